@@ -1,0 +1,15 @@
+// Arbitrary bytes as a BMP file: a picture or EBmpError, nothing else.
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/bmp_codec.h"
+#include "engine/errors.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  kt58::TPicture picture;
+  try {
+    kt58::DecodeBmp(data, size, picture, "fuzz.bmp");
+  } catch (const kt58::Kt58Error&) {
+  }
+  return 0;
+}

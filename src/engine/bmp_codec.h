@@ -1,0 +1,41 @@
+// BMP file images: the 24-bit form the program writes (14-byte "BM" header,
+// 40-byte information header, no colour table, rows bottom-up padded to 4
+// bytes), and the reader for the BMP files users bring.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "engine/picture.h"
+
+namespace kt58 {
+
+inline constexpr size_t kBmpFileHeaderSize = 14;
+inline constexpr size_t kBmpInfoHeaderSize = 40;
+inline constexpr size_t kBmpHeadersSize = kBmpFileHeaderSize + kBmpInfoHeaderSize;
+
+// Total length of the picture's BMP file image.
+inline size_t BmpImageSize(const TPicture& p) { return kBmpHeadersSize + p.ImageBytes(); }
+
+// Writes the 54 header bytes for a 24-bit picture of that size.
+void WriteBmpHeaders(int width, int height, uint8_t* out);
+// Appends the picture's BMP file image to out.
+void AppendBmpImage(const TPicture& p, std::vector<uint8_t>& out);
+std::vector<uint8_t> EncodeBmp(const TPicture& p);
+// Writes the picture's BMP file image; raises on a stream failure.
+void WriteBmpImage(const TPicture& p, std::ostream& out);
+
+// Decodes a whole BMP file held in memory into a 24-bit picture. Raises
+// EBmpError naming source_name and the fault for anything it cannot read.
+void DecodeBmp(const uint8_t* data, size_t size, TPicture& out, const std::string& source_name);
+// Reads one BMP file image starting at the stream's position, leaving the
+// position just after it. Raises EBmpError on a bad or short image.
+void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_name);
+// Reads a BMP file from disk.
+void LoadBmpFile(const std::filesystem::path& path, TPicture& out);
+
+}  // namespace kt58

@@ -1,0 +1,26 @@
+// The exception types of the core. Front ends catch Kt58Error and show its text.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace kt58 {
+
+class Kt58Error : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A picture whose size is negative or too large to hold.
+class EPictureSize : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+// A BMP image that cannot be read; the text names the source and the fault.
+class EBmpError : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+}  // namespace kt58

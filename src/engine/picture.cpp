@@ -1,0 +1,100 @@
+#include "engine/picture.h"
+
+#include <atomic>
+#include <cstring>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "engine/errors.h"
+
+namespace kt58 {
+
+namespace {
+std::atomic<int> g_live_pictures{0};
+}
+
+TPicture::TPicture(TPicture&& other) noexcept { TakeFrom(other); }
+
+TPicture& TPicture::operator=(TPicture&& other) noexcept {
+  if (this != &other) TakeFrom(other);
+  return *this;
+}
+
+void TPicture::Allocate(int width, int height, bool zero) {
+  if (width < 0 || height < 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
+      static_cast<int64_t>(width) * height > kMaxPicturePixels)
+    throw EPictureSize("Invalid picture size " + std::to_string(width) + " x " + std::to_string(height));
+  const size_t row_bytes = RowBytesFor(width);
+  const size_t total = row_bytes * static_cast<size_t>(height);
+  std::unique_ptr<uint8_t[]> bits;
+  if (total) {
+    bits = std::make_unique_for_overwrite<uint8_t[]>(total);
+    if (zero) {
+      std::memset(bits.get(), 0, total);
+    } else if (row_bytes != static_cast<size_t>(width) * 3) {
+      const size_t used = static_cast<size_t>(width) * 3;
+      for (int r = 0; r < height; ++r) std::memset(bits.get() + r * row_bytes + used, 0, row_bytes - used);
+    }
+  }
+  bits_ = std::move(bits);
+  width_ = width;
+  height_ = height;
+  row_bytes_ = row_bytes;
+}
+
+void TPicture::SetSize(int width, int height) { Allocate(width, height, true); }
+
+void TPicture::SetSizeForOverwrite(int width, int height) {
+  if (width == width_ && height == height_ && bits_) return;
+  Allocate(width, height, false);
+}
+
+void TPicture::Assign(const TPicture& other) {
+  if (this == &other) return;
+  SetSizeForOverwrite(other.width_, other.height_);
+  if (other.ImageBytes()) std::memcpy(bits_.get(), other.bits_.get(), other.ImageBytes());
+}
+
+void TPicture::TakeFrom(TPicture& other) noexcept {
+  bits_ = std::move(other.bits_);
+  width_ = std::exchange(other.width_, 0);
+  height_ = std::exchange(other.height_, 0);
+  row_bytes_ = std::exchange(other.row_bytes_, 0);
+}
+
+bool TPicture::SameSizeAndPixels(const TPicture& other) const {
+  if (width_ != other.width_ || height_ != other.height_) return false;
+  const size_t used = static_cast<size_t>(width_) * 3;
+  for (int r = 0; r < height_; ++r)
+    if (std::memcmp(Row(r), other.Row(r), used) != 0) return false;
+  return true;
+}
+
+void WorkPictureDeleter::operator()(TPicture* p) const noexcept {
+  if (!p) return;
+  delete p;
+  g_live_pictures.fetch_sub(1, std::memory_order_relaxed);
+}
+
+WorkPicture CreateWorkPicture() {
+  WorkPicture p(new TPicture());
+  g_live_pictures.fetch_add(1, std::memory_order_relaxed);
+  return p;
+}
+
+WorkPicture CreateWorkPicture24() { return CreateWorkPicture(); }
+
+WorkPicture CreateSizedPicture24(int width, int height) {
+  WorkPicture p = CreateWorkPicture();
+  p->SetSize(width, height);
+  return p;
+}
+
+void FreeWorkPicture(WorkPicture& picture) noexcept { picture.reset(); }
+
+int LivePictureCount() { return g_live_pictures.load(std::memory_order_relaxed); }
+
+void ResetLivePictureCount() { g_live_pictures.store(0, std::memory_order_relaxed); }
+
+}  // namespace kt58

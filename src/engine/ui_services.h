@@ -1,0 +1,64 @@
+// What the core needs of a user interface: letting pending events run,
+// messages, the busy cursor and progress dialogs. One process-wide instance,
+// installed by the front end; the default does nothing, so the core runs
+// headless without set-up.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kt58 {
+
+// A modeless progress window driven by a long operation: create, set texts
+// and range, optionally show Cancel, Show, update per step, Release.
+class ProgressDialog {
+ public:
+  virtual ~ProgressDialog() = default;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void SetText(const std::string& text) = 0;
+  virtual void SetRange(int minimum, int maximum) = 0;
+  virtual void SetPosition(int position) = 0;
+  // Shows the Cancel button; a click calls on_cancel.
+  virtual void ShowCancel(std::function<void()> on_cancel) = 0;
+  virtual void Show() = 0;
+  virtual void Repaint() = 0;
+  // Asks for the window's release; it goes once pending events have run,
+  // so releasing from inside an event handler is safe.
+  virtual void Release() = 0;
+};
+
+class UiServices {
+ public:
+  virtual ~UiServices() = default;
+  virtual void ProcessMessages() {}
+  virtual bool Terminating() { return false; }
+  virtual void ShowMessage(const std::string& /*text*/) {}
+  virtual void SetBusyCursor(bool /*on*/) {}
+  virtual std::unique_ptr<ProgressDialog> CreateProgressDialog();
+};
+
+// The installed services (the do-nothing default until a front end installs
+// its own). Install(nullptr) restores the default; the caller keeps ownership.
+UiServices& Ui();
+void InstallUiServices(UiServices* services);
+
+// Lets pending events run unless the program is terminating.
+void ProcessPendingMessages();
+
+// Keeps a dialog released on every way out of a scope.
+class ProgressScope {
+ public:
+  ProgressScope() : dialog_(Ui().CreateProgressDialog()) {}
+  ~ProgressScope() {
+    if (dialog_) dialog_->Release();
+  }
+  ProgressScope(const ProgressScope&) = delete;
+  ProgressScope& operator=(const ProgressScope&) = delete;
+  ProgressDialog* operator->() { return dialog_.get(); }
+
+ private:
+  std::unique_ptr<ProgressDialog> dialog_;
+};
+
+}  // namespace kt58

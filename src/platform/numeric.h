@@ -1,0 +1,25 @@
+// Integer conversions shared by every pixel formula.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace kt58 {
+
+// Nearest integer, halves to the even neighbour (the rounding of every
+// floating-point to integer conversion in the program).
+inline int RoundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+// a*b/d rounded to nearest with halves away from zero; -1 when d is 0.
+// Used only by the bevel.
+inline int MulDiv(int a, int b, int d) {
+  if (d == 0) return -1;
+  const int64_t p = static_cast<int64_t>(a) * b;
+  int64_t q = p / d;
+  const int64_t r = p % d;
+  // |2r| >= |d| means the fraction is at least one half: round away from zero.
+  if (2 * (r < 0 ? -r : r) >= (d < 0 ? -static_cast<int64_t>(d) : d)) q += ((p < 0) != (d < 0)) ? -1 : 1;
+  return static_cast<int>(q);
+}
+
+}  // namespace kt58

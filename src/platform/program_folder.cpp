@@ -1,0 +1,73 @@
+#include "platform/program_folder.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
+#include <string>
+
+namespace kt58 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path WithSeparator(fs::path p) {
+  std::string s = p.string();
+  if (s.empty() || s.back() != '/') s += '/';
+  return fs::path(s);
+}
+
+fs::path ExecutableFolder() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec) return fs::current_path(ec);
+  return exe.parent_path();
+}
+
+bool IsWritableFolder(const fs::path& folder) {
+  return !folder.empty() && ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+fs::path PerUserFolder() {
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return fs::path(xdg) / "kt58-animator";
+  const char* home = std::getenv("HOME");
+  return fs::path(home && *home ? home : "/tmp") / ".local/share/kt58-animator";
+}
+
+fs::path ComputeDefaultFolder() {
+  const fs::path exe_folder = ExecutableFolder();
+  if (IsWritableFolder(exe_folder)) return WithSeparator(exe_folder);
+  const fs::path user = PerUserFolder();
+  std::error_code ec;
+  fs::create_directories(user, ec);
+  return WithSeparator(user);
+}
+
+}  // namespace
+
+fs::path ProgramFolder() {
+  if (const char* home = std::getenv("KT58_HOME"); home && *home) {
+    std::error_code ec;
+    fs::create_directories(home, ec);
+    return WithSeparator(fs::absolute(home, ec));
+  }
+  static std::once_flag once;
+  static fs::path folder;
+  std::call_once(once, [] { folder = ComputeDefaultFolder(); });
+  return folder;
+}
+
+bool IsInsideFolder(const fs::path& candidate, const fs::path& folder) {
+  std::error_code ec;
+  const fs::path c = fs::weakly_canonical(fs::absolute(candidate, ec), ec);
+  const fs::path f = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+  auto fi = f.begin(), ci = c.begin();
+  for (; fi != f.end(); ++fi, ++ci) {
+    if (fi->empty()) continue;  // trailing separator
+    if (ci == c.end() || *ci != *fi) return false;
+  }
+  return true;
+}
+
+}  // namespace kt58

@@ -1,0 +1,133 @@
+#include "support/test_support.h"
+
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+namespace kt58::test {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = info ? std::string(info->test_suite_name()) + "." + info->name() : "kt58";
+  for (char& c : name)
+    if (c == '/') c = '_';
+  std::string tmpl = (fs::temp_directory_path() / ("kt58-" + name + "-XXXXXX")).string();
+  if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = tmpl;
+  if (const char* old = std::getenv("KT58_HOME")) old_home_ = old;
+  ::setenv("KT58_HOME", path_.c_str(), 1);
+}
+
+TempDir::~TempDir() {
+  if (old_home_)
+    ::setenv("KT58_HOME", old_home_->c_str(), 1);
+  else
+    ::unsetenv("KT58_HOME");
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::optional<fs::path> CorpusDir(const std::string& sub) {
+  const char* env = std::getenv("KT58_CORPUS_DIR");
+  fs::path dir = fs::path(env && *env ? env : KT58_CORPUS_DIR) / sub;
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) return std::nullopt;
+  return dir;
+}
+
+std::vector<uint8_t> ReadFileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot open " + path.string());
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+TColor PixelColor(const TPicture& p, int x, int y) {
+  const uint8_t* px = p.Row(y) + 3 * x;
+  return RGBColor(px[2], px[1], px[0]);
+}
+
+void SetPixelColor(TPicture& p, int x, int y, TColor c) {
+  uint8_t* px = p.Row(y) + 3 * x;
+  const BGR bgr = ColorToBGR(c);
+  px[0] = bgr.b;
+  px[1] = bgr.g;
+  px[2] = bgr.r;
+}
+
+TPicture MakePicture(std::initializer_list<std::initializer_list<TColor>> rows) {
+  const int h = static_cast<int>(rows.size());
+  const int w = h ? static_cast<int>(rows.begin()->size()) : 0;
+  TPicture p(w, h);
+  int y = 0;
+  for (const auto& row : rows) {
+    int x = 0;
+    for (TColor c : row) SetPixelColor(p, x++, y, c);
+    ++y;
+  }
+  return p;
+}
+
+TPicture MakeSolidPicture(int width, int height, TColor c) {
+  TPicture p(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) SetPixelColor(p, x, y, c);
+  return p;
+}
+
+TPicture MakeRandomPicture(int width, int height, uint32_t seed) {
+  std::mt19937 rng(seed);
+  TPicture p(width, height);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = p.Row(y);
+    for (int i = 0; i < 3 * width; ++i) row[i] = static_cast<uint8_t>(rng());
+  }
+  return p;
+}
+
+RgbaImage ReadPng(const fs::path& path) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str()))
+    throw std::runtime_error("cannot read PNG " + path.string() + ": " + image.message);
+  image.format = PNG_FORMAT_RGBA;
+  RgbaImage out;
+  out.width = static_cast<int>(image.width);
+  out.height = static_cast<int>(image.height);
+  out.rgba.resize(PNG_IMAGE_SIZE(image));
+  if (!png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr)) {
+    png_image_free(&image);
+    throw std::runtime_error("cannot decode PNG " + path.string() + ": " + image.message);
+  }
+  return out;
+}
+
+::testing::AssertionResult PicturesEqual(const TPicture& a, const TPicture& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height())
+    return ::testing::AssertionFailure() << "sizes differ: " << a.Width() << "x" << a.Height() << " vs " << b.Width()
+                                         << "x" << b.Height();
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (PixelColor(a, x, y) != PixelColor(b, x, y)) {
+        std::ostringstream s;
+        s << "pixel (" << x << ", " << y << ") differs: " << std::hex << PixelColor(a, x, y) << " vs "
+          << PixelColor(b, x, y);
+        return ::testing::AssertionFailure() << s.str();
+      }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace kt58::test

@@ -1,0 +1,65 @@
+// Shared test fixtures: a private temporary folder per test, the corpus
+// location, small picture builders and a PNG reader for reference pictures.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/colors.h"
+#include "engine/picture.h"
+
+namespace kt58::test {
+
+// A fresh folder for one test, removed with the object. Also points
+// KT58_HOME at it so the program folder of the code under test is private.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+  std::optional<std::string> old_home_;
+};
+
+// ../shared/corpus/<sub>, or nothing when the corpus is absent (tests then
+// GTEST_SKIP with a message naming the folder).
+std::optional<std::filesystem::path> CorpusDir(const std::string& sub = "");
+#define KT58_REQUIRE_CORPUS(var, sub)                                                  \
+  auto var##_opt = ::kt58::test::CorpusDir(sub);                                       \
+  if (!var##_opt) GTEST_SKIP() << "test corpus folder not found: ../shared/corpus/" << (sub); \
+  const std::filesystem::path var = *var##_opt
+
+std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
+
+// Picture from rows of colours, top row first.
+TPicture MakePicture(std::initializer_list<std::initializer_list<TColor>> rows);
+TPicture MakeSolidPicture(int width, int height, TColor c);
+// Deterministic pseudo-random picture.
+TPicture MakeRandomPicture(int width, int height, uint32_t seed);
+TColor PixelColor(const TPicture& p, int x, int y);
+void SetPixelColor(TPicture& p, int x, int y, TColor c);
+
+// An RGBA image decoded from a PNG (8 bits per channel, rows top-down).
+struct RgbaImage {
+  int width = 0, height = 0;
+  std::vector<uint8_t> rgba;
+};
+RgbaImage ReadPng(const std::filesystem::path& path);
+
+// gtest assertion helper: pictures equal in size and every pixel; the
+// message names the first differing pixel.
+::testing::AssertionResult PicturesEqual(const TPicture& a, const TPicture& b);
+
+}  // namespace kt58::test
