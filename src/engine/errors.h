@@ -24,3 +24,19 @@ class EBmpError : public Kt58Error {
 };
 
 }  // namespace kt58
+
+namespace kt58 {
+
+// An embedded frame store whose record does not hold together.
+class EStoreFormat : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+// A GIF file that cannot be decoded.
+class EGifDecode : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+}  // namespace kt58

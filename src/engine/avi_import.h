@@ -1,0 +1,22 @@
+// Importing the first video stream of an AVI file into a frame store.
+#pragma once
+
+#include <filesystem>
+
+#include "engine/blit_stream.h"
+#include "engine/picture.h"
+
+namespace kt58 {
+
+// Decodes every frame from the stream's start position to its length - 1
+// into the store, with a cancellable progress dialog. Returns the first
+// frame, or none when nothing could be opened or a frame failed to convert.
+// In probe mode only the first frame is decoded and nothing is stored.
+WorkPicture ImportAvi(Tkt58_BlitStream& store, const std::filesystem::path& path, bool probe);
+
+// Rewrites the store keeping the frames whose mark (the store's FrameOffsets
+// entries, replaced by the caller) is 0, through "bStream.Tmp" in the program
+// folder; a failure part-way leaves the old store intact.
+void ReprocessFrames(Tkt58_BlitStream& store);
+
+}  // namespace kt58

@@ -1,0 +1,61 @@
+// Pixel operations of frame composition on 24-bit pictures: drawing a layer
+// onto a frame (colour key, blending, tint), rotation, cyclic pixel shifts,
+// mirror, flip, bevel, and filling rectangles.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/colors.h"
+#include "engine/picture.h"
+
+namespace kt58 {
+
+enum BlendType : int { bt_No_Blend = 0, bt_Blend = 1, bt_H_Blend = 2, bt_V_Blend = 3 };
+enum PixelRotateDirection : int { pr_Up = 0, pr_Down = 1, pr_Left = 2, pr_Right = 3 };
+
+struct TRect {
+  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+};
+
+struct RotationShift {
+  int dx = 0, dy = 0;
+  friend bool operator==(const RotationShift&, const RotationShift&) = default;
+};
+
+// Fills the rectangle (clipped to the picture) with a solid colour; system
+// colours are resolved as a brush would.
+void FillColorRect(TPicture& picture, TColor color, const TRect& rect);
+
+// Draws `layer` onto `frame` with its top-left pixel at column x, row y.
+// Pixels equal to transparent_color are skipped. Transparency is the percent
+// of the frame pixel that stays visible (0 for blend type 0; constant for 1;
+// from transparency to alt_transparency across the layer for 2 and 3).
+// The tint replaces each drawn pixel's hue by tint_color, keeping its
+// brightest byte. Never raises.
+void DrawLayerPicture(const TPicture& layer, TPicture& frame, int blend_type, int transparency,
+                      int alt_transparency, TColor transparent_color, bool tint_enabled, TColor tint_color,
+                      int x, int y) noexcept;
+
+// Bilinear sample at fractional (row, column), both within the picture.
+BGR SampleBilinear(const TPicture& picture, double row, double column);
+
+// Replaces the picture by itself turned by angle_degrees (counter-clockwise on
+// screen for positive angles), enlarged to hold it, uncovered corners filled
+// with fill_color. Returns the shifts that keep its centre in place.
+RotationShift RotatePicture(TPicture& picture, TColor fill_color, bool anti_alias, double angle_degrees);
+
+// Cyclic row shift: direction 0 Up or 1 Down. Amounts are taken modulo the
+// height. Never raises; on failure the picture is unchanged.
+void PixelRotateVertical(TPicture& picture, int direction, int amount) noexcept;
+// Cyclic column shift: direction 2 Left or 3 Right. Amounts are taken modulo
+// the width. Never raises; on failure the picture is unchanged.
+void PixelRotateHorizontal(TPicture& picture, int direction, int amount) noexcept;
+
+void MirrorPicture(TPicture& picture);
+void FlipPicture(TPicture& picture);
+
+// Bevels the four edges in place with bands of `width` pixels blending toward
+// the highlight (left, top) and the shadow (right, bottom). Never raises.
+void ButtonizePicture(TPicture& picture, int width, TColor highlight, TColor shadow) noexcept;
+
+}  // namespace kt58
