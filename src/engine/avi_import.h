@@ -14,9 +14,4 @@ namespace kt58 {
 // In probe mode only the first frame is decoded and nothing is stored.
 WorkPicture ImportAvi(Tkt58_BlitStream& store, const std::filesystem::path& path, bool probe);
 
-// Rewrites the store keeping the frames whose mark (the store's FrameOffsets
-// entries, replaced by the caller) is 0, through "bStream.Tmp" in the program
-// folder; a failure part-way leaves the old store intact.
-void ReprocessFrames(Tkt58_BlitStream& store);
-
 }  // namespace kt58
