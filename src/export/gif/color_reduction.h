@@ -1,0 +1,44 @@
+// Mapping a 24-bit picture onto an indexed frame: the fixed palettes, the
+// octree quantiser, the colour look-ups and the error-diffusion ditherers.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/picture.h"
+
+namespace kt58 {
+
+struct GifColor {
+  uint8_t r = 0, g = 0, b = 0;
+  friend bool operator==(const GifColor&, const GifColor&) = default;
+};
+using GifPalette = std::vector<GifColor>;
+
+// ColorReduction codes.
+enum ColorReduction : int {
+  rmNone = 0, rmWindows20 = 1, rmWindows256 = 2, rmWindowsGray = 3, rmMonochrome = 4,
+  rmGrayScale = 5, rmNetscape = 6, rmQuantize = 7, rmQuantizeWindows = 8, rmPalette = 9
+};
+// DitherMode codes.
+enum DitherMode : int {
+  dmNearest = 0, dmFloydSteinberg = 1, dmStucki = 2, dmSierra = 3, dmJaJuNI = 4, dmSteveArche = 5, dmBurkes = 6
+};
+
+struct IndexedPicture {
+  int width = 0, height = 0;
+  GifPalette palette;            // at most 256 entries
+  std::vector<uint8_t> indices;  // width * height, rows top-down
+};
+
+// Reduces the picture with the given codes (bits: 3..8, used by code 7).
+// Raises GIFException("Invalid reduction method") for a code it does not
+// implement; code 9 needs caller_palette.
+IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, int dither,
+                            const GifPalette* caller_palette = nullptr);
+
+// The 20 colours of the Windows default system palette, in palette order
+// (the first ten, then the last ten).
+const GifPalette& WindowsSystemPalette20();
+
+}  // namespace kt58
