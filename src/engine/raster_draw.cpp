@@ -57,7 +57,6 @@ struct TintTable {
     f[1] = g[m];
     f[2] = r[m];
   }
-  uint64_t Packed(uint64_t m) const { return packed[m]; }
 };
 
 struct RowJob {
@@ -164,8 +163,8 @@ void BlendRow(const RowJob& job) {
       const uint64_t m_lo = static_cast<uint64_t>(_mm_cvtsi128_si64(m));
       const uint64_t m_hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_srli_si128(m, 8)));
       const TintTable& tt = *job.tint;
-      const uint64_t p0 = tt.Packed(m_lo & 255), p1 = tt.Packed((m_lo >> 24) & 255), p2 = tt.Packed((m_lo >> 48) & 255);
-      const uint64_t p3 = tt.Packed((m_hi >> 8) & 255), p4 = tt.Packed((m_hi >> 32) & 255);
+      const uint64_t p0 = tt.packed[m_lo & 255], p1 = tt.packed[(m_lo >> 24) & 255], p2 = tt.packed[(m_lo >> 48) & 255];
+      const uint64_t p3 = tt.packed[(m_hi >> 8) & 255], p4 = tt.packed[(m_hi >> 32) & 255];
       const uint64_t lo = p0 | (p1 << 24) | (p2 << 48);
       const uint64_t hi = (p2 >> 16) | (p3 << 8) | (p4 << 32);
       result = _mm_unpacklo_epi64(_mm_cvtsi64_si128(static_cast<long long>(lo)),
