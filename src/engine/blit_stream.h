@@ -4,9 +4,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,7 +18,7 @@ enum BlitAccessMode : uint16_t { am_Read = 0, am_Write = 1, am_ReadWrite = 2, am
 
 class Tkt58_BlitStream {
  public:
-  Tkt58_BlitStream() = default;
+  Tkt58_BlitStream();
   // Closes and deletes the open file, if any.
   ~Tkt58_BlitStream();
   Tkt58_BlitStream(const Tkt58_BlitStream&) = delete;
@@ -45,6 +45,9 @@ class Tkt58_BlitStream {
   // written; a bad record raises EStoreFormat and leaves no file behind.
   void LoadFromStream(std::istream& source);
   void Cancel() { CancelRequested = true; }
+  // Byte position in the open file where the next read starts; -1 when
+  // closed.
+  int64_t Position();
 
   // Replaces the store's contents by another file and offsets (re-processing).
   void ReplaceContents(const std::filesystem::path& new_file, std::vector<int32_t> offsets);
@@ -59,7 +62,14 @@ class Tkt58_BlitStream {
   std::vector<int32_t> FrameOffsets;
 
  private:
-  std::FILE* file_ = nullptr;
+  // Seeks both pointers of the open file; false on failure.
+  bool SeekTo(int64_t position);
+  void ResetContents();
+
+  std::unique_ptr<std::fstream> stream_;
+  // The file buffer of stream_; set before opening so that frame headers
+  // come from one read and frame pixels are read straight into the picture.
+  std::unique_ptr<char[]> io_buffer_;
 };
 
 }  // namespace kt58
