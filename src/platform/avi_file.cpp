@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <optional>
 
 extern "C" {
@@ -521,7 +522,14 @@ AviFrameDecoder::~AviFrameDecoder() = default;
 
 const AviFrame* AviFrameDecoder::GetFrame(int32_t position) {
   error_.clear();
-  return impl_->Get(position, &error_);
+  try {
+    return impl_->Get(position, &error_);
+  } catch (const std::bad_alloc&) {
+    impl_->ended = true;
+    impl_->delivered_index = -1;
+    error_ = "out of memory";
+    return nullptr;
+  }
 }
 
 std::unique_ptr<AviFrameDecoder> AviFile::OpenFrameDecoder(std::string* error) {
