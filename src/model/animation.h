@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,6 +88,22 @@ class TAnimation {
   void SetLayerOther(bool pixel_rotate, int direction, bool mirror, bool flip);
   void SetLayerButtonize(bool enabled, int amount, TColor highlight, TColor shadow);
 
+  // What adding a layer from a file does to the model: a new master layer on
+  // top with the file's (shared) resource, its name, its auto-detected
+  // transparent colour, selected; then resequencing and the automatic frame
+  // size. Raises Kt58Error when no resource can be made for the file.
+  TFrameLayer* AddLayerFromFile(const std::filesystem::path& path);
+
+  // Project file. SaveToFile writes a temporary file beside the target and
+  // renames it over the target only when everything was written, so a failed
+  // save raises and leaves the old file as it was. LoadFromFile and
+  // LoadFromStream report problems with the program's messages and give
+  // false; the caller empties the animation first.
+  void SaveToFile(const std::filesystem::path& path);
+  void SaveToStream(std::ostream& out);
+  bool LoadFromFile(const std::filesystem::path& path);
+  bool LoadFromStream(std::istream& in);
+
   // True while the frame is alive: the ConstructorFrame or one of Frames.
   bool OwnsFrame(const TLayeredFrame* frame) const;
 
@@ -114,6 +132,7 @@ class TAnimation {
 
  private:
   friend class TLayeredFrame;
+  void LoadResources(class BoundedReader& reader);
   // Raised by ClearFrames, FreeConstructorFrame and every layer removal, so
   // loops that let events run can tell that their lists changed under them.
   uint64_t generation_ = 0;
