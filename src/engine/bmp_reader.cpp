@@ -23,6 +23,7 @@
 #include <cstring>
 #include <fstream>
 #include <istream>
+#include <optional>
 #include <vector>
 
 #include "engine/bmp_codec.h"
@@ -314,6 +315,22 @@ void ReadExactly(std::istream& in, uint8_t* to, size_t n, const std::string& nam
   if (n && !in.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n))) bmp::Fail(name, "image is cut short");
 }
 
+// Bytes left in a seekable stream, so that a length in the headers can be
+// checked before anything is allocated; nothing for a stream without ends.
+std::optional<uint64_t> RemainingBytes(std::istream& in) {
+  const std::istream::pos_type at = in.tellg();
+  if (at == std::istream::pos_type(-1)) return std::nullopt;
+  in.seekg(0, std::ios::end);
+  const std::istream::pos_type end = in.tellg();
+  in.seekg(at);
+  if (end == std::istream::pos_type(-1) || !in || end < at) {
+    in.clear();
+    in.seekg(at);
+    return std::nullopt;
+  }
+  return static_cast<uint64_t>(end - at);
+}
+
 }  // namespace
 
 void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_name) {
@@ -327,6 +344,7 @@ void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_nam
     ParseHeaders(head, 18, source_name);  // raises the matching fault
   ReadExactly(in, head + 18, kBmpFileHeaderSize + info_size - 18, source_name);
   size_t head_len = kBmpFileHeaderSize + info_size;
+  const std::optional<uint64_t> remaining = RemainingBytes(in);
 
   // The program's own frames: 24-bit, uncompressed, bottom-up, 40-byte
   // header, pixels right after it. Rows go straight into the picture.
@@ -335,7 +353,8 @@ void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_nam
     const int32_t h = static_cast<int32_t>(Get32(head + 22));
     if (w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide &&
         static_cast<int64_t>(w) * h <= kMaxPicturePixels && Get16(head + 28) == 24 && Get32(head + 30) == kRgb &&
-        Get32(head + 10) == kBmpHeadersSize && Get32(head + 46) == 0) {
+        Get32(head + 10) == kBmpHeadersSize && Get32(head + 46) == 0 && remaining) {
+      if (*remaining < TPicture::RowBytesFor(w) * static_cast<uint64_t>(h)) Fail(source_name, "image is cut short");
       TPicture pic;
       pic.SetSizeForOverwrite(w, h);
       ReadExactly(in, pic.Bits(), pic.ImageBytes(), source_name);
@@ -363,6 +382,8 @@ void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_nam
     Fail(source_name, "the length of the compressed image is unknown");
   }
   if (end > kMaxFileBytes) Fail(source_name, "image too large");
+  // remaining was measured after the information header.
+  if (remaining && end - (kBmpFileHeaderSize + info_size) > *remaining) Fail(source_name, "image is cut short");
 
   // Grown as bytes arrive, so a false length on a short stream fails before
   // it costs memory.
