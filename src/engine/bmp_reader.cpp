@@ -311,8 +311,9 @@ void DecodeBmp(const uint8_t* data, size_t size, TPicture& out, const std::strin
 
 namespace {
 
-void ReadExactly(std::istream& in, uint8_t* to, size_t n, const std::string& name) {
-  if (n && !in.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n))) bmp::Fail(name, "image is cut short");
+void ReadExactly(std::istream& in, uint8_t* to, size_t n, const std::string& name,
+                 const char* fault = "image is cut short") {
+  if (n && !in.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n))) bmp::Fail(name, fault);
 }
 
 // Bytes left in a seekable stream, so that a length in the headers can be
@@ -407,7 +408,7 @@ void LoadBmpFile(const std::filesystem::path& path, TPicture& out) {
   if (static_cast<uint64_t>(length) > bmp::kMaxFileBytes) bmp::Fail(name, "the file is too large for a picture");
   in.seekg(0);
   std::vector<uint8_t> bytes(static_cast<size_t>(length));
-  ReadExactly(in, bytes.data(), bytes.size(), name);
+  ReadExactly(in, bytes.data(), bytes.size(), name, "cannot read the file");
   DecodeBmp(bytes.data(), bytes.size(), out, name);
 }
 

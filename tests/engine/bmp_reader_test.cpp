@@ -395,12 +395,16 @@ TEST(BmpReader, RoundTripsWrittenPictures) {
 TEST(BmpReader, StreamReadsImagesBackToBackAndStopsAfterEach) {
   const TPicture a = test::MakeRandomPicture(5, 3, 1);
   const TPicture b = test::MakeRandomPicture(2, 7, 2);
-  // An image of another form between our own: 8-bit with a colour table.
+  // Images of other forms between our own: 8-bit with a colour table, and
+  // RLE8 whose length comes from its image size field.
   const std::vector<uint8_t> indexed =
       BuildBmp({.width = 3, .height = 1, .bits = 8, .palette = {kRed, kGreen, kBlue}, .pixels = {2, 1, 0, 0}});
+  const std::vector<uint8_t> rle = BuildBmp(
+      {.width = 2, .height = 1, .bits = 8, .compression = 1, .palette = {kRed, kGreen}, .pixels = {2, 1, 0, 1}});
   std::stringstream s;
   WriteBmpImage(a, s);
   s.write(reinterpret_cast<const char*>(indexed.data()), static_cast<std::streamsize>(indexed.size()));
+  s.write(reinterpret_cast<const char*>(rle.data()), static_cast<std::streamsize>(rle.size()));
   WriteBmpImage(b, s);
   s << "tail";
 
@@ -410,6 +414,8 @@ TEST(BmpReader, StreamReadsImagesBackToBackAndStopsAfterEach) {
   EXPECT_EQ(s.tellg(), static_cast<std::streamoff>(BmpImageSize(a)));
   ReadBmpImage(s, got, "store");
   EXPECT_TRUE(PicturesEqual(got, MakePicture({{kBlue, kGreen, kRed}})));
+  ReadBmpImage(s, got, "store");
+  EXPECT_TRUE(PicturesEqual(got, MakePicture({{kGreen, kGreen}})));
   ReadBmpImage(s, got, "store");
   EXPECT_TRUE(PicturesEqual(got, b));
   std::string rest;
