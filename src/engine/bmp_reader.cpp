@@ -212,6 +212,9 @@ Layout ParseHeaders(const uint8_t* data, size_t size, const std::string& name) {
     l.form = PixelForm::kRle24;
   } else if (os2v2 && compression == kBitFields) {
     Fail(name, "unsupported compression 3 (OS/2 Huffman)");
+  } else if (os2v2 && compression > kRle4) {
+    // OS/2 headers have no masks: bit fields would be read past them.
+    Fail(name, "unsupported compression " + std::to_string(compression));
   } else {
     switch (compression) {
       case kRgb:
