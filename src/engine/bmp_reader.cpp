@@ -47,10 +47,11 @@ bool IsOs2v2(uint32_t n) { return n >= 16 && n <= 64 && n != 40 && n != 52 && n 
 // A run-length stream of n bytes can draw at most about 127 pixels per byte
 // (a 255-pixel run per two bytes); leaving the rest to deltas and early end
 // codes is legal, but a huge picture from a few bytes would mostly be blank
-// allocation. Pictures beyond this many pixels per compressed byte (plus a
-// small allowance) are refused.
+// allocation. Pictures beyond this many pixels per compressed byte are
+// refused, except that any picture up to 2^20 pixels (one a stream leaves
+// all blank, say) is allowed.
 constexpr uint64_t kRleMaxPixelsPerByte = 1024;
-constexpr uint64_t kRleFreePixels = 1 << 16;
+constexpr uint64_t kRleFreePixels = 1 << 20;
 
 // Larger files cannot be a picture within the size limits (4 bytes per pixel
 // plus generous room for tables and profiles); they are refused unread.
