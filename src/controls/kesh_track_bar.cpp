@@ -6,6 +6,7 @@ TKeshTrackBar::TKeshTrackBar(QWidget* parent) : QSlider(Qt::Horizontal, parent) 
   // change.
   setTracking(true);
   setTickPosition(QSlider::TicksBelow);
+  setTickInterval(1);
   setRange(0, 10);
   connect(this, &QSlider::valueChanged, this, [this] { emit OnChange(); });
 }
