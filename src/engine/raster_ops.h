@@ -6,9 +6,17 @@
 #include <cstdint>
 
 #include "engine/colors.h"
+#include "engine/errors.h"
 #include "engine/picture.h"
 
 namespace kt58 {
+
+// An argument outside what a raster operation can work with (a sample point
+// outside the picture, an angle that is not a finite number).
+class ERasterArgument : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
 
 enum BlendType : int { bt_No_Blend = 0, bt_Blend = 1, bt_H_Blend = 2, bt_V_Blend = 3 };
 enum PixelRotateDirection : int { pr_Up = 0, pr_Down = 1, pr_Left = 2, pr_Right = 3 };
@@ -23,25 +31,31 @@ struct RotationShift {
 };
 
 // Fills the rectangle (clipped to the picture) with a solid colour; system
-// colours are resolved as a brush would.
+// colours are resolved as a brush would. An inverted rectangle fills nothing.
 void FillColorRect(TPicture& picture, TColor color, const TRect& rect);
 
 // Draws `layer` onto `frame` with its top-left pixel at column x, row y.
 // Pixels equal to transparent_color are skipped. Transparency is the percent
 // of the frame pixel that stays visible (0 for blend type 0; constant for 1;
-// from transparency to alt_transparency across the layer for 2 and 3).
-// The tint replaces each drawn pixel's hue by tint_color, keeping its
-// brightest byte. Never raises.
+// from transparency to alt_transparency across the layer for 2 and 3; any
+// other type behaves as 1). Both transparencies are clamped to 0..100: beyond
+// that the byte formula leaves 0..255. The tint replaces each drawn pixel's
+// hue by tint_color, keeping its brightest byte. x and y may lie anywhere,
+// also far outside the frame; the layer may be the frame itself. Never raises.
 void DrawLayerPicture(const TPicture& layer, TPicture& frame, int blend_type, int transparency,
                       int alt_transparency, TColor transparent_color, bool tint_enabled, TColor tint_color,
                       int x, int y) noexcept;
 
-// Bilinear sample at fractional (row, column), both within the picture.
+// Bilinear sample at fractional (row, column), both within the picture;
+// raises ERasterArgument for a point outside it (or not a number), which
+// includes every point of an empty picture.
 BGR SampleBilinear(const TPicture& picture, double row, double column);
 
 // Replaces the picture by itself turned by angle_degrees (counter-clockwise on
 // screen for positive angles), enlarged to hold it, uncovered corners filled
-// with fill_color. Returns the shifts that keep its centre in place.
+// with fill_color. Returns the shifts that keep its centre in place. Raises
+// ERasterArgument for an angle that is not finite and EPictureSize when the
+// turned picture would be too large; the picture is then unchanged.
 RotationShift RotatePicture(TPicture& picture, TColor fill_color, bool anti_alias, double angle_degrees);
 
 // Cyclic row shift: direction 0 Up or 1 Down. Amounts are taken modulo the
@@ -51,11 +65,17 @@ void PixelRotateVertical(TPicture& picture, int direction, int amount) noexcept;
 // the width. Never raises; on failure the picture is unchanged.
 void PixelRotateHorizontal(TPicture& picture, int direction, int amount) noexcept;
 
+// Reverses every row in place.
 void MirrorPicture(TPicture& picture);
+// Reverses the order of the rows (through a second picture; an allocation
+// failure is passed on with the picture unchanged).
 void FlipPicture(TPicture& picture);
 
 // Bevels the four edges in place with bands of `width` pixels blending toward
-// the highlight (left, top) and the shadow (right, bottom). Never raises.
+// the highlight (left, top) and the shadow (right, bottom). The width is
+// clamped to half the picture's smaller side; 0 or less changes nothing; a
+// width of 1 paints the outermost ring: highlight on the left column and top
+// row, shadow on the right column and bottom row. Never raises.
 void ButtonizePicture(TPicture& picture, int width, TColor highlight, TColor shadow) noexcept;
 
 }  // namespace kt58

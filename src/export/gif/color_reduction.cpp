@@ -1,0 +1,101 @@
+#include "export/gif/color_reduction.h"
+
+#include <utility>
+
+#include "export/gif/color_lookup.h"
+#include "export/gif/dither.h"
+#include "export/gif/gif_exception.h"
+#include "export/gif/octree_quantizer.h"
+#include "export/gif/palettes.h"
+
+namespace kt58 {
+
+namespace {
+
+constexpr int kWindowsHead = 10;         // entries 0-9 of the system palette
+constexpr int kWindowsTailStart = 246;   // entries 246-255
+constexpr int kWindowsOctreeColors = kWindowsTailStart - kWindowsHead;  // 236
+
+template <class Lookup>
+IndexedPicture Map(const TPicture& picture, int dither, Lookup& lookup, GifPalette palette) {
+  IndexedPicture out;
+  out.width = picture.Width();
+  out.height = picture.Height();
+  out.palette = std::move(palette);
+  out.indices.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
+  MapPicture(picture, dither, lookup, out.indices.data());
+  return out;
+}
+
+IndexedPicture MapNearest(const TPicture& picture, int dither, const GifPalette& palette) {
+  NearestEntryLookup lookup(palette);
+  return Map(picture, dither, lookup, palette);
+}
+
+GifPalette QuantizedPalette(const TPicture& picture, int colors) {
+  TColorQuantizer quantizer(colors);
+  quantizer.AddPicture(picture);
+  return quantizer.Palette();
+}
+
+}  // namespace
+
+IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, int dither,
+                            const GifPalette* caller_palette) {
+  // An unknown dither code is refused before any work is done.
+  DitherKernelFor(dither);
+  if (picture.Empty()) throw GIFException("Image is empty");
+
+  switch (reduction) {
+    case rmNone: {
+      // Kept exactly when it fits in one colour table; no colour changes, so
+      // there is no error to diffuse.
+      ExactLookup lookup;
+      if (!lookup.Build(picture.RowStart(), picture.Stride(), picture.Width(), picture.Height()))
+        throw GIFException("Invalid reduction method");
+      return Map(picture, dmNearest, lookup, lookup.Palette());
+    }
+    case rmWindows20:
+      return MapNearest(picture, dither, WindowsSystemPalette20());
+    case rmWindowsGray:
+      return MapNearest(picture, dither, FourGreysPalette());
+    case rmMonochrome: {
+      MonochromeLookup lookup;
+      return Map(picture, dither, lookup, MonochromePalette());
+    }
+    case rmGrayScale: {
+      GreyLevelLookup lookup;
+      return Map(picture, dither, lookup, GreyScalePalette());
+    }
+    case rmNetscape: {
+      CubeLookup lookup;
+      return Map(picture, dither, lookup, NetscapeCubePalette());
+    }
+    case rmQuantize: {
+      if (bits < 3 || bits > 8) throw GIFException("Invalid Bits Per Pixel value");
+      return MapNearest(picture, dither, QuantizedPalette(picture, 1 << bits));
+    }
+    case rmQuantizeWindows: {
+      // Always 256 entries so the Windows colours keep their places; slots
+      // the quantiser leaves empty are black.
+      const GifPalette& windows = WindowsSystemPalette20();
+      const GifPalette quantized = QuantizedPalette(picture, kWindowsOctreeColors);
+      GifPalette palette(256, GifColor{0, 0, 0});
+      for (int i = 0; i < kWindowsHead; ++i) palette[static_cast<size_t>(i)] = windows[static_cast<size_t>(i)];
+      for (size_t i = 0; i < quantized.size(); ++i) palette[kWindowsHead + i] = quantized[i];
+      for (int i = 0; i < 10; ++i)
+        palette[static_cast<size_t>(kWindowsTailStart + i)] = windows[static_cast<size_t>(kWindowsHead + i)];
+      return MapNearest(picture, dither, palette);
+    }
+    case rmPalette: {
+      if (caller_palette == nullptr || caller_palette->empty()) throw GIFException("Color table is empty");
+      if (caller_palette->size() > 256) throw GIFException("Invalid reduction method");
+      return MapNearest(picture, dither, *caller_palette);
+    }
+    case rmWindows256:  // the halftone palette is not supplied
+    default:
+      throw GIFException("Invalid reduction method");
+  }
+}
+
+}  // namespace kt58

@@ -1,0 +1,97 @@
+#include <algorithm>
+#include <ostream>
+
+#include "export/gif/gif_exception.h"
+#include "export/gif/gif_image.h"
+#include "export/gif/lzw_encoder.h"
+#include "export/gif/rle_encoder.h"
+
+namespace kt58 {
+namespace {
+
+void AppendColorTable(std::vector<uint8_t>& out, const GifPalette& map) {
+  const size_t padded = size_t{1} << ColorTableBits(map.size());
+  for (const GifColor& c : map) {
+    out.push_back(c.r);
+    out.push_back(c.g);
+    out.push_back(c.b);
+  }
+  out.insert(out.end(), (padded - map.size()) * 3, 0);
+}
+
+}  // namespace
+
+int ColorTableBits(size_t size) {
+  int bits = 1;
+  while ((size_t{1} << bits) < size) ++bits;
+  return bits;
+}
+
+int MinCodeSizeFor(size_t palette_size) { return std::max(2, ColorTableBits(palette_size)); }
+
+std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int min_code_size, int compression) {
+  return compression == gcRLE ? TRLEEncoder::Encode(indices, count, min_code_size)
+                              : TLZWEncoder::Encode(indices, count, min_code_size);
+}
+
+void TGIFImage::WriteFrame(std::vector<uint8_t>& out, size_t index) const {
+  const TGIFSubImage& f = Images(index);
+  const GifPalette& map = ActiveColorMap(index);
+  if (map.empty()) throw GIFException("Color table is empty");
+  if (map.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
+  if (f.Empty()) throw GIFException("Image is empty");
+  if (*std::max_element(f.Data().begin(), f.Data().end()) >= map.size()) throw GIFException("Invalid color index");
+
+  for (const auto& ext : f.Extensions()) ext->Write(out);
+  out.push_back(0x2C);
+  AppendWord(out, static_cast<uint16_t>(f.Left()));
+  AppendWord(out, static_cast<uint16_t>(f.Top()));
+  AppendWord(out, static_cast<uint16_t>(f.Width()));
+  AppendWord(out, static_cast<uint16_t>(f.Height()));
+  if (f.ColorMap().empty()) {
+    out.push_back(0);
+  } else {
+    out.push_back(static_cast<uint8_t>(0x80 | (ColorTableBits(f.ColorMap().size()) - 1)));
+    AppendColorTable(out, f.ColorMap());
+  }
+  const int code_size = MinCodeSizeFor(map.size());
+  out.push_back(static_cast<uint8_t>(code_size));
+  const std::vector<uint8_t> data = EncodeImageData(f.Data().data(), f.Data().size(), code_size, settings_.Compression);
+  AppendSubBlocks(out, data.data(), data.size());
+}
+
+size_t TGIFImage::FrameFileSize(size_t index) const {
+  std::vector<uint8_t> out;
+  WriteFrame(out, index);
+  return out.size();
+}
+
+std::vector<uint8_t> TGIFImage::SaveToBytes() const {
+  if (frames_.empty()) throw GIFException("Unsupported GIF version");
+  const bool extended =
+      std::any_of(frames_.begin(), frames_.end(), [](const auto& f) { return !f->Extensions().empty(); });
+  const char* header = extended ? "GIF89a" : "GIF87a";
+  std::vector<uint8_t> out(header, header + 6);
+  AppendWord(out, static_cast<uint16_t>(Width()));
+  AppendWord(out, static_cast<uint16_t>(Height()));
+  if (global_map_.empty()) {
+    out.push_back(0x70);  // colour resolution 8 bits, no global table
+  } else {
+    if (global_map_.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
+    out.push_back(static_cast<uint8_t>(0x80 | 0x70 | (ColorTableBits(global_map_.size()) - 1)));
+  }
+  out.push_back(0);  // background colour index
+  out.push_back(0);  // pixel aspect ratio: not given
+  if (!global_map_.empty()) AppendColorTable(out, global_map_);
+  for (size_t i = 0; i < frames_.size(); ++i) WriteFrame(out, i);
+  out.push_back(0x3B);
+  return out;
+}
+
+void TGIFImage::SaveToStream(std::ostream& out) const {
+  const std::vector<uint8_t> bytes = SaveToBytes();
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw GIFException("Error writing the GIF data");
+}
+
+}  // namespace kt58

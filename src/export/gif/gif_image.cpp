@@ -1,0 +1,228 @@
+#include "export/gif/gif_image.h"
+
+#include <algorithm>
+
+#include "export/gif/gif_exception.h"
+
+namespace kt58 {
+namespace {
+
+TGIFCodecSettings& DefaultSettings() {
+  static TGIFCodecSettings settings;
+  return settings;
+}
+
+void CheckReductionBits(int bits) {
+  if (bits < 3 || bits > 8) throw GIFException("Invalid Bits Per Pixel value");
+}
+
+void CheckCompression(int compression) {
+  if (compression != gcLZW && compression != gcRLE) throw GIFException("Invalid compression method");
+}
+
+void CheckWord(int value, const char* what) {
+  if (value < 0 || value > 0xFFFF) throw GIFException(std::string(what) + " is outside 0..65535");
+}
+
+}  // namespace
+
+const TGIFCodecSettings& GIFCodecDefaults::Get() { return DefaultSettings(); }
+void GIFCodecDefaults::SetDrawOptions(uint16_t options) { DefaultSettings().DrawOptions = options; }
+void GIFCodecDefaults::SetColorReduction(int reduction) { DefaultSettings().ColorReduction = reduction; }
+void GIFCodecDefaults::SetReductionBits(int bits) {
+  CheckReductionBits(bits);
+  DefaultSettings().ReductionBits = bits;
+}
+void GIFCodecDefaults::SetDitherMode(int dither) { DefaultSettings().DitherMode = dither; }
+void GIFCodecDefaults::SetCompression(int compression) {
+  CheckCompression(compression);
+  DefaultSettings().Compression = compression;
+}
+void GIFCodecDefaults::Reset() { DefaultSettings() = TGIFCodecSettings{}; }
+
+// ---- frames -------------------------------------------------------------------
+
+TGIFSubImage::TGIFSubImage(int width, int height) {
+  CheckWord(width, "Frame width");
+  CheckWord(height, "Frame height");
+  width_ = width;
+  height_ = height;
+  data_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
+}
+
+TGIFSubImage::TGIFSubImage(const TGIFSubImage& other)
+    : left_(other.left_),
+      top_(other.top_),
+      width_(other.width_),
+      height_(other.height_),
+      data_(other.data_),
+      color_map_(other.color_map_) {
+  for (const auto& ext : other.extensions_) AppendExtension(ext->Clone());
+}
+
+TGIFSubImage& TGIFSubImage::operator=(const TGIFSubImage& other) {
+  if (this != &other) {
+    TGIFSubImage copy(other);
+    left_ = copy.left_;
+    top_ = copy.top_;
+    width_ = copy.width_;
+    height_ = copy.height_;
+    data_ = std::move(copy.data_);
+    color_map_ = std::move(copy.color_map_);
+    extensions_.clear();
+    for (auto& ext : copy.extensions_) AppendExtension(std::move(ext));
+  }
+  return *this;
+}
+
+void TGIFSubImage::SetPosition(int left, int top) {
+  CheckWord(left, "Frame position");
+  CheckWord(top, "Frame position");
+  left_ = left;
+  top_ = top;
+}
+
+void TGIFSubImage::AppendExtension(std::unique_ptr<TGIFExtension> ext) {
+  ext->sub_image_ = this;
+  extensions_.push_back(std::move(ext));
+}
+
+void TGIFSubImage::RemoveExtension(size_t index) { extensions_.erase(extensions_.begin() + static_cast<ptrdiff_t>(index)); }
+
+TGIFGraphicControlExtension* TGIFSubImage::GraphicControlExtension() const {
+  for (const auto& ext : extensions_)
+    if (ext->Kind() == GIFExtensionKind::GraphicControl) return static_cast<TGIFGraphicControlExtension*>(ext.get());
+  return nullptr;
+}
+
+bool TGIFSubImage::Transparent() const {
+  const auto* gce = GraphicControlExtension();
+  return gce && gce->Transparent;
+}
+
+int TGIFSubImage::TransparentIndex() const { return Transparent() ? GraphicControlExtension()->TransparentColorIndex : -1; }
+
+void TGIFSubImage::Crop(int x, int y, int width, int height) {
+  if (x < 0 || y < 0 || width < 0 || height < 0 || x + width > width_ || y + height > height_)
+    throw GIFException("Crop rectangle outside the frame");
+  std::vector<uint8_t> cropped(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int r = 0; r < height; ++r)
+    std::copy_n(data_.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(y + r) * width_ + x), width,
+                cropped.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(r) * width));
+  left_ += x;
+  top_ += y;
+  width_ = width;
+  height_ = height;
+  data_ = std::move(cropped);
+}
+
+// ---- image ----------------------------------------------------------------------
+
+TGIFImage::TGIFImage() : settings_(GIFCodecDefaults::Get()) {}
+
+TGIFImage::TGIFImage(const TGIFImage& other)
+    : settings_(other.settings_), width_(other.width_), height_(other.height_), global_map_(other.global_map_) {
+  for (const auto& f : other.frames_) frames_.push_back(std::make_unique<TGIFSubImage>(*f));
+}
+
+TGIFImage& TGIFImage::operator=(const TGIFImage& other) {
+  if (this != &other) {
+    TGIFImage copy(other);
+    settings_ = copy.settings_;
+    width_ = copy.width_;
+    height_ = copy.height_;
+    global_map_ = std::move(copy.global_map_);
+    frames_ = std::move(copy.frames_);
+  }
+  return *this;
+}
+
+void TGIFImage::SetReductionBits(int bits) {
+  CheckReductionBits(bits);
+  settings_.ReductionBits = bits;
+}
+
+void TGIFImage::SetCompression(int compression) {
+  CheckCompression(compression);
+  settings_.Compression = compression;
+}
+
+int TGIFImage::Width() const {
+  if (width_ > 0) return width_;
+  int w = 0;
+  for (const auto& f : frames_) w = std::max(w, f->Left() + f->Width());
+  return std::min(w, 0xFFFF);
+}
+
+int TGIFImage::Height() const {
+  if (height_ > 0) return height_;
+  int h = 0;
+  for (const auto& f : frames_) h = std::max(h, f->Top() + f->Height());
+  return std::min(h, 0xFFFF);
+}
+
+void TGIFImage::SetWidth(int width) {
+  CheckWord(width, "Screen width");
+  width_ = width;
+}
+
+void TGIFImage::SetHeight(int height) {
+  CheckWord(height, "Screen height");
+  height_ = height;
+}
+
+void TGIFImage::Delete(size_t index) { frames_.erase(frames_.begin() + static_cast<ptrdiff_t>(index)); }
+
+void TGIFImage::Clear() {
+  frames_.clear();
+  global_map_.clear();
+}
+
+const GifPalette& TGIFImage::ActiveColorMap(size_t index) const {
+  const TGIFSubImage& f = Images(index);
+  return f.ColorMap().empty() ? global_map_ : f.ColorMap();
+}
+
+int TGIFImage::AddFrame(std::unique_ptr<TGIFSubImage> frame) {
+  frames_.push_back(std::move(frame));
+  return static_cast<int>(frames_.size() - 1);
+}
+
+int TGIFImage::Add(const IndexedPicture& picture) {
+  if (picture.width <= 0 || picture.height <= 0) throw GIFException("Image is empty");
+  if (picture.palette.empty()) throw GIFException("Color table is empty");
+  if (picture.palette.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
+  const size_t pixels = static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height);
+  if (picture.indices.size() != pixels) throw GIFException("Image is empty");
+  const uint8_t top = picture.indices.empty() ? 0 : *std::max_element(picture.indices.begin(), picture.indices.end());
+  if (top >= picture.palette.size()) throw GIFException("Invalid color index");
+  auto frame = std::make_unique<TGIFSubImage>(picture.width, picture.height);
+  frame->Data() = picture.indices;
+  frame->ColorMap() = picture.palette;
+  return AddFrame(std::move(frame));
+}
+
+int TGIFImage::Add(const TPicture& picture) {
+  if (picture.Empty()) throw GIFException("Image is empty");
+  return Add(ReduceColors(picture, settings_.ColorReduction, settings_.ReductionBits, settings_.DitherMode));
+}
+
+int TGIFImage::Add(const TGIFSubImage& frame, const GifPalette* owner_global) {
+  if (frame.Empty()) throw GIFException("Image is empty");
+  auto copy = std::make_unique<TGIFSubImage>(frame);
+  if (copy->ColorMap().empty() && owner_global) copy->ColorMap() = *owner_global;
+  const GifPalette& map = copy->ColorMap().empty() ? global_map_ : copy->ColorMap();
+  if (map.empty()) throw GIFException("Color table is empty");
+  if (*std::max_element(copy->Data().begin(), copy->Data().end()) >= map.size())
+    throw GIFException("Invalid color index");
+  return AddFrame(std::move(copy));
+}
+
+void TGIFImage::Assign(const TPicture& picture) {
+  if (picture.Empty()) throw GIFException("Image is empty");
+  IndexedPicture reduced = ReduceColors(picture, settings_.ColorReduction, settings_.ReductionBits, settings_.DitherMode);
+  Clear();
+  Add(reduced);
+}
+
+}  // namespace kt58

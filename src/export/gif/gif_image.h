@@ -1,0 +1,193 @@
+// The GIF image being built: codec defaults, frames with their colour tables
+// and extensions, the single colour map and frame optimisers, and the writer.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "engine/picture.h"
+#include "export/gif/color_reduction.h"
+#include "export/gif/gif_extensions.h"
+
+namespace kt58 {
+
+// Compression codes.
+enum GIFCompression : int { gcLZW = 0, gcRLE = 1 };
+
+// Optimisation option bits for TGIFImage::Optimize.
+enum GIFOptimizeOption : int {
+  ooCrop = 1,           // "Crop unused transparent areas"
+  ooMerge = 2,          // "Merge similar frames"
+  ooCleanup = 4,        // "Remove passive extensions"
+  ooColorMap = 8        // "Sort color maps"
+};
+
+// Settings copied into every image when it is created.
+struct TGIFCodecSettings {
+  uint16_t DrawOptions = 0x060F;  // bits 0, 1, 2, 3, 9 and 10
+  int ColorReduction = rmNetscape;
+  int ReductionBits = 8;
+  int DitherMode = dmNearest;
+  int Compression = gcLZW;
+};
+
+// The process-wide defaults. Changing them affects only images created later.
+class GIFCodecDefaults {
+ public:
+  static const TGIFCodecSettings& Get();
+  static void SetDrawOptions(uint16_t options);
+  static void SetColorReduction(int reduction);
+  // Raises GIFException("Invalid Bits Per Pixel value") outside 3..8.
+  static void SetReductionBits(int bits);
+  static void SetDitherMode(int dither);
+  static void SetCompression(int compression);
+  static void Reset();
+};
+
+class TGIFSubImage {
+ public:
+  // A frame of the given size, every index 0, no colour table.
+  TGIFSubImage(int width, int height);
+  TGIFSubImage(const TGIFSubImage& other);
+  TGIFSubImage& operator=(const TGIFSubImage& other);
+  ~TGIFSubImage() = default;
+
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  // Positions are 16-bit in the file; outside 0..65535 raises GIFException.
+  void SetPosition(int left, int top);
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  bool Empty() const { return width_ == 0 || height_ == 0; }
+
+  // width * height indices, rows top-down.
+  std::vector<uint8_t>& Data() { return data_; }
+  const std::vector<uint8_t>& Data() const { return data_; }
+  uint8_t Pixel(int x, int y) const { return data_[static_cast<size_t>(y) * width_ + x]; }
+
+  // The local colour table; empty means the frame uses the global table.
+  GifPalette& ColorMap() { return color_map_; }
+  const GifPalette& ColorMap() const { return color_map_; }
+
+  const std::vector<std::unique_ptr<TGIFExtension>>& Extensions() const { return extensions_; }
+  // Appends a new extension bound to this frame and returns it.
+  template <class T>
+  T& AddExtension() {
+    auto ext = std::make_unique<T>();
+    T& ref = *ext;
+    AppendExtension(std::move(ext));
+    return ref;
+  }
+  void AppendExtension(std::unique_ptr<TGIFExtension> ext);
+  void RemoveExtension(size_t index);
+  // The frame's graphic control extension: the first one in its list.
+  TGIFGraphicControlExtension* GraphicControlExtension() const;
+  bool Transparent() const;
+  int TransparentIndex() const;  // -1 without transparency
+
+  // Keeps only the given rectangle (in frame coordinates) and moves the
+  // frame's position to match.
+  void Crop(int x, int y, int width, int height);
+
+ private:
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  std::vector<uint8_t> data_;
+  GifPalette color_map_;
+  std::vector<std::unique_ptr<TGIFExtension>> extensions_;
+};
+
+class TGIFImage {
+ public:
+  // An empty image with the current codec defaults.
+  TGIFImage();
+  TGIFImage(const TGIFImage& other);
+  TGIFImage& operator=(const TGIFImage& other);
+  ~TGIFImage() = default;
+
+  int ColorReduction() const { return settings_.ColorReduction; }
+  void SetColorReduction(int reduction) { settings_.ColorReduction = reduction; }
+  int ReductionBits() const { return settings_.ReductionBits; }
+  // Raises GIFException("Invalid Bits Per Pixel value") outside 3..8.
+  void SetReductionBits(int bits);
+  int DitherMode() const { return settings_.DitherMode; }
+  void SetDitherMode(int dither) { settings_.DitherMode = dither; }
+  int Compression() const { return settings_.Compression; }
+  // Raises GIFException("Invalid compression method") for a code other than 0 or 1.
+  void SetCompression(int compression);
+  uint16_t DrawOptions() const { return settings_.DrawOptions; }
+  void SetDrawOptions(uint16_t options) { settings_.DrawOptions = options; }
+
+  // The logical screen. 0 (the default) means the extent of the frames.
+  int Width() const;
+  int Height() const;
+  // 16-bit in the file; outside 0..65535 raises GIFException.
+  void SetWidth(int width);
+  void SetHeight(int height);
+
+  size_t Count() const { return frames_.size(); }
+  bool Empty() const { return frames_.empty(); }
+  TGIFSubImage& Images(size_t index) { return *frames_.at(index); }
+  const TGIFSubImage& Images(size_t index) const { return *frames_.at(index); }
+  void Delete(size_t index);
+  void Clear();
+
+  // Adds a frame and returns its index. A 24-bit picture is reduced with the
+  // image's ColorReduction, ReductionBits and DitherMode; an indexed picture
+  // or a frame keeps its own palette (a frame of another image is copied
+  // with its extensions and position; one without a local table takes the
+  // palette of its image). An empty picture raises GIFException("Image is
+  // empty"), an indexed one without palette "Color table is empty", and an
+  // index outside the palette "Invalid color index".
+  int Add(const TPicture& picture);
+  int Add(const IndexedPicture& picture);
+  int Add(const TGIFSubImage& frame, const GifPalette* owner_global = nullptr);
+
+  // Replaces the whole content with one frame made from the picture.
+  void Assign(const TPicture& picture);
+
+  GifPalette& GlobalColorMap() { return global_map_; }
+  const GifPalette& GlobalColorMap() const { return global_map_; }
+  // The colour table a frame's indices refer to.
+  const GifPalette& ActiveColorMap(size_t index) const;
+
+  // One global colour table for all frames; local tables are removed.
+  void OptimizeColorMap();
+  // Applies the optimisation option bits. reduction, dither and bits belong
+  // to options this writer does not offer and have no effect. Never makes
+  // the written file larger than it was before the call.
+  void Optimize(int options, int reduction, int dither, int bits);
+
+  // The whole file. No frames raises GIFException("Unsupported GIF version");
+  // a frame with no colour table to use, "Color table is empty".
+  std::vector<uint8_t> SaveToBytes() const;
+  void SaveToStream(std::ostream& out) const;
+  // The bytes frame index takes in the file (extensions, descriptor, local
+  // table and image data).
+  size_t FrameFileSize(size_t index) const;
+
+  std::mutex& Lock() const { return lock_; }
+
+ private:
+  void WriteFrame(std::vector<uint8_t>& out, size_t index) const;
+  int AddFrame(std::unique_ptr<TGIFSubImage> frame);
+
+  TGIFCodecSettings settings_;
+  int width_ = 0, height_ = 0;
+  GifPalette global_map_;
+  std::vector<std::unique_ptr<TGIFSubImage>> frames_;
+  mutable std::mutex lock_;
+};
+
+// GIF table bits for a palette: the smallest n >= 1 with 2^n >= size.
+int ColorTableBits(size_t size);
+// The LZW minimum code size for a palette: table bits, at least 2.
+int MinCodeSizeFor(size_t palette_size);
+// The encoded image data (code stream only) of indices with the given
+// compression code.
+std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int min_code_size, int compression);
+
+}  // namespace kt58

@@ -1,0 +1,307 @@
+// The frame optimiser: sort colour maps, drop unused transparency, merge
+// frames with what is already on screen, crop transparent borders, remove
+// extensions that change nothing.
+#include <algorithm>
+#include <array>
+#include <numeric>
+
+#include "engine/ui_services.h"
+#include "export/gif/gif_exception.h"
+#include "export/gif/gif_image.h"
+
+namespace kt58 {
+namespace {
+
+int DisposalOf(const TGIFSubImage& f) {
+  const auto* gce = f.GraphicControlExtension();
+  return gce ? gce->Disposal : 0;
+}
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;  // right/bottom exclusive
+  bool Empty() const { return right <= left || bottom <= top; }
+};
+
+Rect FrameRect(const TGIFSubImage& f) { return {f.Left(), f.Top(), f.Left() + f.Width(), f.Top() + f.Height()}; }
+
+// The smallest rectangle (frame coordinates) holding every pixel that is not
+// the transparent index; empty when the whole frame is transparent.
+Rect OpaqueBounds(const TGIFSubImage& f, int transparent) {
+  Rect r{f.Width(), f.Height(), 0, 0};
+  for (int y = 0; y < f.Height(); ++y) {
+    const uint8_t* row = f.Data().data() + static_cast<size_t>(y) * f.Width();
+    for (int x = 0; x < f.Width(); ++x) {
+      if (row[x] == transparent) continue;
+      r.left = std::min(r.left, x);
+      r.right = std::max(r.right, x + 1);
+      r.top = std::min(r.top, y);
+      r.bottom = std::max(r.bottom, y + 1);
+    }
+  }
+  return r;
+}
+
+// Sorts one colour table by use, most used first, drops unused entries and
+// re-indexes the frames that use it. A transparent index counts as used so
+// that the frame keeps its transparency.
+void SortTable(GifPalette& map, const std::vector<TGIFSubImage*>& users) {
+  if (map.empty()) return;
+  std::array<uint64_t, 256> counts{};
+  std::array<bool, 256> keep{};
+  for (const TGIFSubImage* f : users) {
+    for (uint8_t v : f->Data()) ++counts[v];
+    const int t = f->TransparentIndex();
+    if (t >= 0 && static_cast<size_t>(t) < map.size()) keep[t] = true;
+  }
+  std::vector<int> order(map.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return counts[a] > counts[b]; });
+  std::array<uint8_t, 256> remap{};
+  GifPalette sorted;
+  for (int old : order) {
+    if (counts[old] == 0 && !keep[old]) continue;
+    remap[old] = static_cast<uint8_t>(sorted.size());
+    sorted.push_back(map[old]);
+  }
+  for (TGIFSubImage* f : users) {
+    for (uint8_t& v : f->Data()) v = remap[v];
+    if (f->Transparent() && static_cast<size_t>(f->TransparentIndex()) < map.size())
+      f->GraphicControlExtension()->TransparentColorIndex = remap[f->TransparentIndex()];
+  }
+  map = std::move(sorted);
+}
+
+class FrameOptimizer {
+ public:
+  FrameOptimizer(TGIFImage& image, int options) : image_(image), options_(options) {
+    const int phases = ((options & ooColorMap) ? 1 : 0) + ((options & ooCleanup) ? 2 : 0) +
+                       ((options & ooMerge) ? 1 : 0) + ((options & ooCrop) ? 1 : 0);
+    total_ = std::max<size_t>(1, phases * image.Count());
+    progress_->SetText("Optimizing...");
+    progress_->SetRange(0, 100);
+    progress_->SetPosition(0);
+    progress_->Show();
+  }
+
+  void Run() {
+    if (options_ & ooColorMap) SortColorMaps();
+    if (options_ & ooCleanup) ClearUnusedTransparency();
+    if (options_ & ooMerge) MergeFrames();
+    if (options_ & ooCrop) CropFrames();
+    if (options_ & ooCleanup) RemovePassiveExtensions();
+    progress_->SetPosition(100);
+  }
+
+ private:
+  void Step() {
+    ++done_;
+    progress_->SetPosition(static_cast<int>(std::min<size_t>(100, done_ * 100 / total_)));
+  }
+
+  void SortColorMaps() {
+    std::vector<TGIFSubImage*> global_users;
+    for (size_t i = 0; i < image_.Count(); ++i)
+      if (image_.Images(i).ColorMap().empty()) global_users.push_back(&image_.Images(i));
+    SortTable(image_.GlobalColorMap(), global_users);
+    for (size_t i = 0; i < image_.Count(); ++i) {
+      TGIFSubImage& f = image_.Images(i);
+      if (f.ColorMap().size() > 1) SortTable(f.ColorMap(), {&f});
+      Step();
+    }
+  }
+
+  void ClearUnusedTransparency() {
+    for (size_t i = 0; i < image_.Count(); ++i) {
+      TGIFSubImage& f = image_.Images(i);
+      const int t = f.TransparentIndex();
+      if (t >= 0 && std::find(f.Data().begin(), f.Data().end(), t) == f.Data().end())
+        f.GraphicControlExtension()->Transparent = false;
+      Step();
+    }
+  }
+
+  // An index frame i can give to transparency: its own transparent index, an
+  // index no pixel of it uses, or a new entry when the table has room without
+  // growing in the file. -1 when there is none.
+  int PickTransparentIndex(const TGIFSubImage& f, size_t index, bool* append) const {
+    *append = false;
+    if (f.Transparent()) return f.TransparentIndex();
+    const GifPalette& map = image_.ActiveColorMap(index);
+    std::array<bool, 256> used{};
+    for (uint8_t v : f.Data()) used[v] = true;
+    for (int i = static_cast<int>(map.size()) - 1; i >= 0; --i)
+      if (!used[i]) return i;
+    const bool local = !f.ColorMap().empty();
+    const size_t padded = size_t{1} << ColorTableBits(map.size());
+    if (map.size() < 256 && (local || map.size() < padded)) {
+      *append = true;
+      return static_cast<int>(map.size());
+    }
+    return -1;
+  }
+
+  // Each frame after the first loses every pixel that shows the colour the
+  // earlier frame already shows there. The comparison uses the frames as
+  // they were before merging: a merged frame shows the same picture. A merge
+  // is kept only when the frame (cropped, if cropping follows) takes fewer
+  // bytes in the file than before; otherwise the frame stays as it was.
+  void MergeFrames() {
+    std::vector<TGIFSubImage> before;
+    std::vector<GifPalette> before_maps;
+    for (size_t i = 0; i < image_.Count(); ++i) {
+      before.push_back(image_.Images(i));
+      before_maps.push_back(image_.ActiveColorMap(i));
+    }
+    Step();
+    for (size_t i = 1; i < image_.Count(); ++i, Step()) {
+      size_t j = i - 1;
+      while (j > 0 && DisposalOf(before[j]) == dmPrevious) --j;
+      const TGIFSubImage& prev = before[j];
+      if (DisposalOf(prev) == dmBackground || DisposalOf(prev) == dmPrevious) continue;
+      TGIFSubImage& cur = image_.Images(i);
+      if (prev.Empty() || cur.Empty()) continue;
+      const Rect a = FrameRect(prev), b = FrameRect(cur);
+      const Rect overlap{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                         std::min(a.bottom, b.bottom)};
+      if (overlap.Empty()) continue;
+
+      bool append = false;
+      const int t = PickTransparentIndex(cur, i, &append);
+      if (t < 0) continue;
+      TGIFSubImage candidate(cur);
+      const GifPalette& cur_map = before_maps[i];
+      const GifPalette& prev_map = before_maps[j];
+      const int prev_t = prev.TransparentIndex();
+      const int cur_t = cur.TransparentIndex();
+      bool changed = false;
+      for (int y = overlap.top; y < overlap.bottom; ++y) {
+        for (int x = overlap.left; x < overlap.right; ++x) {
+          const uint8_t p = prev.Pixel(x - prev.Left(), y - prev.Top());
+          uint8_t& c = candidate.Data()[static_cast<size_t>(y - cur.Top()) * cur.Width() + (x - cur.Left())];
+          if (p == prev_t || c == cur_t) continue;
+          if (cur_map[c] == prev_map[p]) {
+            c = static_cast<uint8_t>(t);
+            changed = true;
+          }
+        }
+      }
+      if (!changed) continue;
+      if (!cur.Transparent()) {
+        auto* gce = candidate.GraphicControlExtension();
+        if (!gce) gce = &candidate.AddExtension<TGIFGraphicControlExtension>();
+        gce->Transparent = true;
+        gce->TransparentColorIndex = static_cast<uint8_t>(t);
+      }
+      const bool local = !cur.ColorMap().empty();
+      if (append && local) candidate.ColorMap().push_back(GifColor{0, 0, 0});
+      if (append && !local) image_.GlobalColorMap().push_back(GifColor{0, 0, 0});
+      if (!Smaller(i, candidate)) {
+        if (append && !local) image_.GlobalColorMap().pop_back();
+        continue;
+      }
+      cur = std::move(candidate);
+    }
+  }
+
+  // Whether candidate, put in place of frame i (and cropped when cropping
+  // follows), takes fewer bytes than frame i does now.
+  bool Smaller(size_t i, const TGIFSubImage& candidate) {
+    TGIFSubImage& slot = image_.Images(i);
+    const size_t now = image_.FrameFileSize(i);
+    TGIFSubImage measured(candidate);
+    if (options_ & ooCrop) {
+      const Rect r = OpaqueBounds(measured, measured.TransparentIndex());
+      if (r.Empty())
+        measured.Crop(0, 0, 1, 1);
+      else
+        measured.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+    std::swap(slot, measured);
+    const size_t then = image_.FrameFileSize(i);
+    std::swap(slot, measured);
+    return then < now;
+  }
+
+  // Frames are visited from the last because empty ones are deleted. An
+  // empty frame goes only where that leaves the pictures and their timing
+  // unchanged: not the first frame (it may carry the loop), not one that
+  // clears its area afterwards, and not after a frame that is disposed of
+  // (deleting would show that frame longer instead of its disposed state).
+  void CropFrames() {
+    for (size_t k = image_.Count(); k-- > 0; Step()) {
+      TGIFSubImage& f = image_.Images(k);
+      if (!f.Transparent()) continue;
+      const Rect r = OpaqueBounds(f, f.TransparentIndex());
+      if (!r.Empty()) {
+        f.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        continue;
+      }
+      if (k > 0 && DisposalOf(f) != dmBackground && DisposalOf(image_.Images(k - 1)) < dmBackground) {
+        TGIFSubImage& prev = image_.Images(k - 1);
+        auto* prev_gce = prev.GraphicControlExtension();
+        if (!prev_gce) prev_gce = &prev.AddExtension<TGIFGraphicControlExtension>();
+        const unsigned delay = prev_gce->Delay + f.GraphicControlExtension()->Delay;
+        prev_gce->Delay = static_cast<uint16_t>(std::min(delay, 0xFFFFu));
+        image_.Delete(k);
+        continue;
+      }
+      f.Crop(0, 0, 1, 1);
+    }
+  }
+
+  void RemovePassiveExtensions() {
+    const bool single = image_.Count() == 1;
+    for (size_t i = 0; i < image_.Count(); ++i, Step()) {
+      TGIFSubImage& f = image_.Images(i);
+      for (size_t e = f.Extensions().size(); e-- > 0;) {
+        const TGIFExtension& ext = *f.Extensions()[e];
+        bool passive = false;
+        switch (ext.Kind()) {
+          case GIFExtensionKind::Comment:
+          case GIFExtensionKind::PlainText:
+          case GIFExtensionKind::Application:
+            passive = true;
+            break;
+          case GIFExtensionKind::Loop:
+            passive = i > 0 || single;
+            break;
+          case GIFExtensionKind::GraphicControl: {
+            const auto& gce = static_cast<const TGIFGraphicControlExtension&>(ext);
+            passive = (gce.Delay == 0 || single) && !gce.UserInput && !gce.Transparent &&
+                      (gce.Disposal < dmBackground || single);
+            break;
+          }
+        }
+        if (passive) f.RemoveExtension(e);
+      }
+    }
+  }
+
+  TGIFImage& image_;
+  int options_;
+  ProgressScope progress_;
+  size_t total_ = 1;
+  size_t done_ = 0;
+};
+
+}  // namespace
+
+void TGIFImage::Optimize(int options, int /*reduction*/, int /*dither*/, int /*bits*/) {
+  options &= ooCrop | ooMerge | ooCleanup | ooColorMap;
+  if (options == 0 || frames_.empty()) return;
+  // The file must not grow: when the steps together make it larger (a sort
+  // that costs the encoder more than it saves, say), the image goes back to
+  // what it was.
+  const TGIFImage original(*this);
+  size_t size_before = 0;
+  bool measurable = true;
+  try {
+    size_before = SaveToBytes().size();
+  } catch (const GIFException&) {
+    measurable = false;
+  }
+  FrameOptimizer(*this, options).Run();
+  if (measurable && SaveToBytes().size() > size_before) *this = original;
+}
+
+}  // namespace kt58
