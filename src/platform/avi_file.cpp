@@ -145,6 +145,7 @@ std::optional<RiffVideoStream> ReadRiffHeaders(AviByteSource& src) {
   const int64_t file_end = std::min<int64_t>(src.Size(), 8 + static_cast<int64_t>(Le32(head + 4)));
   int chunks = 0;
   int stream_index = 0;
+  int32_t odml_total_frames = 0;
 
   struct Chunk {
     uint32_t id, size, list_type;
@@ -173,7 +174,17 @@ std::optional<RiffVideoStream> ReadRiffHeaders(AviByteSource& src) {
     int64_t a = top->data;
     while (const auto sub = read_chunk(a, top->end)) {
       a = next_at(*sub);
-      if (sub->id != Fourcc("LIST") || sub->list_type != Fourcc("strl")) continue;
+      if (sub->id == Fourcc("LIST") && sub->list_type == Fourcc("odml")) {
+        // A file past 1 GiB (OpenDML) counts in the stream header only the
+        // frames of its first RIFF; 'dmlh' has them all.
+        if (const auto dmlh = read_chunk(sub->data, sub->end); dmlh && dmlh->id == Fourcc("dmlh")) {
+          uint8_t total[4];
+          if (dmlh->end - dmlh->data >= 4 && src.ReadAt(dmlh->data, total, 4) == 4)
+            odml_total_frames = static_cast<int32_t>(std::min<uint32_t>(Le32(total), INT32_MAX));
+        }
+        continue;
+      }
+      if (sub->id != Fourcc("LIST") || sub->list_type != Fourcc("strl") || result.index >= 0) continue;
       bool is_video = false;
       int64_t b = sub->data;
       while (const auto c = read_chunk(b, sub->end)) {
@@ -204,15 +215,15 @@ std::optional<RiffVideoStream> ReadRiffHeaders(AviByteSource& src) {
           result.format = std::move(f);
         }
       }
-      if (is_video) return result;
-      ++stream_index;
+      if (!is_video) ++stream_index;
     }
     break;  // one hdrl per file
   }
+  if (result.index >= 0) result.range.length = std::max(result.range.length, odml_total_frames);
   return result;
 }
 
-// A fourcc that FFmpeg reports in codec_tag.
+// The format from FFmpeg's stream parameters, for a file whose headers gave none.
 AviVideoFormat FormatFromCodecParameters(const AVCodecParameters& par) {
   AviVideoFormat f;
   f.width = par.width;
@@ -467,7 +478,13 @@ struct AviFrameDecoder::Impl {
       int r = avcodec_receive_frame(codec, target);
       if (r == 0) {
         position = last_frame_position + 1;
-        if (!packet_positions.empty()) {
+        if (codec->has_b_frames == 0 && target->pts != AV_NOPTS_VALUE && target->pts >= position) {
+          // Without reordering a frame keeps its packet's position, also
+          // when the decoder gave no frame for an earlier packet (a
+          // not-coded frame, which repeats the one before).
+          position = target->pts;
+          while (!packet_positions.empty() && packet_positions.front() <= position) packet_positions.pop_front();
+        } else if (!packet_positions.empty()) {
           position = std::max(position, packet_positions.front());
           packet_positions.pop_front();
         }

@@ -144,6 +144,37 @@ TEST(AviFile, StartPositionOfTheStreamHeaderSkipsPositions) {
   EXPECT_EQ(decoder->GetFrame(1), nullptr) << "before the start";
 }
 
+TEST(AviFile, LengthFromTheStreamHeaderOrTheOpenDmlHeader) {
+  test::TempDir dir;
+  const auto avi = dir / "a.avi";
+  ASSERT_TRUE(test::MakeAvi(test::FindAviCase("bgr24_topdown"), avi));  // 10 frames
+  // ffmpeg reserves the OpenDML header as a JUNK chunk holding "odml",
+  // "dmlh" and the total; naming it a LIST makes it the real header.
+  auto bytes = test::ReadFileBytes(avi);
+  const std::string odml = "odmldmlh";
+  const size_t odml_at =
+      static_cast<size_t>(std::search(bytes.begin(), bytes.end(), odml.begin(), odml.end()) - bytes.begin());
+  ASSERT_LT(odml_at, bytes.size());
+  std::copy_n("LIST", 4, bytes.begin() + static_cast<std::ptrdiff_t>(odml_at - 8));
+  const size_t dmlh_at = odml_at + 12;
+  struct Row {
+    uint32_t dw_length, total_frames;
+    int32_t length;
+  } rows[] = {{4, 0, 4}, {4, 10, 10}, {10, 3, 10}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.dw_length);
+    auto patched = bytes;
+    const size_t strh = test::StrhOffset(patched);
+    for (int i = 0; i < 4; ++i) {
+      patched[strh + 32 + i] = uint8_t(row.dw_length >> (8 * i));
+      patched[dmlh_at + i] = uint8_t(row.total_frames >> (8 * i));
+    }
+    auto file = AviFile::OpenMemory(patched.data(), patched.size());
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->Range().length, row.length);
+  }
+}
+
 TEST(AviFile, EarlierPositionRestartsDecoding) {
   test::TempDir dir;
   const auto avi = dir / "b.avi";
