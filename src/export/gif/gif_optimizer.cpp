@@ -209,7 +209,7 @@ class FrameOptimizer {
     TGIFSubImage& slot = image_.Images(i);
     const size_t now = image_.FrameFileSize(i);
     TGIFSubImage measured(candidate);
-    if (options_ & ooCrop) {
+    if ((options_ & ooCrop) && DisposalOf(measured) != dmBackground) {
       const Rect r = OpaqueBounds(measured, measured.TransparentIndex());
       if (r.Empty())
         measured.Crop(0, 0, 1, 1);
@@ -224,19 +224,21 @@ class FrameOptimizer {
 
   // Frames are visited from the last because empty ones are deleted. An
   // empty frame goes only where that leaves the pictures and their timing
-  // unchanged: not the first frame (it may carry the loop), not one that
-  // clears its area afterwards, and not after a frame that is disposed of
-  // (deleting would show that frame longer instead of its disposed state).
+  // unchanged: not the first frame (it may carry the loop) and not after a
+  // frame that is disposed of (deleting would show that frame longer instead
+  // of its disposed state); otherwise it shrinks to one transparent pixel.
   void CropFrames() {
     for (size_t k = image_.Count(); k-- > 0; Step()) {
       TGIFSubImage& f = image_.Images(k);
-      if (!f.Transparent()) continue;
+      // Disposal 2 clears the frame's whole rectangle afterwards, transparent
+      // borders included: a smaller frame would clear less.
+      if (!f.Transparent() || DisposalOf(f) == dmBackground) continue;
       const Rect r = OpaqueBounds(f, f.TransparentIndex());
       if (!r.Empty()) {
         f.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
         continue;
       }
-      if (k > 0 && DisposalOf(f) != dmBackground && DisposalOf(image_.Images(k - 1)) < dmBackground) {
+      if (k > 0 && DisposalOf(image_.Images(k - 1)) < dmBackground) {
         TGIFSubImage& prev = image_.Images(k - 1);
         auto* prev_gce = prev.GraphicControlExtension();
         if (!prev_gce) prev_gce = &prev.AddExtension<TGIFGraphicControlExtension>();
