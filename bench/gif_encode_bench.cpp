@@ -1,9 +1,12 @@
 // GIF writing: LZW and run-length encoding speed per 640x480 frame, LZW
 // output size against giflib's encoder on the same index streams, and the
 // size of a 100-frame animation after the single colour map and every
-// frame optimisation. The content is moving shapes over drifting bands drawn
-// from 240 colours, so an exact palette per frame stands in for the colour
-// reduction and every encoder sees the same indices.
+// frame optimisation. The content is moving shapes over a banded background
+// drawn from 240 colours, so an exact palette per frame stands in for the
+// colour reduction and every encoder sees the same indices. The background
+// stands still, as a layered animation's usually does;
+// KT58_GIF_BENCH_DRIFT=1 makes it drift 3 pixels per frame, so that every
+// frame changes everywhere.
 // KT58_GIF_BENCH_OUT=<folder> (default /tmp/kt58_gif_bench) receives the
 // frames as frame_NNN.ppm and the written animations, for
 // bench/peers/gif_size.sh.
@@ -34,12 +37,18 @@ GifColor Colour(int k) {  // 240 distinct colours
           static_cast<uint8_t>(k < 120 ? k * 2 : 255 - (k - 120) * 2)};
 }
 
+bool Drift() {
+  const char* env = std::getenv("KT58_GIF_BENCH_DRIFT");
+  return env && std::string(env) == "1";
+}
+
 TPicture MakeFrame(int t) {
+  static const int drift = Drift() ? 3 : 0;
   TPicture p(kWidth, kHeight);
   for (int y = 0; y < kHeight; ++y) {
     uint8_t* row = p.Row(y);
     for (int x = 0; x < kWidth; ++x) {
-      int k = ((x + 3 * t) / 24 + y / 40) % 40;  // slowly drifting bands: 40 colours
+      int k = ((x + drift * t) / 24 + y / 40) % 40;  // bands of 40 colours
       const double dx = x - (120 + 4.0 * t), dy = y - (240 + 100 * std::sin(t / 10.0));
       const double d2 = dx * dx + dy * dy;
       if (d2 < 90.0 * 90.0) k = 40 + static_cast<int>(std::sqrt(d2) / 90.0 * 100);  // a shaded ball

@@ -3,11 +3,13 @@
 # single colour map and every frame optimisation, against ImageMagick's
 # "convert ... +dither -colors 256" output squeezed by "gifsicle -O3".
 # Usage: bench/peers/gif_size.sh [bench build folder]
+# (KT58_GIF_BENCH_DRIFT=1: the background drifts too; see the benchmark.)
 set -euo pipefail
 build=${1:-build-bench}
 out=${KT58_GIF_BENCH_OUT:-/tmp/kt58_gif_bench}
+rm -f "$out"/frame_*.ppm
 export KT58_GIF_BENCH_OUT=$out
-"$build/bench/gif_encode_bench" --benchmark_filter=BM_OptimizedAnimation >/dev/null
+"$build/bench/gif_encode_bench" --benchmark_filter=BM_OptimizedAnimation >/dev/null 2>&1
 for tool in convert gifsicle; do
   command -v "$tool" >/dev/null || { echo "gif_size: $tool not found, peer comparison skipped"; exit 0; }
 done

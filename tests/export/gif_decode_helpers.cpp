@@ -132,6 +132,37 @@ std::optional<std::vector<PillowImage>> DecodeWithPillow(const std::vector<std::
   return out;
 }
 
+std::optional<std::vector<std::vector<GifColor>>> PlayWithPillow(const std::filesystem::path& file) {
+  static const char* kScript =
+      "import sys\n"
+      "from PIL import Image, ImageSequence\n"
+      "for frame in ImageSequence.Iterator(Image.open(sys.argv[1])):\n"
+      "    print(frame.convert('RGB').tobytes().hex())\n";
+  if (std::system("/usr/bin/python3 -c 'import PIL' >/dev/null 2>&1") != 0) return std::nullopt;
+  const std::filesystem::path script = file.parent_path() / "pillow_play.py";
+  std::ofstream(script) << kScript;
+  FILE* pipe = popen(("/usr/bin/python3 '" + script.string() + "' '" + file.string() + "'").c_str(), "r");
+  if (!pipe) return std::nullopt;
+  std::string text;
+  char buffer[65536];
+  size_t n = 0;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  std::vector<std::vector<GifColor>> frames;
+  if (pclose(pipe) != 0) {
+    ADD_FAILURE() << "Pillow failed on " << file;
+    return frames;
+  }
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const std::vector<uint8_t> rgb = HexBytes(line);
+    std::vector<GifColor> pixels;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) pixels.push_back({rgb[i], rgb[i + 1], rgb[i + 2]});
+    frames.push_back(std::move(pixels));
+  }
+  return frames;
+}
+
 std::vector<ShownPicture> Composite(const DecodedGif& gif) {
   std::vector<ShownPicture> shown;
   std::vector<uint32_t> screen(static_cast<size_t>(gif.width) * gif.height, kUnset);

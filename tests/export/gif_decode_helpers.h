@@ -52,6 +52,10 @@ struct PillowImage {
 // not available (the caller skips with a message).
 std::optional<std::vector<PillowImage>> DecodeWithPillow(const std::vector<std::filesystem::path>& files);
 
+// Every frame of an animation as Pillow shows it (composited, RGB, rows
+// top-down); nothing when Pillow is not available.
+std::optional<std::vector<std::vector<GifColor>>> PlayWithPillow(const std::filesystem::path& file);
+
 // One displayed picture: screen-sized RGB per pixel, kUnset where nothing has
 // been drawn (or disposal restored the background), and how long it shows.
 inline constexpr uint32_t kUnset = 0xFF000000u;

@@ -198,5 +198,42 @@ TEST(Optimize, MergeKeepsAFrameWhoseMergedFormIsLarger) {
   EXPECT_LE(image.SaveToBytes().size(), before);
 }
 
+// Pillow plays the fully optimised file (single colour map, merged, cropped,
+// sorted, cleaned up) as exactly the source pictures, frame by frame.
+TEST(Optimize, PillowPlaysTheOptimisedAnimationAsTheSourcePictures) {
+  test::TempDir dir;
+  TGIFImage image;
+  image.SetCompression(gcRLE);
+  std::vector<std::vector<GifColor>> source;
+  for (int f = 0; f < 8; ++f) {
+    const int shown = f == 3 ? 2 : f;  // frame 3 repeats frame 2
+    IndexedPicture p{40, 24, {}, {}};
+    for (int k = 0; k < 6; ++k) p.palette.push_back(kBase[static_cast<size_t>((k + f) % 6)]);
+    std::vector<GifColor> pixels;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 40; ++x) {
+        const bool square = x >= 4 * shown && x < 4 * shown + 6 && y >= 2 * shown && y < 2 * shown + 5;
+        const GifColor colour = kBase[square ? 5 : static_cast<size_t>((x / 5 + y / 6) % 4)];
+        const auto v = static_cast<uint8_t>(std::find(p.palette.begin(), p.palette.end(), colour) - p.palette.begin());
+        p.indices.push_back(v);
+        pixels.push_back(p.palette[v]);
+      }
+    source.push_back(pixels);
+    const int n = image.Add(p);
+    if (n == 0) image.Images(0).AddExtension<TGIFAppExtNSLoop>();
+    image.Images(static_cast<size_t>(n)).AddExtension<TGIFGraphicControlExtension>().Delay = 4;
+  }
+  image.OptimizeColorMap();
+  image.Optimize(15, rmQuantizeWindows, dmNearest, 0);
+  EXPECT_LT(image.Count(), 8u);  // the repeated frame is gone
+  const std::filesystem::path file = dir / "anim.gif";
+  test::WriteFileBytes(file, image.SaveToBytes());
+  const auto played = test::PlayWithPillow(file);
+  if (!played) GTEST_SKIP() << "Pillow is not available to /usr/bin/python3";
+  source.erase(source.begin() + 3);
+  ASSERT_EQ(played->size(), source.size());
+  for (size_t f = 0; f < source.size(); ++f) EXPECT_TRUE((*played)[f] == source[f]) << "frame " << f;
+}
+
 }  // namespace
 }  // namespace kt58
