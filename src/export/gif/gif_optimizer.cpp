@@ -122,8 +122,9 @@ class FrameOptimizer {
   }
 
   // An index frame i can give to transparency: its own transparent index, an
-  // index no pixel of it uses, or a new entry when the table has room without
-  // growing in the file. -1 when there is none.
+  // index no pixel of it uses, or a new black entry: in a local table (its
+  // growth counts in the size comparison) or in the global table only within
+  // its padding, which costs no byte. -1 when there is none.
   int PickTransparentIndex(const TGIFSubImage& f, size_t index, bool* append) const {
     *append = false;
     if (f.Transparent()) return f.TransparentIndex();
