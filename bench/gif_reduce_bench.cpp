@@ -3,7 +3,8 @@
 // animated GIF export. Besides the time per frame it reports the mean PSNR
 // (dB, over all three components) of the reduced frames against the
 // originals. KT58_BENCH_FRAMES_DIR=<folder> also writes the frames there as
-// frame_NN.bmp, for bench/peers/gif_quality.sh.
+// frame_NN.bmp, and their reductions with code 7 at 8 bits as
+// ours_dD_NN.bmp (D the dither code, 0 or 1), for bench/peers/gif_quality.sh.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -50,6 +51,22 @@ TPicture MakeFrame(int t) {
   return p;
 }
 
+TPicture Expand(const IndexedPicture& in) {
+  TPicture p(in.width, in.height);
+  for (int y = 0; y < in.height; ++y)
+    for (int x = 0; x < in.width; ++x) {
+      const GifColor c = in.palette[in.indices[static_cast<size_t>(y) * static_cast<size_t>(in.width) + static_cast<size_t>(x)]];
+      uint8_t* px = p.Row(y) + 3 * x;
+      px[0] = c.b, px[1] = c.g, px[2] = c.r;
+    }
+  return p;
+}
+
+void WriteBmp(const std::filesystem::path& path, const TPicture& p) {
+  std::ofstream out(path, std::ios::binary);
+  WriteBmpImage(p, out);
+}
+
 const std::vector<TPicture>& Frames() {
   static const std::vector<TPicture> frames = [] {
     std::vector<TPicture> v;
@@ -57,10 +74,14 @@ const std::vector<TPicture>& Frames() {
     if (const char* dir = std::getenv("KT58_BENCH_FRAMES_DIR")) {
       std::filesystem::create_directories(dir);
       for (int t = 0; t < kFrames; ++t) {
+        const TPicture& frame = v[static_cast<size_t>(t)];
         char name[32];
         std::snprintf(name, sizeof name, "frame_%02d.bmp", t);
-        std::ofstream out(std::filesystem::path(dir) / name, std::ios::binary);
-        WriteBmpImage(v[static_cast<size_t>(t)], out);
+        WriteBmp(std::filesystem::path(dir) / name, frame);
+        for (int dither : {dmNearest, dmFloydSteinberg}) {
+          std::snprintf(name, sizeof name, "ours_d%d_%02d.bmp", dither, t);
+          WriteBmp(std::filesystem::path(dir) / name, Expand(ReduceColors(frame, rmQuantize, 8, dither)));
+        }
       }
     }
     return v;

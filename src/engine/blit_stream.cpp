@@ -112,6 +112,12 @@ bool Tkt58_BlitStream::OpenForRead() {
   }
 }
 
+int64_t Tkt58_BlitStream::Position() {
+  if (!IsOpen()) return -1;
+  stream_->clear();
+  return static_cast<int64_t>(stream_->tellg());
+}
+
 void Tkt58_BlitStream::CloseFile() {
   if (!stream_) return;
   try {
@@ -360,7 +366,12 @@ void Tkt58_BlitStream::ReplaceContents(const std::filesystem::path& new_file, st
   CloseFile();
   // rename() replaces the old file in one step: either the old store or the
   // new one is on disk under FileName, never neither.
-  std::filesystem::rename(new_file, FileName);
+  std::error_code ec;
+  std::filesystem::rename(new_file, FileName, ec);
+  if (ec) {
+    OpenForRead();
+    throw Kt58Error("Cannot replace the frame store file " + FileName.string() + ": " + ec.message());
+  }
   FrameCount = static_cast<int32_t>(offsets.size());
   FrameOffsets = std::move(offsets);
   if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());

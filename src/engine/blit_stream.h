@@ -45,6 +45,9 @@ class Tkt58_BlitStream {
   // written; a bad record raises EStoreFormat and leaves no file behind.
   void LoadFromStream(std::istream& source);
   void Cancel() { CancelRequested = true; }
+  // Byte position in the open file where the next read starts; -1 when
+  // closed.
+  int64_t Position();
 
   // Replaces the store's contents by another file and offsets (re-processing).
   void ReplaceContents(const std::filesystem::path& new_file, std::vector<int32_t> offsets);

@@ -11,6 +11,13 @@ class Kt58Error : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// An operation abandoned on purpose; the front ends end it without a
+// message (a resource made for a file that does not exist).
+class EAbort : public Kt58Error {
+ public:
+  EAbort() : Kt58Error("Operation aborted") {}
+};
+
 // A picture whose size is negative or too large to hold.
 class EPictureSize : public Kt58Error {
  public:
@@ -29,6 +36,12 @@ namespace kt58 {
 
 // An embedded frame store whose record does not hold together.
 class EStoreFormat : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+// A JPEG file that cannot be decoded or written.
+class EJpegError : public Kt58Error {
  public:
   using Kt58Error::Kt58Error;
 };

@@ -38,6 +38,27 @@ enum class Weights {
   kPerByte,  // t per byte of the layer row (horizontal gradient)
 };
 
+// m is the largest byte of the blended pixel; each byte becomes
+// round(tint byte * (m / 255.0)), tabulated per m with that exact formula.
+struct TintTable {
+  uint8_t b[256], g[256], r[256];
+  uint64_t packed[256];  // b | g << 8 | r << 16
+  explicit TintTable(BGR tint) {
+    for (int m = 0; m < 256; ++m) {
+      const double k = m / 255.0;
+      b[m] = static_cast<uint8_t>(RoundHalfEven(tint.b * k));
+      g[m] = static_cast<uint8_t>(RoundHalfEven(tint.g * k));
+      r[m] = static_cast<uint8_t>(RoundHalfEven(tint.r * k));
+      packed[m] = b[m] | (uint64_t{g[m]} << 8) | (uint64_t{r[m]} << 16);
+    }
+  }
+  void Apply(uint8_t* f, uint8_t m) const {
+    f[0] = b[m];
+    f[1] = g[m];
+    f[2] = r[m];
+  }
+};
+
 struct RowJob {
   uint8_t* frame;        // first frame byte of the drawn segment
   const uint8_t* layer;  // first layer byte of the drawn segment
@@ -46,11 +67,12 @@ struct RowJob {
   int t;                    // kConst
   const uint16_t* t_bytes;  // kPerByte: t for each byte of the segment
   const uint16_t* u_bytes;  // kPerByte: 100 - t for each byte
+  const TintTable* tint;    // when the tint is on
 };
 
 inline bool IsKey(const uint8_t* p, BGR key) { return p[0] == key.b && p[1] == key.g && p[2] == key.r; }
 
-template <Weights W>
+template <Weights W, bool kTint>
 inline void BlendPixelsScalar(const RowJob& job, int first_pixel) {
   for (int i = first_pixel; i < job.pixels; ++i) {
     const uint8_t* l = job.layer + 3 * i;
@@ -64,15 +86,16 @@ inline void BlendPixelsScalar(const RowJob& job, int first_pixel) {
         f[b] = static_cast<uint8_t>((f[b] * t + l[b] * (kBlendMax - t)) / kBlendMax);
       }
     }
+    if constexpr (kTint) job.tint->Apply(f, std::max(f[0], std::max(f[1], f[2])));
   }
 }
 
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
 
 // Works on 15 bytes (5 whole pixels) per step with 16-byte loads; the 16th
 // byte is written back with the frame's own value. Steps stop where a
-// 16-byte load would pass the segment's end; the rest goes byte by byte.
-template <Weights W>
+// 16-byte load would pass the segment's end; the rest goes pixel by pixel.
+template <Weights W, bool kTint>
 void BlendRow(const RowJob& job) {
   const size_t bytes = static_cast<size_t>(job.pixels) * 3;
   alignas(16) uint8_t key_bytes[16];
@@ -88,17 +111,30 @@ void BlendRow(const RowJob& job) {
   const __m128i div_mul = _mm_set1_epi16(static_cast<short>(kDiv100Mul));
   const __m128i t_const = _mm_set1_epi16(static_cast<short>(job.t));
   const __m128i u_const = _mm_set1_epi16(static_cast<short>(kBlendMax - job.t));
+  constexpr unsigned kAllKeys = 0x1249;  // movemask bits of bytes 0, 3, 6, 9, 12
 
   size_t j = 0;
+  // The frame bytes of the next step are loaded before this step's store:
+  // the two overlap by one byte, and a load that partly overlaps a store
+  // still in flight stalls until the store completes.
+  __m128i fv = bytes >= 16 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.frame)) : _mm_setzero_si128();
   for (; j + 16 <= bytes; j += 15) {
     const __m128i lv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.layer + j));
-    const __m128i fv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.frame + j));
     // A pixel is skipped when all three of its bytes equal the key's.
+    // The test runs on the byte mask in a general register; the byte mask
+    // of whole key pixels is built only for steps that mix both kinds.
     const __m128i eq = _mm_cmpeq_epi8(lv, key);
-    __m128i whole = _mm_and_si128(_mm_and_si128(eq, _mm_srli_si128(eq, 1)), _mm_srli_si128(eq, 2));
-    whole = _mm_and_si128(whole, pixel_starts);
-    __m128i keep = _mm_or_si128(_mm_or_si128(whole, _mm_slli_si128(whole, 1)), _mm_slli_si128(whole, 2));
-    keep = _mm_or_si128(keep, last_byte);
+    const unsigned e = static_cast<unsigned>(_mm_movemask_epi8(eq));
+    const unsigned keys = e & (e >> 1) & (e >> 2) & kAllKeys;
+    const __m128i cur = fv;
+    if (j + 31 <= bytes) fv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.frame + j + 15));
+    if (keys == kAllKeys) continue;
+    __m128i keep = last_byte;
+    if (keys != 0) {
+      __m128i whole = _mm_and_si128(_mm_and_si128(eq, _mm_srli_si128(eq, 1)), _mm_srli_si128(eq, 2));
+      whole = _mm_and_si128(whole, pixel_starts);
+      keep = _mm_or_si128(keep, _mm_or_si128(_mm_or_si128(whole, _mm_slli_si128(whole, 1)), _mm_slli_si128(whole, 2)));
+    }
 
     __m128i result;
     if constexpr (W == Weights::kCopy) {
@@ -111,52 +147,50 @@ void BlendRow(const RowJob& job) {
         u_lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.u_bytes + j));
         u_hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(job.u_bytes + j + 8));
       }
-      const __m128i x_lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(fv, zero), t_lo),
+      const __m128i x_lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(cur, zero), t_lo),
                                          _mm_mullo_epi16(_mm_unpacklo_epi8(lv, zero), u_lo));
-      const __m128i x_hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(fv, zero), t_hi),
+      const __m128i x_hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(cur, zero), t_hi),
                                          _mm_mullo_epi16(_mm_unpackhi_epi8(lv, zero), u_hi));
       const __m128i q_lo = _mm_srli_epi16(_mm_mulhi_epu16(x_lo, div_mul), kDiv100Shift - 16);
       const __m128i q_hi = _mm_srli_epi16(_mm_mulhi_epu16(x_hi, div_mul), kDiv100Shift - 16);
       result = _mm_packus_epi16(q_lo, q_hi);
     }
-    const __m128i out = _mm_or_si128(_mm_and_si128(keep, fv), _mm_andnot_si128(keep, result));
+    if constexpr (kTint) {
+      // The largest byte of each pixel, found at the pixel's first byte,
+      // picks the pixel's tinted bytes; the five pixels are reassembled in
+      // two 64-bit halves (bytes 0..7 and 8..15).
+      const __m128i m = _mm_max_epu8(result, _mm_max_epu8(_mm_srli_si128(result, 1), _mm_srli_si128(result, 2)));
+      const uint64_t m_lo = static_cast<uint64_t>(_mm_cvtsi128_si64(m));
+      const uint64_t m_hi = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_srli_si128(m, 8)));
+      const TintTable& tt = *job.tint;
+      const uint64_t p0 = tt.packed[m_lo & 255], p1 = tt.packed[(m_lo >> 24) & 255], p2 = tt.packed[(m_lo >> 48) & 255];
+      const uint64_t p3 = tt.packed[(m_hi >> 8) & 255], p4 = tt.packed[(m_hi >> 32) & 255];
+      const uint64_t lo = p0 | (p1 << 24) | (p2 << 48);
+      const uint64_t hi = (p2 >> 16) | (p3 << 8) | (p4 << 32);
+      result = _mm_unpacklo_epi64(_mm_cvtsi64_si128(static_cast<long long>(lo)),
+                                  _mm_cvtsi64_si128(static_cast<long long>(hi)));
+    }
+    const __m128i out = _mm_or_si128(_mm_and_si128(keep, cur), _mm_andnot_si128(keep, result));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(job.frame + j), out);
   }
-  BlendPixelsScalar<W>(job, static_cast<int>(j / 3));
+  BlendPixelsScalar<W, kTint>(job, static_cast<int>(j / 3));
 }
 
 #else
 
-template <Weights W>
+template <Weights W, bool kTint>
 void BlendRow(const RowJob& job) {
-  BlendPixelsScalar<W>(job, 0);
+  BlendPixelsScalar<W, kTint>(job, 0);
 }
 
 #endif
 
-// m is the largest byte of the blended pixel; each byte becomes
-// round(tint byte * (m / 255.0)), tabulated per m with that exact formula.
-struct TintTable {
-  uint8_t b[256], g[256], r[256];
-  explicit TintTable(BGR tint) {
-    for (int m = 0; m < 256; ++m) {
-      const double k = m / 255.0;
-      b[m] = static_cast<uint8_t>(RoundHalfEven(tint.b * k));
-      g[m] = static_cast<uint8_t>(RoundHalfEven(tint.g * k));
-      r[m] = static_cast<uint8_t>(RoundHalfEven(tint.r * k));
-    }
-  }
-};
-
-void TintRow(const RowJob& job, const TintTable& tint) {
-  for (int i = 0; i < job.pixels; ++i) {
-    if (IsKey(job.layer + 3 * i, job.key)) continue;
-    uint8_t* f = job.frame + 3 * i;
-    const uint8_t m = std::max(f[0], std::max(f[1], f[2]));
-    f[0] = tint.b[m];
-    f[1] = tint.g[m];
-    f[2] = tint.r[m];
-  }
+template <Weights W>
+void BlendRowTinted(const RowJob& job) {
+  if (job.tint)
+    BlendRow<W, true>(job);
+  else
+    BlendRow<W, false>(job);
 }
 
 // round((alt - t0) / extent * position) + t0 in double precision.
@@ -205,21 +239,21 @@ void DrawLayerUnchecked(const TPicture& layer, TPicture& frame, int blend_type, 
 
   std::unique_ptr<TintTable> tint;
   if (tint_enabled) tint = std::make_unique<TintTable>(ColorToBGR(tint_color));
+  job.tint = tint.get();
 
   for (int64_t r = r0; r < r1; ++r) {
     const int lr = static_cast<int>(r - y);
     job.frame = frame.Row(static_cast<int>(r)) + 3 * c0;
     job.layer = layer.Row(lr) + 3 * static_cast<size_t>(s0);
     if (blend_type == bt_H_Blend) {
-      BlendRow<Weights::kPerByte>(job);
+      BlendRowTinted<Weights::kPerByte>(job);
     } else {
       job.t = blend_type == bt_V_Blend ? GradientT(t0, alt, lh, lr) : start_t;
       if (job.t == 0)
-        BlendRow<Weights::kCopy>(job);
+        BlendRowTinted<Weights::kCopy>(job);
       else
-        BlendRow<Weights::kConst>(job);
+        BlendRowTinted<Weights::kConst>(job);
     }
-    if (tint) TintRow(job, *tint);
   }
 }
 

@@ -98,20 +98,38 @@ TPicture MakeRandomPicture(int width, int height, uint32_t seed) {
   return p;
 }
 
+// The samples as stored, without the colour-space conversion of libpng's
+// simplified API (which applies gAMA chunks and takes 16-bit samples for
+// linear light): 16-bit samples are rounded to 8 bits, palettes and grey are
+// expanded, and alpha is 255 where the file has none.
 RgbaImage ReadPng(const fs::path& path) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str()))
-    throw std::runtime_error("cannot read PNG " + path.string() + ": " + image.message);
-  image.format = PNG_FORMAT_RGBA;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) throw std::runtime_error("cannot open PNG " + path.string());
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
   RgbaImage out;
-  out.width = static_cast<int>(image.width);
-  out.height = static_cast<int>(image.height);
-  out.rgba.resize(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, out.rgba.data(), 0, nullptr)) {
-    png_image_free(&image);
-    throw std::runtime_error("cannot decode PNG " + path.string() + ": " + image.message);
+  std::vector<png_bytep> rows;
+  if (!png || !info || setjmp(png_jmpbuf(png))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::fclose(file);
+    throw std::runtime_error("cannot decode PNG " + path.string());
   }
+  png_init_io(png, file);
+  png_read_info(png, info);
+  png_set_expand(png);
+  png_set_scale_16(png);
+  png_set_gray_to_rgb(png);
+  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  out.width = static_cast<int>(png_get_image_width(png, info));
+  out.height = static_cast<int>(png_get_image_height(png, info));
+  out.rgba.resize(static_cast<size_t>(out.width) * out.height * 4);
+  for (int y = 0; y < out.height; ++y) rows.push_back(out.rgba.data() + static_cast<size_t>(y) * out.width * 4);
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  std::fclose(file);
   return out;
 }
 

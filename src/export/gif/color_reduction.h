@@ -32,8 +32,19 @@ struct IndexedPicture {
 };
 
 // Reduces the picture with the given codes (bits: 3..8, used by code 7).
-// Raises GIFException("Invalid reduction method") for a code it does not
-// implement; code 9 needs caller_palette.
+// Raises GIFException:
+//  - "Image is empty" for a picture without pixels;
+//  - "Invalid Bits Per Pixel value" for code 7 with bits outside 3..8;
+//  - "Invalid reduction method" for an unknown reduction or dither code, for
+//    code 2 (the halftone palette is not supplied), for code 0 on a picture
+//    with more than 256 distinct colours, and for a caller's palette of more
+//    than 256 entries;
+//  - "Color table is empty" for code 9 without a caller's palette or with
+//    an empty one.
+// Palettes: code 1 has the 20 system colours; code 8 always has 256 entries
+// (the system colours at 0-9 and 246-255, unused quantiser slots black);
+// code 0 keeps the picture's own colours, in order of first appearance, and
+// ignores the dither code (nothing is changed, so there is no error).
 IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, int dither,
                             const GifPalette* caller_palette = nullptr);
 

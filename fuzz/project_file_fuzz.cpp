@@ -1,0 +1,40 @@
+// Arbitrary bytes as a project file: a loaded project or a clean refusal,
+// never a crash, a hang or a file left behind in the program folder.
+#include <stdlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+#include "model/animation.h"
+
+namespace {
+
+const std::filesystem::path& ProgramHome() {
+  static const std::filesystem::path home = [] {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "kt58-project-fuzz-XXXXXX").string();
+    const char* made = ::mkdtemp(tmpl.data());
+    const std::filesystem::path p = made ? made : std::filesystem::temp_directory_path();
+    ::setenv("KT58_HOME", p.c_str(), 1);
+    return p;
+  }();
+  return home;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::filesystem::path& home = ProgramHome();
+  {
+    kt58::TAnimation animation;
+    std::stringstream in(std::string(reinterpret_cast<const char*>(data), size));
+    animation.LoadFromStream(in);
+  }
+  // Every store file made while reading goes with the animation.
+  std::error_code ec;
+  if (!std::filesystem::is_empty(home, ec) && !ec) std::abort();
+  return 0;
+}

@@ -1,0 +1,105 @@
+#include "engine/avi_import.h"
+
+#include <cstring>
+#include <new>
+#include <optional>
+#include <system_error>
+
+#include "engine/errors.h"
+#include "engine/ui_services.h"
+#include "platform/avi_file.h"
+
+namespace kt58 {
+
+namespace {
+
+class BusyCursor {
+ public:
+  BusyCursor() { Ui().SetBusyCursor(true); }
+  ~BusyCursor() { Ui().SetBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// The decoded rows into the 24-bit work picture; raises EPictureSize for a
+// frame the picture cannot hold.
+void FrameToPicture(const AviFrame& frame, TPicture& picture) {
+  if (picture.Width() != frame.width || picture.Height() != frame.height)
+    picture.SetSizeForOverwrite(frame.width, frame.height);
+  const size_t row_bytes = static_cast<size_t>(frame.width) * 3;
+  for (int r = 0; r < frame.height; ++r) std::memcpy(picture.Row(r), frame.Row(r), row_bytes);
+}
+
+}  // namespace
+
+WorkPicture ImportAvi(Tkt58_BlitStream& store, const std::filesystem::path& path, bool probe) {
+  std::error_code ec;
+  if (!store.IsOpen() || !std::filesystem::is_regular_file(path, ec)) return nullptr;
+
+  // Declared in the reverse order of their cleanup: the decoder goes first,
+  // then the file, then the dialog, and the cursor comes back last.
+  BusyCursor busy;
+  std::optional<ProgressScope> dialog;
+  if (!probe) {
+    dialog.emplace();
+    (*dialog)->SetCaption("Import AVI...");
+    (*dialog)->SetText("Preparing for Import...");
+    (*dialog)->ShowCancel([&store] { store.Cancel(); });
+    (*dialog)->Show();
+    (*dialog)->Repaint();
+  }
+
+  store.FrameOffsets.clear();
+  store.FrameCount = 0;
+
+  const std::unique_ptr<AviFile> file = AviFile::Open(path);
+  if (!file) return nullptr;
+  const std::unique_ptr<AviFrameDecoder> decoder = file->OpenFrameDecoder();
+  if (!decoder) return nullptr;
+
+  const AviStreamRange range = file->Range();
+  if (dialog) {
+    (*dialog)->SetRange(range.start, range.length);
+    (*dialog)->SetPosition(range.start);
+    (*dialog)->SetText("Converting AVI to kt58 BlitStream");
+  }
+
+  WorkPicture work = CreateWorkPicture24();
+  WorkPicture result;
+  store.CancelRequested = false;
+  for (int32_t p = range.start; p < range.length; ++p) {
+    if (store.CancelRequested) {
+      store.CancelRequested = false;
+      break;
+    }
+    if (dialog) (*dialog)->SetPosition(p);
+    ProcessPendingMessages();
+    const AviFrame* frame = decoder->GetFrame(p);
+    if (!frame) break;  // the frames so far stay
+    try {
+      FrameToPicture(*frame, *work);
+      if (!result) {
+        result = CreateWorkPicture();
+        result->Assign(*work);
+      }
+      if (probe) break;
+      // A frame that cannot be written (disk full, the store's size limit)
+      // fails the import like any other error instead of leaving a store
+      // with a gap that still reports success.
+      if (!store.AppendFrame(*work)) throw Kt58Error("cannot append an AVI frame to the frame store");
+    } catch (const Kt58Error&) {
+      FreeWorkPicture(result);
+      break;
+    } catch (const std::bad_alloc&) {
+      FreeWorkPicture(result);
+      break;
+    }
+  }
+
+  if (result) store.WriteHeader();
+  if (dialog) (*dialog)->SetPosition(range.start);
+  FreeWorkPicture(work);
+  return result;
+}
+
+}  // namespace kt58

@@ -1,0 +1,103 @@
+#include "engine/reprocess_frames.h"
+
+#include <fstream>
+#include <limits>
+#include <system_error>
+#include <vector>
+
+#include "engine/bmp_codec.h"
+#include "engine/errors.h"
+#include "engine/ui_services.h"
+#include "platform/program_folder.h"
+
+namespace kt58 {
+
+namespace {
+
+class BusyCursor {
+ public:
+  BusyCursor() { Ui().SetBusyCursor(true); }
+  ~BusyCursor() { Ui().SetBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+void PutInt32(std::ostream& out, int32_t v) {
+  const auto u = static_cast<uint32_t>(v);
+  const char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF), static_cast<char>((u >> 16) & 0xFF),
+                     static_cast<char>((u >> 24) & 0xFF)};
+  out.write(b, 4);
+}
+
+}  // namespace
+
+void ReprocessFrames(Tkt58_BlitStream& store) {
+  BusyCursor busy;
+  ProgressScope dialog;
+  const std::vector<int32_t> marks = store.FrameOffsets;
+  dialog->SetRange(0, static_cast<int>(marks.size()));
+  dialog->SetText("Re-Processing Video...");
+  dialog->Show();
+
+  store.CloseFile();
+  if (!store.OpenForRead()) throw Kt58Error("Cannot open the frame store file " + store.FileName.string());
+  store.ReadHeader();
+
+  const std::filesystem::path temp = ProgramFolder() / "bStream.Tmp";
+  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+  bool write_failed = !out;
+  if (!write_failed) PutInt32(out, 0);
+
+  // The store's file stays untouched until the new one is complete. The old
+  // offsets (the caller replaced them by the marks) are found again while
+  // reading, so that a failure can put the store back as it was.
+  std::vector<int32_t> old_offsets;
+  std::vector<int32_t> kept_offsets;
+  int64_t write_at = 4;
+  const int frames = store.FrameCount;
+  for (int i = 0; i < frames; ++i) {
+    old_offsets.push_back(static_cast<int32_t>(store.Position()));
+    WorkPicture picture = store.ReadNextFrame();
+    if (!picture) continue;  // an unreadable frame is dropped
+    // Frames past the end of the marks have no mark: kept.
+    const bool keep = static_cast<size_t>(i) >= marks.size() || marks[static_cast<size_t>(i)] == 0;
+    if (keep && !write_failed) {
+      kept_offsets.push_back(static_cast<int32_t>(write_at));
+      try {
+        WriteBmpImage(*picture, out);
+        write_at += static_cast<int64_t>(BmpImageSize(*picture));
+      } catch (const Kt58Error&) {
+        write_failed = true;
+      }
+    }
+    dialog->SetPosition(i + 1);
+    dialog->Repaint();
+  }
+
+  if (!write_failed) {
+    out.seekp(0);
+    PutInt32(out, static_cast<int32_t>(kept_offsets.size()));
+    out.close();
+    write_failed = out.fail();
+  }
+  if (write_failed) {
+    out.close();
+    std::error_code ec;
+    std::filesystem::remove(temp, ec);
+    store.FrameOffsets = std::move(old_offsets);
+    store.OpenForRead();
+    store.ReadHeader();
+    throw Kt58Error("Cannot write the re-processed frames to " + temp.string());
+  }
+  try {
+    store.ReplaceContents(temp, std::move(kept_offsets));
+  } catch (const Kt58Error&) {
+    std::error_code ec;
+    std::filesystem::remove(temp, ec);
+    store.FrameOffsets = std::move(old_offsets);
+    store.ReadHeader();
+    throw;
+  }
+}
+
+}  // namespace kt58

@@ -1,0 +1,141 @@
+// The document: image resources, the constructor frame of master layers, the
+// generated frames, resequencing, frame composition and the frame cache.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/colors.h"
+#include "engine/picture.h"
+#include "model/display_sink.h"
+#include "model/frame_layer.h"
+#include "model/layered_frame.h"
+#include "model/reference_list.h"
+
+namespace kt58 {
+
+struct TFrameSize {
+  int Width = 0;
+  int Height = 0;
+  friend bool operator==(const TFrameSize&, const TFrameSize&) = default;
+};
+
+// Pre-rendered frame pictures, all of the size the cache was made with.
+struct TFrameCache {
+  int Width = 10;
+  int Height = 10;
+  std::vector<TPicture> Images;
+  int Count() const { return static_cast<int>(Images.size()); }
+  // Stores the picture at the cache's size (cut or padded with black at the
+  // right and bottom when the frame size changed since the cache was made).
+  void Add(TPicture& picture);
+};
+
+inline constexpr int kFileVersion = 100;
+
+class TAnimation {
+ public:
+  TAnimation();
+  TAnimation(const TAnimation&) = delete;
+  TAnimation& operator=(const TAnimation&) = delete;
+  // Frees the constructor frame, the frames, the cache and the resources in
+  // that order; a failing step does not stop the next.
+  ~TAnimation();
+
+  // The settings of a new project; resources, frames and layers untouched.
+  void ResetProject();
+  int LayerCount() const;
+  void DoStatus(const std::string& text) const;
+  // Drops the generated frames and the cache; CurrentFrame goes back to the
+  // ConstructorFrame. Lets pending events run.
+  void ClearFrames();
+  // Generates FrameCount frames from the master layers; false when there
+  // are none, on an error ("Unknown Resequence Exception") or when an event
+  // handler cleared the frames or freed the constructor frame meanwhile.
+  bool Resequence(bool render);
+  TFrameSize GetFrameSize() const;
+  void ComputeAutoFrameSize(const TLayeredFrame* frame);
+  bool SelectCurrentFrame();
+  void StepFrame(int delta);
+  void FirstFrame();
+  void FreeConstructorFrame();
+
+  // Composition. RenderFrame gives a frame-sized picture the caller frees,
+  // or none for no frame or a frame without layers. Pending events run
+  // between layers; a handler may change or free the frame meanwhile, which
+  // ends the composition early with what is drawn so far.
+  WorkPicture RenderFrame(const TLayeredFrame* frame);
+  // Draws one layer onto the frame picture; the work picture is reused and
+  // may change size. Errors pass on (RenderFrame leaves the layer out).
+  void RenderLayer(const TFrameLayer& layer, TPicture& work, TPicture& frame);
+  void DrawFrame(const TLayeredFrame* frame, int x, int y);
+  void SetPictureToFrameSize(TPicture& picture) const;
+  void RecreateFrameCache();
+  void RenderAllFrames();
+
+  // Property groups of the selected layer, as the property pages set them;
+  // each does nothing without a selected layer.
+  void SetLayerPosition(int offset_x, int offset_y);
+  void SetLayerRotation(double start_angle, double degrees_to_rotate, bool clockwise, bool anti_alias);
+  void SetLayerBlending(int blend_type, int transparency, int alt_transparency);
+  void SetLayerTint(bool enabled, TColor color);
+  void SetLayerFading(int fade_mode, int fade_start, int fade_final);
+  void SetLayerOther(bool pixel_rotate, int direction, bool mirror, bool flip);
+  void SetLayerButtonize(bool enabled, int amount, TColor highlight, TColor shadow);
+
+  // What adding a layer from a file does to the model: a new master layer on
+  // top with the file's (shared) resource, its name, its auto-detected
+  // transparent colour, selected; then resequencing and the automatic frame
+  // size. Raises Kt58Error when no resource can be made for the file.
+  TFrameLayer* AddLayerFromFile(const std::filesystem::path& path);
+
+  // Project file. SaveToFile writes a temporary file beside the target and
+  // renames it over the target only when everything was written, so a failed
+  // save raises and leaves the old file as it was. LoadFromFile and
+  // LoadFromStream report problems with the program's messages and give
+  // false; the caller empties the animation first.
+  void SaveToFile(const std::filesystem::path& path);
+  void SaveToStream(std::ostream& out);
+  bool LoadFromFile(const std::filesystem::path& path);
+  bool LoadFromStream(std::istream& in);
+
+  // True while the frame is alive: the ConstructorFrame or one of Frames.
+  bool OwnsFrame(const TLayeredFrame* frame) const;
+
+  std::unique_ptr<TReferenceList> References;
+  DisplaySink* DisplayCanvas = nullptr;
+  int32_t FileVersion = kFileVersion;
+  std::function<void(const std::string&)> OnStatus;
+  std::string FileName;
+  int32_t FrameCount = 10;
+  std::unique_ptr<TLayeredFrame> ConstructorFrame;
+  int32_t AutoWidth = 0;
+  int32_t AutoHeight = 0;
+  bool FixedFrameSize = false;
+  int32_t FixedWidth = 10;
+  int32_t FixedHeight = 10;
+  TColor BackgroundColor = 0;
+  TFrameLayer* SelectedLayer = nullptr;
+  std::vector<std::unique_ptr<TLayeredFrame>> Frames;
+  bool NonRenderedPlayback = true;
+  bool Sequenced = false;
+  bool Playing = false;
+  int32_t CurrentFrameIndex = -1;
+  TLayeredFrame* CurrentFrame = nullptr;
+  int32_t FrameDelay = 0;  // milliseconds between frames in playback
+  std::unique_ptr<TFrameCache> FrameCache;
+
+ private:
+  friend class TLayeredFrame;
+  void LoadResources(class BoundedReader& reader);
+  // Raised by ClearFrames, FreeConstructorFrame and every layer removal, so
+  // loops that let events run can tell that their lists changed under them.
+  uint64_t generation_ = 0;
+};
+
+}  // namespace kt58

@@ -1,0 +1,212 @@
+// Frame composition: background, then every layer from the bottom of the
+// list to the top, each taken from its resource, changed by its effects and
+// drawn with its blending.
+#include <algorithm>
+#include <array>
+
+#include "engine/raster_ops.h"
+#include "engine/ui_services.h"
+#include "model/animation.h"
+#include "model/image_ref.h"
+#include "platform/text_helpers.h"
+
+namespace kt58 {
+
+namespace {
+
+// What composition reads of a layer record, taken before the first event
+// runs: a handler may free or edit the layer while the layer is composed.
+struct LayerValues {
+  bool Mirror, Flip;
+  int OffsetX, OffsetY;
+  int BlendType, Transparency, AltTransparency;
+  TColor TransparentColor;
+  bool TintEnabled;
+  TColor TintColor;
+  int FadeMode;
+  double Angle;
+  bool Clockwise, AntiAlias;
+  bool PixelRotate;
+  int PixelRotateDirection, PixelRotateShift;
+  bool ButtonizeEnabled;
+  int ButtonizeAmount;
+  TColor ButtonizeHighlight, ButtonizeShadow;
+  // The order has five stages; the room is fixed so that composing a layer
+  // allocates nothing beyond its pictures.
+  std::array<int, 16> EffectOrder;
+  size_t EffectCount;
+
+  explicit LayerValues(const TFrameLayer& l)
+      : Mirror(l.Mirror),
+        Flip(l.Flip),
+        OffsetX(l.OffsetX),
+        OffsetY(l.OffsetY),
+        BlendType(l.BlendType),
+        Transparency(l.Transparency),
+        AltTransparency(l.AltTransparency),
+        TransparentColor(l.TransparentColor),
+        TintEnabled(l.TintEnabled),
+        TintColor(l.TintColor),
+        FadeMode(l.FadeMode),
+        Angle(l.Angle),
+        Clockwise(l.Clockwise),
+        AntiAlias(l.AntiAlias),
+        PixelRotate(l.PixelRotate),
+        PixelRotateDirection(l.PixelRotateDirection),
+        PixelRotateShift(l.PixelRotateShift),
+        ButtonizeEnabled(l.ButtonizeEnabled),
+        ButtonizeAmount(l.ButtonizeAmount),
+        ButtonizeHighlight(l.ButtonizeHighlight),
+        ButtonizeShadow(l.ButtonizeShadow),
+        EffectOrder{},
+        EffectCount(std::min(l.EffectOrder.size(), EffectOrder.size())) {
+    std::copy_n(l.EffectOrder.begin(), EffectCount, EffectOrder.begin());
+  }
+};
+
+}  // namespace
+
+void TAnimation::SetPictureToFrameSize(TPicture& picture) const {
+  const TFrameSize size = GetFrameSize();
+  picture.SetSize(size.Width, size.Height);
+}
+
+void TAnimation::RecreateFrameCache() {
+  auto cache = std::make_unique<TFrameCache>();
+  const TFrameSize size = GetFrameSize();
+  cache->Width = size.Width < 1 ? 10 : size.Width;
+  cache->Height = size.Height < 1 ? 10 : size.Height;
+  FrameCache = std::move(cache);
+}
+
+WorkPicture TAnimation::RenderFrame(const TLayeredFrame* frame) {
+  if (!frame || frame->Layers.empty()) return nullptr;
+  // A frame of this animation may be freed by an event handler between two
+  // layers; a frame the caller made on its own is the caller's to keep.
+  const bool tracked = OwnsFrame(frame);
+  auto alive = [&] { return !tracked || OwnsFrame(frame); };
+
+  WorkPicture work = CreateWorkPicture24();
+  WorkPicture picture = CreateWorkPicture24();
+  SetPictureToFrameSize(*picture);
+  FillColorRect(*picture, BackgroundColor, TRect{0, 0, picture->Width(), picture->Height()});
+  ProcessPendingMessages();
+
+  // By index from the bottom, re-checked after every event: the list may
+  // shrink while layers are composed.
+  for (size_t i = frame->Layers.size(); alive() && i-- > 0;) {
+    if (i >= frame->Layers.size()) continue;
+    try {
+      RenderLayer(*frame->Layers[i], *work, *picture);
+    } catch (...) {
+      // One failing layer is left out; the frame goes on.
+    }
+    ProcessPendingMessages();
+  }
+  FreeWorkPicture(work);
+  ProcessPendingMessages();
+  return picture;
+}
+
+void TAnimation::RenderLayer(const TFrameLayer& layer, TPicture& work, TPicture& frame) {
+  const LayerValues v(layer);
+  TLayerImageRef* ref = layer.ImageRef;
+  if (!ref) return;
+  if (IsStillSourceType(ref->SourceType)) {
+    const TPicture* still = ref->StillPicture();
+    if (!still) return;
+    work.Assign(*still);
+  } else if (IsMultiFrameSourceType(ref->SourceType)) {
+    Tkt58_BlitStream* store = ref->Store();
+    if (!store) return;
+    WorkPicture stored = Playing ? store->ReadNextFrame() : store->ReadFrame(CurrentFrameIndex);
+    if (!stored) return;
+    work.TakeFrom(*stored);
+    FreeWorkPicture(stored);
+  } else {
+    return;
+  }
+  ProcessPendingMessages();
+
+  if (v.Mirror) MirrorPicture(work);
+  if (v.Flip) FlipPicture(work);
+
+  int x = v.OffsetX;
+  int y = v.OffsetY;
+  int t1 = 0;
+  int t2 = 0;
+  // Local: composition never changes the layer record.
+  int b = v.BlendType;
+  for (size_t k = 0; k < v.EffectCount; ++k) {
+    switch (v.EffectOrder[k]) {
+      case es_Rotate:
+        if (v.Angle != 0.0) {
+          const RotationShift shift =
+              RotatePicture(work, v.TransparentColor, v.AntiAlias, v.Clockwise ? -v.Angle : v.Angle);
+          x += shift.dx;
+          y += shift.dy;
+        }
+        break;
+      case es_Transparencies:
+        if (b == bt_Blend) {
+          t1 = v.Transparency;
+        } else if (b == bt_H_Blend || b == bt_V_Blend) {
+          t1 = v.Transparency;
+          t2 = v.AltTransparency;
+        } else {
+          t1 = t2 = 0;
+        }
+        break;
+      case es_FadeBlend:
+        // A faded layer is blended even when its blending is "None".
+        if (v.FadeMode != fm_No_Fade && b == bt_No_Blend) b = bt_Blend;
+        break;
+      case es_PixelRotateButtonize:
+        if (v.PixelRotate) {
+          if (v.PixelRotateDirection == pr_Up || v.PixelRotateDirection == pr_Down)
+            PixelRotateVertical(work, v.PixelRotateDirection, v.PixelRotateShift);
+          else if (v.PixelRotateDirection == pr_Left || v.PixelRotateDirection == pr_Right)
+            PixelRotateHorizontal(work, v.PixelRotateDirection, v.PixelRotateShift);
+        }
+        if (v.ButtonizeEnabled)
+          ButtonizePicture(work, v.ButtonizeAmount, v.ButtonizeHighlight, v.ButtonizeShadow);
+        break;
+      default: break;
+    }
+    ProcessPendingMessages();
+  }
+
+  DrawLayerPicture(work, frame, b, t1, t2, v.TransparentColor, v.TintEnabled, v.TintColor, x, y);
+  ProcessPendingMessages();
+}
+
+void TAnimation::DrawFrame(const TLayeredFrame* frame, int x, int y) {
+  if (!DisplayCanvas || !frame) return;
+  WorkPicture picture = RenderFrame(frame);
+  // Re-read: a handler run during composition may have detached the view.
+  if (picture && DisplayCanvas) DisplayCanvas->DrawPicture(*picture, x, y);
+  FreeWorkPicture(picture);
+}
+
+void TAnimation::RenderAllFrames() {
+  ProgressScope dialog;
+  RecreateFrameCache();
+  dialog->SetCaption("Rendering Frames...");
+  dialog->SetRange(0, FrameCount);
+  dialog->Show();
+  ProcessPendingMessages();
+  // Clearing the frames recreates the cache; pictures composed before that
+  // must not land in the new one.
+  const uint64_t generation = generation_;
+  for (size_t k = 0; k < Frames.size() && generation_ == generation; ++k) {
+    dialog->SetText(Format("Constructing Frame : %d", static_cast<int>(k)));
+    dialog->SetPosition(static_cast<int>(k));
+    dialog->Repaint();
+    WorkPicture picture = RenderFrame(Frames[k].get());
+    if (picture && generation_ == generation) FrameCache->Add(*picture);
+    FreeWorkPicture(picture);
+    ProcessPendingMessages();
+  }
+}
+
+}  // namespace kt58

@@ -1,0 +1,146 @@
+#include "model/image_ref.h"
+
+#include <system_error>
+
+#include "engine/avi_import.h"
+#include "engine/bmp_codec.h"
+#include "engine/errors.h"
+#include "engine/gif_import.h"
+#include "engine/jpeg_picture.h"
+#include "platform/gif_decoder.h"
+#include "platform/program_folder.h"
+#include "platform/text_helpers.h"
+
+namespace kt58 {
+
+namespace {
+
+// The extension as the file name's part from its last dot (a name that is
+// only an extension, ".bmp", counts too).
+std::string ExtensionOf(const std::filesystem::path& path) {
+  const std::string name = path.filename().string();
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+int SourceTypeFromFileName(const std::filesystem::path& path) {
+  const std::string ext = ExtensionOf(path);
+  if (SameTextIgnoringCase(ext, ".Bmp")) return st_Bmp;
+  if (SameTextIgnoringCase(ext, ".Jpg")) return st_Jpg;
+  if (SameTextIgnoringCase(ext, ".Avi")) return st_Avi;
+  if (SameTextIgnoringCase(ext, ".Gif")) return GifImageCount(path) > 1 ? st_Gifa : st_Gif;
+  return st_Unknown;
+}
+
+std::string SourceTypeText(int source_type) {
+  switch (source_type) {
+    case st_Bmp: return "Bmp  ";
+    case st_Jpg: return "Jpg  ";
+    case st_Avi: return "Avi  ";
+    case st_Gif: return "Gif  ";
+    case st_Gifa: return "Gifa ";
+    default: return "---  ";
+  }
+}
+
+TLayerImageRef::TLayerImageRef(const std::filesystem::path& path, int id)
+    : DataFileName(path), SourceFileName(path), Id(id) {
+  if (!path.empty() && !FileExists(path)) throw EAbort();
+  SourceType = SourceTypeFromFileName(path);
+}
+
+// ---- still resources ---------------------------------------------------------
+
+TBitmapRef::TBitmapRef(const std::filesystem::path& path, int id) : TLayerImageRef(path, id) {}
+
+WorkPicture TBitmapRef::GetFirstFrame() {
+  if (!Picture) return nullptr;
+  WorkPicture copy = CreateWorkPicture24();
+  copy->Assign(*Picture);
+  return copy;
+}
+
+WorkPicture TBitmapRef::GetNextFrame() { return GetFirstFrame(); }
+
+void TBitmapRef::LoadFromSource() {
+  WorkPicture picture = CreateWorkPicture();
+  switch (SourceType) {
+    case st_Bmp: LoadBmpFile(SourceFileName, *picture); break;
+    case st_Jpg: LoadJpegFile(SourceFileName, *picture); break;
+    case st_Gif: {
+      std::unique_ptr<DecodedGif> gif = LoadGifFile(SourceFileName);
+      if (!gif) throw EGifDecode(SourceFileName.string() + ": not a readable GIF file");
+      // A new picture is black, and so is a new layer's transparent colour:
+      // where the first image is transparent or does not reach, the layer
+      // shows what lies below it.
+      picture = CreateSizedPicture24(gif->screen_width, gif->screen_height);
+      if (!gif->images.empty()) DrawGifImage(*gif, 0, *picture);
+      break;
+    }
+    default: throw Kt58Error(SourceFileName.string() + ": not a still picture file");
+  }
+  Width = picture->Width();
+  Height = picture->Height();
+  Picture = std::move(picture);
+}
+
+// ---- multi-frame resources ---------------------------------------------------
+
+TBlitStreamRef::TBlitStreamRef(const std::filesystem::path& path, int id) : TLayerImageRef(path, id) {
+  if (!path.empty()) MakeDataFileName();
+}
+
+TBlitStreamRef::~TBlitStreamRef() = default;
+
+void TBlitStreamRef::MakeDataFileName() {
+  try {
+    DataFileName = ProgramFolder() / (SourceFileName.stem().string() + std::to_string(Id) + ".Dat");
+  } catch (...) {
+    DataFileName.clear();
+  }
+}
+
+WorkPicture TBlitStreamRef::GetFirstFrame() { return Picture ? Picture->ReadFrame(0) : nullptr; }
+
+WorkPicture TBlitStreamRef::GetNextFrame() { return Picture ? Picture->ReadNextFrame() : nullptr; }
+
+void TBlitStreamRef::LoadFromSource() {
+  Picture.reset();
+  auto store = std::make_unique<Tkt58_BlitStream>();
+  if (DataFileName.empty() || !store->CreateStoreFile(DataFileName)) return;
+  WorkPicture first;
+  try {
+    if (SourceType == st_Avi)
+      first = ImportAvi(*store, SourceFileName, false);
+    else if (SourceType == st_Gifa)
+      first = ImportGif(*store, SourceFileName, false);
+    if (first) {
+      Width = first->Width();
+      Height = first->Height();
+      FreeWorkPicture(first);
+      store->CloseFile();
+      if (store->OpenForRead()) {
+        store->ReadHeader();
+        Picture = std::move(store);
+        return;
+      }
+    }
+  } catch (...) {
+    // Import failures are not reported: the layer simply draws nothing.
+  }
+  // The store file was made for this import alone; a failed import must not
+  // leave it behind in the program folder, where nothing would remove it.
+  store->CloseFile();
+  store.reset();
+  std::error_code ec;
+  std::filesystem::remove(DataFileName, ec);
+}
+
+}  // namespace kt58

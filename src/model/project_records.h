@@ -1,0 +1,43 @@
+// The records of the project file: one per image resource, one per master
+// layer. The file layout is fixed by the program's earlier versions.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <memory>
+#include <string>
+
+#include "model/binary_io.h"
+#include "model/frame_layer.h"
+#include "model/image_ref.h"
+
+namespace kt58 {
+
+class TAnimation;
+
+// Writes the resource record: the common header, then the picture as a BMP
+// file image or the frame store's embedded layout. A multi-frame resource
+// without a store is written with an empty store so the file stays readable.
+// Raises on any failure (a store that cannot be read included).
+void SaveResourceRecord(std::ostream& out, const TLayerImageRef& ref);
+
+// Reads one resource record whose type code was read already. Multi-frame
+// resources get a fresh store file in the program folder; the stored data
+// file name is only a name. Raises on a bad record, leaving no file behind.
+std::unique_ptr<TLayerImageRef> LoadResourceRecord(BoundedReader& in, int source_type);
+
+// The store file for a multi-frame resource read from a project: the program
+// folder, the stem of the stored source (or data) file name reduced to safe
+// characters, the id and ".Dat", made unique among existing files.
+std::filesystem::path RestoredDataFileName(const std::string& stored_source, const std::string& stored_data, int id);
+
+// Size of a layer record after its name.
+inline constexpr int kLayerRecordFixedBytes = 95;
+
+void SaveLayerRecord(std::ostream& out, const TFrameLayer& layer);
+// Reads a layer record into a new layer of the animation; its resource is
+// found by id and counted. Returns none (record consumed) when no resource
+// has the stored id.
+std::unique_ptr<TFrameLayer> LoadLayerRecord(BoundedReader& in, TAnimation& owner);
+
+}  // namespace kt58

@@ -1,0 +1,58 @@
+#include "model/reference_list.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+#include "platform/text_helpers.h"
+
+namespace kt58 {
+
+void TReferenceList::Clear() {
+  // Emptied before the resources die, so the list is never seen holding a
+  // resource that is being freed.
+  std::vector<std::unique_ptr<TLayerImageRef>> doomed;
+  doomed.swap(items_);
+  next_id_ = 0;
+  doomed.clear();
+}
+
+TLayerImageRef* TReferenceList::FindById(int id) const {
+  for (const auto& ref : items_)
+    if (ref->Id == id) return ref.get();
+  return nullptr;
+}
+
+TLayerImageRef* TReferenceList::FindByFileName(const std::filesystem::path& path) const {
+  const std::string wanted = path.string();
+  for (const auto& ref : items_)
+    if (SameTextIgnoringCase(ref->SourceFileName.string(), wanted)) return ref.get();
+  return nullptr;
+}
+
+bool TReferenceList::Contains(const TLayerImageRef* ref) const {
+  return ref && std::any_of(items_.begin(), items_.end(), [ref](const auto& r) { return r.get() == ref; });
+}
+
+void TReferenceList::Release(TLayerImageRef* ref) {
+  if (!ref) return;
+  auto it = std::find_if(items_.begin(), items_.end(), [ref](const auto& r) { return r.get() == ref; });
+  if (it == items_.end()) return;
+  if (ref->RefCount > 1) {
+    --ref->RefCount;
+    return;
+  }
+  std::unique_ptr<TLayerImageRef> doomed = std::move(*it);
+  items_.erase(it);
+}
+
+void TReferenceList::NoteId(int id) {
+  if (id >= next_id_ && id < std::numeric_limits<int>::max()) next_id_ = id + 1;
+}
+
+TLayerImageRef* TReferenceList::Append(std::unique_ptr<TLayerImageRef> ref) {
+  items_.push_back(std::move(ref));
+  return items_.back().get();
+}
+
+}  // namespace kt58

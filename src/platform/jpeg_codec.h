@@ -1,0 +1,46 @@
+// JPEG decoding and encoding (libjpeg-turbo) into and from plain RGB rows.
+// Depends on nothing of ours: failures are JpegError, which the engine maps
+// onto its own error type.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+namespace kt58 {
+
+class JpegError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Size bounds of a decoded image; a header beyond them is refused before any
+// pixel memory is taken.
+inline constexpr int kJpegMaxSide = 32768;
+inline constexpr int64_t kJpegMaxPixels = int64_t{1} << 28;
+
+// Rows top-down, three bytes R, G, B per pixel, no row padding.
+struct JpegImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+};
+
+// Decodes baseline, progressive, greyscale, YCbCr, RGB, CMYK and YCCK
+// images (Adobe-inverted CMYK recognised by its APP14 marker) into RGB.
+// A file cut short, corrupt data that ends the image early, a size beyond
+// max_pixels or the bounds above raise JpegError. max_pixels lets callers
+// with tighter needs (fuzzing, previews) lower the bound.
+JpegImage DecodeJpeg(const uint8_t* data, size_t size, int64_t max_pixels = kJpegMaxPixels);
+JpegImage DecodeJpegFile(const std::filesystem::path& path, int64_t max_pixels = kJpegMaxPixels);
+
+// Encodes RGB rows (as in JpegImage) as a baseline colour JPEG at the given
+// quality (1..100).
+std::vector<uint8_t> EncodeJpeg(const JpegImage& image, int quality);
+// Writes the encoding to a file; raises JpegError when the file cannot be
+// written.
+void EncodeJpegFile(const JpegImage& image, int quality, const std::filesystem::path& path);
+
+}  // namespace kt58

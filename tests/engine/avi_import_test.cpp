@@ -1,0 +1,266 @@
+#include "engine/avi_import.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <optional>
+
+#include "support/avi_test_support.h"
+#include "support/recording_ui.h"
+#include "support/test_support.h"
+
+namespace kt58 {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Imported {
+  WorkPicture first;
+  std::vector<TPicture> frames;
+};
+
+// Imports into a fresh store and reads every frame back the way the owner
+// does (close, reopen, ReadHeader).
+Imported ImportFrames(const fs::path& avi, const fs::path& store_file, bool probe = false) {
+  Tkt58_BlitStream store;
+  if (!store.CreateStoreFile(store_file)) throw std::runtime_error("cannot create the store");
+  Imported r;
+  r.first = ImportAvi(store, avi, probe);
+  store.CloseFile();
+  if (!store.OpenForRead()) throw std::runtime_error("cannot reopen the store");
+  EXPECT_EQ(store.ReadHeader(), r.first ? store.FrameCount : 0);
+  for (int i = 0; i < store.FrameCount; ++i) {
+    WorkPicture p = store.ReadNextFrame();
+    if (!p) throw std::runtime_error("frame cannot be read back");
+    r.frames.push_back(*p);
+  }
+  return r;
+}
+
+TPicture RawFrame(const test::RawFrames& raw, size_t i) {
+  TPicture p(raw.width, raw.height);
+  for (int y = 0; y < raw.height; ++y)
+    for (int b = 0; b < raw.width * 3; ++b) p.Row(y)[b] = raw.Pixel(i, y, b);
+  return p;
+}
+
+// Largest difference of any channel of any pixel.
+int MaxDifference(const TPicture& a, const TPicture& b) {
+  int worst = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width() * 3; ++x) worst = std::max(worst, std::abs(a.Row(y)[x] - b.Row(y)[x]));
+  return worst;
+}
+
+TEST(AviImport, StoresEveryFrameAsFfmpegDecodesIt) {
+  test::TempDir dir;
+  for (const char* name : {"bgr24_bottomup", "pal8_palette_changes", "mjpeg", "mpeg4_bframes_with_audio"}) {
+    SCOPED_TRACE(name);
+    test::RecordingUi ui;
+    const int live_before = LivePictureCount();
+    const auto avi = dir / (std::string(name) + ".avi");
+    ASSERT_TRUE(test::MakeAvi(test::FindAviCase(name), avi));
+    const test::RawFrames expected = test::DecodeWithFfmpeg(avi, dir.path());
+    ASSERT_EQ(expected.count, 10u);
+
+    Imported got = ImportFrames(avi, dir / "s.Dat");
+    ASSERT_TRUE(got.first);
+    ASSERT_EQ(got.frames.size(), 10u);
+    for (size_t i = 0; i < 10; ++i) EXPECT_TRUE(test::PicturesEqual(got.frames[i], RawFrame(expected, i))) << i;
+    EXPECT_TRUE(test::PicturesEqual(*got.first, got.frames[0]));
+
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    const auto& d = *ui.dialogs[0];
+    EXPECT_EQ(d.caption, "Import AVI...");
+    EXPECT_EQ(d.texts, (std::vector<std::string>{"Preparing for Import...", "Converting AVI to kt58 BlitStream"}));
+    EXPECT_EQ(d.minimum, 0);
+    EXPECT_EQ(d.maximum, 10);
+    EXPECT_EQ(d.positions, (std::vector<int>{0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0}));
+    EXPECT_TRUE(d.cancel_shown);
+    EXPECT_TRUE(d.shown);
+    EXPECT_TRUE(d.released);
+    EXPECT_EQ(ui.process_messages_calls, 10);
+    EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
+    FreeWorkPicture(got.first);
+    EXPECT_EQ(LivePictureCount(), live_before) << "the import's own pictures are all freed";
+  }
+}
+
+TEST(AviImport, StreamStartingAtTwoWithLengthTenGivesEightFrames) {
+  test::TempDir dir;
+  test::RecordingUi ui;
+  const auto avi = dir / "start2.avi";
+  ASSERT_TRUE(test::MakeAvi(test::FindAviCase("bgr24_topdown"), avi));
+  const test::RawFrames all = test::DecodeWithFfmpeg(avi, dir.path());
+  test::PatchStreamStart(avi, 2);
+
+  Imported got = ImportFrames(avi, dir / "s.Dat");
+  ASSERT_TRUE(got.first);
+  ASSERT_EQ(got.frames.size(), 8u);
+  // Position 2 holds the stream's first frame.
+  for (size_t i = 0; i < 8; ++i) EXPECT_TRUE(test::PicturesEqual(got.frames[i], RawFrame(all, i))) << i;
+  const auto& d = *ui.dialogs.at(0);
+  EXPECT_EQ(d.minimum, 2);
+  EXPECT_EQ(d.maximum, 10);
+  EXPECT_EQ(d.positions, (std::vector<int>{2, 2, 3, 4, 5, 6, 7, 8, 9, 2}));
+}
+
+TEST(AviImport, ProbeGivesTheFirstFrameAndStoresNothing) {
+  test::TempDir dir;
+  test::RecordingUi ui;
+  const auto avi = dir / "a.avi";
+  ASSERT_TRUE(test::MakeAvi(test::FindAviCase("mpeg4_bframes"), avi));
+  const test::RawFrames expected = test::DecodeWithFfmpeg(avi, dir.path());
+
+  Tkt58_BlitStream store;
+  ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
+  store.FrameCount = 3;  // left from an earlier use
+  store.FrameOffsets = {4, 8, 12};
+  WorkPicture first = ImportAvi(store, avi, true);
+  ASSERT_TRUE(first);
+  EXPECT_TRUE(test::PicturesEqual(*first, RawFrame(expected, 0)));
+  EXPECT_EQ(store.FrameCount, 0);
+  EXPECT_TRUE(store.FrameOffsets.empty());
+  EXPECT_TRUE(ui.dialogs.empty());
+  EXPECT_EQ(ui.process_messages_calls, 1);
+  EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
+}
+
+TEST(AviImport, CancelClickedBeforeAFrameStillStoresThatFrame) {
+  test::TempDir dir;
+  const auto avi = dir / "a.avi";
+  ASSERT_TRUE(test::MakeAvi(test::FindAviCase("bgr24_bottomup"), avi));
+  const test::RawFrames expected = test::DecodeWithFfmpeg(avi, dir.path());
+  for (int n : {0, 4}) {
+    SCOPED_TRACE(n);
+    test::RecordingUi ui;
+    // Messages run once per frame, just before it is decoded.
+    ui.on_process_messages = [&ui, n] {
+      if (ui.process_messages_calls == n + 1) ui.dialogs.at(0)->on_cancel();
+    };
+    Tkt58_BlitStream store;
+    ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
+    WorkPicture first = ImportAvi(store, avi, false);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(test::PicturesEqual(*first, RawFrame(expected, 0)));
+    EXPECT_EQ(store.FrameCount, n + 1);
+    EXPECT_FALSE(store.CancelRequested);
+    EXPECT_EQ(ui.process_messages_calls, n + 1);
+    EXPECT_TRUE(ui.dialogs.at(0)->released);
+    store.CloseFile();
+    ASSERT_TRUE(store.OpenForRead());
+    EXPECT_EQ(store.ReadHeader(), n + 1) << "the header is rewritten after a cancel";
+  }
+}
+
+TEST(AviImport, RefusalsLeaveNoResult) {
+  test::TempDir dir;
+  const auto avi = dir / "a.avi";
+  ASSERT_TRUE(test::MakeAvi(test::FindAviCase("bgr24_topdown"), avi));
+  test::WriteFileBytes(dir / "not.avi", std::vector<uint8_t>(4096, 'x'));
+
+  {  // A store without a file, or a missing path: nothing at all happens.
+    test::RecordingUi ui;
+    Tkt58_BlitStream closed;
+    closed.FrameCount = 2;
+    EXPECT_FALSE(ImportAvi(closed, avi, false));
+    EXPECT_EQ(closed.FrameCount, 2);
+    Tkt58_BlitStream store;
+    ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
+    store.FrameCount = 2;
+    EXPECT_FALSE(ImportAvi(store, dir / "missing.avi", false));
+    EXPECT_EQ(store.FrameCount, 2);
+    EXPECT_TRUE(ui.dialogs.empty());
+    EXPECT_TRUE(ui.busy_changes.empty());
+  }
+  {  // A file that is no AVI: the store is emptied, the dialog released.
+    test::RecordingUi ui;
+    Tkt58_BlitStream store;
+    ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
+    store.FrameCount = 2;
+    store.FrameOffsets = {4, 8};
+    EXPECT_FALSE(ImportAvi(store, dir / "not.avi", false));
+    EXPECT_EQ(store.FrameCount, 0);
+    EXPECT_TRUE(store.FrameOffsets.empty());
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0]->texts, std::vector<std::string>{"Preparing for Import..."});
+    EXPECT_TRUE(ui.dialogs[0]->released);
+    EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
+  }
+  {  // A store that refuses frames fails the import rather than dropping them.
+    Tkt58_BlitStream store;
+    ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
+    store.CloseFile();
+    ASSERT_TRUE(store.OpenForRead());
+    const int live_before = LivePictureCount();
+    EXPECT_FALSE(ImportAvi(store, avi, false));
+    EXPECT_EQ(LivePictureCount(), live_before);
+  }
+}
+
+TEST(AviImport, UndecodableFrameEndsTheImportWithWhatCameBefore) {
+  test::TempDir dir;
+  const auto avi = dir / "a.avi";
+  ASSERT_TRUE(test::MakeAvi(test::FindAviCase("bgr24_topdown"), avi));
+  const test::RawFrames expected = test::DecodeWithFfmpeg(avi, dir.path());
+  // Frame 3's chunk is cut short: the frames before it are kept.
+  auto bytes = test::ReadFileBytes(avi);
+  const std::string movi = "movi";
+  const size_t first_chunk =
+      static_cast<size_t>(std::search(bytes.begin(), bytes.end(), movi.begin(), movi.end()) - bytes.begin()) + 4;
+  const size_t chunk = 8 + 64 * 48 * 3;
+  const size_t size_field = first_chunk + 3 * chunk + 4;
+  ASSERT_EQ(bytes.at(first_chunk + 3 * chunk + 2), 'd');
+  bytes[size_field] = 100;
+  bytes[size_field + 1] = 0;
+  test::WriteFileBytes(avi, bytes);
+
+  Imported got = ImportFrames(avi, dir / "s.Dat");
+  ASSERT_TRUE(got.first);
+  ASSERT_EQ(got.frames.size(), 3u);
+  for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(test::PicturesEqual(got.frames[i], RawFrame(expected, i))) << i;
+}
+
+// Every corpus AVI imports without a crash; ffmpeg-made ones match their
+// reference frames (exactly where the codec is lossless).
+TEST(AviImport, CorpusFiles) {
+  KT58_REQUIRE_CORPUS(corpus, "avi");
+  test::TempDir dir;
+  const std::map<std::string, int> lossy_tolerance = {{"mjpeg", 3}, {"cinepak", 3}};
+  int compared = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+    if (entry.path().extension() != ".avi") continue;
+    SCOPED_TRACE(entry.path().string());
+    Imported got = ImportFrames(entry.path(), dir / "s.Dat");
+    const std::string stem = entry.path().stem().string();
+    const fs::path expected_dir = entry.path().parent_path() / "expected" / stem;
+    if (!fs::is_directory(expected_dir)) continue;
+    ASSERT_TRUE(got.first);
+    ASSERT_EQ(got.frames.size(), 8u);
+    const auto tolerance = lossy_tolerance.find(stem);
+    for (size_t i = 0; i < got.frames.size(); ++i) {
+      const test::RgbaImage png = test::ReadPng(expected_dir / ("frame-0" + std::to_string(i) + ".png"));
+      TPicture ref(png.width, png.height);
+      for (int y = 0; y < png.height; ++y)
+        for (int x = 0; x < png.width; ++x) {
+          const uint8_t* px = &png.rgba[(static_cast<size_t>(y) * png.width + x) * 4];
+          test::SetPixelColor(ref, x, y, RGBColor(px[0], px[1], px[2]));
+        }
+      if (tolerance == lossy_tolerance.end()) {
+        EXPECT_TRUE(test::PicturesEqual(got.frames[i], ref)) << "frame " << i;
+      } else {
+        ASSERT_EQ(got.frames[i].Width(), ref.Width());
+        ASSERT_EQ(got.frames[i].Height(), ref.Height());
+        EXPECT_LE(MaxDifference(got.frames[i], ref), tolerance->second) << "frame " << i;
+      }
+    }
+    ++compared;
+  }
+  EXPECT_GE(compared, 10);
+}
+
+}  // namespace
+}  // namespace kt58

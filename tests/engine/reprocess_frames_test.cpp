@@ -1,0 +1,98 @@
+#include "engine/reprocess_frames.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/bmp_codec.h"
+#include "engine/errors.h"
+#include "support/recording_ui.h"
+#include "support/test_support.h"
+
+namespace kt58 {
+namespace {
+
+namespace fs = std::filesystem;
+
+TPicture Frame(int i) { return test::MakeRandomPicture(6, 4, 500 + static_cast<uint32_t>(i)); }
+
+void FillStore(Tkt58_BlitStream& store, const fs::path& file, int frames) {
+  ASSERT_TRUE(store.CreateStoreFile(file));
+  for (int i = 0; i < frames; ++i) {
+    TPicture p = Frame(i);
+    ASSERT_TRUE(store.AppendFrame(p));
+  }
+  store.WriteHeader();
+  store.CloseFile();
+  ASSERT_TRUE(store.OpenForRead());
+  store.ReadHeader();
+}
+
+TEST(ReprocessFrames, KeepsTheUnmarkedFramesWithNewOffsets) {
+  test::TempDir dir;
+  test::RecordingUi ui;
+  Tkt58_BlitStream store;
+  FillStore(store, dir / "clip.Dat", 6);
+  store.FrameOffsets = {0, 1, 0, 1, 0, 1};
+  ReprocessFrames(store);
+
+  EXPECT_EQ(store.FrameCount, 3);
+  const int32_t frame_bytes = static_cast<int32_t>(BmpImageSize(Frame(0)));
+  EXPECT_EQ(store.FrameOffsets, (std::vector<int32_t>{4, 4 + frame_bytes, 4 + 2 * frame_bytes}));
+  EXPECT_EQ(store.AccessMode, am_Read);
+  EXPECT_EQ(store.ReadCursor, -1);
+  EXPECT_FALSE(fs::exists(dir / "bStream.Tmp"));
+  EXPECT_EQ(fs::file_size(dir / "clip.Dat"), static_cast<uintmax_t>(4 + 3 * frame_bytes));
+
+  EXPECT_EQ(store.ReadHeader(), 3);
+  for (int kept : {0, 2, 4}) {
+    WorkPicture p = store.ReadNextFrame();
+    ASSERT_TRUE(p);
+    EXPECT_TRUE(test::PicturesEqual(*p, Frame(kept))) << kept;
+  }
+  WorkPicture p = store.ReadFrame(2);
+  ASSERT_TRUE(p);
+  EXPECT_TRUE(test::PicturesEqual(*p, Frame(4)));
+
+  ASSERT_EQ(ui.dialogs.size(), 1u);
+  const auto& d = *ui.dialogs[0];
+  EXPECT_EQ(d.texts, std::vector<std::string>{"Re-Processing Video..."});
+  EXPECT_EQ(d.maximum, 6);
+  EXPECT_EQ(d.positions, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+  EXPECT_FALSE(d.cancel_shown);
+  EXPECT_TRUE(d.released);
+  EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
+}
+
+TEST(ReprocessFrames, DroppingEveryFrameLeavesAnEmptyStore) {
+  test::TempDir dir;
+  Tkt58_BlitStream store;
+  FillStore(store, dir / "clip.Dat", 2);
+  store.FrameOffsets = {1, 7};
+  ReprocessFrames(store);
+  EXPECT_EQ(store.FrameCount, 0);
+  EXPECT_TRUE(store.FrameOffsets.empty());
+  EXPECT_FALSE(store.ReadNextFrame());
+  EXPECT_EQ(test::ReadFileBytes(dir / "clip.Dat"), (std::vector<uint8_t>{0, 0, 0, 0}));
+}
+
+// The temporary file cannot be made (a folder stands in its place): the
+// store keeps its file and gets its real offsets back in place of the marks.
+TEST(ReprocessFrames, AFailureLeavesTheOldStoreIntact) {
+  test::TempDir dir;
+  fs::create_directory(dir / "bStream.Tmp");
+  Tkt58_BlitStream store;
+  FillStore(store, dir / "clip.Dat", 3);
+  const auto offsets = store.FrameOffsets;
+  const auto bytes = test::ReadFileBytes(dir / "clip.Dat");
+  store.FrameOffsets = {1, 0, 1};
+  EXPECT_THROW(ReprocessFrames(store), Kt58Error);
+
+  EXPECT_EQ(test::ReadFileBytes(dir / "clip.Dat"), bytes);
+  EXPECT_EQ(store.FrameCount, 3);
+  EXPECT_EQ(store.FrameOffsets, offsets);
+  WorkPicture p = store.ReadFrame(1);
+  ASSERT_TRUE(p);
+  EXPECT_TRUE(test::PicturesEqual(*p, Frame(1)));
+}
+
+}  // namespace
+}  // namespace kt58

@@ -1,0 +1,435 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#include "engine/bmp_codec.h"
+#include "model/animation.h"
+#include "model/binary_io.h"
+#include "model/project_records.h"
+#include "support/gif_builder.h"
+#include "support/recording_ui.h"
+#include "support/test_support.h"
+
+namespace kt58 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RecordingUi;
+using test::TempDir;
+
+fs::path WriteBmp(const TempDir& dir, const std::string& name, const TPicture& p) {
+  const fs::path path = dir / name;
+  test::WriteFileBytes(path, EncodeBmp(p));
+  return path;
+}
+
+fs::path WriteAnimatedGif(const TempDir& dir, const std::string& name) {
+  const std::vector<GifRgb> palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  const fs::path path = dir / name;
+  test::WriteFileBytes(path, test::BuildGif(4, 3, palette, 0,
+                                            {test::SolidGifImage(0, 0, 4, 3, 1), test::SolidGifImage(1, 1, 2, 2, 2),
+                                             test::SolidGifImage(0, 0, 1, 1, 3)}));
+  return path;
+}
+
+std::string Save(TAnimation& a) {
+  std::stringstream s;
+  a.SaveToStream(s);
+  return s.str();
+}
+
+bool Load(TAnimation& a, const std::string& bytes) {
+  std::stringstream s(bytes);
+  return a.LoadFromStream(s);
+}
+
+std::vector<fs::path> FilesIn(const fs::path& dir) {
+  std::vector<fs::path> out;
+  for (const auto& e : fs::recursive_directory_iterator(dir)) out.push_back(e.path());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+TEST(ProjectFile, EmptyProjectIs46Bytes) {
+  TempDir dir;
+  TAnimation a;
+  const std::string bytes = Save(a);
+  ASSERT_EQ(bytes.size(), 46u);
+  int32_t version;
+  std::memcpy(&version, bytes.data(), 4);
+  EXPECT_EQ(version, 100);
+  TAnimation b;
+  EXPECT_TRUE(Load(b, bytes));
+  EXPECT_EQ(b.LayerCount(), 0);
+  EXPECT_EQ(b.FrameCount, 10);
+}
+
+TEST(ProjectFile, EveryFieldSurvivesARoundTrip) {
+  TempDir dir;
+  TAnimation a;
+  a.FrameCount = 7;
+  a.FixedFrameSize = true;
+  a.FixedWidth = 123;
+  a.FixedHeight = 45;
+  a.BackgroundColor = 0x00123456;
+  a.FrameDelay = 40;
+  a.NonRenderedPlayback = false;
+  const fs::path bmp = WriteBmp(dir, "logo.bmp", test::MakeRandomPicture(5, 4, 9));
+  TFrameLayer* l = a.AddLayerFromFile(bmp);
+  ASSERT_NE(l, nullptr);
+  l->LayerName = std::string(256, 'n');
+  l->TransparentColor = 0x00010203;
+  l->OffsetX = -17;
+  l->OffsetY = 2'000'000;
+  l->BlendType = bt_V_Blend;
+  l->Transparency = 33;
+  l->AltTransparency = 77;
+  l->TintEnabled = true;
+  l->TintColor = 0x00FF8000;
+  l->FadeMode = fm_Smooth;
+  l->FadeStart = 5;
+  l->FadeFinal = 95;
+  l->ButtonizeEnabled = true;
+  l->ButtonizeHighlight = 0x00ABCDEF;
+  l->ButtonizeShadow = 0x80000010;
+  l->ButtonizeAmount = 4;
+  l->Angle = 12.25;
+  l->StartAngle = 12.25;
+  l->DegreesToRotate = 0.1;
+  l->Clockwise = false;
+  l->AntiAlias = true;
+  l->PixelRotate = true;
+  l->PixelRotateDirection = pr_Right;
+  l->Mirror = true;
+  l->Flip = true;
+  TFrameLayer* second = a.AddLayerFromFile(bmp);
+  second->LayerName = std::string("ab\0cd", 5);
+
+  const std::string bytes = Save(a);
+  TAnimation b;
+  ASSERT_TRUE(Load(b, bytes));
+  EXPECT_EQ(b.FrameCount, 7);
+  EXPECT_TRUE(b.FixedFrameSize);
+  EXPECT_EQ(b.FixedWidth, 123);
+  EXPECT_EQ(b.FixedHeight, 45);
+  EXPECT_EQ(b.BackgroundColor, 0x00123456u);
+  EXPECT_EQ(b.FrameDelay, 40);
+  EXPECT_FALSE(b.NonRenderedPlayback);
+  EXPECT_EQ(b.AutoWidth, 5);
+  EXPECT_EQ(b.AutoHeight, 4);
+  ASSERT_EQ(b.LayerCount(), 2);
+  // Order kept: the layer added last is on top (index 0); the zero byte ends
+  // its name.
+  EXPECT_EQ(b.ConstructorFrame->Layers[0]->LayerName, "ab");
+  const TFrameLayer& r = *b.ConstructorFrame->Layers[1];
+  EXPECT_EQ(r.LayerName, std::string(256, 'n'));
+  EXPECT_EQ(r.TransparentColor, 0x00010203u);
+  EXPECT_EQ(r.OffsetX, -17);
+  EXPECT_EQ(r.OffsetY, 2'000'000);
+  EXPECT_EQ(r.BlendType, bt_V_Blend);
+  EXPECT_EQ(r.Transparency, 33);
+  EXPECT_EQ(r.AltTransparency, 77);
+  EXPECT_TRUE(r.TintEnabled);
+  EXPECT_EQ(r.TintColor, 0x00FF8000u);
+  EXPECT_EQ(r.FadeMode, fm_Smooth);
+  EXPECT_EQ(r.FadeStart, 5);
+  EXPECT_EQ(r.FadeFinal, 95);
+  EXPECT_TRUE(r.ButtonizeEnabled);
+  EXPECT_EQ(r.ButtonizeHighlight, 0x00ABCDEFu);
+  EXPECT_EQ(r.ButtonizeShadow, 0x80000010u);
+  EXPECT_EQ(r.ButtonizeAmount, 4);
+  EXPECT_EQ(r.Angle, 12.25);
+  EXPECT_EQ(r.StartAngle, 12.25);
+  EXPECT_EQ(r.DegreesToRotate, 0.1);
+  EXPECT_FALSE(r.Clockwise);
+  EXPECT_TRUE(r.AntiAlias);
+  EXPECT_TRUE(r.PixelRotate);
+  EXPECT_EQ(r.PixelRotateDirection, pr_Right);
+  EXPECT_TRUE(r.Mirror);
+  EXPECT_TRUE(r.Flip);
+  // Both layers share the one resource read back, with its picture.
+  ASSERT_EQ(b.References->Count(), 1);
+  EXPECT_EQ(r.ImageRef, b.ConstructorFrame->Layers[0]->ImageRef);
+  EXPECT_EQ(r.ImageRef->RefCount, 2);
+  EXPECT_EQ(r.ImageRef->NameCounter, 2);
+  ASSERT_NE(r.ImageRef->StillPicture(), nullptr);
+  EXPECT_TRUE(test::PicturesEqual(*r.ImageRef->StillPicture(), test::MakeRandomPicture(5, 4, 9)));
+  // Saving what was read and reading it again changes nothing more.
+  const std::string again = Save(b);
+  TAnimation c;
+  ASSERT_TRUE(Load(c, again));
+  EXPECT_EQ(Save(c), again);
+}
+
+TEST(ProjectFile, SavingResequencesAndStoresTheFrameCount) {
+  TempDir dir;
+  RecordingUi ui;
+  TAnimation a;
+  std::vector<std::string> statuses;
+  a.OnStatus = [&](const std::string& s) { statuses.push_back(s); };
+  a.AddLayerFromFile(WriteBmp(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
+  statuses.clear();
+  const std::string bytes = Save(a);
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Resequence Complete"), statuses.end());
+  // Globals (34), resource count, the resource record, then the generated count.
+  const size_t record = 4 + (4 + a.References->Item(0)->SourceFileName.string().size()) * 2 + 16 + 54 + 16;
+  int32_t generated;
+  std::memcpy(&generated, bytes.data() + 34 + 4 + record, 4);
+  EXPECT_EQ(generated, 10);
+}
+
+TEST(ProjectFile, VersionsAboveOneHundredAreRefused) {
+  TempDir dir;
+  TAnimation a;
+  std::string bytes = Save(a);
+  for (int32_t version : {99, 101}) {
+    RecordingUi ui;
+    std::memcpy(bytes.data(), &version, 4);
+    TAnimation b;
+    EXPECT_EQ(Load(b, bytes), version == 99) << version;
+    if (version == 101) {
+      ASSERT_EQ(ui.messages.size(), 1u);
+      EXPECT_EQ(ui.messages[0], "Incompatible file version\rThis file may have been created with a later version of kt58.");
+      // Saved afterwards, the project carries version 100 again.
+      int32_t written;
+      std::memcpy(&written, Save(b).data(), 4);
+      EXPECT_EQ(written, 100);
+    }
+  }
+}
+
+TEST(ProjectFile, ProgressDialogOnlyForTwoOrMoreResources) {
+  TempDir dir;
+  TAnimation a;
+  a.AddLayerFromFile(WriteBmp(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
+  {
+    RecordingUi ui;
+    const std::string bytes = Save(a);
+    TAnimation b;
+    ASSERT_TRUE(Load(b, bytes));
+    EXPECT_TRUE(ui.dialogs.empty());
+  }
+  a.AddLayerFromFile(WriteBmp(dir, "b.bmp", test::MakeSolidPicture(3, 2, 0xFF00)));
+  RecordingUi ui;
+  const std::string bytes = Save(a);
+  TAnimation b;
+  ASSERT_TRUE(Load(b, bytes));
+  ASSERT_EQ(ui.dialogs.size(), 2u);
+  EXPECT_EQ(ui.dialogs[0]->caption, "Saving Animation Resources");
+  EXPECT_EQ(ui.dialogs[0]->texts, (std::vector<std::string>{"", "Saving Resource 1 of 2", "Saving Resource 2 of 2"}));
+  EXPECT_EQ(ui.dialogs[1]->caption, "Loading Animation Resources");
+  EXPECT_EQ(ui.dialogs[1]->texts, (std::vector<std::string>{"", "Loading Resource 1 of 2", "Loading Resource 2 of 2"}));
+  EXPECT_EQ(ui.dialogs[1]->position, 2);
+  EXPECT_TRUE(ui.dialogs[0]->released && ui.dialogs[1]->released);
+}
+
+// A hand-made file: globals, then resource records with the given ids (still
+// 1x1 pictures), then one layer per resource.
+std::string ProjectWithIds(const std::vector<int32_t>& ids) {
+  std::stringstream s;
+  PutInt32(s, 100);
+  for (int32_t v : {10, 1, 1, 10, 10, 0}) PutInt32(s, v);
+  PutBool(s, false);
+  PutInt32(s, 0);
+  PutBool(s, true);
+  PutInt32(s, static_cast<int32_t>(ids.size()));
+  for (int32_t id : ids) {
+    PutInt32(s, 0);
+    PutString(s, "C:\\pics\\x.bmp");
+    PutString(s, "C:\\pics\\x.bmp");
+    for (int32_t v : {id, 1, 1, 1}) PutInt32(s, v);
+    WriteBmpImage(test::MakeSolidPicture(1, 1, 0xFFFFFF), s);
+  }
+  PutInt32(s, 10);
+  PutInt32(s, static_cast<int32_t>(ids.size()));
+  for (int32_t id : ids) {
+    PutString(s, "layer" + std::to_string(id));
+    PutInt32(s, id);
+    s << std::string(kLayerRecordFixedBytes - 4, '\0');
+  }
+  return s.str();
+}
+
+TEST(ProjectFile, IdsReadRaiseTheNextId) {
+  TempDir dir;
+  TAnimation a;
+  ASSERT_TRUE(Load(a, ProjectWithIds({5, 7, 9})));
+  EXPECT_GE(a.References->NextId(), 10);
+  ASSERT_EQ(a.LayerCount(), 3);
+  EXPECT_EQ(a.ConstructorFrame->Layers[2]->LayerName, "layer9");
+  EXPECT_EQ(a.References->FindById(7)->RefCount, 1);
+}
+
+TEST(ProjectFile, LayerNamingAMissingResourceIsDropped) {
+  TempDir dir;
+  std::string bytes = ProjectWithIds({3});
+  // Point the layer at id 4, which no resource has.
+  const std::string needle = std::string("layer3") + std::string("\x03\0\0\0", 4);
+  const size_t at = bytes.find(needle);
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 6] = 4;
+  TAnimation a;
+  ASSERT_TRUE(Load(a, bytes));
+  EXPECT_EQ(a.LayerCount(), 0);
+  EXPECT_EQ(a.References->Count(), 1);
+}
+
+TEST(ProjectFile, NamesInAnotherCodePageLoad) {
+  TempDir dir;
+  std::string bytes = ProjectWithIds({1});
+  const size_t at = bytes.find("layer1");
+  bytes[at] = static_cast<char>(0xE9);  // e acute in a Western code page: not UTF-8
+  TAnimation a;
+  ASSERT_TRUE(Load(a, bytes));
+  EXPECT_EQ(a.ConstructorFrame->Layers[0]->LayerName, "\xE9" "ayer1");
+  EXPECT_EQ(Save(a).size(), bytes.size());
+}
+
+TEST(ProjectFile, MultiFrameResourceRoundTripsIntoTheProgramFolder) {
+  TempDir dir;
+  TAnimation a;
+  a.AddLayerFromFile(WriteAnimatedGif(dir, "spin.gif"));
+  ASSERT_EQ(a.References->Item(0)->SourceType, st_Gifa);
+  const std::string bytes = Save(a);
+  const fs::path old_store = a.References->Item(0)->DataFileName;
+
+  TAnimation b;
+  ASSERT_TRUE(Load(b, bytes));
+  TLayerImageRef* ref = b.References->Item(0);
+  ASSERT_NE(ref->Store(), nullptr);
+  EXPECT_EQ(ref->Store()->FrameCount, 3);
+  EXPECT_NE(ref->DataFileName, old_store);  // a fresh file, not the stored one
+  EXPECT_EQ(ref->DataFileName.parent_path(), fs::path(dir.path()));
+  EXPECT_EQ(test::ReadFileBytes(ref->DataFileName), test::ReadFileBytes(old_store));
+}
+
+TEST(ProjectFile, StoredDataFileNamesAreNeverPaths) {
+  TempDir dir;
+  TAnimation a;
+  a.AddLayerFromFile(WriteAnimatedGif(dir, "spin.gif"));
+  const std::string good = Save(a);
+  const std::string stored = a.References->Item(0)->DataFileName.string();
+  const fs::path outside = dir.path().parent_path() / ("kt58-outside-" + std::to_string(::getpid()));
+  for (const std::string& hostile : {std::string("../../x"), outside.string(), std::string("C:\\Windows\\evil.Dat")}) {
+    // Replace the stored data file name (a length-prefixed string).
+    std::string bytes = good;
+    const size_t at = bytes.find(stored);
+    ASSERT_NE(at, std::string::npos);
+    std::string prefixed(4, '\0');
+    const int32_t n = static_cast<int32_t>(hostile.size());
+    std::memcpy(prefixed.data(), &n, 4);
+    bytes.replace(at - 4, 4 + stored.size(), prefixed + hostile);
+    TAnimation b;
+    ASSERT_TRUE(Load(b, bytes)) << hostile;
+    const fs::path made = b.References->Item(0)->DataFileName;
+    EXPECT_TRUE(fs::exists(made));
+    EXPECT_EQ(made.parent_path(), fs::path(dir.path())) << made;
+    EXPECT_FALSE(fs::exists(outside));
+    EXPECT_FALSE(fs::exists(dir.path().parent_path().parent_path() / "x"));
+  }
+}
+
+TEST(ProjectFile, ImportThatFailedIsSavedAsAnEmptyStore) {
+  TempDir dir;
+  TAnimation a;
+  const fs::path gif = WriteAnimatedGif(dir, "spin.gif");
+  a.AddLayerFromFile(gif);
+  auto* ref = dynamic_cast<TBlitStreamRef*>(a.References->Item(0));
+  ASSERT_NE(ref, nullptr);
+  ref->Picture.reset();  // as after an import that failed
+  const std::string bytes = Save(a);
+  TAnimation b;
+  ASSERT_TRUE(Load(b, bytes));
+  EXPECT_EQ(b.References->Count(), 1);
+  ASSERT_NE(b.References->Item(0)->Store(), nullptr);
+  EXPECT_EQ(b.References->Item(0)->Store()->FrameCount, 0);
+  EXPECT_EQ(b.LayerCount(), 1);
+}
+
+TEST(ProjectFile, HugeCountsFailAtOnce) {
+  TempDir dir;
+  {
+    // A 100-byte file claiming 2^31 - 1 resources.
+    std::stringstream s;
+    PutInt32(s, 100);
+    s << std::string(30, '\0');
+    PutInt32(s, 0x7FFFFFFF);
+    s << std::string(100 - 38, '\0');
+    RecordingUi ui;
+    TAnimation a;
+    std::stringstream in(s.str());
+    a.LoadFromStream(in);
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages[0], "Unexpected resource load error.");
+    EXPECT_EQ(a.References->Count(), 0);
+  }
+  {
+    // A resource whose picture claims 2^31 bytes, and absurd sizes.
+    std::string bytes = ProjectWithIds({1});
+    const size_t bm = bytes.find("BM");
+    const uint32_t huge = 0x7FFFFFF0;
+    std::memcpy(bytes.data() + bm + 2, &huge, 4);
+    RecordingUi ui;
+    TAnimation a;
+    Load(a, bytes);
+    EXPECT_EQ(ui.messages.front(), "Unexpected resource load error.");
+  }
+}
+
+TEST(ProjectFile, TruncatedAtEveryByteFailsCleanlyAndLeavesNoFile) {
+  TempDir dir;
+  TempDir sources;  // sources elsewhere: the program folder starts empty
+  TAnimation a;
+  a.AddLayerFromFile(WriteBmp(sources, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
+  a.AddLayerFromFile(WriteAnimatedGif(sources, "spin.gif"));
+  const std::string bytes = Save(a);
+  const auto before = FilesIn(sources.path());
+  for (size_t n = 0; n < bytes.size(); ++n) {
+    RecordingUi ui;
+    {
+      TAnimation b;
+      Load(b, bytes.substr(0, n));
+    }
+    EXPECT_EQ(FilesIn(sources.path()), before) << "cut at " << n;
+  }
+}
+
+TEST(ProjectFile, FailedSaveKeepsTheOldFile) {
+  TempDir dir;
+  TAnimation a;
+  a.AddLayerFromFile(WriteAnimatedGif(dir, "spin.gif"));
+  const fs::path target = dir / "work.apf";
+  a.SaveToFile(target);
+  const auto good = test::ReadFileBytes(target);
+  EXPECT_EQ(a.FileName, target.string());
+
+  // The store's file vanished: the save cannot be completed.
+  a.References->Item(0)->Store()->CloseFile();
+  fs::remove(a.References->Item(0)->DataFileName);
+  EXPECT_THROW(a.SaveToFile(target), Kt58Error);
+  EXPECT_EQ(test::ReadFileBytes(target), good);
+  // No temporary file is left beside it.
+  for (const auto& e : fs::directory_iterator(dir.path()))
+    EXPECT_EQ(e.path().extension() == ".tmp", false) << e.path();
+
+  // A folder that does not exist.
+  TAnimation empty;
+  EXPECT_THROW(empty.SaveToFile(dir / "missing" / "x.apf"), Kt58Error);
+}
+
+TEST(ProjectFile, LoadFromFileSetsTheName) {
+  TempDir dir;
+  TAnimation a;
+  EXPECT_FALSE(a.LoadFromFile(dir / "none.apf"));
+  a.SaveToFile(dir / "p.apf");
+  TAnimation b;
+  EXPECT_TRUE(b.LoadFromFile(dir / "p.apf"));
+  EXPECT_EQ(b.FileName, (dir / "p.apf").string());
+}
+
+}  // namespace
+}  // namespace kt58
