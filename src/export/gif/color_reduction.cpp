@@ -1,11 +1,13 @@
 #include "export/gif/color_reduction.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "export/gif/color_lookup.h"
 #include "export/gif/dither.h"
 #include "export/gif/gif_exception.h"
 #include "export/gif/octree_quantizer.h"
+#include "export/gif/palette_refinement.h"
 #include "export/gif/palettes.h"
 
 namespace kt58 {
@@ -32,10 +34,26 @@ IndexedPicture MapNearest(const TPicture& picture, int dither, const GifPalette&
   return Map(picture, dither, lookup, palette);
 }
 
-GifPalette QuantizedPalette(const TPicture& picture, int colors) {
+// Assignment and centroid passes after the octree; the later passes gain
+// little once entries have settled.
+constexpr int kRefinePasses = 2;
+
+// The octree's palette; merged tells whether leaves were merged (only then
+// is it worth refining: otherwise it holds every colour exactly).
+GifPalette QuantizedPalette(const TPicture& picture, int colors, bool& merged) {
   TColorQuantizer quantizer(colors);
   quantizer.AddPicture(picture);
+  merged = quantizer.Merged();
   return quantizer.Palette();
+}
+
+// Removes entries equal to an earlier one (the look-up never picks them).
+void DropRepeats(GifPalette& palette) {
+  GifPalette kept;
+  kept.reserve(palette.size());
+  for (const GifColor& c : palette)
+    if (std::find(kept.begin(), kept.end(), c) == kept.end()) kept.push_back(c);
+  palette = std::move(kept);
 }
 
 }  // namespace
@@ -73,18 +91,32 @@ IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, in
     }
     case rmQuantize: {
       if (bits < 3 || bits > 8) throw GIFException("Invalid Bits Per Pixel value");
-      return MapNearest(picture, dither, QuantizedPalette(picture, 1 << bits));
+      bool merged = false;
+      GifPalette palette = QuantizedPalette(picture, 1 << bits, merged);
+      if (merged) {
+        // Merging whole octree nodes can overshoot the target; the spare
+        // slots start as repeats, which the refinement puts to use.
+        const size_t target = size_t{1} << bits;
+        if (palette.size() < target) palette.resize(target, palette[0]);
+        RefinePalette(picture, palette, 0, palette.size(), kRefinePasses);
+        DropRepeats(palette);
+      }
+      return MapNearest(picture, dither, palette);
     }
     case rmQuantizeWindows: {
       // Always 256 entries so the Windows colours keep their places; slots
       // the quantiser leaves empty are black.
       const GifPalette& windows = WindowsSystemPalette20();
-      const GifPalette quantized = QuantizedPalette(picture, kWindowsOctreeColors);
+      bool merged = false;
+      GifPalette quantized = QuantizedPalette(picture, kWindowsOctreeColors, merged);
+      if (merged) quantized.resize(kWindowsOctreeColors, GifColor{0, 0, 0});
       GifPalette palette(256, GifColor{0, 0, 0});
       for (int i = 0; i < kWindowsHead; ++i) palette[static_cast<size_t>(i)] = windows[static_cast<size_t>(i)];
       for (size_t i = 0; i < quantized.size(); ++i) palette[kWindowsHead + i] = quantized[i];
       for (int i = 0; i < 10; ++i)
         palette[static_cast<size_t>(kWindowsTailStart + i)] = windows[static_cast<size_t>(kWindowsHead + i)];
+      // The system colours stay put but serve pixels like any other entry.
+      if (merged) RefinePalette(picture, palette, kWindowsHead, kWindowsHead + quantized.size(), kRefinePasses);
       return MapNearest(picture, dither, palette);
     }
     case rmPalette: {

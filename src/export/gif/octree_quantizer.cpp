@@ -1,16 +1,21 @@
 #include "export/gif/octree_quantizer.h"
 
 #include <algorithm>
+#include <functional>
+#include <queue>
+#include <utility>
 
 namespace kt58 {
 
-TColorQuantizer::TColorQuantizer(int max_colors) : max_colors_(std::clamp(max_colors, 8, 256)) {
+TColorQuantizer::TColorQuantizer(int max_colors)
+    : max_colors_(std::clamp(max_colors, 8, 256)),
+      budget_(std::max(max_colors_, kLeafBudget)) {
   std::fill(std::begin(reducible_), std::end(reducible_), -1);
   nodes_.reserve(4096);
-  root_ = NewNode(0);
+  root_ = NewNode(0, -1);
 }
 
-int32_t TColorQuantizer::NewNode(int level) {
+int32_t TColorQuantizer::NewNode(int level, int32_t parent) {
   int32_t id;
   if (!free_.empty()) {
     id = free_.back();
@@ -21,6 +26,7 @@ int32_t TColorQuantizer::NewNode(int level) {
     nodes_.emplace_back();
   }
   Node& n = nodes_[static_cast<size_t>(id)];
+  n.parent = parent;
   if (level == kDepth) {
     n.leaf = true;
     ++leaf_count_;
@@ -46,12 +52,12 @@ int32_t TColorQuantizer::Insert(uint8_t r, uint8_t g, uint8_t b, uint64_t count)
     const int slot = (((r >> shift) & 1) << 2) | (((g >> shift) & 1) << 1) | ((b >> shift) & 1);
     int32_t child = n.child[slot];
     if (child < 0) {
-      child = NewNode(level + 1);  // may move nodes_: n is not used after this
+      child = NewNode(level + 1, id);  // may move nodes_: n is not used after this
       nodes_[static_cast<size_t>(id)].child[slot] = child;
     }
     id = child;
   }
-  while (leaf_count_ > max_colors_) ReduceTree();
+  while (leaf_count_ > budget_) ReduceTree();
   return id;
 }
 
@@ -82,6 +88,10 @@ void TColorQuantizer::ReduceTree() {
   const int32_t id = reducible_[level];
   if (id < 0) return;  // a bare root: nothing to merge
   reducible_[level] = nodes_[static_cast<size_t>(id)].next_reducible;
+  MergeChildren(id);
+}
+
+void TColorQuantizer::MergeChildren(int32_t id) {
   Node& n = nodes_[static_cast<size_t>(id)];
   int children = 0;
   for (int32_t& c : n.child) {
@@ -98,6 +108,7 @@ void TColorQuantizer::ReduceTree() {
   }
   n.leaf = true;
   n.next_reducible = -1;
+  merged_ = true;
   leaf_count_ -= children - 1;
 }
 
@@ -105,15 +116,64 @@ void TColorQuantizer::CollectLeaves(int32_t id, GifPalette& out) const {
   const Node& n = nodes_[static_cast<size_t>(id)];
   if (n.leaf) {
     if (n.count == 0) return;  // only a root that never saw a pixel
-    out.push_back({static_cast<uint8_t>(n.sum_r / n.count), static_cast<uint8_t>(n.sum_g / n.count),
-                   static_cast<uint8_t>(n.sum_b / n.count)});
+    // Rounded to nearest: truncating would pull every merged colour darker.
+    const uint64_t half = n.count / 2;
+    out.push_back({static_cast<uint8_t>((n.sum_r + half) / n.count), static_cast<uint8_t>((n.sum_g + half) / n.count),
+                   static_cast<uint8_t>((n.sum_b + half) / n.count)});
     return;
   }
   for (int32_t c : n.child)
     if (c >= 0) CollectLeaves(c, out);
 }
 
-GifPalette TColorQuantizer::Palette() const {
+double TColorQuantizer::MergeCost(int32_t id) const {
+  // Growth of the summed squared error when the children become one leaf
+  // (sum over children of |S_i|^2 / n_i minus |S|^2 / n, S the component
+  // sums), per leaf it removes: a node of many children costs more slots.
+  const Node& n = nodes_[static_cast<size_t>(id)];
+  double sr = 0, sg = 0, sb = 0, count = 0, spread = 0, kids = 0;
+  for (int32_t c : n.child) {
+    if (c < 0) continue;
+    const Node& child = nodes_[static_cast<size_t>(c)];
+    const double r = static_cast<double>(child.sum_r), g = static_cast<double>(child.sum_g),
+                 b = static_cast<double>(child.sum_b), k = static_cast<double>(child.count);
+    spread += (r * r + g * g + b * b) / k;
+    sr += r, sg += g, sb += b, count += k, kids += 1;
+  }
+  // A lone child removes no leaf but frees the way up for its parent.
+  if (kids < 2) return 0;
+  return (spread - (sr * sr + sg * sg + sb * sb) / count) / (kids - 1);
+}
+
+bool TColorQuantizer::ChildrenAreLeaves(int32_t id) const {
+  const Node& n = nodes_[static_cast<size_t>(id)];
+  if (n.leaf) return false;
+  for (int32_t c : n.child)
+    if (c >= 0 && !nodes_[static_cast<size_t>(c)].leaf) return false;
+  return true;
+}
+
+void TColorQuantizer::ReduceToTarget() {
+  if (leaf_count_ <= max_colors_) return;
+  // Cheapest merge first; equal costs by node id, so runs agree.
+  using Candidate = std::pair<double, int32_t>;
+  std::priority_queue<Candidate, std::vector<Candidate>, std::greater<Candidate>> heap;
+  for (size_t id = 0; id < nodes_.size(); ++id) {
+    const Node& n = nodes_[id];
+    if (n.leaf) continue;  // also every freed node: only leaves are freed
+    if (ChildrenAreLeaves(static_cast<int32_t>(id))) heap.emplace(MergeCost(static_cast<int32_t>(id)), static_cast<int32_t>(id));
+  }
+  while (leaf_count_ > max_colors_ && !heap.empty()) {
+    const int32_t id = heap.top().second;
+    heap.pop();
+    MergeChildren(id);
+    const int32_t parent = nodes_[static_cast<size_t>(id)].parent;
+    if (parent >= 0 && ChildrenAreLeaves(parent)) heap.emplace(MergeCost(parent), parent);
+  }
+}
+
+GifPalette TColorQuantizer::Palette() {
+  ReduceToTarget();
   GifPalette out;
   out.reserve(static_cast<size_t>(leaf_count_));
   CollectLeaves(root_, out);
