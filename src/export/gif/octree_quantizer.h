@@ -4,10 +4,13 @@
 // kept to a budget of leaves (kLeafBudget, well above any target): past it,
 // the deepest level that still has an inner node gives up its most recently
 // created one, whose children merge into it. When the palette is asked for,
-// nodes whose children are all leaves are merged, cheapest first, until the
-// target is met; the cost is the growth of the summed squared error per leaf
-// removed. The palette is the rounded average colour of each leaf, leaves in
-// tree order (child 0 before child 7 at every level).
+// nodes whose children are all leaves are merged, cheapest first, until
+// twice the target is left; the cost is the growth of the summed squared
+// error per leaf removed. Then the cheapest pair of any two leaves is joined
+// (same cost, Ward's criterion) until the target is met, since siblings in
+// the tree are not always the closest colours. The palette is the rounded
+// average colour of each remaining leaf, in tree order (child 0 before
+// child 7 at every level; a joined pair sits where its first leaf was).
 //
 // The result depends only on the order in which distinct colours first
 // appear, so pictures walked the same way give the same palette. A picture
@@ -39,6 +42,11 @@ class TColorQuantizer {
   // Merges down to max_colors first; add no colours after calling it.
   GifPalette Palette();
 
+ public:
+  struct Cluster {  // a leaf's component sums and pixel count
+    uint64_t sum_r, sum_g, sum_b, count;
+  };
+
  private:
   static constexpr int kDepth = 8;  // bits per component kept
   struct Node {
@@ -53,14 +61,17 @@ class TColorQuantizer {
   // Leaves kept while colours are added; more than max_colors so that the
   // final choice of merges sees the picture's colours in some detail.
   static constexpr int kLeafBudget = 2048;
+  // Leaves left by the tree's merges, in multiples of max_colors, for the
+  // final joins of any two leaves (quadratic in this count).
+  static constexpr int kJoinStage = 2;
 
   int32_t NewNode(int level, int32_t parent);
   void ReduceTree();
   void MergeChildren(int32_t node);
   bool ChildrenAreLeaves(int32_t node) const;
   double MergeCost(int32_t node) const;
-  void ReduceToTarget();
-  void CollectLeaves(int32_t node, GifPalette& out) const;
+  void ReduceToTarget(int target);
+  void CollectLeaves(int32_t node, std::vector<Cluster>& out) const;
   // Files count pixels of the colour; returns the leaf that took them.
   int32_t Insert(uint8_t r, uint8_t g, uint8_t b, uint64_t count);
 
