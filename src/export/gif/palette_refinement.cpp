@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
+#include <utility>
 #include <vector>
 
 #include "export/gif/color_lookup.h"
@@ -74,7 +76,13 @@ void RefinePalette(const TPicture& picture, GifPalette& palette, size_t movable_
   std::vector<double> cell_error(cells.occupied.size());
   std::vector<size_t> worst(cells.occupied.size());
 
-  for (int pass = 0; pass < passes; ++pass) {
+  // A pass can also make things worse: the look-up assigns by absolute
+  // differences to the cell's first colour, not by squared distance to its
+  // mean. So every palette is scored as the look-up will really use it, and
+  // the best one seen is kept (the given one included).
+  GifPalette best = palette;
+  double best_error = std::numeric_limits<double>::infinity();
+  for (int pass = 0;; ++pass) {
     std::fill(served.begin(), served.end(), Served{});
     const NearestEntryLookup lookup(palette);
     for (size_t i = 0; i < cells.occupied.size(); ++i) {
@@ -93,6 +101,11 @@ void RefinePalette(const TPicture& picture, GifPalette& palette, size_t movable_
       const double db = static_cast<double>(c.sum_b) / static_cast<double>(c.count) - e.b;
       cell_error[i] = static_cast<double>(c.count) * (dr * dr + dg * dg + db * db);
     }
+
+    double error = 0;
+    for (const double e : cell_error) error += e;
+    if (error < best_error) best_error = error, best = palette;
+    if (pass == passes) break;
 
     std::vector<size_t> idle;
     for (size_t e = movable_begin; e < movable_end; ++e) {
@@ -132,6 +145,7 @@ void RefinePalette(const TPicture& picture, GifPalette& palette, size_t movable_
       if (!placed) break;
     }
   }
+  palette = std::move(best);
 }
 
 }  // namespace kt58

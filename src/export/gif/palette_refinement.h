@@ -5,12 +5,14 @@
 // component sums and the first colour met in walking order (rows top-down,
 // left to right). A pass gives every occupied cell to the entry that the
 // look-up would give that first colour, then moves each movable entry to the
-// rounded mean of all pixels of its cells. For an undithered mapping this
-// cannot raise the squared error of that assignment, and the next pass's
-// assignment can only keep or lower the look-up distances it is based on.
+// rounded mean of all pixels of its cells. That lowers the squared error of
+// the assignment made, but the next assignment (by absolute differences to
+// first colours) may undo part of the gain.
 // Movable entries that serve no cell, or repeat an earlier entry, are moved
 // to the means of the cells served worst (pixel count times squared
-// distance), so no slot of the colour table is wasted.
+// distance), so no slot of the colour table is wasted. Every palette met
+// is scored by the squared error the look-up will really give it, and the
+// best one is kept: refining never makes an undithered frame worse.
 #pragma once
 
 #include <cstddef>
