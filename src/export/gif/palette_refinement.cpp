@@ -1,6 +1,7 @@
 #include "export/gif/palette_refinement.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <utility>
@@ -59,6 +60,18 @@ struct Served {
   uint64_t sum_r = 0, sum_g = 0, sum_b = 0;
 };
 
+// A quarter of the way from the entry to the mean of the pixels it serves.
+// The full step overshoots: the cells it then wins or loses (decided by
+// their first colours) undo much of the gain, and passes oscillate.
+uint8_t Step(uint8_t from, uint64_t sum, uint64_t count) {
+  const double mean = static_cast<double>(sum) / static_cast<double>(count);
+  return static_cast<uint8_t>(std::lround((3.0 * from + mean) / 4.0));
+}
+
+GifColor StepToward(GifColor from, const Served& s) {
+  return {Step(from.r, s.sum_r, s.count), Step(from.g, s.sum_g, s.count), Step(from.b, s.sum_b, s.count)};
+}
+
 bool InPalette(const GifPalette& palette, GifColor c) {
   return std::find(palette.begin(), palette.end(), c) != palette.end();
 }
@@ -110,8 +123,7 @@ void RefinePalette(const TPicture& picture, GifPalette& palette, size_t movable_
     std::vector<size_t> idle;
     for (size_t e = movable_begin; e < movable_end; ++e) {
       const Served& s = served[e];
-      if (s.count > 0)
-        palette[e] = {RoundedMean(s.sum_r, s.count), RoundedMean(s.sum_g, s.count), RoundedMean(s.sum_b, s.count)};
+      if (s.count > 0) palette[e] = StepToward(palette[e], s);
     }
     // An entry that serves nothing, or equals an earlier one (the look-up
     // would never pick it), is idle.

@@ -4,10 +4,11 @@
 // looked up there), so the picture is gathered per cell: pixel count,
 // component sums and the first colour met in walking order (rows top-down,
 // left to right). A pass gives every occupied cell to the entry that the
-// look-up would give that first colour, then moves each movable entry to the
-// rounded mean of all pixels of its cells. That lowers the squared error of
-// the assignment made, but the next assignment (by absolute differences to
-// first colours) may undo part of the gain.
+// look-up would give that first colour, then moves each movable entry a
+// quarter of the way toward the mean of all pixels of its cells. The full
+// step to the mean would lower the squared error of the assignment made, but
+// the next assignment (by absolute differences to first colours) undoes much
+// of it; small steps over several passes settle better.
 // Movable entries that serve no cell, or repeat an earlier entry, are moved
 // to the means of the cells served worst (pixel count times squared
 // distance), so no slot of the colour table is wasted. Every palette met
