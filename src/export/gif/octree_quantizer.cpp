@@ -1,16 +1,22 @@
 #include "export/gif/octree_quantizer.h"
 
 #include <algorithm>
+#include <functional>
+#include <limits>
+#include <queue>
+#include <utility>
 
 namespace kt58 {
 
-TColorQuantizer::TColorQuantizer(int max_colors) : max_colors_(std::clamp(max_colors, 8, 256)) {
+TColorQuantizer::TColorQuantizer(int max_colors)
+    : max_colors_(std::clamp(max_colors, 8, 256)),
+      budget_(std::max(max_colors_, kLeafBudget)) {
   std::fill(std::begin(reducible_), std::end(reducible_), -1);
   nodes_.reserve(4096);
-  root_ = NewNode(0);
+  root_ = NewNode(0, -1);
 }
 
-int32_t TColorQuantizer::NewNode(int level) {
+int32_t TColorQuantizer::NewNode(int level, int32_t parent) {
   int32_t id;
   if (!free_.empty()) {
     id = free_.back();
@@ -21,6 +27,7 @@ int32_t TColorQuantizer::NewNode(int level) {
     nodes_.emplace_back();
   }
   Node& n = nodes_[static_cast<size_t>(id)];
+  n.parent = parent;
   if (level == kDepth) {
     n.leaf = true;
     ++leaf_count_;
@@ -46,12 +53,12 @@ int32_t TColorQuantizer::Insert(uint8_t r, uint8_t g, uint8_t b, uint64_t count)
     const int slot = (((r >> shift) & 1) << 2) | (((g >> shift) & 1) << 1) | ((b >> shift) & 1);
     int32_t child = n.child[slot];
     if (child < 0) {
-      child = NewNode(level + 1);  // may move nodes_: n is not used after this
+      child = NewNode(level + 1, id);  // may move nodes_: n is not used after this
       nodes_[static_cast<size_t>(id)].child[slot] = child;
     }
     id = child;
   }
-  while (leaf_count_ > max_colors_) ReduceTree();
+  while (leaf_count_ > budget_) ReduceTree();
   return id;
 }
 
@@ -82,6 +89,10 @@ void TColorQuantizer::ReduceTree() {
   const int32_t id = reducible_[level];
   if (id < 0) return;  // a bare root: nothing to merge
   reducible_[level] = nodes_[static_cast<size_t>(id)].next_reducible;
+  MergeChildren(id);
+}
+
+void TColorQuantizer::MergeChildren(int32_t id) {
   Node& n = nodes_[static_cast<size_t>(id)];
   int children = 0;
   for (int32_t& c : n.child) {
@@ -98,25 +109,157 @@ void TColorQuantizer::ReduceTree() {
   }
   n.leaf = true;
   n.next_reducible = -1;
+  merged_ = true;
   leaf_count_ -= children - 1;
 }
 
-void TColorQuantizer::CollectLeaves(int32_t id, GifPalette& out) const {
+void TColorQuantizer::CollectLeaves(int32_t id, std::vector<Cluster>& out) const {
   const Node& n = nodes_[static_cast<size_t>(id)];
   if (n.leaf) {
     if (n.count == 0) return;  // only a root that never saw a pixel
-    out.push_back({static_cast<uint8_t>(n.sum_r / n.count), static_cast<uint8_t>(n.sum_g / n.count),
-                   static_cast<uint8_t>(n.sum_b / n.count)});
+    out.push_back({n.sum_r, n.sum_g, n.sum_b, n.count});
     return;
   }
   for (int32_t c : n.child)
     if (c >= 0) CollectLeaves(c, out);
 }
 
-GifPalette TColorQuantizer::Palette() const {
+double TColorQuantizer::MergeCost(int32_t id) const {
+  // Growth of the summed squared error when the children become one leaf
+  // (sum over children of |S_i|^2 / n_i minus |S|^2 / n, S the component
+  // sums), per leaf it removes: a node of many children costs more slots.
+  const Node& n = nodes_[static_cast<size_t>(id)];
+  double sr = 0, sg = 0, sb = 0, count = 0, spread = 0, kids = 0;
+  for (int32_t c : n.child) {
+    if (c < 0) continue;
+    const Node& child = nodes_[static_cast<size_t>(c)];
+    const double r = static_cast<double>(child.sum_r), g = static_cast<double>(child.sum_g),
+                 b = static_cast<double>(child.sum_b), k = static_cast<double>(child.count);
+    spread += (r * r + g * g + b * b) / k;
+    sr += r, sg += g, sb += b, count += k, kids += 1;
+  }
+  // A lone child removes no leaf but frees the way up for its parent.
+  if (kids < 2) return 0;
+  return (spread - (sr * sr + sg * sg + sb * sb) / count) / (kids - 1);
+}
+
+bool TColorQuantizer::ChildrenAreLeaves(int32_t id) const {
+  const Node& n = nodes_[static_cast<size_t>(id)];
+  if (n.leaf) return false;
+  for (int32_t c : n.child)
+    if (c >= 0 && !nodes_[static_cast<size_t>(c)].leaf) return false;
+  return true;
+}
+
+void TColorQuantizer::ReduceToTarget(int target) {
+  if (leaf_count_ <= target) return;
+  // Cheapest merge first; equal costs by node id, so runs agree.
+  using Candidate = std::pair<double, int32_t>;
+  std::priority_queue<Candidate, std::vector<Candidate>, std::greater<Candidate>> heap;
+  for (size_t id = 0; id < nodes_.size(); ++id) {
+    const Node& n = nodes_[id];
+    if (n.leaf) continue;  // also every freed node: only leaves are freed
+    if (ChildrenAreLeaves(static_cast<int32_t>(id))) heap.emplace(MergeCost(static_cast<int32_t>(id)), static_cast<int32_t>(id));
+  }
+  while (leaf_count_ > target && !heap.empty()) {
+    const int32_t id = heap.top().second;
+    heap.pop();
+    MergeChildren(id);
+    const int32_t parent = nodes_[static_cast<size_t>(id)].parent;
+    if (parent >= 0 && ChildrenAreLeaves(parent)) heap.emplace(MergeCost(parent), parent);
+  }
+}
+
+namespace {
+
+// Joins the cheapest pair, any two clusters, until target remain; the cost
+// is the growth of the summed squared error (Ward's criterion). Each cluster
+// keeps its cheapest partner, so a join costs one scan plus rescans for the
+// few clusters whose partner it took.
+void JoinCheapestPairs(std::vector<TColorQuantizer::Cluster>& clusters, size_t target) {
+  const size_t n = clusters.size();
+  if (n <= target) return;
+  // Means and weights as doubles, one array each, for the scans.
+  std::vector<double> mr(n), mg(n), mb(n), w(n);
+  auto refresh = [&](size_t i) {
+    const TColorQuantizer::Cluster& c = clusters[i];
+    w[i] = static_cast<double>(c.count);
+    mr[i] = static_cast<double>(c.sum_r) / w[i];
+    mg[i] = static_cast<double>(c.sum_g) / w[i];
+    mb[i] = static_cast<double>(c.sum_b) / w[i];
+  };
+  auto join_cost = [&](size_t i, size_t j) {
+    const double dr = mr[i] - mr[j], dg = mg[i] - mg[j], db = mb[i] - mb[j];
+    return w[i] * w[j] / (w[i] + w[j]) * (dr * dr + dg * dg + db * db);
+  };
+  for (size_t i = 0; i < n; ++i) refresh(i);
+  std::vector<bool> alive(n, true);
+  std::vector<size_t> partner(n, 0);
+  std::vector<double> cost(n, std::numeric_limits<double>::infinity());
+  for (size_t i = 0; i < n; ++i)
+    for (size_t j = i + 1; j < n; ++j) {
+      const double c = join_cost(i, j);
+      if (c < cost[i]) cost[i] = c, partner[i] = j;
+      if (c < cost[j]) cost[j] = c, partner[j] = i;
+    }
+  auto rescan = [&](size_t i) {
+    cost[i] = std::numeric_limits<double>::infinity();
+    for (size_t j = 0; j < n; ++j) {
+      if (j == i || !alive[j]) continue;
+      const double c = join_cost(i, j);
+      if (c < cost[i]) cost[i] = c, partner[i] = j;
+    }
+  };
+  for (size_t left = n; left > target; --left) {
+    size_t best = n;
+    for (size_t i = 0; i < n; ++i)
+      if (alive[i] && (best == n || cost[i] < cost[best])) best = i;
+    // The lower index survives, so the palette keeps the tree's order.
+    const size_t a = std::min(best, partner[best]), b = std::max(best, partner[best]);
+    clusters[a].sum_r += clusters[b].sum_r;
+    clusters[a].sum_g += clusters[b].sum_g;
+    clusters[a].sum_b += clusters[b].sum_b;
+    clusters[a].count += clusters[b].count;
+    refresh(a);
+    alive[b] = false;
+    for (size_t i = 0; i < n; ++i) {
+      if (!alive[i] || i == a) continue;
+      if (partner[i] == a || partner[i] == b) {
+        rescan(i);
+      } else {
+        const double c = join_cost(i, a);
+        if (c < cost[i]) cost[i] = c, partner[i] = a;
+      }
+    }
+    rescan(a);
+  }
+  size_t kept = 0;
+  for (size_t i = 0; i < n; ++i)
+    if (alive[i]) clusters[kept++] = clusters[i];
+  clusters.resize(kept);
+}
+
+}  // namespace
+
+GifPalette TColorQuantizer::Palette() {
+  // The tree's own merges may only join siblings, so they stop short of the
+  // target; the last steps may join any two leaves.
+  ReduceToTarget(kJoinStage * max_colors_);
+  std::vector<Cluster> clusters;
+  clusters.reserve(static_cast<size_t>(leaf_count_));
+  CollectLeaves(root_, clusters);
+  if (clusters.size() > static_cast<size_t>(max_colors_)) {
+    JoinCheapestPairs(clusters, static_cast<size_t>(max_colors_));
+    merged_ = true;
+  }
   GifPalette out;
-  out.reserve(static_cast<size_t>(leaf_count_));
-  CollectLeaves(root_, out);
+  out.reserve(clusters.size());
+  for (const Cluster& c : clusters) {
+    // Rounded to nearest: truncating would pull every merged colour darker.
+    const uint64_t half = c.count / 2;
+    out.push_back({static_cast<uint8_t>((c.sum_r + half) / c.count), static_cast<uint8_t>((c.sum_g + half) / c.count),
+                   static_cast<uint8_t>((c.sum_b + half) / c.count)});
+  }
   return out;
 }
 
