@@ -70,6 +70,10 @@ std::vector<uint8_t> BuildGif(int screen_width, int screen_height, const std::ve
                                     image.indices.begin() + (y + 1) * image.width);
       Check(EGifPutLine(gif, row.data(), image.width) == GIF_OK, "line");
     }
+    // giflib keeps its own copy of a local table and overwrites it, unfreed,
+    // at the next image descriptor.
+    GifFreeMapObject(gif->Image.ColorMap);
+    gif->Image.ColorMap = nullptr;
   }
   Check(EGifCloseFile(gif, &error) == GIF_OK, "close");
   return out;
