@@ -94,7 +94,8 @@ WorkPicture TAnimation::RenderFrame(const TLayeredFrame* frame) {
 
   // By index from the bottom, re-checked after every event: the list may
   // shrink while layers are composed.
-  for (size_t i = frame->Layers.size(); alive() && i-- > 0;) {
+  for (size_t i = alive() ? frame->Layers.size() : 0; i > 0 && alive();) {
+    --i;
     if (i >= frame->Layers.size()) continue;
     try {
       RenderLayer(*frame->Layers[i], *work, *picture);
