@@ -202,5 +202,38 @@ TEST(AviWriter, RefusesFramesOfTheWrongSize) {
   EXPECT_THROW(AviWriter(dir / "x.avi", 0, 2, 100), AviWriteError);
 }
 
+// Past the 1 GB RIFF limit the muxer continues in 'AVIX' lists with OpenDML
+// indexes; players then still find every frame. Written straight through the
+// writer (no composition) so it takes a few seconds.
+TEST(AviWriter, FilesBeyondOneGigabyteStayReadable) {
+  TempDir dir;
+  const fs::path out = dir / "big.avi";
+  constexpr int kWidth = 2048, kHeight = 1536, kCount = 120;  // 9 MiB frames, 1.13 GB
+  {
+    AviWriter writer(out, kWidth, kHeight, 40);
+    std::vector<uint8_t> frame(writer.FrameBytes());
+    for (int i = 0; i < kCount; ++i) {
+      frame[0] = static_cast<uint8_t>(i);  // the last row's first blue byte numbers the frame
+      writer.WriteFrame(frame.data(), frame.size());
+    }
+    writer.Finish();
+  }
+  ASSERT_GT(fs::file_size(out), uintmax_t{1} << 30);
+  const Probe p = RunFfprobe(out);
+  EXPECT_EQ(p.packets, kCount);
+  EXPECT_EQ(p.width, kWidth);
+  // The OpenDML pieces: a second RIFF list and the super index.
+  std::string grep;
+  EXPECT_TRUE(test::RunCapture("grep -c -a -m1 AVIX " + test::Quote(out), grep)) << "no AVIX list";
+  EXPECT_TRUE(test::RunCapture("head -c 65536 " + test::Quote(out) + " | grep -c -a indx", grep)) << "no OpenDML index";
+  // The last frame decodes to what was written: its number in the bottom row.
+  std::string last;
+  ASSERT_TRUE(test::RunCapture("ffmpeg -nostdin -v error -sseof -0.04 -i " + test::Quote(out) +
+                                   " -frames:v 1 -f rawvideo -pix_fmt bgr24 - | tail -c " + std::to_string(kWidth * 3) +
+                                   " | head -c 1 | od -An -tu1",
+                               last));
+  EXPECT_EQ(std::stoi(last), kCount - 1);
+}
+
 }  // namespace
 }  // namespace kt58
