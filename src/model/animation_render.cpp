@@ -93,8 +93,9 @@ WorkPicture TAnimation::RenderFrame(const TLayeredFrame* frame) {
   ProcessPendingMessages();
 
   // By index from the bottom, re-checked after every event: the list may
-  // shrink while layers are composed.
-  for (size_t i = frame->Layers.size(); alive() && i-- > 0;) {
+  // shrink while layers are composed, and the events above may already
+  // have freed the frame.
+  for (size_t i = alive() ? frame->Layers.size() : 0; alive() && i-- > 0;) {
     if (i >= frame->Layers.size()) continue;
     try {
       RenderLayer(*frame->Layers[i], *work, *picture);
