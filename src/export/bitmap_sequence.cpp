@@ -1,0 +1,96 @@
+#include "export/bitmap_sequence.h"
+
+#include "engine/bmp_codec.h"
+#include "export/atomic_file.h"
+#include "platform/text_helpers.h"
+
+namespace kt58 {
+
+namespace fs = std::filesystem;
+
+std::string SequenceFileName(const std::string& pattern, int start, int index) {
+  std::string name = pattern;
+  const size_t first = name.find('#');
+  if (first != std::string::npos) {
+    size_t end = first;
+    while (end < name.size() && name[end] == '#') ++end;
+    const int width = static_cast<int>(end - first);
+    // start + index stays well inside int: start is at most 100000 and the
+    // frame count an int32 the model bounds.
+    const long long n = static_cast<long long>(start) + index;
+    std::string digits = std::to_string(n);
+    if (n >= 0 && static_cast<int>(digits.size()) < width) digits.insert(0, width - digits.size(), '0');
+    name.replace(first, end - first, digits);
+  }
+  if (name.empty()) return name;
+  // The extension starts at the last '.' after the last folder or drive
+  // separator; '/' counts as well as '\\' because names are joined to a
+  // folder on this platform.
+  const size_t mark = name.find_last_of(".\\/:");
+  if (mark != std::string::npos && name[mark] == '.')
+    name.replace(mark, std::string::npos, ".Bmp");
+  else
+    name += ".Bmp";
+  return name;
+}
+
+std::vector<std::string> SequenceFileNames(const std::string& pattern, int start, int count) {
+  std::vector<std::string> names;
+  for (int i = 0; i < count; ++i) {
+    std::string name = SequenceFileName(pattern, start, i);
+    if (name.empty()) break;  // only an empty pattern gives an empty name, for every frame
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
+const char* SequenceStatusText(SequenceStatus status) {
+  switch (status) {
+    case SequenceStatus::Waiting: return "Waiting...";
+    case SequenceStatus::Processing: return "Processing...";
+    case SequenceStatus::Saved: return "Saved.";
+    case SequenceStatus::Error: return "Error.";
+  }
+  return "";
+}
+
+SequenceResult ExportBitmapSequence(TAnimation& animation, const fs::path& folder, const std::string& pattern,
+                                    int start, const SequenceStatusCallback& on_status) {
+  SequenceResult result;
+  result.names = SequenceFileNames(pattern, start, animation.FrameCount);
+  result.statuses.assign(result.names.size(), SequenceStatus::Waiting);
+  animation.Playing = false;
+  auto report = [&](int i, SequenceStatus status) {
+    result.statuses[static_cast<size_t>(i)] = status;
+    if (on_status) on_status(i, result.names[static_cast<size_t>(i)], status);
+  };
+  for (int i = 0; i < static_cast<int>(result.names.size()); ++i) {
+    report(i, SequenceStatus::Processing);
+    bool saved = false;
+    WorkPicture picture;
+    try {
+      // Frames may be fewer than FrameCount (resequencing failed, or an event
+      // cleared them meanwhile): such a file can't be made.
+      if (static_cast<size_t>(i) < animation.Frames.size()) {
+        animation.CurrentFrameIndex = i;
+        picture = animation.RenderFrame(animation.Frames[static_cast<size_t>(i)].get());
+        if (picture) {
+          const std::vector<uint8_t> bytes = EncodeBmp(*picture);
+          WriteFileAtomically(folder / result.names[static_cast<size_t>(i)], bytes);
+          saved = true;
+        }
+      }
+    } catch (const std::exception&) {
+      saved = false;
+    }
+    FreeWorkPicture(picture);
+    if (saved)
+      ++result.saved;
+    else
+      ++result.failed;
+    report(i, saved ? SequenceStatus::Saved : SequenceStatus::Error);
+  }
+  return result;
+}
+
+}  // namespace kt58

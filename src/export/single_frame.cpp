@@ -1,0 +1,93 @@
+#include "export/single_frame.h"
+
+#include "engine/bmp_codec.h"
+#include "engine/jpeg_picture.h"
+#include "engine/ui_services.h"
+#include "export/atomic_file.h"
+#include "export/gif/gif_image.h"
+#include "model/image_ref.h"
+
+namespace kt58 {
+
+namespace fs = std::filesystem;
+
+std::string ErrorSavingFileText(const fs::path& path) { return "Error saving file\r" + path.string(); }
+
+namespace {
+
+void WriteBmp(const TPicture& picture, const fs::path& path) {
+  try {
+    WriteFileAtomically(path, EncodeBmp(picture));
+  } catch (const std::exception&) {
+    throw ESingleFrameExport(ErrorSavingFileText(path));
+  }
+}
+
+void WriteJpeg(const TPicture& picture, const fs::path& path) {
+  try {
+    AtomicFile file(path);
+    SaveJpegFile(picture, file.TempPath(), kSingleFrameJpegQuality);
+    file.Commit();
+  } catch (const std::exception&) {
+    throw ESingleFrameExport(kUnknownSaveErrorText);
+  }
+}
+
+void WriteGif(const TPicture& picture, const fs::path& path) {
+  try {
+    // The dither code comes from the codec defaults, as the animated GIF
+    // export last left them.
+    TGIFImage image;
+    image.SetColorReduction(rmQuantizeWindows);
+    image.SetReductionBits(8);
+    image.SetCompression(gcRLE);
+    image.SetWidth(picture.Width());
+    image.SetHeight(picture.Height());
+    image.Assign(picture);
+    WriteFileAtomically(path, image.SaveToBytes());
+  } catch (const std::exception&) {
+    throw ESingleFrameExport(kUnknownSaveErrorText);
+  }
+}
+
+}  // namespace
+
+void SaveFrameToFile(TAnimation& animation, const TLayeredFrame* frame, const fs::path& path) {
+  WorkPicture picture;
+  try {
+    picture = animation.RenderFrame(frame);
+  } catch (const std::exception&) {
+    throw ESingleFrameExport(ErrorSavingFileText(path));
+  }
+  // No frame or a frame without layers gives no picture: nothing to save.
+  if (!picture) throw ESingleFrameExport(ErrorSavingFileText(path));
+  switch (SourceTypeFromFileName(path)) {
+    case st_Bmp: WriteBmp(*picture, path); break;
+    case st_Jpg: WriteJpeg(*picture, path); break;
+    case st_Gif: WriteGif(*picture, path); break;
+    default: throw ESingleFrameExport(kUnsupportedFileTypeText);
+  }
+  FreeWorkPicture(picture);
+}
+
+void ExportSingleFrame(TAnimation& animation, int index, const fs::path& path) {
+  if (index < 0 || static_cast<size_t>(index) >= animation.Frames.size())
+    throw ESingleFrameExport(ErrorSavingFileText(path));
+  animation.Playing = false;
+  animation.CurrentFrameIndex = index;
+  SaveFrameToFile(animation, animation.Frames[static_cast<size_t>(index)].get(), path);
+}
+
+bool SaveCurrentFrameCommand(TAnimation& animation, const fs::path& path) {
+  try {
+    SaveFrameToFile(animation, animation.CurrentFrame, path);
+    return true;
+  } catch (const ESingleFrameExport& e) {
+    Ui().ShowMessage(e.what());
+  } catch (const std::exception&) {
+    Ui().ShowMessage(ErrorSavingFileText(path));
+  }
+  return false;
+}
+
+}  // namespace kt58

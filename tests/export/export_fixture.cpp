@@ -1,0 +1,94 @@
+#include "export/export_fixture.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+
+#include "engine/bmp_codec.h"
+#include "engine/raster_ops.h"
+#include "support/gif_builder.h"
+
+namespace kt58::test {
+
+namespace fs = std::filesystem;
+
+TPicture MakeFewColourPicture(int width, int height, int colours, uint32_t seed) {
+  std::vector<TColor> set;
+  uint32_t s = seed * 2654435761u + 12345;
+  for (int k = 0; k < colours; ++k) {
+    s = s * 1103515245u + 12345;
+    set.push_back(static_cast<TColor>((s >> 8) & 0xFFFFFF));
+  }
+  TPicture p(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) SetPixelColor(p, x, y, set[static_cast<size_t>((x * 7 + y * 3 + (x * y) / 5) % colours)]);
+  return p;
+}
+
+std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
+                                             int delay_ms, int colours) {
+  auto a = std::make_unique<TAnimation>();
+  a->FrameCount = frame_count;
+  a->FrameDelay = delay_ms;
+  const fs::path base = dir / "base.bmp";
+  WriteFileBytes(base, EncodeBmp(MakeFewColourPicture(width, height, colours, 1)));
+  const fs::path top = dir / "top.bmp";
+  WriteFileBytes(top, EncodeBmp(MakeFewColourPicture(std::max(1, width / 3), std::max(1, height / 3), 3, 2)));
+  a->AddLayerFromFile(base);
+  a->SetLayerOther(true, pr_Left, false, false);
+  a->AddLayerFromFile(top);
+  a->SetLayerPosition(2, 1);
+  a->Resequence(false);
+  return a;
+}
+
+void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images) {
+  const std::vector<GifRgb> palette = {{10, 20, 30}, {200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {250, 250, 10}};
+  std::vector<GifImageSpec> specs;
+  for (int k = 0; k < images; ++k) specs.push_back(SolidGifImage(0, 0, 4, 3, static_cast<uint8_t>(1 + k % 4)));
+  const fs::path path = dir / "anim.gif";
+  WriteFileBytes(path, BuildGif(4, 3, palette, 0, specs));
+  a.AddLayerFromFile(path);
+  a.Resequence(false);
+}
+
+WorkPicture RenderStoredFrame(TAnimation& a, int i) {
+  a.Playing = false;
+  a.CurrentFrameIndex = i;
+  return a.RenderFrame(a.Frames.at(static_cast<size_t>(i)).get());
+}
+
+bool RunCapture(const std::string& command, std::string& output) {
+  output.clear();
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return false;
+  std::array<char, 4096> buffer;
+  size_t n;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) output.append(buffer.data(), n);
+  return ::pclose(pipe) == 0;
+}
+
+std::string Quote(const fs::path& p) {
+  std::string out = "'";
+  for (char c : p.string()) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
+std::vector<std::string> FileNamesIn(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+bool HavePillow() {
+  std::string out;
+  return RunCapture("/usr/bin/python3 -c 'import PIL' 2>/dev/null", out);
+}
+
+}  // namespace kt58::test

@@ -1,0 +1,44 @@
+// Small projects built in code for the export tests, and helpers that run
+// the independent decoders (ffprobe, ffmpeg, Pillow).
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/picture.h"
+#include "model/animation.h"
+#include "support/test_support.h"
+
+namespace kt58::test {
+
+// A picture of width x height using only `colours` distinct colours, in a
+// pattern that changes along both axes so a pixel rotation shows.
+TPicture MakeFewColourPicture(int width, int height, int colours, uint32_t seed);
+
+// A project of still layers: one BMP layer that rotates left by its width
+// over the frames, and a small BMP on top at an offset. frame_count frames,
+// frame delay delay_ms. Frames are generated.
+std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
+                                             int delay_ms, int colours = 16);
+
+// Adds, on top, an animated GIF layer of `images` solid 4x3 frames of
+// different colours (a multi-frame layer) and resequences.
+void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images);
+
+// The composition of generated frame i as the exports that show stored
+// frame i of multi-frame layers make it: Playing false, CurrentFrameIndex i.
+WorkPicture RenderStoredFrame(TAnimation& a, int i);
+
+// Output of a shell command (stdout), and whether it exited with 0.
+bool RunCapture(const std::string& command, std::string& output);
+std::string Quote(const std::filesystem::path& p);
+
+// The file names in a folder (not recursive), sorted.
+std::vector<std::string> FileNamesIn(const std::filesystem::path& dir);
+
+// Pillow under the system interpreter; false (and the reason) when missing.
+bool HavePillow();
+
+}  // namespace kt58::test

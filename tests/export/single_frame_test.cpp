@@ -1,0 +1,114 @@
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/bmp_codec.h"
+#include "export/export_fixture.h"
+#include "export/gif/gif_image.h"
+#include "export/single_frame.h"
+#include "platform/jpeg_codec.h"
+#include "support/gif_builder.h"
+#include "support/recording_ui.h"
+#include "support/test_support.h"
+
+namespace kt58 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+std::string ErrorText(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const ESingleFrameExport& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(SingleFrame, TypeComesFromTheExtension) {
+  TempDir dir;
+  auto a = test::MakeStillProject(dir, 15, 6, 3, 100, 30);
+  WorkPicture want = test::RenderStoredFrame(*a, 1);
+
+  for (const char* name : {"a.bmp", "b.BMP", "c.Bmp"}) {
+    ExportSingleFrame(*a, 1, dir / name);
+    EXPECT_EQ(test::ReadFileBytes(dir / name), EncodeBmp(*want)) << name;
+  }
+  EXPECT_EQ(a->CurrentFrameIndex, 1);
+
+  ExportSingleFrame(*a, 1, dir / "d.JPG");
+  const JpegImage jpeg = DecodeJpegFile(dir / "d.JPG");
+  EXPECT_EQ(jpeg.width, 15);
+  EXPECT_EQ(jpeg.height, 6);
+
+  ExportSingleFrame(*a, 1, dir / "e.Gif");
+  int error = 0;
+  GifFileType* gif = DGifOpenFileName((dir / "e.Gif").c_str(), &error);
+  ASSERT_NE(gif, nullptr);
+  ASSERT_EQ(DGifSlurp(gif), GIF_OK);
+  EXPECT_EQ(gif->ImageCount, 1);
+  EXPECT_EQ(gif->SWidth, 15);
+  EXPECT_EQ(gif->SHeight, 6);
+  EXPECT_EQ(gif->SavedImages[0].ExtensionBlockCount, 0) << "no loop, no delay";
+  const ColorMapObject* map = gif->SavedImages[0].ImageDesc.ColorMap ? gif->SavedImages[0].ImageDesc.ColorMap : gif->SColorMap;
+  ASSERT_NE(map, nullptr);
+  EXPECT_EQ(map->ColorCount, 256) << "optimised for Windows: 236 + 20 entries";
+  // Under 236 colours: every pixel comes through.
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 15; ++x) {
+      const GifColorType c = map->Colors[gif->SavedImages[0].RasterBits[y * 15 + x]];
+      EXPECT_EQ(static_cast<TColor>(c.Red | c.Green << 8 | c.Blue << 16), test::PixelColor(*want, x, y));
+    }
+  DGifCloseFile(gif, &error);
+}
+
+TEST(SingleFrame, UnsupportedTypesAreRefusedAndWriteNothing) {
+  TempDir dir;
+  auto a = test::MakeStillProject(dir, 8, 4, 2, 100);
+  const std::vector<GifRgb> palette = {{0, 0, 0}, {255, 0, 0}};
+  const auto multi = test::BuildGif(2, 2, palette, 0, {test::SolidGifImage(0, 0, 2, 2, 0), test::SolidGifImage(0, 0, 2, 2, 1)});
+  test::WriteFileBytes(dir / "multi.gif", multi);
+  const auto single = test::BuildGif(2, 2, palette, 0, {test::SolidGifImage(0, 0, 2, 2, 1)});
+  test::WriteFileBytes(dir / "single.gif", single);
+  const auto before = test::FileNamesIn(dir.path());
+  for (const char* name : {"x.jpeg", "x.avi", "x.png", "noext", "multi.gif"})
+    EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 0, dir / name); }), "The file type you have specified is unsupported.")
+        << name;
+  EXPECT_EQ(test::FileNamesIn(dir.path()), before);
+  EXPECT_EQ(test::ReadFileBytes(dir / "multi.gif"), multi);
+  // A single-frame GIF is replaced.
+  ExportSingleFrame(*a, 0, dir / "single.gif");
+  EXPECT_NE(test::ReadFileBytes(dir / "single.gif"), single);
+}
+
+TEST(SingleFrame, FailuresCarryTheProgramsTextsAndLeaveNoFile) {
+  TempDir dir;
+  auto a = test::MakeStillProject(dir, 8, 4, 2, 100);
+  test::WriteFileBytes(dir / "plain", {'x'});
+  const auto before = test::FileNamesIn(dir.path());
+  const fs::path bmp = dir / "plain" / "f.bmp";
+  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 0, bmp); }), "Error saving file\r" + bmp.string());
+  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 0, dir / "plain" / "f.jpg"); }), "Unknown error saving file.");
+  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 0, dir / "plain" / "f.gif"); }), "Unknown error saving file.");
+  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 5, dir / "g.bmp"); }), "Error saving file\r" + (dir / "g.bmp").string());
+  EXPECT_EQ(test::FileNamesIn(dir.path()), before);
+  EXPECT_FALSE(fs::exists(dir / "g.bmp"));
+}
+
+TEST(SingleFrame, CommandShowsTheMessageAndSavesTheCurrentFrame) {
+  TempDir dir;
+  test::RecordingUi ui;
+  auto a = test::MakeStillProject(dir, 8, 4, 3, 100);
+  a->CurrentFrameIndex = 2;
+  ASSERT_TRUE(a->SelectCurrentFrame());
+  EXPECT_TRUE(SaveCurrentFrameCommand(*a, dir / "now.bmp"));
+  WorkPicture want = test::RenderStoredFrame(*a, 2);
+  EXPECT_EQ(test::ReadFileBytes(dir / "now.bmp"), EncodeBmp(*want));
+  EXPECT_FALSE(SaveCurrentFrameCommand(*a, dir / "now.tif"));
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"The file type you have specified is unsupported."});
+}
+
+}  // namespace
+}  // namespace kt58
