@@ -29,11 +29,21 @@ std::vector<uint8_t> EncodeBmp(const TPicture& p);
 // Writes the picture's BMP file image; raises on a stream failure.
 void WriteBmpImage(const TPicture& p, std::ostream& out);
 
-// Decodes a whole BMP file held in memory into a 24-bit picture. Raises
-// EBmpError naming source_name and the fault for anything it cannot read.
+// Decodes a whole BMP file held in memory into a 24-bit picture: 1, 2, 4, 8,
+// 16, 24 and 32 bits per pixel, RLE4, RLE8, OS/2 RLE24, bit-field masks,
+// top-down rows, OS/2 1.x and 2.x headers and Windows headers up to V5.
+// Alpha and colour profiles are ignored. Colour indices beyond the colour
+// table and pixels a compressed stream leaves undrawn are black. Missing
+// pixel data is refused rather than filled. Raises EBmpError naming
+// source_name and the fault for anything it cannot read; out is then
+// unchanged.
 void DecodeBmp(const uint8_t* data, size_t size, TPicture& out, const std::string& source_name);
 // Reads one BMP file image starting at the stream's position, leaving the
-// position just after it. Raises EBmpError on a bad or short image.
+// position just after it: after the last pixel row for uncompressed images,
+// after the image size field's bytes (else the file size field's) for
+// compressed ones. The program's own 24-bit images are read straight into
+// the picture. Raises EBmpError on a bad or short image; out is then
+// unchanged.
 void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_name);
 // Reads a BMP file from disk.
 void LoadBmpFile(const std::filesystem::path& path, TPicture& out);

@@ -23,6 +23,7 @@
 #include <cstring>
 #include <fstream>
 #include <istream>
+#include <optional>
 #include <vector>
 
 #include "engine/bmp_codec.h"
@@ -46,10 +47,11 @@ bool IsOs2v2(uint32_t n) { return n >= 16 && n <= 64 && n != 40 && n != 52 && n 
 // A run-length stream of n bytes can draw at most about 127 pixels per byte
 // (a 255-pixel run per two bytes); leaving the rest to deltas and early end
 // codes is legal, but a huge picture from a few bytes would mostly be blank
-// allocation. Pictures beyond this many pixels per compressed byte (plus a
-// small allowance) are refused.
+// allocation. Pictures beyond this many pixels per compressed byte are
+// refused, except that any picture up to 2^20 pixels (one a stream leaves
+// all blank, say) is allowed.
 constexpr uint64_t kRleMaxPixelsPerByte = 1024;
-constexpr uint64_t kRleFreePixels = 1 << 16;
+constexpr uint64_t kRleFreePixels = 1 << 20;
 
 // Larger files cannot be a picture within the size limits (4 bytes per pixel
 // plus generous room for tables and profiles); they are refused unread.
@@ -211,6 +213,9 @@ Layout ParseHeaders(const uint8_t* data, size_t size, const std::string& name) {
     l.form = PixelForm::kRle24;
   } else if (os2v2 && compression == kBitFields) {
     Fail(name, "unsupported compression 3 (OS/2 Huffman)");
+  } else if (os2v2 && compression > kRle4) {
+    // OS/2 headers have no masks: bit fields would be read past them.
+    Fail(name, "unsupported compression " + std::to_string(compression));
   } else {
     switch (compression) {
       case kRgb:
@@ -310,8 +315,25 @@ void DecodeBmp(const uint8_t* data, size_t size, TPicture& out, const std::strin
 
 namespace {
 
-void ReadExactly(std::istream& in, uint8_t* to, size_t n, const std::string& name) {
-  if (n && !in.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n))) bmp::Fail(name, "image is cut short");
+void ReadExactly(std::istream& in, uint8_t* to, size_t n, const std::string& name,
+                 const char* fault = "image is cut short") {
+  if (n && !in.read(reinterpret_cast<char*>(to), static_cast<std::streamsize>(n))) bmp::Fail(name, fault);
+}
+
+// Bytes left in a seekable stream, so that a length in the headers can be
+// checked before anything is allocated; nothing for a stream without ends.
+std::optional<uint64_t> RemainingBytes(std::istream& in) {
+  const std::istream::pos_type at = in.tellg();
+  if (at == std::istream::pos_type(-1)) return std::nullopt;
+  in.seekg(0, std::ios::end);
+  const std::istream::pos_type end = in.tellg();
+  in.seekg(at);
+  if (end == std::istream::pos_type(-1) || !in || end < at) {
+    in.clear();
+    in.seekg(at);
+    return std::nullopt;
+  }
+  return static_cast<uint64_t>(end - at);
 }
 
 }  // namespace
@@ -327,6 +349,7 @@ void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_nam
     ParseHeaders(head, 18, source_name);  // raises the matching fault
   ReadExactly(in, head + 18, kBmpFileHeaderSize + info_size - 18, source_name);
   size_t head_len = kBmpFileHeaderSize + info_size;
+  const std::optional<uint64_t> remaining = RemainingBytes(in);
 
   // The program's own frames: 24-bit, uncompressed, bottom-up, 40-byte
   // header, pixels right after it. Rows go straight into the picture.
@@ -335,7 +358,8 @@ void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_nam
     const int32_t h = static_cast<int32_t>(Get32(head + 22));
     if (w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide &&
         static_cast<int64_t>(w) * h <= kMaxPicturePixels && Get16(head + 28) == 24 && Get32(head + 30) == kRgb &&
-        Get32(head + 10) == kBmpHeadersSize && Get32(head + 46) == 0) {
+        Get32(head + 10) == kBmpHeadersSize && Get32(head + 46) == 0 && remaining) {
+      if (*remaining < TPicture::RowBytesFor(w) * static_cast<uint64_t>(h)) Fail(source_name, "image is cut short");
       TPicture pic;
       pic.SetSizeForOverwrite(w, h);
       ReadExactly(in, pic.Bits(), pic.ImageBytes(), source_name);
@@ -363,6 +387,8 @@ void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_nam
     Fail(source_name, "the length of the compressed image is unknown");
   }
   if (end > kMaxFileBytes) Fail(source_name, "image too large");
+  // remaining was measured after the information header.
+  if (remaining && end - (kBmpFileHeaderSize + info_size) > *remaining) Fail(source_name, "image is cut short");
 
   // Grown as bytes arrive, so a false length on a short stream fails before
   // it costs memory.
@@ -386,7 +412,7 @@ void LoadBmpFile(const std::filesystem::path& path, TPicture& out) {
   if (static_cast<uint64_t>(length) > bmp::kMaxFileBytes) bmp::Fail(name, "the file is too large for a picture");
   in.seekg(0);
   std::vector<uint8_t> bytes(static_cast<size_t>(length));
-  ReadExactly(in, bytes.data(), bytes.size(), name);
+  ReadExactly(in, bytes.data(), bytes.size(), name, "cannot read the file");
   DecodeBmp(bytes.data(), bytes.size(), out, name);
 }
 

@@ -144,20 +144,28 @@ int WalkRecords(GifFileType* gif, const MemoryReader& reader, std::vector<GifIma
       image.width = desc.Width;
       image.height = desc.Height;
       image.palette = Palette(desc.ColorMap ? desc.ColorMap : gif->SColorMap);
-      image.indices.resize(static_cast<size_t>(pixels));
-      uint8_t* rows = image.indices.data();
-      const int w = desc.Width, h = desc.Height;
+      // Rows are decoded in stream order into a buffer that grows with what
+      // actually decodes: damaged data that claims a huge image fails long
+      // before the whole image has been allocated.
+      const size_t w = static_cast<size_t>(desc.Width);
+      const int h = desc.Height;
+      std::vector<uint8_t> stream;
+      for (int y = 0; y < h; ++y) {
+        stream.resize(stream.size() + w);
+        if (DGifGetLine(gif, stream.data() + stream.size() - w, desc.Width) == GIF_ERROR)
+          Fail("an image's data is damaged", gif->Error);
+      }
       if (desc.Interlace) {
+        // Passes of rows 0, 8, ...; 4, 12, ...; 2, 6, ...; 1, 3, ...
         static constexpr int kStart[4] = {0, 4, 2, 1};
         static constexpr int kStep[4] = {8, 8, 4, 2};
+        image.indices.resize(stream.size());
+        const uint8_t* from = stream.data();
         for (int pass = 0; pass < 4; ++pass)
-          for (int y = kStart[pass]; y < h; y += kStep[pass])
-            if (DGifGetLine(gif, rows + static_cast<size_t>(y) * static_cast<size_t>(w), w) == GIF_ERROR)
-              Fail("an image's data is damaged", gif->Error);
+          for (int y = kStart[pass]; y < h; y += kStep[pass], from += w)
+            std::memcpy(image.indices.data() + static_cast<size_t>(y) * w, from, w);
       } else {
-        for (int y = 0; y < h; ++y)
-          if (DGifGetLine(gif, rows + static_cast<size_t>(y) * static_cast<size_t>(w), w) == GIF_ERROR)
-            Fail("an image's data is damaged", gif->Error);
+        image.indices = std::move(stream);
       }
       if (have_gcb) {
         image.transparent_index = gcb.TransparentColor;

@@ -365,6 +365,57 @@ TEST(BlitStream, AppendStopsAtTheOffsetLimit) {
   EXPECT_EQ(fs::file_size(dir / "s.Dat"), limit);
 }
 
+// A source that cannot seek cannot tell its length: the offsets are read in
+// slices as they arrive, so a huge count in a short record fails without a
+// huge allocation.
+struct OneWayBuf : std::streambuf {
+  explicit OneWayBuf(std::string bytes) : data(std::move(bytes)) { setg(data.data(), data.data(), data.data() + data.size()); }
+  std::string data;
+};
+
+TEST(BlitStream, UnseekableSourcesAreReadAsTheyArrive) {
+  test::TempDir dir;
+  Tkt58_BlitStream store;
+  FillStore(store, dir / "a.Dat", 2, 2, 2);
+  const std::string good = EmbeddedRecord(store);
+  {
+    OneWayBuf buf(good);
+    std::istream in(&buf);
+    ASSERT_EQ(in.tellg(), std::streampos(-1));
+    Tkt58_BlitStream copy;
+    copy.SetFileName(dir / "b.Dat");
+    copy.LoadFromStream(in);
+    EXPECT_EQ(copy.FrameOffsets, store.FrameOffsets);
+  }
+  std::string huge = good;
+  Put32(huge, 0, 0x10000000);
+  OneWayBuf buf(huge);
+  std::istream in(&buf);
+  Tkt58_BlitStream copy;
+  copy.SetFileName(dir / "b.Dat");
+  EXPECT_THROW(copy.LoadFromStream(in), EStoreFormat);
+  EXPECT_FALSE(fs::exists(dir / "b.Dat"));
+}
+
+// A project stream that stops taking bytes: the user is told, the store
+// itself stays as it was.
+struct FullBuf : std::streambuf {
+  int_type overflow(int_type) override { return traits_type::eof(); }
+};
+
+TEST(BlitStream, AFailingTargetIsReported) {
+  test::TempDir dir;
+  test::RecordingUi ui;
+  Tkt58_BlitStream store;
+  FillStore(store, dir / "a.Dat", 2, 2, 2);
+  FullBuf buf;
+  std::ostream out(&buf);
+  store.SaveToStream(out);
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"Internal Streaming Error"});
+  store.ReadHeader();
+  EXPECT_TRUE(store.ReadNextFrame());
+}
+
 TEST(BlitStream, CancelSetsTheFlag) {
   Tkt58_BlitStream store;
   EXPECT_FALSE(store.CancelRequested);

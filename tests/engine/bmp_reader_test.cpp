@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -125,8 +126,8 @@ TEST(BmpCorpus, QuestionableFilesDecodeToAReferenceOrAreRefused) {
   // and the OS/2 bitmap array container.
   const std::set<std::string> refused = {"q/pal1huffmsb.bmp", "q/rgb24jpeg.bmp", "q/rgb24png.bmp", "q/rgba64.bmp",
                                          "x/ba-bm.bmp"};
-  // Its stored colours are swapped and only its ICC profile (ignored) swaps
-  // them back.
+  // Its stored red and green are swapped and only its ICC profile (ignored)
+  // swaps them back.
   const std::set<std::string> colours_differ = {"q/rgb24prof2.bmp"};
   // 11-bit channels drawn from a finer original than the 8-bit reference:
   // exact scaling lands within one unit of it.
@@ -143,10 +144,18 @@ TEST(BmpCorpus, QuestionableFilesDecodeToAReferenceOrAreRefused) {
     }
     ASSERT_TRUE(pic) << error;
     ++decoded;
-    if (colours_differ.count(e.file))
-      EXPECT_EQ(pic->Width(), 127);
-    else
-      EXPECT_TRUE(MatchesAnyReference(*pic, e.references, within_one.count(e.file) ? 1 : 0));
+    if (colours_differ.count(e.file)) {
+      TPicture swapped = *pic;
+      for (int y = 0; y < swapped.Height(); ++y)
+        for (int x = 0; x < swapped.Width(); ++x) std::swap(swapped.Row(y)[3 * x + 1], swapped.Row(y)[3 * x + 2]);
+      EXPECT_TRUE(MatchesReference(swapped, suite / "html/rgb24.png"));
+      continue;
+    }
+    // Where the suite offers a reading with undrawn pixels black, that is ours.
+    std::vector<fs::path> accepted = e.references;
+    for (const fs::path& r : e.references)
+      if (r.stem().string().ends_with("-b")) accepted = {r};
+    EXPECT_TRUE(MatchesAnyReference(*pic, accepted, within_one.count(e.file) ? 1 : 0));
   }
   EXPECT_EQ(decoded, 39);
 }
@@ -227,7 +236,7 @@ TEST(BmpCorpus, RealWorldFilesMatchTheirPictures) {
 // ---- hand-built files ----------------------------------------------------------
 
 // A BMP with a 40-byte header, laid out field by field.
-struct BmpSpec {
+struct BmpParts {
   int32_t width = 1;
   int32_t height = 1;
   uint16_t bits = 24;
@@ -242,7 +251,7 @@ void Put(std::vector<uint8_t>& b, uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-std::vector<uint8_t> BuildBmp(const BmpSpec& s) {
+std::vector<uint8_t> BuildBmp(const BmpParts& s) {
   const uint32_t offset = static_cast<uint32_t>(54 + 4 * s.masks.size() + 4 * s.palette.size());
   const uint32_t total = offset + static_cast<uint32_t>(s.pixels.size());
   std::vector<uint8_t> b = {'B', 'M'};
@@ -274,7 +283,7 @@ constexpr TColor kBlack = 0;
 
 struct HandCase {
   const char* what;
-  BmpSpec bmp;
+  BmpParts bmp;
   const char* error;                      // the fault after "logo.bmp: ", or nullptr
   std::vector<std::vector<TColor>> rows;  // expected picture, top row first
 };
@@ -344,6 +353,9 @@ TEST(BmpReader, HandBuiltFilesDecodeOrFailAsDecided) {
       {"RLE stored top-down",
        {.width = 2, .height = -2, .bits = 8, .compression = 1, .palette = {kRed}, .pixels = {0, 1}},
        "compressed pixel data cannot be stored top-down", {}},
+      {"RLE leaving a whole moderate picture blank",
+       {.width = 1000, .height = 1000, .bits = 8, .compression = 1, .palette = {kRed}, .pixels = {0, 1}}, nullptr,
+       std::vector<std::vector<TColor>>(1000, std::vector<TColor>(1000, kBlack))},
       {"RLE describing a huge picture in a few bytes",
        {.width = 30000, .height = 8000, .bits = 8, .compression = 1, .palette = {kRed}, .pixels = {0, 1}},
        "compressed pixel data is too short for a 30000 x 8000 image", {}},
@@ -395,12 +407,16 @@ TEST(BmpReader, RoundTripsWrittenPictures) {
 TEST(BmpReader, StreamReadsImagesBackToBackAndStopsAfterEach) {
   const TPicture a = test::MakeRandomPicture(5, 3, 1);
   const TPicture b = test::MakeRandomPicture(2, 7, 2);
-  // An image of another form between our own: 8-bit with a colour table.
+  // Images of other forms between our own: 8-bit with a colour table, and
+  // RLE8 whose length comes from its image size field.
   const std::vector<uint8_t> indexed =
       BuildBmp({.width = 3, .height = 1, .bits = 8, .palette = {kRed, kGreen, kBlue}, .pixels = {2, 1, 0, 0}});
+  const std::vector<uint8_t> rle = BuildBmp(
+      {.width = 2, .height = 1, .bits = 8, .compression = 1, .palette = {kRed, kGreen}, .pixels = {2, 1, 0, 1}});
   std::stringstream s;
   WriteBmpImage(a, s);
   s.write(reinterpret_cast<const char*>(indexed.data()), static_cast<std::streamsize>(indexed.size()));
+  s.write(reinterpret_cast<const char*>(rle.data()), static_cast<std::streamsize>(rle.size()));
   WriteBmpImage(b, s);
   s << "tail";
 
@@ -410,6 +426,8 @@ TEST(BmpReader, StreamReadsImagesBackToBackAndStopsAfterEach) {
   EXPECT_EQ(s.tellg(), static_cast<std::streamoff>(BmpImageSize(a)));
   ReadBmpImage(s, got, "store");
   EXPECT_TRUE(PicturesEqual(got, MakePicture({{kBlue, kGreen, kRed}})));
+  ReadBmpImage(s, got, "store");
+  EXPECT_TRUE(PicturesEqual(got, MakePicture({{kGreen, kGreen}})));
   ReadBmpImage(s, got, "store");
   EXPECT_TRUE(PicturesEqual(got, b));
   std::string rest;

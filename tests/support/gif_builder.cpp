@@ -49,6 +49,10 @@ std::vector<uint8_t> BuildGif(int screen_width, int screen_height, const std::ve
       EGifGCBToExtension(&gcb, block);
       Check(EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, block) == GIF_OK, "extension");
     }
+    // giflib's encoder drops its copy of the previous image's local table
+    // without freeing it when the next image has none.
+    GifFreeMapObject(gif->Image.ColorMap);
+    gif->Image.ColorMap = nullptr;
     ColorMapObject* local = MakeMap(image.local_palette);
     Check(EGifPutImageDesc(gif, image.left, image.top, image.width, image.height, image.interlaced, local) == GIF_OK,
           "image descriptor");

@@ -1,0 +1,45 @@
+// A caption label over a colour combo with a square "..." button that opens
+// the colour dialog. OnColorChange reports the user's changes only.
+#pragma once
+
+#include <QWidget>
+
+#include "engine/colors.h"
+
+class QLabel;
+class QToolButton;
+class TKeshColorCombo;
+
+class TKeshColorSelector : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TKeshColorSelector(QWidget* parent = nullptr);
+
+  kt58::TColor Color() const { return color_; }
+  // Also sets the combo's CurrentColor; fires nothing.
+  void SetColor(kt58::TColor c);
+  QString LabelText() const;
+  void SetLabelText(const QString& text);
+
+  QLabel* Label() const { return label_; }
+  TKeshColorCombo* Combo() const { return combo_; }
+  QToolButton* Button() const { return button_; }
+
+ signals:
+  void OnColorChange(TKeshColorSelector* sender);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void LayoutChildren();
+  void ApplyChildTextColor();
+  void ComboChanged();
+  void ButtonClicked();
+
+  kt58::TColor color_ = 0;
+  QLabel* label_;
+  TKeshColorCombo* combo_;
+  QToolButton* button_;
+};

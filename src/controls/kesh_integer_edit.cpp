@@ -1,0 +1,45 @@
+#include "controls/kesh_integer_edit.h"
+
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QPainter>
+
+#include "controls/border_painting.h"
+#include "controls/typed_char_filter.h"
+
+using namespace kt58::controls;
+
+TKeshIntegerEdit::TKeshIntegerEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void TKeshIntegerEdit::SetFlat(bool on) {
+  flat_ = on;
+  update();
+}
+
+void TKeshIntegerEdit::SetEtchedBorder(bool on) {
+  etched_ = on;
+  update();
+}
+
+void TKeshIntegerEdit::keyPressEvent(QKeyEvent* event) {
+  if (RefusesKey(*event, SelectionStart(*this))) {
+    event->accept();  // dropped silently; the parent never sees it either
+    return;
+  }
+  QLineEdit::keyPressEvent(event);
+}
+
+void TKeshIntegerEdit::inputMethodEvent(QInputMethodEvent* event) {
+  if (RefusesInput(*event, SelectionStart(*this))) {
+    event->accept();
+    return;
+  }
+  QLineEdit::inputMethodEvent(event);
+}
+
+void TKeshIntegerEdit::paintEvent(QPaintEvent* event) {
+  QLineEdit::paintEvent(event);
+  if (!flat_ && !etched_) return;
+  QPainter p(this);
+  PaintEditBorder(p, size(), flat_, etched_);
+}

@@ -1,0 +1,37 @@
+// Small helpers for driving and inspecting real widgets in tests.
+#pragma once
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+
+#include "engine/colors.h"
+
+namespace kt58::apptest {
+
+inline QImage Grab(QWidget* w) { return w->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+inline QRgb Rgb(TColor c) {
+  return qRgb(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255));
+}
+
+// Opens the list and clicks the item as a user would.
+inline void PickItem(QComboBox* combo, int index) {
+  combo->showPopup();
+  QAbstractItemView* view = combo->view();
+  QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+  const QModelIndex item = view->model()->index(index, combo->modelColumn());
+  view->scrollTo(item);
+  // A release soon after the list opens may be taken as the end of the
+  // click that opened it.
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  const QPoint at = view->visualRect(item).center();
+  QTest::mouseMove(view->viewport(), at);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QTRY_VERIFY(!view->isVisible());
+}
+
+}  // namespace kt58::apptest
