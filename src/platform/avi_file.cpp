@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -144,6 +145,7 @@ std::optional<RiffVideoStream> ReadRiffHeaders(AviByteSource& src) {
   const int64_t file_end = std::min<int64_t>(src.Size(), 8 + static_cast<int64_t>(Le32(head + 4)));
   int chunks = 0;
   int stream_index = 0;
+  int32_t odml_total_frames = 0;
 
   struct Chunk {
     uint32_t id, size, list_type;
@@ -172,7 +174,17 @@ std::optional<RiffVideoStream> ReadRiffHeaders(AviByteSource& src) {
     int64_t a = top->data;
     while (const auto sub = read_chunk(a, top->end)) {
       a = next_at(*sub);
-      if (sub->id != Fourcc("LIST") || sub->list_type != Fourcc("strl")) continue;
+      if (sub->id == Fourcc("LIST") && sub->list_type == Fourcc("odml")) {
+        // A file past 1 GiB (OpenDML) counts in the stream header only the
+        // frames of its first RIFF; 'dmlh' has them all.
+        if (const auto dmlh = read_chunk(sub->data, sub->end); dmlh && dmlh->id == Fourcc("dmlh")) {
+          uint8_t total[4];
+          if (dmlh->end - dmlh->data >= 4 && src.ReadAt(dmlh->data, total, 4) == 4)
+            odml_total_frames = static_cast<int32_t>(std::min<uint32_t>(Le32(total), INT32_MAX));
+        }
+        continue;
+      }
+      if (sub->id != Fourcc("LIST") || sub->list_type != Fourcc("strl") || result.index >= 0) continue;
       bool is_video = false;
       int64_t b = sub->data;
       while (const auto c = read_chunk(b, sub->end)) {
@@ -203,15 +215,15 @@ std::optional<RiffVideoStream> ReadRiffHeaders(AviByteSource& src) {
           result.format = std::move(f);
         }
       }
-      if (is_video) return result;
-      ++stream_index;
+      if (!is_video) ++stream_index;
     }
     break;  // one hdrl per file
   }
+  if (result.index >= 0) result.range.length = std::max(result.range.length, odml_total_frames);
   return result;
 }
 
-// A fourcc that FFmpeg reports in codec_tag.
+// The format from FFmpeg's stream parameters, for a file whose headers gave none.
 AviVideoFormat FormatFromCodecParameters(const AVCodecParameters& par) {
   AviVideoFormat f;
   f.width = par.width;
@@ -382,23 +394,38 @@ std::unique_ptr<AviFile> AviFile::OpenMemory(const uint8_t* data, size_t size, s
 
 // ---- the decoder -------------------------------------------------------------
 
+// Positions: the AVI demuxer stamps each chunk with its position in the
+// stream (dwStart for the first) and passes over empty chunks, which stand
+// for "no change" (drop frames). A frame therefore shows from its position
+// up to the next frame's; the last frame shows at its own position only, so
+// that a cut-off file ends where its frames end.
 struct AviFrameDecoder::Impl {
   AviFile::Impl& file;
   int32_t start = 0;
   AVCodecContext* codec = nullptr;
   AVPacket* packet = nullptr;
-  AVFrame* frame = nullptr;
+  AVFrame* current = nullptr;  // the latest frame at or before the position asked for
+  AVFrame* next = nullptr;     // the frame after it, once decoded
   SwsContext* scaler = nullptr;
   AviFrame out;
-  int64_t next_index = 0;       // index of the frame the decoder delivers next
-  int64_t delivered_index = -1;  // index of the frame in `out`
+  // Positions of the packets sent and not yet matched with a frame, in
+  // increasing order; frames come out in display order, so the k-th frame
+  // takes the k-th smallest position.
+  std::deque<int64_t> packet_positions;
+  int64_t last_packet_position = 0;
+  int64_t last_frame_position = 0;
+  bool have_current = false, have_next = false;
+  int64_t current_position = 0, next_position = 0;
+  bool out_is_current = false;   // `out` holds `current` converted
   bool input_ended = false;      // the decoder has been told the stream ended
-  bool ended = false;            // no more frames
+  bool frames_ended = false;     // no frame comes after `current`/`next`
+  std::string end_reason;
 
   explicit Impl(AviFile::Impl& f) : file(f) {}
   ~Impl() {
     sws_freeContext(scaler);
-    av_frame_free(&frame);
+    av_frame_free(&next);
+    av_frame_free(&current);
     av_packet_free(&packet);
     avcodec_free_context(&codec);
   }
@@ -409,8 +436,9 @@ struct AviFrameDecoder::Impl {
     if (!decoder) return SetError(error, "unsupported video codec '" + FourccText(par->codec_tag) + "'"), false;
     codec = avcodec_alloc_context3(decoder);
     packet = av_packet_alloc();
-    frame = av_frame_alloc();
-    if (!codec || !packet || !frame) return SetError(error, "out of memory"), false;
+    current = av_frame_alloc();
+    next = av_frame_alloc();
+    if (!codec || !packet || !current || !next) return SetError(error, "out of memory"), false;
     int r = avcodec_parameters_to_context(codec, par);
     if (r < 0) return SetError(error, "bad video stream parameters: " + AvErrorText(r)), false;
     codec->pkt_timebase = file.Stream()->time_base;
@@ -418,7 +446,19 @@ struct AviFrameDecoder::Impl {
     codec->thread_count = 0;  // as many as the machine has
     r = avcodec_open2(codec, decoder, nullptr);
     if (r < 0) return SetError(error, "cannot decode '" + FourccText(par->codec_tag) + "': " + AvErrorText(r)), false;
+    ResetPositions();
     return true;
+  }
+
+  void ResetPositions() {
+    packet_positions.clear();
+    last_packet_position = static_cast<int64_t>(start) - 1;
+    last_frame_position = static_cast<int64_t>(start) - 1;
+    have_current = have_next = out_is_current = false;
+    input_ended = frames_ended = false;
+    end_reason.clear();
+    av_frame_unref(current);
+    av_frame_unref(next);
   }
 
   // Decoding from the stream's first packet again.
@@ -426,25 +466,36 @@ struct AviFrameDecoder::Impl {
     if (!file.OpenDemuxer(error)) return false;
     file.DiscardOtherStreams();
     avcodec_flush_buffers(codec);
-    next_index = 0;
-    delivered_index = -1;
-    input_ended = false;
-    ended = false;
+    ResetPositions();
     return true;
   }
 
-  // The next frame in display order into `frame`; false at the end of the
-  // stream or on an error (the reason then in *error).
-  bool DecodeNext(std::string* error) {
+  // The next frame in display order into `target` with its position; false
+  // at the end of the stream or on an error (the reason in end_reason).
+  bool DecodeNext(AVFrame* target, int64_t& position) {
     int packets_without_frame = 0;
     for (;;) {
-      int r = avcodec_receive_frame(codec, frame);
-      if (r == 0) return true;
-      if (r == AVERROR_EOF) return SetError(error, "end of the video stream"), false;
-      if (r != AVERROR(EAGAIN)) return SetError(error, "cannot decode frame: " + AvErrorText(r)), false;
-      if (input_ended) return SetError(error, "end of the video stream"), false;
+      int r = avcodec_receive_frame(codec, target);
+      if (r == 0) {
+        position = last_frame_position + 1;
+        if (codec->has_b_frames == 0 && target->pts != AV_NOPTS_VALUE && target->pts >= position) {
+          // Without reordering a frame keeps its packet's position, also
+          // when the decoder gave no frame for an earlier packet (a
+          // not-coded frame, which repeats the one before).
+          position = target->pts;
+          while (!packet_positions.empty() && packet_positions.front() <= position) packet_positions.pop_front();
+        } else if (!packet_positions.empty()) {
+          position = std::max(position, packet_positions.front());
+          packet_positions.pop_front();
+        }
+        last_frame_position = position;
+        return true;
+      }
+      if (r == AVERROR_EOF) return end_reason = "end of the video stream", false;
+      if (r != AVERROR(EAGAIN)) return end_reason = "cannot decode frame: " + AvErrorText(r), false;
+      if (input_ended) return end_reason = "end of the video stream", false;
       if (++packets_without_frame > kMaxPacketsWithoutFrame)
-        return SetError(error, "the video stream gives no frames"), false;
+        return end_reason = "the video stream gives no frames", false;
       file.packets_read = true;
       r = av_read_frame(file.format, packet);
       if (r < 0) {
@@ -457,17 +508,28 @@ struct AviFrameDecoder::Impl {
         av_packet_unref(packet);
         continue;
       }
+      int64_t pos = packet->dts != AV_NOPTS_VALUE ? packet->dts : last_packet_position + 1;
+      pos = std::max(pos, last_packet_position + 1);
       r = avcodec_send_packet(codec, packet);
       av_packet_unref(packet);
-      if (r < 0 && r != AVERROR(EAGAIN)) return SetError(error, "cannot decode frame: " + AvErrorText(r)), false;
+      if (r < 0 && r != AVERROR(EAGAIN)) return end_reason = "cannot decode frame: " + AvErrorText(r), false;
+      last_packet_position = pos;
+      packet_positions.push_back(pos);
     }
   }
 
-  bool ConvertFrame(std::string* error) {
-    const int w = frame->width, h = frame->height;
+  // Decodes the frame after `current` into `next` unless the stream ended.
+  void FetchNext() {
+    if (have_next || frames_ended) return;
+    have_next = DecodeNext(next, next_position);
+    if (!have_next) frames_ended = true;
+  }
+
+  bool ConvertCurrent(std::string* error) {
+    const int w = current->width, h = current->height;
     if (!SizeWithinBounds(w, h))
       return SetError(error, "unsupported frame size " + std::to_string(w) + " x " + std::to_string(h)), false;
-    const auto src_format = static_cast<AVPixelFormat>(frame->format);
+    const auto src_format = static_cast<AVPixelFormat>(current->format);
     // Bicubic as FFmpeg's own tools choose by default, so chroma is
     // upsampled the same way they do.
     scaler = sws_getCachedContext(scaler, w, h, src_format, w, h, AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr,
@@ -479,41 +541,43 @@ struct AviFrameDecoder::Impl {
     out.pixels.resize(out.stride * static_cast<size_t>(h));
     uint8_t* dst[4] = {out.pixels.data(), nullptr, nullptr, nullptr};
     int dst_stride[4] = {static_cast<int>(out.stride), 0, 0, 0};
-    const int rows = sws_scale(scaler, frame->data, frame->linesize, 0, h, dst, dst_stride);
+    const int rows = sws_scale(scaler, current->data, current->linesize, 0, h, dst, dst_stride);
     if (rows != h) return SetError(error, "cannot convert frame"), false;
     return true;
   }
 
   const AviFrame* Get(int32_t position, std::string* error) {
     if (position < start) return SetError(error, "position before the stream's start"), nullptr;
-    const int64_t index = static_cast<int64_t>(position) - start;
-    if (index == delivered_index) return &out;
-    if (index < next_index && !Restart(error)) {
-      ended = true;
+    if (have_current && position < current_position && !Restart(error)) {
+      frames_ended = true;
+      have_current = have_next = false;
       return nullptr;
     }
-    if (ended) return SetError(error, "end of the video stream"), nullptr;
-    while (next_index <= index) {
-      if (!DecodeNext(error)) {
-        ended = true;
-        delivered_index = -1;
-        return nullptr;
-      }
-      const int64_t this_index = next_index++;
-      if (this_index == index) {
-        const bool ok = ConvertFrame(error);
-        av_frame_unref(frame);
-        if (!ok) {
-          ended = true;
-          delivered_index = -1;
-          return nullptr;
-        }
-        delivered_index = index;
-        return &out;
-      }
-      av_frame_unref(frame);
+    if (!have_current) {
+      FetchNext();
+      if (!have_next) return SetError(error, end_reason), nullptr;
+      av_frame_move_ref(current, next);
+      current_position = next_position;
+      have_current = true;
+      have_next = false;
+      out_is_current = false;
     }
-    return nullptr;
+    for (;;) {
+      FetchNext();
+      if (!have_next || next_position > position) break;
+      av_frame_unref(current);
+      av_frame_move_ref(current, next);
+      current_position = next_position;
+      have_next = false;
+      out_is_current = false;
+    }
+    if (position < current_position) return SetError(error, "no frame at this position"), nullptr;
+    if (!have_next && position > current_position) return SetError(error, end_reason), nullptr;
+    if (!out_is_current) {
+      if (!ConvertCurrent(error)) return nullptr;
+      out_is_current = true;
+    }
+    return &out;
   }
 };
 
@@ -525,8 +589,7 @@ const AviFrame* AviFrameDecoder::GetFrame(int32_t position) {
   try {
     return impl_->Get(position, &error_);
   } catch (const std::bad_alloc&) {
-    impl_->ended = true;
-    impl_->delivered_index = -1;
+    impl_->out_is_current = false;
     error_ = "out of memory";
     return nullptr;
   }

@@ -52,20 +52,19 @@ class AviFile;
 class AviByteSource;
 
 // The frame decoder of one stream. Frames are decoded in file order and
-// delivered in display order (codec delay and B-frames included); the frame
-// at position p is the (p - start)-th frame the stream delivers. Reading
-// forwards is cheap; an earlier position restarts decoding from the stream's
-// beginning.
+// delivered in display order (codec delay and B-frames included); each frame
+// stands at its chunk's position, the first at the stream's start, and an
+// empty chunk (a drop frame) repeats the frame before it. Reading forwards
+// is cheap; an earlier position restarts decoding from the stream's start.
 class AviFrameDecoder {
  public:
   ~AviFrameDecoder();
   AviFrameDecoder(const AviFrameDecoder&) = delete;
   AviFrameDecoder& operator=(const AviFrameDecoder&) = delete;
 
-  // The frame at the position, valid until the next call; none when the
-  // position lies outside the stream, the stream has ended or the frame
-  // cannot be decoded (decoding then stays ended until an earlier position
-  // restarts it).
+  // The frame at the position, valid until the next call; none before the
+  // first frame, past the last one, or where a frame cannot be decoded (the
+  // frames before it still come).
   const AviFrame* GetFrame(int32_t position);
   // Why the last GetFrame gave none ("" after a success).
   const std::string& LastError() const { return error_; }

@@ -144,6 +144,37 @@ TEST(AviFile, StartPositionOfTheStreamHeaderSkipsPositions) {
   EXPECT_EQ(decoder->GetFrame(1), nullptr) << "before the start";
 }
 
+TEST(AviFile, LengthFromTheStreamHeaderOrTheOpenDmlHeader) {
+  test::TempDir dir;
+  const auto avi = dir / "a.avi";
+  ASSERT_TRUE(test::MakeAvi(test::FindAviCase("bgr24_topdown"), avi));  // 10 frames
+  // ffmpeg reserves the OpenDML header as a JUNK chunk holding "odml",
+  // "dmlh" and the total; naming it a LIST makes it the real header.
+  auto bytes = test::ReadFileBytes(avi);
+  const std::string odml = "odmldmlh";
+  const size_t odml_at =
+      static_cast<size_t>(std::search(bytes.begin(), bytes.end(), odml.begin(), odml.end()) - bytes.begin());
+  ASSERT_LT(odml_at, bytes.size());
+  std::copy_n("LIST", 4, bytes.begin() + static_cast<std::ptrdiff_t>(odml_at - 8));
+  const size_t dmlh_at = odml_at + 12;
+  struct Row {
+    uint32_t dw_length, total_frames;
+    int32_t length;
+  } rows[] = {{4, 0, 4}, {4, 10, 10}, {10, 3, 10}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.dw_length);
+    auto patched = bytes;
+    const size_t strh = test::StrhOffset(patched);
+    for (int i = 0; i < 4; ++i) {
+      patched[strh + 32 + i] = uint8_t(row.dw_length >> (8 * i));
+      patched[dmlh_at + i] = uint8_t(row.total_frames >> (8 * i));
+    }
+    auto file = AviFile::OpenMemory(patched.data(), patched.size());
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->Range().length, row.length);
+  }
+}
+
 TEST(AviFile, EarlierPositionRestartsDecoding) {
   test::TempDir dir;
   const auto avi = dir / "b.avi";
@@ -217,6 +248,111 @@ TEST(AviFile, TruncatedFileEndsEarlyWithTheFramesItHolds) {
     for (int32_t p = file->Range().start; p < file->Range().length && decoder->GetFrame(p); ++p) ++frames;
     EXPECT_GT(frames, 0);
     EXPECT_LT(frames, 10);
+  }
+}
+
+// Colours as RGBQUAD values (blue in the low byte) and the BGR bytes a
+// decoded frame holds for them.
+constexpr uint32_t kBlack = 0x000000, kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF;
+std::vector<uint8_t> Bgr(std::initializer_list<std::initializer_list<uint32_t>> rows_top_down) {
+  std::vector<uint8_t> out;
+  for (const auto& row : rows_top_down)
+    for (uint32_t c : row) out.insert(out.end(), {uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)});
+  return out;
+}
+
+std::vector<std::vector<uint8_t>> DecodeHandBuilt(const test::HandAviSpec& spec) {
+  const std::vector<uint8_t> bytes = test::BuildAvi(spec);
+  std::string error;
+  auto file = AviFile::OpenMemory(bytes.data(), bytes.size(), &error);
+  EXPECT_TRUE(file) << error;
+  if (!file) return {};
+  EXPECT_EQ(file->Range().length, static_cast<int32_t>(spec.frames.size()));
+  auto decoder = file->OpenFrameDecoder(&error);
+  EXPECT_TRUE(decoder) << error;
+  if (!decoder) return {};
+  std::vector<std::vector<uint8_t>> frames;
+  for (int32_t p = 0; p < file->Range().length; ++p) {
+    const AviFrame* f = decoder->GetFrame(p);
+    if (!f) break;
+    EXPECT_EQ(f->width, spec.width);
+    std::vector<uint8_t> packed;
+    for (int r = 0; r < f->height; ++r) packed.insert(packed.end(), f->Row(r), f->Row(r) + 3 * f->width);
+    frames.push_back(packed);
+  }
+  return frames;
+}
+
+TEST(AviFile, Rle8KeyAndDeltaFrames) {
+  test::HandAviSpec spec;
+  spec.width = 8;
+  spec.height = 4;
+  spec.bit_count = 8;
+  spec.compression = 1;  // BI_RLE8, rows bottom-up
+  spec.palette = {kBlack, kRed, kGreen, kBlue};
+  spec.frames = {
+      // runs, an absolute run, end of line / end of bitmap
+      {8, 1, 0, 0, 0, 8, 0, 1, 2, 3, 0, 1, 2, 3, 0, 0, 4, 2, 4, 3, 0, 0, 8, 0, 0, 1},
+      // delta: right 2, up 1, three blue pixels; the rest stays
+      {0, 2, 2, 1, 3, 3, 0, 1},
+      // nothing changes
+      {0, 1},
+  };
+  spec.key_frames = {true, false, false};
+  const auto frames = DecodeHandBuilt(spec);
+  const uint32_t K = kBlack, R = kRed, G = kGreen, B = kBlue;
+  const auto key = Bgr({{K, K, K, K, K, K, K, K}, {G, G, G, G, B, B, B, B}, {K, R, G, B, K, R, G, B}, {R, R, R, R, R, R, R, R}});
+  const auto delta = Bgr({{K, K, K, K, K, K, K, K}, {G, G, G, G, B, B, B, B}, {K, R, B, B, B, R, G, B}, {R, R, R, R, R, R, R, R}});
+  ASSERT_EQ(frames.size(), 3u);
+  EXPECT_EQ(frames[0], key);
+  EXPECT_EQ(frames[1], delta);
+  EXPECT_EQ(frames[2], delta);
+}
+
+TEST(AviFile, EmptyChunkRepeatsThePreviousFrame) {
+  test::HandAviSpec spec;
+  spec.width = 4;
+  spec.height = 2;
+  spec.frames = {std::vector<uint8_t>(24, 1), {}, {}, std::vector<uint8_t>(24, 4), std::vector<uint8_t>(24, 5)};
+  const auto frames = DecodeHandBuilt(spec);
+  ASSERT_EQ(frames.size(), 5u);
+  const uint8_t expected[] = {1, 1, 1, 4, 5};
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(frames[i], std::vector<uint8_t>(24, expected[i])) << "position " << i;
+}
+
+TEST(AviFile, UncompressedDbChunksWithPaddedRows) {
+  {  // 24-bit, 5 pixels wide: 15 bytes of pixels padded to 16 per row
+    test::HandAviSpec spec;
+    spec.width = 5;
+    spec.height = 2;
+    spec.chunk_id = "00db";
+    std::vector<uint8_t> frame(32, 0);
+    for (int x = 0; x < 5; ++x) {
+      frame[3 * x + 2] = uint8_t(50 * x);       // bottom row: red ramp
+      frame[16 + 3 * x] = uint8_t(50 * x + 1);  // top row: blue ramp
+    }
+    spec.frames = {frame, std::vector<uint8_t>(32, 0x80)};
+    const auto frames = DecodeHandBuilt(spec);
+    ASSERT_EQ(frames.size(), 2u);
+    std::vector<uint8_t> expected(30, 0);
+    for (int x = 0; x < 5; ++x) {
+      expected[3 * x] = uint8_t(50 * x + 1);
+      expected[15 + 3 * x + 2] = uint8_t(50 * x);
+    }
+    EXPECT_EQ(frames[0], expected);
+    EXPECT_EQ(frames[1], std::vector<uint8_t>(30, 0x80));
+  }
+  {  // 8-bit palettized, top-down
+    test::HandAviSpec spec;
+    spec.width = 4;
+    spec.height = -2;
+    spec.bit_count = 8;
+    spec.palette = {kBlack, kRed, kGreen, kBlue};
+    spec.chunk_id = "00db";
+    spec.frames = {{0, 1, 2, 3, 3, 2, 1, 0}};
+    const auto frames = DecodeHandBuilt(spec);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0], Bgr({{kBlack, kRed, kGreen, kBlue}, {kBlue, kGreen, kRed, kBlack}}));
   }
 }
 

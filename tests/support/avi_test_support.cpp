@@ -96,4 +96,83 @@ void PatchStreamStart(const std::filesystem::path& avi, uint32_t start) {
 void PatchStrfWidth(std::vector<uint8_t>& avi, int32_t width) { Put32(avi, StrfOffset(avi) + 4, uint32_t(width)); }
 void PatchStrfHeight(std::vector<uint8_t>& avi, int32_t height) { Put32(avi, StrfOffset(avi) + 8, uint32_t(height)); }
 
+namespace {
+
+class RiffWriter {
+ public:
+  void Tag(const char* t) { out.insert(out.end(), t, t + 4); }
+  void U32(uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  }
+  void U16(uint16_t v) {
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+  }
+  // Starts a chunk (or a LIST / RIFF with its type); End fills in the size.
+  size_t Begin(const char* id, const char* type = nullptr) {
+    Tag(id);
+    const size_t at = out.size();
+    U32(0);
+    if (type) Tag(type);
+    return at;
+  }
+  void End(size_t at) {
+    const uint32_t size = static_cast<uint32_t>(out.size() - at - 4);
+    Put32(out, at, size);
+    if (size & 1) out.push_back(0);
+  }
+  std::vector<uint8_t> out;
+};
+
+}  // namespace
+
+std::vector<uint8_t> BuildAvi(const HandAviSpec& spec) {
+  RiffWriter w;
+  const uint32_t n = static_cast<uint32_t>(spec.frames.size());
+  const uint32_t abs_height = static_cast<uint32_t>(spec.height < 0 ? -spec.height : spec.height);
+  const size_t riff = w.Begin("RIFF", "AVI ");
+  const size_t hdrl = w.Begin("LIST", "hdrl");
+  const size_t avih = w.Begin("avih");
+  for (uint32_t v : {100000u, 0u, 0u, 0x10u, n, 0u, 1u, 0u, uint32_t(spec.width), abs_height, 0u, 0u, 0u, 0u}) w.U32(v);
+  w.End(avih);
+  const size_t strl = w.Begin("LIST", "strl");
+  const size_t strh = w.Begin("strh");
+  w.Tag("vids");
+  w.U32(spec.handler);
+  for (uint32_t v : {0u, 0u, 0u, 1u, 10u, 0u, n, 0u, 0xFFFFFFFFu, 0u}) w.U32(v);
+  for (uint16_t v : {uint16_t(0), uint16_t(0), uint16_t(spec.width), uint16_t(abs_height)}) w.U16(v);
+  w.End(strh);
+  const size_t strf = w.Begin("strf");
+  w.U32(40);
+  w.U32(static_cast<uint32_t>(spec.width));
+  w.U32(static_cast<uint32_t>(spec.height));
+  w.U16(1);
+  w.U16(spec.bit_count);
+  w.U32(spec.compression);
+  for (uint32_t v : {0u, 0u, 0u, uint32_t(spec.palette.size()), 0u}) w.U32(v);
+  for (uint32_t c : spec.palette) w.U32(c);
+  w.End(strf);
+  w.End(strl);
+  w.End(hdrl);
+  const size_t movi = w.Begin("LIST", "movi");
+  std::vector<uint32_t> offsets;
+  for (const auto& f : spec.frames) {
+    offsets.push_back(static_cast<uint32_t>(w.out.size() - (movi + 4)));
+    const size_t c = w.Begin(spec.chunk_id.c_str());
+    w.out.insert(w.out.end(), f.begin(), f.end());
+    w.End(c);
+  }
+  w.End(movi);
+  const size_t idx1 = w.Begin("idx1");
+  for (uint32_t i = 0; i < n; ++i) {
+    w.Tag(spec.chunk_id.c_str());
+    w.U32(i >= spec.key_frames.size() || spec.key_frames[i] ? 0x10u : 0u);
+    w.U32(offsets[i]);
+    w.U32(static_cast<uint32_t>(spec.frames[i].size()));
+  }
+  w.End(idx1);
+  w.End(riff);
+  return w.out;
+}
+
 }  // namespace kt58::test

@@ -49,4 +49,19 @@ void PatchStreamStart(const std::filesystem::path& avi, uint32_t start);
 void PatchStrfWidth(std::vector<uint8_t>& avi, int32_t width);
 void PatchStrfHeight(std::vector<uint8_t>& avi, int32_t height);
 
+// A hand-built AVI with one video stream, for what the ffmpeg tool cannot
+// write: RLE8 frames, '00db' chunks, empty chunks. Frames are the chunk
+// payloads as given; the index marks the key frames.
+struct HandAviSpec {
+  int width = 0, height = 0;  // height as biHeight (negative: top-down)
+  uint16_t bit_count = 24;
+  uint32_t compression = 0;         // BI_RGB 0, BI_RLE8 1
+  uint32_t handler = 0;             // strh fccHandler
+  std::vector<uint32_t> palette;    // RGBQUADs, blue in the low byte
+  std::string chunk_id = "00dc";
+  std::vector<std::vector<uint8_t>> frames;
+  std::vector<bool> key_frames;     // missing entries: key frame
+};
+std::vector<uint8_t> BuildAvi(const HandAviSpec& spec);
+
 }  // namespace kt58::test

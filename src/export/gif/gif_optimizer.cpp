@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <numeric>
+#include <optional>
 
 #include "engine/ui_services.h"
 #include "export/gif/gif_exception.h"
@@ -121,8 +122,9 @@ class FrameOptimizer {
   }
 
   // An index frame i can give to transparency: its own transparent index, an
-  // index no pixel of it uses, or a new entry when the table has room without
-  // growing in the file. -1 when there is none.
+  // index no pixel of it uses, or a new black entry: in a local table (its
+  // growth counts in the size comparison) or in the global table only within
+  // its padding, which costs no byte. -1 when there is none.
   int PickTransparentIndex(const TGIFSubImage& f, size_t index, bool* append) const {
     *append = false;
     if (f.Transparent()) return f.TransparentIndex();
@@ -140,11 +142,11 @@ class FrameOptimizer {
     return -1;
   }
 
-  // Each frame after the first loses every pixel that shows the colour the
-  // earlier frame already shows there. The comparison uses the frames as
-  // they were before merging: a merged frame shows the same picture. A merge
-  // is kept only when the frame (cropped, if cropping follows) takes fewer
-  // bytes in the file than before; otherwise the frame stays as it was.
+  // Each frame after the first loses pixels that show the colour the earlier
+  // frame already shows there. The comparison uses the frames as they were
+  // before merging: a merged frame shows the same picture. A merge is kept
+  // only when the frame (cropped, if cropping follows) takes fewer bytes in
+  // the file than before; otherwise the frame stays as it was.
   void MergeFrames() {
     std::vector<TGIFSubImage> before;
     std::vector<GifPalette> before_maps;
@@ -168,48 +170,92 @@ class FrameOptimizer {
       bool append = false;
       const int t = PickTransparentIndex(cur, i, &append);
       if (t < 0) continue;
-      TGIFSubImage candidate(cur);
+      // unchanged[k]: pixel k of frame i shows what is already on screen.
+      std::vector<bool> unchanged(cur.Data().size(), false);
       const GifPalette& cur_map = before_maps[i];
       const GifPalette& prev_map = before_maps[j];
       const int prev_t = prev.TransparentIndex();
       const int cur_t = cur.TransparentIndex();
-      bool changed = false;
+      bool any = false;
       for (int y = overlap.top; y < overlap.bottom; ++y) {
         for (int x = overlap.left; x < overlap.right; ++x) {
           const uint8_t p = prev.Pixel(x - prev.Left(), y - prev.Top());
-          uint8_t& c = candidate.Data()[static_cast<size_t>(y - cur.Top()) * cur.Width() + (x - cur.Left())];
+          const size_t k = static_cast<size_t>(y - cur.Top()) * cur.Width() + (x - cur.Left());
+          const uint8_t c = cur.Data()[k];
           if (p == prev_t || c == cur_t) continue;
-          if (cur_map[c] == prev_map[p]) {
-            c = static_cast<uint8_t>(t);
-            changed = true;
-          }
+          if (cur_map[c] == prev_map[p]) unchanged[k] = any = true;
         }
       }
-      if (!changed) continue;
-      if (!cur.Transparent()) {
-        auto* gce = candidate.GraphicControlExtension();
-        if (!gce) gce = &candidate.AddExtension<TGIFGraphicControlExtension>();
-        gce->Transparent = true;
-        gce->TransparentColorIndex = static_cast<uint8_t>(t);
-      }
+      if (!any) continue;
       const bool local = !cur.ColorMap().empty();
-      if (append && local) candidate.ColorMap().push_back(GifColor{0, 0, 0});
       if (append && !local) image_.GlobalColorMap().push_back(GifColor{0, 0, 0});
-      if (!Smaller(i, candidate)) {
+      // Scattered unchanged pixels inside moving content, or unchanged pixels
+      // that continue a run of their colour, cost the encoder more as
+      // transparent holes than as the colour they already had; both show the
+      // same. Besides the full merge, two forms that keep some unchanged
+      // pixels opaque are tried, and the smallest of all is kept.
+      std::optional<TGIFSubImage> best;
+      size_t best_size = image_.FrameFileSize(i);
+      for (int min_run : {1, 16, 0}) {
+        TGIFSubImage candidate = MergedForm(cur, unchanged, t, min_run, append && local);
+        const size_t size = MeasuredSize(i, candidate);
+        if (size < best_size) {
+          best_size = size;
+          best = std::move(candidate);
+        }
+      }
+      if (!best) {
         if (append && !local) image_.GlobalColorMap().pop_back();
         continue;
       }
-      cur = std::move(candidate);
+      cur = std::move(*best);
     }
   }
 
-  // Whether candidate, put in place of frame i (and cropped when cropping
-  // follows), takes fewer bytes than frame i does now.
-  bool Smaller(size_t i, const TGIFSubImage& candidate) {
+  // Frame f with every unchanged pixel that lies in a row run of at least
+  // min_run unchanged pixels set to the transparent index t. min_run 0: an
+  // unchanged pixel keeps its colour when the pixel before it (as written)
+  // has that colour, so runs of one index are not broken up.
+  static TGIFSubImage MergedForm(const TGIFSubImage& f, const std::vector<bool>& unchanged, int t, int min_run,
+                                 bool append_entry) {
+    TGIFSubImage out(f);
+    for (int y = 0; min_run == 0 && y < f.Height(); ++y) {
+      const size_t row = static_cast<size_t>(y) * f.Width();
+      for (int x = 0; x < f.Width(); ++x) {
+        uint8_t& v = out.Data()[row + x];
+        if (unchanged[row + x] && (x == 0 || out.Data()[row + x - 1] != v)) v = static_cast<uint8_t>(t);
+      }
+    }
+    for (int y = 0; min_run > 0 && y < f.Height(); ++y) {
+      const size_t row = static_cast<size_t>(y) * f.Width();
+      for (int x = 0; x < f.Width();) {
+        if (!unchanged[row + x]) {
+          ++x;
+          continue;
+        }
+        int end = x;
+        while (end < f.Width() && unchanged[row + end]) ++end;
+        if (end - x >= min_run) std::fill(out.Data().begin() + static_cast<ptrdiff_t>(row + x),
+                                          out.Data().begin() + static_cast<ptrdiff_t>(row + end), static_cast<uint8_t>(t));
+        x = end;
+      }
+    }
+    if (!f.Transparent()) {
+      auto* gce = out.GraphicControlExtension();
+      if (!gce) gce = &out.AddExtension<TGIFGraphicControlExtension>();
+      gce->Transparent = true;
+      gce->TransparentColorIndex = static_cast<uint8_t>(t);
+    }
+    if (append_entry) out.ColorMap().push_back(GifColor{0, 0, 0});
+    return out;
+  }
+
+  // The bytes candidate takes in place of frame i (cropped when cropping
+  // follows).
+  size_t MeasuredSize(size_t i, const TGIFSubImage& candidate) {
     TGIFSubImage& slot = image_.Images(i);
-    const size_t now = image_.FrameFileSize(i);
     TGIFSubImage measured(candidate);
-    if (options_ & ooCrop) {
+    if ((options_ & ooCrop) && DisposalOf(measured) != dmBackground) {
       const Rect r = OpaqueBounds(measured, measured.TransparentIndex());
       if (r.Empty())
         measured.Crop(0, 0, 1, 1);
@@ -217,26 +263,28 @@ class FrameOptimizer {
         measured.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
     std::swap(slot, measured);
-    const size_t then = image_.FrameFileSize(i);
+    const size_t size = image_.FrameFileSize(i);
     std::swap(slot, measured);
-    return then < now;
+    return size;
   }
 
   // Frames are visited from the last because empty ones are deleted. An
   // empty frame goes only where that leaves the pictures and their timing
-  // unchanged: not the first frame (it may carry the loop), not one that
-  // clears its area afterwards, and not after a frame that is disposed of
-  // (deleting would show that frame longer instead of its disposed state).
+  // unchanged: not the first frame (it may carry the loop) and not after a
+  // frame that is disposed of (deleting would show that frame longer instead
+  // of its disposed state); otherwise it shrinks to one transparent pixel.
   void CropFrames() {
     for (size_t k = image_.Count(); k-- > 0; Step()) {
       TGIFSubImage& f = image_.Images(k);
-      if (!f.Transparent()) continue;
+      // Disposal 2 clears the frame's whole rectangle afterwards, transparent
+      // borders included: a smaller frame would clear less.
+      if (!f.Transparent() || DisposalOf(f) == dmBackground) continue;
       const Rect r = OpaqueBounds(f, f.TransparentIndex());
       if (!r.Empty()) {
         f.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
         continue;
       }
-      if (k > 0 && DisposalOf(f) != dmBackground && DisposalOf(image_.Images(k - 1)) < dmBackground) {
+      if (k > 0 && DisposalOf(image_.Images(k - 1)) < dmBackground) {
         TGIFSubImage& prev = image_.Images(k - 1);
         auto* prev_gce = prev.GraphicControlExtension();
         if (!prev_gce) prev_gce = &prev.AddExtension<TGIFGraphicControlExtension>();

@@ -1,0 +1,75 @@
+// Composition of one 640 x 480 frame from four 320 x 240 still layers.
+// Targets on one core: 300 frames/s with every blending type, one tinted and
+// one rotated layer; 1500 frames/s for four plain (type 0) layers.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "model/animation.h"
+#include "model/image_ref.h"
+
+namespace {
+
+using namespace kt58;
+
+// A resource with its picture in memory, as a loaded BMP would be.
+TLayerImageRef* AddStill(TAnimation& anim, uint32_t seed) {
+  auto ref = std::make_unique<TBitmapRef>(std::filesystem::path(), anim.References->TakeNextId());
+  ref->SourceType = st_Bmp;
+  ref->Picture = CreateSizedPicture24(320, 240);
+  uint32_t s = seed;
+  for (int r = 0; r < 240; ++r) {
+    uint8_t* row = ref->Picture->Row(r);
+    for (int x = 0; x < 320 * 3; ++x) {
+      s = s * 1664525u + 1013904223u;
+      row[x] = static_cast<uint8_t>(s >> 24);
+    }
+  }
+  ref->Width = 320;
+  ref->Height = 240;
+  return anim.References->Append(std::move(ref));
+}
+
+void BuildProject(TAnimation& anim, bool effects) {
+  anim.FixedFrameSize = true;
+  anim.FixedWidth = 640;
+  anim.FixedHeight = 480;
+  anim.BackgroundColor = 0x204060;
+  for (int i = 0; i < 4; ++i) {
+    auto layer = std::make_unique<TFrameLayer>(&anim);
+    layer->ImageRef = AddStill(anim, 17u + static_cast<uint32_t>(i));
+    layer->OffsetX = 40 + 90 * i;
+    layer->OffsetY = 30 + 60 * i;
+    layer->TransparentColor = 0x010203;
+    if (effects) {
+      layer->BlendType = i;  // 0 None, 1 Normal, 2 and 3 gradients
+      layer->Transparency = 30;
+      layer->AltTransparency = 80;
+      if (i == 1) {
+        layer->TintEnabled = true;
+        layer->TintColor = 0x00C0FF;
+      }
+      if (i == 2) layer->Angle = 30;
+    }
+    anim.ConstructorFrame->Layers.push_back(std::move(layer));
+  }
+}
+
+void RenderLoop(benchmark::State& state, bool effects) {
+  TAnimation anim;
+  BuildProject(anim, effects);
+  for (auto _ : state) {
+    WorkPicture frame = anim.RenderFrame(anim.ConstructorFrame.get());
+    benchmark::DoNotOptimize(frame->Bits());
+  }
+  state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_RenderFrame_FourLayersWithEffects(benchmark::State& state) { RenderLoop(state, true); }
+void BM_RenderFrame_FourPlainLayers(benchmark::State& state) { RenderLoop(state, false); }
+
+BENCHMARK(BM_RenderFrame_FourLayersWithEffects)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RenderFrame_FourPlainLayers)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

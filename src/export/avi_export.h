@@ -1,0 +1,44 @@
+// AVI video export: every generated frame as one uncompressed 24-bit key
+// frame (BI_RGB, bottom-up rows padded to 4 bytes) in an AVI file.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+
+#include "engine/errors.h"
+#include "model/animation.h"
+
+namespace kt58 {
+
+// The export's failures, with the program's texts:
+//   "Failed to create AVI file", "Failed to create AVI stream",
+//   "Failed to set AVI stream format", "Failed to add frame to AVI".
+class EAviExport : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+inline constexpr const char* kAviExportCaption = "AVI Export...";
+inline constexpr const char* kAviExportLabel = "Building AVI file";
+
+// Bytes of one frame's pixel data (biSizeImage): 3 * width rounded up to a
+// multiple of 4, times height.
+size_t AviFrameImageSize(int width, int height);
+
+// Frame duration in milliseconds for the stream's time base: FrameDelay, or
+// 100 when it is 0 or negative.
+int AviFrameDurationMs(const TAnimation& animation);
+
+// Writes Frames[0 .. FrameCount-1] (the generated frames present) to path
+// through a temporary file renamed into place; a failure removes the
+// temporary and leaves nothing under the name. Shows a progress dialog
+// ("AVI Export...", "Building AVI file", 0 .. frame count) and lets pending
+// messages run once per frame. Sets Playing false and CurrentFrameIndex = i
+// before composing frame i (left at the last frame). The frame size is that
+// of Frames[0]'s composition; a later frame of another size, or one without
+// a picture, raises "Failed to add frame to AVI". No generated frames, or a
+// first frame without a picture, ends without a file and without an error
+// (returns false); true when the file was written.
+bool ExportAvi(TAnimation& animation, const std::filesystem::path& path);
+
+}  // namespace kt58

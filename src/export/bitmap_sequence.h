@@ -1,0 +1,51 @@
+// Bitmap sequence export: every generated frame as its own 24-bit BMP file,
+// named from a pattern whose first run of '#' becomes a zero-padded number.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/animation.h"
+
+namespace kt58 {
+
+// The name of frame `index` for pattern and start number: n = start + index;
+// the first run of '#' is replaced by n padded with '0' to the run's length
+// (never cut); later '#' stay. Without '#' the pattern itself. Then the
+// extension (from the last '.' after the last '/', '\\' or ':') becomes
+// ".Bmp", or ".Bmp" is appended. An empty result stays empty: that frame has
+// no file.
+std::string SequenceFileName(const std::string& pattern, int start, int index);
+// The names of frames 0 .. count-1; none at all when the pattern gives an
+// empty name (the window lists nothing then).
+std::vector<std::string> SequenceFileNames(const std::string& pattern, int start, int count);
+
+enum class SequenceStatus { Waiting, Processing, Saved, Error };
+// "Waiting...", "Processing...", "Saved.", "Error.".
+const char* SequenceStatusText(SequenceStatus status);
+
+// Called with the frame index, its file name (without folder) and the new
+// status: Processing before the frame, then Saved or Error.
+using SequenceStatusCallback = std::function<void(int index, const std::string& name, SequenceStatus status)>;
+
+struct SequenceResult {
+  std::vector<std::string> names;          // as SequenceFileNames
+  std::vector<SequenceStatus> statuses;    // one per name
+  int saved = 0;
+  int failed = 0;
+};
+
+// Writes frame i to folder / name i (an empty folder means the working
+// folder) for every listed name, each file atomically, an existing file
+// replaced. Playing is set false; frame i is composed with CurrentFrameIndex
+// = i so multi-frame layers show their stored frame i (the AVI export's
+// rule); CurrentFrameIndex is left at the last frame. A frame that cannot be
+// composed or written gets Error and the run goes on; nothing is raised for
+// it. A frame without layers counts as an error.
+SequenceResult ExportBitmapSequence(TAnimation& animation, const std::filesystem::path& folder,
+                                    const std::string& pattern, int start,
+                                    const SequenceStatusCallback& on_status = {});
+
+}  // namespace kt58

@@ -1,0 +1,47 @@
+// Single frame export: one composed frame as a BMP, JPEG or one-frame GIF,
+// the type chosen by the file name's extension.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "engine/errors.h"
+#include "model/animation.h"
+
+namespace kt58 {
+
+// Refusals and failures with the program's texts:
+//   "The file type you have specified is unsupported."
+//   "Unknown error saving file."            (making or writing a JPEG or GIF)
+//   "Error saving file\r<file name>"        (composing, or writing the BMP)
+class ESingleFrameExport : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+inline constexpr const char* kUnsupportedFileTypeText = "The file type you have specified is unsupported.";
+inline constexpr const char* kUnknownSaveErrorText = "Unknown error saving file.";
+// "Error saving file" + '\r' + the file name as given.
+std::string ErrorSavingFileText(const std::filesystem::path& path);
+
+inline constexpr int kSingleFrameJpegQuality = 90;
+
+// Writes the composition of `frame` (a frame of the animation, or its
+// ConstructorFrame) to path, atomically. Type by SourceTypeFromFileName:
+// 0 BMP, 1 JPEG at quality 90, 3 GIF (ColorReduction 8, ReductionBits 8,
+// Compression 1, the dither code of the codec defaults, screen = picture
+// size). Anything else, including an existing multi-frame GIF, raises
+// ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
+void SaveFrameToFile(TAnimation& animation, const TLayeredFrame* frame, const std::filesystem::path& path);
+
+// Generated frame `index`: sets Playing false and CurrentFrameIndex = index,
+// then SaveFrameToFile. An index outside Frames raises
+// ESingleFrameExport(ErrorSavingFileText(path)).
+void ExportSingleFrame(TAnimation& animation, int index, const std::filesystem::path& path);
+
+// The main window's command after its dialog: saves the animation's
+// CurrentFrame and shows any failure text through Ui().ShowMessage; true
+// when the file was written.
+bool SaveCurrentFrameCommand(TAnimation& animation, const std::filesystem::path& path);
+
+}  // namespace kt58

@@ -1,0 +1,182 @@
+// Both image-data encoders, judged by other decoders: every stream must come
+// back from giflib and from Pillow as exactly the palette and indices written.
+#include <gif_lib.h>
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "export/gif/gif_exception.h"
+#include "export/gif/gif_image.h"
+#include "export/gif/lzw_encoder.h"
+#include "export/gif/rle_encoder.h"
+#include "gif_decode_helpers.h"
+#include "support/test_support.h"
+
+namespace kt58 {
+namespace {
+
+struct StreamCase {
+  std::string name;
+  IndexedPicture picture;
+};
+
+GifPalette RampPalette(int colors) {
+  GifPalette p;
+  for (int i = 0; i < colors; ++i)
+    p.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(255 - i), static_cast<uint8_t>((i * 37) & 255)});
+  return p;
+}
+
+IndexedPicture Indexed(int width, int height, int colors, const std::function<int(int, int)>& index_at) {
+  IndexedPicture p{width, height, RampPalette(colors), {}};
+  p.indices.resize(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) p.indices[static_cast<size_t>(y) * width + x] = static_cast<uint8_t>(((index_at(x, y) % colors) + colors) % colors);
+  return p;
+}
+
+// Random runs of one index with lengths drawn from 1..max_run.
+IndexedPicture Runs(int width, int height, int colors, int max_run, uint32_t seed) {
+  std::mt19937 rng(seed);
+  IndexedPicture p{width, height, RampPalette(colors), {}};
+  const size_t n = static_cast<size_t>(width) * height;
+  while (p.indices.size() < n) {
+    const auto v = static_cast<uint8_t>(rng() % colors);
+    const size_t len = 1 + rng() % max_run;
+    p.indices.insert(p.indices.end(), std::min(len, n - p.indices.size()), v);
+  }
+  return p;
+}
+
+std::vector<StreamCase> Cases() {
+  std::vector<StreamCase> cases;
+  // Palette sizes that give every code size 2..8, powers of two and not.
+  for (int colors : {1, 2, 3, 4, 7, 8, 16, 31, 32, 64, 100, 128, 200, 256}) {
+    const std::string c = std::to_string(colors);
+    std::mt19937 rng(static_cast<uint32_t>(colors));
+    cases.push_back({"random/" + c, Indexed(61, 37, colors, [&](int, int) { return static_cast<int>(rng()); })});
+    cases.push_back({"runs/" + c, Runs(200, 150, colors, 300, 7u + colors)});
+    cases.push_back({"single/" + c, Indexed(40, 30, colors, [&](int, int) { return colors - 1; })});
+    cases.push_back({"one-pixel/" + c, Indexed(1, 1, colors, [&](int, int) { return colors / 2; })});
+    // Enough codes to fill the 4096-entry table many times over.
+    cases.push_back({"table-fill-random/" + c, Indexed(512, 300, colors, [&](int, int) { return static_cast<int>(rng()); })});
+    cases.push_back({"table-fill-short-runs/" + c, Runs(512, 300, colors, 6, 99u + colors)});
+    // Repeating patterns let LZW build long strings.
+    cases.push_back({"pattern/" + c, Indexed(300, 200, colors, [](int x, int y) { return (x * y / 7 + x / 3) & 255; })});
+  }
+  // One long run: the run-length encoder's learned run codes grow to
+  // thousands of pixels; two alternating long runs share the table.
+  cases.push_back({"long-run", Indexed(1000, 1000, 16, [](int, int) { return 5; })});
+  cases.push_back({"alternating-long-runs", Indexed(2000, 300, 2, [](int x, int y) { return ((y * 2000 + x) / 4999) & 1; })});
+  return cases;
+}
+
+class EncoderRoundTrip : public ::testing::TestWithParam<int> {};
+
+TEST_P(EncoderRoundTrip, GiflibAndPillowReadBackExactlyWhatWasWritten) {
+  const int compression = GetParam();
+  test::TempDir dir;
+  std::vector<std::filesystem::path> files;
+  std::vector<const StreamCase*> for_pillow;
+  const std::vector<StreamCase> cases = Cases();
+  for (const StreamCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TGIFImage image;
+    image.SetCompression(compression);
+    image.Add(c.picture);
+    const std::vector<uint8_t> bytes = image.SaveToBytes();
+    const test::DecodedGif gif = test::DecodeWithGiflib(bytes);
+    ASSERT_EQ(gif.frames.size(), 1u);
+    const test::DecodedFrame& f = gif.frames[0];
+    ASSERT_EQ(f.width, c.picture.width);
+    ASSERT_EQ(f.height, c.picture.height);
+    ASSERT_GE(f.palette.size(), c.picture.palette.size());
+    EXPECT_TRUE(std::equal(c.picture.palette.begin(), c.picture.palette.end(), f.palette.begin()));
+    EXPECT_TRUE(f.indices == c.picture.indices) << "indices differ";
+    if (c.picture.indices.size() <= 200000) {
+      files.push_back(dir / (std::to_string(files.size()) + ".gif"));
+      test::WriteFileBytes(files.back(), bytes);
+      for_pillow.push_back(&c);
+    }
+  }
+  const auto pillow = test::DecodeWithPillow(files);
+  if (!pillow) GTEST_SKIP() << "Pillow is not available to /usr/bin/python3; giflib checks ran";
+  ASSERT_EQ(pillow->size(), files.size());
+  for (size_t i = 0; i < files.size(); ++i) {
+    const StreamCase& c = *for_pillow[i];
+    const test::PillowImage& im = (*pillow)[i];
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(im.width, c.picture.width);
+    EXPECT_EQ(im.height, c.picture.height);
+    EXPECT_TRUE(im.indices == c.picture.indices) << "indices differ";
+    if (im.mode == "L") {  // Pillow reports a palette of plain greys i -> (i, i, i) as grey levels
+      for (size_t k = 0; k < c.picture.palette.size(); ++k) {
+        const auto v = static_cast<uint8_t>(k);
+        EXPECT_EQ(c.picture.palette[k], (GifColor{v, v, v}));
+      }
+    } else {
+      EXPECT_EQ(im.mode, "P");
+      ASSERT_GE(im.palette.size(), c.picture.palette.size());
+      EXPECT_TRUE(std::equal(c.picture.palette.begin(), c.picture.palette.end(), im.palette.begin()));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Compression, EncoderRoundTrip, ::testing::Values(int{gcLZW}, int{gcRLE}),
+                         [](const auto& info) { return info.param == gcLZW ? "LZW" : "RLE"; });
+
+// giflib's own encoder on the same indices: our LZW must not be larger.
+size_t GiflibImageDataSize(const IndexedPicture& p) {
+  struct Sink {
+    std::vector<uint8_t> bytes;
+  } sink;
+  auto write = [](GifFileType* gif, const GifByteType* data, int n) {
+    auto* s = static_cast<Sink*>(gif->UserData);
+    s->bytes.insert(s->bytes.end(), data, data + n);
+    return n;
+  };
+  int error = 0;
+  GifFileType* gif = EGifOpen(&sink, write, &error);
+  const int bits = MinCodeSizeFor(p.palette.size());
+  ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
+  for (size_t i = 0; i < p.palette.size(); ++i) map->Colors[i] = {p.palette[i].r, p.palette[i].g, p.palette[i].b};
+  EGifPutScreenDesc(gif, p.width, p.height, bits, 0, map);
+  EGifPutImageDesc(gif, 0, 0, p.width, p.height, false, nullptr);
+  std::vector<uint8_t> row(p.width);
+  for (int y = 0; y < p.height; ++y) {
+    std::copy_n(p.indices.begin() + static_cast<ptrdiff_t>(y) * p.width, p.width, row.begin());
+    EGifPutLine(gif, row.data(), p.width);
+  }
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  // Everything after the screen descriptor, table and image descriptor,
+  // minus the trailer: the code size byte and sub-blocks.
+  return sink.bytes.size() - (13 + 3 * (size_t{1} << bits) + 10) - 1;
+}
+
+TEST(LzwEncoder, NeverLargerThanGiflibsEncoder) {
+  for (const StreamCase& c : Cases()) {
+    if (c.picture.indices.size() > 200000) continue;
+    SCOPED_TRACE(c.name);
+    TGIFImage image;
+    image.SetCompression(gcLZW);
+    image.Add(c.picture);
+    // The frame's bytes: descriptor (10), local table, code size byte, sub-blocks.
+    const size_t ours = image.FrameFileSize(0) - 10 - 3 * (size_t{1} << ColorTableBits(c.picture.palette.size()));
+    EXPECT_LE(ours, GiflibImageDataSize(c.picture));
+  }
+}
+
+TEST(RleEncoder, RunsCostFarFewerBytesThanPixels) {
+  // A 1000-pixel run costs about sqrt(2 * 1000) codes, not 1000.
+  std::vector<uint8_t> run(1000, 3);
+  EXPECT_LT(TRLEEncoder::Encode(run.data(), run.size(), 2).size(), 60u);
+  std::vector<uint8_t> two(100000, 1);
+  std::fill(two.begin() + 50000, two.end(), 2);
+  EXPECT_LT(TRLEEncoder::Encode(two.data(), two.size(), 8).size(), 1000u);
+}
+
+}  // namespace
+}  // namespace kt58

@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include "engine/raster_ops.h"
+#include "model/animation.h"
+#include "model/image_ref.h"
+#include "model/model_fixture.h"
+
+namespace kt58::test {
+namespace {
+
+constexpr TColor R = RGBColor(255, 0, 0);
+constexpr TColor G = RGBColor(0, 255, 0);
+constexpr TColor B = RGBColor(0, 0, 255);
+constexpr TColor K = RGBColor(0, 0, 0);
+constexpr TColor W = RGBColor(255, 255, 255);
+constexpr TColor Y = RGBColor(255, 255, 0);
+constexpr TColor BG = RGBColor(10, 20, 30);
+
+class CompositionTest : public ModelTest {
+ protected:
+  CompositionTest() {
+    anim.BackgroundColor = BG;
+    anim.FixedFrameSize = true;
+  }
+  void FrameSize(int w, int h) {
+    anim.FixedWidth = w;
+    anim.FixedHeight = h;
+  }
+  WorkPicture Render() { return anim.RenderFrame(anim.ConstructorFrame.get()); }
+  // A layer whose transparent colour is one the tests never draw.
+  TFrameLayer* Layer(const std::string& name, const TPicture& picture) {
+    TFrameLayer* l = AddLayerFromFile(WriteBmp(name, picture));
+    l->TransparentColor = RGBColor(1, 2, 3);
+    return l;
+  }
+};
+
+class RecordingSink : public DisplaySink {
+ public:
+  void DrawPicture(const TPicture& picture, int x, int y) override {
+    drawn = picture;
+    at_x = x;
+    at_y = y;
+    ++calls;
+  }
+  TPicture drawn;
+  int at_x = 0, at_y = 0, calls = 0;
+};
+
+TEST_F(CompositionTest, EmptyFramesAndLayersWithoutPictures) {
+  FrameSize(3, 2);
+  EXPECT_FALSE(anim.RenderFrame(nullptr));
+  EXPECT_FALSE(Render());
+  AddBareLayer();
+  const int before = LivePictureCount();
+  {
+    WorkPicture p = Render();
+    ASSERT_TRUE(p);
+    EXPECT_TRUE(PicturesEqual(*p, MakeSolidPicture(3, 2, BG)));
+    EXPECT_EQ(LivePictureCount(), before + 1) << "the work picture is freed";
+  }
+  EXPECT_EQ(LivePictureCount(), before);
+}
+
+TEST_F(CompositionTest, LayersStackFromTheBottomWithColourKeyAndOffsets) {
+  FrameSize(4, 3);
+  // Bottom layer (index 1) at (1, 1); top layer (index 0) at (-1, 0) with a
+  // transparent white pixel.
+  Layer("bottom.bmp", MakePicture({{R, R, R}, {R, G, R}}))->OffsetX = 1;
+  anim.ConstructorFrame->Layers[0]->OffsetY = 1;
+  TFrameLayer* top = Layer("top.bmp", MakePicture({{B, B, W}, {B, W, Y}}));
+  top->OffsetX = -1;
+  top->TransparentColor = W;
+  WorkPicture p = Render();
+  ASSERT_TRUE(p);
+  EXPECT_TRUE(PicturesEqual(*p, MakePicture({{B, BG, BG, BG},  //
+                                             {BG, Y, R, R},
+                                             {BG, R, G, R}})));
+}
+
+TEST_F(CompositionTest, BlendingUsesTheLocalTypeAndTheTransparencies) {
+  FrameSize(2, 1);
+  anim.BackgroundColor = RGBColor(200, 100, 0);
+  TFrameLayer* l = Layer("l.bmp", MakeSolidPicture(2, 1, RGBColor(0, 0, 100)));
+  struct Case {
+    const char* name;
+    int blend, trans, alt, fade;
+    TColor left, right;
+  };
+  // Each byte: (frame * t + layer * (100 - t)) div 100.
+  const Case cases[] = {
+      {"none", bt_No_Blend, 40, 0, fm_No_Fade, RGBColor(0, 0, 100), RGBColor(0, 0, 100)},
+      {"normal 25", bt_Blend, 25, 0, fm_No_Fade, RGBColor(50, 25, 75), RGBColor(50, 25, 75)},
+      // A faded layer with "None" is blended with its own transparency.
+      {"none but faded", bt_No_Blend, 50, 0, fm_Pulse, RGBColor(100, 50, 50), RGBColor(100, 50, 50)},
+      // Across a 2-wide layer: t = round((alt - t) / 2 * s) + t for s = 0, 1.
+      {"horizontal", bt_H_Blend, 0, 100, fm_No_Fade, RGBColor(0, 0, 100), RGBColor(100, 50, 50)},
+      {"vertical one row", bt_V_Blend, 10, 90, fm_No_Fade, RGBColor(20, 10, 90), RGBColor(20, 10, 90)},
+  };
+  for (const Case& c : cases) {
+    l->BlendType = c.blend;
+    l->Transparency = c.trans;
+    l->AltTransparency = c.alt;
+    l->FadeMode = c.fade;
+    WorkPicture p = Render();
+    ASSERT_TRUE(p);
+    EXPECT_TRUE(PicturesEqual(*p, MakePicture({{c.left, c.right}}))) << c.name;
+    EXPECT_EQ(l->BlendType, c.blend) << c.name << ": the record is not changed";
+  }
+}
+
+TEST_F(CompositionTest, TintRecoloursKeepingBrightness) {
+  FrameSize(2, 1);
+  TFrameLayer* l = Layer("l.bmp", MakePicture({{W, RGBColor(0, 102, 51)}}));
+  l->TintEnabled = true;
+  l->TintColor = RGBColor(255, 0, 100);
+  WorkPicture p = Render();
+  // Brightest byte 102: k = 0.4, so (102, 0, 40).
+  EXPECT_TRUE(PicturesEqual(*p, MakePicture({{RGBColor(255, 0, 100), RGBColor(102, 0, 40)}})));
+}
+
+TEST_F(CompositionTest, MirrorAndFlipComeBeforePixelRotation) {
+  FrameSize(3, 2);
+  TFrameLayer* l = Layer("l.bmp", MakePicture({{R, G, B}, {K, W, Y}}));
+  l->Mirror = true;
+  l->Flip = true;
+  l->PixelRotate = true;
+  l->PixelRotateDirection = pr_Left;
+  l->PixelRotateShift = 1;
+  // Mirror: {B G R / Y W K}; flip: {Y W K / B G R}; left by one column.
+  WorkPicture p = Render();
+  EXPECT_TRUE(PicturesEqual(*p, MakePicture({{W, K, Y}, {G, R, B}})));
+
+  l->Mirror = l->Flip = false;
+  l->PixelRotateDirection = pr_Down;
+  EXPECT_TRUE(PicturesEqual(*Render(), MakePicture({{K, W, Y}, {R, G, B}})));
+}
+
+TEST_F(CompositionTest, ClockwiseQuarterTurnOfA100By50Layer) {
+  FrameSize(120, 100);
+  // Left half red, right half green.
+  TPicture src(100, 50);
+  for (int y = 0; y < 50; ++y)
+    for (int x = 0; x < 100; ++x) SetPixelColor(src, x, y, x < 50 ? R : G);
+  TFrameLayer* l = Layer("wide.bmp", src);
+  l->OffsetX = 10;
+  l->Angle = 90;
+  for (bool clockwise : {true, false}) {
+    l->Clockwise = clockwise;
+    WorkPicture p = Render();
+    ASSERT_TRUE(p);
+    // Drawn as 50 x 100 at (10 + 25, 0 - 25): columns 35..84, rows -25..74.
+    // Turned clockwise the left half lies on top.
+    const TColor upper = clockwise ? R : G;
+    const TColor lower = clockwise ? G : R;
+    TPicture expected = MakeSolidPicture(120, 100, BG);
+    for (int y = 0; y < 75; ++y)
+      for (int x = 35; x < 85; ++x) SetPixelColor(expected, x, y, y < 25 ? upper : lower);
+    EXPECT_TRUE(PicturesEqual(*p, expected)) << "clockwise " << clockwise;
+  }
+  EXPECT_EQ(l->OffsetX, 10);
+}
+
+TEST_F(CompositionTest, BevelTurnsWithThePicture) {
+  FrameSize(100, 80);
+  // A 100 x 50 layer bevelled by one pixel (highlight on its left column and
+  // top row, shadow on its right column and bottom row), then turned a
+  // quarter clockwise and drawn at (25, -25): its left column becomes the
+  // top row, its bottom row the left column, its top row the right column.
+  TFrameLayer* l = Layer("l.bmp", MakeSolidPicture(100, 50, G));
+  l->ButtonizeEnabled = true;
+  l->ButtonizeAmount = 1;
+  l->ButtonizeHighlight = W;
+  l->ButtonizeShadow = K;
+  l->Angle = 90;
+  WorkPicture p = Render();
+  ASSERT_TRUE(p);
+  for (int y : {10, 40, 60}) {
+    EXPECT_EQ(PixelColor(*p, 24, y), BG) << y;
+    EXPECT_EQ(PixelColor(*p, 25, y), K) << y;
+    EXPECT_EQ(PixelColor(*p, 26, y), G) << y;
+    EXPECT_EQ(PixelColor(*p, 73, y), G) << y;
+    EXPECT_EQ(PixelColor(*p, 74, y), W) << y;
+    EXPECT_EQ(PixelColor(*p, 75, y), BG) << y;
+  }
+  EXPECT_EQ(PixelColor(*p, 50, 74), K);  // the right column, now at the bottom
+  EXPECT_EQ(PixelColor(*p, 50, 73), G);
+  EXPECT_EQ(PixelColor(*p, 50, 75), BG);
+}
+
+TEST_F(CompositionTest, VideoFramesByIndexOrInSequenceWhilePlaying) {
+  FrameSize(4, 1);
+  const std::vector<TColor> pal = {K, R, G, B};
+  const auto gif = WriteGif("v.gif", MakeTinyGif(2, 1, pal, {{{1, 1}}, {{2, 2}}, {{3, 3}}}));
+  TFrameLayer* bottom = AddLayerFromFile(gif);
+  TFrameLayer* top = AddLayerFromFile(gif);
+  ASSERT_NE(top, nullptr);
+  ASSERT_EQ(top->ImageRef, bottom->ImageRef);
+  top->OffsetX = 2;
+  top->TransparentColor = bottom->TransparentColor = RGBColor(1, 2, 3);
+
+  // Before the first resequencing (index -1) a video layer has no picture.
+  EXPECT_TRUE(PicturesEqual(*Render(), MakeSolidPicture(4, 1, BG)));
+  anim.CurrentFrameIndex = 1;
+  EXPECT_TRUE(PicturesEqual(*Render(), MakeSolidPicture(4, 1, G)));
+  // Beyond the store the layers are absent.
+  anim.CurrentFrameIndex = 12;
+  EXPECT_TRUE(PicturesEqual(*Render(), MakeSolidPicture(4, 1, BG)));
+
+  // Playing: each composition of either layer takes the next stored frame,
+  // bottom layer first.
+  anim.CurrentFrameIndex = -1;
+  bottom->ImageRef->Store()->ReadHeader();
+  anim.Playing = true;
+  EXPECT_TRUE(PicturesEqual(*Render(), MakePicture({{R, R, G, G}})));
+  EXPECT_TRUE(PicturesEqual(*Render(), MakePicture({{B, B, R, R}})));
+  EXPECT_TRUE(PicturesEqual(*Render(), MakePicture({{G, G, B, B}})));
+}
+
+TEST_F(CompositionTest, GeneratedFramesComposeTheirOwnValues) {
+  FrameSize(2, 2);
+  anim.FrameCount = 2;
+  TFrameLayer* l = Layer("l.bmp", MakePicture({{R, G}, {B, W}}));
+  l->PixelRotate = true;
+  l->PixelRotateDirection = pr_Up;
+  ASSERT_TRUE(anim.Resequence(false));
+  EXPECT_TRUE(PicturesEqual(*anim.RenderFrame(anim.Frames[0].get()), MakePicture({{R, G}, {B, W}})));
+  EXPECT_TRUE(PicturesEqual(*anim.RenderFrame(anim.Frames[1].get()), MakePicture({{B, W}, {R, G}})));
+}
+
+TEST_F(CompositionTest, DrawFrameHandsThePictureToTheSink) {
+  FrameSize(2, 1);
+  Layer("l.bmp", MakePicture({{R, G}}));
+  RecordingSink sink;
+  anim.DrawFrame(anim.ConstructorFrame.get(), 5, 6);
+  EXPECT_EQ(sink.calls, 0);
+  anim.DisplayCanvas = &sink;
+  const int before = LivePictureCount();
+  anim.DrawFrame(anim.ConstructorFrame.get(), 5, 6);
+  anim.DrawFrame(nullptr, 0, 0);
+  EXPECT_EQ(LivePictureCount(), before);
+  EXPECT_EQ(sink.calls, 1);
+  EXPECT_EQ(sink.at_x, 5);
+  EXPECT_EQ(sink.at_y, 6);
+  EXPECT_TRUE(PicturesEqual(sink.drawn, MakePicture({{R, G}})));
+}
+
+TEST_F(CompositionTest, RenderAllFramesFillsTheCacheWithProgress) {
+  FrameSize(2, 1);
+  anim.FrameCount = 3;
+  TFrameLayer* l = Layer("l.bmp", MakePicture({{R, G}}));
+  l->PixelRotate = true;
+  l->PixelRotateDirection = pr_Right;
+  anim.NonRenderedPlayback = false;
+  ASSERT_TRUE(anim.Resequence(true));
+  ASSERT_EQ(anim.FrameCache->Count(), 3);
+  EXPECT_EQ(anim.FrameCache->Width, 2);
+  // Shifts 0, round(0.667) = 1, round(1.333) = 1.
+  EXPECT_TRUE(PicturesEqual(anim.FrameCache->Images[0], MakePicture({{R, G}})));
+  EXPECT_TRUE(PicturesEqual(anim.FrameCache->Images[1], MakePicture({{G, R}})));
+  EXPECT_TRUE(PicturesEqual(anim.FrameCache->Images[2], MakePicture({{G, R}})));
+  ASSERT_EQ(ui.dialogs.size(), 1u);
+  EXPECT_EQ(ui.dialogs[0]->caption, "Rendering Frames...");
+  EXPECT_EQ(ui.dialogs[0]->maximum, 3);
+  EXPECT_EQ(ui.dialogs[0]->texts,
+            (std::vector<std::string>{"Constructing Frame : 0", "Constructing Frame : 1", "Constructing Frame : 2"}));
+  EXPECT_TRUE(ui.dialogs[0]->released);
+
+  // Without rendering requested, or in non-rendered playback, no cache.
+  anim.NonRenderedPlayback = true;
+  ASSERT_TRUE(anim.Resequence(true));
+  EXPECT_EQ(anim.FrameCache->Count(), 0);
+  EXPECT_EQ(ui.dialogs.size(), 1u);
+}
+
+TEST_F(CompositionTest, FrameCacheOfAnEmptyProjectIsTenByTen) {
+  anim.FixedFrameSize = false;
+  anim.RecreateFrameCache();
+  EXPECT_EQ(anim.FrameCache->Width, 10);
+  EXPECT_EQ(anim.FrameCache->Height, 10);
+}
+
+// Event handlers that change the project while a frame is being composed:
+// nothing may crash (run under AddressSanitizer) and the result stays sane.
+TEST_F(CompositionTest, HandlersChangingTheProjectMidRender) {
+  FrameSize(3, 1);
+  anim.FrameCount = 4;
+  Layer("a.bmp", MakePicture({{R, R, R}}));
+  Layer("b.bmp", MakePicture({{G, G, G}}));
+  Layer("c.bmp", MakePicture({{B, B, B}}));
+  for (int trigger = 1; trigger <= 12; ++trigger) {
+    SCOPED_TRACE(trigger);
+    ASSERT_TRUE(anim.Resequence(false));
+    int calls = 0;
+    // Removes the layer that is being composed or the one below it.
+    ui.on_process_messages = [&] {
+      if (++calls == trigger && !anim.Frames[2]->Layers.empty())
+        anim.Frames[2]->RemoveLayer(anim.Frames[2]->Layers.back().get());
+    };
+    EXPECT_TRUE(anim.RenderFrame(anim.Frames[2].get()));
+    ui.on_process_messages = nullptr;
+    ASSERT_TRUE(anim.Resequence(false));
+    calls = 0;
+    ui.on_process_messages = [&] {
+      if (++calls == trigger) anim.ClearFrames();
+    };
+    WorkPicture p = anim.RenderFrame(anim.Frames[1].get());
+    EXPECT_TRUE(p);
+    ui.on_process_messages = nullptr;
+
+    calls = 0;
+    ui.on_process_messages = [&] {
+      if (++calls == trigger && anim.LayerCount() > 0)
+        anim.ConstructorFrame->RemoveLayer(anim.ConstructorFrame->Layers[0].get());
+    };
+    EXPECT_TRUE(Render());
+    ui.on_process_messages = nullptr;
+    while (anim.LayerCount() < 3) Layer("a.bmp", MakePicture({{R, R, R}}));
+  }
+
+  // Clearing the frames while all frames are pre-rendered.
+  anim.NonRenderedPlayback = false;
+  int calls = 0;
+  ui.on_process_messages = [&] {
+    if (++calls == 30) anim.ClearFrames();
+  };
+  EXPECT_FALSE(anim.Resequence(true));
+  EXPECT_TRUE(anim.Frames.empty());
+  EXPECT_EQ(anim.CurrentFrame, anim.ConstructorFrame.get());
+  ui.on_process_messages = nullptr;
+}
+
+}  // namespace
+}  // namespace kt58::test
