@@ -109,10 +109,11 @@ def button():
 
 
 def spinner():
-    # A short animated GIF: a dot circling, eight frames.
+    # A short animated GIF: a dot circling three times in 24 frames, one
+    # stored frame for each frame of the project.
     s = 24
     frames = []
-    for k in range(8):
+    for k in range(24):
         img = Image.new("RGB", (s, s), (0, 0, 0))
         d = ImageDraw.Draw(img)
         for j in range(8):
