@@ -106,6 +106,8 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
     if (!layer->ImageRef || !layer->ImageRef->HasPicture())
       throw CommandFailed(WithCoreMessage("no frames could be read from " + spec.file.string(), ui));
     ApplyLayerSpec(anim, *layer, spec);
+    // An import cancelled by Ctrl+C ends early without an error.
+    if (CliUi::Interrupted()) throw InterruptedError();
   }
   try {
     anim.SaveToFile(cmd.out);

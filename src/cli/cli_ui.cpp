@@ -59,9 +59,9 @@ class TerminalProgress final : public ProgressDialog {
     const int done = span > 0 ? std::clamp(position_ - minimum_, 0, span) : 0;
     const int percent = span > 0 ? static_cast<int>(static_cast<long long>(done) * 100 / span) : 0;
     const int filled = span > 0 ? static_cast<int>(static_cast<long long>(done) * kBarWidth / span) : 0;
-    std::string line = caption_;
-    if (!text_.empty()) line += (line.empty() ? "" : " ") + text_;
-    if (line.size() > 40) line.resize(40);
+    // The text says more than the caption ("Loading Resource 2 of 7").
+    std::string line = text_.empty() ? caption_ : text_;
+    if (line.size() > 44) line.resize(44);
     line += " [" + std::string(static_cast<size_t>(filled), '#') +
             std::string(static_cast<size_t>(kBarWidth - filled), '-') + "] " + std::to_string(percent) + "%";
     if (line == last_line_) return;
@@ -98,10 +98,18 @@ CliUi::~CliUi() {
 }
 
 void CliUi::ProcessMessages() {
-  if (g_interrupted && on_cancel_ && !cancel_sent_) {
-    cancel_sent_ = true;
-    on_cancel_();
+  if (!g_interrupted) return;
+  if (on_cancel_) {
+    if (!cancel_sent_) {
+      cancel_sent_ = true;
+      on_cancel_();
+    }
+    return;
   }
+  // Work without a cancel of its own is left by an exception from its next
+  // event break, so the animation is still freed on the way out and its
+  // frame-store files deleted; a plain exit would leave them behind.
+  throw InterruptedError();
 }
 
 void CliUi::ShowMessage(const std::string& text) { messages_.push_back(OneLine(text)); }

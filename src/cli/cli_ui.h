@@ -4,13 +4,22 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "engine/ui_services.h"
 
 namespace kt58::cli {
+
+// Raised at an event break after Ctrl+C (or SIGTERM) when the running work
+// has no cancel of its own.
+class InterruptedError : public std::runtime_error {
+ public:
+  InterruptedError() : std::runtime_error("interrupted") {}
+};
 
 class CliUi final : public UiServices {
  public:

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <typeinfo>
 #include <string>
 #include <type_traits>
 #include <variant>
@@ -43,11 +44,23 @@ int Run(const Command& command) {
           }
         },
         command);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "kt58: out of memory\n");
-    return 1;
   } catch (const std::exception& e) {
+    // Work stopped by Ctrl+C may surface as any error of the core.
+    if (CliUi::Interrupted()) {
+      std::fprintf(stderr, "kt58: interrupted\n");
+      return 1;
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&e)) {
+      std::fprintf(stderr, "kt58: out of memory\n");
+      return 1;
+    }
     std::fprintf(stderr, "kt58: %s\n", CliUi::OneLine(e.what()).c_str());
+    return 1;
+  }
+  if (CliUi::Interrupted()) {
+    // The core may have swallowed the interruption and ended early without
+    // an error; what it wrote cannot be trusted to be whole.
+    std::fprintf(stderr, "kt58: interrupted\n");
     return 1;
   }
   if (std::fflush(stdout) != 0) {
