@@ -1,0 +1,237 @@
+// kt58 info: the project's globals, resources and master layers, as text or
+// as one JSON object.
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "cli/cli_project.h"
+#include "cli/cli_ui.h"
+#include "engine/raster_ops.h"
+#include "model/image_ref.h"
+
+namespace kt58::cli {
+
+namespace {
+
+std::string Trimmed(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+int ResourceFrames(const TLayerImageRef& ref) {
+  if (ref.StillPicture()) return 1;
+  if (ref.Store()) return ref.Store()->FrameCount;
+  return 0;
+}
+
+// Length of the valid UTF-8 sequence at s[i], or 0.
+size_t Utf8Length(const std::string& s, size_t i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  size_t n = 0;
+  if (b >= 0xC2 && b <= 0xDF) n = 2;
+  else if (b >= 0xE0 && b <= 0xEF) n = 3;
+  else if (b >= 0xF0 && b <= 0xF4) n = 4;
+  if (n == 0 || i + n > s.size()) return 0;
+  for (size_t k = 1; k < n; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
+  return n;
+}
+
+// Names come from project files in the writer's code page: valid UTF-8 is
+// kept, any other byte is taken as Latin-1 so the output stays valid JSON.
+std::string JsonString(const std::string& s) {
+  std::string out = "\"";
+  char buf[8];
+  for (size_t i = 0; i < s.size();) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+      ++i;
+    } else if (c < 0x20) {
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+      ++i;
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+      ++i;
+    } else if (const size_t n = Utf8Length(s, i)) {
+      out.append(s, i, n);
+      i += n;
+    } else {
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+      ++i;
+    }
+  }
+  return out + "\"";
+}
+
+// Shortest text that reads back as the same double; null for values JSON
+// cannot hold (a project file may carry any bit pattern).
+std::string JsonReal(double v) {
+  if (!std::isfinite(v)) return "null";
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+std::string RealText(double v) {
+  if (!std::isfinite(v)) return "invalid";
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return std::string(buf, r.ptr);
+}
+
+const char* Bool(bool b) { return b ? "true" : "false"; }
+const char* YesNo(bool b) { return b ? "yes" : "no"; }
+
+class JsonObject {
+ public:
+  explicit JsonObject(std::string& out) : out_(out) { out_ += "{"; }
+  void Raw(const char* key, const std::string& value) {
+    out_ += first_ ? "" : ",";
+    first_ = false;
+    out_ += JsonString(key) + ":" + value;
+  }
+  void Int(const char* key, long long v) { Raw(key, std::to_string(v)); }
+  void Text(const char* key, const std::string& v) { Raw(key, JsonString(v)); }
+  void Color(const char* key, TColor c) { Raw(key, JsonString(ColorText(c))); }
+  void Flag(const char* key, bool b) { Raw(key, Bool(b)); }
+  void Real(const char* key, double v) { Raw(key, JsonReal(v)); }
+  void End() { out_ += "}"; }
+
+ private:
+  std::string& out_;
+  bool first_ = true;
+};
+
+void LayerJson(std::string& out, const TFrameLayer& l) {
+  JsonObject o(out);
+  o.Text("LayerName", l.LayerName);
+  o.Raw("ResourceId", l.ImageRef ? std::to_string(l.ImageRef->Id) : "null");
+  o.Color("TransparentColor", l.TransparentColor);
+  o.Int("OffsetX", l.OffsetX);
+  o.Int("OffsetY", l.OffsetY);
+  o.Int("BlendType", l.BlendType);
+  o.Int("Transparency", l.Transparency);
+  o.Int("AltTransparency", l.AltTransparency);
+  o.Flag("TintEnabled", l.TintEnabled);
+  o.Color("TintColor", l.TintColor);
+  o.Int("FadeMode", l.FadeMode);
+  o.Int("FadeStart", l.FadeStart);
+  o.Int("FadeFinal", l.FadeFinal);
+  o.Flag("ButtonizeEnabled", l.ButtonizeEnabled);
+  o.Color("ButtonizeHighlight", l.ButtonizeHighlight);
+  o.Color("ButtonizeShadow", l.ButtonizeShadow);
+  o.Int("ButtonizeAmount", l.ButtonizeAmount);
+  o.Real("Angle", l.Angle);
+  o.Real("StartAngle", l.StartAngle);
+  o.Real("DegreesToRotate", l.DegreesToRotate);
+  o.Flag("Clockwise", l.Clockwise);
+  o.Flag("AntiAlias", l.AntiAlias);
+  o.Flag("PixelRotate", l.PixelRotate);
+  o.Int("PixelRotateDirection", l.PixelRotateDirection);
+  o.Int("PixelRotateShift", l.PixelRotateShift);
+  o.Flag("Mirror", l.Mirror);
+  o.Flag("Flip", l.Flip);
+  o.End();
+}
+
+std::string ProjectJson(const TAnimation& a) {
+  std::string out;
+  JsonObject root(out);
+  const TFrameSize size = a.GetFrameSize();
+  root.Int("FrameCount", a.FrameCount);
+  root.Int("AutoWidth", a.AutoWidth);
+  root.Int("AutoHeight", a.AutoHeight);
+  root.Flag("FixedFrameSize", a.FixedFrameSize);
+  root.Int("FixedWidth", a.FixedWidth);
+  root.Int("FixedHeight", a.FixedHeight);
+  root.Int("FrameWidth", size.Width);
+  root.Int("FrameHeight", size.Height);
+  root.Color("BackgroundColor", a.BackgroundColor);
+  root.Int("FrameDelay", a.FrameDelay);
+  root.Flag("NonRenderedPlayback", a.NonRenderedPlayback);
+  root.Int("GeneratedFrames", static_cast<long long>(a.Frames.size()));
+
+  std::string resources = "[";
+  for (int i = 0; i < a.References->Count(); ++i) {
+    const TLayerImageRef& r = *a.References->Item(i);
+    if (i) resources += ",";
+    JsonObject o(resources);
+    o.Int("Id", r.Id);
+    o.Int("SourceType", r.SourceType);
+    o.Text("Type", Trimmed(SourceTypeText(r.SourceType)));
+    o.Text("SourceFileName", r.SourceFileName.string());
+    o.Int("Width", r.Width);
+    o.Int("Height", r.Height);
+    o.Int("Frames", ResourceFrames(r));
+    o.Int("NameCounter", r.NameCounter);
+    o.End();
+  }
+  root.Raw("Resources", resources + "]");
+
+  std::string layers = "[";
+  if (a.ConstructorFrame) {
+    bool first = true;
+    for (const auto& l : a.ConstructorFrame->Layers) {
+      if (!first) layers += ",";
+      first = false;
+      LayerJson(layers, *l);
+    }
+  }
+  root.Raw("Layers", layers + "]");
+  root.End();
+  return out + "\n";
+}
+
+void PrintText(const TAnimation& a, const std::filesystem::path& path, std::FILE* out) {
+  const TFrameSize size = a.GetFrameSize();
+  std::fprintf(out, "Project %s\n", path.string().c_str());
+  std::fprintf(out, "  Frames %d, frame size %d x %d (%s; automatic %d x %d, fixed %d x %d)\n", a.FrameCount,
+               size.Width, size.Height, a.FixedFrameSize ? "fixed" : "automatic", a.AutoWidth, a.AutoHeight,
+               a.FixedWidth, a.FixedHeight);
+  std::fprintf(out, "  Background %s, frame delay %d ms, non-rendered playback %s\n",
+               ColorText(a.BackgroundColor).c_str(), a.FrameDelay, YesNo(a.NonRenderedPlayback));
+  std::fprintf(out, "Resources (%d)\n", a.References->Count());
+  for (int i = 0; i < a.References->Count(); ++i) {
+    const TLayerImageRef& r = *a.References->Item(i);
+    const int frames = ResourceFrames(r);
+    std::fprintf(out, "  #%d %s %d x %d, %d frame%s, %s\n", r.Id, Trimmed(SourceTypeText(r.SourceType)).c_str(),
+                 r.Width, r.Height, frames, frames == 1 ? "" : "s", r.SourceFileName.string().c_str());
+  }
+  const int count = a.LayerCount();
+  std::fprintf(out, "Layers (%d, top first)\n", count);
+  for (int i = 0; i < count; ++i) {
+    const TFrameLayer& l = *a.ConstructorFrame->Layers[static_cast<size_t>(i)];
+    std::fprintf(out, "  %d \"%s\" resource %s\n", i, l.LayerName.c_str(),
+                 l.ImageRef ? ("#" + std::to_string(l.ImageRef->Id)).c_str() : "none");
+    std::fprintf(out, "      position %d, %d; key colour %s\n", l.OffsetX, l.OffsetY,
+                 ColorText(l.TransparentColor).c_str());
+    std::fprintf(out, "      rotation: start %s, rotate %s, %s, anti-alias %s, angle %s\n",
+                 RealText(l.StartAngle).c_str(), RealText(l.DegreesToRotate).c_str(),
+                 l.Clockwise ? "clockwise" : "counter-clockwise", YesNo(l.AntiAlias), RealText(l.Angle).c_str());
+    std::fprintf(out, "      blend %s, transparency %d, alt transparency %d\n", BlendName(l.BlendType),
+                 l.Transparency, l.AltTransparency);
+    std::fprintf(out, "      tint %s %s; fade %s, start %d, final %d\n", l.TintEnabled ? "on" : "off",
+                 ColorText(l.TintColor).c_str(), FadeName(l.FadeMode), l.FadeStart, l.FadeFinal);
+    std::fprintf(out, "      pixel rotate %s %s, shift %d; mirror %s, flip %s\n", l.PixelRotate ? "on" : "off",
+                 DirectionName(l.PixelRotateDirection), l.PixelRotateShift, YesNo(l.Mirror), YesNo(l.Flip));
+    std::fprintf(out, "      bevel %s %d, highlight %s, shadow %s\n", l.ButtonizeEnabled ? "on" : "off",
+                 l.ButtonizeAmount, ColorText(l.ButtonizeHighlight).c_str(), ColorText(l.ButtonizeShadow).c_str());
+  }
+}
+
+}  // namespace
+
+void RunInfo(const InfoCommand& cmd, CliUi& ui, std::FILE* out) {
+  const auto anim = LoadProject(cmd.project, ui);
+  if (cmd.json)
+    std::fputs(ProjectJson(*anim).c_str(), out);
+  else
+    PrintText(*anim, cmd.project, out);
+}
+
+}  // namespace kt58::cli

@@ -1,0 +1,371 @@
+#include "cli/cli_options.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <set>
+
+#include "engine/raster_ops.h"
+#include "model/frame_layer.h"
+
+namespace kt58::cli {
+
+namespace {
+
+const char kUsage[] =
+    "usage:\n"
+    "  kt58 info <project.apf> [--json]\n"
+    "  kt58 new <out.apf> [--frames N] [--size WxH] [--background RRGGBB]\n"
+    "           --layer FILE [layer options] [--layer FILE [layer options]] ...\n"
+    "      layer options: --x N --y N --start-angle DEG --rotate DEG --counter-clockwise\n"
+    "        --anti-alias --blend none|normal|hgradient|vgradient --transparency P\n"
+    "        --alt-transparency P --tint RRGGBB --fade none|pulse|smooth --fade-start P\n"
+    "        --fade-final P --pixel-rotate up|down|left|right --mirror --flip --bevel N\n"
+    "        --bevel-highlight RRGGBB --bevel-shadow RRGGBB --key RRGGBB|auto\n"
+    "      the first --layer is the bottom layer, each later one goes on top\n"
+    "  kt58 export-gif <project.apf> <out.gif> [--delay MS] [--palette P] [--colors N]\n"
+    "           [--dither D] [--optimize LIST]\n"
+    "      --delay 10..1000 (100); --palette optimized|optimized-windows|web|mono|gray|\n"
+    "        windows-gray|windows (optimized);\n"
+    "      --colors 8|16|32|64|128|256, size of the optimized palette (256);\n"
+    "      --dither nearest|floyd-steinberg|stucki|sierra|burkes (nearest);\n"
+    "      --optimize a comma list of single-map,merge,crop,remove-passive,sort\n"
+    "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N]\n"
+    "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"
+    "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif>\n"
+    "  kt58 export-avi <project.apf> <out.avi>\n"
+    "colours are written RRGGBB, red first\n";
+
+// Walks the arguments of one command; options may be written "--name value"
+// or "--name=value".
+class ArgCursor {
+ public:
+  explicit ArgCursor(const std::vector<std::string>& args) : args_(args) {}
+
+  bool Done() const { return i_ >= args_.size(); }
+
+  // The next argument; for an option, its name without an "=value" part.
+  std::string Next() {
+    const std::string& a = args_[i_++];
+    inline_value_.reset();
+    if (a.size() > 2 && a.starts_with("--")) {
+      const size_t eq = a.find('=');
+      if (eq != std::string::npos) {
+        inline_value_ = a.substr(eq + 1);
+        return a.substr(0, eq);
+      }
+    }
+    return a;
+  }
+
+  std::string Value(const std::string& option) {
+    if (inline_value_) {
+      std::string v = *inline_value_;
+      inline_value_.reset();
+      return v;
+    }
+    if (Done()) throw UsageError(option + " needs a value");
+    return args_[i_++];
+  }
+
+  // A flag written with "=value" is a usage error.
+  void NoValue(const std::string& option) const {
+    if (inline_value_) throw UsageError(option + " takes no value");
+  }
+
+ private:
+  const std::vector<std::string>& args_;
+  size_t i_ = 0;
+  std::optional<std::string> inline_value_;
+};
+
+bool IsOption(const std::string& a) { return a.size() > 1 && a[0] == '-'; }
+
+int Choice(const std::string& option, const std::string& text, const std::vector<std::string>& names) {
+  const auto it = std::find(names.begin(), names.end(), text);
+  if (it != names.end()) return static_cast<int>(it - names.begin());
+  std::string list;
+  for (const auto& n : names) list += (list.empty() ? "" : "|") + n;
+  throw UsageError(option + " must be one of " + list + ", not \"" + text + "\"");
+}
+
+void Positional(std::vector<std::string>& into, size_t wanted, const std::string& arg, const char* command) {
+  if (into.size() >= wanted) throw UsageError(std::string("unexpected argument \"") + arg + "\" for " + command);
+  into.push_back(arg);
+}
+
+void NeedPositionals(const std::vector<std::string>& got, const std::vector<const char*>& names,
+                     const char* command) {
+  if (got.size() < names.size())
+    throw UsageError(std::string(command) + " needs " + names[got.size()]);
+}
+
+void ThrowUnknown(const std::string& option, const char* command) {
+  throw UsageError("unknown option " + option + " for " + command);
+}
+
+// Returns false when the option is not a layer option.
+bool ParseLayerOption(const std::string& opt, ArgCursor& cur, LayerSpec& l) {
+  auto percent = [&](std::optional<int>& field) { field = ParseIntOption(opt, cur.Value(opt), 0, 100); };
+  auto color = [&](std::optional<TColor>& field) { field = ParseColorOption(opt, cur.Value(opt)); };
+  if (opt == "--x") {
+    l.x = ParseIntOption(opt, cur.Value(opt), -kMaxOffset, kMaxOffset);
+  } else if (opt == "--y") {
+    l.y = ParseIntOption(opt, cur.Value(opt), -kMaxOffset, kMaxOffset);
+  } else if (opt == "--start-angle") {
+    l.start_angle = ParseIntOption(opt, cur.Value(opt), 0, 359);
+  } else if (opt == "--rotate") {
+    l.rotate = ParseIntOption(opt, cur.Value(opt), 0, 1440);
+  } else if (opt == "--counter-clockwise") {
+    cur.NoValue(opt);
+    l.counter_clockwise = true;
+  } else if (opt == "--anti-alias") {
+    cur.NoValue(opt);
+    l.anti_alias = true;
+  } else if (opt == "--blend") {
+    l.blend = Choice(opt, cur.Value(opt), {"none", "normal", "hgradient", "vgradient"});
+  } else if (opt == "--transparency") {
+    percent(l.transparency);
+  } else if (opt == "--alt-transparency") {
+    percent(l.alt_transparency);
+  } else if (opt == "--tint") {
+    color(l.tint);
+  } else if (opt == "--fade") {
+    l.fade = Choice(opt, cur.Value(opt), {"none", "pulse", "smooth"});
+  } else if (opt == "--fade-start") {
+    percent(l.fade_start);
+  } else if (opt == "--fade-final") {
+    percent(l.fade_final);
+  } else if (opt == "--pixel-rotate") {
+    l.pixel_rotate = Choice(opt, cur.Value(opt), {"up", "down", "left", "right"});
+  } else if (opt == "--mirror") {
+    cur.NoValue(opt);
+    l.mirror = true;
+  } else if (opt == "--flip") {
+    cur.NoValue(opt);
+    l.flip = true;
+  } else if (opt == "--bevel") {
+    l.bevel = ParseIntOption(opt, cur.Value(opt), 0, 100);
+  } else if (opt == "--bevel-highlight") {
+    color(l.bevel_highlight);
+  } else if (opt == "--bevel-shadow") {
+    color(l.bevel_shadow);
+  } else if (opt == "--key") {
+    const std::string v = cur.Value(opt);
+    if (v == "auto")
+      l.key.reset();
+    else
+      l.key = ParseColorOption(opt, v);
+  } else {
+    return false;
+  }
+  return true;
+}
+
+InfoCommand ParseInfo(ArgCursor& cur) {
+  InfoCommand c;
+  std::vector<std::string> pos;
+  while (!cur.Done()) {
+    const std::string a = cur.Next();
+    if (a == "--json") {
+      cur.NoValue(a);
+      c.json = true;
+    } else if (IsOption(a)) {
+      ThrowUnknown(a, "info");
+    } else {
+      Positional(pos, 1, a, "info");
+    }
+  }
+  NeedPositionals(pos, {"<project.apf>"}, "info");
+  c.project = pos[0];
+  return c;
+}
+
+std::pair<int, int> ParseSize(const std::string& opt, const std::string& text) {
+  const size_t x = text.find_first_of("xX");
+  if (x == std::string::npos) throw UsageError(opt + " must be WxH, not \"" + text + "\"");
+  return {ParseIntOption(opt + " width", text.substr(0, x), 1, kMaxFrameSide),
+          ParseIntOption(opt + " height", text.substr(x + 1), 1, kMaxFrameSide)};
+}
+
+NewCommand ParseNew(ArgCursor& cur) {
+  NewCommand c;
+  std::vector<std::string> pos;
+  while (!cur.Done()) {
+    const std::string a = cur.Next();
+    if (a == "--frames") {
+      c.frames = ParseIntOption(a, cur.Value(a), 2, 1000);
+    } else if (a == "--size") {
+      c.size = ParseSize(a, cur.Value(a));
+    } else if (a == "--background") {
+      c.background = ParseColorOption(a, cur.Value(a));
+    } else if (a == "--layer") {
+      const std::string file = cur.Value(a);
+      if (file.empty()) throw UsageError("--layer needs a file name");
+      c.layers.push_back(LayerSpec{});
+      c.layers.back().file = file;
+    } else if (IsOption(a)) {
+      LayerSpec scratch;
+      LayerSpec& target = c.layers.empty() ? scratch : c.layers.back();
+      if (!ParseLayerOption(a, cur, target)) ThrowUnknown(a, "new");
+      if (c.layers.empty()) throw UsageError(a + " must follow --layer FILE");
+    } else {
+      Positional(pos, 1, a, "new");
+    }
+  }
+  NeedPositionals(pos, {"<out.apf>"}, "new");
+  c.out = pos[0];
+  if (c.layers.empty()) throw UsageError("new needs at least one --layer FILE");
+  return c;
+}
+
+ExportGifCommand ParseExportGif(ArgCursor& cur) {
+  ExportGifCommand c;
+  std::vector<std::string> pos;
+  static const std::vector<std::string> kPalettes = {"optimized", "optimized-windows", "web", "mono",
+                                                     "gray",      "windows-gray",      "windows"};
+  static const std::vector<std::string> kDithers = {"nearest", "floyd-steinberg", "stucki", "sierra", "burkes"};
+  static const std::vector<std::string> kOptimize = {"single-map", "merge", "crop", "remove-passive", "sort"};
+  while (!cur.Done()) {
+    const std::string a = cur.Next();
+    if (a == "--delay") {
+      c.delay_ms = ParseIntOption(a, cur.Value(a), 10, 1000);
+    } else if (a == "--palette") {
+      c.palette = kPalettes[static_cast<size_t>(Choice(a, cur.Value(a), kPalettes))];
+    } else if (a == "--colors") {
+      const std::string v = cur.Value(a);
+      Choice(a, v, {"8", "16", "32", "64", "128", "256"});
+      c.colors = std::stoi(v);
+    } else if (a == "--dither") {
+      c.dither = kDithers[static_cast<size_t>(Choice(a, cur.Value(a), kDithers))];
+    } else if (a == "--optimize") {
+      const std::string v = cur.Value(a);
+      c.optimize.clear();
+      size_t start = 0;
+      while (start <= v.size()) {
+        size_t comma = v.find(',', start);
+        if (comma == std::string::npos) comma = v.size();
+        const std::string item = v.substr(start, comma - start);
+        if (!item.empty()) {
+          const std::string& name = kOptimize[static_cast<size_t>(Choice(a, item, kOptimize))];
+          if (std::find(c.optimize.begin(), c.optimize.end(), name) == c.optimize.end()) c.optimize.push_back(name);
+        }
+        start = comma + 1;
+      }
+    } else if (IsOption(a)) {
+      ThrowUnknown(a, "export-gif");
+    } else {
+      Positional(pos, 2, a, "export-gif");
+    }
+  }
+  NeedPositionals(pos, {"<project.apf>", "<out.gif>"}, "export-gif");
+  c.project = pos[0];
+  c.out = pos[1];
+  return c;
+}
+
+ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
+  ExportBmpCommand c;
+  std::vector<std::string> pos;
+  while (!cur.Done()) {
+    const std::string a = cur.Next();
+    if (a == "--pattern") {
+      c.pattern = cur.Value(a);
+      // The pattern names files inside the folder, never elsewhere.
+      if (c.pattern.find('/') != std::string::npos || c.pattern.find('\\') != std::string::npos)
+        throw UsageError("--pattern must be a file name without folders");
+      if (c.pattern.empty()) throw UsageError("--pattern must not be empty");
+    } else if (a == "--start") {
+      c.start = ParseIntOption(a, cur.Value(a), 0, 100000);
+    } else if (IsOption(a)) {
+      ThrowUnknown(a, "export-bmp");
+    } else {
+      Positional(pos, 2, a, "export-bmp");
+    }
+  }
+  NeedPositionals(pos, {"<project.apf>", "<folder>"}, "export-bmp");
+  c.project = pos[0];
+  c.folder = pos[1];
+  return c;
+}
+
+ExportFrameCommand ParseExportFrame(ArgCursor& cur) {
+  ExportFrameCommand c;
+  std::vector<std::string> pos;
+  while (!cur.Done()) {
+    const std::string a = cur.Next();
+    if (IsOption(a)) ThrowUnknown(a, "export-frame");
+    Positional(pos, 3, a, "export-frame");
+  }
+  NeedPositionals(pos, {"<project.apf>", "<frame-index>", "<out.bmp|.jpg|.gif>"}, "export-frame");
+  c.project = pos[0];
+  c.frame_index = ParseIntOption("<frame-index>", pos[1], 0, 999);
+  c.out = pos[2];
+  return c;
+}
+
+ExportAviCommand ParseExportAvi(ArgCursor& cur) {
+  ExportAviCommand c;
+  std::vector<std::string> pos;
+  while (!cur.Done()) {
+    const std::string a = cur.Next();
+    if (IsOption(a)) ThrowUnknown(a, "export-avi");
+    Positional(pos, 2, a, "export-avi");
+  }
+  NeedPositionals(pos, {"<project.apf>", "<out.avi>"}, "export-avi");
+  c.project = pos[0];
+  c.out = pos[1];
+  return c;
+}
+
+}  // namespace
+
+const char* UsageText() { return kUsage; }
+
+TColor ParseColorOption(const std::string& option, const std::string& text) {
+  const bool ok = text.size() == 6 && std::all_of(text.begin(), text.end(), [](unsigned char ch) {
+                    return std::isxdigit(ch) != 0;
+                  });
+  if (!ok) throw UsageError(option + " must be a colour RRGGBB, not \"" + text + "\"");
+  const unsigned long rgb = std::stoul(text, nullptr, 16);
+  return RGBColor(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb));
+}
+
+int ParseIntOption(const std::string& option, const std::string& text, int lo, int hi) {
+  int value = 0;
+  const char* first = text.data();
+  const char* last = text.data() + text.size();
+  if (first != last && *first == '+') ++first;
+  const auto [end, ec] = std::from_chars(first, last, value);
+  if (text.empty() || ec == std::errc::invalid_argument || end != last)
+    throw UsageError(option + " must be a whole number, not \"" + text + "\"");
+  if (ec == std::errc::result_out_of_range || value < lo || value > hi)
+    throw UsageError(option + " must be within " + std::to_string(lo) + ".." + std::to_string(hi) + ", not " +
+                     text);
+  return value;
+}
+
+std::string ColorText(TColor color) {
+  char buf[8];
+  std::snprintf(buf, sizeof buf, "%02X%02X%02X", static_cast<unsigned>(color & 255),
+                static_cast<unsigned>((color >> 8) & 255), static_cast<unsigned>((color >> 16) & 255));
+  return buf;
+}
+
+Command ParseCommandLine(const std::vector<std::string>& args) {
+  if (args.empty()) throw UsageError("no command given");
+  const std::string& name = args[0];
+  if (name == "--help" || name == "-h" || name == "help") return HelpCommand{};
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  ArgCursor cur(rest);
+  if (name == "info") return ParseInfo(cur);
+  if (name == "new") return ParseNew(cur);
+  if (name == "export-gif") return ParseExportGif(cur);
+  if (name == "export-bmp") return ParseExportBmp(cur);
+  if (name == "export-frame") return ParseExportFrame(cur);
+  if (name == "export-avi") return ParseExportAvi(cur);
+  throw UsageError("unknown command \"" + name + "\"");
+}
+
+}  // namespace kt58::cli

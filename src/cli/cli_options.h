@@ -1,0 +1,104 @@
+// Command-line parsing of the kt58 tool: every argument is checked here, so
+// the commands only ever see values within the ranges the editor keeps.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "engine/colors.h"
+
+namespace kt58::cli {
+
+// A command line that does not fit the usage; the text names the argument.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One --layer FILE and the options that follow it. Unset options keep the
+// value a layer added from the file gets.
+struct LayerSpec {
+  std::filesystem::path file;
+  std::optional<int> x, y;
+  std::optional<int> start_angle, rotate;  // whole degrees
+  bool counter_clockwise = false;
+  bool anti_alias = false;
+  std::optional<int> blend;  // bt_* code
+  std::optional<int> transparency, alt_transparency;
+  std::optional<TColor> tint;
+  std::optional<int> fade;  // fm_* code
+  std::optional<int> fade_start, fade_final;
+  std::optional<int> pixel_rotate;  // pr_* code
+  bool mirror = false;
+  bool flip = false;
+  std::optional<int> bevel;
+  std::optional<TColor> bevel_highlight, bevel_shadow;
+  std::optional<TColor> key;  // none: the auto-detected colour
+};
+
+struct InfoCommand {
+  std::filesystem::path project;
+  bool json = false;
+};
+
+struct NewCommand {
+  std::filesystem::path out;
+  int frames = 10;
+  std::optional<std::pair<int, int>> size;  // fixed frame size
+  TColor background = 0;
+  std::vector<LayerSpec> layers;  // bottom layer first
+};
+
+struct ExportGifCommand {
+  std::filesystem::path project, out;
+  int delay_ms = 100;
+  std::string palette = "optimized";
+  int colors = 256;
+  std::string dither = "nearest";
+  std::vector<std::string> optimize;  // in the order given, no repeats
+};
+
+struct ExportBmpCommand {
+  std::filesystem::path project, folder;
+  std::string pattern = "###";
+  int start = 0;
+};
+
+struct ExportFrameCommand {
+  std::filesystem::path project;
+  int frame_index = 0;
+  std::filesystem::path out;
+};
+
+struct ExportAviCommand {
+  std::filesystem::path project, out;
+};
+
+struct HelpCommand {};
+
+using Command = std::variant<HelpCommand, InfoCommand, NewCommand, ExportGifCommand, ExportBmpCommand,
+                             ExportFrameCommand, ExportAviCommand>;
+
+// args excludes the program name. Raises UsageError.
+Command ParseCommandLine(const std::vector<std::string>& args);
+
+// The whole usage text, several lines ending in a newline.
+const char* UsageText();
+
+// "RRGGBB" (red first, hexadecimal, no prefix) as a colour value with red in
+// the low byte; UsageError naming the option otherwise.
+TColor ParseColorOption(const std::string& option, const std::string& text);
+// A decimal integer within [lo, hi]; UsageError naming the option otherwise.
+int ParseIntOption(const std::string& option, const std::string& text, int lo, int hi);
+// The colour as "RRGGBB".
+std::string ColorText(TColor color);
+
+// The limits the tool keeps where the editor has no fixed one.
+inline constexpr int kMaxFrameSide = 8192;   // fixed frame width or height, pixels
+inline constexpr int kMaxOffset = 100000;    // layer position, pixels either way
+
+}  // namespace kt58::cli

@@ -1,0 +1,119 @@
+#include "cli/cli_project.h"
+
+#include <system_error>
+
+#include "cli/cli_ui.h"
+#include "model/image_ref.h"
+
+namespace kt58::cli {
+
+namespace {
+
+// The core's last message, appended to a failure line when there is one.
+std::string WithCoreMessage(std::string line, const CliUi& ui) {
+  if (!ui.Messages().empty()) line += ": " + ui.Messages().back();
+  return line;
+}
+
+void ApplyLayerSpec(TAnimation& anim, TFrameLayer& layer, const LayerSpec& s) {
+  // The setters work on the selected layer, as the property pages do; each
+  // takes its whole group, so unset options pass the layer's own values.
+  anim.SelectedLayer = &layer;
+  anim.SetLayerPosition(s.x.value_or(layer.OffsetX), s.y.value_or(layer.OffsetY));
+  anim.SetLayerRotation(s.start_angle ? *s.start_angle : layer.StartAngle,
+                        s.rotate ? *s.rotate : layer.DegreesToRotate, layer.Clockwise && !s.counter_clockwise,
+                        layer.AntiAlias || s.anti_alias);
+  anim.SetLayerBlending(s.blend.value_or(layer.BlendType), s.transparency.value_or(layer.Transparency),
+                        s.alt_transparency.value_or(layer.AltTransparency));
+  anim.SetLayerTint(layer.TintEnabled || s.tint.has_value(), s.tint.value_or(layer.TintColor));
+  anim.SetLayerFading(s.fade.value_or(layer.FadeMode), s.fade_start.value_or(layer.FadeStart),
+                      s.fade_final.value_or(layer.FadeFinal));
+  anim.SetLayerOther(layer.PixelRotate || s.pixel_rotate.has_value(),
+                     s.pixel_rotate.value_or(layer.PixelRotateDirection), layer.Mirror || s.mirror,
+                     layer.Flip || s.flip);
+  anim.SetLayerButtonize(layer.ButtonizeEnabled || s.bevel.has_value(), s.bevel.value_or(layer.ButtonizeAmount),
+                         s.bevel_highlight.value_or(layer.ButtonizeHighlight),
+                         s.bevel_shadow.value_or(layer.ButtonizeShadow));
+  // The key colour has no setter group: its selector writes the field.
+  if (s.key) layer.TransparentColor = *s.key;
+}
+
+}  // namespace
+
+const char* BlendName(int blend_type) {
+  switch (blend_type) {
+    case 0: return "none";
+    case 1: return "normal";
+    case 2: return "hgradient";
+    case 3: return "vgradient";
+    default: return "unknown";
+  }
+}
+
+const char* FadeName(int fade_mode) {
+  switch (fade_mode) {
+    case 0: return "none";
+    case 1: return "pulse";
+    case 2: return "smooth";
+    default: return "unknown";
+  }
+}
+
+const char* DirectionName(int direction) {
+  switch (direction) {
+    case 0: return "up";
+    case 1: return "down";
+    case 2: return "left";
+    case 3: return "right";
+    default: return "unknown";
+  }
+}
+
+std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi& ui) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec))
+    throw CommandFailed("no project file at " + path.string());
+  auto anim = std::make_unique<TAnimation>();
+  if (!anim->LoadFromFile(path)) throw CommandFailed(WithCoreMessage("cannot read project " + path.string(), ui));
+  anim->Resequence(false);
+  anim->NonRenderedPlayback = true;
+  return anim;
+}
+
+void RunNew(const NewCommand& cmd, CliUi& ui) {
+  TAnimation anim;
+  // Set before the layers go in: adding a layer resequences with the
+  // animation's frame count.
+  anim.FrameCount = cmd.frames;
+  anim.BackgroundColor = cmd.background;
+  if (cmd.size) {
+    anim.FixedFrameSize = true;
+    anim.FixedWidth = cmd.size->first;
+    anim.FixedHeight = cmd.size->second;
+  }
+  for (const LayerSpec& spec : cmd.layers) {
+    TFrameLayer* layer = nullptr;
+    try {
+      layer = anim.AddLayerFromFile(spec.file);
+    } catch (const EAbort&) {
+      throw CommandFailed("no file at " + spec.file.string());
+    } catch (const Kt58Error& e) {
+      throw CommandFailed(WithCoreMessage(std::string("cannot add layer: ") + e.what(), ui));
+    }
+    if (!layer) throw CommandFailed("cannot add layer from " + spec.file.string());
+    // A video or animated GIF whose import failed would give a layer that
+    // never draws; the editor keeps it silently, a build script wants to know.
+    if (!layer->ImageRef || !layer->ImageRef->HasPicture())
+      throw CommandFailed(WithCoreMessage("no frames could be read from " + spec.file.string(), ui));
+    ApplyLayerSpec(anim, *layer, spec);
+    // An import cancelled by Ctrl+C ends early without an error.
+    if (CliUi::Interrupted()) throw InterruptedError();
+  }
+  try {
+    anim.SaveToFile(cmd.out);
+  } catch (const Kt58Error& e) {
+    throw CommandFailed(e.what());  // names the file and the cause
+  }
+}
+
+}  // namespace kt58::cli

@@ -1,0 +1,36 @@
+// The project commands of the kt58 tool (info, new) and the loading of a
+// project that every command that reads one shares.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "cli/cli_options.h"
+#include "engine/errors.h"
+#include "model/animation.h"
+
+namespace kt58::cli {
+
+class CliUi;
+
+// The work of a command failed; the text is the one line the tool prints.
+class CommandFailed : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+// Opens a project as the editor does: a fresh animation, read from the file,
+// then resequenced without rendering and set to non-rendered playback.
+// Raises CommandFailed quoting the core's message when it cannot be read.
+std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi& ui);
+
+void RunInfo(const InfoCommand& cmd, CliUi& ui, std::FILE* out);
+void RunNew(const NewCommand& cmd, CliUi& ui);
+
+// The option names the tool uses for the model's codes.
+const char* BlendName(int blend_type);
+const char* FadeName(int fade_mode);
+const char* DirectionName(int direction);
+
+}  // namespace kt58::cli

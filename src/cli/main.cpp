@@ -1,0 +1,86 @@
+// kt58: builds, inspects and exports animation projects without the editor.
+// Exit status: 0 done, 1 the work failed (one line on stderr), 2 usage error.
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <typeinfo>
+#include <string>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "cli/cli_export.h"
+#include "cli/cli_options.h"
+#include "cli/cli_project.h"
+#include "cli/cli_ui.h"
+
+namespace {
+
+using namespace kt58::cli;
+
+int Run(const Command& command) {
+  // The UI (and with it the signal handlers) outlives every animation the
+  // commands create; animations end inside the commands, so the store files
+  // of multi-frame resources are gone before the process exits.
+  CliUi ui(true);
+  try {
+    std::visit(
+        [&](const auto& cmd) {
+          using T = std::decay_t<decltype(cmd)>;
+          if constexpr (std::is_same_v<T, HelpCommand>) {
+            std::fputs(UsageText(), stdout);
+          } else if constexpr (std::is_same_v<T, InfoCommand>) {
+            RunInfo(cmd, ui, stdout);
+          } else if constexpr (std::is_same_v<T, NewCommand>) {
+            RunNew(cmd, ui);
+          } else if constexpr (std::is_same_v<T, ExportGifCommand>) {
+            RunExportGif(cmd, ui);
+          } else if constexpr (std::is_same_v<T, ExportBmpCommand>) {
+            RunExportBmp(cmd, ui);
+          } else if constexpr (std::is_same_v<T, ExportFrameCommand>) {
+            RunExportFrame(cmd, ui);
+          } else if constexpr (std::is_same_v<T, ExportAviCommand>) {
+            RunExportAvi(cmd, ui);
+          }
+        },
+        command);
+  } catch (const std::exception& e) {
+    // Work stopped by Ctrl+C may surface as any error of the core.
+    if (CliUi::Interrupted()) {
+      std::fprintf(stderr, "kt58: interrupted\n");
+      return 1;
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&e)) {
+      std::fprintf(stderr, "kt58: out of memory\n");
+      return 1;
+    }
+    std::fprintf(stderr, "kt58: %s\n", CliUi::OneLine(e.what()).c_str());
+    return 1;
+  }
+  if (CliUi::Interrupted()) {
+    // The core may have swallowed the interruption and ended early without
+    // an error; what it wrote cannot be trusted to be whole.
+    std::fprintf(stderr, "kt58: interrupted\n");
+    return 1;
+  }
+  if (std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "kt58: cannot write the output\n");
+    return 1;
+  }
+  ui.FlushWarnings(stderr);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  Command command;
+  try {
+    command = ParseCommandLine(args);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "kt58: %s\n%s", e.what(), UsageText());
+    return 2;
+  }
+  return Run(command);
+}

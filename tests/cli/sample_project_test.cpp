@@ -1,0 +1,59 @@
+// The sample project that the build makes with the tool.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "engine/picture.h"
+#include "model/animation.h"
+#include "model/image_ref.h"
+#include "support/test_support.h"
+
+namespace kt58 {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool SamePixels(const TPicture& a, const TPicture& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x)
+      if (test::PixelColor(a, x, y) != test::PixelColor(b, x, y)) return false;
+  return true;
+}
+
+TEST(SampleProject, LoadsAndEveryFrameRenders) {
+  test::TempDir dir;  // private program folder for the frame stores
+  const fs::path path = fs::path(KT58_BINARY_DIR) / "Projects" / "Dovrenkal.apf";
+  ASSERT_TRUE(fs::exists(path)) << path;
+  EXPECT_LT(fs::file_size(path), 1u << 20);
+
+  TAnimation a;
+  ASSERT_TRUE(a.LoadFromFile(path));
+  ASSERT_TRUE(a.Resequence(false));
+  EXPECT_EQ(a.LayerCount(), 7);
+  EXPECT_EQ(a.GetFrameSize(), (TFrameSize{160, 120}));
+  bool has_animated_gif = false;
+  for (int i = 0; i < a.References->Count(); ++i) {
+    const TLayerImageRef& r = *a.References->Item(i);
+    EXPECT_TRUE(r.HasPicture()) << r.SourceFileName;
+    has_animated_gif |= r.SourceType == st_Gifa;
+  }
+  EXPECT_TRUE(has_animated_gif);
+
+  ASSERT_EQ(a.Frames.size(), static_cast<size_t>(a.FrameCount));
+  std::vector<WorkPicture> frames;
+  for (size_t i = 0; i < a.Frames.size(); ++i) {
+    // Multi-frame layers show the stored frame of the current index.
+    a.CurrentFrameIndex = static_cast<int>(i);
+    frames.push_back(a.RenderFrame(a.Frames[i].get()));
+    ASSERT_TRUE(frames.back()) << "frame " << i;
+    EXPECT_EQ(frames.back()->Width(), 160);
+    EXPECT_EQ(frames.back()->Height(), 120);
+  }
+  // The effects move: no two neighbouring frames are alike.
+  for (size_t i = 1; i < frames.size(); ++i)
+    EXPECT_FALSE(SamePixels(*frames[i - 1], *frames[i])) << "frames " << i - 1 << " and " << i;
+}
+
+}  // namespace
+}  // namespace kt58
