@@ -1,8 +1,8 @@
-// kt58 Animator: the desktop app. For now the shell only: the services the
-// core needs, the desktop's colours, and the (still empty) main window.
+// kt58 Animator: the desktop app.
 #include <QApplication>
-#include <QMainWindow>
+#include <exception>
 
+#include "app/main_form.h"
 #include "app/qt_ui_services.h"
 #include "app/system_colors.h"
 
@@ -10,12 +10,19 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("kt58-animator"));
   QApplication::setApplicationDisplayName(QStringLiteral("kt58 Animator"));
+  app.setProperty("helpFile", QStringLiteral("kt58Animator.chm"));
   QtUiServices services;
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, [&services] { services.SetTerminating(true); });
   RefillSystemColors(QApplication::palette());
 
-  QMainWindow window;
-  window.setWindowTitle(QStringLiteral("kt58 Animator"));
-  window.resize(800, 600);
-  window.show();
+  std::unique_ptr<TMainForm> window;
+  try {
+    window = std::make_unique<TMainForm>();
+  } catch (const std::exception& e) {
+    // Creating the program's Projects or Output folder failed.
+    services.ShowMessage(e.what());
+    return 1;
+  }
+  window->show();
   return QApplication::exec();
 }

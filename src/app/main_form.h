@@ -1,0 +1,186 @@
+// The main window: owns the animation, the construction view, the layer list
+// and the status areas. The shell (start-up, status, enabling rules, Help,
+// About, Debug) is in main_form.cpp; the construction view's behaviour in
+// editor/construction_view.cpp; the layer list in editor/layer_list.cpp.
+#pragma once
+
+#include <QDialog>
+#include <QMainWindow>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/animation.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QMimeData;
+class QMouseEvent;
+class QProgressBar;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class TPaintBox;
+
+// The frameless start-up window with its progress bar.
+class TSplashForm final : public QWidget {
+ public:
+  TSplashForm();
+  QProgressBar* Progress;
+};
+
+// Version, credits and the maker's web address (opened through the shell).
+class TAboutForm final : public QDialog {
+ public:
+  explicit TAboutForm(QWidget* parent = nullptr);
+  static QString WebAddress();
+  QLabel* LinkLabel;
+};
+
+struct TMainFormOptions {
+  bool ShowSplash = true;
+  // The pause with the splash up at the end of start-up; the splash keeps
+  // painting meanwhile.
+  int SplashPauseMs = 1000;
+};
+
+class TMainForm final : public QMainWindow {
+ public:
+  explicit TMainForm(TMainFormOptions options = {}, QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // ---- shell
+  void SplashProgress(const QString& step, int percent);
+  void SetModified(bool flag);
+  void ShowStatusMessage(const std::string& text);
+  void ShowProjectName();
+  void UpdateStatusLine();
+  void UpdateControlStates();
+  void CenterFrame();
+  void LayoutChanged();
+  void FormResize();
+  void Splitter1Moved();
+  void DisableControlEvents();
+  void EnableControlEvents();
+  // A property control's change handler, connected whenever control events
+  // are attached. The function makes the connection and returns it.
+  void AddControlHandler(std::function<QMetaObject::Connection()> connect);
+  void Help1Click();
+  void AboutMenuItemClick();
+  void Debug1Click();
+
+  // ---- construction view
+  void PaintConstruction();  // the paint handler: renders into the canvas
+  void RepaintConstruction();  // the update timer's tick
+  void RequestRepaint() { ConstructionDirty = true; }
+  void RequestBackgroundClear() { ClearBackgroundPending = true; }
+  void AttachPaint() { PaintAttached = true; }
+  void DetachPaint() { PaintAttached = false; }
+  void StartUpdateTimer();
+  void StopUpdateTimer();
+  void ComputeSelectionRect();
+  void HideFocusRect();
+  void ShowFocusRect();
+  void Regenerate(bool pre_render);
+  void AddLayerFromFile(const std::filesystem::path& path);
+  void NudgeLayer(int key);
+  void EndNudge();
+
+  // ---- layer list
+  void AddLayerListItem(kt58::TFrameLayer* layer, bool at_top);
+  void RebuildLayerList();
+  void SyncSelectionFromList();
+  void PromoteLayer();
+  void DemoteLayer();
+  void CopySelectedLayer();
+  void RemoveSelectedLayer();
+  void ResetAllLayers();
+  void LoadLayerControls(kt58::TFrameLayer* layer);
+  kt58::TFrameLayer* RowLayer(int row) const;
+
+  // Texts of the start-up display checks, empty when the screen passes.
+  static QString DisplaySizeMessage(QSize screen);
+  static QString ColorDepthMessage(int bits_per_pixel);
+
+  std::unique_ptr<kt58::TAnimation> Animation;
+  bool Modified = false;
+  QPoint DrawOrigin;
+  QRect SelectionRect;
+  QPoint GrabOffset;
+  bool FocusRectShown = false, ConstructionDirty = false, ClearBackgroundPending = false,
+       PaintInProgress = false, Dragging = false, Nudging = false;
+  bool PaintAttached = true;
+  bool ResizePending = false;
+  bool SplitterToggle = false;
+  bool Sizing = false;
+  bool StartDialogOn = false;
+  bool StartupComplete = false;
+  int ControlEventsDisabled = 0;
+  std::filesystem::path LastThumbDir, LastProjectDir, LastProjSaveDir, LastGifDir, LastBmpDir, LastSingleDir;
+  double Fps = 0.0, MaxFps = 0.0;
+
+  // Components, named as the rest of the editor refers to them.
+  QWidget* Panel3;
+  QToolButton* ProjectButton;
+  QMenu* ProjectPopup;
+  QAction *Help1, *AboutMenuItem, *Debug1, *Close1;
+  QWidget* VideoPanel;
+  QTabWidget* pc1;
+  QLabel* DataPanel;
+  QWidget* ConstrPanel;
+  TPaintBox* pbConstr;
+  QSplitter* Splitter1;
+  QTabWidget* PageControl1;
+  QWidget* LayersSheet;
+  QToolButton* LayerCommandsButton;
+  QToolButton *PromoteLayerButton, *DemoteLayerButton;
+  QTreeWidget* lvLayers;
+  QMenu* LayerPopup;
+  QAction *CopyLayer1, *RemoveLayer1, *PromoteLayer1, *DemoteLayer1, *ResetAllLayers1;
+  QLabel *StatusPanel0, *StatusPanel1;
+  QTimer* UpdateTimer;
+  TSplashForm* Splash = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void FormCreate();
+  void FormShow();
+  void BuildLayout();
+  void BuildLayerPage();
+  void ConnectConstructionView();
+  void ConnectLayerList();
+  void MouseDown(QMouseEvent* e);
+  void MouseMove(QMouseEvent* e);
+  void MouseUp(QMouseEvent* e);
+  bool DragOver(const QMimeData* data) const;
+  void DragDrop(const QMimeData* data);
+  // What the offset edits' change handlers do with a new position while a
+  // drag or nudge moves the selection.
+  void ShowLayerOffsets(int x, int y);
+  void SelectRow(int row);
+  int SelectedRow() const;
+  bool LayerKeyDown(int key, Qt::KeyboardModifiers modifiers);
+  bool LayerKeyUp(int key);
+
+  TMainFormOptions options_;
+  bool shown_once_ = false;
+  std::vector<std::function<QMetaObject::Connection()>> control_handlers_;
+  std::vector<QMetaObject::Connection> handler_connections_;
+};
+
+// The one main window of the program (null before it is created).
+extern TMainForm* MainForm;
