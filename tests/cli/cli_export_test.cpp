@@ -1,0 +1,260 @@
+// The export commands of kt58, driven through the built binary; every output
+// is read back with a decoder other than the writer (ffmpeg/ffprobe, giflib,
+// the BMP bytes themselves) and compared with the composition of the same
+// project loaded here.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli_run.h"
+#include "engine/bmp_codec.h"
+#include "model/animation.h"
+#include "platform/gif_decoder.h"
+#include "support/avi_test_support.h"
+#include "support/gif_builder.h"
+#include "support/test_support.h"
+
+namespace kt58 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CliResult;
+using test::RunKt58;
+using test::TempDir;
+
+constexpr int kFrames = 5;
+constexpr int kWidth = 14, kHeight = 9;
+
+// A project with a rotating picture, an animated GIF, and a faded,
+// pixel-rotated picture, so that every frame differs.
+fs::path MakeProject(const TempDir& dir) {
+  const fs::path base = dir / "base.bmp";
+  test::WriteFileBytes(base, EncodeBmp(test::MakeRandomPicture(kWidth, kHeight, 7)));
+  const fs::path strip = dir / "strip.bmp";
+  test::WriteFileBytes(strip, EncodeBmp(test::MakeRandomPicture(10, 3, 11)));
+  const std::vector<GifRgb> palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  const fs::path gif = dir / "anim.gif";
+  test::WriteFileBytes(gif, test::BuildGif(4, 3, palette, 0,
+                                           {test::SolidGifImage(0, 0, 4, 3, 1), test::SolidGifImage(1, 1, 2, 2, 2),
+                                            test::SolidGifImage(0, 0, 1, 1, 3)}));
+  const fs::path project = dir / "p.apf";
+  const CliResult r =
+      RunKt58(dir, {"new", project.string(), "--frames", std::to_string(kFrames), "--background", "203040",
+                    "--layer", base.string(), "--rotate", "90", "--key", "000000", "--layer", gif.string(), "--x",
+                    "2", "--y", "1", "--layer", strip.string(), "--y", "5", "--pixel-rotate", "right", "--blend",
+                    "normal", "--transparency", "30", "--fade", "pulse"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  return project;
+}
+
+// The frames as the exports compose them: the project loaded as the tool
+// loads it, frame i with CurrentFrameIndex i.
+std::vector<TPicture> ReferenceFrames(const fs::path& project) {
+  TAnimation a;
+  EXPECT_TRUE(a.LoadFromFile(project));
+  a.Resequence(false);
+  a.NonRenderedPlayback = true;
+  std::vector<TPicture> frames;
+  for (size_t i = 0; i < a.Frames.size(); ++i) {
+    a.CurrentFrameIndex = static_cast<int>(i);
+    WorkPicture p = a.RenderFrame(a.Frames[i].get());
+    EXPECT_TRUE(p);
+    if (p) frames.push_back(*p);
+  }
+  return frames;
+}
+
+void ExpectOneFailureLine(const CliResult& r, const std::string& says) {
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  ASSERT_EQ(r.ErrLines().size(), 1u) << r.err;
+  EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
+}
+
+std::map<std::string, std::string> Ffprobe(const fs::path& file) {
+  const std::string cmd = "timeout 60 ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                          "stream=codec_name,pix_fmt,width,height,nb_read_frames,r_frame_rate -of default=nw=1 '" +
+                          file.string() + "'";
+  std::map<std::string, std::string> out;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return out;
+  char line[256];
+  while (std::fgets(line, sizeof line, p)) {
+    std::string s(line);
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r')) s.pop_back();
+    const size_t eq = s.find('=');
+    if (eq != std::string::npos) out[s.substr(0, eq)] = s.substr(eq + 1);
+  }
+  pclose(p);
+  return out;
+}
+
+TEST(CliExport, BitmapSequenceMatchesTheCompositionByteForByte) {
+  TempDir dir;
+  const fs::path project = MakeProject(dir);
+  const auto frames = ReferenceFrames(project);
+  ASSERT_EQ(frames.size(), static_cast<size_t>(kFrames));
+  const fs::path out = dir / "seq" / "deeper";  // made by the command
+  const CliResult r = RunKt58(dir, {"export-bmp", project.string(), out.string(), "--pattern", "f##.png",
+                                    "--start", "98"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");  // not a terminal: no progress bar
+  const char* names[] = {"f98.Bmp", "f99.Bmp", "f100.Bmp", "f101.Bmp", "f102.Bmp"};
+  for (int i = 0; i < kFrames; ++i) {
+    SCOPED_TRACE(names[i]);
+    EXPECT_EQ(test::ReadFileBytes(out / names[i]), EncodeBmp(frames[static_cast<size_t>(i)]));
+  }
+  // The frames really differ, so the comparison checks the frame order.
+  EXPECT_NE(EncodeBmp(frames[0]), EncodeBmp(frames[1]));
+  EXPECT_TRUE(test::StoreFilesIn(dir.path()).empty());
+
+  const CliResult def = RunKt58(dir, {"export-bmp", project.string(), (dir / "d").string()});
+  ASSERT_EQ(def.exit_code, 0) << def.err;
+  EXPECT_TRUE(fs::exists(dir / "d" / "000.Bmp"));
+  EXPECT_TRUE(fs::exists(dir / "d" / "004.Bmp"));
+}
+
+TEST(CliExport, SingleFrameInEachFormat) {
+  TempDir dir;
+  const fs::path project = MakeProject(dir);
+  const auto frames = ReferenceFrames(project);
+  ASSERT_EQ(frames.size(), static_cast<size_t>(kFrames));
+
+  ASSERT_EQ(RunKt58(dir, {"export-frame", project.string(), "3", (dir / "f.BMP").string()}).exit_code, 0);
+  EXPECT_EQ(test::ReadFileBytes(dir / "f.BMP"), EncodeBmp(frames[3]));
+
+  ASSERT_EQ(RunKt58(dir, {"export-frame", project.string(), "1", (dir / "f.jpg").string()}).exit_code, 0);
+  const auto jpg = Ffprobe(dir / "f.jpg");
+  EXPECT_EQ(jpg.count("codec_name") ? jpg.at("codec_name") : "", "mjpeg");
+  EXPECT_EQ(jpg.count("width") ? jpg.at("width") : "", std::to_string(kWidth));
+  EXPECT_EQ(jpg.count("height") ? jpg.at("height") : "", std::to_string(kHeight));
+
+  ASSERT_EQ(RunKt58(dir, {"export-frame", project.string(), "0", (dir / "f.gif").string()}).exit_code, 0);
+  const DecodedGif gif = DecodeGifFile(dir / "f.gif");
+  EXPECT_EQ(gif.screen_width, kWidth);
+  EXPECT_EQ(gif.screen_height, kHeight);
+  EXPECT_EQ(gif.images.size(), 1u);
+
+  ExpectOneFailureLine(RunKt58(dir, {"export-frame", project.string(), "5", (dir / "g.bmp").string()}),
+                       "frame index 5 is outside the project's frames 0..4");
+  ExpectOneFailureLine(RunKt58(dir, {"export-frame", project.string(), "0", (dir / "g.png").string()}),
+                       "The file type you have specified is unsupported.");
+  ExpectOneFailureLine(RunKt58(dir, {"export-frame", project.string(), "0", (dir / "no" / "g.bmp").string()}),
+                       "Error saving file");
+  EXPECT_FALSE(fs::exists(dir / "g.bmp"));
+  EXPECT_FALSE(fs::exists(dir / "g.png"));
+}
+
+TEST(CliExport, AnimatedGifInEveryPaletteAndOption) {
+  TempDir dir;
+  const fs::path project = MakeProject(dir);
+  const struct {
+    std::vector<std::string> options;
+    size_t max_colors;
+  } cases[] = {
+      {{}, 256},
+      {{"--delay", "250", "--palette", "optimized", "--colors", "8", "--dither", "floyd-steinberg"}, 8},
+      {{"--palette", "optimized-windows", "--dither", "stucki", "--optimize", "single-map,merge,crop"}, 256},
+      {{"--palette", "web", "--dither", "sierra", "--optimize", "remove-passive,sort"}, 256},
+      {{"--palette", "mono", "--dither", "burkes"}, 2},
+      {{"--palette", "gray", "--delay", "10"}, 256},
+      {{"--palette", "windows-gray", "--colors", "16"}, 256},
+      {{"--palette", "windows", "--optimize", "crop,merge,sort,single-map,remove-passive"}, 256},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const fs::path out = dir / ("a" + std::to_string(n++) + ".gif");
+    std::vector<std::string> args = {"export-gif", project.string(), out.string()};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    SCOPED_TRACE(out.filename().string());
+    const CliResult r = RunKt58(dir, args);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const DecodedGif gif = DecodeGifFile(out);
+    EXPECT_EQ(gif.screen_width, kWidth);
+    EXPECT_EQ(gif.screen_height, kHeight);
+    ASSERT_GE(gif.images.size(), 1u);
+    EXPECT_LE(gif.images.size(), static_cast<size_t>(kFrames));
+    const bool merging = std::find(c.options.begin(), c.options.end(), "--optimize") != c.options.end();
+    if (!merging) {
+      EXPECT_EQ(gif.images.size(), static_cast<size_t>(kFrames));
+    }
+    int delay_cs = 10;
+    for (size_t i = 0; i + 1 < c.options.size(); ++i)
+      if (c.options[i] == "--delay") delay_cs = std::stoi(c.options[i + 1]) / 10;
+    for (const auto& image : gif.images) {
+      EXPECT_LE(image.palette.size(), std::max<size_t>(c.max_colors, 2));
+      if (!merging) {
+        EXPECT_EQ(image.delay_cs, delay_cs);
+      }
+    }
+    // It loops for ever (application extension on the first frame).
+    const auto bytes = test::ReadFileBytes(out);
+    EXPECT_NE(std::string(bytes.begin(), bytes.end()).find("NETSCAPE2.0"), std::string::npos);
+  }
+  EXPECT_TRUE(test::StoreFilesIn(dir.path()).empty());
+}
+
+TEST(CliExport, AviHoldsEveryFrameUncompressed) {
+  TempDir dir;
+  const fs::path project = MakeProject(dir);
+  const auto frames = ReferenceFrames(project);
+  ASSERT_EQ(frames.size(), static_cast<size_t>(kFrames));
+  const fs::path out = dir / "v.avi";
+  const CliResult r = RunKt58(dir, {"export-avi", project.string(), out.string()});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  auto probe = Ffprobe(out);
+  EXPECT_EQ(probe["codec_name"], "rawvideo");
+  EXPECT_EQ(probe["pix_fmt"], "bgr24");
+  EXPECT_EQ(probe["width"], std::to_string(kWidth));
+  EXPECT_EQ(probe["height"], std::to_string(kHeight));
+  EXPECT_EQ(probe["nb_read_frames"], std::to_string(kFrames));
+  EXPECT_EQ(probe["r_frame_rate"], "10/1");  // no playback delay stored: 100 ms a frame
+
+  const test::RawFrames decoded = test::DecodeWithFfmpeg(out, dir.path(), kWidth, kHeight);
+  ASSERT_EQ(decoded.count, static_cast<size_t>(kFrames));
+  for (size_t f = 0; f < decoded.count; ++f)
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        const BGR want = ColorToBGR(test::PixelColor(frames[f], x, y));
+        ASSERT_EQ(decoded.Pixel(f, y, x * 3 + 0), want.b) << f << " " << x << "," << y;
+        ASSERT_EQ(decoded.Pixel(f, y, x * 3 + 1), want.g) << f << " " << x << "," << y;
+        ASSERT_EQ(decoded.Pixel(f, y, x * 3 + 2), want.r) << f << " " << x << "," << y;
+      }
+  EXPECT_TRUE(test::StoreFilesIn(dir.path()).empty());
+}
+
+TEST(CliExport, NothingToExportOrNowhereToWrite) {
+  TempDir dir;
+  const fs::path empty = dir / "empty.apf";
+  {
+    TAnimation a;
+    a.SaveToFile(empty);
+  }
+  const fs::path project = MakeProject(dir);
+  const fs::path missing = dir / "missing";
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } cases[] = {
+      {{"export-avi", empty.string(), (dir / "e.avi").string()}, "has no layers"},
+      {{"export-gif", empty.string(), (dir / "e.gif").string()}, "has no layers"},
+      {{"export-bmp", empty.string(), (dir / "e").string()}, "has no layers"},
+      {{"export-frame", empty.string(), "0", (dir / "e.bmp").string()}, "has no layers"},
+      {{"export-gif", project.string(), (missing / "x.gif").string()}, "x.gif"},
+      {{"export-avi", project.string(), (missing / "x.avi").string()}, "Failed to create AVI file"},
+      {{"export-avi", (dir / "nope.apf").string(), (dir / "x.avi").string()}, "no project file at"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args[1]);
+    ExpectOneFailureLine(RunKt58(dir, c.args), c.says);
+  }
+  EXPECT_FALSE(fs::exists(dir / "e.avi"));
+  EXPECT_FALSE(fs::exists(dir / "e.gif"));
+  EXPECT_FALSE(fs::exists(missing));
+}
+
+}  // namespace
+}  // namespace kt58
