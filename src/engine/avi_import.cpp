@@ -13,14 +13,6 @@ namespace kt58 {
 
 namespace {
 
-class BusyCursor {
- public:
-  BusyCursor() { Ui().SetBusyCursor(true); }
-  ~BusyCursor() { Ui().SetBusyCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 // The decoded rows into the 24-bit work picture; raises EPictureSize for a
 // frame the picture cannot hold.
 void FrameToPicture(const AviFrame& frame, TPicture& picture) {

@@ -20,14 +20,6 @@ std::array<std::array<uint8_t, 3>, 256> PixelTable(const std::vector<GifRgb>& pa
   return table;
 }
 
-class BusyCursor {
- public:
-  BusyCursor() { Ui().SetBusyCursor(true); }
-  ~BusyCursor() { Ui().SetBusyCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 }  // namespace
 
 std::unique_ptr<DecodedGif> LoadGifFile(const std::filesystem::path& path) {

@@ -14,14 +14,6 @@ namespace kt58 {
 
 namespace {
 
-class BusyCursor {
- public:
-  BusyCursor() { Ui().SetBusyCursor(true); }
-  ~BusyCursor() { Ui().SetBusyCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 void PutInt32(std::ostream& out, int32_t v) {
   const auto u = static_cast<uint32_t>(v);
   const char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF), static_cast<char>((u >> 16) & 0xFF),

@@ -46,6 +46,15 @@ void InstallUiServices(UiServices* services);
 // Lets pending events run unless the program is terminating.
 void ProcessPendingMessages();
 
+// The busy cursor for the life of a scope.
+class BusyCursor {
+ public:
+  BusyCursor() { Ui().SetBusyCursor(true); }
+  ~BusyCursor() { Ui().SetBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 // Keeps a dialog released on every way out of a scope.
 class ProgressScope {
  public:

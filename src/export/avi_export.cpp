@@ -28,14 +28,6 @@ const char* TextFor(AviWriteError::Stage stage) {
   return kAddFrameText;
 }
 
-class BusyCursor {
- public:
-  BusyCursor() { Ui().SetBusyCursor(true); }
-  ~BusyCursor() { Ui().SetBusyCursor(false); }
-  BusyCursor(const BusyCursor&) = delete;
-  BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
 }  // namespace
 
 size_t AviFrameImageSize(int width, int height) {
