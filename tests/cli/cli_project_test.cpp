@@ -23,24 +23,9 @@ using test::TempDir;
 
 constexpr TColor kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 
-fs::path WriteBmp(const TempDir& dir, const std::string& name, const TPicture& p) {
-  const fs::path path = dir / name;
-  test::WriteFileBytes(path, EncodeBmp(p));
-  return path;
-}
-
-fs::path WriteAnimatedGif(const TempDir& dir, const std::string& name) {
-  const std::vector<GifRgb> palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-  const fs::path path = dir / name;
-  test::WriteFileBytes(path, test::BuildGif(4, 3, palette, 0,
-                                            {test::SolidGifImage(0, 0, 4, 3, 1), test::SolidGifImage(1, 1, 2, 2, 2),
-                                             test::SolidGifImage(0, 0, 1, 1, 3)}));
-  return path;
-}
-
 // A 3 x 2 picture whose bottom-left pixel (the auto-detected key) is green.
 fs::path WriteSmallBmp(const TempDir& dir, const std::string& name = "pic.bmp") {
-  return WriteBmp(dir, name, test::MakePicture({{kRed, kWhite, kBlue}, {kGreen, kRed, kWhite}}));
+  return test::WriteBmpFile(dir, name, test::MakePicture({{kRed, kWhite, kBlue}, {kGreen, kRed, kWhite}}));
 }
 
 void ExpectOneFailureLine(const CliResult& r) {
@@ -59,7 +44,7 @@ std::unique_ptr<TAnimation> Load(const fs::path& path) {
 TEST(CliNew, EveryLayerOptionReachesTheProject) {
   TempDir dir;
   const fs::path pic = WriteSmallBmp(dir);
-  const fs::path gif = WriteAnimatedGif(dir, "anim.gif");
+  const fs::path gif = test::WriteSmallAnimatedGif(dir.path(), "anim.gif");
   const fs::path out = dir / "p.apf";
   const CliResult r = RunKt58(
       dir, {"new", out.string(), "--frames", "16", "--size", "40x30", "--background", "102030",
@@ -144,7 +129,7 @@ TEST(CliNew, EveryLayerOptionReachesTheProject) {
 TEST(CliNew, AutomaticSizeAndDefaults) {
   TempDir dir;
   const fs::path small = WriteSmallBmp(dir);
-  const fs::path wide = WriteBmp(dir, "wide.bmp", test::MakeSolidPicture(7, 1, kBlue));
+  const fs::path wide = test::WriteBmpFile(dir, "wide.bmp", test::MakeSolidPicture(7, 1, kBlue));
   const fs::path out = dir / "p.apf";
   const CliResult r = RunKt58(dir, {"new", out.string(), "--layer", small.string(), "--layer", wide.string()});
   ASSERT_EQ(r.exit_code, 0) << r.err;
@@ -158,7 +143,7 @@ TEST(CliNew, AutomaticSizeAndDefaults) {
 TEST(CliInfo, JsonAndTextShowTheProject) {
   TempDir dir;
   const fs::path pic = WriteSmallBmp(dir);
-  const fs::path gif = WriteAnimatedGif(dir, "anim.gif");
+  const fs::path gif = test::WriteSmallAnimatedGif(dir.path(), "anim.gif");
   const fs::path out = dir / "p.apf";
   ASSERT_EQ(RunKt58(dir, {"new", out.string(), "--frames", "4", "--layer", pic.string(), "--tint", "010203",
                           "--rotate", "90", "--layer", gif.string(), "--x", "2"})
@@ -192,7 +177,7 @@ TEST(CliInfo, JsonAndTextShowTheProject) {
 
 TEST(CliInfo, JsonEscapesNamesFromTheFile) {
   TempDir dir;
-  const fs::path pic = WriteBmp(dir, "a\"b\\c.bmp", test::MakeSolidPicture(2, 2, kRed));
+  const fs::path pic = test::WriteBmpFile(dir, "a\"b\\c.bmp", test::MakeSolidPicture(2, 2, kRed));
   const fs::path out = dir / "p.apf";
   ASSERT_EQ(RunKt58(dir, {"new", out.string(), "--layer", pic.string()}).exit_code, 0);
   const CliResult j = RunKt58(dir, {"info", out.string(), "--json"});

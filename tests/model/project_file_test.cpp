@@ -21,21 +21,6 @@ namespace fs = std::filesystem;
 using test::RecordingUi;
 using test::TempDir;
 
-fs::path WriteBmp(const TempDir& dir, const std::string& name, const TPicture& p) {
-  const fs::path path = dir / name;
-  test::WriteFileBytes(path, EncodeBmp(p));
-  return path;
-}
-
-fs::path WriteAnimatedGif(const TempDir& dir, const std::string& name) {
-  const std::vector<GifRgb> palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-  const fs::path path = dir / name;
-  test::WriteFileBytes(path, test::BuildGif(4, 3, palette, 0,
-                                            {test::SolidGifImage(0, 0, 4, 3, 1), test::SolidGifImage(1, 1, 2, 2, 2),
-                                             test::SolidGifImage(0, 0, 1, 1, 3)}));
-  return path;
-}
-
 std::string Save(TAnimation& a) {
   std::stringstream s;
   a.SaveToStream(s);
@@ -78,7 +63,7 @@ TEST(ProjectFile, EveryFieldSurvivesARoundTrip) {
   a.BackgroundColor = 0x00123456;
   a.FrameDelay = 40;
   a.NonRenderedPlayback = false;
-  const fs::path bmp = WriteBmp(dir, "logo.bmp", test::MakeRandomPicture(5, 4, 9));
+  const fs::path bmp = test::WriteBmpFile(dir, "logo.bmp", test::MakeRandomPicture(5, 4, 9));
   TFrameLayer* l = a.AddLayerFromFile(bmp);
   ASSERT_NE(l, nullptr);
   l->LayerName = std::string(256, 'n');
@@ -171,7 +156,7 @@ TEST(ProjectFile, SavingResequencesAndStoresTheFrameCount) {
   TAnimation a;
   std::vector<std::string> statuses;
   a.OnStatus = [&](const std::string& s) { statuses.push_back(s); };
-  a.AddLayerFromFile(WriteBmp(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
+  a.AddLayerFromFile(test::WriteBmpFile(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
   statuses.clear();
   const std::string bytes = Save(a);
   EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Resequence Complete"), statuses.end());
@@ -205,7 +190,7 @@ TEST(ProjectFile, VersionsAboveOneHundredAreRefused) {
 TEST(ProjectFile, ProgressDialogOnlyForTwoOrMoreResources) {
   TempDir dir;
   TAnimation a;
-  a.AddLayerFromFile(WriteBmp(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
+  a.AddLayerFromFile(test::WriteBmpFile(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
   {
     RecordingUi ui;
     const std::string bytes = Save(a);
@@ -213,7 +198,7 @@ TEST(ProjectFile, ProgressDialogOnlyForTwoOrMoreResources) {
     ASSERT_TRUE(Load(b, bytes));
     EXPECT_TRUE(ui.dialogs.empty());
   }
-  a.AddLayerFromFile(WriteBmp(dir, "b.bmp", test::MakeSolidPicture(3, 2, 0xFF00)));
+  a.AddLayerFromFile(test::WriteBmpFile(dir, "b.bmp", test::MakeSolidPicture(3, 2, 0xFF00)));
   RecordingUi ui;
   const std::string bytes = Save(a);
   TAnimation b;
@@ -292,7 +277,7 @@ TEST(ProjectFile, NamesInAnotherCodePageLoad) {
 TEST(ProjectFile, MultiFrameResourceRoundTripsIntoTheProgramFolder) {
   TempDir dir;
   TAnimation a;
-  a.AddLayerFromFile(WriteAnimatedGif(dir, "spin.gif"));
+  a.AddLayerFromFile(test::WriteSmallAnimatedGif(dir.path(), "spin.gif"));
   ASSERT_EQ(a.References->Item(0)->SourceType, st_Gifa);
   const std::string bytes = Save(a);
   const fs::path old_store = a.References->Item(0)->DataFileName;
@@ -310,7 +295,7 @@ TEST(ProjectFile, MultiFrameResourceRoundTripsIntoTheProgramFolder) {
 TEST(ProjectFile, StoredDataFileNamesAreNeverPaths) {
   TempDir dir;
   TAnimation a;
-  a.AddLayerFromFile(WriteAnimatedGif(dir, "spin.gif"));
+  a.AddLayerFromFile(test::WriteSmallAnimatedGif(dir.path(), "spin.gif"));
   const std::string good = Save(a);
   const std::string stored = a.References->Item(0)->DataFileName.string();
   const fs::path outside = dir.path().parent_path() / ("kt58-outside-" + std::to_string(::getpid()));
@@ -336,7 +321,7 @@ TEST(ProjectFile, StoredDataFileNamesAreNeverPaths) {
 TEST(ProjectFile, ImportThatFailedIsSavedAsAnEmptyStore) {
   TempDir dir;
   TAnimation a;
-  const fs::path gif = WriteAnimatedGif(dir, "spin.gif");
+  const fs::path gif = test::WriteSmallAnimatedGif(dir.path(), "spin.gif");
   a.AddLayerFromFile(gif);
   auto* ref = dynamic_cast<TBlitStreamRef*>(a.References->Item(0));
   ASSERT_NE(ref, nullptr);
@@ -384,8 +369,8 @@ TEST(ProjectFile, TruncatedAtEveryByteFailsCleanlyAndLeavesNoFile) {
   TempDir dir;
   TempDir sources;  // sources elsewhere: the program folder starts empty
   TAnimation a;
-  a.AddLayerFromFile(WriteBmp(sources, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
-  a.AddLayerFromFile(WriteAnimatedGif(sources, "spin.gif"));
+  a.AddLayerFromFile(test::WriteBmpFile(sources, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
+  a.AddLayerFromFile(test::WriteSmallAnimatedGif(sources.path(), "spin.gif"));
   const std::string bytes = Save(a);
   const auto before = FilesIn(sources.path());
   for (size_t n = 0; n < bytes.size(); ++n) {
@@ -401,7 +386,7 @@ TEST(ProjectFile, TruncatedAtEveryByteFailsCleanlyAndLeavesNoFile) {
 TEST(ProjectFile, FailedSaveKeepsTheOldFile) {
   TempDir dir;
   TAnimation a;
-  a.AddLayerFromFile(WriteAnimatedGif(dir, "spin.gif"));
+  a.AddLayerFromFile(test::WriteSmallAnimatedGif(dir.path(), "spin.gif"));
   const fs::path target = dir / "work.apf";
   a.SaveToFile(target);
   const auto good = test::ReadFileBytes(target);

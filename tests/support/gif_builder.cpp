@@ -1,5 +1,7 @@
 #include "support/gif_builder.h"
 
+#include <fstream>
+
 #include <gif_lib.h>
 
 #include <stdexcept>
@@ -87,6 +89,17 @@ GifImageSpec SolidGifImage(int left, int top, int width, int height, uint8_t ind
   s.height = height;
   s.indices.assign(static_cast<size_t>(width) * static_cast<size_t>(height), index);
   return s;
+}
+
+std::filesystem::path WriteSmallAnimatedGif(const std::filesystem::path& dir, const std::string& name) {
+  const std::vector<GifRgb> palette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  const std::filesystem::path path = dir / name;
+  const std::vector<uint8_t> bytes =
+      BuildGif(4, 3, palette, 0, {SolidGifImage(0, 0, 4, 3, 1), SolidGifImage(1, 1, 2, 2, 2), SolidGifImage(0, 0, 1, 1, 3)});
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+  return path;
 }
 
 }  // namespace kt58::test

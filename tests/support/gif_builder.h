@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "platform/gif_decoder.h"
@@ -25,5 +27,9 @@ std::vector<uint8_t> BuildGif(int screen_width, int screen_height, const std::ve
 
 // An image filled with one index.
 GifImageSpec SolidGifImage(int left, int top, int width, int height, uint8_t index);
+
+// A 4x3 animated GIF of three images (red screen, green square, blue pixel)
+// written into the folder; returns its path.
+std::filesystem::path WriteSmallAnimatedGif(const std::filesystem::path& dir, const std::string& name);
 
 }  // namespace kt58::test

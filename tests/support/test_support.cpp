@@ -10,6 +10,8 @@
 #include <random>
 #include <sstream>
 
+#include "engine/bmp_codec.h"
+
 namespace kt58::test {
 
 namespace fs = std::filesystem;
@@ -53,6 +55,12 @@ void WriteFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+fs::path WriteBmpFile(const TempDir& dir, const std::string& name, const TPicture& p) {
+  const fs::path path = dir / name;
+  WriteFileBytes(path, EncodeBmp(p));
+  return path;
 }
 
 TColor PixelColor(const TPicture& p, int x, int y) {

@@ -43,6 +43,9 @@ std::optional<std::filesystem::path> CorpusDir(const std::string& sub = "");
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
+// Writes the picture as a BMP file in the folder; returns its path.
+std::filesystem::path WriteBmpFile(const TempDir& dir, const std::string& name, const TPicture& p);
+
 // Picture from rows of colours, top row first.
 TPicture MakePicture(std::initializer_list<std::initializer_list<TColor>> rows);
 TPicture MakeSolidPicture(int width, int height, TColor c);
