@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -21,6 +22,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "controls/kesh_combo_box.h"
+#include "controls/kesh_track_bar.h"
 #include "controls/shell_open.h"
 #include "editor/paint_box.h"
 #include "engine/picture.h"
@@ -188,9 +191,25 @@ void TMainForm::BuildLayout() {
   constr_layout->addWidget(pbConstr);
   Splitter1->addWidget(ConstrPanel);
 
-  PageControl1 = new QTabWidget(Splitter1);
+  // Below the splitter: the playback strip over the "Layers" page.
+  auto* lower = new QWidget(Splitter1);
+  auto* lower_layout = new QVBoxLayout(lower);
+  lower_layout->setContentsMargins(0, 0, 0, 0);
+  lower_layout->setSpacing(0);
+  Panel6 = new QWidget(lower);
+  Panel6->setFixedHeight(22);
+  auto* strip = new QHBoxLayout(Panel6);
+  strip->setContentsMargins(95, 0, 0, 0);
+  tbPlaySpeed = new TKeshTrackBar(Panel6);
+  tbPlaySpeed->setRange(0, 100);
+  tbPlaySpeed->setTickPosition(QSlider::NoTicks);
+  tbPlaySpeed->setToolTip(QStringLiteral("Playback speed"));
+  strip->addWidget(tbPlaySpeed, 1);
+  lower_layout->addWidget(Panel6);
+  PageControl1 = new QTabWidget(lower);
   BuildLayerPage();
-  Splitter1->addWidget(PageControl1);
+  lower_layout->addWidget(PageControl1, 1);
+  Splitter1->addWidget(lower);
   Splitter1->setSizes({161, 300});
   Splitter1->setStretchFactor(0, 1);
   left->addWidget(Splitter1, 1);
@@ -203,6 +222,9 @@ void TMainForm::BuildLayout() {
   pc1 = new QTabWidget(VideoPanel);
   pc1->setTabPosition(QTabWidget::West);
   pc1->setVisible(false);
+  BuildAnimationPage();
+  BuildLayerPages();
+  connect(pc1, &QTabWidget::currentChanged, this, [this] { UpdateControlStates(); });
   right->addWidget(pc1);
   middle->addWidget(VideoPanel);
   setCentralWidget(central);
@@ -237,6 +259,8 @@ void TMainForm::BuildLayout() {
   connect(Splitter1, &QSplitter::splitterMoved, this, [this] { Splitter1Moved(); });
   ConnectConstructionView();
   ConnectLayerList();
+  ConnectAnimationPage();
+  ConnectLayerPages();
 }
 
 void TMainForm::FormCreate() {
@@ -251,11 +275,7 @@ void TMainForm::FormCreate() {
   }
   SplashProgress(QStringLiteral("Initialize"), 20);
   ControlEventsDisabled = 0;
-  DisableControlEvents();
-  struct Finally {
-    TMainForm* form;
-    ~Finally() { form->EnableControlEvents(); }
-  } enable_again{this};
+  ControlEventsPause paused(*this);
 
   SetModified(false);
   ResizePending = SplitterToggle = FocusRectShown = ConstructionDirty = ClearBackgroundPending = PaintInProgress =
@@ -273,13 +293,17 @@ void TMainForm::FormCreate() {
   SplashProgress(QStringLiteral("Initialize Animation Engine"), 40);
   Animation = std::make_unique<kt58::TAnimation>();
   Animation->OnStatus = [this](const std::string& text) { ShowStatusMessage(text); };
-  Animation->FrameCount = 10;
+  Animation->FrameCount = spFrameCount->value();
+  tbPlaySpeed->SetPosition(100 - tbPlaySpeed->Position());
   Animation->DisplayCanvas = pbConstr;
   SplashProgress(QStringLiteral("Loading Settings"), 60);
   // No start-up dialog exists yet, so start-up completes with the first
   // showing.
   StartDialogOn = false;
   UpdateStatusLine();
+  cbBlendType->setCurrentIndex(0);
+  cbFadeMode->setCurrentIndex(0);
+  cbPixRotateDir->setCurrentIndex(0);
   SplashProgress(QStringLiteral("Finalizing Settings"), 70);
   UpdateControlStates();
 }
@@ -406,6 +430,7 @@ void TMainForm::UpdateControlStates() {
   const int layers = Animation ? Animation->LayerCount() : 0;
   ProjectButton->setEnabled(!playing);
   LayerCommandsButton->setEnabled(!playing);
+  spFrameCount->setEnabled(!playing);
   PromoteLayerButton->setEnabled(!playing && layers > 1);
   DemoteLayerButton->setEnabled(!playing && layers > 1);
   CopyLayer1->setEnabled(layers > 0 && !playing);
@@ -413,6 +438,8 @@ void TMainForm::UpdateControlStates() {
   ResetAllLayers1->setEnabled(layers > 0 && !playing);
   PromoteLayer1->setEnabled(layers > 1 && !playing);
   DemoteLayer1->setEnabled(layers > 1 && !playing);
+  pc1->setTabVisible(pc1->indexOf(AnimationSheet), !playing);
+  pc1->setTabVisible(pc1->indexOf(LayerSheet), layers >= 1 && !playing);
 }
 
 void TMainForm::CenterFrame() {

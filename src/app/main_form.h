@@ -1,7 +1,9 @@
-// The main window: owns the animation, the construction view, the layer list
-// and the status areas. The shell (start-up, status, enabling rules, Help,
-// About, Debug) is in main_form.cpp; the construction view's behaviour in
-// editor/construction_view.cpp; the layer list in editor/layer_list.cpp.
+// The main window: owns the animation, the construction view, the layer list,
+// the property pages and the status areas. The shell (start-up, status,
+// enabling rules, Help, About, Debug) is in main_form.cpp; the construction
+// view's behaviour in editor/construction_view.cpp; the layer list in
+// editor/layer_list.cpp; the "Animation" page in editor/animation_page.cpp
+// and the "Layer" pages in editor/layer_pages.cpp.
 #pragma once
 
 #include <QDialog>
@@ -18,7 +20,11 @@
 #include "model/animation.h"
 
 class QAction;
+class QCheckBox;
 class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
 class QMenu;
 class QMimeData;
 class QMouseEvent;
@@ -29,6 +35,11 @@ class QTimer;
 class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class TKeshColorSelector;
+class TKeshComboBox;
+class TKeshIntegerEdit;
+class TKeshNumericComboBox;
+class TKeshTrackBar;
 class TPaintBox;
 
 // The frameless start-up window with its progress bar.
@@ -104,8 +115,35 @@ class TMainForm final : public QMainWindow {
   void CopySelectedLayer();
   void RemoveSelectedLayer();
   void ResetAllLayers();
-  void LoadLayerControls(kt58::TFrameLayer* layer);
   kt58::TFrameLayer* RowLayer(int row) const;
+
+  // ---- property pages
+  // Show a layer's (a default layer's when none is given) or the
+  // animation's values; no change handler fires.
+  void LoadLayerControls(kt58::TFrameLayer* layer);
+  void LoadAnimationControls();
+  void eXOffsetChange();
+  void eYOffsetChange();
+  void cbStartAngleChange();
+  void cbDegreesToRotateChange();
+  void cbRotateClockwiseClick();
+  void cbBlendTypeChange();
+  void tbTransChange();
+  void tbAltTransChange();
+  void cbEnableTintClick();
+  void cbFadeModeChange();
+  void tbFadeShade1Change();
+  void tbFadeShade2Change();
+  void cbPixRotateClick();
+  void cbMirrorClick();
+  void LayerTransColorSelectorColorChange();
+  void AutoTransparentColorButtonClick();
+  void cbEnableButtonizeClick();
+  void eBtnzAmountChange();
+  void cbFixedFrameSizeClick();
+  void bk_Color_SelectorChange();
+  void spFrameCountChange();
+  void tbPlaySpeedChange();
 
   // Texts of the start-up display checks, empty when the screen passes.
   static QString DisplaySizeMessage(QSize screen);
@@ -141,11 +179,43 @@ class TMainForm final : public QMainWindow {
   QSplitter* Splitter1;
   QTabWidget* PageControl1;
   QWidget* LayersSheet;
+  QWidget* Panel6;
+  TKeshTrackBar* tbPlaySpeed;
   QToolButton* LayerCommandsButton;
   QToolButton *PromoteLayerButton, *DemoteLayerButton;
   QTreeWidget* lvLayers;
   QMenu* LayerPopup;
   QAction *CopyLayer1, *RemoveLayer1, *PromoteLayer1, *DemoteLayer1, *ResetAllLayers1;
+  // "Animation" page
+  QWidget* AnimationSheet;
+  QCheckBox* cbFixedFrameSize;
+  TKeshIntegerEdit *eFixedFrameWidth, *eFixedFrameHeight;
+  TKeshColorSelector* bk_Color_Selector;
+  QSpinBox* spFrameCount;
+  QWidget* PlaybackModeGroup;
+  QCheckBox* cbrtPlayback;
+  // "Layer" page and its inner pages
+  QWidget* LayerSheet;
+  QTabWidget* pc2;
+  TKeshIntegerEdit *eXOffset, *eYOffset;
+  QCheckBox *cbRotateClockwise, *cbRotAA;
+  TKeshNumericComboBox *cbStartAngle, *cbDegreesToRotate;
+  TKeshComboBox* cbBlendType;
+  TKeshTrackBar *tbTrans, *tbAltTrans;
+  QLabel *TransLabel, *AltTransLabel;
+  QCheckBox* cbEnableTint;
+  TKeshColorSelector* TintColorSelector;
+  TKeshComboBox* cbFadeMode;
+  TKeshTrackBar *tbFadeShade1, *tbFadeShade2;
+  QLabel *FadeLabel1, *FadeLabel2;
+  TKeshColorSelector* LayerTransColorSelector;
+  QPushButton* AutoTransparentColorButton;
+  QCheckBox* cbPixRotate;
+  TKeshComboBox* cbPixRotateDir;
+  QCheckBox *cbMirror, *cbFlip, *cbEnableButtonize;
+  TKeshIntegerEdit* eBtnzAmount;
+  TKeshColorSelector *BtnzHiColorSelector, *btnzLoColorSelector;
+
   QLabel *StatusPanel0, *StatusPanel1;
   QTimer* UpdateTimer;
   TSplashForm* Splash = nullptr;
@@ -163,13 +233,28 @@ class TMainForm final : public QMainWindow {
   void BuildLayerPage();
   void ConnectConstructionView();
   void ConnectLayerList();
+  void BuildAnimationPage();
+  void BuildLayerPages();
+  void ConnectAnimationPage();
+  void ConnectLayerPages();
+  // The groups of layer fields each handler stores together.
+  void WriteRotationGroup(kt58::TFrameLayer& layer) const;
+  void WriteBlendingGroup(kt58::TFrameLayer& layer) const;
+  void WriteFadingGroup(kt58::TFrameLayer& layer) const;
+  void WriteAdjustmentGroup(kt58::TFrameLayer& layer) const;
+  void WriteButtonizeGroup(kt58::TFrameLayer& layer) const;
+  void ApplyFrameSetup();
+  // What most layer handlers share: nothing without a selected layer;
+  // otherwise write (with control events detached when guarded), request a
+  // repaint when asked, and mark the project modified.
+  void ChangeSelectedLayer(bool guarded, bool repaint, const std::function<void(kt58::TFrameLayer&)>& write);
   void MouseDown(QMouseEvent* e);
   void MouseMove(QMouseEvent* e);
   void MouseUp(QMouseEvent* e);
   bool DragOver(const QMimeData* data) const;
   void DragDrop(const QMimeData* data);
-  // What the offset edits' change handlers do with a new position while a
-  // drag or nudge moves the selection.
+  // Shows the position of a drag or nudge in the offset edits, whose change
+  // handlers store it into the layer.
   void ShowLayerOffsets(int x, int y);
   void SelectRow(int row);
   int SelectedRow() const;
@@ -180,6 +265,18 @@ class TMainForm final : public QMainWindow {
   bool shown_once_ = false;
   std::vector<std::function<QMetaObject::Connection()>> control_handlers_;
   std::vector<QMetaObject::Connection> handler_connections_;
+};
+
+// Control events stay detached while one of these lives; scopes nest.
+class ControlEventsPause {
+ public:
+  explicit ControlEventsPause(TMainForm& form) : form_(form) { form_.DisableControlEvents(); }
+  ~ControlEventsPause() { form_.EnableControlEvents(); }
+  ControlEventsPause(const ControlEventsPause&) = delete;
+  ControlEventsPause& operator=(const ControlEventsPause&) = delete;
+
+ private:
+  TMainForm& form_;
 };
 
 // The one main window of the program (null before it is created).

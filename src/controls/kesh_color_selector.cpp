@@ -34,6 +34,10 @@ QString TKeshColorSelector::LabelText() const { return label_->text(); }
 
 void TKeshColorSelector::SetLabelText(const QString& text) { label_->setText(text); }
 
+QSize TKeshColorSelector::sizeHint() const {
+  return {150, label_->sizeHint().height() + combo_->sizeHint().height() + 2};
+}
+
 void TKeshColorSelector::LayoutChildren() {
   const int w = width();
   const int label_h = label_->sizeHint().height();

@@ -21,6 +21,9 @@ class TKeshColorSelector : public QWidget {
   QString LabelText() const;
   void SetLabelText(const QString& text);
 
+  // The label's and the combo's heights one above the other.
+  QSize sizeHint() const override;
+
   QLabel* Label() const { return label_; }
   TKeshColorCombo* Combo() const { return combo_; }
   QToolButton* Button() const { return button_; }

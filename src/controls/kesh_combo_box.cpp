@@ -35,6 +35,8 @@ TKeshNumericComboBox::TKeshNumericComboBox(QWidget* parent) : TKeshComboBox(pare
   // Values typed or picked are plain text for the caller to convert; a typed
   // value must not be added to the list.
   setInsertPolicy(QComboBox::NoInsert);
+  // A number is taken as typed, never completed to a listed one.
+  setCompleter(nullptr);
   lineEdit()->installEventFilter(new TypedCharFilter(this));
 }
 

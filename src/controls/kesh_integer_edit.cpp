@@ -6,8 +6,11 @@
 
 #include "controls/border_painting.h"
 #include "controls/typed_char_filter.h"
+#include "platform/text_helpers.h"
 
 using namespace kt58::controls;
+
+int IntegerOf(const QLineEdit* edit) { return kt58::ParseIntOrZero(edit->text().toStdString()); }
 
 TKeshIntegerEdit::TKeshIntegerEdit(QWidget* parent) : QLineEdit(parent) {}
 

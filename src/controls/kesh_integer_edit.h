@@ -4,6 +4,10 @@
 
 #include <QLineEdit>
 
+// The number an edit's text stands for; text that is not a whole number
+// counts as 0.
+int IntegerOf(const QLineEdit* edit);
+
 class TKeshIntegerEdit : public QLineEdit {
   Q_OBJECT
  public:

@@ -27,6 +27,8 @@ bool AcceptsTypedCharacter(QChar c, int selection_start) {
 }
 
 bool RefusesKey(const QKeyEvent& event, int selection_start) {
+  const Qt::KeyboardModifiers held = event.modifiers();
+  if ((held & Qt::ControlModifier) && !(held & Qt::AltModifier)) return false;
   return RefusesText(event.text(), selection_start);
 }
 

@@ -16,8 +16,9 @@ namespace kt58::controls {
 bool AcceptsTypedCharacter(QChar c, int selection_start);
 
 // True when the key event carries typed text that the filter refuses.
-// Keys without printable text (arrows, Delete, Enter, shortcuts) are not
-// typed characters and pass.
+// Keys without printable text (arrows, Delete, Enter) are not typed
+// characters and pass, and so are Ctrl shortcuts (Ctrl+V pastes), whatever
+// text the platform gives them.
 bool RefusesKey(const QKeyEvent& event, int selection_start);
 bool RefusesInput(const QInputMethodEvent& event, int selection_start);
 

@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "app/main_form.h"
+#include "controls/kesh_integer_edit.h"
 #include "editor/paint_box.h"
 #include "engine/ui_services.h"
 #include "model/image_ref.h"
@@ -124,8 +125,9 @@ void TMainForm::MouseUp(QMouseEvent*) {
   if (!Dragging) return;
   Dragging = false;
   if (kt58::TFrameLayer* layer = Animation->SelectedLayer) {
-    layer->OffsetX = SelectionRect.left() - DrawOrigin.x();
-    layer->OffsetY = SelectionRect.top() - DrawOrigin.y();
+    // The edits show the dropped position (ShowLayerOffsets).
+    layer->OffsetX = IntegerOf(eXOffset);
+    layer->OffsetY = IntegerOf(eYOffset);
   }
   ComputeSelectionRect();
   SetModified(true);
@@ -138,13 +140,10 @@ void TMainForm::MouseUp(QMouseEvent*) {
 }
 
 void TMainForm::ShowLayerOffsets(int x, int y) {
-  // The layer page's offset edits are the display of a live position; until
-  // they exist the position goes straight to the layer, as their change
-  // handlers do, and only while control events are attached.
-  if (ControlEventsDisabled >= 1 || !Animation->SelectedLayer) return;
-  Animation->SetLayerPosition(x, y);
-  SetModified(true);
-  RequestRepaint();
+  // With control events attached the edits' change handlers store the
+  // position into the layer.
+  eXOffset->setText(QString::number(x));
+  eYOffset->setText(QString::number(y));
 }
 
 void TMainForm::NudgeLayer(int key) {

@@ -66,7 +66,11 @@ void TMainForm::BuildLayerPage() {
   lvLayers->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   lvLayers->setColumnWidth(1, 50);
   lvLayers->setColumnWidth(2, 80);
-  lvLayers->setStyleSheet(QStringLiteral("QTreeWidget::item { border-right: 1px solid #c0c0c0; border-bottom: 1px solid #c0c0c0; }"));
+  // Grid lines between the cells. A style sheet for the items also takes
+  // over their selection look, so that is given here too.
+  lvLayers->setStyleSheet(QStringLiteral(
+      "QTreeWidget::item { border-right: 1px solid #c0c0c0; border-bottom: 1px solid #c0c0c0; }"
+      "QTreeWidget::item:selected { background: palette(highlight); color: palette(highlighted-text); }"));
   body->addWidget(lvLayers, 1);
 
   auto* side = new QWidget(LayersSheet);
@@ -231,10 +235,6 @@ void TMainForm::SyncSelectionFromList() {
   const int row = SelectedRow();
   if (row >= 0) Animation->SelectedLayer = RowLayer(row);
   if (row >= 0) LoadLayerControls(Animation->SelectedLayer);
-}
-
-void TMainForm::LoadLayerControls(kt58::TFrameLayer*) {
-  // The layer property pages fill their controls here once they exist.
 }
 
 void TMainForm::PromoteLayer() {

@@ -7,13 +7,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+#include "controls/kesh_color_combo.h"
 
-QColor ToQColor(kt58::TColor c) {
-  return QColor(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255));
-}
-
-}  // namespace
+using kt58::controls::ToQColor;
 
 TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);

@@ -2,13 +2,21 @@
 #pragma once
 
 #include <cmath>
+#include <climits>
 #include <cstdint>
 
 namespace kt58 {
 
 // Nearest integer, halves to the even neighbour (the rounding of every
-// floating-point to integer conversion in the program).
-inline int RoundHalfEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+// floating-point to integer conversion in the program). Values beyond the
+// int range saturate; NaN gives 0.
+inline int RoundHalfEven(double v) {
+  const double r = std::nearbyint(v);
+  if (!(r == r)) return 0;
+  if (r <= static_cast<double>(INT_MIN)) return INT_MIN;
+  if (r >= static_cast<double>(INT_MAX)) return INT_MAX;
+  return static_cast<int>(r);
+}
 
 // a*b/d rounded to nearest with halves away from zero; -1 when d is 0.
 // Used only by the bevel.

@@ -14,6 +14,7 @@
 #include "engine/bmp_codec.h"
 #include "support/recording_ui.h"
 #include "support/test_support.h"
+#include "widget_helpers.h"
 
 namespace kt58::apptest {
 
@@ -62,6 +63,22 @@ class MainFormFixture {
     if (form->Animation->ConstructorFrame)
       for (const auto& l : form->Animation->ConstructorFrame->Layers) names << QString::fromStdString(l->LayerName);
     return names;
+  }
+
+  // The first pixel where a grab of the view differs from the constructor
+  // frame composed afresh and placed at the drawing origin; empty when the
+  // view shows exactly that frame.
+  QString FrameDifference(const QImage& shown) const {
+    WorkPicture frame = form->Animation->RenderFrame(form->Animation->ConstructorFrame.get());
+    if (!frame) return QStringLiteral("no frame to compare");
+    QString difference;
+    const QPoint o = form->DrawOrigin;
+    for (int y = 0; y < frame->Height() && difference.isEmpty(); ++y)
+      for (int x = 0; x < frame->Width() && difference.isEmpty(); ++x)
+        if (shown.pixel(o.x() + x, o.y() + y) != Rgb(test::PixelColor(*frame, x, y)))
+          difference = QStringLiteral("pixel (%1, %2) of the frame differs").arg(x).arg(y);
+    FreeWorkPicture(frame);
+    return difference;
   }
 
   // Clicks a row as the user does; selection follows the button release.
