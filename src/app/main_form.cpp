@@ -24,6 +24,7 @@
 
 #include "controls/kesh_combo_box.h"
 #include "controls/kesh_track_bar.h"
+#include "controls/packed_layout.h"
 #include "controls/shell_open.h"
 #include "editor/paint_box.h"
 #include "engine/picture.h"
@@ -135,9 +136,7 @@ void TMainForm::BuildLayout() {
   resize(626, 560);
   setMinimumSize(585, 560);
   auto* central = new QWidget(this);
-  auto* outer = new QVBoxLayout(central);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->setSpacing(0);
+  auto* outer = Packed(new QVBoxLayout(central));
 
   Panel3 = new QWidget(central);
   Panel3->setFixedHeight(25);
@@ -154,15 +153,11 @@ void TMainForm::BuildLayout() {
   top->addWidget(banner, 1);
   outer->addWidget(Panel3);
 
-  auto* middle = new QHBoxLayout;
-  middle->setContentsMargins(0, 0, 0, 0);
-  middle->setSpacing(0);
+  auto* middle = Packed(new QHBoxLayout);
   outer->addLayout(middle, 1);
 
   auto* panel2 = new QWidget(central);
-  auto* left = new QVBoxLayout(panel2);
-  left->setContentsMargins(0, 0, 0, 0);
-  left->setSpacing(0);
+  auto* left = Packed(new QVBoxLayout(panel2));
   DataPanel = new QLabel(QStringLiteral("Frame Size :"), panel2);
   DataPanel->setFixedHeight(20);
   DataPanel->setAlignment(Qt::AlignCenter);
@@ -193,9 +188,7 @@ void TMainForm::BuildLayout() {
 
   // Below the splitter: the playback strip over the "Layers" page.
   auto* lower = new QWidget(Splitter1);
-  auto* lower_layout = new QVBoxLayout(lower);
-  lower_layout->setContentsMargins(0, 0, 0, 0);
-  lower_layout->setSpacing(0);
+  auto* lower_layout = Packed(new QVBoxLayout(lower));
   Panel6 = new QWidget(lower);
   Panel6->setFixedHeight(22);
   auto* strip = new QHBoxLayout(Panel6);

@@ -85,6 +85,11 @@ class TMainForm final : public QMainWindow {
   // A property control's change handler, connected whenever control events
   // are attached. The function makes the connection and returns it.
   void AddControlHandler(std::function<QMetaObject::Connection()> connect);
+  // The same for a control's signal and one of the window's handlers.
+  template <class Sender, class Signal>
+  void AddControlHandler(Sender* sender, Signal signal, void (TMainForm::*handler)()) {
+    AddControlHandler([this, sender, signal, handler] { return QObject::connect(sender, signal, this, handler); });
+  }
   void Help1Click();
   void AboutMenuItemClick();
   void Debug1Click();

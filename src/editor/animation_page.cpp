@@ -70,13 +70,14 @@ void TMainForm::BuildAnimationPage() {
 }
 
 void TMainForm::ConnectAnimationPage() {
-  AddControlHandler([this] { return connect(cbFixedFrameSize, &QCheckBox::clicked, this, [this] { cbFixedFrameSizeClick(); }); });
-  for (TKeshIntegerEdit* edit : {eFixedFrameWidth, eFixedFrameHeight})
-    AddControlHandler([this, edit] { return connect(edit, &QLineEdit::textChanged, this, [this] { cbFixedFrameSizeClick(); }); });
-  AddControlHandler([this] { return connect(tbPlaySpeed, &TKeshTrackBar::OnChange, this, [this] { tbPlaySpeedChange(); }); });
-  // Not among the detached controls: these fire for the user's changes only.
-  connect(bk_Color_Selector, &TKeshColorSelector::OnColorChange, this, [this] { bk_Color_SelectorChange(); });
-  connect(spFrameCount, &QSpinBox::valueChanged, this, [this] { spFrameCountChange(); });
+  AddControlHandler(cbFixedFrameSize, &QCheckBox::clicked, &TMainForm::cbFixedFrameSizeClick);
+  AddControlHandler(eFixedFrameWidth, &QLineEdit::textChanged, &TMainForm::cbFixedFrameSizeClick);
+  AddControlHandler(eFixedFrameHeight, &QLineEdit::textChanged, &TMainForm::cbFixedFrameSizeClick);
+  AddControlHandler(tbPlaySpeed, &TKeshTrackBar::OnChange, &TMainForm::tbPlaySpeedChange);
+  // Not among the detached controls: the selector fires for the user's
+  // changes only, and loading values blocks the spin box's signal.
+  connect(bk_Color_Selector, &TKeshColorSelector::OnColorChange, this, &TMainForm::bk_Color_SelectorChange);
+  connect(spFrameCount, &QSpinBox::valueChanged, this, &TMainForm::spFrameCountChange);
 }
 
 void TMainForm::LoadAnimationControls() {

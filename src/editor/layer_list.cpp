@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/main_form.h"
+#include "controls/packed_layout.h"
 #include "editor/paint_box.h"
 #include "model/image_ref.h"
 #include "platform/text_helpers.h"
@@ -35,9 +36,7 @@ constexpr int kLayerRole = Qt::UserRole + 1;
 
 void TMainForm::BuildLayerPage() {
   LayersSheet = new QWidget(PageControl1);
-  auto* page = new QVBoxLayout(LayersSheet);
-  page->setContentsMargins(0, 0, 0, 0);
-  page->setSpacing(0);
+  auto* page = Packed(new QVBoxLayout(LayersSheet));
   auto* commands_strip = new QWidget(LayersSheet);
   commands_strip->setFixedHeight(25);
   auto* commands = new QHBoxLayout(commands_strip);
@@ -50,9 +49,7 @@ void TMainForm::BuildLayerPage() {
   commands->addStretch(1);
   page->addWidget(commands_strip);
 
-  auto* body = new QHBoxLayout;
-  body->setContentsMargins(0, 0, 0, 0);
-  body->setSpacing(0);
+  auto* body = Packed(new QHBoxLayout);
   lvLayers = new QTreeWidget(LayersSheet);
   lvLayers->setColumnCount(3);
   lvLayers->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Size")});

@@ -209,50 +209,34 @@ void TMainForm::BuildLayerPages() {
 void TMainForm::ConnectLayerPages() {
   // Detached while values are loaded (DisableControlEvents): these fire for
   // every change of the control, typed, picked or set by the program.
-  AddControlHandler([this] { return connect(eXOffset, &QLineEdit::textChanged, this, [this] { eXOffsetChange(); }); });
-  AddControlHandler([this] { return connect(eYOffset, &QLineEdit::textChanged, this, [this] { eYOffsetChange(); }); });
-  AddControlHandler([this] {
-    return connect(cbRotateClockwise, &QCheckBox::clicked, this, [this] { cbRotateClockwiseClick(); });
-  });
-  AddControlHandler([this] {
-    return connect(cbDegreesToRotate, &QComboBox::editTextChanged, this, [this] { cbDegreesToRotateChange(); });
-  });
-  AddControlHandler([this] {
-    return connect(cbStartAngle, &QComboBox::editTextChanged, this, [this] { cbStartAngleChange(); });
-  });
-  AddControlHandler([this] { return connect(tbTrans, &TKeshTrackBar::OnChange, this, [this] { tbTransChange(); }); });
-  AddControlHandler([this] { return connect(tbAltTrans, &TKeshTrackBar::OnChange, this, [this] { tbAltTransChange(); }); });
-  AddControlHandler([this] { return connect(cbEnableTint, &QCheckBox::clicked, this, [this] { cbEnableTintClick(); }); });
-  AddControlHandler([this] {
-    return connect(TintColorSelector, &TKeshColorSelector::OnColorChange, this, [this] { cbEnableTintClick(); });
-  });
-  AddControlHandler([this] {
-    return connect(cbFadeMode, &QComboBox::currentIndexChanged, this, [this] { cbFadeModeChange(); });
-  });
-  AddControlHandler([this] { return connect(tbFadeShade1, &TKeshTrackBar::OnChange, this, [this] { tbFadeShade1Change(); }); });
-  AddControlHandler([this] { return connect(tbFadeShade2, &TKeshTrackBar::OnChange, this, [this] { tbFadeShade2Change(); }); });
-  AddControlHandler([this] { return connect(cbPixRotate, &QCheckBox::clicked, this, [this] { cbPixRotateClick(); }); });
-  AddControlHandler([this] {
-    return connect(cbPixRotateDir, &QComboBox::currentIndexChanged, this, [this] { cbPixRotateClick(); });
-  });
-  AddControlHandler([this] { return connect(cbMirror, &QCheckBox::clicked, this, [this] { cbMirrorClick(); }); });
-  AddControlHandler([this] { return connect(cbFlip, &QCheckBox::clicked, this, [this] { cbMirrorClick(); }); });
-  AddControlHandler([this] {
-    return connect(cbEnableButtonize, &QCheckBox::clicked, this, [this] { cbEnableButtonizeClick(); });
-  });
-  AddControlHandler([this] { return connect(eBtnzAmount, &QLineEdit::textChanged, this, [this] { eBtnzAmountChange(); }); });
-  for (TKeshColorSelector* selector : {BtnzHiColorSelector, btnzLoColorSelector})
-    AddControlHandler([this, selector] {
-      return connect(selector, &TKeshColorSelector::OnColorChange, this, [this] { cbEnableButtonizeClick(); });
-    });
+  AddControlHandler(eXOffset, &QLineEdit::textChanged, &TMainForm::eXOffsetChange);
+  AddControlHandler(eYOffset, &QLineEdit::textChanged, &TMainForm::eYOffsetChange);
+  AddControlHandler(cbRotateClockwise, &QCheckBox::clicked, &TMainForm::cbRotateClockwiseClick);
+  AddControlHandler(cbDegreesToRotate, &QComboBox::editTextChanged, &TMainForm::cbDegreesToRotateChange);
+  AddControlHandler(cbStartAngle, &QComboBox::editTextChanged, &TMainForm::cbStartAngleChange);
+  AddControlHandler(tbTrans, &TKeshTrackBar::OnChange, &TMainForm::tbTransChange);
+  AddControlHandler(tbAltTrans, &TKeshTrackBar::OnChange, &TMainForm::tbAltTransChange);
+  AddControlHandler(cbEnableTint, &QCheckBox::clicked, &TMainForm::cbEnableTintClick);
+  AddControlHandler(TintColorSelector, &TKeshColorSelector::OnColorChange, &TMainForm::cbEnableTintClick);
+  AddControlHandler(cbFadeMode, &QComboBox::currentIndexChanged, &TMainForm::cbFadeModeChange);
+  AddControlHandler(tbFadeShade1, &TKeshTrackBar::OnChange, &TMainForm::tbFadeShade1Change);
+  AddControlHandler(tbFadeShade2, &TKeshTrackBar::OnChange, &TMainForm::tbFadeShade2Change);
+  AddControlHandler(cbPixRotate, &QCheckBox::clicked, &TMainForm::cbPixRotateClick);
+  AddControlHandler(cbPixRotateDir, &QComboBox::currentIndexChanged, &TMainForm::cbPixRotateClick);
+  AddControlHandler(cbMirror, &QCheckBox::clicked, &TMainForm::cbMirrorClick);
+  AddControlHandler(cbFlip, &QCheckBox::clicked, &TMainForm::cbMirrorClick);
+  AddControlHandler(cbEnableButtonize, &QCheckBox::clicked, &TMainForm::cbEnableButtonizeClick);
+  AddControlHandler(eBtnzAmount, &QLineEdit::textChanged, &TMainForm::eBtnzAmountChange);
+  AddControlHandler(BtnzHiColorSelector, &TKeshColorSelector::OnColorChange, &TMainForm::cbEnableButtonizeClick);
+  AddControlHandler(btnzLoColorSelector, &TKeshColorSelector::OnColorChange, &TMainForm::cbEnableButtonizeClick);
 
   // Always attached: these fire for the user's changes only, so loading
   // values never runs them.
-  connect(cbRotAA, &QCheckBox::clicked, this, [this] { cbRotateClockwiseClick(); });
-  connect(cbBlendType, &QComboBox::activated, this, [this] { cbBlendTypeChange(); });
+  connect(cbRotAA, &QCheckBox::clicked, this, &TMainForm::cbRotateClockwiseClick);
+  connect(cbBlendType, &QComboBox::activated, this, &TMainForm::cbBlendTypeChange);
   connect(LayerTransColorSelector, &TKeshColorSelector::OnColorChange, this,
-          [this] { LayerTransColorSelectorColorChange(); });
-  connect(AutoTransparentColorButton, &QPushButton::clicked, this, [this] { AutoTransparentColorButtonClick(); });
+          &TMainForm::LayerTransColorSelectorColorChange);
+  connect(AutoTransparentColorButton, &QPushButton::clicked, this, &TMainForm::AutoTransparentColorButtonClick);
 }
 
 void TMainForm::LoadLayerControls(kt58::TFrameLayer* layer) {
