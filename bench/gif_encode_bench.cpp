@@ -25,6 +25,7 @@
 #include "export/gif/gif_image.h"
 #include "export/gif/lzw_encoder.h"
 #include "export/gif/rle_encoder.h"
+#include "support/giflib_reference.h"
 
 namespace {
 
@@ -86,28 +87,6 @@ const std::vector<IndexedPicture>& Frames() {
   return frames;
 }
 
-// giflib's encoder on the same indices: bytes of the code size byte and the
-// sub-blocks (the same span our frame data occupies).
-size_t GiflibDataSize(const IndexedPicture& p) {
-  std::vector<uint8_t> sink;
-  auto write = [](GifFileType* gif, const GifByteType* data, int n) {
-    auto* s = static_cast<std::vector<uint8_t>*>(gif->UserData);
-    s->insert(s->end(), data, data + n);
-    return n;
-  };
-  int error = 0;
-  GifFileType* gif = EGifOpen(&sink, write, &error);
-  const int bits = MinCodeSizeFor(p.palette.size());
-  ColorMapObject* map = GifMakeMapObject(1 << bits, nullptr);
-  for (size_t i = 0; i < p.palette.size(); ++i) map->Colors[i] = {p.palette[i].r, p.palette[i].g, p.palette[i].b};
-  EGifPutScreenDesc(gif, p.width, p.height, bits, 0, map);
-  EGifPutImageDesc(gif, 0, 0, p.width, p.height, false, nullptr);
-  EGifPutLine(gif, const_cast<GifPixelType*>(p.indices.data()), static_cast<int>(p.indices.size()));
-  EGifCloseFile(gif, &error);
-  GifFreeMapObject(map);
-  return sink.size() - (13 + 3 * (size_t{1} << bits) + 10) - 1;
-}
-
 size_t OurDataSize(const IndexedPicture& p, int compression) {
   const int bits = MinCodeSizeFor(p.palette.size());
   const std::vector<uint8_t> data = EncodeImageData(p.indices.data(), p.indices.size(), bits, compression);
@@ -121,7 +100,7 @@ void BM_LZWEncodeFrame(benchmark::State& state) {
   size_t ours = 0, giflib = 0;
   for (const IndexedPicture& f : Frames()) {
     ours += OurDataSize(f, gcLZW);
-    giflib += GiflibDataSize(f);
+    giflib += test::GiflibImageDataSize(f);
   }
   state.counters["bytes_100_frames"] = static_cast<double>(ours);
   state.counters["giflib_bytes"] = static_cast<double>(giflib);
@@ -141,7 +120,7 @@ BENCHMARK(BM_RLEEncodeFrame)->Unit(benchmark::kMillisecond);
 
 void BM_GiflibEncodeFrame(benchmark::State& state) {
   const IndexedPicture& p = Frames()[50];
-  for (auto _ : state) benchmark::DoNotOptimize(GiflibDataSize(p));
+  for (auto _ : state) benchmark::DoNotOptimize(test::GiflibImageDataSize(p));
 }
 BENCHMARK(BM_GiflibEncodeFrame)->Unit(benchmark::kMillisecond);
 

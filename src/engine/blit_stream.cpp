@@ -179,8 +179,11 @@ bool Tkt58_BlitStream::AppendFrame(TPicture& picture) {
   }
 }
 
-WorkPicture Tkt58_BlitStream::ReadNextFrame() {
-  if (!IsOpen() || FrameCount < 1 || (AccessMode != am_Read && AccessMode != am_ReadWrite)) return nullptr;
+bool Tkt58_BlitStream::CanRead() const {
+  return IsOpen() && FrameCount >= 1 && (AccessMode == am_Read || AccessMode == am_ReadWrite);
+}
+
+WorkPicture Tkt58_BlitStream::ReadPictureHere() {
   WorkPicture picture;
   try {
     picture = CreateWorkPicture24();
@@ -190,6 +193,13 @@ WorkPicture Tkt58_BlitStream::ReadNextFrame() {
     stream_->clear();
     return nullptr;
   }
+  return picture;
+}
+
+WorkPicture Tkt58_BlitStream::ReadNextFrame() {
+  if (!CanRead()) return nullptr;
+  WorkPicture picture = ReadPictureHere();
+  if (!picture) return nullptr;
   if (ReadCursor < FrameCount - 1)
     ++ReadCursor;
   else
@@ -198,19 +208,11 @@ WorkPicture Tkt58_BlitStream::ReadNextFrame() {
 }
 
 WorkPicture Tkt58_BlitStream::ReadFrame(int index) {
-  if (!IsOpen() || FrameCount < 1 || (AccessMode != am_Read && AccessMode != am_ReadWrite)) return nullptr;
-  if (index < 0 || static_cast<size_t>(index) >= FrameOffsets.size()) return nullptr;
-  WorkPicture picture;
-  try {
-    stream_->clear();
-    stream_->seekg(FrameOffsets[static_cast<size_t>(index)]);
-    picture = CreateWorkPicture24();
-    ReadBmpImage(*stream_, *picture, FileName.string());
-  } catch (...) {
-    FreeWorkPicture(picture);
-    stream_->clear();
-    return nullptr;
-  }
+  if (!CanRead() || index < 0 || static_cast<size_t>(index) >= FrameOffsets.size()) return nullptr;
+  stream_->clear();
+  stream_->seekg(FrameOffsets[static_cast<size_t>(index)]);
+  WorkPicture picture = ReadPictureHere();
+  if (!picture) return nullptr;
   if (ReadCursor < FrameCount - 1)
     ReadCursor = index;
   else

@@ -65,6 +65,11 @@ class Tkt58_BlitStream {
   // Seeks both pointers of the open file; false on failure.
   bool SeekTo(int64_t position);
   void ResetContents();
+  // Open, holding frames and readable in its mode.
+  bool CanRead() const;
+  // The frame stored at the file position; none (the stream's error state
+  // cleared) when it cannot be read.
+  WorkPicture ReadPictureHere();
 
   std::unique_ptr<std::fstream> stream_;
   // The file buffer of stream_; set before opening so that frame headers
