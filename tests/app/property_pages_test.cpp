@@ -206,6 +206,36 @@ class PropertyPagesTest : public QObject {
     QVERIFY(w.Modified);
   }
 
+  void suspendedControlEventsLeaveTheLayerAlone() {
+    OneLayer one;
+    QVERIFY(one.layer);
+    TMainForm& w = *one.f.form;
+    TFrameLayer& l = *one.layer;
+    w.DisableControlEvents();
+    w.DisableControlEvents();
+    ShowLayerPage(w, kTranslation);
+    TypeOver(w.eXOffset, QStringLiteral("9"));
+    QCOMPARE(l.OffsetX, 0);
+    ShowLayerPage(w, kOther);
+    ClickCheckBox(w.cbMirror);
+    QCOMPARE(l.Mirror, false);
+    ShowLayerPage(w, kBlending);
+    QTest::keyClick(w.tbTrans, Qt::Key_PageUp);
+    QCOMPARE(l.Transparency, 0);
+    // The blend type list is not among the suspended controls.
+    PickItem(w.cbBlendType, 1);
+    QCOMPARE(l.BlendType, 1);
+    QCOMPARE(l.Transparency, 5);  // the group is written together
+    // Only the outermost enable attaches the handlers again.
+    w.EnableControlEvents();
+    ShowLayerPage(w, kTranslation);
+    TypeOver(w.eXOffset, QStringLiteral("8"));
+    QCOMPARE(l.OffsetX, 0);
+    w.EnableControlEvents();
+    TypeOver(w.eXOffset, QStringLiteral("7"));
+    QCOMPARE(l.OffsetX, 7);
+  }
+
   void selectingALayerShowsItsValuesWithoutModifying() {
     MainFormFixture f;
     QVERIFY(f.Ready());
