@@ -11,7 +11,6 @@
 
 #include "app/main_form.h"
 #include "editor/paint_box.h"
-#include "engine/bmp_codec.h"
 #include "support/recording_ui.h"
 #include "support/test_support.h"
 #include "widget_helpers.h"
@@ -35,9 +34,7 @@ class MainFormFixture {
   }
 
   std::filesystem::path WriteBmp(const std::string& name, int width, int height, uint32_t seed) {
-    const std::filesystem::path path = dir / name;
-    test::WriteFileBytes(path, EncodeBmp(test::MakeRandomPicture(width, height, seed)));
-    return path;
+    return test::WriteBmpFile(dir, name, test::MakeRandomPicture(width, height, seed));
   }
 
   int Count(const std::string& status) const {

@@ -1,6 +1,5 @@
 #include "model/model_fixture.h"
 
-#include "engine/bmp_codec.h"
 
 namespace kt58::test {
 
@@ -77,9 +76,7 @@ ModelTest::ModelTest() {
 }
 
 std::filesystem::path ModelTest::WriteBmp(const std::string& name, const TPicture& picture) {
-  const std::filesystem::path path = dir / name;
-  WriteFileBytes(path, EncodeBmp(picture));
-  return path;
+  return WriteBmpFile(dir, name, picture);
 }
 
 std::filesystem::path ModelTest::WriteGif(const std::string& name, const std::vector<uint8_t>& bytes) {
