@@ -448,11 +448,9 @@ void TMainForm::LayoutChanged() {
     return;
   }
   CenterFrame();
-  FocusRectShown = Animation->SelectedLayer != nullptr;
   RequestBackgroundClear();
   StartUpdateTimer();
-  ComputeSelectionRect();
-  pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
+  OutlineSelectedLayer();
   RequestRepaint();
   AttachPaint();
   if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();

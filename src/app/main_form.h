@@ -106,6 +106,8 @@ class TMainForm final : public QMainWindow {
   void ComputeSelectionRect();
   void HideFocusRect();
   void ShowFocusRect();
+  // The outline shown exactly when a layer is selected, at its place now.
+  void OutlineSelectedLayer();
   void Regenerate(bool pre_render);
   void AddLayerFromFile(const std::filesystem::path& path);
   void NudgeLayer(int key);

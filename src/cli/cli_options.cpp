@@ -7,6 +7,7 @@
 #include <set>
 
 #include "engine/raster_ops.h"
+#include "model/animation.h"
 #include "model/frame_layer.h"
 
 namespace kt58::cli {
@@ -195,7 +196,7 @@ NewCommand ParseNew(ArgCursor& cur) {
   while (!cur.Done()) {
     const std::string a = cur.Next();
     if (a == "--frames") {
-      c.frames = ParseIntOption(a, cur.Value(a), 2, 1000);
+      c.frames = ParseIntOption(a, cur.Value(a), kMinFrameCount, kMaxFrameCount);
     } else if (a == "--size") {
       c.size = ParseSize(a, cur.Value(a));
     } else if (a == "--background") {

@@ -13,12 +13,8 @@
 #include "controls/kesh_color_selector.h"
 #include "controls/kesh_integer_edit.h"
 #include "controls/kesh_track_bar.h"
-#include "editor/paint_box.h"
 
 namespace {
-
-constexpr int kMinFrameCount = 2;
-constexpr int kMaxFrameCount = 1000;
 
 // The panel around the construction view shows the animation's background.
 void ShowBackgroundColor(QWidget* panel, kt58::TColor color) {
@@ -53,7 +49,7 @@ void TMainForm::BuildAnimationPage() {
   spFrameCount = new QSpinBox(setup);
   // Up to four digits can be typed; anything above the maximum is brought
   // back to it by the change handler, as the user sees at once.
-  spFrameCount->setRange(kMinFrameCount, 9999);
+  spFrameCount->setRange(kt58::kMinFrameCount, 9999);
   spFrameCount->setValue(10);
   grid->addWidget(spFrameCount, 4, 1);
   page->addWidget(setup);
@@ -102,9 +98,7 @@ void TMainForm::cbFixedFrameSizeClick() {
   HideFocusRect();
   RequestBackgroundClear();
   ApplyFrameSetup();
-  FocusRectShown = Animation->SelectedLayer != nullptr;
-  ComputeSelectionRect();
-  pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
+  OutlineSelectedLayer();
   RequestRepaint();
   SetModified(true);
 }
@@ -128,7 +122,7 @@ void TMainForm::bk_Color_SelectorChange() {
 }
 
 void TMainForm::spFrameCountChange() {
-  if (spFrameCount->value() > kMaxFrameCount) spFrameCount->setValue(kMaxFrameCount);
+  if (spFrameCount->value() > kt58::kMaxFrameCount) spFrameCount->setValue(kt58::kMaxFrameCount);
   Animation->FrameCount = spFrameCount->value();
   SetModified(true);
 }

@@ -84,6 +84,12 @@ void TMainForm::ShowFocusRect() {
   }
 }
 
+void TMainForm::OutlineSelectedLayer() {
+  FocusRectShown = Animation->SelectedLayer != nullptr;
+  ComputeSelectionRect();
+  pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
+}
+
 void TMainForm::Regenerate(bool pre_render) {
   kt58::Ui().SetBusyCursor(true);
   struct Restore {

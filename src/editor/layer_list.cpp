@@ -246,9 +246,7 @@ void TMainForm::PromoteLayer() {
     std::swap(Animation->ConstructorFrame->Layers[static_cast<size_t>(i)],
               Animation->ConstructorFrame->Layers[static_cast<size_t>(i - 1)]);
   }
-  FocusRectShown = Animation->SelectedLayer != nullptr;
-  ComputeSelectionRect();
-  pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
+  OutlineSelectedLayer();
   RequestRepaint();
 }
 
@@ -265,9 +263,7 @@ void TMainForm::DemoteLayer() {
     std::swap(Animation->ConstructorFrame->Layers[static_cast<size_t>(i)],
               Animation->ConstructorFrame->Layers[static_cast<size_t>(i + 1)]);
   }
-  FocusRectShown = Animation->SelectedLayer != nullptr;
-  ComputeSelectionRect();
-  pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
+  OutlineSelectedLayer();
   RequestRepaint();
 }
 

@@ -37,6 +37,9 @@ struct TFrameCache {
 };
 
 inline constexpr int kFileVersion = 100;
+// The number of frames an animation is generated with.
+inline constexpr int kMinFrameCount = 2;
+inline constexpr int kMaxFrameCount = 1000;
 
 class TAnimation {
  public:

@@ -28,8 +28,6 @@ constexpr int kMinResourceRecordBytes = 4 + 4 + 4 + 16 + 12;
 constexpr int kMinLayerRecordBytes = 4 + kLayerRecordFixedBytes;
 // The editor's range for the number of frames; a file claiming more would
 // make resequencing build millions of frames.
-constexpr int kMinFrameCount = 2;
-constexpr int kMaxFrameCount = 1000;
 
 void CheckSide(int32_t v, const char* what) {
   if (v < 0 || v > kMaxPictureSide) throw EProjectFormat(std::string("The project file has an impossible ") + what);
