@@ -8,6 +8,7 @@
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
 #include "engine/ui_services.h"
+#include "platform/owned_files.h"
 #include "platform/program_folder.h"
 
 namespace kt58 {
@@ -35,7 +36,15 @@ void ReprocessFrames(Tkt58_BlitStream& store) {
   if (!store.OpenForRead()) throw Kt58Error("Cannot open the frame store file " + store.FileName.string());
   store.ReadHeader();
 
-  const std::filesystem::path temp = ProgramFolder() / "bStream.Tmp";
+  // Another process re-processing at the same time gets a name of its own.
+  std::filesystem::path temp;
+  try {
+    temp = CreateFreeOwnedFile(ProgramFolder(), "bStream", ".Tmp");
+  } catch (const EFileCreate& e) {
+    store.OpenForRead();
+    store.ReadHeader();
+    throw Kt58Error(e.what());
+  }
   std::ofstream out(temp, std::ios::binary | std::ios::trunc);
   bool write_failed = !out;
   if (!write_failed) PutInt32(out, 0);
@@ -74,8 +83,7 @@ void ReprocessFrames(Tkt58_BlitStream& store) {
   }
   if (write_failed) {
     out.close();
-    std::error_code ec;
-    std::filesystem::remove(temp, ec);
+    RemoveOwnedFile(temp);
     store.FrameOffsets = std::move(old_offsets);
     store.OpenForRead();
     store.ReadHeader();
@@ -84,8 +92,7 @@ void ReprocessFrames(Tkt58_BlitStream& store) {
   try {
     store.ReplaceContents(temp, std::move(kept_offsets));
   } catch (const Kt58Error&) {
-    std::error_code ec;
-    std::filesystem::remove(temp, ec);
+    RemoveOwnedFile(temp);
     store.FrameOffsets = std::move(old_offsets);
     store.ReadHeader();
     throw;
