@@ -81,7 +81,14 @@ std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi
   auto anim = std::make_unique<TAnimation>();
   const ProjectReadResult read = anim->ReadFromFile(path);
   const std::string line = "cannot read project " + path.string() + ": ";
-  if (!read.ok) throw CommandFailed(line + MessageAndCause(read.message, read.cause));
+  if (!read.ok) {
+    // A resource cut short throws the rest of the file out of step: what
+    // went wrong first says more than where the reader finally stopped.
+    std::string text = line + MessageAndCause(read.message, read.cause);
+    if (!read.warnings.empty())
+      text += " Before that: " + MessageAndCause(read.warnings.front().message, read.warnings.front().cause);
+    throw CommandFailed(text);
+  }
   // The editor opens what it can; a script must not take a project with a
   // resource missing for the project.
   if (!read.warnings.empty()) {

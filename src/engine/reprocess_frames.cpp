@@ -37,16 +37,18 @@ void ReprocessFrames(Tkt58_BlitStream& store) {
   store.ReadHeader();
 
   // Another process re-processing at the same time gets a name of its own.
+  // A temporary that cannot be made fails the run after the frames were
+  // walked, which finds the store's real offsets again.
   std::filesystem::path temp;
+  std::string create_error;
   try {
     temp = CreateFreeOwnedFile(ProgramFolder(), "bStream", ".Tmp");
   } catch (const EFileCreate& e) {
-    store.OpenForRead();
-    store.ReadHeader();
-    throw Kt58Error(e.what());
+    create_error = e.what();
   }
-  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-  bool write_failed = !out;
+  std::ofstream out;
+  if (!temp.empty()) out.open(temp, std::ios::binary | std::ios::trunc);
+  bool write_failed = temp.empty() || !out;
   if (!write_failed) PutInt32(out, 0);
 
   // The store's file stays untouched until the new one is complete. The old
@@ -83,11 +85,11 @@ void ReprocessFrames(Tkt58_BlitStream& store) {
   }
   if (write_failed) {
     out.close();
-    RemoveOwnedFile(temp);
+    if (!temp.empty()) RemoveOwnedFile(temp);
     store.FrameOffsets = std::move(old_offsets);
     store.OpenForRead();
     store.ReadHeader();
-    throw Kt58Error("Cannot write the re-processed frames to " + temp.string());
+    throw Kt58Error(create_error.empty() ? "Cannot write the re-processed frames to " + temp.string() : create_error);
   }
   try {
     store.ReplaceContents(temp, std::move(kept_offsets));

@@ -64,7 +64,7 @@ TEST(CliHostile, DamagedProjectsAreErrorsNamingWhatIsWrong) {
   } cases[] = {
       {{"info", (dir / "damaged.apf").string()}, "Frame 1 of 3 stored in the project is damaged"},
       {{"export-gif", (dir / "damaged.apf").string(), (dir / "o.gif").string()}, "Resource 2 of 2 (Gifa"},
-      {{"info", (dir / "cut.apf").string()}, "The project file is cut short."},
+      {{"info", (dir / "cut.apf").string()}, "Resource 2 of 2 (Gifa): Frame store image is cut short."},
       {{"info", (dir / "newer.apf").string()},
        "Incompatible file version: This file may have been created with a later version of kt58. The file has "
        "version 101"},
@@ -123,14 +123,39 @@ TEST(CliHostile, OutputsThatAreNotPlainWritableFilesAreRefused) {
   EXPECT_EQ(std::string(written.begin(), written.begin() + 6), "GIF89a");
 }
 
+// The disk fills while a project's clip is restored (a file-size limit
+// stands in for it): the resource is named, exit 1, no store left.
+TEST(CliHostile, AStoreThatCannotBeWrittenWhileLoadingIsAnError) {
+  TempDir dir;
+  const std::vector<GifRgb> palette = {{0, 0, 0}, {200, 10, 10}, {10, 200, 10}, {10, 10, 200}};
+  std::vector<test::GifImageSpec> images;
+  for (int i = 0; i < 24; ++i) images.push_back(test::SolidGifImage(i % 16, i % 12, 16, 12, 1 + i % 3));
+  const fs::path gif = dir / "clip.gif";
+  test::WriteFileBytes(gif, test::BuildGif(32, 24, palette, 0, images));
+  const fs::path project = dir / "p.apf";
+  ASSERT_EQ(RunKt58(dir, {"new", project.string(), "--layer", gif.string()}).exit_code, 0);
+  ASSERT_GT(fs::file_size(project), 50'000u);
+  // 40 blocks of 512 or 1024 bytes: the project fits, its store does not.
+  const std::string cmd = "ulimit -f 40; KT58_HOME=" + test::ShellQuote(dir.path().string() + "/") + " " +
+                          test::ShellQuote(KT58_CLI_PATH) + " info " + test::ShellQuote(project.string()) +
+                          " >/dev/null 2>" + test::ShellQuote((dir / "err.txt").string());
+  const int status = std::system(("sh -c " + test::ShellQuote(cmd)).c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string err = test::ReadText(dir / "err.txt");
+  EXPECT_NE(err.find("Internal Streaming Error. Resource 1 of 1 (Gifa"), std::string::npos) << err;
+  EXPECT_NE(err.find("clip.gif): Cannot write the frame store file"), std::string::npos) << err;
+  EXPECT_TRUE(test::StoreFilesIn(dir.path()).empty());
+}
+
 TEST(CliHostile, AnUnwritableProgramFolderIsNamed) {
   TempDir dir;
   const fs::path project = MakeProject(dir);
   const fs::path not_a_folder = dir / "home-file";
   test::WriteFileBytes(not_a_folder, {'x'});
-  const std::string cmd = "KT58_HOME='" + not_a_folder.string() + "' '" + KT58_CLI_PATH + "' export-gif '" +
-                          project.string() + "' '" + (dir / "o.gif").string() + "' 2>'" +
-                          (dir / "err.txt").string() + "'";
+  const std::string cmd = "KT58_HOME=" + test::ShellQuote(not_a_folder.string()) + " " +
+                          test::ShellQuote(KT58_CLI_PATH) + " export-gif " + test::ShellQuote(project.string()) + " " +
+                          test::ShellQuote((dir / "o.gif").string()) + " 2>" + test::ShellQuote((dir / "err.txt").string());
   const int status = std::system(cmd.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);

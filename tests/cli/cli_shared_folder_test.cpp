@@ -24,13 +24,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::CliResult;
 using test::RunKt58;
+using test::ShellQuote;
 using test::TempDir;
-
-std::string ShellQuote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
 
 // Runs every argument list as its own kt58 process, all started at once
 // with KT58_HOME at the folder; gives each one's exit status.

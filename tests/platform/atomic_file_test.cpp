@@ -4,6 +4,7 @@
 #include <ostream>
 #include <stdexcept>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -58,6 +59,30 @@ TEST(AtomicFile, UnusableFoldersRaiseAndLeaveNothing) {
   EXPECT_THROW(WriteFileAtomically(dir / "folder", std::vector<uint8_t>{1}), EFileWrite);
   EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"file", "folder"}));
   EXPECT_TRUE(fs::is_empty(dir / "folder"));
+}
+
+// Once interrupted, no commit replaces a target: the old file stays and no
+// temporary is left. Run in a child process, as the flag is for good.
+TEST(AtomicFile, NoCommitAfterAnInterruption) {
+  TempDir dir;
+  const fs::path target = dir / "t.bin";
+  test::WriteFileBytes(target, {'o', 'l', 'd'});
+  const pid_t child = ::fork();
+  if (child == 0) {
+    InterruptCommits();
+    try {
+      WriteFileAtomically(target, std::vector<uint8_t>{'n', 'e', 'w'});
+    } catch (const ECommitInterrupted&) {
+      ::_exit(0);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the commit went through or raised something else";
+  EXPECT_EQ(test::ReadFileBytes(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  EXPECT_EQ(test::FileNamesIn(dir.path()), std::vector<std::string>{"t.bin"});
 }
 
 // A link planted at the temporary's name is never written through; the
