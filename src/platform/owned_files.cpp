@@ -137,7 +137,10 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 bool LooksOwned(const fs::path& file, const fs::path& program_folder, const std::string& pid) {
   const std::string name = file.filename().string();
   if (name.empty()) return false;
-  if (name[0] == '.' && EndsWith(name, ".tmp") && name.find("." + pid + ".") != std::string::npos) return true;
+  // ".<output>.<pid>.tmp", or ".<output>.<pid>_<n>.tmp" when that was taken.
+  if (name[0] == '.' && EndsWith(name, ".tmp") &&
+      (name.find("." + pid + ".") != std::string::npos || name.find("." + pid + "_") != std::string::npos))
+    return true;
   if (!IsInsideFolder(file, program_folder)) return false;
   return EndsWith(name, ".Dat") || EndsWith(name, ".Tmp") || EndsWith(name, ".gif");
 }
