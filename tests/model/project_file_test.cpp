@@ -408,6 +408,31 @@ TEST(ProjectFile, LayersTimesFramesIsBounded) {
   }
 }
 
+// A frame of a stored clip whose header is damaged: the result names it;
+// the editor's way still opens the project with what it has.
+TEST(ProjectFile, ADamagedStoredFrameIsNamedAndTheEditorLoadsPastIt) {
+  TempDir dir;
+  TAnimation a;
+  a.AddLayerFromFile(test::WriteSmallAnimatedGif(dir.path(), "spin.gif"));
+  std::string bytes = Save(a);
+  size_t second = bytes.find("BM");
+  second = bytes.find("BM", second + 1);
+  ASSERT_NE(second, std::string::npos);
+  bytes[second + 28] = 8;  // frame 1 claims 8 bits per pixel
+  TAnimation b;
+  const ProjectReadResult r = Read(b, bytes);
+  EXPECT_TRUE(r.ok);
+  ASSERT_EQ(r.warnings.size(), 1u);
+  EXPECT_EQ(r.warnings[0].message, "");
+  EXPECT_EQ(r.warnings[0].cause, "Resource 1 of 1 (Gifa " + a.References->Item(0)->SourceFileName.string() +
+                                     "): Frame 1 of 3 stored in the project is damaged");
+  RecordingUi ui;
+  TAnimation c;
+  EXPECT_TRUE(Load(c, bytes));
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(c.LayerCount(), 1);
+}
+
 TEST(ProjectFile, TruncatedAtEveryByteFailsCleanlyAndLeavesNoFile) {
   TempDir dir;
   TempDir sources;  // sources elsewhere: the program folder starts empty
