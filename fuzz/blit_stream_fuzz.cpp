@@ -60,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::istream in(&buf);
     bool loaded = false;
     try {
-      store.LoadFromStream(in);
+      (void)store.LoadFromStream(in);
       loaded = true;
     } catch (const kt58::EStoreFormat&) {
     }

@@ -1,6 +1,7 @@
 // Replay driver for the fuzz targets when they are built without libFuzzer:
 // feeds every file under the given folders (recursively) to the target once.
-// A crash, a sanitizer report or a hang fails the ctest entry that runs it.
+// A crash, a sanitizer report, a hang or finding no input at all fails the
+// ctest entry that runs it.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -27,5 +28,11 @@ int main(int argc, char** argv) {
     }
   }
   std::printf("replayed %zu inputs\n", count);
+  // A replay that found nothing to feed (folders moved, corpus missing and no
+  // seeds) would pass while testing nothing.
+  if (count == 0) {
+    std::fprintf(stderr, "no input found in the folders given\n");
+    return 1;
+  }
   return 0;
 }

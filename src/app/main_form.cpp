@@ -310,17 +310,16 @@ void TMainForm::showEvent(QShowEvent* e) {
 }
 
 void TMainForm::FormShow() {
-  try {
-    SplashProgress(QStringLiteral("Preparing Dir Info"), 80);
-    QElapsedTimer pause;
-    pause.start();
-    while (Splash && pause.elapsed() < options_.SplashPauseMs) {
-      QApplication::processEvents(QEventLoop::AllEvents, 20);
-      QThread::msleep(10);
-    }
-    SplashProgress(QStringLiteral("Done"), 100);
-  } catch (...) {
+  // Qt lets no exception out of an event handler, so the pause raises
+  // nothing to catch.
+  SplashProgress(QStringLiteral("Preparing Dir Info"), 80);
+  QElapsedTimer pause;
+  pause.start();
+  while (Splash && pause.elapsed() < options_.SplashPauseMs) {
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(10);
   }
+  SplashProgress(QStringLiteral("Done"), 100);
   if (Splash) {
     delete Splash;
     Splash = nullptr;
@@ -362,12 +361,9 @@ QString TMainForm::ColorDepthMessage(int bits_per_pixel) {
 }
 
 void TMainForm::SplashProgress(const QString&, int percent) {
-  try {
-    if (!Splash) return;
-    Splash->Progress->setValue(percent);
-    Splash->repaint();
-  } catch (...) {
-  }
+  if (!Splash) return;
+  Splash->Progress->setValue(percent);
+  Splash->repaint();
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {

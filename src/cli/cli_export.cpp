@@ -19,7 +19,19 @@ std::unique_ptr<TAnimation> LoadForExport(const std::filesystem::path& project, 
   auto anim = LoadProject(project, ui);
   if (!anim->Sequenced || anim->Frames.empty())
     throw CommandFailed("project " + project.string() + " has no layers: there is nothing to export");
+  const TFrameSize size = anim->GetFrameSize();
+  if (size.Width <= 0 || size.Height <= 0)
+    throw CommandFailed("project " + project.string() + " has a frame size of " + std::to_string(size.Width) + " x " +
+                        std::to_string(size.Height) + ": there is nothing to export");
   return anim;
+}
+
+// Writing the output would replace the project while it is being read
+// (the same file, or a link to it).
+void RefuseOverwritingProject(const std::filesystem::path& project, const std::filesystem::path& out) {
+  std::error_code ec;
+  if (std::filesystem::equivalent(project, out, ec))
+    throw CommandFailed("the output " + out.string() + " is the project being read");
 }
 
 int BitsForColors(int colors) {
@@ -31,6 +43,7 @@ int BitsForColors(int colors) {
 }  // namespace
 
 void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
+  RefuseOverwritingProject(cmd.project, cmd.out);
   const auto anim = LoadForExport(cmd.project, ui);
   GifExportOptions options;
   options.FrameDelayMs = cmd.delay_ms;
@@ -64,6 +77,8 @@ void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
   std::filesystem::create_directories(cmd.folder, ec);
   if (!std::filesystem::is_directory(cmd.folder, ec))
     throw CommandFailed("cannot make the folder " + cmd.folder.string());
+  for (const std::string& name : SequenceFileNames(cmd.pattern, cmd.start, anim->FrameCount))
+    RefuseOverwritingProject(cmd.project, cmd.folder / name);
   ProgressScope progress;
   progress->SetCaption("Bitmap Sequencer");
   progress->SetRange(0, static_cast<int>(anim->Frames.size()));
@@ -88,6 +103,7 @@ void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
 }
 
 void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
+  RefuseOverwritingProject(cmd.project, cmd.out);
   const auto anim = LoadForExport(cmd.project, ui);
   const int count = static_cast<int>(anim->Frames.size());
   if (cmd.frame_index >= count)
@@ -97,6 +113,7 @@ void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
 }
 
 void RunExportAvi(const ExportAviCommand& cmd, CliUi& ui) {
+  RefuseOverwritingProject(cmd.project, cmd.out);
   const auto anim = LoadForExport(cmd.project, ui);
   if (!ExportAvi(*anim, cmd.out)) throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
 }

@@ -15,6 +15,11 @@ std::string WithCoreMessage(std::string line, const CliUi& ui) {
   return line;
 }
 
+// "<the program's message>. <what the reader knew>."
+std::string MessageAndCause(const std::string& message, const std::string& cause) {
+  return message.empty() ? CliUi::Sentence(cause) : CliUi::Sentence(message) + " " + CliUi::Sentence(cause);
+}
+
 void ApplyLayerSpec(TAnimation& anim, TFrameLayer& layer, const LayerSpec& s) {
   // The setters work on the selected layer, as the property pages do; each
   // takes its whole group, so unset options pass the layer's own values.
@@ -69,12 +74,29 @@ const char* DirectionName(int direction) {
   }
 }
 
-std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi& ui) {
+std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi&) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
     throw CommandFailed("no project file at " + path.string());
   auto anim = std::make_unique<TAnimation>();
-  if (!anim->LoadFromFile(path)) throw CommandFailed(WithCoreMessage("cannot read project " + path.string(), ui));
+  const ProjectReadResult read = anim->ReadFromFile(path);
+  const std::string line = "cannot read project " + path.string() + ": ";
+  if (!read.ok) {
+    // A resource cut short throws the rest of the file out of step: what
+    // went wrong first says more than where the reader finally stopped.
+    std::string text = line + MessageAndCause(read.message, read.cause);
+    if (!read.warnings.empty())
+      text += " Before that: " + MessageAndCause(read.warnings.front().message, read.warnings.front().cause);
+    throw CommandFailed(text);
+  }
+  // The editor opens what it can; a script must not take a project with a
+  // resource missing for the project.
+  if (!read.warnings.empty()) {
+    const ProjectReadIssue& first = read.warnings.front();
+    std::string text = line + MessageAndCause(first.message, first.cause);
+    if (read.warnings.size() > 1) text += " (" + std::to_string(read.warnings.size() - 1) + " more problems)";
+    throw CommandFailed(text);
+  }
   anim->Resequence(false);
   anim->NonRenderedPlayback = true;
   return anim;
@@ -105,6 +127,12 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
     // never draws; the editor keeps it silently, a build script wants to know.
     if (!layer->ImageRef || !layer->ImageRef->HasPicture())
       throw CommandFailed(WithCoreMessage("no frames could be read from " + spec.file.string(), ui));
+    // A picture without pixels (a BMP of 0 x 0) makes a project with
+    // nothing to show whose exports would all be empty.
+    if (layer->ImageRef->Width <= 0 || layer->ImageRef->Height <= 0)
+      throw CommandFailed("the picture in " + spec.file.string() + " has no pixels (" +
+                          std::to_string(layer->ImageRef->Width) + " x " + std::to_string(layer->ImageRef->Height) +
+                          ")");
     ApplyLayerSpec(anim, *layer, spec);
     // An import cancelled by Ctrl+C ends early without an error.
     if (CliUi::Interrupted()) throw InterruptedError();

@@ -7,13 +7,19 @@
 #include <atomic>
 #include <csignal>
 
+#include "platform/atomic_file.h"
+
 namespace kt58::cli {
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
+// The one flag is the platform's: once set, no output is committed any
+// more, so a stopped run never replaces a file with what it had so far.
+void OnSignal(int) { InterruptCommits(); }
 
-void OnSignal(int) { g_interrupted = 1; }
+// Signals that stop a run and clean up as Ctrl+C does: a closed terminal,
+// kill's default, a reader of our output that went away.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 constexpr int kBarWidth = 30;
 
@@ -81,24 +87,30 @@ class TerminalProgress final : public ProgressDialog {
 };
 
 CliUi::CliUi(bool progress) : progress_(progress && isatty(STDERR_FILENO) == 1) {
-  struct sigaction sa {};
-  sa.sa_handler = OnSignal;
-  sigemptyset(&sa.sa_mask);
-  // A second Ctrl+C ends the program at once, for work that cannot stop.
-  sa.sa_flags = SA_RESETHAND;
-  sigaction(SIGINT, &sa, nullptr);
-  sigaction(SIGTERM, &sa, nullptr);
+  for (int signal : kStopSignals) {
+    struct sigaction sa {};
+    sa.sa_handler = OnSignal;
+    sigemptyset(&sa.sa_mask);
+    // A second Ctrl+C ends the program at once, for work that cannot stop;
+    // SIGPIPE comes again with every write to a closed pipe, which must
+    // stay a write error.
+    sa.sa_flags = signal == SIGPIPE ? 0 : SA_RESETHAND;
+    sigaction(signal, &sa, nullptr);
+  }
+  // A file-size limit (ulimit -f) then fails the write with EFBIG, which
+  // is reported and cleaned up, instead of killing the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   InstallUiServices(this);
 }
 
 CliUi::~CliUi() {
   InstallUiServices(nullptr);
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  for (int signal : kStopSignals) std::signal(signal, SIG_DFL);
+  std::signal(SIGXFSZ, SIG_DFL);
 }
 
 void CliUi::ProcessMessages() {
-  if (!g_interrupted) return;
+  if (!Interrupted()) return;
   if (on_cancel_) {
     if (!cancel_sent_) {
       cancel_sent_ = true;
@@ -123,12 +135,27 @@ void CliUi::FlushWarnings(std::FILE* out) {
   messages_.clear();
 }
 
-bool CliUi::Interrupted() { return g_interrupted != 0; }
+bool CliUi::Interrupted() { return CommitsInterrupted(); }
 
 std::string CliUi::OneLine(const std::string& text) {
   std::string s = text;
   std::replace(s.begin(), s.end(), '\r', ' ');
   std::replace(s.begin(), s.end(), '\n', ' ');
+  return s;
+}
+
+std::string CliUi::Sentence(const std::string& text) {
+  std::string s;
+  for (char c : text) {
+    if (c == '\r' || c == '\n') {
+      if (!s.empty() && s.back() != ':') s += ':';
+      if (!s.empty()) s += ' ';
+    } else {
+      s += c;
+    }
+  }
+  while (!s.empty() && (s.back() == ' ' || s.back() == ':')) s.pop_back();
+  if (!s.empty() && s.back() != '.' && s.back() != '!' && s.back() != '?') s += '.';
   return s;
 }
 

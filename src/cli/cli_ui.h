@@ -14,7 +14,7 @@
 
 namespace kt58::cli {
 
-// Raised at an event break after Ctrl+C (or SIGTERM) when the running work
+// Raised at an event break after Ctrl+C (or SIGTERM, SIGHUP, SIGPIPE) when the running work
 // has no cancel of its own.
 class InterruptedError : public std::runtime_error {
  public:
@@ -23,7 +23,8 @@ class InterruptedError : public std::runtime_error {
 
 class CliUi final : public UiServices {
  public:
-  // Installs itself and a SIGINT/SIGTERM handler for its lifetime. With
+  // Installs itself and a handler for SIGINT, SIGTERM, SIGHUP and SIGPIPE
+  // for its lifetime, and ignores SIGXFSZ. With
   // progress false no bar is drawn whatever stderr is.
   explicit CliUi(bool progress);
   ~CliUi() override;
@@ -40,11 +41,15 @@ class CliUi final : public UiServices {
   const std::vector<std::string>& Messages() const { return messages_; }
   // Writes each kept message as "kt58: warning: ..." and forgets them.
   void FlushWarnings(std::FILE* out);
-  // True once SIGINT or SIGTERM arrived.
+  // True once one of those signals arrived.
   static bool Interrupted();
 
   // A message on one line: carriage returns and line feeds become spaces.
   static std::string OneLine(const std::string& text);
+  // A message of the program as one sentence: its lines joined with ": ",
+  // ended with a full stop ("Incompatible file version: This file may have
+  // been created with a later version of kt58.").
+  static std::string Sentence(const std::string& text);
 
  private:
   friend class TerminalProgress;

@@ -13,6 +13,8 @@
 #include "cli/cli_options.h"
 #include "cli/cli_project.h"
 #include "cli/cli_ui.h"
+#include "platform/owned_files.h"
+#include "platform/program_folder.h"
 
 namespace {
 
@@ -23,6 +25,14 @@ int Run(const Command& command) {
   // commands create; animations end inside the commands, so the store files
   // of multi-frame resources are gone before the process exits.
   CliUi ui(true);
+  if (!std::holds_alternative<HelpCommand>(command)) {
+    // Every command but help may need frame-store files there.
+    if (const std::string problem = kt58::ProgramFolderProblem(); !problem.empty()) {
+      std::fprintf(stderr, "kt58: %s\n", problem.c_str());
+      return 1;
+    }
+    kt58::RemoveStaleFiles(kt58::ProgramFolder());
+  }
   try {
     std::visit(
         [&](const auto& cmd) {
@@ -57,9 +67,11 @@ int Run(const Command& command) {
     std::fprintf(stderr, "kt58: %s\n", CliUi::OneLine(e.what()).c_str());
     return 1;
   }
-  if (CliUi::Interrupted()) {
-    // The core may have swallowed the interruption and ended early without
-    // an error; what it wrote cannot be trusted to be whole.
+  // A command that writes commits its output last, and no commit happens
+  // once interrupted: its normal return means the output is whole and in
+  // place, whenever the signal came. A command that only reads may have had
+  // its reading cut short without an error (the core swallows some).
+  if (CliUi::Interrupted() && std::holds_alternative<InfoCommand>(command)) {
     std::fprintf(stderr, "kt58: interrupted\n");
     return 1;
   }

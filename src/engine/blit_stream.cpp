@@ -1,5 +1,7 @@
 #include "engine/blit_stream.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -11,6 +13,7 @@
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
 #include "engine/ui_services.h"
+#include "platform/owned_files.h"
 
 namespace kt58 {
 
@@ -41,6 +44,32 @@ bool GetInt32(std::istream& in, int32_t& v) {
   return true;
 }
 
+uint32_t UInt32From(const uint8_t* b) { return static_cast<uint32_t>(Int32From(b)); }
+uint16_t UInt16From(const uint8_t* b) { return static_cast<uint16_t>(b[0] | (b[1] << 8)); }
+
+// Whether the 54 bytes start a 24-bit uncompressed frame, as stores hold
+// them, whose pixels fit in the `room` bytes up to the next frame.
+bool IsStoredFrameHeader(const uint8_t* h, int64_t room) {
+  if (h[0] != 'B' || h[1] != 'M') return false;
+  const int64_t pixels_at = UInt32From(h + 10);
+  const int64_t width = Int32From(h + 18);
+  int64_t height = Int32From(h + 22);
+  if (height < 0) height = -height;
+  if (UInt32From(h + 14) < kBmpInfoHeaderSize || UInt16From(h + 26) != 1 || UInt16From(h + 28) != 24 ||
+      UInt32From(h + 30) != 0)
+    return false;
+  if (width < 1 || width > kMaxPictureSide || height < 1 || height > kMaxPictureSide) return false;
+  if (pixels_at < static_cast<int64_t>(kBmpHeadersSize)) return false;
+  return pixels_at + ((width * 3 + 3) & ~int64_t{3}) * height <= room;
+}
+
+std::string FrameList(const std::vector<int>& frames) {
+  std::string text;
+  for (size_t i = 0; i < frames.size() && i < 10; ++i) text += (i ? ", " : "") + std::to_string(frames[i]);
+  if (frames.size() > 10) text += " and " + std::to_string(frames.size() - 10) + " more";
+  return text;
+}
+
 // Bytes left in a seekable source; the maximum when the stream cannot tell
 // (reads are then bounded by what actually arrives).
 uint64_t RemainingBytes(std::istream& in) {
@@ -61,8 +90,8 @@ Tkt58_BlitStream::Tkt58_BlitStream() = default;
 Tkt58_BlitStream::~Tkt58_BlitStream() {
   if (IsOpen()) {
     CloseFile();
-    std::error_code ec;
-    std::filesystem::remove(FileName, ec);
+    // Another process's file, or the user's, under this name stays.
+    RemoveOwnedFile(FileName);
   }
 }
 
@@ -76,23 +105,47 @@ bool Tkt58_BlitStream::SeekTo(int64_t position) {
   return !stream_->fail();
 }
 
+bool Tkt58_BlitStream::OpenCreated() {
+  auto s = std::make_unique<std::fstream>();
+  if (!io_buffer_) io_buffer_ = std::make_unique<char[]>(kFileBufferBytes);
+  s->rdbuf()->pubsetbuf(io_buffer_.get(), kFileBufferBytes);
+  s->open(FileName, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
+  if (!s->is_open()) return false;
+  stream_ = std::move(s);
+  PutInt32(*stream_, FrameCount);
+  stream_->flush();
+  FrameOffsets.clear();
+  return !stream_->fail();
+}
+
 bool Tkt58_BlitStream::CreateStoreFile(const std::filesystem::path& path) {
   try {
     CloseFile();
     AccessMode = am_Create;
-    auto s = std::make_unique<std::fstream>();
-    if (!io_buffer_) io_buffer_ = std::make_unique<char[]>(kFileBufferBytes);
-    s->rdbuf()->pubsetbuf(io_buffer_.get(), kFileBufferBytes);
-    s->open(path, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
-    if (!s->is_open()) return false;
-    stream_ = std::move(s);
-    FileName = path;
-    PutInt32(*stream_, FrameCount);
-    stream_->flush();
-    FrameOffsets.clear();
-    return !stream_->fail();
-  } catch (...) {
+    // Only a file this process made may be emptied: any other name must be
+    // free, so that a store never writes into another process's store or a
+    // file the user keeps in the folder.
+    if (!(path == FileName && IsOwnedFile(path))) {
+      const int fd = CreateOwnedFile(path);
+      if (fd < 0) return false;
+      ::close(fd);
+      FileName = path;
+    }
+    return OpenCreated();
+  } catch (const std::exception&) {
+    // The store's contract is a false result; std::bad_alloc is all that
+    // can arrive here.
     return false;
+  }
+}
+
+void Tkt58_BlitStream::CreateFreeStoreFile(const std::filesystem::path& wanted) {
+  CloseFile();
+  AccessMode = am_Create;
+  FileName = CreateFreeOwnedFile(wanted.parent_path(), wanted.stem().string(), wanted.extension().string());
+  if (!OpenCreated()) {
+    RemoveOwnedFile(FileName);
+    throw EFileCreate("Cannot open the frame store file " + FileName.string());
   }
 }
 
@@ -107,7 +160,8 @@ bool Tkt58_BlitStream::OpenForRead() {
     if (!s->is_open()) return false;
     stream_ = std::move(s);
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
+    // A false result is the contract; only std::bad_alloc gets here.
     return false;
   }
 }
@@ -120,10 +174,9 @@ int64_t Tkt58_BlitStream::Position() {
 
 void Tkt58_BlitStream::CloseFile() {
   if (!stream_) return;
-  try {
-    stream_->close();
-  } catch (...) {
-  }
+  // fstream::close reports by its state, and the store is closed whatever
+  // the state says: nothing to catch.
+  stream_->close();
   stream_.reset();
 }
 
@@ -167,14 +220,17 @@ bool Tkt58_BlitStream::AppendFrame(TPicture& picture) {
       WriteBmpImage(picture, *stream_);
       // Flushed here so that a full disk shows as this frame's failure.
       if (!stream_->flush()) throw Kt58Error("Cannot write the frame");
-    } catch (...) {
+    } catch (const std::exception&) {
+      // A failed append is reported by the result alone; the offset of the
+      // frame that is not there must go.
       FrameOffsets.pop_back();
       stream_->clear();
       return false;
     }
     ++FrameCount;
     return true;
-  } catch (...) {
+  } catch (const std::exception&) {
+    // Growing the offset list ran out of memory: not appended.
     return false;
   }
 }
@@ -188,7 +244,8 @@ WorkPicture Tkt58_BlitStream::ReadPictureHere() {
   try {
     picture = CreateWorkPicture24();
     ReadBmpImage(*stream_, *picture, FileName.string());
-  } catch (...) {
+  } catch (const std::exception&) {
+    // A frame that cannot be read is none; callers draw nothing for it.
     FreeWorkPicture(picture);
     stream_->clear();
     return nullptr;
@@ -270,7 +327,23 @@ void Tkt58_BlitStream::ResetContents() {
   ReadCursor = 0;
 }
 
-void Tkt58_BlitStream::LoadFromStream(std::istream& source) {
+std::vector<int> Tkt58_BlitStream::DamagedFrames() {
+  std::vector<int> damaged;
+  stream_->clear();
+  stream_->seekg(0, std::ios::end);
+  const int64_t size = static_cast<int64_t>(stream_->tellg());
+  for (size_t i = 0; i < FrameOffsets.size(); ++i) {
+    const int64_t at = FrameOffsets[i];
+    const int64_t end = i + 1 < FrameOffsets.size() ? FrameOffsets[i + 1] : size;
+    uint8_t h[kBmpHeadersSize];
+    if (!SeekTo(at) || !stream_->read(reinterpret_cast<char*>(h), sizeof h) || !IsStoredFrameHeader(h, end - at))
+      damaged.push_back(static_cast<int>(i));
+  }
+  stream_->clear();
+  return damaged;
+}
+
+std::vector<StoreRestoreProblem> Tkt58_BlitStream::LoadFromStream(std::istream& source) {
   CloseFile();
   ResetContents();
 
@@ -324,9 +397,11 @@ void Tkt58_BlitStream::LoadFromStream(std::istream& source) {
   if (Int32From(header) != count) throw EStoreFormat("Frame store image does not match its frame count");
 
   FrameCount = count;
-  if (!CreateStoreFile(FileName)) {
+  try {
+    CreateFreeStoreFile(FileName);
+  } catch (const EFileCreate& e) {
     ResetContents();
-    throw Kt58Error("Cannot create the frame store file " + FileName.string());
+    throw Kt58Error(e.what());
   }
   Rewind();
   FrameOffsets.clear();
@@ -348,20 +423,35 @@ void Tkt58_BlitStream::LoadFromStream(std::istream& source) {
       }
       left -= want;
     }
-    stream_->flush();
+    // The last bytes reach the disk only here: a full disk shows now.
+    if (!stream_->flush()) mismatch = true;
   } catch (...) {
+    // Whatever stopped the copy (a cut-short record, no memory) passes on;
+    // the half-written file goes first.
     CloseFile();
-    std::error_code ec;
-    std::filesystem::remove(FileName, ec);
+    RemoveOwnedFile(FileName);
     ResetContents();
     throw;
   }
-  if (mismatch) Ui().ShowMessage("Internal Streaming Error");
+  std::vector<StoreRestoreProblem> problems;
+  if (mismatch)
+    problems.push_back({"Internal Streaming Error", "Cannot write the frame store file " + FileName.string() +
+                                                        ": the disk took fewer bytes than the project holds"});
 
   FrameOffsets = std::move(offsets);
-  if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
+  if (!OpenForRead()) {
+    RemoveOwnedFile(FileName);
+    throw Kt58Error("Cannot open the frame store file " + FileName.string());
+  }
+  if (const std::vector<int> damaged = DamagedFrames(); !damaged.empty())
+    problems.push_back({"", "Frame" + std::string(damaged.size() > 1 ? "s " : " ") + FrameList(damaged) + " of " +
+                                std::to_string(FrameCount) + " stored in the project " +
+                                (damaged.size() > 1 ? "are" : "is") + " damaged"});
   WriteHeader();
-  if (ReadHeader() != FrameCount) Ui().ShowMessage("Inconsistant buffer data detected.");
+  if (ReadHeader() != FrameCount)
+    problems.push_back({"Inconsistant buffer data detected.",
+                        "The frame store file " + FileName.string() + " does not hold the frame count it was given"});
+  return problems;
 }
 
 void Tkt58_BlitStream::ReplaceContents(const std::filesystem::path& new_file, std::vector<int32_t> offsets) {
@@ -374,6 +464,7 @@ void Tkt58_BlitStream::ReplaceContents(const std::filesystem::path& new_file, st
     OpenForRead();
     throw Kt58Error("Cannot replace the frame store file " + FileName.string() + ": " + ec.message());
   }
+  MoveOwnedFile(new_file, FileName);
   FrameCount = static_cast<int32_t>(offsets.size());
   FrameOffsets = std::move(offsets);
   if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());

@@ -14,12 +14,21 @@
 
 namespace kt58 {
 
+// What restoring an embedded store could not do; the store keeps what it
+// could restore.
+struct StoreRestoreProblem {
+  // The program's message, when it has one ("Internal Streaming Error").
+  std::string message;
+  // What went wrong, naming the file or the frame.
+  std::string cause;
+};
+
 enum BlitAccessMode : uint16_t { am_Read = 0, am_Write = 1, am_ReadWrite = 2, am_Create = 0xFFFF };
 
 class Tkt58_BlitStream {
  public:
   Tkt58_BlitStream();
-  // Closes and deletes the open file, if any.
+  // Closes the open file, if any, and deletes it when this store made it.
   ~Tkt58_BlitStream();
   Tkt58_BlitStream(const Tkt58_BlitStream&) = delete;
   Tkt58_BlitStream& operator=(const Tkt58_BlitStream&) = delete;
@@ -28,7 +37,14 @@ class Tkt58_BlitStream {
   void SetFrameWidth(int w) { FrameWidth = w; }
   void SetFrameHeight(int h) { FrameHeight = h; }
 
+  // Makes the file with an exclusive create (false when the name is taken
+  // or the folder refuses it); only a file this store made itself is
+  // truncated and made again.
   bool CreateStoreFile(const std::filesystem::path& path);
+  // As CreateStoreFile, under the first free name of `wanted`, stem_2.ext,
+  // stem_3.ext, ... in its folder; FileName tells the name taken. Raises
+  // EFileCreate (naming the folder and the reason) when no file can be made.
+  void CreateFreeStoreFile(const std::filesystem::path& wanted);
   bool OpenForRead();
   void CloseFile();
   bool IsOpen() const;
@@ -40,10 +56,13 @@ class Tkt58_BlitStream {
   WorkPicture ReadFrame(int index);
   // Writes the embedded layout: count, offsets, image size, image.
   void SaveToStream(std::ostream& target);
-  // Reads the embedded layout into a fresh file named FileName. The record
-  // is checked against the bytes that remain before anything is allocated or
-  // written; a bad record raises EStoreFormat and leaves no file behind.
-  void LoadFromStream(std::istream& source);
+  // Reads the embedded layout into a fresh file under the first free name
+  // from FileName (CreateFreeStoreFile). The record is checked against the
+  // bytes that remain before anything is allocated or written; a bad record
+  // raises EStoreFormat and leaves no file behind. A file that takes fewer
+  // bytes than it was given (a full disk), frames whose headers are damaged
+  // and a header that disagrees come back as problems.
+  [[nodiscard]] std::vector<StoreRestoreProblem> LoadFromStream(std::istream& source);
   void Cancel() { CancelRequested = true; }
   // Byte position in the open file where the next read starts; -1 when
   // closed.
@@ -70,6 +89,11 @@ class Tkt58_BlitStream {
   // The frame stored at the file position; none (the stream's error state
   // cleared) when it cannot be read.
   WorkPicture ReadPictureHere();
+
+  // The frames whose BMP headers cannot be read as a stored frame.
+  std::vector<int> DamagedFrames();
+  // Opens the file this store made (or was given) at FileName, truncating.
+  bool OpenCreated();
 
   std::unique_ptr<std::fstream> stream_;
   // The file buffer of stream_; set before opening so that frame headers

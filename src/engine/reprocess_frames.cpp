@@ -8,6 +8,7 @@
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
 #include "engine/ui_services.h"
+#include "platform/owned_files.h"
 #include "platform/program_folder.h"
 
 namespace kt58 {
@@ -35,9 +36,19 @@ void ReprocessFrames(Tkt58_BlitStream& store) {
   if (!store.OpenForRead()) throw Kt58Error("Cannot open the frame store file " + store.FileName.string());
   store.ReadHeader();
 
-  const std::filesystem::path temp = ProgramFolder() / "bStream.Tmp";
-  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-  bool write_failed = !out;
+  // Another process re-processing at the same time gets a name of its own.
+  // A temporary that cannot be made fails the run after the frames were
+  // walked, which finds the store's real offsets again.
+  std::filesystem::path temp;
+  std::string create_error;
+  try {
+    temp = CreateFreeOwnedFile(ProgramFolder(), "bStream", ".Tmp");
+  } catch (const EFileCreate& e) {
+    create_error = e.what();
+  }
+  std::ofstream out;
+  if (!temp.empty()) out.open(temp, std::ios::binary | std::ios::trunc);
+  bool write_failed = temp.empty() || !out;
   if (!write_failed) PutInt32(out, 0);
 
   // The store's file stays untouched until the new one is complete. The old
@@ -74,18 +85,16 @@ void ReprocessFrames(Tkt58_BlitStream& store) {
   }
   if (write_failed) {
     out.close();
-    std::error_code ec;
-    std::filesystem::remove(temp, ec);
+    if (!temp.empty()) RemoveOwnedFile(temp);
     store.FrameOffsets = std::move(old_offsets);
     store.OpenForRead();
     store.ReadHeader();
-    throw Kt58Error("Cannot write the re-processed frames to " + temp.string());
+    throw Kt58Error(create_error.empty() ? "Cannot write the re-processed frames to " + temp.string() : create_error);
   }
   try {
     store.ReplaceContents(temp, std::move(kept_offsets));
   } catch (const Kt58Error&) {
-    std::error_code ec;
-    std::filesystem::remove(temp, ec);
+    RemoveOwnedFile(temp);
     store.FrameOffsets = std::move(old_offsets);
     store.ReadHeader();
     throw;

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "engine/ui_services.h"
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "platform/avi_writer.h"
 
 namespace kt58 {

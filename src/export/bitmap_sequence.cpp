@@ -1,7 +1,7 @@
 #include "export/bitmap_sequence.h"
 
 #include "engine/bmp_codec.h"
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {

@@ -1,10 +1,13 @@
 #include "export/gif_export.h"
 
+#include <unistd.h>
+
 #include <array>
 #include <system_error>
 #include <utility>
 
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
+#include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
 
@@ -114,14 +117,30 @@ void WriteGifFile(const TGIFImage& image, const fs::path& path) {
 }
 
 uint64_t MeasureGifFileSize(const TGIFImage& image) {
+  const std::vector<uint8_t> bytes = image.SaveToBytes();
   const fs::path folder = ProgramFolder() / "Output";
   std::error_code ec;
   fs::create_directories(folder, ec);
-  const fs::path file = folder / "Output.gif";
-  WriteGifFile(image, file);
+  // A name of this process's own: another process measuring at the same
+  // time, or a file the user saved as Output.gif, is never touched.
+  int fd = -1;
+  fs::path file;
+  try {
+    file = CreateFreeOwnedFile(folder, "Output", ".gif", &fd);
+  } catch (const EFileCreate& e) {
+    throw EFileWrite(e.what());
+  }
+  try {
+    WriteAllBytes(fd, bytes.data(), bytes.size(), file);
+  } catch (const EFileWrite&) {
+    ::close(fd);
+    RemoveOwnedFile(file);
+    throw;
+  }
+  ::close(fd);
   const uintmax_t size = fs::file_size(file, ec);
   const uint64_t result = ec ? 0 : static_cast<uint64_t>(size);
-  fs::remove(file, ec);
+  RemoveOwnedFile(file);
   return result;
 }
 

@@ -70,8 +70,9 @@ std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExpo
 void WriteGifFile(const TGIFImage& image, const std::filesystem::path& path);
 
 // The file size the export window shows: writes ProgramFolder()/Output/
-// Output.gif (creating the folder), takes its size and deletes it. A file
-// that is not there afterwards gives 0. Writer errors pass on.
+// Output.gif (creating the folder; Output_2.gif, ... when that name is
+// taken), takes its size and deletes it. A file that is not there
+// afterwards gives 0. Writer errors pass on.
 uint64_t MeasureGifFileSize(const TGIFImage& image);
 
 // "File Size : %s Bytes" with the size in decimal.

@@ -3,7 +3,7 @@
 #include "engine/bmp_codec.h"
 #include "engine/jpeg_picture.h"
 #include "engine/ui_services.h"
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "export/gif/gif_image.h"
 #include "model/image_ref.h"
 

@@ -94,23 +94,15 @@ TAnimation::~TAnimation() {
   CurrentFrame = nullptr;
   SelectedLayer = nullptr;
   // Layers give their counts back through References, so it goes last.
-  try {
-    ConstructorFrame.reset();
-  } catch (...) {
-  }
-  try {
+  // Destructors raise nothing: no step can stop the next.
+  ConstructorFrame.reset();
+  {
+    // Frames is empty while its frames go, as everywhere else.
     std::vector<std::unique_ptr<TLayeredFrame>> doomed;
     doomed.swap(Frames);
-  } catch (...) {
   }
-  try {
-    FrameCache.reset();
-  } catch (...) {
-  }
-  try {
-    References.reset();
-  } catch (...) {
-  }
+  FrameCache.reset();
+  References.reset();
 }
 
 void TAnimation::ResetProject() {
@@ -194,6 +186,9 @@ bool TAnimation::Resequence(bool render) {
     try {
       ClearFrames();
     } catch (...) {
+      // ClearFrames lets events run, and a front end may raise from them
+      // (the command line after Ctrl+C); the frames are cleared by then and
+      // the failure is reported above.
     }
     DoStatus("");
     return false;

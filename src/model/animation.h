@@ -36,10 +36,35 @@ struct TFrameCache {
   void Add(TPicture& picture);
 };
 
+// A part of a project the read could not restore.
+struct ProjectReadIssue {
+  // The program's message for it, as the editor shows it; may be empty.
+  std::string message;
+  // What went wrong, naming the resource and the file.
+  std::string cause;
+};
+
+// What reading a project gave. On success the animation holds the project,
+// without whatever the warnings name; on failure it is empty again.
+struct ProjectReadResult {
+  bool ok = false;
+  // On failure: the program's message ("Animation.LoadFromStream Exception")
+  // and what the reader knew ("The project file is cut short").
+  std::string message;
+  std::string cause;
+  std::vector<ProjectReadIssue> warnings;
+  // Read, and every resource restored whole.
+  bool Complete() const { return ok && warnings.empty(); }
+};
+
 inline constexpr int kFileVersion = 100;
 // The number of frames an animation is generated with.
 inline constexpr int kMinFrameCount = 2;
 inline constexpr int kMaxFrameCount = 1000;
+// Resequencing copies every master layer into every frame (about 220 bytes
+// a copy): a project may ask for at most this many copies, a thousand
+// layers over a thousand frames, about 220 MB.
+inline constexpr int64_t kMaxLayerFrames = 1'000'000;
 
 class TAnimation {
  public:
@@ -99,11 +124,15 @@ class TAnimation {
 
   // Project file. SaveToFile writes a temporary file beside the target and
   // renames it over the target only when everything was written, so a failed
-  // save raises and leaves the old file as it was. LoadFromFile and
-  // LoadFromStream report problems with the program's messages and give
-  // false; the caller empties the animation first.
+  // save raises and leaves the old file as it was. ReadFromFile and
+  // ReadFromStream show nothing and say what happened in their result;
+  // LoadFromFile and LoadFromStream show the program's messages for it (a
+  // failure, a skipped resource) and give whether the project was read.
+  // The caller empties the animation first.
   void SaveToFile(const std::filesystem::path& path);
   void SaveToStream(std::ostream& out);
+  ProjectReadResult ReadFromFile(const std::filesystem::path& path);
+  ProjectReadResult ReadFromStream(std::istream& in);
   bool LoadFromFile(const std::filesystem::path& path);
   bool LoadFromStream(std::istream& in);
 
@@ -135,7 +164,7 @@ class TAnimation {
 
  private:
   friend class TLayeredFrame;
-  void LoadResources(class BoundedReader& reader);
+  void LoadResources(class BoundedReader& reader, std::vector<ProjectReadIssue>& warnings);
   // Raised by ClearFrames, FreeConstructorFrame and every layer removal, so
   // loops that let events run can tell that their lists changed under them.
   uint64_t generation_ = 0;

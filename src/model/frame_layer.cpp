@@ -36,10 +36,8 @@ void TFrameLayerMaster::ResetValues() {
 TFrameLayer::TFrameLayer(TAnimation* owner) : TFrameLayerMaster(owner) { Reset(); }
 
 TFrameLayer::~TFrameLayer() {
-  try {
-    if (Owner && Owner->References) Owner->References->Release(ImageRef);
-  } catch (...) {
-  }
+  // Release only counts down or frees: it raises nothing.
+  if (Owner && Owner->References) Owner->References->Release(ImageRef);
   ImageRef = nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include "engine/gif_import.h"
 #include "engine/jpeg_picture.h"
 #include "platform/gif_decoder.h"
+#include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
 
@@ -102,7 +103,9 @@ TBlitStreamRef::~TBlitStreamRef() = default;
 void TBlitStreamRef::MakeDataFileName() {
   try {
     DataFileName = ProgramFolder() / (SourceFileName.stem().string() + std::to_string(Id) + ".Dat");
-  } catch (...) {
+  } catch (const std::exception&) {
+    // An empty name makes LoadFromSource give up without a store, which is
+    // how a resource without a data file is meant to end.
     DataFileName.clear();
   }
 }
@@ -114,7 +117,17 @@ WorkPicture TBlitStreamRef::GetNextFrame() { return Picture ? Picture->ReadNextF
 void TBlitStreamRef::LoadFromSource() {
   Picture.reset();
   auto store = std::make_unique<Tkt58_BlitStream>();
-  if (DataFileName.empty() || !store->CreateStoreFile(DataFileName)) return;
+  if (DataFileName.empty()) return;
+  try {
+    // The name is only a wish: another process, or a file of the user's,
+    // may hold it already.
+    store->CreateFreeStoreFile(DataFileName);
+  } catch (const std::exception&) {
+    // An import that cannot start leaves the resource without a store, as
+    // any failed import does.
+    return;
+  }
+  DataFileName = store->FileName;
   WorkPicture first;
   try {
     if (SourceType == st_Avi)
@@ -132,15 +145,14 @@ void TBlitStreamRef::LoadFromSource() {
         return;
       }
     }
-  } catch (...) {
+  } catch (const std::exception&) {
     // Import failures are not reported: the layer simply draws nothing.
   }
   // The store file was made for this import alone; a failed import must not
   // leave it behind in the program folder, where nothing would remove it.
   store->CloseFile();
   store.reset();
-  std::error_code ec;
-  std::filesystem::remove(DataFileName, ec);
+  RemoveOwnedFile(DataFileName);
 }
 
 }  // namespace kt58

@@ -1,7 +1,4 @@
 // Saving and reading ".apf" projects: globals, resources, master layers.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -13,6 +10,7 @@
 #include "model/animation.h"
 #include "model/binary_io.h"
 #include "model/project_records.h"
+#include "platform/atomic_file.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {
@@ -26,30 +24,8 @@ constexpr int kGlobalsBytes = 34;
 // a store or picture of at least 12 bytes.
 constexpr int kMinResourceRecordBytes = 4 + 4 + 4 + 16 + 12;
 constexpr int kMinLayerRecordBytes = 4 + kLayerRecordFixedBytes;
-// The editor's range for the number of frames; a file claiming more would
-// make resequencing build millions of frames.
-
 void CheckSide(int32_t v, const char* what) {
   if (v < 0 || v > kMaxPictureSide) throw EProjectFormat(std::string("The project file has an impossible ") + what);
-}
-
-// fsync of a written file, so the rename never exposes unwritten data.
-bool SyncFile(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  if (fd < 0) return false;
-  const bool ok = ::fsync(fd) == 0;
-  ::close(fd);
-  return ok;
-}
-
-fs::path TemporaryBeside(const fs::path& target) {
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::error_code ec;
-  for (int n = 0;; ++n) {
-    fs::path candidate = folder / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "." +
-                                   std::to_string(n) + ".tmp");
-    if (!fs::exists(candidate, ec)) return candidate;
-  }
 }
 
 }  // namespace
@@ -107,37 +83,24 @@ void TAnimation::SaveToStream(std::ostream& out) {
 }
 
 void TAnimation::SaveToFile(const fs::path& path) {
-  const fs::path temp = TemporaryBeside(path);
   try {
-    {
-      std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-      if (!out) throw Kt58Error(std::strerror(errno));
-      SaveToStream(out);
-      out.flush();
-      if (!out) throw Kt58Error("the disk refused the data");
-      out.close();
-      if (!out) throw Kt58Error("the file could not be closed");
-    }
-    if (!SyncFile(temp)) throw Kt58Error("the data could not be flushed to disk");
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    if (ec) throw Kt58Error(ec.message());
+    WriteFileAtomically(path, [this](std::ostream& out) { SaveToStream(out); });
   } catch (const std::exception& e) {
-    std::error_code ec;
-    fs::remove(temp, ec);
     throw Kt58Error("Cannot save " + path.string() + ": " + e.what());
   }
   FileName = path.string();
 }
 
-bool TAnimation::LoadFromStream(std::istream& in) {
+ProjectReadResult TAnimation::ReadFromStream(std::istream& in) {
+  ProjectReadResult result;
   try {
     BoundedReader reader(in);
     DoStatus("Loading Project Globals");
     const int32_t version = reader.GetInt32();
     if (version > kFileVersion) {
-      Ui().ShowMessage("Incompatible file version\rThis file may have been created with a later version of kt58.");
-      return false;
+      result.message = "Incompatible file version\rThis file may have been created with a later version of kt58.";
+      result.cause = Format("The file has version %d; this program reads versions up to %d", version, kFileVersion);
+      return result;
     }
     reader.NeedItems(1, kGlobalsBytes - 4, "globals");
     const int32_t frame_count = reader.GetInt32();
@@ -155,36 +118,61 @@ bool TAnimation::LoadFromStream(std::istream& in) {
     CheckSide(FixedHeight, "fixed frame height");
     FrameCount = std::clamp(frame_count, kMinFrameCount, kMaxFrameCount);
 
-    LoadResources(reader);
+    LoadResources(reader, result.warnings);
 
     DoStatus("Loading Project ConstructorFrame");
     reader.GetInt32();  // generated frame count: frames are made again
     const int32_t m = reader.GetInt32();
     reader.NeedItems(m, kMinLayerRecordBytes, "layers");
+    if (static_cast<int64_t>(m) * FrameCount > kMaxLayerFrames)
+      throw EProjectFormat(Format("The project has %d layers over %d frames: %lld layer frames to generate, more "
+                                  "than the %lld this program can hold",
+                                  m, FrameCount, static_cast<long long>(m) * FrameCount,
+                                  static_cast<long long>(kMaxLayerFrames)));
     ConstructorFrame = std::make_unique<TLayeredFrame>(this);
     CurrentFrame = ConstructorFrame.get();
     for (int32_t i = 0; i < m; ++i)
       if (auto layer = LoadLayerRecord(reader, *this)) ConstructorFrame->Layers.push_back(std::move(layer));
     DoStatus("Loaded");
-    return true;
-  } catch (const std::exception&) {
+    result.ok = true;
+    return result;
+  } catch (const std::exception& e) {
     // Nothing half-read stays: the layers give their resources back and the
     // resources delete the store files they made.
     SelectedLayer = nullptr;
     ConstructorFrame = std::make_unique<TLayeredFrame>(this);
     CurrentFrame = ConstructorFrame.get();
     if (References) References->Clear();
-    Ui().ShowMessage("Animation.LoadFromStream Exception");
     DoStatus("Load failure");
-    return false;
+    result.ok = false;
+    result.message = "Animation.LoadFromStream Exception";
+    result.cause = dynamic_cast<const std::bad_alloc*>(&e) ? "Out of memory" : e.what();
+    return result;
   }
 }
 
-void TAnimation::LoadResources(BoundedReader& reader) {
+namespace {
+
+std::string ResourceName(int k, int n, int source_type, const std::string& stored_name) {
+  std::string name = Format("Resource %d of %d", k + 1, n);
+  if (source_type >= st_Bmp && source_type <= st_Gifa) {
+    std::string type = SourceTypeText(source_type);
+    while (!type.empty() && type.back() == ' ') type.pop_back();
+    name += " (" + type + (stored_name.empty() ? std::string() : " " + stored_name) + ")";
+  }
+  return name;
+}
+
+}  // namespace
+
+void TAnimation::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>& warnings) {
   if (!References) References = std::make_unique<TReferenceList>();
   References->Clear();
   const int32_t n = reader.GetInt32();
   std::unique_ptr<ProgressScope> dialog;
+  int32_t k = 0;
+  int32_t type = st_Unknown;
+  bool in_record = false;
   try {
     reader.NeedItems(n, kMinResourceRecordBytes, "resources");
     if (n > 1) {
@@ -196,13 +184,18 @@ void TAnimation::LoadResources(BoundedReader& reader) {
       (*dialog)->Show();
       (*dialog)->Repaint();
     }
-    for (int32_t k = 0; k < n; ++k) {
+    for (; k < n; ++k) {
       if (dialog) {
         (*dialog)->SetText(Format("Loading Resource %d of %d", k + 1, n));
         (*dialog)->Repaint();
       }
-      const int32_t type = reader.GetInt32();
-      std::unique_ptr<TLayerImageRef> ref = LoadResourceRecord(reader, type);
+      in_record = true;
+      type = st_Unknown;
+      type = reader.GetInt32();
+      std::vector<StoreRestoreProblem> problems;
+      std::unique_ptr<TLayerImageRef> ref = LoadResourceRecord(reader, type, problems);
+      for (const StoreRestoreProblem& p : problems)
+        warnings.push_back({p.message, ResourceName(k, n, type, ref->SourceFileName.string()) + ": " + p.cause});
       const int id = ref->Id;
       References->Append(std::move(ref));
       References->NoteId(id);
@@ -211,23 +204,46 @@ void TAnimation::LoadResources(BoundedReader& reader) {
         (*dialog)->Repaint();
       }
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     // The rest of the resources is skipped; reading goes on with the layers.
-    Ui().ShowMessage("Unexpected resource load error.");
+    std::string cause = in_record ? ResourceName(k, n, type, "") + ": " + e.what() : std::string(e.what());
+    if (in_record && k + 1 < n) cause += Format("; the %d resources after it were skipped", n - k - 1);
+    warnings.push_back({"Unexpected resource load error.", cause});
   }
 }
 
-bool TAnimation::LoadFromFile(const fs::path& path) {
+ProjectReadResult TAnimation::ReadFromFile(const fs::path& path) {
+  ProjectReadResult result;
   std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return false;
+  if (!fs::is_regular_file(path, ec)) {
+    result.cause = "No project file at " + path.string();
+    return result;
+  }
   std::ifstream in(path, std::ios::binary);
-  bool ok = false;
-  if (in)
-    ok = LoadFromStream(in);
-  else
-    Ui().ShowMessage("Animation.LoadFromStream Exception");
+  if (in) {
+    result = ReadFromStream(in);
+  } else {
+    result.message = "Animation.LoadFromStream Exception";
+    result.cause = "Cannot open " + path.string() + ": " + std::strerror(errno);
+  }
   FileName = path.string();
-  return ok;
+  return result;
 }
+
+namespace {
+
+// The program's messages for a read, in the order the reader met them.
+bool ShowReadMessages(const ProjectReadResult& result) {
+  for (const ProjectReadIssue& w : result.warnings)
+    if (!w.message.empty()) Ui().ShowMessage(w.message);
+  if (!result.ok && !result.message.empty()) Ui().ShowMessage(result.message);
+  return result.ok;
+}
+
+}  // namespace
+
+bool TAnimation::LoadFromStream(std::istream& in) { return ShowReadMessages(ReadFromStream(in)); }
+
+bool TAnimation::LoadFromFile(const fs::path& path) { return ShowReadMessages(ReadFromFile(path)); }
 
 }  // namespace kt58

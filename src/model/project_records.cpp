@@ -96,7 +96,8 @@ void SaveResourceRecord(std::ostream& out, const TLayerImageRef& ref) {
   if (!out) throw Kt58Error("Cannot write the project file");
 }
 
-std::unique_ptr<TLayerImageRef> LoadResourceRecord(BoundedReader& in, int source_type) {
+std::unique_ptr<TLayerImageRef> LoadResourceRecord(BoundedReader& in, int source_type,
+                                                   std::vector<StoreRestoreProblem>& problems) {
   std::string stored_data, stored_source;
   if (IsStillSourceType(source_type)) {
     auto ref = std::make_unique<TBitmapRef>(fs::path(), 0);
@@ -121,8 +122,9 @@ std::unique_ptr<TLayerImageRef> LoadResourceRecord(BoundedReader& in, int source
   store->SetFrameWidth(ref->Width);
   store->SetFrameHeight(ref->Height);
   store->SetFileName(ref->DataFileName);
-  store->LoadFromStream(in.Stream());
+  problems = store->LoadFromStream(in.Stream());
   in.Resync();
+  ref->DataFileName = store->FileName;
   ref->Picture = std::move(store);
   return ref;
 }

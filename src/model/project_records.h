@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/binary_io.h"
 #include "model/frame_layer.h"
@@ -24,11 +25,15 @@ void SaveResourceRecord(std::ostream& out, const TLayerImageRef& ref);
 // Reads one resource record whose type code was read already. Multi-frame
 // resources get a fresh store file in the program folder; the stored data
 // file name is only a name. Raises on a bad record, leaving no file behind.
-std::unique_ptr<TLayerImageRef> LoadResourceRecord(BoundedReader& in, int source_type);
+// What a store could restore only in part is added to `problems`.
+std::unique_ptr<TLayerImageRef> LoadResourceRecord(BoundedReader& in, int source_type,
+                                                   std::vector<StoreRestoreProblem>& problems);
 
-// The store file for a multi-frame resource read from a project: the program
-// folder, the stem of the stored source (or data) file name reduced to safe
-// characters, the id and ".Dat", made unique among existing files.
+// The store file wanted for a multi-frame resource read from a project: the
+// program folder, the stem of the stored source (or data) file name reduced
+// to safe characters, the id and ".Dat", the first name not yet taken. The
+// store is created under it, or the next free name when another process
+// took it meanwhile.
 std::filesystem::path RestoredDataFileName(const std::string& stored_source, const std::string& stored_data, int id);
 
 // Size of a layer record after its name.

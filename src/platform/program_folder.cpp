@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -56,6 +58,22 @@ fs::path ProgramFolder() {
   static fs::path folder;
   std::call_once(once, [] { folder = ComputeDefaultFolder(); });
   return folder;
+}
+
+std::string ProgramFolderProblem() {
+  const fs::path folder = ProgramFolder();
+  std::string reason;
+  std::error_code ec;
+  // Without its trailing separator, so that a file in its place shows as one.
+  const fs::path bare = folder.has_filename() ? folder : folder.parent_path();
+  const fs::file_status status = fs::status(bare, ec);
+  if (!fs::exists(status))
+    reason = "it does not exist and cannot be made";
+  else if (!fs::is_directory(status))
+    reason = "it is not a folder";
+  else if (::access(folder.c_str(), W_OK | X_OK) != 0)
+    reason = std::strerror(errno);
+  return reason.empty() ? reason : "The program folder " + folder.string() + " cannot be written: " + reason;
 }
 
 bool IsInsideFolder(const fs::path& candidate, const fs::path& folder) {

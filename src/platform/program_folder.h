@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace kt58 {
 
@@ -11,6 +12,11 @@ namespace kt58 {
 // ($XDG_DATA_HOME/kt58-animator/ or ~/.local/share/kt58-animator/), created
 // on demand. Computed once per process unless KT58_HOME changes.
 std::filesystem::path ProgramFolder();
+
+// Empty when the program folder can take new files; else the one-line
+// reason, naming the folder ("The program folder /x/ cannot be written: it
+// is not a folder").
+std::string ProgramFolderProblem();
 
 // True when `candidate`, after resolving "." and "..", lies inside `folder`.
 bool IsInsideFolder(const std::filesystem::path& candidate, const std::filesystem::path& folder);

@@ -224,7 +224,7 @@ TEST(CliFailures, FailedWorkExitsOneWithOneLine) {
   } cases[] = {
       {{"info", (dir / "missing.apf").string()}, "no project file at"},
       {{"info", dir.path().string()}, "no project file at"},
-      {{"info", newer.string()}, "Incompatible file version This file may have been created"},
+      {{"info", newer.string()}, "Incompatible file version: This file may have been created"},
       {{"info", junk.string()}, "Animation.LoadFromStream Exception"},
       {{"new", (dir / "o.apf").string(), "--layer", (dir / "none.bmp").string()}, "none.bmp"},
       {{"new", (dir / "o.apf").string(), "--layer", png.string()}, "x.png"},

@@ -20,6 +20,9 @@ struct CliResult {
 // set to the folder, capturing both output streams into files there.
 CliResult RunKt58(const TempDir& dir, const std::vector<std::string>& args);
 
+// The text as one word for sh, in single quotes.
+std::string ShellQuote(const std::string& s);
+
 std::string ReadText(const std::filesystem::path& path);
 
 // Frame-store data files left in a folder (the tool must delete its own).

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
 #include "support/recording_ui.h"
@@ -74,17 +76,33 @@ TEST(ReprocessFrames, DroppingEveryFrameLeavesAnEmptyStore) {
   EXPECT_EQ(test::ReadFileBytes(dir / "clip.Dat"), (std::vector<uint8_t>{0, 0, 0, 0}));
 }
 
-// The temporary file cannot be made (a folder stands in its place): the
+// A file of that name that is not ours is left alone; the temporary takes
+// the next free name.
+TEST(ReprocessFrames, ATakenTemporaryNameIsPassedOver) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "bStream.Tmp", {'u', 's', 'e', 'r'});
+  Tkt58_BlitStream store;
+  FillStore(store, dir / "clip.Dat", 3);
+  store.FrameOffsets = {1, 0, 1};
+  ReprocessFrames(store);
+  EXPECT_EQ(store.FrameCount, 1);
+  EXPECT_EQ(test::ReadFileBytes(dir / "bStream.Tmp"), (std::vector<uint8_t>{'u', 's', 'e', 'r'}));
+  EXPECT_FALSE(fs::exists(dir / "bStream_2.Tmp"));
+}
+
+// The temporary file cannot be made (the program folder is a file): the
 // store keeps its file and gets its real offsets back in place of the marks.
 TEST(ReprocessFrames, AFailureLeavesTheOldStoreIntact) {
   test::TempDir dir;
-  fs::create_directory(dir / "bStream.Tmp");
   Tkt58_BlitStream store;
   FillStore(store, dir / "clip.Dat", 3);
   const auto offsets = store.FrameOffsets;
   const auto bytes = test::ReadFileBytes(dir / "clip.Dat");
   store.FrameOffsets = {1, 0, 1};
+  test::WriteFileBytes(dir / "plain-file", {1});
+  ::setenv("KT58_HOME", (dir / "plain-file").c_str(), 1);
   EXPECT_THROW(ReprocessFrames(store), Kt58Error);
+  ::setenv("KT58_HOME", dir.path().c_str(), 1);
 
   EXPECT_EQ(test::ReadFileBytes(dir / "clip.Dat"), bytes);
   EXPECT_EQ(store.FrameCount, 3);

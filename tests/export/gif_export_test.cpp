@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "export/gif/gif_exception.h"
 #include "export/gif_export.h"
 #include "export/export_fixture.h"

@@ -335,34 +335,102 @@ TEST(ProjectFile, ImportThatFailedIsSavedAsAnEmptyStore) {
   EXPECT_EQ(b.LayerCount(), 1);
 }
 
+ProjectReadResult Read(TAnimation& a, const std::string& bytes) {
+  std::stringstream s(bytes);
+  return a.ReadFromStream(s);
+}
+
 TEST(ProjectFile, HugeCountsFailAtOnce) {
   TempDir dir;
   {
-    // A 100-byte file claiming 2^31 - 1 resources.
+    // A 100-byte file claiming 2^31 - 1 resources: the resources are
+    // skipped, and what follows reads as an empty project.
     std::stringstream s;
     PutInt32(s, 100);
     s << std::string(30, '\0');
     PutInt32(s, 0x7FFFFFFF);
     s << std::string(100 - 38, '\0');
-    RecordingUi ui;
     TAnimation a;
-    std::stringstream in(s.str());
-    a.LoadFromStream(in);
-    ASSERT_FALSE(ui.messages.empty());
-    EXPECT_EQ(ui.messages[0], "Unexpected resource load error.");
+    const ProjectReadResult r = Read(a, s.str());
+    EXPECT_TRUE(r.ok);
+    EXPECT_FALSE(r.Complete());
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_EQ(r.warnings[0].message, "Unexpected resource load error.");
+    EXPECT_NE(r.warnings[0].cause.find("2147483647"), std::string::npos) << r.warnings[0].cause;
     EXPECT_EQ(a.References->Count(), 0);
   }
   {
-    // A resource whose picture claims 2^31 bytes, and absurd sizes.
+    // A resource whose picture claims 2^31 bytes.
     std::string bytes = ProjectWithIds({1});
     const size_t bm = bytes.find("BM");
     const uint32_t huge = 0x7FFFFFF0;
     std::memcpy(bytes.data() + bm + 2, &huge, 4);
     RecordingUi ui;
     TAnimation a;
-    Load(a, bytes);
+    const ProjectReadResult r = Read(a, bytes);
+    EXPECT_FALSE(r.Complete());
+    ASSERT_FALSE(r.warnings.empty());
+    EXPECT_EQ(r.warnings[0].message, "Unexpected resource load error.");
+    EXPECT_NE(r.warnings[0].cause.find("Resource 1 of 1"), std::string::npos) << r.warnings[0].cause;
+    EXPECT_EQ(a.References->Count(), 0);
+    // The editor's way shows the same message.
+    TAnimation b;
+    Load(b, bytes);
     EXPECT_EQ(ui.messages.front(), "Unexpected resource load error.");
   }
+}
+
+// Resequencing would copy every layer into every frame: the bound is
+// checked before a layer is read, and the text names both numbers.
+TEST(ProjectFile, LayersTimesFramesIsBounded) {
+  TempDir dir;
+  for (const int32_t layers : {1000, 1001}) {
+    std::stringstream s;
+    PutInt32(s, 100);
+    for (int32_t v : {1000, 1, 1, 10, 10, 0}) PutInt32(s, v);
+    PutBool(s, false);
+    PutInt32(s, 0);
+    PutBool(s, true);
+    PutInt32(s, 0);  // resources
+    PutInt32(s, 0);  // generated frames
+    PutInt32(s, layers);
+    for (int32_t i = 0; i < layers; ++i) {
+      PutString(s, "l");
+      s << std::string(kLayerRecordFixedBytes, '\0');
+    }
+    TAnimation a;
+    const ProjectReadResult r = Read(a, s.str());
+    EXPECT_EQ(r.ok, layers == 1000) << layers;
+    if (layers == 1001) {
+      EXPECT_EQ(r.message, "Animation.LoadFromStream Exception");
+      EXPECT_NE(r.cause.find("1001 layers over 1000 frames"), std::string::npos) << r.cause;
+    }
+  }
+}
+
+// A frame of a stored clip whose header is damaged: the result names it;
+// the editor's way still opens the project with what it has.
+TEST(ProjectFile, ADamagedStoredFrameIsNamedAndTheEditorLoadsPastIt) {
+  TempDir dir;
+  TAnimation a;
+  a.AddLayerFromFile(test::WriteSmallAnimatedGif(dir.path(), "spin.gif"));
+  std::string bytes = Save(a);
+  size_t second = bytes.find("BM");
+  second = bytes.find("BM", second + 1);
+  ASSERT_NE(second, std::string::npos);
+  bytes[second + 28] = 8;  // frame 1 claims 8 bits per pixel
+  TAnimation b;
+  const ProjectReadResult r = Read(b, bytes);
+  EXPECT_TRUE(r.ok);
+  ASSERT_EQ(r.warnings.size(), 1u);
+  EXPECT_EQ(r.warnings[0].message, "");
+  EXPECT_EQ(r.warnings[0].cause, "Resource 1 of 1 (Gifa " + a.References->Item(0)->SourceFileName.string() +
+                                     "): Frame 1 of 3 stored in the project is damaged");
+  RecordingUi ui;
+  TAnimation c;
+  EXPECT_TRUE(Load(c, bytes));
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(c.LayerCount(), 1);
 }
 
 TEST(ProjectFile, TruncatedAtEveryByteFailsCleanlyAndLeavesNoFile) {
@@ -377,10 +445,15 @@ TEST(ProjectFile, TruncatedAtEveryByteFailsCleanlyAndLeavesNoFile) {
     RecordingUi ui;
     {
       TAnimation b;
-      Load(b, bytes.substr(0, n));
+      const ProjectReadResult r = Read(b, bytes.substr(0, n));
+      // Either refused, or read with the resource that was cut named.
+      EXPECT_FALSE(r.Complete()) << "cut at " << n;
+      EXPECT_TRUE(r.ok ? !r.warnings.empty() : !r.cause.empty()) << "cut at " << n;
     }
     EXPECT_EQ(FilesIn(sources.path()), before) << "cut at " << n;
   }
+  TAnimation whole;
+  EXPECT_TRUE(Read(whole, bytes).Complete());
 }
 
 TEST(ProjectFile, FailedSaveKeepsTheOldFile) {

@@ -1,0 +1,53 @@
+// Files this process makes in places other processes share (the program
+// folder, the folder of an output): frame stores, temporaries. Each is made
+// with an exclusive create under a name no other file has, so two processes
+// never write into one file and no file a user put there is truncated; a
+// process deletes only files it made.
+//
+// Every file made is also listed in a registry file in the program folder
+// (".kt58.<pid>.owned") that the process holds locked while it runs. A
+// registry nobody holds belongs to a process that was killed: the next run
+// deletes the files it lists and the registry.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+namespace kt58 {
+
+// A file that cannot be made; the text names it and the reason.
+class EFileCreate : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Creates `path` empty with an exclusive create that never follows a
+// symbolic link, and records it as this process's file. Returns an open
+// descriptor (read-write) the caller closes, or -1 with errno set (EEXIST:
+// the name is taken).
+int CreateOwnedFile(const std::filesystem::path& path);
+
+// Creates the first free name of folder/stem + ext, folder/stem_2 + ext,
+// folder/stem_3 + ext, ... exclusively, as CreateOwnedFile. Returns the
+// path; the descriptor is closed unless `fd` receives it. Raises
+// EFileCreate when the folder refuses new files.
+std::filesystem::path CreateFreeOwnedFile(const std::filesystem::path& folder, const std::string& stem,
+                                          const std::string& ext, int* fd = nullptr);
+
+// Whether this process made the file (and has not deleted it since).
+bool IsOwnedFile(const std::filesystem::path& path);
+// Deletes the file when this process made it; any other file stays.
+void RemoveOwnedFile(const std::filesystem::path& path) noexcept;
+// The file was renamed onto `to` (which this process owns from now on).
+void MoveOwnedFile(const std::filesystem::path& from, const std::filesystem::path& to) noexcept;
+// The file now belongs to the user (a temporary renamed onto an output).
+void ReleaseOwnedFile(const std::filesystem::path& path) noexcept;
+
+// Deletes what processes that ended without cleaning up (killed, power
+// lost) left listed in registries of the folder. Only regular files named
+// as this program names its own are deleted. Harmless when the folder
+// cannot be read.
+void RemoveStaleFiles(const std::filesystem::path& program_folder) noexcept;
+
+}  // namespace kt58
