@@ -4,9 +4,9 @@
 # valid, the man page in step with the tool, the version, an export of the
 # installed sample project, and an installed app that reads its resources
 # from the prefix and writes only into the per-user data folder.
-# usage: install_test.sh BUILD_DIR SOURCE_DIR VERSION GIFLIB_CHECK
+# usage: install_test.sh CMAKE BUILD_DIR SOURCE_DIR VERSION GIFLIB_CHECK
 set -uo pipefail
-build=$1 source=$2 version=$3 giflib_check=$4
+cmake=$1 build=$2 source=$3 version=$4 giflib_check=$5
 
 work=$(mktemp -d)
 app_pid=
@@ -24,7 +24,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-if ! cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
+if ! "$cmake" --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1; then
   cat "$work/install.log" >&2
   echo "FAIL: cmake --install" >&2
   exit 1
