@@ -23,8 +23,8 @@ std::filesystem::path SampleProjectPath();
 // The first page of the user guide.
 std::filesystem::path HelpIndexPath();
 
-// How a copy whose executable sits in `exe_folder` is laid out. Installed
-// means the resources were found at ../share/kt58-animator/: such a copy never
+// How a copy whose executable sits in `exe_folder` is laid out. Installed: a
+// folder named bin with ../share/kt58-animator/ beside it; such a copy never
 // writes beside its executable, even when it could (run as root).
 struct ProgramLayout {
   bool installed = false;
