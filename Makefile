@@ -6,8 +6,9 @@ FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 FUZZ_SECONDS ?= 30
+PREFIX ?= /usr/local
 
-.PHONY: all deps build run test test-normal test-asan bench fuzz clean
+.PHONY: all deps build run install package test test-normal test-asan bench fuzz clean
 
 all: build
 
@@ -20,6 +21,12 @@ build: deps
 
 run: build
 	@scripts/run-app.sh $(BUILD)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+package: build
+	cmake --build $(BUILD) --target package
 
 test: deps test-normal test-asan
 

@@ -10,6 +10,8 @@ packages=(
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   ffmpeg imagemagick python3-pil gifsicle
+  librsvg2-bin dpkg-dev file
+  desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base
 )
 
 missing=()

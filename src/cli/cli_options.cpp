@@ -36,6 +36,8 @@ const char kUsage[] =
     "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"
     "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif>\n"
     "  kt58 export-avi <project.apf> <out.avi>\n"
+    "  kt58 --help\n"
+    "  kt58 --version\n"
     "colours are written RRGGBB, red first\n";
 
 // Walks the arguments of one command; options may be written "--name value"
@@ -358,6 +360,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   if (args.empty()) throw UsageError("no command given");
   const std::string& name = args[0];
   if (name == "--help" || name == "-h" || name == "help") return HelpCommand{};
+  if (name == "--version") return VersionCommand{};
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   ArgCursor cur(rest);
   if (name == "info") return ParseInfo(cur);

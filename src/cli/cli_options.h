@@ -79,8 +79,9 @@ struct ExportAviCommand {
 };
 
 struct HelpCommand {};
+struct VersionCommand {};
 
-using Command = std::variant<HelpCommand, InfoCommand, NewCommand, ExportGifCommand, ExportBmpCommand,
+using Command = std::variant<HelpCommand, VersionCommand, InfoCommand, NewCommand, ExportGifCommand, ExportBmpCommand,
                              ExportFrameCommand, ExportAviCommand>;
 
 // args excludes the program name. Raises UsageError.

@@ -15,6 +15,7 @@
 #include "cli/cli_ui.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
+#include "platform/program_info.h"
 
 namespace {
 
@@ -39,6 +40,8 @@ int Run(const Command& command) {
           using T = std::decay_t<decltype(cmd)>;
           if constexpr (std::is_same_v<T, HelpCommand>) {
             std::fputs(UsageText(), stdout);
+          } else if constexpr (std::is_same_v<T, VersionCommand>) {
+            std::fputs(kt58::VersionLine("kt58").c_str(), stdout);
           } else if constexpr (std::is_same_v<T, InfoCommand>) {
             RunInfo(cmd, ui, stdout);
           } else if constexpr (std::is_same_v<T, NewCommand>) {

@@ -37,9 +37,14 @@ fs::path PerUserFolder() {
   return fs::path(home && *home ? home : "/tmp") / ".local/share/kt58-animator";
 }
 
+const ProgramLayout& OwnLayout() {
+  static const ProgramLayout layout = LayoutOf(ExecutableFolder());
+  return layout;
+}
+
 fs::path ComputeDefaultFolder() {
   const fs::path exe_folder = ExecutableFolder();
-  if (IsWritableFolder(exe_folder)) return WithSeparator(exe_folder);
+  if (!OwnLayout().installed && IsWritableFolder(exe_folder)) return WithSeparator(exe_folder);
   const fs::path user = PerUserFolder();
   std::error_code ec;
   fs::create_directories(user, ec);
@@ -75,6 +80,21 @@ std::string ProgramFolderProblem() {
     reason = std::strerror(errno);
   return reason.empty() ? reason : "The program folder " + folder.string() + " cannot be written: " + reason;
 }
+
+ProgramLayout LayoutOf(const fs::path& exe_folder) {
+  // The install rules put executables in <prefix>/bin and resources in
+  // <prefix>/share/kt58-animator, so any prefix works.
+  std::error_code ec;
+  const fs::path shared = exe_folder.parent_path() / "share" / "kt58-animator";
+  if (exe_folder.filename() == "bin" && fs::is_directory(shared, ec)) return {true, WithSeparator(shared)};
+  return {false, WithSeparator(exe_folder)};
+}
+
+fs::path ResourceFolder() { return OwnLayout().resources; }
+
+fs::path SampleProjectPath() { return ResourceFolder() / "Projects" / "Dovrenkal.apf"; }
+
+fs::path HelpIndexPath() { return ResourceFolder() / "help" / "index.html"; }
 
 bool IsInsideFolder(const fs::path& candidate, const fs::path& folder) {
   std::error_code ec;

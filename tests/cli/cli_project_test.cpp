@@ -10,6 +10,7 @@
 #include "engine/bmp_codec.h"
 #include "model/animation.h"
 #include "model/image_ref.h"
+#include "platform/program_info.h"
 #include "support/gif_builder.h"
 #include "support/test_support.h"
 
@@ -202,6 +203,10 @@ TEST(CliUsage, UsageErrorsExitTwoWithTheUsage) {
   const CliResult help = RunKt58(dir, {"--help"});
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_NE(help.out.find("kt58 export-avi"), std::string::npos);
+
+  const CliResult version = RunKt58(dir, {"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out, VersionLine("kt58"));
 }
 
 TEST(CliFailures, FailedWorkExitsOneWithOneLine) {

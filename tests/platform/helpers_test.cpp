@@ -76,5 +76,29 @@ TEST(ProgramFolder, InsideFolderResolvesDotDot) {
   EXPECT_FALSE(IsInsideFolder("/etc/passwd", dir.path()));
 }
 
+TEST(ProgramFolder, InstalledCopyIsRecognisedByItsSharedResources) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  fs::create_directories(dir / "usr/bin");
+  fs::create_directories(dir / "usr/share/kt58-animator");
+  fs::create_directories(dir / "build");
+  fs::create_directories(dir / "share/kt58-animator");  // beside a folder not called bin
+  fs::create_directories(dir / "opt/bin");              // no resources beside
+  const struct {
+    const char* exe_folder;
+    bool installed;
+    const char* resources;
+  } cases[] = {
+      {"usr/bin", true, "usr/share/kt58-animator/"},
+      {"build", false, "build/"},
+      {"opt/bin", false, "opt/bin/"},
+  };
+  for (const auto& c : cases) {
+    const ProgramLayout layout = LayoutOf(dir / c.exe_folder);
+    EXPECT_EQ(layout.installed, c.installed) << c.exe_folder;
+    EXPECT_EQ(layout.resources, dir.path() / c.resources) << c.exe_folder;
+  }
+}
+
 }  // namespace
 }  // namespace kt58

@@ -1,0 +1,23 @@
+// What the programs print about themselves when asked on the command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kt58 {
+
+// "PROGRAM VERSION\n": the answer to --version.
+std::string VersionLine(std::string_view program);
+
+// One "what: path" line for each of the resource folder, the sample project,
+// the help index and the settings-and-data folder; a file or folder that is
+// absent gets " (missing)": the answer to --paths.
+std::string PathsText();
+
+// The answer to the first of --version and --paths among the arguments (argv
+// without the program name), or nothing when neither is there. For a program
+// that answers them before starting anything else.
+std::optional<std::string> InformationOptionText(std::string_view program, int argc, const char* const* argv);
+
+}  // namespace kt58
