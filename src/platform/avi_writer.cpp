@@ -9,6 +9,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
+#include <libavutil/mem.h>
 }
 
 namespace kt58 {
@@ -94,7 +95,17 @@ AviWriter::AviWriter(const std::filesystem::path& path, int width, int height, i
 
   int rc = avformat_alloc_output_context2(&impl_->context, nullptr, "avi", nullptr);
   if (rc < 0 || !impl_->context) throw AviWriteError(Stage::CreateFile, "AVI muxer unavailable: " + AvErrorText(rc));
-  rc = avio_open(&impl_->context->pb, path.c_str(), AVIO_FLAG_WRITE);
+  {
+    // The name goes to the file protocol explicitly and only that protocol
+    // is allowed: a name with a colon ("12:30.avi", a folder "data:x/")
+    // must never select another protocol.
+    AVDictionary* io_options = nullptr;
+    av_dict_set(&io_options, "protocol_whitelist", "file", 0);
+    const std::string url = "file:" + path.string();
+    impl_->context->protocol_whitelist = av_strdup("file");
+    rc = avio_open2(&impl_->context->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &io_options);
+    av_dict_free(&io_options);
+  }
   if (rc < 0) throw AviWriteError(Stage::CreateFile, "Cannot create " + path.string() + ": " + AvErrorText(rc));
 
   AVStream* stream = avformat_new_stream(impl_->context, nullptr);
