@@ -12,13 +12,11 @@ extern "C" {
 #include <libavutil/mem.h>
 }
 
+#include "engine/picture_limits.h"
+
 namespace kt58 {
 
 namespace {
-
-// The largest frame side the muxer's 32-bit header fields and our callers'
-// pictures agree on.
-constexpr int kMaxSide = 32768;
 
 std::string AvErrorText(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -88,10 +86,13 @@ AviWriter::AviWriter(const std::filesystem::path& path, int width, int height, i
     : impl_(std::make_unique<Impl>()) {
   using Stage = AviWriteError::Stage;
   impl_->path = path;
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || frame_ms <= 0)
+  // Frames are pictures: the picture limits keep the frame within the
+  // header's 32-bit size field too.
+  if (width <= 0 || height <= 0 || !WithinPictureLimits(width, height) || frame_ms <= 0)
     throw AviWriteError(Stage::SetFormat, "AVI frame size or duration out of range");
   frame_bytes_ = ((static_cast<size_t>(width) * 3 + 3) & ~size_t{3}) * static_cast<size_t>(height);
-  if (frame_bytes_ > 0xFFFFFFFFu) throw AviWriteError(Stage::SetFormat, "AVI frame too large");
+  // Padded rows add at most 3 bytes each.
+  static_assert(uint64_t{kMaxPicturePixels} * 3 + uint64_t{kMaxPictureSide} * 3 <= 0xFFFFFFFFu);
 
   int rc = avformat_alloc_output_context2(&impl_->context, nullptr, "avi", nullptr);
   if (rc < 0 || !impl_->context) throw AviWriteError(Stage::CreateFile, "AVI muxer unavailable: " + AvErrorText(rc));
