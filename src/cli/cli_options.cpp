@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <set>
 
+#include "engine/picture_limits.h"
 #include "engine/raster_ops.h"
+#include "export/bitmap_sequence.h"
 #include "model/animation.h"
 #include "model/frame_layer.h"
 
@@ -188,8 +190,10 @@ InfoCommand ParseInfo(ArgCursor& cur) {
 std::pair<int, int> ParseSize(const std::string& opt, const std::string& text) {
   const size_t x = text.find_first_of("xX");
   if (x == std::string::npos) throw UsageError(opt + " must be WxH, not \"" + text + "\"");
-  return {ParseIntOption(opt + " width", text.substr(0, x), 1, kMaxFrameSide),
-          ParseIntOption(opt + " height", text.substr(x + 1), 1, kMaxFrameSide)};
+  const int width = ParseIntOption(opt + " width", text.substr(0, x), 1, kMaxPictureSide);
+  const int height = ParseIntOption(opt + " height", text.substr(x + 1), 1, kMaxPictureSide);
+  if (!WithinPictureLimits(width, height)) throw UsageError(opt + " " + PictureLimitText(width, height));
+  return {width, height};
 }
 
 NewCommand ParseNew(ArgCursor& cur) {
@@ -279,6 +283,10 @@ ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
       if (c.pattern.find('/') != std::string::npos || c.pattern.find('\\') != std::string::npos)
         throw UsageError("--pattern must be a file name without folders");
       if (c.pattern.empty()) throw UsageError("--pattern must not be empty");
+      // Without a run of '#' every frame would get the same name, each
+      // replacing the one before: never what a script means.
+      if (!PatternHasNumber(c.pattern))
+        throw UsageError("--pattern must hold a run of # for the frame number, not \"" + c.pattern + "\"");
     } else if (a == "--start") {
       c.start = ParseIntOption(a, cur.Value(a), 0, 100000);
     } else if (IsOption(a)) {

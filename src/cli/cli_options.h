@@ -98,8 +98,8 @@ int ParseIntOption(const std::string& option, const std::string& text, int lo, i
 // The colour as "RRGGBB".
 std::string ColorText(TColor color);
 
-// The limits the tool keeps where the editor has no fixed one.
-inline constexpr int kMaxFrameSide = 8192;   // fixed frame width or height, pixels
-inline constexpr int kMaxOffset = 100000;    // layer position, pixels either way
+// The limit the tool keeps where the editor has no fixed one: layer
+// position, pixels either way. Frame sizes keep the picture limits.
+inline constexpr int kMaxOffset = 100000;
 
 }  // namespace kt58::cli

@@ -2,6 +2,8 @@
 // dotted outline, dragging and nudging the selected layer, and adding layers
 // from image and video files.
 #include <QApplication>
+#include <algorithm>
+#include <cstdint>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -66,7 +68,11 @@ void TMainForm::ComputeSelectionRect() {
   if (!layer) return;
   const int w = layer->ImageRef ? layer->ImageRef->Width : 0;
   const int h = layer->ImageRef ? layer->ImageRef->Height : 0;
-  SelectionRect = QRect(layer->OffsetX + DrawOrigin.x(), layer->OffsetY + DrawOrigin.y(), w, h);
+  // Offsets come from the project file and may lie anywhere in int; QRect
+  // adds the size to the corner in int too. A far-off outline stays far off.
+  const auto place = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -(1 << 30), 1 << 30)); };
+  SelectionRect = QRect(place(int64_t{layer->OffsetX} + DrawOrigin.x()),
+                        place(int64_t{layer->OffsetY} + DrawOrigin.y()), w, h);
 }
 
 void TMainForm::HideFocusRect() {

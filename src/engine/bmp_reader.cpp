@@ -57,13 +57,15 @@ constexpr uint64_t kRleFreePixels = 1 << 20;
 // plus generous room for tables and profiles); they are refused unread.
 constexpr uint64_t kMaxFileBytes = (static_cast<uint64_t>(kMaxPicturePixels) * 4) + (64u << 20);
 
+// Largest headers: file header, 124-byte information header; a 40-byte one
+// may be followed by 16 bytes of masks.
+constexpr size_t kLargestHeaders = kBmpFileHeaderSize + 124 + 16;
+
 std::string Hex(uint32_t v) {
   char buf[16];
   std::snprintf(buf, sizeof buf, "0x%08X", v);
   return buf;
 }
-
-std::string SizeText(int64_t w, int64_t h) { return std::to_string(w) + " x " + std::to_string(h); }
 
 // One bit-field channel: its value is (pixel & mask) >> shift, of `bits`
 // bits, scaled to 0..255 with rounding. Narrow channels go through a table.
@@ -199,8 +201,7 @@ Layout ParseHeaders(const uint8_t* data, size_t size, const std::string& name) {
     l.top_down = true;
     height = -height;
   }
-  if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels)
-    Fail(name, "image too large (" + SizeText(width, height) + ")");
+  if (!WithinPictureLimits(width, height)) Fail(name, "image size " + PictureLimitText(width, height));
   l.width = static_cast<int>(width);
   l.height = static_cast<int>(height);
 
@@ -340,9 +341,7 @@ std::optional<uint64_t> RemainingBytes(std::istream& in) {
 
 void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_name) {
   using namespace bmp;
-  // Largest headers: file header, 124-byte information header; a 40-byte one
-  // may be followed by 16 bytes of masks.
-  uint8_t head[kBmpFileHeaderSize + 124 + 16];
+  uint8_t head[kLargestHeaders];
   ReadExactly(in, head, 18, source_name);
   const uint32_t info_size = Get32(head + 14);
   if (head[0] != 'B' || head[1] != 'M' || !KnownInfoSize(info_size))
@@ -356,8 +355,7 @@ void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_nam
   if (info_size == kBmpInfoHeaderSize) {
     const int32_t w = static_cast<int32_t>(Get32(head + 18));
     const int32_t h = static_cast<int32_t>(Get32(head + 22));
-    if (w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide &&
-        static_cast<int64_t>(w) * h <= kMaxPicturePixels && Get16(head + 28) == 24 && Get32(head + 30) == kRgb &&
+    if (w > 0 && h > 0 && WithinPictureLimits(w, h) && Get16(head + 28) == 24 && Get32(head + 30) == kRgb &&
         Get32(head + 10) == kBmpHeadersSize && Get32(head + 46) == 0 && remaining) {
       if (*remaining < TPicture::RowBytesFor(w) * static_cast<uint64_t>(h)) Fail(source_name, "image is cut short");
       TPicture pic;
@@ -411,8 +409,15 @@ void LoadBmpFile(const std::filesystem::path& path, TPicture& out) {
   if (length < 0) bmp::Fail(name, "cannot read the file");
   if (static_cast<uint64_t>(length) > bmp::kMaxFileBytes) bmp::Fail(name, "the file is too large for a picture");
   in.seekg(0);
-  std::vector<uint8_t> bytes(static_cast<size_t>(length));
+  // The headers are checked first, so that a size beyond the picture limits
+  // is refused before the rest of the file is read into memory.
+  std::vector<uint8_t> bytes(std::min<size_t>(static_cast<size_t>(length), bmp::kLargestHeaders));
   ReadExactly(in, bytes.data(), bytes.size(), name, "cannot read the file");
+  const size_t headers = bmp::HeadersLength(bytes.data(), bytes.size());
+  if (headers != 0 && headers <= bytes.size()) bmp::ParseHeaders(bytes.data(), headers, name);
+  const size_t head = bytes.size();
+  bytes.resize(static_cast<size_t>(length));
+  ReadExactly(in, bytes.data() + head, bytes.size() - head, name, "cannot read the file");
   DecodeBmp(bytes.data(), bytes.size(), out, name);
 }
 

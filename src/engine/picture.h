@@ -7,12 +7,9 @@
 #include <cstdint>
 #include <memory>
 
-namespace kt58 {
+#include "engine/picture_limits.h"
 
-// Largest picture the program makes or reads: beyond this a BMP is refused
-// and an operation that would grow a picture past it raises EPictureSize.
-inline constexpr int kMaxPictureSide = 32768;
-inline constexpr int64_t kMaxPicturePixels = int64_t{1} << 28;
+namespace kt58 {
 
 class TPicture {
  public:
@@ -32,7 +29,8 @@ class TPicture {
   bool Empty() const { return width_ == 0 || height_ == 0; }
 
   // New size with every byte zero; raises EPictureSize for a negative size or
-  // one beyond the limits above.
+  // one beyond the picture limits (an operation that would grow a picture
+  // past them, a rotation say, fails rather than allocating).
   void SetSize(int width, int height);
   void SetWidth(int width) { SetSize(width, height_); }
   void SetHeight(int height) { SetSize(width_, height); }

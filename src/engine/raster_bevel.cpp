@@ -2,6 +2,11 @@
 // highlight (left, top) and the shadow (right, bottom). Weights are i/(n-1)
 // rounded by MulDiv (halves away from zero); the top and bottom bands are
 // drawn last over narrowing column ranges, which mitres the corners.
+//
+// For 2 <= n <= min(W, H) every pass stays inside the picture and every
+// result is defined, overlapping bands included (a band as wide as the
+// picture blends the whole picture), so n is clamped only to the smaller
+// side; wider requests get the widest band the picture holds.
 #include <algorithm>
 #include <cstdint>
 
@@ -35,7 +40,7 @@ void OuterRing(TPicture& picture, const BGR& highlight, const BGR& shadow) {
 
 void ButtonizePicture(TPicture& picture, int width, TColor highlight, TColor shadow) noexcept {
   const int w = picture.Width(), h = picture.Height();
-  const int n = std::min(width, std::min(w, h) / 2);
+  const int n = std::min(width, std::min(w, h));
   if (n <= 0) return;
   const BGR a = ColorToBGR(highlight);
   const BGR bc = ColorToBGR(shadow);

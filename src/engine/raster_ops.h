@@ -73,7 +73,8 @@ void FlipPicture(TPicture& picture);
 
 // Bevels the four edges in place with bands of `width` pixels blending toward
 // the highlight (left, top) and the shadow (right, bottom). The width is
-// clamped to half the picture's smaller side; 0 or less changes nothing; a
+// clamped to the picture's smaller side (bands may overlap); 0 or less
+// changes nothing; a
 // width of 1 paints the outermost ring: highlight on the left column and the
 // whole top row, shadow on the rest of the right column and bottom row.
 // Never raises.

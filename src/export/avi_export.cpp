@@ -1,8 +1,10 @@
 #include "export/avi_export.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "engine/ui_services.h"
+#include "export/free_space.h"
 #include "platform/atomic_file.h"
 #include "platform/avi_writer.h"
 
@@ -35,6 +37,12 @@ size_t AviFrameImageSize(int width, int height) {
   return TPicture::RowBytesFor(width) * static_cast<size_t>(height);
 }
 
+uint64_t AviFileBytes(int width, int height, int frames) {
+  constexpr uint64_t kPerFrame = 8 + 16 + 8;
+  constexpr uint64_t kFixed = 64 * 1024;
+  return kFixed + static_cast<uint64_t>(std::max(frames, 0)) * (AviFrameImageSize(width, height) + kPerFrame);
+}
+
 int AviFrameDurationMs(const TAnimation& animation) {
   return animation.FrameDelay > 0 ? animation.FrameDelay : 100;
 }
@@ -61,6 +69,8 @@ bool ExportAvi(TAnimation& animation, const fs::path& path) {
     height = first->Height();
     FreeWorkPicture(first);
   }
+
+  CheckFreeSpace(path.parent_path(), AviFileBytes(width, height, animation.FrameCount), path);
 
   // The muxer writes to a temporary beside the target; the user's name gets
   // the file only once it is complete, and every failure removes it.

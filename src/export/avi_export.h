@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 
 #include "engine/errors.h"
@@ -25,6 +26,11 @@ inline constexpr const char* kAviExportLabel = "Building AVI file";
 // multiple of 4, times height.
 size_t AviFrameImageSize(int width, int height);
 
+// Bytes the file takes at most with `frames` frames: per frame its pixel
+// data, its chunk header (8 bytes) and its entries in the legacy and the
+// OpenDML indexes (16 + 8); 64 KiB for the headers and the super index.
+uint64_t AviFileBytes(int width, int height, int frames);
+
 // Frame duration in milliseconds for the stream's time base: FrameDelay, or
 // 100 when it is 0 or negative.
 int AviFrameDurationMs(const TAnimation& animation);
@@ -38,7 +44,9 @@ int AviFrameDurationMs(const TAnimation& animation);
 // of Frames[0]'s composition; a later frame of another size, or one without
 // a picture, raises "Failed to add frame to AVI". No generated frames, or a
 // first frame without a picture, ends without a file and without an error
-// (returns false); true when the file was written.
+// (returns false); true when the file was written. Before the file is
+// created, AviFileBytes is checked against the free space of the target's
+// file system (ENotEnoughSpace).
 bool ExportAvi(TAnimation& animation, const std::filesystem::path& path);
 
 }  // namespace kt58

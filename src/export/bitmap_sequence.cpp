@@ -1,6 +1,10 @@
 #include "export/bitmap_sequence.h"
 
+#include <algorithm>
+#include <set>
+
 #include "engine/bmp_codec.h"
+#include "export/free_space.h"
 #include "platform/atomic_file.h"
 #include "platform/text_helpers.h"
 
@@ -34,6 +38,8 @@ std::string SequenceFileName(const std::string& pattern, int start, int index) {
   return name;
 }
 
+bool PatternHasNumber(const std::string& pattern) { return pattern.find('#') != std::string::npos; }
+
 std::vector<std::string> SequenceFileNames(const std::string& pattern, int start, int count) {
   std::vector<std::string> names;
   for (int i = 0; i < count; ++i) {
@@ -59,6 +65,15 @@ SequenceResult ExportBitmapSequence(TAnimation& animation, const fs::path& folde
   SequenceResult result;
   result.names = SequenceFileNames(pattern, start, animation.FrameCount);
   result.statuses.assign(result.names.size(), SequenceStatus::Waiting);
+  {
+    // Every frame is composed at the frame size; a name given twice (a
+    // pattern without '#') is one file written again.
+    const TFrameSize size = animation.GetFrameSize();
+    const uint64_t file_bytes =
+        kBmpHeadersSize + TPicture::RowBytesFor(std::max(size.Width, 0)) * static_cast<uint64_t>(std::max(size.Height, 0));
+    const std::set<std::string> files(result.names.begin(), result.names.end());
+    CheckFreeSpace(folder, files.size() * file_bytes, folder);
+  }
   animation.Playing = false;
   auto report = [&](int i, SequenceStatus status) {
     result.statuses[static_cast<size_t>(i)] = status;

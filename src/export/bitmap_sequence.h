@@ -18,6 +18,9 @@ namespace kt58 {
 // ".Bmp", or ".Bmp" is appended. An empty result stays empty: that frame has
 // no file.
 std::string SequenceFileName(const std::string& pattern, int start, int index);
+// Whether the pattern numbers its files (holds a '#'); without one every
+// frame gets the same name and each file replaces the one before.
+bool PatternHasNumber(const std::string& pattern);
 // The names of frames 0 .. count-1; none at all when the pattern gives an
 // empty name (the window lists nothing then).
 std::vector<std::string> SequenceFileNames(const std::string& pattern, int start, int count);
@@ -43,7 +46,9 @@ struct SequenceResult {
 // = i so multi-frame layers show their stored frame i (the AVI export's
 // rule); CurrentFrameIndex is left at the last frame. A frame that cannot be
 // composed or written gets Error and the run goes on; nothing is raised for
-// it. A frame without layers counts as an error.
+// it. A frame without layers counts as an error. Before anything is
+// written, the files' total size is checked against the free space of the
+// folder's file system (ENotEnoughSpace, naming the folder).
 SequenceResult ExportBitmapSequence(TAnimation& animation, const std::filesystem::path& folder,
                                     const std::string& pattern, int start,
                                     const SequenceStatusCallback& on_status = {});

@@ -61,7 +61,7 @@ void SaveFrameToFile(TAnimation& animation, const TLayeredFrame* frame, const fs
   }
   // No frame or a frame without layers gives no picture: nothing to save.
   if (!picture) throw ESingleFrameExport(ErrorSavingFileText(path));
-  switch (SourceTypeFromFileName(path)) {
+  switch (SourceTypeFromExtension(path)) {
     case st_Bmp: WriteBmp(*picture, path); break;
     case st_Jpg: WriteJpeg(*picture, path); break;
     case st_Gif: WriteGif(*picture, path); break;

@@ -30,7 +30,8 @@ inline constexpr int kSingleFrameJpegQuality = 90;
 // ConstructorFrame) to path, atomically. Type by SourceTypeFromFileName:
 // 0 BMP, 1 JPEG at quality 90, 3 GIF (ColorReduction 8, ReductionBits 8,
 // Compression 1, the dither code of the codec defaults, screen = picture
-// size). Anything else, including an existing multi-frame GIF, raises
+// size), decided by SourceTypeFromExtension: an existing file of that name
+// is replaced, never read, whatever it holds. Anything else raises
 // ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
 void SaveFrameToFile(TAnimation& animation, const TLayeredFrame* frame, const std::filesystem::path& path);
 

@@ -8,6 +8,7 @@
 #include "engine/ui_services.h"
 #include "model/animation.h"
 #include "model/image_ref.h"
+#include "platform/numeric.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {
@@ -132,8 +133,10 @@ void TAnimation::RenderLayer(const TFrameLayer& layer, TPicture& work, TPicture&
   if (v.Mirror) MirrorPicture(work);
   if (v.Flip) FlipPicture(work);
 
-  int x = v.OffsetX;
-  int y = v.OffsetY;
+  // 64 bits: the offsets come from the project file and the rotation's
+  // shifts move them further.
+  int64_t x = v.OffsetX;
+  int64_t y = v.OffsetY;
   int t1 = 0;
   int t2 = 0;
   // Local: composition never changes the layer record.
@@ -177,7 +180,8 @@ void TAnimation::RenderLayer(const TFrameLayer& layer, TPicture& work, TPicture&
     ProcessPendingMessages();
   }
 
-  DrawLayerPicture(work, frame, b, t1, t2, v.TransparentColor, v.TintEnabled, v.TintColor, x, y);
+  DrawLayerPicture(work, frame, b, t1, t2, v.TransparentColor, v.TintEnabled, v.TintColor, SaturateToInt(x),
+                   SaturateToInt(y));
   ProcessPendingMessages();
 }
 

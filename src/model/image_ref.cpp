@@ -31,13 +31,18 @@ bool FileExists(const std::filesystem::path& path) {
 
 }  // namespace
 
-int SourceTypeFromFileName(const std::filesystem::path& path) {
+int SourceTypeFromExtension(const std::filesystem::path& path) {
   const std::string ext = ExtensionOf(path);
   if (SameTextIgnoringCase(ext, ".Bmp")) return st_Bmp;
   if (SameTextIgnoringCase(ext, ".Jpg")) return st_Jpg;
   if (SameTextIgnoringCase(ext, ".Avi")) return st_Avi;
-  if (SameTextIgnoringCase(ext, ".Gif")) return GifImageCount(path) > 1 ? st_Gifa : st_Gif;
+  if (SameTextIgnoringCase(ext, ".Gif")) return st_Gif;
   return st_Unknown;
+}
+
+int SourceTypeFromFileName(const std::filesystem::path& path) {
+  const int type = SourceTypeFromExtension(path);
+  return type == st_Gif && GifImageCount(path) > 1 ? st_Gifa : type;
 }
 
 std::string SourceTypeText(int source_type) {
@@ -76,13 +81,15 @@ void TBitmapRef::LoadFromSource() {
     case st_Bmp: LoadBmpFile(SourceFileName, *picture); break;
     case st_Jpg: LoadJpegFile(SourceFileName, *picture); break;
     case st_Gif: {
-      std::unique_ptr<DecodedGif> gif = LoadGifFile(SourceFileName);
-      if (!gif) throw EGifDecode(SourceFileName.string() + ": not a readable GIF file");
+      // The decoder's own text says why a GIF cannot be read (a logical
+      // screen beyond the picture limits, say).
+      const DecodedGif gif = DecodeGifFile(SourceFileName);
+      if (gif.images.empty()) throw EGifDecode(SourceFileName.string() + ": the GIF holds no image");
       // A new picture is black, and so is a new layer's transparent colour:
       // where the first image is transparent or does not reach, the layer
       // shows what lies below it.
-      picture = CreateSizedPicture24(gif->screen_width, gif->screen_height);
-      if (!gif->images.empty()) DrawGifImage(*gif, 0, *picture);
+      picture = CreateSizedPicture24(gif.screen_width, gif.screen_height);
+      DrawGifImage(gif, 0, *picture);
       break;
     }
     default: throw Kt58Error(SourceFileName.string() + ": not a still picture file");

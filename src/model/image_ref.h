@@ -23,10 +23,14 @@ enum SourceTypeCode : int32_t {
   st_Gifa = 4,  // more than one image
 };
 
-// The code of a source file from its extension (".Bmp", ".Jpg", ".Avi",
+// The code of a file name from its extension alone (".Bmp", ".Jpg", ".Avi",
 // ".Gif" in any letter case; anything else, ".jpeg" among them, gives -1).
-// A GIF is opened to count its images: more than one gives 4, one image or
-// an unreadable file gives 3.
+// A ".Gif" gives 3: outputs take their type from the name, never from a
+// file that happens to stand there.
+int SourceTypeFromExtension(const std::filesystem::path& path);
+// The code of a source file: as SourceTypeFromExtension, but a GIF is opened
+// to count its images: more than one gives 4, one image or an unreadable
+// file gives 3.
 int SourceTypeFromFileName(const std::filesystem::path& path);
 // The five-character text of the layer list's "Type" column.
 std::string SourceTypeText(int source_type);

@@ -24,8 +24,15 @@ constexpr int kGlobalsBytes = 34;
 // a store or picture of at least 12 bytes.
 constexpr int kMinResourceRecordBytes = 4 + 4 + 4 + 16 + 12;
 constexpr int kMinLayerRecordBytes = 4 + kLayerRecordFixedBytes;
-void CheckSide(int32_t v, const char* what) {
-  if (v < 0 || v > kMaxPictureSide) throw EProjectFormat(std::string("The project file has an impossible ") + what);
+// The size in use is checked against the picture limits before anything is
+// composed; the other one is only kept (a frame made from it later is
+// refused by the picture itself).
+void CheckFrameSize(int32_t width, int32_t height, bool in_use, const char* what) {
+  if (width < 0 || height < 0)
+    throw EProjectFormat(std::string("The project file has an impossible ") + what + " " + std::to_string(width) +
+                         " x " + std::to_string(height));
+  if (in_use && !WithinPictureLimits(width, height))
+    throw EProjectFormat(std::string("The project file's ") + what + " " + PictureLimitText(width, height));
 }
 
 }  // namespace
@@ -112,10 +119,8 @@ ProjectReadResult TAnimation::ReadFromStream(std::istream& in) {
     FixedFrameSize = reader.GetBool();
     FrameDelay = reader.GetInt32();
     NonRenderedPlayback = reader.GetBool();
-    CheckSide(AutoWidth, "frame width");
-    CheckSide(AutoHeight, "frame height");
-    CheckSide(FixedWidth, "fixed frame width");
-    CheckSide(FixedHeight, "fixed frame height");
+    CheckFrameSize(AutoWidth, AutoHeight, !FixedFrameSize, "frame size");
+    CheckFrameSize(FixedWidth, FixedHeight, FixedFrameSize, "fixed frame size");
     FrameCount = std::clamp(frame_count, kMinFrameCount, kMaxFrameCount);
 
     LoadResources(reader, result.warnings);

@@ -34,8 +34,9 @@ void LoadHeader(BoundedReader& in, TLayerImageRef& ref, std::string& stored_data
   ref.NameCounter = in.GetInt32();
   ref.Width = in.GetInt32();
   ref.Height = in.GetInt32();
-  if (ref.Width < 0 || ref.Height < 0 || ref.Width > kMaxPictureSide || ref.Height > kMaxPictureSide)
-    throw EProjectFormat("A resource of the project file has an impossible size");
+  if (!WithinPictureLimits(ref.Width, ref.Height))
+    throw EProjectFormat("A resource of the project file has an impossible size " + std::to_string(ref.Width) +
+                         " x " + std::to_string(ref.Height));
 }
 
 // A BMP file image from the project stream: its file header gives its total

@@ -20,6 +20,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "engine/picture_limits.h"
+
 namespace kt58 {
 
 // Random-access bytes of the file: positional reads, so the header walk and
@@ -69,8 +71,11 @@ uint32_t Le32(const uint8_t* p) {
 }
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-bool SizeWithinBounds(int64_t w, int64_t h) {
-  return w > 0 && h > 0 && w <= kAviMaxSide && h <= kAviMaxSide && w * h <= kAviMaxPixels;
+bool SizeWithinBounds(int64_t w, int64_t h) { return w > 0 && h > 0 && WithinPictureLimits(w, h); }
+
+std::string FrameSizeFault(int64_t w, int64_t h) {
+  if (w <= 0 || h <= 0) return "unsupported frame size " + std::to_string(w) + " x " + std::to_string(h);
+  return "frame size " + PictureLimitText(w, h);
 }
 
 class FileSource final : public AviByteSource {
@@ -311,7 +316,13 @@ struct AviFile::Impl {
     format->probesize = 1 << 20;
     const AVInputFormat* avi = av_find_input_format("avi");
     if (!avi) return SetError(error, "this FFmpeg has no AVI reader"), false;
-    const int r = avformat_open_input(&format, nullptr, avi, nullptr);
+    // Our own I/O reads the bytes; the whitelist keeps the demuxer from
+    // opening anything else by name (no protocol but "file", and no file
+    // is ever named by the stream).
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    const int r = avformat_open_input(&format, nullptr, avi, &options);
+    av_dict_free(&options);
     if (r < 0) {
       // avformat_open_input frees the context on failure.
       format = nullptr;
@@ -359,8 +370,7 @@ std::unique_ptr<AviFile::Impl> OpenImpl(std::unique_ptr<AviByteSource> source, s
   if (impl->stream_index < 0) return SetError(error, "the file has no video stream"), nullptr;
   const AVCodecParameters* par = impl->Stream()->codecpar;
   if (!SizeWithinBounds(par->width, par->height))
-    return SetError(error, "unsupported frame size " + std::to_string(par->width) + " x " + std::to_string(par->height)),
-           nullptr;
+    return SetError(error, FrameSizeFault(par->width, par->height)), nullptr;
   impl->DiscardOtherStreams();
   return impl;
 }
@@ -442,7 +452,7 @@ struct AviFrameDecoder::Impl {
     int r = avcodec_parameters_to_context(codec, par);
     if (r < 0) return SetError(error, "bad video stream parameters: " + AvErrorText(r)), false;
     codec->pkt_timebase = file.Stream()->time_base;
-    codec->max_pixels = kAviMaxPixels;
+    codec->max_pixels = kMaxPicturePixels;
     codec->thread_count = 0;  // as many as the machine has
     r = avcodec_open2(codec, decoder, nullptr);
     if (r < 0) return SetError(error, "cannot decode '" + FourccText(par->codec_tag) + "': " + AvErrorText(r)), false;
@@ -528,7 +538,7 @@ struct AviFrameDecoder::Impl {
   bool ConvertCurrent(std::string* error) {
     const int w = current->width, h = current->height;
     if (!SizeWithinBounds(w, h))
-      return SetError(error, "unsupported frame size " + std::to_string(w) + " x " + std::to_string(h)), false;
+      return SetError(error, FrameSizeFault(w, h)), false;
     const auto src_format = static_cast<AVPixelFormat>(current->format);
     // Bicubic as FFmpeg's own tools choose by default, so chroma is
     // upsampled the same way they do.

@@ -2,8 +2,9 @@
 // plain data: the stream's position range and format from its headers, and
 // a decoder that gives the frame at each position as 24-bit BGR rows.
 //
-// The file is untrusted input: sizes are bounded before anything is decoded
-// and every failure comes back as "none" with a reason, never as a crash.
+// The file is untrusted input: frame sizes are checked against the picture
+// limits (engine/picture_limits.h) before anything is decoded and every
+// failure comes back as "none" with a reason, never as a crash.
 #pragma once
 
 #include <cstddef>
@@ -14,10 +15,6 @@
 #include <vector>
 
 namespace kt58 {
-
-// Largest frame the reader decodes: 32768 per side and 2^28 pixels.
-inline constexpr int kAviMaxSide = 32768;
-inline constexpr int64_t kAviMaxPixels = int64_t{1} << 28;
 
 // The stream header's dwStart and dwLength. The positions read are
 // start .. length - 1, so a stream starting at 2 with length 10 gives 8.

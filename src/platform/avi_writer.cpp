@@ -9,15 +9,14 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/dict.h>
 #include <libavutil/error.h>
+#include <libavutil/mem.h>
 }
+
+#include "engine/picture_limits.h"
 
 namespace kt58 {
 
 namespace {
-
-// The largest frame side the muxer's 32-bit header fields and our callers'
-// pictures agree on.
-constexpr int kMaxSide = 32768;
 
 std::string AvErrorText(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -87,14 +86,27 @@ AviWriter::AviWriter(const std::filesystem::path& path, int width, int height, i
     : impl_(std::make_unique<Impl>()) {
   using Stage = AviWriteError::Stage;
   impl_->path = path;
-  if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || frame_ms <= 0)
+  // Frames are pictures: the picture limits keep the frame within the
+  // header's 32-bit size field too.
+  if (width <= 0 || height <= 0 || !WithinPictureLimits(width, height) || frame_ms <= 0)
     throw AviWriteError(Stage::SetFormat, "AVI frame size or duration out of range");
   frame_bytes_ = ((static_cast<size_t>(width) * 3 + 3) & ~size_t{3}) * static_cast<size_t>(height);
-  if (frame_bytes_ > 0xFFFFFFFFu) throw AviWriteError(Stage::SetFormat, "AVI frame too large");
+  // Padded rows add at most 3 bytes each.
+  static_assert(uint64_t{kMaxPicturePixels} * 3 + uint64_t{kMaxPictureSide} * 3 <= 0xFFFFFFFFu);
 
   int rc = avformat_alloc_output_context2(&impl_->context, nullptr, "avi", nullptr);
   if (rc < 0 || !impl_->context) throw AviWriteError(Stage::CreateFile, "AVI muxer unavailable: " + AvErrorText(rc));
-  rc = avio_open(&impl_->context->pb, path.c_str(), AVIO_FLAG_WRITE);
+  {
+    // The name goes to the file protocol explicitly and only that protocol
+    // is allowed: a name with a colon ("12:30.avi", a folder "data:x/")
+    // must never select another protocol.
+    AVDictionary* io_options = nullptr;
+    av_dict_set(&io_options, "protocol_whitelist", "file", 0);
+    const std::string url = "file:" + path.string();
+    impl_->context->protocol_whitelist = av_strdup("file");
+    rc = avio_open2(&impl_->context->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &io_options);
+    av_dict_free(&io_options);
+  }
   if (rc < 0) throw AviWriteError(Stage::CreateFile, "Cannot create " + path.string() + ": " + AvErrorText(rc));
 
   AVStream* stream = avformat_new_stream(impl_->context, nullptr);

@@ -8,15 +8,16 @@
 #include <limits>
 
 #include "engine/errors.h"
+#include "engine/picture_limits.h"
 
 namespace kt58 {
 
 namespace {
 
-constexpr int kMaxSide = 32768;
-constexpr int64_t kMaxPixels = int64_t{1} << 28;
-// All images of one GIF together; their indices are held in memory at once.
-constexpr int64_t kMaxTotalPixels = int64_t{1} << 30;
+// All images of one GIF together; their indices (a byte per pixel) are held
+// in memory at once, so this bounds the decoded GIF to 256 MiB: eight
+// pictures at the size limit, or 870 full frames of 640 x 480.
+constexpr int64_t kMaxTotalPixels = int64_t{1} << 28;
 // One LZW code of at least 2 bits yields at most 4096 pixels, so a byte of
 // image data can never stand for more pixels than this. An image claiming
 // more than the rest of the file can hold is refused before allocation.
@@ -60,9 +61,8 @@ GifHandle Open(MemoryReader& reader) {
   if (!gif) Fail("not a GIF file", error);
   GifHandle handle(gif);
   if (gif->SWidth <= 0 || gif->SHeight <= 0) Fail("the logical screen is empty");
-  if (gif->SWidth > kMaxSide || gif->SHeight > kMaxSide ||
-      int64_t{gif->SWidth} * gif->SHeight > kMaxPixels)
-    Fail("the logical screen is too large");
+  if (!WithinPictureLimits(gif->SWidth, gif->SHeight))
+    Fail("the logical screen " + PictureLimitText(gif->SWidth, gif->SHeight));
   return handle;
 }
 
@@ -122,13 +122,13 @@ int WalkRecords(GifFileType* gif, const MemoryReader& reader, std::vector<GifIma
     if (DGifGetImageDesc(gif) == GIF_ERROR) Fail("an image descriptor is damaged", gif->Error);
     const GifImageDesc& desc = gif->Image;
     if (desc.Width <= 0 || desc.Height <= 0) Fail("an image is empty");
-    if (desc.Width > kMaxSide || desc.Height > kMaxSide) Fail("an image is too large");
+    if (!WithinPictureLimits(desc.Width, desc.Height)) Fail("an image of " + PictureLimitText(desc.Width, desc.Height));
     const int64_t pixels = int64_t{desc.Width} * desc.Height;
-    if (pixels > kMaxPixels) Fail("an image is too large");
     const int64_t bytes_left = static_cast<int64_t>(reader.size - reader.pos);
     if (pixels > bytes_left * kMaxPixelsPerByte) Fail("an image's data is cut short");
     total_pixels += pixels;
-    if (total_pixels > kMaxTotalPixels) Fail("the images are too large together");
+    if (total_pixels > kMaxTotalPixels)
+      Fail("the images hold more than " + std::to_string(kMaxTotalPixels) + " pixels together");
 
     if (!images) {
       int code_size = 0;

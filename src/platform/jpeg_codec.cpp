@@ -1,5 +1,6 @@
 #include "platform/jpeg_codec.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 
 #include <jpeglib.h>
 // After jpeglib.h, which it needs.
@@ -80,9 +82,11 @@ bool DecodeInto(jpeg_decompress_struct* cinfo, ErrorManager* err, jpeg_progress_
 
   const int64_t w = cinfo->image_width;
   const int64_t h = cinfo->image_height;
-  if (w < 1 || h < 1 || w > kJpegMaxSide || h > kJpegMaxSide || w * h > max_pixels || w * h > kJpegMaxPixels) {
-    std::snprintf(err->message, sizeof err->message, "image size %lldx%lld is beyond the limits",
-                  static_cast<long long>(w), static_cast<long long>(h));
+  if (w < 1 || h < 1 || w * h > max_pixels || !WithinPictureLimits(w, h)) {
+    std::snprintf(err->message, sizeof err->message,
+                  "image size %lld x %lld is beyond the picture size limit (%d per side, %lld pixels)",
+                  static_cast<long long>(w), static_cast<long long>(h), kMaxPictureSide,
+                  static_cast<long long>(std::min(max_pixels, kMaxPicturePixels)));
     return false;
   }
   switch (cinfo->jpeg_color_space) {
@@ -173,6 +177,12 @@ JpegImage DecodeJpeg(const uint8_t* data, size_t size, int64_t max_pixels) {
 }
 
 JpegImage DecodeJpegFile(const std::filesystem::path& path, int64_t max_pixels) {
+  // Compressed data never outgrows the raw pixels by much; a larger file is
+  // refused before it is read into memory.
+  constexpr uintmax_t kMaxFileBytes = static_cast<uintmax_t>(kMaxPicturePixels) * 3 + (64u << 20);
+  std::error_code ec;
+  const uintmax_t length = std::filesystem::file_size(path, ec);
+  if (!ec && length > kMaxFileBytes) throw JpegError(path.string() + ": the file is too large for a picture");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw JpegError(path.string() + ": cannot open the file");
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

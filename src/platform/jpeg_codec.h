@@ -9,17 +9,14 @@
 #include <stdexcept>
 #include <vector>
 
+#include "engine/picture_limits.h"
+
 namespace kt58 {
 
 class JpegError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-// Size bounds of a decoded image; a header beyond them is refused before any
-// pixel memory is taken.
-inline constexpr int kJpegMaxSide = 32768;
-inline constexpr int64_t kJpegMaxPixels = int64_t{1} << 28;
 
 // Rows top-down, three bytes R, G, B per pixel, no row padding.
 struct JpegImage {
@@ -31,10 +28,11 @@ struct JpegImage {
 // Decodes baseline, progressive, greyscale, YCbCr, RGB, CMYK and YCCK
 // images (Adobe-inverted CMYK recognised by its APP14 marker) into RGB.
 // A file cut short, corrupt data that ends the image early, a size beyond
-// max_pixels or the bounds above raise JpegError. max_pixels lets callers
-// with tighter needs (fuzzing, previews) lower the bound.
-JpegImage DecodeJpeg(const uint8_t* data, size_t size, int64_t max_pixels = kJpegMaxPixels);
-JpegImage DecodeJpegFile(const std::filesystem::path& path, int64_t max_pixels = kJpegMaxPixels);
+// max_pixels or the picture limits raise JpegError; the size is checked from
+// the header before any pixel memory is taken. max_pixels lets callers with
+// tighter needs (fuzzing, previews) lower the bound.
+JpegImage DecodeJpeg(const uint8_t* data, size_t size, int64_t max_pixels = kMaxPicturePixels);
+JpegImage DecodeJpegFile(const std::filesystem::path& path, int64_t max_pixels = kMaxPicturePixels);
 
 // Encodes RGB rows (as in JpegImage) as a baseline colour JPEG at the given
 // quality (1..100).

@@ -18,6 +18,13 @@ inline int RoundHalfEven(double v) {
   return static_cast<int>(r);
 }
 
+// The int nearest to v: sums of offsets read from files (anywhere in int)
+// and shifts are formed in 64 bits and saturate rather than overflow; a
+// saturated position lies far outside any picture, as the true one does.
+inline int SaturateToInt(int64_t v) {
+  return v < INT_MIN ? INT_MIN : (v > INT_MAX ? INT_MAX : static_cast<int>(v));
+}
+
 // a*b/d rounded to nearest with halves away from zero; -1 when d is 0.
 // Used only by the bevel.
 inline int MulDiv(int a, int b, int d) {

@@ -226,6 +226,30 @@ TEST(CliExport, AviHoldsEveryFrameUncompressed) {
   EXPECT_TRUE(test::StoreFilesIn(dir.path()).empty());
 }
 
+TEST(CliExport, NamesWithColonsAreFilesToFfmpeg) {
+  // Relative names, as a user types them: "12:30.avi" and a folder "data:x"
+  // look like FFmpeg protocols ("data:" is one) unless opened as files.
+  TempDir dir;
+  const fs::path folder = dir / "data:x";
+  fs::create_directory(folder);
+  const fs::path clip = dir / "clip.avi";
+  ASSERT_TRUE(test::MakeAvi(test::FindAviCase("bgr24_topdown"), clip, 8, 6));
+  fs::rename(clip, folder / "12:30.avi");
+  const test::CliEnv here{0, 0, dir.path()};
+  const CliResult made = RunKt58(dir, {"new", "data:x/p.apf", "--frames", "3", "--layer", "data:x/12:30.avi"}, here);
+  ASSERT_EQ(made.exit_code, 0) << made.err;
+  for (const char* out : {"12:30.avi", "data:x/out.avi"}) {
+    SCOPED_TRACE(out);
+    const CliResult r = RunKt58(dir, {"export-avi", "data:x/p.apf", out}, here);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    auto probe = Ffprobe("file:" + (dir / out).string());
+    EXPECT_EQ(probe["width"], "8");
+    EXPECT_EQ(probe["height"], "6");
+    EXPECT_EQ(probe["nb_read_frames"], "3");
+  }
+  EXPECT_TRUE(test::StoreFilesIn(dir.path()).empty());
+}
+
 TEST(CliExport, NothingToExportOrNowhereToWrite) {
   TempDir dir;
   const fs::path empty = dir / "empty.apf";

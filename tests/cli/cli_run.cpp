@@ -1,10 +1,15 @@
 #include "cli_run.h"
 
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace kt58::test {
 
@@ -28,14 +33,49 @@ std::vector<std::string> CliResult::ErrLines() const {
   return lines;
 }
 
-CliResult RunKt58(const TempDir& dir, const std::vector<std::string>& args) {
+CliResult RunKt58(const TempDir& dir, const std::vector<std::string>& args, const CliEnv& env) {
   const auto out = dir / "cli_stdout.txt";
   const auto err = dir / "cli_stderr.txt";
-  std::string cmd = "KT58_HOME=" + ShellQuote(dir.path().string() + "/") + " " + ShellQuote(KT58_CLI_PATH);
-  for (const auto& a : args) cmd += " " + ShellQuote(a);
-  cmd += " >" + ShellQuote(out.string()) + " 2>" + ShellQuote(err.string()) + " </dev/null";
-  const int status = std::system(cmd.c_str());
+  const std::string home = dir.path().string() + "/";
+  std::vector<std::string> argv_text = {KT58_CLI_PATH};
+  argv_text.insert(argv_text.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : argv_text) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  // The environment with KT58_HOME replaced, made before the fork.
+  std::vector<std::string> env_text = {"KT58_HOME=" + home};
+  for (char** e = environ; *e; ++e)
+    if (std::string_view(*e).substr(0, 10) != "KT58_HOME=") env_text.emplace_back(*e);
+  std::vector<char*> envp;
+  for (auto& e : env_text) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
   CliResult r;
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    // The child: only async-signal-safe calls until exec.
+    const auto limit = [](int resource, uint64_t bytes) {
+      if (!bytes) return;
+      const rlimit l{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+      if (::setrlimit(resource, &l) != 0) ::_exit(126);
+    };
+    limit(RLIMIT_AS, env.address_space);
+    limit(RLIMIT_FSIZE, env.file_size);
+    if (!env.working_dir.empty() && ::chdir(env.working_dir.c_str()) != 0) ::_exit(126);
+    const int in_fd = ::open("/dev/null", O_RDONLY);
+    const int out_fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err_fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in_fd < 0 || out_fd < 0 || err_fd < 0) ::_exit(126);
+    ::dup2(in_fd, 0);
+    ::dup2(out_fd, 1);
+    ::dup2(err_fd, 2);
+    ::execve(argv[0], argv.data(), envp.data());
+    ::_exit(127);
+  }
+  if (pid < 0) return r;
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
   r.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.out = ReadText(out);
   r.err = ReadText(err);

@@ -1,6 +1,7 @@
 // Runs the built kt58 tool in a test's private folder.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,9 +17,18 @@ struct CliResult {
   std::vector<std::string> ErrLines() const;
 };
 
-// Runs kt58 with the arguments (each quoted for the shell) with KT58_HOME
+// How the child process runs: resource limits in bytes (0 leaves a limit as
+// it is) and its working folder (empty: the test's own).
+struct CliEnv {
+  uint64_t address_space = 0;  // RLIMIT_AS: allocations beyond it fail
+  uint64_t file_size = 0;      // RLIMIT_FSIZE: a safety net for tests that must not write much
+  std::filesystem::path working_dir;
+};
+
+// Runs kt58 with the arguments with KT58_HOME
 // set to the folder, capturing both output streams into files there.
-CliResult RunKt58(const TempDir& dir, const std::vector<std::string>& args);
+// exit_code is -1 when the process was killed by a signal.
+CliResult RunKt58(const TempDir& dir, const std::vector<std::string>& args, const CliEnv& env = {});
 
 // The text as one word for sh, in single quotes.
 std::string ShellQuote(const std::string& s);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <utility>
+#include <vector>
 
 #include "engine/errors.h"
 #include "engine/picture.h"
@@ -197,7 +198,7 @@ TEST(RotatePicture, FailuresLeaveThePictureAndFreeTheTemporary) {
   EXPECT_THROW(RotatePicture(p, kKey, false, std::numeric_limits<double>::quiet_NaN()), ERasterArgument);
   EXPECT_THROW(RotatePicture(p, kKey, true, std::numeric_limits<double>::infinity()), ERasterArgument);
   EXPECT_TRUE(PicturesEqual(p, original));
-  // 32768 x 1 turned by 45 degrees would need 23171 x 23171 pixels.
+  // 16384 x 1 turned by 45 degrees would need 11586 x 11586 pixels.
   TPicture wide(kMaxPictureSide, 1);
   EXPECT_THROW(RotatePicture(wide, kKey, false, 45), EPictureSize);
   EXPECT_EQ(wide.Width(), kMaxPictureSide);
@@ -292,20 +293,40 @@ TEST(ButtonizePicture, WidthOnePaintsTheOuterRing) {
   EXPECT_TRUE(PicturesEqual(pic, MakePicture({{A, A, A, A}, {A, p, p, B}, {A, B, B, B}})));
 }
 
-TEST(ButtonizePicture, WidthIsClampedToHalfTheSmallerSide) {
+TEST(ButtonizePicture, BandsMayOverlapAcrossTheMiddle) {
+  // 6 x 12 grey with n = 4: the right band (128, 85, 43, 0 over columns
+  // 2..5) and the left band (255, 213, 170 over columns 0..2, then column 3
+  // taken from 85 to 85) overlap in columns 2 and 3.
+  const TColor g = RGBColor(128, 128, 128);
+  TPicture pic = MakeSolidPicture(6, 12, g);
+  ButtonizePicture(pic, 4, kWhite, kBlack);
+  std::vector<int> middle;
+  for (int x = 0; x < 6; ++x) middle.push_back(static_cast<int>(PixelColor(pic, x, 6) & 0xFF));
+  EXPECT_EQ(middle, (std::vector<int>{255, 213, 170, 85, 43, 0}));
+  for (int x = 0; x < 6; ++x) {
+    const TColor c = PixelColor(pic, x, 6);
+    EXPECT_EQ(c, RGBColor(c & 0xFF, c & 0xFF, c & 0xFF)) << x;  // grey stays grey
+  }
+}
+
+TEST(ButtonizePicture, WidthIsClampedToTheSmallerSide) {
   const TPicture original = MakeRandomPicture(10, 5, 4);
-  TPicture clamped(original), two(original);
+  TPicture clamped(original), five(original), two(original);
   ButtonizePicture(clamped, 100, kWhite, kBlack);
+  ButtonizePicture(five, 5, kWhite, kBlack);
   ButtonizePicture(two, 2, kWhite, kBlack);
-  EXPECT_TRUE(PicturesEqual(clamped, two));
+  EXPECT_TRUE(PicturesEqual(clamped, five));
+  EXPECT_FALSE(PicturesEqual(clamped, two));
   for (int n : {0, -3}) {
     TPicture same(original);
     ButtonizePicture(same, n, kWhite, kBlack);
     EXPECT_TRUE(PicturesEqual(same, original)) << n;
   }
-  TPicture thin = MakeRandomPicture(1, 9, 4), thin_copy(thin);
+  // A picture one pixel wide takes the width-1 ring: its column is the
+  // left edge, drawn last of the side bands, and the top row, all highlight.
+  TPicture thin = MakeRandomPicture(1, 9, 4);
   ButtonizePicture(thin, 3, kWhite, kBlack);
-  EXPECT_TRUE(PicturesEqual(thin, thin_copy));
+  EXPECT_TRUE(PicturesEqual(thin, MakeSolidPicture(1, 9, kWhite)));
 }
 
 // ---- FillColorRect ------------------------------------------------------------

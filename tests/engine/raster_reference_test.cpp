@@ -135,7 +135,7 @@ void RefFlip(TPicture& p) {
 
 void RefButtonize(TPicture& p, int n, TColor hl, TColor sh) {
   const int w = p.Width(), h = p.Height();
-  n = std::min(n, std::min(w, h) / 2);
+  n = std::min(n, std::min(w, h));
   if (n <= 0) return;
   const BGR A = ColorToBGR(hl), B = ColorToBGR(sh);
   // With n = 1 the only weight is that of the outermost column or row,

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <utility>
+
 #include "engine/raster_ops.h"
 #include "model/animation.h"
 #include "model/image_ref.h"
@@ -60,6 +63,24 @@ TEST_F(CompositionTest, EmptyFramesAndLayersWithoutPictures) {
     EXPECT_EQ(LivePictureCount(), before + 1) << "the work picture is freed";
   }
   EXPECT_EQ(LivePictureCount(), before);
+}
+
+TEST_F(CompositionTest, OffsetsAtTheEndsOfIntMoveFurtherOutWithoutOverflow) {
+  // A 2 x 4 layer turned by 90 degrees becomes 4 x 2 with shifts (-1, +1):
+  // added to offsets at the ends of int they leave the int range, which the
+  // composition must neither wrap (drawing the layer into the frame) nor
+  // overflow (undefined; the sanitizer build traps on it).
+  FrameSize(3, 2);
+  TFrameLayer* l = Layer("tall.bmp", MakeSolidPicture(2, 4, R));
+  l->Angle = 90;
+  l->Clockwise = false;
+  for (const auto& [x, y] : {std::pair{INT_MIN, 0}, std::pair{0, INT_MAX}, std::pair{INT_MIN, INT_MAX}}) {
+    l->OffsetX = x;
+    l->OffsetY = y;
+    WorkPicture p = Render();
+    ASSERT_TRUE(p);
+    EXPECT_TRUE(PicturesEqual(*p, MakeSolidPicture(3, 2, BG))) << x << ", " << y;
+  }
 }
 
 TEST_F(CompositionTest, LayersStackFromTheBottomWithColourKeyAndOffsets) {

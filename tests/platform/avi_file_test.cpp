@@ -204,9 +204,9 @@ TEST(AviFile, RefusesWhatItCannotRead) {
 
   auto wide = bytes;
   test::PatchStrfWidth(wide, 40000);
-  auto huge = bytes;  // 20000 x 20000: each side allowed, the area is not
-  test::PatchStrfWidth(huge, 20000);
-  test::PatchStrfHeight(huge, 20000);
+  auto huge = bytes;  // 8192 x 4097: each side allowed, the area is not
+  test::PatchStrfWidth(huge, 8192);
+  test::PatchStrfHeight(huge, 4097);
   auto not_riff = bytes;
   not_riff[0] = 'X';
   const std::vector<uint8_t> header_only(bytes.begin(), bytes.begin() + 64);

@@ -1,0 +1,16 @@
+#include "export/free_space.h"
+
+#include <string>
+#include <system_error>
+
+namespace kt58 {
+
+void CheckFreeSpace(const std::filesystem::path& folder, uint64_t needed, const std::filesystem::path& target) {
+  std::error_code ec;
+  const std::filesystem::space_info space = std::filesystem::space(folder.empty() ? "." : folder, ec);
+  if (ec || space.available >= needed) return;
+  throw ENotEnoughSpace("Not enough free space for " + target.string() + ": " + std::to_string(needed) +
+                        " bytes are needed, " + std::to_string(space.available) + " bytes are free");
+}
+
+}  // namespace kt58

@@ -1,0 +1,27 @@
+// The free-space check of exports whose size is known before they start
+// (AVI, bitmap sequence): refusing at once beats filling the disk for
+// minutes and failing at the end.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+#include "engine/errors.h"
+
+namespace kt58 {
+
+// An export that does not fit on its target's file system; the text names
+// the target and both numbers.
+class ENotEnoughSpace : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+// Raises ENotEnoughSpace ("Not enough free space for <target>: N bytes are
+// needed, M bytes are free") when the file system holding `folder` (empty:
+// the working folder) has fewer than `needed` bytes available to this user.
+// When the space cannot be asked for (the folder does not exist yet), nothing
+// is raised: the writing itself then fails with its own error.
+void CheckFreeSpace(const std::filesystem::path& folder, uint64_t needed, const std::filesystem::path& target);
+
+}  // namespace kt58
