@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -35,7 +36,11 @@ std::shared_ptr<bool> ChooseInFileDialog(const fs::path& path, QString* folder =
     auto* dialog = qobject_cast<QFileDialog*>(w);
     QVERIFY(dialog);
     if (folder) *folder = dialog->directory().absolutePath();
-    dialog->selectFile(QString::fromStdString(path.string()));
+    // Typed into the name box as a user would: selectFile leaves that box
+    // alone while it has the focus, which the dialog gives it once shown.
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->setText(QString::fromStdString(path.string()));
     static_cast<QDialog*>(dialog)->accept();  // runs the file dialog's own checks
   });
 }
