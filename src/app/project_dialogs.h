@@ -1,0 +1,20 @@
+// The file dialog that picks a project to open, shared by the start-up
+// dialog's "Browse..." and the Open Project command.
+#pragma once
+
+#include <filesystem>
+
+class QWidget;
+
+namespace kt58::app {
+
+// "Projects" below the program folder when it is a folder, else the program
+// folder itself.
+std::filesystem::path DefaultProjectFolder();
+
+// Repaints parent and lets pending events run (so the window behind the
+// dialog is whole), then asks for an existing ".apf" file starting in
+// initial_folder. Empty when the user cancels.
+std::filesystem::path ChooseProjectToOpen(QWidget* parent, const std::filesystem::path& initial_folder);
+
+}  // namespace kt58::app
