@@ -43,6 +43,4 @@ fs::path ResolveRecentEntry(const std::string& entry, const fs::path& program_fo
   return program_folder / relative;
 }
 
-fs::path SampleProjectPath() { return ProgramFolder() / "Projects" / "Dovrenkal.apf"; }
-
 }  // namespace kt58::app

@@ -29,7 +29,4 @@ void AddRecentProject(TRecentList& list, const std::filesystem::path& path);
 // Empty for an empty entry.
 std::filesystem::path ResolveRecentEntry(const std::string& entry, const std::filesystem::path& program_folder);
 
-// The sample project offered while the list is empty.
-std::filesystem::path SampleProjectPath();
-
 }  // namespace kt58::app

@@ -1,6 +1,5 @@
 #include "app/user_guide.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QUrl>
 
@@ -12,19 +11,10 @@ namespace kt58::app {
 
 namespace fs = std::filesystem;
 
-std::vector<fs::path> UserGuideCandidates() {
-  const fs::path page = fs::path("help") / "index.html";
-  const fs::path exe_folder(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
-  return {ProgramFolder() / page, exe_folder / page,
-          (exe_folder / ".." / "share" / "kt58-animator" / page).lexically_normal()};
-}
-
 fs::path UserGuidePath() {
-  for (const fs::path& candidate : UserGuideCandidates()) {
-    std::error_code ec;
-    if (fs::is_regular_file(candidate, ec)) return candidate;
-  }
-  return {};
+  const fs::path page = HelpIndexPath();
+  std::error_code ec;
+  return fs::is_regular_file(page, ec) ? page : fs::path();
 }
 
 void OpenUserGuide(QWidget* parent) {

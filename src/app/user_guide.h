@@ -3,18 +3,13 @@
 #pragma once
 
 #include <filesystem>
-#include <vector>
 
 class QWidget;
 
 namespace kt58::app {
 
-// Where the guide's first page is looked for, in order: help/ below the
-// program folder, help/ beside the executable (the build folder), and
-// share/kt58-animator/help/ of the prefix the executable is installed in.
-std::vector<std::filesystem::path> UserGuideCandidates();
-
-// The first candidate that is a file; empty when there is none.
+// The guide's first page (help/index.html below the program folder, else
+// below the read-only resources); empty when it is in neither.
 std::filesystem::path UserGuidePath();
 
 // Opens the guide with the desktop's browser; "Help file missing." when it

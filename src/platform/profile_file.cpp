@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 // The one place the profile layer reaches the atomic writer.
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 
 namespace kt58 {
 

@@ -92,9 +92,16 @@ ProgramLayout LayoutOf(const fs::path& exe_folder) {
 
 fs::path ResourceFolder() { return OwnLayout().resources; }
 
-fs::path SampleProjectPath() { return ResourceFolder() / "Projects" / "Dovrenkal.apf"; }
+fs::path FindResource(const fs::path& relative) {
+  std::error_code ec;
+  const fs::path own = ProgramFolder() / relative;
+  if (fs::is_regular_file(own, ec)) return own;
+  return ResourceFolder() / relative;
+}
 
-fs::path HelpIndexPath() { return ResourceFolder() / "help" / "index.html"; }
+fs::path SampleProjectPath() { return FindResource(fs::path("Projects") / "Dovrenkal.apf"); }
+
+fs::path HelpIndexPath() { return FindResource(fs::path("help") / "index.html"); }
 
 bool IsInsideFolder(const fs::path& candidate, const fs::path& folder) {
   std::error_code ec;

@@ -24,6 +24,9 @@ std::string ProgramFolderProblem();
 // <prefix>/share/kt58-animator/ for a copy installed as <prefix>/bin/NAME,
 // else the executable's folder, where the build puts them.
 std::filesystem::path ResourceFolder();
+// `relative` below the program folder when that file exists there (a
+// portable KT58_HOME may carry its own copy), else below ResourceFolder().
+std::filesystem::path FindResource(const std::filesystem::path& relative);
 std::filesystem::path SampleProjectPath();
 // The first page of the user guide.
 std::filesystem::path HelpIndexPath();

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/settings.h"
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "app_test.h"
 #include "platform/profile_file.h"
 #include "platform/program_folder.h"

@@ -57,15 +57,6 @@ class UserGuideTest : public QObject {
     QCOMPARE(recorder_.opened.first().toLocalFile(), QString::fromStdString(page.string()));
   }
 
-  void anInstalledCopyLooksInItsSharedFolder() {
-    const std::vector<fs::path> candidates = app::UserGuideCandidates();
-    QCOMPARE(candidates.size(), size_t{3});
-    const fs::path exe = QCoreApplication::applicationDirPath().toStdString();
-    QCOMPARE(QString::fromStdString(candidates[1].string()), QString::fromStdString((exe / "help/index.html").string()));
-    QCOMPARE(QString::fromStdString(candidates[2].string()),
-             QString::fromStdString((exe.parent_path() / "share/kt58-animator/help/index.html").string()));
-  }
-
   // Every page of the guide we ship has a title, and every link between its
   // pages (and to its pictures) leads to a file that is there.
   void theShippedGuideHoldsTogether() {

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "export/atomic_file.h"
+#include "platform/atomic_file.h"
 #include "platform/profile_file.h"
 #include "support/test_support.h"
 
