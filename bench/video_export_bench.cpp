@@ -32,7 +32,7 @@ const Format kFormats[] = {
     {"webp", "-c:v libwebp_anim -quality 80 -loop 0"},
     {"apng", "-c:v apng -plays 0"},
     {"mp4", "-sws_flags bicubic+accurate_rnd -c:v libx264 -crf 20 -pix_fmt yuv420p -movflags +faststart"},
-    {"webm", "-sws_flags bicubic+accurate_rnd -c:v libvpx-vp9 -crf 31 -b:v 0 -deadline good -cpu-used 4 -row-mt 1"},
+    {"webm", "-sws_flags bicubic+accurate_rnd -c:v libvpx-vp9 -pix_fmt yuv420p -crf 31 -b:v 0 -deadline good -cpu-used 4 -row-mt 1"},
 };
 
 // The project saved as a file for the tool, and its frames as BMP files for
