@@ -3,82 +3,22 @@
 // composing the same layers per frame and building a GIF with the same
 // palette size and no dithering (bench/peers/export_gif_imagemagick.sh).
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 
-#include "engine/bmp_codec.h"
-#include "engine/raster_ops.h"
+#include "bench_project.h"
 #include "export/avi_export.h"
 #include "export/gif_export.h"
-#include "model/animation.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace kt58;
-
-constexpr int kFrames = 100;
-
-// A picture with many colours (smooth gradients plus a little structure)
-// whose corner colour does not recur, so the layer's automatic transparent
-// colour removes next to nothing.
-TPicture Pattern(int width, int height, int seed) {
-  TPicture p(width, height);
-  for (int y = 0; y < height; ++y) {
-    uint8_t* row = p.Row(y);
-    for (int x = 0; x < width; ++x) {
-      row[3 * x] = static_cast<uint8_t>((x * 255) / width + seed * 40);
-      row[3 * x + 1] = static_cast<uint8_t>((y * 255) / height + ((x ^ y) & 15));
-      row[3 * x + 2] = static_cast<uint8_t>(((x + y) * 2 + seed * 70) & 255);
-    }
-  }
-  return p;
-}
-
-struct Project {
-  fs::path dir;
-  std::unique_ptr<TAnimation> animation;
-  Project() {
-    char tmpl[] = "/tmp/kt58-export-bench-XXXXXX";
-    dir = ::mkdtemp(tmpl);
-    auto write = [&](const char* name, const TPicture& p) {
-      const std::vector<uint8_t> bytes = EncodeBmp(p);
-      FILE* f = std::fopen((dir / name).c_str(), "wb");
-      std::fwrite(bytes.data(), 1, bytes.size(), f);
-      std::fclose(f);
-    };
-    write("base.bmp", Pattern(640, 480, 0));
-    write("l1.bmp", Pattern(200, 150, 1));
-    write("l2.bmp", Pattern(160, 120, 2));
-    write("l3.bmp", Pattern(100, 80, 3));
-    animation = std::make_unique<TAnimation>();
-    animation->FrameCount = kFrames;
-    animation->FrameDelay = 100;
-    // Layers are added on top: base first. Offsets match the peer script.
-    animation->AddLayerFromFile(dir / "base.bmp");
-    animation->SetLayerOther(true, pr_Left, false, false);
-    const struct {
-      const char* name;
-      int x, y;
-    } tops[] = {{"l1.bmp", 40, 30}, {"l2.bmp", 300, 200}, {"l3.bmp", 500, 60}};
-    for (const auto& t : tops) {
-      animation->AddLayerFromFile(dir / t.name);
-      animation->SetLayerPosition(t.x, t.y);
-    }
-    animation->Resequence(false);
-  }
-  ~Project() {
-    animation.reset();
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
-};
+using bench::kFrames;
+using bench::Project;
 
 Project& Shared() {
   static Project project;

@@ -9,6 +9,7 @@
 #include "export/bitmap_sequence.h"
 #include "export/gif_export.h"
 #include "export/single_frame.h"
+#include "export/video_export.h"
 
 namespace kt58::cli {
 
@@ -116,6 +117,23 @@ void RunExportAvi(const ExportAviCommand& cmd, CliUi& ui) {
   RefuseOverwritingProject(cmd.project, cmd.out);
   const auto anim = LoadForExport(cmd.project, ui);
   if (!ExportAvi(*anim, cmd.out)) throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
+}
+
+void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
+  VideoExportOptions options;
+  // The parser admits only the extensions the writer knows.
+  options.Format = VideoFormatForFile(cmd.out).value();
+  // Checked before the project is loaded: the encoders depend on the FFmpeg
+  // build, so a machine may lack one.
+  if (const std::string missing = VideoEncoderMissingText(options.Format); !missing.empty())
+    throw CommandFailed(missing);
+  options.FrameDelayMs = cmd.delay_ms;
+  options.Quality = cmd.quality;
+  options.Lossless = cmd.lossless;
+  const auto anim = LoadForExport(cmd.project, ui);
+  // Cancelled means Ctrl+C, which the tool reports itself.
+  if (ExportVideo(*anim, options, cmd.out) == FramePassResult::NothingToWrite)
+    throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
 }
 
 }  // namespace kt58::cli

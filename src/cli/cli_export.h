@@ -1,5 +1,6 @@
 // The export commands of the kt58 tool: animated GIF, bitmap sequence,
-// single frame and AVI video, each from a project file.
+// single frame, AVI video and the FFmpeg-encoded video and web animation
+// formats, each from a project file.
 #pragma once
 
 #include "cli/cli_options.h"
@@ -12,5 +13,6 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui);
 void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui);
 void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui);
 void RunExportAvi(const ExportAviCommand& cmd, CliUi& ui);
+void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui);
 
 }  // namespace kt58::cli

@@ -6,11 +6,12 @@
 #include <cstdio>
 #include <set>
 
-#include "engine/picture_limits.h"
+#include "platform/picture_limits.h"
 #include "engine/raster_ops.h"
 #include "export/bitmap_sequence.h"
 #include "model/animation.h"
 #include "model/frame_layer.h"
+#include "platform/video_writer.h"
 
 namespace kt58::cli {
 
@@ -38,6 +39,11 @@ const char kUsage[] =
     "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"
     "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif>\n"
     "  kt58 export-avi <project.apf> <out.avi>\n"
+    "  kt58 export-video <project.apf> <out.webp|.apng|.png|.mp4|.webm> [--delay MS]\n"
+    "           [--quality 0..100] [--lossless]\n"
+    "      animated WebP, APNG (exact), MP4 (H.264) or WebM (VP9), by the extension;\n"
+    "      --delay 10..1000 (the project's delay, else 100); --quality 0..100 (75);\n"
+    "      --lossless for .webp: exact frames\n"
     "  kt58 --help\n"
     "  kt58 --version\n"
     "colours are written RRGGBB, red first\n";
@@ -330,6 +336,36 @@ ExportAviCommand ParseExportAvi(ArgCursor& cur) {
   return c;
 }
 
+ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
+  ExportVideoCommand c;
+  std::vector<std::string> pos;
+  while (!cur.Done()) {
+    const std::string a = cur.Next();
+    if (a == "--delay") {
+      c.delay_ms = ParseIntOption(a, cur.Value(a), 10, 1000);
+    } else if (a == "--quality") {
+      c.quality = ParseIntOption(a, cur.Value(a), 0, 100);
+    } else if (a == "--lossless") {
+      cur.NoValue(a);
+      c.lossless = true;
+    } else if (IsOption(a)) {
+      ThrowUnknown(a, "export-video");
+    } else {
+      Positional(pos, 2, a, "export-video");
+    }
+  }
+  NeedPositionals(pos, {"<project.apf>", "<out.webp|.apng|.png|.mp4|.webm>"}, "export-video");
+  c.project = pos[0];
+  c.out = pos[1];
+  const std::optional<VideoFormat> format = VideoFormatForFile(c.out);
+  if (!format)
+    throw UsageError("export-video writes " + std::string(VideoFileExtensionsText()) + " files, not \"" +
+                     c.out.filename().string() + "\"");
+  if (c.lossless && *format != VideoFormat::WebP && *format != VideoFormat::Apng)
+    throw UsageError("--lossless is for .webp (APNG is always exact), not " + c.out.extension().string());
+  return c;
+}
+
 }  // namespace
 
 const char* UsageText() { return kUsage; }
@@ -377,6 +413,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   if (name == "export-bmp") return ParseExportBmp(cur);
   if (name == "export-frame") return ParseExportFrame(cur);
   if (name == "export-avi") return ParseExportAvi(cur);
+  if (name == "export-video") return ParseExportVideo(cur);
   throw UsageError("unknown command \"" + name + "\"");
 }
 

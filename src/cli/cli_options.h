@@ -78,11 +78,18 @@ struct ExportAviCommand {
   std::filesystem::path project, out;
 };
 
+struct ExportVideoCommand {
+  std::filesystem::path project, out;  // out has one of the video extensions
+  int delay_ms = 0;                    // 0: the project's frame delay
+  int quality = 75;
+  bool lossless = false;
+};
+
 struct HelpCommand {};
 struct VersionCommand {};
 
 using Command = std::variant<HelpCommand, VersionCommand, InfoCommand, NewCommand, ExportGifCommand, ExportBmpCommand,
-                             ExportFrameCommand, ExportAviCommand>;
+                             ExportFrameCommand, ExportAviCommand, ExportVideoCommand>;
 
 // args excludes the program name. Raises UsageError.
 Command ParseCommandLine(const std::vector<std::string>& args);

@@ -54,6 +54,8 @@ int Run(const Command& command) {
             RunExportFrame(cmd, ui);
           } else if constexpr (std::is_same_v<T, ExportAviCommand>) {
             RunExportAvi(cmd, ui);
+          } else if constexpr (std::is_same_v<T, ExportVideoCommand>) {
+            RunExportVideo(cmd, ui);
           }
         },
         command);

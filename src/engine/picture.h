@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/picture_limits.h"
+#include "platform/picture_limits.h"
 
 namespace kt58 {
 

@@ -31,13 +31,10 @@ size_t AviFrameImageSize(int width, int height);
 // OpenDML indexes (16 + 8); 64 KiB for the headers and the super index.
 uint64_t AviFileBytes(int width, int height, int frames);
 
-// Frame duration in milliseconds for the stream's time base: FrameDelay, or
-// 100 when it is 0 or negative.
-int AviFrameDurationMs(const TAnimation& animation);
-
-// Writes Frames[0 .. FrameCount-1] (the generated frames present) to path
-// through a temporary file renamed into place; a failure removes the
-// temporary and leaves nothing under the name. Shows a progress dialog
+// Writes Frames[0 .. FrameCount-1] (the generated frames present), each
+// shown for FrameDurationMs (frame_encoding.h), to path through a temporary
+// file renamed into place; a failure removes the temporary and leaves
+// nothing under the name. Shows a progress dialog
 // ("AVI Export...", "Building AVI file", 0 .. frame count) and lets pending
 // messages run once per frame. Sets Playing false and CurrentFrameIndex = i
 // before composing frame i (left at the last frame). The frame size is that

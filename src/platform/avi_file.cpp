@@ -20,7 +20,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "engine/picture_limits.h"
+#include "platform/picture_limits.h"
 
 namespace kt58 {
 

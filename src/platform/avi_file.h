@@ -3,7 +3,7 @@
 // a decoder that gives the frame at each position as 24-bit BGR rows.
 //
 // The file is untrusted input: frame sizes are checked against the picture
-// limits (engine/picture_limits.h) before anything is decoded and every
+// limits (platform/picture_limits.h) before anything is decoded and every
 // failure comes back as "none" with a reason, never as a crash.
 #pragma once
 

@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "engine/errors.h"
-#include "engine/picture_limits.h"
+#include "platform/picture_limits.h"
 
 namespace kt58 {
 

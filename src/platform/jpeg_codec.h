@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "engine/picture_limits.h"
+#include "platform/picture_limits.h"
 
 namespace kt58 {
 

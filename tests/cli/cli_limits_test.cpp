@@ -12,7 +12,7 @@
 
 #include "cli_run.h"
 #include "engine/bmp_codec.h"
-#include "engine/picture_limits.h"
+#include "platform/picture_limits.h"
 #include "platform/jpeg_codec.h"
 #include "support/avi_test_support.h"
 #include "support/gif_builder.h"

@@ -91,6 +91,19 @@ TEST(CliOptions, ExportDefaultsAndChoices) {
   EXPECT_EQ(f.out, "o.jpg");
   EXPECT_TRUE(std::holds_alternative<ExportAviCommand>(ParseCommandLine(Split("export-avi p.apf o.avi"))));
   EXPECT_TRUE(std::holds_alternative<InfoCommand>(ParseCommandLine(Split("info p.apf --json"))));
+
+  const auto v = std::get<ExportVideoCommand>(ParseCommandLine(Split("export-video p.apf o.WebM")));
+  EXPECT_EQ(v.delay_ms, 0) << "the project's own delay";
+  EXPECT_EQ(v.quality, 75);
+  EXPECT_FALSE(v.lossless);
+  const auto w = std::get<ExportVideoCommand>(
+      ParseCommandLine(Split("export-video p.apf a:b.webp --delay 10 --quality 0 --lossless")));
+  EXPECT_EQ(w.out, "a:b.webp");
+  EXPECT_EQ(w.delay_ms, 10);
+  EXPECT_EQ(w.quality, 0);
+  EXPECT_TRUE(w.lossless);
+  for (const char* name : {"o.apng", "o.png", "o.mp4", "o.webp"})
+    EXPECT_NO_THROW(ParseCommandLine(Split(std::string("export-video p.apf ") + name + " --quality 100")));
 }
 
 // Every usage error names what is wrong; the expected text is part of the
@@ -152,6 +165,15 @@ TEST(CliOptions, UsageErrorsNameTheArgument) {
       {"export-frame p.apf -1 o.bmp", "-1"},
       {"export-frame p.apf 1", "<out.bmp|.jpg|.gif>"},
       {"export-avi p.apf o.avi extra", "\"extra\""},
+      {"export-video p.apf", "<out.webp|.apng|.png|.mp4|.webm>"},
+      {"export-video p.apf o.gif", "export-video writes webp, apng, png, mp4, webm files, not \"o.gif\""},
+      {"export-video p.apf o.avi", "webp, apng, png, mp4, webm"},
+      {"export-video p.apf webm", "not \"webm\""},
+      {"export-video p.apf o.mp4 --lossless", "--lossless is for .webp"},
+      {"export-video p.apf o.webm --lossless", "--lossless"},
+      {"export-video p.apf o.webp --quality 101", "--quality must be within 0..100"},
+      {"export-video p.apf o.webp --delay 5", "--delay must be within 10..1000"},
+      {"export-video p.apf o.webp --lossless=1", "--lossless takes no value"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);

@@ -7,7 +7,8 @@
 #include "engine/picture.h"
 #include "export/avi_export.h"
 #include "export/export_fixture.h"
-#include "platform/avi_writer.h"
+#include "export/frame_encoding.h"
+#include "platform/video_writer.h"
 #include "support/avi_test_support.h"
 #include "support/recording_ui.h"
 #include "support/test_support.h"
@@ -134,7 +135,7 @@ TEST(AviExport, FramesFormatRateAndPixelsAsFfmpegReadsThem) {
 TEST(AviExport, ZeroDelayMeansTenFramesPerSecond) {
   TempDir dir;
   auto a = test::MakeStillProject(dir, 8, 4, 2, 0);
-  EXPECT_EQ(AviFrameDurationMs(*a), 100);
+  EXPECT_EQ(FrameDurationMs(*a), 100);
   ASSERT_TRUE(ExportAvi(*a, dir / "v.avi"));
   EXPECT_EQ(RunFfprobe(dir / "v.avi").rate, "10/1");
   a->FrameDelay = 30;
@@ -191,17 +192,26 @@ TEST(AviExport, AFailureMidwayRemovesTheTemporaryAndKeepsTheOldFile) {
   EXPECT_EQ(test::ReadFileBytes(out), (std::vector<uint8_t>{'o', 'l', 'd'}));
 }
 
+VideoWriterSettings AviSettings(int width, int height, int frame_ms) {
+  VideoWriterSettings s;
+  s.format = VideoFormat::Avi;
+  s.width = width;
+  s.height = height;
+  s.frame_ms = frame_ms;
+  return s;
+}
+
 TEST(AviWriter, RefusesFramesOfTheWrongSize) {
   TempDir dir;
-  AviWriter writer(dir / "w.avi", 5, 2, 100);
+  VideoWriter writer(dir / "w.avi", AviSettings(5, 2, 100));
   EXPECT_EQ(writer.FrameBytes(), 32u);
   std::vector<uint8_t> frame(31);
-  EXPECT_THROW(writer.WriteFrame(frame.data(), frame.size()), AviWriteError);
+  EXPECT_THROW(writer.WriteFrame(frame.data(), frame.size()), VideoWriteError);
   frame.resize(32);
   writer.WriteFrame(frame.data(), frame.size());
   writer.Finish();
   EXPECT_EQ(writer.FramesWritten(), 1);
-  EXPECT_THROW(AviWriter(dir / "x.avi", 0, 2, 100), AviWriteError);
+  EXPECT_THROW(VideoWriter(dir / "x.avi", AviSettings(0, 2, 100)), VideoWriteError);
 }
 
 // Past the 1 GB RIFF limit the muxer continues in 'AVIX' lists with OpenDML
@@ -212,7 +222,7 @@ TEST(AviWriter, FilesBeyondOneGigabyteStayReadable) {
   const fs::path out = dir / "big.avi";
   constexpr int kWidth = 2048, kHeight = 1536, kCount = 120;  // 9 MiB frames, 1.13 GB
   {
-    AviWriter writer(out, kWidth, kHeight, 40);
+    VideoWriter writer(out, AviSettings(kWidth, kHeight, 40));
     std::vector<uint8_t> frame(writer.FrameBytes());
     for (int i = 0; i < kCount; ++i) {
       frame[0] = static_cast<uint8_t>(i);  // the last row's first blue byte numbers the frame

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 #include "engine/bmp_codec.h"
@@ -25,19 +26,62 @@ TPicture MakeFewColourPicture(int width, int height, int colours, uint32_t seed)
   return p;
 }
 
-std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
-                                             int delay_ms, int colours) {
+TPicture MakeSmoothPicture(int width, int height) {
+  constexpr double kTurn = 6.283185307179586;
+  TPicture p(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const double u = double(x) / width, v = double(y) / height;
+      uint8_t* px = p.Row(y) + 3 * static_cast<size_t>(x);
+      px[0] = static_cast<uint8_t>(128 + 100 * std::sin(kTurn * u));
+      px[1] = static_cast<uint8_t>(128 + 90 * std::cos(kTurn * v));
+      px[2] = static_cast<uint8_t>(128 + 80 * std::sin(kTurn * (u + v)));
+    }
+  return p;
+}
+
+namespace {
+
+// A base layer that rotates left by its width over the frames, and a third
+// of its size on top at (2, 1).
+std::unique_ptr<TAnimation> MakeTwoLayerProject(const TempDir& dir, const TPicture& base_picture,
+                                                const TPicture& top_picture, int frame_count, int delay_ms) {
   auto a = std::make_unique<TAnimation>();
   a->FrameCount = frame_count;
   a->FrameDelay = delay_ms;
   const fs::path base = dir / "base.bmp";
-  WriteFileBytes(base, EncodeBmp(MakeFewColourPicture(width, height, colours, 1)));
+  WriteFileBytes(base, EncodeBmp(base_picture));
   const fs::path top = dir / "top.bmp";
-  WriteFileBytes(top, EncodeBmp(MakeFewColourPicture(std::max(1, width / 3), std::max(1, height / 3), 3, 2)));
+  WriteFileBytes(top, EncodeBmp(top_picture));
   a->AddLayerFromFile(base);
   a->SetLayerOther(true, pr_Left, false, false);
   a->AddLayerFromFile(top);
   a->SetLayerPosition(2, 1);
+  a->Resequence(false);
+  return a;
+}
+
+}  // namespace
+
+std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
+                                             int delay_ms, int colours) {
+  return MakeTwoLayerProject(dir, MakeFewColourPicture(width, height, colours, 1),
+                             MakeFewColourPicture(std::max(1, width / 3), std::max(1, height / 3), 3, 2), frame_count,
+                             delay_ms);
+}
+
+std::unique_ptr<TAnimation> MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count,
+                                              int delay_ms) {
+  auto a = std::make_unique<TAnimation>();
+  a->FrameCount = frame_count;
+  a->FrameDelay = delay_ms;
+  const fs::path path = dir / "smooth.bmp";
+  WriteFileBytes(path, EncodeBmp(MakeSmoothPicture(width, height)));
+  a->AddLayerFromFile(path);
+  a->SetLayerOther(true, pr_Left, false, false);
+  // The corner colour recurs along a curve; keyed out, it would punch
+  // sharp holes. No pixel has this colour.
+  a->SelectedLayer->TransparentColor = RGBColor(1, 2, 3);
   a->Resequence(false);
   return a;
 }

@@ -23,6 +23,15 @@ TPicture MakeFewColourPicture(int width, int height, int colours, uint32_t seed)
 std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
                                              int delay_ms, int colours = 16);
 
+// A picture of smooth colour waves, periodic across its width, and a
+// project of it rotating left by its width over the frames: content without
+// hard colour edges, on which lossy 4:2:0 video coding is measured (any
+// 4:2:0 format halves colour resolution, so sharp colour edges lose far more
+// than the encoder's quality setting decides).
+TPicture MakeSmoothPicture(int width, int height);
+std::unique_ptr<TAnimation> MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count,
+                                              int delay_ms);
+
 // Adds, on top, an animated GIF layer of `images` solid 4x3 frames of
 // different colours (a multi-frame layer) and resequences.
 void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images);

@@ -9,8 +9,8 @@
 // five such pictures, under 500 MiB in all. That stays comfortably inside a
 // 1 GiB address space with the libraries mapped. No side beyond 16384.
 //
-// A leaf header with no dependencies, so that the platform readers can use
-// the same numbers without depending on the rest of the engine.
+// A leaf header in the platform layer, so that its readers and the engine
+// share the numbers.
 #pragma once
 
 #include <cstdint>

@@ -1,0 +1,52 @@
+// The pass over the generated frames that every video export makes: compose
+// each frame, hand its pixels to a VideoWriter writing a temporary file
+// beside the target, with the progress dialog of the exports.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/atomic_file.h"
+#include "model/animation.h"
+#include "platform/video_writer.h"
+
+namespace kt58 {
+
+// Frame duration in milliseconds: FrameDelay, or 100 when it is 0 or
+// negative.
+int FrameDurationMs(const TAnimation& animation);
+
+enum class FramePassResult { Written, NothingToWrite, Cancelled };
+
+struct EncodedFrames {
+  FramePassResult result = FramePassResult::NothingToWrite;
+  // Written: the finished temporary, not yet renamed into place (Commit),
+  // removed with the object otherwise.
+  std::unique_ptr<AtomicFile> file;
+};
+
+struct FramePassDialog {
+  std::string caption, label;
+  bool cancellable = false;  // shows Cancel; a click stops before the next frame
+};
+
+// Shows the progress dialog (caption, label, 0 .. FrameCount) and lets
+// pending messages run once per frame. Sets Playing false and
+// CurrentFrameIndex = i before composing frame i (left at the last frame).
+// The frame size (settings.width and height) is that of Frames[0]'s
+// composition. No generated frames, or a first frame without a picture:
+// NothingToWrite, no file. Cancel: Cancelled, the temporary removed.
+// `bytes_bound`, when given, bounds the file's size from the frame size and
+// count: ENotEnoughSpace (free_space.h) is raised before anything is written
+// when the target's file system cannot hold that much.
+// Raises VideoWriteError: CreateFile when the temporary cannot be made,
+// WriteFrame when a later frame has another size or no picture (or the
+// frames went away meanwhile), and whatever the writer raises; the
+// temporary is removed on every way out but Written.
+EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const std::filesystem::path& target,
+                                    VideoWriterSettings settings, const FramePassDialog& dialog,
+                                    uint64_t (*bytes_bound)(int width, int height, int frames) = nullptr);
+
+}  // namespace kt58

@@ -1,0 +1,82 @@
+#include "export/video_export.h"
+
+#include <system_error>
+
+#include "engine/colors.h"
+#include "platform/program_folder.h"
+
+namespace kt58 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+VideoWriterSettings SettingsFor(const TAnimation& animation, const VideoExportOptions& options) {
+  VideoWriterSettings s;
+  s.format = options.Format;
+  s.frame_ms = options.FrameDelayMs > 0 ? options.FrameDelayMs : FrameDurationMs(animation);
+  s.quality = options.Quality;
+  s.lossless = options.Lossless;
+  const BGR background = ColorToBGR(ResolveColor(animation.BackgroundColor));
+  s.pad_bgr = {background.b, background.g, background.r};
+  return s;
+}
+
+EncodedFrames Encode(TAnimation& animation, const VideoExportOptions& options, const fs::path& target) {
+  try {
+    return EncodeGeneratedFrames(animation, target, SettingsFor(animation, options),
+                                 {kVideoExportCaption, VideoExportLabel(options.Format), true});
+  } catch (const VideoWriteError& e) {
+    throw EVideoExport(e.what());
+  }
+}
+
+}  // namespace
+
+std::string VideoExportLabel(VideoFormat format) {
+  return std::string("Building ") + VideoFormatName(format) + " file";
+}
+
+FramePassResult ExportVideo(TAnimation& animation, const VideoExportOptions& options, const fs::path& path) {
+  EncodedFrames encoded = Encode(animation, options, path);
+  if (encoded.result == FramePassResult::Written) {
+    try {
+      encoded.file->Commit();
+    } catch (const EFileWrite& e) {
+      throw EVideoExport(e.what());
+    }
+  }
+  return encoded.result;
+}
+
+BuiltVideo::BuiltVideo(VideoFormat format, std::unique_ptr<AtomicFile> file)
+    : format_(format), file_(std::move(file)) {}
+
+uint64_t BuiltVideo::FileSize() const {
+  std::error_code ec;
+  const uintmax_t size = fs::file_size(file_->TempPath(), ec);
+  return ec ? 0 : static_cast<uint64_t>(size);
+}
+
+void BuiltVideo::SaveAs(const fs::path& target) const {
+  try {
+    AtomicFile copy(target);
+    std::error_code ec;
+    fs::copy_file(file_->TempPath(), copy.TempPath(), fs::copy_options::overwrite_existing, ec);
+    if (ec) throw EFileWrite("Cannot write " + target.string() + ": " + ec.message());
+    copy.Commit();
+  } catch (const EFileWrite& e) {
+    throw EVideoExport(e.what());
+  }
+}
+
+std::unique_ptr<BuiltVideo> BuildVideo(TAnimation& animation, const VideoExportOptions& options) {
+  const fs::path folder = ProgramFolder() / "Output";
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  EncodedFrames encoded = Encode(animation, options, folder / "Output.video");
+  if (encoded.result != FramePassResult::Written) return nullptr;
+  return std::make_unique<BuiltVideo>(options.Format, std::move(encoded.file));
+}
+
+}  // namespace kt58
