@@ -131,9 +131,13 @@ void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
   options.Quality = cmd.quality;
   options.Lossless = cmd.lossless;
   const auto anim = LoadForExport(cmd.project, ui);
-  // Cancelled means Ctrl+C, which the tool reports itself.
-  if (ExportVideo(*anim, options, cmd.out) == FramePassResult::NothingToWrite)
-    throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
+  switch (ExportVideo(*anim, options, cmd.out)) {
+    case FramePassResult::Written: return;
+    // Only Ctrl+C cancels here; the file was never put in place.
+    case FramePassResult::Cancelled: throw InterruptedError();
+    case FramePassResult::NothingToWrite:
+      throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
+  }
 }
 
 }  // namespace kt58::cli

@@ -125,7 +125,11 @@ TEST(ProfileFile, MissingOversizedOrBinaryFilesReadAsEmpty) {
 }
 
 TEST(ProfileFile, SaveReplacesTheFileAndAFailureKeepsTheOldOne) {
-  test::TempDir dir;
+  // A folder of its own: the program folder (the test's) also holds this
+  // process's list of the temporaries it makes.
+  test::TempDir home;
+  const std::filesystem::path dir = home / "User";
+  std::filesystem::create_directory(dir);
   const auto path = dir / "Settings.Ini";
   test::WriteFileBytes(path, Bytes("[Old]\nA=1\n"));
   ProfileFile f = ProfileFile::Load(path);
@@ -140,7 +144,7 @@ TEST(ProfileFile, SaveReplacesTheFileAndAFailureKeepsTheOldOne) {
   EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.ini"));
   // Nothing but the file and the folder in the way: no temporary left behind.
   size_t entries = 0;
-  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++entries;
   EXPECT_EQ(entries, 2u);
 }
 
