@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,7 +19,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -31,7 +30,6 @@
 #include "editor/editor_document.h"
 #include "editor/layer_list.h"
 #include "editor/layer_pages.h"
-#include "editor/paint_box.h"
 #include "editor/playback_strip.h"
 #include "engine/picture.h"
 #include "engine/ui_services.h"
@@ -130,7 +128,14 @@ void TMainForm::BuildLayout() {
   Splitter1->setObjectName(QStringLiteral("Splitter1"));
   Splitter1->setHandleWidth(6);
   Splitter1->setChildrenCollapsible(false);
-  PaintBlack(Splitter1);
+  {
+    // Black between the view and the pages; the pages keep their own text
+    // colours.
+    QPalette pal = Splitter1->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    Splitter1->setPalette(pal);
+    Splitter1->setAutoFillBackground(true);
+  }
   View = new ConstructionView(*document_, Splitter1);
   Splitter1->addWidget(View);
 
@@ -456,10 +461,12 @@ void TMainForm::ShowModified() {
 }
 
 void TMainForm::ShowTitle() {
-  // The window system adds the application's name after the project's.
+  // The project's name with the modified marker; Qt adds the application's
+  // name after it. The title is set itself rather than left to the file
+  // path, which does not reach a window that is not created yet.
   const QString name = document_->FileName();
-  setWindowTitle(QString());
-  setWindowFilePath(name.isEmpty() ? QStringLiteral("Untitled") : name);
+  setWindowFilePath(name);
+  setWindowTitle((name.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(name).fileName()) + QStringLiteral("[*]"));
   setWindowModified(document_->IsModified());
 }
 

@@ -48,10 +48,6 @@ void TypeOver(QLineEdit* edit, const QString& text, bool paste = false) {
 // Clicks a check box on its box, as the user does.
 void ClickCheckBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2)); }
 
-void PickColor(TKeshColorSelector* selector, const char* name) {
-  PickItem(selector->Combo(), selector->Combo()->findText(QString::fromLatin1(name)));
-}
-
 // The main window with one 40 x 30 picture layer, selected, and the project
 // not modified.
 struct OneLayer {

@@ -13,8 +13,6 @@
 #include <vector>
 
 #include "app_test.h"
-#include "controls/kesh_color_combo.h"
-#include "controls/kesh_color_selector.h"
 #include "controls/kesh_combo_box.h"
 #include "controls/kesh_integer_edit.h"
 #include "controls/kesh_track_bar.h"
@@ -149,8 +147,7 @@ class UndoRedoTest : public QObject {
         {"transparent colour", [](MainFormFixture& f) {
            ShowPage(f, &f.Pages());
            f.Find<QTabWidget>("pc2")->setCurrentIndex(4);
-           auto* selector = f.Find<TKeshColorSelector>("LayerTransColorSelector");
-           PickItem(selector->Combo(), selector->Combo()->findText(QStringLiteral("clLime")));
+           PickColor(f.Find<TKeshColorSelector>("LayerTransColorSelector"), "clLime");
          }},
         {"auto detect", [](MainFormFixture& f) { f.Find<QPushButton>("AutoTransparentColorButton")->click(); }},
         {"drag", [](MainFormFixture& f) {
@@ -174,8 +171,7 @@ class UndoRedoTest : public QObject {
          }},
         {"background colour", [](MainFormFixture& f) {
            ShowPage(f, &f.AnimationSheet());
-           auto* selector = f.Find<TKeshColorSelector>("bk_Color_Selector");
-           PickItem(selector->Combo(), selector->Combo()->findText(QStringLiteral("clTeal")));
+           PickColor(f.Find<TKeshColorSelector>("bk_Color_Selector"), "clTeal");
          }},
         {"frame count", [](MainFormFixture& f) { f.Find<QSpinBox>("spFrameCount")->setValue(40); }},
         {"play speed", [](MainFormFixture& f) { f.Find<TKeshTrackBar>("tbPlaySpeed")->setValue(30); }},
