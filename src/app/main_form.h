@@ -88,7 +88,7 @@ class TMainForm final : public QMainWindow {
   LayerPages* LayerSheet;
   PlaybackStrip* Panel6;
 
-  // Components, named as the description names them (also their objectName).
+  // Components under the names the rest of the program uses (also their objectName).
   QWidget* Panel3;
   QToolButton* ProjectButton;
   QMenuBar* MainMenu;

@@ -95,7 +95,7 @@ kt58::TFrameLayer* EditorDocument::AddLayerFromFile(const std::filesystem::path&
     const kt58::BusyCursor busy;
     layer = animation_->AddLayerFromFile(path);
   } catch (const std::exception& e) {
-    // The description's text first, then which file and why.
+    // The long-standing text first, then which file and why.
     kt58::Ui().ShowMessage("Unknown error occurred - Layer may not have been correctly added.\r" +
                            path.filename().string() + ": " + e.what());
     return nullptr;
