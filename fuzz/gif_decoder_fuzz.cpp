@@ -1,10 +1,9 @@
 // Arbitrary bytes as a GIF: decoded images drawn over a screen-sized picture,
-// or EGifDecode; nothing else.
+// or GifDecodeError; nothing else.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/errors.h"
 #include "engine/gif_import.h"
 #include "platform/gif_decoder.h"
 
@@ -17,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kt58::TPicture target(std::min(gif.screen_width, 512), std::min(gif.screen_height, 512));
     kt58::PaintGifStill(gif, target);
     for (int i = 0; i < static_cast<int>(gif.images.size()); ++i) kt58::DrawGifImage(gif, i, target);
-  } catch (const kt58::EGifDecode&) {
+  } catch (const kt58::GifDecodeError&) {
   }
   return 0;
 }

@@ -1,27 +1,67 @@
-// The core (engine, platform, model, export) never includes a Qt header.
+// The rings stay apart: a table of the include prefixes each source folder
+// must never use. The core never includes Qt; the editor panels and the
+// controls never include the main window; platform knows nothing of ours.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 
-TEST(Rings, CoreIncludesNoQtHeader) {
-  const std::regex qt_include(R"(^\s*#\s*include\s*[<"](Q[A-Za-z]+|Qt[A-Za-z]*/[^>"]*)[>"])");
-  int files = 0;
-  for (const char* ring : {"src/engine", "src/platform", "src/model", "src/export"}) {
-    const fs::path dir = fs::path(KT58_SOURCE_DIR) / ring;
-    if (!fs::exists(dir)) continue;
+namespace {
+
+struct Ring {
+  const char* folder;
+  std::vector<std::string> forbidden;  // prefixes of the included path
+};
+
+// Stands for every Qt header: Q<Something> or Qt<Module>/...
+const std::string kQt = "<Qt>";
+
+std::vector<std::string> With(const std::string& first, std::vector<std::string> rest) {
+  rest.insert(rest.begin(), first);
+  return rest;
+}
+
+bool IsQtHeader(const std::string& path) {
+  return std::regex_match(path, std::regex(R"(Q[A-Za-z]+|Qt[A-Za-z]*/.*)"));
+}
+
+}  // namespace
+
+TEST(Rings, NoFolderIncludesWhatItsRingForbids) {
+  const std::vector<Ring> rings = {
+      {"src/platform", With(kQt, {"engine/", "model/", "export/", "app/", "editor/", "controls/", "cli/"})},
+      {"src/engine", With(kQt, {"model/", "export/", "app/", "editor/", "controls/", "cli/"})},
+      {"src/model", With(kQt, {"export/", "app/", "editor/", "controls/", "cli/"})},
+      {"src/export", With(kQt, {"app/", "editor/", "controls/", "cli/"})},
+      {"src/cli", With(kQt, {"app/", "editor/", "controls/"})},
+      {"src/controls", {"app/", "editor/", "cli/"}},
+      {"src/editor", {"app/", "cli/"}},
+  };
+  const std::regex include(R"(^\s*#\s*include\s*[<"]([^>"]+)[>"])");
+  for (const Ring& ring : rings) {
+    const fs::path dir = fs::path(KT58_SOURCE_DIR) / ring.folder;
+    ASSERT_TRUE(fs::is_directory(dir)) << dir;
+    int files = 0;
     for (const auto& entry : fs::recursive_directory_iterator(dir)) {
       if (!entry.is_regular_file()) continue;
       ++files;
       std::ifstream in(entry.path());
       std::string line;
-      for (int n = 1; std::getline(in, line); ++n)
-        EXPECT_FALSE(std::regex_search(line, qt_include)) << entry.path() << ":" << n << ": " << line;
+      std::smatch m;
+      for (int n = 1; std::getline(in, line); ++n) {
+        if (!std::regex_search(line, m, include)) continue;
+        const std::string path = m[1];
+        for (const std::string& prefix : ring.forbidden) {
+          const bool hit = prefix == kQt ? IsQtHeader(path) : path.rfind(prefix, 0) == 0;
+          EXPECT_FALSE(hit) << entry.path() << ":" << n << ": " << ring.folder << " must not include " << path;
+        }
+      }
     }
+    EXPECT_GT(files, 0) << "no sources under " << dir;
   }
-  EXPECT_GT(files, 0) << "no core sources found under " << KT58_SOURCE_DIR;
 }

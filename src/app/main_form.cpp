@@ -5,148 +5,105 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QScreen>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "controls/kesh_combo_box.h"
-#include "controls/kesh_track_bar.h"
+#include "app/about_form.h"
+#include "app/splash_form.h"
 #include "controls/packed_layout.h"
-#include "controls/shell_open.h"
-#include "editor/paint_box.h"
+#include "editor/animation_page.h"
+#include "editor/construction_view.h"
+#include "editor/editor_document.h"
+#include "editor/layer_list.h"
+#include "editor/layer_pages.h"
+#include "editor/playback_strip.h"
 #include "engine/picture.h"
 #include "engine/ui_services.h"
+#include "model/animation.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
 
-TMainForm* MainForm = nullptr;
-
 namespace {
 
-QWidget* BlackPanel(QWidget* parent) {
-  auto* w = new QWidget(parent);
+void PaintBlack(QWidget* w) {
   w->setAutoFillBackground(true);
   QPalette pal = w->palette();
   pal.setColor(QPalette::Window, Qt::black);
   pal.setColor(QPalette::WindowText, Qt::white);
   w->setPalette(pal);
-  return w;
 }
+
+QAction* NamedAction(QObject* parent, const QString& caption, const char* name, bool enabled = true) {
+  auto* action = new QAction(caption, parent);
+  action->setObjectName(QString::fromLatin1(name));
+  action->setEnabled(enabled);
+  return action;
+}
+
+// A long status line of a project that is not playing (a hundred frames of
+// a fixed 1024 x 768): the status line is made wide enough for it.
+const char* const kWidestStatusLine = "Frame : 000 of 100,  Size : [1024 x 768] Fixed  Max : 0.00";
 
 }  // namespace
 
-// ---- splash and about ---------------------------------------------------------
-
-TSplashForm::TSplashForm() : QWidget(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) {
-  setFixedSize(318, 154);
-  setAutoFillBackground(true);
-  QPalette pal = palette();
-  pal.setColor(QPalette::Window, Qt::black);
-  pal.setColor(QPalette::WindowText, Qt::white);
-  setPalette(pal);
-  auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(QStringLiteral("kt58 Animator"), this);
-  QFont big = title->font();
-  big.setPixelSize(28);
-  big.setBold(true);
-  title->setFont(big);
-  title->setAlignment(Qt::AlignCenter);
-  layout->addWidget(title, 1);
-  Progress = new QProgressBar(this);
-  Progress->setRange(0, 100);
-  Progress->setTextVisible(false);
-  Progress->setFixedHeight(12);
-  QPalette bar = Progress->palette();
-  bar.setColor(QPalette::Base, QColor(255, 0, 0));
-  bar.setColor(QPalette::Window, QColor(255, 0, 0));
-  Progress->setPalette(bar);
-  Progress->setAutoFillBackground(true);
-  layout->addWidget(Progress);
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
-}
-
-QString TAboutForm::WebAddress() { return QStringLiteral("https://github.com/kt58/kt58-animator"); }
-
-TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("About kt58 Animator"));
-  setFixedSize(400, 300);
-  auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(QStringLiteral("kt58 Animator"), this);
-  QFont big = title->font();
-  big.setPixelSize(24);
-  big.setBold(true);
-  title->setFont(big);
-  title->setAlignment(Qt::AlignCenter);
-  layout->addWidget(title);
-  auto* version = new QLabel(QStringLiteral("Version 1.00"), this);
-  version->setAlignment(Qt::AlignCenter);
-  layout->addWidget(version);
-  auto* credits = new QLabel(
-      QStringLiteral("A composer of layered animations.\n\n"
-                     "Built with Qt, FFmpeg, giflib, libjpeg-turbo and libpng.\n"
-                     "Written by the kt58 developers."),
-      this);
-  credits->setAlignment(Qt::AlignCenter);
-  credits->setWordWrap(true);
-  layout->addWidget(credits, 1);
-  LinkLabel = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(WebAddress()), this);
-  LinkLabel->setAlignment(Qt::AlignCenter);
-  LinkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-  LinkLabel->setOpenExternalLinks(false);
-  connect(LinkLabel, &QLabel::linkActivated, this, [this](const QString& link) { kt58::controls::ShellOpen(this, link); });
-  layout->addWidget(LinkLabel);
-  if (QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
-}
-
-// ---- main window --------------------------------------------------------------
-
-TMainForm::TMainForm(TMainFormOptions options, QWidget* parent) : QMainWindow(parent), options_(options) {
+TMainForm::TMainForm(TMainFormOptions options, QWidget* parent)
+    : QMainWindow(parent), options_(options), document_(std::make_unique<EditorDocument>()) {
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(13);
   setFont(font);
-  setWindowTitle(QStringLiteral("kt58 Animator - Free software from the kt58 developers"));
   BuildLayout();
+  BuildMenus();
+  ConnectDocument();
+  // Polished, every widget has its final font, so the sizes the layout
+  // needs are known.
+  ensurePolished();
+  FitToContent();
   FormCreate();
 }
 
 TMainForm::~TMainForm() {
-  UpdateTimer->stop();
+  View->StopUpdateTimer();
   delete Splash;
-  if (Animation) Animation->DisplayCanvas = nullptr;
-  Animation.reset();
-  if (MainForm == this) MainForm = nullptr;
+  // The panels go before the document they refer to.
+  delete takeCentralWidget();
 }
 
 void TMainForm::BuildLayout() {
-  resize(626, 560);
-  setMinimumSize(585, 560);
   auto* central = new QWidget(this);
   auto* outer = Packed(new QVBoxLayout(central));
 
   Panel3 = new QWidget(central);
+  Panel3->setObjectName(QStringLiteral("Panel3"));
   Panel3->setFixedHeight(25);
   auto* top = new QHBoxLayout(Panel3);
   top->setContentsMargins(1, 1, 1, 1);
+  top->setSpacing(4);
   ProjectButton = new QToolButton(Panel3);
+  ProjectButton->setObjectName(QStringLiteral("ProjectButton"));
   ProjectButton->setText(QStringLiteral("Project"));
   ProjectButton->setFixedSize(126, 23);
   ProjectButton->setAutoRaise(true);
   top->addWidget(ProjectButton);
+  // The menu bar stands beside the Project button, in the window on every
+  // platform.
+  MainMenu = new QMenuBar(Panel3);
+  MainMenu->setObjectName(QStringLiteral("MainMenu"));
+  MainMenu->setNativeMenuBar(false);
+  top->addWidget(MainMenu);
   auto* banner = new QLabel(QStringLiteral("kt58 Animator"), Panel3);
   banner->setObjectName(QStringLiteral("Image1"));
   banner->setAlignment(Qt::AlignCenter);
@@ -157,50 +114,40 @@ void TMainForm::BuildLayout() {
   outer->addLayout(middle, 1);
 
   auto* panel2 = new QWidget(central);
+  panel2->setObjectName(QStringLiteral("Panel2"));
   auto* left = Packed(new QVBoxLayout(panel2));
   DataPanel = new QLabel(QStringLiteral("Frame Size :"), panel2);
+  DataPanel->setObjectName(QStringLiteral("DataPanel"));
   DataPanel->setFixedHeight(20);
   DataPanel->setAlignment(Qt::AlignCenter);
-  DataPanel->setAutoFillBackground(true);
-  {
-    QPalette pal = DataPanel->palette();
-    pal.setColor(QPalette::Window, Qt::black);
-    pal.setColor(QPalette::WindowText, Qt::white);
-    DataPanel->setPalette(pal);
-  }
+  PaintBlack(DataPanel);
+  DataPanel->setMinimumWidth(DataPanel->fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestStatusLine)) + 8);
   left->addWidget(DataPanel);
 
   Splitter1 = new QSplitter(Qt::Vertical, panel2);
+  Splitter1->setObjectName(QStringLiteral("Splitter1"));
   Splitter1->setHandleWidth(6);
   Splitter1->setChildrenCollapsible(false);
   {
+    // Black between the view and the pages; the pages keep their own text
+    // colours.
     QPalette pal = Splitter1->palette();
     pal.setColor(QPalette::Window, Qt::black);
     Splitter1->setPalette(pal);
     Splitter1->setAutoFillBackground(true);
   }
-  ConstrPanel = BlackPanel(Splitter1);
-  auto* constr_layout = new QVBoxLayout(ConstrPanel);
-  constr_layout->setContentsMargins(0, 0, 0, 0);
-  pbConstr = new TPaintBox(ConstrPanel);
-  constr_layout->addWidget(pbConstr);
-  Splitter1->addWidget(ConstrPanel);
+  View = new ConstructionView(*document_, Splitter1);
+  Splitter1->addWidget(View);
 
   // Below the splitter: the playback strip over the "Layers" page.
   auto* lower = new QWidget(Splitter1);
   auto* lower_layout = Packed(new QVBoxLayout(lower));
-  Panel6 = new QWidget(lower);
-  Panel6->setFixedHeight(22);
-  auto* strip = new QHBoxLayout(Panel6);
-  strip->setContentsMargins(95, 0, 0, 0);
-  tbPlaySpeed = new TKeshTrackBar(Panel6);
-  tbPlaySpeed->setRange(0, 100);
-  tbPlaySpeed->setTickPosition(QSlider::NoTicks);
-  tbPlaySpeed->setToolTip(QStringLiteral("Playback speed"));
-  strip->addWidget(tbPlaySpeed, 1);
+  Panel6 = new PlaybackStrip(*document_, lower);
   lower_layout->addWidget(Panel6);
   PageControl1 = new QTabWidget(lower);
-  BuildLayerPage();
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  Layers = new LayerList(*document_, PageControl1);
+  PageControl1->addTab(Layers, QStringLiteral("Layers"));
   lower_layout->addWidget(PageControl1, 1);
   Splitter1->addWidget(lower);
   Splitter1->setSizes({161, 300});
@@ -209,55 +156,168 @@ void TMainForm::BuildLayout() {
   middle->addWidget(panel2, 1);
 
   VideoPanel = new QWidget(central);
-  VideoPanel->setFixedWidth(328);
+  VideoPanel->setObjectName(QStringLiteral("VideoPanel"));
   auto* right = new QVBoxLayout(VideoPanel);
   right->setContentsMargins(0, 0, 0, 0);
   pc1 = new QTabWidget(VideoPanel);
+  pc1->setObjectName(QStringLiteral("pc1"));
   pc1->setTabPosition(QTabWidget::West);
+  AnimationSheet = new AnimationPage(*document_, pc1);
+  pc1->addTab(AnimationSheet, QStringLiteral("Animation"));
+  LayerSheet = new LayerPages(*document_, pc1);
+  pc1->addTab(LayerSheet, QStringLiteral("Layer"));
+  // Hidden until the splash window is gone.
   pc1->setVisible(false);
-  BuildAnimationPage();
-  BuildLayerPages();
   connect(pc1, &QTabWidget::currentChanged, this, [this] { UpdateControlStates(); });
   right->addWidget(pc1);
   middle->addWidget(VideoPanel);
   setCentralWidget(central);
 
-  statusBar()->setFixedHeight(19);
   statusBar()->setSizeGripEnabled(false);
   StatusPanel0 = new QLabel(statusBar());
+  StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
   StatusPanel0->setFixedWidth(300);
   StatusPanel1 = new QLabel(statusBar());
+  StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
   StatusPanel1->setFixedWidth(50);
+  // A line of text with a pixel above and below, whatever text they show.
+  for (QLabel* panel : {StatusPanel0, StatusPanel1}) panel->setFixedHeight(panel->fontMetrics().height() + 2);
   statusBar()->addWidget(StatusPanel0);
   statusBar()->addWidget(StatusPanel1);
 
-  ProjectPopup = new QMenu(this);
-  Help1 = ProjectPopup->addAction(QStringLiteral("Help"), this, [this] { Help1Click(); });
-  AboutMenuItem = ProjectPopup->addAction(QStringLiteral("About Dovrenkal..."), this, [this] { AboutMenuItemClick(); });
-  Debug1 = ProjectPopup->addAction(QStringLiteral("Debug"), this, [this] { Debug1Click(); });
+  connect(Splitter1, &QSplitter::splitterMoved, this, [this] { Splitter1Moved(); });
+  connect(View, &ConstructionView::layerMenuRequested, Layers, &LayerList::PopupLayerMenu);
+}
+
+void TMainForm::BuildMenus() {
+  QUndoStack& undo = document_->UndoStack();
+  NewProject1 = NamedAction(this, QStringLiteral("New Project"), "NewProject1", false);
+  NewProject1->setShortcut(QKeySequence::New);
+  OpenProject1 = NamedAction(this, QStringLiteral("Open Project"), "OpenProject1", false);
+  OpenProject1->setShortcut(QKeySequence::Open);
+  SaveProject1 = NamedAction(this, QStringLiteral("Save Project"), "SaveProject1", false);
+  SaveProject1->setShortcut(QKeySequence::Save);
+  SaveProjectAs1 = NamedAction(this, QStringLiteral("Save Project As..."), "SaveProjectAs1", false);
+  SaveProjectAs1->setShortcut(QKeySequence::SaveAs);
+  CreateGif1 = NamedAction(this, QStringLiteral("Save as Animated Gif..."), "CreateGif1", false);
+  CreateBitmapSequence1 =
+      NamedAction(this, QStringLiteral("Save as Bitmap Sequence..."), "CreateBitmapSequence1", false);
+  SaveSingleFrame1 = NamedAction(this, QStringLiteral("Save Single Frame as..."), "SaveSingleFrame1", false);
+  SaveAsAvi1 = NamedAction(this, QStringLiteral("Save As AVI Video..."), "SaveAsAvi1", false);
+  Help1 = NamedAction(this, QStringLiteral("Help"), "Help1");
+  Help1->setShortcut(QKeySequence::HelpContents);
+  connect(Help1, &QAction::triggered, this, &TMainForm::Help1Click);
+  AboutMenuItem = NamedAction(this, QStringLiteral("About Dovrenkal..."), "AboutMenuItem");
+  connect(AboutMenuItem, &QAction::triggered, this, &TMainForm::AboutMenuItemClick);
+  Debug1 = NamedAction(this, QStringLiteral("Debug"), "Debug1");
   Debug1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10));
   Debug1->setShortcutContext(Qt::WindowShortcut);
   Debug1->setVisible(false);
-  addAction(Debug1);  // the shortcut works without opening the menu
+  connect(Debug1, &QAction::triggered, this, &TMainForm::Debug1Click);
+  Close1 = NamedAction(this, QStringLiteral("Close"), "Close1");
+  connect(Close1, &QAction::triggered, this, &QWidget::close);
+  Quit1 = NamedAction(this, QStringLiteral("Quit"), "Quit1");
+  Quit1->setShortcut(QKeySequence::Quit);
+  connect(Quit1, &QAction::triggered, this, &QWidget::close);
+  Undo1 = undo.createUndoAction(this, QStringLiteral("Undo"));
+  Undo1->setObjectName(QStringLiteral("Undo1"));
+  Undo1->setShortcut(QKeySequence::Undo);
+  Redo1 = undo.createRedoAction(this, QStringLiteral("Redo"));
+  Redo1->setObjectName(QStringLiteral("Redo1"));
+  Redo1->setShortcut(QKeySequence::Redo);
+  AddLayer1 = NamedAction(this, QStringLiteral("Add Layer..."), "AddLayer1");
+  connect(AddLayer1, &QAction::triggered, this, &TMainForm::AddLayerClick);
+  // The shortcuts work without opening a menu, also while the menu bar
+  // cannot show them (Debug is never in the menu bar).
+  addActions({Debug1, Undo1, Redo1, Quit1, Help1});
+
+  // The Project button's menu.
+  ProjectPopup = new QMenu(this);
+  ProjectPopup->setObjectName(QStringLiteral("ProjectPopup"));
+  ProjectPopup->addActions({NewProject1, OpenProject1, SaveProject1, SaveProjectAs1});
   ProjectPopup->addSeparator();
-  Close1 = ProjectPopup->addAction(QStringLiteral("Close"), this, [this] { close(); });
+  ProjectPopup->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1});
+  ProjectPopup->addSeparator();
+  ProjectPopup->addActions({Help1, AboutMenuItem, Debug1});
+  ProjectPopup->addSeparator();
+  ProjectPopup->addAction(Close1);
   connect(ProjectPopup, &QMenu::aboutToShow, this, [this] { UpdateControlStates(); });
   connect(ProjectButton, &QToolButton::clicked, this, [this] {
     ProjectPopup->popup(ProjectButton->mapToGlobal(QPoint(0, ProjectButton->height() + 1)));
   });
 
-  UpdateTimer = new QTimer(this);
-  UpdateTimer->setInterval(50);
-  connect(UpdateTimer, &QTimer::timeout, this, [this] { RepaintConstruction(); });
-  connect(Splitter1, &QSplitter::splitterMoved, this, [this] { Splitter1Moved(); });
-  ConnectConstructionView();
-  ConnectLayerList();
-  ConnectAnimationPage();
-  ConnectLayerPages();
+  // The menu bar.
+  QMenu* file = MainMenu->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("FileMenu"));
+  file->addActions({NewProject1, OpenProject1, SaveProject1, SaveProjectAs1});
+  file->addSeparator();
+  RecentProjectsMenu = file->addMenu(QStringLiteral("Recent Projects"));
+  RecentProjectsMenu->setObjectName(QStringLiteral("RecentProjectsMenu"));
+  RecentProjectsMenu->setEnabled(false);
+  file->addSeparator();
+  file->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1});
+  file->addSeparator();
+  file->addAction(Quit1);
+  QMenu* edit = MainMenu->addMenu(QStringLiteral("&Edit"));
+  edit->setObjectName(QStringLiteral("EditMenu"));
+  edit->addActions({Undo1, Redo1});
+  QMenu* layer = MainMenu->addMenu(QStringLiteral("&Layer"));
+  layer->setObjectName(QStringLiteral("LayerMenu"));
+  layer->addAction(AddLayer1);
+  layer->addSeparator();
+  layer->addActions(Layers->LayerPopup->actions());
+  connect(layer, &QMenu::aboutToShow, this, [this] { UpdateControlStates(); });
+  QMenu* help = MainMenu->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("HelpMenu"));
+  help->addActions({Help1, AboutMenuItem});
+  // Every menu title shows; the bar never folds them into its overflow button.
+  MainMenu->setMinimumWidth(MainMenu->sizeHint().width());
+}
+
+void TMainForm::ConnectDocument() {
+  EditorDocument& doc = *document_;
+  connect(&doc, &EditorDocument::statusMessage, this, &TMainForm::ShowStatusMessage);
+  connect(&doc, &EditorDocument::modifiedChanged, this, [this] {
+    ShowModified();
+    ShowTitle();
+  });
+  connect(&doc, &EditorDocument::fileNameChanged, this, [this] {
+    ShowProjectName();
+    ShowTitle();
+  });
+  // After every edit, undo and redo the status areas show the truth: the
+  // status line the frames there are, panel 0 that the project changed.
+  connect(&doc.UndoStack(), &QUndoStack::indexChanged, this, [this] {
+    UpdateStatusLine();
+    ShowModified();
+  });
+  for (auto signal : {&EditorDocument::layersChanged, &EditorDocument::framesChanged,
+                      &EditorDocument::projectReplaced, &EditorDocument::animationChanged}) {
+    connect(&doc, signal, this, [this] {
+      UpdateStatusLine();
+      UpdateControlStates();
+    });
+  }
+  // Making the frames reports its own status texts; an edit that made them
+  // still leaves "Modified" in panel 0.
+  connect(&doc, &EditorDocument::framesChanged, this, &TMainForm::ShowModified);
+}
+
+void TMainForm::FitToContent() {
+  // The right column is as wide as the described 328 pixels unless a page
+  // needs more with this platform's fonts.
+  VideoPanel->setFixedWidth(std::max(328, pc1->minimumSizeHint().width()));
+  // The pages are hidden until the splash is gone; the window makes room
+  // for them from the start.
+  VideoPanel->setMinimumHeight(pc1->minimumSizeHint().height());
+  // The status bar is 19 pixels high unless its panels need more.
+  statusBar()->setMinimumHeight(std::max(19, statusBar()->sizeHint().height()));
+  const QSize needed = minimumSizeHint();
+  setMinimumSize(needed.expandedTo(kMinimumSize));
+  resize(needed.expandedTo(kDefaultSize));
 }
 
 void TMainForm::FormCreate() {
-  MainForm = this;
   Sizing = false;
   Debug1->setVisible(true);
   if (options_.ShowSplash) {
@@ -267,12 +327,13 @@ void TMainForm::FormCreate() {
     Splash->repaint();
   }
   SplashProgress(QStringLiteral("Initialize"), 20);
-  ControlEventsDisabled = 0;
-  ControlEventsPause paused(*this);
+  DisableControlEvents();
+  struct Enable {
+    TMainForm* form;
+    ~Enable() { form->EnableControlEvents(); }
+  } enable{this};
 
-  SetModified(false);
-  ResizePending = SplitterToggle = FocusRectShown = ConstructionDirty = ClearBackgroundPending = PaintInProgress =
-      Nudging = false;
+  ResizePending = SplitterToggle = false;
   const std::filesystem::path home = kt58::ProgramFolder();
   LastThumbDir = home;
   LastProjectDir = home;
@@ -284,20 +345,14 @@ void TMainForm::FormCreate() {
   move(0, 0);
 
   SplashProgress(QStringLiteral("Initialize Animation Engine"), 40);
-  Animation = std::make_unique<kt58::TAnimation>();
-  Animation->OnStatus = [this](const std::string& text) { ShowStatusMessage(text); };
-  Animation->FrameCount = spFrameCount->value();
-  tbPlaySpeed->SetPosition(100 - tbPlaySpeed->Position());
-  Animation->DisplayCanvas = pbConstr;
   SplashProgress(QStringLiteral("Loading Settings"), 60);
   // No start-up dialog exists yet, so start-up completes with the first
   // showing.
   StartDialogOn = false;
   UpdateStatusLine();
-  cbBlendType->setCurrentIndex(0);
-  cbFadeMode->setCurrentIndex(0);
-  cbPixRotateDir->setCurrentIndex(0);
   SplashProgress(QStringLiteral("Finalizing Settings"), 70);
+  ShowModified();
+  ShowTitle();
   UpdateControlStates();
 }
 
@@ -367,9 +422,10 @@ void TMainForm::SplashProgress(const QString&, int percent) {
 }
 
 void TMainForm::closeEvent(QCloseEvent* e) {
-  if (Animation && Animation->Playing) Animation->Playing = false;
+  kt58::TAnimation& a = document_->Animation();
+  if (a.Playing) a.Playing = false;
   DisableControlEvents();
-  UpdateTimer->stop();
+  View->StopUpdateTimer();
   e->accept();
 }
 
@@ -387,102 +443,107 @@ void TMainForm::Splitter1Moved() {
   if (!SplitterToggle && !kt58::Ui().Terminating()) LayoutChanged();
 }
 
-void TMainForm::SetModified(bool flag) {
-  Modified = flag;
-  StatusPanel0->setText(flag ? QStringLiteral("Modified") : QString());
+void TMainForm::LayoutChanged() {
+  if (document_->Animation().Playing) {
+    ResizePending = true;
+    return;
+  }
+  View->LayoutChanged();
+  if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
 }
 
-void TMainForm::ShowStatusMessage(const std::string& text) {
-  StatusPanel0->setText(QString::fromStdString(text));
+void TMainForm::ShowModified() {
+  StatusPanel0->setText(document_->IsModified() ? QStringLiteral("Modified") : QString());
+}
+
+void TMainForm::ShowTitle() {
+  // The project's name with the modified marker; Qt adds the application's
+  // name after it. The title is set itself rather than left to the file
+  // path, which does not reach a window that is not created yet.
+  const QString name = document_->FileName();
+  setWindowFilePath(name);
+  setWindowTitle((name.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(name).fileName()) + QStringLiteral("[*]"));
+  setWindowModified(document_->IsModified());
+}
+
+void TMainForm::ShowStatusMessage(const QString& text) {
+  StatusPanel0->setText(text);
   statusBar()->repaint();
 }
 
 void TMainForm::ShowProjectName() {
-  StatusPanel1->setText(QString::fromStdString(std::filesystem::path(Animation->FileName).filename().string()));
+  StatusPanel1->setText(
+      QString::fromStdString(std::filesystem::path(document_->Animation().FileName).filename().string()));
 }
 
 void TMainForm::UpdateStatusLine() {
-  const kt58::TFrameSize size = Animation->GetFrameSize();
+  const kt58::TAnimation& a = document_->Animation();
+  const kt58::TFrameSize size = a.GetFrameSize();
   std::string text;
-  if (Animation->Frames.size() > 1)
-    text = kt58::Format("Frame : %s of %s,  ", kt58::ZeroPad(Animation->CurrentFrameIndex, 3).c_str(),
-                        kt58::ZeroPad(static_cast<int>(Animation->Frames.size()), 3).c_str());
+  if (a.Frames.size() > 1)
+    text = kt58::Format("Frame : %s of %s,  ", kt58::ZeroPad(a.CurrentFrameIndex, 3).c_str(),
+                        kt58::ZeroPad(static_cast<int>(a.Frames.size()), 3).c_str());
   text += kt58::Format("Size : [%d x %d]", size.Width, size.Height);
-  if (Animation->FixedFrameSize) text += " Fixed";
-  if (Animation->Playing) text += kt58::Format("  FPS : %.2f", Fps);
+  if (a.FixedFrameSize) text += " Fixed";
+  if (a.Playing) text += kt58::Format("  FPS : %.2f", Fps);
   text += kt58::Format("  Max : %.2f", MaxFps);
   DataPanel->setText(QString::fromStdString(text));
 }
 
 void TMainForm::UpdateControlStates() {
-  const bool playing = Animation && Animation->Playing;
-  const int layers = Animation ? Animation->LayerCount() : 0;
+  const kt58::TAnimation& a = document_->Animation();
+  const bool playing = a.Playing;
+  const int layers = a.LayerCount();
   ProjectButton->setEnabled(!playing);
-  LayerCommandsButton->setEnabled(!playing);
-  spFrameCount->setEnabled(!playing);
-  PromoteLayerButton->setEnabled(!playing && layers > 1);
-  DemoteLayerButton->setEnabled(!playing && layers > 1);
-  CopyLayer1->setEnabled(layers > 0 && !playing);
-  RemoveLayer1->setEnabled(layers > 0 && !playing);
-  ResetAllLayers1->setEnabled(layers > 0 && !playing);
-  PromoteLayer1->setEnabled(layers > 1 && !playing);
-  DemoteLayer1->setEnabled(layers > 1 && !playing);
+  AddLayer1->setEnabled(!playing);
+  Layers->UpdateControlStates();
+  AnimationSheet->UpdateControlStates();
   pc1->setTabVisible(pc1->indexOf(AnimationSheet), !playing);
   pc1->setTabVisible(pc1->indexOf(LayerSheet), layers >= 1 && !playing);
 }
 
-void TMainForm::CenterFrame() {
-  const kt58::TFrameSize size = Animation->GetFrameSize();
-  DrawOrigin = QPoint(pbConstr->width() / 2 - size.Width / 2, pbConstr->height() / 2 - size.Height / 2);
-  update();
-  kt58::ProcessPendingMessages();
-}
-
-void TMainForm::LayoutChanged() {
-  if (Animation->Playing) {
-    ResizePending = true;
-    return;
-  }
-  CenterFrame();
-  RequestBackgroundClear();
-  StartUpdateTimer();
-  OutlineSelectedLayer();
-  RequestRepaint();
-  AttachPaint();
-  if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
-}
-
-void TMainForm::AddControlHandler(std::function<QMetaObject::Connection()> connect) {
-  control_handlers_.push_back(std::move(connect));
-  if (ControlEventsDisabled < 1) handler_connections_.push_back(control_handlers_.back()());
+void TMainForm::LoadAnimationControls() {
+  AnimationSheet->LoadAnimationControls();
+  Panel6->LoadAnimationControls();
+  View->ShowBackgroundColor();
+  UpdateStatusLine();
 }
 
 void TMainForm::DisableControlEvents() {
-  ++ControlEventsDisabled;
-  for (const auto& c : handler_connections_) QObject::disconnect(c);
-  handler_connections_.clear();
+  AnimationSheet->Events().Disable();
+  LayerSheet->Events().Disable();
+  Panel6->Events().Disable();
 }
 
 void TMainForm::EnableControlEvents() {
-  --ControlEventsDisabled;
-  if (ControlEventsDisabled >= 1) return;
-  // The counter can reach below zero after an unmatched enable; handlers are
-  // never connected twice.
-  for (const auto& c : handler_connections_) QObject::disconnect(c);
-  handler_connections_.clear();
-  for (const auto& make : control_handlers_) handler_connections_.push_back(make());
+  AnimationSheet->Events().Enable();
+  LayerSheet->Events().Enable();
+  Panel6->Events().Enable();
+}
+
+QString TMainForm::LayerFileFilter() {
+  return QStringLiteral(
+      "Pictures and videos (*.bmp *.BMP *.jpg *.JPG *.gif *.GIF *.avi *.AVI);;"
+      "Bitmaps (*.bmp *.BMP);;JPEG pictures (*.jpg *.JPG);;GIF pictures (*.gif *.GIF);;AVI videos (*.avi *.AVI)");
+}
+
+void TMainForm::AddLayerClick() {
+  const QStringList files = QFileDialog::getOpenFileNames(
+      this, QStringLiteral("Add Layer"), QString::fromStdString(LastThumbDir.string()), LayerFileFilter());
+  for (const QString& file : files) {
+    const std::filesystem::path path = file.toStdString();
+    LastThumbDir = path.parent_path();
+    document_->AddLayerFromFile(path);
+  }
 }
 
 void TMainForm::Help1Click() {
   // The help file's name is matched without regard to case, as on the
   // file systems the program came from.
   const QDir folder(QString::fromStdString(kt58::ProgramFolder().string()));
-  const QStringList found = folder.entryList({QStringLiteral("kt58Animator.Chm")}, QDir::Files | QDir::CaseSensitive);
-  QStringList any = found;
-  if (any.isEmpty()) {
-    for (const QString& name : folder.entryList(QDir::Files))
-      if (name.compare(QStringLiteral("kt58Animator.Chm"), Qt::CaseInsensitive) == 0) any << name;
-  }
+  QStringList any;
+  for (const QString& name : folder.entryList(QDir::Files))
+    if (name.compare(QStringLiteral("kt58Animator.Chm"), Qt::CaseInsensitive) == 0) any << name;
   if (any.isEmpty()) {
     kt58::Ui().ShowMessage("Help file missing.");
     return;

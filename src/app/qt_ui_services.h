@@ -27,7 +27,6 @@ class QtUiServices final : public QObject, public kt58::UiServices {
   // Set when the application has been asked to quit, so that long jobs stop
   // running events and re-entered handlers stay away.
   void SetTerminating(bool on) { terminating_ = on; }
-  int BusyDepth() const { return busy_depth_; }
 
  private:
   bool terminating_ = false;

@@ -1,52 +1,46 @@
-// The "Animation" page: frame setup of the whole animation (fixed frame size,
-// background colour, total frames) and the playback speed bar.
+#include "editor/animation_page.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
-#include "app/main_form.h"
-#include "controls/kesh_color_combo.h"
 #include "controls/kesh_color_selector.h"
 #include "controls/kesh_integer_edit.h"
-#include "controls/kesh_track_bar.h"
+#include "editor/editor_document.h"
+#include "model/animation.h"
 
-namespace {
+AnimationPage::AnimationPage(EditorDocument& document, QWidget* parent) : QWidget(parent), document_(document) {
+  setObjectName(QStringLiteral("AnimationSheet"));
+  auto* page = new QVBoxLayout(this);
 
-// The panel around the construction view shows the animation's background.
-void ShowBackgroundColor(QWidget* panel, kt58::TColor color) {
-  QPalette pal = panel->palette();
-  pal.setColor(QPalette::Window, kt58::controls::ToQColor(color));
-  panel->setPalette(pal);
-}
-
-}  // namespace
-
-void TMainForm::BuildAnimationPage() {
-  AnimationSheet = new QWidget(pc1);
-  auto* page = new QVBoxLayout(AnimationSheet);
-
-  auto* setup = new QGroupBox(QStringLiteral("  Frame Setup  "), AnimationSheet);
+  auto* setup = new QGroupBox(QStringLiteral("  Frame Setup  "), this);
   auto* grid = new QGridLayout(setup);
   cbFixedFrameSize = new QCheckBox(QStringLiteral("Fixed Frame Size"), setup);
+  cbFixedFrameSize->setObjectName(QStringLiteral("cbFixedFrameSize"));
   grid->addWidget(cbFixedFrameSize, 0, 0, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("Width"), setup), 1, 0);
   eFixedFrameWidth = new TKeshIntegerEdit(setup);
+  eFixedFrameWidth->setObjectName(QStringLiteral("eFixedFrameWidth"));
   eFixedFrameWidth->setText(QStringLiteral("10"));
   grid->addWidget(eFixedFrameWidth, 1, 1);
   grid->addWidget(new QLabel(QStringLiteral("Height"), setup), 2, 0);
   eFixedFrameHeight = new TKeshIntegerEdit(setup);
+  eFixedFrameHeight->setObjectName(QStringLiteral("eFixedFrameHeight"));
   eFixedFrameHeight->setText(QStringLiteral("10"));
   grid->addWidget(eFixedFrameHeight, 2, 1);
   bk_Color_Selector = new TKeshColorSelector(setup);
+  bk_Color_Selector->setObjectName(QStringLiteral("bk_Color_Selector"));
   bk_Color_Selector->SetLabelText(QStringLiteral("Background Color"));
   bk_Color_Selector->SetColor(0);
   grid->addWidget(bk_Color_Selector, 3, 0, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("Total Frames"), setup), 4, 0);
   spFrameCount = new QSpinBox(setup);
+  spFrameCount->setObjectName(QStringLiteral("spFrameCount"));
   // Up to four digits can be typed; anything above the maximum is brought
   // back to it by the change handler, as the user sees at once.
   spFrameCount->setRange(kt58::kMinFrameCount, 9999);
@@ -55,79 +49,87 @@ void TMainForm::BuildAnimationPage() {
   page->addWidget(setup);
 
   // The playback mode travels with settings and projects but is never shown.
-  PlaybackModeGroup = new QGroupBox(QStringLiteral("  Playback Mode  "), AnimationSheet);
+  PlaybackModeGroup = new QGroupBox(QStringLiteral("  Playback Mode  "), this);
+  PlaybackModeGroup->setObjectName(QStringLiteral("PlaybackModeGroup"));
   auto* mode = new QVBoxLayout(PlaybackModeGroup);
   cbrtPlayback = new QCheckBox(QStringLiteral("Non rendered playback."), PlaybackModeGroup);
+  cbrtPlayback->setObjectName(QStringLiteral("cbrtPlayback"));
   mode->addWidget(cbrtPlayback);
   PlaybackModeGroup->setVisible(false);
   page->addWidget(PlaybackModeGroup);
   page->addStretch(1);
-  pc1->addTab(AnimationSheet, QStringLiteral("Animation"));
-}
 
-void TMainForm::ConnectAnimationPage() {
-  AddControlHandler(cbFixedFrameSize, &QCheckBox::clicked, &TMainForm::cbFixedFrameSizeClick);
-  AddControlHandler(eFixedFrameWidth, &QLineEdit::textChanged, &TMainForm::cbFixedFrameSizeClick);
-  AddControlHandler(eFixedFrameHeight, &QLineEdit::textChanged, &TMainForm::cbFixedFrameSizeClick);
-  AddControlHandler(tbPlaySpeed, &TKeshTrackBar::OnChange, &TMainForm::tbPlaySpeedChange);
+  events_.Add(cbFixedFrameSize, &QCheckBox::clicked, this, [this] { cbFixedFrameSizeClick(kNoMerge); });
+  events_.Add(eFixedFrameWidth, &QLineEdit::textChanged, this, [this] { cbFixedFrameSizeClick(kMergeFixedWidth); });
+  events_.Add(eFixedFrameHeight, &QLineEdit::textChanged, this, [this] { cbFixedFrameSizeClick(kMergeFixedHeight); });
+  for (TKeshIntegerEdit* edit : {eFixedFrameWidth, eFixedFrameHeight})
+    connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
+      ShowKeptSize(edit, true);
+      document_.EndMerge();
+    });
   // Not among the detached controls: the selector fires for the user's
   // changes only, and loading values blocks the spin box's signal.
-  connect(bk_Color_Selector, &TKeshColorSelector::OnColorChange, this, &TMainForm::bk_Color_SelectorChange);
-  connect(spFrameCount, &QSpinBox::valueChanged, this, &TMainForm::spFrameCountChange);
+  connect(bk_Color_Selector, &TKeshColorSelector::OnColorChange, this, &AnimationPage::bk_Color_SelectorChange);
+  connect(spFrameCount, &QSpinBox::valueChanged, this, &AnimationPage::spFrameCountChange);
+  connect(spFrameCount, &QSpinBox::editingFinished, &document_, &EditorDocument::EndMerge);
+
+  connect(&document_, &EditorDocument::animationChanged, this, [this] {
+    if (applying_ == 0) LoadAnimationControls();
+  });
+  connect(&document_, &EditorDocument::projectReplaced, this, &AnimationPage::LoadAnimationControls);
 }
 
-void TMainForm::LoadAnimationControls() {
+void AnimationPage::LoadAnimationControls() {
+  const kt58::TAnimation& a = document_.Animation();
+  ControlEventsPause paused(events_);
+  cbFixedFrameSize->setChecked(a.FixedFrameSize);
+  eFixedFrameWidth->setText(QString::number(a.FixedWidth));
+  eFixedFrameHeight->setText(QString::number(a.FixedHeight));
+  bk_Color_Selector->SetColor(a.BackgroundColor);
   {
-    ControlEventsPause paused(*this);
-    cbFixedFrameSize->setChecked(Animation->FixedFrameSize);
-    eFixedFrameWidth->setText(QString::number(Animation->FixedWidth));
-    eFixedFrameHeight->setText(QString::number(Animation->FixedHeight));
-    bk_Color_Selector->SetColor(Animation->BackgroundColor);
-    ShowBackgroundColor(ConstrPanel, Animation->BackgroundColor);
-    {
-      const QSignalBlocker quiet(spFrameCount);
-      spFrameCount->setValue(Animation->FrameCount);
-    }
-    tbPlaySpeed->SetPosition(100 - Animation->FrameDelay);
-    cbrtPlayback->setChecked(Animation->NonRenderedPlayback);
+    const QSignalBlocker quiet(spFrameCount);
+    spFrameCount->setValue(a.FrameCount);
   }
-  UpdateStatusLine();
+  cbrtPlayback->setChecked(a.NonRenderedPlayback);
 }
 
-void TMainForm::cbFixedFrameSizeClick() {
-  HideFocusRect();
-  RequestBackgroundClear();
-  ApplyFrameSetup();
-  OutlineSelectedLayer();
-  RequestRepaint();
-  SetModified(true);
+void AnimationPage::UpdateControlStates() { spFrameCount->setEnabled(!document_.Animation().Playing); }
+
+void AnimationPage::ShowKeptSize(TKeshIntegerEdit* edit, bool finished) {
+  const int typed = IntegerOf(edit);
+  const int kept = std::clamp(typed, kMinFixedSize, kMaxFixedSize);
+  if (typed > kMaxFixedSize || (finished && typed != kept)) {
+    ControlEventsPause paused(events_);
+    edit->setText(QString::number(kept));
+  }
 }
 
-void TMainForm::ApplyFrameSetup() {
-  ControlEventsPause paused(*this);
-  Animation->FixedFrameSize = cbFixedFrameSize->isChecked();
-  Animation->FixedWidth = IntegerOf(eFixedFrameWidth);
-  Animation->FixedHeight = IntegerOf(eFixedFrameHeight);
-  UpdateStatusLine();
-  CenterFrame();
+void AnimationPage::cbFixedFrameSizeClick(int merge) {
+  ShowKeptSize(eFixedFrameWidth, false);
+  ShowKeptSize(eFixedFrameHeight, false);
+  ++applying_;
+  document_.EditAnimation(merge, QStringLiteral("Frame Setup"), [this](kt58::TAnimation& a) {
+    a.FixedFrameSize = cbFixedFrameSize->isChecked();
+    a.FixedWidth = std::clamp(IntegerOf(eFixedFrameWidth), kMinFixedSize, kMaxFixedSize);
+    a.FixedHeight = std::clamp(IntegerOf(eFixedFrameHeight), kMinFixedSize, kMaxFixedSize);
+  });
+  --applying_;
 }
 
-void TMainForm::bk_Color_SelectorChange() {
-  Animation->BackgroundColor = bk_Color_Selector->Color();
-  ShowBackgroundColor(ConstrPanel, Animation->BackgroundColor);
-  update();
-  RequestBackgroundClear();
-  RequestRepaint();
-  SetModified(true);
+void AnimationPage::bk_Color_SelectorChange() {
+  ++applying_;
+  document_.EditAnimation(kNoMerge, QStringLiteral("Background Color"),
+                          [this](kt58::TAnimation& a) { a.BackgroundColor = bk_Color_Selector->Color(); });
+  --applying_;
 }
 
-void TMainForm::spFrameCountChange() {
-  if (spFrameCount->value() > kt58::kMaxFrameCount) spFrameCount->setValue(kt58::kMaxFrameCount);
-  Animation->FrameCount = spFrameCount->value();
-  SetModified(true);
-}
-
-void TMainForm::tbPlaySpeedChange() {
-  Animation->FrameDelay = (100 - tbPlaySpeed->Position()) * 2;
-  SetModified(true);
+void AnimationPage::spFrameCountChange() {
+  if (spFrameCount->value() > kt58::kMaxFrameCount) {
+    const QSignalBlocker quiet(spFrameCount);
+    spFrameCount->setValue(kt58::kMaxFrameCount);
+  }
+  ++applying_;
+  document_.EditAnimation(kMergeFrameCount, QStringLiteral("Total Frames"),
+                          [this](kt58::TAnimation& a) { a.FrameCount = spFrameCount->value(); });
+  --applying_;
 }

@@ -1,44 +1,111 @@
-// The construction view: the frame centred in pbConstr, the selected layer's
-// dotted outline, dragging and nudging the selected layer, and adding layers
-// from image and video files.
+#include "editor/construction_view.h"
+
 #include <QApplication>
 #include <algorithm>
 #include <cstdint>
-#include <QMenu>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
-#include <QTreeWidget>
-#include <QUrl>
+#include <QVBoxLayout>
 
-#include "app/main_form.h"
-#include "controls/kesh_integer_edit.h"
+#include "controls/kesh_color_combo.h"
+#include "editor/editor_document.h"
 #include "editor/paint_box.h"
 #include "engine/ui_services.h"
+#include "model/animation.h"
 #include "model/image_ref.h"
 
-void TMainForm::ConnectConstructionView() {
+ConstructionView::ConstructionView(EditorDocument& document, QWidget* parent) : QWidget(parent), document_(document) {
+  setObjectName(QStringLiteral("ConstrPanel"));
+  setAutoFillBackground(true);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  pbConstr = new TPaintBox(this);
+  pbConstr->setObjectName(QStringLiteral("pbConstr"));
+  layout->addWidget(pbConstr);
+  document_.SetDisplay(pbConstr);
+  ShowBackgroundColor();
+  ShowHint();
+
+  UpdateTimer = new QTimer(this);
+  UpdateTimer->setInterval(50);
+  connect(UpdateTimer, &QTimer::timeout, this, &ConstructionView::RepaintConstruction);
+
   pbConstr->OnMouseDown = [this](QMouseEvent* e) { MouseDown(e); };
   pbConstr->OnMouseMove = [this](QMouseEvent* e) { MouseMove(e); };
   pbConstr->OnMouseUp = [this](QMouseEvent* e) { MouseUp(e); };
-  pbConstr->OnDragOver = [this](const QMimeData* data) { return DragOver(data); };
-  pbConstr->OnDragDrop = [this](const QMimeData* data) { DragDrop(data); };
+  pbConstr->OnDragOver = [this](const QMimeData* data) { return document_.CanDrop(data); };
+  // The drop point, in frame coordinates, is the new layer's top-left corner.
+  pbConstr->OnDragDrop = [this](const QMimeData* data, QPoint at) { document_.DropFiles(data, at - DrawOrigin); };
+  qApp->installEventFilter(this);
+
+  connect(&document_, &EditorDocument::layersChanged, this, &ConstructionView::LayersChanged);
+  connect(&document_, &EditorDocument::projectReplaced, this, [this] {
+    ShowBackgroundColor();
+    LayersChanged();
+  });
+  connect(&document_, &EditorDocument::selectionChanged, this, [this] {
+    if (!document_.Animation().Playing) OutlineSelectedLayer();
+  });
+  connect(&document_, &EditorDocument::layerChanged, this, [this] {
+    // The outline follows the layer, also when its offsets were typed.
+    if (!Dragging && !Nudging) OutlineSelectedLayer();
+    RequestBackgroundClear();
+    RequestRepaint();
+  });
+  connect(&document_, &EditorDocument::animationChanged, this, [this] {
+    // Frame setup and background: the frame is centred and drawn anew.
+    ShowBackgroundColor();
+    CenterFrame();
+    RequestBackgroundClear();
+    OutlineSelectedLayer();
+    RequestRepaint();
+  });
+  connect(&document_, &EditorDocument::framesChanged, this, &ConstructionView::RequestRepaint);
 }
 
-void TMainForm::PaintConstruction() {
+ConstructionView::~ConstructionView() { UpdateTimer->stop(); }
+
+QString ConstructionView::EmptyProjectHint() {
+  return QStringLiteral("Drop pictures or videos here,\nor use Layer > Add Layer...");
+}
+
+void ConstructionView::ShowBackgroundColor() {
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, kt58::controls::ToQColor(document_.Animation().BackgroundColor));
+  setPalette(pal);
+  update();
+}
+
+void ConstructionView::ShowHint() {
+  pbConstr->SetHint(document_.Animation().LayerCount() == 0 ? EmptyProjectHint() : QString());
+}
+
+void ConstructionView::LayersChanged() {
+  ShowHint();
+  CenterFrame();
+  RequestBackgroundClear();
+  OutlineSelectedLayer();
+  AttachPaint();
+  RequestRepaint();
+  StartUpdateTimer();
+}
+
+void ConstructionView::PaintConstruction() {
   if (kt58::Ui().Terminating() || PaintInProgress) return;
   PaintInProgress = true;
+  kt58::TAnimation& a = document_.Animation();
   try {
     if (ClearBackgroundPending) {
-      pbConstr->FillCanvas(Animation->BackgroundColor);
+      pbConstr->FillCanvas(a.BackgroundColor);
       ClearBackgroundPending = false;
     }
     // A generated frame may have been freed since it was made current.
-    const kt58::TLayeredFrame* frame =
-        Animation->OwnsFrame(Animation->CurrentFrame) ? Animation->CurrentFrame : Animation->ConstructorFrame.get();
-    Animation->DrawFrame(frame, DrawOrigin.x(), DrawOrigin.y());
-    if (!Animation->Playing) {
-      const kt58::TFrameSize size = Animation->GetFrameSize();
+    const kt58::TLayeredFrame* frame = a.OwnsFrame(a.CurrentFrame) ? a.CurrentFrame : a.ConstructorFrame.get();
+    a.DrawFrame(frame, DrawOrigin.x(), DrawOrigin.y());
+    if (!a.Playing) {
+      const kt58::TFrameSize size = a.GetFrameSize();
       if (size.Width != 0 && size.Height != 0)
         pbConstr->DrawOutline(QRect(DrawOrigin.x() - 1, DrawOrigin.y() - 1, size.Width + 2, size.Height + 2),
                               0xFFFFFF);
@@ -50,21 +117,37 @@ void TMainForm::PaintConstruction() {
   PaintInProgress = false;
 }
 
-void TMainForm::RepaintConstruction() {
-  if (!Animation || Animation->Playing || !ConstructionDirty) return;
+void ConstructionView::RepaintConstruction() {
+  kt58::TAnimation& a = document_.Animation();
+  if (a.Playing || !ConstructionDirty) return;
   ConstructionDirty = false;
-  Animation->CurrentFrame = Animation->ConstructorFrame.get();
+  a.CurrentFrame = a.ConstructorFrame.get();
   if (PaintAttached) PaintConstruction();
 }
 
-void TMainForm::StartUpdateTimer() {
+void ConstructionView::StartUpdateTimer() {
   if (!UpdateTimer->isActive()) UpdateTimer->start();
 }
 
-void TMainForm::StopUpdateTimer() { UpdateTimer->stop(); }
+void ConstructionView::StopUpdateTimer() { UpdateTimer->stop(); }
 
-void TMainForm::ComputeSelectionRect() {
-  const kt58::TFrameLayer* layer = Animation->SelectedLayer;
+void ConstructionView::CenterFrame() {
+  const kt58::TFrameSize size = document_.Animation().GetFrameSize();
+  DrawOrigin = QPoint(pbConstr->width() / 2 - size.Width / 2, pbConstr->height() / 2 - size.Height / 2);
+  update();
+}
+
+void ConstructionView::LayoutChanged() {
+  CenterFrame();
+  RequestBackgroundClear();
+  StartUpdateTimer();
+  OutlineSelectedLayer();
+  RequestRepaint();
+  AttachPaint();
+}
+
+void ConstructionView::ComputeSelectionRect() {
+  const kt58::TFrameLayer* layer = document_.SelectedLayer();
   if (!layer) return;
   const int w = layer->ImageRef ? layer->ImageRef->Width : 0;
   const int h = layer->ImageRef ? layer->ImageRef->Height : 0;
@@ -75,41 +158,31 @@ void TMainForm::ComputeSelectionRect() {
                         place(int64_t{layer->OffsetY} + DrawOrigin.y()), w, h);
 }
 
-void TMainForm::HideFocusRect() {
+void ConstructionView::HideFocusRect() {
   if (!FocusRectShown) return;
   FocusRectShown = false;
   pbConstr->SetFocusOutline(QRect());
 }
 
-void TMainForm::ShowFocusRect() {
+void ConstructionView::ShowFocusRect() {
   HideFocusRect();
   ComputeSelectionRect();
-  if (Animation->SelectedLayer && !SelectionRect.isEmpty()) {
+  if (document_.SelectedLayer() && !SelectionRect.isEmpty()) {
     FocusRectShown = true;
     pbConstr->SetFocusOutline(SelectionRect);
   }
 }
 
-void TMainForm::OutlineSelectedLayer() {
-  FocusRectShown = Animation->SelectedLayer != nullptr;
+void ConstructionView::OutlineSelectedLayer() {
+  FocusRectShown = document_.SelectedLayer() != nullptr;
   ComputeSelectionRect();
   pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
 }
 
-void TMainForm::Regenerate(bool pre_render) {
-  kt58::Ui().SetBusyCursor(true);
-  struct Restore {
-    ~Restore() { kt58::Ui().SetBusyCursor(false); }
-  } restore;
-  if (Animation->Resequence(pre_render)) {
-    UpdateControlStates();
-    Animation->SelectCurrentFrame();
-  }
-  UpdateStatusLine();
-}
+// ---- dragging
 
-void TMainForm::MouseDown(QMouseEvent* e) {
-  if (Animation->Playing) return;
+void ConstructionView::MouseDown(QMouseEvent* e) {
+  if (document_.Animation().Playing) return;
   if (e->button() == Qt::LeftButton) {
     if (!FocusRectShown) return;
     const QPoint at = e->position().toPoint();
@@ -118,50 +191,61 @@ void TMainForm::MouseDown(QMouseEvent* e) {
     if (Dragging) {
       DetachPaint();
       StopUpdateTimer();
+      document_.EndMerge();
     }
-    if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
   } else if (e->button() == Qt::RightButton) {
-    LayerPopup->popup(e->globalPosition().toPoint());
+    emit layerMenuRequested(e->globalPosition().toPoint());
   }
 }
 
-void TMainForm::MouseMove(QMouseEvent* e) {
+void ConstructionView::StoreOutlinePosition() {
+  const QPoint offset = SelectionRect.topLeft() - DrawOrigin;
+  document_.EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move Layer"),
+                              [offset](kt58::TAnimation& a) { a.SetLayerPosition(offset.x(), offset.y()); });
+}
+
+void ConstructionView::MouseMove(QMouseEvent* e) {
   if (!Dragging) return;
-  const QPoint at = e->position().toPoint();
-  SelectionRect.moveTopLeft(at - GrabOffset);
-  ShowLayerOffsets(SelectionRect.left() - DrawOrigin.x(), SelectionRect.top() - DrawOrigin.y());
+  SelectionRect.moveTopLeft(e->position().toPoint() - GrabOffset);
+  // Every position of one drag merges into one undo step; the Layer page
+  // shows the offsets as they change.
+  StoreOutlinePosition();
   pbConstr->SetFocusOutline(SelectionRect);
 }
 
-void TMainForm::MouseUp(QMouseEvent*) {
+void ConstructionView::MouseUp(QMouseEvent*) {
   if (!Dragging) return;
   Dragging = false;
-  if (kt58::TFrameLayer* layer = Animation->SelectedLayer) {
-    // The edits show the dropped position (ShowLayerOffsets).
-    layer->OffsetX = IntegerOf(eXOffset);
-    layer->OffsetY = IntegerOf(eYOffset);
-  }
+  document_.EndMerge();
   ComputeSelectionRect();
-  SetModified(true);
-  Regenerate(false);
+  document_.Regenerate();
   RequestBackgroundClear();
   RequestRepaint();
   StartUpdateTimer();
   AttachPaint();
-  if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
 }
 
-void TMainForm::ShowLayerOffsets(int x, int y) {
-  // With control events attached the edits' change handlers store the
-  // position into the layer.
-  eXOffset->setText(QString::number(x));
-  eYOffset->setText(QString::number(y));
+// ---- nudging
+
+bool ConstructionView::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return false;
+  auto* widget = qobject_cast<QWidget*>(watched);
+  if (!widget || widget->window() != window()) return false;
+  auto* key = static_cast<QKeyEvent*>(e);
+  if (e->type() == QEvent::KeyPress) {
+    const int k = key->key();
+    const bool arrow = k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down;
+    if (!arrow || !(key->modifiers() & Qt::ControlModifier) || document_.Animation().Playing ||
+        !document_.SelectedLayer())
+      return false;
+    NudgeLayer(k);
+    return true;  // consumed: the focused control must not act on it
+  }
+  if (key->key() == Qt::Key_Control && !key->isAutoRepeat() && Nudging) EndNudge();
+  return false;
 }
 
-void TMainForm::NudgeLayer(int key) {
-  Nudging = true;
-  DetachPaint();
-  StopUpdateTimer();
+void ConstructionView::NudgeLayer(int key) {
   QPoint step;
   switch (key) {
     case Qt::Key_Left: step = {-1, 0}; break;
@@ -170,76 +254,24 @@ void TMainForm::NudgeLayer(int key) {
     case Qt::Key_Down: step = {0, 1}; break;
     default: return;
   }
+  if (!Nudging) {
+    // A run of nudges is one undo step, started from where the layer is.
+    document_.EndMerge();
+    ComputeSelectionRect();
+  }
+  Nudging = true;
+  DetachPaint();
+  StopUpdateTimer();
   SelectionRect.translate(step);
+  StoreOutlinePosition();
   pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
-  ShowLayerOffsets(SelectionRect.left() - DrawOrigin.x(), SelectionRect.top() - DrawOrigin.y());
 }
 
-void TMainForm::EndNudge() {
+void ConstructionView::EndNudge() {
   Nudging = false;
-  Regenerate(false);
+  document_.EndMerge();
+  document_.Regenerate();
   AttachPaint();
   RequestBackgroundClear();
   StartUpdateTimer();
-}
-
-bool TMainForm::DragOver(const QMimeData* data) const {
-  if (Animation->Playing || !data || !data->hasUrls()) return false;
-  for (const QUrl& url : data->urls())
-    if (url.isLocalFile() && kt58::SourceTypeFromFileName(url.toLocalFile().toStdString()) != kt58::st_Unknown)
-      return true;
-  return false;
-}
-
-void TMainForm::DragDrop(const QMimeData* data) {
-  // Every accepted file becomes a layer, each in front of the previous one;
-  // the drop position is not used.
-  for (const QUrl& url : data->urls()) {
-    if (!url.isLocalFile()) continue;
-    const std::filesystem::path path = url.toLocalFile().toStdString();
-    if (kt58::SourceTypeFromFileName(path) == kt58::st_Unknown) continue;
-    AddLayerFromFile(path);
-    Modified = true;
-  }
-}
-
-void TMainForm::AddLayerFromFile(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return;
-  try {
-    DetachPaint();
-    lvLayers->setUpdatesEnabled(false);
-    HideFocusRect();
-    kt58::Ui().SetBusyCursor(true);
-    kt58::TFrameLayer* layer = nullptr;
-    try {
-      layer = Animation->AddLayerFromFile(path);
-    } catch (...) {
-      kt58::Ui().SetBusyCursor(false);
-      throw;
-    }
-    kt58::Ui().SetBusyCursor(false);
-    if (!layer) throw std::runtime_error("layer removed while resequencing");
-    AddLayerListItem(layer, true);
-    if (Animation->Sequenced) {
-      UpdateControlStates();
-      Animation->SelectCurrentFrame();
-    }
-    Animation->SelectedLayer = layer;
-    SelectRow(0);
-    lvLayers->setUpdatesEnabled(true);
-    LoadLayerControls(layer);
-    UpdateStatusLine();
-    CenterFrame();
-    RequestBackgroundClear();
-    ShowFocusRect();
-    AttachPaint();
-    RequestRepaint();
-    StartUpdateTimer();
-    UpdateControlStates();
-  } catch (...) {
-    lvLayers->setUpdatesEnabled(true);
-    kt58::Ui().ShowMessage("Unknown error occurred - Layer may not have been correctly added.");
-    AttachPaint();
-  }
 }

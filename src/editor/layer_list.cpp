@@ -1,17 +1,17 @@
-// The "Layers" page: the master layers of the constructor frame, front layer
-// first, and the layer commands (copy, remove, promote, demote, reset).
+#include "editor/layer_list.h"
+
+#include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/main_form.h"
 #include "controls/packed_layout.h"
-#include "editor/paint_box.h"
+#include "editor/editor_document.h"
+#include "model/animation.h"
 #include "model/image_ref.h"
 #include "platform/text_helpers.h"
 
@@ -32,16 +32,23 @@ class ListUpdate {
 
 constexpr int kLayerRole = Qt::UserRole + 1;
 
+QAction* NamedAction(QMenu* menu, const char* caption, const char* name) {
+  QAction* action = menu->addAction(QString::fromLatin1(caption));
+  action->setObjectName(QString::fromLatin1(name));
+  return action;
+}
+
 }  // namespace
 
-void TMainForm::BuildLayerPage() {
-  LayersSheet = new QWidget(PageControl1);
-  auto* page = Packed(new QVBoxLayout(LayersSheet));
-  auto* commands_strip = new QWidget(LayersSheet);
+LayerList::LayerList(EditorDocument& document, QWidget* parent) : QWidget(parent), document_(document) {
+  setObjectName(QStringLiteral("LayersSheet"));
+  auto* page = Packed(new QVBoxLayout(this));
+  auto* commands_strip = new QWidget(this);
   commands_strip->setFixedHeight(25);
   auto* commands = new QHBoxLayout(commands_strip);
   commands->setContentsMargins(1, 1, 1, 1);
   LayerCommandsButton = new QToolButton(commands_strip);
+  LayerCommandsButton->setObjectName(QStringLiteral("LayerCommandsButton"));
   LayerCommandsButton->setText(QStringLiteral("Layer Commands"));
   LayerCommandsButton->setToolTip(QStringLiteral("Activates layer commands menu"));
   LayerCommandsButton->setFixedSize(147, 23);
@@ -50,7 +57,8 @@ void TMainForm::BuildLayerPage() {
   page->addWidget(commands_strip);
 
   auto* body = Packed(new QHBoxLayout);
-  lvLayers = new QTreeWidget(LayersSheet);
+  lvLayers = new QTreeWidget(this);
+  lvLayers->setObjectName(QStringLiteral("lvLayers"));
   lvLayers->setColumnCount(3);
   lvLayers->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Size")});
   lvLayers->setRootIsDecorated(false);
@@ -59,6 +67,8 @@ void TMainForm::BuildLayerPage() {
   lvLayers->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvLayers->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lvLayers->setContextMenuPolicy(Qt::CustomContextMenu);
+  lvLayers->setAcceptDrops(true);
+  lvLayers->viewport()->setAcceptDrops(true);
   lvLayers->header()->setStretchLastSection(false);
   lvLayers->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   lvLayers->setColumnWidth(1, 50);
@@ -70,15 +80,17 @@ void TMainForm::BuildLayerPage() {
       "QTreeWidget::item:selected { background: palette(highlight); color: palette(highlighted-text); }"));
   body->addWidget(lvLayers, 1);
 
-  auto* side = new QWidget(LayersSheet);
+  auto* side = new QWidget(this);
   side->setFixedWidth(29);
   auto* side_layout = new QVBoxLayout(side);
   side_layout->setContentsMargins(1, 1, 2, 1);
   PromoteLayerButton = new QToolButton(side);
+  PromoteLayerButton->setObjectName(QStringLiteral("PromoteLayerButton"));
   PromoteLayerButton->setArrowType(Qt::UpArrow);
   PromoteLayerButton->setToolTip(QStringLiteral("Move layer forward"));
   PromoteLayerButton->setFixedSize(26, 26);
   DemoteLayerButton = new QToolButton(side);
+  DemoteLayerButton->setObjectName(QStringLiteral("DemoteLayerButton"));
   DemoteLayerButton->setArrowType(Qt::DownArrow);
   DemoteLayerButton->setToolTip(QStringLiteral("Move layer back"));
   DemoteLayerButton->setFixedSize(26, 26);
@@ -87,117 +99,121 @@ void TMainForm::BuildLayerPage() {
   side_layout->addStretch(1);
   body->addWidget(side);
   page->addLayout(body, 1);
-  PageControl1->addTab(LayersSheet, QStringLiteral("Layers"));
 
   LayerPopup = new QMenu(this);
-  CopyLayer1 = LayerPopup->addAction(QStringLiteral("Copy Layer"));
-  RemoveLayer1 = LayerPopup->addAction(QStringLiteral("Remove layer"));
-  PromoteLayer1 = LayerPopup->addAction(QStringLiteral("Promote layer"));
-  DemoteLayer1 = LayerPopup->addAction(QStringLiteral("Demote layer"));
+  LayerPopup->setObjectName(QStringLiteral("LayerPopup"));
+  CopyLayer1 = NamedAction(LayerPopup, "Copy Layer", "CopyLayer1");
+  RemoveLayer1 = NamedAction(LayerPopup, "Remove layer", "RemoveLayer1");
+  PromoteLayer1 = NamedAction(LayerPopup, "Promote layer", "PromoteLayer1");
+  DemoteLayer1 = NamedAction(LayerPopup, "Demote layer", "DemoteLayer1");
   LayerPopup->addSeparator();
-  ResetAllLayers1 = LayerPopup->addAction(QStringLiteral("Reset all layers"));
-}
+  ResetAllLayers1 = NamedAction(LayerPopup, "Reset all layers", "ResetAllLayers1");
 
-void TMainForm::ConnectLayerList() {
-  connect(CopyLayer1, &QAction::triggered, this, [this] {
-    CopySelectedLayer();
-    RequestRepaint();
-    Modified = true;
-  });
-  connect(RemoveLayer1, &QAction::triggered, this, [this] {
-    RemoveSelectedLayer();
-    RequestRepaint();
-    SetModified(true);
-  });
-  auto promote = [this] {
-    PromoteLayer();
-    SetModified(true);
-  };
-  auto demote = [this] {
-    DemoteLayer();
-    SetModified(true);
-  };
-  connect(PromoteLayer1, &QAction::triggered, this, promote);
-  connect(DemoteLayer1, &QAction::triggered, this, demote);
-  connect(PromoteLayerButton, &QToolButton::clicked, this, promote);
-  connect(DemoteLayerButton, &QToolButton::clicked, this, demote);
-  connect(ResetAllLayers1, &QAction::triggered, this, [this] {
-    if (Animation->ConstructorFrame) Animation->ConstructorFrame->ResetAllLayers();
-    LoadLayerControls(Animation->SelectedLayer);
-    SetModified(true);
-    HideFocusRect();
-    RequestRepaint();
-    ShowFocusRect();
-  });
-  connect(LayerPopup, &QMenu::aboutToShow, this, [this] { UpdateControlStates(); });
+  connect(CopyLayer1, &QAction::triggered, this, &LayerList::CopySelectedLayer);
+  connect(RemoveLayer1, &QAction::triggered, this, &LayerList::RemoveSelectedLayer);
+  connect(PromoteLayer1, &QAction::triggered, this, &LayerList::PromoteLayer);
+  connect(DemoteLayer1, &QAction::triggered, this, &LayerList::DemoteLayer);
+  connect(PromoteLayerButton, &QToolButton::clicked, this, &LayerList::PromoteLayer);
+  connect(DemoteLayerButton, &QToolButton::clicked, this, &LayerList::DemoteLayer);
+  connect(ResetAllLayers1, &QAction::triggered, this, &LayerList::ResetAllLayers);
+  connect(LayerPopup, &QMenu::aboutToShow, this, &LayerList::UpdateControlStates);
   connect(LayerCommandsButton, &QToolButton::clicked, this, [this] {
     QWidget* panel = LayerCommandsButton->parentWidget();
-    LayerPopup->popup(panel->mapToGlobal(QPoint(LayerCommandsButton->x(), LayerCommandsButton->height() + 1)));
+    PopupLayerMenu(panel->mapToGlobal(QPoint(LayerCommandsButton->x(), LayerCommandsButton->height() + 1)));
   });
   connect(lvLayers, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { LayerPopup->popup(lvLayers->viewport()->mapToGlobal(at)); });
+          [this](const QPoint& at) { PopupLayerMenu(lvLayers->viewport()->mapToGlobal(at)); });
   lvLayers->installEventFilter(this);
   lvLayers->viewport()->installEventFilter(this);
+
+  connect(&document_, &EditorDocument::layersChanged, this, [this] {
+    RebuildLayerList();
+    UpdateControlStates();
+  });
+  connect(&document_, &EditorDocument::projectReplaced, this, [this] {
+    RebuildLayerList();
+    UpdateControlStates();
+  });
+  connect(&document_, &EditorDocument::selectionChanged, this, [this] {
+    const kt58::TAnimation& a = document_.Animation();
+    const int row = a.ConstructorFrame ? a.ConstructorFrame->IndexOf(document_.SelectedLayer()) : -1;
+    if (row >= 0 && row != SelectedRow()) SelectRow(row);
+  });
+  UpdateControlStates();
 }
 
-bool TMainForm::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == lvLayers->viewport() && e->type() == QEvent::MouseButtonRelease) {
-    const bool playing = Animation->Playing;
-    if (!playing) HideFocusRect();
-    SyncSelectionFromList();
-    if (!playing) ShowFocusRect();
-    return false;
-  }
-  if (watched == lvLayers && e->type() == QEvent::KeyPress) {
-    auto* key = static_cast<QKeyEvent*>(e);
-    return LayerKeyDown(key->key(), key->modifiers());
+void LayerList::PopupLayerMenu(const QPoint& global) { LayerPopup->popup(global); }
+
+void LayerList::UpdateControlStates() {
+  const kt58::TAnimation& a = document_.Animation();
+  const bool playing = a.Playing;
+  const int layers = a.LayerCount();
+  LayerCommandsButton->setEnabled(!playing);
+  PromoteLayerButton->setEnabled(!playing && layers > 1);
+  DemoteLayerButton->setEnabled(!playing && layers > 1);
+  CopyLayer1->setEnabled(layers > 0 && !playing);
+  RemoveLayer1->setEnabled(layers > 0 && !playing);
+  ResetAllLayers1->setEnabled(layers > 0 && !playing);
+  PromoteLayer1->setEnabled(layers > 1 && !playing);
+  DemoteLayer1->setEnabled(layers > 1 && !playing);
+}
+
+bool LayerList::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == lvLayers->viewport()) {
+    switch (e->type()) {
+      case QEvent::MouseButtonRelease:
+        SyncSelectionFromList();
+        return false;
+      // Files dropped on the list become layers like those dropped on the
+      // view (at the frame's origin), and refused files are explained.
+      case QEvent::DragEnter:
+      case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(e);
+        if (document_.CanDrop(drag->mimeData()))
+          drag->acceptProposedAction();
+        else
+          drag->ignore();
+        return true;
+      }
+      case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(e);
+        if (!document_.CanDrop(drop->mimeData())) return true;
+        drop->acceptProposedAction();
+        document_.DropFiles(drop->mimeData(), std::nullopt);
+        return true;
+      }
+      default:
+        return false;
+    }
   }
   if (watched == lvLayers && e->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(e);
-    if (key->isAutoRepeat()) return false;
-    return LayerKeyUp(key->key());
+    if (!key->isAutoRepeat() && key->key() == Qt::Key_Delete && SelectedRow() >= 0 && document_.SelectedLayer()) {
+      RemoveLayer1->trigger();
+      return true;
+    }
   }
-  return QMainWindow::eventFilter(watched, e);
+  return QWidget::eventFilter(watched, e);
 }
 
-bool TMainForm::LayerKeyDown(int key, Qt::KeyboardModifiers modifiers) {
-  const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
-  if (Animation->Playing || !(modifiers & Qt::ControlModifier) || !Animation->SelectedLayer || !arrow) return false;
-  NudgeLayer(key);
-  return true;  // consumed: the list must not move its current row
-}
-
-bool TMainForm::LayerKeyUp(int key) {
-  if (SelectedRow() < 0) return false;
-  if (key == Qt::Key_Control && Nudging) {
-    EndNudge();
-    return true;
-  }
-  if (key == Qt::Key_Delete && Animation->SelectedLayer) {
-    RemoveLayer1->trigger();
-    return true;
-  }
-  return false;
-}
-
-int TMainForm::SelectedRow() const {
+int LayerList::SelectedRow() const {
   const QList<QTreeWidgetItem*> selected = lvLayers->selectedItems();
   return selected.isEmpty() ? -1 : lvLayers->indexOfTopLevelItem(selected.first());
 }
 
-void TMainForm::SelectRow(int row) {
+void LayerList::SelectRow(int row) {
   QTreeWidgetItem* item = lvLayers->topLevelItem(row);
   if (!item) return;
   lvLayers->setCurrentItem(item);
   item->setSelected(true);
 }
 
-kt58::TFrameLayer* TMainForm::RowLayer(int row) const {
+kt58::TFrameLayer* LayerList::RowLayer(int row) const {
   const QTreeWidgetItem* item = lvLayers->topLevelItem(row);
   return item ? reinterpret_cast<kt58::TFrameLayer*>(item->data(0, kLayerRole).value<quintptr>()) : nullptr;
 }
 
-void TMainForm::AddLayerListItem(kt58::TFrameLayer* layer, bool at_top) {
+void LayerList::AddLayerListItem(kt58::TFrameLayer* layer, bool at_top) {
   if (layer->LayerName.empty() && layer->ImageRef) layer->LayerName = kt58::DefaultLayerName(*layer->ImageRef);
   auto* item = new QTreeWidgetItem;
   item->setText(0, QString::fromStdString(layer->LayerName));
@@ -215,108 +231,39 @@ void TMainForm::AddLayerListItem(kt58::TFrameLayer* layer, bool at_top) {
     lvLayers->addTopLevelItem(item);
 }
 
-void TMainForm::RebuildLayerList() {
-  {
-    ListUpdate update(lvLayers);
-    lvLayers->clear();
-    FocusRectShown = false;
-    pbConstr->SetFocusOutline(QRect());
-    if (Animation->ConstructorFrame)
-      for (const auto& layer : Animation->ConstructorFrame->Layers) AddLayerListItem(layer.get(), false);
-    if (lvLayers->topLevelItemCount() > 0) SelectRow(0);
-  }
-}
-
-void TMainForm::SyncSelectionFromList() {
-  Animation->SelectedLayer = nullptr;
-  const int row = SelectedRow();
-  if (row >= 0) Animation->SelectedLayer = RowLayer(row);
-  if (row >= 0) LoadLayerControls(Animation->SelectedLayer);
-}
-
-void TMainForm::PromoteLayer() {
-  const int i = SelectedRow();
-  if (i < 0) return;
+void LayerList::RebuildLayerList() {
   ListUpdate update(lvLayers);
-  HideFocusRect();
-  if (i > 0 && Animation->ConstructorFrame && i < Animation->ConstructorFrame->LayerCount()) {
-    QTreeWidgetItem* item = lvLayers->takeTopLevelItem(i);
-    lvLayers->insertTopLevelItem(i - 1, item);
-    SelectRow(i - 1);
-    std::swap(Animation->ConstructorFrame->Layers[static_cast<size_t>(i)],
-              Animation->ConstructorFrame->Layers[static_cast<size_t>(i - 1)]);
-  }
-  OutlineSelectedLayer();
-  RequestRepaint();
+  lvLayers->clear();
+  const kt58::TAnimation& a = document_.Animation();
+  if (!a.ConstructorFrame) return;
+  for (const auto& layer : a.ConstructorFrame->Layers) AddLayerListItem(layer.get(), false);
+  const int row = a.ConstructorFrame->IndexOf(document_.SelectedLayer());
+  if (row >= 0) SelectRow(row);
 }
 
-void TMainForm::DemoteLayer() {
-  const int i = SelectedRow();
-  if (i < 0) return;
-  ListUpdate update(lvLayers);
-  HideFocusRect();
-  if (i < lvLayers->topLevelItemCount() - 1 && Animation->ConstructorFrame &&
-      i + 1 < Animation->ConstructorFrame->LayerCount()) {
-    QTreeWidgetItem* item = lvLayers->takeTopLevelItem(i);
-    lvLayers->insertTopLevelItem(i + 1, item);
-    SelectRow(i + 1);
-    std::swap(Animation->ConstructorFrame->Layers[static_cast<size_t>(i)],
-              Animation->ConstructorFrame->Layers[static_cast<size_t>(i + 1)]);
-  }
-  OutlineSelectedLayer();
-  RequestRepaint();
-}
-
-void TMainForm::CopySelectedLayer() {
+void LayerList::SyncSelectionFromList() {
   const int row = SelectedRow();
-  kt58::TFrameLayer* layer = row >= 0 ? RowLayer(row) : nullptr;
-  if (!layer || !Animation->ConstructorFrame) return;
-  {
-    ListUpdate update(lvLayers);
-    HideFocusRect();
-    std::unique_ptr<kt58::TFrameLayer> copy = layer->CopyLayer();
-    if (copy) {
-      if (copy->ImageRef) ++copy->ImageRef->NameCounter;
-      copy->OffsetX = 0;
-      copy->OffsetY = 0;
-      kt58::TFrameLayer* added = copy.get();
-      auto& layers = Animation->ConstructorFrame->Layers;
-      layers.insert(layers.begin(), std::move(copy));
-      AddLayerListItem(added, true);
-      SelectRow(0);
-      Animation->SelectedLayer = added;
-      ComputeSelectionRect();
-      ShowFocusRect();
-      UpdateStatusLine();
-    }
-  }
-  SyncSelectionFromList();
-  UpdateControlStates();
+  document_.SelectLayer(row >= 0 ? RowLayer(row) : nullptr);
 }
 
-void TMainForm::RemoveSelectedLayer() {
+void LayerList::PromoteLayer() {
   const int row = SelectedRow();
-  kt58::TFrameLayer* layer = row >= 0 ? RowLayer(row) : nullptr;
-  if (!layer || !Animation->ConstructorFrame) return;
-  {
-    ListUpdate update(lvLayers);
-    HideFocusRect();
-    Animation->ClearFrames();
-    // ClearFrames lets events run; the list row still names the layer only
-    // when nothing removed it meanwhile.
-    if (Animation->ConstructorFrame && Animation->ConstructorFrame->IndexOf(layer) >= 0)
-      Animation->ConstructorFrame->RemoveLayer(layer);
-    int i = row;
-    if (i == lvLayers->topLevelItemCount() - 1) --i;
-    delete lvLayers->takeTopLevelItem(row);
-    if (i >= 0 && i <= lvLayers->topLevelItemCount() - 1) SelectRow(i);
-    Animation->SelectedLayer = nullptr;
-    Animation->ComputeAutoFrameSize(Animation->ConstructorFrame.get());
-    CenterFrame();
-    RequestBackgroundClear();
-    UpdateStatusLine();
-  }
-  SyncSelectionFromList();
-  if (Animation->SelectedLayer) ShowFocusRect();
-  UpdateControlStates();
+  if (row >= 0) document_.MoveLayer(RowLayer(row), -1);
 }
+
+void LayerList::DemoteLayer() {
+  const int row = SelectedRow();
+  if (row >= 0) document_.MoveLayer(RowLayer(row), +1);
+}
+
+void LayerList::CopySelectedLayer() {
+  const int row = SelectedRow();
+  if (row >= 0) document_.CopyLayer(RowLayer(row));
+}
+
+void LayerList::RemoveSelectedLayer() {
+  const int row = SelectedRow();
+  if (row >= 0) document_.RemoveLayer(RowLayer(row));
+}
+
+void LayerList::ResetAllLayers() { document_.ResetAllLayers(); }

@@ -1,7 +1,5 @@
-// The "Layer" page: the selected master layer's placement and effects on the
-// inner pages "Translation", "Rotation", "Blending", "Fading" and "Other".
-// Changes store the value and mark the project modified; none regenerates
-// the animation, the generated frames follow at the next regeneration.
+#include "editor/layer_pages.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -10,13 +8,16 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
-#include "app/main_form.h"
 #include "controls/kesh_color_selector.h"
 #include "controls/kesh_combo_box.h"
 #include "controls/kesh_integer_edit.h"
 #include "controls/kesh_track_bar.h"
+#include "editor/editor_document.h"
+#include "model/animation.h"
 #include "model/frame_layer.h"
 #include "platform/numeric.h"
 
@@ -68,11 +69,284 @@ QString PercentText(const char* caption, int percent) { return QStringLiteral("%
 
 }  // namespace
 
-void TMainForm::BuildLayerPages() {
-  LayerSheet = new QWidget(pc1);
-  auto* sheet = new QVBoxLayout(LayerSheet);
+LayerPages::LayerPages(EditorDocument& document, QWidget* parent) : QWidget(parent), document_(document) {
+  setObjectName(QStringLiteral("LayerSheet"));
+  BuildPages();
+  // Every control is found by its described name.
+  for (auto [widget, name] : std::initializer_list<std::pair<QWidget*, const char*>>{
+           {eXOffset, "eXOffset"},
+           {eYOffset, "eYOffset"},
+           {cbRotateClockwise, "cbRotateClockwise"},
+           {cbRotAA, "cbRotAA"},
+           {cbStartAngle, "cbStartAngle"},
+           {cbDegreesToRotate, "cbDegreesToRotate"},
+           {cbBlendType, "cbBlendType"},
+           {tbTrans, "tbTrans"},
+           {tbAltTrans, "tbAltTrans"},
+           {TransLabel, "TransLabel"},
+           {AltTransLabel, "AltTransLabel"},
+           {cbEnableTint, "cbEnableTint"},
+           {TintColorSelector, "TintColorSelector"},
+           {cbFadeMode, "cbFadeMode"},
+           {tbFadeShade1, "tbFadeShade1"},
+           {tbFadeShade2, "tbFadeShade2"},
+           {FadeLabel1, "FadeLabel1"},
+           {FadeLabel2, "FadeLabel2"},
+           {LayerTransColorSelector, "LayerTransColorSelector"},
+           {AutoTransparentColorButton, "AutoTransparentColorButton"},
+           {cbPixRotate, "cbPixRotate"},
+           {cbPixRotateDir, "cbPixRotateDir"},
+           {cbMirror, "cbMirror"},
+           {cbFlip, "cbFlip"},
+           {cbEnableButtonize, "cbEnableButtonize"},
+           {eBtnzAmount, "eBtnzAmount"},
+           {BtnzHiColorSelector, "BtnzHiColorSelector"},
+           {btnzLoColorSelector, "btnzLoColorSelector"},
+       })
+    widget->setObjectName(QString::fromLatin1(name));
+  cbBlendType->setCurrentIndex(0);
+  cbFadeMode->setCurrentIndex(0);
+  cbPixRotateDir->setCurrentIndex(0);
+  ConnectHandlers();
+
+  connect(&document_, &EditorDocument::selectionChanged, this, [this] {
+    // Without a selection the pages keep their last values.
+    if (const kt58::TFrameLayer* layer = document_.SelectedLayer()) LoadLayerControls(layer);
+  });
+  connect(&document_, &EditorDocument::layerChanged, this, [this](kt58::TFrameLayer* layer) {
+    if (applying_ == 0 && layer == document_.SelectedLayer()) LoadLayerControls(layer);
+  });
+  connect(&document_, &EditorDocument::projectReplaced, this,
+          [this] { LoadLayerControls(document_.SelectedLayer()); });
+}
+
+void LayerPages::ConnectHandlers() {
+  // Detached while values are loaded: these fire for every change of the
+  // control, typed, picked or set by the program.
+  events_.Add(eXOffset, &QLineEdit::textChanged, this, &LayerPages::eXOffsetChange);
+  events_.Add(eYOffset, &QLineEdit::textChanged, this, &LayerPages::eYOffsetChange);
+  events_.Add(cbRotateClockwise, &QCheckBox::clicked, this, &LayerPages::cbRotateClockwiseClick);
+  events_.Add(cbDegreesToRotate, &QComboBox::editTextChanged, this, &LayerPages::cbDegreesToRotateChange);
+  events_.Add(cbStartAngle, &QComboBox::editTextChanged, this, &LayerPages::cbStartAngleChange);
+  events_.Add(tbTrans, &TKeshTrackBar::OnChange, this, &LayerPages::tbTransChange);
+  events_.Add(tbAltTrans, &TKeshTrackBar::OnChange, this, &LayerPages::tbAltTransChange);
+  events_.Add(cbEnableTint, &QCheckBox::clicked, this, &LayerPages::cbEnableTintClick);
+  events_.Add(TintColorSelector, &TKeshColorSelector::OnColorChange, this, &LayerPages::cbEnableTintClick);
+  events_.Add(cbFadeMode, &QComboBox::currentIndexChanged, this, &LayerPages::cbFadeModeChange);
+  events_.Add(tbFadeShade1, &TKeshTrackBar::OnChange, this, &LayerPages::tbFadeShade1Change);
+  events_.Add(tbFadeShade2, &TKeshTrackBar::OnChange, this, &LayerPages::tbFadeShade2Change);
+  events_.Add(cbPixRotate, &QCheckBox::clicked, this, &LayerPages::cbPixRotateClick);
+  events_.Add(cbPixRotateDir, &QComboBox::currentIndexChanged, this, &LayerPages::cbPixRotateClick);
+  events_.Add(cbMirror, &QCheckBox::clicked, this, &LayerPages::cbMirrorClick);
+  events_.Add(cbFlip, &QCheckBox::clicked, this, &LayerPages::cbMirrorClick);
+  events_.Add(cbEnableButtonize, &QCheckBox::clicked, this, &LayerPages::cbEnableButtonizeClick);
+  events_.Add(eBtnzAmount, &QLineEdit::textChanged, this, &LayerPages::eBtnzAmountChange);
+  events_.Add(BtnzHiColorSelector, &TKeshColorSelector::OnColorChange, this, &LayerPages::cbEnableButtonizeClick);
+  events_.Add(btnzLoColorSelector, &TKeshColorSelector::OnColorChange, this, &LayerPages::cbEnableButtonizeClick);
+
+  // Always attached: these fire for the user's changes only, so loading
+  // values never runs them.
+  connect(cbRotAA, &QCheckBox::clicked, this, &LayerPages::cbRotateClockwiseClick);
+  connect(cbBlendType, &QComboBox::activated, this, &LayerPages::cbBlendTypeChange);
+  connect(LayerTransColorSelector, &TKeshColorSelector::OnColorChange, this,
+          &LayerPages::LayerTransColorSelectorColorChange);
+  connect(AutoTransparentColorButton, &QPushButton::clicked, this, &LayerPages::AutoTransparentColorButtonClick);
+
+  // A number typed digit by digit, or a bar dragged, is one undo step.
+  for (QLineEdit* edit : {static_cast<QLineEdit*>(eXOffset), static_cast<QLineEdit*>(eYOffset),
+                          static_cast<QLineEdit*>(eBtnzAmount), cbStartAngle->lineEdit(), cbDegreesToRotate->lineEdit()})
+    connect(edit, &QLineEdit::editingFinished, &document_, &EditorDocument::EndMerge);
+  for (TKeshTrackBar* bar : {tbTrans, tbAltTrans, tbFadeShade1, tbFadeShade2})
+    connect(bar, &QSlider::sliderReleased, &document_, &EditorDocument::EndMerge);
+}
+
+void LayerPages::LoadLayerControls(const kt58::TFrameLayer* layer) {
+  // Without a layer the controls show a new layer's defaults.
+  std::unique_ptr<kt58::TFrameLayer> defaults;
+  if (!layer) {
+    defaults = std::make_unique<kt58::TFrameLayer>(&document_.Animation());
+    layer = defaults.get();
+  }
+  ControlEventsPause paused(events_);
+  LayerTransColorSelector->SetColor(layer->TransparentColor);
+  eXOffset->setText(QString::number(layer->OffsetX));
+  eYOffset->setText(QString::number(layer->OffsetY));
+  cbRotateClockwise->setChecked(layer->Clockwise);
+  cbRotAA->setChecked(layer->AntiAlias);
+  cbDegreesToRotate->setEditText(QString::number(kt58::RoundHalfEven(layer->DegreesToRotate)));
+  cbStartAngle->setEditText(QString::number(kt58::RoundHalfEven(layer->StartAngle)));
+  cbBlendType->setCurrentIndex(layer->BlendType);
+  tbTrans->SetPosition(layer->Transparency);
+  TransLabel->setText(PercentText("Transparency", tbTrans->Position()));
+  tbAltTrans->SetPosition(layer->AltTransparency);
+  AltTransLabel->setText(PercentText("Alternate Transparency", tbAltTrans->Position()));
+  cbEnableTint->setChecked(layer->TintEnabled);
+  TintColorSelector->SetColor(layer->TintColor);
+  cbFadeMode->setCurrentIndex(layer->FadeMode);
+  tbFadeShade1->SetPosition(layer->FadeStart);
+  FadeLabel1->setText(PercentText("Start Transparency", tbFadeShade1->Position()));
+  tbFadeShade2->SetPosition(layer->FadeFinal);
+  FadeLabel2->setText(PercentText("End Transparency", tbFadeShade2->Position()));
+  cbPixRotateDir->setCurrentIndex(layer->PixelRotateDirection);
+  cbPixRotate->setChecked(layer->PixelRotate);
+  cbMirror->setChecked(layer->Mirror);
+  cbFlip->setChecked(layer->Flip);
+  cbEnableButtonize->setChecked(layer->ButtonizeEnabled);
+  eBtnzAmount->setText(QString::number(layer->ButtonizeAmount));
+  BtnzHiColorSelector->SetColor(layer->ButtonizeHighlight);
+  btnzLoColorSelector->SetColor(layer->ButtonizeShadow);
+}
+
+// ---- the groups of fields written together
+
+void LayerPages::WriteRotationGroup(kt58::TAnimation& a) const {
+  a.SetLayerRotation(IntegerOf(cbStartAngle->lineEdit()), IntegerOf(cbDegreesToRotate->lineEdit()),
+                     cbRotateClockwise->isChecked(), cbRotAA->isChecked());
+}
+
+void LayerPages::WriteBlendingGroup(kt58::TAnimation& a) const {
+  a.SetLayerBlending(cbBlendType->currentIndex(), tbTrans->Position(), tbAltTrans->Position());
+}
+
+void LayerPages::WriteFadingGroup(kt58::TAnimation& a) const {
+  a.SetLayerFading(cbFadeMode->currentIndex(), tbFadeShade1->Position(), tbFadeShade2->Position());
+}
+
+void LayerPages::WriteAdjustmentGroup(kt58::TAnimation& a) const {
+  a.SetLayerOther(cbPixRotate->isChecked(), cbPixRotateDir->currentIndex(), cbMirror->isChecked(),
+                  cbFlip->isChecked());
+}
+
+void LayerPages::WriteButtonizeGroup(kt58::TAnimation& a) const {
+  a.SetLayerButtonize(cbEnableButtonize->isChecked(), IntegerOf(eBtnzAmount), BtnzHiColorSelector->Color(),
+                      btnzLoColorSelector->Color());
+}
+
+// ---- change handlers
+
+void LayerPages::Change(int merge, const char* what, bool guarded,
+                        const std::function<void(kt58::TAnimation&)>& write) {
+  if (!document_.SelectedLayer()) return;
+  ++applying_;
+  {
+    std::unique_ptr<ControlEventsPause> paused;
+    if (guarded) paused = std::make_unique<ControlEventsPause>(events_);
+    document_.EditSelectedLayer(merge, QString::fromLatin1(what), write);
+  }
+  --applying_;
+}
+
+void LayerPages::eXOffsetChange() {
+  Change(kMergeOffsetX, "X Offset", true,
+         [this](kt58::TAnimation& a) { a.SetLayerPosition(IntegerOf(eXOffset), a.SelectedLayer->OffsetY); });
+}
+
+void LayerPages::eYOffsetChange() {
+  Change(kMergeOffsetY, "Y Offset", true,
+         [this](kt58::TAnimation& a) { a.SetLayerPosition(a.SelectedLayer->OffsetX, IntegerOf(eYOffset)); });
+}
+
+void LayerPages::cbStartAngleChange() {
+  Change(kMergeStartAngle, "Start Angle", true, [this](kt58::TAnimation& a) {
+    ClampEditValue(0, kMaxStartAngle, cbStartAngle->lineEdit());
+    WriteRotationGroup(a);
+  });
+}
+
+void LayerPages::cbDegreesToRotateChange() {
+  Change(kMergeDegreesToRotate, "Degrees to Rotate", true, [this](kt58::TAnimation& a) {
+    ClampEditValue(0, kMaxDegreesToRotate, cbDegreesToRotate->lineEdit());
+    WriteRotationGroup(a);
+  });
+}
+
+void LayerPages::cbRotateClockwiseClick() {
+  Change(kNoMerge, "Rotation", true, [this](kt58::TAnimation& a) { WriteRotationGroup(a); });
+}
+
+void LayerPages::cbBlendTypeChange() {
+  // Marks the project modified even when there is no layer to write to.
+  ++applying_;
+  document_.EditSelectedLayer(
+      kNoMerge, QStringLiteral("Blend Type"), [this](kt58::TAnimation& a) { WriteBlendingGroup(a); }, true);
+  --applying_;
+}
+
+void LayerPages::tbTransChange() {
+  Change(kMergeTransparency, "Transparency", true, [this](kt58::TAnimation& a) {
+    TransLabel->setText(PercentText("Transparency", tbTrans->Position()));
+    WriteBlendingGroup(a);
+  });
+}
+
+void LayerPages::tbAltTransChange() {
+  Change(kMergeAltTransparency, "Alternate Transparency", true, [this](kt58::TAnimation& a) {
+    AltTransLabel->setText(PercentText("Alternate Transparency", tbAltTrans->Position()));
+    WriteBlendingGroup(a);
+  });
+}
+
+void LayerPages::cbEnableTintClick() {
+  Change(kNoMerge, "Tint", true,
+         [this](kt58::TAnimation& a) { a.SetLayerTint(cbEnableTint->isChecked(), TintColorSelector->Color()); });
+}
+
+void LayerPages::cbFadeModeChange() {
+  Change(kNoMerge, "Fade Type", false, [this](kt58::TAnimation& a) { WriteFadingGroup(a); });
+}
+
+void LayerPages::tbFadeShade1Change() {
+  Change(kMergeFadeStart, "Start Transparency", true, [this](kt58::TAnimation& a) {
+    FadeLabel1->setText(PercentText("Start Transparency", tbFadeShade1->Position()));
+    WriteFadingGroup(a);
+  });
+}
+
+void LayerPages::tbFadeShade2Change() {
+  Change(kMergeFadeFinal, "End Transparency", true, [this](kt58::TAnimation& a) {
+    FadeLabel2->setText(PercentText("End Transparency", tbFadeShade2->Position()));
+    WriteFadingGroup(a);
+  });
+}
+
+void LayerPages::cbPixRotateClick() {
+  Change(kNoMerge, "Pixel Rotate", false, [this](kt58::TAnimation& a) { WriteAdjustmentGroup(a); });
+}
+
+void LayerPages::cbMirrorClick() {
+  Change(kNoMerge, "Mirror and Flip", false, [this](kt58::TAnimation& a) { WriteAdjustmentGroup(a); });
+}
+
+void LayerPages::LayerTransColorSelectorColorChange() {
+  Change(kNoMerge, "Layer Transparent Color", false,
+         [this](kt58::TAnimation& a) { a.SelectedLayer->TransparentColor = LayerTransColorSelector->Color(); });
+}
+
+void LayerPages::AutoTransparentColorButtonClick() {
+  Change(kNoMerge, "Auto Detect Transparent Color", false, [this](kt58::TAnimation& a) {
+    a.SelectedLayer->AutoDetectTransparentColor();
+    LayerTransColorSelector->SetColor(a.SelectedLayer->TransparentColor);
+  });
+}
+
+void LayerPages::cbEnableButtonizeClick() {
+  Change(kNoMerge, "Buttonize", false, [this](kt58::TAnimation& a) { WriteButtonizeGroup(a); });
+}
+
+void LayerPages::eBtnzAmountChange() {
+  // Not guarded: a clamped rewrite runs this handler once more first, and
+  // both writes merge into one step.
+  Change(kMergeButtonizeAmount, "Buttonize Amount", false, [this](kt58::TAnimation& a) {
+    ClampEditValue(0, kMaxButtonizeAmount, eBtnzAmount);
+    WriteButtonizeGroup(a);
+  });
+}
+
+void LayerPages::BuildPages() {
+  auto* sheet = new QVBoxLayout(this);
   sheet->setContentsMargins(0, 2, 0, 0);
-  pc2 = new QTabWidget(LayerSheet);
+  pc2 = new QTabWidget(this);
+  pc2->setObjectName(QStringLiteral("pc2"));
   // All five tabs fit the column without scrolling.
   pc2->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 3px; }"));
   sheet->addWidget(pc2);
@@ -203,233 +477,5 @@ void TMainForm::BuildLayerPages() {
     page->addStretch(1);
   }
   pc2->addTab(other, QStringLiteral("Other"));
-  pc1->addTab(LayerSheet, QStringLiteral("Layer"));
 }
 
-void TMainForm::ConnectLayerPages() {
-  // Detached while values are loaded (DisableControlEvents): these fire for
-  // every change of the control, typed, picked or set by the program.
-  AddControlHandler(eXOffset, &QLineEdit::textChanged, &TMainForm::eXOffsetChange);
-  AddControlHandler(eYOffset, &QLineEdit::textChanged, &TMainForm::eYOffsetChange);
-  AddControlHandler(cbRotateClockwise, &QCheckBox::clicked, &TMainForm::cbRotateClockwiseClick);
-  AddControlHandler(cbDegreesToRotate, &QComboBox::editTextChanged, &TMainForm::cbDegreesToRotateChange);
-  AddControlHandler(cbStartAngle, &QComboBox::editTextChanged, &TMainForm::cbStartAngleChange);
-  AddControlHandler(tbTrans, &TKeshTrackBar::OnChange, &TMainForm::tbTransChange);
-  AddControlHandler(tbAltTrans, &TKeshTrackBar::OnChange, &TMainForm::tbAltTransChange);
-  AddControlHandler(cbEnableTint, &QCheckBox::clicked, &TMainForm::cbEnableTintClick);
-  AddControlHandler(TintColorSelector, &TKeshColorSelector::OnColorChange, &TMainForm::cbEnableTintClick);
-  AddControlHandler(cbFadeMode, &QComboBox::currentIndexChanged, &TMainForm::cbFadeModeChange);
-  AddControlHandler(tbFadeShade1, &TKeshTrackBar::OnChange, &TMainForm::tbFadeShade1Change);
-  AddControlHandler(tbFadeShade2, &TKeshTrackBar::OnChange, &TMainForm::tbFadeShade2Change);
-  AddControlHandler(cbPixRotate, &QCheckBox::clicked, &TMainForm::cbPixRotateClick);
-  AddControlHandler(cbPixRotateDir, &QComboBox::currentIndexChanged, &TMainForm::cbPixRotateClick);
-  AddControlHandler(cbMirror, &QCheckBox::clicked, &TMainForm::cbMirrorClick);
-  AddControlHandler(cbFlip, &QCheckBox::clicked, &TMainForm::cbMirrorClick);
-  AddControlHandler(cbEnableButtonize, &QCheckBox::clicked, &TMainForm::cbEnableButtonizeClick);
-  AddControlHandler(eBtnzAmount, &QLineEdit::textChanged, &TMainForm::eBtnzAmountChange);
-  AddControlHandler(BtnzHiColorSelector, &TKeshColorSelector::OnColorChange, &TMainForm::cbEnableButtonizeClick);
-  AddControlHandler(btnzLoColorSelector, &TKeshColorSelector::OnColorChange, &TMainForm::cbEnableButtonizeClick);
-
-  // Always attached: these fire for the user's changes only, so loading
-  // values never runs them.
-  connect(cbRotAA, &QCheckBox::clicked, this, &TMainForm::cbRotateClockwiseClick);
-  connect(cbBlendType, &QComboBox::activated, this, &TMainForm::cbBlendTypeChange);
-  connect(LayerTransColorSelector, &TKeshColorSelector::OnColorChange, this,
-          &TMainForm::LayerTransColorSelectorColorChange);
-  connect(AutoTransparentColorButton, &QPushButton::clicked, this, &TMainForm::AutoTransparentColorButtonClick);
-}
-
-void TMainForm::LoadLayerControls(kt58::TFrameLayer* layer) {
-  // Without a layer the controls show a new layer's defaults.
-  std::unique_ptr<kt58::TFrameLayer> defaults;
-  if (!layer) {
-    defaults = std::make_unique<kt58::TFrameLayer>(Animation.get());
-    layer = defaults.get();
-  }
-  ControlEventsPause paused(*this);
-  LayerTransColorSelector->SetColor(layer->TransparentColor);
-  eXOffset->setText(QString::number(layer->OffsetX));
-  eYOffset->setText(QString::number(layer->OffsetY));
-  cbRotateClockwise->setChecked(layer->Clockwise);
-  cbRotAA->setChecked(layer->AntiAlias);
-  cbDegreesToRotate->setEditText(QString::number(kt58::RoundHalfEven(layer->DegreesToRotate)));
-  cbStartAngle->setEditText(QString::number(kt58::RoundHalfEven(layer->StartAngle)));
-  cbBlendType->setCurrentIndex(layer->BlendType);
-  tbTrans->SetPosition(layer->Transparency);
-  TransLabel->setText(PercentText("Transparency", tbTrans->Position()));
-  tbAltTrans->SetPosition(layer->AltTransparency);
-  AltTransLabel->setText(PercentText("Alternate Transparency", tbAltTrans->Position()));
-  cbEnableTint->setChecked(layer->TintEnabled);
-  TintColorSelector->SetColor(layer->TintColor);
-  cbFadeMode->setCurrentIndex(layer->FadeMode);
-  tbFadeShade1->SetPosition(layer->FadeStart);
-  FadeLabel1->setText(PercentText("Start Transparency", tbFadeShade1->Position()));
-  tbFadeShade2->SetPosition(layer->FadeFinal);
-  FadeLabel2->setText(PercentText("End Transparency", tbFadeShade2->Position()));
-  cbPixRotateDir->setCurrentIndex(layer->PixelRotateDirection);
-  cbPixRotate->setChecked(layer->PixelRotate);
-  cbMirror->setChecked(layer->Mirror);
-  cbFlip->setChecked(layer->Flip);
-  cbEnableButtonize->setChecked(layer->ButtonizeEnabled);
-  eBtnzAmount->setText(QString::number(layer->ButtonizeAmount));
-  BtnzHiColorSelector->SetColor(layer->ButtonizeHighlight);
-  btnzLoColorSelector->SetColor(layer->ButtonizeShadow);
-}
-
-// ---- the groups of fields written together
-
-void TMainForm::WriteRotationGroup(kt58::TFrameLayer& layer) const {
-  layer.StartAngle = IntegerOf(cbStartAngle->lineEdit());
-  layer.Angle = layer.StartAngle;
-  layer.Clockwise = cbRotateClockwise->isChecked();
-  layer.DegreesToRotate = IntegerOf(cbDegreesToRotate->lineEdit());
-  layer.AntiAlias = cbRotAA->isChecked();
-}
-
-void TMainForm::WriteBlendingGroup(kt58::TFrameLayer& layer) const {
-  layer.BlendType = cbBlendType->currentIndex();
-  layer.Transparency = tbTrans->Position();
-  layer.AltTransparency = tbAltTrans->Position();
-}
-
-void TMainForm::WriteFadingGroup(kt58::TFrameLayer& layer) const {
-  layer.FadeMode = cbFadeMode->currentIndex();
-  layer.FadeStart = tbFadeShade1->Position();
-  layer.FadeFinal = tbFadeShade2->Position();
-}
-
-void TMainForm::WriteAdjustmentGroup(kt58::TFrameLayer& layer) const {
-  layer.PixelRotate = cbPixRotate->isChecked();
-  layer.PixelRotateDirection = cbPixRotateDir->currentIndex();
-  layer.Mirror = cbMirror->isChecked();
-  layer.Flip = cbFlip->isChecked();
-}
-
-void TMainForm::WriteButtonizeGroup(kt58::TFrameLayer& layer) const {
-  layer.ButtonizeEnabled = cbEnableButtonize->isChecked();
-  layer.ButtonizeAmount = IntegerOf(eBtnzAmount);
-  layer.ButtonizeHighlight = BtnzHiColorSelector->Color();
-  layer.ButtonizeShadow = btnzLoColorSelector->Color();
-}
-
-// ---- change handlers
-
-void TMainForm::ChangeSelectedLayer(bool guarded, bool repaint, const std::function<void(kt58::TFrameLayer&)>& write) {
-  kt58::TFrameLayer* layer = Animation->SelectedLayer;
-  if (!layer) return;
-  if (guarded) {
-    ControlEventsPause paused(*this);
-    write(*layer);
-  } else {
-    write(*layer);
-  }
-  if (repaint) RequestRepaint();
-  SetModified(true);
-}
-
-void TMainForm::eXOffsetChange() {
-  ChangeSelectedLayer(true, true, [this](kt58::TFrameLayer& l) { l.OffsetX = IntegerOf(eXOffset); });
-}
-
-void TMainForm::eYOffsetChange() {
-  ChangeSelectedLayer(true, true, [this](kt58::TFrameLayer& l) { l.OffsetY = IntegerOf(eYOffset); });
-}
-
-void TMainForm::cbStartAngleChange() {
-  ChangeSelectedLayer(true, true, [this](kt58::TFrameLayer& l) {
-    ClampEditValue(0, kMaxStartAngle, cbStartAngle->lineEdit());
-    WriteRotationGroup(l);
-  });
-}
-
-void TMainForm::cbDegreesToRotateChange() {
-  ChangeSelectedLayer(true, false, [this](kt58::TFrameLayer& l) {
-    ClampEditValue(0, kMaxDegreesToRotate, cbDegreesToRotate->lineEdit());
-    WriteRotationGroup(l);
-  });
-}
-
-void TMainForm::cbRotateClockwiseClick() {
-  ChangeSelectedLayer(true, false, [this](kt58::TFrameLayer& l) { WriteRotationGroup(l); });
-}
-
-void TMainForm::cbBlendTypeChange() {
-  // Marks the project modified even when there is no layer to write to.
-  if (kt58::TFrameLayer* layer = Animation->SelectedLayer) WriteBlendingGroup(*layer);
-  RequestRepaint();
-  SetModified(true);
-}
-
-void TMainForm::tbTransChange() {
-  ChangeSelectedLayer(true, true, [this](kt58::TFrameLayer& l) {
-    TransLabel->setText(PercentText("Transparency", tbTrans->Position()));
-    WriteBlendingGroup(l);
-  });
-}
-
-void TMainForm::tbAltTransChange() {
-  ChangeSelectedLayer(true, true, [this](kt58::TFrameLayer& l) {
-    AltTransLabel->setText(PercentText("Alternate Transparency", tbAltTrans->Position()));
-    WriteBlendingGroup(l);
-  });
-}
-
-void TMainForm::cbEnableTintClick() {
-  ChangeSelectedLayer(true, true, [this](kt58::TFrameLayer& l) {
-    l.TintEnabled = cbEnableTint->isChecked();
-    l.TintColor = TintColorSelector->Color();
-  });
-}
-
-void TMainForm::cbFadeModeChange() {
-  ChangeSelectedLayer(false, false, [this](kt58::TFrameLayer& l) { WriteFadingGroup(l); });
-}
-
-void TMainForm::tbFadeShade1Change() {
-  ChangeSelectedLayer(true, false, [this](kt58::TFrameLayer& l) {
-    FadeLabel1->setText(PercentText("Start Transparency", tbFadeShade1->Position()));
-    WriteFadingGroup(l);
-  });
-}
-
-void TMainForm::tbFadeShade2Change() {
-  ChangeSelectedLayer(true, false, [this](kt58::TFrameLayer& l) {
-    FadeLabel2->setText(PercentText("End Transparency", tbFadeShade2->Position()));
-    WriteFadingGroup(l);
-  });
-}
-
-void TMainForm::cbPixRotateClick() {
-  ChangeSelectedLayer(false, false, [this](kt58::TFrameLayer& l) { WriteAdjustmentGroup(l); });
-}
-
-void TMainForm::cbMirrorClick() {
-  ChangeSelectedLayer(false, true, [this](kt58::TFrameLayer& l) { WriteAdjustmentGroup(l); });
-}
-
-void TMainForm::LayerTransColorSelectorColorChange() {
-  ChangeSelectedLayer(false, true, [this](kt58::TFrameLayer& l) {
-    l.TransparentColor = LayerTransColorSelector->Color();
-    RequestBackgroundClear();
-  });
-}
-
-void TMainForm::AutoTransparentColorButtonClick() {
-  ChangeSelectedLayer(false, true, [this](kt58::TFrameLayer& l) {
-    l.AutoDetectTransparentColor();
-    LayerTransColorSelector->SetColor(l.TransparentColor);
-    RequestBackgroundClear();
-  });
-}
-
-void TMainForm::cbEnableButtonizeClick() {
-  ChangeSelectedLayer(false, true, [this](kt58::TFrameLayer& l) { WriteButtonizeGroup(l); });
-}
-
-void TMainForm::eBtnzAmountChange() {
-  // Not guarded: a clamped rewrite runs this handler once more first.
-  ChangeSelectedLayer(false, true, [this](kt58::TFrameLayer& l) {
-    ClampEditValue(0, kMaxButtonizeAmount, eBtnzAmount);
-    WriteButtonizeGroup(l);
-  });
-}

@@ -57,9 +57,20 @@ void TPaintBox::SetFocusOutline(const QRect& r) {
   update();
 }
 
+void TPaintBox::SetHint(const QString& text) {
+  if (text == hint_) return;
+  hint_ = text;
+  update();
+}
+
 void TPaintBox::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.drawImage(0, 0, canvas_);
+  if (!hint_.isEmpty()) {
+    // Grey reads on the black of a new project and on most colours.
+    p.setPen(QColor(160, 160, 160));
+    p.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignCenter | Qt::TextWordWrap, hint_);
+  }
   if (!focus_.isEmpty()) {
     // Inverting keeps the outline visible on any picture, as the classic
     // exclusive-or focus rectangle did.
@@ -73,7 +84,7 @@ void TPaintBox::paintEvent(QPaintEvent*) {
 
 void TPaintBox::resizeEvent(QResizeEvent*) {
   // The old pixels stay where they were; what the new area shows is up to
-  // the next repaint the main window requests.
+  // the next repaint the construction view requests.
   QImage grown(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
   grown.fill(Qt::black);
   QPainter p(&grown);
@@ -112,5 +123,5 @@ void TPaintBox::dropEvent(QDropEvent* e) {
     return;
   }
   e->acceptProposedAction();
-  if (OnDragDrop) OnDragDrop(e->mimeData());
+  if (OnDragDrop) OnDragDrop(e->mimeData(), e->position().toPoint());
 }

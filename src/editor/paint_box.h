@@ -30,10 +30,15 @@ class TPaintBox final : public QWidget, public kt58::DisplaySink {
   void SetFocusOutline(const QRect& r);
   QRect FocusOutline() const { return focus_; }
 
-  // Event hooks of the main window (the view has no behaviour of its own).
+  // A short text drawn in the middle over the canvas; empty for none.
+  void SetHint(const QString& text);
+  QString Hint() const { return hint_; }
+
+  // Event hooks of the construction view (the box has no behaviour of its
+  // own). The drop hook gets the drop point in the box's coordinates.
   std::function<void(QMouseEvent*)> OnMouseDown, OnMouseMove, OnMouseUp;
   std::function<bool(const QMimeData*)> OnDragOver;
-  std::function<void(const QMimeData*)> OnDragDrop;
+  std::function<void(const QMimeData*, QPoint)> OnDragDrop;
 
  protected:
   void paintEvent(QPaintEvent*) override;
@@ -48,4 +53,5 @@ class TPaintBox final : public QWidget, public kt58::DisplaySink {
  private:
   QImage canvas_;
   QRect focus_;
+  QString hint_;
 };

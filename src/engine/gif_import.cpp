@@ -28,7 +28,7 @@ std::unique_ptr<DecodedGif> LoadGifFile(const std::filesystem::path& path) {
     // A GIF without an image has no frame to show or animate.
     if (gif->images.empty()) return nullptr;
     return gif;
-  } catch (const Kt58Error&) {
+  } catch (const GifDecodeError&) {
     return nullptr;
   } catch (const std::bad_alloc&) {
     return nullptr;

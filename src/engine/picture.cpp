@@ -63,14 +63,6 @@ void TPicture::TakeFrom(TPicture& other) noexcept {
   row_bytes_ = std::exchange(other.row_bytes_, 0);
 }
 
-bool TPicture::SameSizeAndPixels(const TPicture& other) const {
-  if (width_ != other.width_ || height_ != other.height_) return false;
-  const size_t used = static_cast<size_t>(width_) * 3;
-  for (int r = 0; r < height_; ++r)
-    if (std::memcmp(Row(r), other.Row(r), used) != 0) return false;
-  return true;
-}
-
 void WorkPictureDeleter::operator()(TPicture* p) const noexcept {
   if (!p) return;
   delete p;

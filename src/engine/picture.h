@@ -57,7 +57,6 @@ class TPicture {
   const uint8_t* Bits() const { return bits_.get(); }
   size_t ImageBytes() const { return row_bytes_ * static_cast<size_t>(height_); }
 
-  bool SameSizeAndPixels(const TPicture& other) const;
 
  private:
   void Allocate(int width, int height, bool zero);
@@ -83,7 +82,5 @@ WorkPicture CreateSizedPicture24(int width, int height);
 // is left empty.
 void FreeWorkPicture(WorkPicture& picture) noexcept;
 int LivePictureCount();
-// Module shutdown: the counter is set to 0.
-void ResetLivePictureCount();
 
 }  // namespace kt58

@@ -30,8 +30,19 @@ TLayerImageRef* TReferenceList::FindByFileName(const std::filesystem::path& path
   return nullptr;
 }
 
-bool TReferenceList::Contains(const TLayerImageRef* ref) const {
-  return ref && std::any_of(items_.begin(), items_.end(), [ref](const auto& r) { return r.get() == ref; });
+std::unique_ptr<TLayerImageRef> TReferenceList::Take(const TLayerImageRef* ref, int* index) {
+  auto it = std::find_if(items_.begin(), items_.end(), [ref](const auto& r) { return r.get() == ref; });
+  if (!ref || it == items_.end()) return nullptr;
+  if (index) *index = static_cast<int>(it - items_.begin());
+  std::unique_ptr<TLayerImageRef> taken = std::move(*it);
+  items_.erase(it);
+  return taken;
+}
+
+TLayerImageRef* TReferenceList::Insert(int index, std::unique_ptr<TLayerImageRef> ref) {
+  const size_t at = std::min(static_cast<size_t>(std::max(index, 0)), items_.size());
+  NoteId(ref->Id);
+  return items_.insert(items_.begin() + static_cast<ptrdiff_t>(at), std::move(ref))->get();
 }
 
 void TReferenceList::Release(TLayerImageRef* ref) {

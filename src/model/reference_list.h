@@ -35,7 +35,12 @@ class TReferenceList {
   TLayerImageRef* Append(std::unique_ptr<TLayerImageRef> ref);
   int Count() const { return static_cast<int>(items_.size()); }
   TLayerImageRef* Item(int index) const { return items_.at(static_cast<size_t>(index)).get(); }
-  bool Contains(const TLayerImageRef* ref) const;
+  // Takes a resource out of the list without freeing it (its place in
+  // *index), so that an undone removal can put it back with Insert; none for
+  // a resource not in this list.
+  std::unique_ptr<TLayerImageRef> Take(const TLayerImageRef* ref, int* index);
+  // Puts a taken resource back at index (clamped to the list); its id stays.
+  TLayerImageRef* Insert(int index, std::unique_ptr<TLayerImageRef> ref);
 
  private:
   std::vector<std::unique_ptr<TLayerImageRef>> items_;

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <limits>
 
-#include "engine/errors.h"
 #include "platform/picture_limits.h"
 
 namespace kt58 {
@@ -52,7 +51,7 @@ using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
   if (error != 0) {
     if (const char* s = GifErrorString(error)) text += std::string(" (") + s + ")";
   }
-  throw EGifDecode(text);
+  throw GifDecodeError(text);
 }
 
 GifHandle Open(MemoryReader& reader) {
@@ -86,14 +85,14 @@ void SkipExtension(GifFileType* gif, GifByteType* block) {
 // (counting only); otherwise every image is decoded into it. Files cut short
 // or damaged after their first whole image are common (interrupted
 // downloads): the whole images before the fault stand, the damaged one is
-// dropped. A fault before any whole image raises EGifDecode.
+// dropped. A fault before any whole image raises GifDecodeError.
 int WalkRecords(GifFileType* gif, const MemoryReader& reader, std::vector<GifImageData>* images, int& count);
 
 int Walk(GifFileType* gif, const MemoryReader& reader, std::vector<GifImageData>* images) {
   int count = 0;
   try {
     return WalkRecords(gif, reader, images, count);
-  } catch (const EGifDecode&) {
+  } catch (const GifDecodeError&) {
     if (count == 0) throw;
     return count;
   }
@@ -205,13 +204,13 @@ namespace {
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
   std::error_code ec;
   const uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) throw EGifDecode("Cannot read the GIF " + path.string() + ": " + ec.message());
-  if (size > kMaxFileBytes) throw EGifDecode("Cannot read the GIF " + path.string() + ": the file is too large");
+  if (ec) throw GifDecodeError("Cannot read the GIF " + path.string() + ": " + ec.message());
+  if (size > kMaxFileBytes) throw GifDecodeError("Cannot read the GIF " + path.string() + ": the file is too large");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw EGifDecode("Cannot read the GIF " + path.string() + ": cannot open the file");
+  if (!in) throw GifDecodeError("Cannot read the GIF " + path.string() + ": cannot open the file");
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-    throw EGifDecode("Cannot read the GIF " + path.string() + ": read error");
+    throw GifDecodeError("Cannot read the GIF " + path.string() + ": read error");
   return bytes;
 }
 
@@ -221,8 +220,8 @@ DecodedGif DecodeGifFile(const std::filesystem::path& path) {
   const std::vector<uint8_t> bytes = ReadWholeFile(path);
   try {
     return DecodeGif(bytes.data(), bytes.size());
-  } catch (const EGifDecode& e) {
-    throw EGifDecode(path.string() + ": " + e.what());
+  } catch (const GifDecodeError& e) {
+    throw GifDecodeError(path.string() + ": " + e.what());
   }
 }
 
@@ -232,7 +231,7 @@ int GifImageCount(const std::filesystem::path& path) {
     MemoryReader reader{bytes.data(), bytes.size(), 0};
     GifHandle gif = Open(reader);
     return Walk(gif.get(), reader, nullptr);
-  } catch (const EGifDecode&) {
+  } catch (const GifDecodeError&) {
     return -1;
   } catch (const std::bad_alloc&) {
     return -1;

@@ -1,7 +1,9 @@
-// A shown main window over a private program folder, with the core's
-// messages and status texts recorded, and BMP files to add as layers.
+// A shown main window over a private program folder, with the status texts
+// recorded, BMP files to add as layers, and its panels and controls found by
+// their described names.
 #pragma once
 
+#include <QAction>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
@@ -10,7 +12,14 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "editor/animation_page.h"
+#include "editor/construction_view.h"
+#include "editor/editor_document.h"
+#include "editor/layer_list.h"
+#include "editor/layer_pages.h"
 #include "editor/paint_box.h"
+#include "editor/playback_strip.h"
+#include "model/animation.h"
 #include "support/recording_ui.h"
 #include "support/test_support.h"
 #include "widget_helpers.h"
@@ -21,10 +30,8 @@ class MainFormFixture {
  public:
   MainFormFixture() {
     form = std::make_unique<TMainForm>(TMainFormOptions{false, 0});
-    form->Animation->OnStatus = [this](const std::string& text) {
-      statuses.push_back(text);
-      form->ShowStatusMessage(text);
-    };
+    QObject::connect(&form->Document(), &EditorDocument::statusMessage, form.get(),
+                     [this](const QString& text) { statuses.push_back(text.toStdString()); });
     form->show();
   }
   // Waits until start-up has finished (the window is on screen and the
@@ -33,6 +40,27 @@ class MainFormFixture {
     return QTest::qWaitForWindowExposed(form.get()) && QTest::qWaitFor([this] { return form->StartupComplete; });
   }
 
+  // A control, panel or action by its described name; a missing one ends
+  // the test run with the name.
+  template <class T = QWidget>
+  T* Find(const char* name) const {
+    T* found = form->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("no %s named %s", T::staticMetaObject.className(), name);
+    return found;
+  }
+  QAction* Action(const char* name) const { return Find<QAction>(name); }
+
+  EditorDocument& Doc() { return form->Document(); }
+  TAnimation& Anim() { return Doc().Animation(); }
+  ConstructionView& View() const { return *Find<ConstructionView>("ConstrPanel"); }
+  LayerList& List() const { return *Find<LayerList>("LayersSheet"); }
+  LayerPages& Pages() const { return *Find<LayerPages>("LayerSheet"); }
+  AnimationPage& AnimationSheet() const { return *Find<AnimationPage>("AnimationSheet"); }
+  QTreeWidget* Rows() const { return Find<QTreeWidget>("lvLayers"); }
+  TPaintBox* Box() const { return Find<TPaintBox>("pbConstr"); }
+  bool Modified() { return Doc().IsModified(); }
+
+  TFrameLayer* Add(const std::filesystem::path& path) { return Doc().AddLayerFromFile(path); }
   std::filesystem::path WriteBmp(const std::string& name, int width, int height, uint32_t seed) {
     return test::WriteBmpFile(dir, name, test::MakeRandomPicture(width, height, seed));
   }
@@ -44,32 +72,32 @@ class MainFormFixture {
   }
 
   QString RowText(int row, int column) const {
-    const QTreeWidgetItem* item = form->lvLayers->topLevelItem(row);
+    const QTreeWidgetItem* item = Rows()->topLevelItem(row);
     return item ? item->text(column) : QString();
   }
 
   QStringList RowNames() const {
     QStringList names;
-    for (int i = 0; i < form->lvLayers->topLevelItemCount(); ++i) names << RowText(i, 0);
+    for (int i = 0; i < Rows()->topLevelItemCount(); ++i) names << RowText(i, 0);
     return names;
   }
 
   // Names of the constructor frame's layers, front first.
-  QStringList LayerNames() const {
+  QStringList LayerNames() {
     QStringList names;
-    if (form->Animation->ConstructorFrame)
-      for (const auto& l : form->Animation->ConstructorFrame->Layers) names << QString::fromStdString(l->LayerName);
+    if (Anim().ConstructorFrame)
+      for (const auto& l : Anim().ConstructorFrame->Layers) names << QString::fromStdString(l->LayerName);
     return names;
   }
 
   // The first pixel where a grab of the view differs from the constructor
   // frame composed afresh and placed at the drawing origin; empty when the
   // view shows exactly that frame.
-  QString FrameDifference(const QImage& shown) const {
-    WorkPicture frame = form->Animation->RenderFrame(form->Animation->ConstructorFrame.get());
+  QString FrameDifference(const QImage& shown) {
+    WorkPicture frame = Anim().RenderFrame(Anim().ConstructorFrame.get());
     if (!frame) return QStringLiteral("no frame to compare");
     QString difference;
-    const QPoint o = form->DrawOrigin;
+    const QPoint o = View().DrawOrigin;
     for (int y = 0; y < frame->Height() && difference.isEmpty(); ++y)
       for (int x = 0; x < frame->Width() && difference.isEmpty(); ++x)
         if (shown.pixel(o.x() + x, o.y() + y) != Rgb(test::PixelColor(*frame, x, y)))
@@ -80,10 +108,16 @@ class MainFormFixture {
 
   // Clicks a row as the user does; selection follows the button release.
   void ClickRow(int row) {
-    QTreeWidgetItem* item = form->lvLayers->topLevelItem(row);
+    QTreeWidgetItem* item = Rows()->topLevelItem(row);
     QVERIFY(item);
-    const QPoint at = form->lvLayers->visualItemRect(item).center();
-    QTest::mouseClick(form->lvLayers->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    const QPoint at = Rows()->visualItemRect(item).center();
+    QTest::mouseClick(Rows()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  }
+
+  // Waits for the update timer's repaint of the constructor frame.
+  bool Repainted() {
+    View().RequestRepaint();
+    return QTest::qWaitFor([this] { return !View().ConstructionDirty; });
   }
 
   test::RecordingUi ui;

@@ -27,10 +27,10 @@ namespace {
 enum LayerPage { kTranslation, kRotation, kBlending, kFading, kOther };
 
 // Brings a page of the "Layer" page to the front, as clicking its tabs does.
-void ShowLayerPage(TMainForm& w, LayerPage page) {
-  w.pc1->setCurrentWidget(w.LayerSheet);
-  w.pc2->setCurrentIndex(page);
-  QVERIFY(QTest::qWaitForWindowExposed(w.window()));
+void ShowLayerPage(MainFormFixture& f, LayerPage page) {
+  f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.Pages());
+  f.Find<QTabWidget>("pc2")->setCurrentIndex(page);
+  QVERIFY(QTest::qWaitForWindowExposed(f.form.get()));
 }
 
 // Replaces an edit's whole text by typing (or pasting) new text.
@@ -48,18 +48,13 @@ void TypeOver(QLineEdit* edit, const QString& text, bool paste = false) {
 // Clicks a check box on its box, as the user does.
 void ClickCheckBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(6, box->height() / 2)); }
 
-void PickColor(TKeshColorSelector* selector, const char* name) {
-  PickItem(selector->Combo(), selector->Combo()->findText(QString::fromLatin1(name)));
-}
-
 // The main window with one 40 x 30 picture layer, selected, and the project
 // not modified.
 struct OneLayer {
   OneLayer() {
     if (!f.Ready()) return;
-    f.form->AddLayerFromFile(f.WriteBmp("logo.bmp", 40, 30, 11));
-    layer = f.form->Animation->SelectedLayer;
-    f.form->SetModified(false);
+    layer = f.Add(f.WriteBmp("logo.bmp", 40, 30, 11));
+    f.Doc().SetModified(false);
   }
   MainFormFixture f;
   TFrameLayer* layer = nullptr;
@@ -75,17 +70,17 @@ class PropertyPagesTest : public QObject {
     struct Case {
       const char* name;
       LayerPage page;
-      std::function<QLineEdit*(TMainForm&)> edit;
+      std::function<QLineEdit*(MainFormFixture&)> edit;
       const char* typed;
       bool paste;
       const char* shown;
       std::function<double(const TFrameLayer&)> stored;
       double expected;
     };
-    auto start_angle = [](TMainForm& w) { return w.cbStartAngle->lineEdit(); };
-    auto degrees = [](TMainForm& w) { return w.cbDegreesToRotate->lineEdit(); };
-    auto amount = [](TMainForm& w) -> QLineEdit* { return w.eBtnzAmount; };
-    auto x_offset = [](TMainForm& w) -> QLineEdit* { return w.eXOffset; };
+    auto start_angle = [](MainFormFixture& f) { return f.Find<TKeshNumericComboBox>("cbStartAngle")->lineEdit(); };
+    auto degrees = [](MainFormFixture& f) { return f.Find<TKeshNumericComboBox>("cbDegreesToRotate")->lineEdit(); };
+    auto amount = [](MainFormFixture& f) -> QLineEdit* { return f.Find<TKeshIntegerEdit>("eBtnzAmount"); };
+    auto x_offset = [](MainFormFixture& f) -> QLineEdit* { return f.Find<TKeshIntegerEdit>("eXOffset"); };
     const Case cases[] = {
         {"start angle above 359", kRotation, start_angle, "400", false, "359", [](auto& l) { return l.StartAngle; }, 359},
         {"start angle is also the angle", kRotation, start_angle, "400", false, "359", [](auto& l) { return l.Angle; }, 359},
@@ -99,81 +94,83 @@ class PropertyPagesTest : public QObject {
     for (const Case& c : cases) {
       OneLayer one;
       QVERIFY2(one.layer, c.name);
-      TMainForm& w = *one.f.form;
-      ShowLayerPage(w, c.page);
+      MainFormFixture& f = one.f;
+      ShowLayerPage(f, c.page);
       // Typed values are stored at once but regenerate nothing.
-      const int resequenced = one.f.Count("Resequence Complete");
-      QLineEdit* edit = c.edit(w);
+      const int resequenced = f.Count("Resequence Complete");
+      const double before = c.stored(*one.layer);
+      QLineEdit* edit = c.edit(f);
       TypeOver(edit, QString::fromLatin1(c.typed), c.paste);
       QVERIFY2(edit->text() == QLatin1String(c.shown), qPrintable(QStringLiteral("%1: %2").arg(c.name, edit->text())));
       QVERIFY2(c.stored(*one.layer) == c.expected, c.name);
-      QVERIFY2(w.Modified, c.name);
-      QVERIFY2(one.f.Count("Resequence Complete") == resequenced, c.name);
+      // Modified exactly when the value kept differs from the layer's.
+      QVERIFY2(f.Modified() == (before != c.expected), c.name);
+      QVERIFY2(f.Count("Resequence Complete") == resequenced, c.name);
     }
   }
 
   void userChangesReachTheSelectedLayer() {
     OneLayer one;
     QVERIFY(one.layer);
-    TMainForm& w = *one.f.form;
+    MainFormFixture& f = one.f;
     TFrameLayer& l = *one.layer;
     const kt58::TColor detected = l.TransparentColor;
 
-    ShowLayerPage(w, kRotation);
-    ClickCheckBox(w.cbRotateClockwise);
+    ShowLayerPage(f, kRotation);
+    ClickCheckBox(f.Find<QCheckBox>("cbRotateClockwise"));
     QCOMPARE(l.Clockwise, false);
-    QVERIFY(w.Modified);
+    QVERIFY(f.Modified());
 
-    ShowLayerPage(w, kBlending);
-    w.ConstructionDirty = false;
-    PickItem(w.cbBlendType, 3);
+    ShowLayerPage(f, kBlending);
+    f.View().ConstructionDirty = false;
+    PickItem(f.Find<TKeshComboBox>("cbBlendType"), 3);
     QCOMPARE(l.BlendType, 3);
-    QVERIFY(w.ConstructionDirty);
-    QTest::keyClick(w.tbTrans, Qt::Key_PageUp);
+    QVERIFY(f.View().ConstructionDirty);
+    QTest::keyClick(f.Find<TKeshTrackBar>("tbTrans"), Qt::Key_PageUp);
     QCOMPARE(l.Transparency, 5);
-    QCOMPARE(w.TransLabel->text(), QStringLiteral("Transparency : 5%"));
-    QTest::keyClick(w.tbAltTrans, Qt::Key_End);
+    QCOMPARE(f.Find<QLabel>("TransLabel")->text(), QStringLiteral("Transparency : 5%"));
+    QTest::keyClick(f.Find<TKeshTrackBar>("tbAltTrans"), Qt::Key_End);
     QCOMPARE(l.AltTransparency, 100);
-    QCOMPARE(w.AltTransLabel->text(), QStringLiteral("Alternate Transparency : 100%"));
-    ClickCheckBox(w.cbEnableTint);
+    QCOMPARE(f.Find<QLabel>("AltTransLabel")->text(), QStringLiteral("Alternate Transparency : 100%"));
+    ClickCheckBox(f.Find<QCheckBox>("cbEnableTint"));
     QCOMPARE(l.TintEnabled, true);
-    PickColor(w.TintColorSelector, "clRed");
+    PickColor(f.Find<TKeshColorSelector>("TintColorSelector"), "clRed");
     QCOMPARE(l.TintColor, kt58::TColor{0x0000FF});
 
     // The fade transparencies keep the layer's values: their bars are hidden.
-    ShowLayerPage(w, kFading);
-    QVERIFY(!w.tbFadeShade1->isVisible());
-    PickItem(w.cbFadeMode, 2);
+    ShowLayerPage(f, kFading);
+    QVERIFY(!f.Find<TKeshTrackBar>("tbFadeShade1")->isVisible());
+    PickItem(f.Find<TKeshComboBox>("cbFadeMode"), 2);
     QCOMPARE(l.FadeMode, 2);
     QCOMPARE(l.FadeStart, 0);
     QCOMPARE(l.FadeFinal, 100);
 
-    ShowLayerPage(w, kOther);
-    ClickCheckBox(w.cbPixRotate);
-    PickItem(w.cbPixRotateDir, 3);
+    ShowLayerPage(f, kOther);
+    ClickCheckBox(f.Find<QCheckBox>("cbPixRotate"));
+    PickItem(f.Find<TKeshComboBox>("cbPixRotateDir"), 3);
     QCOMPARE(l.PixelRotate, true);
     QCOMPARE(l.PixelRotateDirection, 3);
-    ClickCheckBox(w.cbMirror);
-    ClickCheckBox(w.cbFlip);
+    ClickCheckBox(f.Find<QCheckBox>("cbMirror"));
+    ClickCheckBox(f.Find<QCheckBox>("cbFlip"));
     QCOMPARE(l.Mirror, true);
     QCOMPARE(l.Flip, true);
-    ClickCheckBox(w.cbEnableButtonize);
-    PickColor(w.BtnzHiColorSelector, "clYellow");
-    PickColor(w.btnzLoColorSelector, "clNavy");
+    ClickCheckBox(f.Find<QCheckBox>("cbEnableButtonize"));
+    PickColor(f.Find<TKeshColorSelector>("BtnzHiColorSelector"), "clYellow");
+    PickColor(f.Find<TKeshColorSelector>("btnzLoColorSelector"), "clNavy");
     QCOMPARE(l.ButtonizeEnabled, true);
     QCOMPARE(l.ButtonizeHighlight, kt58::TColor{0x00FFFF});
     QCOMPARE(l.ButtonizeShadow, kt58::TColor{0x800000});
     QCOMPARE(l.ButtonizeAmount, 1);
 
-    w.ClearBackgroundPending = false;
-    PickColor(w.LayerTransColorSelector, "clLime");
+    f.View().ClearBackgroundPending = false;
+    PickColor(f.Find<TKeshColorSelector>("LayerTransColorSelector"), "clLime");
     QCOMPARE(l.TransparentColor, kt58::TColor{0x00FF00});
-    QVERIFY(w.ClearBackgroundPending);
-    w.ClearBackgroundPending = false;
-    QTest::mouseClick(w.AutoTransparentColorButton, Qt::LeftButton);
+    QVERIFY(f.View().ClearBackgroundPending);
+    f.View().ClearBackgroundPending = false;
+    QTest::mouseClick(f.Find<QPushButton>("AutoTransparentColorButton"), Qt::LeftButton);
     QCOMPARE(l.TransparentColor, detected);
-    QCOMPARE(w.LayerTransColorSelector->Color(), detected);
-    QVERIFY(w.ClearBackgroundPending);
+    QCOMPARE(f.Find<TKeshColorSelector>("LayerTransColorSelector")->Color(), detected);
+    QVERIFY(f.View().ClearBackgroundPending);
 
     // Nothing of it changed the other pages' values.
     QCOMPARE(l.StartAngle, 0.0);
@@ -183,66 +180,66 @@ class PropertyPagesTest : public QObject {
   void withoutASelectedLayerChangesAreNotStored() {
     OneLayer one;
     QVERIFY(one.layer);
-    TMainForm& w = *one.f.form;
-    w.lvLayers->clearSelection();
-    w.SyncSelectionFromList();
-    QVERIFY(!w.Animation->SelectedLayer);
+    MainFormFixture& f = one.f;
+    f.Rows()->clearSelection();
+    f.List().SyncSelectionFromList();
+    QVERIFY(!f.Anim().SelectedLayer);
 
-    ShowLayerPage(w, kFading);
-    PickItem(w.cbFadeMode, 1);
+    ShowLayerPage(f, kFading);
+    PickItem(f.Find<TKeshComboBox>("cbFadeMode"), 1);
     QCOMPARE(one.layer->FadeMode, 0);
-    QVERIFY(!w.Modified);
+    QVERIFY(!f.Modified());
 
-    ShowLayerPage(w, kTranslation);
-    TypeOver(w.eXOffset, QStringLiteral("33"));
+    ShowLayerPage(f, kTranslation);
+    TypeOver(f.Find<TKeshIntegerEdit>("eXOffset"), QStringLiteral("33"));
     QCOMPARE(one.layer->OffsetX, 0);
-    QCOMPARE(w.eXOffset->text(), QStringLiteral("33"));  // kept until values are loaded again
-    QVERIFY(!w.Modified);
+    QCOMPARE(f.Find<TKeshIntegerEdit>("eXOffset")->text(), QStringLiteral("33"));  // kept until values are loaded again
+    QVERIFY(!f.Modified());
 
     // The blend type marks the project modified all the same.
-    ShowLayerPage(w, kBlending);
-    PickItem(w.cbBlendType, 1);
+    ShowLayerPage(f, kBlending);
+    PickItem(f.Find<TKeshComboBox>("cbBlendType"), 1);
     QCOMPARE(one.layer->BlendType, 0);
-    QVERIFY(w.Modified);
+    QVERIFY(f.Modified());
   }
 
   void suspendedControlEventsLeaveTheLayerAlone() {
     OneLayer one;
     QVERIFY(one.layer);
-    TMainForm& w = *one.f.form;
+    MainFormFixture& f = one.f;
+    TMainForm& w = *f.form;
     TFrameLayer& l = *one.layer;
     w.DisableControlEvents();
     w.DisableControlEvents();
-    ShowLayerPage(w, kTranslation);
-    TypeOver(w.eXOffset, QStringLiteral("9"));
+    ShowLayerPage(f, kTranslation);
+    TypeOver(f.Find<TKeshIntegerEdit>("eXOffset"), QStringLiteral("9"));
     QCOMPARE(l.OffsetX, 0);
-    ShowLayerPage(w, kOther);
-    ClickCheckBox(w.cbMirror);
+    ShowLayerPage(f, kOther);
+    ClickCheckBox(f.Find<QCheckBox>("cbMirror"));
     QCOMPARE(l.Mirror, false);
-    ShowLayerPage(w, kBlending);
-    QTest::keyClick(w.tbTrans, Qt::Key_PageUp);
+    ShowLayerPage(f, kBlending);
+    QTest::keyClick(f.Find<TKeshTrackBar>("tbTrans"), Qt::Key_PageUp);
     QCOMPARE(l.Transparency, 0);
     // The blend type list is not among the suspended controls.
-    PickItem(w.cbBlendType, 1);
+    PickItem(f.Find<TKeshComboBox>("cbBlendType"), 1);
     QCOMPARE(l.BlendType, 1);
     QCOMPARE(l.Transparency, 5);  // the group is written together
     // Only the outermost enable attaches the handlers again.
     w.EnableControlEvents();
-    ShowLayerPage(w, kTranslation);
-    TypeOver(w.eXOffset, QStringLiteral("8"));
+    ShowLayerPage(f, kTranslation);
+    TypeOver(f.Find<TKeshIntegerEdit>("eXOffset"), QStringLiteral("8"));
     QCOMPARE(l.OffsetX, 0);
     w.EnableControlEvents();
-    TypeOver(w.eXOffset, QStringLiteral("7"));
+    TypeOver(f.Find<TKeshIntegerEdit>("eXOffset"), QStringLiteral("7"));
     QCOMPARE(l.OffsetX, 7);
   }
 
   void selectingALayerShowsItsValuesWithoutModifying() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    TMainForm& w = *f.form;
-    w.AddLayerFromFile(f.WriteBmp("a.bmp", 20, 20, 1));
-    w.AddLayerFromFile(f.WriteBmp("b.bmp", 20, 20, 2));
-    TFrameLayer& b = *w.RowLayer(0);
+    f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
+    f.Add(f.WriteBmp("b.bmp", 20, 20, 2));
+    TFrameLayer& b = *f.List().RowLayer(0);
     b.TransparentColor = 0x123456;
     b.OffsetX = -7;
     b.OffsetY = 12;
@@ -265,150 +262,170 @@ class PropertyPagesTest : public QObject {
     b.ButtonizeHighlight = 0x00FFFF;
     b.ButtonizeShadow = 0x800000;
     f.ClickRow(1);
-    w.SetModified(false);
+    f.Doc().SetModified(false);
     f.ClickRow(0);
-    QCOMPARE(w.Animation->SelectedLayer, &b);
+    QCOMPARE(f.Anim().SelectedLayer, &b);
 
-    QCOMPARE(w.LayerTransColorSelector->Color(), kt58::TColor{0x123456});
-    QCOMPARE(w.eXOffset->text(), QStringLiteral("-7"));
-    QCOMPARE(w.eYOffset->text(), QStringLiteral("12"));
-    QCOMPARE(w.cbRotateClockwise->isChecked(), false);
-    QCOMPARE(w.cbStartAngle->currentText(), QStringLiteral("44"));
-    QCOMPARE(w.cbDegreesToRotate->currentText(), QStringLiteral("721"));
-    QCOMPARE(w.cbBlendType->currentIndex(), 2);
-    QCOMPARE(w.tbTrans->Position(), 35);
-    QCOMPARE(w.TransLabel->text(), QStringLiteral("Transparency : 35%"));
-    QCOMPARE(w.AltTransLabel->text(), QStringLiteral("Alternate Transparency : 80%"));
-    QCOMPARE(w.cbEnableTint->isChecked(), true);
-    QCOMPARE(w.TintColorSelector->Color(), kt58::TColor{0x0000FF});
-    QCOMPARE(w.cbFadeMode->currentIndex(), 1);
-    QCOMPARE(w.FadeLabel1->text(), QStringLiteral("Start Transparency : 20%"));
-    QCOMPARE(w.FadeLabel2->text(), QStringLiteral("End Transparency : 70%"));
-    QCOMPARE(w.cbPixRotate->isChecked(), true);
-    QCOMPARE(w.cbPixRotateDir->currentIndex(), 2);
-    QCOMPARE(w.cbMirror->isChecked(), true);
-    QCOMPARE(w.cbFlip->isChecked(), false);
-    QCOMPARE(w.cbEnableButtonize->isChecked(), true);
-    QCOMPARE(w.eBtnzAmount->text(), QStringLiteral("6"));
-    QCOMPARE(w.BtnzHiColorSelector->Color(), kt58::TColor{0x00FFFF});
-    QCOMPARE(w.btnzLoColorSelector->Color(), kt58::TColor{0x800000});
+    QCOMPARE(f.Find<TKeshColorSelector>("LayerTransColorSelector")->Color(), kt58::TColor{0x123456});
+    QCOMPARE(f.Find<TKeshIntegerEdit>("eXOffset")->text(), QStringLiteral("-7"));
+    QCOMPARE(f.Find<TKeshIntegerEdit>("eYOffset")->text(), QStringLiteral("12"));
+    QCOMPARE(f.Find<QCheckBox>("cbRotateClockwise")->isChecked(), false);
+    QCOMPARE(f.Find<TKeshNumericComboBox>("cbStartAngle")->currentText(), QStringLiteral("44"));
+    QCOMPARE(f.Find<TKeshNumericComboBox>("cbDegreesToRotate")->currentText(), QStringLiteral("721"));
+    QCOMPARE(f.Find<TKeshComboBox>("cbBlendType")->currentIndex(), 2);
+    QCOMPARE(f.Find<TKeshTrackBar>("tbTrans")->Position(), 35);
+    QCOMPARE(f.Find<QLabel>("TransLabel")->text(), QStringLiteral("Transparency : 35%"));
+    QCOMPARE(f.Find<QLabel>("AltTransLabel")->text(), QStringLiteral("Alternate Transparency : 80%"));
+    QCOMPARE(f.Find<QCheckBox>("cbEnableTint")->isChecked(), true);
+    QCOMPARE(f.Find<TKeshColorSelector>("TintColorSelector")->Color(), kt58::TColor{0x0000FF});
+    QCOMPARE(f.Find<TKeshComboBox>("cbFadeMode")->currentIndex(), 1);
+    QCOMPARE(f.Find<QLabel>("FadeLabel1")->text(), QStringLiteral("Start Transparency : 20%"));
+    QCOMPARE(f.Find<QLabel>("FadeLabel2")->text(), QStringLiteral("End Transparency : 70%"));
+    QCOMPARE(f.Find<QCheckBox>("cbPixRotate")->isChecked(), true);
+    QCOMPARE(f.Find<TKeshComboBox>("cbPixRotateDir")->currentIndex(), 2);
+    QCOMPARE(f.Find<QCheckBox>("cbMirror")->isChecked(), true);
+    QCOMPARE(f.Find<QCheckBox>("cbFlip")->isChecked(), false);
+    QCOMPARE(f.Find<QCheckBox>("cbEnableButtonize")->isChecked(), true);
+    QCOMPARE(f.Find<TKeshIntegerEdit>("eBtnzAmount")->text(), QStringLiteral("6"));
+    QCOMPARE(f.Find<TKeshColorSelector>("BtnzHiColorSelector")->Color(), kt58::TColor{0x00FFFF});
+    QCOMPARE(f.Find<TKeshColorSelector>("btnzLoColorSelector")->Color(), kt58::TColor{0x800000});
     // Loading fired no handler: nothing was written back or marked.
-    QVERIFY(!w.Modified);
+    QVERIFY(!f.Modified());
     QCOMPARE(b.StartAngle, 44.5);
     QCOMPARE(b.Angle, 0.0);
     QCOMPARE(b.DegreesToRotate, 720.6);
 
     // Without a layer the controls show a new layer's defaults.
-    w.LoadLayerControls(nullptr);
-    QCOMPARE(w.eXOffset->text(), QStringLiteral("0"));
-    QCOMPARE(w.cbRotateClockwise->isChecked(), true);
-    QCOMPARE(w.cbStartAngle->currentText(), QStringLiteral("0"));
-    QCOMPARE(w.cbBlendType->currentIndex(), 0);
-    QCOMPARE(w.TransLabel->text(), QStringLiteral("Transparency : 0%"));
-    QCOMPARE(w.FadeLabel2->text(), QStringLiteral("End Transparency : 100%"));
-    QCOMPARE(w.eBtnzAmount->text(), QStringLiteral("1"));
-    QCOMPARE(w.BtnzHiColorSelector->Color(), kt58::TColor{0xFFFFFF});
-    QVERIFY(!w.Modified);
+    f.Pages().LoadLayerControls(nullptr);
+    QCOMPARE(f.Find<TKeshIntegerEdit>("eXOffset")->text(), QStringLiteral("0"));
+    QCOMPARE(f.Find<QCheckBox>("cbRotateClockwise")->isChecked(), true);
+    QCOMPARE(f.Find<TKeshNumericComboBox>("cbStartAngle")->currentText(), QStringLiteral("0"));
+    QCOMPARE(f.Find<TKeshComboBox>("cbBlendType")->currentIndex(), 0);
+    QCOMPARE(f.Find<QLabel>("TransLabel")->text(), QStringLiteral("Transparency : 0%"));
+    QCOMPARE(f.Find<QLabel>("FadeLabel2")->text(), QStringLiteral("End Transparency : 100%"));
+    QCOMPARE(f.Find<TKeshIntegerEdit>("eBtnzAmount")->text(), QStringLiteral("1"));
+    QCOMPARE(f.Find<TKeshColorSelector>("BtnzHiColorSelector")->Color(), kt58::TColor{0xFFFFFF});
+    QVERIFY(!f.Modified());
     QCOMPARE(b.OffsetX, -7);
   }
 
-  void typedOffsetsMoveTheLayerButNotTheOutline() {
+  void typedOffsetsMoveTheLayerAndItsOutline() {
     OneLayer one;
     QVERIFY(one.layer);
-    TMainForm& w = *one.f.form;
-    ShowLayerPage(w, kTranslation);
-    const QRect outline = w.SelectionRect;
-    TypeOver(w.eXOffset, QStringLiteral("25"));
-    TypeOver(w.eYOffset, QStringLiteral("-4"));
+    MainFormFixture& f = one.f;
+    ShowLayerPage(f, kTranslation);
+    const QRect outline = f.View().SelectionRect;
+    TypeOver(f.Find<TKeshIntegerEdit>("eXOffset"), QStringLiteral("25"));
+    TypeOver(f.Find<TKeshIntegerEdit>("eYOffset"), QStringLiteral("-4"));
     QCOMPARE(one.layer->OffsetX, 25);
     QCOMPARE(one.layer->OffsetY, -4);
-    QCOMPARE(w.SelectionRect, outline);
-    QCOMPARE(w.pbConstr->FocusOutline(), outline);
+    QCOMPARE(f.View().SelectionRect, outline.translated(25, -4));
+    QCOMPARE(f.Box()->FocusOutline(), f.View().SelectionRect);
     // The repaint shows the layer at its new place (the frame keeps its size,
     // so the layer's left part is background now).
-    QVERIFY(w.ConstructionDirty);
-    QTRY_VERIFY(!w.ConstructionDirty);
-    QCOMPARE(one.f.FrameDifference(w.pbConstr->Canvas().convertToFormat(QImage::Format_RGB32)), QString());
+    QVERIFY(f.View().ConstructionDirty);
+    QTRY_VERIFY(!f.View().ConstructionDirty);
+    QCOMPARE(f.FrameDifference(f.Box()->Canvas().convertToFormat(QImage::Format_RGB32)), QString());
+    // Undo puts layer, edits and outline back.
+    f.Doc().UndoStack().undo();
+    QCOMPARE(one.layer->OffsetY, 0);
+    QCOMPARE(f.Find<TKeshIntegerEdit>("eYOffset")->text(), QStringLiteral("0"));
+    QCOMPARE(f.Box()->FocusOutline(), outline.translated(25, 0));
   }
 
   void fixedFrameSizeRecentresTheFrame() {
     OneLayer one;
     QVERIFY(one.layer);
-    TMainForm& w = *one.f.form;
-    w.pc1->setCurrentWidget(w.AnimationSheet);
-    ClickCheckBox(w.cbFixedFrameSize);
-    QVERIFY(w.Animation->FixedFrameSize);
-    QCOMPARE(w.Animation->FixedWidth, 10);
-    TypeOver(w.eFixedFrameWidth, QStringLiteral("64"));
-    TypeOver(w.eFixedFrameHeight, QStringLiteral("48"));
-    QCOMPARE(w.Animation->FixedWidth, 64);
-    QCOMPARE(w.Animation->FixedHeight, 48);
-    QVERIFY(w.Modified);
+    MainFormFixture& f = one.f;
+    TMainForm& w = *f.form;
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.AnimationSheet());
+    ClickCheckBox(f.Find<QCheckBox>("cbFixedFrameSize"));
+    QVERIFY(f.Anim().FixedFrameSize);
+    QCOMPARE(f.Anim().FixedWidth, 10);
+    TypeOver(f.Find<TKeshIntegerEdit>("eFixedFrameWidth"), QStringLiteral("64"));
+    TypeOver(f.Find<TKeshIntegerEdit>("eFixedFrameHeight"), QStringLiteral("48"));
+    QCOMPARE(f.Anim().FixedWidth, 64);
+    QCOMPARE(f.Anim().FixedHeight, 48);
+    QVERIFY(f.Modified());
     QVERIFY(w.DataPanel->text().contains(QStringLiteral("Size : [64 x 48] Fixed")));
-    const QPoint origin(w.pbConstr->width() / 2 - 32, w.pbConstr->height() / 2 - 24);
-    QCOMPARE(w.DrawOrigin, origin);
-    QCOMPARE(w.SelectionRect, QRect(origin, QSize(40, 30)));
-    QTRY_VERIFY(!w.ConstructionDirty);
-    const QImage canvas = w.pbConstr->Canvas();
+    const QPoint origin(f.Box()->width() / 2 - 32, f.Box()->height() / 2 - 24);
+    QCOMPARE(f.View().DrawOrigin, origin);
+    QCOMPARE(f.View().SelectionRect, QRect(origin, QSize(40, 30)));
+    QTRY_VERIFY(!f.View().ConstructionDirty);
+    const QImage canvas = f.Box()->Canvas();
     QCOMPARE(canvas.pixel(origin + QPoint(-1, -1)), qRgb(255, 255, 255));
     QCOMPARE(canvas.pixel(origin + QPoint(64, 48)), qRgb(255, 255, 255));
 
-    // Sizes nobody can render are refused by the renderer, not by a crash.
-    for (const char* width : {"-5", "99999"}) {
-      TypeOver(w.eFixedFrameWidth, QString::fromLatin1(width));
-      w.Regenerate(false);
-      QTRY_VERIFY(!w.ConstructionDirty);
+    // Sizes are kept to 1..8192, and the edit shows the size kept once the
+    // user leaves it (a size too large at once).
+    struct Size {
+      const char* typed;
+      const char* shown_while_typing;
+      int kept;
+    };
+    for (const Size& c : {Size{"-50", "-50", 1}, Size{"0", "0", 1}, Size{"99999", "8192", 8192}, Size{"640", "640", 640}}) {
+      auto* edit = f.Find<TKeshIntegerEdit>("eFixedFrameWidth");
+      TypeOver(edit, QString::fromLatin1(c.typed));
+      QCOMPARE(edit->text(), QString::fromLatin1(c.shown_while_typing));
+      QCOMPARE(f.Anim().FixedWidth, c.kept);
+      QTest::keyClick(edit, Qt::Key_Return);
+      QCOMPARE(edit->text(), QString::number(c.kept));
+      QCOMPARE(f.Anim().FixedWidth, c.kept);
+      f.Doc().Regenerate();
+      QTRY_VERIFY(!f.View().ConstructionDirty);
     }
-    ClickCheckBox(w.cbFixedFrameSize);
-    QVERIFY(!w.Animation->FixedFrameSize);
+    ClickCheckBox(f.Find<QCheckBox>("cbFixedFrameSize"));
+    QVERIFY(!f.Anim().FixedFrameSize);
     QVERIFY(w.DataPanel->text().endsWith(QStringLiteral("Size : [40 x 30]  Max : 0.00")));
   }
 
   void backgroundColourFillsTheViewAroundTheFrame() {
     OneLayer one;
     QVERIFY(one.layer);
-    TMainForm& w = *one.f.form;
-    w.pc1->setCurrentWidget(w.AnimationSheet);
+    MainFormFixture& f = one.f;
+    TMainForm& w = *f.form;
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.AnimationSheet());
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    PickColor(w.bk_Color_Selector, "clTeal");
-    QCOMPARE(w.Animation->BackgroundColor, kt58::TColor{0x808000});
-    QCOMPARE(w.ConstrPanel->palette().color(QPalette::Window), QColor(0, 0x80, 0x80));
-    QVERIFY(w.Modified);
-    QTRY_VERIFY(!w.ConstructionDirty);
-    const QImage view = Grab(w.pbConstr);
-    for (QPoint corner : {QPoint(0, 0), QPoint(view.width() - 1, view.height() - 1), w.DrawOrigin - QPoint(3, 3)})
+    PickColor(f.Find<TKeshColorSelector>("bk_Color_Selector"), "clTeal");
+    QCOMPARE(f.Anim().BackgroundColor, kt58::TColor{0x808000});
+    QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(0, 0x80, 0x80));
+    QVERIFY(f.Modified());
+    QTRY_VERIFY(!f.View().ConstructionDirty);
+    const QImage view = Grab(f.Box());
+    for (QPoint corner : {QPoint(0, 0), QPoint(view.width() - 1, view.height() - 1), f.View().DrawOrigin - QPoint(3, 3)})
       QCOMPARE(QColor(view.pixel(corner)), QColor(0, 0x80, 0x80));
-    QCOMPARE(view.pixel(w.DrawOrigin - QPoint(1, 1)), qRgb(255, 255, 255));
+    QCOMPARE(view.pixel(f.View().DrawOrigin - QPoint(1, 1)), qRgb(255, 255, 255));
   }
 
   void frameCountAndPlaySpeed() {
     OneLayer one;
     QVERIFY(one.layer);
-    TMainForm& w = *one.f.form;
-    w.pc1->setCurrentWidget(w.AnimationSheet);
-    QLineEdit* count_text = w.spFrameCount->findChild<QLineEdit*>();
+    MainFormFixture& f = one.f;
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.AnimationSheet());
+    QLineEdit* count_text = f.Find<QSpinBox>("spFrameCount")->findChild<QLineEdit*>();
     QVERIFY(count_text);
     TypeOver(count_text, QStringLiteral("1500"));
-    QCOMPARE(w.spFrameCount->value(), 1000);
-    QCOMPARE(w.Animation->FrameCount, 1000);
-    QTest::keyClick(w.spFrameCount, Qt::Key_Up);
-    QCOMPARE(w.Animation->FrameCount, 1000);
+    QCOMPARE(f.Find<QSpinBox>("spFrameCount")->value(), 1000);
+    QCOMPARE(f.Anim().FrameCount, 1000);
+    QTest::keyClick(f.Find<QSpinBox>("spFrameCount"), Qt::Key_Up);
+    QCOMPARE(f.Anim().FrameCount, 1000);
     TypeOver(count_text, QStringLiteral("25"));
-    QCOMPARE(w.Animation->FrameCount, 25);
-    QVERIFY(w.Modified);
+    QCOMPARE(f.Anim().FrameCount, 25);
+    QVERIFY(f.Modified());
 
-    QCOMPARE(w.tbPlaySpeed->Position(), 100);
-    QTest::keyClick(w.tbPlaySpeed, Qt::Key_Home);
-    QCOMPARE(w.Animation->FrameDelay, 200);
-    QTest::keyClick(w.tbPlaySpeed, Qt::Key_PageUp);
-    QCOMPARE(w.Animation->FrameDelay, 2 * (100 - w.tbPlaySpeed->Position()));
+    QCOMPARE(f.Find<TKeshTrackBar>("tbPlaySpeed")->Position(), 100);
+    QTest::keyClick(f.Find<TKeshTrackBar>("tbPlaySpeed"), Qt::Key_Home);
+    QCOMPARE(f.Anim().FrameDelay, 200);
+    QTest::keyClick(f.Find<TKeshTrackBar>("tbPlaySpeed"), Qt::Key_PageUp);
+    QCOMPARE(f.Anim().FrameDelay, 2 * (100 - f.Find<TKeshTrackBar>("tbPlaySpeed")->Position()));
   }
 
   void animationValuesLoadWithoutFiringHandlers() {
     OneLayer one;
     QVERIFY(one.layer);
-    TMainForm& w = *one.f.form;
-    kt58::TAnimation& a = *w.Animation;
+    MainFormFixture& f = one.f;
+    TMainForm& w = *f.form;
+    kt58::TAnimation& a = f.Anim();
     a.FixedFrameSize = true;
     a.FixedWidth = 30;
     a.FixedHeight = 20;
@@ -417,41 +434,41 @@ class PropertyPagesTest : public QObject {
     a.FrameDelay = 40;
     a.NonRenderedPlayback = false;
     w.LoadAnimationControls();
-    QVERIFY(w.cbFixedFrameSize->isChecked());
-    QCOMPARE(w.eFixedFrameWidth->text(), QStringLiteral("30"));
-    QCOMPARE(w.eFixedFrameHeight->text(), QStringLiteral("20"));
-    QCOMPARE(w.bk_Color_Selector->Color(), kt58::TColor{0xFF0000});
-    QCOMPARE(w.ConstrPanel->palette().color(QPalette::Window), QColor(0, 0, 255));
-    QCOMPARE(w.spFrameCount->value(), 50);
-    QCOMPARE(w.tbPlaySpeed->Position(), 60);
-    QVERIFY(!w.cbrtPlayback->isChecked());
+    QVERIFY(f.Find<QCheckBox>("cbFixedFrameSize")->isChecked());
+    QCOMPARE(f.Find<TKeshIntegerEdit>("eFixedFrameWidth")->text(), QStringLiteral("30"));
+    QCOMPARE(f.Find<TKeshIntegerEdit>("eFixedFrameHeight")->text(), QStringLiteral("20"));
+    QCOMPARE(f.Find<TKeshColorSelector>("bk_Color_Selector")->Color(), kt58::TColor{0xFF0000});
+    QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(0, 0, 255));
+    QCOMPARE(f.Find<QSpinBox>("spFrameCount")->value(), 50);
+    QCOMPARE(f.Find<TKeshTrackBar>("tbPlaySpeed")->Position(), 60);
+    QVERIFY(!f.Find<QCheckBox>("cbrtPlayback")->isChecked());
     QVERIFY(w.DataPanel->text().contains(QStringLiteral("Size : [30 x 20] Fixed")));
     // The delay stays as stored until the bar is moved.
     QCOMPARE(a.FrameDelay, 40);
     QCOMPARE(a.FrameCount, 50);
-    QVERIFY(!w.Modified);
+    QVERIFY(!f.Modified());
   }
 
   void pagesFollowTheEnablingRules() {
     MainFormFixture f;
     QVERIFY(f.Ready());
     TMainForm& w = *f.form;
-    auto shown = [&](QWidget* page) { return w.pc1->isTabVisible(w.pc1->indexOf(page)); };
-    QVERIFY(w.pc1->isVisible());
-    QVERIFY(shown(w.AnimationSheet));
-    QVERIFY(!shown(w.LayerSheet));
-    w.AddLayerFromFile(f.WriteBmp("a.bmp", 20, 20, 1));
-    QVERIFY(shown(w.LayerSheet));
-    QVERIFY(w.spFrameCount->isEnabled());
-    w.Animation->Playing = true;
+    auto shown = [&](QWidget* page) { return f.Find<QTabWidget>("pc1")->isTabVisible(f.Find<QTabWidget>("pc1")->indexOf(page)); };
+    QVERIFY(f.Find<QTabWidget>("pc1")->isVisible());
+    QVERIFY(shown(&f.AnimationSheet()));
+    QVERIFY(!shown(&f.Pages()));
+    f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
+    QVERIFY(shown(&f.Pages()));
+    QVERIFY(f.Find<QSpinBox>("spFrameCount")->isEnabled());
+    f.Anim().Playing = true;
     w.UpdateControlStates();
-    QVERIFY(!shown(w.AnimationSheet));
-    QVERIFY(!shown(w.LayerSheet));
-    QVERIFY(!w.spFrameCount->isEnabled());
-    w.Animation->Playing = false;
+    QVERIFY(!shown(&f.AnimationSheet()));
+    QVERIFY(!shown(&f.Pages()));
+    QVERIFY(!f.Find<QSpinBox>("spFrameCount")->isEnabled());
+    f.Anim().Playing = false;
     w.UpdateControlStates();
-    QVERIFY(shown(w.AnimationSheet));
-    QVERIFY(shown(w.LayerSheet));
+    QVERIFY(shown(&f.AnimationSheet()));
+    QVERIFY(shown(&f.Pages()));
   }
 };
 

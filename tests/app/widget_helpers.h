@@ -8,6 +8,8 @@
 #include <QTest>
 #include <QWidget>
 
+#include "controls/kesh_color_combo.h"
+#include "controls/kesh_color_selector.h"
 #include "engine/colors.h"
 
 namespace kt58::apptest {
@@ -32,6 +34,11 @@ inline void PickItem(QComboBox* combo, int index) {
   QTest::mouseMove(view->viewport(), at);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, at);
   QTRY_VERIFY(!view->isVisible());
+}
+
+// Picks a colour by its name from a selector's list, as a user would.
+inline void PickColor(TKeshColorSelector* selector, const char* name) {
+  PickItem(selector->Combo(), selector->Combo()->findText(QString::fromLatin1(name)));
 }
 
 }  // namespace kt58::apptest

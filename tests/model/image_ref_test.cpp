@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "engine/errors.h"
 #include "engine/jpeg_picture.h"
 #include "model/image_ref.h"
@@ -79,6 +81,28 @@ TEST_F(ResourceTest, ListHandsOutIdsFindsAndReleasesByCount) {
   EXPECT_EQ(list.NextId(), 0);
   for (int id : {5, 9, 7}) list.NoteId(id);
   EXPECT_EQ(list.TakeNextId(), 10);
+}
+
+TEST_F(ResourceTest, ATakenResourceGoesBackToItsPlaceWithItsId) {
+  TReferenceList list;
+  std::vector<TLayerImageRef*> refs;
+  for (const char* name : {"a.bmp", "b.bmp", "c.bmp"})
+    refs.push_back(list.Append(std::make_unique<TBitmapRef>(WriteBmp(name, MakeSolidPicture(2, 2, 0x10)),
+                                                            list.TakeNextId())));
+  int index = -1;
+  std::unique_ptr<TLayerImageRef> taken = list.Take(refs[1], &index);
+  ASSERT_EQ(taken.get(), refs[1]);
+  EXPECT_EQ(index, 1);
+  EXPECT_EQ(list.Count(), 2);
+  EXPECT_EQ(list.FindById(1), nullptr);
+  // Taken, it is not the list's: a release does not free it.
+  list.Release(refs[1]);
+  EXPECT_EQ(taken->Id, 1);
+  EXPECT_EQ(list.Take(refs[1], &index), nullptr);
+  EXPECT_EQ(list.Insert(index, std::move(taken)), refs[1]);
+  EXPECT_EQ(list.Item(1), refs[1]);
+  EXPECT_EQ(list.FindById(1), refs[1]);
+  EXPECT_EQ(list.TakeNextId(), 3);
 }
 
 TEST_F(ResourceTest, MissingFileAbortsCreationQuietly) {

@@ -105,7 +105,6 @@ class TColorMapOptimizer {
 }  // namespace
 
 void TGIFImage::OptimizeColorMap() {
-  std::lock_guard<std::mutex> guard(lock_);
   TColorMapOptimizer(*this).Run();
 }
 

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -169,7 +168,6 @@ class TGIFImage {
   // table and image data).
   size_t FrameFileSize(size_t index) const;
 
-  std::mutex& Lock() const { return lock_; }
 
  private:
   void WriteFrame(std::vector<uint8_t>& out, size_t index) const;
@@ -179,7 +177,6 @@ class TGIFImage {
   int width_ = 0, height_ = 0;
   GifPalette global_map_;
   std::vector<std::unique_ptr<TGIFSubImage>> frames_;
-  mutable std::mutex lock_;
 };
 
 // GIF table bits for a palette: the smallest n >= 1 with 2^n >= size.

@@ -35,7 +35,6 @@ class TColorQuantizer {
   // Every pixel, rows top-down, left to right.
   void AddPicture(const TPicture& picture);
 
-  int LeafCount() const { return leaf_count_; }
   // True once leaves were merged: the palette then only approximates the
   // colours added; otherwise it holds each of them exactly.
   bool Merged() const { return merged_; }
