@@ -1,10 +1,14 @@
 #include "export/gif_export.h"
 
 #include <array>
+#include <future>
 #include <system_error>
 #include <utility>
 
 #include "export/atomic_file.h"
+#include "export/gif/dither.h"
+#include "export/gif/gif_workers.h"
+#include "export/gif/global_palette.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
 
@@ -22,7 +26,8 @@ struct NamedCode {
   int code;
 };
 
-constexpr std::array<NamedCode, 7> kPaletteNames{{{"optimized", rmQuantize},
+constexpr std::array<NamedCode, 8> kPaletteNames{{{"global", rmGlobal},
+                                                  {"optimized", rmQuantize},
                                                   {"optimized-windows", rmQuantizeWindows},
                                                   {"web", rmNetscape},
                                                   {"mono", rmMonochrome},
@@ -69,6 +74,62 @@ int GifExportOptions::OptimizeOptions() const {
 std::optional<int> GifPaletteCodeFromName(std::string_view name) { return Lookup(kPaletteNames, name); }
 std::optional<int> GifDitherCodeFromName(std::string_view name) { return Lookup(kDitherNames, name); }
 
+namespace {
+
+using SharedPicture = std::shared_ptr<const TPicture>;
+
+// A frame's source and indices, kept for the next frame's pixel-stable
+// diffusion.
+struct MappedFrame {
+  SharedPicture source;
+  std::vector<uint8_t> indices;
+};
+
+struct BuiltFrame {
+  SharedPicture picture;                 // for the observer; null: frame left out
+  std::unique_ptr<TGIFSubImage> frame;   // packed
+};
+
+// Renders frame i the way the pass does: composition, then Playing true and
+// the next CurrentFrameIndex (video layers read both).
+SharedPicture RenderNext(TAnimation& animation, int i) {
+  WorkPicture picture = animation.RenderFrame(animation.Frames[static_cast<size_t>(i)].get());
+  animation.Playing = true;
+  ++animation.CurrentFrameIndex;
+  return SharedPicture(std::move(picture));
+}
+
+// The first pass of the whole-animation palette: every frame is rendered
+// and its colours counted. With merging asked for, one entry of the table is
+// kept free for transparency, a copy of entry 0 that the exact look-up never
+// picks, so that no frame has to grow the shared table.
+GifPalette SharedPaletteOf(TAnimation& animation, const GifExportOptions& options, int count) {
+  const int size = 1 << options.ReductionBits;
+  const bool reserve = options.Merge && size > 8;
+  TGlobalPaletteBuilder builder(reserve ? size - 1 : size);
+  animation.Playing = false;
+  animation.CurrentFrameIndex = 0;
+  // Rendering stays on this thread; the histograms are counted on the
+  // workers and added in frame order.
+  RunInOrder<ColorHistogram>(
+      static_cast<size_t>(count), 2 * static_cast<size_t>(GifThreadCount()) + 1,
+      [&](size_t i) -> std::function<ColorHistogram()> {
+        SharedPicture picture;
+        if (i < animation.Frames.size()) picture = RenderNext(animation, static_cast<int>(i));
+        if (!picture) return [] { return ColorHistogram{}; };
+        return [picture] { return ColorHistogramOf(*picture); };
+      },
+      [&](size_t, ColorHistogram&& histogram) { builder.AddHistogram(histogram); });
+  animation.Playing = false;
+  animation.CurrentFrameIndex = 0;
+  GifPalette palette = builder.Palette();
+  if (palette.empty()) palette.push_back(GifColor{0, 0, 0});
+  if (reserve && palette.size() < 256) palette.push_back(palette.front());
+  return palette;
+}
+
+}  // namespace
+
 std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExportOptions& options,
                                             const GifFrameObserver& observer) {
   if (options.FrameDelayMs < 0 || options.FrameDelayMs > kMaxFrameDelayMs)
@@ -81,26 +142,73 @@ std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExpo
   GIFCodecDefaults::SetReductionBits(options.ReductionBits);
   GIFCodecDefaults::SetDitherMode(options.DitherMode);
   auto image = std::make_unique<TGIFImage>();
-  image->SetCompression(gcRLE);
+  image->SetCompression(options.Compression);
+  image->SetPackFrames(true);
+  const int reduction = image->ColorReduction(), bits = image->ReductionBits(), dither = image->DitherMode();
+  DitherKernelFor(dither);  // an unknown code fails before any rendering
 
   PlayingReset reset(animation);
+  const int count = static_cast<int>(animation.Frames.size());
+  const bool shared = reduction == rmGlobal;
+  if (shared) image->GlobalColorMap() = SharedPaletteOf(animation, options, count);
+  const GifPalette& palette = image->GlobalColorMap();
+  const int compression = image->Compression();
+  const int shared_code_size = MinCodeSizeFor(palette.size());
+  // Only diffusion onto the shared palette makes a frame depend on the one
+  // before; every other frame is reduced on its own.
+  const bool chained = shared && DitherKernelFor(dither) != nullptr;
+  std::shared_future<std::shared_ptr<const MappedFrame>> previous;
+
   animation.Playing = false;
   animation.CurrentFrameIndex = 0;
-  const int count = static_cast<int>(animation.Frames.size());
   // Events run during composition may clear the frames: re-check the bound.
-  for (int i = 0; i < count && static_cast<size_t>(i) < animation.Frames.size(); ++i) {
-    WorkPicture picture = animation.RenderFrame(animation.Frames[static_cast<size_t>(i)].get());
-    animation.Playing = true;
-    ++animation.CurrentFrameIndex;
-    if (!picture) continue;
-    const int index = image->Add(*picture);
+  const size_t window = 2 * static_cast<size_t>(GifThreadCount()) + 1;
+  const auto produce = [&](size_t i) -> std::function<BuiltFrame()> {
+    SharedPicture picture;
+    if (i < animation.Frames.size()) picture = RenderNext(animation, static_cast<int>(i));
+    if (!picture) return [] { return BuiltFrame{}; };
+    if (!chained) {
+      return [=, &palette] {
+        IndexedPicture reduced = shared ? MapToSharedPalette(*picture, palette, dither)
+                                        : ReduceColors(*picture, reduction, bits, dither);
+        auto frame = std::make_unique<TGIFSubImage>(reduced.width, reduced.height);
+        frame->Data() = std::move(reduced.indices);
+        if (!shared) frame->ColorMap() = std::move(reduced.palette);
+        frame->Pack(compression, shared ? shared_code_size : MinCodeSizeFor(frame->ColorMap().size()));
+        return BuiltFrame{picture, std::move(frame)};
+      };
+    }
+    auto mapped = std::make_shared<std::promise<std::shared_ptr<const MappedFrame>>>();
+    std::shared_future<std::shared_ptr<const MappedFrame>> before = previous;
+    previous = mapped->get_future().share();
+    return [=, &palette] {
+      // Jobs start in frame order, so the frame before is running or done.
+      try {
+        const std::shared_ptr<const MappedFrame> last = before.valid() ? before.get() : nullptr;
+        PreviousFrame reference;
+        if (last) reference = {last->source.get(), last->indices.data()};
+        IndexedPicture reduced = MapToSharedPalette(*picture, palette, dither, reference);
+        auto frame = std::make_unique<TGIFSubImage>(reduced.width, reduced.height);
+        frame->Data() = reduced.indices;
+        mapped->set_value(std::make_shared<const MappedFrame>(MappedFrame{picture, std::move(reduced.indices)}));
+        frame->Pack(compression, shared_code_size);
+        return BuiltFrame{picture, std::move(frame)};
+      } catch (...) {
+        mapped->set_exception(std::current_exception());
+        throw;
+      }
+    };
+  };
+  const auto consume = [&](size_t i, BuiltFrame&& built) {
+    if (!built.frame) return;
+    const int index = image->Add(std::move(built.frame));
     TGIFSubImage& frame = image->Images(static_cast<size_t>(index));
     if (index == 0) frame.AddExtension<TGIFAppExtNSLoop>().Loops = 0;
     auto& control = frame.AddExtension<TGIFGraphicControlExtension>();
     control.Delay = delay;
-    if (observer) observer(i, count, *picture);
-    FreeWorkPicture(picture);
-  }
+    if (observer) observer(static_cast<int>(i), count, *built.picture);
+  };
+  RunInOrder<BuiltFrame>(static_cast<size_t>(count), window, produce, consume);
 
   if (options.OptimizeColorMap) image->OptimizeColorMap();
   image->Optimize(options.OptimizeOptions(), options.ColorReduction, options.DitherMode, 0);
