@@ -128,6 +128,17 @@ GifPalette SharedPaletteOf(TAnimation& animation, const GifExportOptions& option
   return palette;
 }
 
+// The frame for a reduced picture, packed: a frame of the shared palette
+// has no table of its own.
+std::unique_ptr<TGIFSubImage> PackedFrame(IndexedPicture reduced, bool shared, int compression) {
+  auto frame = std::make_unique<TGIFSubImage>(reduced.width, reduced.height);
+  frame->Data() = std::move(reduced.indices);
+  const size_t table = reduced.palette.size();
+  if (!shared) frame->ColorMap() = std::move(reduced.palette);
+  frame->Pack(compression, MinCodeSizeFor(table));
+  return frame;
+}
+
 }  // namespace
 
 std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExportOptions& options,
@@ -153,7 +164,6 @@ std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExpo
   if (shared) image->GlobalColorMap() = SharedPaletteOf(animation, options, count);
   const GifPalette& palette = image->GlobalColorMap();
   const int compression = image->Compression();
-  const int shared_code_size = MinCodeSizeFor(palette.size());
   // Only diffusion onto the shared palette makes a frame depend on the one
   // before; every other frame is reduced on its own.
   const bool chained = shared && DitherKernelFor(dither) != nullptr;
@@ -171,11 +181,7 @@ std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExpo
       return [=, &palette] {
         IndexedPicture reduced = shared ? MapToSharedPalette(*picture, palette, dither)
                                         : ReduceColors(*picture, reduction, bits, dither);
-        auto frame = std::make_unique<TGIFSubImage>(reduced.width, reduced.height);
-        frame->Data() = std::move(reduced.indices);
-        if (!shared) frame->ColorMap() = std::move(reduced.palette);
-        frame->Pack(compression, shared ? shared_code_size : MinCodeSizeFor(frame->ColorMap().size()));
-        return BuiltFrame{picture, std::move(frame)};
+        return BuiltFrame{picture, PackedFrame(std::move(reduced), shared, compression)};
       };
     }
     auto mapped = std::make_shared<std::promise<std::shared_ptr<const MappedFrame>>>();
@@ -188,11 +194,9 @@ std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExpo
         PreviousFrame reference;
         if (last) reference = {last->source.get(), last->indices.data()};
         IndexedPicture reduced = MapToSharedPalette(*picture, palette, dither, reference);
-        auto frame = std::make_unique<TGIFSubImage>(reduced.width, reduced.height);
-        frame->Data() = reduced.indices;
-        mapped->set_value(std::make_shared<const MappedFrame>(MappedFrame{picture, std::move(reduced.indices)}));
-        frame->Pack(compression, shared_code_size);
-        return BuiltFrame{picture, std::move(frame)};
+        // The next frame may start as soon as this one's indices are known.
+        mapped->set_value(std::make_shared<const MappedFrame>(MappedFrame{picture, reduced.indices}));
+        return BuiltFrame{picture, PackedFrame(std::move(reduced), true, compression)};
       } catch (...) {
         mapped->set_exception(std::current_exception());
         throw;
