@@ -36,19 +36,25 @@ ffmpeg -nostdin -loglevel error -loop 1 -framerate 25 -i bg.png \
   -frames:v 100 -c:v rawvideo -pix_fmt bgr24 video.avi
 "$kt58" new video.apf --frames 100 --layer video.avi >/dev/null
 "$kt58" export-bmp video.apf stored --pattern 'f###' >/dev/null
-# The pictures the GIF export composes: it starts playing the video after
-# frame 0, so frames 0 and 1 both show the video's first picture and frame i
-# its picture i - 1. Every writer gets these same 100 pictures.
+# Every writer gets the same 100 pictures: the frames as the project composes
+# them.
 for ((i = 0; i < 100; i++)); do
-  cp "stored/f$(printf %03d $((i > 0 ? i - 1 : 0))).Bmp" "frames/f$(printf %03d $i).bmp"
-  ffmpeg -nostdin -loglevel error -i "frames/f$(printf %03d $i).bmp" "png/f$(printf %03d $i).png"
+  n=$(printf %03d $i)
+  cp "stored/f$n.Bmp" "frames/f$n.bmp"
+  ffmpeg -nostdin -loglevel error -i "frames/f$n.bmp" "png/f$n.png"
 done
 sources=(frames/*.bmp)
 frames_in=(-framerate 25 -i frames/f%03d.bmp)
 
 rows=()
-seconds() { local s=$(date +%s.%N); "$@" >/dev/null 2>&1; echo "$(date +%s.%N) - $s" | bc -l; }
-# row <label> <output gif> <seconds>
+# "wall cpu" seconds of a command (cpu: user + system of everything it ran).
+seconds() {
+  local TIMEFORMAT='%R %U %S' t
+  t=$({ time "$@" >/dev/null 2>&1; } 2>&1)
+  awk '{ printf "%.2f %.2f", $1, $2 + $3 }' <<<"$t"
+}
+plus() { awk '{ printf "%.2f %.2f", $1 + $3, $2 + $4 }' <<<"$1 $2"; }
+# row <label> <output gif> <"wall cpu">
 row() { rows+=("$1|$2|$3"); }
 
 row "kt58, defaults (global palette, merge, crop, passive)" ours_default.gif \
@@ -76,15 +82,15 @@ row "ffmpeg two-pass, no dither" ff_none.gif "$(seconds ffmpeg_two_pass =dither=
 row "ffmpeg two-pass, its default dither" ff_default.gif "$(seconds ffmpeg_two_pass '' ff_default.gif)"
 if command -v gifsicle >/dev/null; then
   row "  ffmpeg no dither, then gifsicle -O3 (time of both)" ff_gifsicle.gif \
-    "$(echo "$(seconds ffmpeg_two_pass =dither=none ff_tmp.gif) + $(seconds gifsicle -O3 ff_tmp.gif -o ff_gifsicle.gif)" | bc -l)"
+    "$(plus "$(seconds ffmpeg_two_pass =dither=none ff_tmp.gif)" "$(seconds gifsicle -O3 ff_tmp.gif -o ff_gifsicle.gif)")"
 fi
 if command -v convert >/dev/null; then
   row "ImageMagick +dither -colors 256 -layers Optimize" im.gif \
     "$(seconds convert -delay 4 -loop 0 "${sources[@]}" +dither -colors 256 -layers Optimize im.gif)"
   if command -v gifsicle >/dev/null; then
     row "  then gifsicle -O3 (time of both)" im_gifsicle.gif \
-      "$(echo "$(seconds convert -delay 4 -loop 0 "${sources[@]}" +dither -colors 256 im_tmp.gif) + \
-               $(seconds gifsicle -O3 im_tmp.gif -o im_gifsicle.gif)" | bc -l)"
+      "$(plus "$(seconds convert -delay 4 -loop 0 "${sources[@]}" +dither -colors 256 im_tmp.gif)" \
+              "$(seconds gifsicle -O3 im_tmp.gif -o im_gifsicle.gif)")"
   fi
 fi
 gifski=""
@@ -104,10 +110,12 @@ gifs=()
 for r in "${rows[@]}"; do IFS='|' read -r _ g _ <<<"$r"; gifs+=("$g"); done
 declare -A psnr
 while read -r g v; do psnr[$g]=$v; done < <(/usr/bin/python3 "$root/bench/peers/gif_psnr.py" 40 "${sources[@]}" -- "${gifs[@]}")
-printf '%-56s %9s %12s %10s\n' "what (100 frames 640x480, $(nproc) cores)" "wall s" "bytes" "PSNR dB"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+printf '%-56s %8s %8s %12s %8s\n' "what (100 frames 640x480, $(nproc) cores)" "wall s" "cpu s" "bytes" "PSNR dB"
 for r in "${rows[@]}"; do
   IFS='|' read -r label g t <<<"$r"
-  printf '%-56s %9.2f %12d %10s\n' "$label" "$t" "$(stat -c %s "$g")" "${psnr[$g]}"
+  read -r wall cpu <<<"$t"
+  printf '%-56s %8.2f %8.2f %12d %8s\n' "$label" "$wall" "$cpu" "$(stat -c %s "$g")" "${psnr[$g]}"
 done
 if [ -f base_perframe.gif ]; then
   if cmp -s base_perframe.gif ours_perframe.gif; then echo "per-frame palette: same bytes as the baseline"

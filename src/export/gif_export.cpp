@@ -1,10 +1,13 @@
 #include "export/gif_export.h"
 
+#include <algorithm>
 #include <array>
 #include <future>
 #include <system_error>
 #include <utility>
 
+#include "engine/blit_stream.h"
+#include "model/image_ref.h"
 #include "export/atomic_file.h"
 #include "export/gif/dither.h"
 #include "export/gif/gif_workers.h"
@@ -99,6 +102,47 @@ SharedPicture RenderNext(TAnimation& animation, int i) {
   return SharedPicture(std::move(picture));
 }
 
+// Where each frame store of the animation stands for reading. Composition
+// while playing reads the next stored frame, so the second rendering pass
+// of the whole-animation palette must find every store as the first found
+// it, or it would show other frames than a single pass does.
+class StoreReadStates {
+ public:
+  explicit StoreReadStates(const TAnimation& animation) {
+    if (!animation.References) return;
+    for (int i = 0; i < animation.References->Count(); ++i) {
+      Tkt58_BlitStream* store = animation.References->Item(i)->Store();
+      if (store != nullptr && store->IsOpen()) states_.push_back({store, store->Position(), store->ReadCursor});
+    }
+  }
+
+  // Reading a frame by index leaves the file at the next frame; the header
+  // read leaves it at the first.
+  void Restore() const {
+    for (const State& s : states_) {
+      Tkt58_BlitStream& store = *s.store;
+      if (!store.IsOpen()) continue;
+      const auto& offsets = store.FrameOffsets;
+      const auto after = std::upper_bound(offsets.begin(), offsets.end(), s.position - 1);
+      if (after == offsets.begin()) {
+        store.ReadHeader();
+      } else {
+        store.ReadCursor = 0;
+        store.ReadFrame(static_cast<int>(after - offsets.begin()) - 1);
+      }
+      store.ReadCursor = s.cursor;
+    }
+  }
+
+ private:
+  struct State {
+    Tkt58_BlitStream* store;
+    int64_t position;
+    int32_t cursor;
+  };
+  std::vector<State> states_;
+};
+
 // The first pass of the whole-animation palette: every frame is rendered
 // and its colours counted. With merging asked for, one entry of the table is
 // kept free for transparency, a copy of entry 0 that the exact look-up never
@@ -107,6 +151,7 @@ GifPalette SharedPaletteOf(TAnimation& animation, const GifExportOptions& option
   const int size = 1 << options.ReductionBits;
   const bool reserve = options.Merge && size > 8;
   TGlobalPaletteBuilder builder(reserve ? size - 1 : size);
+  const StoreReadStates stores(animation);
   animation.Playing = false;
   animation.CurrentFrameIndex = 0;
   // Rendering stays on this thread; the histograms are counted on the
@@ -120,6 +165,7 @@ GifPalette SharedPaletteOf(TAnimation& animation, const GifExportOptions& option
         return [picture] { return ColorHistogramOf(*picture); };
       },
       [&](size_t, ColorHistogram&& histogram) { builder.AddHistogram(histogram); });
+  stores.Restore();
   animation.Playing = false;
   animation.CurrentFrameIndex = 0;
   GifPalette palette = builder.Palette();

@@ -207,6 +207,24 @@ TEST_F(GifThreadsTest, GlobalPaletteFramesShowTheNearestEntryOfEverySourcePixel)
   }
 }
 
+// The whole-animation palette renders every frame twice; a multi-frame layer
+// must show the same stored frames in the file as a single pass shows.
+TEST_F(GifThreadsTest, GlobalPaletteShowsTheSameFramesOfAMultiFrameLayerAsOnePass) {
+  // Two equal projects, each exported once from its freshly loaded state:
+  // which stored frame a pass shows depends on where the store was left.
+  TempDir other;
+  auto a = test::MakeStillProject(dir, 20, 12, 7, 40, 6);
+  test::AddAnimatedGifLayer(*a, dir, 5);
+  auto b = test::MakeStillProject(other, 20, 12, 7, 40, 6);
+  test::AddAnimatedGifLayer(*b, other, 5);
+  const auto one_pass =
+      test::Composite(test::DecodeWithGiflib(BuildAnimatedGif(*a, Options(rmQuantize, dmNearest, false))->SaveToBytes()));
+  const auto two_passes =
+      test::Composite(test::DecodeWithGiflib(BuildAnimatedGif(*b, Options(rmGlobal, dmNearest, false))->SaveToBytes()));
+  ASSERT_EQ(one_pass.size(), 7u) << "every frame differs";
+  EXPECT_TRUE(one_pass == two_passes);
+}
+
 TEST_F(GifThreadsTest, LongExportsHoldTheirFramesPacked) {
   auto a = MakeStillBackgroundProject(dir, 4);
   for (const GifExportOptions& o : {Options(rmQuantize, dmNearest, false), Options(rmGlobal, dmSierra, true)}) {

@@ -57,7 +57,14 @@ void MapPicture(const TPicture& picture, int dither, Lookup& lookup, uint8_t* in
     for (int y = 0; y < height; ++y) {
       const uint8_t* p = picture.Row(y);
       uint8_t* out = indices + static_cast<size_t>(y) * static_cast<size_t>(width);
-      for (int x = 0; x < width; ++x, p += 3) out[x] = lookup.Lookup(p[2], p[1], p[0], colour);
+      for (int x = 0; x < width; ++x, p += 3) {
+        // A look-up's answer depends only on the colour once it has been
+        // asked for, so a run of one colour needs one look-up.
+        if (x > 0 && p[0] == p[-3] && p[1] == p[-2] && p[2] == p[-1])
+          out[x] = out[x - 1];
+        else
+          out[x] = lookup.Lookup(p[2], p[1], p[0], colour);
+      }
     }
     return;
   }

@@ -11,6 +11,9 @@ namespace kt58 {
 namespace {
 
 std::atomic<unsigned> g_thread_count{0};
+// Set on the pool's threads: work they hand out runs in place, since waiting
+// there for other jobs could leave every thread waiting.
+thread_local bool t_on_worker = false;
 
 // A fixed set of threads taking jobs first in, first out. FIFO matters: a job
 // may wait for the one queued before it (the pixel-stable ditherer waits for
@@ -43,6 +46,7 @@ class WorkerPool {
 
  private:
   void Loop() {
+    t_on_worker = true;
     for (;;) {
       std::packaged_task<void()> job;
       {
@@ -95,6 +99,10 @@ std::future<void> RunOnWorker(std::function<void()> job) {
 
 void ParallelFor(size_t n, const std::function<void(size_t)>& work) {
   if (n == 0) return;
+  if (t_on_worker) {
+    for (size_t i = 0; i < n; ++i) work(i);
+    return;
+  }
   // One job per thread, each taking the next item: items differ in cost.
   std::atomic<size_t> next{0};
   const size_t jobs = std::min<size_t>(n, GifThreadCount());

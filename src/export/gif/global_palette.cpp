@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "export/gif/color_lookup.h"
+#include "export/gif/gif_workers.h"
 
 namespace kt58 {
 
@@ -50,24 +51,42 @@ GifPalette TGlobalPaletteBuilder::Palette() {
   }
   std::vector<int> owner(occupied_.size(), -1);
   std::vector<uint64_t> error(occupied_.size());
+  // The assignment is split over the worker threads; the sums are whole
+  // numbers, so adding the parts in any order gives the same palette.
+  constexpr size_t kParts = 16;
   for (int round = 0; round < kRounds; ++round) {
     const OrderedNearestSearch<SquaredDifference> search(palette);
+    std::vector<std::vector<Sums>> part_sums(kParts, std::vector<Sums>(palette.size()));
+    std::vector<char> part_moved(kParts, 0);
+    ParallelFor(kParts, [&](size_t part) {
+      std::vector<Sums>& sums = part_sums[part];
+      const size_t begin = occupied_.size() * part / kParts, end = occupied_.size() * (part + 1) / kParts;
+      for (size_t i = begin; i < end; ++i) {
+        const GifColor m = means[i];
+        const int e = search.Find(m.r, m.g, m.b);
+        if (owner[i] != e) part_moved[part] = 1;
+        owner[i] = e;
+        const Cell& c = cells_[occupied_[i]];
+        Sums& s = sums[static_cast<size_t>(e)];
+        s.count += c.count;
+        s.r += c.sum_r;
+        s.g += c.sum_g;
+        s.b += c.sum_b;
+        const GifColor p = palette[static_cast<size_t>(e)];
+        const int dr = m.r - p.r, dg = m.g - p.g, db = m.b - p.b;
+        error[i] = c.count * static_cast<uint64_t>(dr * dr + dg * dg + db * db);
+      }
+    });
     std::vector<Sums> sums(palette.size());
     bool moved = false;
-    for (size_t i = 0; i < occupied_.size(); ++i) {
-      const GifColor m = means[i];
-      const int e = search.Find(m.r, m.g, m.b);
-      moved |= owner[i] != e;
-      owner[i] = e;
-      const Cell& c = cells_[occupied_[i]];
-      Sums& s = sums[static_cast<size_t>(e)];
-      s.count += c.count;
-      s.r += c.sum_r;
-      s.g += c.sum_g;
-      s.b += c.sum_b;
-      const GifColor p = palette[static_cast<size_t>(e)];
-      const int dr = m.r - p.r, dg = m.g - p.g, db = m.b - p.b;
-      error[i] = c.count * static_cast<uint64_t>(dr * dr + dg * dg + db * db);
+    for (size_t part = 0; part < kParts; ++part) {
+      moved |= part_moved[part] != 0;
+      for (size_t e = 0; e < palette.size(); ++e) {
+        sums[e].count += part_sums[part][e].count;
+        sums[e].r += part_sums[part][e].r;
+        sums[e].g += part_sums[part][e].g;
+        sums[e].b += part_sums[part][e].b;
+      }
     }
     if (!moved) break;
     std::vector<size_t> idle;
