@@ -9,6 +9,7 @@
 #include "engine/blit_stream.h"
 #include "model/image_ref.h"
 #include "export/atomic_file.h"
+#include "export/gif/gif_exception.h"
 #include "export/gif/dither.h"
 #include "export/gif/gif_workers.h"
 #include "export/gif/global_palette.h"
@@ -266,9 +267,14 @@ std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExpo
 }
 
 void WriteGifFile(const TGIFImage& image, const fs::path& path) {
-  // Encode before touching the disk: a refused image leaves no file at all.
-  const std::vector<uint8_t> bytes = image.SaveToBytes();
-  WriteFileAtomically(path, bytes);
+  // A refused image fails before anything is written; a later failure
+  // removes the temporary file, so the target is never touched.
+  if (image.Empty()) throw GIFException("Unsupported GIF version");
+  WriteFileAtomically(path, [&](std::ostream& out) {
+    image.Save([&](const std::vector<uint8_t>& part) {
+      out.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
+    });
+  });
 }
 
 uint64_t MeasureGifFileSize(const TGIFImage& image) {

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <ostream>
 
@@ -76,7 +77,7 @@ size_t TGIFImage::FrameFileSize(const TGIFSubImage& frame, const GifPalette& map
   return out.size();
 }
 
-std::vector<uint8_t> TGIFImage::SaveToBytes() const {
+void TGIFImage::Save(const std::function<void(const std::vector<uint8_t>&)>& sink) const {
   if (frames_.empty()) throw GIFException("Unsupported GIF version");
   const bool extended =
       std::any_of(frames_.begin(), frames_.end(), [](const auto& f) { return !f->Extensions().empty(); });
@@ -93,15 +94,33 @@ std::vector<uint8_t> TGIFImage::SaveToBytes() const {
   out.push_back(0);  // background colour index
   out.push_back(0);  // pixel aspect ratio: not given
   if (!global_map_.empty()) AppendColorTable(out, global_map_);
-  for (size_t i = 0; i < frames_.size(); ++i) WriteFrame(out, *frames_[i], ActiveColorMap(i));
-  out.push_back(0x3B);
-  return out;
+  sink(out);
+  // One frame at a time: a long animation is never held as one file.
+  for (size_t i = 0; i < frames_.size(); ++i) {
+    out.clear();
+    WriteFrame(out, *frames_[i], ActiveColorMap(i));
+    sink(out);
+  }
+  sink(std::vector<uint8_t>{0x3B});
+}
+
+std::vector<uint8_t> TGIFImage::SaveToBytes() const {
+  std::vector<uint8_t> file;
+  Save([&](const std::vector<uint8_t>& part) { file.insert(file.end(), part.begin(), part.end()); });
+  return file;
+}
+
+size_t TGIFImage::FileSize() const {
+  size_t size = 0;
+  Save([&](const std::vector<uint8_t>& part) { size += part.size(); });
+  return size;
 }
 
 void TGIFImage::SaveToStream(std::ostream& out) const {
-  const std::vector<uint8_t> bytes = SaveToBytes();
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw GIFException("Error writing the GIF data");
+  Save([&](const std::vector<uint8_t>& part) {
+    out.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
+    if (!out) throw GIFException("Error writing the GIF data");
+  });
 }
 
 }  // namespace kt58

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <mutex>
@@ -203,7 +204,14 @@ class TGIFImage {
   // The whole file. No frames raises GIFException("Unsupported GIF version");
   // a frame with no colour table to use, "Color table is empty".
   std::vector<uint8_t> SaveToBytes() const;
+  // Written part by part (the header, then each frame), so the whole file
+  // is never held in memory. Errors as SaveToBytes, after the parts before.
   void SaveToStream(std::ostream& out) const;
+  // The size SaveToBytes would give, without building the file.
+  size_t FileSize() const;
+  // The file handed to sink part by part: the header, each frame, the
+  // trailer. Errors as SaveToBytes, after the parts before.
+  void Save(const std::function<void(const std::vector<uint8_t>&)>& sink) const;
   // The bytes frame index takes in the file (extensions, descriptor, local
   // table and image data).
   size_t FrameFileSize(size_t index) const;

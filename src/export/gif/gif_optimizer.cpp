@@ -385,12 +385,12 @@ void TGIFImage::Optimize(int options, int /*reduction*/, int /*dither*/, int /*b
   size_t size_before = 0;
   bool measurable = true;
   try {
-    size_before = SaveToBytes().size();
+    size_before = FileSize();
   } catch (const GIFException&) {
     measurable = false;
   }
   FrameOptimizer(*this, options).Run();
-  if (measurable && SaveToBytes().size() > size_before) *this = original;
+  if (measurable && FileSize() > size_before) *this = original;
 }
 
 }  // namespace kt58
