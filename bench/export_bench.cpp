@@ -1,7 +1,7 @@
 // Export speed on a 100-frame 640x480 project of four layers: the AVI export
 // (MB/s of written video) and the animated GIF export next to ImageMagick
 // composing the same layers per frame and building a GIF with the same
-// palette size and no dithering (bench/peers/export_gif_imagemagick.sh).
+// palette size and no dithering (bench/helpers/export_gif_imagemagick.sh).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -50,7 +50,7 @@ BENCHMARK(BM_ExportGif)->Unit(benchmark::kMillisecond)->Iterations(1);
 void BM_ImageMagickGif(benchmark::State& state) {
   Project& p = Shared();
   const fs::path out = p.dir / "imagemagick.gif";
-  const std::string cmd = std::string(KT58_SOURCE_DIR) + "/bench/peers/export_gif_imagemagick.sh '" + p.dir.string() +
+  const std::string cmd = std::string(KT58_SOURCE_DIR) + "/bench/helpers/export_gif_imagemagick.sh '" + p.dir.string() +
                           "' " + std::to_string(kFrames) + " '" + out.string() + "'";
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();

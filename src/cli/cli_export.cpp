@@ -52,6 +52,7 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   options.ColorReduction = GifPaletteCodeFromName(cmd.palette).value();
   options.ReductionBits = BitsForColors(cmd.colors);
   options.DitherMode = GifDitherCodeFromName(cmd.dither).value();
+  options.Compression = cmd.compression == "rle" ? gcRLE : gcLZW;
   for (const std::string& o : cmd.optimize) {
     if (o == "single-map") options.OptimizeColorMap = true;
     if (o == "merge") options.Merge = true;

@@ -29,12 +29,13 @@ const char kUsage[] =
     "        --bevel-highlight RRGGBB --bevel-shadow RRGGBB --key RRGGBB|auto\n"
     "      the first --layer is the bottom layer, each later one goes on top\n"
     "  kt58 export-gif <project.apf> <out.gif> [--delay MS] [--palette P] [--colors N]\n"
-    "           [--dither D] [--optimize LIST]\n"
-    "      --delay 10..1000 (100); --palette optimized|optimized-windows|web|mono|gray|\n"
-    "        windows-gray|windows (optimized);\n"
-    "      --colors 8|16|32|64|128|256, size of the optimized palette (256);\n"
+    "           [--dither D] [--optimize LIST] [--compression C]\n"
+    "      --delay 10..1000 (100); --palette global|optimized|optimized-windows|web|mono|\n"
+    "        gray|windows-gray|windows (global: one palette for the whole animation);\n"
+    "      --colors 8|16|32|64|128|256, size of the global or optimized palette (256);\n"
     "      --dither nearest|floyd-steinberg|stucki|sierra|burkes (nearest);\n"
-    "      --optimize a comma list of single-map,merge,crop,remove-passive,sort\n"
+    "      --optimize a comma list of single-map,merge,crop,remove-passive,sort, or none\n"
+    "        (merge,crop,remove-passive); --compression lzw|rle (lzw)\n"
     "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N]\n"
     "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"
     "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif>\n"
@@ -236,10 +237,10 @@ NewCommand ParseNew(ArgCursor& cur) {
 ExportGifCommand ParseExportGif(ArgCursor& cur) {
   ExportGifCommand c;
   std::vector<std::string> pos;
-  static const std::vector<std::string> kPalettes = {"optimized", "optimized-windows", "web", "mono",
-                                                     "gray",      "windows-gray",      "windows"};
+  static const std::vector<std::string> kPalettes = {"global", "optimized",    "optimized-windows", "web",
+                                                     "mono",   "gray",         "windows-gray",      "windows"};
   static const std::vector<std::string> kDithers = {"nearest", "floyd-steinberg", "stucki", "sierra", "burkes"};
-  static const std::vector<std::string> kOptimize = {"single-map", "merge", "crop", "remove-passive", "sort"};
+  static const std::vector<std::string> kOptimize = {"single-map", "merge", "crop", "remove-passive", "sort", "none"};
   while (!cur.Done()) {
     const std::string a = cur.Next();
     if (a == "--delay") {
@@ -252,6 +253,9 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
       c.colors = std::stoi(v);
     } else if (a == "--dither") {
       c.dither = kDithers[static_cast<size_t>(Choice(a, cur.Value(a), kDithers))];
+    } else if (a == "--compression") {
+      static const std::vector<std::string> kCompressions = {"lzw", "rle"};
+      c.compression = kCompressions[static_cast<size_t>(Choice(a, cur.Value(a), kCompressions))];
     } else if (a == "--optimize") {
       const std::string v = cur.Value(a);
       c.optimize.clear();
@@ -262,7 +266,8 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
         const std::string item = v.substr(start, comma - start);
         if (!item.empty()) {
           const std::string& name = kOptimize[static_cast<size_t>(Choice(a, item, kOptimize))];
-          if (std::find(c.optimize.begin(), c.optimize.end(), name) == c.optimize.end()) c.optimize.push_back(name);
+          if (name != "none" && std::find(c.optimize.begin(), c.optimize.end(), name) == c.optimize.end())
+            c.optimize.push_back(name);
         }
         start = comma + 1;
       }

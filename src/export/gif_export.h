@@ -31,6 +31,9 @@ struct GifExportOptions {
   bool Crop = false;                       // "Crop unused transparent areas"
   bool RemovePassive = false;              // "Remove passive extensions"
   bool SortColors = false;                 // "Sort color maps"
+  // The export window writes with the run-length encoder; dictionary LZW
+  // gives smaller files of detailed pictures, and is the command line's.
+  int Compression = gcRLE;
 
   // The option set for TGIFImage::Optimize: 2 merge, 1 crop, 4 remove
   // passive, 8 sort.
@@ -38,7 +41,8 @@ struct GifExportOptions {
 };
 
 // Command-line names of the palettes and ditherers:
-//   optimized = 7 (with ReductionBits), optimized-windows = 8, web = 6,
+//   global = 10 (with ReductionBits), optimized = 7 (with ReductionBits),
+//   optimized-windows = 8, web = 6,
 //   mono = 4, gray = 5, windows-gray = 3, windows = 1;
 //   nearest = 0, floyd-steinberg = 1, stucki = 2, sierra = 3, burkes = 6.
 // Names compare case-insensitively; an unknown name gives none.
@@ -53,12 +57,17 @@ using GifFrameObserver = std::function<void(int index, int count, const TPicture
 // One build pass. Stores the colour reduction, reduction bits and dither
 // codes as the GIF codec defaults (they stay in force for later images, as
 // the single frame export expects), creates the image with Compression 1,
-// sets Playing false and CurrentFrameIndex 0, then for each generated frame
+// sets Playing false and CurrentFrameIndex 0 (for the whole-animation
+// palette, code 10, every frame is rendered once first to build it, and the
+// two are set again), then for each generated frame
 // i: RenderFrame, Playing true, CurrentFrameIndex + 1, Add, a loop extension
 // (count 0) on frame 0, a graphic control extension with the delay. Then
 // OptimizeColorMap when asked and Optimize with the option set. Playing is
 // false again on return, on every way out. A frame without layers (no
 // picture) is left out. Errors of rendering or of the writer pass on.
+// Rendering and the observer run on the calling thread; frames are reduced
+// and encoded on the GIF worker threads, and the image is the same for any
+// number of them. Its frames are held packed.
 // An animation without generated frames gives an image without frames,
 // which WriteGifFile refuses.
 std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExportOptions& options,

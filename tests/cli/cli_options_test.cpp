@@ -66,10 +66,15 @@ TEST(CliOptions, NewTakesEveryLayerOptionForTheLayerBeforeIt) {
 TEST(CliOptions, ExportDefaultsAndChoices) {
   const auto g = std::get<ExportGifCommand>(ParseCommandLine(Split("export-gif p.apf o.gif")));
   EXPECT_EQ(g.delay_ms, 100);
-  EXPECT_EQ(g.palette, "optimized");
+  EXPECT_EQ(g.palette, "global");
   EXPECT_EQ(g.colors, 256);
   EXPECT_EQ(g.dither, "nearest");
-  EXPECT_TRUE(g.optimize.empty());
+  EXPECT_EQ(g.optimize, (std::vector<std::string>{"merge", "crop", "remove-passive"}));
+  EXPECT_EQ(g.compression, "lzw");
+  const auto none =
+      std::get<ExportGifCommand>(ParseCommandLine(Split("export-gif p.apf o.gif --optimize none --compression rle")));
+  EXPECT_TRUE(none.optimize.empty());
+  EXPECT_EQ(none.compression, "rle");
   const auto h = std::get<ExportGifCommand>(ParseCommandLine(
       Split("export-gif p.apf o.gif --delay 10 --palette windows-gray --colors 8 --dither burkes "
             "--optimize sort,crop,sort,single-map")));
@@ -156,6 +161,7 @@ TEST(CliOptions, UsageErrorsNameTheArgument) {
       {"export-gif p.apf o.gif --palette vga", "--palette"},
       {"export-gif p.apf o.gif --dither atkinson", "--dither"},
       {"export-gif p.apf o.gif --optimize crop,shrink", "\"shrink\""},
+      {"export-gif p.apf o.gif --compression zip", "--compression"},
       {"export-bmp p.apf dir --start -1", "--start"},
       {"export-bmp p.apf dir --start 100001", "--start"},
       {"export-bmp p.apf dir --pattern ../x###", "--pattern"},

@@ -406,7 +406,8 @@ TEST(GifColorReduction, ErrorsCarryTheWritersTexts) {
   EXPECT_EQ(ThrownText(rmQuantize, 2, dmNearest), "Invalid Bits Per Pixel value");
   EXPECT_EQ(ThrownText(rmQuantize, 9, dmNearest), "Invalid Bits Per Pixel value");
   EXPECT_EQ(ThrownText(rmWindows256, 8, dmNearest), "Invalid reduction method");
-  EXPECT_EQ(ThrownText(10, 8, dmNearest), "Invalid reduction method");
+  EXPECT_EQ(ThrownText(11, 8, dmNearest), "Invalid reduction method");
+  EXPECT_EQ(ThrownText(rmGlobal, 2, dmNearest), "Invalid Bits Per Pixel value");
   EXPECT_EQ(ThrownText(-1, 8, dmNearest), "Invalid reduction method");
   EXPECT_EQ(ThrownText(rmNetscape, 8, 7), "Invalid reduction method");
   EXPECT_EQ(ThrownText(rmNetscape, 8, -1), "Invalid reduction method");

@@ -20,9 +20,10 @@ const GifPalette kBase = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200}, {250, 250
 // its own order of the same colours. Frames 4 and 5 are equal (5 merges to
 // nothing), 7 has transparent borders, 6 restores to background and 9 to the
 // previous picture, 2 carries a comment and 0 the loop.
-TGIFImage MakeAnimation(int compression) {
+TGIFImage MakeAnimation(int compression, bool packed = false) {
   TGIFImage image;
   image.SetCompression(compression);
+  image.SetPackFrames(packed);
   for (int f = 0; f < 12; ++f) {
     const int shown = f == 5 ? 4 : f;
     GifPalette palette = kBase;
@@ -68,32 +69,42 @@ struct OptimizeCase {
   int options;
   bool single_map;
   int compression;
+  bool packed;  // frames held as their encoded data between steps
 };
 
 class OptimizeKeepsPictures : public ::testing::TestWithParam<OptimizeCase> {};
 
 TEST_P(OptimizeKeepsPictures, SameAnimationNeverLarger) {
   const OptimizeCase c = GetParam();
-  TGIFImage image = MakeAnimation(c.compression);
+  TGIFImage image = MakeAnimation(c.compression, c.packed);
   if (c.single_map) image.OptimizeColorMap();
   const Played before = Play(image);
   image.Optimize(c.options, rmQuantizeWindows, dmNearest, 0);
   const Played after = Play(image);
   EXPECT_TRUE(after.pictures == before.pictures) << "the optimised animation shows other pictures";
   EXPECT_LE(after.size, before.size);
+  for (size_t i = 0; i < image.Count(); ++i) EXPECT_EQ(image.Images(i).Packed(), c.packed) << "frame " << i;
+  if (c.packed) {
+    // Packed or not, the optimiser makes the same file.
+    TGIFImage expanded = MakeAnimation(c.compression, false);
+    if (c.single_map) expanded.OptimizeColorMap();
+    expanded.Optimize(c.options, rmQuantizeWindows, dmNearest, 0);
+    EXPECT_EQ(expanded.SaveToBytes(), image.SaveToBytes());
+  }
 }
 
 std::vector<OptimizeCase> AllCases() {
   std::vector<OptimizeCase> cases;
   for (int options : {int{ooCrop}, int{ooMerge}, int{ooCleanup}, int{ooColorMap}, ooMerge | ooCrop, 15})
     for (bool single_map : {false, true})
-      for (int compression : {int{gcLZW}, int{gcRLE}}) cases.push_back({options, single_map, compression});
+      for (int compression : {int{gcLZW}, int{gcRLE}})
+        for (bool packed : {false, true}) cases.push_back({options, single_map, compression, packed});
   return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, OptimizeKeepsPictures, ::testing::ValuesIn(AllCases()), [](const auto& info) {
   return "options" + std::to_string(info.param.options) + (info.param.single_map ? "_single" : "_local") +
-         (info.param.compression == gcRLE ? "_rle" : "_lzw");
+         (info.param.compression == gcRLE ? "_rle" : "_lzw") + (info.param.packed ? "_packed" : "");
 });
 
 TEST(Optimize, AllOptionsShrinkTheAnimationAndReportProgress) {

@@ -1,43 +1,13 @@
 #include "export/gif/color_lookup.h"
 
-#include <cstdlib>
 
 namespace kt58 {
 
-namespace {
-// A padding entry sits this far from every real colour on each component,
-// so its distance always exceeds the largest real one (765).
-constexpr int32_t kFarAway = 100000;
-}  // namespace
-
 NearestEntryLookup::NearestEntryLookup(const GifPalette& palette)
-    : palette_(palette), cache_(32768, static_cast<int16_t>(-1)) {
-  const size_t padded = (palette_.size() + 7) & ~size_t{7};
-  pr_.assign(padded, kFarAway);
-  pg_.assign(padded, kFarAway);
-  pb_.assign(padded, kFarAway);
-  for (size_t i = 0; i < palette_.size(); ++i) {
-    pr_[i] = palette_[i].r;
-    pg_[i] = palette_[i].g;
-    pb_[i] = palette_[i].b;
-  }
-}
+    : palette_(palette), search_(palette), cache_(32768, static_cast<int16_t>(-1)) {}
 
-int NearestEntryLookup::Search(int r, int g, int b) const {
-  // Distances first (a loop the compiler vectorises), then the first minimum.
-  std::array<int32_t, 256> dist;
-  const size_t n = pr_.size();
-  for (size_t i = 0; i < n; ++i) dist[i] = std::abs(r - pr_[i]) + std::abs(g - pg_[i]) + std::abs(b - pb_[i]);
-  int best = 0;
-  int32_t best_dist = dist[0];
-  for (size_t i = 1; i < palette_.size(); ++i) {
-    if (dist[i] < best_dist) {
-      best_dist = dist[i];
-      best = static_cast<int>(i);
-    }
-  }
-  return best;
-}
+ExactNearestLookup::ExactNearestLookup(const GifPalette& palette)
+    : palette_(palette), search_(palette), keys_(size_t{1} << kCacheBits, 0), values_(size_t{1} << kCacheBits, 0) {}
 
 bool ExactLookup::Build(const uint8_t* first_row, ptrdiff_t stride, int width, int height) {
   palette_.clear();

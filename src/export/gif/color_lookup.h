@@ -3,13 +3,87 @@
 // inline Lookup so that the pixel loops of the ditherers inline them.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <limits>
 #include <cstdint>
 #include <vector>
 
 #include "export/gif/color_reduction.h"
 
 namespace kt58 {
+
+// The nearest palette entry under a distance that adds one term per
+// component. Entries are ordered by the sum of their components, and the
+// search walks outward from the colour's sum until the sum's difference
+// alone rules out beating the best distance found (for absolute differences
+// it is a lower bound of the distance itself, for squared ones its square
+// over three is), so a few dozen of 256 entries are looked at. On equal
+// distances the lowest index wins, as a full scan in palette order gives.
+// Metric::Term(d) is the term of one component difference d;
+// Metric::Bound(s) a lower bound of the distance when the sums differ by s.
+template <class Metric>
+class OrderedNearestSearch {
+ public:
+  explicit OrderedNearestSearch(const GifPalette& palette) {
+    entries_.reserve(palette.size());
+    for (size_t i = 0; i < palette.size(); ++i) {
+      const GifColor c = palette[i];
+      entries_.push_back({c.r + c.g + c.b, c.r, c.g, c.b, static_cast<int>(i)});
+    }
+    std::sort(entries_.begin(), entries_.end(),
+              [](const Entry& a, const Entry& b) { return a.sum != b.sum ? a.sum < b.sum : a.index < b.index; });
+  }
+
+  int Find(int r, int g, int b) const {
+    const int sum = r + g + b;
+    const Entry* begin = entries_.data();
+    const Entry* end = begin + entries_.size();
+    const Entry* up = std::lower_bound(begin, end, sum, [](const Entry& e, int v) { return e.sum < v; });
+    const Entry* down = up;
+    int best = std::numeric_limits<int>::max(), best_index = 0;
+    auto consider = [&](const Entry& e) {
+      const int d = Metric::Term(r - e.r) + Metric::Term(g - e.g) + Metric::Term(b - e.b);
+      if (d < best || (d == best && e.index < best_index)) best = d, best_index = e.index;
+    };
+    bool going_up = up != end, going_down = down != begin;
+    while (going_up || going_down) {
+      if (going_up) {
+        if (Metric::Bound(up->sum - sum) > best) {
+          going_up = false;
+        } else {
+          consider(*up);
+          going_up = ++up != end;
+        }
+      }
+      if (going_down) {
+        if (Metric::Bound(sum - (down - 1)->sum) > best) {
+          going_down = false;
+        } else {
+          consider(*(down - 1));
+          going_down = --down != begin;
+        }
+      }
+    }
+    return best_index;
+  }
+
+ private:
+  struct Entry {
+    int sum, r, g, b, index;
+  };
+  std::vector<Entry> entries_;
+};
+
+struct AbsoluteDifference {
+  static int Term(int d) { return d < 0 ? -d : d; }
+  static int Bound(int sum_difference) { return sum_difference; }
+};
+struct SquaredDifference {
+  static int Term(int d) { return d * d; }
+  // (dr + dg + db)^2 <= 3 (dr^2 + dg^2 + db^2)
+  static int Bound(int sum_difference) { return sum_difference * sum_difference / 3; }
+};
 
 // Nearest entry by the sum of absolute component differences, lowest index
 // on equal sums. Answers are cached per colour cut to 5 bits per component:
@@ -33,14 +107,42 @@ class NearestEntryLookup {
   }
 
   // The nearest entry itself, bypassing (and not filling) the cache.
-  int Search(int r, int g, int b) const;
+  int Search(int r, int g, int b) const { return search_.Find(r, g, b); }
 
  private:
   GifPalette palette_;
-  // Components as ints, padded to a multiple of 8 entries with a colour no
-  // pixel can be near, so the distance loop runs over whole blocks.
-  std::vector<int32_t> pr_, pg_, pb_;
+  OrderedNearestSearch<AbsoluteDifference> search_;
   std::vector<int16_t> cache_;  // 32768 slots, -1 = not looked up yet
+};
+
+// Nearest entry by squared distance, exactly for every colour: the look-up
+// of the whole-animation palette. Its cache only remembers answers, so the
+// result never depends on the order in which colours are met, and frames
+// can be mapped on any thread in any order.
+class ExactNearestLookup {
+ public:
+  // The palette must hold 1 to 256 entries; it is copied.
+  explicit ExactNearestLookup(const GifPalette& palette);
+
+  uint8_t Lookup(uint8_t r, uint8_t g, uint8_t b, GifColor& colour) {
+    const uint32_t key = (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b;
+    const uint32_t slot = (key * 2654435761u) >> (32 - kCacheBits);
+    if (keys_[slot] != key + 1) {
+      keys_[slot] = key + 1;
+      values_[slot] = static_cast<uint8_t>(search_.Find(r, g, b));
+    }
+    const uint8_t index = values_[slot];
+    colour = palette_[index];
+    return index;
+  }
+  const GifColor& Entry(uint8_t index) const { return palette_[index]; }
+
+ private:
+  static constexpr int kCacheBits = 16;
+  GifPalette palette_;
+  OrderedNearestSearch<SquaredDifference> search_;
+  std::vector<uint32_t> keys_;  // colour + 1; 0 = empty
+  std::vector<uint8_t> values_;
 };
 
 // Two entries: black (0) and white (1).

@@ -36,7 +36,7 @@ class TColorMapOptimizer {
       const TGIFSubImage& frame = image_.Images(f);
       const GifPalette& map = image_.ActiveColorMap(f);
       std::array<uint64_t, 256> counts{};
-      for (uint8_t v : frame.Data()) ++counts[v];
+      for (uint8_t v : frame.ExpandedCopy()) ++counts[v];
       const int transparent = frame.TransparentIndex();
       if (transparent >= 0) needs_transparent = true;
       for (size_t i = 0; i < map.size(); ++i) {
@@ -67,6 +67,8 @@ class TColorMapOptimizer {
       global.push_back(e.color);
     }
     const int transparent_entry = needs_transparent ? static_cast<int>(global.size()) : -1;
+    GifPalette table = global;
+    if (needs_transparent) table.push_back(GifColor{0, 0, 0});
 
     // Each frame's entry maps to the kept colour with the smallest sum of
     // absolute component differences (an exact match when kept).
@@ -92,10 +94,10 @@ class TColorMapOptimizer {
       }
       for (uint8_t& v : frame.Data()) v = remap[v];
       if (transparent >= 0) frame.GraphicControlExtension()->TransparentColorIndex = static_cast<uint8_t>(transparent_entry);
+      frame.ColorMap().clear();
+      image_.Repack(frame, table);
     }
-    if (needs_transparent) global.push_back(GifColor{0, 0, 0});
-    for (size_t f = 0; f < frames; ++f) image_.Images(f).ColorMap().clear();
-    image_.GlobalColorMap() = std::move(global);
+    image_.GlobalColorMap() = std::move(table);
   }
 
  private:

@@ -6,6 +6,7 @@
 #include "export/gif/color_lookup.h"
 #include "export/gif/dither.h"
 #include "export/gif/gif_exception.h"
+#include "export/gif/global_palette.h"
 #include "export/gif/octree_quantizer.h"
 #include "export/gif/palette_refinement.h"
 #include "export/gif/palettes.h"
@@ -19,13 +20,14 @@ constexpr int kWindowsTailStart = 246;   // entries 246-255
 constexpr int kWindowsOctreeColors = kWindowsTailStart - kWindowsHead;  // 236
 
 template <class Lookup>
-IndexedPicture Map(const TPicture& picture, int dither, Lookup& lookup, GifPalette palette) {
+IndexedPicture Map(const TPicture& picture, int dither, Lookup& lookup, GifPalette palette,
+                   const PreviousFrame& previous = {}) {
   IndexedPicture out;
   out.width = picture.Width();
   out.height = picture.Height();
   out.palette = std::move(palette);
   out.indices.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
-  MapPicture(picture, dither, lookup, out.indices.data());
+  MapPicture(picture, dither, lookup, out.indices.data(), previous);
   return out;
 }
 
@@ -46,9 +48,9 @@ int RefinePassesFor(int dither) { return dither == dmNearest ? kRefinePasses : 0
 
 // The octree's palette; merged tells whether leaves were merged (only then
 // is it worth refining: otherwise it holds every colour exactly).
-GifPalette QuantizedPalette(const TPicture& picture, int colors, bool& merged) {
+GifPalette QuantizedPalette(const ColorHistogram& histogram, int colors, bool& merged) {
   TColorQuantizer quantizer(colors);
-  quantizer.AddPicture(picture);
+  quantizer.AddHistogram(histogram);
   merged = quantizer.Merged();
   return quantizer.Palette();
 }
@@ -98,9 +100,10 @@ IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, in
     case rmQuantize: {
       if (bits < 3 || bits > 8) throw GIFException("Invalid Bits Per Pixel value");
       bool merged = false;
-      GifPalette palette = QuantizedPalette(picture, 1 << bits, merged);
+      const ColorHistogram histogram = ColorHistogramOf(picture);
+      GifPalette palette = QuantizedPalette(histogram, 1 << bits, merged);
       if (merged) {
-        RefinePalette(picture, palette, 0, palette.size(), RefinePassesFor(dither));
+        RefinePalette(histogram, palette, 0, palette.size(), RefinePassesFor(dither));
         DropRepeats(palette);
       }
       return MapNearest(picture, dither, palette);
@@ -110,7 +113,8 @@ IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, in
       // the quantiser leaves empty are black.
       const GifPalette& windows = WindowsSystemPalette20();
       bool merged = false;
-      const GifPalette quantized = QuantizedPalette(picture, kWindowsOctreeColors, merged);
+      const ColorHistogram histogram = ColorHistogramOf(picture);
+      const GifPalette quantized = QuantizedPalette(histogram, kWindowsOctreeColors, merged);
       GifPalette palette(256, GifColor{0, 0, 0});
       for (int i = 0; i < kWindowsHead; ++i) palette[static_cast<size_t>(i)] = windows[static_cast<size_t>(i)];
       for (size_t i = 0; i < quantized.size(); ++i) palette[kWindowsHead + i] = quantized[i];
@@ -118,8 +122,14 @@ IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, in
         palette[static_cast<size_t>(kWindowsTailStart + i)] = windows[static_cast<size_t>(kWindowsHead + i)];
       // The system colours stay put but serve pixels like any other entry.
       if (merged)
-        RefinePalette(picture, palette, kWindowsHead, kWindowsHead + quantized.size(), RefinePassesFor(dither));
+        RefinePalette(histogram, palette, kWindowsHead, kWindowsHead + quantized.size(), RefinePassesFor(dither));
       return MapNearest(picture, dither, palette);
+    }
+    case rmGlobal: {
+      if (bits < 3 || bits > 8) throw GIFException("Invalid Bits Per Pixel value");
+      TGlobalPaletteBuilder builder(1 << bits);
+      builder.AddHistogram(ColorHistogramOf(picture));
+      return MapToSharedPalette(picture, builder.Palette(), dither);
     }
     case rmPalette: {
       if (caller_palette == nullptr || caller_palette->empty()) throw GIFException("Color table is empty");
@@ -130,6 +140,16 @@ IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, in
     default:
       throw GIFException("Invalid reduction method");
   }
+}
+
+IndexedPicture MapToSharedPalette(const TPicture& picture, const GifPalette& palette, int dither,
+                                  const PreviousFrame& previous) {
+  DitherKernelFor(dither);
+  if (picture.Empty()) throw GIFException("Image is empty");
+  if (palette.empty()) throw GIFException("Color table is empty");
+  if (palette.size() > 256) throw GIFException("Invalid reduction method");
+  ExactNearestLookup lookup(palette);
+  return Map(picture, dither, lookup, palette, previous);
 }
 
 }  // namespace kt58

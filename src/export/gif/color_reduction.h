@@ -18,7 +18,11 @@ using GifPalette = std::vector<GifColor>;
 // ColorReduction codes.
 enum ColorReduction : int {
   rmNone = 0, rmWindows20 = 1, rmWindows256 = 2, rmWindowsGray = 3, rmMonochrome = 4,
-  rmGrayScale = 5, rmNetscape = 6, rmQuantize = 7, rmQuantizeWindows = 8, rmPalette = 9
+  rmGrayScale = 5, rmNetscape = 6, rmQuantize = 7, rmQuantizeWindows = 8, rmPalette = 9,
+  // One palette for the whole animation (2^bits colours, built from every
+  // frame), every frame mapped to its exactly nearest entry. For one picture
+  // alone it is that picture's palette.
+  rmGlobal = 10
 };
 // DitherMode codes.
 enum DitherMode : int {
@@ -47,6 +51,21 @@ struct IndexedPicture {
 // ignores the dither code (nothing is changed, so there is no error).
 IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, int dither,
                             const GifPalette* caller_palette = nullptr);
+
+// The frame before, for mapping a frame of an animation onto the palette
+// the animation shares (code 10): its source picture and the indices it got.
+struct PreviousFrame {
+  const TPicture* source = nullptr;
+  const uint8_t* indices = nullptr;
+};
+
+// Maps a frame onto the animation's shared palette (1..256 entries) by the
+// exactly nearest entry. Under error diffusion a pixel whose source colour is
+// the same as in the previous frame keeps the index it had there, so that
+// diffusion does not turn still areas into flicker and frame differencing
+// still finds them unchanged. Raises GIFException as ReduceColors.
+IndexedPicture MapToSharedPalette(const TPicture& picture, const GifPalette& palette, int dither,
+                                  const PreviousFrame& previous = {});
 
 // The 20 colours of the Windows default system palette, in palette order
 // (the first ten, then the last ten).

@@ -42,9 +42,13 @@ inline uint8_t ClampByte(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 2
 }  // namespace dither_detail
 
 // Writes one index per pixel (rows top-down) into indices, which must hold
-// width * height bytes.
+// width * height bytes. With a previous frame of the same size (only for a
+// look-up that gives an entry's colour by index), a diffused pixel whose
+// source is unchanged takes the previous index instead of a look-up; the
+// error it passes on is measured against that entry as for any other pixel.
 template <class Lookup>
-void MapPicture(const TPicture& picture, int dither, Lookup& lookup, uint8_t* indices) {
+void MapPicture(const TPicture& picture, int dither, Lookup& lookup, uint8_t* indices,
+                const PreviousFrame& previous = {}) {
   using namespace dither_detail;
   const int width = picture.Width(), height = picture.Height();
   const DitherKernel* kernel = DitherKernelFor(dither);
@@ -53,7 +57,14 @@ void MapPicture(const TPicture& picture, int dither, Lookup& lookup, uint8_t* in
     for (int y = 0; y < height; ++y) {
       const uint8_t* p = picture.Row(y);
       uint8_t* out = indices + static_cast<size_t>(y) * static_cast<size_t>(width);
-      for (int x = 0; x < width; ++x, p += 3) out[x] = lookup.Lookup(p[2], p[1], p[0], colour);
+      for (int x = 0; x < width; ++x, p += 3) {
+        // A look-up's answer depends only on the colour once it has been
+        // asked for, so a run of one colour needs one look-up.
+        if (x > 0 && p[0] == p[-3] && p[1] == p[-2] && p[2] == p[-1])
+          out[x] = out[x - 1];
+        else
+          out[x] = lookup.Lookup(p[2], p[1], p[0], colour);
+      }
     }
     return;
   }
@@ -73,10 +84,16 @@ void MapPicture(const TPicture& picture, int dither, Lookup& lookup, uint8_t* in
     row_of[t] = kernel->taps[t].dy;
   }
   const int divisor = kernel->divisor;
+  bool stable = false;
+  if constexpr (requires { lookup.Entry(uint8_t{0}); })
+    stable = previous.source != nullptr && previous.indices != nullptr && previous.source->Width() == width &&
+             previous.source->Height() == height;
 
   for (int y = 0; y < height; ++y) {
     const uint8_t* p = picture.Row(y);
     uint8_t* out = indices + static_cast<size_t>(y) * static_cast<size_t>(width);
+    const uint8_t* before = stable ? previous.source->Row(y) : nullptr;
+    const uint8_t* before_index = stable ? previous.indices + static_cast<size_t>(y) * static_cast<size_t>(width) : nullptr;
     int* here = error_row(y) + pad * 3;
     std::array<int*, 4> target{};
     for (int dy = 0; dy <= kernel->max_dy; ++dy) target[dy] = error_row(y + dy) + pad * 3;
@@ -85,7 +102,16 @@ void MapPicture(const TPicture& picture, int dither, Lookup& lookup, uint8_t* in
       const uint8_t r = ClampByte(p[2] + RoundedQuotient(e[0], divisor));
       const uint8_t g = ClampByte(p[1] + RoundedQuotient(e[1], divisor));
       const uint8_t b = ClampByte(p[0] + RoundedQuotient(e[2], divisor));
-      out[x] = lookup.Lookup(r, g, b, colour);
+      if constexpr (requires { lookup.Entry(uint8_t{0}); }) {
+        if (before != nullptr && before[3 * x] == p[0] && before[3 * x + 1] == p[1] && before[3 * x + 2] == p[2]) {
+          out[x] = before_index[x];
+          colour = lookup.Entry(out[x]);
+        } else {
+          out[x] = lookup.Lookup(r, g, b, colour);
+        }
+      } else {
+        out[x] = lookup.Lookup(r, g, b, colour);
+      }
       const int er = r - colour.r, eg = g - colour.g, eb = b - colour.b;
       if ((er | eg | eb) == 0) continue;
       for (int t = 0; t < kernel->taps_used; ++t) {

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <ostream>
 
 #include "export/gif/gif_exception.h"
@@ -34,13 +36,11 @@ std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int m
                               : TLZWEncoder::Encode(indices, count, min_code_size);
 }
 
-void TGIFImage::WriteFrame(std::vector<uint8_t>& out, size_t index) const {
-  const TGIFSubImage& f = Images(index);
-  const GifPalette& map = ActiveColorMap(index);
+void TGIFImage::WriteFrame(std::vector<uint8_t>& out, const TGIFSubImage& f, const GifPalette& map) const {
   if (map.empty()) throw GIFException("Color table is empty");
   if (map.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
   if (f.Empty()) throw GIFException("Image is empty");
-  if (*std::max_element(f.Data().begin(), f.Data().end()) >= map.size()) throw GIFException("Invalid color index");
+  if (f.MaxIndex() >= map.size()) throw GIFException("Invalid color index");
 
   for (const auto& ext : f.Extensions()) ext->Write(out);
   out.push_back(0x2C);
@@ -56,17 +56,28 @@ void TGIFImage::WriteFrame(std::vector<uint8_t>& out, size_t index) const {
   }
   const int code_size = MinCodeSizeFor(map.size());
   out.push_back(static_cast<uint8_t>(code_size));
-  const std::vector<uint8_t> data = EncodeImageData(f.Data().data(), f.Data().size(), code_size, settings_.Compression);
+  if (f.Packed() && f.PackedCodeSize() == code_size && f.PackedCompression() == settings_.Compression) {
+    AppendSubBlocks(out, f.PackedData().data(), f.PackedData().size());
+    return;
+  }
+  // A packed frame whose table or compression has changed since is encoded
+  // afresh from a copy, so writing never leaves frames expanded.
+  std::optional<TGIFSubImage> copy;
+  if (f.Packed()) copy.emplace(f);
+  const std::vector<uint8_t>& indices = copy ? copy->Data() : f.Data();
+  const std::vector<uint8_t> data = EncodeImageData(indices.data(), indices.size(), code_size, settings_.Compression);
   AppendSubBlocks(out, data.data(), data.size());
 }
 
-size_t TGIFImage::FrameFileSize(size_t index) const {
+size_t TGIFImage::FrameFileSize(size_t index) const { return FrameFileSize(Images(index), ActiveColorMap(index)); }
+
+size_t TGIFImage::FrameFileSize(const TGIFSubImage& frame, const GifPalette& map) const {
   std::vector<uint8_t> out;
-  WriteFrame(out, index);
+  WriteFrame(out, frame, map);
   return out.size();
 }
 
-std::vector<uint8_t> TGIFImage::SaveToBytes() const {
+void TGIFImage::Save(const std::function<void(const std::vector<uint8_t>&)>& sink) const {
   if (frames_.empty()) throw GIFException("Unsupported GIF version");
   const bool extended =
       std::any_of(frames_.begin(), frames_.end(), [](const auto& f) { return !f->Extensions().empty(); });
@@ -83,15 +94,33 @@ std::vector<uint8_t> TGIFImage::SaveToBytes() const {
   out.push_back(0);  // background colour index
   out.push_back(0);  // pixel aspect ratio: not given
   if (!global_map_.empty()) AppendColorTable(out, global_map_);
-  for (size_t i = 0; i < frames_.size(); ++i) WriteFrame(out, i);
-  out.push_back(0x3B);
-  return out;
+  sink(out);
+  // One frame at a time: a long animation is never held as one file.
+  for (size_t i = 0; i < frames_.size(); ++i) {
+    out.clear();
+    WriteFrame(out, *frames_[i], ActiveColorMap(i));
+    sink(out);
+  }
+  sink(std::vector<uint8_t>{0x3B});
+}
+
+std::vector<uint8_t> TGIFImage::SaveToBytes() const {
+  std::vector<uint8_t> file;
+  Save([&](const std::vector<uint8_t>& part) { file.insert(file.end(), part.begin(), part.end()); });
+  return file;
+}
+
+size_t TGIFImage::FileSize() const {
+  size_t size = 0;
+  Save([&](const std::vector<uint8_t>& part) { size += part.size(); });
+  return size;
 }
 
 void TGIFImage::SaveToStream(std::ostream& out) const {
-  const std::vector<uint8_t> bytes = SaveToBytes();
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!out) throw GIFException("Error writing the GIF data");
+  Save([&](const std::vector<uint8_t>& part) {
+    out.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
+    if (!out) throw GIFException("Error writing the GIF data");
+  });
 }
 
 }  // namespace kt58

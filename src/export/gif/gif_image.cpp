@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "export/gif/gif_exception.h"
+#include "export/gif/lzw_decoder.h"
 
 namespace kt58 {
 namespace {
@@ -56,6 +57,11 @@ TGIFSubImage::TGIFSubImage(const TGIFSubImage& other)
       width_(other.width_),
       height_(other.height_),
       data_(other.data_),
+      packed_(other.packed_),
+      packed_data_(other.packed_data_),
+      packed_code_size_(other.packed_code_size_),
+      packed_compression_(other.packed_compression_),
+      packed_max_index_(other.packed_max_index_),
       color_map_(other.color_map_) {
   for (const auto& ext : other.extensions_) AppendExtension(ext->Clone());
 }
@@ -68,6 +74,11 @@ TGIFSubImage& TGIFSubImage::operator=(const TGIFSubImage& other) {
     width_ = copy.width_;
     height_ = copy.height_;
     data_ = std::move(copy.data_);
+    packed_ = copy.packed_;
+    packed_data_ = std::move(copy.packed_data_);
+    packed_code_size_ = copy.packed_code_size_;
+    packed_compression_ = copy.packed_compression_;
+    packed_max_index_ = copy.packed_max_index_;
     color_map_ = std::move(copy.color_map_);
     extensions_.clear();
     for (auto& ext : copy.extensions_) AppendExtension(std::move(ext));
@@ -102,9 +113,40 @@ bool TGIFSubImage::Transparent() const {
 
 int TGIFSubImage::TransparentIndex() const { return Transparent() ? GraphicControlExtension()->TransparentColorIndex : -1; }
 
+void TGIFSubImage::Pack(int compression, int min_code_size) {
+  if (packed_) {
+    if (packed_code_size_ == min_code_size && packed_compression_ == compression) return;
+    Unpack();
+  }
+  packed_max_index_ = MaxIndex();
+  packed_data_ = EncodeImageData(data_.data(), data_.size(), min_code_size, compression);
+  packed_code_size_ = min_code_size;
+  packed_compression_ = compression;
+  packed_ = true;
+  std::vector<uint8_t>().swap(data_);
+}
+
+void TGIFSubImage::Unpack() const {
+  if (!packed_) return;
+  data_ = ExpandedCopy();
+  packed_ = false;
+}
+
+std::vector<uint8_t> TGIFSubImage::ExpandedCopy() const {
+  if (!packed_) return data_;
+  return DecodeLzwStream(packed_data_.data(), packed_data_.size(), packed_code_size_,
+                         static_cast<size_t>(width_) * static_cast<size_t>(height_));
+}
+
+uint8_t TGIFSubImage::MaxIndex() const {
+  if (packed_) return packed_max_index_;
+  return data_.empty() ? 0 : *std::max_element(data_.begin(), data_.end());
+}
+
 void TGIFSubImage::Crop(int x, int y, int width, int height) {
   if (x < 0 || y < 0 || width < 0 || height < 0 || x + width > width_ || y + height > height_)
     throw GIFException("Crop rectangle outside the frame");
+  Unpack();
   std::vector<uint8_t> cropped(static_cast<size_t>(width) * static_cast<size_t>(height));
   for (int r = 0; r < height; ++r)
     std::copy_n(data_.begin() + static_cast<ptrdiff_t>(static_cast<size_t>(y + r) * width_ + x), width,
@@ -121,7 +163,11 @@ void TGIFSubImage::Crop(int x, int y, int width, int height) {
 TGIFImage::TGIFImage() : settings_(GIFCodecDefaults::Get()) {}
 
 TGIFImage::TGIFImage(const TGIFImage& other)
-    : settings_(other.settings_), width_(other.width_), height_(other.height_), global_map_(other.global_map_) {
+    : settings_(other.settings_),
+      width_(other.width_),
+      height_(other.height_),
+      global_map_(other.global_map_),
+      pack_frames_(other.pack_frames_) {
   for (const auto& f : other.frames_) frames_.push_back(std::make_unique<TGIFSubImage>(*f));
 }
 
@@ -133,6 +179,7 @@ TGIFImage& TGIFImage::operator=(const TGIFImage& other) {
     height_ = copy.height_;
     global_map_ = std::move(copy.global_map_);
     frames_ = std::move(copy.frames_);
+    pack_frames_ = copy.pack_frames_;
   }
   return *this;
 }
@@ -185,7 +232,22 @@ const GifPalette& TGIFImage::ActiveColorMap(size_t index) const {
 
 int TGIFImage::AddFrame(std::unique_ptr<TGIFSubImage> frame) {
   frames_.push_back(std::move(frame));
+  Repack(frames_.size() - 1);
   return static_cast<int>(frames_.size() - 1);
+}
+
+int TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
+  if (!frame || frame->Empty()) throw GIFException("Image is empty");
+  const GifPalette& map = frame->ColorMap().empty() ? global_map_ : frame->ColorMap();
+  if (map.empty()) throw GIFException("Color table is empty");
+  if (frame->MaxIndex() >= map.size()) throw GIFException("Invalid color index");
+  return AddFrame(std::move(frame));
+}
+
+void TGIFImage::Repack(size_t index) { Repack(Images(index), ActiveColorMap(index)); }
+
+void TGIFImage::Repack(TGIFSubImage& frame, const GifPalette& map) const {
+  if (pack_frames_ && !frame.Empty() && !map.empty()) frame.Pack(settings_.Compression, MinCodeSizeFor(map.size()));
 }
 
 int TGIFImage::Add(const IndexedPicture& picture) {
@@ -213,7 +275,7 @@ int TGIFImage::Add(const TGIFSubImage& frame, const GifPalette* owner_global) {
   if (copy->ColorMap().empty() && owner_global) copy->ColorMap() = *owner_global;
   const GifPalette& map = copy->ColorMap().empty() ? global_map_ : copy->ColorMap();
   if (map.empty()) throw GIFException("Color table is empty");
-  if (*std::max_element(copy->Data().begin(), copy->Data().end()) >= map.size())
+  if (copy->MaxIndex() >= map.size())
     throw GIFException("Invalid color index");
   return AddFrame(std::move(copy));
 }

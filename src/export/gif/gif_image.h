@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <utility>
@@ -63,10 +64,33 @@ class TGIFSubImage {
   int Height() const { return height_; }
   bool Empty() const { return width_ == 0 || height_ == 0; }
 
-  // width * height indices, rows top-down.
-  std::vector<uint8_t>& Data() { return data_; }
-  const std::vector<uint8_t>& Data() const { return data_; }
-  uint8_t Pixel(int x, int y) const { return data_[static_cast<size_t>(y) * width_ + x]; }
+  // width * height indices, rows top-down. A packed frame is expanded by
+  // either accessor (the const one too: the content is the same) and stays
+  // expanded until packed again; expanding is not safe across threads.
+  std::vector<uint8_t>& Data() {
+    Unpack();
+    return data_;
+  }
+  const std::vector<uint8_t>& Data() const {
+    Unpack();
+    return data_;
+  }
+  uint8_t Pixel(int x, int y) const { return Data()[static_cast<size_t>(y) * width_ + x]; }
+
+  // A packed frame holds its indices only as their encoded image data, about
+  // a tenth of the expanded size for animation frames, so that a long
+  // animation's memory does not grow with its frame count; the writer copies
+  // that data as it is when the code size and compression still match.
+  bool Packed() const { return packed_; }
+  void Pack(int compression, int min_code_size);
+  void Unpack() const;
+  const std::vector<uint8_t>& PackedData() const { return packed_data_; }
+  int PackedCodeSize() const { return packed_code_size_; }
+  int PackedCompression() const { return packed_compression_; }
+  // The indices, expanded into a copy; a packed frame stays packed.
+  std::vector<uint8_t> ExpandedCopy() const;
+  // The highest index the frame uses (0 for an empty frame).
+  uint8_t MaxIndex() const;
 
   // The local colour table; empty means the frame uses the global table.
   GifPalette& ColorMap() { return color_map_; }
@@ -94,7 +118,11 @@ class TGIFSubImage {
 
  private:
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
-  std::vector<uint8_t> data_;
+  mutable std::vector<uint8_t> data_;  // empty while packed
+  mutable bool packed_ = false;
+  std::vector<uint8_t> packed_data_;
+  int packed_code_size_ = 0, packed_compression_ = 0;
+  uint8_t packed_max_index_ = 0;
   GifPalette color_map_;
   std::vector<std::unique_ptr<TGIFExtension>> extensions_;
 };
@@ -144,6 +172,18 @@ class TGIFImage {
   int Add(const TPicture& picture);
   int Add(const IndexedPicture& picture);
   int Add(const TGIFSubImage& frame, const GifPalette* owner_global = nullptr);
+  // Takes a frame built for this image (its indices refer to its own table
+  // or, without one, to the global table). Errors as above.
+  int Add(std::unique_ptr<TGIFSubImage> frame);
+
+  // With packing on, frames are packed when added and after every change the
+  // image's own operations make, so that memory does not grow with the frame
+  // count. Off by default.
+  bool PackFrames() const { return pack_frames_; }
+  void SetPackFrames(bool on) { pack_frames_ = on; }
+  // Packs frame index for writing when packing is on.
+  void Repack(size_t index);
+  void Repack(TGIFSubImage& frame, const GifPalette& map) const;
 
   // Replaces the whole content with one frame made from the picture.
   void Assign(const TPicture& picture);
@@ -163,20 +203,30 @@ class TGIFImage {
   // The whole file. No frames raises GIFException("Unsupported GIF version");
   // a frame with no colour table to use, "Color table is empty".
   std::vector<uint8_t> SaveToBytes() const;
+  // Written part by part (the header, then each frame), so the whole file
+  // is never held in memory. Errors as SaveToBytes, after the parts before.
   void SaveToStream(std::ostream& out) const;
+  // The size SaveToBytes would give, without building the file.
+  size_t FileSize() const;
+  // The file handed to sink part by part: the header, each frame, the
+  // trailer. Errors as SaveToBytes, after the parts before.
+  void Save(const std::function<void(const std::vector<uint8_t>&)>& sink) const;
   // The bytes frame index takes in the file (extensions, descriptor, local
   // table and image data).
   size_t FrameFileSize(size_t index) const;
-
+  // The bytes a frame would take in this image's file, its indices referring
+  // to map.
+  size_t FrameFileSize(const TGIFSubImage& frame, const GifPalette& map) const;
 
  private:
-  void WriteFrame(std::vector<uint8_t>& out, size_t index) const;
+  void WriteFrame(std::vector<uint8_t>& out, const TGIFSubImage& frame, const GifPalette& map) const;
   int AddFrame(std::unique_ptr<TGIFSubImage> frame);
 
   TGIFCodecSettings settings_;
   int width_ = 0, height_ = 0;
   GifPalette global_map_;
   std::vector<std::unique_ptr<TGIFSubImage>> frames_;
+  bool pack_frames_ = false;
 };
 
 // GIF table bits for a palette: the smallest n >= 1 with 2^n >= size.

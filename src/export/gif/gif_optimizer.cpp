@@ -9,6 +9,7 @@
 #include "engine/ui_services.h"
 #include "export/gif/gif_exception.h"
 #include "export/gif/gif_image.h"
+#include "export/gif/gif_workers.h"
 
 namespace kt58 {
 namespace {
@@ -27,6 +28,7 @@ Rect FrameRect(const TGIFSubImage& f) { return {f.Left(), f.Top(), f.Left() + f.
 
 // The smallest rectangle (frame coordinates) holding every pixel that is not
 // the transparent index; empty when the whole frame is transparent.
+// The frame must be expanded.
 Rect OpaqueBounds(const TGIFSubImage& f, int transparent) {
   Rect r{f.Width(), f.Height(), 0, 0};
   for (int y = 0; y < f.Height(); ++y) {
@@ -45,12 +47,12 @@ Rect OpaqueBounds(const TGIFSubImage& f, int transparent) {
 // Sorts one colour table by use, most used first, drops unused entries and
 // re-indexes the frames that use it. A transparent index counts as used so
 // that the frame keeps its transparency.
-void SortTable(GifPalette& map, const std::vector<TGIFSubImage*>& users) {
+void SortTable(const TGIFImage& image, GifPalette& map, const std::vector<TGIFSubImage*>& users) {
   if (map.empty()) return;
   std::array<uint64_t, 256> counts{};
   std::array<bool, 256> keep{};
   for (const TGIFSubImage* f : users) {
-    for (uint8_t v : f->Data()) ++counts[v];
+    for (uint8_t v : f->ExpandedCopy()) ++counts[v];
     const int t = f->TransparentIndex();
     if (t >= 0 && static_cast<size_t>(t) < map.size()) keep[t] = true;
   }
@@ -68,6 +70,7 @@ void SortTable(GifPalette& map, const std::vector<TGIFSubImage*>& users) {
     for (uint8_t& v : f->Data()) v = remap[v];
     if (f->Transparent() && static_cast<size_t>(f->TransparentIndex()) < map.size())
       f->GraphicControlExtension()->TransparentColorIndex = remap[f->TransparentIndex()];
+    image.Repack(*f, sorted);
   }
   map = std::move(sorted);
 }
@@ -103,10 +106,10 @@ class FrameOptimizer {
     std::vector<TGIFSubImage*> global_users;
     for (size_t i = 0; i < image_.Count(); ++i)
       if (image_.Images(i).ColorMap().empty()) global_users.push_back(&image_.Images(i));
-    SortTable(image_.GlobalColorMap(), global_users);
+    SortTable(image_, image_.GlobalColorMap(), global_users);
     for (size_t i = 0; i < image_.Count(); ++i) {
       TGIFSubImage& f = image_.Images(i);
-      if (f.ColorMap().size() > 1) SortTable(f.ColorMap(), {&f});
+      if (f.ColorMap().size() > 1) SortTable(image_, f.ColorMap(), {&f});
       Step();
     }
   }
@@ -115,20 +118,23 @@ class FrameOptimizer {
     for (size_t i = 0; i < image_.Count(); ++i) {
       TGIFSubImage& f = image_.Images(i);
       const int t = f.TransparentIndex();
-      if (t >= 0 && std::find(f.Data().begin(), f.Data().end(), t) == f.Data().end())
-        f.GraphicControlExtension()->Transparent = false;
+      if (t >= 0) {
+        const std::vector<uint8_t> indices = f.ExpandedCopy();
+        if (std::find(indices.begin(), indices.end(), t) == indices.end())
+          f.GraphicControlExtension()->Transparent = false;
+      }
       Step();
     }
   }
 
-  // An index frame i can give to transparency: its own transparent index, an
-  // index no pixel of it uses, or a new black entry: in a local table (its
-  // growth counts in the size comparison) or in the global table only within
-  // its padding, which costs no byte. -1 when there is none.
-  int PickTransparentIndex(const TGIFSubImage& f, size_t index, bool* append) const {
+  // An index frame f (the frame at index, indices referring to map) can
+  // give to transparency: its own transparent index, an index no pixel of it
+  // uses, or a new black entry: in a local table (its growth counts in the
+  // size comparison) or in the global table only within its padding, which
+  // costs no byte. -1 when there is none.
+  static int PickTransparentIndex(const TGIFSubImage& f, const GifPalette& map, bool* append) {
     *append = false;
     if (f.Transparent()) return f.TransparentIndex();
-    const GifPalette& map = image_.ActiveColorMap(index);
     std::array<bool, 256> used{};
     for (uint8_t v : f.Data()) used[v] = true;
     for (int i = static_cast<int>(map.size()) - 1; i >= 0; --i)
@@ -142,74 +148,109 @@ class FrameOptimizer {
     return -1;
   }
 
+  // What merging did to one frame.
+  struct MergeResult {
+    std::optional<TGIFSubImage> frame;  // the smaller form; none: keep the frame
+    bool needs_global_entry = false;    // only a new global entry would serve
+  };
+
   // Each frame after the first loses pixels that show the colour the earlier
   // frame already shows there. The comparison uses the frames as they were
-  // before merging: a merged frame shows the same picture. A merge is kept
-  // only when the frame (cropped, if cropping follows) takes fewer bytes in
-  // the file than before; otherwise the frame stays as it was.
+  // before merging (a merged frame shows the same picture), so every frame
+  // is merged on its own, on the worker threads. A merge is kept only when
+  // the frame (cropped, if cropping follows) takes fewer bytes in the file
+  // than before; otherwise the frame stays as it was. A frame that could only
+  // merge by adding an entry to the shared global table waits for a second,
+  // ordered round, since that entry changes the table for the frames after.
   void MergeFrames() {
+    const size_t count = image_.Count();
     std::vector<TGIFSubImage> before;
     std::vector<GifPalette> before_maps;
-    for (size_t i = 0; i < image_.Count(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
       before.push_back(image_.Images(i));
       before_maps.push_back(image_.ActiveColorMap(i));
     }
     Step();
-    for (size_t i = 1; i < image_.Count(); ++i, Step()) {
-      size_t j = i - 1;
-      while (j > 0 && DisposalOf(before[j]) == dmPrevious) --j;
-      const TGIFSubImage& prev = before[j];
-      if (DisposalOf(prev) == dmBackground || DisposalOf(prev) == dmPrevious) continue;
-      TGIFSubImage& cur = image_.Images(i);
-      if (prev.Empty() || cur.Empty()) continue;
-      const Rect a = FrameRect(prev), b = FrameRect(cur);
-      const Rect overlap{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                         std::min(a.bottom, b.bottom)};
-      if (overlap.Empty()) continue;
-
-      bool append = false;
-      const int t = PickTransparentIndex(cur, i, &append);
-      if (t < 0) continue;
-      // unchanged[k]: pixel k of frame i shows what is already on screen.
-      std::vector<bool> unchanged(cur.Data().size(), false);
-      const GifPalette& cur_map = before_maps[i];
-      const GifPalette& prev_map = before_maps[j];
-      const int prev_t = prev.TransparentIndex();
-      const int cur_t = cur.TransparentIndex();
-      bool any = false;
-      for (int y = overlap.top; y < overlap.bottom; ++y) {
-        for (int x = overlap.left; x < overlap.right; ++x) {
-          const uint8_t p = prev.Pixel(x - prev.Left(), y - prev.Top());
-          const size_t k = static_cast<size_t>(y - cur.Top()) * cur.Width() + (x - cur.Left());
-          const uint8_t c = cur.Data()[k];
-          if (p == prev_t || c == cur_t) continue;
-          if (cur_map[c] == prev_map[p]) unchanged[k] = any = true;
-        }
+    std::vector<MergeResult> results(count);
+    ParallelFor(count > 0 ? count - 1 : 0, [&](size_t k) {
+      results[k + 1] = MergeOne(k + 1, before, before_maps, false);
+    });
+    for (size_t i = 1; i < count; ++i) {
+      if (results[i].needs_global_entry) {
+        // The global table may have grown since: the frame's indices are the
+        // same, and its map is the table as it is now.
+        before_maps[i] = image_.ActiveColorMap(i);
+        results[i] = MergeOne(i, before, before_maps, true);
       }
-      if (!any) continue;
-      const bool local = !cur.ColorMap().empty();
-      if (append && !local) image_.GlobalColorMap().push_back(GifColor{0, 0, 0});
-      // Scattered unchanged pixels inside moving content, or unchanged pixels
-      // that continue a run of their colour, cost the encoder more as
-      // transparent holes than as the colour they already had; both show the
-      // same. Besides the full merge, two forms that keep some unchanged
-      // pixels opaque are tried, and the smallest of all is kept.
-      std::optional<TGIFSubImage> best;
-      size_t best_size = image_.FrameFileSize(i);
-      for (int min_run : {1, 16, 0}) {
-        TGIFSubImage candidate = MergedForm(cur, unchanged, t, min_run, append && local);
-        const size_t size = MeasuredSize(i, candidate);
-        if (size < best_size) {
-          best_size = size;
-          best = std::move(candidate);
-        }
-      }
-      if (!best) {
-        if (append && !local) image_.GlobalColorMap().pop_back();
-        continue;
-      }
-      cur = std::move(*best);
+      if (results[i].frame) image_.Images(i) = std::move(*results[i].frame);
+      Step();
     }
+  }
+
+  MergeResult MergeOne(size_t i, const std::vector<TGIFSubImage>& before, const std::vector<GifPalette>& before_maps,
+                       bool may_grow_global) {
+    MergeResult result;
+    size_t j = i - 1;
+    while (j > 0 && DisposalOf(before[j]) == dmPrevious) --j;
+    if (DisposalOf(before[j]) == dmBackground || DisposalOf(before[j]) == dmPrevious) return result;
+    if (before[j].Empty() || before[i].Empty()) return result;
+    const Rect a = FrameRect(before[j]), b = FrameRect(before[i]);
+    const Rect overlap{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                       std::min(a.bottom, b.bottom)};
+    if (overlap.Empty()) return result;
+
+    // Expanded copies: the frames held may be packed, and stay so.
+    TGIFSubImage prev(before[j]), cur(before[i]);
+    const GifPalette& cur_map = before_maps[i];
+    const GifPalette& prev_map = before_maps[j];
+    bool append = false;
+    const int t = PickTransparentIndex(cur, cur_map, &append);
+    if (t < 0) return result;
+    const bool local = !cur.ColorMap().empty();
+    if (append && !local && !may_grow_global) {
+      result.needs_global_entry = true;
+      return result;
+    }
+    // unchanged[k]: pixel k of frame i shows what is already on screen.
+    std::vector<bool> unchanged(cur.Data().size(), false);
+    const int prev_t = prev.TransparentIndex();
+    const int cur_t = cur.TransparentIndex();
+    bool any = false;
+    for (int y = overlap.top; y < overlap.bottom; ++y) {
+      for (int x = overlap.left; x < overlap.right; ++x) {
+        const uint8_t p = prev.Pixel(x - prev.Left(), y - prev.Top());
+        const size_t k = static_cast<size_t>(y - cur.Top()) * cur.Width() + (x - cur.Left());
+        const uint8_t c = cur.Data()[k];
+        if (p == prev_t || c == cur_t) continue;
+        if (cur_map[c] == prev_map[p]) unchanged[k] = any = true;
+      }
+    }
+    if (!any) return result;
+    GifPalette grown;
+    if (append && !local) {
+      grown = cur_map;
+      grown.push_back(GifColor{0, 0, 0});
+    }
+    const GifPalette& map = append && !local ? grown : cur_map;
+    // Scattered unchanged pixels inside moving content, or unchanged pixels
+    // that continue a run of their colour, cost the encoder more as
+    // transparent holes than as the colour they already had; both show the
+    // same. Besides the full merge, two forms that keep some unchanged
+    // pixels opaque are tried, and the smallest of all is kept (as it will
+    // be written: cropped when cropping follows, packed).
+    size_t best_size = image_.FrameFileSize(before[i], cur_map);
+    for (int min_run : {1, 16, 0}) {
+      TGIFSubImage candidate = Measured(MergedForm(cur, unchanged, t, min_run, append && local));
+      const GifPalette& candidate_map = local ? candidate.ColorMap() : map;
+      image_.Repack(candidate, candidate_map);
+      const size_t size = image_.FrameFileSize(candidate, candidate_map);
+      if (size < best_size) {
+        best_size = size;
+        result.frame = std::move(candidate);
+      }
+    }
+    if (result.frame && append && !local) image_.GlobalColorMap().push_back(GifColor{0, 0, 0});
+    return result;
   }
 
   // Frame f with every unchanged pixel that lies in a row run of at least
@@ -250,22 +291,19 @@ class FrameOptimizer {
     return out;
   }
 
-  // The bytes candidate takes in place of frame i (cropped when cropping
-  // follows).
-  size_t MeasuredSize(size_t i, const TGIFSubImage& candidate) {
-    TGIFSubImage& slot = image_.Images(i);
-    TGIFSubImage measured(candidate);
-    if ((options_ & ooCrop) && DisposalOf(measured) != dmBackground) {
-      const Rect r = OpaqueBounds(measured, measured.TransparentIndex());
+  // The form a merged frame will have in the file: cropped to its opaque
+  // pixels when cropping follows (as CropFrames would, which then finds
+  // nothing left to crop; a frame left empty keeps one transparent pixel
+  // for CropFrames to delete or keep).
+  TGIFSubImage Measured(TGIFSubImage frame) const {
+    if ((options_ & ooCrop) && DisposalOf(frame) != dmBackground) {
+      const Rect r = OpaqueBounds(frame, frame.TransparentIndex());
       if (r.Empty())
-        measured.Crop(0, 0, 1, 1);
+        frame.Crop(0, 0, 1, 1);
       else
-        measured.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        frame.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
     }
-    std::swap(slot, measured);
-    const size_t size = image_.FrameFileSize(i);
-    std::swap(slot, measured);
-    return size;
+    return frame;
   }
 
   // Frames are visited from the last because empty ones are deleted. An
@@ -281,7 +319,9 @@ class FrameOptimizer {
       if (!f.Transparent() || DisposalOf(f) == dmBackground) continue;
       const Rect r = OpaqueBounds(f, f.TransparentIndex());
       if (!r.Empty()) {
-        f.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        if (r.left != 0 || r.top != 0 || r.right != f.Width() || r.bottom != f.Height())
+          f.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
+        image_.Repack(k);
         continue;
       }
       if (k > 0 && DisposalOf(image_.Images(k - 1)) < dmBackground) {
@@ -294,6 +334,7 @@ class FrameOptimizer {
         continue;
       }
       f.Crop(0, 0, 1, 1);
+      image_.Repack(k);
     }
   }
 
@@ -344,12 +385,12 @@ void TGIFImage::Optimize(int options, int /*reduction*/, int /*dither*/, int /*b
   size_t size_before = 0;
   bool measurable = true;
   try {
-    size_before = SaveToBytes().size();
+    size_before = FileSize();
   } catch (const GIFException&) {
     measurable = false;
   }
   FrameOptimizer(*this, options).Run();
-  if (measurable && SaveToBytes().size() > size_before) *this = original;
+  if (measurable && FileSize() > size_before) *this = original;
 }
 
 }  // namespace kt58

@@ -62,6 +62,10 @@ int32_t TColorQuantizer::Insert(uint8_t r, uint8_t g, uint8_t b, uint64_t count)
   return id;
 }
 
+void TColorQuantizer::AddHistogram(const ColorHistogram& histogram) {
+  for (const ColorCount& c : histogram) Insert(c.color.r, c.color.g, c.color.b, c.count);
+}
+
 void TColorQuantizer::AddColor(uint8_t r, uint8_t g, uint8_t b) { Insert(r, g, b, 1); }
 
 void TColorQuantizer::AddPicture(const TPicture& picture) {

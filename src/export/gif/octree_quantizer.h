@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "engine/picture.h"
+#include "export/gif/color_histogram.h"
 #include "export/gif/color_reduction.h"
 
 namespace kt58 {
@@ -34,6 +35,9 @@ class TColorQuantizer {
   void AddColor(uint8_t r, uint8_t g, uint8_t b);
   // Every pixel, rows top-down, left to right.
   void AddPicture(const TPicture& picture);
+  // The same tree as AddPicture of the picture the histogram was made of:
+  // the tree changes only when a colour is new.
+  void AddHistogram(const ColorHistogram& histogram);
 
   // True once leaves were merged: the palette then only approximates the
   // colours added; otherwise it holds each of them exactly.

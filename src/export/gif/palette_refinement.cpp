@@ -21,30 +21,27 @@ struct Cell {
   GifColor first;  // the colour that decides the cell's index in the look-up
 };
 
-struct Cells {
-  std::vector<Cell> cell;
-  std::vector<uint16_t> occupied;  // slots in order of first appearance
-};
+// The occupied cells, in order of first appearance, side by side: the
+// passes walk them in that order many times.
+using Cells = std::vector<Cell>;
 
-Cells GatherCells(const TPicture& picture) {
+Cells GatherCells(const ColorHistogram& histogram) {
   Cells cells;
-  cells.cell.resize(kCells);
-  const int width = picture.Width(), height = picture.Height();
-  for (int y = 0; y < height; ++y) {
-    const uint8_t* p = picture.Row(y);
-    for (int x = 0; x < width; ++x, p += 3) {
-      const uint8_t b = p[0], g = p[1], r = p[2];
-      const unsigned slot = (static_cast<unsigned>(r >> 3) << 10) | (static_cast<unsigned>(g >> 3) << 5) |
-                            static_cast<unsigned>(b >> 3);
-      Cell& c = cells.cell[slot];
-      if (c.count++ == 0) {
-        c.first = {r, g, b};
-        cells.occupied.push_back(static_cast<uint16_t>(slot));
-      }
-      c.sum_r += r;
-      c.sum_g += g;
-      c.sum_b += b;
+  std::vector<int32_t> place(kCells, -1);
+  for (const ColorCount& h : histogram) {
+    const uint8_t r = h.color.r, g = h.color.g, b = h.color.b;
+    const unsigned slot = (static_cast<unsigned>(r >> 3) << 10) | (static_cast<unsigned>(g >> 3) << 5) |
+                          static_cast<unsigned>(b >> 3);
+    if (place[slot] < 0) {
+      place[slot] = static_cast<int32_t>(cells.size());
+      cells.push_back(Cell{});
+      cells.back().first = {r, g, b};
     }
+    Cell& c = cells[static_cast<size_t>(place[slot])];
+    c.count += h.count;
+    c.sum_r += uint64_t{r} * h.count;
+    c.sum_g += uint64_t{g} * h.count;
+    c.sum_b += uint64_t{b} * h.count;
   }
   return cells;
 }
@@ -78,16 +75,16 @@ bool InPalette(const GifPalette& palette, GifColor c) {
 
 }  // namespace
 
-void RefinePalette(const TPicture& picture, GifPalette& palette, size_t movable_begin, size_t movable_end,
+void RefinePalette(const ColorHistogram& histogram, GifPalette& palette, size_t movable_begin, size_t movable_end,
                    int passes) {
   movable_end = std::min(movable_end, palette.size());
-  if (passes <= 0 || palette.empty() || movable_begin >= movable_end || picture.Empty()) return;
-  const Cells cells = GatherCells(picture);
+  if (passes <= 0 || palette.empty() || movable_begin >= movable_end || histogram.empty()) return;
+  const Cells cells = GatherCells(histogram);
   std::vector<Served> served(palette.size());
   // Squared-error weight of each occupied cell against its entry, for
   // choosing where idle entries go.
-  std::vector<double> cell_error(cells.occupied.size());
-  std::vector<size_t> worst(cells.occupied.size());
+  std::vector<double> cell_error(cells.size());
+  std::vector<size_t> worst(cells.size());
 
   // A pass can also make things worse: the look-up assigns by absolute
   // differences to the cell's first colour, not by squared distance to its
@@ -98,8 +95,8 @@ void RefinePalette(const TPicture& picture, GifPalette& palette, size_t movable_
   for (int pass = 0;; ++pass) {
     std::fill(served.begin(), served.end(), Served{});
     const NearestEntryLookup lookup(palette);
-    for (size_t i = 0; i < cells.occupied.size(); ++i) {
-      const Cell& c = cells.cell[cells.occupied[i]];
+    for (size_t i = 0; i < cells.size(); ++i) {
+      const Cell& c = cells[i];
       const size_t entry = static_cast<size_t>(lookup.Search(c.first.r, c.first.g, c.first.b));
       Served& s = served[entry];
       s.count += c.count;
@@ -148,7 +145,7 @@ void RefinePalette(const TPicture& picture, GifPalette& palette, size_t movable_
     for (size_t e : idle) {
       bool placed = false;
       while (!placed && next < wanted && cell_error[worst[next]] > 0) {
-        const GifColor mean = CellMean(cells.cell[cells.occupied[worst[next++]]]);
+        const GifColor mean = CellMean(cells[worst[next++]]);
         if (!InPalette(palette, mean)) {
           palette[e] = mean;
           placed = true;

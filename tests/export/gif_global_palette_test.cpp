@@ -1,0 +1,237 @@
+// The whole-animation palette, the pixel-stable ditherer, packed frames and
+// the worker threads: files the same whatever the number of threads, still
+// areas that stay still under diffusion, and frames that decode to what was
+// meant.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "engine/bmp_codec.h"
+#include "export/gif/color_lookup.h"
+#include "export/gif/gif_exception.h"
+#include "export/gif/gif_image.h"
+#include "export/gif/gif_workers.h"
+#include "export/gif/lzw_decoder.h"
+#include "export/gif/lzw_encoder.h"
+#include "export/gif/rle_encoder.h"
+#include "export/gif_export.h"
+#include "export/export_fixture.h"
+#include "gif_decode_helpers.h"
+#include "support/test_support.h"
+
+namespace kt58 {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+
+GifPalette RandomPalette(size_t size, uint32_t seed) {
+  std::mt19937 rng(seed);
+  GifPalette p;
+  for (size_t i = 0; i < size; ++i)
+    p.push_back({static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())});
+  // Repeats and close greens make ties, which must go to the lowest index.
+  if (size > 4) p[size - 1] = p[1], p[size - 2] = {p[2].r, static_cast<uint8_t>(p[2].g ^ 1), p[2].b};
+  return p;
+}
+
+template <class Metric>
+int FullScan(const GifPalette& p, int r, int g, int b) {
+  int best = std::numeric_limits<int>::max(), index = 0;
+  for (size_t i = 0; i < p.size(); ++i) {
+    const int d = Metric::Term(r - p[i].r) + Metric::Term(g - p[i].g) + Metric::Term(b - p[i].b);
+    if (d < best) best = d, index = static_cast<int>(i);
+  }
+  return index;
+}
+
+TEST(OrderedNearestSearch, AgreesWithAFullScanInPaletteOrder) {
+  std::mt19937 rng(7);
+  for (size_t size : {1u, 2u, 7u, 64u, 256u}) {
+    const GifPalette p = RandomPalette(size, static_cast<uint32_t>(size));
+    const OrderedNearestSearch<AbsoluteDifference> l1(p);
+    const OrderedNearestSearch<SquaredDifference> l2(p);
+    for (int k = 0; k < 4000; ++k) {
+      // Half of the probes sit on or next to an entry, where ties are.
+      int r = static_cast<uint8_t>(rng()), g = static_cast<uint8_t>(rng()), b = static_cast<uint8_t>(rng());
+      if (k % 2) {
+        const GifColor c = p[rng() % p.size()];
+        r = c.r, g = std::clamp(c.g + static_cast<int>(rng() % 3) - 1, 0, 255), b = c.b;
+      }
+      ASSERT_EQ(l1.Find(r, g, b), FullScan<AbsoluteDifference>(p, r, g, b)) << size << " " << r << "," << g << "," << b;
+      ASSERT_EQ(l2.Find(r, g, b), FullScan<SquaredDifference>(p, r, g, b)) << size << " " << r << "," << g << "," << b;
+    }
+  }
+}
+
+TEST(LzwDecoder, ReadsBackBothEncodersAndRefusesDamage) {
+  std::mt19937 rng(3);
+  for (int code_size : {2, 5, 8}) {
+    const int colours = 1 << code_size;
+    // Noise fills the 12-bit table many times over; runs exercise the
+    // run-length codes; one pixel and no pixels are the edges.
+    std::vector<std::vector<uint8_t>> inputs = {{}, {1}};
+    std::vector<uint8_t> noise(70000), runs;
+    for (uint8_t& v : noise) v = static_cast<uint8_t>(rng() % colours);
+    for (int k = 0; k < 3000; ++k) runs.insert(runs.end(), rng() % 300 + 1, static_cast<uint8_t>(rng() % colours));
+    inputs.push_back(noise);
+    inputs.push_back(runs);
+    for (const auto& in : inputs) {
+      SCOPED_TRACE(testing::Message() << "code size " << code_size << ", " << in.size() << " pixels");
+      const auto lzw = TLZWEncoder::Encode(in.data(), in.size(), code_size);
+      const auto rle = TRLEEncoder::Encode(in.data(), in.size(), code_size);
+      EXPECT_EQ(DecodeLzwStream(lzw.data(), lzw.size(), code_size, in.size()), in);
+      EXPECT_EQ(DecodeLzwStream(rle.data(), rle.size(), code_size, in.size()), in);
+      if (in.size() > 1) {
+        EXPECT_THROW(DecodeLzwStream(lzw.data(), lzw.size() / 2, code_size, in.size()), GIFException);
+        EXPECT_THROW(DecodeLzwStream(lzw.data(), lzw.size(), code_size, in.size() - 1), GIFException);
+      }
+    }
+  }
+}
+
+// A still many-coloured background (48x32) and a small layer on top that
+// rolls left inside its rectangle (x 5..16, y 4..11) from frame to frame.
+std::unique_ptr<TAnimation> MakeStillBackgroundProject(const TempDir& dir, int frames) {
+  auto a = std::make_unique<TAnimation>();
+  a->FrameCount = frames;
+  a->FrameDelay = 40;
+  test::WriteFileBytes(dir / "base.bmp", EncodeBmp(test::MakeRandomPicture(48, 32, 11)));
+  test::WriteFileBytes(dir / "top.bmp", EncodeBmp(test::MakeRandomPicture(12, 8, 12)));
+  a->AddLayerFromFile(dir / "base.bmp");
+  a->AddLayerFromFile(dir / "top.bmp");
+  a->SetLayerOther(true, pr_Left, false, false);
+  a->SetLayerPosition(5, 4);
+  a->Resequence(false);
+  return a;
+}
+
+GifExportOptions Options(int reduction, int dither, bool lossless_optimisations) {
+  GifExportOptions o;
+  o.ColorReduction = reduction;
+  o.DitherMode = dither;
+  o.Merge = o.Crop = o.RemovePassive = lossless_optimisations;
+  return o;
+}
+
+class GifThreadsTest : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    SetGifThreadCount(0);
+    GIFCodecDefaults::Reset();
+  }
+  TempDir dir;
+};
+
+TEST_F(GifThreadsTest, OneThreadAndManyWriteTheSameBytes) {
+  auto a = MakeStillBackgroundProject(dir, 9);
+  GifExportOptions sorted = Options(rmQuantizeWindows, dmStucki, false);
+  sorted.SortColors = sorted.OptimizeColorMap = sorted.Merge = true;
+  const GifExportOptions cases[] = {Options(rmQuantize, dmNearest, false), Options(rmQuantize, dmNearest, true),
+                                    sorted, Options(rmGlobal, dmNearest, true),
+                                    Options(rmGlobal, dmFloydSteinberg, true), Options(rmGlobal, dmBurkes, false)};
+  for (const GifExportOptions& o : cases) {
+    SCOPED_TRACE(testing::Message() << "palette " << o.ColorReduction << " dither " << o.DitherMode);
+    SetGifThreadCount(1);
+    const std::vector<uint8_t> one = BuildAnimatedGif(*a, o)->SaveToBytes();
+    SetGifThreadCount(5);
+    const std::vector<uint8_t> many = BuildAnimatedGif(*a, o)->SaveToBytes();
+    EXPECT_EQ(one, many);
+  }
+}
+
+TEST_F(GifThreadsTest, DiffusionKeepsStillAreasStillSoMergeLeavesOnlyTheMovingLayer) {
+  auto a = MakeStillBackgroundProject(dir, 6);
+  for (int dither : {int{dmFloydSteinberg}, int{dmStucki}, int{dmSierra}, int{dmBurkes}}) {
+    SCOPED_TRACE(dither);
+    auto image = BuildAnimatedGif(*a, Options(rmGlobal, dither, true));
+    ASSERT_EQ(image->Count(), 6u);
+    EXPECT_FALSE(image->GlobalColorMap().empty());
+    for (size_t i = 1; i < image->Count(); ++i) {
+      const TGIFSubImage& f = image->Images(i);
+      EXPECT_TRUE(f.ColorMap().empty());
+      EXPECT_GE(f.Left(), 5) << "frame " << i;
+      EXPECT_GE(f.Top(), 4) << "frame " << i;
+      EXPECT_LE(f.Left() + f.Width(), 17) << "frame " << i;
+      EXPECT_LE(f.Top() + f.Height(), 12) << "frame " << i;
+    }
+  }
+}
+
+// Every frame as the screen shows it must be each source pixel's nearest
+// entry of the file's palette, merged and cropped or not.
+TEST_F(GifThreadsTest, GlobalPaletteFramesShowTheNearestEntryOfEverySourcePixel) {
+  auto a = MakeStillBackgroundProject(dir, 5);
+  std::vector<WorkPicture> sources;
+  for (int i = 0; i < 5; ++i) sources.push_back(test::RenderStoredFrame(*a, i));
+  for (bool optimised : {false, true}) {
+    SCOPED_TRACE(optimised);
+    const fs::path file = dir / (optimised ? "optimised.gif" : "plain.gif");
+    ExportAnimatedGif(*a, Options(rmGlobal, dmNearest, optimised), file);
+    const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(file));
+    ASSERT_FALSE(gif.frames.empty());
+    const GifPalette& palette = gif.global;
+    ASSERT_LE(palette.size(), 256u);
+    std::vector<test::ShownPicture> expected;
+    for (const WorkPicture& source : sources) {
+      test::ShownPicture shown;
+      shown.delay = 10;  // the default 100 ms
+      for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x) {
+          const uint8_t* p = source->Row(y) + 3 * x;
+          const GifColor c = palette[static_cast<size_t>(FullScan<SquaredDifference>(palette, p[2], p[1], p[0]))];
+          shown.pixels.push_back((uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b);
+        }
+      if (!expected.empty() && expected.back().pixels == shown.pixels)
+        expected.back().delay += shown.delay;
+      else
+        expected.push_back(std::move(shown));
+    }
+    EXPECT_TRUE(test::Composite(gif) == expected);
+
+    // Pillow plays the same pictures (frames that show nothing new may be
+    // gone from the optimised file, so repeats are joined on both sides).
+    const auto played = test::PlayWithPillow(file);
+    if (!played) continue;
+    std::vector<std::vector<GifColor>> shown;
+    for (const auto& frame : *played)
+      if (shown.empty() || shown.back() != frame) shown.push_back(frame);
+    ASSERT_EQ(shown.size(), expected.size());
+    for (size_t k = 0; k < shown.size(); ++k) {
+      std::vector<uint32_t> rgb;
+      for (const GifColor& c : shown[k]) rgb.push_back((uint32_t{c.r} << 16) | (uint32_t{c.g} << 8) | c.b);
+      EXPECT_TRUE(rgb == expected[k].pixels) << "Pillow frame " << k;
+    }
+  }
+}
+
+// The whole-animation palette renders every frame twice; a multi-frame layer
+// must show the same stored frames in the file as a single pass shows.
+TEST_F(GifThreadsTest, GlobalPaletteShowsTheSameFramesOfAMultiFrameLayerAsOnePass) {
+  // Two equal projects, each exported once from its freshly loaded state:
+  // which stored frame a pass shows depends on where the store was left.
+  TempDir other;
+  auto a = test::MakeStillProject(dir, 20, 12, 7, 40, 6);
+  test::AddAnimatedGifLayer(*a, dir, 5);
+  auto b = test::MakeStillProject(other, 20, 12, 7, 40, 6);
+  test::AddAnimatedGifLayer(*b, other, 5);
+  const auto one_pass =
+      test::Composite(test::DecodeWithGiflib(BuildAnimatedGif(*a, Options(rmQuantize, dmNearest, false))->SaveToBytes()));
+  const auto two_passes =
+      test::Composite(test::DecodeWithGiflib(BuildAnimatedGif(*b, Options(rmGlobal, dmNearest, false))->SaveToBytes()));
+  ASSERT_EQ(one_pass.size(), 7u) << "every frame differs";
+  EXPECT_TRUE(one_pass == two_passes);
+}
+
+TEST_F(GifThreadsTest, LongExportsHoldTheirFramesPacked) {
+  auto a = MakeStillBackgroundProject(dir, 4);
+  for (const GifExportOptions& o : {Options(rmQuantize, dmNearest, false), Options(rmGlobal, dmSierra, true)}) {
+    auto image = BuildAnimatedGif(*a, o);
+    for (size_t i = 0; i < image->Count(); ++i) EXPECT_TRUE(image->Images(i).Packed()) << "frame " << i;
+  }
+}
+
+}  // namespace
+}  // namespace kt58
