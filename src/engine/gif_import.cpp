@@ -22,13 +22,22 @@ std::array<std::array<uint8_t, 3>, 256> PixelTable(const std::vector<GifRgb>& pa
 
 }  // namespace
 
+DecodedGif ReadGifFile(const std::filesystem::path& path) {
+  DecodedGif gif;
+  try {
+    gif = DecodeGifFile(path);
+  } catch (const GifDecodeError& e) {
+    throw EGifDecode(e.what());
+  }
+  // A GIF without an image has no frame to show or animate.
+  if (gif.images.empty()) throw EGifDecode(path.string() + ": the GIF holds no image");
+  return gif;
+}
+
 std::unique_ptr<DecodedGif> LoadGifFile(const std::filesystem::path& path) {
   try {
-    auto gif = std::make_unique<DecodedGif>(DecodeGifFile(path));
-    // A GIF without an image has no frame to show or animate.
-    if (gif->images.empty()) return nullptr;
-    return gif;
-  } catch (const GifDecodeError&) {
+    return std::make_unique<DecodedGif>(ReadGifFile(path));
+  } catch (const EGifDecode&) {
     return nullptr;
   } catch (const std::bad_alloc&) {
     return nullptr;

@@ -7,7 +7,6 @@
 #include "engine/errors.h"
 #include "engine/gif_import.h"
 #include "engine/jpeg_picture.h"
-#include "platform/gif_decoder.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
@@ -83,8 +82,7 @@ void TBitmapRef::LoadFromSource() {
     case st_Gif: {
       // The decoder's own text says why a GIF cannot be read (a logical
       // screen beyond the picture limits, say).
-      const DecodedGif gif = DecodeGifFile(SourceFileName);
-      if (gif.images.empty()) throw EGifDecode(SourceFileName.string() + ": the GIF holds no image");
+      const DecodedGif gif = ReadGifFile(SourceFileName);
       // A new picture is black, and so is a new layer's transparent colour:
       // where the first image is transparent or does not reach, the layer
       // shows what lies below it.
