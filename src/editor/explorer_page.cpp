@@ -167,8 +167,10 @@ void ExplorerPage::FillFileList() {
     ListingRestart = false;
     ListingActive = true;
     const QString folder = tvFolders->SelectedPath();
+    // No chosen folder lists nothing: an empty path would mean the current
+    // directory.
     QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
-    if (entries.hasNext()) {
+    if (!folder.isEmpty() && entries.hasNext()) {
       const kt58::BusyCursor busy;
       lvFiles->setUpdatesEnabled(false);
       // Sorting as rows come in would move every row once per new one.

@@ -72,6 +72,12 @@ class ExplorerPageTest : public QObject {
     QCOMPARE(e.page.LastThumbDir, Q(folder) + QLatin1Char('/'));
     QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG"}));
     QVERIFY(!e.page.PathPanel->text().isEmpty());
+    // A folder outside the tree's roots chooses none, and nothing new is
+    // listed.
+    e.page.tvFolders->SetSelectedPath(QString());
+    e.page.FolderChanged(true);
+    QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG"}));
+    e.page.OpenFolder(Q(folder));
     // A double click makes a layer of the file.
     e.Select(QStringLiteral("a.bmp"));
     e.page.lvFilesDblClick();
