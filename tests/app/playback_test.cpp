@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QSlider>
@@ -212,6 +213,26 @@ class PlaybackTest : public QObject {
     QCOMPARE(static_cast<int>(a.Frames.size()), 4);
     QCOMPARE(slider->maximum(), 3);
     QVERIFY(slider->value() <= 3);
+  }
+
+  void renderedPlaybackChosenWhilePlayingComposesTheFramesAndPlaysOn() {
+    Player p;
+    QVERIFY(p.ready);
+    kt58::TAnimation& a = p.f.Anim();
+    p.Click("PlaybackButton");
+    QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
+    auto* box = p.f.Find<QCheckBox>("cbrtPlayback");
+    p.f.form->LoadAnimationControls();
+    QVERIFY(box->isChecked());
+    box->click();
+    QVERIFY(!a.NonRenderedPlayback);
+    QVERIFY(a.FrameCache);
+    QCOMPARE(a.FrameCache->Count(), 10);
+    QVERIFY(a.Playing);
+    const size_t before = p.shown.size();
+    QVERIFY(QTest::qWaitFor([&] { return p.shown.size() > before + 3; }));
+    p.Click("StopButton");
+    QVERIFY(p.ButtonsIdle());
   }
 
   void aResizeWhilePlayingRecentresAtTheNextFrame() {
