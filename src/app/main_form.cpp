@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -28,6 +29,7 @@
 #include "editor/animation_page.h"
 #include "editor/construction_view.h"
 #include "editor/editor_document.h"
+#include "editor/explorer_page.h"
 #include "editor/layer_list.h"
 #include "editor/layer_pages.h"
 #include "editor/playback_strip.h"
@@ -142,7 +144,7 @@ void TMainForm::BuildLayout() {
   // Below the splitter: the playback strip over the "Layers" page.
   auto* lower = new QWidget(Splitter1);
   auto* lower_layout = Packed(new QVBoxLayout(lower));
-  Panel6 = new PlaybackStrip(*document_, lower);
+  Panel6 = new PlaybackStrip(*document_, *View, lower);
   lower_layout->addWidget(Panel6);
   PageControl1 = new QTabWidget(lower);
   PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -162,6 +164,8 @@ void TMainForm::BuildLayout() {
   pc1 = new QTabWidget(VideoPanel);
   pc1->setObjectName(QStringLiteral("pc1"));
   pc1->setTabPosition(QTabWidget::West);
+  ExplorerSheet = new ExplorerPage(*document_, pc1);
+  pc1->addTab(ExplorerSheet, QStringLiteral("Explorer"));
   AnimationSheet = new AnimationPage(*document_, pc1);
   pc1->addTab(AnimationSheet, QStringLiteral("Animation"));
   LayerSheet = new LayerPages(*document_, pc1);
@@ -301,6 +305,12 @@ void TMainForm::ConnectDocument() {
   // Making the frames reports its own status texts; an edit that made them
   // still leaves "Modified" in panel 0.
   connect(&doc, &EditorDocument::framesChanged, this, &TMainForm::ShowModified);
+  connect(Panel6, &PlaybackStrip::statusChanged, this, &TMainForm::UpdateStatusLine);
+  connect(Panel6, &PlaybackStrip::playingChanged, this, [this] {
+    UpdateStatusLine();
+    UpdateControlStates();
+  });
+  connect(AnimationSheet->cbrtPlayback, &QCheckBox::clicked, Panel6, &PlaybackStrip::ApplyPlaybackMode);
 }
 
 void TMainForm::FitToContent() {
@@ -333,7 +343,7 @@ void TMainForm::FormCreate() {
     ~Enable() { form->EnableControlEvents(); }
   } enable{this};
 
-  ResizePending = SplitterToggle = false;
+  SplitterToggle = false;
   const std::filesystem::path home = kt58::ProgramFolder();
   LastThumbDir = home;
   LastProjectDir = home;
@@ -380,6 +390,8 @@ void TMainForm::FormShow() {
     Splash = nullptr;
   }
   pc1->setVisible(pc1->count() > 0);
+  pc1->setCurrentWidget(ExplorerSheet);
+  ExplorerSheet->OpenFolder(QString::fromStdString(LastThumbDir.string()));
   kt58::ProcessPendingMessages();
 
   QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen();
@@ -423,7 +435,7 @@ void TMainForm::SplashProgress(const QString&, int percent) {
 
 void TMainForm::closeEvent(QCloseEvent* e) {
   kt58::TAnimation& a = document_->Animation();
-  if (a.Playing) a.Playing = false;
+  if (a.Playing) Panel6->StopPlayback();
   DisableControlEvents();
   View->StopUpdateTimer();
   e->accept();
@@ -445,7 +457,7 @@ void TMainForm::Splitter1Moved() {
 
 void TMainForm::LayoutChanged() {
   if (document_->Animation().Playing) {
-    ResizePending = true;
+    Panel6->ResizePending = true;
     return;
   }
   View->LayoutChanged();
@@ -485,8 +497,8 @@ void TMainForm::UpdateStatusLine() {
                         kt58::ZeroPad(static_cast<int>(a.Frames.size()), 3).c_str());
   text += kt58::Format("Size : [%d x %d]", size.Width, size.Height);
   if (a.FixedFrameSize) text += " Fixed";
-  if (a.Playing) text += kt58::Format("  FPS : %.2f", Fps);
-  text += kt58::Format("  Max : %.2f", MaxFps);
+  if (a.Playing) text += kt58::Format("  FPS : %.2f", Panel6->Fps);
+  text += kt58::Format("  Max : %.2f", Panel6->MaxFps);
   DataPanel->setText(QString::fromStdString(text));
 }
 
@@ -497,6 +509,7 @@ void TMainForm::UpdateControlStates() {
   ProjectButton->setEnabled(!playing);
   AddLayer1->setEnabled(!playing);
   Layers->UpdateControlStates();
+  Panel6->UpdateControlStates();
   AnimationSheet->UpdateControlStates();
   pc1->setTabVisible(pc1->indexOf(AnimationSheet), !playing);
   pc1->setTabVisible(pc1->indexOf(LayerSheet), layers >= 1 && !playing);

@@ -15,6 +15,7 @@
 class AnimationPage;
 class ConstructionView;
 class EditorDocument;
+class ExplorerPage;
 class LayerList;
 class LayerPages;
 class PlaybackStrip;
@@ -73,17 +74,16 @@ class TMainForm final : public QMainWindow {
   static QString DisplaySizeMessage(QSize screen);
   static QString ColorDepthMessage(int bits_per_pixel);
 
-  bool ResizePending = false;
   bool SplitterToggle = false;
   bool Sizing = false;
   bool StartDialogOn = false;
   bool StartupComplete = false;
   std::filesystem::path LastThumbDir, LastProjectDir, LastProjSaveDir, LastGifDir, LastBmpDir, LastSingleDir;
-  double Fps = 0.0, MaxFps = 0.0;
 
   // The panels.
   ConstructionView* View;
   LayerList* Layers;
+  ExplorerPage* ExplorerSheet;
   AnimationPage* AnimationSheet;
   LayerPages* LayerSheet;
   PlaybackStrip* Panel6;

@@ -186,13 +186,13 @@ void EditorDocument::EditAnimation(int merge, const QString& text,
   NotifyAnimationChanged(before.FrameCount != after.FrameCount);
 }
 
-void EditorDocument::Regenerate() {
+void EditorDocument::Regenerate(bool prerender) {
   kt58::TAnimation& a = *animation_;
   if (a.LayerCount() == 0) {
     a.ClearFrames();
   } else {
     const kt58::BusyCursor busy;
-    if (a.Resequence(false)) a.SelectCurrentFrame();
+    if (a.Resequence(prerender)) a.SelectCurrentFrame();
   }
   emit framesChanged();
 }

@@ -101,7 +101,8 @@ class EditorDocument final : public QObject {
 
   // Generates the frames from the layers (not rendered) and makes the first
   // one current, or drops them when there are no layers; emits framesChanged.
-  void Regenerate();
+  // With prerender, rendered playback also composes them into the cache.
+  void Regenerate(bool prerender = false);
 
   // ---- dropped files (the construction view and the layer list)
   // Accepts a drag of local files while not playing; the files' types are

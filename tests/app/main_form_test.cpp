@@ -130,8 +130,8 @@ class MainFormTest : public QObject {
     a.FixedWidth = 64;
     a.FixedHeight = 48;
     a.Playing = true;
-    w.Fps = 12.5;
-    w.MaxFps = 99.126;
+    w.Panel6->Fps = 12.5;
+    w.Panel6->MaxFps = 99.126;
     w.UpdateStatusLine();
     QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed  FPS : 12.50  Max : 99.13"));
     a.Playing = false;
@@ -263,7 +263,7 @@ class MainFormTest : public QObject {
     f.Anim().Playing = true;
     w.Splitter1Moved();
     QCOMPARE(view.DrawOrigin, off);
-    QVERIFY(w.ResizePending);
+    QVERIFY(w.Panel6->ResizePending);
     f.Anim().Playing = false;
   }
 

@@ -1,0 +1,162 @@
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+
+#include "app_test.h"
+#include "controls/kesh_dir_tree.h"
+#include "editor/editor_document.h"
+#include "editor/explorer_page.h"
+#include "model/animation.h"
+#include "platform/program_folder.h"
+#include "support/avi_test_support.h"
+#include "support/recording_ui.h"
+#include "support/test_support.h"
+
+namespace {
+
+QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+// An explorer page over a private program folder.
+struct Explorer {
+  Explorer() : old_data_home(qgetenv("XDG_DATA_HOME")), had_data_home(qEnvironmentVariableIsSet("XDG_DATA_HOME")) {
+    // The desktop's trash lives under the data folder.
+    std::filesystem::create_directories(dir / "data");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "data").string()));
+    page.resize(320, 500);
+    page.show();
+  }
+  ~Explorer() {
+    if (had_data_home)
+      qputenv("XDG_DATA_HOME", old_data_home);
+    else
+      qunsetenv("XDG_DATA_HOME");
+  }
+  QStringList Rows() const {
+    QStringList names;
+    for (int i = 0; i < page.lvFiles->topLevelItemCount(); ++i) names << page.lvFiles->topLevelItem(i)->text(0);
+    return names;
+  }
+  void Select(const QString& name) {
+    const auto found = page.lvFiles->findItems(name, Qt::MatchExactly);
+    QVERIFY(!found.isEmpty());
+    page.lvFiles->setCurrentItem(found.first());
+  }
+
+  const QByteArray old_data_home;
+  const bool had_data_home;
+  kt58::test::RecordingUi ui;
+  kt58::test::TempDir dir;
+  EditorDocument doc;
+  ExplorerPage page{doc};
+};
+
+}  // namespace
+
+class ExplorerPageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void listsPicturesAndVideosOnly() {
+    Explorer e;
+    const auto folder = e.dir / "pics";
+    std::filesystem::create_directories(folder / "sub.bmp");
+    kt58::test::WriteBmpFile(e.dir, "pics/a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
+    std::ofstream(folder / "b.JPG") << "not really";
+    std::ofstream(folder / "c.txt") << "text";
+    e.page.OpenFolder(Q(folder));
+    QCOMPARE(e.page.LastThumbDir, Q(folder) + QLatin1Char('/'));
+    QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG"}));
+    QVERIFY(!e.page.PathPanel->text().isEmpty());
+    // A folder outside the tree's roots chooses none, and nothing new is
+    // listed.
+    e.page.tvFolders->SetSelectedPath(QString());
+    e.page.FolderChanged(true);
+    QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG"}));
+    e.page.OpenFolder(Q(folder));
+    // A double click makes a layer of the file.
+    e.Select(QStringLiteral("a.bmp"));
+    e.page.lvFilesDblClick();
+    QCOMPARE(e.doc.Animation().LayerCount(), 1);
+    // A new file shows after "Refresh File List".
+    std::ofstream(folder / "d.gif") << "x";
+    QCOMPARE(e.Rows().size(), 2);
+    e.page.RefreshFileList1->trigger();
+    QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG", "d.gif"}));
+  }
+
+  void aFolderChosenDuringAListingIsListedOnce() {
+    Explorer e;
+    const auto big = e.dir / "big", mid = e.dir / "mid", small = e.dir / "small";
+    for (const auto& folder : {big, mid, small}) std::filesystem::create_directories(folder);
+    for (int i = 0; i < 200; ++i) std::ofstream(big / ("f" + std::to_string(i) + ".bmp")) << "x";
+    for (int i = 0; i < 50; ++i) std::ofstream(mid / ("m" + std::to_string(i) + ".jpg")) << "x";
+    std::ofstream(small / "only.avi") << "x";
+    e.page.tvFolders->LoadDrives();
+    QSignalSpy filled(&e.page, &ExplorerPage::fileListFilled);
+    int entries = 0;
+    e.ui.on_process_messages = [&] {
+      // Two clicks in the tree while the big folder is being listed.
+      if (++entries == 10) e.page.tvFolders->OpenPath(Q(mid));
+      if (entries == 20) e.page.tvFolders->OpenPath(Q(small));
+    };
+    e.page.tvFolders->OpenPath(Q(big));
+    QCOMPARE(filled.count(), 1);
+    QCOMPARE(e.Rows(), QStringList({"only.avi"}));
+    QVERIFY(!e.page.ListingActive);
+    QCOMPARE(entries, 21);
+  }
+
+  void previewShowsEachFileOnceAndVideosThroughATemporaryStore() {
+    Explorer e;
+    kt58::test::WriteBmpFile(e.dir, "a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
+    std::ofstream(e.dir / "broken.bmp") << "no picture";
+    e.page.OpenFolder(Q(e.dir.path()));
+    e.Select(QStringLiteral("a.bmp"));
+    QCOMPARE(e.page.PreviewFile, Q(e.dir / "a.bmp"));
+    QCOMPARE(e.page.PreviewImage->pixmap().size(), QSize(8, 6));
+    // The same file again is not loaded again.
+    e.page.PreviewImage->setPixmap(QPixmap());
+    e.page.lvFiles->clearSelection();
+    e.Select(QStringLiteral("a.bmp"));
+    QVERIFY(e.page.PreviewImage->pixmap().isNull());
+    e.Select(QStringLiteral("broken.bmp"));
+    QCOMPARE(e.ui.messages, std::vector<std::string>{"Cannot load file for preview\rbroken.bmp"});
+    QVERIFY(e.page.PreviewFile.isEmpty());
+
+    // A video's first frame comes through a temporary store in the
+    // program folder, which is gone afterwards.
+    const auto clip = e.dir / "clip.avi";
+    QVERIFY(kt58::test::MakeAvi(kt58::test::FindAviCase("bgr24_bottomup"), clip));
+    const auto store = kt58::ProgramFolder() / "PrvStream.Tmp";
+    bool store_seen = false;
+    e.ui.on_process_messages = [&] { store_seen = store_seen || std::filesystem::exists(store); };
+    e.page.RefreshFileList1->trigger();
+    e.Select(QStringLiteral("clip.avi"));
+    QCOMPARE(e.page.PreviewFile, Q(clip));
+    QCOMPARE(e.page.PreviewImage->pixmap().size(), QSize(64, 48));
+    QVERIFY(store_seen);
+    QVERIFY(!std::filesystem::exists(store));
+  }
+
+  void deleteMovesTheFileToTheTrash() {
+    Explorer e;
+    kt58::test::WriteBmpFile(e.dir, "a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
+    kt58::test::WriteBmpFile(e.dir, "b.bmp", kt58::test::MakeRandomPicture(8, 6, 2));
+    e.page.OpenFolder(Q(e.dir.path()));
+    e.Select(QStringLiteral("a.bmp"));
+    e.page.DeleteSelectedFile1->trigger();
+    QVERIFY(!std::filesystem::exists(e.dir / "a.bmp"));
+    QVERIFY(std::filesystem::exists(e.dir / "data" / "Trash" / "files" / "a.bmp"));
+    QCOMPARE(e.Rows(), QStringList({"b.bmp"}));
+    QVERIFY(e.ui.messages.empty());
+  }
+};
+
+KT58_APP_TEST(ExplorerPageTest);
+
+#include "explorer_page_test.moc"
