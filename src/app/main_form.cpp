@@ -241,9 +241,7 @@ void TMainForm::BuildMenus() {
   ProjectPopup->addSeparator();
   ProjectPopup->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1});
   ProjectPopup->addSeparator();
-  ProjectPopup->addActions({Help1, AboutMenuItem, Debug1});
-  ProjectPopup->addSeparator();
-  ProjectPopup->addAction(Close1);
+  ProjectPopup->addActions({Help1, Close1, AboutMenuItem, Debug1});
   connect(ProjectPopup, &QMenu::aboutToShow, this, &TMainForm::ProjectPopupPopup);
   connect(ProjectButton, &QToolButton::clicked, this, [this] {
     ProjectPopup->popup(ProjectButton->mapToGlobal(QPoint(0, ProjectButton->height() + 1)));

@@ -1,8 +1,12 @@
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QUrl>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -203,6 +207,29 @@ class ProjectCommandsTest : public QObject {
     // then in the folder of the last opened project.
     QVERIFY(fs::equivalent(folder.toStdString(), f.dir.path()));
     QCOMPARE(f.form->Settings.LastProjectDir, path.parent_path());
+  }
+
+  void aProjectDroppedOnTheViewOpensInsteadOfBecomingALayer() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    const fs::path path = f.dir / "dropped.apf";
+    {
+      TAnimation a;
+      QVERIFY(a.AddLayerFromFile(f.WriteBmp("e.bmp", 6, 4, 5)));
+      QVERIFY(a.AddLayerFromFile(f.WriteBmp("g.bmp", 3, 4, 6)));
+      a.SaveToFile(path);
+    }
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(Str(path))});
+    // As a drag does: the drop goes to the widget that took the drag's entry.
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.Box(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.Box(), &drop);
+    QVERIFY(drop.isAccepted());
+    QVERIFY(QTest::qWaitFor([&f, &path] { return f.Doc().FileName() == Str(path); }));
+    QCOMPARE(f.LayerNames().size(), 2);
   }
 
   void aDamagedProjectLeavesAnEmptyUntitledOne() {
