@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
+#include <algorithm>
 #include <exception>
 #include <system_error>
 
@@ -54,7 +55,7 @@ void TMainForm::ApplySettings() {
   resize(w.Width, w.Height);
   if (w.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
   const QList<int> sizes = Splitter1->sizes();
-  if (sizes.size() == 2) Splitter1->setSizes({Settings.Preview, sizes[0] + sizes[1] - Settings.Preview});
+  if (sizes.size() == 2) Splitter1->setSizes({Settings.Preview, std::max(0, sizes[0] + sizes[1] - Settings.Preview)});
   Layers->lvLayers->setColumnWidth(1, Settings.lvLayersType);
   Layers->lvLayers->setColumnWidth(2, Settings.lvLayersSize);
   document_->Animation().NonRenderedPlayback = Settings.RealTimePlayback;
@@ -80,7 +81,8 @@ void TMainForm::ProjectPopupPopup() { UpdateControlStates(); }
 void TMainForm::ShowRecentProjects() {
   RecentProjectsMenu->clear();
   for (const fs::path& path : Settings.MruList) {
-    QAction* entry = RecentProjectsMenu->addAction(FromPath(path));
+    // "&" in a menu text marks the shortcut letter; a file name shows it as is.
+    QAction* entry = RecentProjectsMenu->addAction(FromPath(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
     connect(entry, &QAction::triggered, this, [this, path] {
       if (QuerySaveProject()) OpenProject(path);
     });
