@@ -54,6 +54,14 @@ std::string FileText(const fs::path& path) {
 
 QString Str(const fs::path& p) { return QString::fromStdString(p.string()); }
 
+// A project file of one picture layer in home.
+fs::path WriteProjectWithALayer(const test::TempDir& home, const std::string& name) {
+  TAnimation a;
+  a.AddLayerFromFile(test::WriteBmpFile(home, name + ".bmp", test::MakeRandomPicture(6, 4, 3)));
+  a.SaveToFile(home / name);
+  return home / name;
+}
+
 }  // namespace
 
 class ProjectCommandsTest : public QObject {
@@ -285,12 +293,7 @@ class ProjectCommandsTest : public QObject {
 
   void theProjectNamedOnTheCommandLineOpensInsteadOfTheStartUpDialog() {
     test::TempDir home;
-    const fs::path path = home.path() / "given.apf";
-    {
-      TAnimation a;
-      QVERIFY(a.AddLayerFromFile(test::WriteBmpFile(home, "c.bmp", test::MakeRandomPicture(6, 4, 3))));
-      a.SaveToFile(path);
-    }
+    const fs::path path = WriteProjectWithALayer(home, "given.apf");
     const TMainFormOptions options{false, 0, path};
     // No settings file: the start-up dialog would be on.
     auto dialog = AnswerNextModal(Reject, 500);
@@ -305,12 +308,7 @@ class ProjectCommandsTest : public QObject {
 
   void theStartUpDialogOpensTheChosenRecentProject() {
     test::TempDir home;
-    const fs::path path = home.path() / "recent.apf";
-    {
-      TAnimation a;
-      QVERIFY(a.AddLayerFromFile(test::WriteBmpFile(home, "d.bmp", test::MakeRandomPicture(6, 4, 4))));
-      a.SaveToFile(path);
-    }
+    const fs::path path = WriteProjectWithALayer(home, "recent.apf");
     auto seen = AnswerNextModal([](QWidget* w) {
       auto* form = qobject_cast<TStartUpMruForm*>(w);
       QVERIFY(form);
