@@ -2,8 +2,11 @@
 #include <QApplication>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "app/main_form.h"
+#include "app/project_dialogs.h"
 #include "app/qt_ui_services.h"
 #include "app/system_colors.h"
 #include "platform/program_info.h"
@@ -22,9 +25,21 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QCoreApplication::aboutToQuit, [&services] { services.SetTerminating(true); });
   RefillSystemColors(QApplication::palette());
 
+  // "kt58-animator FILE.apf" (the desktop's file association) opens that
+  // project at start-up.
+  TMainFormOptions options;
+  const QStringList arguments = QApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (arguments[i].startsWith(QLatin1Char('-'))) continue;
+    std::error_code ec;
+    const std::filesystem::path given = kt58::app::ToPath(arguments[i]);
+    const std::filesystem::path absolute = std::filesystem::absolute(given, ec);
+    options.ProjectToOpen = ec ? given : absolute;
+    break;
+  }
   std::unique_ptr<TMainForm> window;
   try {
-    window = std::make_unique<TMainForm>();
+    window = std::make_unique<TMainForm>(options);
   } catch (const std::exception& e) {
     // Creating the program's Projects or Output folder failed.
     services.ShowMessage(e.what());

@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDesktopServices>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,11 +18,12 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/about_form.h"
+#include "app/project_dialogs.h"
 #include "app/splash_form.h"
+#include "app/user_guide.h"
 #include "controls/packed_layout.h"
 #include "editor/animation_page.h"
 #include "editor/construction_view.h"
@@ -195,13 +194,13 @@ void TMainForm::BuildLayout() {
 
 void TMainForm::BuildMenus() {
   QUndoStack& undo = document_->UndoStack();
-  NewProject1 = NamedAction(this, QStringLiteral("New Project"), "NewProject1", false);
+  NewProject1 = NamedAction(this, QStringLiteral("New Project"), "NewProject1");
   NewProject1->setShortcut(QKeySequence::New);
-  OpenProject1 = NamedAction(this, QStringLiteral("Open Project"), "OpenProject1", false);
+  OpenProject1 = NamedAction(this, QStringLiteral("Open Project"), "OpenProject1");
   OpenProject1->setShortcut(QKeySequence::Open);
-  SaveProject1 = NamedAction(this, QStringLiteral("Save Project"), "SaveProject1", false);
+  SaveProject1 = NamedAction(this, QStringLiteral("Save Project"), "SaveProject1");
   SaveProject1->setShortcut(QKeySequence::Save);
-  SaveProjectAs1 = NamedAction(this, QStringLiteral("Save Project As..."), "SaveProjectAs1", false);
+  SaveProjectAs1 = NamedAction(this, QStringLiteral("Save Project As..."), "SaveProjectAs1");
   SaveProjectAs1->setShortcut(QKeySequence::SaveAs);
   CreateGif1 = NamedAction(this, QStringLiteral("Save as Animated Gif..."), "CreateGif1", false);
   CreateBitmapSequence1 =
@@ -221,7 +220,8 @@ void TMainForm::BuildMenus() {
   Close1 = NamedAction(this, QStringLiteral("Close"), "Close1");
   connect(Close1, &QAction::triggered, this, &QWidget::close);
   Quit1 = NamedAction(this, QStringLiteral("Quit"), "Quit1");
-  Quit1->setShortcut(QKeySequence::Quit);
+  // Ctrl+Q on every platform: some have no standard key for quitting.
+  Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(Quit1, &QAction::triggered, this, &QWidget::close);
   Undo1 = undo.createUndoAction(this, QStringLiteral("Undo"));
   Undo1->setObjectName(QStringLiteral("Undo1"));
@@ -231,9 +231,13 @@ void TMainForm::BuildMenus() {
   Redo1->setShortcut(QKeySequence::Redo);
   AddLayer1 = NamedAction(this, QStringLiteral("Add Layer..."), "AddLayer1");
   connect(AddLayer1, &QAction::triggered, this, &TMainForm::AddLayerClick);
+  connect(NewProject1, &QAction::triggered, this, &TMainForm::NewProject1Click);
+  connect(OpenProject1, &QAction::triggered, this, &TMainForm::OpenProject1Click);
+  connect(SaveProject1, &QAction::triggered, this, &TMainForm::SaveProject1Click);
+  connect(SaveProjectAs1, &QAction::triggered, this, &TMainForm::SaveProjectAs1Click);
   // The shortcuts work without opening a menu, also while the menu bar
   // cannot show them (Debug is never in the menu bar).
-  addActions({Debug1, Undo1, Redo1, Quit1, Help1});
+  addActions({Debug1, Undo1, Redo1, Quit1, Help1, NewProject1, OpenProject1, SaveProject1, SaveProjectAs1});
 
   // The Project button's menu.
   ProjectPopup = new QMenu(this);
@@ -242,10 +246,8 @@ void TMainForm::BuildMenus() {
   ProjectPopup->addSeparator();
   ProjectPopup->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1});
   ProjectPopup->addSeparator();
-  ProjectPopup->addActions({Help1, AboutMenuItem, Debug1});
-  ProjectPopup->addSeparator();
-  ProjectPopup->addAction(Close1);
-  connect(ProjectPopup, &QMenu::aboutToShow, this, [this] { UpdateControlStates(); });
+  ProjectPopup->addActions({Help1, Close1, AboutMenuItem, Debug1});
+  connect(ProjectPopup, &QMenu::aboutToShow, this, &TMainForm::ProjectPopupPopup);
   connect(ProjectButton, &QToolButton::clicked, this, [this] {
     ProjectPopup->popup(ProjectButton->mapToGlobal(QPoint(0, ProjectButton->height() + 1)));
   });
@@ -258,6 +260,7 @@ void TMainForm::BuildMenus() {
   RecentProjectsMenu = file->addMenu(QStringLiteral("Recent Projects"));
   RecentProjectsMenu->setObjectName(QStringLiteral("RecentProjectsMenu"));
   RecentProjectsMenu->setEnabled(false);
+  connect(file, &QMenu::aboutToShow, this, &TMainForm::ProjectPopupPopup);
   file->addSeparator();
   file->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1});
   file->addSeparator();
@@ -345,25 +348,22 @@ void TMainForm::FormCreate() {
 
   SplitterToggle = false;
   const std::filesystem::path home = kt58::ProgramFolder();
-  LastThumbDir = home;
-  LastProjectDir = home;
-  LastProjSaveDir = home / "Projects";
-  std::filesystem::create_directories(LastProjSaveDir);
-  LastGifDir = home / "Output";
-  std::filesystem::create_directories(LastGifDir);
-  LastBmpDir = LastGifDir;
+  std::filesystem::create_directories(home / "Projects");
+  std::filesystem::create_directories(home / "Output");
   move(0, 0);
 
   SplashProgress(QStringLiteral("Initialize Animation Engine"), 40);
   SplashProgress(QStringLiteral("Loading Settings"), 60);
-  // No start-up dialog exists yet, so start-up completes with the first
-  // showing.
-  StartDialogOn = false;
+  ApplySettings();
   UpdateStatusLine();
   SplashProgress(QStringLiteral("Finalizing Settings"), 70);
   ShowModified();
   ShowTitle();
   UpdateControlStates();
+  // Dropped project files are caught on their way to any widget of the
+  // window (the construction view takes other files as layers).
+  setAcceptDrops(true);
+  qApp->installEventFilter(this);
 }
 
 void TMainForm::showEvent(QShowEvent* e) {
@@ -391,7 +391,7 @@ void TMainForm::FormShow() {
   }
   pc1->setVisible(pc1->count() > 0);
   pc1->setCurrentWidget(ExplorerSheet);
-  ExplorerSheet->OpenFolder(QString::fromStdString(LastThumbDir.string()));
+  ExplorerSheet->OpenFolder(kt58::app::FromPath(Settings.LastThumbDir));
   kt58::ProcessPendingMessages();
 
   QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen();
@@ -405,10 +405,16 @@ void TMainForm::FormShow() {
     const QString depth_message = ColorDepthMessage(scr->depth());
     if (!depth_message.isEmpty()) kt58::Ui().ShowMessage(depth_message.toStdString());
   }
-  if (!StartDialogOn) {
-    StartupComplete = true;
-    LayoutChanged();
+  if (!options_.ProjectToOpen.empty()) {
+    // The project named on the command line replaces the start-up dialog.
+    OpenProject(options_.ProjectToOpen);
+  } else if (Settings.StartDialogOn) {
+    // After the window's first paint, which the queue lets happen first.
+    QTimer::singleShot(0, this, [this] { ShowStartupDialog(); });
+    return;
   }
+  StartupComplete = true;
+  LayoutChanged();
 }
 
 QString TMainForm::DisplaySizeMessage(QSize screen) {
@@ -436,6 +442,11 @@ void TMainForm::SplashProgress(const QString&, int percent) {
 void TMainForm::closeEvent(QCloseEvent* e) {
   kt58::TAnimation& a = document_->Animation();
   if (a.Playing) Panel6->StopPlayback();
+  if (!QuerySaveProject()) {
+    e->ignore();
+    return;
+  }
+  SaveSettings();
   DisableControlEvents();
   View->StopUpdateTimer();
   e->accept();
@@ -507,6 +518,8 @@ void TMainForm::UpdateControlStates() {
   const bool playing = a.Playing;
   const int layers = a.LayerCount();
   ProjectButton->setEnabled(!playing);
+  for (QAction* action : {NewProject1, OpenProject1, SaveProject1, SaveProjectAs1}) action->setEnabled(!playing);
+  RecentProjectsMenu->setEnabled(!playing && !Settings.MruList.empty());
   AddLayer1->setEnabled(!playing);
   Layers->UpdateControlStates();
   Panel6->UpdateControlStates();
@@ -542,27 +555,15 @@ QString TMainForm::LayerFileFilter() {
 
 void TMainForm::AddLayerClick() {
   const QStringList files = QFileDialog::getOpenFileNames(
-      this, QStringLiteral("Add Layer"), QString::fromStdString(LastThumbDir.string()), LayerFileFilter());
+      this, QStringLiteral("Add Layer"), QString::fromStdString(Settings.LastThumbDir.string()), LayerFileFilter());
   for (const QString& file : files) {
     const std::filesystem::path path = file.toStdString();
-    LastThumbDir = path.parent_path();
+    Settings.LastThumbDir = path.parent_path();
     document_->AddLayerFromFile(path);
   }
 }
 
-void TMainForm::Help1Click() {
-  // The help file's name is matched without regard to case, as on the
-  // file systems the program came from.
-  const QDir folder(QString::fromStdString(kt58::ProgramFolder().string()));
-  QStringList any;
-  for (const QString& name : folder.entryList(QDir::Files))
-    if (name.compare(QStringLiteral("kt58Animator.Chm"), Qt::CaseInsensitive) == 0) any << name;
-  if (any.isEmpty()) {
-    kt58::Ui().ShowMessage("Help file missing.");
-    return;
-  }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(folder.filePath(any.first())));
-}
+void TMainForm::Help1Click() { kt58::app::OpenUserGuide(this); }
 
 void TMainForm::AboutMenuItemClick() {
   TAboutForm about(this);

@@ -12,6 +12,8 @@
 #include <memory>
 #include <string>
 
+#include "app/settings.h"
+
 class AnimationPage;
 class ConstructionView;
 class EditorDocument;
@@ -23,6 +25,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QMimeData;
 class QSplitter;
 class QTabWidget;
 class QToolButton;
@@ -33,6 +36,9 @@ struct TMainFormOptions {
   // The pause with the splash up at the end of start-up; the splash keeps
   // painting meanwhile.
   int SplashPauseMs = 1000;
+  // A project named on the command line: opened at start-up in place of
+  // the start-up dialog.
+  std::filesystem::path ProjectToOpen;
 };
 
 class TMainForm final : public QMainWindow {
@@ -64,6 +70,33 @@ class TMainForm final : public QMainWindow {
   void DisableControlEvents();
   void EnableControlEvents();
   void AddLayerClick();
+
+  // ---- project commands (project_commands.cpp)
+  void ProjectPopupPopup();
+  // true: go on; false: the user cancelled, or the project could not be
+  // saved when asked to.
+  bool QuerySaveProject();
+  void NewProject1Click();
+  void OpenProject1Click();
+  void SaveProject1Click();
+  void SaveProjectAs1Click();
+  // An empty path asks with the open dialog. true when a project was loaded.
+  bool OpenProject(std::filesystem::path path);
+  // true when the project was written; false when the user cancelled the
+  // dialog or the write failed (shown, the project stays modified).
+  bool SaveProject(bool save_as);
+  void ClearProject();
+  void StartEmptyProject();
+  // The window's placement and pane sizes into Settings, then the file;
+  // a failed write is shown.
+  void SaveSettings();
+  void ShowStartupDialog();
+  // The recent projects as entries of the File menu (enabled by
+  // UpdateControlStates).
+  void ShowRecentProjects();
+  // An .apf among dropped files; empty without one.
+  static std::filesystem::path DroppedProject(const QMimeData* data);
+
   void Help1Click();
   void AboutMenuItemClick();
   void Debug1Click();
@@ -76,9 +109,8 @@ class TMainForm final : public QMainWindow {
 
   bool SplitterToggle = false;
   bool Sizing = false;
-  bool StartDialogOn = false;
   bool StartupComplete = false;
-  std::filesystem::path LastThumbDir, LastProjectDir, LastProjSaveDir, LastGifDir, LastBmpDir, LastSingleDir;
+  kt58::app::TSettings Settings;
 
   // The panels.
   ConstructionView* View;
@@ -94,7 +126,7 @@ class TMainForm final : public QMainWindow {
   QMenuBar* MainMenu;
   QMenu* ProjectPopup;
   // Project and export entries, shared by the Project button's menu and the
-  // File menu; disabled until their commands exist.
+  // File menu; the export entries stay disabled until their windows exist.
   QAction *NewProject1, *OpenProject1, *SaveProject1, *SaveProjectAs1;
   QMenu* RecentProjectsMenu;
   QAction *CreateGif1, *CreateBitmapSequence1, *SaveSingleFrame1, *SaveAsAvi1;
@@ -112,6 +144,8 @@ class TMainForm final : public QMainWindow {
   void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  // An .apf file dropped anywhere on the window opens that project.
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void FormCreate();
@@ -123,9 +157,12 @@ class TMainForm final : public QMainWindow {
   // described sizes.
   void FitToContent();
   void ShowTitle();
+  // LoadSettings with the form's sizes as defaults, then applied.
+  void ApplySettings();
 
   TMainFormOptions options_;
   // The panels hold a reference to it: they are deleted first.
   std::unique_ptr<EditorDocument> document_;
   bool shown_once_ = false;
+  bool startup_dialog_shown_ = false;
 };

@@ -12,12 +12,8 @@ namespace kt58::app {
 
 namespace fs = std::filesystem;
 
-namespace {
-
 QString FromPath(const fs::path& path) { return QFile::decodeName(QByteArray::fromStdString(path.string())); }
 fs::path ToPath(const QString& name) { return fs::path(QFile::encodeName(name).toStdString()); }
-
-}  // namespace
 
 fs::path DefaultProjectFolder() {
   const fs::path projects = ProgramFolder() / "Projects";
@@ -25,23 +21,39 @@ fs::path DefaultProjectFolder() {
   return fs::is_directory(projects, ec) ? projects : ProgramFolder();
 }
 
-fs::path ChooseProjectToOpen(QWidget* parent, const fs::path& initial_folder) {
-  if (parent) parent->repaint();
-  ProcessPendingMessages();
+namespace {
+
+// The project file dialog, opening an existing file or choosing where to
+// save one (asking before overwriting); empty when the user cancels.
+fs::path RunProjectDialog(QWidget* parent, const fs::path& initial_folder, QFileDialog::AcceptMode mode,
+                          const fs::path& name = {}) {
   // On the heap and watched: a parent deleted while the dialog runs its loop
   // takes the dialog along.
   QPointer<QFileDialog> dialog = new QFileDialog(parent, QString(), FromPath(initial_folder));
-  dialog->setAcceptMode(QFileDialog::AcceptOpen);
-  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(mode);
+  dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   // Qt's own dialog matches the pattern without regard to case, so "*.APF"
   // files are listed too.
   dialog->setNameFilter(QStringLiteral("kt58 Animation Files (*.apf)"));
   dialog->setDefaultSuffix(QStringLiteral("apf"));
+  if (!name.empty()) dialog->selectFile(FromPath(name));
   fs::path chosen;
   if (dialog->exec() == QDialog::Accepted && dialog && !dialog->selectedFiles().isEmpty())
     chosen = ToPath(dialog->selectedFiles().first());
   delete dialog.data();
   return chosen;
+}
+
+}  // namespace
+
+fs::path ChooseProjectToOpen(QWidget* parent, const fs::path& initial_folder) {
+  if (parent) parent->repaint();
+  ProcessPendingMessages();
+  return RunProjectDialog(parent, initial_folder, QFileDialog::AcceptOpen);
+}
+
+fs::path ChooseProjectToSave(QWidget* parent, const fs::path& initial_folder, const fs::path& name) {
+  return RunProjectDialog(parent, initial_folder, QFileDialog::AcceptSave, name);
 }
 
 }  // namespace kt58::app

@@ -2,6 +2,7 @@
 // dialog's "Browse..." and the Open Project command.
 #pragma once
 
+#include <QString>
 #include <filesystem>
 
 class QWidget;
@@ -16,5 +17,14 @@ std::filesystem::path DefaultProjectFolder();
 // dialog is whole), then asks for an existing ".apf" file starting in
 // initial_folder. Empty when the user cancels.
 std::filesystem::path ChooseProjectToOpen(QWidget* parent, const std::filesystem::path& initial_folder);
+
+// Asks where to save a project, starting in initial_folder with name
+// proposed; asks before overwriting. Empty when the user cancels.
+std::filesystem::path ChooseProjectToSave(QWidget* parent, const std::filesystem::path& initial_folder,
+                                          const std::filesystem::path& name);
+
+// File names between Qt and the file system, in the file system's encoding.
+QString FromPath(const std::filesystem::path& path);
+std::filesystem::path ToPath(const QString& name);
 
 }  // namespace kt58::app

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/main_form.h"
+#include "app/settings.h"
 #include "editor/animation_page.h"
 #include "editor/construction_view.h"
 #include "editor/editor_document.h"
@@ -28,8 +29,15 @@ namespace kt58::apptest {
 
 class MainFormFixture {
  public:
-  MainFormFixture() {
-    form = std::make_unique<TMainForm>(TMainFormOptions{false, 0});
+  // The settings file the window starts with; by default the start-up
+  // dialog is switched off, so that nothing waits for an answer.
+  explicit MainFormFixture(TMainFormOptions options = {false, 0, {}},
+                           const std::string& settings = "[STARTUP]\nStartDialogOn=0\n") {
+    if (!settings.empty()) {
+      std::filesystem::create_directories(app::SettingsFilePath().parent_path());
+      test::WriteFileBytes(app::SettingsFilePath(), {settings.begin(), settings.end()});
+    }
+    form = std::make_unique<TMainForm>(std::move(options));
     QObject::connect(&form->Document(), &EditorDocument::statusMessage, form.get(),
                      [this](const QString& text) { statuses.push_back(text.toStdString()); });
     form->show();

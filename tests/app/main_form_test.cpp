@@ -86,7 +86,7 @@ class MainFormTest : public QObject {
     // The program folder gets its Projects and Output folders.
     QVERIFY(std::filesystem::is_directory(f.dir / "Projects"));
     QVERIFY(std::filesystem::is_directory(f.dir / "Output"));
-    QCOMPARE(w.LastBmpDir, f.dir / "Output");
+    QCOMPARE(w.Settings.LastBmpDir, f.dir / "Output");
     // The frame of a project without layers is centred as a point.
     QCOMPARE(f.View().DrawOrigin, QPoint(f.Box()->width() / 2, f.Box()->height() / 2));
   }

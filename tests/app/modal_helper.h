@@ -5,8 +5,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
+#include <QTest>
+#include <filesystem>
 #include <functional>
 
 namespace kt58::apptest {
@@ -38,6 +42,22 @@ inline std::shared_ptr<bool> AnswerNextModal(std::function<void(QWidget*)> answe
   });
   timer->start(10);
   return seen;
+}
+
+// Answers the next file dialog by choosing path; folder, when given, gets
+// the folder the dialog started in.
+inline std::shared_ptr<bool> ChooseInFileDialog(const std::filesystem::path& path, QString* folder = nullptr) {
+  return AnswerNextModal([path, folder](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    QVERIFY(dialog);
+    if (folder) *folder = dialog->directory().absolutePath();
+    // Typed into the name box as a user would: selectFile leaves that box
+    // alone while it has the focus, which the dialog gives it once shown.
+    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(edit);
+    edit->setText(QString::fromStdString(path.string()));
+    static_cast<QDialog*>(dialog)->accept();  // runs the file dialog's own checks
+  });
 }
 
 }  // namespace kt58::apptest

@@ -30,21 +30,6 @@ bool Shown(TStartUpMruForm& form) {
   return QTest::qWaitForWindowExposed(&form);
 }
 
-// Answers the next file dialog by choosing path.
-std::shared_ptr<bool> ChooseInFileDialog(const fs::path& path, QString* folder = nullptr) {
-  return AnswerNextModal([path, folder](QWidget* w) {
-    auto* dialog = qobject_cast<QFileDialog*>(w);
-    QVERIFY(dialog);
-    if (folder) *folder = dialog->directory().absolutePath();
-    // Typed into the name box as a user would: selectFile leaves that box
-    // alone while it has the focus, which the dialog gives it once shown.
-    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(edit);
-    edit->setText(QString::fromStdString(path.string()));
-    static_cast<QDialog*>(dialog)->accept();  // runs the file dialog's own checks
-  });
-}
-
 fs::path WriteProject(const fs::path& path) {
   fs::create_directories(path.parent_path());
   test::WriteFileBytes(path, {'a', 'p', 'f'});
