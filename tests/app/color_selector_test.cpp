@@ -94,7 +94,7 @@ class ColorSelectorTest : public QObject {
       QVERIFY(dialog);
       start = dialog->currentColor();
       dialog->setCurrentColor(QColor(0xD7, 0xEB, 0xFF));
-      static_cast<QDialog*>(dialog)->accept();
+      dialog->accept();
     });
     QTest::mouseClick(s.Button(), Qt::LeftButton);
     QVERIFY(*seen);
