@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "app/export_form_parts.h"
 #include "app/save_dialog.h"
 #include "editor/editor_document.h"
 #include "engine/ui_services.h"
@@ -25,18 +26,6 @@
 
 using kt58::app::PathText;
 using kt58::app::TextPath;
-
-namespace {
-
-QLabel* BoldLabel(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  QFont bold = label->font();
-  bold.setBold(true);
-  label->setFont(bold);
-  return label;
-}
-
-}  // namespace
 
 TBitmapSeqForm::TBitmapSeqForm(EditorDocument& document, QWidget* parent)
     : QDialog(parent), document_(document), save_folder_(kt58::ProgramFolder()) {
@@ -49,11 +38,11 @@ TBitmapSeqForm::TBitmapSeqForm(EditorDocument& document, QWidget* parent)
   outer->addWidget(gb1);
   auto* grid = new QGridLayout(gb1);
 
-  Label1 = BoldLabel(QStringLiteral("Start at"), gb1);
+  Label1 = kt58::app::BoldLabel(QStringLiteral("Start at"), gb1);
   spStartAt = new QSpinBox(gb1);
   spStartAt->setObjectName(QStringLiteral("spStartAt"));
   spStartAt->setRange(0, 100000);
-  Label2 = BoldLabel(QStringLiteral("FileNames"), gb1);
+  Label2 = kt58::app::BoldLabel(QStringLiteral("FileNames"), gb1);
   FNameEdit = new QLineEdit(QStringLiteral("###"), gb1);
   FNameEdit->setObjectName(QStringLiteral("FNameEdit"));
   grid->addWidget(Label1, 0, 0);
@@ -111,8 +100,7 @@ TBitmapSeqForm::TBitmapSeqForm(EditorDocument& document, QWidget* parent)
 
   SetSaveFolder(save_folder_);
   FillList();
-  resize(sizeHint().expandedTo(minimumSize()));
-  if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+  kt58::app::FitAndCentre(this);
 }
 
 void TBitmapSeqForm::SetSaveFolder(const std::filesystem::path& folder) {

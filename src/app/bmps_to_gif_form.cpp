@@ -19,6 +19,7 @@
 #include <cstring>
 #include <exception>
 
+#include "app/export_form_parts.h"
 #include "app/save_dialog.h"
 #include "controls/kesh_color_combo.h"
 #include "editor/editor_document.h"
@@ -56,14 +57,6 @@ QAction* RadioItem(QMenu* menu, QActionGroup* group, const QString& text, const 
   return a;
 }
 
-QLabel* BoldLabel(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  QFont bold = label->font();
-  bold.setBold(true);
-  label->setFont(bold);
-  return label;
-}
-
 }  // namespace
 
 TBmpsToGifForm::TBmpsToGifForm(EditorDocument& document, QWidget* parent)
@@ -74,8 +67,7 @@ TBmpsToGifForm::TBmpsToGifForm(EditorDocument& document, QWidget* parent)
   BuildMenus();
   BuildLayout();
   RestoreChoices();
-  resize(sizeHint().expandedTo(minimumSize()));
-  if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+  kt58::app::FitAndCentre(this);
 }
 
 TBmpsToGifForm::~TBmpsToGifForm() { StopPreview(); }
@@ -166,10 +158,8 @@ void TBmpsToGifForm::BuildLayout() {
   spFrameDelay->setObjectName(QStringLiteral("spFrameDelay"));
   spFrameDelay->setRange(10, 1000);
   spFrameDelay->setValue(100);
-  DelayWarningLabel =
-      new QLabel(QStringLiteral("Browsers show frames shorter than 20 ms for 100 ms."), this);
+  DelayWarningLabel = new QLabel(QStringLiteral("Browsers play under 20 ms as 100 ms"), this);
   DelayWarningLabel->setObjectName(QStringLiteral("DelayWarningLabel"));
-  DelayWarningLabel->setWordWrap(true);
   DelayWarningLabel->setVisible(false);
   connect(spFrameDelay, &QSpinBox::valueChanged, this,
           [this](int ms) { DelayWarningLabel->setVisible(ms < kShortestHonouredDelayMs); });
@@ -177,7 +167,7 @@ void TBmpsToGifForm::BuildLayout() {
   GenerateButton->setObjectName(QStringLiteral("GenerateButton"));
   GenerateButton->setAutoDefault(false);
   connect(GenerateButton, &QPushButton::clicked, this, &TBmpsToGifForm::Generate1Click);
-  Label2 = BoldLabel(QStringLiteral("Optimizations"), this);
+  Label2 = kt58::app::BoldLabel(QStringLiteral("Optimizations"), this);
   auto box = [this](const QString& text, const char* name) {
     auto* b = new QCheckBox(text, this);
     b->setObjectName(QString::fromLatin1(name));
@@ -204,6 +194,13 @@ void TBmpsToGifForm::BuildLayout() {
   CancelButton->setVisible(false);
   connect(CancelButton, &QPushButton::clicked, this, [this] { cancel_requested_ = true; });
 
+  // The lines that come and go keep their room, so that the window is
+  // sized for them from the start and nothing moves when they appear.
+  for (QWidget* w : std::initializer_list<QWidget*>{DelayWarningLabel, FileSizeLabel, OptimizingLabel, CancelButton}) {
+    QSizePolicy keep = w->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(keep);
+  }
   for (QWidget* w : std::initializer_list<QWidget*>{Label1, spFrameDelay, DelayWarningLabel, GenerateButton, Label2,
                                                     cbOptimizeColorMap, cbMerge, cbCrop, cbRemovePassive,
                                                     cbSortColors, FileSizeLabel, OptimizingLabel, Progress,

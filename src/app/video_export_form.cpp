@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "app/export_form_parts.h"
 #include "app/save_dialog.h"
 #include "editor/editor_document.h"
 #include "engine/ui_services.h"
@@ -85,8 +86,8 @@ TVideoExportForm::TVideoExportForm(EditorDocument& document, QWidget* parent)
   connect(spQuality, &QSpinBox::valueChanged, this, &TVideoExportForm::ChoicesChanged);
   connect(cbLossless, &QCheckBox::toggled, this, &TVideoExportForm::ChoicesChanged);
   ChoicesChanged();
-  resize(sizeHint().expandedTo(QSize(300, 0)));
-  if (const QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+  setMinimumWidth(300);
+  kt58::app::FitAndCentre(this);
 }
 
 TVideoExportForm::~TVideoExportForm() = default;

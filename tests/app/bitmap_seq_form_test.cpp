@@ -8,8 +8,7 @@
 
 #include "app/bitmap_seq_form.h"
 #include "app_test.h"
-#include "main_form_fixture.h"
-#include "modal_helper.h"
+#include "export_fixture.h"
 
 using namespace kt58::apptest;
 namespace fs = std::filesystem;
@@ -29,10 +28,7 @@ class BitmapSeqFormTest : public QObject {
 
  private slots:
   void listFollowsPatternAndStart() {
-    MainFormFixture f;
-    QVERIFY(f.Ready());
-    f.Add(f.WriteBmp("a.bmp", 6, 4, 1));
-    f.Find<QSpinBox>("spFrameCount")->setValue(12);
+    ExportFixture f(12, 6, 4);
     TBitmapSeqForm form(f.Doc());
     QCOMPARE(form.windowTitle(), QStringLiteral("Bitmap Sequencer"));
     struct Case {
@@ -65,10 +61,8 @@ class BitmapSeqFormTest : public QObject {
   }
 
   void commandWritesTheFilesAndRemembersTheFolder() {
-    MainFormFixture f;
+    ExportFixture f(3, 6, 4);
     QVERIFY(f.Ready());
-    f.Add(f.WriteBmp("a.bmp", 6, 4, 1));
-    f.Find<QSpinBox>("spFrameCount")->setValue(3);
     const fs::path out = f.dir / "seq";
     fs::create_directory(out);
     QStringList statuses;

@@ -15,8 +15,7 @@
 
 #include "app/bmps_to_gif_form.h"
 #include "app_test.h"
-#include "main_form_fixture.h"
-#include "modal_helper.h"
+#include "export_fixture.h"
 #include "platform/program_folder.h"
 
 using namespace kt58::apptest;
@@ -76,17 +75,6 @@ GiflibFrames DecodeWithGiflib(const QByteArray& bytes) {
   return out;
 }
 
-std::shared_ptr<bool> ChooseFile(const fs::path& name, QString* proposed = nullptr) {
-  return AnswerNextModal([=](QWidget* modal) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (!dialog) return;
-    if (proposed && !dialog->selectedFiles().isEmpty())
-      *proposed = QFileInfo(dialog->selectedFiles().first()).fileName();
-    dialog->selectFile(QString::fromStdString(name.string()));
-    static_cast<QDialog*>(dialog)->accept();
-  });
-}
-
 QStringList OutputFiles() {
   QStringList names;
   std::error_code ec;
@@ -95,15 +83,6 @@ QStringList OutputFiles() {
   return names;
 }
 
-// A shown main window with one layer and `frames` generated frames.
-struct GifFixture : MainFormFixture {
-  explicit GifFixture(int frames = 3) {
-    Add(WriteBmp("a.bmp", 24, 16, 7));
-    Find<QSpinBox>("spFrameCount")->setValue(frames);
-    Doc().Regenerate();
-  }
-};
-
 }  // namespace
 
 class BmpsToGifFormTest : public QObject {
@@ -111,7 +90,7 @@ class BmpsToGifFormTest : public QObject {
 
  private slots:
   void paletteAndDitherCodes() {
-    GifFixture f;
+    ExportFixture f(3, 24, 16);
     TBmpsToGifForm form(f.Doc());
     QCOMPARE(form.windowTitle(), QStringLiteral("Convert to GIF..."));
     auto item = [&](const char* name) { return form.findChild<QAction*>(QString::fromLatin1(name)); };
@@ -157,7 +136,7 @@ class BmpsToGifFormTest : public QObject {
   }
 
   void delayInHundredthsAndTheShortDelayWarning() {
-    GifFixture f(2);
+    ExportFixture f(2, 24, 16);
     TBmpsToGifForm form(f.Doc());
     form.show();
     for (const auto& [ms, hundredths] : {std::pair{10, 1}, std::pair{1000, 100}, std::pair{19, 1}, std::pair{105, 10}}) {
@@ -171,7 +150,7 @@ class BmpsToGifFormTest : public QObject {
   }
 
   void buildMeasuresPlaysAndSavesTheSameBytes() {
-    GifFixture f(4);
+    ExportFixture f(4, 24, 16);
     TBmpsToGifForm form(f.Doc());
     form.show();
     QVERIFY(!form.FileSizeLabel->isVisible());
@@ -213,30 +192,30 @@ class BmpsToGifFormTest : public QObject {
   }
 
   void saveBeforeBuildWritesNothingButRemembersTheFolder() {
-    GifFixture f;
+    ExportFixture f(3, 24, 16);
     fs::create_directory(f.dir / "gifs");
     const fs::path target = f.dir / "gifs" / "none.gif";
-    QString proposed;
+    SaveDialogSeen shown;
     std::shared_ptr<bool> seen;
     // Through the main command: the folder chosen comes back to the window.
     auto window = AnswerNextModal([&](QWidget* modal) {
       auto* form = qobject_cast<TBmpsToGifForm*>(modal);
       if (!form) return;
-      seen = ChooseFile(target, &proposed);
+      seen = ChooseFile(target, &shown);
       form->SaveGif1Click();
     });
     f.Action("CreateGif1")->trigger();
     QVERIFY(*window);
     QVERIFY(seen && *seen);
     // An untitled project proposes just the extension.
-    QCOMPARE(proposed, QStringLiteral(".Gif"));
+    QCOMPARE(shown.proposed, QStringLiteral(".Gif"));
     QVERIFY(!fs::exists(target));
     QCOMPARE(f.form->LastGifDir, f.dir / "gifs");
     QVERIFY(f.View().UpdateTimer->isActive());
   }
 
   void cancelStopsTheBuild() {
-    GifFixture f(5);
+    ExportFixture f(5, 24, 16);
     TBmpsToGifForm form(f.Doc());
     form.show();
     // The click lands while the first frame is shown.
