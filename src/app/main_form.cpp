@@ -207,6 +207,12 @@ void TMainForm::BuildMenus() {
       NamedAction(this, QStringLiteral("Save as Bitmap Sequence..."), "CreateBitmapSequence1", false);
   SaveSingleFrame1 = NamedAction(this, QStringLiteral("Save Single Frame as..."), "SaveSingleFrame1", false);
   SaveAsAvi1 = NamedAction(this, QStringLiteral("Save As AVI Video..."), "SaveAsAvi1", false);
+  SaveAsVideo1 = NamedAction(this, QStringLiteral("Save as Video or Web Animation..."), "SaveAsVideo1", false);
+  connect(SaveAsVideo1, &QAction::triggered, this, &TMainForm::SaveAsVideo1Click);
+  connect(SaveSingleFrame1, &QAction::triggered, this, &TMainForm::SaveSingleFrame1Click);
+  connect(SaveAsAvi1, &QAction::triggered, this, &TMainForm::SaveAsAvi1Click);
+  connect(CreateBitmapSequence1, &QAction::triggered, this, &TMainForm::CreateBitmapSequence1Click);
+  connect(CreateGif1, &QAction::triggered, this, &TMainForm::CreateGif1Click);
   Help1 = NamedAction(this, QStringLiteral("Help"), "Help1");
   Help1->setShortcut(QKeySequence::HelpContents);
   connect(Help1, &QAction::triggered, this, &TMainForm::Help1Click);
@@ -244,7 +250,7 @@ void TMainForm::BuildMenus() {
   ProjectPopup->setObjectName(QStringLiteral("ProjectPopup"));
   ProjectPopup->addActions({NewProject1, OpenProject1, SaveProject1, SaveProjectAs1});
   ProjectPopup->addSeparator();
-  ProjectPopup->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1});
+  ProjectPopup->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1, SaveAsVideo1});
   ProjectPopup->addSeparator();
   ProjectPopup->addActions({Help1, Close1, AboutMenuItem, Debug1});
   connect(ProjectPopup, &QMenu::aboutToShow, this, &TMainForm::ProjectPopupPopup);
@@ -256,13 +262,14 @@ void TMainForm::BuildMenus() {
   QMenu* file = MainMenu->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("FileMenu"));
   file->addActions({NewProject1, OpenProject1, SaveProject1, SaveProjectAs1});
+  connect(file, &QMenu::aboutToShow, this, [this] { UpdateControlStates(); });
   file->addSeparator();
   RecentProjectsMenu = file->addMenu(QStringLiteral("Recent Projects"));
   RecentProjectsMenu->setObjectName(QStringLiteral("RecentProjectsMenu"));
   RecentProjectsMenu->setEnabled(false);
   connect(file, &QMenu::aboutToShow, this, &TMainForm::ProjectPopupPopup);
   file->addSeparator();
-  file->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1});
+  file->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1, SaveAsVideo1});
   file->addSeparator();
   file->addAction(Quit1);
   QMenu* edit = MainMenu->addMenu(QStringLiteral("&Edit"));
@@ -521,6 +528,8 @@ void TMainForm::UpdateControlStates() {
   for (QAction* action : {NewProject1, OpenProject1, SaveProject1, SaveProjectAs1}) action->setEnabled(!playing);
   RecentProjectsMenu->setEnabled(!playing && !Settings.MruList.empty());
   AddLayer1->setEnabled(!playing);
+  for (QAction* exporter : {CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1, SaveAsVideo1})
+    exporter->setEnabled(!playing && a.Sequenced);
   Layers->UpdateControlStates();
   Panel6->UpdateControlStates();
   AnimationSheet->UpdateControlStates();

@@ -100,6 +100,12 @@ class TMainForm final : public QMainWindow {
   void Help1Click();
   void AboutMenuItemClick();
   void Debug1Click();
+  // The export commands (export_commands.cpp).
+  void SaveSingleFrame1Click();
+  void SaveAsAvi1Click();
+  void CreateBitmapSequence1Click();
+  void CreateGif1Click();
+  void SaveAsVideo1Click();
 
   // What the Add Layer dialog offers: the file types layers are made of.
   static QString LayerFileFilter();
@@ -126,10 +132,10 @@ class TMainForm final : public QMainWindow {
   QMenuBar* MainMenu;
   QMenu* ProjectPopup;
   // Project and export entries, shared by the Project button's menu and the
-  // File menu; the export entries stay disabled until their windows exist.
+  // File menu. The exports need generated frames and no playback.
   QAction *NewProject1, *OpenProject1, *SaveProject1, *SaveProjectAs1;
   QMenu* RecentProjectsMenu;
-  QAction *CreateGif1, *CreateBitmapSequence1, *SaveSingleFrame1, *SaveAsAvi1;
+  QAction *CreateGif1, *CreateBitmapSequence1, *SaveSingleFrame1, *SaveAsAvi1, *SaveAsVideo1;
   QAction *Help1, *AboutMenuItem, *Debug1, *Close1, *Quit1;
   QAction *Undo1, *Redo1, *AddLayer1;
   QWidget* VideoPanel;
