@@ -17,6 +17,7 @@
 #include <exception>
 
 #include "app/export_form_parts.h"
+#include "app/project_dialogs.h"
 #include "app/save_dialog.h"
 #include "editor/editor_document.h"
 #include "engine/ui_services.h"
@@ -24,8 +25,8 @@
 #include "model/animation.h"
 #include "platform/program_folder.h"
 
-using kt58::app::PathText;
-using kt58::app::TextPath;
+using kt58::app::FromPath;
+using kt58::app::ToPath;
 
 TBitmapSeqForm::TBitmapSeqForm(EditorDocument& document, QWidget* parent)
     : QDialog(parent), document_(document), save_folder_(kt58::ProgramFolder()) {
@@ -105,12 +106,12 @@ TBitmapSeqForm::TBitmapSeqForm(EditorDocument& document, QWidget* parent)
 
 void TBitmapSeqForm::SetSaveFolder(const std::filesystem::path& folder) {
   save_folder_ = folder;
-  deSave->setText(PathText(folder));
+  deSave->setText(FromPath(folder));
 }
 
 void TBitmapSeqForm::BrowseFolder() {
-  const QString chosen = QFileDialog::getExistingDirectory(this, QString(), PathText(save_folder_));
-  if (!chosen.isEmpty()) SetSaveFolder(TextPath(chosen));
+  const QString chosen = QFileDialog::getExistingDirectory(this, QString(), FromPath(save_folder_));
+  if (!chosen.isEmpty()) SetSaveFolder(ToPath(chosen));
 }
 
 void TBitmapSeqForm::FillList() {

@@ -20,6 +20,7 @@
 #include <exception>
 
 #include "app/export_form_parts.h"
+#include "app/project_dialogs.h"
 #include "app/save_dialog.h"
 #include "controls/kesh_color_combo.h"
 #include "editor/editor_document.h"
@@ -344,7 +345,7 @@ void TBmpsToGifForm::Generate1Click() {
 
 QString TBmpsToGifForm::ProposedFileName() const {
   const fs::path project = document_.Animation().FileName;
-  return kt58::app::PathText(project.filename().replace_extension()) + QStringLiteral(".Gif");
+  return kt58::app::FromPath(project.filename().replace_extension()) + QStringLiteral(".Gif");
 }
 
 void TBmpsToGifForm::SaveGif1Click() {

@@ -21,21 +21,16 @@ fs::path DefaultProjectFolder() {
   return fs::is_directory(projects, ec) ? projects : ProgramFolder();
 }
 
-namespace {
-
-// The project file dialog, opening an existing file or choosing where to
-// save one (asking before overwriting); empty when the user cancels.
-fs::path RunProjectDialog(QWidget* parent, const fs::path& initial_folder, QFileDialog::AcceptMode mode,
-                          const fs::path& name = {}) {
+fs::path RunFileDialog(QWidget* parent, const QString& title, const fs::path& initial_folder,
+                       QFileDialog::AcceptMode mode, const QStringList& filters, const QString& suffix,
+                       const fs::path& name) {
   // On the heap and watched: a parent deleted while the dialog runs its loop
   // takes the dialog along.
-  QPointer<QFileDialog> dialog = new QFileDialog(parent, QString(), FromPath(initial_folder));
+  QPointer<QFileDialog> dialog = new QFileDialog(parent, title, FromPath(initial_folder));
   dialog->setAcceptMode(mode);
   dialog->setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  // Qt's own dialog matches the pattern without regard to case, so "*.APF"
-  // files are listed too.
-  dialog->setNameFilter(QStringLiteral("kt58 Animation Files (*.apf)"));
-  dialog->setDefaultSuffix(QStringLiteral("apf"));
+  dialog->setNameFilters(filters);
+  dialog->setDefaultSuffix(suffix);
   if (!name.empty()) dialog->selectFile(FromPath(name));
   fs::path chosen;
   if (dialog->exec() == QDialog::Accepted && dialog && !dialog->selectedFiles().isEmpty())
@@ -44,16 +39,23 @@ fs::path RunProjectDialog(QWidget* parent, const fs::path& initial_folder, QFile
   return chosen;
 }
 
+namespace {
+
+// Qt's own dialog matches the pattern without regard to case, so "*.APF"
+// files are listed too.
+const QStringList kProjectFilter = {QStringLiteral("kt58 Animation Files (*.apf)")};
+
 }  // namespace
 
 fs::path ChooseProjectToOpen(QWidget* parent, const fs::path& initial_folder) {
   if (parent) parent->repaint();
   ProcessPendingMessages();
-  return RunProjectDialog(parent, initial_folder, QFileDialog::AcceptOpen);
+  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptOpen, kProjectFilter, QStringLiteral("apf"));
 }
 
 fs::path ChooseProjectToSave(QWidget* parent, const fs::path& initial_folder, const fs::path& name) {
-  return RunProjectDialog(parent, initial_folder, QFileDialog::AcceptSave, name);
+  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptSave, kProjectFilter, QStringLiteral("apf"),
+                       name);
 }
 
 }  // namespace kt58::app

@@ -2,7 +2,9 @@
 // dialog's "Browse..." and the Open Project command.
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
+#include <QStringList>
 #include <filesystem>
 
 class QWidget;
@@ -22,6 +24,14 @@ std::filesystem::path ChooseProjectToOpen(QWidget* parent, const std::filesystem
 // proposed; asks before overwriting. Empty when the user cancels.
 std::filesystem::path ChooseProjectToSave(QWidget* parent, const std::filesystem::path& initial_folder,
                                           const std::filesystem::path& name);
+
+// A file dialog opening an existing file or choosing where to save one
+// (asking before overwriting), starting in initial_folder (empty: the
+// dialog's own choice) with `name` proposed; `suffix` is added to a name
+// typed without one. Empty when the user cancels.
+std::filesystem::path RunFileDialog(QWidget* parent, const QString& title, const std::filesystem::path& initial_folder,
+                                    QFileDialog::AcceptMode mode, const QStringList& filters, const QString& suffix,
+                                    const std::filesystem::path& name = {});
 
 // File names between Qt and the file system, in the file system's encoding.
 QString FromPath(const std::filesystem::path& path);

@@ -17,7 +17,4 @@ std::filesystem::path AskSaveFileName(QWidget* parent, const QString& title, con
                                       const QString& suffix, const QStringList& filters,
                                       const QString& proposed_name = {});
 
-QString PathText(const std::filesystem::path& path);
-std::filesystem::path TextPath(const QString& text);
-
 }  // namespace kt58::app

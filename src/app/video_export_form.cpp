@@ -12,6 +12,7 @@
 #include <exception>
 
 #include "app/export_form_parts.h"
+#include "app/project_dialogs.h"
 #include "app/save_dialog.h"
 #include "editor/editor_document.h"
 #include "engine/ui_services.h"
@@ -131,7 +132,7 @@ void TVideoExportForm::SaveClick() {
   const FormatEntry& e = kFormats[std::max(0, cbFormat->currentIndex())];
   const QString suffix = QString::fromLatin1(e.suffix);
   const fs::path project = document_.Animation().FileName;
-  const QString name = kt58::app::PathText(project.filename().replace_extension()) + QLatin1Char('.') + suffix;
+  const QString name = kt58::app::FromPath(project.filename().replace_extension()) + QLatin1Char('.') + suffix;
   const fs::path path = kt58::app::AskSaveFileName(this, QString(), save_folder_, suffix,
                                                    {QString::fromLatin1(e.filter)}, name);
   if (path.empty()) return;
