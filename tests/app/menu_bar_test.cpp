@@ -60,15 +60,15 @@ class MenuBarTest : public QObject {
       QVERIFY2(a->isEnabled() == e.enabled, e.action);
     }
     QCOMPARE(f.Action("Quit1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    for (const char* exported : {"CreateGif1", "CreateBitmapSequence1", "SaveSingleFrame1", "SaveAsAvi1"})
+    for (const char* exported : {"CreateGif1", "CreateBitmapSequence1", "SaveSingleFrame1", "SaveAsAvi1", "SaveAsVideo1"})
       QVERIFY2(!f.Action(exported)->isEnabled(), exported);
     // The Project button's menu offers the same entries, in its own order.
     QStringList popup;
     for (const QAction* a : f.Find<QMenu>("ProjectPopup")->actions())
       popup << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
     QCOMPARE(popup, QStringList({"NewProject1", "OpenProject1", "SaveProject1", "SaveProjectAs1", "-", "CreateGif1",
-                                 "CreateBitmapSequence1", "SaveSingleFrame1", "SaveAsAvi1", "-", "Help1", "Close1",
-                                 "AboutMenuItem", "Debug1"}));
+                                 "CreateBitmapSequence1", "SaveSingleFrame1", "SaveAsAvi1", "SaveAsVideo1", "-", "Help1",
+                                 "Close1", "AboutMenuItem", "Debug1"}));
   }
 
   void undoAndRedoFromTheKeyboardAndTheMenu() {
