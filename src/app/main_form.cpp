@@ -182,11 +182,13 @@ void TMainForm::BuildLayout() {
   StatusPanel0->setFixedWidth(300);
   StatusPanel1 = new QLabel(statusBar());
   StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
-  StatusPanel1->setFixedWidth(50);
+  // 50 pixels cut off most project names in this platform's fonts: the
+  // panel takes the rest of the bar, and its tip holds the whole name.
+  StatusPanel1->setMinimumWidth(50);
   // A line of text with a pixel above and below, whatever text they show.
   for (QLabel* panel : {StatusPanel0, StatusPanel1}) panel->setFixedHeight(panel->fontMetrics().height() + 2);
   statusBar()->addWidget(StatusPanel0);
-  statusBar()->addWidget(StatusPanel1);
+  statusBar()->addWidget(StatusPanel1, 1);
 
   connect(Splitter1, &QSplitter::splitterMoved, this, [this] { Splitter1Moved(); });
   connect(View, &ConstructionView::layerMenuRequested, Layers, &LayerList::PopupLayerMenu);
@@ -502,8 +504,9 @@ void TMainForm::ShowStatusMessage(const QString& text) {
 }
 
 void TMainForm::ShowProjectName() {
-  StatusPanel1->setText(
-      QString::fromStdString(std::filesystem::path(document_->Animation().FileName).filename().string()));
+  const QString name = QString::fromStdString(std::filesystem::path(document_->Animation().FileName).filename().string());
+  StatusPanel1->setText(name);
+  StatusPanel1->setToolTip(name);
 }
 
 void TMainForm::UpdateStatusLine() {
@@ -517,7 +520,12 @@ void TMainForm::UpdateStatusLine() {
   if (a.FixedFrameSize) text += " Fixed";
   if (a.Playing) text += kt58::Format("  FPS : %.2f", Panel6->Fps);
   text += kt58::Format("  Max : %.2f", Panel6->MaxFps);
-  DataPanel->setText(QString::fromStdString(text));
+  const QString line = QString::fromStdString(text);
+  // While playing, the frame rate can make the line wider than the column:
+  // it then starts at the left edge and loses its end, not both ends.
+  const bool fits = DataPanel->fontMetrics().horizontalAdvance(line) <= DataPanel->contentsRect().width();
+  DataPanel->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+  DataPanel->setText(line);
 }
 
 void TMainForm::UpdateControlStates() {
