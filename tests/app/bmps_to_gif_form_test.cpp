@@ -164,7 +164,7 @@ class BmpsToGifFormTest : public QObject {
     QCOMPARE(OutputFiles(), QStringList());
 
     const fs::path saved = f.dir / "anim.gif";
-    auto seen = ChooseFile(saved);
+    auto seen = ChooseInFileDialog(saved);
     form.SaveGif1Click();
     QVERIFY(*seen);
     QVERIFY2(f.ui.messages.empty(), f.ui.messages.empty() ? "" : f.ui.messages[0].c_str());
@@ -195,13 +195,13 @@ class BmpsToGifFormTest : public QObject {
     ExportFixture f(3, 24, 16);
     fs::create_directory(f.dir / "gifs");
     const fs::path target = f.dir / "gifs" / "none.gif";
-    SaveDialogSeen shown;
+    FileDialogSeen shown;
     std::shared_ptr<bool> seen;
     // Through the main command: the folder chosen comes back to the window.
     auto window = AnswerNextModal([&](QWidget* modal) {
       auto* form = qobject_cast<TBmpsToGifForm*>(modal);
       if (!form) return;
-      seen = ChooseFile(target, &shown);
+      seen = ChooseInFileDialog(target, &shown);
       form->SaveGif1Click();
     });
     f.Action("CreateGif1")->trigger();

@@ -32,7 +32,7 @@ class ExportCommandsTest : public QObject {
     QVERIFY(f.Ready());
     // Only "Jpg" names a JPEG: ".jpeg" is refused and nothing is written.
     const fs::path jpeg = f.dir / "frame.jpeg";
-    auto seen = ChooseFile(jpeg);
+    auto seen = ChooseInFileDialog(jpeg);
     f.Action("SaveSingleFrame1")->trigger();
     QVERIFY(*seen);
     QCOMPARE(f.ui.messages, std::vector<std::string>{"The file type you have specified is unsupported."});
@@ -40,15 +40,15 @@ class ExportCommandsTest : public QObject {
 
     fs::create_directory(f.dir / "frames");
     const fs::path bmp = f.dir / "frames" / "frame.bmp";
-    seen = ChooseFile(bmp);
+    seen = ChooseInFileDialog(bmp);
     f.Action("SaveSingleFrame1")->trigger();
     QVERIFY(*seen);
     QCOMPARE(f.ui.messages.size(), size_t{1});
     const QImage written(QString::fromStdString(bmp.string()));
     QCOMPARE(written.size(), QSize(12, 10));
     // The next dialog opens where the last frame went.
-    SaveDialogSeen shown;
-    seen = ChooseFile(f.dir / "frames" / "again.jpg", &shown);
+    FileDialogSeen shown;
+    seen = ChooseInFileDialog(f.dir / "frames" / "again.jpg", &shown);
     f.Action("SaveSingleFrame1")->trigger();
     QVERIFY(*seen);
     QCOMPARE(shown.folder, QString::fromStdString((f.dir / "frames").string()));
@@ -59,8 +59,8 @@ class ExportCommandsTest : public QObject {
     ExportFixture f(7, 101, 20);
     QVERIFY(f.Ready());
     const fs::path avi = f.dir / "movie.avi";
-    SaveDialogSeen shown;
-    auto seen = ChooseFile(avi, &shown);
+    FileDialogSeen shown;
+    auto seen = ChooseInFileDialog(avi, &shown);
     f.Action("SaveAsAvi1")->trigger();
     QVERIFY(*seen);
     QCOMPARE(shown.title, QStringLiteral("Save as AVI..."));
@@ -75,7 +75,7 @@ class ExportCommandsTest : public QObject {
     QVERIFY(f.Ready());
     const fs::path mp4 = f.dir / "clip.mp4";
     QString size_text;
-    SaveDialogSeen shown;
+    FileDialogSeen shown;
     qint64 built_size = -1;
     auto seen = AnswerNextModal([&](QWidget* modal) {
       auto* form = qobject_cast<TVideoExportForm*>(modal);
@@ -86,7 +86,7 @@ class ExportCommandsTest : public QObject {
       QVERIFY(form->Built());
       built_size = static_cast<qint64>(form->Built()->FileSize());
       size_text = form->FileSizeLabel->isVisible() ? form->FileSizeLabel->text() : QString();
-      auto dialog = ChooseFile(mp4, &shown);
+      auto dialog = ChooseInFileDialog(mp4, &shown);
       QTest::mouseClick(form->SaveButton, Qt::LeftButton);
       QVERIFY(*dialog);
       // Another format drops the build.

@@ -1,12 +1,7 @@
 // The export tests' set-up: a shown main window whose project has one layer
-// and generated frames, an answer for the next save dialog, and ffprobe.
+// and generated frames, and ffprobe.
 #pragma once
 
-#include <QAbstractItemView>
-#include <QDialog>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QLineEdit>
 #include <QProcess>
 #include <QSpinBox>
 #include <filesystem>
@@ -23,31 +18,6 @@ struct ExportFixture : MainFormFixture {
     Find<QSpinBox>("spFrameCount")->setValue(frames);
   }
 };
-
-// What a save dialog showed before it was answered.
-struct SaveDialogSeen {
-  QString title, folder, proposed;
-};
-
-// Answers the next file dialog with `name`.
-inline std::shared_ptr<bool> ChooseFile(const std::filesystem::path& name, SaveDialogSeen* seen = nullptr) {
-  return AnswerNextModal([=](QWidget* modal) {
-    auto* dialog = qobject_cast<QFileDialog*>(modal);
-    if (!dialog) return;
-    if (seen) {
-      seen->title = dialog->windowTitle();
-      seen->folder = dialog->directory().absolutePath();
-      seen->proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
-    }
-    // Typed as a user types it. A row the dialog selected by itself (its
-    // folder loads in the background) would win over the typed name.
-    for (auto* view : dialog->findChildren<QAbstractItemView*>()) view->clearSelection();
-    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    if (!edit) return;
-    edit->setText(QString::fromStdString(name.string()));
-    static_cast<QDialog*>(dialog)->accept();
-  });
-}
 
 // ffprobe's answer for the first video stream, "value,value".
 inline QString Ffprobe(const std::filesystem::path& file, const char* entries) {

@@ -103,17 +103,12 @@ class MenuBarTest : public QObject {
     QVERIFY(!filter.contains(QStringLiteral("*.png")));
 
     const auto picture = f.WriteBmp("logo.bmp", 12, 9, 2);
-    QStringList offered;
-    auto seen = AnswerNextModal([&](QWidget* modal) {
-      auto* dialog = qobject_cast<QFileDialog*>(modal);
-      if (!dialog) return;
-      offered = dialog->nameFilters();
-      dialog->selectFile(QString::fromStdString(picture.string()));
-      QMetaObject::invokeMethod(dialog, "accept");
-    });
+    FileDialogSeen shown;
+    auto seen = ChooseInFileDialog(picture, &shown);
     f.Action("AddLayer1")->trigger();
     QVERIFY(*seen);
-    QCOMPARE(offered.first(), filter.section(QStringLiteral(";;"), 0, 0));
+    QVERIFY(!shown.filters.isEmpty());
+    QCOMPARE(shown.filters.first(), filter.section(QStringLiteral(";;"), 0, 0));
     QCOMPARE(f.RowNames(), QStringList({"logo_1"}));
     QVERIFY(f.Modified());
   }

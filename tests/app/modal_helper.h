@@ -2,10 +2,12 @@
 // a test answers them from a timer inside that loop.
 #pragma once
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
@@ -44,15 +46,27 @@ inline std::shared_ptr<bool> AnswerNextModal(std::function<void(QWidget*)> answe
   return seen;
 }
 
-// Answers the next file dialog by choosing path; folder, when given, gets
-// the folder the dialog started in.
-inline std::shared_ptr<bool> ChooseInFileDialog(const std::filesystem::path& path, QString* folder = nullptr) {
-  return AnswerNextModal([path, folder](QWidget* w) {
+// What a file dialog showed before it was answered.
+struct FileDialogSeen {
+  QString title, folder, proposed;
+  QStringList filters;
+};
+
+// Answers the next file dialog by choosing path, typed into the name box as
+// a user types it; seen, when given, gets what the dialog showed.
+inline std::shared_ptr<bool> ChooseInFileDialog(const std::filesystem::path& path, FileDialogSeen* seen = nullptr) {
+  return AnswerNextModal([path, seen](QWidget* w) {
     auto* dialog = qobject_cast<QFileDialog*>(w);
     QVERIFY(dialog);
-    if (folder) *folder = dialog->directory().absolutePath();
-    // Typed into the name box as a user would: selectFile leaves that box
-    // alone while it has the focus, which the dialog gives it once shown.
+    if (seen) {
+      seen->title = dialog->windowTitle();
+      seen->folder = dialog->directory().absolutePath();
+      seen->proposed = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+      seen->filters = dialog->nameFilters();
+    }
+    // A row the dialog selected by itself (its folder loads in the
+    // background) would win over the typed name.
+    for (auto* view : dialog->findChildren<QAbstractItemView*>()) view->clearSelection();
     auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     QVERIFY(edit);
     edit->setText(QString::fromStdString(path.string()));

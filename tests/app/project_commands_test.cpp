@@ -113,11 +113,11 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(f.Ready());
     QVERIFY(f.Add(f.WriteBmp("a.bmp", 8, 6, 1)));
     const fs::path first = f.dir.path() / "Projects" / "first.apf";
-    QString folder;
-    auto seen = ChooseInFileDialog(first, &folder);
+    FileDialogSeen shown;
+    auto seen = ChooseInFileDialog(first, &shown);
     f.form->SaveProject1Click();  // untitled: Save asks like Save As
     QVERIFY(*seen);
-    QVERIFY(fs::equivalent(folder.toStdString(), f.dir / "Projects"));
+    QVERIFY(fs::equivalent(shown.folder.toStdString(), f.dir / "Projects"));
     QVERIFY(fs::is_regular_file(first));
     QVERIFY(!f.Modified());
     QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Saved"));
@@ -186,8 +186,8 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(*seen);
 
     f.form->NewProject1Click();
-    QString folder;
-    seen = ChooseInFileDialog(path, &folder);
+    FileDialogSeen shown;
+    seen = ChooseInFileDialog(path, &shown);
     f.form->OpenProject1Click();
     QVERIFY(*seen);
     QCOMPARE(f.Doc().FileName(), Str(path));
@@ -213,7 +213,7 @@ class ProjectCommandsTest : public QObject {
 
     // On a first run the open dialog starts in the program folder itself;
     // then in the folder of the last opened project.
-    QVERIFY(fs::equivalent(folder.toStdString(), f.dir.path()));
+    QVERIFY(fs::equivalent(shown.folder.toStdString(), f.dir.path()));
     QCOMPARE(f.form->Settings.LastProjectDir, path.parent_path());
   }
 

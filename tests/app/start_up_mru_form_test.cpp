@@ -117,11 +117,11 @@ class StartUpMruFormTest : public QObject {
     const fs::path chosen = WriteProject(ProgramFolder() / "Projects" / "picked.apf");
     TStartUpMruForm form(TwoProjects());
     QVERIFY(Shown(form));
-    QString folder;
-    auto seen = ChooseInFileDialog(chosen, &folder);
+    FileDialogSeen shown;
+    auto seen = ChooseInFileDialog(chosen, &shown);
     QTest::mouseClick(form.BrowseButton, Qt::LeftButton);
     QVERIFY(*seen);
-    QCOMPARE(folder, QString::fromStdString((ProgramFolder() / "Projects").string()));
+    QCOMPARE(shown.folder, QString::fromStdString((ProgramFolder() / "Projects").string()));
     QCOMPARE(form.result(), int(QDialog::Accepted));
     QCOMPARE(QString::fromStdString(form.ProjectToOpen().string()), QString::fromStdString(chosen.string()));
   }
@@ -131,11 +131,11 @@ class StartUpMruFormTest : public QObject {
     const fs::path chosen = WriteProject(ProgramFolder() / "loose.apf");
     TStartUpMruForm form(app::TRecentList{});
     QVERIFY(Shown(form));
-    QString folder;
-    auto seen = ChooseInFileDialog(chosen, &folder);
+    FileDialogSeen shown;
+    auto seen = ChooseInFileDialog(chosen, &shown);
     QTest::mouseClick(form.BrowseButton, Qt::LeftButton);
     QVERIFY(*seen);
-    QCOMPARE(fs::path(folder.toStdString()), ProgramFolder().parent_path());
+    QCOMPARE(fs::path(shown.folder.toStdString()), ProgramFolder().parent_path());
     // In "create" mode the chosen file ends the dialog but is not opened.
     QCOMPARE(form.result(), int(QDialog::Accepted));
     QCOMPARE(QString::fromStdString(form.ChosenFile.string()), QString::fromStdString(chosen.string()));
