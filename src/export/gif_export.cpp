@@ -277,9 +277,11 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
         const GifPalette& map_now = local ? f.ColorMap() : plan.global;
         f.Pack(plan.compression, MinCodeSizeFor(map_now.size()));
         if (plan.merging() && last) {
-          GifMergeResult merged =
-              MergeWithShown(last->frame, last->frame.ColorMap().empty() ? plan.global : last->frame.ColorMap(),
-                             result.shown->frame, map_now, (plan.options & ooCrop) != 0, plan.compression, false);
+          // The expanded copy to compare, the packed frame for its size.
+          GifMergeResult merged = MergeWithShown(
+              last->frame, last->frame.ColorMap().empty() ? plan.global : last->frame.ColorMap(), result.shown->frame,
+              map_now, GifFrameFileSize(f, map_now, plan.compression), (plan.options & ooCrop) != 0, plan.compression,
+              false);
           result.needs_global_entry = merged.needs_global_entry;
           if (merged.frame) f = std::move(*merged.frame);
         }
@@ -303,8 +305,10 @@ class WritingStage {
 
   void Take(FrameResult& r) {
     if (r.needs_global_entry) {
-      GifMergeResult merged = MergeWithShown(shown_->frame, plan_.global, r.shown->frame, writer_.GlobalColorMap(),
-                                             (plan_.options & ooCrop) != 0, plan_.compression, true);
+      GifMergeResult merged =
+          MergeWithShown(shown_->frame, plan_.global, r.shown->frame, writer_.GlobalColorMap(),
+                         GifFrameFileSize(*r.frame, writer_.GlobalColorMap(), plan_.compression),
+                         (plan_.options & ooCrop) != 0, plan_.compression, true);
       if (merged.frame) r.frame = std::move(*merged.frame);
       if (merged.grows_global) writer_.GlobalColorMap().push_back(GifColor{0, 0, 0});
     }

@@ -50,7 +50,7 @@ struct GifExportOptions {
 std::optional<int> GifPaletteCodeFromName(std::string_view name);
 std::optional<int> GifDitherCodeFromName(std::string_view name);
 
-// Called after each frame is added: the frame's index, the number of
+// Called after each frame is built: the frame's index, the number of
 // generated frames and the composed picture (valid only during the call),
 // for a preview and a progress bar.
 using GifFrameObserver = std::function<void(int index, int count, const TPicture& frame)>;

@@ -176,7 +176,8 @@ bool IsPassiveExtension(const TGIFExtension& ext, bool first, bool single) {
 }
 
 GifMergeResult MergeWithShown(const TGIFSubImage& shown, const GifPalette& shown_map, const TGIFSubImage& current,
-                              const GifPalette& cur_map, bool crop_follows, int compression, bool may_grow_global) {
+                              const GifPalette& cur_map, size_t cur_size, bool crop_follows, int compression,
+                              bool may_grow_global) {
   GifMergeResult result;
   if (shown.Empty() || current.Empty()) return result;
   const Rect a = FrameRect(shown), b = FrameRect(current);
@@ -221,7 +222,7 @@ GifMergeResult MergeWithShown(const TGIFSubImage& shown, const GifPalette& shown
   // same. Besides the full merge, two forms that keep some unchanged
   // pixels opaque are tried, and the smallest of all is kept (as it will
   // be written: cropped when cropping follows, packed).
-  size_t best_size = GifFrameFileSize(current, cur_map, compression);
+  size_t best_size = cur_size;
   for (int min_run : {1, 16, 0}) {
     TGIFSubImage candidate = Measured(MergedForm(cur, unchanged, t, min_run, append && local), crop_follows);
     const GifPalette& candidate_map = local ? candidate.ColorMap() : map;
@@ -328,8 +329,9 @@ class FrameOptimizer {
     size_t j = i - 1;
     while (j > 0 && DisposalOf(before[j]) == dmPrevious) --j;
     if (DisposalOf(before[j]) == dmBackground || DisposalOf(before[j]) == dmPrevious) return {};
-    GifMergeResult result = MergeWithShown(before[j], before_maps[j], before[i], before_maps[i],
-                                           (options_ & ooCrop) != 0, image_.Compression(), may_grow_global);
+    GifMergeResult result =
+        MergeWithShown(before[j], before_maps[j], before[i], before_maps[i], image_.FrameFileSize(before[i], before_maps[i]),
+                       (options_ & ooCrop) != 0, image_.Compression(), may_grow_global);
     if (result.frame && !image_.PackFrames()) result.frame->Unpack();
     if (result.grows_global) image_.GlobalColorMap().push_back(GifColor{0, 0, 0});
     return result;
