@@ -213,6 +213,7 @@ struct WritePlan {
   const std::array<uint8_t, 256>* global_remap = nullptr;  // the sorted global table's order
   bool chained = false;             // mapping a frame needs the one before
   bool measure_original = false;    // the unoptimised size is wanted
+  bool count_indices = false;       // pixels per index are wanted (the spool's)
   bool merging() const { return (options & ooMerge) != 0; }
 };
 
@@ -255,7 +256,8 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
         TGIFSubImage f(mapped.width, mapped.height);
         f.Data() = std::move(mapped.indices);
         f.ColorMap() = std::move(mapped.palette);
-        for (uint8_t v : f.Data()) ++result.counts[v];
+        if (plan.count_indices)
+          for (uint8_t v : f.Data()) ++result.counts[v];
         if (is_first) f.AddExtension<TGIFAppExtNSLoop>().Loops = 0;
         f.AddExtension<TGIFGraphicControlExtension>().Delay = plan.delay;
         const bool local = !f.ColorMap().empty();
@@ -447,6 +449,7 @@ class GifBuild {
     // Built and packed as they come, unoptimised.
     WritePlan build = plan;
     build.options = 0;
+    build.count_indices = true;
     RunFrames(static_cast<size_t>(count_), build, [&](size_t i) { return RenderJob(i); },
               [&](size_t i, FrameResult&& r) {
                 if (!r.frame) return;
