@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libgif-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-  ffmpeg imagemagick python3-pil gifsicle
+  ffmpeg imagemagick python3-pil gifsicle time
   librsvg2-bin dpkg-dev file
   desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base
 )

@@ -6,7 +6,7 @@
 # every frame, by bench/peers/gif_psnr.py with Pillow), all in one run on the
 # same 100 frames of 640x480 video: a still, detailed background with two
 # moving layers, imported with `kt58 new --layer video.avi`, 40 ms a frame.
-# Then the peak memory of exporting a 1000-frame, 4-layer 640x480 project.
+# The peak memory of a long export is gif_export_memory.sh's.
 #
 # Usage: bench/peers/gif_export.sh [bench build folder]
 #   KT58_BASELINE=/path/to/older/kt58 adds that build's per-frame palette row
@@ -121,20 +121,3 @@ if [ -f base_perframe.gif ]; then
   if cmp -s base_perframe.gif ours_perframe.gif; then echo "per-frame palette: same bytes as the baseline"
   else echo "per-frame palette: bytes differ from the baseline"; fi
 fi
-
-# Peak memory of a long export: 1000 frames of four layers (a rolling base
-# and three pictures on top).
-ffmpeg -nostdin -loglevel error -f lavfi -i mandelbrot=size=640x480 -frames:v 1 -pix_fmt bgr24 base.bmp
-ffmpeg -nostdin -loglevel error -f lavfi -i testsrc2=size=200x150 -frames:v 1 -pix_fmt bgr24 l1.bmp
-ffmpeg -nostdin -loglevel error -f lavfi -i testsrc=size=160x120 -frames:v 1 -pix_fmt bgr24 l2.bmp
-ffmpeg -nostdin -loglevel error -f lavfi -i rgbtestsrc=size=100x80 -frames:v 1 -pix_fmt bgr24 l3.bmp
-"$kt58" new long.apf --frames 1000 --layer base.bmp --pixel-rotate left --layer l1.bmp --x 40 --y 30 \
-  --layer l2.bmp --x 300 --y 200 --rotate 360 --layer l3.bmp --x 500 --y 60 >/dev/null
-for mode in "defaults|" "per-frame optimised palette|--palette optimized --optimize none --compression rle"; do
-  IFS='|' read -r label opts <<<"$mode"
-  # shellcheck disable=SC2086
-  /usr/bin/time -f '%M %e' -o mem.txt "$kt58" export-gif long.apf long.gif $opts >/dev/null
-  read -r kb secs <mem.txt
-  printf 'export-gif of 1000 frames x 4 layers, 640x480, %-30s peak %5d MB, %6.2f s, %d bytes\n' \
-    "$label:" $((kb / 1024)) "$secs" "$(stat -c %s long.gif)"
-done

@@ -1,7 +1,6 @@
 #include "app/bmps_to_gif_form.h"
 
 #include <QActionGroup>
-#include <QBuffer>
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFrame>
@@ -264,18 +263,16 @@ void TBmpsToGifForm::StopPreview() {
   gfImage->clear();
   delete movie_;
   movie_ = nullptr;
-  delete buffer_;
-  buffer_ = nullptr;
 }
 
-std::unique_ptr<kt58::TGIFImage> TBmpsToGifForm::BuildPass() {
+std::unique_ptr<kt58::BuiltGif> TBmpsToGifForm::BuildPass() {
   const kt58::BusyCursor busy;
   GifPanel->setUpdatesEnabled(false);
   const kt58::GifExportOptions options = ReadOptions();
   StopPreview();
   kt58::TAnimation& a = document_.Animation();
   Progress->setMaximum(std::max(1, static_cast<int>(a.Frames.size())));
-  std::unique_ptr<kt58::TGIFImage> image;
+  std::unique_ptr<kt58::BuiltGif> image;
   try {
     image = kt58::BuildAnimatedGif(a, options, [this](int index, int, const kt58::TPicture& frame) {
       ShowFrame(frame);
@@ -302,38 +299,30 @@ void TBmpsToGifForm::Generate1Click() {
   if (building_) return;
   building_ = true;
   cancel_requested_ = false;
+  StopPreview();
   built_.reset();
-  bytes_.clear();
   MainMenu->setEnabled(false);
   GenerateButton->setEnabled(false);
   CancelButton->setVisible(true);
   OptimizingLabel->setVisible(true);
   OptimizingLabel->setText(QStringLiteral("Pass 1"));
-  std::unique_ptr<kt58::TGIFImage> image = BuildPass();
+  std::unique_ptr<kt58::BuiltGif> image = BuildPass();
   if (image && !cancel_requested_) {
     if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
     OptimizingLabel->setText(QStringLiteral("Pass 2"));
-    image = cancel_requested_ ? nullptr : BuildPass();
+    image.reset();  // one built file at a time
+    if (!cancel_requested_) image = BuildPass();
   }
   if (image && !cancel_requested_) {
     OptimizingLabel->setText(QStringLiteral("Reading..."));
-    try {
-      const std::vector<uint8_t> bytes = image->SaveToBytes();
-      const uint64_t size = kt58::MeasureGifFileSize(*image);
-      FileSizeLabel->setText(QString::fromStdString(kt58::GifFileSizeText(size)));
-      FileSizeLabel->setVisible(true);
-      bytes_ = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-      built_ = std::move(image);
-      // The preview decodes the bytes that will be saved.
-      buffer_ = new QBuffer(&bytes_, this);
-      buffer_->open(QIODevice::ReadOnly);
-      movie_ = new QMovie(buffer_, QByteArray("gif"), this);
-      gfImage->setMovie(movie_);
-      movie_->start();
-      OptimizingLabel->setText(QStringLiteral("Playing..."));
-    } catch (const std::exception& e) {
-      kt58::Ui().ShowMessage(e.what());
-    }
+    FileSizeLabel->setText(QString::fromStdString(kt58::GifFileSizeText(image->FileSize())));
+    FileSizeLabel->setVisible(true);
+    built_ = std::move(image);
+    // The preview decodes the file that will be saved.
+    movie_ = new QMovie(kt58::app::FromPath(built_->Path()), QByteArray("gif"), this);
+    gfImage->setMovie(movie_);
+    movie_->start();
+    OptimizingLabel->setText(QStringLiteral("Playing..."));
   }
   if (!built_) OptimizingLabel->setText(cancel_requested_ ? QStringLiteral("Cancelled") : QStringLiteral("Progress :"));
   CancelButton->setVisible(false);
@@ -355,7 +344,7 @@ void TBmpsToGifForm::SaveGif1Click() {
   save_folder_ = path.parent_path();
   if (!built_) return;
   try {
-    kt58::WriteGifFile(*built_, path);
+    built_->SaveAs(path);
   } catch (const std::exception& e) {
     kt58::Ui().ShowMessage(e.what());
   }
@@ -369,6 +358,7 @@ void TBmpsToGifForm::reject() {
   }
   RememberChoices();
   StopPreview();
+  built_.reset();
   QDialog::reject();
 }
 

@@ -3,7 +3,6 @@
 // plays it, and saves it.
 #pragma once
 
-#include <QByteArray>
 #include <QDialog>
 #include <filesystem>
 #include <memory>
@@ -13,7 +12,6 @@
 class EditorDocument;
 class QAction;
 class QActionGroup;
-class QBuffer;
 class QCheckBox;
 class QFrame;
 class QLabel;
@@ -42,8 +40,10 @@ class TBmpsToGifForm final : public QDialog {
   void SaveGif1Click();
   // The name the save dialog proposes: the project's name with ".Gif".
   QString ProposedFileName() const;
-  // The GIF the preview plays, as written; empty before a build.
-  const QByteArray& BuiltBytes() const { return bytes_; }
+  // The built GIF the preview plays and Save copies, a hidden file of this
+  // process in the program's Output folder; null before a build. It goes
+  // when the window closes or builds again.
+  const kt58::BuiltGif* Built() const { return built_.get(); }
   bool Building() const { return building_; }
 
   QMenuBar* MainMenu;
@@ -74,7 +74,7 @@ class TBmpsToGifForm final : public QDialog {
   void BuildMenus();
   void BuildLayout();
   // One build pass; null when cancelled or failed (the failure is shown).
-  std::unique_ptr<kt58::TGIFImage> BuildPass();
+  std::unique_ptr<kt58::BuiltGif> BuildPass();
   void ShowFrame(const kt58::TPicture& frame);
   void StopPreview();
   void RememberChoices() const;
@@ -86,9 +86,7 @@ class TBmpsToGifForm final : public QDialog {
   uint8_t dither_ = 0;
   int reduction_bits_ = 8;
   QActionGroup *palette_group_, *colors_group_, *dither_group_;
-  std::unique_ptr<kt58::TGIFImage> built_;
-  QByteArray bytes_;
-  QBuffer* buffer_ = nullptr;
+  std::unique_ptr<kt58::BuiltGif> built_;
   QMovie* movie_ = nullptr;
   bool building_ = false;
   bool cancel_requested_ = false;

@@ -1,18 +1,26 @@
 #include "export/gif_export.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <cstring>
 #include <future>
+#include <numeric>
 #include <system_error>
 #include <utility>
 
 #include "engine/blit_stream.h"
 #include "export/gif/dither.h"
 #include "export/gif/gif_exception.h"
+#include "export/gif/gif_frame_optimizer.h"
+#include "export/gif/gif_frame_spool.h"
+#include "export/gif/gif_stream_writer.h"
 #include "export/gif/gif_workers.h"
 #include "export/gif/global_palette.h"
+#include "export/gif/lzw_decoder.h"
 #include "model/image_ref.h"
 #include "platform/atomic_file.h"
 #include "platform/owned_files.h"
@@ -84,18 +92,6 @@ std::optional<int> GifDitherCodeFromName(std::string_view name) { return Lookup(
 namespace {
 
 using SharedPicture = std::shared_ptr<const TPicture>;
-
-// A frame's source and indices, kept for the next frame's pixel-stable
-// diffusion.
-struct MappedFrame {
-  SharedPicture source;
-  std::vector<uint8_t> indices;
-};
-
-struct BuiltFrame {
-  SharedPicture picture;                 // for the observer; null: frame left out
-  std::unique_ptr<TGIFSubImage> frame;   // packed
-};
 
 // Renders frame i the way the pass does: composition, then Playing true and
 // the next CurrentFrameIndex (video layers read both).
@@ -178,140 +174,420 @@ GifPalette SharedPaletteOf(TAnimation& animation, const GifExportOptions& option
   return palette;
 }
 
-// The frame for a reduced picture, packed: a frame of the shared palette
-// has no table of its own.
-std::unique_ptr<TGIFSubImage> PackedFrame(IndexedPicture reduced, bool shared, int compression) {
-  auto frame = std::make_unique<TGIFSubImage>(reduced.width, reduced.height);
-  frame->Data() = std::move(reduced.indices);
-  const size_t table = reduced.palette.size();
-  if (!shared) frame->ColorMap() = std::move(reduced.palette);
-  frame->Pack(compression, MinCodeSizeFor(table));
-  return frame;
+// A frame as mapped (and sorted), before merging: what the next frame is
+// compared with, and the source and indices the next frame's diffusion keeps.
+struct ShownFrame {
+  SharedPicture source;
+  TGIFSubImage frame;  // expanded
+};
+using SharedShown = std::shared_ptr<const ShownFrame>;
+using ShownFuture = std::shared_future<SharedShown>;
+
+// What one frame's job gives the thread that writes.
+struct FrameResult {
+  SharedPicture picture;              // for the observer
+  std::optional<TGIFSubImage> frame;  // packed, merged when that is smaller; none: frame left out
+  SharedShown shown;                  // before merging, when merging
+  bool needs_global_entry = false;
+  size_t original_size = 0;           // the frame's bytes without optimisation, when compared
+  std::array<uint64_t, 256> counts{}; // pixels per index, for the spool
+};
+
+// The indices a job maps a frame to; a frame of the table shared by every
+// frame has no palette of its own.
+struct MappedIndices {
+  std::vector<uint8_t> indices;
+  GifPalette palette;
+  int width = 0, height = 0;
+  SharedPicture source;  // the rendered picture, when there is one
+};
+using MapJob = std::function<MappedIndices(const ShownFrame* before)>;
+
+// How the frames of one pass are written.
+struct WritePlan {
+  int compression = gcLZW;
+  int options = 0;                  // ooMerge, ooCrop, ooCleanup, ooColorMap bits
+  uint16_t delay = 0;
+  GifPalette global;                // the table frames without their own refer to
+  GifPalette unsorted;              // the same before the sort option's order
+  const std::array<uint8_t, 256>* global_remap = nullptr;  // the sorted global table's order
+  bool chained = false;             // mapping a frame needs the one before
+  bool measure_original = false;    // the unoptimised size is wanted
+  bool count_indices = false;       // pixels per index are wanted (the spool's)
+  bool merging() const { return (options & ooMerge) != 0; }
+};
+
+// Sorts a frame's own table by use (the sort option on frames with tables
+// of their own).
+void SortLocalTable(TGIFSubImage& f) {
+  std::array<uint64_t, 256> counts{};
+  for (uint8_t v : f.Data()) ++counts[v];
+  std::array<uint8_t, 256> remap{};
+  f.ColorMap() = SortedByUse(f.ColorMap(), counts, {}, remap);
+  for (uint8_t& v : f.Data()) v = remap[v];
 }
 
-}  // namespace
-
-std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExportOptions& options,
-                                            const GifFrameObserver& observer) {
-  if (options.FrameDelayMs < 0 || options.FrameDelayMs > kMaxFrameDelayMs)
-    throw Kt58Error(Format("Frame delay %d ms is outside 0 to %d", options.FrameDelayMs, kMaxFrameDelayMs));
-  const auto delay = static_cast<uint16_t>(options.FrameDelayMs / 10);
-
-  // The defaults first, then the image: a new image copies them, and the
-  // single frame export later relies on the dither code left here.
-  GIFCodecDefaults::SetColorReduction(options.ColorReduction);
-  GIFCodecDefaults::SetReductionBits(options.ReductionBits);
-  GIFCodecDefaults::SetDitherMode(options.DitherMode);
-  auto image = std::make_unique<TGIFImage>();
-  image->SetCompression(options.Compression);
-  image->SetPackFrames(true);
-  const int reduction = image->ColorReduction(), bits = image->ReductionBits(), dither = image->DitherMode();
-  DitherKernelFor(dither);  // an unknown code fails before any rendering
-
-  PlayingReset reset(animation);
-  const int count = static_cast<int>(animation.Frames.size());
-  const bool shared = reduction == rmGlobal;
-  if (shared) image->GlobalColorMap() = SharedPaletteOf(animation, options, count);
-  const GifPalette& palette = image->GlobalColorMap();
-  const int compression = image->Compression();
-  // Only diffusion onto the shared palette makes a frame depend on the one
-  // before; every other frame is reduced on its own.
-  const bool chained = shared && DitherKernelFor(dither) != nullptr;
-  std::shared_future<std::shared_ptr<const MappedFrame>> previous;
-
-  animation.Playing = false;
-  animation.CurrentFrameIndex = 0;
-  // Events run during composition may clear the frames: re-check the bound.
-  const size_t window = 2 * static_cast<size_t>(GifThreadCount()) + 1;
-  const auto produce = [&](size_t i) -> std::function<BuiltFrame()> {
-    SharedPicture picture;
-    if (i < animation.Frames.size()) picture = RenderNext(animation, static_cast<int>(i));
-    if (!picture) return [] { return BuiltFrame{}; };
-    if (!chained) {
-      return [=, &palette] {
-        IndexedPicture reduced = shared ? MapToSharedPalette(*picture, palette, dither)
-                                        : ReduceColors(*picture, reduction, bits, dither);
-        return BuiltFrame{picture, PackedFrame(std::move(reduced), shared, compression)};
-      };
+// Runs the frames through the workers in order: each job maps its frame,
+// sorts it, packs it and merges it with the frame before; `take` gets the
+// results in frame order on this thread. `next` produces the job of frame
+// i on this thread (null: the frame is left out).
+void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(size_t)>& next,
+               const std::function<void(size_t, FrameResult&&)>& take) {
+  const bool linked = plan.chained || plan.merging();
+  ShownFuture previous;
+  bool first = true;
+  const auto produce = [&](size_t i) -> std::function<FrameResult()> {
+    MapJob map = next(i);
+    if (!map) return [] { return FrameResult{}; };
+    const bool is_first = std::exchange(first, false);
+    std::shared_ptr<std::promise<SharedShown>> mine;
+    ShownFuture before = previous;
+    if (linked) {
+      mine = std::make_shared<std::promise<SharedShown>>();
+      previous = mine->get_future().share();
     }
-    auto mapped = std::make_shared<std::promise<std::shared_ptr<const MappedFrame>>>();
-    std::shared_future<std::shared_ptr<const MappedFrame>> before = previous;
-    previous = mapped->get_future().share();
-    return [=, &palette] {
+    return [&plan, map = std::move(map), mine, before, is_first] {
       // Jobs start in frame order, so the frame before is running or done.
+      FrameResult result;
       try {
-        const std::shared_ptr<const MappedFrame> last = before.valid() ? before.get() : nullptr;
-        PreviousFrame reference;
-        if (last) reference = {last->source.get(), last->indices.data()};
-        IndexedPicture reduced = MapToSharedPalette(*picture, palette, dither, reference);
-        // The next frame may start as soon as this one's indices are known.
-        mapped->set_value(std::make_shared<const MappedFrame>(MappedFrame{picture, reduced.indices}));
-        return BuiltFrame{picture, PackedFrame(std::move(reduced), true, compression)};
+        const SharedShown last = before.valid() ? before.get() : nullptr;
+        MappedIndices mapped = map(plan.chained ? last.get() : nullptr);
+        result.picture = mapped.source;
+        TGIFSubImage f(mapped.width, mapped.height);
+        f.Data() = std::move(mapped.indices);
+        f.ColorMap() = std::move(mapped.palette);
+        if (plan.count_indices)
+          for (uint8_t v : f.Data()) ++result.counts[v];
+        if (is_first) f.AddExtension<TGIFAppExtNSLoop>().Loops = 0;
+        f.AddExtension<TGIFGraphicControlExtension>().Delay = plan.delay;
+        const bool local = !f.ColorMap().empty();
+        if (plan.measure_original) {
+          TGIFSubImage original(f);
+          const GifPalette& map_before = local ? original.ColorMap() : plan.unsorted;
+          original.Pack(plan.compression, MinCodeSizeFor(map_before.size()));
+          result.original_size = GifFrameFileSize(original, map_before, plan.compression);
+        }
+        if (plan.options & ooColorMap) {
+          if (!local && plan.global_remap)
+            for (uint8_t& v : f.Data()) v = (*plan.global_remap)[v];
+          if (f.ColorMap().size() > 1) SortLocalTable(f);
+        }
+        if (mine) {
+          result.shown = std::make_shared<const ShownFrame>(ShownFrame{result.picture, f});
+          mine->set_value(result.shown);
+        }
+        const GifPalette& map_now = local ? f.ColorMap() : plan.global;
+        f.Pack(plan.compression, MinCodeSizeFor(map_now.size()));
+        if (plan.merging() && last) {
+          // The expanded copy to compare, the packed frame for its size.
+          GifMergeResult merged = MergeWithShown(
+              last->frame, last->frame.ColorMap().empty() ? plan.global : last->frame.ColorMap(), result.shown->frame,
+              map_now, GifFrameFileSize(f, map_now, plan.compression), (plan.options & ooCrop) != 0, plan.compression,
+              false);
+          result.needs_global_entry = merged.needs_global_entry;
+          if (merged.frame) f = std::move(*merged.frame);
+        }
+        result.frame = std::move(f);
       } catch (...) {
-        mapped->set_exception(std::current_exception());
+        if (mine) mine->set_exception(std::current_exception());
         throw;
       }
+      return result;
     };
   };
-  const auto consume = [&](size_t i, BuiltFrame&& built) {
-    if (!built.frame) return;
-    const int index = image->Add(std::move(built.frame));
-    TGIFSubImage& frame = image->Images(static_cast<size_t>(index));
-    if (index == 0) frame.AddExtension<TGIFAppExtNSLoop>().Loops = 0;
-    auto& control = frame.AddExtension<TGIFGraphicControlExtension>();
-    control.Delay = delay;
-    if (observer) observer(static_cast<int>(i), count, *built.picture);
+  RunInOrder<FrameResult>(count, 2 * static_cast<size_t>(GifThreadCount()) + 1, produce, take);
+}
+
+// Hands the frames of one pass to the writer in order: the merge a frame
+// could only make with a new global entry is made here, in frame order,
+// since that entry changes the table for the frames after it.
+class WritingStage {
+ public:
+  WritingStage(const WritePlan& plan, TGIFStreamWriter& writer) : plan_(plan), writer_(writer) {}
+
+  void Take(FrameResult& r) {
+    if (r.needs_global_entry) {
+      GifMergeResult merged =
+          MergeWithShown(shown_->frame, plan_.global, r.shown->frame, writer_.GlobalColorMap(),
+                         GifFrameFileSize(*r.frame, writer_.GlobalColorMap(), plan_.compression),
+                         (plan_.options & ooCrop) != 0, plan_.compression, true);
+      if (merged.frame) r.frame = std::move(*merged.frame);
+      if (merged.grows_global) writer_.GlobalColorMap().push_back(GifColor{0, 0, 0});
+    }
+    shown_ = r.shown;
+    original_size_ += r.original_size;
+    writer_.Add(std::move(*r.frame));
+  }
+
+  uint64_t OriginalSize() const { return original_size_; }
+
+ private:
+  const WritePlan& plan_;
+  TGIFStreamWriter& writer_;
+  SharedShown shown_;
+  uint64_t original_size_ = 0;
+};
+
+// The file being written: its bytes go to the descriptor as they come.
+class FileSink {
+ public:
+  explicit FileSink(const fs::path& path) : path_(path) {
+    fd_ = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd_ < 0) throw EFileWrite("Cannot write " + path.string() + ": " + std::strerror(errno));
+  }
+  ~FileSink() { ::close(fd_); }
+  FileSink(const FileSink&) = delete;
+  FileSink& operator=(const FileSink&) = delete;
+
+  void Write(const std::vector<uint8_t>& bytes) { WriteAllBytes(fd_, bytes.data(), bytes.size(), path_); }
+  // Back to an empty file, to write it again.
+  void Restart() {
+    if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
+      throw EFileWrite("Cannot write " + path_.string() + ": " + std::strerror(errno));
+  }
+
+ private:
+  fs::path path_;
+  int fd_ = -1;
+};
+
+// The colour reduction of frame i rendered on this thread: the job maps the
+// picture onto the shared table (keeping the previous frame's indices where
+// its source did not change, under diffusion) or reduces it on its own.
+MapJob ReductionJob(SharedPicture picture, const GifPalette& shared, bool use_shared, int reduction, int bits,
+                    int dither) {
+  return [=, &shared](const ShownFrame* before) {
+    PreviousFrame reference;
+    if (before) reference = {before->source.get(), before->frame.Data().data()};
+    IndexedPicture reduced = use_shared ? MapToSharedPalette(*picture, shared, dither, reference)
+                                        : ReduceColors(*picture, reduction, bits, dither);
+    MappedIndices out{std::move(reduced.indices), {}, reduced.width, reduced.height, picture};
+    if (!use_shared) out.palette = std::move(reduced.palette);
+    return out;
   };
-  RunInOrder<BuiltFrame>(static_cast<size_t>(count), window, produce, consume);
-
-  if (options.OptimizeColorMap) image->OptimizeColorMap();
-  image->Optimize(options.OptimizeOptions(), options.ColorReduction, options.DitherMode, 0);
-  return image;
 }
 
-void WriteGifFile(const TGIFImage& image, const fs::path& path) {
-  // A refused image fails before anything is written; a later failure
-  // removes the temporary file, so the target is never touched.
-  if (image.Empty()) throw GIFException("Unsupported GIF version");
-  WriteFileAtomically(path, [&](std::ostream& out) { image.SaveToStream(out); });
-}
+// The build pass as the frames are written: frames rendered, reduced,
+// optimised and written in one go when no option needs the whole animation
+// first; otherwise built into a spool of packed frames, the tables made from
+// all of them, and the spool optimised and written.
+class GifBuild {
+ public:
+  GifBuild(TAnimation& animation, const GifExportOptions& options, const GifFrameObserver& observer)
+      : animation_(animation), options_(options), observer_(observer) {}
 
-uint64_t MeasureGifFileSize(const TGIFImage& image) {
-  const fs::path folder = ProgramFolder() / "Output";
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  // A name of this process's own: another process measuring at the same
-  // time, or a file the user saved as Output.gif, is never touched.
-  int fd = -1;
-  fs::path file;
-  try {
-    file = CreateFreeOwnedFile(folder, "Output", ".gif", &fd);
-  } catch (const EFileCreate& e) {
-    throw EFileWrite(e.what());
+  void WriteTo(const fs::path& file) {
+    if (options_.FrameDelayMs < 0 || options_.FrameDelayMs > kMaxFrameDelayMs)
+      throw Kt58Error(Format("Frame delay %d ms is outside 0 to %d", options_.FrameDelayMs, kMaxFrameDelayMs));
+    // The defaults first, then the settings: a new image copies them, and
+    // the single frame export later relies on the dither code left here.
+    GIFCodecDefaults::SetColorReduction(options_.ColorReduction);
+    GIFCodecDefaults::SetReductionBits(options_.ReductionBits);
+    GIFCodecDefaults::SetDitherMode(options_.DitherMode);
+    TGIFImage settings;
+    settings.SetCompression(options_.Compression);
+    reduction_ = settings.ColorReduction();
+    bits_ = settings.ReductionBits();
+    dither_ = settings.DitherMode();
+    DitherKernelFor(dither_);  // an unknown code fails before any rendering
+
+    PlayingReset reset(animation_);
+    count_ = static_cast<int>(animation_.Frames.size());
+    shared_ = reduction_ == rmGlobal;
+    if (shared_) palette_ = SharedPaletteOf(animation_, options_, count_);
+    animation_.Playing = false;
+    animation_.CurrentFrameIndex = 0;
+
+    WritePlan plan;
+    plan.compression = settings.Compression();
+    plan.options = options_.OptimizeOptions();
+    plan.delay = static_cast<uint16_t>(options_.FrameDelayMs / 10);
+    plan.global = palette_;
+    plan.unsorted = palette_;
+    // Only diffusion onto the shared palette makes a frame depend on the
+    // one before; every other frame is reduced on its own.
+    plan.chained = shared_ && DitherKernelFor(dither_) != nullptr;
+    FileSink sink(file);
+    if (!options_.OptimizeColorMap && !options_.SortColors) {
+      WriteDirectly(plan, sink);
+    } else {
+      WriteThroughSpool(plan, sink);
+    }
   }
-  try {
-    // Part by part, so the whole file is never held in memory.
-    image.Save([&](const std::vector<uint8_t>& part) { WriteAllBytes(fd, part.data(), part.size(), file); });
-  } catch (...) {
-    ::close(fd);
-    RemoveOwnedFile(file);
-    throw;
+
+ private:
+  // Renders frame i on this thread (events run during composition may
+  // clear the frames: the bound is checked again).
+  MapJob RenderJob(size_t i) {
+    if (i >= animation_.Frames.size()) return nullptr;
+    SharedPicture picture = RenderNext(animation_, static_cast<int>(i));
+    if (!picture) return nullptr;
+    return ReductionJob(std::move(picture), palette_, shared_, reduction_, bits_, dither_);
   }
-  ::close(fd);
-  const uintmax_t size = fs::file_size(file, ec);
-  const uint64_t result = ec ? 0 : static_cast<uint64_t>(size);
-  RemoveOwnedFile(file);
-  return result;
-}
+
+  void Observe(size_t i, const SharedPicture& picture) {
+    if (observer_) observer_(static_cast<int>(i), count_, *picture);
+  }
+
+  // Merge, crop and the removal of passive extensions never make the file
+  // larger (each merge is kept only when smaller, crop and removal only take
+  // bytes away), so the frames go out as they come.
+  void WriteDirectly(WritePlan plan, FileSink& sink) {
+    TGIFStreamWriter writer(plan.compression, plan.options, palette_, [&](const auto& b) { sink.Write(b); });
+    WritingStage stage(plan, writer);
+    RunFrames(static_cast<size_t>(count_), plan, [&](size_t i) { return RenderJob(i); },
+              [&](size_t i, FrameResult&& r) {
+                if (!r.frame) return;
+                stage.Take(r);
+                Observe(i, r.picture);
+              });
+    writer.Finish();
+  }
+
+  void WriteThroughSpool(WritePlan plan, FileSink& sink) {
+    TGIFFrameSpool spool(ProgramFolder() / "Output");
+    // Built and packed as they come, unoptimised.
+    WritePlan build = plan;
+    build.options = 0;
+    build.count_indices = true;
+    RunFrames(static_cast<size_t>(count_), build, [&](size_t i) { return RenderJob(i); },
+              [&](size_t i, FrameResult&& r) {
+                if (!r.frame) return;
+                SpooledFrame s{r.frame->Width(), r.frame->Height(), r.frame->ColorMap(), r.counts,
+                               r.frame->PackedCodeSize(), r.frame->PackedData()};
+                spool.Append(s);
+                Observe(i, r.picture);
+              });
+    if (spool.Count() == 0) throw GIFException("Unsupported GIF version");
+
+    // The single colour map pools every frame's colours; built frames have
+    // no transparency, so the table has no transparent entry.
+    if (options_.OptimizeColorMap) {
+      GifColorCounts colours;
+      SpooledFrame s;
+      for (TGIFFrameSpool::Reader r(spool, false); r.Next(s);)
+        CountColors(s.map.empty() ? palette_ : s.map, s.counts, -1, colours);
+      plan.global = SingleColorMapOf(colours, false);
+      plan.unsorted = plan.global;
+    }
+    const GifPalette& unsorted = plan.unsorted;
+    // A shared table sorted by use over every frame.
+    std::array<uint8_t, 256> sorted_order{};
+    const bool sort_global = options_.SortColors && (shared_ || options_.OptimizeColorMap) && !plan.global.empty();
+    if (sort_global) {
+      std::array<uint64_t, 256> counts{};
+      SpooledFrame s;
+      for (TGIFFrameSpool::Reader r(spool, false); r.Next(s);) {
+        const std::array<uint8_t, 256> remap = OcmRemap(s, unsorted);
+        for (size_t i = 0; i < 256; ++i) counts[remap[i]] += s.counts[i];
+      }
+      plan.global = SortedByUse(unsorted, counts, {}, sorted_order);
+      plan.global_remap = &sorted_order;
+    }
+    plan.chained = false;  // the spool holds the frames as diffused
+    plan.measure_original = plan.options != 0;
+    const uint64_t optimised = WriteSpool(spool, plan, sink);
+    // The file must not grow: when the optimisations together make it
+    // larger (a sort that costs the encoder more than it saves), the frames
+    // are written as they were.
+    if (plan.measure_original && optimised > original_size_) {
+      sink.Restart();
+      WritePlan plain = plan;
+      plain.options = 0;
+      plain.global = plan.unsorted;
+      plain.global_remap = nullptr;
+      plain.measure_original = false;
+      WriteSpool(spool, plain, sink);
+    }
+  }
+
+  // The single colour map's index for each of a spooled frame's entries;
+  // the same indices without it.
+  std::array<uint8_t, 256> OcmRemap(const SpooledFrame& s, const GifPalette& table) const {
+    if (options_.OptimizeColorMap) return SingleColorMapRemap(s.map.empty() ? palette_ : s.map, -1, table, -1);
+    std::array<uint8_t, 256> same{};
+    std::iota(same.begin(), same.end(), 0);
+    return same;
+  }
+
+  // Writes the spooled frames with the plan; returns the bytes written and
+  // keeps the unoptimised size in original_size_.
+  uint64_t WriteSpool(const TGIFFrameSpool& spool, const WritePlan& plan, FileSink& sink) {
+    TGIFStreamWriter writer(plan.compression, plan.options, plan.global, [&](const auto& b) { sink.Write(b); });
+    WritingStage stage(plan, writer);
+    TGIFFrameSpool::Reader reader(spool, true);
+    const bool single_map = options_.OptimizeColorMap;
+    RunFrames(
+        spool.Count(), plan,
+        [&](size_t) -> MapJob {
+          auto s = std::make_shared<SpooledFrame>();
+          reader.Next(*s);
+          std::array<uint8_t, 256> remap = OcmRemap(*s, plan.unsorted);
+          return [s, remap, single_map](const ShownFrame*) {
+            MappedIndices out{DecodeLzwStream(s->packed.data(), s->packed.size(), s->code_size,
+                                              static_cast<size_t>(s->width) * static_cast<size_t>(s->height)),
+                              single_map ? GifPalette{} : s->map, s->width, s->height, nullptr};
+            if (single_map)
+              for (uint8_t& v : out.indices) v = remap[v];
+            return out;
+          };
+        },
+        [&](size_t, FrameResult&& r) { stage.Take(r); });
+    writer.Finish();
+    original_size_ = stage.OriginalSize() + HeaderSize(plan.unsorted) + 1;
+    return writer.BytesWritten();
+  }
+
+  static uint64_t HeaderSize(const GifPalette& global) {
+    return 13 + (global.empty() ? 0 : 3 * (uint64_t{1} << ColorTableBits(global.size())));
+  }
+
+  TAnimation& animation_;
+  const GifExportOptions& options_;
+  const GifFrameObserver& observer_;
+  int reduction_ = 0, bits_ = 0, dither_ = 0, count_ = 0;
+  bool shared_ = false;
+  GifPalette palette_;
+  uint64_t original_size_ = 0;
+};
+
+}  // namespace
 
 std::string GifFileSizeText(uint64_t size) {
   return "File Size : " + std::to_string(size) + " Bytes";
 }
 
+BuiltGif::BuiltGif(std::unique_ptr<AtomicFile> file) : file_(std::move(file)) {}
+
+uint64_t BuiltGif::FileSize() const {
+  std::error_code ec;
+  const uintmax_t size = fs::file_size(file_->TempPath(), ec);
+  return ec ? 0 : static_cast<uint64_t>(size);
+}
+
+void BuiltGif::SaveAs(const fs::path& target) const {
+  AtomicFile copy(target);
+  std::error_code ec;
+  fs::copy_file(file_->TempPath(), copy.TempPath(), fs::copy_options::overwrite_existing, ec);
+  if (ec) throw EFileWrite("Cannot write " + target.string() + ": " + ec.message());
+  copy.Commit();
+}
+
+std::unique_ptr<BuiltGif> BuildAnimatedGif(TAnimation& animation, const GifExportOptions& options,
+                                           const GifFrameObserver& observer) {
+  const fs::path folder = ProgramFolder() / "Output";
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  auto file = std::make_unique<AtomicFile>(folder / "Output.gif");
+  GifBuild(animation, options, observer).WriteTo(file->TempPath());
+  return std::make_unique<BuiltGif>(std::move(file));
+}
+
 void ExportAnimatedGif(TAnimation& animation, const GifExportOptions& options, const fs::path& path,
                        const GifFrameObserver& observer) {
-  std::unique_ptr<TGIFImage> image = BuildAnimatedGif(animation, options, observer);
-  WriteGifFile(*image, path);
+  AtomicFile file(path);
+  GifBuild(animation, options, observer).WriteTo(file.TempPath());
+  file.Commit();
 }
 
 }  // namespace kt58

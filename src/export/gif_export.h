@@ -14,6 +14,7 @@
 #include "engine/picture.h"
 #include "export/gif/gif_image.h"
 #include "model/animation.h"
+#include "platform/atomic_file.h"
 
 namespace kt58 {
 
@@ -49,45 +50,56 @@ struct GifExportOptions {
 std::optional<int> GifPaletteCodeFromName(std::string_view name);
 std::optional<int> GifDitherCodeFromName(std::string_view name);
 
-// Called after each frame is added: the frame's index, the number of
+// Called after each frame is built: the frame's index, the number of
 // generated frames and the composed picture (valid only during the call),
 // for a preview and a progress bar.
 using GifFrameObserver = std::function<void(int index, int count, const TPicture& frame)>;
 
-// One build pass. Stores the colour reduction, reduction bits and dither
-// codes as the GIF codec defaults (they stay in force for later images, as
-// the single frame export expects), creates the image with Compression 1,
-// sets Playing false and CurrentFrameIndex 0 (for the whole-animation
-// palette, code 10, every frame is rendered once first to build it, and the
-// two are set again), then for each generated frame
-// i: RenderFrame, Playing true, CurrentFrameIndex + 1, Add, a loop extension
-// (count 0) on frame 0, a graphic control extension with the delay. Then
-// OptimizeColorMap when asked and Optimize with the option set. Playing is
-// false again on return, on every way out. A frame without layers (no
-// picture) is left out. Errors of rendering or of the writer pass on.
-// Rendering and the observer run on the calling thread; frames are reduced
-// and encoded on the GIF worker threads, and the image is the same for any
-// number of them. Its frames are held packed.
-// An animation without generated frames gives an image without frames,
-// which WriteGifFile refuses.
-std::unique_ptr<TGIFImage> BuildAnimatedGif(TAnimation& animation, const GifExportOptions& options,
-                                            const GifFrameObserver& observer = {});
+// The animated GIF of every generated frame. Stores the colour reduction,
+// reduction bits and dither codes as the GIF codec defaults (they stay in
+// force for later images, as the single frame export expects). For the
+// whole-animation palette, code 10, every frame is rendered once first to
+// build it. Then for each generated frame i: RenderFrame, Playing true,
+// CurrentFrameIndex + 1; the frame is reduced, optimised with the option
+// set and written, with a loop extension (count 0) on the first frame and a
+// graphic control extension with the delay on each. Playing is false again
+// on return, on every way out. A frame without layers (no picture) is left
+// out. Rendering and the observer run on the calling thread; frames are
+// reduced, optimised and encoded on the GIF worker threads and written in
+// order as they are done, so memory does not grow with the frame count; the
+// file is the same for any number of threads. Options that need the whole
+// animation before the first frame (the single colour map, sorting a table
+// every frame shares) keep the built frames packed in a temporary file of
+// this process in the program's Output folder until they are written.
+// An animation without generated frames raises GIFException("Unsupported
+// GIF version"); errors of rendering, of the writer and of writing
+// (EFileWrite) pass on, and leave no file behind.
 
-// Writes the image atomically (temporary file renamed into place). Raises
-// GIFException for an image the writer refuses (no frames: "Unsupported GIF
-// version") and EFileWrite when the file cannot be written.
-void WriteGifFile(const TGIFImage& image, const std::filesystem::path& path);
+// A GIF built into a hidden temporary file in the program's Output folder,
+// kept until it is saved or dropped (the object's end removes it).
+class BuiltGif {
+ public:
+  explicit BuiltGif(std::unique_ptr<AtomicFile> file);
+  // The bytes the saved file will have: what the export window shows.
+  uint64_t FileSize() const;
+  const std::filesystem::path& Path() const { return file_->TempPath(); }
+  // Copies the GIF to target through a temporary renamed into place; the
+  // build stays, so it can be saved again. Raises EFileWrite.
+  void SaveAs(const std::filesystem::path& target) const;
 
-// The file size the export window shows: writes ProgramFolder()/Output/
-// Output.gif (creating the folder; Output_2.gif, ... when that name is
-// taken), takes its size and deletes it. A file that is not there
-// afterwards gives 0. Writer errors pass on.
-uint64_t MeasureGifFileSize(const TGIFImage& image);
+ private:
+  std::unique_ptr<AtomicFile> file_;
+};
+
+// The GIF built into ProgramFolder()/Output/ (created when missing).
+std::unique_ptr<BuiltGif> BuildAnimatedGif(TAnimation& animation, const GifExportOptions& options,
+                                           const GifFrameObserver& observer = {});
 
 // "File Size : %s Bytes" with the size in decimal.
 std::string GifFileSizeText(uint64_t size);
 
-// Build pass and write in one: what the command line does.
+// The GIF written to path atomically (temporary file renamed into place):
+// what the command line does.
 void ExportAnimatedGif(TAnimation& animation, const GifExportOptions& options, const std::filesystem::path& path,
                        const GifFrameObserver& observer = {});
 

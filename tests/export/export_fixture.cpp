@@ -63,6 +63,20 @@ std::unique_ptr<TAnimation> MakeTwoLayerProject(const TempDir& dir, const TPictu
 
 }  // namespace
 
+std::unique_ptr<TAnimation> MakeStillBackgroundProject(const TempDir& dir, int frames) {
+  auto a = std::make_unique<TAnimation>();
+  a->FrameCount = frames;
+  a->FrameDelay = 40;
+  WriteFileBytes(dir / "base.bmp", EncodeBmp(MakeRandomPicture(48, 32, 11)));
+  WriteFileBytes(dir / "top.bmp", EncodeBmp(MakeRandomPicture(12, 8, 12)));
+  a->AddLayerFromFile(dir / "base.bmp");
+  a->AddLayerFromFile(dir / "top.bmp");
+  a->SetLayerOther(true, pr_Left, false, false);
+  a->SetLayerPosition(5, 4);
+  a->Resequence(false);
+  return a;
+}
+
 std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
                                              int delay_ms, int colours) {
   return MakeTwoLayerProject(dir, MakeFewColourPicture(width, height, colours, 1),

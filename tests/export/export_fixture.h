@@ -32,6 +32,10 @@ TPicture MakeSmoothPicture(int width, int height);
 std::unique_ptr<TAnimation> MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count,
                                               int delay_ms);
 
+// A still many-coloured background (48x32) and a small layer on top that
+// rolls left inside its rectangle (x 5..16, y 4..11) from frame to frame.
+std::unique_ptr<TAnimation> MakeStillBackgroundProject(const TempDir& dir, int frames);
+
 // Adds, on top, an animated GIF layer of `images` solid 4x3 frames of
 // different colours (a multi-frame layer) and resequences.
 void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images);

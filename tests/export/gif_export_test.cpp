@@ -1,6 +1,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include "export/gif/gif_exception.h"
 #include "export/gif_export.h"
 #include "export/export_fixture.h"
+#include "gif_decode_helpers.h"
 #include "platform/program_folder.h"
 #include "support/test_support.h"
 
@@ -184,12 +186,10 @@ TEST_F(GifExportTest, PaletteAndDitherCodesReachTheImageAndStayAsDefaults) {
     options.ColorReduction = c.code;
     options.ReductionBits = c.bits;
     options.DitherMode = *GifDitherCodeFromName("Floyd-Steinberg");
-    auto image = BuildAnimatedGif(*a, options);
-    ASSERT_EQ(image->Count(), 3u);
-    EXPECT_EQ(image->ColorReduction(), c.code);
-    EXPECT_EQ(image->DitherMode(), dmFloydSteinberg);
-    EXPECT_EQ(image->Compression(), gcRLE);
-    EXPECT_LE(image->ActiveColorMap(0).size(), c.max_colours);
+    const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(BuildAnimatedGif(*a, options)->Path()));
+    ASSERT_EQ(gif.frames.size(), 3u);
+    EXPECT_TRUE(gif.frames[0].local_map);
+    EXPECT_LT(*std::max_element(gif.frames[0].indices.begin(), gif.frames[0].indices.end()), c.max_colours);
     EXPECT_EQ(GIFCodecDefaults::Get().ColorReduction, c.code);
     EXPECT_EQ(GIFCodecDefaults::Get().DitherMode, dmFloydSteinberg);
   }
@@ -238,36 +238,41 @@ TEST_F(GifExportTest, OptimisationsKeepEveryPictureAndUseOneColourMap) {
   DGifCloseFile(gif, &error);
 }
 
-TEST_F(GifExportTest, MeasuredSizeMatchesTheFileAndLeavesNothingBehind) {
+TEST_F(GifExportTest, BuiltSizeIsTheFilesAndTheBuildLeavesNothingBehind) {
   auto a = test::MakeStillProject(dir, 12, 6, 3, 100);
-  auto image = BuildAnimatedGif(*a, GifExportOptions{});
-  const uint64_t size = MeasureGifFileSize(*image);
-  EXPECT_EQ(size, image->SaveToBytes().size());
+  auto built = BuildAnimatedGif(*a, GifExportOptions{});
+  EXPECT_EQ(built->FileSize(), fs::file_size(built->Path()));
   const fs::path output = ProgramFolder() / "Output";
+  EXPECT_EQ(built->Path().parent_path(), output);
+  built.reset();
   EXPECT_TRUE(fs::is_directory(output));
   EXPECT_TRUE(fs::is_empty(output));
   EXPECT_EQ(GifFileSizeText(1234), "File Size : 1234 Bytes");
 }
 
-TEST_F(GifExportTest, MeasuringWhereTheOutputFolderCannotBeMadeRaises) {
+TEST_F(GifExportTest, BuildingWhereTheOutputFolderCannotBeMadeRaises) {
   auto a = test::MakeStillProject(dir, 12, 6, 2, 100);
-  auto image = BuildAnimatedGif(*a, GifExportOptions{});
   test::WriteFileBytes(ProgramFolder() / "Output", {1, 2, 3});  // a file where the folder belongs
-  EXPECT_THROW(MeasureGifFileSize(*image), EFileWrite);
+  EXPECT_THROW(BuildAnimatedGif(*a, GifExportOptions{}), EFileWrite);
 }
 
 TEST_F(GifExportTest, NoFramesIsRefusedAndLeavesNoFile) {
   TAnimation empty;
-  auto image = BuildAnimatedGif(empty, GifExportOptions{});
-  EXPECT_EQ(image->Count(), 0u);
   const fs::path out = dir / "none.gif";
-  try {
-    WriteGifFile(*image, out);
-    ADD_FAILURE() << "an image without frames must be refused";
-  } catch (const GIFException& e) {
-    EXPECT_STREQ(e.what(), "Unsupported GIF version");
+  for (bool single_map : {false, true}) {
+    GifExportOptions options;
+    options.OptimizeColorMap = single_map;
+    try {
+      ExportAnimatedGif(empty, options, out);
+      ADD_FAILURE() << "an animation without frames must be refused";
+    } catch (const GIFException& e) {
+      EXPECT_STREQ(e.what(), "Unsupported GIF version");
+    }
+    EXPECT_THROW(BuildAnimatedGif(empty, options), GIFException);
   }
-  EXPECT_EQ(test::FileNamesIn(dir.path()), std::vector<std::string>{});
+  // The program folder is the test's folder: its Output folder is left empty.
+  EXPECT_EQ(test::FileNamesIn(dir.path()), std::vector<std::string>{"Output"});
+  EXPECT_EQ(test::FileNamesIn(ProgramFolder() / "Output"), std::vector<std::string>{});
 }
 
 TEST_F(GifExportTest, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
@@ -291,8 +296,8 @@ TEST_F(GifExportTest, DelayOutsideWhatTheFileHoldsIsRefused) {
   options.FrameDelayMs = 655360;
   EXPECT_THROW(BuildAnimatedGif(*a, options), Kt58Error);
   options.FrameDelayMs = 19;
-  auto image = BuildAnimatedGif(*a, options);
-  EXPECT_EQ(image->Images(1).GraphicControlExtension()->Delay, 1);
+  const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(BuildAnimatedGif(*a, options)->Path()));
+  EXPECT_EQ(gif.frames.at(1).delay, 1);
 }
 
 }  // namespace

@@ -36,7 +36,7 @@ std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int m
                               : TLZWEncoder::Encode(indices, count, min_code_size);
 }
 
-void TGIFImage::WriteFrame(std::vector<uint8_t>& out, const TGIFSubImage& f, const GifPalette& map) const {
+void AppendGifFrame(std::vector<uint8_t>& out, const TGIFSubImage& f, const GifPalette& map, int compression) {
   if (map.empty()) throw GIFException("Color table is empty");
   if (map.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
   if (f.Empty()) throw GIFException("Image is empty");
@@ -56,7 +56,7 @@ void TGIFImage::WriteFrame(std::vector<uint8_t>& out, const TGIFSubImage& f, con
   }
   const int code_size = MinCodeSizeFor(map.size());
   out.push_back(static_cast<uint8_t>(code_size));
-  if (f.Packed() && f.PackedCodeSize() == code_size && f.PackedCompression() == settings_.Compression) {
+  if (f.Packed() && f.PackedCodeSize() == code_size && f.PackedCompression() == compression) {
     AppendSubBlocks(out, f.PackedData().data(), f.PackedData().size());
     return;
   }
@@ -65,43 +65,52 @@ void TGIFImage::WriteFrame(std::vector<uint8_t>& out, const TGIFSubImage& f, con
   std::optional<TGIFSubImage> copy;
   if (f.Packed()) copy.emplace(f);
   const std::vector<uint8_t>& indices = copy ? copy->Data() : f.Data();
-  const std::vector<uint8_t> data = EncodeImageData(indices.data(), indices.size(), code_size, settings_.Compression);
+  const std::vector<uint8_t> data = EncodeImageData(indices.data(), indices.size(), code_size, compression);
   AppendSubBlocks(out, data.data(), data.size());
 }
 
 size_t TGIFImage::FrameFileSize(size_t index) const { return FrameFileSize(Images(index), ActiveColorMap(index)); }
 
 size_t TGIFImage::FrameFileSize(const TGIFSubImage& frame, const GifPalette& map) const {
+  return GifFrameFileSize(frame, map, settings_.Compression);
+}
+
+size_t GifFrameFileSize(const TGIFSubImage& frame, const GifPalette& map, int compression) {
   std::vector<uint8_t> out;
-  WriteFrame(out, frame, map);
+  AppendGifFrame(out, frame, map, compression);
   return out.size();
+}
+
+void AppendGifHeader(std::vector<uint8_t>& out, int width, int height, bool extended, const GifPalette& global_map) {
+  const char* signature = extended ? "GIF89a" : "GIF87a";
+  out.insert(out.end(), signature, signature + 6);
+  AppendWord(out, static_cast<uint16_t>(width));
+  AppendWord(out, static_cast<uint16_t>(height));
+  if (global_map.empty()) {
+    out.push_back(0x70);  // colour resolution 8 bits, no global table
+  } else {
+    if (global_map.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
+    out.push_back(static_cast<uint8_t>(0x80 | 0x70 | (ColorTableBits(global_map.size()) - 1)));
+  }
+  out.push_back(0);  // background colour index
+  out.push_back(0);  // pixel aspect ratio: not given
+  if (!global_map.empty()) AppendColorTable(out, global_map);
 }
 
 void TGIFImage::Save(const std::function<void(const std::vector<uint8_t>&)>& sink) const {
   if (frames_.empty()) throw GIFException("Unsupported GIF version");
   const bool extended =
       std::any_of(frames_.begin(), frames_.end(), [](const auto& f) { return !f->Extensions().empty(); });
-  const char* header = extended ? "GIF89a" : "GIF87a";
-  std::vector<uint8_t> out(header, header + 6);
-  AppendWord(out, static_cast<uint16_t>(Width()));
-  AppendWord(out, static_cast<uint16_t>(Height()));
-  if (global_map_.empty()) {
-    out.push_back(0x70);  // colour resolution 8 bits, no global table
-  } else {
-    if (global_map_.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
-    out.push_back(static_cast<uint8_t>(0x80 | 0x70 | (ColorTableBits(global_map_.size()) - 1)));
-  }
-  out.push_back(0);  // background colour index
-  out.push_back(0);  // pixel aspect ratio: not given
-  if (!global_map_.empty()) AppendColorTable(out, global_map_);
+  std::vector<uint8_t> out;
+  AppendGifHeader(out, Width(), Height(), extended, global_map_);
   sink(out);
   // One frame at a time: a long animation is never held as one file.
   for (size_t i = 0; i < frames_.size(); ++i) {
     out.clear();
-    WriteFrame(out, *frames_[i], ActiveColorMap(i));
+    AppendGifFrame(out, *frames_[i], ActiveColorMap(i), settings_.Compression);
     sink(out);
   }
-  sink(std::vector<uint8_t>{0x3B});
+  sink(std::vector<uint8_t>{kGifTrailer});
 }
 
 std::vector<uint8_t> TGIFImage::SaveToBytes() const {

@@ -219,7 +219,6 @@ class TGIFImage {
   size_t FrameFileSize(const TGIFSubImage& frame, const GifPalette& map) const;
 
  private:
-  void WriteFrame(std::vector<uint8_t>& out, const TGIFSubImage& frame, const GifPalette& map) const;
   int AddFrame(std::unique_ptr<TGIFSubImage> frame);
 
   TGIFCodecSettings settings_;
@@ -236,5 +235,17 @@ int MinCodeSizeFor(size_t palette_size);
 // The encoded image data (code stream only) of indices with the given
 // compression code.
 std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int min_code_size, int compression);
+
+// The file's pieces, for writers that send a file out frame by frame.
+// The header: signature (GIF89a when extended, else GIF87a), logical
+// screen, and the global table when there is one.
+void AppendGifHeader(std::vector<uint8_t>& out, int width, int height, bool extended, const GifPalette& global_map);
+// One frame: its extensions, descriptor, local table and image data, its
+// indices referring to map. A packed frame whose code size and compression
+// match is copied as packed. Raises GIFException for a frame that cannot be
+// written ("Color table is empty", "Image is empty", "Invalid color index").
+void AppendGifFrame(std::vector<uint8_t>& out, const TGIFSubImage& frame, const GifPalette& map, int compression);
+size_t GifFrameFileSize(const TGIFSubImage& frame, const GifPalette& map, int compression);
+inline constexpr uint8_t kGifTrailer = 0x3B;
 
 }  // namespace kt58

@@ -8,16 +8,12 @@
 
 #include "engine/ui_services.h"
 #include "export/gif/gif_exception.h"
+#include "export/gif/gif_frame_optimizer.h"
 #include "export/gif/gif_image.h"
 #include "export/gif/gif_workers.h"
 
 namespace kt58 {
 namespace {
-
-int DisposalOf(const TGIFSubImage& f) {
-  const auto* gce = f.GraphicControlExtension();
-  return gce ? gce->Disposal : 0;
-}
 
 struct Rect {
   int left = 0, top = 0, right = 0, bottom = 0;  // right/bottom exclusive
@@ -44,9 +40,8 @@ Rect OpaqueBounds(const TGIFSubImage& f, int transparent) {
   return r;
 }
 
-// Sorts one colour table by use, most used first, drops unused entries and
-// re-indexes the frames that use it. A transparent index counts as used so
-// that the frame keeps its transparency.
+// Sorts one colour table by use and re-indexes the frames that use it. A
+// transparent index counts as used so that the frame keeps its transparency.
 void SortTable(const TGIFImage& image, GifPalette& map, const std::vector<TGIFSubImage*>& users) {
   if (map.empty()) return;
   std::array<uint64_t, 256> counts{};
@@ -56,16 +51,8 @@ void SortTable(const TGIFImage& image, GifPalette& map, const std::vector<TGIFSu
     const int t = f->TransparentIndex();
     if (t >= 0 && static_cast<size_t>(t) < map.size()) keep[t] = true;
   }
-  std::vector<int> order(map.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return counts[a] > counts[b]; });
   std::array<uint8_t, 256> remap{};
-  GifPalette sorted;
-  for (int old : order) {
-    if (counts[old] == 0 && !keep[old]) continue;
-    remap[old] = static_cast<uint8_t>(sorted.size());
-    sorted.push_back(map[old]);
-  }
+  GifPalette sorted = SortedByUse(map, counts, keep, remap);
   for (TGIFSubImage* f : users) {
     for (uint8_t& v : f->Data()) v = remap[v];
     if (f->Transparent() && static_cast<size_t>(f->TransparentIndex()) < map.size())
@@ -74,6 +61,183 @@ void SortTable(const TGIFImage& image, GifPalette& map, const std::vector<TGIFSu
   }
   map = std::move(sorted);
 }
+
+// An index frame f (indices referring to map) can give to transparency: its
+// own transparent index, an index no pixel of it uses, or a new black entry:
+// in a local table (its growth counts in the size comparison) or in the
+// global table only within its padding, which costs no byte. -1 when there
+// is none.
+int PickTransparentIndex(const TGIFSubImage& f, const GifPalette& map, bool* append) {
+  *append = false;
+  if (f.Transparent()) return f.TransparentIndex();
+  std::array<bool, 256> used{};
+  for (uint8_t v : f.Data()) used[v] = true;
+  for (int i = static_cast<int>(map.size()) - 1; i >= 0; --i)
+    if (!used[i]) return i;
+  const bool local = !f.ColorMap().empty();
+  const size_t padded = size_t{1} << ColorTableBits(map.size());
+  if (map.size() < 256 && (local || map.size() < padded)) {
+    *append = true;
+    return static_cast<int>(map.size());
+  }
+  return -1;
+}
+
+// Frame f with every unchanged pixel that lies in a row run of at least
+// min_run unchanged pixels set to the transparent index t. min_run 0: an
+// unchanged pixel keeps its colour when the pixel before it (as written)
+// has that colour, so runs of one index are not broken up.
+TGIFSubImage MergedForm(const TGIFSubImage& f, const std::vector<bool>& unchanged, int t, int min_run,
+                        bool append_entry) {
+  TGIFSubImage out(f);
+  for (int y = 0; min_run == 0 && y < f.Height(); ++y) {
+    const size_t row = static_cast<size_t>(y) * f.Width();
+    for (int x = 0; x < f.Width(); ++x) {
+      uint8_t& v = out.Data()[row + x];
+      if (unchanged[row + x] && (x == 0 || out.Data()[row + x - 1] != v)) v = static_cast<uint8_t>(t);
+    }
+  }
+  for (int y = 0; min_run > 0 && y < f.Height(); ++y) {
+    const size_t row = static_cast<size_t>(y) * f.Width();
+    for (int x = 0; x < f.Width();) {
+      if (!unchanged[row + x]) {
+        ++x;
+        continue;
+      }
+      int end = x;
+      while (end < f.Width() && unchanged[row + end]) ++end;
+      if (end - x >= min_run) std::fill(out.Data().begin() + static_cast<ptrdiff_t>(row + x),
+                                        out.Data().begin() + static_cast<ptrdiff_t>(row + end), static_cast<uint8_t>(t));
+      x = end;
+    }
+  }
+  if (!f.Transparent()) {
+    auto* gce = out.GraphicControlExtension();
+    if (!gce) gce = &out.AddExtension<TGIFGraphicControlExtension>();
+    gce->Transparent = true;
+    gce->TransparentColorIndex = static_cast<uint8_t>(t);
+  }
+  if (append_entry) out.ColorMap().push_back(GifColor{0, 0, 0});
+  return out;
+}
+
+// The form a merged frame will have in the file: cropped to its opaque
+// pixels when cropping follows (as the crop step would, which then finds
+// nothing left to crop; a frame left empty keeps one transparent pixel for
+// the crop step to delete or keep).
+TGIFSubImage Measured(TGIFSubImage frame, bool crop_follows) {
+  if (crop_follows && DisposalOf(frame) != dmBackground && !CropToOpaque(frame)) frame.Crop(0, 0, 1, 1);
+  return frame;
+}
+
+}  // namespace
+
+int DisposalOf(const TGIFSubImage& f) {
+  const auto* gce = f.GraphicControlExtension();
+  return gce ? gce->Disposal : 0;
+}
+
+GifPalette SortedByUse(const GifPalette& map, const std::array<uint64_t, 256>& counts,
+                       const std::array<bool, 256>& keep, std::array<uint8_t, 256>& remap) {
+  std::vector<int> order(map.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return counts[a] > counts[b]; });
+  GifPalette sorted;
+  for (int old : order) {
+    if (counts[old] == 0 && !keep[old]) continue;
+    remap[old] = static_cast<uint8_t>(sorted.size());
+    sorted.push_back(map[old]);
+  }
+  return sorted;
+}
+
+bool CropToOpaque(TGIFSubImage& f) {
+  const Rect r = OpaqueBounds(f, f.TransparentIndex());
+  if (r.Empty()) return false;
+  if (r.left != 0 || r.top != 0 || r.right != f.Width() || r.bottom != f.Height())
+    f.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
+  return true;
+}
+
+bool IsPassiveExtension(const TGIFExtension& ext, bool first, bool single) {
+  switch (ext.Kind()) {
+    case GIFExtensionKind::Comment:
+    case GIFExtensionKind::PlainText:
+    case GIFExtensionKind::Application:
+      return true;
+    case GIFExtensionKind::Loop:
+      return !first || single;
+    case GIFExtensionKind::GraphicControl: {
+      const auto& gce = static_cast<const TGIFGraphicControlExtension&>(ext);
+      return (gce.Delay == 0 || single) && !gce.UserInput && !gce.Transparent && (gce.Disposal < dmBackground || single);
+    }
+  }
+  return false;
+}
+
+GifMergeResult MergeWithShown(const TGIFSubImage& shown, const GifPalette& shown_map, const TGIFSubImage& current,
+                              const GifPalette& cur_map, size_t cur_size, bool crop_follows, int compression,
+                              bool may_grow_global) {
+  GifMergeResult result;
+  if (shown.Empty() || current.Empty()) return result;
+  const Rect a = FrameRect(shown), b = FrameRect(current);
+  const Rect overlap{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                     std::min(a.bottom, b.bottom)};
+  if (overlap.Empty()) return result;
+
+  // Expanded copies: the frames given may be packed, and stay so.
+  TGIFSubImage prev(shown), cur(current);
+  bool append = false;
+  const int t = PickTransparentIndex(cur, cur_map, &append);
+  if (t < 0) return result;
+  const bool local = !cur.ColorMap().empty();
+  if (append && !local && !may_grow_global) {
+    result.needs_global_entry = true;
+    return result;
+  }
+  // unchanged[k]: pixel k of the frame shows what is already on screen.
+  std::vector<bool> unchanged(cur.Data().size(), false);
+  const int prev_t = prev.TransparentIndex();
+  const int cur_t = cur.TransparentIndex();
+  bool any = false;
+  for (int y = overlap.top; y < overlap.bottom; ++y) {
+    for (int x = overlap.left; x < overlap.right; ++x) {
+      const uint8_t p = prev.Pixel(x - prev.Left(), y - prev.Top());
+      const size_t k = static_cast<size_t>(y - cur.Top()) * cur.Width() + (x - cur.Left());
+      const uint8_t c = cur.Data()[k];
+      if (p == prev_t || c == cur_t) continue;
+      if (cur_map[c] == shown_map[p]) unchanged[k] = any = true;
+    }
+  }
+  if (!any) return result;
+  GifPalette grown;
+  if (append && !local) {
+    grown = cur_map;
+    grown.push_back(GifColor{0, 0, 0});
+  }
+  const GifPalette& map = append && !local ? grown : cur_map;
+  // Scattered unchanged pixels inside moving content, or unchanged pixels
+  // that continue a run of their colour, cost the encoder more as
+  // transparent holes than as the colour they already had; both show the
+  // same. Besides the full merge, two forms that keep some unchanged
+  // pixels opaque are tried, and the smallest of all is kept (as it will
+  // be written: cropped when cropping follows, packed).
+  size_t best_size = cur_size;
+  for (int min_run : {1, 16, 0}) {
+    TGIFSubImage candidate = Measured(MergedForm(cur, unchanged, t, min_run, append && local), crop_follows);
+    const GifPalette& candidate_map = local ? candidate.ColorMap() : map;
+    candidate.Pack(compression, MinCodeSizeFor(candidate_map.size()));
+    const size_t size = GifFrameFileSize(candidate, candidate_map, compression);
+    if (size < best_size) {
+      best_size = size;
+      result.frame = std::move(candidate);
+    }
+  }
+  result.grows_global = result.frame && append && !local;
+  return result;
+}
+
+namespace {
 
 class FrameOptimizer {
  public:
@@ -127,33 +291,6 @@ class FrameOptimizer {
     }
   }
 
-  // An index frame f (the frame at index, indices referring to map) can
-  // give to transparency: its own transparent index, an index no pixel of it
-  // uses, or a new black entry: in a local table (its growth counts in the
-  // size comparison) or in the global table only within its padding, which
-  // costs no byte. -1 when there is none.
-  static int PickTransparentIndex(const TGIFSubImage& f, const GifPalette& map, bool* append) {
-    *append = false;
-    if (f.Transparent()) return f.TransparentIndex();
-    std::array<bool, 256> used{};
-    for (uint8_t v : f.Data()) used[v] = true;
-    for (int i = static_cast<int>(map.size()) - 1; i >= 0; --i)
-      if (!used[i]) return i;
-    const bool local = !f.ColorMap().empty();
-    const size_t padded = size_t{1} << ColorTableBits(map.size());
-    if (map.size() < 256 && (local || map.size() < padded)) {
-      *append = true;
-      return static_cast<int>(map.size());
-    }
-    return -1;
-  }
-
-  // What merging did to one frame.
-  struct MergeResult {
-    std::optional<TGIFSubImage> frame;  // the smaller form; none: keep the frame
-    bool needs_global_entry = false;    // only a new global entry would serve
-  };
-
   // Each frame after the first loses pixels that show the colour the earlier
   // frame already shows there. The comparison uses the frames as they were
   // before merging (a merged frame shows the same picture), so every frame
@@ -171,7 +308,7 @@ class FrameOptimizer {
       before_maps.push_back(image_.ActiveColorMap(i));
     }
     Step();
-    std::vector<MergeResult> results(count);
+    std::vector<GifMergeResult> results(count);
     ParallelFor(count > 0 ? count - 1 : 0, [&](size_t k) {
       results[k + 1] = MergeOne(k + 1, before, before_maps, false);
     });
@@ -187,123 +324,17 @@ class FrameOptimizer {
     }
   }
 
-  MergeResult MergeOne(size_t i, const std::vector<TGIFSubImage>& before, const std::vector<GifPalette>& before_maps,
-                       bool may_grow_global) {
-    MergeResult result;
+  GifMergeResult MergeOne(size_t i, const std::vector<TGIFSubImage>& before,
+                          const std::vector<GifPalette>& before_maps, bool may_grow_global) {
     size_t j = i - 1;
     while (j > 0 && DisposalOf(before[j]) == dmPrevious) --j;
-    if (DisposalOf(before[j]) == dmBackground || DisposalOf(before[j]) == dmPrevious) return result;
-    if (before[j].Empty() || before[i].Empty()) return result;
-    const Rect a = FrameRect(before[j]), b = FrameRect(before[i]);
-    const Rect overlap{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                       std::min(a.bottom, b.bottom)};
-    if (overlap.Empty()) return result;
-
-    // Expanded copies: the frames held may be packed, and stay so.
-    TGIFSubImage prev(before[j]), cur(before[i]);
-    const GifPalette& cur_map = before_maps[i];
-    const GifPalette& prev_map = before_maps[j];
-    bool append = false;
-    const int t = PickTransparentIndex(cur, cur_map, &append);
-    if (t < 0) return result;
-    const bool local = !cur.ColorMap().empty();
-    if (append && !local && !may_grow_global) {
-      result.needs_global_entry = true;
-      return result;
-    }
-    // unchanged[k]: pixel k of frame i shows what is already on screen.
-    std::vector<bool> unchanged(cur.Data().size(), false);
-    const int prev_t = prev.TransparentIndex();
-    const int cur_t = cur.TransparentIndex();
-    bool any = false;
-    for (int y = overlap.top; y < overlap.bottom; ++y) {
-      for (int x = overlap.left; x < overlap.right; ++x) {
-        const uint8_t p = prev.Pixel(x - prev.Left(), y - prev.Top());
-        const size_t k = static_cast<size_t>(y - cur.Top()) * cur.Width() + (x - cur.Left());
-        const uint8_t c = cur.Data()[k];
-        if (p == prev_t || c == cur_t) continue;
-        if (cur_map[c] == prev_map[p]) unchanged[k] = any = true;
-      }
-    }
-    if (!any) return result;
-    GifPalette grown;
-    if (append && !local) {
-      grown = cur_map;
-      grown.push_back(GifColor{0, 0, 0});
-    }
-    const GifPalette& map = append && !local ? grown : cur_map;
-    // Scattered unchanged pixels inside moving content, or unchanged pixels
-    // that continue a run of their colour, cost the encoder more as
-    // transparent holes than as the colour they already had; both show the
-    // same. Besides the full merge, two forms that keep some unchanged
-    // pixels opaque are tried, and the smallest of all is kept (as it will
-    // be written: cropped when cropping follows, packed).
-    size_t best_size = image_.FrameFileSize(before[i], cur_map);
-    for (int min_run : {1, 16, 0}) {
-      TGIFSubImage candidate = Measured(MergedForm(cur, unchanged, t, min_run, append && local));
-      const GifPalette& candidate_map = local ? candidate.ColorMap() : map;
-      image_.Repack(candidate, candidate_map);
-      const size_t size = image_.FrameFileSize(candidate, candidate_map);
-      if (size < best_size) {
-        best_size = size;
-        result.frame = std::move(candidate);
-      }
-    }
-    if (result.frame && append && !local) image_.GlobalColorMap().push_back(GifColor{0, 0, 0});
+    if (DisposalOf(before[j]) == dmBackground || DisposalOf(before[j]) == dmPrevious) return {};
+    GifMergeResult result =
+        MergeWithShown(before[j], before_maps[j], before[i], before_maps[i], image_.FrameFileSize(before[i], before_maps[i]),
+                       (options_ & ooCrop) != 0, image_.Compression(), may_grow_global);
+    if (result.frame && !image_.PackFrames()) result.frame->Unpack();
+    if (result.grows_global) image_.GlobalColorMap().push_back(GifColor{0, 0, 0});
     return result;
-  }
-
-  // Frame f with every unchanged pixel that lies in a row run of at least
-  // min_run unchanged pixels set to the transparent index t. min_run 0: an
-  // unchanged pixel keeps its colour when the pixel before it (as written)
-  // has that colour, so runs of one index are not broken up.
-  static TGIFSubImage MergedForm(const TGIFSubImage& f, const std::vector<bool>& unchanged, int t, int min_run,
-                                 bool append_entry) {
-    TGIFSubImage out(f);
-    for (int y = 0; min_run == 0 && y < f.Height(); ++y) {
-      const size_t row = static_cast<size_t>(y) * f.Width();
-      for (int x = 0; x < f.Width(); ++x) {
-        uint8_t& v = out.Data()[row + x];
-        if (unchanged[row + x] && (x == 0 || out.Data()[row + x - 1] != v)) v = static_cast<uint8_t>(t);
-      }
-    }
-    for (int y = 0; min_run > 0 && y < f.Height(); ++y) {
-      const size_t row = static_cast<size_t>(y) * f.Width();
-      for (int x = 0; x < f.Width();) {
-        if (!unchanged[row + x]) {
-          ++x;
-          continue;
-        }
-        int end = x;
-        while (end < f.Width() && unchanged[row + end]) ++end;
-        if (end - x >= min_run) std::fill(out.Data().begin() + static_cast<ptrdiff_t>(row + x),
-                                          out.Data().begin() + static_cast<ptrdiff_t>(row + end), static_cast<uint8_t>(t));
-        x = end;
-      }
-    }
-    if (!f.Transparent()) {
-      auto* gce = out.GraphicControlExtension();
-      if (!gce) gce = &out.AddExtension<TGIFGraphicControlExtension>();
-      gce->Transparent = true;
-      gce->TransparentColorIndex = static_cast<uint8_t>(t);
-    }
-    if (append_entry) out.ColorMap().push_back(GifColor{0, 0, 0});
-    return out;
-  }
-
-  // The form a merged frame will have in the file: cropped to its opaque
-  // pixels when cropping follows (as CropFrames would, which then finds
-  // nothing left to crop; a frame left empty keeps one transparent pixel
-  // for CropFrames to delete or keep).
-  TGIFSubImage Measured(TGIFSubImage frame) const {
-    if ((options_ & ooCrop) && DisposalOf(frame) != dmBackground) {
-      const Rect r = OpaqueBounds(frame, frame.TransparentIndex());
-      if (r.Empty())
-        frame.Crop(0, 0, 1, 1);
-      else
-        frame.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    }
-    return frame;
   }
 
   // Frames are visited from the last because empty ones are deleted. An
@@ -317,10 +348,7 @@ class FrameOptimizer {
       // Disposal 2 clears the frame's whole rectangle afterwards, transparent
       // borders included: a smaller frame would clear less.
       if (!f.Transparent() || DisposalOf(f) == dmBackground) continue;
-      const Rect r = OpaqueBounds(f, f.TransparentIndex());
-      if (!r.Empty()) {
-        if (r.left != 0 || r.top != 0 || r.right != f.Width() || r.bottom != f.Height())
-          f.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
+      if (CropToOpaque(f)) {
         image_.Repack(k);
         continue;
       }
@@ -342,27 +370,8 @@ class FrameOptimizer {
     const bool single = image_.Count() == 1;
     for (size_t i = 0; i < image_.Count(); ++i, Step()) {
       TGIFSubImage& f = image_.Images(i);
-      for (size_t e = f.Extensions().size(); e-- > 0;) {
-        const TGIFExtension& ext = *f.Extensions()[e];
-        bool passive = false;
-        switch (ext.Kind()) {
-          case GIFExtensionKind::Comment:
-          case GIFExtensionKind::PlainText:
-          case GIFExtensionKind::Application:
-            passive = true;
-            break;
-          case GIFExtensionKind::Loop:
-            passive = i > 0 || single;
-            break;
-          case GIFExtensionKind::GraphicControl: {
-            const auto& gce = static_cast<const TGIFGraphicControlExtension&>(ext);
-            passive = (gce.Delay == 0 || single) && !gce.UserInput && !gce.Transparent &&
-                      (gce.Disposal < dmBackground || single);
-            break;
-          }
-        }
-        if (passive) f.RemoveExtension(e);
-      }
+      for (size_t e = f.Extensions().size(); e-- > 0;)
+        if (IsPassiveExtension(*f.Extensions()[e], i == 0, single)) f.RemoveExtension(e);
     }
   }
 
