@@ -32,6 +32,7 @@
 #include "editor/layer_list.h"
 #include "editor/layer_pages.h"
 #include "editor/playback_strip.h"
+#include "editor/video_layer_page.h"
 #include "engine/picture.h"
 #include "engine/ui_services.h"
 #include "model/animation.h"
@@ -169,6 +170,8 @@ void TMainForm::BuildLayout() {
   pc1->addTab(AnimationSheet, QStringLiteral("Animation"));
   LayerSheet = new LayerPages(*document_, pc1);
   pc1->addTab(LayerSheet, QStringLiteral("Layer"));
+  VideoSheet = new VideoLayerPage(*document_, pc1);
+  pc1->addTab(VideoSheet, QStringLiteral("Video Layer"));
   // Hidden until the splash window is gone.
   pc1->setVisible(false);
   connect(pc1, &QTabWidget::currentChanged, this, [this] { UpdateControlStates(); });
@@ -542,7 +545,8 @@ void TMainForm::UpdateControlStates() {
   Panel6->UpdateControlStates();
   AnimationSheet->UpdateControlStates();
   pc1->setTabVisible(pc1->indexOf(AnimationSheet), !playing);
-  pc1->setTabVisible(pc1->indexOf(LayerSheet), layers >= 1 && !playing);
+  for (QWidget* page : {static_cast<QWidget*>(LayerSheet), static_cast<QWidget*>(VideoSheet)})
+    pc1->setTabVisible(pc1->indexOf(page), layers >= 1 && !playing);
 }
 
 void TMainForm::LoadAnimationControls() {
