@@ -120,7 +120,10 @@ void TMainForm::BuildLayout() {
   auto* left = Packed(new QVBoxLayout(panel2));
   DataPanel = new QLabel(QStringLiteral("Frame Size :"), panel2);
   DataPanel->setObjectName(QStringLiteral("DataPanel"));
-  DataPanel->setFixedHeight(20);
+  // Two lines high: while playing, the rates take a line of their own, so
+  // that the status line is shown whole in the view's column. The height
+  // stays the same either way, so the view never jumps.
+  DataPanel->setFixedHeight(std::max(20, 2 * DataPanel->fontMetrics().lineSpacing() + 2));
   DataPanel->setAlignment(Qt::AlignCenter);
   PaintBlack(DataPanel);
   DataPanel->setMinimumWidth(DataPanel->fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestStatusLine)) + 8);
@@ -521,12 +524,18 @@ void TMainForm::UpdateStatusLine() {
                         kt58::ZeroPad(static_cast<int>(a.Frames.size()), 3).c_str());
   text += kt58::Format("Size : [%d x %d]", size.Width, size.Height);
   if (a.FixedFrameSize) text += " Fixed";
-  if (a.Playing) text += kt58::Format("  FPS : %.2f", Panel6->Fps);
-  text += kt58::Format("  Max : %.2f", Panel6->MaxFps);
-  const QString line = QString::fromStdString(text);
-  // While playing, the frame rate can make the line wider than the column:
-  // it then starts at the left edge and loses its end, not both ends.
-  const bool fits = DataPanel->fontMetrics().horizontalAdvance(line) <= DataPanel->contentsRect().width();
+  // While playing, the rates go on a second line: with them the line is
+  // wider than the view's column.
+  std::string rates;
+  if (a.Playing) rates = kt58::Format("FPS : %.2f  ", Panel6->Fps);
+  rates += kt58::Format("Max : %.2f", Panel6->MaxFps);
+  const QString line = QString::fromStdString(text + (a.Playing ? "\n" : "  ") + rates);
+  // A line still wider than the column starts at the left edge and loses
+  // its end, not both ends.
+  int widest = 0;
+  for (const QString& part : line.split(QLatin1Char('\n')))
+    widest = std::max(widest, DataPanel->fontMetrics().horizontalAdvance(part));
+  const bool fits = widest <= DataPanel->contentsRect().width();
   DataPanel->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
   DataPanel->setText(line);
 }

@@ -1,7 +1,7 @@
 #include "editor/video_layer_page.h"
 
 #include <QCheckBox>
-#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -81,16 +81,20 @@ void VideoLayerPage::BuildPage() {
   page->addWidget(info);
 
   FrameManagerGroup = new QGroupBox(QStringLiteral("  Video Frame Manager  "), this);
-  auto* grid = new QGridLayout(FrameManagerGroup);
+  auto* manager = new QVBoxLayout(FrameManagerGroup);
   AviCurrentPreviewImage = new QLabel(FrameManagerGroup);
   AviCurrentPreviewImage->setAlignment(Qt::AlignCenter);
-  AviCurrentPreviewImage->setStyleSheet(QStringLiteral("background: black"));
+  AviCurrentPreviewImage->setAutoFillBackground(true);
+  QPalette black = AviCurrentPreviewImage->palette();
+  black.setColor(QPalette::Window, Qt::black);
+  AviCurrentPreviewImage->setPalette(black);
   AviCurrentPreviewImage->setScaledContents(true);
   // The frame takes the room it is given; a large one never widens the page.
-  AviCurrentPreviewImage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-  AviCurrentPreviewImage->setMinimumHeight(120);
-  grid->addWidget(AviCurrentPreviewImage, 0, 0, 1, 2);
+  AviCurrentPreviewImage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  AviCurrentPreviewImage->setFixedHeight(120);
+  manager->addWidget(AviCurrentPreviewImage);
 
+  auto* lower = new QHBoxLayout;
   lvFrames = new QTreeWidget(FrameManagerGroup);
   lvFrames->setHeaderLabels({QStringLiteral("Frame")});
   lvFrames->setRootIsDecorated(false);
@@ -99,9 +103,7 @@ void VideoLayerPage::BuildPage() {
   lvFrames->setSelectionMode(QAbstractItemView::SingleSelection);
   lvFrames->setSelectionBehavior(QAbstractItemView::SelectRows);
   lvFrames->header()->setSectionResizeMode(QHeaderView::Stretch);
-  // Grid lines between the rows.
-  lvFrames->setStyleSheet(QStringLiteral("QTreeView::item { border-bottom: 1px solid palette(midlight); }"));
-  grid->addWidget(lvFrames, 1, 0);
+  lower->addWidget(lvFrames, 1);
 
   auto* buttons = new QVBoxLayout;
   cbStretch = new QCheckBox(QStringLiteral("Stretch"), FrameManagerGroup);
@@ -117,8 +119,8 @@ void VideoLayerPage::BuildPage() {
                           static_cast<QWidget*>(CropAviButton)})
     buttons->addWidget(button);
   buttons->addStretch(1);
-  grid->addLayout(buttons, 1, 1);
-  grid->setRowStretch(1, 1);
+  lower->addLayout(buttons);
+  manager->addLayout(lower, 1);
   page->addWidget(FrameManagerGroup, 1);
 
   InterlaceSelectionButton->setToolTip(QStringLiteral("Mark every second frame"));
