@@ -178,6 +178,23 @@ class VideoLayerPageTest : public QObject {
     QVERIFY(std::filesystem::exists(store_file));
   }
 
+  void aCropThatCannotKeepTheOldFramesClearsTheHistory() {
+    VideoPage v;
+    QVERIFY(v.ready);
+    v.AddGif("four.gif", 4);
+    QVERIFY(v.f.Doc().UndoStack().canUndo());
+    // Every name the old frames could keep is taken.
+    for (int n = 1; n <= 10000; ++n)
+      std::ofstream(v.f.dir / ("CropUndo" + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".Tmp"));
+    v.TickRow(0);
+    v.Click(v.page->CropAviButton);
+    QCOMPARE(v.StoredFrames(), (std::vector<int>{1, 2, 3}));
+    QVERIFY(!v.f.Doc().UndoStack().canUndo());
+    QVERIFY(v.f.Modified());
+    QCOMPARE(v.f.form->StatusPanel0->text(), QStringLiteral("Crop cannot be undone: undo history cleared"));
+    QVERIFY(v.f.ui.messages.empty());
+  }
+
   void theBoxesTickedByHandAreWhatCropRemoves() {
     VideoPage v;
     QVERIFY(v.ready);

@@ -11,9 +11,10 @@
 namespace {
 
 // A second name beside the store's file: hard links live on one file system,
-// and ".Tmp" names in the program folder are cleaned after a crash.
+// and ".Tmp" names in the program folder are cleaned after a crash. A short
+// name of its own, so that a long store name never stands in the way.
 std::filesystem::path SecondName(const std::filesystem::path& file) {
-  return kt58::LinkFreeOwnedFile(file, file.parent_path(), file.stem().string() + "_undo", ".Tmp");
+  return kt58::LinkFreeOwnedFile(file, file.parent_path(), "CropUndo", ".Tmp");
 }
 
 }  // namespace
