@@ -212,6 +212,9 @@ void VideoLayerPage::ShowVideoLayerInfo(const kt58::TFrameLayer* layer) {
     return;
   }
   resource_ = resource;
+  // A frame that cannot be read leaves the picture empty, never another
+  // layer's frame.
+  AviCurrentPreviewImage->clear();
   AviFileLabel->setText(QStringLiteral("File : %1").arg(FileNameOnly(resource->SourceFileName)));
   AviFramesLabel->setText(QStringLiteral("Total Frames : %1").arg(store->FrameCount));
   AviCurrentFrameLabel->setText(QStringLiteral("Current Frame : %1").arg(store->ReadCursor + 1));
