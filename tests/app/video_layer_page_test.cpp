@@ -122,6 +122,7 @@ class VideoLayerPageTest : public QObject {
 
  private slots:
   void interlacedThenCropKeepsEveryOtherFrameAsOneUndoStep() {
+    int reads = 0;
     VideoPage v;
     QVERIFY(v.ready);
     v.AddGif("seven.gif", 7);
@@ -130,7 +131,6 @@ class VideoLayerPageTest : public QObject {
     QCOMPARE(v.Captions(), QStringList({"0001", "0002", "0003", "0004", "0005", "0006", "0007"}));
     QVERIFY(v.page->FrameManagerGroup->isEnabled());
     // Choosing a row shows its frame; the frame on display is not read again.
-    int reads = 0;
     connect(v.page, &VideoLayerPage::frameShown, this, [&reads] { ++reads; });
     v.ClickRow(4);
     QCOMPARE(v.ShownFrame(), 4);
@@ -196,6 +196,7 @@ class VideoLayerPageTest : public QObject {
   }
 
   void theBoxesTickedByHandAreWhatCropRemoves() {
+    int shown = 0;
     VideoPage v;
     QVERIFY(v.ready);
     v.AddGif("five.gif", 5);
@@ -219,7 +220,6 @@ class VideoLayerPageTest : public QObject {
     v.Click(v.page->CropAviButton);
     QCOMPARE(v.StoredFrames(), (std::vector<int>{2}));
     QCOMPARE(v.Captions(), QStringList({"0001"}));
-    int shown = 0;
     connect(v.page, &VideoLayerPage::frameShown, this, [&shown] { ++shown; });
     v.Click(v.page->LayerAviPreviewButton);
     v.page->LayerAviPreviewButtonClick();
@@ -230,13 +230,14 @@ class VideoLayerPageTest : public QObject {
   }
 
   void previewPacesByTheDelayAndSkipsMarkedFrames() {
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<int> shown;
+    std::vector<qint64> at;
     VideoPage v;
     QVERIFY(v.ready);
     v.AddGif("six.gif", 6);
     v.f.Anim().FrameDelay = 60;
-    QElapsedTimer clock;
-    std::vector<int> shown;
-    std::vector<qint64> at;
     connect(v.page, &VideoLayerPage::frameShown, this, [&](int index) {
       shown.push_back(index);
       at.push_back(clock.elapsed());
