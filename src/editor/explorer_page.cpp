@@ -138,14 +138,16 @@ void ExplorerPage::resizeEvent(QResizeEvent* e) {
 }
 
 bool ExplorerPage::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == PreviewImage) {
+  const QEvent::Type type = e->type();
+  if (watched == PreviewImage &&
+      (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseMove)) {
     const auto* mouse = static_cast<QMouseEvent*>(e);
-    if (e->type() == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+    if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
       pressed_ = true;
       press_at_ = mouse->position().toPoint();
-    } else if (e->type() == QEvent::MouseButtonRelease) {
+    } else if (type == QEvent::MouseButtonRelease) {
       pressed_ = false;
-    } else if (e->type() == QEvent::MouseMove && pressed_ && (mouse->buttons() & Qt::LeftButton) &&
+    } else if (type == QEvent::MouseMove && pressed_ && (mouse->buttons() & Qt::LeftButton) &&
                (mouse->position().toPoint() - press_at_).manhattanLength() >= QApplication::startDragDistance()) {
       pressed_ = false;
       DragPreview();
