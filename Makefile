@@ -45,6 +45,9 @@ bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DKT58_BENCH=ON -DKT58_GUI=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	@scripts/run-bench.sh $(BENCH_BUILD)
+	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS) --target explorer_listing_bench
+	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/gui/explorer_listing_bench
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT58_FUZZ=ON -DKT58_GUI=OFF

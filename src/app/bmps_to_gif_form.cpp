@@ -15,7 +15,6 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <cstring>
 #include <exception>
 
 #include "app/export_form_parts.h"
@@ -23,6 +22,7 @@
 #include "app/save_dialog.h"
 #include "controls/kesh_color_combo.h"
 #include "editor/editor_document.h"
+#include "editor/picture_image.h"
 #include "engine/ui_services.h"
 #include "model/animation.h"
 #include "platform/program_folder.h"
@@ -247,13 +247,8 @@ kt58::GifExportOptions TBmpsToGifForm::ReadOptions() {
 }
 
 void TBmpsToGifForm::ShowFrame(const kt58::TPicture& frame) {
-  const int w = frame.Width(), h = frame.Height();
-  if (w <= 0 || h <= 0) return;
-  QImage shown(w, h, QImage::Format_BGR888);
-  // Rows bottom-up in the picture: walked with its signed stride.
-  for (int y = 0; y < h; ++y)
-    std::memcpy(shown.scanLine(y), frame.RowStart() + static_cast<ptrdiff_t>(y) * frame.Stride(),
-                static_cast<size_t>(w) * 3);
+  const QImage shown = PictureImage(frame);
+  if (shown.isNull()) return;
   gfImage->setPixmap(QPixmap::fromImage(shown));
   gfImage->repaint();
 }

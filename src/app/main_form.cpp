@@ -32,6 +32,7 @@
 #include "editor/layer_list.h"
 #include "editor/layer_pages.h"
 #include "editor/playback_strip.h"
+#include "editor/video_layer_page.h"
 #include "engine/picture.h"
 #include "engine/ui_services.h"
 #include "model/animation.h"
@@ -119,7 +120,10 @@ void TMainForm::BuildLayout() {
   auto* left = Packed(new QVBoxLayout(panel2));
   DataPanel = new QLabel(QStringLiteral("Frame Size :"), panel2);
   DataPanel->setObjectName(QStringLiteral("DataPanel"));
-  DataPanel->setFixedHeight(20);
+  // Two lines high: while playing, the rates take a line of their own, so
+  // that the status line is shown whole in the view's column. The height
+  // stays the same either way, so the view never jumps.
+  DataPanel->setFixedHeight(std::max(20, 2 * DataPanel->fontMetrics().lineSpacing() + 2));
   DataPanel->setAlignment(Qt::AlignCenter);
   PaintBlack(DataPanel);
   DataPanel->setMinimumWidth(DataPanel->fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestStatusLine)) + 8);
@@ -169,6 +173,8 @@ void TMainForm::BuildLayout() {
   pc1->addTab(AnimationSheet, QStringLiteral("Animation"));
   LayerSheet = new LayerPages(*document_, pc1);
   pc1->addTab(LayerSheet, QStringLiteral("Layer"));
+  VideoSheet = new VideoLayerPage(*document_, pc1);
+  pc1->addTab(VideoSheet, QStringLiteral("Video Layer"));
   // Hidden until the splash window is gone.
   pc1->setVisible(false);
   connect(pc1, &QTabWidget::currentChanged, this, [this] { UpdateControlStates(); });
@@ -518,12 +524,18 @@ void TMainForm::UpdateStatusLine() {
                         kt58::ZeroPad(static_cast<int>(a.Frames.size()), 3).c_str());
   text += kt58::Format("Size : [%d x %d]", size.Width, size.Height);
   if (a.FixedFrameSize) text += " Fixed";
-  if (a.Playing) text += kt58::Format("  FPS : %.2f", Panel6->Fps);
-  text += kt58::Format("  Max : %.2f", Panel6->MaxFps);
-  const QString line = QString::fromStdString(text);
-  // While playing, the frame rate can make the line wider than the column:
-  // it then starts at the left edge and loses its end, not both ends.
-  const bool fits = DataPanel->fontMetrics().horizontalAdvance(line) <= DataPanel->contentsRect().width();
+  // While playing, the rates go on a second line: with them the line is
+  // wider than the view's column.
+  std::string rates;
+  if (a.Playing) rates = kt58::Format("FPS : %.2f  ", Panel6->Fps);
+  rates += kt58::Format("Max : %.2f", Panel6->MaxFps);
+  const QString line = QString::fromStdString(text + (a.Playing ? "\n" : "  ") + rates);
+  // A line still wider than the column starts at the left edge and loses
+  // its end, not both ends.
+  int widest = 0;
+  for (const QString& part : line.split(QLatin1Char('\n')))
+    widest = std::max(widest, DataPanel->fontMetrics().horizontalAdvance(part));
+  const bool fits = widest <= DataPanel->contentsRect().width();
   DataPanel->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
   DataPanel->setText(line);
 }
@@ -542,7 +554,8 @@ void TMainForm::UpdateControlStates() {
   Panel6->UpdateControlStates();
   AnimationSheet->UpdateControlStates();
   pc1->setTabVisible(pc1->indexOf(AnimationSheet), !playing);
-  pc1->setTabVisible(pc1->indexOf(LayerSheet), layers >= 1 && !playing);
+  for (QWidget* page : {static_cast<QWidget*>(LayerSheet), static_cast<QWidget*>(VideoSheet)})
+    pc1->setTabVisible(pc1->indexOf(page), layers >= 1 && !playing);
 }
 
 void TMainForm::LoadAnimationControls() {

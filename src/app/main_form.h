@@ -1,8 +1,8 @@
 // The main window: composes the panels over one editor document (the
-// construction view, the layer list, the "Animation" and "Layer" pages, the
-// playback strip), the Project button and the menu bar, and the status
-// areas. It is the only class that knows every panel; the panels know only
-// the document and react to its signals.
+// construction view, the layer list, the "Explorer", "Animation", "Layer"
+// and "Video Layer" pages, the playback strip), the Project button and the
+// menu bar, and the status areas. It is the only class that knows every
+// panel; the panels know only the document and react to its signals.
 #pragma once
 
 #include <QMainWindow>
@@ -30,6 +30,7 @@ class QSplitter;
 class QTabWidget;
 class QToolButton;
 class TSplashForm;
+class VideoLayerPage;
 
 struct TMainFormOptions {
   bool ShowSplash = true;
@@ -124,6 +125,7 @@ class TMainForm final : public QMainWindow {
   ExplorerPage* ExplorerSheet;
   AnimationPage* AnimationSheet;
   LayerPages* LayerSheet;
+  VideoLayerPage* VideoSheet;
   PlaybackStrip* Panel6;
 
   // Components under the names the rest of the program uses (also their objectName).

@@ -3,10 +3,13 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QUrl>
+#include <algorithm>
 #include <exception>
 
+#include "editor/commands/crop_frames_command.h"
 #include "editor/commands/layer_commands.h"
 #include "editor/commands/settings_commands.h"
+#include "engine/reprocess_frames.h"
 #include "engine/ui_services.h"
 #include "model/animation.h"
 #include "model/image_ref.h"
@@ -186,6 +189,34 @@ void EditorDocument::EditAnimation(int merge, const QString& text,
   NotifyAnimationChanged(before.FrameCount != after.FrameCount);
 }
 
+bool EditorDocument::CropVideoFrames(kt58::TFrameLayer* layer, const std::vector<bool>& marked) {
+  kt58::TLayerImageRef* resource = layer ? layer->ImageRef : nullptr;
+  kt58::Tkt58_BlitStream* store = resource ? resource->Store() : nullptr;
+  if (!store || std::find(marked.begin(), marked.end(), true) == marked.end()) return false;
+  StoreVersion before = StoreVersion::Keep(*store);
+  // The store's offsets carry the marks into the re-processing.
+  for (size_t i = 0; i < marked.size() && i < store->FrameOffsets.size(); ++i) store->FrameOffsets[i] = marked[i] ? 1 : 0;
+  try {
+    kt58::ReprocessFrames(*store);
+  } catch (const std::exception& e) {
+    kt58::Ui().ShowMessage(e.what());
+    NotifyVideoFramesChanged(resource);
+    return false;
+  }
+  StoreVersion after = before ? StoreVersion::Keep(*store) : StoreVersion();
+  if (before && after) {
+    Push(new CropFramesCommand(*this, resource, std::move(before), std::move(after)));
+  } else {
+    // Undoing the steps before it would no longer lead back to the project
+    // as it was.
+    undo_.clear();
+    SetModified(true);
+    emit statusMessage(QStringLiteral("Crop cannot be undone: undo history cleared"));
+  }
+  NotifyVideoFramesChanged(resource);
+  return true;
+}
+
 void EditorDocument::Regenerate(bool prerender) {
   kt58::TAnimation& a = *animation_;
   if (a.LayerCount() == 0) {
@@ -200,6 +231,13 @@ void EditorDocument::Regenerate(bool prerender) {
 void EditorDocument::NotifyLayersChanged() { emit layersChanged(); }
 
 void EditorDocument::NotifyLayerChanged(kt58::TFrameLayer* layer) { emit layerChanged(layer); }
+
+void EditorDocument::NotifyVideoFramesChanged(kt58::TLayerImageRef* resource) {
+  emit videoFramesChanged(resource);
+  if (!animation_->ConstructorFrame) return;
+  for (const auto& layer : animation_->ConstructorFrame->Layers)
+    if (layer->ImageRef == resource) emit layerChanged(layer.get());
+}
 
 void EditorDocument::NotifyAnimationChanged(bool frame_count_changed) {
   emit animationChanged();

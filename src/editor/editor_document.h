@@ -12,11 +12,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace kt58 {
 class DisplaySink;
 class TAnimation;
 class TFrameLayer;
+class TLayerImageRef;
 }  // namespace kt58
 class QMimeData;
 
@@ -99,6 +101,14 @@ class EditorDocument final : public QObject {
   void EndMerge() { ++merge_serial_; }
   int MergeSerial() const { return merge_serial_; }
 
+  // Removes the frames marked true (by position; frames past the end of the
+  // marks stay) from the store of the layer's video or animated GIF, for
+  // every layer showing that file. One undo step when the store's file
+  // system keeps the old file cheaply; otherwise the undo history is
+  // cleared and the status bar says so. A failure is shown and leaves the
+  // frames as they were. false when nothing was removed.
+  bool CropVideoFrames(kt58::TFrameLayer* layer, const std::vector<bool>& marked);
+
   // Generates the frames from the layers (not rendered) and makes the first
   // one current, or drops them when there are no layers; emits framesChanged.
   // With prerender, rendered playback also composes them into the cache.
@@ -116,6 +126,7 @@ class EditorDocument final : public QObject {
   void NotifyLayersChanged();
   void NotifyLayerChanged(kt58::TFrameLayer* layer);
   void NotifyAnimationChanged(bool frame_count_changed);
+  void NotifyVideoFramesChanged(kt58::TLayerImageRef* resource);
 
  signals:
   // A new animation replaced the old one: every panel loads afresh.
@@ -127,6 +138,9 @@ class EditorDocument final : public QObject {
   // The animation's settings changed.
   void animationChanged();
   void selectionChanged();
+  // The frames of a video or animated GIF resource were removed or put back
+  // (every layer showing it also hears layerChanged).
+  void videoFramesChanged(kt58::TLayerImageRef* resource);
   // The generated frames were made or dropped.
   void framesChanged();
   void modifiedChanged(bool modified);

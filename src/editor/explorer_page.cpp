@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
+#include <QDrag>
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -13,14 +14,15 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QSplitter>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <cstring>
 
 #include "controls/kesh_dir_tree.h"
 #include "editor/editor_document.h"
+#include "editor/picture_image.h"
 #include "engine/avi_import.h"
 #include "engine/blit_stream.h"
 #include "engine/gif_import.h"
@@ -47,15 +49,6 @@ class FileList final : public QTreeWidget {
     return data;
   }
 };
-
-QImage ToImage(const kt58::TPicture& picture) {
-  QImage image(picture.Width(), picture.Height(), QImage::Format_BGR888);
-  const uint8_t* top = picture.RowStart();
-  for (int row = 0; row < picture.Height(); ++row)
-    std::memcpy(image.scanLine(row), top + static_cast<ptrdiff_t>(row) * picture.Stride(),
-                static_cast<size_t>(picture.Width()) * 3);
-  return image;
-}
 
 QString InFolder(const QString& folder, const QString& name) {
   return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
@@ -126,6 +119,8 @@ ExplorerPage::ExplorerPage(EditorDocument& document, QWidget* parent) : QWidget(
   connect(lvFiles, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { FilePopup->popup(lvFiles->viewport()->mapToGlobal(at)); });
 
+  PreviewImage->installEventFilter(this);
+
   connect(tvFolders, &TKeshDirTree::selectedPathChanged, this, [this] { FolderChanged(false); });
   connect(lvFiles, &QTreeWidget::itemSelectionChanged, this, &ExplorerPage::PreviewSelected);
   connect(lvFiles, &QTreeWidget::itemDoubleClicked, this, &ExplorerPage::lvFilesDblClick);
@@ -140,6 +135,38 @@ void ExplorerPage::OpenFolder(const QString& folder) {
 void ExplorerPage::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   ShowPath();
+}
+
+bool ExplorerPage::eventFilter(QObject* watched, QEvent* e) {
+  const QEvent::Type type = e->type();
+  if (watched == PreviewImage &&
+      (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseMove)) {
+    const auto* mouse = static_cast<QMouseEvent*>(e);
+    if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
+      pressed_ = true;
+      press_at_ = mouse->position().toPoint();
+    } else if (type == QEvent::MouseButtonRelease) {
+      pressed_ = false;
+    } else if (type == QEvent::MouseMove && pressed_ && (mouse->buttons() & Qt::LeftButton) &&
+               (mouse->position().toPoint() - press_at_).manhattanLength() >= QApplication::startDragDistance()) {
+      pressed_ = false;
+      DragPreview();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+void ExplorerPage::DragPreview() {
+  if (PreviewFile.isEmpty()) return;
+  auto* data = new QMimeData;
+  data->setUrls({QUrl::fromLocalFile(PreviewFile)});
+  auto* drag = new QDrag(PreviewImage);
+  drag->setMimeData(data);
+  const QPixmap shown = PreviewImage->pixmap();
+  if (!shown.isNull()) drag->setPixmap(shown.scaled(64, 64, Qt::KeepAspectRatio));
+  // The construction view makes a layer of the file where it is dropped.
+  drag->exec(Qt::CopyAction);
 }
 
 void ExplorerPage::ShowPath() {
@@ -231,7 +258,7 @@ bool ExplorerPage::ShowPreview(const QString& path) {
       store.CreateFreeStoreFile(kt58::ProgramFolder() / "PrvStream.Tmp");
       kt58::WorkPicture first =
           type == kt58::st_Avi ? kt58::ImportAvi(store, file, true) : kt58::ImportGif(store, file, true);
-      if (first) PreviewImage->setPixmap(QPixmap::fromImage(ToImage(*first)));
+      if (first) PreviewImage->setPixmap(QPixmap::fromImage(PictureImage(*first)));
       return true;
     }
     return false;

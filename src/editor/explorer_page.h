@@ -5,6 +5,7 @@
 // window and a newer folder choice restarts it.
 #pragma once
 
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 
@@ -55,9 +56,15 @@ class ExplorerPage final : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
+  // The preview picture starts a drag of the previewed file.
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void ShowPath();
+  void DragPreview();
 
   EditorDocument& document_;
+  // Where the left button went down on the preview picture.
+  QPoint press_at_;
+  bool pressed_ = false;
 };

@@ -255,7 +255,15 @@ WorkPicture Tkt58_BlitStream::ReadPictureHere() {
 
 WorkPicture Tkt58_BlitStream::ReadNextFrame() {
   if (!CanRead()) return nullptr;
+  const int64_t at = Position();
   WorkPicture picture = ReadPictureHere();
+  if (!picture && !FrameOffsets.empty() && at > FrameOffsets.back()) {
+    // Past the last frame (a read by index left the cursor one behind the
+    // file): sequential reading goes on from the first frame, as it does
+    // when the cursor runs out, rather than failing from here on.
+    ReadHeader();
+    picture = ReadPictureHere();
+  }
   if (!picture) return nullptr;
   if (ReadCursor < FrameCount - 1)
     ++ReadCursor;

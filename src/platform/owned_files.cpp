@@ -187,20 +187,44 @@ int CreateOwnedFile(const fs::path& path) {
   return fd;
 }
 
-fs::path CreateFreeOwnedFile(const fs::path& folder, const std::string& stem, const std::string& ext, int* fd_out) {
+namespace {
+
+// Tries folder/stem + ext, folder/stem_2 + ext, ... with make (answering
+// false with errno set) until a name is free.
+template <class Make>
+fs::path FirstFreeName(const fs::path& folder, const std::string& stem, const std::string& ext, const char* refusal,
+                       Make make) {
   for (int n = 1; n <= kMaxNameAttempts; ++n) {
     const fs::path candidate = folder / (stem + (n == 1 ? std::string() : "_" + std::to_string(n)) + ext);
-    const int fd = CreateOwnedFile(candidate);
-    if (fd >= 0) {
-      if (fd_out)
-        *fd_out = fd;
-      else
-        ::close(fd);
-      return candidate;
-    }
-    if (errno != EEXIST) throw EFileCreate(Describe(candidate, "the folder refuses new files", errno));
+    if (make(candidate)) return candidate;
+    if (errno != EEXIST) throw EFileCreate(Describe(candidate, refusal, errno));
   }
   throw EFileCreate(Describe(folder / (stem + ext), "every name is taken", EEXIST));
+}
+
+}  // namespace
+
+fs::path CreateFreeOwnedFile(const fs::path& folder, const std::string& stem, const std::string& ext, int* fd_out) {
+  return FirstFreeName(folder, stem, ext, "the folder refuses new files", [fd_out](const fs::path& candidate) {
+    const int fd = CreateOwnedFile(candidate);
+    if (fd < 0) return false;
+    if (fd_out)
+      *fd_out = fd;
+    else
+      ::close(fd);
+    return true;
+  });
+}
+
+fs::path LinkFreeOwnedFile(const fs::path& existing, const fs::path& folder, const std::string& stem,
+                           const std::string& ext) {
+  return FirstFreeName(folder, stem, ext, "no second name can be made there", [&existing](const fs::path& candidate) {
+    // link() never replaces a name: a taken one fails with EEXIST.
+    if (::link(existing.c_str(), candidate.c_str()) != 0) return false;
+    std::error_code ec;
+    Owned().Add(fs::absolute(candidate, ec));
+    return true;
+  });
 }
 
 bool IsOwnedFile(const fs::path& path) {

@@ -35,6 +35,14 @@ int CreateOwnedFile(const std::filesystem::path& path);
 std::filesystem::path CreateFreeOwnedFile(const std::filesystem::path& folder, const std::string& stem,
                                           const std::string& ext, int* fd = nullptr);
 
+// Gives the existing file a second name (a hard link) under the first free
+// name of folder/stem + ext, folder/stem_2 + ext, ..., recorded as this
+// process's file: the contents stay under that name whatever later replaces
+// the first name, without a copy. Raises EFileCreate when the folder's file
+// system has no second names for files or refuses new ones.
+std::filesystem::path LinkFreeOwnedFile(const std::filesystem::path& existing, const std::filesystem::path& folder,
+                                        const std::string& stem, const std::string& ext);
+
 // Whether this process made the file (and has not deleted it since).
 bool IsOwnedFile(const std::filesystem::path& path);
 // Deletes the file when this process made it; any other file stays.

@@ -18,22 +18,10 @@ using namespace kt58::apptest;
 
 namespace {
 
-struct DropResult {
-  bool entered = false;
-  bool dropped = false;
-};
-
 DropResult DropFiles(QWidget* target, const QList<QUrl>& urls, QPoint at) {
   QMimeData mime;
   mime.setUrls(urls);
-  DropResult r;
-  QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &enter);
-  r.entered = enter.isAccepted();
-  QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-  QApplication::sendEvent(target, &drop);
-  r.dropped = drop.isAccepted();
-  return r;
+  return Drop(target, mime, at);
 }
 
 QUrl FileUrl(const std::filesystem::path& path) { return QUrl::fromLocalFile(QString::fromStdString(path.string())); }

@@ -1,4 +1,9 @@
 #include <QAction>
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTimer>
 #include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
@@ -7,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/qt_ui_services.h"
 #include "app_test.h"
 #include "controls/kesh_dir_tree.h"
 #include "editor/editor_document.h"
@@ -16,6 +22,7 @@
 #include "support/avi_test_support.h"
 #include "support/recording_ui.h"
 #include "support/test_support.h"
+#include "main_form_fixture.h"
 
 namespace {
 
@@ -109,6 +116,54 @@ class ExplorerPageTest : public QObject {
     QCOMPARE(e.Rows(), QStringList({"only.avi"}));
     QVERIFY(!e.page.ListingActive);
     QCOMPARE(entries, 21);
+  }
+
+  void aLongListingLetsTheEventLoopRun() {
+    Explorer e;
+    QtUiServices services;  // events really run between the entries
+    const auto folder = e.dir / "many";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < 3000; ++i) std::ofstream(folder / ("f" + std::to_string(i) + ".bmp")) << "x";
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    timer.start(0);
+    e.page.OpenFolder(Q(folder));
+    QCOMPARE(e.Rows().size(), 3000);
+    QVERIFY(ticks > 0);
+  }
+
+  void draggingThePreviewAddsItsFileAsALayer() {
+    kt58::apptest::MainFormFixture f;
+    QVERIFY(f.Ready());
+    f.WriteBmp("pic.bmp", 12, 10, 4);
+    auto* explorer = f.Find<ExplorerPage>("ExplorerSheet");
+    explorer->OpenFolder(Q(f.dir.path()));
+    const auto rows = explorer->lvFiles->findItems(QStringLiteral("pic.bmp"), Qt::MatchExactly);
+    QVERIFY(!rows.isEmpty());
+    explorer->lvFiles->setCurrentItem(rows.first());
+    QCOMPARE(explorer->PreviewFile, Q(f.dir / "pic.bmp"));
+
+    // The left button pressed on the picture and moved starts the drag.
+    QLabel* image = explorer->PreviewImage;
+    const QPoint from = image->rect().center();
+    const QPoint to = from + QPoint(QApplication::startDragDistance() + 1, 0);
+    QMouseEvent press(QEvent::MouseButtonPress, from, image->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(image, &press);
+    QMouseEvent move(QEvent::MouseMove, to, image->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(image, &move);
+    // The drag object stays until the event loop's next turn.
+    auto* drag = image->findChild<QDrag*>();
+    QVERIFY(drag);
+    QCOMPARE(drag->mimeData()->urls(), QList<QUrl>({QUrl::fromLocalFile(Q(f.dir / "pic.bmp"))}));
+
+    // Dropped on the construction view, the file is a layer where it fell.
+    const QPoint at = f.View().DrawOrigin + QPoint(3, 4);
+    const kt58::apptest::DropResult dropped = kt58::apptest::Drop(f.Box(), *drag->mimeData(), at);
+    QVERIFY(dropped.dropped);
+    QCOMPARE(f.LayerNames(), QStringList({"pic_1"}));
+    QCOMPARE(QPoint(f.Anim().SelectedLayer->OffsetX, f.Anim().SelectedLayer->OffsetY), QPoint(3, 4));
   }
 
   void previewShowsEachFileOnceAndVideosThroughATemporaryStore() {

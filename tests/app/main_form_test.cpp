@@ -70,7 +70,8 @@ class MainFormTest : public QObject {
     QCOMPARE(f.Find<QToolButton>("ProjectButton")->size(), QSize(126, 23));
     QCOMPARE(w.StatusPanel0->width(), 300);
     QVERIFY(w.StatusPanel1->width() >= 50);
-    QCOMPARE(f.Find<QLabel>("DataPanel")->height(), 20);
+    // Room for the status line's two lines while playing.
+    QVERIFY(f.Find<QLabel>("DataPanel")->height() >= 2 * w.DataPanel->fontMetrics().lineSpacing());
     QVERIFY(f.Find("VideoPanel")->width() >= 328);
     QCOMPARE(f.Find<QTabWidget>("PageControl1")->tabText(0), QStringLiteral("Layers"));
     QTreeWidget* rows = f.Rows();
@@ -133,7 +134,15 @@ class MainFormTest : public QObject {
     w.Panel6->Fps = 12.5;
     w.Panel6->MaxFps = 99.126;
     w.UpdateStatusLine();
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed  FPS : 12.50  Max : 99.13"));
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed\nFPS : 12.50  Max : 99.13"));
+    // Every part shows whole at the window's size, also with the widest
+    // frame size and rates.
+    a.FixedWidth = a.FixedHeight = 16384;
+    w.Panel6->Fps = w.Panel6->MaxFps = 1234.567;
+    w.UpdateStatusLine();
+    for (const QString& line : w.DataPanel->text().split(QLatin1Char('\n')))
+      QVERIFY2(w.DataPanel->fontMetrics().horizontalAdvance(line) <= w.DataPanel->contentsRect().width(),
+               qPrintable(line));
     a.Playing = false;
   }
 

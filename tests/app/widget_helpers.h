@@ -4,6 +4,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QImage>
 #include <QTest>
 #include <QWidget>
@@ -18,6 +19,24 @@ inline QImage Grab(QWidget* w) { return w->grab().toImage().convertToFormat(QIma
 
 inline QRgb Rgb(TColor c) {
   return qRgb(static_cast<int>(c & 255), static_cast<int>((c >> 8) & 255), static_cast<int>((c >> 16) & 255));
+}
+
+struct DropResult {
+  bool entered = false;
+  bool dropped = false;
+};
+
+// What a drag carrying the data does on the target when it enters and is
+// dropped at the point.
+inline DropResult Drop(QWidget* target, const QMimeData& data, QPoint at) {
+  DropResult r;
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  r.entered = enter.isAccepted();
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  r.dropped = drop.isAccepted();
+  return r;
 }
 
 // Opens the list and clicks the item as a user would.

@@ -97,6 +97,17 @@ TEST(BlitStream, ReadFrameByIndexAndContinuingSequentially) {
   ASSERT_TRUE(p);
   EXPECT_TRUE(test::PicturesEqual(*p, Expected(2)));
   EXPECT_EQ(store.ReadCursor, 2);
+  // Past the last frame, sequential reading starts over at the first (a
+  // video layer played after the view showed one of its frames).
+  p = store.ReadNextFrame();
+  ASSERT_TRUE(p);
+  EXPECT_TRUE(test::PicturesEqual(*p, Expected(0)));
+  EXPECT_EQ(store.ReadCursor, 1);
+  p = store.ReadFrame(1);
+  ASSERT_TRUE(p);
+  p = store.ReadNextFrame();
+  ASSERT_TRUE(p);
+  EXPECT_EQ(store.ReadCursor, 2);
   // With the cursor on the last frame, a read by index rewinds afterwards.
   p = store.ReadFrame(1);
   ASSERT_TRUE(p);
