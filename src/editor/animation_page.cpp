@@ -124,9 +124,14 @@ void AnimationPage::bk_Color_SelectorChange() {
 }
 
 void AnimationPage::spFrameCountChange() {
-  if (spFrameCount->value() > kt58::kMaxFrameCount) {
+  // As many frames as the layers leave room for: a project beyond the bound
+  // could be saved but never opened again.
+  const kt58::TAnimation& a = document_.Animation();
+  const int64_t layers = a.ConstructorFrame ? std::max<int64_t>(1, static_cast<int64_t>(a.ConstructorFrame->Layers.size())) : 1;
+  const int most = static_cast<int>(std::min<int64_t>(kt58::kMaxFrameCount, kt58::kMaxLayerFrames / layers));
+  if (spFrameCount->value() > most) {
     const QSignalBlocker quiet(spFrameCount);
-    spFrameCount->setValue(kt58::kMaxFrameCount);
+    spFrameCount->setValue(most);
   }
   ++applying_;
   document_.EditAnimation(kMergeFrameCount, QStringLiteral("Total Frames"),

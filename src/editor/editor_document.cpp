@@ -120,6 +120,11 @@ kt58::TFrameLayer* EditorDocument::AddLayerFromFile(const std::filesystem::path&
 void EditorDocument::CopyLayer(kt58::TFrameLayer* layer) {
   kt58::TAnimation& a = *animation_;
   if (!layer || !a.ConstructorFrame || a.ConstructorFrame->IndexOf(layer) < 0) return;
+  const int64_t layers = static_cast<int64_t>(a.ConstructorFrame->Layers.size()) + 1;
+  if (!kt58::LayerFramesFit(layers, a.FrameCount)) {
+    kt58::Ui().ShowMessage(kt58::LayerFramesError(layers, a.FrameCount));
+    return;
+  }
   std::unique_ptr<kt58::TFrameLayer> copy = layer->CopyLayer();
   if (!copy) return;
   if (copy->ImageRef) {

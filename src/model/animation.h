@@ -65,6 +65,10 @@ inline constexpr int kMaxFrameCount = 1000;
 // a copy): a project may ask for at most this many copies, a thousand
 // layers over a thousand frames, about 220 MB.
 inline constexpr int64_t kMaxLayerFrames = 1'000'000;
+// Whether that many layers over that many frames stay within the bound, and
+// the error that names both numbers when they do not.
+bool LayerFramesFit(int64_t layers, int64_t frames);
+std::string LayerFramesError(int64_t layers, int64_t frames);
 
 class TAnimation {
  public:

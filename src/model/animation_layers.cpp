@@ -2,6 +2,7 @@
 
 #include "engine/errors.h"
 #include "model/animation.h"
+#include "platform/text_helpers.h"
 
 namespace kt58 {
 
@@ -9,6 +10,9 @@ TFrameLayer* TAnimation::AddLayerFromFile(const std::filesystem::path& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) throw Kt58Error("No file at " + path.string());
   if (!ConstructorFrame) ConstructorFrame = std::make_unique<TLayeredFrame>(this);
+  // A project beyond the bound could be saved but never opened again.
+  const int64_t layers = static_cast<int64_t>(ConstructorFrame->Layers.size()) + 1;
+  if (!LayerFramesFit(layers, FrameCount)) throw Kt58Error(LayerFramesError(layers, FrameCount));
   auto layer = std::make_unique<TFrameLayer>(this);
   layer->ImageRef = layer->AddReference(path);
   if (!layer->ImageRef) throw Kt58Error("No picture can be made from " + path.string());
@@ -24,6 +28,15 @@ TFrameLayer* TAnimation::AddLayerFromFile(const std::filesystem::path& path) {
   SelectedLayer = added;
   ComputeAutoFrameSize(ConstructorFrame.get());
   return added;
+}
+
+bool LayerFramesFit(int64_t layers, int64_t frames) { return layers * frames <= kMaxLayerFrames; }
+
+std::string LayerFramesError(int64_t layers, int64_t frames) {
+  return Format("%lld layers over %lld frames make %lld layer frames to generate, more than the %lld this "
+                "program can hold",
+                static_cast<long long>(layers), static_cast<long long>(frames),
+                static_cast<long long>(layers * frames), static_cast<long long>(kMaxLayerFrames));
 }
 
 }  // namespace kt58

@@ -129,11 +129,7 @@ ProjectReadResult TAnimation::ReadFromStream(std::istream& in) {
     reader.GetInt32();  // generated frame count: frames are made again
     const int32_t m = reader.GetInt32();
     reader.NeedItems(m, kMinLayerRecordBytes, "layers");
-    if (static_cast<int64_t>(m) * FrameCount > kMaxLayerFrames)
-      throw EProjectFormat(Format("The project has %d layers over %d frames: %lld layer frames to generate, more "
-                                  "than the %lld this program can hold",
-                                  m, FrameCount, static_cast<long long>(m) * FrameCount,
-                                  static_cast<long long>(kMaxLayerFrames)));
+    if (!LayerFramesFit(m, FrameCount)) throw EProjectFormat(LayerFramesError(m, FrameCount));
     ConstructorFrame = std::make_unique<TLayeredFrame>(this);
     CurrentFrame = ConstructorFrame.get();
     for (int32_t i = 0; i < m; ++i)

@@ -204,6 +204,23 @@ TEST_F(SequenceTest, ResourceCountsThroughAddCopyResequenceAndRemove) {
   EXPECT_EQ(anim.AutoHeight, 0);
 }
 
+// A layer beyond the layers x frames bound would make a project that saves
+// but never opens again: adding it is refused before anything changes.
+TEST_F(SequenceTest, AddingALayerBeyondTheLayerFramesBoundIsRefused) {
+  const auto file = WriteBmp("a.bmp", MakeSolidPicture(4, 3, 0x00FF00));
+  anim.FrameCount = kMaxFrameCount;
+  for (int64_t i = 0; i < kMaxLayerFrames / kMaxFrameCount; ++i) AddBareLayer();
+  const size_t before = anim.ConstructorFrame->Layers.size();
+  try {
+    anim.AddLayerFromFile(file);
+    FAIL() << "a layer beyond the bound was added";
+  } catch (const Kt58Error& e) {
+    EXPECT_NE(std::string(e.what()).find("1001 layers over 1000 frames"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(anim.ConstructorFrame->Layers.size(), before);
+  EXPECT_EQ(anim.References->Count(), 0);
+}
+
 TEST_F(SequenceTest, StoreFileIsDeletedWithTheLastLayerUsingIt) {
   const std::vector<TColor> pal = {0, RGBColor(255, 0, 0), RGBColor(0, 255, 0), 0};
   const auto gif = WriteGif("clip.gif", MakeTinyGif(3, 2, pal, {{{1, 1, 1, 1, 1, 1}}, {{2, 2, 2, 2, 2, 2}}}));
