@@ -5,8 +5,10 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <limits>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "export/gif/color_reduction.h"
@@ -33,19 +35,31 @@ class OrderedNearestSearch {
     }
     std::sort(entries_.begin(), entries_.end(),
               [](const Entry& a, const Entry& b) { return a.sum != b.sum ? a.sum < b.sum : a.index < b.index; });
+    place_.resize(entries_.size());
+    for (size_t e = 0; e < entries_.size(); ++e) place_[static_cast<size_t>(entries_[e].index)] = static_cast<uint16_t>(e);
+    // first_[s]: the first entry whose sum is s or more.
+    size_t e = 0;
+    for (int s = 0; s <= kMaxSum; ++s) {
+      while (e < entries_.size() && entries_[e].sum < s) ++e;
+      first_[static_cast<size_t>(s)] = static_cast<uint16_t>(e);
+    }
   }
 
-  int Find(int r, int g, int b) const {
+  // r, g, b: 0..255. hint: an entry likely to be the answer (the one of the
+  // last round, say), or -1; it only lets the walk stop sooner, the answer is
+  // the same.
+  int Find(int r, int g, int b, int hint = -1) const {
     const int sum = r + g + b;
     const Entry* begin = entries_.data();
     const Entry* end = begin + entries_.size();
-    const Entry* up = std::lower_bound(begin, end, sum, [](const Entry& e, int v) { return e.sum < v; });
+    const Entry* up = begin + first_[static_cast<size_t>(sum)];
     const Entry* down = up;
     int best = std::numeric_limits<int>::max(), best_index = 0;
     auto consider = [&](const Entry& e) {
       const int d = Metric::Term(r - e.r) + Metric::Term(g - e.g) + Metric::Term(b - e.b);
       if (d < best || (d == best && e.index < best_index)) best = d, best_index = e.index;
     };
+    if (hint >= 0) consider(entries_[place_[static_cast<size_t>(hint)]]);
     bool going_up = up != end, going_down = down != begin;
     while (going_up || going_down) {
       if (going_up) {
@@ -69,10 +83,13 @@ class OrderedNearestSearch {
   }
 
  private:
+  static constexpr int kMaxSum = 3 * 255;
   struct Entry {
     int sum, r, g, b, index;
   };
-  std::vector<Entry> entries_;
+  std::vector<Entry> entries_;           // by sum, then index
+  std::vector<uint16_t> place_;          // entry index -> place in entries_
+  std::array<uint16_t, kMaxSum + 1> first_;
 };
 
 struct AbsoluteDifference {
@@ -116,33 +133,56 @@ class NearestEntryLookup {
 };
 
 // Nearest entry by squared distance, exactly for every colour: the look-up
-// of the whole-animation palette. Its cache only remembers answers, so the
-// result never depends on the order in which colours are met, and frames
-// can be mapped on any thread in any order.
-class ExactNearestLookup {
+// of the whole-animation palette. Answers are remembered in a table that
+// many look-ups of one palette share, also from several threads at once:
+// frames of an animation meet mostly the same colours, so each is searched
+// for about once per export. The table only remembers answers (a slot holds
+// one colour's, or none), so the result never depends on the order in which
+// colours are met, and frames can be mapped on any thread in any order.
+class ExactNearestAnswers {
  public:
   // The palette must hold 1 to 256 entries; it is copied.
-  explicit ExactNearestLookup(const GifPalette& palette);
+  explicit ExactNearestAnswers(const GifPalette& palette);
 
-  uint8_t Lookup(uint8_t r, uint8_t g, uint8_t b, GifColor& colour) {
-    const uint32_t key = (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b;
-    const uint32_t slot = (key * 2654435761u) >> (32 - kCacheBits);
-    if (keys_[slot] != key + 1) {
-      keys_[slot] = key + 1;
-      values_[slot] = static_cast<uint8_t>(search_.Find(r, g, b));
-    }
-    const uint8_t index = values_[slot];
-    colour = palette_[index];
+  const GifPalette& Palette() const { return palette_; }
+
+  uint8_t Find(uint8_t r, uint8_t g, uint8_t b) const {
+    // A bijection of the 24-bit colour (odd multiplier modulo 2^24): its high
+    // 20 bits choose the slot, its low 4 bits are kept as the slot's tag, so
+    // slot and tag name exactly one colour.
+    const uint32_t key = (((static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b) * 0x9E3779B1u) &
+                         0xFFFFFFu;
+    std::atomic<uint16_t>& slot = slots_[key >> kTagBits];
+    const auto tag = static_cast<uint16_t>(kValid | ((key & kTagMask) << 8));
+    const uint16_t held = slot.load(std::memory_order_relaxed);
+    if ((held & 0xFF00u) == tag) return static_cast<uint8_t>(held);
+    const auto index = static_cast<uint8_t>(search_.Find(r, g, b));
+    slot.store(static_cast<uint16_t>(tag | index), std::memory_order_relaxed);
     return index;
   }
-  const GifColor& Entry(uint8_t index) const { return palette_[index]; }
 
  private:
-  static constexpr int kCacheBits = 16;
+  static constexpr int kTagBits = 4;
+  static constexpr uint32_t kTagMask = (1u << kTagBits) - 1;
+  static constexpr uint16_t kValid = 0x1000;  // 0 = empty slot
   GifPalette palette_;
   OrderedNearestSearch<SquaredDifference> search_;
-  std::vector<uint32_t> keys_;  // colour + 1; 0 = empty
-  std::vector<uint8_t> values_;
+  std::unique_ptr<std::atomic<uint16_t>[]> slots_;  // 2^20: bit 12 valid, 8..11 tag, 0..7 index
+};
+
+class ExactNearestLookup {
+ public:
+  explicit ExactNearestLookup(const ExactNearestAnswers& answers) : answers_(answers) {}
+
+  uint8_t Lookup(uint8_t r, uint8_t g, uint8_t b, GifColor& colour) const {
+    const uint8_t index = answers_.Find(r, g, b);
+    colour = answers_.Palette()[index];
+    return index;
+  }
+  const GifColor& Entry(uint8_t index) const { return answers_.Palette()[index]; }
+
+ private:
+  const ExactNearestAnswers& answers_;
 };
 
 // Two entries: black (0) and white (1).

@@ -63,7 +63,7 @@ GifPalette TGlobalPaletteBuilder::Palette() {
       const size_t begin = occupied_.size() * part / kParts, end = occupied_.size() * (part + 1) / kParts;
       for (size_t i = begin; i < end; ++i) {
         const GifColor m = means[i];
-        const int e = search.Find(m.r, m.g, m.b);
+        const int e = search.Find(m.r, m.g, m.b, owner[i]);
         if (owner[i] != e) part_moved[part] = 1;
         owner[i] = e;
         const Cell& c = cells_[occupied_[i]];
