@@ -48,39 +48,12 @@ class OrderedNearestSearch {
   // r, g, b: 0..255. hint: an entry likely to be the answer (the one of the
   // last round, say), or -1; it only lets the walk stop sooner, the answer is
   // the same.
-  int Find(int r, int g, int b, int hint = -1) const {
-    const int sum = r + g + b;
-    const Entry* begin = entries_.data();
-    const Entry* end = begin + entries_.size();
-    const Entry* up = begin + first_[static_cast<size_t>(sum)];
-    const Entry* down = up;
-    int best = std::numeric_limits<int>::max(), best_index = 0;
-    auto consider = [&](const Entry& e) {
-      const int d = Metric::Term(r - e.r) + Metric::Term(g - e.g) + Metric::Term(b - e.b);
-      if (d < best || (d == best && e.index < best_index)) best = d, best_index = e.index;
-    };
-    if (hint >= 0) consider(entries_[place_[static_cast<size_t>(hint)]]);
-    bool going_up = up != end, going_down = down != begin;
-    while (going_up || going_down) {
-      if (going_up) {
-        if (Metric::Bound(up->sum - sum) > best) {
-          going_up = false;
-        } else {
-          consider(*up);
-          going_up = ++up != end;
-        }
-      }
-      if (going_down) {
-        if (Metric::Bound(sum - (down - 1)->sum) > best) {
-          going_down = false;
-        } else {
-          consider(*(down - 1));
-          going_down = --down != begin;
-        }
-      }
-    }
-    return best_index;
-  }
+  int Find(int r, int g, int b, int hint = -1) const { return Walk<false>(r, g, b, hint, nullptr); }
+
+  // As Find; *others receives a lower bound of the distance of every other
+  // entry (the largest int when there is none), so that a caller can tell
+  // when the answer cannot change while the entries move only a little.
+  int Find(int r, int g, int b, int hint, int* others) const { return Walk<true>(r, g, b, hint, others); }
 
  private:
   static constexpr int kMaxSum = 3 * 255;
@@ -90,6 +63,54 @@ class OrderedNearestSearch {
   std::vector<Entry> entries_;           // by sum, then index
   std::vector<uint16_t> place_;          // entry index -> place in entries_
   std::array<uint16_t, kMaxSum + 1> first_;
+
+  template <bool kOthers>
+  int Walk(int r, int g, int b, int hint, int* others) const {
+    const int sum = r + g + b;
+    const Entry* begin = entries_.data();
+    const Entry* end = begin + entries_.size();
+    const Entry* up = begin + first_[static_cast<size_t>(sum)];
+    const Entry* down = up;
+    int best = std::numeric_limits<int>::max(), best_index = 0;
+    // The nearest of the entries looked at besides the best, and the bound
+    // of the entries the walk left out.
+    int second = std::numeric_limits<int>::max();
+    auto consider = [&](const Entry& e) {
+      const int d = Metric::Term(r - e.r) + Metric::Term(g - e.g) + Metric::Term(b - e.b);
+      if (d < best || (d == best && e.index < best_index)) {
+        if constexpr (kOthers) second = std::min(second, best);
+        best = d, best_index = e.index;
+      } else if constexpr (kOthers) {
+        if (e.index != best_index) second = std::min(second, d);
+      }
+    };
+    if (hint >= 0) consider(entries_[place_[static_cast<size_t>(hint)]]);
+    bool going_up = up != end, going_down = down != begin;
+    while (going_up || going_down) {
+      if (going_up) {
+        const int bound = Metric::Bound(up->sum - sum);
+        if (bound > (kOthers ? second : best)) {
+          going_up = false;
+          if constexpr (kOthers) second = std::min(second, bound);
+        } else {
+          consider(*up);
+          going_up = ++up != end;
+        }
+      }
+      if (going_down) {
+        const int bound = Metric::Bound(sum - (down - 1)->sum);
+        if (bound > (kOthers ? second : best)) {
+          going_down = false;
+          if constexpr (kOthers) second = std::min(second, bound);
+        } else {
+          consider(*(down - 1));
+          going_down = --down != begin;
+        }
+      }
+    }
+    if constexpr (kOthers) *others = second;
+    return best_index;
+  }
 };
 
 struct AbsoluteDifference {
