@@ -4,8 +4,10 @@
 // meant.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "engine/bmp_codec.h"
@@ -64,6 +66,62 @@ TEST(OrderedNearestSearch, AgreesWithAFullScanInPaletteOrder) {
       ASSERT_EQ(l2.Find(r, g, b), FullScan<SquaredDifference>(p, r, g, b)) << size << " " << r << "," << g << "," << b;
     }
   }
+}
+
+template <class Metric>
+int Distance(const GifColor& c, int r, int g, int b) {
+  return Metric::Term(r - c.r) + Metric::Term(g - c.g) + Metric::Term(b - c.b);
+}
+
+// A hint (any entry, often a tied later one) never changes the answer, and
+// the bound given for the other entries never exceeds the nearest of them:
+// the palette passes skip searches on that bound.
+template <class Metric>
+void CheckHintsAndBound(const GifPalette& p, std::mt19937& rng) {
+  const OrderedNearestSearch<Metric> search(p);
+  for (int k = 0; k < 4000; ++k) {
+    int r = static_cast<uint8_t>(rng()), g = static_cast<uint8_t>(rng()), b = static_cast<uint8_t>(rng());
+    if (k % 2) {
+      const GifColor c = p[rng() % p.size()];
+      r = c.r, g = std::clamp(c.g + static_cast<int>(rng() % 3) - 1, 0, 255), b = c.b;
+    }
+    const int expected = FullScan<Metric>(p, r, g, b);
+    const int hint = static_cast<int>(rng() % p.size());
+    int others = 0;
+    ASSERT_EQ(search.Find(r, g, b, hint), expected) << r << "," << g << "," << b << " hint " << hint;
+    ASSERT_EQ(search.Find(r, g, b, hint, &others), expected) << r << "," << g << "," << b << " hint " << hint;
+    int nearest_other = std::numeric_limits<int>::max();
+    for (size_t i = 0; i < p.size(); ++i)
+      if (static_cast<int>(i) != expected) nearest_other = std::min(nearest_other, Distance<Metric>(p[i], r, g, b));
+    ASSERT_LE(others, nearest_other) << r << "," << g << "," << b;
+  }
+}
+
+TEST(OrderedNearestSearch, HintsKeepTheAnswerAndTheBoundOfOtherEntriesHolds) {
+  std::mt19937 rng(11);
+  for (size_t size : {1u, 2u, 7u, 64u, 256u}) {
+    const GifPalette p = RandomPalette(size, static_cast<uint32_t>(size) + 100);
+    CheckHintsAndBound<AbsoluteDifference>(p, rng);
+    CheckHintsAndBound<SquaredDifference>(p, rng);
+  }
+}
+
+// The shared answers of the exact look-up remember one colour per slot; a
+// colour that finds another colour's answer in its slot must be searched
+// again. Enough colours for many to share slots, each asked twice in turn,
+// all agree with a full scan.
+TEST(ExactNearestAnswers, RememberedAnswersAreTheNearestEntryOfTheirOwnColour) {
+  const GifPalette p = RandomPalette(256, 5);
+  const ExactNearestAnswers answers(p);
+  std::mt19937 rng(9);
+  std::vector<std::pair<GifColor, int>> probes(1u << 16);
+  for (auto& [c, nearest] : probes) {
+    c = {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())};
+    nearest = FullScan<SquaredDifference>(p, c.r, c.g, c.b);
+  }
+  for (int round = 0; round < 2; ++round)
+    for (const auto& [c, nearest] : probes)
+      ASSERT_EQ(answers.Find(c.r, c.g, c.b), nearest) << +c.r << "," << +c.g << "," << +c.b << " round " << round;
 }
 
 TEST(LzwDecoder, ReadsBackBothEncodersAndRefusesDamage) {
