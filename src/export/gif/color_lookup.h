@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cmath>
 #include <limits>
 #include <cstdint>
 #include <memory>
@@ -113,14 +114,92 @@ class OrderedNearestSearch {
   }
 };
 
+// Each metric also names a norm in which the triangle inequality holds, for
+// bounds that must survive entries moving: Norm(distance), the rounding
+// margin its comparisons keep, and the move beyond which an entry counts as
+// having jumped (see TrackedNearest).
 struct AbsoluteDifference {
   static int Term(int d) { return d < 0 ? -d : d; }
   static int Bound(int sum_difference) { return sum_difference; }
+  using NormType = int;
+  static int Norm(int distance) { return distance; }
+  static constexpr int kMargin = 0;
+  static constexpr int kLargestStep = 8;
 };
 struct SquaredDifference {
   static int Term(int d) { return d * d; }
   // (dr + dg + db)^2 <= 3 (dr^2 + dg^2 + db^2)
   static int Bound(int sum_difference) { return sum_difference * sum_difference / 3; }
+  // Euclidean distance; the margin is far above the rounding of square
+  // roots and of the differences taken from them.
+  using NormType = double;
+  static double Norm(int distance) { return std::sqrt(static_cast<double>(distance)); }
+  static constexpr double kMargin = 1e-6;
+  static constexpr double kLargestStep = 4;
+};
+
+// The nearest entries of a fixed list of colours over rounds in which the
+// palette's entries move (a refinement). Each colour keeps its entry and a
+// lower bound of its distance to every other entry. Between rounds most
+// entries move a little and a few jump far (the idle ones, placed anew): a
+// colour keeps its entry without a search while that entry is nearer than
+// both its bound less the largest small move and the exact distance to
+// every entry that jumped, since no other entry can then have come as near.
+// The answers are those of OrderedNearestSearch.
+template <class Metric>
+class TrackedNearest {
+ public:
+  using Norm = typename Metric::NormType;
+
+  explicit TrackedNearest(size_t colours) : owner_(colours, -1), others_(colours, Norm{0}) {}
+
+  // At the start of every round, with that round's palette (always of the
+  // same size).
+  void NewRound(const GifPalette& palette) {
+    search_ = OrderedNearestSearch<Metric>(palette);
+    step_ = Norm{0};
+    jumped_.clear();
+    if (!before_.empty()) {
+      for (size_t e = 0; e < palette.size(); ++e) {
+        const Norm moved = Distance(palette[e], before_[e]);
+        if (moved > Metric::kLargestStep) jumped_.push_back(e);
+        else step_ = std::max(step_, moved);
+      }
+    }
+    before_ = palette;
+  }
+
+  // The entry colour i had in the round before, or -1.
+  int Owner(size_t i) const { return owner_[i]; }
+
+  // The nearest entry of colour i, c; calls for different i may run on
+  // different threads at once.
+  int Find(size_t i, GifColor c) {
+    int& owner = owner_[i];
+    Norm& others = others_[i];
+    if (owner >= 0) {
+      others -= step_;
+      for (const size_t e : jumped_)
+        if (e != static_cast<size_t>(owner)) others = std::min(others, Distance(c, before_[e]));
+      if (Distance(c, before_[static_cast<size_t>(owner)]) + Metric::kMargin < others) return owner;
+    }
+    int bound = 0;
+    owner = search_.Find(c.r, c.g, c.b, owner, &bound);
+    others = Metric::Norm(bound);
+    return owner;
+  }
+
+ private:
+  static Norm Distance(GifColor a, GifColor b) {
+    return Metric::Norm(Metric::Term(a.r - b.r) + Metric::Term(a.g - b.g) + Metric::Term(a.b - b.b));
+  }
+
+  OrderedNearestSearch<Metric> search_{GifPalette{}};
+  GifPalette before_;  // this round's palette
+  Norm step_{0};
+  std::vector<size_t> jumped_;
+  std::vector<int> owner_;
+  std::vector<Norm> others_;
 };
 
 // Nearest entry by the sum of absolute component differences, lowest index

@@ -1,7 +1,6 @@
 #include "export/gif/global_palette.h"
 
 #include <algorithm>
-#include <cmath>
 #include <numeric>
 
 #include "export/gif/color_lookup.h"
@@ -16,17 +15,6 @@ namespace {
 constexpr int kRounds = 16;
 
 uint8_t RoundedMean(uint64_t sum, uint64_t count) { return static_cast<uint8_t>((sum + count / 2) / count); }
-
-// Entries that move further than this in a round are checked one by one
-// instead of widening every cell's margin.
-constexpr double kLargestStep = 4;
-// Far above the rounding error of the square roots and their differences.
-constexpr double kMargin = 1e-6;
-
-double Distance(GifColor a, GifColor b) {
-  const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
-  return std::sqrt(static_cast<double>(dr * dr + dg * dg + db * db));
-}
 
 }  // namespace
 
@@ -61,32 +49,13 @@ GifPalette TGlobalPaletteBuilder::Palette() {
     const Cell& c = cells_[occupied_[i]];
     means[i] = {RoundedMean(c.sum_r, c.count), RoundedMean(c.sum_g, c.count), RoundedMean(c.sum_b, c.count)};
   }
-  std::vector<int> owner(occupied_.size(), -1);
+  TrackedNearest<SquaredDifference> nearest(occupied_.size());
   std::vector<uint64_t> error(occupied_.size());
-  // A lower bound of each cell mean's (Euclidean) distance to every entry
-  // but its owner. Between rounds most entries move a little and a few jump
-  // far (the idle ones): a cell keeps its owner without a search while the
-  // owner is nearer than both the bound less the largest move and the exact
-  // distance to every entry that jumped (with a margin for the rounding of
-  // square roots), since no other entry can then have come as near.
-  std::vector<double> others(occupied_.size(), 0.0);
-  GifPalette before;
-  std::vector<size_t> jumped;
   // The assignment is split over the worker threads; the sums are whole
   // numbers, so adding the parts in any order gives the same palette.
   constexpr size_t kParts = 16;
   for (int round = 0; round < kRounds; ++round) {
-    const OrderedNearestSearch<SquaredDifference> search(palette);
-    double step = 0;
-    jumped.clear();
-    if (!before.empty()) {
-      for (size_t e = 0; e < palette.size(); ++e) {
-        const double moved = Distance(palette[e], before[e]);
-        if (moved > kLargestStep) jumped.push_back(e);
-        else step = std::max(step, moved);
-      }
-    }
-    before = palette;
+    nearest.NewRound(palette);
     std::vector<std::vector<Sums>> part_sums(kParts, std::vector<Sums>(palette.size()));
     std::vector<char> part_moved(kParts, 0);
     ParallelFor(kParts, [&](size_t part) {
@@ -94,21 +63,9 @@ GifPalette TGlobalPaletteBuilder::Palette() {
       const size_t begin = occupied_.size() * part / kParts, end = occupied_.size() * (part + 1) / kParts;
       for (size_t i = begin; i < end; ++i) {
         const GifColor m = means[i];
-        int e = owner[i];
-        bool kept = false;
-        if (e >= 0) {
-          others[i] -= step;
-          for (const size_t j : jumped)
-            if (j != static_cast<size_t>(e)) others[i] = std::min(others[i], Distance(m, palette[j]));
-          kept = Distance(m, palette[static_cast<size_t>(e)]) + kMargin < others[i];
-        }
-        if (!kept) {
-          int bound = 0;
-          e = search.Find(m.r, m.g, m.b, owner[i], &bound);
-          others[i] = std::sqrt(static_cast<double>(bound));
-          if (owner[i] != e) part_moved[part] = 1;
-          owner[i] = e;
-        }
+        const int before = nearest.Owner(i);
+        const int e = nearest.Find(i, m);
+        if (e != before) part_moved[part] = 1;
         const Cell& c = cells_[occupied_[i]];
         Sums& s = sums[static_cast<size_t>(e)];
         s.count += c.count;

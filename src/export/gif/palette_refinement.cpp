@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <utility>
@@ -77,13 +76,6 @@ GifColor StepToward(GifColor from, const Served& s) {
   return {Step(from.r, s.sum_r, s.count), Step(from.g, s.sum_g, s.count), Step(from.b, s.sum_b, s.count)};
 }
 
-// Entries that move further than this between passes are checked one by
-// one instead of widening every cell's margin.
-constexpr int kLargestStep = 8;
-
-// The look-up's distance: summed absolute differences of the components.
-int Distance(GifColor a, GifColor b) { return std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b); }
-
 bool InPalette(const GifPalette& palette, GifColor c) {
   return std::find(palette.begin(), palette.end(), c) != palette.end();
 }
@@ -100,16 +92,7 @@ void RefinePalette(const ColorHistogram& histogram, GifPalette& palette, size_t 
   // choosing where idle entries go.
   std::vector<double> cell_error(cells.size());
   std::vector<size_t> worst(cells.size());
-  // Each cell's entry in the pass before, and a lower bound of the distance
-  // of its first colour to every other entry. Between passes most entries
-  // step by a few units and a few jump far (the idle ones): a cell keeps its
-  // entry without a search while that entry is nearer than both the bound
-  // less the largest step and the exact distance to every entry that jumped,
-  // since no other entry can then have come as near.
-  std::vector<int> owner(cells.size(), -1);
-  std::vector<int> others(cells.size(), 0);
-  GifPalette before;
-  std::vector<size_t> jumped;
+  TrackedNearest<AbsoluteDifference> nearest(cells.size());
 
   // A pass can also make things worse: the look-up assigns by absolute
   // differences to the cell's first colour, not by squared distance to its
@@ -120,28 +103,10 @@ void RefinePalette(const ColorHistogram& histogram, GifPalette& palette, size_t 
   for (int pass = 0;; ++pass) {
     std::fill(served.begin(), served.end(), Served{});
     // The look-up's own search, without its cache: each cell asks once.
-    const OrderedNearestSearch<AbsoluteDifference> search(palette);
-    int step = 0;
-    jumped.clear();
-    if (!before.empty()) {
-      for (size_t e = 0; e < palette.size(); ++e) {
-        const int moved = Distance(palette[e], before[e]);
-        if (moved > kLargestStep) jumped.push_back(e);
-        else step = std::max(step, moved);
-      }
-    }
-    before = palette;
+    nearest.NewRound(palette);
     for (size_t i = 0; i < cells.size(); ++i) {
       const Cell& c = cells[i];
-      bool kept = false;
-      if (owner[i] >= 0) {
-        others[i] -= step;
-        for (const size_t e : jumped)
-          if (e != static_cast<size_t>(owner[i])) others[i] = std::min(others[i], Distance(c.first, palette[e]));
-        kept = Distance(c.first, palette[static_cast<size_t>(owner[i])]) < others[i];
-      }
-      if (!kept) owner[i] = search.Find(c.first.r, c.first.g, c.first.b, owner[i], &others[i]);
-      const auto entry = static_cast<size_t>(owner[i]);
+      const auto entry = static_cast<size_t>(nearest.Find(i, c.first));
       Served& s = served[entry];
       s.count += c.count;
       s.sum_r += c.sum_r;
