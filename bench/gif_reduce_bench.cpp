@@ -17,7 +17,9 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/picture.h"
+#include "export/gif/color_histogram.h"
 #include "export/gif/color_reduction.h"
+#include "export/gif/global_palette.h"
 
 namespace {
 
@@ -137,6 +139,57 @@ BENCHMARK(BM_ReduceColors)
     ->Args({rmQuantizeWindows, dmNearest})
     ->Args({rmNetscape, dmNearest})
     ->Args({rmNetscape, dmFloydSteinberg})
+    ->Unit(benchmark::kMillisecond);
+
+// The steps of the whole-animation palette: counting a frame's colours, the
+// palette of all frames (octree and refinement over their histograms), and
+// mapping a frame onto it (the exact nearest entry).
+void BM_ColorHistogram(benchmark::State& state) {
+  const auto& frames = Frames();
+  size_t i = 0;
+  for (auto _ : state) {
+    ColorHistogram h = ColorHistogramOf(frames[i++ % frames.size()]);
+    benchmark::DoNotOptimize(h.data());
+  }
+}
+BENCHMARK(BM_ColorHistogram)->Unit(benchmark::kMillisecond);
+
+GifPalette SharedPalette() {
+  TGlobalPaletteBuilder builder(256);
+  for (const TPicture& f : Frames()) builder.AddHistogram(ColorHistogramOf(f));
+  return builder.Palette();
+}
+
+void BM_SharedPalette(benchmark::State& state) {
+  std::vector<ColorHistogram> histograms;
+  for (const TPicture& f : Frames()) histograms.push_back(ColorHistogramOf(f));
+  for (auto _ : state) {
+    TGlobalPaletteBuilder builder(256);
+    for (const ColorHistogram& h : histograms) builder.AddHistogram(h);
+    GifPalette palette = builder.Palette();
+    benchmark::DoNotOptimize(palette.data());
+  }
+  state.counters["frames"] = static_cast<double>(histograms.size());
+}
+BENCHMARK(BM_SharedPalette)->Unit(benchmark::kMillisecond);
+
+void BM_MapToSharedPalette(benchmark::State& state) {
+  const int dither = static_cast<int>(state.range(0));
+  const auto& frames = Frames();
+  const GifPalette palette = SharedPalette();
+  size_t i = 0;
+  for (auto _ : state) {
+    IndexedPicture out = MapToSharedPalette(frames[i++ % frames.size()], palette, dither);
+    benchmark::DoNotOptimize(out.indices.data());
+  }
+  double psnr = 0;
+  for (const TPicture& f : frames) psnr += Psnr(f, MapToSharedPalette(f, palette, dither));
+  state.counters["psnr_dB"] = psnr / static_cast<double>(frames.size());
+}
+BENCHMARK(BM_MapToSharedPalette)
+    ->ArgNames({"dither"})
+    ->Arg(dmNearest)
+    ->Arg(dmFloydSteinberg)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

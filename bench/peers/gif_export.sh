@@ -65,13 +65,17 @@ row "kt58, global palette, Sierra" ours_global_sierra.gif \
   "$(seconds "$kt58" export-gif video.apf ours_global_sierra.gif --delay 40 --dither sierra)"
 row "kt58, global palette, LZW, no optimisation" ours_global_plain.gif \
   "$(seconds "$kt58" export-gif video.apf ours_global_plain.gif --delay 40 --optimize none)"
-# The export window's way: a palette per frame, run-length encoder.
+# The export window's way: an optimised palette per frame of 256 colours,
+# nearest colour, no optimisation, run-length encoder. The baseline row
+# gives the same settings: palette, colours and dither by name, and its
+# build wrote every GIF with the run-length encoder and no optimisation
+# unless asked (it knows neither --compression nor "--optimize none").
+perframe=(--delay 40 --palette optimized --colors 256 --dither nearest)
 row "kt58, per-frame optimised palette, nearest, run-length" ours_perframe.gif \
-  "$(seconds "$kt58" export-gif video.apf ours_perframe.gif --delay 40 --palette optimized --optimize none \
-     --compression rle)"
+  "$(seconds "$kt58" export-gif video.apf ours_perframe.gif "${perframe[@]}" --optimize none --compression rle)"
 if [ -n "${KT58_BASELINE:-}" ] && [ -x "$KT58_BASELINE" ]; then
   row "  the same, before (KT58_BASELINE)" base_perframe.gif \
-    "$(seconds "$KT58_BASELINE" export-gif video.apf base_perframe.gif --delay 40 --palette optimized)"
+    "$(seconds "$KT58_BASELINE" export-gif video.apf base_perframe.gif "${perframe[@]}")"
 fi
 
 ffmpeg_two_pass() {  # <paletteuse options> <out>

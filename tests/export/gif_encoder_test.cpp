@@ -3,10 +3,13 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
+#include <utility>
 #include <string>
 #include <vector>
 
+#include "export/gif/gif_code_writer.h"
 #include "export/gif/gif_exception.h"
 #include "export/gif/gif_image.h"
 #include "export/gif/lzw_encoder.h"
@@ -139,6 +142,56 @@ TEST(LzwEncoder, NeverLargerThanGiflibsEncoder) {
     const size_t ours = image.FrameFileSize(0) - 10 - 3 * (size_t{1} << ColorTableBits(c.picture.palette.size()));
     EXPECT_LE(ours, test::GiflibImageDataSize(c.picture));
   }
+}
+
+// Textbook LZW with an ordered map for its dictionary and the encoder's
+// policy (a clear once the next code would be 4095, widths growing as the
+// next code passes them): the encoder's fast dictionary must send exactly
+// these codes, across every table restart.
+std::vector<uint8_t> PlainLzw(const std::vector<uint8_t>& indices, int min_code_size) {
+  std::vector<uint8_t> out;
+  GifCodeWriter writer(out);
+  const int clear = 1 << min_code_size, eoi = clear + 1;
+  int bits = min_code_size + 1, next = eoi + 1;
+  std::map<std::pair<int, int>, int> dictionary;
+  auto put = [&](int code) {
+    writer.Put(static_cast<unsigned>(code), bits);
+    if (next >= (1 << bits) && bits < kGifMaxCodeBits) ++bits;
+  };
+  writer.Put(static_cast<unsigned>(clear), bits);
+  if (!indices.empty()) {
+    int current = indices[0];
+    for (size_t i = 1; i < indices.size(); ++i) {
+      const auto found = dictionary.find({current, indices[i]});
+      if (found != dictionary.end()) {
+        current = found->second;
+        continue;
+      }
+      put(current);
+      if (next >= kGifTableSize - 1) {
+        writer.Put(static_cast<unsigned>(clear), bits);
+        dictionary.clear();
+        bits = min_code_size + 1, next = eoi + 1;
+      } else {
+        dictionary[{current, indices[i]}] = next++;
+      }
+      current = indices[i];
+    }
+    put(current);
+  }
+  put(eoi);
+  writer.Flush();
+  return out;
+}
+
+TEST(LzwEncoder, SendsTheCodesOfTextbookLzw) {
+  for (const StreamCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    const int bits = MinCodeSizeFor(c.picture.palette.size());
+    EXPECT_EQ(TLZWEncoder::Encode(c.picture.indices.data(), c.picture.indices.size(), bits),
+              PlainLzw(c.picture.indices, bits));
+  }
+  EXPECT_EQ(TLZWEncoder::Encode(nullptr, 0, 2), PlainLzw({}, 2));
 }
 
 TEST(RleEncoder, RunsCostFarFewerBytesThanPixels) {

@@ -4,8 +4,10 @@
 // meant.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "engine/bmp_codec.h"
@@ -38,13 +40,26 @@ GifPalette RandomPalette(size_t size, uint32_t seed) {
 }
 
 template <class Metric>
+int Distance(const GifColor& c, int r, int g, int b) {
+  return Metric::Term(r - c.r) + Metric::Term(g - c.g) + Metric::Term(b - c.b);
+}
+
+template <class Metric>
 int FullScan(const GifPalette& p, int r, int g, int b) {
   int best = std::numeric_limits<int>::max(), index = 0;
   for (size_t i = 0; i < p.size(); ++i) {
-    const int d = Metric::Term(r - p[i].r) + Metric::Term(g - p[i].g) + Metric::Term(b - p[i].b);
+    const int d = Distance<Metric>(p[i], r, g, b);
     if (d < best) best = d, index = static_cast<int>(i);
   }
   return index;
+}
+
+// A colour to look up: any colour, or (near_entry) one on or next to an
+// entry, where ties are.
+GifColor Probe(const GifPalette& p, std::mt19937& rng, bool near_entry) {
+  if (!near_entry) return {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())};
+  const GifColor c = p[rng() % p.size()];
+  return {c.r, static_cast<uint8_t>(std::clamp(c.g + static_cast<int>(rng() % 3) - 1, 0, 255)), c.b};
 }
 
 TEST(OrderedNearestSearch, AgreesWithAFullScanInPaletteOrder) {
@@ -54,16 +69,96 @@ TEST(OrderedNearestSearch, AgreesWithAFullScanInPaletteOrder) {
     const OrderedNearestSearch<AbsoluteDifference> l1(p);
     const OrderedNearestSearch<SquaredDifference> l2(p);
     for (int k = 0; k < 4000; ++k) {
-      // Half of the probes sit on or next to an entry, where ties are.
-      int r = static_cast<uint8_t>(rng()), g = static_cast<uint8_t>(rng()), b = static_cast<uint8_t>(rng());
-      if (k % 2) {
-        const GifColor c = p[rng() % p.size()];
-        r = c.r, g = std::clamp(c.g + static_cast<int>(rng() % 3) - 1, 0, 255), b = c.b;
-      }
-      ASSERT_EQ(l1.Find(r, g, b), FullScan<AbsoluteDifference>(p, r, g, b)) << size << " " << r << "," << g << "," << b;
-      ASSERT_EQ(l2.Find(r, g, b), FullScan<SquaredDifference>(p, r, g, b)) << size << " " << r << "," << g << "," << b;
+      const GifColor c = Probe(p, rng, k % 2 == 1);
+      ASSERT_EQ(l1.Find(c.r, c.g, c.b), FullScan<AbsoluteDifference>(p, c.r, c.g, c.b))
+          << size << " " << +c.r << "," << +c.g << "," << +c.b;
+      ASSERT_EQ(l2.Find(c.r, c.g, c.b), FullScan<SquaredDifference>(p, c.r, c.g, c.b))
+          << size << " " << +c.r << "," << +c.g << "," << +c.b;
     }
   }
+}
+
+// A hint (any entry, often a tied later one) never changes the answer, and
+// the bound given for the other entries never exceeds the nearest of them:
+// the palette passes skip searches on that bound.
+template <class Metric>
+void CheckHintsAndBound(const GifPalette& p, std::mt19937& rng) {
+  const OrderedNearestSearch<Metric> search(p);
+  for (int k = 0; k < 4000; ++k) {
+    const GifColor c = Probe(p, rng, k % 2 == 1);
+    const int r = c.r, g = c.g, b = c.b;
+    const int expected = FullScan<Metric>(p, r, g, b);
+    const int hint = static_cast<int>(rng() % p.size());
+    int others = 0;
+    ASSERT_EQ(search.Find(r, g, b, hint), expected) << r << "," << g << "," << b << " hint " << hint;
+    ASSERT_EQ(search.Find(r, g, b, hint, &others), expected) << r << "," << g << "," << b << " hint " << hint;
+    int nearest_other = std::numeric_limits<int>::max();
+    for (size_t i = 0; i < p.size(); ++i)
+      if (static_cast<int>(i) != expected) nearest_other = std::min(nearest_other, Distance<Metric>(p[i], r, g, b));
+    ASSERT_LE(others, nearest_other) << r << "," << g << "," << b;
+  }
+}
+
+TEST(OrderedNearestSearch, HintsKeepTheAnswerAndTheBoundOfOtherEntriesHolds) {
+  std::mt19937 rng(11);
+  for (size_t size : {1u, 2u, 7u, 64u, 256u}) {
+    const GifPalette p = RandomPalette(size, static_cast<uint32_t>(size) + 100);
+    CheckHintsAndBound<AbsoluteDifference>(p, rng);
+    CheckHintsAndBound<SquaredDifference>(p, rng);
+  }
+}
+
+// Rounds in which most entries step a little (some further than the step a
+// bound absorbs) and a few jump anywhere, as in a refinement: the tracked
+// answers, most of them kept without a search, are every time those of a
+// full scan, ties included.
+template <class Metric>
+void CheckTrackedOverMovingRounds(std::mt19937& rng) {
+  GifPalette p = RandomPalette(64, 21);
+  std::vector<GifColor> colours;
+  for (int k = 0; k < 3000; ++k) colours.push_back(Probe(p, rng, k % 2 == 1));
+  TrackedNearest<Metric> tracked(colours.size());
+  auto nudge = [&](uint8_t v, int reach) {
+    return static_cast<uint8_t>(std::clamp(v + static_cast<int>(rng() % (2 * reach + 1)) - reach, 0, 255));
+  };
+  for (int round = 0; round < 12; ++round) {
+    tracked.NewRound(p);
+    for (size_t i = 0; i < colours.size(); ++i) {
+      const GifColor c = colours[i];
+      ASSERT_EQ(tracked.Find(i, c), FullScan<Metric>(p, c.r, c.g, c.b))
+          << "round " << round << " colour " << +c.r << "," << +c.g << "," << +c.b;
+    }
+    for (GifColor& e : p) {
+      const int reach = rng() % 8 == 0 ? 6 : 2;
+      e = {nudge(e.r, reach), nudge(e.g, reach), nudge(e.b, reach)};
+    }
+    for (int j = 0; j < 3; ++j) p[rng() % p.size()] = Probe(p, rng, false);
+    p[5] = p[9];  // a repeated entry: the lower index must keep winning
+  }
+}
+
+TEST(TrackedNearest, AnswersAsAFullScanWhileEntriesMove) {
+  std::mt19937 rng(13);
+  CheckTrackedOverMovingRounds<AbsoluteDifference>(rng);
+  CheckTrackedOverMovingRounds<SquaredDifference>(rng);
+}
+
+// The shared answers of the exact look-up remember one colour per slot; a
+// colour that finds another colour's answer in its slot must be searched
+// again. Enough colours for many to share slots, each asked twice in turn,
+// all agree with a full scan.
+TEST(ExactNearestAnswers, RememberedAnswersAreTheNearestEntryOfTheirOwnColour) {
+  const GifPalette p = RandomPalette(256, 5);
+  const ExactNearestAnswers answers(p);
+  std::mt19937 rng(9);
+  std::vector<std::pair<GifColor, int>> probes(1u << 16);
+  for (auto& [c, nearest] : probes) {
+    c = {static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())};
+    nearest = FullScan<SquaredDifference>(p, c.r, c.g, c.b);
+  }
+  for (int round = 0; round < 2; ++round)
+    for (const auto& [c, nearest] : probes)
+      ASSERT_EQ(answers.Find(c.r, c.g, c.b), nearest) << +c.r << "," << +c.g << "," << +c.b << " round " << round;
 }
 
 TEST(LzwDecoder, ReadsBackBothEncodersAndRefusesDamage) {

@@ -6,8 +6,10 @@ namespace kt58 {
 NearestEntryLookup::NearestEntryLookup(const GifPalette& palette)
     : palette_(palette), search_(palette), cache_(32768, static_cast<int16_t>(-1)) {}
 
-ExactNearestLookup::ExactNearestLookup(const GifPalette& palette)
-    : palette_(palette), search_(palette), keys_(size_t{1} << kCacheBits, 0), values_(size_t{1} << kCacheBits, 0) {}
+ExactNearestAnswers::ExactNearestAnswers(const GifPalette& palette)
+    : palette_(palette),
+      search_(palette),
+      slots_(std::make_unique<std::atomic<uint16_t>[]>(size_t{1} << (24 - kTagBits))) {}  // zeroed: all empty
 
 bool ExactLookup::Build(const uint8_t* first_row, ptrdiff_t stride, int width, int height) {
   palette_.clear();

@@ -1,6 +1,8 @@
 #include "export/gif/color_reduction.h"
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
 #include <utility>
 
 #include "export/gif/color_lookup.h"
@@ -62,6 +64,17 @@ void DropRepeats(GifPalette& palette) {
   for (const GifColor& c : palette)
     if (std::find(kept.begin(), kept.end(), c) == kept.end()) kept.push_back(c);
   palette = std::move(kept);
+}
+
+// Every frame of an animation is mapped onto the same shared palette, often
+// on several threads at once, so the answers of its look-up are kept for
+// the palette last asked for (2 MiB), until another palette comes.
+std::shared_ptr<const ExactNearestAnswers> AnswersFor(const GifPalette& palette) {
+  static std::mutex mutex;
+  static std::shared_ptr<const ExactNearestAnswers> last;
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (!last || last->Palette() != palette) last = std::make_shared<const ExactNearestAnswers>(palette);
+  return last;
 }
 
 }  // namespace
@@ -148,7 +161,8 @@ IndexedPicture MapToSharedPalette(const TPicture& picture, const GifPalette& pal
   if (picture.Empty()) throw GIFException("Image is empty");
   if (palette.empty()) throw GIFException("Color table is empty");
   if (palette.size() > 256) throw GIFException("Invalid reduction method");
-  ExactNearestLookup lookup(palette);
+  const std::shared_ptr<const ExactNearestAnswers> answers = AnswersFor(palette);
+  ExactNearestLookup lookup(*answers);
   return Map(picture, dither, lookup, palette, previous);
 }
 

@@ -49,13 +49,13 @@ GifPalette TGlobalPaletteBuilder::Palette() {
     const Cell& c = cells_[occupied_[i]];
     means[i] = {RoundedMean(c.sum_r, c.count), RoundedMean(c.sum_g, c.count), RoundedMean(c.sum_b, c.count)};
   }
-  std::vector<int> owner(occupied_.size(), -1);
+  TrackedNearest<SquaredDifference> nearest(occupied_.size());
   std::vector<uint64_t> error(occupied_.size());
   // The assignment is split over the worker threads; the sums are whole
   // numbers, so adding the parts in any order gives the same palette.
   constexpr size_t kParts = 16;
   for (int round = 0; round < kRounds; ++round) {
-    const OrderedNearestSearch<SquaredDifference> search(palette);
+    nearest.NewRound(palette);
     std::vector<std::vector<Sums>> part_sums(kParts, std::vector<Sums>(palette.size()));
     std::vector<char> part_moved(kParts, 0);
     ParallelFor(kParts, [&](size_t part) {
@@ -63,9 +63,9 @@ GifPalette TGlobalPaletteBuilder::Palette() {
       const size_t begin = occupied_.size() * part / kParts, end = occupied_.size() * (part + 1) / kParts;
       for (size_t i = begin; i < end; ++i) {
         const GifColor m = means[i];
-        const int e = search.Find(m.r, m.g, m.b);
-        if (owner[i] != e) part_moved[part] = 1;
-        owner[i] = e;
+        const int before = nearest.Owner(i);
+        const int e = nearest.Find(i, m);
+        if (e != before) part_moved[part] = 1;
         const Cell& c = cells_[occupied_[i]];
         Sums& s = sums[static_cast<size_t>(e)];
         s.count += c.count;

@@ -62,12 +62,22 @@ std::vector<uint8_t> TLZWEncoder::Encode(const uint8_t* indices, size_t count, i
     writer.Flush();
     return out;
   }
+  // The string each code was last extended to: (index << 12 | code) + 1,
+  // 0 = none. Pictures repeat their patterns, so this answers most steps
+  // without the table; it only holds strings the table holds too.
+  std::vector<uint32_t> last_child(kGifTableSize, 0);
   int current = indices[0];
   for (size_t i = 1; i < count; ++i) {
+    const uint32_t hit = last_child[static_cast<size_t>(current)];
+    if (hit != 0 && ((hit - 1) >> 12) == indices[i]) {
+      current = static_cast<int>((hit - 1) & 0xFFF);
+      continue;
+    }
     const uint32_t key = (static_cast<uint32_t>(current) << 8) | indices[i];
     uint32_t slot = 0;
     const int found = table.Find(key, &slot);
     if (found >= 0) {
+      last_child[static_cast<size_t>(current)] = ((static_cast<uint32_t>(indices[i]) << 12) | static_cast<uint32_t>(found)) + 1;
       current = found;
       continue;
     }
@@ -78,10 +88,13 @@ std::vector<uint8_t> TLZWEncoder::Encode(const uint8_t* indices, size_t count, i
     if (next >= kGifTableSize - 1) {
       writer.Put(static_cast<unsigned>(clear), bits);
       table.Clear();
+      std::fill(last_child.begin(), last_child.end(), 0u);
       bits = min_code_size + 1;
       next = eoi + 1;
     } else {
-      table.Insert(slot, key, next++);
+      table.Insert(slot, key, next);
+      last_child[static_cast<size_t>(current)] = ((static_cast<uint32_t>(indices[i]) << 12) | static_cast<uint32_t>(next)) + 1;
+      ++next;
     }
     current = indices[i];
   }

@@ -19,6 +19,7 @@ struct Cell {
   uint64_t count = 0;
   uint64_t sum_r = 0, sum_g = 0, sum_b = 0;
   GifColor first;  // the colour that decides the cell's index in the look-up
+  double mean_r = 0, mean_g = 0, mean_b = 0;  // sums over count, unrounded
 };
 
 // The occupied cells, in order of first appearance, side by side: the
@@ -42,6 +43,12 @@ Cells GatherCells(const ColorHistogram& histogram) {
     c.sum_r += uint64_t{r} * h.count;
     c.sum_g += uint64_t{g} * h.count;
     c.sum_b += uint64_t{b} * h.count;
+  }
+  for (Cell& c : cells) {
+    const auto count = static_cast<double>(c.count);
+    c.mean_r = static_cast<double>(c.sum_r) / count;
+    c.mean_g = static_cast<double>(c.sum_g) / count;
+    c.mean_b = static_cast<double>(c.sum_b) / count;
   }
   return cells;
 }
@@ -85,6 +92,7 @@ void RefinePalette(const ColorHistogram& histogram, GifPalette& palette, size_t 
   // choosing where idle entries go.
   std::vector<double> cell_error(cells.size());
   std::vector<size_t> worst(cells.size());
+  TrackedNearest<AbsoluteDifference> nearest(cells.size());
 
   // A pass can also make things worse: the look-up assigns by absolute
   // differences to the cell's first colour, not by squared distance to its
@@ -94,10 +102,11 @@ void RefinePalette(const ColorHistogram& histogram, GifPalette& palette, size_t 
   double best_error = std::numeric_limits<double>::infinity();
   for (int pass = 0;; ++pass) {
     std::fill(served.begin(), served.end(), Served{});
-    const NearestEntryLookup lookup(palette);
+    // The look-up's own search, without its cache: each cell asks once.
+    nearest.NewRound(palette);
     for (size_t i = 0; i < cells.size(); ++i) {
       const Cell& c = cells[i];
-      const size_t entry = static_cast<size_t>(lookup.Search(c.first.r, c.first.g, c.first.b));
+      const auto entry = static_cast<size_t>(nearest.Find(i, c.first));
       Served& s = served[entry];
       s.count += c.count;
       s.sum_r += c.sum_r;
@@ -106,9 +115,7 @@ void RefinePalette(const ColorHistogram& histogram, GifPalette& palette, size_t 
       // Pixel count times the squared distance of the cell's mean from the
       // entry: the part of the cell's error that a better entry could remove.
       const GifColor e = palette[entry];
-      const double dr = static_cast<double>(c.sum_r) / static_cast<double>(c.count) - e.r;
-      const double dg = static_cast<double>(c.sum_g) / static_cast<double>(c.count) - e.g;
-      const double db = static_cast<double>(c.sum_b) / static_cast<double>(c.count) - e.b;
+      const double dr = c.mean_r - e.r, dg = c.mean_g - e.g, db = c.mean_b - e.b;
       cell_error[i] = static_cast<double>(c.count) * (dr * dr + dg * dg + db * db);
     }
 
