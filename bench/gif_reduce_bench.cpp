@@ -176,7 +176,7 @@ BENCHMARK(BM_SharedPalette)->Unit(benchmark::kMillisecond);
 void BM_MapToSharedPalette(benchmark::State& state) {
   const int dither = static_cast<int>(state.range(0));
   const auto& frames = Frames();
-  const GifPalette palette = SharedPalette();
+  const ExactNearestAnswers palette(SharedPalette());
   size_t i = 0;
   for (auto _ : state) {
     IndexedPicture out = MapToSharedPalette(frames[i++ % frames.size()], palette, dither);

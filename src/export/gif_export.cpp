@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "engine/blit_stream.h"
+#include "export/gif/color_lookup.h"
 #include "export/gif/dither.h"
 #include "export/gif/gif_exception.h"
 #include "export/gif/gif_frame_optimizer.h"
@@ -354,15 +355,14 @@ class FileSink {
 // The colour reduction of frame i rendered on this thread: the job maps the
 // picture onto the shared table (keeping the previous frame's indices where
 // its source did not change, under diffusion) or reduces it on its own.
-MapJob ReductionJob(SharedPicture picture, const GifPalette& shared, bool use_shared, int reduction, int bits,
-                    int dither) {
-  return [=, &shared](const ShownFrame* before) {
+MapJob ReductionJob(SharedPicture picture, const ExactNearestAnswers* shared, int reduction, int bits, int dither) {
+  return [=](const ShownFrame* before) {
     PreviousFrame reference;
     if (before) reference = {before->source.get(), before->frame.Data().data()};
-    IndexedPicture reduced = use_shared ? MapToSharedPalette(*picture, shared, dither, reference)
-                                        : ReduceColors(*picture, reduction, bits, dither);
+    IndexedPicture reduced = shared ? MapToSharedPalette(*picture, *shared, dither, reference)
+                                    : ReduceColors(*picture, reduction, bits, dither);
     MappedIndices out{std::move(reduced.indices), {}, reduced.width, reduced.height, picture};
-    if (!use_shared) out.palette = std::move(reduced.palette);
+    if (!shared) out.palette = std::move(reduced.palette);
     return out;
   };
 }
@@ -394,7 +394,10 @@ class GifBuild {
     PlayingReset reset(animation_);
     count_ = static_cast<int>(animation_.Frames.size());
     shared_ = reduction_ == rmGlobal;
-    if (shared_) palette_ = SharedPaletteOf(animation_, options_, count_);
+    if (shared_) {
+      palette_ = SharedPaletteOf(animation_, options_, count_);
+      answers_ = std::make_unique<const ExactNearestAnswers>(palette_);
+    }
     animation_.Playing = false;
     animation_.CurrentFrameIndex = 0;
 
@@ -422,7 +425,7 @@ class GifBuild {
     if (i >= animation_.Frames.size()) return nullptr;
     SharedPicture picture = RenderNext(animation_, static_cast<int>(i));
     if (!picture) return nullptr;
-    return ReductionJob(std::move(picture), palette_, shared_, reduction_, bits_, dither_);
+    return ReductionJob(std::move(picture), answers_.get(), reduction_, bits_, dither_);
   }
 
   void Observe(size_t i, const SharedPicture& picture) {
@@ -548,6 +551,7 @@ class GifBuild {
   int reduction_ = 0, bits_ = 0, dither_ = 0, count_ = 0;
   bool shared_ = false;
   GifPalette palette_;
+  std::unique_ptr<const ExactNearestAnswers> answers_;  // the shared palette's look-up
   uint64_t original_size_ = 0;
 };
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <mutex>
 #include <utility>
 
 #include "export/gif/color_lookup.h"
@@ -64,17 +63,6 @@ void DropRepeats(GifPalette& palette) {
   for (const GifColor& c : palette)
     if (std::find(kept.begin(), kept.end(), c) == kept.end()) kept.push_back(c);
   palette = std::move(kept);
-}
-
-// Every frame of an animation is mapped onto the same shared palette, often
-// on several threads at once, so the answers of its look-up are kept for
-// the palette last asked for (2 MiB), until another palette comes.
-std::shared_ptr<const ExactNearestAnswers> AnswersFor(const GifPalette& palette) {
-  static std::mutex mutex;
-  static std::shared_ptr<const ExactNearestAnswers> last;
-  const std::lock_guard<std::mutex> lock(mutex);
-  if (!last || last->Palette() != palette) last = std::make_shared<const ExactNearestAnswers>(palette);
-  return last;
 }
 
 }  // namespace
@@ -142,7 +130,9 @@ IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, in
       if (bits < 3 || bits > 8) throw GIFException("Invalid Bits Per Pixel value");
       TGlobalPaletteBuilder builder(1 << bits);
       builder.AddHistogram(ColorHistogramOf(picture));
-      return MapToSharedPalette(picture, builder.Palette(), dither);
+      const GifPalette palette = builder.Palette();
+      if (palette.empty()) throw GIFException("Color table is empty");
+      return MapToSharedPalette(picture, ExactNearestAnswers(palette), dither);
     }
     case rmPalette: {
       if (caller_palette == nullptr || caller_palette->empty()) throw GIFException("Color table is empty");
@@ -155,15 +145,12 @@ IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, in
   }
 }
 
-IndexedPicture MapToSharedPalette(const TPicture& picture, const GifPalette& palette, int dither,
+IndexedPicture MapToSharedPalette(const TPicture& picture, const ExactNearestAnswers& shared, int dither,
                                   const PreviousFrame& previous) {
   DitherKernelFor(dither);
   if (picture.Empty()) throw GIFException("Image is empty");
-  if (palette.empty()) throw GIFException("Color table is empty");
-  if (palette.size() > 256) throw GIFException("Invalid reduction method");
-  const std::shared_ptr<const ExactNearestAnswers> answers = AnswersFor(palette);
-  ExactNearestLookup lookup(*answers);
-  return Map(picture, dither, lookup, palette, previous);
+  ExactNearestLookup lookup(shared);
+  return Map(picture, dither, lookup, shared.Palette(), previous);
 }
 
 }  // namespace kt58

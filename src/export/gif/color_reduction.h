@@ -15,6 +15,8 @@ struct GifColor {
 };
 using GifPalette = std::vector<GifColor>;
 
+class ExactNearestAnswers;
+
 // ColorReduction codes.
 enum ColorReduction : int {
   rmNone = 0, rmWindows20 = 1, rmWindows256 = 2, rmWindowsGray = 3, rmMonochrome = 4,
@@ -64,7 +66,9 @@ struct PreviousFrame {
 // the same as in the previous frame keeps the index it had there, so that
 // diffusion does not turn still areas into flicker and frame differencing
 // still finds them unchanged. Raises GIFException as ReduceColors.
-IndexedPicture MapToSharedPalette(const TPicture& picture, const GifPalette& palette, int dither,
+// The look-up's answers are shared by every frame and thread of the
+// animation, so each colour is searched for about once per export.
+IndexedPicture MapToSharedPalette(const TPicture& picture, const ExactNearestAnswers& shared, int dither,
                                   const PreviousFrame& previous = {});
 
 // The 20 colours of the Windows default system palette, in palette order
