@@ -18,6 +18,7 @@
 #include "engine/bmp_codec.h"
 #include "engine/picture.h"
 #include "export/gif/color_histogram.h"
+#include "export/gif/color_lookup.h"
 #include "export/gif/color_reduction.h"
 #include "export/gif/global_palette.h"
 
