@@ -6,7 +6,6 @@
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QStyle>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -32,9 +31,6 @@ QToolButton* PlaybackTool(QWidget* parent, const char* name, QStyle::StandardPix
   button->setEnabled(false);
   return button;
 }
-
-// A stored delay below zero would make the wait endless.
-int64_t DelayMs(const kt58::TAnimation& a) { return std::max<int64_t>(0, a.FrameDelay); }
 
 }  // namespace
 
@@ -72,12 +68,6 @@ PlaybackStrip::PlaybackStrip(EditorDocument& document, ConstructionView& view, Q
   tbPlaySpeed->SetPosition(100 - tbPlaySpeed->Position());
   strip->addWidget(tbPlaySpeed, 1);
 
-  frame_timer_ = new QTimer(this);
-  frame_timer_->setSingleShot(true);
-  // The frame delay is a minimum interval in milliseconds; a coarse timer
-  // would stretch it by up to 5 %.
-  frame_timer_->setTimerType(Qt::PreciseTimer);
-  connect(frame_timer_, &QTimer::timeout, this, &PlaybackStrip::Tick);
 
   events_.Add(tbPlaySpeed, &TKeshTrackBar::OnChange, this, &PlaybackStrip::tbPlaySpeedChange);
   events_.Add(StepBackButton, &QToolButton::clicked, this, &PlaybackStrip::StepBackButtonClick);
@@ -162,8 +152,8 @@ void PlaybackStrip::PlayLoop(bool regenerate) {
   a.Playing = true;
   looping_ = true;
   ++run_;
-  clock_.start();
-  last_ = window_start_ = 0;
+  pacer_.Start();
+  window_start_ = 0;
   passes_ = 0;
   Fps = MaxFps = 0.0;
   view_.StopUpdateTimer();
@@ -172,14 +162,7 @@ void PlaybackStrip::PlayLoop(bool regenerate) {
   view_.pbConstr->FillCanvas(a.BackgroundColor);
   UpdateControlStates();
   emit playingChanged();
-  ScheduleNextFrame();
-}
-
-void PlaybackStrip::ScheduleNextFrame() {
-  // The delay runs from the end of the previous wait, so drawing the frame
-  // takes its time out of the delay rather than adding to it.
-  const int64_t waited = clock_.elapsed() - last_;
-  frame_timer_->start(static_cast<int>(std::clamp<int64_t>(DelayMs(document_.Animation()) - waited, 0, INT32_MAX)));
+  pacer_.WaitFor(a.FrameDelay);
 }
 
 void PlaybackStrip::Tick() {
@@ -188,16 +171,12 @@ void PlaybackStrip::Tick() {
     StopPlayback();
     return;
   }
-  const int64_t now = clock_.elapsed();
-  if (now - last_ < DelayMs(a)) {
-    ScheduleNextFrame();  // woken early
-    return;
-  }
-  last_ = now;
+  if (!pacer_.Take(a.FrameDelay)) return;
+  const int64_t now = pacer_.Elapsed();
   if (now - window_start_ >= 1000) {
     Fps = passes_ * 1000.0 / static_cast<double>(now - window_start_);
     MaxFps = std::max(MaxFps, Fps);
-    window_start_ = clock_.elapsed();
+    window_start_ = now;
     passes_ = 0;
   }
   a.StepFrame(1);
@@ -218,7 +197,7 @@ void PlaybackStrip::Tick() {
     StopPlayback();
     return;
   }
-  ScheduleNextFrame();
+  pacer_.WaitFor(a.FrameDelay);
 }
 
 void PlaybackStrip::DrawCurrentFrame() {
@@ -238,7 +217,7 @@ void PlaybackStrip::StopPlayback() {
   a.Playing = false;
   looping_ = false;
   ++run_;
-  frame_timer_->stop();
+  pacer_.Stop();
   a.FirstFrame();
   view_.CenterFrame();
   ShowFrameIndex();

@@ -5,16 +5,15 @@
 // processor time.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <cstdint>
 
 #include "editor/control_events.h"
+#include "editor/frame_pacer.h"
 
 class ConstructionView;
 class EditorDocument;
 class QSlider;
-class QTimer;
 class QToolButton;
 class TKeshTrackBar;
 
@@ -70,7 +69,6 @@ class PlaybackStrip final : public QWidget {
   void Step(int delta);
   void SliderMoved(int index);
   void Tick();
-  void ScheduleNextFrame();
   void DrawCurrentFrame();
   void ShowFrameIndex();
   void FinishLoop();
@@ -80,11 +78,9 @@ class PlaybackStrip final : public QWidget {
   ControlEvents events_;
   int applying_ = 0;
 
-  QTimer* frame_timer_;
-  QElapsedTimer clock_;
-  // Milliseconds on clock_: the end of the last wait, and the start of the
-  // current rate window.
-  int64_t last_ = 0, window_start_ = 0;
+  FramePacer pacer_{this, [this] { Tick(); }};
+  // The start of the current rate window, in ms on the pacer's clock.
+  int64_t window_start_ = 0;
   int passes_ = 0;
   bool looping_ = false;
   // Raised by every start and end of a loop, so a pass that let events run

@@ -7,7 +7,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -31,20 +30,11 @@ QString FileNameOnly(const std::filesystem::path& path) {
   return text.mid(std::max(text.lastIndexOf(QLatin1Char('/')), text.lastIndexOf(QLatin1Char('\\'))) + 1);
 }
 
-// A stored delay below zero would make the wait endless.
-int64_t DelayMs(const kt58::TAnimation& a) { return std::max<int64_t>(0, a.FrameDelay); }
-
 }  // namespace
 
 VideoLayerPage::VideoLayerPage(EditorDocument& document, QWidget* parent) : QWidget(parent), document_(document) {
   setObjectName(QStringLiteral("VideoSheet"));
   BuildPage();
-
-  preview_timer_ = new QTimer(this);
-  preview_timer_->setSingleShot(true);
-  // The delay is a minimum interval in milliseconds.
-  preview_timer_->setTimerType(Qt::PreciseTimer);
-  connect(preview_timer_, &QTimer::timeout, this, &VideoLayerPage::PreviewTick);
 
   lvFrames->installEventFilter(this);
   connect(lvFrames, &QTreeWidget::itemSelectionChanged, this, &VideoLayerPage::lvFramesSelectItem);
@@ -299,7 +289,7 @@ void VideoLayerPage::LayerAviPreviewButtonClick() {
   if (PreviewRunning) {
     // Taken at the next turn of the event loop, not after the frame delay.
     PreviewStopRequested = true;
-    preview_timer_->start(0);
+    pacer_.WakeNow();
     return;
   }
   const int rows = lvFrames->topLevelItemCount();
@@ -311,8 +301,7 @@ void VideoLayerPage::LayerAviPreviewButtonClick() {
   PreviewStopRequested = false;
   EnableButtons();
   preview_row_ = start;
-  preview_clock_.start();
-  preview_t0_ = 0;
+  pacer_.Start();
   PreviewStep();
 }
 
@@ -328,14 +317,7 @@ void VideoLayerPage::PreviewStep() {
     kt58::Ui().ShowMessage("Preview Exception");
     return;
   }
-  WaitForDelay();
-}
-
-void VideoLayerPage::WaitForDelay() {
-  // The delay runs from the end of the previous wait, so showing a frame
-  // takes its time out of the delay rather than adding to it.
-  const int64_t left = preview_t0_ + DelayMs(document_.Animation()) - preview_clock_.elapsed();
-  preview_timer_->start(static_cast<int>(std::clamp<int64_t>(left, 0, INT32_MAX)));
+  pacer_.WaitFor(document_.Animation().FrameDelay);
 }
 
 void VideoLayerPage::PreviewTick() {
@@ -345,12 +327,7 @@ void VideoLayerPage::PreviewTick() {
     EndPreview();
     return;
   }
-  const int64_t now = preview_clock_.elapsed();
-  if (now - preview_t0_ < DelayMs(a)) {
-    WaitForDelay();  // woken early
-    return;
-  }
-  preview_t0_ = now;
+  if (!pacer_.Take(a.FrameDelay)) return;
   // The preview runs once, up to the last row.
   if (preview_row_ >= lvFrames->topLevelItemCount()) {
     EndPreview();
@@ -360,7 +337,7 @@ void VideoLayerPage::PreviewTick() {
 }
 
 void VideoLayerPage::EndPreview() {
-  preview_timer_->stop();
+  pacer_.Stop();
   if (!PreviewRunning) return;
   PreviewRunning = false;
   PreviewStopRequested = false;

@@ -6,17 +6,17 @@
 // the page is empty and its frame manager disabled.
 #pragma once
 
-#include <QElapsedTimer>
 #include <QWidget>
 #include <cstdint>
 #include <vector>
+
+#include "editor/frame_pacer.h"
 
 class EditorDocument;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-class QTimer;
 class QToolButton;
 class QTreeWidget;
 namespace kt58 {
@@ -76,7 +76,6 @@ class VideoLayerPage final : public QWidget {
   // One pass of the preview: the row at preview_row_ is selected and, when
   // unmarked, shown; then the wait for the frame delay begins.
   void PreviewStep();
-  void WaitForDelay();
   // The wait is over: the next pass, or the end.
   void PreviewTick();
   void EndPreview();
@@ -92,9 +91,6 @@ class VideoLayerPage final : public QWidget {
   // Set while the program selects rows: selecting does not load a frame.
   int selecting_ = 0;
 
-  QTimer* preview_timer_;
-  QElapsedTimer preview_clock_;
+  FramePacer pacer_{this, [this] { PreviewTick(); }};
   int preview_row_ = 0;
-  // When the current frame's delay began, in ms on preview_clock_.
-  int64_t preview_t0_ = 0;
 };
