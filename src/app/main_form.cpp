@@ -524,18 +524,21 @@ void TMainForm::UpdateStatusLine() {
                         kt58::ZeroPad(static_cast<int>(a.Frames.size()), 3).c_str());
   text += kt58::Format("Size : [%d x %d]", size.Width, size.Height);
   if (a.FixedFrameSize) text += " Fixed";
-  // While playing, the rates go on a second line: with them the line is
-  // wider than the view's column.
   std::string rates;
   if (a.Playing) rates = kt58::Format("FPS : %.2f  ", Panel6->Fps);
   rates += kt58::Format("Max : %.2f", Panel6->MaxFps);
-  const QString line = QString::fromStdString(text + (a.Playing ? "\n" : "  ") + rates);
+  // The rates go on a second line while playing (with them the line is
+  // wider than the view's column, and it keeps still as playing starts and
+  // stops) and whenever the one line would not fit, as a high Max makes it.
+  const int column = DataPanel->contentsRect().width();
+  const auto width = [&](const std::string& part) {
+    return DataPanel->fontMetrics().horizontalAdvance(QString::fromStdString(part));
+  };
+  const bool split = a.Playing || width(text + "  " + rates) > column;
+  const QString line = QString::fromStdString(text + (split ? "\n" : "  ") + rates);
   // A line still wider than the column starts at the left edge and loses
   // its end, not both ends.
-  int widest = 0;
-  for (const QString& part : line.split(QLatin1Char('\n')))
-    widest = std::max(widest, DataPanel->fontMetrics().horizontalAdvance(part));
-  const bool fits = widest <= DataPanel->contentsRect().width();
+  const bool fits = std::max(width(text), width(rates)) <= column;
   DataPanel->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
   DataPanel->setText(line);
 }

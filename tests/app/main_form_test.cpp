@@ -136,14 +136,18 @@ class MainFormTest : public QObject {
     w.UpdateStatusLine();
     QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed\nFPS : 12.50  Max : 99.13"));
     // Every part shows whole at the window's size, also with the widest
-    // frame size and rates.
+    // frame size and rates, playing and after playing (when the best rate
+    // stays on show).
     a.FixedWidth = a.FixedHeight = 16384;
     w.Panel6->Fps = w.Panel6->MaxFps = 1234.567;
-    w.UpdateStatusLine();
-    for (const QString& line : w.DataPanel->text().split(QLatin1Char('\n')))
-      QVERIFY2(w.DataPanel->fontMetrics().horizontalAdvance(line) <= w.DataPanel->contentsRect().width(),
-               qPrintable(line));
-    a.Playing = false;
+    for (const bool playing : {true, false}) {
+      a.Playing = playing;
+      w.UpdateStatusLine();
+      for (const QString& line : w.DataPanel->text().split(QLatin1Char('\n')))
+        QVERIFY2(w.DataPanel->fontMetrics().horizontalAdvance(line) <= w.DataPanel->contentsRect().width(),
+                 qPrintable(line));
+    }
+    QVERIFY(w.DataPanel->text().endsWith(QStringLiteral("\nMax : 1234.57")));
   }
 
   void statusLineTellsTheTruthAfterEveryEdit() {
