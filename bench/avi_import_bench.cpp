@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine/avi_import.h"
-#include "engine/blit_stream.h"
+#include "engine/frame_store.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ void BM_ImportAvi(benchmark::State& state) {
   }
   int frames = 0;
   for (auto _ : state) {
-    kt58::Tkt58_BlitStream store;
+    kt58::FrameStore store;
     if (!store.CreateStoreFile(work / "store.Dat")) {
       state.SkipWithError("cannot create the store");
       break;

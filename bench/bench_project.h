@@ -22,8 +22,8 @@ inline constexpr int kFrames = 100;
 // A picture with many colours (smooth gradients plus a little structure)
 // whose corner colour does not recur, so the layer's automatic transparent
 // colour removes next to nothing.
-inline TPicture Pattern(int width, int height, int seed) {
-  TPicture p(width, height);
+inline Picture Pattern(int width, int height, int seed) {
+  Picture p(width, height);
   for (int y = 0; y < height; ++y) {
     uint8_t* row = p.Row(y);
     for (int x = 0; x < width; ++x) {
@@ -66,7 +66,7 @@ struct Project {
       animation->AddLayerFromFile(dir / t.name);
       animation->SetLayerPosition(t.x, t.y);
     }
-    animation->Resequence(false);
+    animation->MakeFrameSequence(false);
   }
   ~Project() {
     animation.reset();

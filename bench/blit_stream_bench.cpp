@@ -6,15 +6,15 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/blit_stream.h"
+#include "engine/frame_store.h"
 
 namespace {
 
 void BM_ReadNextFrame(benchmark::State& state) {
   const int width = static_cast<int>(state.range(0)), height = static_cast<int>(state.range(1));
   const auto file = std::filesystem::temp_directory_path() / ("kt58-bench-" + std::to_string(::getpid()) + ".Dat");
-  kt58::Tkt58_BlitStream store;
-  kt58::TPicture frame(width, height);
+  kt58::FrameStore store;
+  kt58::Picture frame(width, height);
   for (size_t i = 0; i < frame.ImageBytes(); ++i) frame.Bits()[i] = static_cast<uint8_t>(i * 7);
   store.CreateStoreFile(file);
   for (int i = 0; i < 16; ++i) store.AppendFrame(frame);

@@ -20,12 +20,12 @@ void BM_ReadBmpImageFrames(benchmark::State& state) {
   const std::filesystem::path path =
       std::filesystem::temp_directory_path() / ("kt58_bmp_bench_" + std::to_string(::getpid()) + ".dat");
   {
-    kt58::TPicture frame(width, height);
+    kt58::Picture frame(width, height);
     for (size_t i = 0; i < frame.ImageBytes(); ++i) frame.Bits()[i] = static_cast<uint8_t>(i * 7);
     std::ofstream out(path, std::ios::binary);
     for (int i = 0; i < kFrames; ++i) kt58::WriteBmpImage(frame, out);
   }
-  kt58::TPicture picture;
+  kt58::Picture picture;
   std::ifstream in(path, std::ios::binary);
   for (auto _ : state) {
     in.clear();

@@ -43,9 +43,9 @@ bool Drift() {
   return env && std::string(env) == "1";
 }
 
-TPicture MakeFrame(int t) {
+Picture MakeFrame(int t) {
   static const int drift = Drift() ? 3 : 0;
-  TPicture p(kWidth, kHeight);
+  Picture p(kWidth, kHeight);
   for (int y = 0; y < kHeight; ++y) {
     uint8_t* row = p.Row(y);
     for (int x = 0; x < kWidth; ++x) {
@@ -62,7 +62,7 @@ TPicture MakeFrame(int t) {
 }
 
 // The frame's own colours as its palette (at most 256 here).
-IndexedPicture ExactIndexed(const TPicture& p) {
+IndexedPicture ExactIndexed(const Picture& p) {
   IndexedPicture out{p.Width(), p.Height(), {}, {}};
   std::map<uint32_t, uint8_t> index;
   out.indices.reserve(static_cast<size_t>(p.Width()) * p.Height());
@@ -96,7 +96,7 @@ size_t OurDataSize(const IndexedPicture& p, int compression) {
 void BM_LZWEncodeFrame(benchmark::State& state) {
   const IndexedPicture& p = Frames()[50];
   const int bits = MinCodeSizeFor(p.palette.size());
-  for (auto _ : state) benchmark::DoNotOptimize(TLZWEncoder::Encode(p.indices.data(), p.indices.size(), bits));
+  for (auto _ : state) benchmark::DoNotOptimize(LzwEncoder::Encode(p.indices.data(), p.indices.size(), bits));
   size_t ours = 0, giflib = 0;
   for (const IndexedPicture& f : Frames()) {
     ours += OurDataSize(f, gcLZW);
@@ -111,7 +111,7 @@ BENCHMARK(BM_LZWEncodeFrame)->Unit(benchmark::kMillisecond);
 void BM_RLEEncodeFrame(benchmark::State& state) {
   const IndexedPicture& p = Frames()[50];
   const int bits = MinCodeSizeFor(p.palette.size());
-  for (auto _ : state) benchmark::DoNotOptimize(TRLEEncoder::Encode(p.indices.data(), p.indices.size(), bits));
+  for (auto _ : state) benchmark::DoNotOptimize(RleEncoder::Encode(p.indices.data(), p.indices.size(), bits));
   size_t ours = 0;
   for (const IndexedPicture& f : Frames()) ours += OurDataSize(f, gcRLE);
   state.counters["bytes_100_frames"] = static_cast<double>(ours);
@@ -131,13 +131,13 @@ std::filesystem::path OutDir() {
   return dir;
 }
 
-TGIFImage BuildAnimation(int compression) {
-  TGIFImage image;
+GifImage BuildAnimation(int compression) {
+  GifImage image;
   image.SetCompression(compression);
   for (const IndexedPicture& f : Frames()) {
     const int n = image.Add(f);
-    if (n == 0) image.Images(0).AddExtension<TGIFAppExtNSLoop>();
-    image.Images(static_cast<size_t>(n)).AddExtension<TGIFGraphicControlExtension>().Delay = 10;
+    if (n == 0) image.Images(0).AddExtension<GifLoopExtension>();
+    image.Images(static_cast<size_t>(n)).AddExtension<GifGraphicControlExtension>().Delay = 10;
   }
   return image;
 }
@@ -148,7 +148,7 @@ void BM_OptimizedAnimation(benchmark::State& state) {
   const int compression = static_cast<int>(state.range(0));
   size_t plain = 0, optimized = 0;
   for (auto _ : state) {
-    TGIFImage image = BuildAnimation(compression);
+    GifImage image = BuildAnimation(compression);
     plain = image.SaveToBytes().size();
     image.OptimizeColorMap();
     image.Optimize(ooCrop | ooMerge | ooCleanup | ooColorMap, rmQuantizeWindows, dmNearest, 0);
@@ -163,7 +163,7 @@ void BM_OptimizedAnimation(benchmark::State& state) {
   const std::filesystem::path dir = OutDir();
   if (!std::filesystem::exists(dir / "frame_099.ppm")) {
     for (int t = 0; t < kFrames; ++t) {
-      const TPicture p = MakeFrame(t);
+      const Picture p = MakeFrame(t);
       char name[32];
       std::snprintf(name, sizeof name, "frame_%03d.ppm", t);
       std::ofstream out(dir / name, std::ios::binary);

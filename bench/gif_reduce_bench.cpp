@@ -28,8 +28,8 @@ using namespace kt58;
 
 constexpr int kWidth = 640, kHeight = 480, kFrames = 8;
 
-TPicture MakeFrame(int t) {
-  TPicture p(kWidth, kHeight);
+Picture MakeFrame(int t) {
+  Picture p(kWidth, kHeight);
   const double cx = 200 + 20 * t, cy = 240, radius = 120;
   for (int y = 0; y < kHeight; ++y) {
     uint8_t* row = p.Row(y);
@@ -54,8 +54,8 @@ TPicture MakeFrame(int t) {
   return p;
 }
 
-TPicture Expand(const IndexedPicture& in) {
-  TPicture p(in.width, in.height);
+Picture Expand(const IndexedPicture& in) {
+  Picture p(in.width, in.height);
   for (int y = 0; y < in.height; ++y)
     for (int x = 0; x < in.width; ++x) {
       const GifColor c = in.palette[in.indices[static_cast<size_t>(y) * static_cast<size_t>(in.width) + static_cast<size_t>(x)]];
@@ -65,19 +65,19 @@ TPicture Expand(const IndexedPicture& in) {
   return p;
 }
 
-void WriteBmp(const std::filesystem::path& path, const TPicture& p) {
+void WriteBmp(const std::filesystem::path& path, const Picture& p) {
   std::ofstream out(path, std::ios::binary);
   WriteBmpImage(p, out);
 }
 
-const std::vector<TPicture>& Frames() {
-  static const std::vector<TPicture> frames = [] {
-    std::vector<TPicture> v;
+const std::vector<Picture>& Frames() {
+  static const std::vector<Picture> frames = [] {
+    std::vector<Picture> v;
     for (int t = 0; t < kFrames; ++t) v.push_back(MakeFrame(t));
     if (const char* dir = std::getenv("KT58_BENCH_FRAMES_DIR")) {
       std::filesystem::create_directories(dir);
       for (int t = 0; t < kFrames; ++t) {
-        const TPicture& frame = v[static_cast<size_t>(t)];
+        const Picture& frame = v[static_cast<size_t>(t)];
         char name[32];
         std::snprintf(name, sizeof name, "frame_%02d.bmp", t);
         WriteBmp(std::filesystem::path(dir) / name, frame);
@@ -92,7 +92,7 @@ const std::vector<TPicture>& Frames() {
   return frames;
 }
 
-double Psnr(const TPicture& original, const IndexedPicture& reduced) {
+double Psnr(const Picture& original, const IndexedPicture& reduced) {
   double sum = 0;
   for (int y = 0; y < original.Height(); ++y) {
     const uint8_t* p = original.Row(y);
@@ -106,7 +106,7 @@ double Psnr(const TPicture& original, const IndexedPicture& reduced) {
   return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
-int DistinctColours(const TPicture& p) {
+int DistinctColours(const Picture& p) {
   std::vector<bool> seen(1 << 24);
   int n = 0;
   for (int y = 0; y < p.Height(); ++y) {
@@ -129,7 +129,7 @@ void BM_ReduceColors(benchmark::State& state) {
     benchmark::DoNotOptimize(out.indices.data());
   }
   double psnr = 0;
-  for (const TPicture& f : frames) psnr += Psnr(f, ReduceColors(f, reduction, 8, dither));
+  for (const Picture& f : frames) psnr += Psnr(f, ReduceColors(f, reduction, 8, dither));
   state.counters["psnr_dB"] = psnr / static_cast<double>(frames.size());
   state.counters["colours_in"] = DistinctColours(frames[0]);
 }
@@ -156,16 +156,16 @@ void BM_ColorHistogram(benchmark::State& state) {
 BENCHMARK(BM_ColorHistogram)->Unit(benchmark::kMillisecond);
 
 GifPalette SharedPalette() {
-  TGlobalPaletteBuilder builder(256);
-  for (const TPicture& f : Frames()) builder.AddHistogram(ColorHistogramOf(f));
+  GlobalPaletteBuilder builder(256);
+  for (const Picture& f : Frames()) builder.AddHistogram(ColorHistogramOf(f));
   return builder.Palette();
 }
 
 void BM_SharedPalette(benchmark::State& state) {
   std::vector<ColorHistogram> histograms;
-  for (const TPicture& f : Frames()) histograms.push_back(ColorHistogramOf(f));
+  for (const Picture& f : Frames()) histograms.push_back(ColorHistogramOf(f));
   for (auto _ : state) {
-    TGlobalPaletteBuilder builder(256);
+    GlobalPaletteBuilder builder(256);
     for (const ColorHistogram& h : histograms) builder.AddHistogram(h);
     GifPalette palette = builder.Palette();
     benchmark::DoNotOptimize(palette.data());
@@ -184,7 +184,7 @@ void BM_MapToSharedPalette(benchmark::State& state) {
     benchmark::DoNotOptimize(out.indices.data());
   }
   double psnr = 0;
-  for (const TPicture& f : frames) psnr += Psnr(f, MapToSharedPalette(f, palette, dither));
+  for (const Picture& f : frames) psnr += Psnr(f, MapToSharedPalette(f, palette, dither));
   state.counters["psnr_dB"] = psnr / static_cast<double>(frames.size());
 }
 BENCHMARK(BM_MapToSharedPalette)

@@ -16,14 +16,14 @@ namespace {
 using namespace kt58;
 
 constexpr int kW = 640, kH = 480;
-constexpr TColor kKey = 0xFF00FF;
+constexpr Color kKey = 0xFF00FF;
 
 // A layer as composition sees it: smooth content inside an ellipse, the
 // transparent colour around it (about a fifth of the pixels), as after a
 // rotation or with a keyed-out background.
-const TPicture& Layer() {
-  static const TPicture layer = [] {
-    TPicture p(kW, kH);
+const Picture& Layer() {
+  static const Picture layer = [] {
+    Picture p(kW, kH);
     std::mt19937 rng(7);
     for (int y = 0; y < kH; ++y) {
       uint8_t* row = p.Row(y);
@@ -44,15 +44,15 @@ const TPicture& Layer() {
   return layer;
 }
 
-TPicture Frame() {
-  TPicture p(kW, kH);
+Picture Frame() {
+  Picture p(kW, kH);
   for (int y = 0; y < kH; ++y) std::memset(p.Row(y), 0x40 + (y & 0x3F), static_cast<size_t>(kW) * 3);
   return p;
 }
 
 void BM_Memcpy(benchmark::State& state) {
-  const TPicture src = Layer();
-  TPicture dst = Frame();
+  const Picture src = Layer();
+  Picture dst = Frame();
   for (auto _ : state) {
     std::memcpy(dst.Bits(), src.Bits(), src.ImageBytes());
     benchmark::DoNotOptimize(dst.Bits());
@@ -64,8 +64,8 @@ BENCHMARK(BM_Memcpy);
 
 // Arguments: blend type, transparency, alternate transparency, tint on.
 void BM_DrawLayer(benchmark::State& state) {
-  const TPicture& layer = Layer();
-  TPicture frame = Frame();
+  const Picture& layer = Layer();
+  Picture frame = Frame();
   const int type = static_cast<int>(state.range(0));
   const int t1 = static_cast<int>(state.range(1)), t2 = static_cast<int>(state.range(2));
   const bool tint = state.range(3) != 0;
@@ -87,7 +87,7 @@ BENCHMARK(BM_DrawLayer)
 
 void BM_Rotate37(benchmark::State& state) {
   const bool aa = state.range(0) != 0;
-  TPicture work;
+  Picture work;
   for (auto _ : state) {
     work = Layer();
     RotatePicture(work, kKey, aa, 37.0);

@@ -7,20 +7,20 @@
 #include <memory>
 
 #include "model/animation.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 
 namespace {
 
 using namespace kt58;
 
 // A resource with its picture in memory, as a loaded BMP would be.
-TLayerImageRef* AddStill(TAnimation& anim, uint32_t seed) {
-  auto ref = std::make_unique<TBitmapRef>(std::filesystem::path(), anim.References->TakeNextId());
+ImageResource* AddStill(TAnimation& anim, uint32_t seed) {
+  auto ref = std::make_unique<PictureResource>(std::filesystem::path(), anim.References->TakeNextId());
   ref->SourceType = st_Bmp;
-  ref->Picture = CreateSizedPicture24(320, 240);
+  ref->Image = CreateSizedPicture24(320, 240);
   uint32_t s = seed;
   for (int r = 0; r < 240; ++r) {
-    uint8_t* row = ref->Picture->Row(r);
+    uint8_t* row = ref->Image->Row(r);
     for (int x = 0; x < 320 * 3; ++x) {
       s = s * 1664525u + 1013904223u;
       row[x] = static_cast<uint8_t>(s >> 24);
@@ -37,7 +37,7 @@ void BuildProject(TAnimation& anim, bool effects) {
   anim.FixedHeight = 480;
   anim.BackgroundColor = 0x204060;
   for (int i = 0; i < 4; ++i) {
-    auto layer = std::make_unique<TFrameLayer>(&anim);
+    auto layer = std::make_unique<Layer>(&anim);
     layer->ImageRef = AddStill(anim, 17u + static_cast<uint32_t>(i));
     layer->OffsetX = 40 + 90 * i;
     layer->OffsetY = 30 + 60 * i;
@@ -60,7 +60,7 @@ void RenderLoop(benchmark::State& state, bool effects) {
   TAnimation anim;
   BuildProject(anim, effects);
   for (auto _ : state) {
-    WorkPicture frame = anim.RenderFrame(anim.ConstructorFrame.get());
+    WorkPicture frame = anim.ComposeFrame(anim.ConstructorFrame.get());
     benchmark::DoNotOptimize(frame->Bits());
   }
   state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

@@ -47,7 +47,7 @@ struct Inputs {
     for (int i = 0; i < a.FrameCount; ++i) {
       a.Playing = false;
       a.CurrentFrameIndex = i;
-      WorkPicture p = a.RenderFrame(a.Frames[static_cast<size_t>(i)].get());
+      WorkPicture p = a.ComposeFrame(a.Frames[static_cast<size_t>(i)].get());
       char name[32];
       std::snprintf(name, sizeof name, "frame_%03d.bmp", i);
       bench::WriteBytes(project.dir / name, EncodeBmp(*p));

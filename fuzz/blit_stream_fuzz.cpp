@@ -10,7 +10,7 @@
 #include <streambuf>
 #include <string>
 
-#include "engine/blit_stream.h"
+#include "engine/frame_store.h"
 #include "engine/errors.h"
 
 namespace {
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static Folder folder;
   const fs::path file = folder.path / "store.Dat";
   {
-    kt58::Tkt58_BlitStream store;
+    kt58::FrameStore store;
     store.SetFileName(file);
     MemoryBuf buf(data, size);
     std::istream in(&buf);

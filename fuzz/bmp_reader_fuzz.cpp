@@ -9,7 +9,7 @@
 #include "engine/errors.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  kt58::TPicture picture;
+  kt58::Picture picture;
   try {
     kt58::DecodeBmp(data, size, picture, "fuzz.bmp");
   } catch (const kt58::Kt58Error&) {

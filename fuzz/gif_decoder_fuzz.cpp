@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (gif.images.empty()) return 0;
     // Clipping is the same for any target size; a smaller one keeps runs fast
     // on screens of hundreds of megapixels.
-    kt58::TPicture target(std::min(gif.screen_width, 512), std::min(gif.screen_height, 512));
+    kt58::Picture target(std::min(gif.screen_width, 512), std::min(gif.screen_height, 512));
     kt58::PaintGifStill(gif, target);
     for (int i = 0; i < static_cast<int>(gif.images.size()); ++i) kt58::DrawGifImage(gif, i, target);
   } catch (const kt58::GifDecodeError&) {

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < static_cast<size_t>(p.width) * p.height; ++i)
     p.indices.push_back(static_cast<uint8_t>(data[1 + i] % colors));
   for (int compression : {kt58::gcLZW, kt58::gcRLE}) {
-    kt58::TGIFImage image;
+    kt58::GifImage image;
     image.SetCompression(compression);
     image.Add(p);
     const std::vector<uint8_t> bytes = image.SaveToBytes();

@@ -11,7 +11,7 @@ if [ -x "$build/kt58-animator" ]; then
   exec "$build/kt58-animator"
 fi
 echo "Built in $build/:"
-for f in libkt58core.a kt58 core_tests; do
+for f in libkt58_export.a kt58 core_tests; do
   [ -e "$build/$f" ] && echo "  $f"
 done
 echo "The desktop app is not part of this build yet."

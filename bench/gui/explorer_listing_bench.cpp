@@ -17,10 +17,10 @@
 #include <string>
 #include <vector>
 
-#include "app/qt_ui_services.h"
-#include "controls/kesh_dir_tree.h"
-#include "editor/editor_document.h"
-#include "editor/explorer_page.h"
+#include "gui/qt_ui_services.h"
+#include "gui/widgets/folder_tree.h"
+#include "gui/document/document.h"
+#include "gui/panels/explorer_page.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   }
   qputenv("KT58_HOME", home.path().toUtf8());
   QtUiServices services;
-  EditorDocument document;
+  Document document;
   ExplorerPage page(document);
   page.resize(320, 600);
   page.show();

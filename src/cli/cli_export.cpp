@@ -20,7 +20,7 @@ std::unique_ptr<TAnimation> LoadForExport(const std::filesystem::path& project, 
   auto anim = LoadProject(project, ui);
   if (!anim->Sequenced || anim->Frames.empty())
     throw CommandFailed("project " + project.string() + " has no layers: there is nothing to export");
-  const TFrameSize size = anim->GetFrameSize();
+  const FrameSize size = anim->GetFrameSize();
   if (size.Width <= 0 || size.Height <= 0)
     throw CommandFailed("project " + project.string() + " has a frame size of " + std::to_string(size.Width) + " x " +
                         std::to_string(size.Height) + ": there is nothing to export");
@@ -64,7 +64,7 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   progress->SetCaption("GIF Export");
   progress->SetRange(0, static_cast<int>(anim->Frames.size()));
   progress->Show();
-  ExportAnimatedGif(*anim, options, cmd.out, [&](int index, int count, const TPicture&) {
+  ExportAnimatedGif(*anim, options, cmd.out, [&](int index, int count, const Picture&) {
     // The build pass has no cancel of its own; leaving by an exception
     // still resets the animation and writes no file.
     if (CliUi::Interrupted()) throw CommandFailed("interrupted");

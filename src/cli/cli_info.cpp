@@ -8,7 +8,7 @@
 #include "cli/cli_project.h"
 #include "cli/cli_ui.h"
 #include "engine/raster_ops.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 
 namespace kt58::cli {
 
@@ -19,7 +19,7 @@ std::string Trimmed(std::string s) {
   return s;
 }
 
-int ResourceFrames(const TLayerImageRef& ref) {
+int ResourceFrames(const ImageResource& ref) {
   if (ref.StillPicture()) return 1;
   if (ref.Store()) return ref.Store()->FrameCount;
   return 0;
@@ -97,7 +97,7 @@ class JsonObject {
   }
   void Int(const char* key, long long v) { Raw(key, std::to_string(v)); }
   void Text(const char* key, const std::string& v) { Raw(key, JsonString(v)); }
-  void Color(const char* key, TColor c) { Raw(key, JsonString(ColorText(c))); }
+  void Color(const char* key, Color c) { Raw(key, JsonString(ColorText(c))); }
   void Flag(const char* key, bool b) { Raw(key, Bool(b)); }
   void Real(const char* key, double v) { Raw(key, JsonReal(v)); }
   void End() { out_ += "}"; }
@@ -107,7 +107,7 @@ class JsonObject {
   bool first_ = true;
 };
 
-void LayerJson(std::string& out, const TFrameLayer& l) {
+void LayerJson(std::string& out, const Layer& l) {
   JsonObject o(out);
   o.Text("LayerName", l.LayerName);
   o.Raw("ResourceId", l.ImageRef ? std::to_string(l.ImageRef->Id) : "null");
@@ -142,7 +142,7 @@ void LayerJson(std::string& out, const TFrameLayer& l) {
 std::string ProjectJson(const TAnimation& a) {
   std::string out;
   JsonObject root(out);
-  const TFrameSize size = a.GetFrameSize();
+  const FrameSize size = a.GetFrameSize();
   root.Int("FrameCount", a.FrameCount);
   root.Int("AutoWidth", a.AutoWidth);
   root.Int("AutoHeight", a.AutoHeight);
@@ -158,7 +158,7 @@ std::string ProjectJson(const TAnimation& a) {
 
   std::string resources = "[";
   for (int i = 0; i < a.References->Count(); ++i) {
-    const TLayerImageRef& r = *a.References->Item(i);
+    const ImageResource& r = *a.References->Item(i);
     if (i) resources += ",";
     JsonObject o(resources);
     o.Int("Id", r.Id);
@@ -188,7 +188,7 @@ std::string ProjectJson(const TAnimation& a) {
 }
 
 void PrintText(const TAnimation& a, const std::filesystem::path& path, std::FILE* out) {
-  const TFrameSize size = a.GetFrameSize();
+  const FrameSize size = a.GetFrameSize();
   std::fprintf(out, "Project %s\n", path.string().c_str());
   std::fprintf(out, "  Frames %d, frame size %d x %d (%s; automatic %d x %d, fixed %d x %d)\n", a.FrameCount,
                size.Width, size.Height, a.FixedFrameSize ? "fixed" : "automatic", a.AutoWidth, a.AutoHeight,
@@ -197,7 +197,7 @@ void PrintText(const TAnimation& a, const std::filesystem::path& path, std::FILE
                ColorText(a.BackgroundColor).c_str(), a.FrameDelay, YesNo(a.NonRenderedPlayback));
   std::fprintf(out, "Resources (%d)\n", a.References->Count());
   for (int i = 0; i < a.References->Count(); ++i) {
-    const TLayerImageRef& r = *a.References->Item(i);
+    const ImageResource& r = *a.References->Item(i);
     const int frames = ResourceFrames(r);
     std::fprintf(out, "  #%d %s %d x %d, %d frame%s, %s\n", r.Id, Trimmed(SourceTypeText(r.SourceType)).c_str(),
                  r.Width, r.Height, frames, frames == 1 ? "" : "s", r.SourceFileName.string().c_str());
@@ -205,7 +205,7 @@ void PrintText(const TAnimation& a, const std::filesystem::path& path, std::FILE
   const int count = a.LayerCount();
   std::fprintf(out, "Layers (%d, top first)\n", count);
   for (int i = 0; i < count; ++i) {
-    const TFrameLayer& l = *a.ConstructorFrame->Layers[static_cast<size_t>(i)];
+    const Layer& l = *a.ConstructorFrame->Layers[static_cast<size_t>(i)];
     std::fprintf(out, "  %d \"%s\" resource %s\n", i, l.LayerName.c_str(),
                  l.ImageRef ? ("#" + std::to_string(l.ImageRef->Id)).c_str() : "none");
     std::fprintf(out, "      position %d, %d; key colour %s\n", l.OffsetX, l.OffsetY,

@@ -10,7 +10,7 @@
 #include "engine/raster_ops.h"
 #include "export/bitmap_sequence.h"
 #include "model/animation.h"
-#include "model/frame_layer.h"
+#include "model/layer.h"
 #include "platform/video_writer.h"
 
 namespace kt58::cli {
@@ -120,7 +120,7 @@ void ThrowUnknown(const std::string& option, const char* command) {
 // Returns false when the option is not a layer option.
 bool ParseLayerOption(const std::string& opt, ArgCursor& cur, LayerSpec& l) {
   auto percent = [&](std::optional<int>& field) { field = ParseIntOption(opt, cur.Value(opt), 0, 100); };
-  auto color = [&](std::optional<TColor>& field) { field = ParseColorOption(opt, cur.Value(opt)); };
+  auto color = [&](std::optional<Color>& field) { field = ParseColorOption(opt, cur.Value(opt)); };
   if (opt == "--x") {
     l.x = ParseIntOption(opt, cur.Value(opt), -kMaxOffset, kMaxOffset);
   } else if (opt == "--y") {
@@ -375,7 +375,7 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
 
 const char* UsageText() { return kUsage; }
 
-TColor ParseColorOption(const std::string& option, const std::string& text) {
+Color ParseColorOption(const std::string& option, const std::string& text) {
   const bool ok = text.size() == 6 && std::all_of(text.begin(), text.end(), [](unsigned char ch) {
                     return std::isxdigit(ch) != 0;
                   });
@@ -398,7 +398,7 @@ int ParseIntOption(const std::string& option, const std::string& text, int lo, i
   return value;
 }
 
-std::string ColorText(TColor color) {
+std::string ColorText(Color color) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "%02X%02X%02X", static_cast<unsigned>(color & 255),
                 static_cast<unsigned>((color >> 8) & 255), static_cast<unsigned>((color >> 16) & 255));

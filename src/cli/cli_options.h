@@ -29,15 +29,15 @@ struct LayerSpec {
   bool anti_alias = false;
   std::optional<int> blend;  // bt_* code
   std::optional<int> transparency, alt_transparency;
-  std::optional<TColor> tint;
+  std::optional<Color> tint;
   std::optional<int> fade;  // fm_* code
   std::optional<int> fade_start, fade_final;
   std::optional<int> pixel_rotate;  // pr_* code
   bool mirror = false;
   bool flip = false;
   std::optional<int> bevel;
-  std::optional<TColor> bevel_highlight, bevel_shadow;
-  std::optional<TColor> key;  // none: the auto-detected colour
+  std::optional<Color> bevel_highlight, bevel_shadow;
+  std::optional<Color> key;  // none: the auto-detected colour
 };
 
 struct InfoCommand {
@@ -49,7 +49,7 @@ struct NewCommand {
   std::filesystem::path out;
   int frames = 10;
   std::optional<std::pair<int, int>> size;  // fixed frame size
-  TColor background = 0;
+  Color background = 0;
   std::vector<LayerSpec> layers;  // bottom layer first
 };
 
@@ -102,11 +102,11 @@ const char* UsageText();
 
 // "RRGGBB" (red first, hexadecimal, no prefix) as a colour value with red in
 // the low byte; UsageError naming the option otherwise.
-TColor ParseColorOption(const std::string& option, const std::string& text);
+Color ParseColorOption(const std::string& option, const std::string& text);
 // A decimal integer within [lo, hi]; UsageError naming the option otherwise.
 int ParseIntOption(const std::string& option, const std::string& text, int lo, int hi);
 // The colour as "RRGGBB".
-std::string ColorText(TColor color);
+std::string ColorText(Color color);
 
 // The limit the tool keeps where the editor has no fixed one: layer
 // position, pixels either way. Frame sizes keep the picture limits.

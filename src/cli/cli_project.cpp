@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "cli/cli_ui.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 
 namespace kt58::cli {
 
@@ -20,7 +20,7 @@ std::string MessageAndCause(const std::string& message, const std::string& cause
   return message.empty() ? CliUi::Sentence(cause) : CliUi::Sentence(message) + " " + CliUi::Sentence(cause);
 }
 
-void ApplyLayerSpec(TAnimation& anim, TFrameLayer& layer, const LayerSpec& s) {
+void ApplyLayerSpec(TAnimation& anim, Layer& layer, const LayerSpec& s) {
   // The setters work on the selected layer, as the property pages do; each
   // takes its whole group, so unset options pass the layer's own values.
   anim.SelectedLayer = &layer;
@@ -97,7 +97,7 @@ std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi
     if (read.warnings.size() > 1) text += " (" + std::to_string(read.warnings.size() - 1) + " more problems)";
     throw CommandFailed(text);
   }
-  anim->Resequence(false);
+  anim->MakeFrameSequence(false);
   anim->NonRenderedPlayback = true;
   return anim;
 }
@@ -114,7 +114,7 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
     anim.FixedHeight = cmd.size->second;
   }
   for (const LayerSpec& spec : cmd.layers) {
-    TFrameLayer* layer = nullptr;
+    Layer* layer = nullptr;
     try {
       layer = anim.AddLayerFromFile(spec.file);
     } catch (const EAbort&) {

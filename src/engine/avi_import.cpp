@@ -15,7 +15,7 @@ namespace {
 
 // The decoded rows into the 24-bit work picture; raises EPictureSize for a
 // frame the picture cannot hold.
-void FrameToPicture(const AviFrame& frame, TPicture& picture) {
+void FrameToPicture(const AviFrame& frame, Picture& picture) {
   if (picture.Width() != frame.width || picture.Height() != frame.height)
     picture.SetSizeForOverwrite(frame.width, frame.height);
   const size_t row_bytes = static_cast<size_t>(frame.width) * 3;
@@ -24,7 +24,7 @@ void FrameToPicture(const AviFrame& frame, TPicture& picture) {
 
 }  // namespace
 
-WorkPicture ImportAvi(Tkt58_BlitStream& store, const std::filesystem::path& path, bool probe) {
+WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool probe) {
   std::error_code ec;
   if (!store.IsOpen() || !std::filesystem::is_regular_file(path, ec)) return nullptr;
 

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "engine/blit_stream.h"
+#include "engine/frame_store.h"
 #include "engine/picture.h"
 
 namespace kt58 {
@@ -12,6 +12,6 @@ namespace kt58 {
 // into the store, with a cancellable progress dialog. Returns the first
 // frame, or none when nothing could be opened or a frame failed to convert.
 // In probe mode only the first frame is decoded and nothing is stored.
-WorkPicture ImportAvi(Tkt58_BlitStream& store, const std::filesystem::path& path, bool probe);
+WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool probe);
 
 }  // namespace kt58

@@ -19,15 +19,15 @@ inline constexpr size_t kBmpInfoHeaderSize = 40;
 inline constexpr size_t kBmpHeadersSize = kBmpFileHeaderSize + kBmpInfoHeaderSize;
 
 // Total length of the picture's BMP file image.
-inline size_t BmpImageSize(const TPicture& p) { return kBmpHeadersSize + p.ImageBytes(); }
+inline size_t BmpImageSize(const Picture& p) { return kBmpHeadersSize + p.ImageBytes(); }
 
 // Writes the 54 header bytes for a 24-bit picture of that size.
 void WriteBmpHeaders(int width, int height, uint8_t* out);
 // Appends the picture's BMP file image to out.
-void AppendBmpImage(const TPicture& p, std::vector<uint8_t>& out);
-std::vector<uint8_t> EncodeBmp(const TPicture& p);
+void AppendBmpImage(const Picture& p, std::vector<uint8_t>& out);
+std::vector<uint8_t> EncodeBmp(const Picture& p);
 // Writes the picture's BMP file image; raises on a stream failure.
-void WriteBmpImage(const TPicture& p, std::ostream& out);
+void WriteBmpImage(const Picture& p, std::ostream& out);
 
 // Decodes a whole BMP file held in memory into a 24-bit picture: 1, 2, 4, 8,
 // 16, 24 and 32 bits per pixel, RLE4, RLE8, OS/2 RLE24, bit-field masks,
@@ -37,15 +37,15 @@ void WriteBmpImage(const TPicture& p, std::ostream& out);
 // pixel data is refused rather than filled. Raises EBmpError naming
 // source_name and the fault for anything it cannot read; out is then
 // unchanged.
-void DecodeBmp(const uint8_t* data, size_t size, TPicture& out, const std::string& source_name);
+void DecodeBmp(const uint8_t* data, size_t size, Picture& out, const std::string& source_name);
 // Reads one BMP file image starting at the stream's position, leaving the
 // position just after it: after the last pixel row for uncompressed images,
 // after the image size field's bytes (else the file size field's) for
 // compressed ones. The program's own 24-bit images are read straight into
 // the picture. Raises EBmpError on a bad or short image; out is then
 // unchanged.
-void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_name);
+void ReadBmpImage(std::istream& in, Picture& out, const std::string& source_name);
 // Reads a BMP file from disk.
-void LoadBmpFile(const std::filesystem::path& path, TPicture& out);
+void LoadBmpFile(const std::filesystem::path& path, Picture& out);
 
 }  // namespace kt58

@@ -64,7 +64,7 @@ Layout ParseHeaders(const uint8_t* data, size_t size, const std::string& source_
 // the stream skips with deltas or early end codes stay black; runs past the
 // right edge are clipped. Raises EBmpError when the data ends before the
 // end-of-bitmap code and before the last row is complete.
-void DecodeRle(const Layout& layout, const Palette& palette, const uint8_t* data, size_t size, TPicture& pic,
+void DecodeRle(const Layout& layout, const Palette& palette, const uint8_t* data, size_t size, Picture& pic,
                const std::string& source_name);
 
 }  // namespace kt58::bmp

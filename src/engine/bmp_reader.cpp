@@ -112,7 +112,7 @@ void ConvertIndexedRow(const Layout& l, const Palette& pal, const uint8_t* src, 
   }
 }
 
-void DecodeUncompressed(const Layout& l, const Palette& pal, const uint8_t* pixels, TPicture& pic) {
+void DecodeUncompressed(const Layout& l, const Palette& pal, const uint8_t* pixels, Picture& pic) {
   const uint64_t src_row = l.SourceRowBytes();
   std::vector<Channel> channels;
   if (l.form == PixelForm::kBitFields)
@@ -282,7 +282,7 @@ Layout ParseHeaders(const uint8_t* data, size_t size, const std::string& name) {
 
 }  // namespace bmp
 
-void DecodeBmp(const uint8_t* data, size_t size, TPicture& out, const std::string& source_name) {
+void DecodeBmp(const uint8_t* data, size_t size, Picture& out, const std::string& source_name) {
   using namespace bmp;
   const Layout l = ParseHeaders(data, size, source_name);
 
@@ -298,7 +298,7 @@ void DecodeBmp(const uint8_t* data, size_t size, TPicture& out, const std::strin
     Fail(source_name, "pixel data offset " + std::to_string(l.pixel_offset) + " is past the end of the file");
   const uint64_t available = size - l.pixel_offset;
   const uint64_t pixels = static_cast<uint64_t>(l.width) * static_cast<uint64_t>(l.height);
-  TPicture pic;
+  Picture pic;
   if (l.Compressed()) {
     if (pixels > kRleMaxPixelsPerByte * available + kRleFreePixels)
       Fail(source_name, "compressed pixel data is too short for a " + std::to_string(l.width) + " x " +
@@ -339,7 +339,7 @@ std::optional<uint64_t> RemainingBytes(std::istream& in) {
 
 }  // namespace
 
-void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_name) {
+void ReadBmpImage(std::istream& in, Picture& out, const std::string& source_name) {
   using namespace bmp;
   uint8_t head[kLargestHeaders];
   ReadExactly(in, head, 18, source_name);
@@ -357,8 +357,8 @@ void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_nam
     const int32_t h = static_cast<int32_t>(Get32(head + 22));
     if (w > 0 && h > 0 && WithinPictureLimits(w, h) && Get16(head + 28) == 24 && Get32(head + 30) == kRgb &&
         Get32(head + 10) == kBmpHeadersSize && Get32(head + 46) == 0 && remaining) {
-      if (*remaining < TPicture::RowBytesFor(w) * static_cast<uint64_t>(h)) Fail(source_name, "image is cut short");
-      TPicture pic;
+      if (*remaining < Picture::RowBytesFor(w) * static_cast<uint64_t>(h)) Fail(source_name, "image is cut short");
+      Picture pic;
       pic.SetSizeForOverwrite(w, h);
       ReadExactly(in, pic.Bits(), pic.ImageBytes(), source_name);
       out.TakeFrom(pic);
@@ -401,7 +401,7 @@ void ReadBmpImage(std::istream& in, TPicture& out, const std::string& source_nam
   DecodeBmp(bytes.data(), bytes.size(), out, source_name);
 }
 
-void LoadBmpFile(const std::filesystem::path& path, TPicture& out) {
+void LoadBmpFile(const std::filesystem::path& path, Picture& out) {
   const std::string name = path.string();
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) bmp::Fail(name, "cannot open the file");

@@ -16,7 +16,7 @@ namespace {
 
 class RleWriter {
  public:
-  RleWriter(TPicture& pic) : pic_(pic), width_(pic.Width()), height_(pic.Height()) {}
+  RleWriter(Picture& pic) : pic_(pic), width_(pic.Width()), height_(pic.Height()) {}
 
   bool Done() const { return y_ >= height_; }
   // The last row is full: a stream that stops here without its end codes
@@ -43,14 +43,14 @@ class RleWriter {
   void Finish() { y_ = height_; }
 
  private:
-  TPicture& pic_;
+  Picture& pic_;
   int width_, height_;
   int x_ = 0, y_ = 0;
 };
 
 }  // namespace
 
-void DecodeRle(const Layout& layout, const Palette& palette, const uint8_t* data, size_t size, TPicture& pic,
+void DecodeRle(const Layout& layout, const Palette& palette, const uint8_t* data, size_t size, Picture& pic,
                const std::string& source_name) {
   RleWriter out(pic);
   size_t p = 0;

@@ -17,7 +17,7 @@ void Put32(uint8_t* p, uint32_t v) {
 }  // namespace
 
 void WriteBmpHeaders(int width, int height, uint8_t* out) {
-  const uint32_t image = static_cast<uint32_t>(TPicture::RowBytesFor(width) * static_cast<size_t>(height));
+  const uint32_t image = static_cast<uint32_t>(Picture::RowBytesFor(width) * static_cast<size_t>(height));
   std::memset(out, 0, kBmpHeadersSize);
   out[0] = 'B';
   out[1] = 'M';
@@ -32,20 +32,20 @@ void WriteBmpHeaders(int width, int height, uint8_t* out) {
   Put32(info + 20, image);                         // compression 0 (BI_RGB) at +16
 }
 
-void AppendBmpImage(const TPicture& p, std::vector<uint8_t>& out) {
+void AppendBmpImage(const Picture& p, std::vector<uint8_t>& out) {
   const size_t at = out.size();
   out.resize(at + BmpImageSize(p));
   WriteBmpHeaders(p.Width(), p.Height(), out.data() + at);
   if (p.ImageBytes()) std::memcpy(out.data() + at + kBmpHeadersSize, p.Bits(), p.ImageBytes());
 }
 
-std::vector<uint8_t> EncodeBmp(const TPicture& p) {
+std::vector<uint8_t> EncodeBmp(const Picture& p) {
   std::vector<uint8_t> out;
   AppendBmpImage(p, out);
   return out;
 }
 
-void WriteBmpImage(const TPicture& p, std::ostream& out) {
+void WriteBmpImage(const Picture& p, std::ostream& out) {
   uint8_t headers[kBmpHeadersSize];
   WriteBmpHeaders(p.Width(), p.Height(), headers);
   out.write(reinterpret_cast<const char*>(headers), kBmpHeadersSize);

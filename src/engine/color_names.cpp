@@ -6,7 +6,7 @@ namespace kt58 {
 
 namespace {
 
-constexpr TColor Sys(int index) { return kSystemColorFlag + static_cast<TColor>(index); }
+constexpr Color Sys(int index) { return kSystemColorFlag + static_cast<Color>(index); }
 
 constexpr std::array<NamedColor, kNamedColorCount> kNamedColors = {{
     {"clBlack", 0x000000},
@@ -72,7 +72,7 @@ int HexDigit(char c) {
 
 const std::array<NamedColor, kNamedColorCount>& NamedColors() { return kNamedColors; }
 
-std::string ColorName(TColor c) {
+std::string ColorName(Color c) {
   for (const NamedColor& named : kNamedColors)
     if (named.value == c) return named.name;
   char text[16];
@@ -80,15 +80,15 @@ std::string ColorName(TColor c) {
   return text;
 }
 
-std::optional<TColor> ColorFromName(std::string_view name) {
+std::optional<Color> ColorFromName(std::string_view name) {
   if (!name.empty() && name.front() == '$') {
     const std::string_view digits = name.substr(1);
     if (digits.empty() || digits.size() > 8) return std::nullopt;
-    TColor value = 0;
+    Color value = 0;
     for (char c : digits) {
       const int d = HexDigit(c);
       if (d < 0) return std::nullopt;
-      value = (value << 4) | static_cast<TColor>(d);
+      value = (value << 4) | static_cast<Color>(d);
     }
     return value;
   }

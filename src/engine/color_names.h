@@ -13,7 +13,7 @@ namespace kt58 {
 
 struct NamedColor {
   const char* name;
-  TColor value;
+  Color value;
 };
 
 inline constexpr int kNamedColorCount = 41;
@@ -24,10 +24,10 @@ const std::array<NamedColor, kNamedColorCount>& NamedColors();
 
 // The identifier of c, else "$" followed by its 32-bit value as eight
 // upper-case hexadecimal digits ("$00FFEBD7").
-std::string ColorName(TColor c);
+std::string ColorName(Color c);
 
 // The reverse of ColorName: an identifier (any letter case) or "$" with one
 // to eight hexadecimal digits. Anything else gives nothing.
-std::optional<TColor> ColorFromName(std::string_view name);
+std::optional<Color> ColorFromName(std::string_view name);
 
 }  // namespace kt58

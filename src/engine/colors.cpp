@@ -8,7 +8,7 @@ namespace {
 
 // Classic desktop defaults, by system colour index (scroll bar, background,
 // active caption, ..., info background, 25-30 for the later additions).
-constexpr std::array<TColor, kSystemColorCount> kDefaultSystemColors = {
+constexpr std::array<Color, kSystemColorCount> kDefaultSystemColors = {
     RGBColor(0xC8, 0xC8, 0xC8),  // 0 scroll bar
     RGBColor(0x00, 0x00, 0x00),  // 1 background (desktop)
     RGBColor(0x99, 0xB4, 0xD1),  // 2 active caption
@@ -43,22 +43,22 @@ constexpr std::array<TColor, kSystemColorCount> kDefaultSystemColors = {
 };
 
 std::mutex g_mutex;
-std::array<TColor, kSystemColorCount> g_system_colors = kDefaultSystemColors;
+std::array<Color, kSystemColorCount> g_system_colors = kDefaultSystemColors;
 
 }  // namespace
 
-TColor ResolveColor(TColor c) {
+Color ResolveColor(Color c) {
   if (!IsSystemColor(c)) return c & 0x00FFFFFFu;
   return SystemColor(static_cast<int>(c & ~kSystemColorFlag));
 }
 
-void SetSystemColor(int index, TColor rgb) {
+void SetSystemColor(int index, Color rgb) {
   if (index < 0 || index >= kSystemColorCount) return;
   std::lock_guard lock(g_mutex);
   g_system_colors[static_cast<size_t>(index)] = rgb & 0x00FFFFFFu;
 }
 
-TColor SystemColor(int index) {
+Color SystemColor(int index) {
   if (index < 0 || index >= kSystemColorCount) return 0;
   std::lock_guard lock(g_mutex);
   return g_system_colors[static_cast<size_t>(index)];

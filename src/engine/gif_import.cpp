@@ -44,7 +44,7 @@ std::unique_ptr<DecodedGif> LoadGifFile(const std::filesystem::path& path) {
   }
 }
 
-void PaintGifStill(const DecodedGif& gif, TPicture& target) {
+void PaintGifStill(const DecodedGif& gif, Picture& target) {
   const GifRgb bg = gif.BackgroundColor();
   for (int y = 0; y < target.Height(); ++y) {
     uint8_t* row = target.Row(y);
@@ -57,7 +57,7 @@ void PaintGifStill(const DecodedGif& gif, TPicture& target) {
   if (!gif.images.empty()) DrawGifImage(gif, 0, target);
 }
 
-void DrawGifImage(const DecodedGif& gif, int index, TPicture& target) {
+void DrawGifImage(const DecodedGif& gif, int index, Picture& target) {
   if (index < 0 || static_cast<size_t>(index) >= gif.images.size()) return;
   const GifImageData& image = gif.images[static_cast<size_t>(index)];
   const auto table = PixelTable(image.palette);
@@ -81,7 +81,7 @@ void DrawGifImage(const DecodedGif& gif, int index, TPicture& target) {
   }
 }
 
-WorkPicture ImportGif(Tkt58_BlitStream& store, const std::filesystem::path& path, bool probe) {
+WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool probe) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
   const std::unique_ptr<DecodedGif> gif = LoadGifFile(path);

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/blit_stream.h"
+#include "engine/frame_store.h"
 #include "engine/picture.h"
 #include "platform/gif_decoder.h"
 
@@ -20,15 +20,15 @@ std::unique_ptr<DecodedGif> LoadGifFile(const std::filesystem::path& path);
 // Paints the whole GIF as a still picture (no transparency) over the picture,
 // which must be the logical screen's size: the background colour, then the
 // first image at its position.
-void PaintGifStill(const DecodedGif& gif, TPicture& target);
+void PaintGifStill(const DecodedGif& gif, Picture& target);
 // Draws image i at its own position, transparent pixels leaving the target
 // unchanged; no tiling, parts outside the target are clipped.
-void DrawGifImage(const DecodedGif& gif, int index, TPicture& target);
+void DrawGifImage(const DecodedGif& gif, int index, Picture& target);
 
 // Renders every image into the store (no disposal: each frame is the one
 // before with image i drawn over it). Returns the first still picture, or
 // none when the file cannot be read. In probe mode, or without an open store
 // file, only the still picture is made.
-WorkPicture ImportGif(Tkt58_BlitStream& store, const std::filesystem::path& path, bool probe);
+WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool probe);
 
 }  // namespace kt58

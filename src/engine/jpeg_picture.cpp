@@ -5,14 +5,14 @@
 
 namespace kt58 {
 
-void LoadJpegFile(const std::filesystem::path& path, TPicture& out) {
+void LoadJpegFile(const std::filesystem::path& path, Picture& out) {
   JpegImage image;
   try {
     image = DecodeJpegFile(path);
   } catch (const JpegError& e) {
     throw EJpegError(e.what());
   }
-  TPicture picture;
+  Picture picture;
   picture.SetSizeForOverwrite(image.width, image.height);
   const size_t w = static_cast<size_t>(image.width);
   for (int r = 0; r < image.height; ++r) {
@@ -27,7 +27,7 @@ void LoadJpegFile(const std::filesystem::path& path, TPicture& out) {
   out.TakeFrom(picture);
 }
 
-void SaveJpegFile(const TPicture& picture, const std::filesystem::path& path, int quality) {
+void SaveJpegFile(const Picture& picture, const std::filesystem::path& path, int quality) {
   JpegImage image;
   image.width = picture.Width();
   image.height = picture.Height();

@@ -12,8 +12,8 @@ namespace kt58 {
 inline constexpr int kDefaultJpegQuality = 90;
 
 // Decodes a JPEG file into the picture. Raises EJpegError naming the file.
-void LoadJpegFile(const std::filesystem::path& path, TPicture& out);
+void LoadJpegFile(const std::filesystem::path& path, Picture& out);
 // Writes the picture as a baseline colour JPEG. Raises EJpegError.
-void SaveJpegFile(const TPicture& picture, const std::filesystem::path& path, int quality = kDefaultJpegQuality);
+void SaveJpegFile(const Picture& picture, const std::filesystem::path& path, int quality = kDefaultJpegQuality);
 
 }  // namespace kt58

@@ -14,14 +14,14 @@ namespace {
 std::atomic<int> g_live_pictures{0};
 }
 
-TPicture::TPicture(TPicture&& other) noexcept { TakeFrom(other); }
+Picture::Picture(Picture&& other) noexcept { TakeFrom(other); }
 
-TPicture& TPicture::operator=(TPicture&& other) noexcept {
+Picture& Picture::operator=(Picture&& other) noexcept {
   if (this != &other) TakeFrom(other);
   return *this;
 }
 
-void TPicture::Allocate(int width, int height, bool zero) {
+void Picture::Allocate(int width, int height, bool zero) {
   if (width < 0 || height < 0)
     throw EPictureSize("Invalid picture size " + std::to_string(width) + " x " + std::to_string(height));
   if (!WithinPictureLimits(width, height)) throw EPictureSize("Picture size " + PictureLimitText(width, height));
@@ -43,34 +43,34 @@ void TPicture::Allocate(int width, int height, bool zero) {
   row_bytes_ = row_bytes;
 }
 
-void TPicture::SetSize(int width, int height) { Allocate(width, height, true); }
+void Picture::SetSize(int width, int height) { Allocate(width, height, true); }
 
-void TPicture::SetSizeForOverwrite(int width, int height) {
+void Picture::SetSizeForOverwrite(int width, int height) {
   if (width == width_ && height == height_ && bits_) return;
   Allocate(width, height, false);
 }
 
-void TPicture::Assign(const TPicture& other) {
+void Picture::Assign(const Picture& other) {
   if (this == &other) return;
   SetSizeForOverwrite(other.width_, other.height_);
   if (other.ImageBytes()) std::memcpy(bits_.get(), other.bits_.get(), other.ImageBytes());
 }
 
-void TPicture::TakeFrom(TPicture& other) noexcept {
+void Picture::TakeFrom(Picture& other) noexcept {
   bits_ = std::move(other.bits_);
   width_ = std::exchange(other.width_, 0);
   height_ = std::exchange(other.height_, 0);
   row_bytes_ = std::exchange(other.row_bytes_, 0);
 }
 
-void WorkPictureDeleter::operator()(TPicture* p) const noexcept {
+void WorkPictureDeleter::operator()(Picture* p) const noexcept {
   if (!p) return;
   delete p;
   g_live_pictures.fetch_sub(1, std::memory_order_relaxed);
 }
 
 WorkPicture CreateWorkPicture() {
-  WorkPicture p(new TPicture());
+  WorkPicture p(new Picture());
   g_live_pictures.fetch_add(1, std::memory_order_relaxed);
   return p;
 }

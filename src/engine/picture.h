@@ -11,18 +11,18 @@
 
 namespace kt58 {
 
-class TPicture {
+class Picture {
  public:
-  TPicture() = default;
-  TPicture(int width, int height) { SetSize(width, height); }
-  TPicture(const TPicture& other) { Assign(other); }
-  TPicture& operator=(const TPicture& other) {
+  Picture() = default;
+  Picture(int width, int height) { SetSize(width, height); }
+  Picture(const Picture& other) { Assign(other); }
+  Picture& operator=(const Picture& other) {
     Assign(other);
     return *this;
   }
-  TPicture(TPicture&& other) noexcept;
-  TPicture& operator=(TPicture&& other) noexcept;
-  ~TPicture() = default;
+  Picture(Picture&& other) noexcept;
+  Picture& operator=(Picture&& other) noexcept;
+  ~Picture() = default;
 
   int Width() const { return width_; }
   int Height() const { return height_; }
@@ -38,9 +38,9 @@ class TPicture {
   void SetSizeForOverwrite(int width, int height);
 
   // Assignment: takes the other picture's size and pixels.
-  void Assign(const TPicture& other);
+  void Assign(const Picture& other);
   // Takes the other picture's storage; the other becomes empty.
-  void TakeFrom(TPicture& other) noexcept;
+  void TakeFrom(Picture& other) noexcept;
 
   // Bytes per stored row (3 * width rounded up to a multiple of 4).
   size_t RowBytes() const { return row_bytes_; }
@@ -70,9 +70,9 @@ class TPicture {
 // Pictures made by the picture utilities are counted in LivePictureCount
 // until FreeWorkPicture (or the handle's destruction) gives them back.
 struct WorkPictureDeleter {
-  void operator()(TPicture* p) const noexcept;
+  void operator()(Picture* p) const noexcept;
 };
-using WorkPicture = std::unique_ptr<TPicture, WorkPictureDeleter>;
+using WorkPicture = std::unique_ptr<Picture, WorkPictureDeleter>;
 
 WorkPicture CreateWorkPicture();
 WorkPicture CreateWorkPicture24();

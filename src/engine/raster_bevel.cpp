@@ -28,7 +28,7 @@ void PaintPixel(uint8_t* p, const BGR& c) {
 // A band one pixel wide has no weights to spread (n - 1 = 0): its only
 // column or row is the outermost one, which the wider bands paint in the
 // band colour, so it is painted in the band colour too.
-void OuterRing(TPicture& picture, const BGR& highlight, const BGR& shadow) {
+void OuterRing(Picture& picture, const BGR& highlight, const BGR& shadow) {
   const int w = picture.Width(), h = picture.Height();
   for (int r = 0; r < h; ++r) PaintPixel(picture.Row(r) + 3 * (w - 1), shadow);
   for (int r = 0; r < h; ++r) PaintPixel(picture.Row(r), highlight);
@@ -38,7 +38,7 @@ void OuterRing(TPicture& picture, const BGR& highlight, const BGR& shadow) {
 
 }  // namespace
 
-void ButtonizePicture(TPicture& picture, int width, TColor highlight, TColor shadow) noexcept {
+void ButtonizePicture(Picture& picture, int width, Color highlight, Color shadow) noexcept {
   const int w = picture.Width(), h = picture.Height();
   const int n = std::min(width, std::min(w, h));
   if (n <= 0) return;

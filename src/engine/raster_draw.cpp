@@ -198,8 +198,8 @@ inline int GradientT(int t0, int alt, int extent, int position) {
   return RoundHalfEven(static_cast<double>(alt - t0) / extent * position) + t0;
 }
 
-void DrawLayerUnchecked(const TPicture& layer, TPicture& frame, int blend_type, int transparency,
-                        int alt_transparency, TColor transparent_color, bool tint_enabled, TColor tint_color,
+void DrawLayerUnchecked(const Picture& layer, Picture& frame, int blend_type, int transparency,
+                        int alt_transparency, Color transparent_color, bool tint_enabled, Color tint_color,
                         int x, int y) {
   const int lw = layer.Width(), lh = layer.Height();
   const int fw = frame.Width(), fh = frame.Height();
@@ -259,14 +259,14 @@ void DrawLayerUnchecked(const TPicture& layer, TPicture& frame, int blend_type, 
 
 }  // namespace
 
-void DrawLayerPicture(const TPicture& layer, TPicture& frame, int blend_type, int transparency,
-                      int alt_transparency, TColor transparent_color, bool tint_enabled, TColor tint_color,
+void DrawLayerPicture(const Picture& layer, Picture& frame, int blend_type, int transparency,
+                      int alt_transparency, Color transparent_color, bool tint_enabled, Color tint_color,
                       int x, int y) noexcept {
   try {
     if (&layer == &frame) {
       // Drawing a picture onto itself at an offset would read bytes already
       // written; draw from a copy instead.
-      const TPicture copy(layer);
+      const Picture copy(layer);
       DrawLayerUnchecked(copy, frame, blend_type, transparency, alt_transparency, transparent_color,
                          tint_enabled, tint_color, x, y);
       return;
@@ -278,7 +278,7 @@ void DrawLayerPicture(const TPicture& layer, TPicture& frame, int blend_type, in
   }
 }
 
-void FillColorRect(TPicture& picture, TColor color, const TRect& rect) {
+void FillColorRect(Picture& picture, Color color, const Rect& rect) {
   const int left = std::max(rect.left, 0), right = std::min(rect.right, picture.Width());
   const int top = std::max(rect.top, 0), bottom = std::min(rect.bottom, picture.Height());
   if (left >= right || top >= bottom) return;

@@ -22,7 +22,7 @@ namespace kt58 {
 using raster_detail::RoundToInt;
 using raster_detail::SampleBilinearInto;
 
-BGR SampleBilinear(const TPicture& picture, double row, double column) {
+BGR SampleBilinear(const Picture& picture, double row, double column) {
   // Written so that a NaN coordinate fails every comparison.
   if (!(row >= 0 && column >= 0 && row <= picture.Height() - 1 && column <= picture.Width() - 1))
     throw ERasterArgument("Sample point outside the picture");
@@ -31,7 +31,7 @@ BGR SampleBilinear(const TPicture& picture, double row, double column) {
   return BGR{out[0], out[1], out[2]};
 }
 
-RotationShift RotatePicture(TPicture& picture, TColor fill_color, bool anti_alias, double angle_degrees) {
+RotationShift RotatePicture(Picture& picture, Color fill_color, bool anti_alias, double angle_degrees) {
   if (!std::isfinite(angle_degrees)) throw ERasterArgument("Rotation angle is not a finite number");
   const double theta = angle_degrees * 0.017453292519943295;
   const double s = std::sin(theta);

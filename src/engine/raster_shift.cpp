@@ -18,7 +18,7 @@ int ReduceAmount(int amount, int extent) {
 
 }  // namespace
 
-void PixelRotateVertical(TPicture& picture, int direction, int amount) noexcept {
+void PixelRotateVertical(Picture& picture, int direction, int amount) noexcept {
   try {
     const int w = picture.Width(), h = picture.Height();
     if (w == 0 || h == 0 || (direction != pr_Up && direction != pr_Down)) return;
@@ -41,7 +41,7 @@ void PixelRotateVertical(TPicture& picture, int direction, int amount) noexcept 
   }
 }
 
-void PixelRotateHorizontal(TPicture& picture, int direction, int amount) noexcept {
+void PixelRotateHorizontal(Picture& picture, int direction, int amount) noexcept {
   try {
     const int w = picture.Width(), h = picture.Height();
     if (w == 0 || h == 0 || (direction != pr_Left && direction != pr_Right)) return;
@@ -65,7 +65,7 @@ void PixelRotateHorizontal(TPicture& picture, int direction, int amount) noexcep
   }
 }
 
-void MirrorPicture(TPicture& picture) {
+void MirrorPicture(Picture& picture) {
   const int w = picture.Width(), h = picture.Height();
   // Swapping pixel pairs from both ends gives what copying the row out and
   // reading it back reversed gives, without a buffer.
@@ -81,7 +81,7 @@ void MirrorPicture(TPicture& picture) {
   }
 }
 
-void FlipPicture(TPicture& picture) {
+void FlipPicture(Picture& picture) {
   const int w = picture.Width(), h = picture.Height();
   if (w == 0 || h == 0) return;
   WorkPicture flipped = CreateWorkPicture24();

@@ -24,7 +24,7 @@ void PutInt32(std::ostream& out, int32_t v) {
 
 }  // namespace
 
-void ReprocessFrames(Tkt58_BlitStream& store) {
+void ReprocessFrames(FrameStore& store) {
   BusyCursor busy;
   ProgressScope dialog;
   const std::vector<int32_t> marks = store.FrameOffsets;

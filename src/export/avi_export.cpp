@@ -31,7 +31,7 @@ const char* TextFor(VideoWriteError::Stage stage) {
 
 size_t AviFrameImageSize(int width, int height) {
   if (width <= 0 || height <= 0) return 0;
-  return TPicture::RowBytesFor(width) * static_cast<size_t>(height);
+  return Picture::RowBytesFor(width) * static_cast<size_t>(height);
 }
 
 uint64_t AviFileBytes(int width, int height, int frames) {

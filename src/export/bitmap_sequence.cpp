@@ -68,9 +68,9 @@ SequenceResult ExportBitmapSequence(TAnimation& animation, const fs::path& folde
   {
     // Every frame is composed at the frame size; a name given twice (a
     // pattern without '#') is one file written again.
-    const TFrameSize size = animation.GetFrameSize();
+    const FrameSize size = animation.GetFrameSize();
     const uint64_t file_bytes =
-        kBmpHeadersSize + TPicture::RowBytesFor(std::max(size.Width, 0)) * static_cast<uint64_t>(std::max(size.Height, 0));
+        kBmpHeadersSize + Picture::RowBytesFor(std::max(size.Width, 0)) * static_cast<uint64_t>(std::max(size.Height, 0));
     const std::set<std::string> files(result.names.begin(), result.names.end());
     CheckFreeSpace(folder, files.size() * file_bytes, folder);
   }
@@ -88,7 +88,7 @@ SequenceResult ExportBitmapSequence(TAnimation& animation, const fs::path& folde
       // cleared them meanwhile): such a file can't be made.
       if (static_cast<size_t>(i) < animation.Frames.size()) {
         animation.CurrentFrameIndex = i;
-        picture = animation.RenderFrame(animation.Frames[static_cast<size_t>(i)].get());
+        picture = animation.ComposeFrame(animation.Frames[static_cast<size_t>(i)].get());
         if (picture) {
           const std::vector<uint8_t> bytes = EncodeBmp(*picture);
           WriteFileAtomically(folder / result.names[static_cast<size_t>(i)], bytes);

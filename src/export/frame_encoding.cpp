@@ -29,7 +29,7 @@ EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const fs::path& targe
 
   // The stream's size comes from a first composition of frame 0.
   {
-    WorkPicture first = animation.RenderFrame(animation.Frames[0].get());
+    WorkPicture first = animation.ComposeFrame(animation.Frames[0].get());
     if (!first || first->Empty()) return out;
     settings.width = first->Width();
     settings.height = first->Height();
@@ -56,7 +56,7 @@ EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const fs::path& targe
     if (static_cast<size_t>(i) >= animation.Frames.size())
       throw VideoWriteError(Stage::WriteFrame, "the frames changed during the export");
     animation.CurrentFrameIndex = i;
-    WorkPicture picture = animation.RenderFrame(animation.Frames[static_cast<size_t>(i)].get());
+    WorkPicture picture = animation.ComposeFrame(animation.Frames[static_cast<size_t>(i)].get());
     if (!picture || picture->Width() != settings.width || picture->Height() != settings.height)
       throw VideoWriteError(Stage::WriteFrame, "frame " + std::to_string(i + 1) + " is not the size of the first");
     // The picture's bottom-up, padded rows are the writer's frame layout.

@@ -12,7 +12,7 @@
 #include <system_error>
 #include <utility>
 
-#include "engine/blit_stream.h"
+#include "engine/frame_store.h"
 #include "export/gif/color_lookup.h"
 #include "export/gif/dither.h"
 #include "export/gif/gif_exception.h"
@@ -22,7 +22,7 @@
 #include "export/gif/gif_workers.h"
 #include "export/gif/global_palette.h"
 #include "export/gif/lzw_decoder.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 #include "platform/atomic_file.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
@@ -92,12 +92,12 @@ std::optional<int> GifDitherCodeFromName(std::string_view name) { return Lookup(
 
 namespace {
 
-using SharedPicture = std::shared_ptr<const TPicture>;
+using SharedPicture = std::shared_ptr<const Picture>;
 
 // Renders frame i the way the pass does: composition, then Playing true and
 // the next CurrentFrameIndex (video layers read both).
 SharedPicture RenderNext(TAnimation& animation, int i) {
-  WorkPicture picture = animation.RenderFrame(animation.Frames[static_cast<size_t>(i)].get());
+  WorkPicture picture = animation.ComposeFrame(animation.Frames[static_cast<size_t>(i)].get());
   animation.Playing = true;
   ++animation.CurrentFrameIndex;
   return SharedPicture(std::move(picture));
@@ -112,7 +112,7 @@ class StoreReadStates {
   explicit StoreReadStates(const TAnimation& animation) {
     if (!animation.References) return;
     for (int i = 0; i < animation.References->Count(); ++i) {
-      Tkt58_BlitStream* store = animation.References->Item(i)->Store();
+      FrameStore* store = animation.References->Item(i)->Store();
       if (store != nullptr && store->IsOpen()) states_.push_back({store, store->Position(), store->ReadCursor});
     }
   }
@@ -121,7 +121,7 @@ class StoreReadStates {
   // read leaves it at the first.
   void Restore() const {
     for (const State& s : states_) {
-      Tkt58_BlitStream& store = *s.store;
+      FrameStore& store = *s.store;
       if (!store.IsOpen()) continue;
       const auto& offsets = store.FrameOffsets;
       const auto after = std::upper_bound(offsets.begin(), offsets.end(), s.position - 1);
@@ -137,7 +137,7 @@ class StoreReadStates {
 
  private:
   struct State {
-    Tkt58_BlitStream* store;
+    FrameStore* store;
     int64_t position;
     int32_t cursor;
   };
@@ -151,7 +151,7 @@ class StoreReadStates {
 GifPalette SharedPaletteOf(TAnimation& animation, const GifExportOptions& options, int count) {
   const int size = 1 << options.ReductionBits;
   const bool reserve = options.Merge && size > 8;
-  TGlobalPaletteBuilder builder(reserve ? size - 1 : size);
+  GlobalPaletteBuilder builder(reserve ? size - 1 : size);
   const StoreReadStates stores(animation);
   animation.Playing = false;
   animation.CurrentFrameIndex = 0;
@@ -179,7 +179,7 @@ GifPalette SharedPaletteOf(TAnimation& animation, const GifExportOptions& option
 // compared with, and the source and indices the next frame's diffusion keeps.
 struct ShownFrame {
   SharedPicture source;
-  TGIFSubImage frame;  // expanded
+  GifFrame frame;  // expanded
 };
 using SharedShown = std::shared_ptr<const ShownFrame>;
 using ShownFuture = std::shared_future<SharedShown>;
@@ -187,7 +187,7 @@ using ShownFuture = std::shared_future<SharedShown>;
 // What one frame's job gives the thread that writes.
 struct FrameResult {
   SharedPicture picture;              // for the observer
-  std::optional<TGIFSubImage> frame;  // packed, merged when that is smaller; none: frame left out
+  std::optional<GifFrame> frame;  // packed, merged when that is smaller; none: frame left out
   SharedShown shown;                  // before merging, when merging
   bool needs_global_entry = false;
   size_t original_size = 0;           // the frame's bytes without optimisation, when compared
@@ -220,7 +220,7 @@ struct WritePlan {
 
 // Sorts a frame's own table by use (the sort option on frames with tables
 // of their own).
-void SortLocalTable(TGIFSubImage& f) {
+void SortLocalTable(GifFrame& f) {
   std::array<uint64_t, 256> counts{};
   for (uint8_t v : f.Data()) ++counts[v];
   std::array<uint8_t, 256> remap{};
@@ -254,16 +254,16 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
         const SharedShown last = before.valid() ? before.get() : nullptr;
         MappedIndices mapped = map(plan.chained ? last.get() : nullptr);
         result.picture = mapped.source;
-        TGIFSubImage f(mapped.width, mapped.height);
+        GifFrame f(mapped.width, mapped.height);
         f.Data() = std::move(mapped.indices);
         f.ColorMap() = std::move(mapped.palette);
         if (plan.count_indices)
           for (uint8_t v : f.Data()) ++result.counts[v];
-        if (is_first) f.AddExtension<TGIFAppExtNSLoop>().Loops = 0;
-        f.AddExtension<TGIFGraphicControlExtension>().Delay = plan.delay;
+        if (is_first) f.AddExtension<GifLoopExtension>().Loops = 0;
+        f.AddExtension<GifGraphicControlExtension>().Delay = plan.delay;
         const bool local = !f.ColorMap().empty();
         if (plan.measure_original) {
-          TGIFSubImage original(f);
+          GifFrame original(f);
           const GifPalette& map_before = local ? original.ColorMap() : plan.unsorted;
           original.Pack(plan.compression, MinCodeSizeFor(map_before.size()));
           result.original_size = GifFrameFileSize(original, map_before, plan.compression);
@@ -304,7 +304,7 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
 // since that entry changes the table for the frames after it.
 class WritingStage {
  public:
-  WritingStage(const WritePlan& plan, TGIFStreamWriter& writer) : plan_(plan), writer_(writer) {}
+  WritingStage(const WritePlan& plan, GifStreamWriter& writer) : plan_(plan), writer_(writer) {}
 
   void Take(FrameResult& r) {
     if (r.needs_global_entry) {
@@ -324,7 +324,7 @@ class WritingStage {
 
  private:
   const WritePlan& plan_;
-  TGIFStreamWriter& writer_;
+  GifStreamWriter& writer_;
   SharedShown shown_;
   uint64_t original_size_ = 0;
 };
@@ -384,7 +384,7 @@ class GifBuild {
     GIFCodecDefaults::SetColorReduction(options_.ColorReduction);
     GIFCodecDefaults::SetReductionBits(options_.ReductionBits);
     GIFCodecDefaults::SetDitherMode(options_.DitherMode);
-    TGIFImage settings;
+    GifImage settings;
     settings.SetCompression(options_.Compression);
     reduction_ = settings.ColorReduction();
     bits_ = settings.ReductionBits();
@@ -436,7 +436,7 @@ class GifBuild {
   // larger (each merge is kept only when smaller, crop and removal only take
   // bytes away), so the frames go out as they come.
   void WriteDirectly(WritePlan plan, FileSink& sink) {
-    TGIFStreamWriter writer(plan.compression, plan.options, palette_, [&](const auto& b) { sink.Write(b); });
+    GifStreamWriter writer(plan.compression, plan.options, palette_, [&](const auto& b) { sink.Write(b); });
     WritingStage stage(plan, writer);
     RunFrames(static_cast<size_t>(count_), plan, [&](size_t i) { return RenderJob(i); },
               [&](size_t i, FrameResult&& r) {
@@ -448,7 +448,7 @@ class GifBuild {
   }
 
   void WriteThroughSpool(WritePlan plan, FileSink& sink) {
-    TGIFFrameSpool spool(ProgramFolder() / "Output");
+    GifFrameSpool spool(ProgramFolder() / "Output");
     // Built and packed as they come, unoptimised.
     WritePlan build = plan;
     build.options = 0;
@@ -468,7 +468,7 @@ class GifBuild {
     if (options_.OptimizeColorMap) {
       GifColorCounts colours;
       SpooledFrame s;
-      for (TGIFFrameSpool::Reader r(spool, false); r.Next(s);)
+      for (GifFrameSpool::Reader r(spool, false); r.Next(s);)
         CountColors(s.map.empty() ? palette_ : s.map, s.counts, -1, colours);
       plan.global = SingleColorMapOf(colours, false);
       plan.unsorted = plan.global;
@@ -480,7 +480,7 @@ class GifBuild {
     if (sort_global) {
       std::array<uint64_t, 256> counts{};
       SpooledFrame s;
-      for (TGIFFrameSpool::Reader r(spool, false); r.Next(s);) {
+      for (GifFrameSpool::Reader r(spool, false); r.Next(s);) {
         const std::array<uint8_t, 256> remap = OcmRemap(s, unsorted);
         for (size_t i = 0; i < 256; ++i) counts[remap[i]] += s.counts[i];
       }
@@ -515,10 +515,10 @@ class GifBuild {
 
   // Writes the spooled frames with the plan; returns the bytes written and
   // keeps the unoptimised size in original_size_.
-  uint64_t WriteSpool(const TGIFFrameSpool& spool, const WritePlan& plan, FileSink& sink) {
-    TGIFStreamWriter writer(plan.compression, plan.options, plan.global, [&](const auto& b) { sink.Write(b); });
+  uint64_t WriteSpool(const GifFrameSpool& spool, const WritePlan& plan, FileSink& sink) {
+    GifStreamWriter writer(plan.compression, plan.options, plan.global, [&](const auto& b) { sink.Write(b); });
     WritingStage stage(plan, writer);
-    TGIFFrameSpool::Reader reader(spool, true);
+    GifFrameSpool::Reader reader(spool, true);
     const bool single_map = options_.OptimizeColorMap;
     RunFrames(
         spool.Count(), plan,

@@ -36,7 +36,7 @@ struct GifExportOptions {
   // gives smaller files of detailed pictures, and is the command line's.
   int Compression = gcRLE;
 
-  // The option set for TGIFImage::Optimize: 2 merge, 1 crop, 4 remove
+  // The option set for GifImage::Optimize: 2 merge, 1 crop, 4 remove
   // passive, 8 sort.
   int OptimizeOptions() const;
 };
@@ -53,13 +53,13 @@ std::optional<int> GifDitherCodeFromName(std::string_view name);
 // Called after each frame is built: the frame's index, the number of
 // generated frames and the composed picture (valid only during the call),
 // for a preview and a progress bar.
-using GifFrameObserver = std::function<void(int index, int count, const TPicture& frame)>;
+using GifFrameObserver = std::function<void(int index, int count, const Picture& frame)>;
 
 // The animated GIF of every generated frame. Stores the colour reduction,
 // reduction bits and dither codes as the GIF codec defaults (they stay in
 // force for later images, as the single frame export expects). For the
 // whole-animation palette, code 10, every frame is rendered once first to
-// build it. Then for each generated frame i: RenderFrame, Playing true,
+// build it. Then for each generated frame i: ComposeFrame, Playing true,
 // CurrentFrameIndex + 1; the frame is reduced, optimised with the option
 // set and written, with a loop extension (count 0) on the first frame and a
 // graphic control extension with the delay on each. Playing is false again

@@ -5,7 +5,7 @@
 #include "engine/ui_services.h"
 #include "platform/atomic_file.h"
 #include "export/gif/gif_image.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 
 namespace kt58 {
 
@@ -15,7 +15,7 @@ std::string ErrorSavingFileText(const fs::path& path) { return "Error saving fil
 
 namespace {
 
-void WriteBmp(const TPicture& picture, const fs::path& path) {
+void WriteBmp(const Picture& picture, const fs::path& path) {
   try {
     WriteFileAtomically(path, EncodeBmp(picture));
   } catch (const std::exception&) {
@@ -23,7 +23,7 @@ void WriteBmp(const TPicture& picture, const fs::path& path) {
   }
 }
 
-void WriteJpeg(const TPicture& picture, const fs::path& path) {
+void WriteJpeg(const Picture& picture, const fs::path& path) {
   try {
     AtomicFile file(path);
     SaveJpegFile(picture, file.TempPath(), kSingleFrameJpegQuality);
@@ -33,11 +33,11 @@ void WriteJpeg(const TPicture& picture, const fs::path& path) {
   }
 }
 
-void WriteGif(const TPicture& picture, const fs::path& path) {
+void WriteGif(const Picture& picture, const fs::path& path) {
   try {
     // The dither code comes from the codec defaults, as the animated GIF
     // export last left them.
-    TGIFImage image;
+    GifImage image;
     image.SetColorReduction(rmQuantizeWindows);
     image.SetReductionBits(8);
     image.SetCompression(gcRLE);
@@ -52,10 +52,10 @@ void WriteGif(const TPicture& picture, const fs::path& path) {
 
 }  // namespace
 
-void SaveFrameToFile(TAnimation& animation, const TLayeredFrame* frame, const fs::path& path) {
+void SaveFrameToFile(TAnimation& animation, const SequencedFrame* frame, const fs::path& path) {
   WorkPicture picture;
   try {
-    picture = animation.RenderFrame(frame);
+    picture = animation.ComposeFrame(frame);
   } catch (const std::exception&) {
     throw ESingleFrameExport(ErrorSavingFileText(path));
   }

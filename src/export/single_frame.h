@@ -33,7 +33,7 @@ inline constexpr int kSingleFrameJpegQuality = 90;
 // size), decided by SourceTypeFromExtension: an existing file of that name
 // is replaced, never read, whatever it holds. Anything else raises
 // ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
-void SaveFrameToFile(TAnimation& animation, const TLayeredFrame* frame, const std::filesystem::path& path);
+void SaveFrameToFile(TAnimation& animation, const SequencedFrame* frame, const std::filesystem::path& path);
 
 // Generated frame `index`: sets Playing false and CurrentFrameIndex = index,
 // then SaveFrameToFile. An index outside Frames raises

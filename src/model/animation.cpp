@@ -21,7 +21,7 @@ int ClampedRound(double v) {
 }
 
 // The generated frame i of a copy C of master layer M.
-void SetFrameValues(TFrameLayer& c, const TFrameLayer& m, int i, int frame_count) {
+void SetFrameValues(Layer& c, const Layer& m, int i, int frame_count) {
   c.PixelRotate = m.PixelRotate;
   if (c.PixelRotate) {
     double extent = 0.0;
@@ -70,13 +70,13 @@ void SetFrameValues(TFrameLayer& c, const TFrameLayer& m, int i, int frame_count
 
 }  // namespace
 
-void TFrameCache::Add(TPicture& picture) {
+void FrameCache::Add(Picture& picture) {
   if (picture.Width() == Width && picture.Height() == Height) {
     Images.emplace_back();
     Images.back().TakeFrom(picture);
     return;
   }
-  TPicture sized(Width, Height);
+  Picture sized(Width, Height);
   const int w = std::min(Width, picture.Width());
   const int h = std::min(Height, picture.Height());
   for (int r = 0; r < h; ++r) std::copy_n(picture.Row(r), static_cast<size_t>(w) * 3, sized.Row(r));
@@ -84,9 +84,9 @@ void TFrameCache::Add(TPicture& picture) {
 }
 
 TAnimation::TAnimation()
-    : References(std::make_unique<TReferenceList>()),
-      ConstructorFrame(std::make_unique<TLayeredFrame>(this)),
-      FrameCache(std::make_unique<TFrameCache>()) {
+    : References(std::make_unique<ImageResources>()),
+      ConstructorFrame(std::make_unique<SequencedFrame>(this)),
+      RenderedFrames(std::make_unique<FrameCache>()) {
   ResetProject();
 }
 
@@ -98,10 +98,10 @@ TAnimation::~TAnimation() {
   ConstructorFrame.reset();
   {
     // Frames is empty while its frames go, as everywhere else.
-    std::vector<std::unique_ptr<TLayeredFrame>> doomed;
+    std::vector<std::unique_ptr<SequencedFrame>> doomed;
     doomed.swap(Frames);
   }
-  FrameCache.reset();
+  RenderedFrames.reset();
   References.reset();
 }
 
@@ -129,7 +129,7 @@ void TAnimation::DoStatus(const std::string& text) const {
   if (OnStatus) OnStatus(text);
 }
 
-bool TAnimation::OwnsFrame(const TLayeredFrame* frame) const {
+bool TAnimation::OwnsFrame(const SequencedFrame* frame) const {
   if (!frame) return false;
   if (frame == ConstructorFrame.get()) return true;
   return std::any_of(Frames.begin(), Frames.end(), [frame](const auto& f) { return f.get() == frame; });
@@ -141,14 +141,14 @@ void TAnimation::ClearFrames() {
   ++generation_;
   // A current frame among the generated ones is about to be freed.
   if (CurrentFrame != ConstructorFrame.get()) CurrentFrame = ConstructorFrame.get();
-  std::vector<std::unique_ptr<TLayeredFrame>> doomed;
+  std::vector<std::unique_ptr<SequencedFrame>> doomed;
   doomed.swap(Frames);
   doomed.clear();
   RecreateFrameCache();
   ProcessPendingMessages();
 }
 
-bool TAnimation::Resequence(bool render) {
+bool TAnimation::MakeFrameSequence(bool render) {
   try {
     ClearFrames();
     const uint64_t generation = generation_;
@@ -162,27 +162,27 @@ bool TAnimation::Resequence(bool render) {
         if (!Frames.empty()) ClearFrames();
         return false;
       }
-      auto frame = std::make_unique<TLayeredFrame>(this);
+      auto frame = std::make_unique<SequencedFrame>(this);
       const auto& masters = ConstructorFrame->Layers;
       frame->Layers.reserve(masters.size());
       for (const auto& m : masters) {
-        std::unique_ptr<TFrameLayer> c = m->CopyLayer();
+        std::unique_ptr<Layer> c = m->CopyLayer();
         SetFrameValues(*c, *m, i, FrameCount);
         frame->Layers.push_back(std::move(c));
       }
       Frames.push_back(std::move(frame));
     }
-    DoStatus("Resequence Complete");
+    DoStatus("MakeFrameSequence Complete");
     Sequenced = Frames.size() > 1;
     if (Sequenced) {
-      if (!NonRenderedPlayback && render) RenderAllFrames();
+      if (!NonRenderedPlayback && render) ComposeAllFrames();
       if (generation_ != generation) return false;
       FirstFrame();
     }
     DoStatus("");
     return true;
   } catch (...) {
-    Ui().ShowMessage("Unknown Resequence Exception");
+    Ui().ShowMessage("Unknown MakeFrameSequence Exception");
     try {
       ClearFrames();
     } catch (...) {
@@ -195,17 +195,17 @@ bool TAnimation::Resequence(bool render) {
   }
 }
 
-TFrameSize TAnimation::GetFrameSize() const {
+FrameSize TAnimation::GetFrameSize() const {
   if (FixedFrameSize) return {FixedWidth, FixedHeight};
   return {AutoWidth, AutoHeight};
 }
 
-void TAnimation::ComputeAutoFrameSize(const TLayeredFrame* frame) {
+void TAnimation::ComputeAutoFrameSize(const SequencedFrame* frame) {
   AutoWidth = 0;
   AutoHeight = 0;
   if (!frame) return;
   for (const auto& layer : frame->Layers) {
-    const TLayerImageRef* ref = layer->ImageRef;
+    const ImageResource* ref = layer->ImageRef;
     if (!ref || !ref->HasPicture()) continue;
     AutoWidth = std::max(AutoWidth, ref->Width);
     AutoHeight = std::max(AutoHeight, ref->Height);
@@ -242,7 +242,7 @@ void TAnimation::FreeConstructorFrame() {
   ++generation_;
   if (CurrentFrame == ConstructorFrame.get()) CurrentFrame = nullptr;
   SelectedLayer = nullptr;
-  std::unique_ptr<TLayeredFrame> doomed = std::move(ConstructorFrame);
+  std::unique_ptr<SequencedFrame> doomed = std::move(ConstructorFrame);
 }
 
 void TAnimation::SetLayerPosition(int offset_x, int offset_y) {
@@ -267,7 +267,7 @@ void TAnimation::SetLayerBlending(int blend_type, int transparency, int alt_tran
   SelectedLayer->AltTransparency = alt_transparency;
 }
 
-void TAnimation::SetLayerTint(bool enabled, TColor color) {
+void TAnimation::SetLayerTint(bool enabled, Color color) {
   if (!SelectedLayer) return;
   SelectedLayer->TintEnabled = enabled;
   SelectedLayer->TintColor = color;
@@ -288,7 +288,7 @@ void TAnimation::SetLayerOther(bool pixel_rotate, int direction, bool mirror, bo
   SelectedLayer->Flip = flip;
 }
 
-void TAnimation::SetLayerButtonize(bool enabled, int amount, TColor highlight, TColor shadow) {
+void TAnimation::SetLayerButtonize(bool enabled, int amount, Color highlight, Color shadow) {
   if (!SelectedLayer) return;
   SelectedLayer->ButtonizeEnabled = enabled;
   SelectedLayer->ButtonizeAmount = amount;

@@ -13,27 +13,27 @@
 #include "engine/colors.h"
 #include "engine/picture.h"
 #include "model/display_sink.h"
-#include "model/frame_layer.h"
-#include "model/layered_frame.h"
-#include "model/reference_list.h"
+#include "model/layer.h"
+#include "model/sequenced_frame.h"
+#include "model/image_resources.h"
 
 namespace kt58 {
 
-struct TFrameSize {
+struct FrameSize {
   int Width = 0;
   int Height = 0;
-  friend bool operator==(const TFrameSize&, const TFrameSize&) = default;
+  friend bool operator==(const FrameSize&, const FrameSize&) = default;
 };
 
 // Pre-rendered frame pictures, all of the size the cache was made with.
-struct TFrameCache {
+struct FrameCache {
   int Width = 10;
   int Height = 10;
-  std::vector<TPicture> Images;
+  std::vector<Picture> Images;
   int Count() const { return static_cast<int>(Images.size()); }
   // Stores the picture at the cache's size (cut or padded with black at the
   // right and bottom when the frame size changed since the cache was made).
-  void Add(TPicture& picture);
+  void Add(Picture& picture);
 };
 
 // A part of a project the read could not restore.
@@ -87,44 +87,44 @@ class TAnimation {
   // ConstructorFrame. Lets pending events run.
   void ClearFrames();
   // Generates FrameCount frames from the master layers; false when there
-  // are none, on an error ("Unknown Resequence Exception") or when an event
+  // are none, on an error ("Unknown MakeFrameSequence Exception") or when an event
   // handler cleared the frames or freed the constructor frame meanwhile.
-  bool Resequence(bool render);
-  TFrameSize GetFrameSize() const;
-  void ComputeAutoFrameSize(const TLayeredFrame* frame);
+  bool MakeFrameSequence(bool render);
+  FrameSize GetFrameSize() const;
+  void ComputeAutoFrameSize(const SequencedFrame* frame);
   bool SelectCurrentFrame();
   void StepFrame(int delta);
   void FirstFrame();
   void FreeConstructorFrame();
 
-  // Composition. RenderFrame gives a frame-sized picture the caller frees,
+  // Composition. ComposeFrame gives a frame-sized picture the caller frees,
   // or none for no frame or a frame without layers. Pending events run
   // between layers; a handler may change or free the frame meanwhile, which
   // ends the composition early with what is drawn so far.
-  WorkPicture RenderFrame(const TLayeredFrame* frame);
+  WorkPicture ComposeFrame(const SequencedFrame* frame);
   // Draws one layer onto the frame picture; the work picture is reused and
-  // may change size. Errors pass on (RenderFrame leaves the layer out).
-  void RenderLayer(const TFrameLayer& layer, TPicture& work, TPicture& frame);
-  void DrawFrame(const TLayeredFrame* frame, int x, int y);
-  void SetPictureToFrameSize(TPicture& picture) const;
+  // may change size. Errors pass on (ComposeFrame leaves the layer out).
+  void ComposeLayer(const Layer& layer, Picture& work, Picture& frame);
+  void DrawFrame(const SequencedFrame* frame, int x, int y);
+  void SetPictureToFrameSize(Picture& picture) const;
   void RecreateFrameCache();
-  void RenderAllFrames();
+  void ComposeAllFrames();
 
   // Property groups of the selected layer, as the property pages set them;
   // each does nothing without a selected layer.
   void SetLayerPosition(int offset_x, int offset_y);
   void SetLayerRotation(double start_angle, double degrees_to_rotate, bool clockwise, bool anti_alias);
   void SetLayerBlending(int blend_type, int transparency, int alt_transparency);
-  void SetLayerTint(bool enabled, TColor color);
+  void SetLayerTint(bool enabled, Color color);
   void SetLayerFading(int fade_mode, int fade_start, int fade_final);
   void SetLayerOther(bool pixel_rotate, int direction, bool mirror, bool flip);
-  void SetLayerButtonize(bool enabled, int amount, TColor highlight, TColor shadow);
+  void SetLayerButtonize(bool enabled, int amount, Color highlight, Color shadow);
 
   // What adding a layer from a file does to the model: a new master layer on
   // top with the file's (shared) resource, its name, its auto-detected
   // transparent colour, selected; then resequencing and the automatic frame
   // size. Raises Kt58Error when no resource can be made for the file.
-  TFrameLayer* AddLayerFromFile(const std::filesystem::path& path);
+  Layer* AddLayerFromFile(const std::filesystem::path& path);
 
   // Project file. SaveToFile writes a temporary file beside the target and
   // renames it over the target only when everything was written, so a failed
@@ -141,33 +141,33 @@ class TAnimation {
   bool LoadFromStream(std::istream& in);
 
   // True while the frame is alive: the ConstructorFrame or one of Frames.
-  bool OwnsFrame(const TLayeredFrame* frame) const;
+  bool OwnsFrame(const SequencedFrame* frame) const;
 
-  std::unique_ptr<TReferenceList> References;
+  std::unique_ptr<ImageResources> References;
   DisplaySink* DisplayCanvas = nullptr;
   int32_t FileVersion = kFileVersion;
   std::function<void(const std::string&)> OnStatus;
   std::string FileName;
   int32_t FrameCount = 10;
-  std::unique_ptr<TLayeredFrame> ConstructorFrame;
+  std::unique_ptr<SequencedFrame> ConstructorFrame;
   int32_t AutoWidth = 0;
   int32_t AutoHeight = 0;
   bool FixedFrameSize = false;
   int32_t FixedWidth = 10;
   int32_t FixedHeight = 10;
-  TColor BackgroundColor = 0;
-  TFrameLayer* SelectedLayer = nullptr;
-  std::vector<std::unique_ptr<TLayeredFrame>> Frames;
+  Color BackgroundColor = 0;
+  Layer* SelectedLayer = nullptr;
+  std::vector<std::unique_ptr<SequencedFrame>> Frames;
   bool NonRenderedPlayback = true;
   bool Sequenced = false;
   bool Playing = false;
   int32_t CurrentFrameIndex = -1;
-  TLayeredFrame* CurrentFrame = nullptr;
+  SequencedFrame* CurrentFrame = nullptr;
   int32_t FrameDelay = 0;  // milliseconds between frames in playback
-  std::unique_ptr<TFrameCache> FrameCache;
+  std::unique_ptr<FrameCache> RenderedFrames;
 
  private:
-  friend class TLayeredFrame;
+  friend class SequencedFrame;
   void LoadResources(class BoundedReader& reader, std::vector<ProjectReadIssue>& warnings);
   // Raised by ClearFrames, FreeConstructorFrame and every layer removal, so
   // loops that let events run can tell that their lists changed under them.

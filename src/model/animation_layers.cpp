@@ -6,23 +6,23 @@
 
 namespace kt58 {
 
-TFrameLayer* TAnimation::AddLayerFromFile(const std::filesystem::path& path) {
+Layer* TAnimation::AddLayerFromFile(const std::filesystem::path& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) throw Kt58Error("No file at " + path.string());
-  if (!ConstructorFrame) ConstructorFrame = std::make_unique<TLayeredFrame>(this);
+  if (!ConstructorFrame) ConstructorFrame = std::make_unique<SequencedFrame>(this);
   // A project beyond the bound could be saved but never opened again.
   const int64_t layers = static_cast<int64_t>(ConstructorFrame->Layers.size()) + 1;
   if (!LayerFramesFit(layers, FrameCount)) throw Kt58Error(LayerFramesError(layers, FrameCount));
-  auto layer = std::make_unique<TFrameLayer>(this);
+  auto layer = std::make_unique<Layer>(this);
   layer->ImageRef = layer->AddReference(path);
   if (!layer->ImageRef) throw Kt58Error("No picture can be made from " + path.string());
   ++layer->ImageRef->NameCounter;
   layer->LayerName = DefaultLayerName(*layer->ImageRef);
   layer->AutoDetectTransparentColor();
-  TFrameLayer* added = layer.get();
+  Layer* added = layer.get();
   ConstructorFrame->Layers.insert(ConstructorFrame->Layers.begin(), std::move(layer));
   SelectedLayer = added;
-  Resequence(false);
+  MakeFrameSequence(false);
   // Resequencing lets events run; a handler may have removed the layer.
   if (!ConstructorFrame || ConstructorFrame->IndexOf(added) < 0) return nullptr;
   SelectedLayer = added;

@@ -7,7 +7,7 @@
 #include "engine/raster_ops.h"
 #include "engine/ui_services.h"
 #include "model/animation.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 #include "platform/numeric.h"
 #include "platform/text_helpers.h"
 
@@ -21,9 +21,9 @@ struct LayerValues {
   bool Mirror, Flip;
   int OffsetX, OffsetY;
   int BlendType, Transparency, AltTransparency;
-  TColor TransparentColor;
+  Color TransparentColor;
   bool TintEnabled;
-  TColor TintColor;
+  Color TintColor;
   int FadeMode;
   double Angle;
   bool Clockwise, AntiAlias;
@@ -31,13 +31,13 @@ struct LayerValues {
   int PixelRotateDirection, PixelRotateShift;
   bool ButtonizeEnabled;
   int ButtonizeAmount;
-  TColor ButtonizeHighlight, ButtonizeShadow;
+  Color ButtonizeHighlight, ButtonizeShadow;
   // The order has five stages; the room is fixed so that composing a layer
   // allocates nothing beyond its pictures.
   std::array<int, 16> EffectOrder;
   size_t EffectCount;
 
-  explicit LayerValues(const TFrameLayer& l)
+  explicit LayerValues(const Layer& l)
       : Mirror(l.Mirror),
         Flip(l.Flip),
         OffsetX(l.OffsetX),
@@ -67,20 +67,20 @@ struct LayerValues {
 
 }  // namespace
 
-void TAnimation::SetPictureToFrameSize(TPicture& picture) const {
-  const TFrameSize size = GetFrameSize();
+void TAnimation::SetPictureToFrameSize(Picture& picture) const {
+  const FrameSize size = GetFrameSize();
   picture.SetSize(size.Width, size.Height);
 }
 
 void TAnimation::RecreateFrameCache() {
-  auto cache = std::make_unique<TFrameCache>();
-  const TFrameSize size = GetFrameSize();
+  auto cache = std::make_unique<FrameCache>();
+  const FrameSize size = GetFrameSize();
   cache->Width = size.Width < 1 ? 10 : size.Width;
   cache->Height = size.Height < 1 ? 10 : size.Height;
-  FrameCache = std::move(cache);
+  RenderedFrames = std::move(cache);
 }
 
-WorkPicture TAnimation::RenderFrame(const TLayeredFrame* frame) {
+WorkPicture TAnimation::ComposeFrame(const SequencedFrame* frame) {
   if (!frame || frame->Layers.empty()) return nullptr;
   // A frame of this animation may be freed by an event handler between two
   // layers; a frame the caller made on its own is the caller's to keep.
@@ -90,7 +90,7 @@ WorkPicture TAnimation::RenderFrame(const TLayeredFrame* frame) {
   WorkPicture work = CreateWorkPicture24();
   WorkPicture picture = CreateWorkPicture24();
   SetPictureToFrameSize(*picture);
-  FillColorRect(*picture, BackgroundColor, TRect{0, 0, picture->Width(), picture->Height()});
+  FillColorRect(*picture, BackgroundColor, Rect{0, 0, picture->Width(), picture->Height()});
   ProcessPendingMessages();
 
   // By index from the bottom, re-checked after every event: the list may
@@ -99,7 +99,7 @@ WorkPicture TAnimation::RenderFrame(const TLayeredFrame* frame) {
     --i;
     if (i >= frame->Layers.size()) continue;
     try {
-      RenderLayer(*frame->Layers[i], *work, *picture);
+      ComposeLayer(*frame->Layers[i], *work, *picture);
     } catch (...) {
       // One failing layer is left out; the frame goes on.
     }
@@ -110,16 +110,16 @@ WorkPicture TAnimation::RenderFrame(const TLayeredFrame* frame) {
   return picture;
 }
 
-void TAnimation::RenderLayer(const TFrameLayer& layer, TPicture& work, TPicture& frame) {
+void TAnimation::ComposeLayer(const Layer& layer, Picture& work, Picture& frame) {
   const LayerValues v(layer);
-  TLayerImageRef* ref = layer.ImageRef;
+  ImageResource* ref = layer.ImageRef;
   if (!ref) return;
   if (IsStillSourceType(ref->SourceType)) {
-    const TPicture* still = ref->StillPicture();
+    const Picture* still = ref->StillPicture();
     if (!still) return;
     work.Assign(*still);
   } else if (IsMultiFrameSourceType(ref->SourceType)) {
-    Tkt58_BlitStream* store = ref->Store();
+    FrameStore* store = ref->Store();
     if (!store) return;
     WorkPicture stored = Playing ? store->ReadNextFrame() : store->ReadFrame(CurrentFrameIndex);
     if (!stored) return;
@@ -185,15 +185,15 @@ void TAnimation::RenderLayer(const TFrameLayer& layer, TPicture& work, TPicture&
   ProcessPendingMessages();
 }
 
-void TAnimation::DrawFrame(const TLayeredFrame* frame, int x, int y) {
+void TAnimation::DrawFrame(const SequencedFrame* frame, int x, int y) {
   if (!DisplayCanvas || !frame) return;
-  WorkPicture picture = RenderFrame(frame);
+  WorkPicture picture = ComposeFrame(frame);
   // Re-read: a handler run during composition may have detached the view.
   if (picture && DisplayCanvas) DisplayCanvas->DrawPicture(*picture, x, y);
   FreeWorkPicture(picture);
 }
 
-void TAnimation::RenderAllFrames() {
+void TAnimation::ComposeAllFrames() {
   ProgressScope dialog;
   RecreateFrameCache();
   dialog->SetCaption("Rendering Frames...");
@@ -207,8 +207,8 @@ void TAnimation::RenderAllFrames() {
     dialog->SetText(Format("Constructing Frame : %d", static_cast<int>(k)));
     dialog->SetPosition(static_cast<int>(k));
     dialog->Repaint();
-    WorkPicture picture = RenderFrame(Frames[k].get());
-    if (picture && generation_ == generation) FrameCache->Add(*picture);
+    WorkPicture picture = ComposeFrame(Frames[k].get());
+    if (picture && generation_ == generation) RenderedFrames->Add(*picture);
     FreeWorkPicture(picture);
     ProcessPendingMessages();
   }

@@ -10,7 +10,7 @@ class DisplaySink {
  public:
   virtual ~DisplaySink() = default;
   // Draws the picture with its top-left corner at (x, y) of the sink.
-  virtual void DrawPicture(const TPicture& picture, int x, int y) = 0;
+  virtual void DrawPicture(const Picture& picture, int x, int y) = 0;
 };
 
 }  // namespace kt58

@@ -75,7 +75,7 @@ void TAnimation::SaveToStream(std::ostream& out) {
     }
   }
 
-  Resequence(false);
+  MakeFrameSequence(false);
   PutInt32(out, static_cast<int32_t>(Frames.size()));
 
   // Only layers with a resource can be written (a record names its id).
@@ -130,7 +130,7 @@ ProjectReadResult TAnimation::ReadFromStream(std::istream& in) {
     const int32_t m = reader.GetInt32();
     reader.NeedItems(m, kMinLayerRecordBytes, "layers");
     if (!LayerFramesFit(m, FrameCount)) throw EProjectFormat(LayerFramesError(m, FrameCount));
-    ConstructorFrame = std::make_unique<TLayeredFrame>(this);
+    ConstructorFrame = std::make_unique<SequencedFrame>(this);
     CurrentFrame = ConstructorFrame.get();
     for (int32_t i = 0; i < m; ++i)
       if (auto layer = LoadLayerRecord(reader, *this)) ConstructorFrame->Layers.push_back(std::move(layer));
@@ -141,7 +141,7 @@ ProjectReadResult TAnimation::ReadFromStream(std::istream& in) {
     // Nothing half-read stays: the layers give their resources back and the
     // resources delete the store files they made.
     SelectedLayer = nullptr;
-    ConstructorFrame = std::make_unique<TLayeredFrame>(this);
+    ConstructorFrame = std::make_unique<SequencedFrame>(this);
     CurrentFrame = ConstructorFrame.get();
     if (References) References->Clear();
     DoStatus("Load failure");
@@ -167,7 +167,7 @@ std::string ResourceName(int k, int n, int source_type, const std::string& store
 }  // namespace
 
 void TAnimation::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>& warnings) {
-  if (!References) References = std::make_unique<TReferenceList>();
+  if (!References) References = std::make_unique<ImageResources>();
   References->Clear();
   const int32_t n = reader.GetInt32();
   std::unique_ptr<ProgressScope> dialog;
@@ -194,7 +194,7 @@ void TAnimation::LoadResources(BoundedReader& reader, std::vector<ProjectReadIss
       type = st_Unknown;
       type = reader.GetInt32();
       std::vector<StoreRestoreProblem> problems;
-      std::unique_ptr<TLayerImageRef> ref = LoadResourceRecord(reader, type, problems);
+      std::unique_ptr<ImageResource> ref = LoadResourceRecord(reader, type, problems);
       for (const StoreRestoreProblem& p : problems)
         warnings.push_back({p.message, ResourceName(k, n, type, ref->SourceFileName.string()) + ": " + p.cause});
       const int id = ref->Id;

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void SaveHeader(std::ostream& out, const TLayerImageRef& ref) {
+void SaveHeader(std::ostream& out, const ImageResource& ref) {
   PutInt32(out, ref.SourceType);
   PutString(out, ref.DataFileName.string());
   PutString(out, ref.SourceFileName.string());
@@ -27,7 +27,7 @@ void SaveHeader(std::ostream& out, const TLayerImageRef& ref) {
   PutInt32(out, ref.Height);
 }
 
-void LoadHeader(BoundedReader& in, TLayerImageRef& ref, std::string& stored_data, std::string& stored_source) {
+void LoadHeader(BoundedReader& in, ImageResource& ref, std::string& stored_data, std::string& stored_source) {
   stored_data = in.GetString();
   stored_source = in.GetString();
   ref.Id = in.GetInt32();
@@ -41,7 +41,7 @@ void LoadHeader(BoundedReader& in, TLayerImageRef& ref, std::string& stored_data
 
 // A BMP file image from the project stream: its file header gives its total
 // length, which must lie within the bytes that remain.
-void LoadPicture(BoundedReader& in, TPicture& picture) {
+void LoadPicture(BoundedReader& in, Picture& picture) {
   in.NeedItems(1, kBmpHeadersSize, "picture bytes");
   std::vector<uint8_t> bytes(kBmpFileHeaderSize);
   in.Stream().read(reinterpret_cast<char*>(bytes.data()), kBmpFileHeaderSize);
@@ -78,12 +78,12 @@ fs::path RestoredDataFileName(const std::string& stored_source, const std::strin
   return candidate;
 }
 
-void SaveResourceRecord(std::ostream& out, const TLayerImageRef& ref) {
+void SaveResourceRecord(std::ostream& out, const ImageResource& ref) {
   SaveHeader(out, ref);
-  if (const TPicture* picture = ref.StillPicture()) {
+  if (const Picture* picture = ref.StillPicture()) {
     WriteBmpImage(*picture, out);
   } else if (IsMultiFrameSourceType(ref.SourceType)) {
-    if (Tkt58_BlitStream* store = ref.Store()) {
+    if (FrameStore* store = ref.Store()) {
       store->SaveToStream(out);
     } else {
       // Import failed: an empty store (no frames, a 4-byte image holding 0).
@@ -97,40 +97,40 @@ void SaveResourceRecord(std::ostream& out, const TLayerImageRef& ref) {
   if (!out) throw Kt58Error("Cannot write the project file");
 }
 
-std::unique_ptr<TLayerImageRef> LoadResourceRecord(BoundedReader& in, int source_type,
+std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type,
                                                    std::vector<StoreRestoreProblem>& problems) {
   std::string stored_data, stored_source;
   if (IsStillSourceType(source_type)) {
-    auto ref = std::make_unique<TBitmapRef>(fs::path(), 0);
+    auto ref = std::make_unique<PictureResource>(fs::path(), 0);
     ref->SourceType = source_type;
     LoadHeader(in, *ref, stored_data, stored_source);
     ref->SourceFileName = stored_source;
     ref->DataFileName = stored_source;
     ref->RefCount = 0;
-    ref->Picture = CreateWorkPicture24();
-    LoadPicture(in, *ref->Picture);
+    ref->Image = CreateWorkPicture24();
+    LoadPicture(in, *ref->Image);
     return ref;
   }
   if (!IsMultiFrameSourceType(source_type))
     throw EProjectFormat("Unknown resource type " + std::to_string(source_type));
-  auto ref = std::make_unique<TBlitStreamRef>(fs::path(), 0);
+  auto ref = std::make_unique<FrameStoreResource>(fs::path(), 0);
   ref->SourceType = source_type;
   LoadHeader(in, *ref, stored_data, stored_source);
   ref->SourceFileName = stored_source;
   ref->RefCount = 0;
   ref->DataFileName = RestoredDataFileName(stored_source, stored_data, ref->Id);
-  auto store = std::make_unique<Tkt58_BlitStream>();
+  auto store = std::make_unique<FrameStore>();
   store->SetFrameWidth(ref->Width);
   store->SetFrameHeight(ref->Height);
   store->SetFileName(ref->DataFileName);
   problems = store->LoadFromStream(in.Stream());
   in.Resync();
   ref->DataFileName = store->FileName;
-  ref->Picture = std::move(store);
+  ref->Image = std::move(store);
   return ref;
 }
 
-void SaveLayerRecord(std::ostream& out, const TFrameLayer& layer) {
+void SaveLayerRecord(std::ostream& out, const Layer& layer) {
   if (!layer.ImageRef) throw Kt58Error("Layer " + layer.LayerName + " has no picture");
   PutString(out, layer.LayerName);
   PutInt32(out, layer.ImageRef->Id);
@@ -162,8 +162,8 @@ void SaveLayerRecord(std::ostream& out, const TFrameLayer& layer) {
   PutBool(out, layer.Flip);
 }
 
-std::unique_ptr<TFrameLayer> LoadLayerRecord(BoundedReader& in, TAnimation& owner) {
-  auto layer = std::make_unique<TFrameLayer>(&owner);
+std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, TAnimation& owner) {
+  auto layer = std::make_unique<Layer>(&owner);
   layer->LayerName = in.GetString();
   const int32_t id = in.GetInt32();
   layer->TransparentColor = in.GetUInt32();
@@ -193,7 +193,7 @@ std::unique_ptr<TFrameLayer> LoadLayerRecord(BoundedReader& in, TAnimation& owne
   layer->Flip = in.GetBool();
   for (double v : {layer->Angle, layer->StartAngle, layer->DegreesToRotate})
     if (!std::isfinite(v)) throw EProjectFormat("A layer of the project file has an impossible angle");
-  TLayerImageRef* ref = owner.References ? owner.References->FindById(id) : nullptr;
+  ImageResource* ref = owner.References ? owner.References->FindById(id) : nullptr;
   // A layer naming no resource has nothing to show and could not be saved
   // again: it is dropped.
   if (!ref) return nullptr;

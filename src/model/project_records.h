@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "model/binary_io.h"
-#include "model/frame_layer.h"
-#include "model/image_ref.h"
+#include "model/layer.h"
+#include "model/image_resource.h"
 
 namespace kt58 {
 
@@ -20,13 +20,13 @@ class TAnimation;
 // file image or the frame store's embedded layout. A multi-frame resource
 // without a store is written with an empty store so the file stays readable.
 // Raises on any failure (a store that cannot be read included).
-void SaveResourceRecord(std::ostream& out, const TLayerImageRef& ref);
+void SaveResourceRecord(std::ostream& out, const ImageResource& ref);
 
 // Reads one resource record whose type code was read already. Multi-frame
 // resources get a fresh store file in the program folder; the stored data
 // file name is only a name. Raises on a bad record, leaving no file behind.
 // What a store could restore only in part is added to `problems`.
-std::unique_ptr<TLayerImageRef> LoadResourceRecord(BoundedReader& in, int source_type,
+std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type,
                                                    std::vector<StoreRestoreProblem>& problems);
 
 // The store file wanted for a multi-frame resource read from a project: the
@@ -39,10 +39,10 @@ std::filesystem::path RestoredDataFileName(const std::string& stored_source, con
 // Size of a layer record after its name.
 inline constexpr int kLayerRecordFixedBytes = 95;
 
-void SaveLayerRecord(std::ostream& out, const TFrameLayer& layer);
+void SaveLayerRecord(std::ostream& out, const Layer& layer);
 // Reads a layer record into a new layer of the animation; its resource is
 // found by id and counted. Returns none (record consumed) when no resource
 // has the stored id.
-std::unique_ptr<TFrameLayer> LoadLayerRecord(BoundedReader& in, TAnimation& owner);
+std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, TAnimation& owner);
 
 }  // namespace kt58

@@ -53,15 +53,15 @@ fs::path MakeProject(const TempDir& dir) {
 
 // The frames as the exports compose them: the project loaded as the tool
 // loads it, frame i with CurrentFrameIndex i.
-std::vector<TPicture> ReferenceFrames(const fs::path& project) {
+std::vector<Picture> ReferenceFrames(const fs::path& project) {
   TAnimation a;
   EXPECT_TRUE(a.LoadFromFile(project));
-  a.Resequence(false);
+  a.MakeFrameSequence(false);
   a.NonRenderedPlayback = true;
-  std::vector<TPicture> frames;
+  std::vector<Picture> frames;
   for (size_t i = 0; i < a.Frames.size(); ++i) {
     a.CurrentFrameIndex = static_cast<int>(i);
-    WorkPicture p = a.RenderFrame(a.Frames[i].get());
+    WorkPicture p = a.ComposeFrame(a.Frames[i].get());
     EXPECT_TRUE(p);
     if (p) frames.push_back(*p);
   }

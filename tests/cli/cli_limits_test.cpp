@@ -63,12 +63,12 @@ fs::path ProjectOfSize(const TempDir& dir, const std::string& name, int frames, 
 // A baseline JPEG whose frame header claims width x height, cut off half
 // way through its scan data: the headers are whole, the pixels are not.
 std::vector<uint8_t> TruncatedJpegClaiming(int width, int height) {
-  const TPicture noise = test::MakeRandomPicture(32, 32, 5);
+  const Picture noise = test::MakeRandomPicture(32, 32, 5);
   JpegImage image;
   image.width = image.height = 32;
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) {
-      const TColor c = test::PixelColor(noise, x, y);
+      const Color c = test::PixelColor(noise, x, y);
       image.rgb.insert(image.rgb.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16)});
     }
   std::vector<uint8_t> bytes = EncodeJpeg(image, 90);
@@ -158,7 +158,7 @@ TEST(CliLimits, HugeClaimsAreRefusedFromTheHeaders) {
 // numbers, instead of filling the disk.
 TEST(CliLimits, ExportsThatCannotFitAreRefusedBeforeWriting) {
   TempDir dir;
-  const uint64_t frame_bytes = TPicture::RowBytesFor(7680) * uint64_t{4320};
+  const uint64_t frame_bytes = Picture::RowBytesFor(7680) * uint64_t{4320};
   std::error_code ec;
   const uint64_t free_bytes = fs::space(dir.path(), ec).available;
   ASSERT_FALSE(ec) << ec.message();

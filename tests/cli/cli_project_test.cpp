@@ -9,7 +9,7 @@
 #include "cli_run.h"
 #include "engine/bmp_codec.h"
 #include "model/animation.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 #include "platform/program_info.h"
 #include "support/gif_builder.h"
 #include "support/test_support.h"
@@ -22,7 +22,7 @@ using test::CliResult;
 using test::RunKt58;
 using test::TempDir;
 
-constexpr TColor kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+constexpr Color kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
 
 // A 3 x 2 picture whose bottom-left pixel (the auto-detected key) is green.
 fs::path WriteSmallBmp(const TempDir& dir, const std::string& name = "pic.bmp") {
@@ -66,15 +66,15 @@ TEST(CliNew, EveryLayerOptionReachesTheProject) {
   const auto a = Load(out);
   EXPECT_EQ(a->FrameCount, 16);
   EXPECT_TRUE(a->FixedFrameSize);
-  EXPECT_EQ(a->GetFrameSize(), (TFrameSize{40, 30}));
+  EXPECT_EQ(a->GetFrameSize(), (FrameSize{40, 30}));
   EXPECT_EQ(a->BackgroundColor, 0x302010u);
   ASSERT_EQ(a->LayerCount(), 3);
   ASSERT_EQ(a->References->Count(), 2);  // the picture is shared by two layers
 
   const auto& layers = a->ConstructorFrame->Layers;
-  const TFrameLayer& top = *layers[0];
-  const TFrameLayer& mid = *layers[1];
-  const TFrameLayer& bottom = *layers[2];
+  const Layer& top = *layers[0];
+  const Layer& mid = *layers[1];
+  const Layer& bottom = *layers[2];
   EXPECT_EQ(top.ImageRef->SourceType, st_Gifa);
   EXPECT_EQ(top.LayerName, "anim_1");
   EXPECT_EQ(mid.LayerName, "pic_2");
@@ -137,7 +137,7 @@ TEST(CliNew, AutomaticSizeAndDefaults) {
   const auto a = Load(out);
   EXPECT_EQ(a->FrameCount, 10);
   EXPECT_FALSE(a->FixedFrameSize);
-  EXPECT_EQ(a->GetFrameSize(), (TFrameSize{7, 2}));
+  EXPECT_EQ(a->GetFrameSize(), (FrameSize{7, 2}));
   EXPECT_EQ(a->BackgroundColor, 0u);
 }
 

@@ -5,7 +5,7 @@
 
 #include "engine/picture.h"
 #include "model/animation.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 #include "support/test_support.h"
 
 namespace kt58 {
@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool SamePixels(const TPicture& a, const TPicture& b) {
+bool SamePixels(const Picture& a, const Picture& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
   for (int y = 0; y < a.Height(); ++y)
     for (int x = 0; x < a.Width(); ++x)
@@ -29,12 +29,12 @@ TEST(SampleProject, LoadsAndEveryFrameRenders) {
 
   TAnimation a;
   ASSERT_TRUE(a.LoadFromFile(path));
-  ASSERT_TRUE(a.Resequence(false));
+  ASSERT_TRUE(a.MakeFrameSequence(false));
   EXPECT_EQ(a.LayerCount(), 7);
-  EXPECT_EQ(a.GetFrameSize(), (TFrameSize{160, 120}));
+  EXPECT_EQ(a.GetFrameSize(), (FrameSize{160, 120}));
   bool has_animated_gif = false;
   for (int i = 0; i < a.References->Count(); ++i) {
-    const TLayerImageRef& r = *a.References->Item(i);
+    const ImageResource& r = *a.References->Item(i);
     EXPECT_TRUE(r.HasPicture()) << r.SourceFileName;
     has_animated_gif |= r.SourceType == st_Gifa;
   }
@@ -45,7 +45,7 @@ TEST(SampleProject, LoadsAndEveryFrameRenders) {
   for (size_t i = 0; i < a.Frames.size(); ++i) {
     // Multi-frame layers show the stored frame of the current index.
     a.CurrentFrameIndex = static_cast<int>(i);
-    frames.push_back(a.RenderFrame(a.Frames[i].get()));
+    frames.push_back(a.ComposeFrame(a.Frames[i].get()));
     ASSERT_TRUE(frames.back()) << "frame " << i;
     EXPECT_EQ(frames.back()->Width(), 160);
     EXPECT_EQ(frames.back()->Height(), 120);

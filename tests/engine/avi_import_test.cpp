@@ -19,13 +19,13 @@ namespace fs = std::filesystem;
 
 struct Imported {
   WorkPicture first;
-  std::vector<TPicture> frames;
+  std::vector<Picture> frames;
 };
 
 // Imports into a fresh store and reads every frame back the way the owner
 // does (close, reopen, ReadHeader).
 Imported ImportFrames(const fs::path& avi, const fs::path& store_file, bool probe = false) {
-  Tkt58_BlitStream store;
+  FrameStore store;
   if (!store.CreateStoreFile(store_file)) throw std::runtime_error("cannot create the store");
   Imported r;
   r.first = ImportAvi(store, avi, probe);
@@ -40,15 +40,15 @@ Imported ImportFrames(const fs::path& avi, const fs::path& store_file, bool prob
   return r;
 }
 
-TPicture RawFrame(const test::RawFrames& raw, size_t i) {
-  TPicture p(raw.width, raw.height);
+Picture RawFrame(const test::RawFrames& raw, size_t i) {
+  Picture p(raw.width, raw.height);
   for (int y = 0; y < raw.height; ++y)
     for (int b = 0; b < raw.width * 3; ++b) p.Row(y)[b] = raw.Pixel(i, y, b);
   return p;
 }
 
 // Largest difference of any channel of any pixel.
-int MaxDifference(const TPicture& a, const TPicture& b) {
+int MaxDifference(const Picture& a, const Picture& b) {
   int worst = 0;
   for (int y = 0; y < a.Height(); ++y)
     for (int x = 0; x < a.Width() * 3; ++x) worst = std::max(worst, std::abs(a.Row(y)[x] - b.Row(y)[x]));
@@ -115,7 +115,7 @@ TEST(AviImport, ProbeGivesTheFirstFrameAndStoresNothing) {
   ASSERT_TRUE(test::MakeAvi(test::FindAviCase("mpeg4_bframes"), avi));
   const test::RawFrames expected = test::DecodeWithFfmpeg(avi, dir.path());
 
-  Tkt58_BlitStream store;
+  FrameStore store;
   ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
   store.FrameCount = 3;  // left from an earlier use
   store.FrameOffsets = {4, 8, 12};
@@ -141,7 +141,7 @@ TEST(AviImport, CancelClickedBeforeAFrameStillStoresThatFrame) {
     ui.on_process_messages = [&ui, n] {
       if (ui.process_messages_calls == n + 1) ui.dialogs.at(0)->on_cancel();
     };
-    Tkt58_BlitStream store;
+    FrameStore store;
     ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
     WorkPicture first = ImportAvi(store, avi, false);
     ASSERT_TRUE(first);
@@ -164,11 +164,11 @@ TEST(AviImport, RefusalsLeaveNoResult) {
 
   {  // A store without a file, or a missing path: nothing at all happens.
     test::RecordingUi ui;
-    Tkt58_BlitStream closed;
+    FrameStore closed;
     closed.FrameCount = 2;
     EXPECT_FALSE(ImportAvi(closed, avi, false));
     EXPECT_EQ(closed.FrameCount, 2);
-    Tkt58_BlitStream store;
+    FrameStore store;
     ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
     store.FrameCount = 2;
     EXPECT_FALSE(ImportAvi(store, dir / "missing.avi", false));
@@ -178,7 +178,7 @@ TEST(AviImport, RefusalsLeaveNoResult) {
   }
   {  // A file that is no AVI: the store is emptied, the dialog released.
     test::RecordingUi ui;
-    Tkt58_BlitStream store;
+    FrameStore store;
     ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
     store.FrameCount = 2;
     store.FrameOffsets = {4, 8};
@@ -191,7 +191,7 @@ TEST(AviImport, RefusalsLeaveNoResult) {
     EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
   }
   {  // A store that refuses frames fails the import rather than dropping them.
-    Tkt58_BlitStream store;
+    FrameStore store;
     ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
     store.CloseFile();
     ASSERT_TRUE(store.OpenForRead());
@@ -243,7 +243,7 @@ TEST(AviImport, CorpusFiles) {
     const auto tolerance = lossy_tolerance.find(stem);
     for (size_t i = 0; i < got.frames.size(); ++i) {
       const test::RgbaImage png = test::ReadPng(expected_dir / ("frame-0" + std::to_string(i) + ".png"));
-      TPicture ref(png.width, png.height);
+      Picture ref(png.width, png.height);
       for (int y = 0; y < png.height; ++y)
         for (int x = 0; x < png.width; ++x) {
           const uint8_t* px = &png.rgba[(static_cast<size_t>(y) * png.width + x) * 4];

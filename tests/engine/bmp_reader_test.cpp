@@ -31,7 +31,7 @@ using test::PixelColor;
 // transparent have no defined colour and are skipped; all others compare
 // their RGB within `tolerance` per channel (we drop alpha and keep the stored
 // colour).
-::testing::AssertionResult MatchesReference(const TPicture& pic, const fs::path& png, int tolerance = 0) {
+::testing::AssertionResult MatchesReference(const Picture& pic, const fs::path& png, int tolerance = 0) {
   const test::RgbaImage ref = test::ReadPng(png);
   if (pic.Width() != ref.width || pic.Height() != ref.height)
     return ::testing::AssertionFailure() << png.filename() << ": size " << pic.Width() << "x" << pic.Height()
@@ -40,8 +40,8 @@ using test::PixelColor;
     for (int x = 0; x < ref.width; ++x) {
       const uint8_t* p = &ref.rgba[(static_cast<size_t>(y) * ref.width + x) * 4];
       if (p[3] == 0) continue;
-      const TColor want = RGBColor(p[0], p[1], p[2]);
-      const TColor got = PixelColor(pic, x, y);
+      const Color want = RGBColor(p[0], p[1], p[2]);
+      const Color got = PixelColor(pic, x, y);
       bool close = true;
       for (int shift : {0, 8, 16})
         close = close && std::abs(static_cast<int>((got >> shift) & 255) - static_cast<int>((want >> shift) & 255)) <=
@@ -54,7 +54,7 @@ using test::PixelColor;
 }
 
 // Matches any of the accepted readings.
-::testing::AssertionResult MatchesAnyReference(const TPicture& pic, const std::vector<fs::path>& pngs,
+::testing::AssertionResult MatchesAnyReference(const Picture& pic, const std::vector<fs::path>& pngs,
                                                int tolerance = 0) {
   std::string why;
   for (const fs::path& png : pngs) {
@@ -91,8 +91,8 @@ std::vector<SuiteEntry> ReadReferenceMap(const fs::path& suite) {
 }
 
 // Decodes a corpus file; the error text, if any, must name the file.
-std::optional<TPicture> TryLoad(const fs::path& path, std::string* error = nullptr) {
-  TPicture pic;
+std::optional<Picture> TryLoad(const fs::path& path, std::string* error = nullptr) {
+  Picture pic;
   try {
     LoadBmpFile(path, pic);
     return pic;
@@ -145,7 +145,7 @@ TEST(BmpCorpus, QuestionableFilesDecodeToAReferenceOrAreRefused) {
     ASSERT_TRUE(pic) << error;
     ++decoded;
     if (colours_differ.count(e.file)) {
-      TPicture swapped = *pic;
+      Picture swapped = *pic;
       for (int y = 0; y < swapped.Height(); ++y)
         for (int x = 0; x < swapped.Width(); ++x) std::swap(swapped.Row(y)[3 * x + 1], swapped.Row(y)[3 * x + 2]);
       EXPECT_TRUE(MatchesReference(swapped, suite / "html/rgb24.png"));
@@ -241,7 +241,7 @@ struct BmpParts {
   int32_t height = 1;
   uint16_t bits = 24;
   uint32_t compression = 0;
-  std::vector<TColor> palette = {};  // written blue, green, red, 0
+  std::vector<Color> palette = {};  // written blue, green, red, 0
   std::vector<uint32_t> masks = {};  // written after the header
   std::vector<uint8_t> pixels = {};
   std::optional<uint32_t> pixel_offset = {};  // default: right after the colour table
@@ -270,7 +270,7 @@ std::vector<uint8_t> BuildBmp(const BmpParts& s) {
   Put(b, static_cast<uint32_t>(s.palette.size()), 4);
   Put(b, 0, 4);
   for (uint32_t m : s.masks) Put(b, m, 4);
-  for (TColor c : s.palette) {
+  for (Color c : s.palette) {
     const BGR e = ColorToBGR(c);
     b.insert(b.end(), {e.b, e.g, e.r, 0});
   }
@@ -278,18 +278,18 @@ std::vector<uint8_t> BuildBmp(const BmpParts& s) {
   return b;
 }
 
-constexpr TColor kRed = RGBColor(255, 0, 0), kGreen = RGBColor(0, 255, 0), kBlue = RGBColor(0, 0, 255);
-constexpr TColor kBlack = 0;
+constexpr Color kRed = RGBColor(255, 0, 0), kGreen = RGBColor(0, 255, 0), kBlue = RGBColor(0, 0, 255);
+constexpr Color kBlack = 0;
 
 struct HandCase {
   const char* what;
   BmpParts bmp;
   const char* error;                      // the fault after "logo.bmp: ", or nullptr
-  std::vector<std::vector<TColor>> rows;  // expected picture, top row first
+  std::vector<std::vector<Color>> rows;  // expected picture, top row first
 };
 
-TPicture PictureFromRows(const std::vector<std::vector<TColor>>& rows) {
-  TPicture p(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()));
+Picture PictureFromRows(const std::vector<std::vector<Color>>& rows) {
+  Picture p(static_cast<int>(rows[0].size()), static_cast<int>(rows.size()));
   for (size_t y = 0; y < rows.size(); ++y)
     for (size_t x = 0; x < rows[y].size(); ++x) test::SetPixelColor(p, static_cast<int>(x), static_cast<int>(y), rows[y][x]);
   return p;
@@ -357,7 +357,7 @@ TEST(BmpReader, HandBuiltFilesDecodeOrFailAsDecided) {
        "compressed pixel data cannot be stored top-down", {}},
       {"RLE leaving a whole moderate picture blank",
        {.width = 1000, .height = 1000, .bits = 8, .compression = 1, .palette = {kRed}, .pixels = {0, 1}}, nullptr,
-       std::vector<std::vector<TColor>>(1000, std::vector<TColor>(1000, kBlack))},
+       std::vector<std::vector<Color>>(1000, std::vector<Color>(1000, kBlack))},
       {"RLE describing a huge picture in a few bytes",
        {.width = 8000, .height = 4000, .bits = 8, .compression = 1, .palette = {kRed}, .pixels = {0, 1}},
        "compressed pixel data is too short for a 8000 x 4000 image", {}},
@@ -367,7 +367,7 @@ TEST(BmpReader, HandBuiltFilesDecodeOrFailAsDecided) {
   for (const HandCase& c : cases) {
     SCOPED_TRACE(c.what);
     const std::vector<uint8_t> bytes = BuildBmp(c.bmp);
-    TPicture pic;
+    Picture pic;
     if (c.error) {
       try {
         DecodeBmp(bytes.data(), bytes.size(), pic, "logo.bmp");
@@ -385,7 +385,7 @@ TEST(BmpReader, HandBuiltFilesDecodeOrFailAsDecided) {
 TEST(BmpReader, EveryTruncationOfAFileIsRefusedCleanly) {
   const std::vector<uint8_t> bytes = BuildBmp(
       {.width = 3, .height = 2, .bits = 8, .palette = {kRed, kGreen, kBlue}, .pixels = {0, 1, 2, 0, 2, 1, 0, 0}});
-  TPicture pic;
+  Picture pic;
   ASSERT_NO_THROW(DecodeBmp(bytes.data(), bytes.size(), pic, "cut.bmp"));
   // Everything up to the last row's pixels is needed.
   for (size_t n = 0; n + 1 < bytes.size(); ++n) {
@@ -398,17 +398,17 @@ TEST(BmpReader, EveryTruncationOfAFileIsRefusedCleanly) {
 
 TEST(BmpReader, RoundTripsWrittenPictures) {
   for (auto [w, h] : {std::pair{1, 1}, {3, 2}, {4, 5}, {17, 9}}) {
-    const TPicture p = test::MakeRandomPicture(w, h, static_cast<uint32_t>(w * 100 + h));
+    const Picture p = test::MakeRandomPicture(w, h, static_cast<uint32_t>(w * 100 + h));
     const std::vector<uint8_t> bytes = EncodeBmp(p);
-    TPicture q;
+    Picture q;
     DecodeBmp(bytes.data(), bytes.size(), q, "mem");
     EXPECT_TRUE(PicturesEqual(p, q));
   }
 }
 
 TEST(BmpReader, StreamReadsImagesBackToBackAndStopsAfterEach) {
-  const TPicture a = test::MakeRandomPicture(5, 3, 1);
-  const TPicture b = test::MakeRandomPicture(2, 7, 2);
+  const Picture a = test::MakeRandomPicture(5, 3, 1);
+  const Picture b = test::MakeRandomPicture(2, 7, 2);
   // Images of other forms between our own: 8-bit with a colour table, and
   // RLE8 whose length comes from its image size field.
   const std::vector<uint8_t> indexed =
@@ -422,7 +422,7 @@ TEST(BmpReader, StreamReadsImagesBackToBackAndStopsAfterEach) {
   WriteBmpImage(b, s);
   s << "tail";
 
-  TPicture got;
+  Picture got;
   ReadBmpImage(s, got, "store");
   EXPECT_TRUE(PicturesEqual(got, a));
   EXPECT_EQ(s.tellg(), static_cast<std::streamoff>(BmpImageSize(a)));
@@ -439,11 +439,11 @@ TEST(BmpReader, StreamReadsImagesBackToBackAndStopsAfterEach) {
 
 TEST(BmpReader, ShortStreamsRaiseAndKeepThePicture) {
   const std::vector<uint8_t> full = EncodeBmp(test::MakeRandomPicture(6, 4, 3));
-  const TPicture before = test::MakeRandomPicture(2, 2, 4);
+  const Picture before = test::MakeRandomPicture(2, 2, 4);
   for (size_t n : {size_t{0}, size_t{10}, size_t{53}, full.size() - 1}) {
     SCOPED_TRACE(n);
     std::istringstream s(std::string(reinterpret_cast<const char*>(full.data()), n));
-    TPicture got = before;
+    Picture got = before;
     try {
       ReadBmpImage(s, got, "frames.dat");
       ADD_FAILURE() << "read";
@@ -456,7 +456,7 @@ TEST(BmpReader, ShortStreamsRaiseAndKeepThePicture) {
 
 TEST(BmpReader, LoadBmpFileNamesAMissingFile) {
   test::TempDir dir;
-  TPicture pic;
+  Picture pic;
   try {
     LoadBmpFile(dir / "absent.bmp", pic);
     FAIL() << "loaded";

@@ -11,7 +11,7 @@ namespace {
 TEST(ColorNames, TableHoldsFortyOneDistinctNamesAndValuesInListOrder) {
   const auto& table = NamedColors();
   std::set<std::string> names;
-  std::set<TColor> values;
+  std::set<Color> values;
   for (const NamedColor& c : table) {
     names.insert(c.name);
     values.insert(c.value);
@@ -27,7 +27,7 @@ TEST(ColorNames, TableHoldsFortyOneDistinctNamesAndValuesInListOrder) {
 
 TEST(ColorNames, NamesAndHexForms) {
   const struct {
-    TColor value;
+    Color value;
     const char* name;
   } cases[] = {
       {0x000000, "clBlack"},         {0x0000FF, "clRed"},

@@ -17,13 +17,13 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::vector<GifRgb> kPalette = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-constexpr TColor kRed = RGBColor(255, 0, 0), kGreen = RGBColor(0, 255, 0), kBlue = RGBColor(0, 0, 255);
+constexpr Color kRed = RGBColor(255, 0, 0), kGreen = RGBColor(0, 255, 0), kBlue = RGBColor(0, 0, 255);
 
 // Imports the GIF into a fresh store and reads every frame back the way the
 // owner does (close, reopen, ReadHeader). Nothing when the import refuses.
-std::optional<std::vector<TPicture>> ImportFrames(const fs::path& gif, const fs::path& store_file,
-                                                  TPicture* still = nullptr) {
-  Tkt58_BlitStream store;
+std::optional<std::vector<Picture>> ImportFrames(const fs::path& gif, const fs::path& store_file,
+                                                  Picture* still = nullptr) {
+  FrameStore store;
   if (!store.CreateStoreFile(store_file)) throw std::runtime_error("cannot create the store");
   WorkPicture first = ImportGif(store, gif, false);
   if (!first) return std::nullopt;
@@ -31,7 +31,7 @@ std::optional<std::vector<TPicture>> ImportFrames(const fs::path& gif, const fs:
   store.CloseFile();
   if (!store.OpenForRead()) throw std::runtime_error("cannot reopen the store");
   EXPECT_EQ(store.ReadHeader(), store.FrameCount);
-  std::vector<TPicture> frames;
+  std::vector<Picture> frames;
   for (int i = 0; i < store.FrameCount; ++i) {
     WorkPicture p = store.ReadNextFrame();
     if (!p) throw std::runtime_error("frame cannot be read back");
@@ -47,16 +47,16 @@ TEST(GifImport, FramesAccumulateImagesWithoutDisposal) {
   second.disposal = 2;  // restore to background: not applied
   test::WriteFileBytes(dir / "a.gif",
                        test::BuildGif(20, 20, kPalette, 2, {test::SolidGifImage(0, 0, 10, 10, 1), second}));
-  TPicture still;
+  Picture still;
   auto frames = ImportFrames(dir / "a.gif", dir / "s.Dat", &still);
   ASSERT_TRUE(frames);
   ASSERT_EQ(frames->size(), 2u);
 
   // Frame 0: the first image over the background (green); frame 1: both.
-  TPicture expected0(20, 20), expected1(20, 20);
+  Picture expected0(20, 20), expected1(20, 20);
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 20; ++x) {
-      const TColor c = (x < 10 && y < 10) ? kRed : kGreen;
+      const Color c = (x < 10 && y < 10) ? kRed : kGreen;
       test::SetPixelColor(expected0, x, y, c);
       test::SetPixelColor(expected1, x, y, (x >= 10 && y >= 10) ? kBlue : c);
     }
@@ -96,9 +96,9 @@ TEST(GifImport, ProbeAndStorelessImportsLeaveTheStoreAlone) {
   test::WriteFileBytes(dir / "a.gif", test::BuildGif(4, 4, kPalette, 0,
                                                      {test::SolidGifImage(0, 0, 4, 4, 1),
                                                       test::SolidGifImage(0, 0, 2, 2, 2)}));
-  Tkt58_BlitStream store;
+  FrameStore store;
   ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
-  TPicture p = test::MakeRandomPicture(3, 3, 1);
+  Picture p = test::MakeRandomPicture(3, 3, 1);
   ASSERT_TRUE(store.AppendFrame(p));
   const auto offsets = store.FrameOffsets;
 
@@ -123,9 +123,9 @@ TEST(GifImport, UnreadableFilesGiveNoneAndLeaveTheStoreUnchanged) {
   // A valid GIF without an image: nothing to show.
   test::WriteFileBytes(dir / "empty.gif", test::BuildGif(4, 4, kPalette, 0, {}));
   fs::create_directory(dir / "folder.gif");
-  Tkt58_BlitStream store;
+  FrameStore store;
   ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
-  TPicture p = test::MakeRandomPicture(3, 3, 1);
+  Picture p = test::MakeRandomPicture(3, 3, 1);
   ASSERT_TRUE(store.AppendFrame(p));
   for (const char* name : {"missing.gif", "junk.gif", "empty.gif", "folder.gif"}) {
     EXPECT_FALSE(ImportGif(store, dir / name, false)) << name;
@@ -156,11 +156,11 @@ TEST(GifImport, DrawingClipsAndSkipsTransparentPixels) {
   outside.left = 4;  // wholly right of the screen
   gif.images.push_back(outside);
 
-  TPicture still(4, 3);
+  Picture still(4, 3);
   PaintGifStill(gif, still);
-  const TColor K = RGBColor(0, 0, 0), R = kRed, B = kBlue;
+  const Color K = RGBColor(0, 0, 0), R = kRed, B = kBlue;
   EXPECT_TRUE(test::PicturesEqual(still, test::MakePicture({{B, B, B, B}, {B, B, R, B}, {B, B, B, K}})));
-  TPicture drawn = still;
+  Picture drawn = still;
   DrawGifImage(gif, 1, drawn);
   DrawGifImage(gif, 7, drawn);  // no such image
   EXPECT_TRUE(test::PicturesEqual(drawn, still));
@@ -173,7 +173,7 @@ TEST(GifImport, DrawingClipsAndSkipsTransparentPixels) {
 // This program has no transparency in frames: its still paint fills such
 // pixels with the logical screen's background colour, which references do
 // not record. Only opaque reference pixels are compared.
-::testing::AssertionResult MatchesOpaquePixels(const TPicture& frame, const uint8_t* rgba, int width, int height) {
+::testing::AssertionResult MatchesOpaquePixels(const Picture& frame, const uint8_t* rgba, int width, int height) {
   if (frame.Width() != width || frame.Height() != height)
     return ::testing::AssertionFailure() << "size " << frame.Width() << "x" << frame.Height() << ", expected " << width
                                          << "x" << height;
@@ -181,8 +181,8 @@ TEST(GifImport, DrawingClipsAndSkipsTransparentPixels) {
     for (int x = 0; x < width; ++x) {
       const uint8_t* e = rgba + 4 * (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x));
       if (e[3] == 0) continue;
-      const TColor want = RGBColor(e[0], e[1], e[2]);
-      const TColor got = test::PixelColor(frame, x, y);
+      const Color want = RGBColor(e[0], e[1], e[2]);
+      const Color got = test::PixelColor(frame, x, y);
       if (got != want)
         return ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") is " << std::hex << got
                                              << ", expected " << want;
@@ -346,7 +346,7 @@ TEST(GifImportCorpus, EveryFileImportsOrIsRefused) {
     SCOPED_TRACE(entry.path().string());
     const int live = LivePictureCount();
     {
-      Tkt58_BlitStream store;
+      FrameStore store;
       ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
       WorkPicture first = ImportGif(store, entry.path(), false);
       if (first) {

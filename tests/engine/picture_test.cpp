@@ -15,7 +15,7 @@ using test::MakePicture;
 using test::PixelColor;
 
 TEST(Picture, RowsAreTopDownOverBottomUpStorage) {
-  TPicture p = MakePicture({{0x0000FF, 0x00FF00}, {0xFF0000, 0x123456}, {0x010203, 0x040506}});
+  Picture p = MakePicture({{0x0000FF, 0x00FF00}, {0xFF0000, 0x123456}, {0x010203, 0x040506}});
   ASSERT_EQ(p.RowBytes(), 8u);  // 6 bytes padded to 8
   EXPECT_EQ(p.Stride(), -8);
   // Row 0 is stored last; the stride walks from row 0 to row 1.
@@ -28,16 +28,16 @@ TEST(Picture, RowsAreTopDownOverBottomUpStorage) {
 }
 
 TEST(Picture, AssignmentTakesSizeAndPixels) {
-  TPicture a = test::MakeRandomPicture(5, 3, 1);
-  TPicture b(9, 9);
+  Picture a = test::MakeRandomPicture(5, 3, 1);
+  Picture b(9, 9);
   b.Assign(a);
   EXPECT_TRUE(test::PicturesEqual(a, b));
-  TPicture c = a;
+  Picture c = a;
   EXPECT_TRUE(test::PicturesEqual(a, c));
 }
 
 TEST(Picture, AbsurdSizesAreRefused) {
-  TPicture p;
+  Picture p;
   EXPECT_THROW(p.SetSize(-1, 5), EPictureSize);
   EXPECT_THROW(p.SetSize(kMaxPictureSide + 1, 1), EPictureSize);
   EXPECT_THROW(p.SetSize(8192, 4097), EPictureSize);  // one row over 2^25 pixels
@@ -64,7 +64,7 @@ TEST(Picture, LivePictureCountFollowsCreateAndFree) {
 }
 
 TEST(BmpWriter, WritesThe24BitFileImageExactly) {
-  TPicture p = MakePicture({{0x0000FF}, {0x00FF00}});  // 1 x 2: rows of 3 bytes padded to 4
+  Picture p = MakePicture({{0x0000FF}, {0x00FF00}});  // 1 x 2: rows of 3 bytes padded to 4
   const std::vector<uint8_t> bytes = EncodeBmp(p);
   ASSERT_EQ(bytes.size(), 54u + 8u);
   const std::vector<uint8_t> header(bytes.begin(), bytes.begin() + 54);
@@ -80,11 +80,11 @@ TEST(BmpWriter, WritesThe24BitFileImageExactly) {
 }
 
 TEST(BmpWriter, RoundTripsThroughTheStreamReader) {
-  TPicture p = test::MakeRandomPicture(7, 5, 3);
+  Picture p = test::MakeRandomPicture(7, 5, 3);
   std::stringstream s;
   WriteBmpImage(p, s);
   WriteBmpImage(p, s);
-  TPicture q, r;
+  Picture q, r;
   ReadBmpImage(s, q, "memory");
   ReadBmpImage(s, r, "memory");
   EXPECT_TRUE(test::PicturesEqual(p, q));

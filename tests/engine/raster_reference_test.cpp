@@ -23,12 +23,12 @@ using test::PicturesEqual;
 
 // ---- plain versions ---------------------------------------------------------
 
-uint8_t* Px(TPicture& p, int x, int y) { return p.Row(y) + 3 * x; }
-const uint8_t* Px(const TPicture& p, int x, int y) { return p.Row(y) + 3 * x; }
+uint8_t* Px(Picture& p, int x, int y) { return p.Row(y) + 3 * x; }
+const uint8_t* Px(const Picture& p, int x, int y) { return p.Row(y) + 3 * x; }
 uint8_t Channel(BGR c, int b) { return b == 0 ? c.b : b == 1 ? c.g : c.r; }
 
-void RefDraw(const TPicture& layer, TPicture& frame, int type, int tr, int alt, TColor key_color, bool tint_on,
-             TColor tint_color, int x, int y) {
+void RefDraw(const Picture& layer, Picture& frame, int type, int tr, int alt, Color key_color, bool tint_on,
+             Color tint_color, int x, int y) {
   const BGR key = ColorToBGR(key_color);
   const BGR tint = ColorToBGR(tint_color);
   tr = std::clamp(tr, 0, 100);
@@ -55,7 +55,7 @@ void RefDraw(const TPicture& layer, TPicture& frame, int type, int tr, int alt, 
   }
 }
 
-BGR RefSample(const TPicture& p, double y, double x) {
+BGR RefSample(const Picture& p, double y, double x) {
   const int x0 = static_cast<int>(std::trunc(x)), x1 = static_cast<int>(std::ceil(x));
   const int y0 = static_cast<int>(std::trunc(y)), y1 = static_cast<int>(std::ceil(y));
   const double fx = x - std::trunc(x), fy = y - std::trunc(y);
@@ -68,7 +68,7 @@ BGR RefSample(const TPicture& p, double y, double x) {
   return BGR{out[0], out[1], out[2]};
 }
 
-RotationShift RefRotate(TPicture& p, TColor fill_color, bool aa, double a) {
+RotationShift RefRotate(Picture& p, Color fill_color, bool aa, double a) {
   const double theta = a * 0.017453292519943295;
   const double s = std::sin(theta), c = std::cos(theta);
   const int w = p.Width(), h = p.Height();
@@ -77,7 +77,7 @@ RotationShift RefRotate(TPicture& p, TColor fill_color, bool aa, double a) {
   const int nw = std::abs(rnd(h * s)) + std::abs(rnd(w * c));
   const int nh = std::abs(rnd(w * s)) + std::abs(rnd(h * c));
   const BGR fill = ColorToBGR(fill_color);
-  TPicture out(nw, nh);
+  Picture out(nw, nh);
   for (int y = 0; y < nh; ++y)
     for (int x = 0; x < nw; ++x) {
       const int xx = 2 * (x - (nw - w) / 2 - cx) + 1;
@@ -106,9 +106,9 @@ RotationShift RefRotate(TPicture& p, TColor fill_color, bool aa, double a) {
 
 int Mod(int a, int m) { return ((a % m) + m) % m; }
 
-void RefPixelRotate(TPicture& p, int direction, int k) {
+void RefPixelRotate(Picture& p, int direction, int k) {
   const int w = p.Width(), h = p.Height();
-  TPicture out(w, h);
+  Picture out(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       int nx = x, ny = y;
@@ -121,19 +121,19 @@ void RefPixelRotate(TPicture& p, int direction, int k) {
   p = out;
 }
 
-void RefMirror(TPicture& p) {
-  const TPicture old(p);
+void RefMirror(Picture& p) {
+  const Picture old(p);
   for (int y = 0; y < p.Height(); ++y)
     for (int x = 0; x < p.Width(); ++x) std::copy_n(Px(old, p.Width() - 1 - x, y), 3, Px(p, x, y));
 }
 
-void RefFlip(TPicture& p) {
-  const TPicture old(p);
+void RefFlip(Picture& p) {
+  const Picture old(p);
   for (int y = 0; y < p.Height(); ++y)
     for (int x = 0; x < p.Width(); ++x) std::copy_n(Px(old, x, p.Height() - 1 - y), 3, Px(p, x, y));
 }
 
-void RefButtonize(TPicture& p, int n, TColor hl, TColor sh) {
+void RefButtonize(Picture& p, int n, Color hl, Color sh) {
   const int w = p.Width(), h = p.Height();
   n = std::min(n, std::min(w, h));
   if (n <= 0) return;
@@ -171,11 +171,11 @@ void RefButtonize(TPicture& p, int n, TColor hl, TColor sh) {
 
 // Pixels drawn from a few colours (so that colour keys and their one-off
 // neighbours occur often) mixed with random ones.
-TPicture PalettePicture(int w, int h, std::mt19937& rng, const std::vector<TColor>& palette) {
-  TPicture p(w, h);
+Picture PalettePicture(int w, int h, std::mt19937& rng, const std::vector<Color>& palette) {
+  Picture p(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      const TColor c = rng() % 3 ? palette[rng() % palette.size()] : (rng() & 0xFFFFFFu);
+      const Color c = rng() % 3 ? palette[rng() % palette.size()] : (rng() & 0xFFFFFFu);
       test::SetPixelColor(p, x, y, c);
     }
   return p;
@@ -191,19 +191,19 @@ int Between(std::mt19937& rng, int lo, int hi) { return lo + static_cast<int>(rn
 TEST(RasterReference, DrawLayerPictureMatchesFormula) {
   std::mt19937 rng(1234);
   for (int iter = 0; iter < 3000; ++iter) {
-    const TColor key = rng() & 0xFFFFFFu;
-    const TColor near = key ^ (1u << (rng() % 24));  // one bit off the key in one byte
-    const std::vector<TColor> palette{key, near, 0x000000, 0xFFFFFF, static_cast<TColor>(rng() & 0xFFFFFFu)};
-    const TPicture layer = PalettePicture(Size(rng), Size(rng), rng, palette);
-    const TPicture frame0 = PalettePicture(Size(rng), Size(rng), rng, palette);
+    const Color key = rng() & 0xFFFFFFu;
+    const Color near = key ^ (1u << (rng() % 24));  // one bit off the key in one byte
+    const std::vector<Color> palette{key, near, 0x000000, 0xFFFFFF, static_cast<Color>(rng() & 0xFFFFFFu)};
+    const Picture layer = PalettePicture(Size(rng), Size(rng), rng, palette);
+    const Picture frame0 = PalettePicture(Size(rng), Size(rng), rng, palette);
     const int type = Between(rng, 0, 4);
     const int tr = rng() % 10 == 0 ? Between(rng, -50, 200) : Between(rng, 0, 100);
     const int alt = rng() % 10 == 0 ? Between(rng, -50, 200) : Between(rng, 0, 100);
     const bool tint_on = rng() % 3 == 0;
-    const TColor tint = rng() & 0xFFFFFFu;
+    const Color tint = rng() & 0xFFFFFFu;
     const int x = rng() % 20 == 0 ? (rng() % 2 ? INT_MIN + 5 : INT_MAX - 5) : Between(rng, -25, 25);
     const int y = Between(rng, -25, 25);
-    TPicture expected(frame0), actual(frame0);
+    Picture expected(frame0), actual(frame0);
     RefDraw(layer, expected, type, tr, alt, key, tint_on, tint, x, y);
     DrawLayerPicture(layer, actual, type, tr, alt, key, tint_on, tint, x, y);
     ASSERT_TRUE(PicturesEqual(actual, expected))
@@ -216,7 +216,7 @@ TEST(RasterReference, DrawLayerPictureMatchesFormula) {
 // Every frame byte, layer byte and transparency 0..100 through the vector
 // blend: frame bytes run down the rows, layer bytes along the columns.
 TEST(RasterReference, BlendIsExactForEveryByteAndTransparency) {
-  TPicture frame0(256, 256), layer(256, 256);
+  Picture frame0(256, 256), layer(256, 256);
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) {
       std::fill_n(Px(frame0, x, y), 3, static_cast<uint8_t>(y));
@@ -224,7 +224,7 @@ TEST(RasterReference, BlendIsExactForEveryByteAndTransparency) {
       Px(layer, x, y)[1] = static_cast<uint8_t>(255 - x);
     }
   for (int t = 0; t <= 100; ++t) {
-    TPicture frame(frame0);
+    Picture frame(frame0);
     DrawLayerPicture(layer, frame, bt_Blend, t, 0, 0x01000000u /* matches no pixel */, false, 0, 0, 0);
     for (int y = 0; y < 256; ++y)
       for (int x = 0; x < 256; ++x)
@@ -239,13 +239,13 @@ TEST(RasterReference, RotatePictureMatchesFormula) {
   std::mt19937 rng(99);
   const std::vector<double> fixed{0, 0.5, 1, 44.5, 45, 89.5, 90, 135, 180, 270, 360, -90, -37.5, 720.5, 1e-9};
   for (int iter = 0; iter < 1500; ++iter) {
-    const TPicture src = test::MakeRandomPicture(Size(rng), Size(rng), rng());
+    const Picture src = test::MakeRandomPicture(Size(rng), Size(rng), rng());
     const double angle = iter < static_cast<int>(fixed.size()) * 4
                              ? fixed[static_cast<size_t>(iter / 4)]
                              : (rng() % 2 ? Between(rng, -1440, 1440) * 0.5 : (rng() % 100000) / 97.0 - 500);
     const bool aa = iter % 2 == 1;
-    const TColor fill = rng() & 0xFFFFFFu;
-    TPicture expected(src), actual(src);
+    const Color fill = rng() & 0xFFFFFFu;
+    Picture expected(src), actual(src);
     const RotationShift want = RefRotate(expected, fill, aa, angle);
     const RotationShift got = RotatePicture(actual, fill, aa, angle);
     ASSERT_EQ(got, want) << "angle " << angle;
@@ -257,7 +257,7 @@ TEST(RasterReference, RotatePictureMatchesFormula) {
 TEST(RasterReference, SampleBilinearMatchesFormula) {
   std::mt19937 rng(5);
   for (int iter = 0; iter < 2000; ++iter) {
-    const TPicture p = test::MakeRandomPicture(Size(rng), Size(rng), rng());
+    const Picture p = test::MakeRandomPicture(Size(rng), Size(rng), rng());
     // Integral coordinates now and then, the far edge included.
     const double x = rng() % 4 == 0 ? Between(rng, 0, p.Width() - 1) : (p.Width() - 1) * ((rng() % 10001) / 10000.0);
     const double y = rng() % 4 == 0 ? Between(rng, 0, p.Height() - 1) : (p.Height() - 1) * ((rng() % 10001) / 10000.0);
@@ -268,8 +268,8 @@ TEST(RasterReference, SampleBilinearMatchesFormula) {
 TEST(RasterReference, ShiftsMirrorFlipAndBevelMatchFormula) {
   std::mt19937 rng(77);
   for (int iter = 0; iter < 2000; ++iter) {
-    const TPicture src = test::MakeRandomPicture(Size(rng), Size(rng), rng());
-    TPicture expected(src), actual(src);
+    const Picture src = test::MakeRandomPicture(Size(rng), Size(rng), rng());
+    Picture expected(src), actual(src);
     const int op = iter % 5;
     if (op <= 1) {
       const int direction = Between(rng, 0, 3);
@@ -290,7 +290,7 @@ TEST(RasterReference, ShiftsMirrorFlipAndBevelMatchFormula) {
       ASSERT_TRUE(PicturesEqual(actual, expected));
     } else {
       const int n = rng() % 10 == 0 ? Between(rng, -3, 200) : Between(rng, 0, 9);
-      const TColor hl = rng() & 0xFFFFFFu, sh = rng() & 0xFFFFFFu;
+      const Color hl = rng() & 0xFFFFFFu, sh = rng() & 0xFFFFFFu;
       RefButtonize(expected, n, hl, sh);
       ButtonizePicture(actual, n, hl, sh);
       ASSERT_TRUE(PicturesEqual(actual, expected))

@@ -14,12 +14,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TPicture Frame(int i) { return test::MakeRandomPicture(6, 4, 500 + static_cast<uint32_t>(i)); }
+Picture Frame(int i) { return test::MakeRandomPicture(6, 4, 500 + static_cast<uint32_t>(i)); }
 
-void FillStore(Tkt58_BlitStream& store, const fs::path& file, int frames) {
+void FillStore(FrameStore& store, const fs::path& file, int frames) {
   ASSERT_TRUE(store.CreateStoreFile(file));
   for (int i = 0; i < frames; ++i) {
-    TPicture p = Frame(i);
+    Picture p = Frame(i);
     ASSERT_TRUE(store.AppendFrame(p));
   }
   store.WriteHeader();
@@ -31,7 +31,7 @@ void FillStore(Tkt58_BlitStream& store, const fs::path& file, int frames) {
 TEST(ReprocessFrames, KeepsTheUnmarkedFramesWithNewOffsets) {
   test::TempDir dir;
   test::RecordingUi ui;
-  Tkt58_BlitStream store;
+  FrameStore store;
   FillStore(store, dir / "clip.Dat", 6);
   store.FrameOffsets = {0, 1, 0, 1, 0, 1};
   ReprocessFrames(store);
@@ -66,7 +66,7 @@ TEST(ReprocessFrames, KeepsTheUnmarkedFramesWithNewOffsets) {
 
 TEST(ReprocessFrames, DroppingEveryFrameLeavesAnEmptyStore) {
   test::TempDir dir;
-  Tkt58_BlitStream store;
+  FrameStore store;
   FillStore(store, dir / "clip.Dat", 2);
   store.FrameOffsets = {1, 7};
   ReprocessFrames(store);
@@ -81,7 +81,7 @@ TEST(ReprocessFrames, DroppingEveryFrameLeavesAnEmptyStore) {
 TEST(ReprocessFrames, ATakenTemporaryNameIsPassedOver) {
   test::TempDir dir;
   test::WriteFileBytes(dir / "bStream.Tmp", {'u', 's', 'e', 'r'});
-  Tkt58_BlitStream store;
+  FrameStore store;
   FillStore(store, dir / "clip.Dat", 3);
   store.FrameOffsets = {1, 0, 1};
   ReprocessFrames(store);
@@ -94,7 +94,7 @@ TEST(ReprocessFrames, ATakenTemporaryNameIsPassedOver) {
 // store keeps its file and gets its real offsets back in place of the marks.
 TEST(ReprocessFrames, AFailureLeavesTheOldStoreIntact) {
   test::TempDir dir;
-  Tkt58_BlitStream store;
+  FrameStore store;
   FillStore(store, dir / "clip.Dat", 3);
   const auto offsets = store.FrameOffsets;
   const auto bytes = test::ReadFileBytes(dir / "clip.Dat");

@@ -13,22 +13,22 @@ namespace kt58::test {
 
 namespace fs = std::filesystem;
 
-TPicture MakeFewColourPicture(int width, int height, int colours, uint32_t seed) {
-  std::vector<TColor> set;
+Picture MakeFewColourPicture(int width, int height, int colours, uint32_t seed) {
+  std::vector<Color> set;
   uint32_t s = seed * 2654435761u + 12345;
   for (int k = 0; k < colours; ++k) {
     s = s * 1103515245u + 12345;
-    set.push_back(static_cast<TColor>((s >> 8) & 0xFFFFFF));
+    set.push_back(static_cast<Color>((s >> 8) & 0xFFFFFF));
   }
-  TPicture p(width, height);
+  Picture p(width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) SetPixelColor(p, x, y, set[static_cast<size_t>((x * 7 + y * 3 + (x * y) / 5) % colours)]);
   return p;
 }
 
-TPicture MakeSmoothPicture(int width, int height) {
+Picture MakeSmoothPicture(int width, int height) {
   constexpr double kTurn = 6.283185307179586;
-  TPicture p(width, height);
+  Picture p(width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const double u = double(x) / width, v = double(y) / height;
@@ -44,8 +44,8 @@ namespace {
 
 // A base layer that rotates left by its width over the frames, and a third
 // of its size on top at (2, 1).
-std::unique_ptr<TAnimation> MakeTwoLayerProject(const TempDir& dir, const TPicture& base_picture,
-                                                const TPicture& top_picture, int frame_count, int delay_ms) {
+std::unique_ptr<TAnimation> MakeTwoLayerProject(const TempDir& dir, const Picture& base_picture,
+                                                const Picture& top_picture, int frame_count, int delay_ms) {
   auto a = std::make_unique<TAnimation>();
   a->FrameCount = frame_count;
   a->FrameDelay = delay_ms;
@@ -57,7 +57,7 @@ std::unique_ptr<TAnimation> MakeTwoLayerProject(const TempDir& dir, const TPictu
   a->SetLayerOther(true, pr_Left, false, false);
   a->AddLayerFromFile(top);
   a->SetLayerPosition(2, 1);
-  a->Resequence(false);
+  a->MakeFrameSequence(false);
   return a;
 }
 
@@ -73,7 +73,7 @@ std::unique_ptr<TAnimation> MakeStillBackgroundProject(const TempDir& dir, int f
   a->AddLayerFromFile(dir / "top.bmp");
   a->SetLayerOther(true, pr_Left, false, false);
   a->SetLayerPosition(5, 4);
-  a->Resequence(false);
+  a->MakeFrameSequence(false);
   return a;
 }
 
@@ -96,7 +96,7 @@ std::unique_ptr<TAnimation> MakeSmoothProject(const TempDir& dir, int width, int
   // The corner colour recurs along a curve; keyed out, it would punch
   // sharp holes. No pixel has this colour.
   a->SelectedLayer->TransparentColor = RGBColor(1, 2, 3);
-  a->Resequence(false);
+  a->MakeFrameSequence(false);
   return a;
 }
 
@@ -107,13 +107,13 @@ void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images) {
   const fs::path path = dir / "anim.gif";
   WriteFileBytes(path, BuildGif(4, 3, palette, 0, specs));
   a.AddLayerFromFile(path);
-  a.Resequence(false);
+  a.MakeFrameSequence(false);
 }
 
 WorkPicture RenderStoredFrame(TAnimation& a, int i) {
   a.Playing = false;
   a.CurrentFrameIndex = i;
-  return a.RenderFrame(a.Frames.at(static_cast<size_t>(i)).get());
+  return a.ComposeFrame(a.Frames.at(static_cast<size_t>(i)).get());
 }
 
 bool RunCapture(const std::string& command, std::string& output) {

@@ -15,7 +15,7 @@ namespace kt58::test {
 
 // A picture of width x height using only `colours` distinct colours, in a
 // pattern that changes along both axes so a pixel rotation shows.
-TPicture MakeFewColourPicture(int width, int height, int colours, uint32_t seed);
+Picture MakeFewColourPicture(int width, int height, int colours, uint32_t seed);
 
 // A project of still layers: one BMP layer that rotates left by its width
 // over the frames, and a small BMP on top at an offset. frame_count frames,
@@ -28,7 +28,7 @@ std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int 
 // hard colour edges, on which lossy 4:2:0 video coding is measured (any
 // 4:2:0 format halves colour resolution, so sharp colour edges lose far more
 // than the encoder's quality setting decides).
-TPicture MakeSmoothPicture(int width, int height);
+Picture MakeSmoothPicture(int width, int height);
 std::unique_ptr<TAnimation> MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count,
                                               int delay_ms);
 

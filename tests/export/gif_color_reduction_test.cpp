@@ -21,9 +21,9 @@ namespace {
 using test::MakePicture;
 using test::MakeRandomPicture;
 
-TPicture PictureOf(const std::vector<GifColor>& pixels, int width) {
+Picture PictureOf(const std::vector<GifColor>& pixels, int width) {
   const int height = static_cast<int>(pixels.size()) / width;
-  TPicture p(width, height);
+  Picture p(width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       const GifColor c = pixels[static_cast<size_t>(y * width + x)];
@@ -33,7 +33,7 @@ TPicture PictureOf(const std::vector<GifColor>& pixels, int width) {
   return p;
 }
 
-GifColor PixelOf(const TPicture& p, int x, int y) {
+GifColor PixelOf(const Picture& p, int x, int y) {
   const uint8_t* px = p.Row(y) + 3 * x;
   return {px[2], px[1], px[0]};
 }
@@ -49,7 +49,7 @@ int IndexOfOne(GifColor c, int reduction, const GifPalette* palette = nullptr) {
 }
 
 std::string ThrownText(int reduction, int bits, int dither, const GifPalette* palette = nullptr,
-                       const TPicture& picture = MakePicture({{0x102030}})) {
+                       const Picture& picture = MakePicture({{0x102030}})) {
   try {
     ReduceColors(picture, reduction, bits, dither, palette);
   } catch (const GIFException& e) {
@@ -61,7 +61,7 @@ std::string ThrownText(int reduction, int bits, int dither, const GifPalette* pa
 // Every colour, one 256x256 picture (green down, blue across) per red value.
 template <class Check>
 void ForAllColours(int reduction, Check check) {
-  TPicture p(256, 256);
+  Picture p(256, 256);
   for (int r = 0; r < 256; ++r) {
     for (int g = 0; g < 256; ++g) {
       uint8_t* row = p.Row(g);
@@ -208,7 +208,7 @@ std::vector<GifColor> DistinctSlotColours(int count, uint32_t seed) {
 }
 
 // A picture that uses each colour at least once, in a shuffled layout.
-TPicture PictureUsing(const std::vector<GifColor>& colours, int width, int height) {
+Picture PictureUsing(const std::vector<GifColor>& colours, int width, int height) {
   std::vector<GifColor> pixels;
   for (int i = 0; i < width * height; ++i)
     pixels.push_back(colours[static_cast<size_t>((i * 7 + i / width) % static_cast<int>(colours.size()))]);
@@ -216,7 +216,7 @@ TPicture PictureUsing(const std::vector<GifColor>& colours, int width, int heigh
 }
 
 TEST(GifColorReduction, QuantizeHonoursTheColourCount) {
-  const TPicture picture = MakeRandomPicture(97, 61, 5);  // nearly every pixel its own colour
+  const Picture picture = MakeRandomPicture(97, 61, 5);  // nearly every pixel its own colour
   for (int bits = 3; bits <= 8; ++bits) {
     const IndexedPicture out = ReduceColors(picture, rmQuantize, bits, dmNearest);
     EXPECT_LE(out.palette.size(), size_t{1} << bits) << bits;
@@ -229,13 +229,13 @@ TEST(GifColorReduction, QuantizeHonoursTheColourCount) {
 
 TEST(GifColorReduction, FewColoursAreKeptExactly) {
   for (int bits : {3, 5, 8}) {
-    const TPicture picture = PictureUsing(DistinctSlotColours(1 << bits, 11u * bits), 40, 30);
+    const Picture picture = PictureUsing(DistinctSlotColours(1 << bits, 11u * bits), 40, 30);
     const IndexedPicture out = ReduceColors(picture, rmQuantize, bits, dmNearest);
     for (int y = 0; y < picture.Height(); ++y)
       for (int x = 0; x < picture.Width(); ++x)
         ASSERT_EQ(ReducedColour(out, x, y), PixelOf(picture, x, y)) << "bits " << bits << " at " << x << "," << y;
   }
-  const TPicture picture = PictureUsing(DistinctSlotColours(236, 3), 40, 30);
+  const Picture picture = PictureUsing(DistinctSlotColours(236, 3), 40, 30);
   const IndexedPicture out = ReduceColors(picture, rmQuantizeWindows, 8, dmNearest);
   for (int y = 0; y < picture.Height(); ++y)
     for (int x = 0; x < picture.Width(); ++x)
@@ -247,7 +247,7 @@ TEST(GifColorReduction, FewColoursAreKeptExactly) {
 
 TEST(GifColorReduction, QuantizeWindowsKeepsTheSystemColoursInPlace) {
   const GifPalette& w = WindowsSystemPalette20();
-  for (const TPicture& picture : {MakeRandomPicture(64, 64, 9), MakePicture({{0x123456, 0x654321}})}) {
+  for (const Picture& picture : {MakeRandomPicture(64, 64, 9), MakePicture({{0x123456, 0x654321}})}) {
     const IndexedPicture out = ReduceColors(picture, rmQuantizeWindows, 8, dmFloydSteinberg);
     ASSERT_EQ(out.palette.size(), 256u);
     for (int i = 0; i < 10; ++i) {
@@ -288,7 +288,7 @@ TEST(GifColorReduction, OctreeJoinsTheCheapestPairFirst) {
   // Nine colours for eight leaves. Pair D differs in the last bit only (the
   // deepest node) but holds 2000 pixels: merging it costs 1000 * 1^2 = 500.
   // Pair S splits at bit 3 with one pixel each: 1/2 * 8^2 = 32. S goes.
-  TColorQuantizer quantizer(8);
+  OctreeQuantizer quantizer(8);
   quantizer.AddColor(96, 50, 50);
   quantizer.AddColor(104, 50, 50);
   for (int i = 0; i < 1000; ++i) {
@@ -309,7 +309,7 @@ TEST(GifColorReduction, OctreeJoinsTheCheapestPairFirst) {
   EXPECT_TRUE(quantizer.Merged());
 
   // Averages are rounded, not cut: (200 + 2 * 201) / 3 = 200.67 gives 201.
-  TColorQuantizer rounding(8);
+  OctreeQuantizer rounding(8);
   for (const GifColor c : {GifColor{0, 0, 200}, GifColor{0, 0, 201}, GifColor{0, 0, 201}}) rounding.AddColor(c.r, c.g, c.b);
   for (int i = 0; i < 8; ++i)  // corners of the other seven octants: the pair is the only cheap merge
     if (i != 1) rounding.AddColor(static_cast<uint8_t>(i & 4 ? 250 : 10), static_cast<uint8_t>(i & 2 ? 250 : 10),
@@ -321,8 +321,8 @@ TEST(GifColorReduction, OctreeJoinsTheCheapestPairFirst) {
 
 // Moving content of the animation export in small: three gradients that
 // wrap, a shaded ball and a flat box; thousands of colours.
-TPicture GradientScene() {
-  TPicture p(160, 120);
+Picture GradientScene() {
+  Picture p(160, 120);
   for (int y = 0; y < 120; ++y)
     for (int x = 0; x < 160; ++x) {
       int r = (x * 255 / 159 + 40) & 255, g = y * 255 / 119, b = ((x + y) / 2 + 90) & 255;
@@ -338,7 +338,7 @@ TPicture GradientScene() {
   return p;
 }
 
-double PsnrOf(const TPicture& original, const IndexedPicture& out) {
+double PsnrOf(const Picture& original, const IndexedPicture& out) {
   double sum = 0;
   for (int y = 0; y < original.Height(); ++y)
     for (int x = 0; x < original.Width(); ++x) {
@@ -354,7 +354,7 @@ TEST(GifColorReduction, QuantizedPictureQualityFloors) {
   // Floors sit about 0.5 dB under what is reached now (36.5, 35.1, 27.6 and
   // 36.2 dB); the former octree (newest node merged, averages cut, no
   // refinement) reached 34.1, 32.7, 24.7 and 33.8 dB, under every floor.
-  const TPicture scene = GradientScene();
+  const Picture scene = GradientScene();
   const struct {
     int reduction, bits, dither;
     double floor_db;
@@ -379,7 +379,7 @@ TEST(GifColorReduction, QuantizedPictureQualityFloors) {
 }
 
 TEST(GifColorReduction, QuantizeIsDeterministic) {
-  const TPicture picture = MakeRandomPicture(50, 40, 77);
+  const Picture picture = MakeRandomPicture(50, 40, 77);
   const IndexedPicture a = ReduceColors(picture, rmQuantize, 6, dmBurkes);
   const IndexedPicture b = ReduceColors(picture, rmQuantize, 6, dmBurkes);
   EXPECT_EQ(a.palette, b.palette);
@@ -388,7 +388,7 @@ TEST(GifColorReduction, QuantizeIsDeterministic) {
 
 TEST(GifColorReduction, NoReductionKeepsUpTo256ColoursExactly) {
   const std::vector<GifColor> colours = DistinctSlotColours(256, 21);
-  const TPicture picture = PictureUsing(colours, 32, 16);
+  const Picture picture = PictureUsing(colours, 32, 16);
   const IndexedPicture out = ReduceColors(picture, rmNone, 8, dmFloydSteinberg);
   ASSERT_EQ(out.palette.size(), 256u);
   EXPECT_EQ(out.palette[0], PixelOf(picture, 0, 0));  // order of first appearance
@@ -414,7 +414,7 @@ TEST(GifColorReduction, ErrorsCarryTheWritersTexts) {
   EXPECT_EQ(ThrownText(rmPalette, 8, dmNearest), "Color table is empty");
   EXPECT_EQ(ThrownText(rmPalette, 8, dmNearest, &empty), "Color table is empty");
   EXPECT_EQ(ThrownText(rmPalette, 8, dmNearest, &big), "Invalid reduction method");
-  EXPECT_EQ(ThrownText(rmNetscape, 8, dmNearest, nullptr, TPicture(0, 5)), "Image is empty");
+  EXPECT_EQ(ThrownText(rmNetscape, 8, dmNearest, nullptr, Picture(0, 5)), "Image is empty");
   EXPECT_EQ(ThrownText(rmNone, 8, dmNearest, nullptr, MakeRandomPicture(40, 40, 1)), "Invalid reduction method");
   // Bits matter to code 7 only.
   EXPECT_EQ(ReduceColors(MakePicture({{0}}), rmNetscape, 0, dmNearest).indices.size(), 1u);

@@ -67,7 +67,7 @@ int Rounded(int sum, int divisor) {
   return sum < 0 ? -magnitude : magnitude;
 }
 
-std::vector<uint8_t> ReferenceDither(const TPicture& p, const PublishedKernel& k, const LookupFormula& lookup) {
+std::vector<uint8_t> ReferenceDither(const Picture& p, const PublishedKernel& k, const LookupFormula& lookup) {
   const int w = p.Width(), h = p.Height();
   std::vector<Rgb> error(static_cast<size_t>(w * h), Rgb{0, 0, 0});
   std::vector<uint8_t> out;
@@ -90,8 +90,8 @@ std::vector<uint8_t> ReferenceDither(const TPicture& p, const PublishedKernel& k
   return out;
 }
 
-TPicture Gradient(int w, int h) {
-  TPicture p(w, h);
+Picture Gradient(int w, int h) {
+  Picture p(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       uint8_t* px = p.Row(y) + 3 * x;
@@ -103,7 +103,7 @@ TPicture Gradient(int w, int h) {
 }
 
 TEST(GifDither, EachKernelMatchesTheReference) {
-  const TPicture picture = Gradient(29, 13);
+  const Picture picture = Gradient(29, 13);
   const std::vector<std::tuple<int, const char*, LookupFormula>> lookups = {
       {rmNetscape, "cube", CubeFormula},
       {rmMonochrome, "black/white", MonochromeFormula},
@@ -117,7 +117,7 @@ TEST(GifDither, EachKernelMatchesTheReference) {
 }
 
 TEST(GifDither, KernelsDifferFromEachOtherAndFromNearest) {
-  const TPicture picture = Gradient(29, 13);
+  const Picture picture = Gradient(29, 13);
   std::vector<std::vector<uint8_t>> results{ReduceColors(picture, rmMonochrome, 8, dmNearest).indices};
   for (const PublishedKernel& k : Kernels()) {
     const std::vector<uint8_t> r = ReduceColors(picture, rmMonochrome, 8, k.code).indices;
@@ -128,7 +128,7 @@ TEST(GifDither, KernelsDifferFromEachOtherAndFromNearest) {
 
 TEST(GifDither, FlatGreyKeepsItsAverageInBlackAndWhite) {
   // 100/255 of the pixels should come out white, whatever the kernel.
-  TPicture picture(64, 64);
+  Picture picture(64, 64);
   std::fill_n(picture.Bits(), picture.ImageBytes(), uint8_t{100});
   for (const PublishedKernel& k : Kernels()) {
     const IndexedPicture out = ReduceColors(picture, rmMonochrome, 8, k.code);
@@ -143,7 +143,7 @@ TEST(GifDither, NearestEntryPalettesDiffuseToo) {
   // Mid grey between black and white entries of a caller's palette: half
   // the pixels each way, where nearest alone picks black everywhere.
   const GifPalette palette = {{0, 0, 0}, {255, 255, 255}};
-  TPicture picture(32, 32);
+  Picture picture(32, 32);
   std::fill_n(picture.Bits(), picture.ImageBytes(), uint8_t{127});
   const IndexedPicture nearest = ReduceColors(picture, rmPalette, 8, dmNearest, &palette);
   EXPECT_EQ(std::count(nearest.indices.begin(), nearest.indices.end(), 1), 0);

@@ -87,7 +87,7 @@ TEST_P(EncoderRoundTrip, GiflibAndPillowReadBackExactlyWhatWasWritten) {
   const std::vector<StreamCase> cases = Cases();
   for (const StreamCase& c : cases) {
     SCOPED_TRACE(c.name);
-    TGIFImage image;
+    GifImage image;
     image.SetCompression(compression);
     image.Add(c.picture);
     const std::vector<uint8_t> bytes = image.SaveToBytes();
@@ -135,7 +135,7 @@ TEST(LzwEncoder, NeverLargerThanGiflibsEncoder) {
   for (const StreamCase& c : Cases()) {
     if (c.picture.indices.size() > 200000) continue;
     SCOPED_TRACE(c.name);
-    TGIFImage image;
+    GifImage image;
     image.SetCompression(gcLZW);
     image.Add(c.picture);
     // The frame's bytes: descriptor (10), local table, code size byte, sub-blocks.
@@ -188,19 +188,19 @@ TEST(LzwEncoder, SendsTheCodesOfTextbookLzw) {
   for (const StreamCase& c : Cases()) {
     SCOPED_TRACE(c.name);
     const int bits = MinCodeSizeFor(c.picture.palette.size());
-    EXPECT_EQ(TLZWEncoder::Encode(c.picture.indices.data(), c.picture.indices.size(), bits),
+    EXPECT_EQ(LzwEncoder::Encode(c.picture.indices.data(), c.picture.indices.size(), bits),
               PlainLzw(c.picture.indices, bits));
   }
-  EXPECT_EQ(TLZWEncoder::Encode(nullptr, 0, 2), PlainLzw({}, 2));
+  EXPECT_EQ(LzwEncoder::Encode(nullptr, 0, 2), PlainLzw({}, 2));
 }
 
 TEST(RleEncoder, RunsCostFarFewerBytesThanPixels) {
   // A 1000-pixel run costs about sqrt(2 * 1000) codes, not 1000.
   std::vector<uint8_t> run(1000, 3);
-  EXPECT_LT(TRLEEncoder::Encode(run.data(), run.size(), 2).size(), 60u);
+  EXPECT_LT(RleEncoder::Encode(run.data(), run.size(), 2).size(), 60u);
   std::vector<uint8_t> two(100000, 1);
   std::fill(two.begin() + 50000, two.end(), 2);
-  EXPECT_LT(TRLEEncoder::Encode(two.data(), two.size(), 8).size(), 1000u);
+  EXPECT_LT(RleEncoder::Encode(two.data(), two.size(), 8).size(), 1000u);
 }
 
 }  // namespace

@@ -70,11 +70,11 @@ std::vector<ReadFrame> ReadWithGiflib(const fs::path& path) {
   return frames;
 }
 
-std::vector<GifColor> RgbOf(const TPicture& p) {
+std::vector<GifColor> RgbOf(const Picture& p) {
   std::vector<GifColor> out;
   for (int y = 0; y < p.Height(); ++y)
     for (int x = 0; x < p.Width(); ++x) {
-      const TColor c = test::PixelColor(p, x, y);
+      const Color c = test::PixelColor(p, x, y);
       out.push_back(GifColor{static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF),
                              static_cast<uint8_t>((c >> 16) & 0xFF)});
     }
@@ -104,7 +104,7 @@ TEST_F(GifExportTest, FramesDelaysLoopAndPixelsReadBackWithGiflib) {
   options.ReductionBits = 8;
   int observed = 0;
   const fs::path out = dir / "anim.gif";
-  ExportAnimatedGif(*a, options, out, [&](int index, int count, const TPicture& frame) {
+  ExportAnimatedGif(*a, options, out, [&](int index, int count, const Picture& frame) {
     EXPECT_EQ(index, observed++);
     EXPECT_EQ(count, 6);
     EXPECT_EQ(frame.Width(), 23);

@@ -175,8 +175,8 @@ TEST(LzwDecoder, ReadsBackBothEncodersAndRefusesDamage) {
     inputs.push_back(runs);
     for (const auto& in : inputs) {
       SCOPED_TRACE(testing::Message() << "code size " << code_size << ", " << in.size() << " pixels");
-      const auto lzw = TLZWEncoder::Encode(in.data(), in.size(), code_size);
-      const auto rle = TRLEEncoder::Encode(in.data(), in.size(), code_size);
+      const auto lzw = LzwEncoder::Encode(in.data(), in.size(), code_size);
+      const auto rle = RleEncoder::Encode(in.data(), in.size(), code_size);
       EXPECT_EQ(DecodeLzwStream(lzw.data(), lzw.size(), code_size, in.size()), in);
       EXPECT_EQ(DecodeLzwStream(rle.data(), rle.size(), code_size, in.size()), in);
       if (in.size() > 1) {

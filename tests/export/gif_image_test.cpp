@@ -78,7 +78,7 @@ std::vector<Block> WalkBlocks(const std::vector<uint8_t>& b) {
 
 TEST(GifCodecDefaults, NewImagesCopyTheDefaultsAndKeepTheirOwnCopy) {
   GIFCodecDefaults::Reset();
-  const TGIFImage fresh;
+  const GifImage fresh;
   EXPECT_EQ(fresh.DrawOptions(), (1 << 0) | (1 << 1) | (1 << 2) | (1 << 3) | (1 << 9) | (1 << 10));
   EXPECT_EQ(fresh.ColorReduction(), 6);
   EXPECT_EQ(fresh.ReductionBits(), 8);
@@ -88,7 +88,7 @@ TEST(GifCodecDefaults, NewImagesCopyTheDefaultsAndKeepTheirOwnCopy) {
   GIFCodecDefaults::SetColorReduction(rmQuantize);
   GIFCodecDefaults::SetReductionBits(4);
   GIFCodecDefaults::SetDitherMode(dmBurkes);
-  const TGIFImage later;
+  const GifImage later;
   EXPECT_EQ(later.ColorReduction(), rmQuantize);
   EXPECT_EQ(later.ReductionBits(), 4);
   EXPECT_EQ(later.DitherMode(), dmBurkes);
@@ -98,7 +98,7 @@ TEST(GifCodecDefaults, NewImagesCopyTheDefaultsAndKeepTheirOwnCopy) {
 }
 
 TEST(GifImage, ReductionBitsOutsideThreeToEightAreRefused) {
-  TGIFImage image;
+  GifImage image;
   for (int bits : {-1, 0, 2, 9, 24}) {
     EXPECT_EQ(ThrownText([&] { image.SetReductionBits(bits); }), "Invalid Bits Per Pixel value") << bits;
     EXPECT_EQ(ThrownText([&] { GIFCodecDefaults::SetReductionBits(bits); }), "Invalid Bits Per Pixel value");
@@ -110,12 +110,12 @@ TEST(GifImage, ReductionBitsOutsideThreeToEightAreRefused) {
 }
 
 TEST(GifImage, AddReturnsIndicesAndKeepsIndexedPalettes) {
-  TGIFImage image;
+  GifImage image;
   EXPECT_EQ(image.Add(Indexed(2, 1, kRGB, {2, 0})), 0);
-  TGIFSubImage other(1, 2);
+  GifFrame other(1, 2);
   other.ColorMap() = {{9, 9, 9}, {8, 8, 8}};
   other.Data() = {1, 0};
-  other.AddExtension<TGIFGraphicControlExtension>().Delay = 7;
+  other.AddExtension<GifGraphicControlExtension>().Delay = 7;
   EXPECT_EQ(image.Add(other), 1);
   EXPECT_EQ(image.Images(0).ColorMap(), kRGB);
   EXPECT_EQ(image.Images(1).ColorMap(), other.ColorMap());
@@ -127,8 +127,8 @@ TEST(GifImage, AddReturnsIndicesAndKeepsIndexedPalettes) {
 
 TEST(GifImage, AddReducesATrueColourPictureWithTheImagesOwnSettings) {
   // Greys reduce exactly with the 256-grey palette: index = grey level.
-  const TPicture picture = test::MakePicture({{0x000000, 0x101010}, {0x808080, 0xFFFFFF}});
-  TGIFImage image;
+  const Picture picture = test::MakePicture({{0x000000, 0x101010}, {0x808080, 0xFFFFFF}});
+  GifImage image;
   image.SetColorReduction(rmGrayScale);
   image.Add(picture);
   EXPECT_EQ(image.Images(0).Data(), (std::vector<uint8_t>{0x00, 0x10, 0x80, 0xFF}));
@@ -144,9 +144,9 @@ TEST(GifImage, AddReducesATrueColourPictureWithTheImagesOwnSettings) {
 }
 
 TEST(GifImage, BadFramesAreRefusedAndEarlierFramesKept) {
-  TGIFImage image;
+  GifImage image;
   image.Add(Indexed(1, 1, kRGB, {0}));
-  EXPECT_EQ(ThrownText([&] { image.Add(TPicture()); }), "Image is empty");
+  EXPECT_EQ(ThrownText([&] { image.Add(Picture()); }), "Image is empty");
   EXPECT_EQ(ThrownText([&] { image.Add(Indexed(0, 3, kRGB, {})); }), "Image is empty");
   EXPECT_EQ(ThrownText([&] { image.Add(Indexed(1, 1, {}, {0})); }), "Color table is empty");
   EXPECT_EQ(ThrownText([&] { image.Add(Indexed(2, 1, kRGB, {0, 3})); }), "Invalid color index");
@@ -154,20 +154,20 @@ TEST(GifImage, BadFramesAreRefusedAndEarlierFramesKept) {
   image.SetColorReduction(rmWindows256);  // a code the reducer does not offer
   EXPECT_EQ(ThrownText([&] { image.Add(test::MakePicture({{0x123456}})); }), "Invalid reduction method");
   EXPECT_EQ(image.Count(), 1u);
-  EXPECT_EQ(ThrownText([] { TGIFImage().SaveToBytes(); }), "Unsupported GIF version");
+  EXPECT_EQ(ThrownText([] { GifImage().SaveToBytes(); }), "Unsupported GIF version");
   EXPECT_EQ(ThrownText([&] { image.SetCompression(2); }), "Invalid compression method");
 }
 
 TEST(GifFileLayout, AnimationHeaderExtensionsAndBlocks) {
-  TGIFImage image;
+  GifImage image;
   image.SetCompression(gcRLE);
   for (int i = 0; i < 3; ++i) {
     // 5 colours: the global table is padded to 8 entries after the colour map step.
     std::vector<uint8_t> idx(40 * 30);
     for (size_t k = 0; k < idx.size(); ++k) idx[k] = static_cast<uint8_t>((k * 7 + static_cast<size_t>(i)) % 5);
     const int n = image.Add(Indexed(40, 30, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}, {13, 14, 15}}, idx));
-    if (n == 0) image.Images(0).AddExtension<TGIFAppExtNSLoop>();
-    auto& gce = image.Images(static_cast<size_t>(n)).AddExtension<TGIFGraphicControlExtension>();
+    if (n == 0) image.Images(0).AddExtension<GifLoopExtension>();
+    auto& gce = image.Images(static_cast<size_t>(n)).AddExtension<GifGraphicControlExtension>();
     gce.Delay = 1;  // the smallest delay the export window produces
   }
   image.OptimizeColorMap();
@@ -203,7 +203,7 @@ TEST(GifFileLayout, AnimationHeaderExtensionsAndBlocks) {
 }
 
 TEST(GifFileLayout, PlainFramesGive87aAndScreenSize) {
-  TGIFImage image;
+  GifImage image;
   image.Add(Indexed(3, 2, kRGB, {0, 1, 2, 2, 1, 0}));
   std::vector<uint8_t> bytes = image.SaveToBytes();
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF87a");
@@ -216,7 +216,7 @@ TEST(GifFileLayout, PlainFramesGive87aAndScreenSize) {
   EXPECT_EQ(bytes[8] | (bytes[9] << 8), 0x1234);
   EXPECT_EQ(ThrownText([&] { image.SetWidth(70000); }), "Screen width is outside 0..65535");
 
-  image.Images(0).AddExtension<TGIFCommentExtension>().Text = std::string(600, 'x');
+  image.Images(0).AddExtension<GifCommentExtension>().Text = std::string(600, 'x');
   bytes = image.SaveToBytes();
   EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
   const std::vector<Block> blocks = WalkBlocks(bytes);
@@ -225,9 +225,9 @@ TEST(GifFileLayout, PlainFramesGive87aAndScreenSize) {
 }
 
 TEST(GifFileLayout, GraphicControlFieldsAsWritten) {
-  TGIFImage image;
+  GifImage image;
   image.Add(Indexed(2, 2, kRGB, {0, 1, 2, 1}));
-  auto& gce = image.Images(0).AddExtension<TGIFGraphicControlExtension>();
+  auto& gce = image.Images(0).AddExtension<GifGraphicControlExtension>();
   gce.Disposal = dmPrevious;
   gce.UserInput = true;
   gce.Transparent = true;
@@ -245,7 +245,7 @@ TEST(GifFileLayout, GraphicControlFieldsAsWritten) {
 }
 
 TEST(OptimizeColorMap, OneGlobalTableMostUsedFirstPicturesUnchanged) {
-  TGIFImage image;
+  GifImage image;
   // Frame 0 mostly green; frame 1 shares green and red; blue is rare.
   image.Add(Indexed(4, 1, kRGB, {1, 1, 1, 0}));
   image.Add(Indexed(3, 1, {{0, 255, 0}, {255, 0, 0}, {0, 0, 255}}, {0, 1, 2}));
@@ -258,7 +258,7 @@ TEST(OptimizeColorMap, OneGlobalTableMostUsedFirstPicturesUnchanged) {
 }
 
 TEST(OptimizeColorMap, OverflowMapsToNearestKeptColourAndKeepsTransparency) {
-  TGIFImage image;
+  GifImage image;
   // 256 distinct used colours plus a transparent frame: 255 kept + black
   // transparent entry; the least used colour goes to its nearest kept one.
   GifPalette many;
@@ -269,7 +269,7 @@ TEST(OptimizeColorMap, OverflowMapsToNearestKeptColourAndKeepsTransparency) {
   }
   image.Add(Indexed(static_cast<int>(idx.size()), 1, many, idx));
   image.Add(Indexed(2, 1, {{0, 0, 7}, {50, 60, 70}}, {0, 1}));
-  auto& gce = image.Images(1).AddExtension<TGIFGraphicControlExtension>();
+  auto& gce = image.Images(1).AddExtension<GifGraphicControlExtension>();
   gce.Transparent = true;
   gce.TransparentColorIndex = 0;
   image.OptimizeColorMap();

@@ -20,8 +20,8 @@ const GifPalette kBase = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200}, {250, 250
 // its own order of the same colours. Frames 4 and 5 are equal (5 merges to
 // nothing), 7 has transparent borders, 6 restores to background and 9 to the
 // previous picture, 2 carries a comment and 0 the loop.
-TGIFImage MakeAnimation(int compression, bool packed = false) {
-  TGIFImage image;
+GifImage MakeAnimation(int compression, bool packed = false) {
+  GifImage image;
   image.SetCompression(compression);
   image.SetPackFrames(packed);
   for (int f = 0; f < 12; ++f) {
@@ -40,10 +40,10 @@ TGIFImage MakeAnimation(int compression, bool packed = false) {
         p.indices.push_back(index_of(base));
       }
     const int n = image.Add(p);
-    TGIFSubImage& frame = image.Images(static_cast<size_t>(n));
-    if (n == 0) frame.AddExtension<TGIFAppExtNSLoop>();
-    if (n == 2) frame.AddExtension<TGIFCommentExtension>().Text = "made by a test";
-    auto& gce = frame.AddExtension<TGIFGraphicControlExtension>();
+    GifFrame& frame = image.Images(static_cast<size_t>(n));
+    if (n == 0) frame.AddExtension<GifLoopExtension>();
+    if (n == 2) frame.AddExtension<GifCommentExtension>().Text = "made by a test";
+    auto& gce = frame.AddExtension<GifGraphicControlExtension>();
     gce.Delay = static_cast<uint16_t>(5 + f);
     if (f == 7) {
       gce.Transparent = true;
@@ -60,7 +60,7 @@ struct Played {
   size_t size = 0;
 };
 
-Played Play(const TGIFImage& image) {
+Played Play(const GifImage& image) {
   const std::vector<uint8_t> bytes = image.SaveToBytes();
   return {test::Composite(test::DecodeWithGiflib(bytes)), bytes.size()};
 }
@@ -76,7 +76,7 @@ class OptimizeKeepsPictures : public ::testing::TestWithParam<OptimizeCase> {};
 
 TEST_P(OptimizeKeepsPictures, SameAnimationNeverLarger) {
   const OptimizeCase c = GetParam();
-  TGIFImage image = MakeAnimation(c.compression, c.packed);
+  GifImage image = MakeAnimation(c.compression, c.packed);
   if (c.single_map) image.OptimizeColorMap();
   const Played before = Play(image);
   image.Optimize(c.options, rmQuantizeWindows, dmNearest, 0);
@@ -86,7 +86,7 @@ TEST_P(OptimizeKeepsPictures, SameAnimationNeverLarger) {
   for (size_t i = 0; i < image.Count(); ++i) EXPECT_EQ(image.Images(i).Packed(), c.packed) << "frame " << i;
   if (c.packed) {
     // Packed or not, the optimiser makes the same file.
-    TGIFImage expanded = MakeAnimation(c.compression, false);
+    GifImage expanded = MakeAnimation(c.compression, false);
     if (c.single_map) expanded.OptimizeColorMap();
     expanded.Optimize(c.options, rmQuantizeWindows, dmNearest, 0);
     EXPECT_EQ(expanded.SaveToBytes(), image.SaveToBytes());
@@ -109,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(Options, OptimizeKeepsPictures, ::testing::ValuesIn(All
 
 TEST(Optimize, AllOptionsShrinkTheAnimationAndReportProgress) {
   test::RecordingUi ui;
-  TGIFImage image = MakeAnimation(gcRLE);
+  GifImage image = MakeAnimation(gcRLE);
   image.OptimizeColorMap();
   const Played before = Play(image);
   image.Optimize(15, rmQuantizeWindows, dmNearest, 0);
@@ -134,10 +134,10 @@ TEST(Optimize, AllOptionsShrinkTheAnimationAndReportProgress) {
 }
 
 TEST(Optimize, RemovePassiveExtensions) {
-  TGIFImage image = MakeAnimation(gcLZW);
-  image.Images(1).AddExtension<TGIFAppExtNSLoop>();
-  image.Images(3).AddExtension<TGIFApplicationExtension>().Data = {1, 2, 3};
-  image.Images(3).AddExtension<TGIFTextExtension>().Text = "hello";
+  GifImage image = MakeAnimation(gcLZW);
+  image.Images(1).AddExtension<GifLoopExtension>();
+  image.Images(3).AddExtension<GifApplicationExtension>().Data = {1, 2, 3};
+  image.Images(3).AddExtension<GifTextExtension>().Text = "hello";
   image.Images(8).GraphicControlExtension()->Delay = 0;  // carries nothing now
   image.Optimize(ooCleanup, 0, 0, 0);
   auto kinds = [&](size_t i) {
@@ -154,10 +154,10 @@ TEST(Optimize, RemovePassiveExtensions) {
   EXPECT_EQ(kinds(6), (std::vector<K>{K::GraphicControl}));  // disposal 2 stays
 
   // A single frame keeps nothing passive: no loop, no empty control block.
-  TGIFImage single;
+  GifImage single;
   single.Add(IndexedPicture{2, 1, kBase, {0, 1}});
-  single.Images(0).AddExtension<TGIFAppExtNSLoop>();
-  single.Images(0).AddExtension<TGIFGraphicControlExtension>().Delay = 10;
+  single.Images(0).AddExtension<GifLoopExtension>();
+  single.Images(0).AddExtension<GifGraphicControlExtension>().Delay = 10;
   single.Optimize(ooCleanup, 0, 0, 0);
   EXPECT_TRUE(single.Images(0).Extensions().empty());
   const std::vector<uint8_t> bytes = single.SaveToBytes();
@@ -165,9 +165,9 @@ TEST(Optimize, RemovePassiveExtensions) {
 }
 
 TEST(Optimize, UnusedTransparencyIsClearedFirst) {
-  TGIFImage image;
+  GifImage image;
   image.Add(IndexedPicture{2, 1, kBase, {0, 1}});
-  auto& gce = image.Images(0).AddExtension<TGIFGraphicControlExtension>();
+  auto& gce = image.Images(0).AddExtension<GifGraphicControlExtension>();
   gce.Transparent = true;
   gce.TransparentColorIndex = 4;
   gce.Delay = 3;
@@ -177,9 +177,9 @@ TEST(Optimize, UnusedTransparencyIsClearedFirst) {
 }
 
 TEST(Optimize, SortPutsMostUsedFirstAndDropsUnusedButKeepsTransparentEntry) {
-  TGIFImage image;
+  GifImage image;
   image.Add(IndexedPicture{6, 1, kBase, {2, 2, 2, 4, 4, 0}});
-  auto& gce = image.Images(0).AddExtension<TGIFGraphicControlExtension>();
+  auto& gce = image.Images(0).AddExtension<GifGraphicControlExtension>();
   gce.Transparent = true;
   gce.TransparentColorIndex = 5;  // no pixel uses it; it stays because the frame refers to it
   const Played before = Play(image);
@@ -195,7 +195,7 @@ TEST(Optimize, SortPutsMostUsedFirstAndDropsUnusedButKeepsTransparentEntry) {
 // as it was.
 TEST(Optimize, MergeKeepsAFrameWhoseMergedFormIsLarger) {
   std::mt19937 rng(3);
-  TGIFImage image;
+  GifImage image;
   for (int f = 0; f < 2; ++f) {
     IndexedPicture p{64, 64, {{0, 0, 0}, {255, 255, 255}, {1, 2, 3}, {4, 5, 6}}, {}};
     for (int i = 0; i < 64 * 64; ++i) p.indices.push_back(static_cast<uint8_t>(rng() & 1));
@@ -213,7 +213,7 @@ TEST(Optimize, MergeKeepsAFrameWhoseMergedFormIsLarger) {
 // sorted, cleaned up) as exactly the source pictures, frame by frame.
 TEST(Optimize, PillowPlaysTheOptimisedAnimationAsTheSourcePictures) {
   test::TempDir dir;
-  TGIFImage image;
+  GifImage image;
   image.SetCompression(gcRLE);
   std::vector<std::vector<GifColor>> source;
   for (int f = 0; f < 8; ++f) {
@@ -231,8 +231,8 @@ TEST(Optimize, PillowPlaysTheOptimisedAnimationAsTheSourcePictures) {
       }
     source.push_back(pixels);
     const int n = image.Add(p);
-    if (n == 0) image.Images(0).AddExtension<TGIFAppExtNSLoop>();
-    image.Images(static_cast<size_t>(n)).AddExtension<TGIFGraphicControlExtension>().Delay = 4;
+    if (n == 0) image.Images(0).AddExtension<GifLoopExtension>();
+    image.Images(static_cast<size_t>(n)).AddExtension<GifGraphicControlExtension>().Delay = 4;
   }
   image.OptimizeColorMap();
   image.Optimize(15, rmQuantizeWindows, dmNearest, 0);

@@ -30,7 +30,7 @@ std::unique_ptr<TAnimation> MakeUnchangingProject(const TempDir& dir, int frames
   a->FrameDelay = 50;
   test::WriteFileBytes(dir / "still.bmp", EncodeBmp(test::MakeFewColourPicture(20, 10, colours, 3)));
   a->AddLayerFromFile(dir / "still.bmp");
-  a->Resequence(false);
+  a->MakeFrameSequence(false);
   return a;
 }
 
@@ -66,14 +66,14 @@ GifExportOptions OptionsFor(const OptionCase& c, int reduction, int compression)
 // builds with a palette per frame.
 std::vector<uint8_t> WholeImageFile(TAnimation& a, const GifExportOptions& o) {
   GIFCodecDefaults::SetColorReduction(o.ColorReduction);
-  TGIFImage image;
+  GifImage image;
   image.SetCompression(o.Compression);
   image.SetPackFrames(true);
   for (int i = 0; i < static_cast<int>(a.Frames.size()); ++i) {
     const WorkPicture picture = test::RenderStoredFrame(a, i);
     const int index = image.Add(ReduceColors(*picture, o.ColorReduction, o.ReductionBits, o.DitherMode));
-    if (index == 0) image.Images(0).AddExtension<TGIFAppExtNSLoop>().Loops = 0;
-    image.Images(static_cast<size_t>(index)).AddExtension<TGIFGraphicControlExtension>().Delay =
+    if (index == 0) image.Images(0).AddExtension<GifLoopExtension>().Loops = 0;
+    image.Images(static_cast<size_t>(index)).AddExtension<GifGraphicControlExtension>().Delay =
         static_cast<uint16_t>(o.FrameDelayMs / 10);
   }
   if (o.OptimizeColorMap) image.OptimizeColorMap();
@@ -174,7 +174,7 @@ TEST_F(GifStreamTest, AFailureInTheMiddleLeavesNoTemporaryAndTheOldTarget) {
   for (const OptionCase& c : {kOptionCases[2], kOptionCases[6]}) {
     SCOPED_TRACE(c.name);
     const GifExportOptions o = OptionsFor(c, rmGlobal, gcLZW);
-    const auto stop_at_four = [](int index, int, const TPicture&) {
+    const auto stop_at_four = [](int index, int, const Picture&) {
       if (index == 4) throw Stop{};
     };
     EXPECT_THROW(ExportAnimatedGif(*a, o, target, stop_at_four), Stop);

@@ -60,7 +60,7 @@ TEST(SingleFrame, TypeComesFromTheExtension) {
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 15; ++x) {
       const GifColorType c = map->Colors[gif->SavedImages[0].RasterBits[y * 15 + x]];
-      EXPECT_EQ(static_cast<TColor>(c.Red | c.Green << 8 | c.Blue << 16), test::PixelColor(*want, x, y));
+      EXPECT_EQ(static_cast<Color>(c.Red | c.Green << 8 | c.Blue << 16), test::PixelColor(*want, x, y));
     }
   DGifCloseFile(gif, &error);
 }

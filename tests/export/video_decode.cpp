@@ -115,10 +115,10 @@ DecodedVideo DecodeVideo(const fs::path& file, const fs::path& work_dir) {
   return v;
 }
 
-double MeanPsnr(const DecodedVideo& video, const std::vector<TPicture>& frames) {
+double MeanPsnr(const DecodedVideo& video, const std::vector<Picture>& frames) {
   double sum = 0;
   for (size_t f = 0; f < frames.size(); ++f) {
-    const TPicture& p = frames[f];
+    const Picture& p = frames[f];
     double squares = 0;
     for (int y = 0; y < p.Height(); ++y)
       for (int x = 0; x < p.Width(); ++x) {
@@ -135,7 +135,7 @@ double MeanPsnr(const DecodedVideo& video, const std::vector<TPicture>& frames) 
   return frames.empty() ? 0 : sum / static_cast<double>(frames.size());
 }
 
-std::string FirstDifference(const DecodedVideo& video, const std::vector<TPicture>& frames) {
+std::string FirstDifference(const DecodedVideo& video, const std::vector<Picture>& frames) {
   for (size_t f = 0; f < frames.size(); ++f)
     for (int y = 0; y < frames[f].Height(); ++y)
       for (int x = 0; x < frames[f].Width(); ++x) {

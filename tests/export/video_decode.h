@@ -32,10 +32,10 @@ DecodedVideo DecodeVideo(const std::filesystem::path& file, const std::filesyste
 // Mean over the frames of each frame's PSNR (dB, all three channels) of the
 // decoded frames' top-left corner against the pictures; 100 for a frame
 // without error. The counts must match.
-double MeanPsnr(const DecodedVideo& video, const std::vector<TPicture>& frames);
+double MeanPsnr(const DecodedVideo& video, const std::vector<Picture>& frames);
 
 // The first pixel where the decoded frames differ from the pictures, as
 // text; empty when every pixel is the same.
-std::string FirstDifference(const DecodedVideo& video, const std::vector<TPicture>& frames);
+std::string FirstDifference(const DecodedVideo& video, const std::vector<Picture>& frames);
 
 }  // namespace kt58::test

@@ -19,8 +19,8 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-std::vector<TPicture> ComposedFrames(TAnimation& a) {
-  std::vector<TPicture> frames;
+std::vector<Picture> ComposedFrames(TAnimation& a) {
+  std::vector<Picture> frames;
   for (int i = 0; i < a.FrameCount; ++i) {
     WorkPicture p = test::RenderStoredFrame(a, i);
     frames.push_back(*p);
@@ -99,7 +99,7 @@ TEST(VideoExport, ExactFormatsDecodeToTheComposedFrames) {
   TempDir dir;
   auto a = test::MakeStillProject(dir, 13, 7, 4, 60);
   test::AddAnimatedGifLayer(*a, dir, 3);
-  const std::vector<TPicture> frames = ComposedFrames(*a);
+  const std::vector<Picture> frames = ComposedFrames(*a);
   for (const auto& [name, options] : {std::pair{"x.apng", Options(VideoFormat::Apng)},
                                       std::pair{"x.webp", Options(VideoFormat::WebP, true)}}) {
     SCOPED_TRACE(name);
@@ -121,7 +121,7 @@ TEST(VideoExport, ExactFormatsDecodeToTheComposedFrames) {
 TEST(VideoExport, LossyFormatsKeep38DecibelsAtTheDefaultQuality) {
   TempDir dir;
   auto a = test::MakeSmoothProject(dir, 160, 98, 6, 100);
-  const std::vector<TPicture> frames = ComposedFrames(*a);
+  const std::vector<Picture> frames = ComposedFrames(*a);
   for (const char* name : {"y.webp", "y.mp4", "y.webm"}) {
     SCOPED_TRACE(name);
     ASSERT_EQ(ExportVideo(*a, Options(*VideoFormatForFile(name)), dir / name), FramePassResult::Written);

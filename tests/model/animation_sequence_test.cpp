@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "model/animation.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 #include "model/model_fixture.h"
 
 namespace kt58::test {
@@ -12,9 +12,9 @@ namespace {
 using SequenceTest = ModelTest;
 
 template <typename F>
-std::vector<decltype(std::declval<F>()(std::declval<const TFrameLayer&>()))> PerFrame(const TAnimation& a, F f,
+std::vector<decltype(std::declval<F>()(std::declval<const Layer&>()))> PerFrame(const TAnimation& a, F f,
                                                                                     int layer = 0) {
-  std::vector<decltype(f(std::declval<const TFrameLayer&>()))> out;
+  std::vector<decltype(f(std::declval<const Layer&>()))> out;
   for (const auto& frame : a.Frames) out.push_back(f(*frame->Layers.at(static_cast<size_t>(layer))));
   return out;
 }
@@ -40,13 +40,13 @@ TEST_F(SequenceTest, FadeTables) {
   };
   for (const Case& c : cases) {
     anim.FrameCount = c.frames;
-    TFrameLayer* l = AddBareLayer();
+    Layer* l = AddBareLayer();
     l->FadeMode = c.mode;
     l->FadeStart = c.start;
     l->FadeFinal = c.final_;
     l->Transparency = c.base;
-    ASSERT_TRUE(anim.Resequence(false)) << c.name;
-    EXPECT_EQ(PerFrame(anim, [](const TFrameLayer& x) { return int{x.Transparency}; }), c.expected) << c.name;
+    ASSERT_TRUE(anim.MakeFrameSequence(false)) << c.name;
+    EXPECT_EQ(PerFrame(anim, [](const Layer& x) { return int{x.Transparency}; }), c.expected) << c.name;
     EXPECT_EQ(l->Transparency, c.base) << c.name << ": the master keeps its value";
     anim.ClearFrames();
     anim.ConstructorFrame->RemoveLayer(l);
@@ -66,11 +66,11 @@ TEST_F(SequenceTest, AnglesAreInterpolatedAndKeptAsReals) {
   };
   for (const Case& c : cases) {
     anim.FrameCount = c.frames;
-    TFrameLayer* l = AddBareLayer();
+    Layer* l = AddBareLayer();
     l->StartAngle = l->Angle = c.start;
     l->DegreesToRotate = c.degrees;
-    ASSERT_TRUE(anim.Resequence(false));
-    const auto angles = PerFrame(anim, [](const TFrameLayer& x) { return x.Angle; });
+    ASSERT_TRUE(anim.MakeFrameSequence(false));
+    const auto angles = PerFrame(anim, [](const Layer& x) { return x.Angle; });
     ASSERT_EQ(angles.size(), c.expected.size());
     for (size_t i = 0; i < angles.size(); ++i) EXPECT_DOUBLE_EQ(angles[i], c.expected[i]) << "frame " << i;
     anim.ClearFrames();
@@ -93,11 +93,11 @@ TEST_F(SequenceTest, PixelRotateShiftsFollowTheResourceSize) {
   };
   for (const Case& c : cases) {
     anim.FrameCount = c.frames;
-    TFrameLayer* l = AddLayerFromFile(tall);
+    Layer* l = AddLayerFromFile(tall);
     l->PixelRotate = true;
     l->PixelRotateDirection = c.direction;
-    ASSERT_TRUE(anim.Resequence(false));
-    EXPECT_EQ(PerFrame(anim, [](const TFrameLayer& x) { return int{x.PixelRotateShift}; }), c.expected)
+    ASSERT_TRUE(anim.MakeFrameSequence(false));
+    EXPECT_EQ(PerFrame(anim, [](const Layer& x) { return int{x.PixelRotateShift}; }), c.expected)
         << "direction " << c.direction;
     EXPECT_EQ(l->PixelRotateShift, 0);
     anim.ClearFrames();
@@ -106,7 +106,7 @@ TEST_F(SequenceTest, PixelRotateShiftsFollowTheResourceSize) {
 }
 
 TEST_F(SequenceTest, StatusTextsAndResult) {
-  EXPECT_FALSE(anim.Resequence(false));
+  EXPECT_FALSE(anim.MakeFrameSequence(false));
   EXPECT_EQ(statuses, (std::vector<std::string>{"Creating Frame : 0"}));
   EXPECT_TRUE(anim.Frames.empty());
   EXPECT_FALSE(anim.Sequenced);
@@ -115,9 +115,9 @@ TEST_F(SequenceTest, StatusTextsAndResult) {
   anim.FrameCount = 3;
   AddBareLayer();
   AddBareLayer();
-  EXPECT_TRUE(anim.Resequence(false));
+  EXPECT_TRUE(anim.MakeFrameSequence(false));
   EXPECT_EQ(statuses, (std::vector<std::string>{"Creating Frame : 0", "Creating Frame : 1", "Creating Frame : 2",
-                                                "Resequence Complete", ""}));
+                                                "MakeFrameSequence Complete", ""}));
   ASSERT_EQ(anim.Frames.size(), 3u);
   for (const auto& f : anim.Frames) {
     EXPECT_EQ(f->Layers.size(), 2u);
@@ -130,7 +130,7 @@ TEST_F(SequenceTest, StatusTextsAndResult) {
   // Master order is kept in every frame.
   anim.ConstructorFrame->Layers[0]->OffsetX = 1;
   anim.ConstructorFrame->Layers[1]->OffsetX = 2;
-  ASSERT_TRUE(anim.Resequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence(false));
   EXPECT_EQ(anim.Frames[2]->Layers[0]->OffsetX, 1);
   EXPECT_EQ(anim.Frames[2]->Layers[1]->OffsetX, 2);
 }
@@ -138,7 +138,7 @@ TEST_F(SequenceTest, StatusTextsAndResult) {
 TEST_F(SequenceTest, StepsWrapAndBadIndicesSelectNothing) {
   anim.FrameCount = 3;
   AddBareLayer();
-  ASSERT_TRUE(anim.Resequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence(false));
   anim.StepFrame(-1);
   EXPECT_EQ(anim.CurrentFrameIndex, 2);
   EXPECT_EQ(anim.CurrentFrame, anim.Frames[2].get());
@@ -157,7 +157,7 @@ TEST_F(SequenceTest, StepsWrapAndBadIndicesSelectNothing) {
 TEST_F(SequenceTest, ClearingFramesNeverLeavesADanglingCurrentFrame) {
   anim.FrameCount = 4;
   AddBareLayer();
-  ASSERT_TRUE(anim.Resequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence(false));
   anim.StepFrame(2);
   anim.Playing = true;
   anim.ClearFrames();
@@ -166,27 +166,27 @@ TEST_F(SequenceTest, ClearingFramesNeverLeavesADanglingCurrentFrame) {
   EXPECT_FALSE(anim.Sequenced);
   EXPECT_EQ(anim.CurrentFrame, anim.ConstructorFrame.get());
   EXPECT_EQ(anim.CurrentFrameIndex, 2);
-  EXPECT_EQ(anim.FrameCache->Count(), 0);
+  EXPECT_EQ(anim.RenderedFrames->Count(), 0);
 
   anim.FreeConstructorFrame();
   EXPECT_EQ(anim.CurrentFrame, nullptr);
   EXPECT_EQ(anim.SelectedLayer, nullptr);
   EXPECT_EQ(anim.LayerCount(), 0);
-  EXPECT_FALSE(anim.Resequence(false));
+  EXPECT_FALSE(anim.MakeFrameSequence(false));
 }
 
 TEST_F(SequenceTest, ResourceCountsThroughAddCopyResequenceAndRemove) {
-  TFrameLayer* a = AddLayerFromFile(WriteBmp("a.bmp", MakeSolidPicture(4, 3, 0x00FF00)));
-  TLayerImageRef* ref = a->ImageRef;
+  Layer* a = AddLayerFromFile(WriteBmp("a.bmp", MakeSolidPicture(4, 3, 0x00FF00)));
+  ImageResource* ref = a->ImageRef;
   auto copy = a->CopyLayer();
   copy->OffsetX = copy->OffsetY = 0;
   ++ref->NameCounter;
   anim.ConstructorFrame->Layers.insert(anim.ConstructorFrame->Layers.begin(), std::move(copy));
   EXPECT_EQ(ref->RefCount, 2);
   anim.FrameCount = 10;
-  ASSERT_TRUE(anim.Resequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence(false));
   EXPECT_EQ(ref->RefCount, 22);
-  ASSERT_TRUE(anim.Resequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence(false));
   EXPECT_EQ(ref->RefCount, 22);
 
   // "Remove layer": clear the frames, remove, recompute the size.
@@ -222,17 +222,17 @@ TEST_F(SequenceTest, AddingALayerBeyondTheLayerFramesBoundIsRefused) {
 }
 
 TEST_F(SequenceTest, StoreFileIsDeletedWithTheLastLayerUsingIt) {
-  const std::vector<TColor> pal = {0, RGBColor(255, 0, 0), RGBColor(0, 255, 0), 0};
+  const std::vector<Color> pal = {0, RGBColor(255, 0, 0), RGBColor(0, 255, 0), 0};
   const auto gif = WriteGif("clip.gif", MakeTinyGif(3, 2, pal, {{{1, 1, 1, 1, 1, 1}}, {{2, 2, 2, 2, 2, 2}}}));
-  TFrameLayer* first = AddLayerFromFile(gif);
+  Layer* first = AddLayerFromFile(gif);
   ASSERT_NE(first, nullptr);
-  TFrameLayer* second = AddLayerFromFile(gif);
+  Layer* second = AddLayerFromFile(gif);
   const std::filesystem::path data = first->ImageRef->DataFileName;
   EXPECT_EQ(data.filename(), "clip0.Dat");
   EXPECT_TRUE(std::filesystem::exists(data));
   anim.ComputeAutoFrameSize(anim.ConstructorFrame.get());
-  EXPECT_EQ(anim.GetFrameSize(), (TFrameSize{3, 2}));
-  ASSERT_TRUE(anim.Resequence(false));
+  EXPECT_EQ(anim.GetFrameSize(), (FrameSize{3, 2}));
+  ASSERT_TRUE(anim.MakeFrameSequence(false));
 
   anim.ClearFrames();
   anim.ConstructorFrame->RemoveLayer(first);
@@ -244,11 +244,11 @@ TEST_F(SequenceTest, StoreFileIsDeletedWithTheLastLayerUsingIt) {
 TEST_F(SequenceTest, FrameSizeIsFixedOrAutomatic) {
   anim.AutoWidth = 30;
   anim.AutoHeight = 20;
-  EXPECT_EQ(anim.GetFrameSize(), (TFrameSize{30, 20}));
+  EXPECT_EQ(anim.GetFrameSize(), (FrameSize{30, 20}));
   anim.FixedFrameSize = true;
-  EXPECT_EQ(anim.GetFrameSize(), (TFrameSize{10, 10}));
+  EXPECT_EQ(anim.GetFrameSize(), (FrameSize{10, 10}));
   anim.ResetProject();
-  EXPECT_EQ(anim.GetFrameSize(), (TFrameSize{0, 0}));
+  EXPECT_EQ(anim.GetFrameSize(), (FrameSize{0, 0}));
   EXPECT_EQ(anim.FrameCount, 10);
   EXPECT_TRUE(anim.NonRenderedPlayback);
   EXPECT_EQ(anim.CurrentFrame, anim.ConstructorFrame.get());
@@ -261,8 +261,8 @@ TEST_F(SequenceTest, AnErrorDuringResequencingIsReportedAndClearsTheFrames) {
   ui.on_process_messages = [&] {
     if (++calls == 4) throw std::runtime_error("handler failed");
   };
-  EXPECT_FALSE(anim.Resequence(false));
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Unknown Resequence Exception"}));
+  EXPECT_FALSE(anim.MakeFrameSequence(false));
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Unknown MakeFrameSequence Exception"}));
   EXPECT_TRUE(anim.Frames.empty());
   EXPECT_EQ(statuses.back(), "");
   EXPECT_EQ(anim.CurrentFrame, anim.ConstructorFrame.get());
@@ -276,7 +276,7 @@ TEST_F(SequenceTest, HandlersThatClearOrEditDuringResequencingStopItSafely) {
   ui.on_process_messages = [&] {
     if (++calls == 3) anim.ClearFrames();
   };
-  EXPECT_FALSE(anim.Resequence(false));
+  EXPECT_FALSE(anim.MakeFrameSequence(false));
   EXPECT_TRUE(anim.Frames.empty());
 
   // Removing every master layer mid-way: no half-made frame list is left.
@@ -286,22 +286,22 @@ TEST_F(SequenceTest, HandlersThatClearOrEditDuringResequencingStopItSafely) {
       while (!anim.ConstructorFrame->Layers.empty())
         anim.ConstructorFrame->RemoveLayer(anim.ConstructorFrame->Layers[0].get());
   };
-  EXPECT_FALSE(anim.Resequence(false));
+  EXPECT_FALSE(anim.MakeFrameSequence(false));
   EXPECT_TRUE(anim.Frames.empty());
   EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(SequenceTest, DestroyingTheAnimationGivesEveryResourceBack) {
-  const std::vector<TColor> pal = {0, RGBColor(255, 0, 0), RGBColor(0, 255, 0), 0};
+  const std::vector<Color> pal = {0, RGBColor(255, 0, 0), RGBColor(0, 255, 0), 0};
   std::filesystem::path data;
   {
     TAnimation local;
-    TFrameLayer* l = new TFrameLayer(&local);
+    Layer* l = new Layer(&local);
     local.ConstructorFrame->Layers.emplace_back(l);
     l->ImageRef = l->AddReference(WriteGif("c.gif", MakeTinyGif(1, 1, pal, {{{1}}, {{2}}})));
     ASSERT_NE(l->ImageRef, nullptr);
     data = l->ImageRef->DataFileName;
-    ASSERT_TRUE(local.Resequence(false));
+    ASSERT_TRUE(local.MakeFrameSequence(false));
     EXPECT_TRUE(std::filesystem::exists(data));
   }
   EXPECT_FALSE(std::filesystem::exists(data));

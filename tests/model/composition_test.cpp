@@ -5,19 +5,19 @@
 
 #include "engine/raster_ops.h"
 #include "model/animation.h"
-#include "model/image_ref.h"
+#include "model/image_resource.h"
 #include "model/model_fixture.h"
 
 namespace kt58::test {
 namespace {
 
-constexpr TColor R = RGBColor(255, 0, 0);
-constexpr TColor G = RGBColor(0, 255, 0);
-constexpr TColor B = RGBColor(0, 0, 255);
-constexpr TColor K = RGBColor(0, 0, 0);
-constexpr TColor W = RGBColor(255, 255, 255);
-constexpr TColor Y = RGBColor(255, 255, 0);
-constexpr TColor BG = RGBColor(10, 20, 30);
+constexpr Color R = RGBColor(255, 0, 0);
+constexpr Color G = RGBColor(0, 255, 0);
+constexpr Color B = RGBColor(0, 0, 255);
+constexpr Color K = RGBColor(0, 0, 0);
+constexpr Color W = RGBColor(255, 255, 255);
+constexpr Color Y = RGBColor(255, 255, 0);
+constexpr Color BG = RGBColor(10, 20, 30);
 
 class CompositionTest : public ModelTest {
  protected:
@@ -29,10 +29,10 @@ class CompositionTest : public ModelTest {
     anim.FixedWidth = w;
     anim.FixedHeight = h;
   }
-  WorkPicture Render() { return anim.RenderFrame(anim.ConstructorFrame.get()); }
+  WorkPicture Render() { return anim.ComposeFrame(anim.ConstructorFrame.get()); }
   // A layer whose transparent colour is one the tests never draw.
-  TFrameLayer* Layer(const std::string& name, const TPicture& picture) {
-    TFrameLayer* l = AddLayerFromFile(WriteBmp(name, picture));
+  Layer* AddLayer(const std::string& name, const Picture& picture) {
+    Layer* l = AddLayerFromFile(WriteBmp(name, picture));
     l->TransparentColor = RGBColor(1, 2, 3);
     return l;
   }
@@ -40,19 +40,19 @@ class CompositionTest : public ModelTest {
 
 class RecordingSink : public DisplaySink {
  public:
-  void DrawPicture(const TPicture& picture, int x, int y) override {
+  void DrawPicture(const Picture& picture, int x, int y) override {
     drawn = picture;
     at_x = x;
     at_y = y;
     ++calls;
   }
-  TPicture drawn;
+  Picture drawn;
   int at_x = 0, at_y = 0, calls = 0;
 };
 
 TEST_F(CompositionTest, EmptyFramesAndLayersWithoutPictures) {
   FrameSize(3, 2);
-  EXPECT_FALSE(anim.RenderFrame(nullptr));
+  EXPECT_FALSE(anim.ComposeFrame(nullptr));
   EXPECT_FALSE(Render());
   AddBareLayer();
   const int before = LivePictureCount();
@@ -71,7 +71,7 @@ TEST_F(CompositionTest, OffsetsAtTheEndsOfIntMoveFurtherOutWithoutOverflow) {
   // composition must neither wrap (drawing the layer into the frame) nor
   // overflow (undefined; the sanitizer build traps on it).
   FrameSize(3, 2);
-  TFrameLayer* l = Layer("tall.bmp", MakeSolidPicture(2, 4, R));
+  Layer* l = AddLayer("tall.bmp", MakeSolidPicture(2, 4, R));
   l->Angle = 90;
   l->Clockwise = false;
   for (const auto& [x, y] : {std::pair{INT_MIN, 0}, std::pair{0, INT_MAX}, std::pair{INT_MIN, INT_MAX}}) {
@@ -87,9 +87,9 @@ TEST_F(CompositionTest, LayersStackFromTheBottomWithColourKeyAndOffsets) {
   FrameSize(4, 3);
   // Bottom layer (index 1) at (1, 1); top layer (index 0) at (-1, 0) with a
   // transparent white pixel.
-  Layer("bottom.bmp", MakePicture({{R, R, R}, {R, G, R}}))->OffsetX = 1;
+  AddLayer("bottom.bmp", MakePicture({{R, R, R}, {R, G, R}}))->OffsetX = 1;
   anim.ConstructorFrame->Layers[0]->OffsetY = 1;
-  TFrameLayer* top = Layer("top.bmp", MakePicture({{B, B, W}, {B, W, Y}}));
+  Layer* top = AddLayer("top.bmp", MakePicture({{B, B, W}, {B, W, Y}}));
   top->OffsetX = -1;
   top->TransparentColor = W;
   WorkPicture p = Render();
@@ -102,11 +102,11 @@ TEST_F(CompositionTest, LayersStackFromTheBottomWithColourKeyAndOffsets) {
 TEST_F(CompositionTest, BlendingUsesTheLocalTypeAndTheTransparencies) {
   FrameSize(2, 1);
   anim.BackgroundColor = RGBColor(200, 100, 0);
-  TFrameLayer* l = Layer("l.bmp", MakeSolidPicture(2, 1, RGBColor(0, 0, 100)));
+  Layer* l = AddLayer("l.bmp", MakeSolidPicture(2, 1, RGBColor(0, 0, 100)));
   struct Case {
     const char* name;
     int blend, trans, alt, fade;
-    TColor left, right;
+    Color left, right;
   };
   // Each byte: (frame * t + layer * (100 - t)) div 100.
   const Case cases[] = {
@@ -132,7 +132,7 @@ TEST_F(CompositionTest, BlendingUsesTheLocalTypeAndTheTransparencies) {
 
 TEST_F(CompositionTest, TintRecoloursKeepingBrightness) {
   FrameSize(2, 1);
-  TFrameLayer* l = Layer("l.bmp", MakePicture({{W, RGBColor(0, 102, 51)}}));
+  Layer* l = AddLayer("l.bmp", MakePicture({{W, RGBColor(0, 102, 51)}}));
   l->TintEnabled = true;
   l->TintColor = RGBColor(255, 0, 100);
   WorkPicture p = Render();
@@ -142,7 +142,7 @@ TEST_F(CompositionTest, TintRecoloursKeepingBrightness) {
 
 TEST_F(CompositionTest, MirrorAndFlipComeBeforePixelRotation) {
   FrameSize(3, 2);
-  TFrameLayer* l = Layer("l.bmp", MakePicture({{R, G, B}, {K, W, Y}}));
+  Layer* l = AddLayer("l.bmp", MakePicture({{R, G, B}, {K, W, Y}}));
   l->Mirror = true;
   l->Flip = true;
   l->PixelRotate = true;
@@ -160,10 +160,10 @@ TEST_F(CompositionTest, MirrorAndFlipComeBeforePixelRotation) {
 TEST_F(CompositionTest, ClockwiseQuarterTurnOfA100By50Layer) {
   FrameSize(120, 100);
   // Left half red, right half green.
-  TPicture src(100, 50);
+  Picture src(100, 50);
   for (int y = 0; y < 50; ++y)
     for (int x = 0; x < 100; ++x) SetPixelColor(src, x, y, x < 50 ? R : G);
-  TFrameLayer* l = Layer("wide.bmp", src);
+  Layer* l = AddLayer("wide.bmp", src);
   l->OffsetX = 10;
   l->Angle = 90;
   for (bool clockwise : {true, false}) {
@@ -172,9 +172,9 @@ TEST_F(CompositionTest, ClockwiseQuarterTurnOfA100By50Layer) {
     ASSERT_TRUE(p);
     // Drawn as 50 x 100 at (10 + 25, 0 - 25): columns 35..84, rows -25..74.
     // Turned clockwise the left half lies on top.
-    const TColor upper = clockwise ? R : G;
-    const TColor lower = clockwise ? G : R;
-    TPicture expected = MakeSolidPicture(120, 100, BG);
+    const Color upper = clockwise ? R : G;
+    const Color lower = clockwise ? G : R;
+    Picture expected = MakeSolidPicture(120, 100, BG);
     for (int y = 0; y < 75; ++y)
       for (int x = 35; x < 85; ++x) SetPixelColor(expected, x, y, y < 25 ? upper : lower);
     EXPECT_TRUE(PicturesEqual(*p, expected)) << "clockwise " << clockwise;
@@ -188,7 +188,7 @@ TEST_F(CompositionTest, BevelTurnsWithThePicture) {
   // top row, shadow on its right column and bottom row), then turned a
   // quarter clockwise and drawn at (25, -25): its left column becomes the
   // top row, its bottom row the left column, its top row the right column.
-  TFrameLayer* l = Layer("l.bmp", MakeSolidPicture(100, 50, G));
+  Layer* l = AddLayer("l.bmp", MakeSolidPicture(100, 50, G));
   l->ButtonizeEnabled = true;
   l->ButtonizeAmount = 1;
   l->ButtonizeHighlight = W;
@@ -211,10 +211,10 @@ TEST_F(CompositionTest, BevelTurnsWithThePicture) {
 
 TEST_F(CompositionTest, VideoFramesByIndexOrInSequenceWhilePlaying) {
   FrameSize(4, 1);
-  const std::vector<TColor> pal = {K, R, G, B};
+  const std::vector<Color> pal = {K, R, G, B};
   const auto gif = WriteGif("v.gif", MakeTinyGif(2, 1, pal, {{{1, 1}}, {{2, 2}}, {{3, 3}}}));
-  TFrameLayer* bottom = AddLayerFromFile(gif);
-  TFrameLayer* top = AddLayerFromFile(gif);
+  Layer* bottom = AddLayerFromFile(gif);
+  Layer* top = AddLayerFromFile(gif);
   ASSERT_NE(top, nullptr);
   ASSERT_EQ(top->ImageRef, bottom->ImageRef);
   top->OffsetX = 2;
@@ -241,17 +241,17 @@ TEST_F(CompositionTest, VideoFramesByIndexOrInSequenceWhilePlaying) {
 TEST_F(CompositionTest, GeneratedFramesComposeTheirOwnValues) {
   FrameSize(2, 2);
   anim.FrameCount = 2;
-  TFrameLayer* l = Layer("l.bmp", MakePicture({{R, G}, {B, W}}));
+  Layer* l = AddLayer("l.bmp", MakePicture({{R, G}, {B, W}}));
   l->PixelRotate = true;
   l->PixelRotateDirection = pr_Up;
-  ASSERT_TRUE(anim.Resequence(false));
-  EXPECT_TRUE(PicturesEqual(*anim.RenderFrame(anim.Frames[0].get()), MakePicture({{R, G}, {B, W}})));
-  EXPECT_TRUE(PicturesEqual(*anim.RenderFrame(anim.Frames[1].get()), MakePicture({{B, W}, {R, G}})));
+  ASSERT_TRUE(anim.MakeFrameSequence(false));
+  EXPECT_TRUE(PicturesEqual(*anim.ComposeFrame(anim.Frames[0].get()), MakePicture({{R, G}, {B, W}})));
+  EXPECT_TRUE(PicturesEqual(*anim.ComposeFrame(anim.Frames[1].get()), MakePicture({{B, W}, {R, G}})));
 }
 
 TEST_F(CompositionTest, DrawFrameHandsThePictureToTheSink) {
   FrameSize(2, 1);
-  Layer("l.bmp", MakePicture({{R, G}}));
+  AddLayer("l.bmp", MakePicture({{R, G}}));
   RecordingSink sink;
   anim.DrawFrame(anim.ConstructorFrame.get(), 5, 6);
   EXPECT_EQ(sink.calls, 0);
@@ -269,17 +269,17 @@ TEST_F(CompositionTest, DrawFrameHandsThePictureToTheSink) {
 TEST_F(CompositionTest, RenderAllFramesFillsTheCacheWithProgress) {
   FrameSize(2, 1);
   anim.FrameCount = 3;
-  TFrameLayer* l = Layer("l.bmp", MakePicture({{R, G}}));
+  Layer* l = AddLayer("l.bmp", MakePicture({{R, G}}));
   l->PixelRotate = true;
   l->PixelRotateDirection = pr_Right;
   anim.NonRenderedPlayback = false;
-  ASSERT_TRUE(anim.Resequence(true));
-  ASSERT_EQ(anim.FrameCache->Count(), 3);
-  EXPECT_EQ(anim.FrameCache->Width, 2);
+  ASSERT_TRUE(anim.MakeFrameSequence(true));
+  ASSERT_EQ(anim.RenderedFrames->Count(), 3);
+  EXPECT_EQ(anim.RenderedFrames->Width, 2);
   // Shifts 0, round(0.667) = 1, round(1.333) = 1.
-  EXPECT_TRUE(PicturesEqual(anim.FrameCache->Images[0], MakePicture({{R, G}})));
-  EXPECT_TRUE(PicturesEqual(anim.FrameCache->Images[1], MakePicture({{G, R}})));
-  EXPECT_TRUE(PicturesEqual(anim.FrameCache->Images[2], MakePicture({{G, R}})));
+  EXPECT_TRUE(PicturesEqual(anim.RenderedFrames->Images[0], MakePicture({{R, G}})));
+  EXPECT_TRUE(PicturesEqual(anim.RenderedFrames->Images[1], MakePicture({{G, R}})));
+  EXPECT_TRUE(PicturesEqual(anim.RenderedFrames->Images[2], MakePicture({{G, R}})));
   ASSERT_EQ(ui.dialogs.size(), 1u);
   EXPECT_EQ(ui.dialogs[0]->caption, "Rendering Frames...");
   EXPECT_EQ(ui.dialogs[0]->maximum, 3);
@@ -289,16 +289,16 @@ TEST_F(CompositionTest, RenderAllFramesFillsTheCacheWithProgress) {
 
   // Without rendering requested, or in non-rendered playback, no cache.
   anim.NonRenderedPlayback = true;
-  ASSERT_TRUE(anim.Resequence(true));
-  EXPECT_EQ(anim.FrameCache->Count(), 0);
+  ASSERT_TRUE(anim.MakeFrameSequence(true));
+  EXPECT_EQ(anim.RenderedFrames->Count(), 0);
   EXPECT_EQ(ui.dialogs.size(), 1u);
 }
 
 TEST_F(CompositionTest, FrameCacheOfAnEmptyProjectIsTenByTen) {
   anim.FixedFrameSize = false;
   anim.RecreateFrameCache();
-  EXPECT_EQ(anim.FrameCache->Width, 10);
-  EXPECT_EQ(anim.FrameCache->Height, 10);
+  EXPECT_EQ(anim.RenderedFrames->Width, 10);
+  EXPECT_EQ(anim.RenderedFrames->Height, 10);
 }
 
 // Event handlers that change the project while a frame is being composed:
@@ -306,26 +306,26 @@ TEST_F(CompositionTest, FrameCacheOfAnEmptyProjectIsTenByTen) {
 TEST_F(CompositionTest, HandlersChangingTheProjectMidRender) {
   FrameSize(3, 1);
   anim.FrameCount = 4;
-  Layer("a.bmp", MakePicture({{R, R, R}}));
-  Layer("b.bmp", MakePicture({{G, G, G}}));
-  Layer("c.bmp", MakePicture({{B, B, B}}));
+  AddLayer("a.bmp", MakePicture({{R, R, R}}));
+  AddLayer("b.bmp", MakePicture({{G, G, G}}));
+  AddLayer("c.bmp", MakePicture({{B, B, B}}));
   for (int trigger = 1; trigger <= 12; ++trigger) {
     SCOPED_TRACE(trigger);
-    ASSERT_TRUE(anim.Resequence(false));
+    ASSERT_TRUE(anim.MakeFrameSequence(false));
     int calls = 0;
     // Removes the layer that is being composed or the one below it.
     ui.on_process_messages = [&] {
       if (++calls == trigger && !anim.Frames[2]->Layers.empty())
         anim.Frames[2]->RemoveLayer(anim.Frames[2]->Layers.back().get());
     };
-    EXPECT_TRUE(anim.RenderFrame(anim.Frames[2].get()));
+    EXPECT_TRUE(anim.ComposeFrame(anim.Frames[2].get()));
     ui.on_process_messages = nullptr;
-    ASSERT_TRUE(anim.Resequence(false));
+    ASSERT_TRUE(anim.MakeFrameSequence(false));
     calls = 0;
     ui.on_process_messages = [&] {
       if (++calls == trigger) anim.ClearFrames();
     };
-    WorkPicture p = anim.RenderFrame(anim.Frames[1].get());
+    WorkPicture p = anim.ComposeFrame(anim.Frames[1].get());
     EXPECT_TRUE(p);
     ui.on_process_messages = nullptr;
 
@@ -336,7 +336,7 @@ TEST_F(CompositionTest, HandlersChangingTheProjectMidRender) {
     };
     EXPECT_TRUE(Render());
     ui.on_process_messages = nullptr;
-    while (anim.LayerCount() < 3) Layer("a.bmp", MakePicture({{R, R, R}}));
+    while (anim.LayerCount() < 3) AddLayer("a.bmp", MakePicture({{R, R, R}}));
   }
 
   // Clearing the frames while all frames are pre-rendered.
@@ -345,7 +345,7 @@ TEST_F(CompositionTest, HandlersChangingTheProjectMidRender) {
   ui.on_process_messages = [&] {
     if (++calls == 30) anim.ClearFrames();
   };
-  EXPECT_FALSE(anim.Resequence(true));
+  EXPECT_FALSE(anim.MakeFrameSequence(true));
   EXPECT_TRUE(anim.Frames.empty());
   EXPECT_EQ(anim.CurrentFrame, anim.ConstructorFrame.get());
   ui.on_process_messages = nullptr;

@@ -27,7 +27,7 @@ void Put16(std::vector<uint8_t>& out, int v) {
 
 }  // namespace
 
-std::vector<uint8_t> MakeTinyGif(int width, int height, const std::vector<TColor>& palette4,
+std::vector<uint8_t> MakeTinyGif(int width, int height, const std::vector<Color>& palette4,
                                  const std::vector<TinyGifImage>& images) {
   std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
   Put16(out, width);
@@ -36,7 +36,7 @@ std::vector<uint8_t> MakeTinyGif(int width, int height, const std::vector<TColor
   out.push_back(0);
   out.push_back(0);
   for (int i = 0; i < 4; ++i) {
-    const TColor c = i < static_cast<int>(palette4.size()) ? palette4[i] : 0;
+    const Color c = i < static_cast<int>(palette4.size()) ? palette4[i] : 0;
     out.push_back(static_cast<uint8_t>(c & 255));
     out.push_back(static_cast<uint8_t>((c >> 8) & 255));
     out.push_back(static_cast<uint8_t>((c >> 16) & 255));
@@ -75,7 +75,7 @@ ModelTest::ModelTest() {
   anim.OnStatus = [this](const std::string& s) { statuses.push_back(s); };
 }
 
-std::filesystem::path ModelTest::WriteBmp(const std::string& name, const TPicture& picture) {
+std::filesystem::path ModelTest::WriteBmp(const std::string& name, const Picture& picture) {
   return WriteBmpFile(dir, name, picture);
 }
 
@@ -85,21 +85,21 @@ std::filesystem::path ModelTest::WriteGif(const std::string& name, const std::ve
   return path;
 }
 
-TFrameLayer* ModelTest::AddLayerFromFile(const std::filesystem::path& file) {
-  auto layer = std::make_unique<TFrameLayer>(&anim);
+Layer* ModelTest::AddLayerFromFile(const std::filesystem::path& file) {
+  auto layer = std::make_unique<Layer>(&anim);
   layer->ImageRef = layer->AddReference(file);
   if (!layer->ImageRef) return nullptr;
   ++layer->ImageRef->NameCounter;
   layer->AutoDetectTransparentColor();
-  TFrameLayer* raw = layer.get();
+  Layer* raw = layer.get();
   anim.ConstructorFrame->Layers.insert(anim.ConstructorFrame->Layers.begin(), std::move(layer));
   anim.SelectedLayer = raw;
   return raw;
 }
 
-TFrameLayer* ModelTest::AddBareLayer() {
-  auto layer = std::make_unique<TFrameLayer>(&anim);
-  TFrameLayer* raw = layer.get();
+Layer* ModelTest::AddBareLayer() {
+  auto layer = std::make_unique<Layer>(&anim);
+  Layer* raw = layer.get();
   anim.ConstructorFrame->Layers.insert(anim.ConstructorFrame->Layers.begin(), std::move(layer));
   return raw;
 }

@@ -23,21 +23,21 @@ struct TinyGifImage {
   std::vector<uint8_t> indices;
   int transparent_index = -1;
 };
-std::vector<uint8_t> MakeTinyGif(int width, int height, const std::vector<TColor>& palette4,
+std::vector<uint8_t> MakeTinyGif(int width, int height, const std::vector<Color>& palette4,
                                  const std::vector<TinyGifImage>& images);
 
 class ModelTest : public ::testing::Test {
  protected:
   ModelTest();
 
-  std::filesystem::path WriteBmp(const std::string& name, const TPicture& picture);
+  std::filesystem::path WriteBmp(const std::string& name, const Picture& picture);
   std::filesystem::path WriteGif(const std::string& name, const std::vector<uint8_t>& bytes);
   // What the editor does when a file is dropped: a master layer on top with
   // its resource, the resource's NameCounter raised, the transparent colour
   // detected, the layer selected. Null when no resource came of the file.
-  TFrameLayer* AddLayerFromFile(const std::filesystem::path& file);
+  Layer* AddLayerFromFile(const std::filesystem::path& file);
   // A master layer without resource (sequencing needs none).
-  TFrameLayer* AddBareLayer();
+  Layer* AddBareLayer();
 
   // Destroyed in reverse order: the animation (and its store files) first,
   // then the interface, then the folder.

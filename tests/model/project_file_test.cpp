@@ -64,7 +64,7 @@ TEST(ProjectFile, EveryFieldSurvivesARoundTrip) {
   a.FrameDelay = 40;
   a.NonRenderedPlayback = false;
   const fs::path bmp = test::WriteBmpFile(dir, "logo.bmp", test::MakeRandomPicture(5, 4, 9));
-  TFrameLayer* l = a.AddLayerFromFile(bmp);
+  Layer* l = a.AddLayerFromFile(bmp);
   ASSERT_NE(l, nullptr);
   l->LayerName = std::string(256, 'n');
   l->TransparentColor = 0x00010203;
@@ -91,7 +91,7 @@ TEST(ProjectFile, EveryFieldSurvivesARoundTrip) {
   l->PixelRotateDirection = pr_Right;
   l->Mirror = true;
   l->Flip = true;
-  TFrameLayer* second = a.AddLayerFromFile(bmp);
+  Layer* second = a.AddLayerFromFile(bmp);
   second->LayerName = std::string("ab\0cd", 5);
 
   const std::string bytes = Save(a);
@@ -110,7 +110,7 @@ TEST(ProjectFile, EveryFieldSurvivesARoundTrip) {
   // Order kept: the layer added last is on top (index 0); the zero byte ends
   // its name.
   EXPECT_EQ(b.ConstructorFrame->Layers[0]->LayerName, "ab");
-  const TFrameLayer& r = *b.ConstructorFrame->Layers[1];
+  const Layer& r = *b.ConstructorFrame->Layers[1];
   EXPECT_EQ(r.LayerName, std::string(256, 'n'));
   EXPECT_EQ(r.TransparentColor, 0x00010203u);
   EXPECT_EQ(r.OffsetX, -17);
@@ -159,7 +159,7 @@ TEST(ProjectFile, SavingResequencesAndStoresTheFrameCount) {
   a.AddLayerFromFile(test::WriteBmpFile(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
   statuses.clear();
   const std::string bytes = Save(a);
-  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Resequence Complete"), statuses.end());
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "MakeFrameSequence Complete"), statuses.end());
   // Globals (34), resource count, the resource record, then the generated count.
   const size_t record = 4 + (4 + a.References->Item(0)->SourceFileName.string().size()) * 2 + 16 + 54 + 16;
   int32_t generated;
@@ -284,7 +284,7 @@ TEST(ProjectFile, MultiFrameResourceRoundTripsIntoTheProgramFolder) {
 
   TAnimation b;
   ASSERT_TRUE(Load(b, bytes));
-  TLayerImageRef* ref = b.References->Item(0);
+  ImageResource* ref = b.References->Item(0);
   ASSERT_NE(ref->Store(), nullptr);
   EXPECT_EQ(ref->Store()->FrameCount, 3);
   EXPECT_NE(ref->DataFileName, old_store);  // a fresh file, not the stored one
@@ -323,9 +323,9 @@ TEST(ProjectFile, ImportThatFailedIsSavedAsAnEmptyStore) {
   TAnimation a;
   const fs::path gif = test::WriteSmallAnimatedGif(dir.path(), "spin.gif");
   a.AddLayerFromFile(gif);
-  auto* ref = dynamic_cast<TBlitStreamRef*>(a.References->Item(0));
+  auto* ref = dynamic_cast<FrameStoreResource*>(a.References->Item(0));
   ASSERT_NE(ref, nullptr);
-  ref->Picture.reset();  // as after an import that failed
+  ref->Image.reset();  // as after an import that failed
   const std::string bytes = Save(a);
   TAnimation b;
   ASSERT_TRUE(Load(b, bytes));

@@ -201,11 +201,11 @@ TEST(JpegCodec, EncoderRefusesMismatchedData) {
 
 TEST(JpegPicture, FilesKeepColourOrderAndErrorsAreOurs) {
   test::TempDir dir;
-  TPicture p(16, 16);
+  Picture p(16, 16);
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) test::SetPixelColor(p, x, y, x < 8 ? RGBColor(255, 0, 0) : RGBColor(0, 0, 255));
   SaveJpegFile(p, dir / "a.jpg");
-  TPicture back;
+  Picture back;
   LoadJpegFile(dir / "a.jpg", back);
   ASSERT_EQ(back.Width(), 16);
   ASSERT_EQ(back.Height(), 16);

@@ -57,18 +57,18 @@ void WriteFileBytes(const fs::path& path, const std::vector<uint8_t>& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
-fs::path WriteBmpFile(const TempDir& dir, const std::string& name, const TPicture& p) {
+fs::path WriteBmpFile(const TempDir& dir, const std::string& name, const Picture& p) {
   const fs::path path = dir / name;
   WriteFileBytes(path, EncodeBmp(p));
   return path;
 }
 
-TColor PixelColor(const TPicture& p, int x, int y) {
+Color PixelColor(const Picture& p, int x, int y) {
   const uint8_t* px = p.Row(y) + 3 * x;
   return RGBColor(px[2], px[1], px[0]);
 }
 
-void SetPixelColor(TPicture& p, int x, int y, TColor c) {
+void SetPixelColor(Picture& p, int x, int y, Color c) {
   uint8_t* px = p.Row(y) + 3 * x;
   const BGR bgr = ColorToBGR(c);
   px[0] = bgr.b;
@@ -76,29 +76,29 @@ void SetPixelColor(TPicture& p, int x, int y, TColor c) {
   px[2] = bgr.r;
 }
 
-TPicture MakePicture(std::initializer_list<std::initializer_list<TColor>> rows) {
+Picture MakePicture(std::initializer_list<std::initializer_list<Color>> rows) {
   const int h = static_cast<int>(rows.size());
   const int w = h ? static_cast<int>(rows.begin()->size()) : 0;
-  TPicture p(w, h);
+  Picture p(w, h);
   int y = 0;
   for (const auto& row : rows) {
     int x = 0;
-    for (TColor c : row) SetPixelColor(p, x++, y, c);
+    for (Color c : row) SetPixelColor(p, x++, y, c);
     ++y;
   }
   return p;
 }
 
-TPicture MakeSolidPicture(int width, int height, TColor c) {
-  TPicture p(width, height);
+Picture MakeSolidPicture(int width, int height, Color c) {
+  Picture p(width, height);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) SetPixelColor(p, x, y, c);
   return p;
 }
 
-TPicture MakeRandomPicture(int width, int height, uint32_t seed) {
+Picture MakeRandomPicture(int width, int height, uint32_t seed) {
   std::mt19937 rng(seed);
-  TPicture p(width, height);
+  Picture p(width, height);
   for (int y = 0; y < height; ++y) {
     uint8_t* row = p.Row(y);
     for (int i = 0; i < 3 * width; ++i) row[i] = static_cast<uint8_t>(rng());
@@ -141,7 +141,7 @@ RgbaImage ReadPng(const fs::path& path) {
   return out;
 }
 
-::testing::AssertionResult PicturesEqual(const TPicture& a, const TPicture& b) {
+::testing::AssertionResult PicturesEqual(const Picture& a, const Picture& b) {
   if (a.Width() != b.Width() || a.Height() != b.Height())
     return ::testing::AssertionFailure() << "sizes differ: " << a.Width() << "x" << a.Height() << " vs " << b.Width()
                                          << "x" << b.Height();

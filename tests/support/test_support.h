@@ -44,15 +44,15 @@ std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // Writes the picture as a BMP file in the folder; returns its path.
-std::filesystem::path WriteBmpFile(const TempDir& dir, const std::string& name, const TPicture& p);
+std::filesystem::path WriteBmpFile(const TempDir& dir, const std::string& name, const Picture& p);
 
 // Picture from rows of colours, top row first.
-TPicture MakePicture(std::initializer_list<std::initializer_list<TColor>> rows);
-TPicture MakeSolidPicture(int width, int height, TColor c);
+Picture MakePicture(std::initializer_list<std::initializer_list<Color>> rows);
+Picture MakeSolidPicture(int width, int height, Color c);
 // Deterministic pseudo-random picture.
-TPicture MakeRandomPicture(int width, int height, uint32_t seed);
-TColor PixelColor(const TPicture& p, int x, int y);
-void SetPixelColor(TPicture& p, int x, int y, TColor c);
+Picture MakeRandomPicture(int width, int height, uint32_t seed);
+Color PixelColor(const Picture& p, int x, int y);
+void SetPixelColor(Picture& p, int x, int y, Color c);
 
 // An RGBA image decoded from a PNG (8 bits per channel, rows top-down).
 struct RgbaImage {
@@ -63,6 +63,6 @@ RgbaImage ReadPng(const std::filesystem::path& path);
 
 // gtest assertion helper: pictures equal in size and every pixel; the
 // message names the first differing pixel.
-::testing::AssertionResult PicturesEqual(const TPicture& a, const TPicture& b);
+::testing::AssertionResult PicturesEqual(const Picture& a, const Picture& b);
 
 }  // namespace kt58::test

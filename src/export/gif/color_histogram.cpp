@@ -4,7 +4,7 @@
 
 namespace kt58 {
 
-ColorHistogram ColorHistogramOf(const TPicture& picture) {
+ColorHistogram ColorHistogramOf(const Picture& picture) {
   ColorHistogram histogram;
   const size_t pixels = static_cast<size_t>(picture.Width()) * static_cast<size_t>(picture.Height());
   if (pixels == 0) return histogram;

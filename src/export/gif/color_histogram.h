@@ -18,6 +18,6 @@ struct ColorCount {
 };
 using ColorHistogram = std::vector<ColorCount>;
 
-ColorHistogram ColorHistogramOf(const TPicture& picture);
+ColorHistogram ColorHistogramOf(const Picture& picture);
 
 }  // namespace kt58

@@ -63,13 +63,13 @@ std::array<uint8_t, 256> SingleColorMapRemap(const GifPalette& map, int transpar
   return remap;
 }
 
-void TGIFImage::OptimizeColorMap() {
+void GifImage::OptimizeColorMap() {
   const size_t frames = Count();
   if (frames == 0) return;
   bool needs_transparent = false;
   GifColorCounts counts;
   for (size_t f = 0; f < frames; ++f) {
-    const TGIFSubImage& frame = Images(f);
+    const GifFrame& frame = Images(f);
     std::array<uint64_t, 256> index_counts{};
     for (uint8_t v : frame.ExpandedCopy()) ++index_counts[v];
     if (frame.TransparentIndex() >= 0) needs_transparent = true;
@@ -80,7 +80,7 @@ void TGIFImage::OptimizeColorMap() {
   GifPalette table = kept;
   if (needs_transparent) table.push_back(GifColor{0, 0, 0});
   for (size_t f = 0; f < frames; ++f) {
-    TGIFSubImage& frame = Images(f);
+    GifFrame& frame = Images(f);
     const int transparent = frame.TransparentIndex();
     const std::array<uint8_t, 256> remap = SingleColorMapRemap(ActiveColorMap(f), transparent, kept, transparent_entry);
     for (uint8_t& v : frame.Data()) v = remap[v];

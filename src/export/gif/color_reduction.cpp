@@ -21,7 +21,7 @@ constexpr int kWindowsTailStart = 246;   // entries 246-255
 constexpr int kWindowsOctreeColors = kWindowsTailStart - kWindowsHead;  // 236
 
 template <class Lookup>
-IndexedPicture Map(const TPicture& picture, int dither, Lookup& lookup, GifPalette palette,
+IndexedPicture Map(const Picture& picture, int dither, Lookup& lookup, GifPalette palette,
                    const PreviousFrame& previous = {}) {
   IndexedPicture out;
   out.width = picture.Width();
@@ -32,7 +32,7 @@ IndexedPicture Map(const TPicture& picture, int dither, Lookup& lookup, GifPalet
   return out;
 }
 
-IndexedPicture MapNearest(const TPicture& picture, int dither, const GifPalette& palette) {
+IndexedPicture MapNearest(const Picture& picture, int dither, const GifPalette& palette) {
   NearestEntryLookup lookup(palette);
   return Map(picture, dither, lookup, palette);
 }
@@ -50,7 +50,7 @@ int RefinePassesFor(int dither) { return dither == dmNearest ? kRefinePasses : 0
 // The octree's palette; merged tells whether leaves were merged (only then
 // is it worth refining: otherwise it holds every colour exactly).
 GifPalette QuantizedPalette(const ColorHistogram& histogram, int colors, bool& merged) {
-  TColorQuantizer quantizer(colors);
+  OctreeQuantizer quantizer(colors);
   quantizer.AddHistogram(histogram);
   merged = quantizer.Merged();
   return quantizer.Palette();
@@ -67,7 +67,7 @@ void DropRepeats(GifPalette& palette) {
 
 }  // namespace
 
-IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, int dither,
+IndexedPicture ReduceColors(const Picture& picture, int reduction, int bits, int dither,
                             const GifPalette* caller_palette) {
   // An unknown dither code is refused before any work is done.
   DitherKernelFor(dither);
@@ -128,7 +128,7 @@ IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, in
     }
     case rmGlobal: {
       if (bits < 3 || bits > 8) throw GIFException("Invalid Bits Per Pixel value");
-      TGlobalPaletteBuilder builder(1 << bits);
+      GlobalPaletteBuilder builder(1 << bits);
       builder.AddHistogram(ColorHistogramOf(picture));
       const GifPalette palette = builder.Palette();
       if (palette.empty()) throw GIFException("Color table is empty");
@@ -145,7 +145,7 @@ IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, in
   }
 }
 
-IndexedPicture MapToSharedPalette(const TPicture& picture, const ExactNearestAnswers& shared, int dither,
+IndexedPicture MapToSharedPalette(const Picture& picture, const ExactNearestAnswers& shared, int dither,
                                   const PreviousFrame& previous) {
   DitherKernelFor(dither);
   if (picture.Empty()) throw GIFException("Image is empty");

@@ -51,13 +51,13 @@ struct IndexedPicture {
 // (the system colours at 0-9 and 246-255, unused quantiser slots black);
 // code 0 keeps the picture's own colours, in order of first appearance, and
 // ignores the dither code (nothing is changed, so there is no error).
-IndexedPicture ReduceColors(const TPicture& picture, int reduction, int bits, int dither,
+IndexedPicture ReduceColors(const Picture& picture, int reduction, int bits, int dither,
                             const GifPalette* caller_palette = nullptr);
 
 // The frame before, for mapping a frame of an animation onto the palette
 // the animation shares (code 10): its source picture and the indices it got.
 struct PreviousFrame {
-  const TPicture* source = nullptr;
+  const Picture* source = nullptr;
   const uint8_t* indices = nullptr;
 };
 
@@ -68,7 +68,7 @@ struct PreviousFrame {
 // still finds them unchanged. Raises GIFException as ReduceColors.
 // The look-up's answers are shared by every frame and thread of the
 // animation, so each colour is searched for about once per export.
-IndexedPicture MapToSharedPalette(const TPicture& picture, const ExactNearestAnswers& shared, int dither,
+IndexedPicture MapToSharedPalette(const Picture& picture, const ExactNearestAnswers& shared, int dither,
                                   const PreviousFrame& previous = {});
 
 // The 20 colours of the Windows default system palette, in palette order

@@ -47,7 +47,7 @@ inline uint8_t ClampByte(int v) { return static_cast<uint8_t>(std::clamp(v, 0, 2
 // source is unchanged takes the previous index instead of a look-up; the
 // error it passes on is measured against that entry as for any other pixel.
 template <class Lookup>
-void MapPicture(const TPicture& picture, int dither, Lookup& lookup, uint8_t* indices,
+void MapPicture(const Picture& picture, int dither, Lookup& lookup, uint8_t* indices,
                 const PreviousFrame& previous = {}) {
   using namespace dither_detail;
   const int width = picture.Width(), height = picture.Height();

@@ -21,7 +21,7 @@ void AppendSubBlocks(std::vector<uint8_t>& out, const uint8_t* data, size_t size
   out.push_back(0);
 }
 
-void TGIFGraphicControlExtension::Write(std::vector<uint8_t>& out) const {
+void GifGraphicControlExtension::Write(std::vector<uint8_t>& out) const {
   out.push_back(0x21);
   out.push_back(Label());
   out.push_back(4);
@@ -31,8 +31,8 @@ void TGIFGraphicControlExtension::Write(std::vector<uint8_t>& out) const {
   out.push_back(0);
 }
 
-std::unique_ptr<TGIFExtension> TGIFGraphicControlExtension::Clone() const {
-  auto copy = std::make_unique<TGIFGraphicControlExtension>();
+std::unique_ptr<GifExtension> GifGraphicControlExtension::Clone() const {
+  auto copy = std::make_unique<GifGraphicControlExtension>();
   copy->Disposal = Disposal;
   copy->UserInput = UserInput;
   copy->Transparent = Transparent;
@@ -41,7 +41,7 @@ std::unique_ptr<TGIFExtension> TGIFGraphicControlExtension::Clone() const {
   return copy;
 }
 
-void TGIFAppExtNSLoop::Write(std::vector<uint8_t>& out) const {
+void GifLoopExtension::Write(std::vector<uint8_t>& out) const {
   static constexpr char kIdent[] = "NETSCAPE2.0";
   out.push_back(0x21);
   out.push_back(Label());
@@ -53,25 +53,25 @@ void TGIFAppExtNSLoop::Write(std::vector<uint8_t>& out) const {
   out.push_back(0);
 }
 
-std::unique_ptr<TGIFExtension> TGIFAppExtNSLoop::Clone() const {
-  auto copy = std::make_unique<TGIFAppExtNSLoop>();
+std::unique_ptr<GifExtension> GifLoopExtension::Clone() const {
+  auto copy = std::make_unique<GifLoopExtension>();
   copy->Loops = Loops;
   return copy;
 }
 
-void TGIFCommentExtension::Write(std::vector<uint8_t>& out) const {
+void GifCommentExtension::Write(std::vector<uint8_t>& out) const {
   out.push_back(0x21);
   out.push_back(Label());
   AppendSubBlocks(out, reinterpret_cast<const uint8_t*>(Text.data()), Text.size());
 }
 
-std::unique_ptr<TGIFExtension> TGIFCommentExtension::Clone() const {
-  auto copy = std::make_unique<TGIFCommentExtension>();
+std::unique_ptr<GifExtension> GifCommentExtension::Clone() const {
+  auto copy = std::make_unique<GifCommentExtension>();
   copy->Text = Text;
   return copy;
 }
 
-void TGIFTextExtension::Write(std::vector<uint8_t>& out) const {
+void GifTextExtension::Write(std::vector<uint8_t>& out) const {
   out.push_back(0x21);
   out.push_back(Label());
   out.push_back(12);
@@ -86,11 +86,11 @@ void TGIFTextExtension::Write(std::vector<uint8_t>& out) const {
   AppendSubBlocks(out, reinterpret_cast<const uint8_t*>(Text.data()), Text.size());
 }
 
-std::unique_ptr<TGIFExtension> TGIFTextExtension::Clone() const {
-  return std::make_unique<TGIFTextExtension>(*this);
+std::unique_ptr<GifExtension> GifTextExtension::Clone() const {
+  return std::make_unique<GifTextExtension>(*this);
 }
 
-void TGIFApplicationExtension::Write(std::vector<uint8_t>& out) const {
+void GifApplicationExtension::Write(std::vector<uint8_t>& out) const {
   out.push_back(0x21);
   out.push_back(Label());
   out.push_back(11);
@@ -99,8 +99,8 @@ void TGIFApplicationExtension::Write(std::vector<uint8_t>& out) const {
   AppendSubBlocks(out, Data.data(), Data.size());
 }
 
-std::unique_ptr<TGIFExtension> TGIFApplicationExtension::Clone() const {
-  return std::make_unique<TGIFApplicationExtension>(*this);
+std::unique_ptr<GifExtension> GifApplicationExtension::Clone() const {
+  return std::make_unique<GifApplicationExtension>(*this);
 }
 
 }  // namespace kt58

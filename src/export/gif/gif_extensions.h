@@ -10,34 +10,34 @@
 
 namespace kt58 {
 
-class TGIFSubImage;
+class GifFrame;
 
 enum class GIFExtensionKind { GraphicControl, Loop, Comment, PlainText, Application };
 
-class TGIFExtension {
+class GifExtension {
  public:
-  virtual ~TGIFExtension() = default;
+  virtual ~GifExtension() = default;
   virtual GIFExtensionKind Kind() const = 0;
   virtual uint8_t Label() const = 0;
   virtual void Write(std::vector<uint8_t>& out) const = 0;
-  virtual std::unique_ptr<TGIFExtension> Clone() const = 0;
+  virtual std::unique_ptr<GifExtension> Clone() const = 0;
   // The frame the extension was created for (set when it joins a frame).
-  TGIFSubImage* SubImage() const { return sub_image_; }
+  GifFrame* SubImage() const { return sub_image_; }
 
  private:
-  friend class TGIFSubImage;
-  TGIFSubImage* sub_image_ = nullptr;
+  friend class GifFrame;
+  GifFrame* sub_image_ = nullptr;
 };
 
 // Disposal methods of the graphic control extension.
 enum GIFDisposal : uint8_t { dmNoDisposal = 0, dmNone = 1, dmBackground = 2, dmPrevious = 3 };
 
-class TGIFGraphicControlExtension final : public TGIFExtension {
+class GifGraphicControlExtension final : public GifExtension {
  public:
   GIFExtensionKind Kind() const override { return GIFExtensionKind::GraphicControl; }
   uint8_t Label() const override { return 0xF9; }
   void Write(std::vector<uint8_t>& out) const override;
-  std::unique_ptr<TGIFExtension> Clone() const override;
+  std::unique_ptr<GifExtension> Clone() const override;
 
   uint8_t Disposal = 0;  // 0..7, three bits in the file
   bool UserInput = false;
@@ -47,32 +47,32 @@ class TGIFGraphicControlExtension final : public TGIFExtension {
 };
 
 // NETSCAPE2.0 application extension: one sub-block with id 1 and the loop count.
-class TGIFAppExtNSLoop final : public TGIFExtension {
+class GifLoopExtension final : public GifExtension {
  public:
   GIFExtensionKind Kind() const override { return GIFExtensionKind::Loop; }
   uint8_t Label() const override { return 0xFF; }
   void Write(std::vector<uint8_t>& out) const override;
-  std::unique_ptr<TGIFExtension> Clone() const override;
+  std::unique_ptr<GifExtension> Clone() const override;
 
   uint16_t Loops = 0;  // 0 = forever
 };
 
-class TGIFCommentExtension final : public TGIFExtension {
+class GifCommentExtension final : public GifExtension {
  public:
   GIFExtensionKind Kind() const override { return GIFExtensionKind::Comment; }
   uint8_t Label() const override { return 0xFE; }
   void Write(std::vector<uint8_t>& out) const override;
-  std::unique_ptr<TGIFExtension> Clone() const override;
+  std::unique_ptr<GifExtension> Clone() const override;
 
   std::string Text;
 };
 
-class TGIFTextExtension final : public TGIFExtension {
+class GifTextExtension final : public GifExtension {
  public:
   GIFExtensionKind Kind() const override { return GIFExtensionKind::PlainText; }
   uint8_t Label() const override { return 0x01; }
   void Write(std::vector<uint8_t>& out) const override;
-  std::unique_ptr<TGIFExtension> Clone() const override;
+  std::unique_ptr<GifExtension> Clone() const override;
 
   uint16_t Left = 0, Top = 0, GridWidth = 0, GridHeight = 0;
   uint8_t CellWidth = 0, CellHeight = 0, ForegroundIndex = 0, BackgroundIndex = 0;
@@ -80,12 +80,12 @@ class TGIFTextExtension final : public TGIFExtension {
 };
 
 // An application extension other than the loop extension, kept as raw data.
-class TGIFApplicationExtension final : public TGIFExtension {
+class GifApplicationExtension final : public GifExtension {
  public:
   GIFExtensionKind Kind() const override { return GIFExtensionKind::Application; }
   uint8_t Label() const override { return 0xFF; }
   void Write(std::vector<uint8_t>& out) const override;
-  std::unique_ptr<TGIFExtension> Clone() const override;
+  std::unique_ptr<GifExtension> Clone() const override;
 
   std::array<char, 8> Identifier{};
   std::array<char, 3> Authentication{};

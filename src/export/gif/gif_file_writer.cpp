@@ -32,11 +32,11 @@ int ColorTableBits(size_t size) {
 int MinCodeSizeFor(size_t palette_size) { return std::max(2, ColorTableBits(palette_size)); }
 
 std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int min_code_size, int compression) {
-  return compression == gcRLE ? TRLEEncoder::Encode(indices, count, min_code_size)
-                              : TLZWEncoder::Encode(indices, count, min_code_size);
+  return compression == gcRLE ? RleEncoder::Encode(indices, count, min_code_size)
+                              : LzwEncoder::Encode(indices, count, min_code_size);
 }
 
-void AppendGifFrame(std::vector<uint8_t>& out, const TGIFSubImage& f, const GifPalette& map, int compression) {
+void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette& map, int compression) {
   if (map.empty()) throw GIFException("Color table is empty");
   if (map.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
   if (f.Empty()) throw GIFException("Image is empty");
@@ -62,20 +62,20 @@ void AppendGifFrame(std::vector<uint8_t>& out, const TGIFSubImage& f, const GifP
   }
   // A packed frame whose table or compression has changed since is encoded
   // afresh from a copy, so writing never leaves frames expanded.
-  std::optional<TGIFSubImage> copy;
+  std::optional<GifFrame> copy;
   if (f.Packed()) copy.emplace(f);
   const std::vector<uint8_t>& indices = copy ? copy->Data() : f.Data();
   const std::vector<uint8_t> data = EncodeImageData(indices.data(), indices.size(), code_size, compression);
   AppendSubBlocks(out, data.data(), data.size());
 }
 
-size_t TGIFImage::FrameFileSize(size_t index) const { return FrameFileSize(Images(index), ActiveColorMap(index)); }
+size_t GifImage::FrameFileSize(size_t index) const { return FrameFileSize(Images(index), ActiveColorMap(index)); }
 
-size_t TGIFImage::FrameFileSize(const TGIFSubImage& frame, const GifPalette& map) const {
+size_t GifImage::FrameFileSize(const GifFrame& frame, const GifPalette& map) const {
   return GifFrameFileSize(frame, map, settings_.Compression);
 }
 
-size_t GifFrameFileSize(const TGIFSubImage& frame, const GifPalette& map, int compression) {
+size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression) {
   std::vector<uint8_t> out;
   AppendGifFrame(out, frame, map, compression);
   return out.size();
@@ -97,7 +97,7 @@ void AppendGifHeader(std::vector<uint8_t>& out, int width, int height, bool exte
   if (!global_map.empty()) AppendColorTable(out, global_map);
 }
 
-void TGIFImage::Save(const std::function<void(const std::vector<uint8_t>&)>& sink) const {
+void GifImage::Save(const std::function<void(const std::vector<uint8_t>&)>& sink) const {
   if (frames_.empty()) throw GIFException("Unsupported GIF version");
   const bool extended =
       std::any_of(frames_.begin(), frames_.end(), [](const auto& f) { return !f->Extensions().empty(); });
@@ -113,19 +113,19 @@ void TGIFImage::Save(const std::function<void(const std::vector<uint8_t>&)>& sin
   sink(std::vector<uint8_t>{kGifTrailer});
 }
 
-std::vector<uint8_t> TGIFImage::SaveToBytes() const {
+std::vector<uint8_t> GifImage::SaveToBytes() const {
   std::vector<uint8_t> file;
   Save([&](const std::vector<uint8_t>& part) { file.insert(file.end(), part.begin(), part.end()); });
   return file;
 }
 
-size_t TGIFImage::FileSize() const {
+size_t GifImage::FileSize() const {
   size_t size = 0;
   Save([&](const std::vector<uint8_t>& part) { size += part.size(); });
   return size;
 }
 
-void TGIFImage::SaveToStream(std::ostream& out) const {
+void GifImage::SaveToStream(std::ostream& out) const {
   Save([&](const std::vector<uint8_t>& part) {
     out.write(reinterpret_cast<const char*>(part.data()), static_cast<std::streamsize>(part.size()));
     if (!out) throw GIFException("Error writing the GIF data");

@@ -1,5 +1,5 @@
 // The frame optimiser's steps that need no more than one frame and the frame
-// shown before it. TGIFImage::Optimize applies them to a whole image; the
+// shown before it. GifImage::Optimize applies them to a whole image; the
 // animated GIF export applies them to each frame as soon as it is built, so
 // that the frames never have to be held together.
 #pragma once
@@ -21,7 +21,7 @@ GifPalette SortedByUse(const GifPalette& map, const std::array<uint64_t, 256>& c
 
 // What merging did to one frame.
 struct GifMergeResult {
-  std::optional<TGIFSubImage> frame;  // the smaller form (packed); none: keep the frame
+  std::optional<GifFrame> frame;  // the smaller form (packed); none: keep the frame
   bool needs_global_entry = false;    // only a new global entry would serve
   bool grows_global = false;          // the form uses a new black entry appended to the global table
 };
@@ -33,19 +33,19 @@ struct GifMergeResult {
 // follows, encoded with `compression`) is kept when it is smaller than
 // cur_size, the bytes cur takes. A frame that could only merge by adding an
 // entry to the global table gives needs_global_entry unless may_grow_global.
-GifMergeResult MergeWithShown(const TGIFSubImage& shown, const GifPalette& shown_map, const TGIFSubImage& cur,
+GifMergeResult MergeWithShown(const GifFrame& shown, const GifPalette& shown_map, const GifFrame& cur,
                               const GifPalette& cur_map, size_t cur_size, bool crop_follows, int compression,
                               bool may_grow_global);
 
 // Crops a transparent frame to its pixels that are not transparent. False,
 // leaving the frame as it was, when every pixel is transparent.
-bool CropToOpaque(TGIFSubImage& frame);
+bool CropToOpaque(GifFrame& frame);
 
 // Whether the extension changes nothing a viewer shows: comments, texts and
 // foreign application blocks; the loop extension except on the first frame
 // of an animation; a graphic control extension without delay, input,
 // transparency or a disposal that clears.
-bool IsPassiveExtension(const TGIFExtension& ext, bool first, bool single);
+bool IsPassiveExtension(const GifExtension& ext, bool first, bool single);
 
 // The single colour map's pieces. Colours are pooled as counts of pixels per
 // colour over every frame (a transparent index's pixels count for nothing);
@@ -60,6 +60,6 @@ std::array<uint8_t, 256> SingleColorMapRemap(const GifPalette& map, int transpar
                                              int transparent_entry);
 
 // Disposal method of a frame's graphic control extension (0 without one).
-int DisposalOf(const TGIFSubImage& frame);
+int DisposalOf(const GifFrame& frame);
 
 }  // namespace kt58

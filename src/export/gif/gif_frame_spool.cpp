@@ -25,7 +25,7 @@ void Put(uint8_t*& at, const void* from, size_t size) {
 
 }  // namespace
 
-TGIFFrameSpool::TGIFFrameSpool(const std::filesystem::path& folder) {
+GifFrameSpool::GifFrameSpool(const std::filesystem::path& folder) {
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   try {
@@ -35,12 +35,12 @@ TGIFFrameSpool::TGIFFrameSpool(const std::filesystem::path& folder) {
   }
 }
 
-TGIFFrameSpool::~TGIFFrameSpool() {
+GifFrameSpool::~GifFrameSpool() {
   ::close(fd_);
   RemoveOwnedFile(path_);
 }
 
-void TGIFFrameSpool::Append(const SpooledFrame& frame) {
+void GifFrameSpool::Append(const SpooledFrame& frame) {
   const std::array<uint32_t, kWords> words{static_cast<uint32_t>(frame.width), static_cast<uint32_t>(frame.height),
                                            static_cast<uint32_t>(frame.map.size()),
                                            static_cast<uint32_t>(frame.code_size),
@@ -58,7 +58,7 @@ void TGIFFrameSpool::Append(const SpooledFrame& frame) {
   ++count_;
 }
 
-void TGIFFrameSpool::Reader::Read(void* to, size_t size) {
+void GifFrameSpool::Reader::Read(void* to, size_t size) {
   auto* p = static_cast<uint8_t*>(to);
   while (size > 0) {
     const ssize_t n = ::pread(spool_.fd_, p, size, static_cast<off_t>(offset_));
@@ -71,7 +71,7 @@ void TGIFFrameSpool::Reader::Read(void* to, size_t size) {
   }
 }
 
-bool TGIFFrameSpool::Reader::Next(SpooledFrame& frame) {
+bool GifFrameSpool::Reader::Next(SpooledFrame& frame) {
   if (index_ == spool_.count_) return false;
   ++index_;
   uint32_t words[kWords];

@@ -22,13 +22,13 @@ struct SpooledFrame {
   std::vector<uint8_t> packed;       // code stream
 };
 
-class TGIFFrameSpool {
+class GifFrameSpool {
  public:
   // Raises EFileWrite when the folder refuses the file.
-  explicit TGIFFrameSpool(const std::filesystem::path& folder);
-  ~TGIFFrameSpool();
-  TGIFFrameSpool(const TGIFFrameSpool&) = delete;
-  TGIFFrameSpool& operator=(const TGIFFrameSpool&) = delete;
+  explicit GifFrameSpool(const std::filesystem::path& folder);
+  ~GifFrameSpool();
+  GifFrameSpool(const GifFrameSpool&) = delete;
+  GifFrameSpool& operator=(const GifFrameSpool&) = delete;
 
   const std::filesystem::path& Path() const { return path_; }
   size_t Count() const { return count_; }
@@ -39,12 +39,12 @@ class TGIFFrameSpool {
   // the code stream out.
   class Reader {
    public:
-    Reader(const TGIFFrameSpool& spool, bool with_data) : spool_(spool), with_data_(with_data) {}
+    Reader(const GifFrameSpool& spool, bool with_data) : spool_(spool), with_data_(with_data) {}
     bool Next(SpooledFrame& frame);
 
    private:
     void Read(void* to, size_t size);
-    const TGIFFrameSpool& spool_;
+    const GifFrameSpool& spool_;
     bool with_data_;
     uint64_t offset_ = 0;
     size_t index_ = 0;

@@ -8,8 +8,8 @@
 namespace kt58 {
 namespace {
 
-TGIFCodecSettings& DefaultSettings() {
-  static TGIFCodecSettings settings;
+GifCodecSettings& DefaultSettings() {
+  static GifCodecSettings settings;
   return settings;
 }
 
@@ -27,7 +27,7 @@ void CheckWord(int value, const char* what) {
 
 }  // namespace
 
-const TGIFCodecSettings& GIFCodecDefaults::Get() { return DefaultSettings(); }
+const GifCodecSettings& GIFCodecDefaults::Get() { return DefaultSettings(); }
 void GIFCodecDefaults::SetDrawOptions(uint16_t options) { DefaultSettings().DrawOptions = options; }
 void GIFCodecDefaults::SetColorReduction(int reduction) { DefaultSettings().ColorReduction = reduction; }
 void GIFCodecDefaults::SetReductionBits(int bits) {
@@ -39,11 +39,11 @@ void GIFCodecDefaults::SetCompression(int compression) {
   CheckCompression(compression);
   DefaultSettings().Compression = compression;
 }
-void GIFCodecDefaults::Reset() { DefaultSettings() = TGIFCodecSettings{}; }
+void GIFCodecDefaults::Reset() { DefaultSettings() = GifCodecSettings{}; }
 
 // ---- frames -------------------------------------------------------------------
 
-TGIFSubImage::TGIFSubImage(int width, int height) {
+GifFrame::GifFrame(int width, int height) {
   CheckWord(width, "Frame width");
   CheckWord(height, "Frame height");
   width_ = width;
@@ -51,7 +51,7 @@ TGIFSubImage::TGIFSubImage(int width, int height) {
   data_.assign(static_cast<size_t>(width) * static_cast<size_t>(height), 0);
 }
 
-TGIFSubImage::TGIFSubImage(const TGIFSubImage& other)
+GifFrame::GifFrame(const GifFrame& other)
     : left_(other.left_),
       top_(other.top_),
       width_(other.width_),
@@ -66,9 +66,9 @@ TGIFSubImage::TGIFSubImage(const TGIFSubImage& other)
   for (const auto& ext : other.extensions_) AppendExtension(ext->Clone());
 }
 
-TGIFSubImage& TGIFSubImage::operator=(const TGIFSubImage& other) {
+GifFrame& GifFrame::operator=(const GifFrame& other) {
   if (this != &other) {
-    TGIFSubImage copy(other);
+    GifFrame copy(other);
     left_ = copy.left_;
     top_ = copy.top_;
     width_ = copy.width_;
@@ -86,34 +86,34 @@ TGIFSubImage& TGIFSubImage::operator=(const TGIFSubImage& other) {
   return *this;
 }
 
-void TGIFSubImage::SetPosition(int left, int top) {
+void GifFrame::SetPosition(int left, int top) {
   CheckWord(left, "Frame position");
   CheckWord(top, "Frame position");
   left_ = left;
   top_ = top;
 }
 
-void TGIFSubImage::AppendExtension(std::unique_ptr<TGIFExtension> ext) {
+void GifFrame::AppendExtension(std::unique_ptr<GifExtension> ext) {
   ext->sub_image_ = this;
   extensions_.push_back(std::move(ext));
 }
 
-void TGIFSubImage::RemoveExtension(size_t index) { extensions_.erase(extensions_.begin() + static_cast<ptrdiff_t>(index)); }
+void GifFrame::RemoveExtension(size_t index) { extensions_.erase(extensions_.begin() + static_cast<ptrdiff_t>(index)); }
 
-TGIFGraphicControlExtension* TGIFSubImage::GraphicControlExtension() const {
+GifGraphicControlExtension* GifFrame::GraphicControlExtension() const {
   for (const auto& ext : extensions_)
-    if (ext->Kind() == GIFExtensionKind::GraphicControl) return static_cast<TGIFGraphicControlExtension*>(ext.get());
+    if (ext->Kind() == GIFExtensionKind::GraphicControl) return static_cast<GifGraphicControlExtension*>(ext.get());
   return nullptr;
 }
 
-bool TGIFSubImage::Transparent() const {
+bool GifFrame::Transparent() const {
   const auto* gce = GraphicControlExtension();
   return gce && gce->Transparent;
 }
 
-int TGIFSubImage::TransparentIndex() const { return Transparent() ? GraphicControlExtension()->TransparentColorIndex : -1; }
+int GifFrame::TransparentIndex() const { return Transparent() ? GraphicControlExtension()->TransparentColorIndex : -1; }
 
-void TGIFSubImage::Pack(int compression, int min_code_size) {
+void GifFrame::Pack(int compression, int min_code_size) {
   if (packed_) {
     if (packed_code_size_ == min_code_size && packed_compression_ == compression) return;
     Unpack();
@@ -126,24 +126,24 @@ void TGIFSubImage::Pack(int compression, int min_code_size) {
   std::vector<uint8_t>().swap(data_);
 }
 
-void TGIFSubImage::Unpack() const {
+void GifFrame::Unpack() const {
   if (!packed_) return;
   data_ = ExpandedCopy();
   packed_ = false;
 }
 
-std::vector<uint8_t> TGIFSubImage::ExpandedCopy() const {
+std::vector<uint8_t> GifFrame::ExpandedCopy() const {
   if (!packed_) return data_;
   return DecodeLzwStream(packed_data_.data(), packed_data_.size(), packed_code_size_,
                          static_cast<size_t>(width_) * static_cast<size_t>(height_));
 }
 
-uint8_t TGIFSubImage::MaxIndex() const {
+uint8_t GifFrame::MaxIndex() const {
   if (packed_) return packed_max_index_;
   return data_.empty() ? 0 : *std::max_element(data_.begin(), data_.end());
 }
 
-void TGIFSubImage::Crop(int x, int y, int width, int height) {
+void GifFrame::Crop(int x, int y, int width, int height) {
   if (x < 0 || y < 0 || width < 0 || height < 0 || x + width > width_ || y + height > height_)
     throw GIFException("Crop rectangle outside the frame");
   Unpack();
@@ -160,20 +160,20 @@ void TGIFSubImage::Crop(int x, int y, int width, int height) {
 
 // ---- image ----------------------------------------------------------------------
 
-TGIFImage::TGIFImage() : settings_(GIFCodecDefaults::Get()) {}
+GifImage::GifImage() : settings_(GIFCodecDefaults::Get()) {}
 
-TGIFImage::TGIFImage(const TGIFImage& other)
+GifImage::GifImage(const GifImage& other)
     : settings_(other.settings_),
       width_(other.width_),
       height_(other.height_),
       global_map_(other.global_map_),
       pack_frames_(other.pack_frames_) {
-  for (const auto& f : other.frames_) frames_.push_back(std::make_unique<TGIFSubImage>(*f));
+  for (const auto& f : other.frames_) frames_.push_back(std::make_unique<GifFrame>(*f));
 }
 
-TGIFImage& TGIFImage::operator=(const TGIFImage& other) {
+GifImage& GifImage::operator=(const GifImage& other) {
   if (this != &other) {
-    TGIFImage copy(other);
+    GifImage copy(other);
     settings_ = copy.settings_;
     width_ = copy.width_;
     height_ = copy.height_;
@@ -184,59 +184,59 @@ TGIFImage& TGIFImage::operator=(const TGIFImage& other) {
   return *this;
 }
 
-void TGIFImage::SetReductionBits(int bits) {
+void GifImage::SetReductionBits(int bits) {
   CheckReductionBits(bits);
   settings_.ReductionBits = bits;
 }
 
-void TGIFImage::SetCompression(int compression) {
+void GifImage::SetCompression(int compression) {
   CheckCompression(compression);
   settings_.Compression = compression;
 }
 
-int TGIFImage::Width() const {
+int GifImage::Width() const {
   if (width_ > 0) return width_;
   int w = 0;
   for (const auto& f : frames_) w = std::max(w, f->Left() + f->Width());
   return std::min(w, 0xFFFF);
 }
 
-int TGIFImage::Height() const {
+int GifImage::Height() const {
   if (height_ > 0) return height_;
   int h = 0;
   for (const auto& f : frames_) h = std::max(h, f->Top() + f->Height());
   return std::min(h, 0xFFFF);
 }
 
-void TGIFImage::SetWidth(int width) {
+void GifImage::SetWidth(int width) {
   CheckWord(width, "Screen width");
   width_ = width;
 }
 
-void TGIFImage::SetHeight(int height) {
+void GifImage::SetHeight(int height) {
   CheckWord(height, "Screen height");
   height_ = height;
 }
 
-void TGIFImage::Delete(size_t index) { frames_.erase(frames_.begin() + static_cast<ptrdiff_t>(index)); }
+void GifImage::Delete(size_t index) { frames_.erase(frames_.begin() + static_cast<ptrdiff_t>(index)); }
 
-void TGIFImage::Clear() {
+void GifImage::Clear() {
   frames_.clear();
   global_map_.clear();
 }
 
-const GifPalette& TGIFImage::ActiveColorMap(size_t index) const {
-  const TGIFSubImage& f = Images(index);
+const GifPalette& GifImage::ActiveColorMap(size_t index) const {
+  const GifFrame& f = Images(index);
   return f.ColorMap().empty() ? global_map_ : f.ColorMap();
 }
 
-int TGIFImage::AddFrame(std::unique_ptr<TGIFSubImage> frame) {
+int GifImage::AddFrame(std::unique_ptr<GifFrame> frame) {
   frames_.push_back(std::move(frame));
   Repack(frames_.size() - 1);
   return static_cast<int>(frames_.size() - 1);
 }
 
-int TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
+int GifImage::Add(std::unique_ptr<GifFrame> frame) {
   if (!frame || frame->Empty()) throw GIFException("Image is empty");
   const GifPalette& map = frame->ColorMap().empty() ? global_map_ : frame->ColorMap();
   if (map.empty()) throw GIFException("Color table is empty");
@@ -244,13 +244,13 @@ int TGIFImage::Add(std::unique_ptr<TGIFSubImage> frame) {
   return AddFrame(std::move(frame));
 }
 
-void TGIFImage::Repack(size_t index) { Repack(Images(index), ActiveColorMap(index)); }
+void GifImage::Repack(size_t index) { Repack(Images(index), ActiveColorMap(index)); }
 
-void TGIFImage::Repack(TGIFSubImage& frame, const GifPalette& map) const {
+void GifImage::Repack(GifFrame& frame, const GifPalette& map) const {
   if (pack_frames_ && !frame.Empty() && !map.empty()) frame.Pack(settings_.Compression, MinCodeSizeFor(map.size()));
 }
 
-int TGIFImage::Add(const IndexedPicture& picture) {
+int GifImage::Add(const IndexedPicture& picture) {
   if (picture.width <= 0 || picture.height <= 0) throw GIFException("Image is empty");
   if (picture.palette.empty()) throw GIFException("Color table is empty");
   if (picture.palette.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
@@ -258,20 +258,20 @@ int TGIFImage::Add(const IndexedPicture& picture) {
   if (picture.indices.size() != pixels) throw GIFException("Image is empty");
   const uint8_t top = picture.indices.empty() ? 0 : *std::max_element(picture.indices.begin(), picture.indices.end());
   if (top >= picture.palette.size()) throw GIFException("Invalid color index");
-  auto frame = std::make_unique<TGIFSubImage>(picture.width, picture.height);
+  auto frame = std::make_unique<GifFrame>(picture.width, picture.height);
   frame->Data() = picture.indices;
   frame->ColorMap() = picture.palette;
   return AddFrame(std::move(frame));
 }
 
-int TGIFImage::Add(const TPicture& picture) {
+int GifImage::Add(const Picture& picture) {
   if (picture.Empty()) throw GIFException("Image is empty");
   return Add(ReduceColors(picture, settings_.ColorReduction, settings_.ReductionBits, settings_.DitherMode));
 }
 
-int TGIFImage::Add(const TGIFSubImage& frame, const GifPalette* owner_global) {
+int GifImage::Add(const GifFrame& frame, const GifPalette* owner_global) {
   if (frame.Empty()) throw GIFException("Image is empty");
-  auto copy = std::make_unique<TGIFSubImage>(frame);
+  auto copy = std::make_unique<GifFrame>(frame);
   if (copy->ColorMap().empty() && owner_global) copy->ColorMap() = *owner_global;
   const GifPalette& map = copy->ColorMap().empty() ? global_map_ : copy->ColorMap();
   if (map.empty()) throw GIFException("Color table is empty");
@@ -280,7 +280,7 @@ int TGIFImage::Add(const TGIFSubImage& frame, const GifPalette* owner_global) {
   return AddFrame(std::move(copy));
 }
 
-void TGIFImage::Assign(const TPicture& picture) {
+void GifImage::Assign(const Picture& picture) {
   if (picture.Empty()) throw GIFException("Image is empty");
   IndexedPicture reduced = ReduceColors(picture, settings_.ColorReduction, settings_.ReductionBits, settings_.DitherMode);
   Clear();

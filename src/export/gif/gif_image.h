@@ -18,7 +18,7 @@ namespace kt58 {
 // Compression codes.
 enum GIFCompression : int { gcLZW = 0, gcRLE = 1 };
 
-// Optimisation option bits for TGIFImage::Optimize.
+// Optimisation option bits for GifImage::Optimize.
 enum GIFOptimizeOption : int {
   ooCrop = 1,           // "Crop unused transparent areas"
   ooMerge = 2,          // "Merge similar frames"
@@ -27,7 +27,7 @@ enum GIFOptimizeOption : int {
 };
 
 // Settings copied into every image when it is created.
-struct TGIFCodecSettings {
+struct GifCodecSettings {
   uint16_t DrawOptions = 0x060F;  // bits 0, 1, 2, 3, 9 and 10
   int ColorReduction = rmNetscape;
   int ReductionBits = 8;
@@ -38,7 +38,7 @@ struct TGIFCodecSettings {
 // The process-wide defaults. Changing them affects only images created later.
 class GIFCodecDefaults {
  public:
-  static const TGIFCodecSettings& Get();
+  static const GifCodecSettings& Get();
   static void SetDrawOptions(uint16_t options);
   static void SetColorReduction(int reduction);
   // Raises GIFException("Invalid Bits Per Pixel value") outside 3..8.
@@ -48,13 +48,13 @@ class GIFCodecDefaults {
   static void Reset();
 };
 
-class TGIFSubImage {
+class GifFrame {
  public:
   // A frame of the given size, every index 0, no colour table.
-  TGIFSubImage(int width, int height);
-  TGIFSubImage(const TGIFSubImage& other);
-  TGIFSubImage& operator=(const TGIFSubImage& other);
-  ~TGIFSubImage() = default;
+  GifFrame(int width, int height);
+  GifFrame(const GifFrame& other);
+  GifFrame& operator=(const GifFrame& other);
+  ~GifFrame() = default;
 
   int Left() const { return left_; }
   int Top() const { return top_; }
@@ -96,7 +96,7 @@ class TGIFSubImage {
   GifPalette& ColorMap() { return color_map_; }
   const GifPalette& ColorMap() const { return color_map_; }
 
-  const std::vector<std::unique_ptr<TGIFExtension>>& Extensions() const { return extensions_; }
+  const std::vector<std::unique_ptr<GifExtension>>& Extensions() const { return extensions_; }
   // Appends a new extension bound to this frame and returns it.
   template <class T>
   T& AddExtension() {
@@ -105,10 +105,10 @@ class TGIFSubImage {
     AppendExtension(std::move(ext));
     return ref;
   }
-  void AppendExtension(std::unique_ptr<TGIFExtension> ext);
+  void AppendExtension(std::unique_ptr<GifExtension> ext);
   void RemoveExtension(size_t index);
   // The frame's graphic control extension: the first one in its list.
-  TGIFGraphicControlExtension* GraphicControlExtension() const;
+  GifGraphicControlExtension* GraphicControlExtension() const;
   bool Transparent() const;
   int TransparentIndex() const;  // -1 without transparency
 
@@ -124,16 +124,16 @@ class TGIFSubImage {
   int packed_code_size_ = 0, packed_compression_ = 0;
   uint8_t packed_max_index_ = 0;
   GifPalette color_map_;
-  std::vector<std::unique_ptr<TGIFExtension>> extensions_;
+  std::vector<std::unique_ptr<GifExtension>> extensions_;
 };
 
-class TGIFImage {
+class GifImage {
  public:
   // An empty image with the current codec defaults.
-  TGIFImage();
-  TGIFImage(const TGIFImage& other);
-  TGIFImage& operator=(const TGIFImage& other);
-  ~TGIFImage() = default;
+  GifImage();
+  GifImage(const GifImage& other);
+  GifImage& operator=(const GifImage& other);
+  ~GifImage() = default;
 
   int ColorReduction() const { return settings_.ColorReduction; }
   void SetColorReduction(int reduction) { settings_.ColorReduction = reduction; }
@@ -157,8 +157,8 @@ class TGIFImage {
 
   size_t Count() const { return frames_.size(); }
   bool Empty() const { return frames_.empty(); }
-  TGIFSubImage& Images(size_t index) { return *frames_.at(index); }
-  const TGIFSubImage& Images(size_t index) const { return *frames_.at(index); }
+  GifFrame& Images(size_t index) { return *frames_.at(index); }
+  const GifFrame& Images(size_t index) const { return *frames_.at(index); }
   void Delete(size_t index);
   void Clear();
 
@@ -169,12 +169,12 @@ class TGIFImage {
   // palette of its image). An empty picture raises GIFException("Image is
   // empty"), an indexed one without palette "Color table is empty", and an
   // index outside the palette "Invalid color index".
-  int Add(const TPicture& picture);
+  int Add(const Picture& picture);
   int Add(const IndexedPicture& picture);
-  int Add(const TGIFSubImage& frame, const GifPalette* owner_global = nullptr);
+  int Add(const GifFrame& frame, const GifPalette* owner_global = nullptr);
   // Takes a frame built for this image (its indices refer to its own table
   // or, without one, to the global table). Errors as above.
-  int Add(std::unique_ptr<TGIFSubImage> frame);
+  int Add(std::unique_ptr<GifFrame> frame);
 
   // With packing on, frames are packed when added and after every change the
   // image's own operations make, so that memory does not grow with the frame
@@ -183,10 +183,10 @@ class TGIFImage {
   void SetPackFrames(bool on) { pack_frames_ = on; }
   // Packs frame index for writing when packing is on.
   void Repack(size_t index);
-  void Repack(TGIFSubImage& frame, const GifPalette& map) const;
+  void Repack(GifFrame& frame, const GifPalette& map) const;
 
   // Replaces the whole content with one frame made from the picture.
-  void Assign(const TPicture& picture);
+  void Assign(const Picture& picture);
 
   GifPalette& GlobalColorMap() { return global_map_; }
   const GifPalette& GlobalColorMap() const { return global_map_; }
@@ -216,15 +216,15 @@ class TGIFImage {
   size_t FrameFileSize(size_t index) const;
   // The bytes a frame would take in this image's file, its indices referring
   // to map.
-  size_t FrameFileSize(const TGIFSubImage& frame, const GifPalette& map) const;
+  size_t FrameFileSize(const GifFrame& frame, const GifPalette& map) const;
 
  private:
-  int AddFrame(std::unique_ptr<TGIFSubImage> frame);
+  int AddFrame(std::unique_ptr<GifFrame> frame);
 
-  TGIFCodecSettings settings_;
+  GifCodecSettings settings_;
   int width_ = 0, height_ = 0;
   GifPalette global_map_;
-  std::vector<std::unique_ptr<TGIFSubImage>> frames_;
+  std::vector<std::unique_ptr<GifFrame>> frames_;
   bool pack_frames_ = false;
 };
 
@@ -244,8 +244,8 @@ void AppendGifHeader(std::vector<uint8_t>& out, int width, int height, bool exte
 // indices referring to map. A packed frame whose code size and compression
 // match is copied as packed. Raises GIFException for a frame that cannot be
 // written ("Color table is empty", "Image is empty", "Invalid color index").
-void AppendGifFrame(std::vector<uint8_t>& out, const TGIFSubImage& frame, const GifPalette& map, int compression);
-size_t GifFrameFileSize(const TGIFSubImage& frame, const GifPalette& map, int compression);
+void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& frame, const GifPalette& map, int compression);
+size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression);
 inline constexpr uint8_t kGifTrailer = 0x3B;
 
 }  // namespace kt58

@@ -15,18 +15,18 @@
 namespace kt58 {
 namespace {
 
-struct Rect {
+struct Bounds {
   int left = 0, top = 0, right = 0, bottom = 0;  // right/bottom exclusive
   bool Empty() const { return right <= left || bottom <= top; }
 };
 
-Rect FrameRect(const TGIFSubImage& f) { return {f.Left(), f.Top(), f.Left() + f.Width(), f.Top() + f.Height()}; }
+Bounds FrameRect(const GifFrame& f) { return {f.Left(), f.Top(), f.Left() + f.Width(), f.Top() + f.Height()}; }
 
 // The smallest rectangle (frame coordinates) holding every pixel that is not
 // the transparent index; empty when the whole frame is transparent.
 // The frame must be expanded.
-Rect OpaqueBounds(const TGIFSubImage& f, int transparent) {
-  Rect r{f.Width(), f.Height(), 0, 0};
+Bounds OpaqueBounds(const GifFrame& f, int transparent) {
+  Bounds r{f.Width(), f.Height(), 0, 0};
   for (int y = 0; y < f.Height(); ++y) {
     const uint8_t* row = f.Data().data() + static_cast<size_t>(y) * f.Width();
     for (int x = 0; x < f.Width(); ++x) {
@@ -42,18 +42,18 @@ Rect OpaqueBounds(const TGIFSubImage& f, int transparent) {
 
 // Sorts one colour table by use and re-indexes the frames that use it. A
 // transparent index counts as used so that the frame keeps its transparency.
-void SortTable(const TGIFImage& image, GifPalette& map, const std::vector<TGIFSubImage*>& users) {
+void SortTable(const GifImage& image, GifPalette& map, const std::vector<GifFrame*>& users) {
   if (map.empty()) return;
   std::array<uint64_t, 256> counts{};
   std::array<bool, 256> keep{};
-  for (const TGIFSubImage* f : users) {
+  for (const GifFrame* f : users) {
     for (uint8_t v : f->ExpandedCopy()) ++counts[v];
     const int t = f->TransparentIndex();
     if (t >= 0 && static_cast<size_t>(t) < map.size()) keep[t] = true;
   }
   std::array<uint8_t, 256> remap{};
   GifPalette sorted = SortedByUse(map, counts, keep, remap);
-  for (TGIFSubImage* f : users) {
+  for (GifFrame* f : users) {
     for (uint8_t& v : f->Data()) v = remap[v];
     if (f->Transparent() && static_cast<size_t>(f->TransparentIndex()) < map.size())
       f->GraphicControlExtension()->TransparentColorIndex = remap[f->TransparentIndex()];
@@ -67,7 +67,7 @@ void SortTable(const TGIFImage& image, GifPalette& map, const std::vector<TGIFSu
 // in a local table (its growth counts in the size comparison) or in the
 // global table only within its padding, which costs no byte. -1 when there
 // is none.
-int PickTransparentIndex(const TGIFSubImage& f, const GifPalette& map, bool* append) {
+int PickTransparentIndex(const GifFrame& f, const GifPalette& map, bool* append) {
   *append = false;
   if (f.Transparent()) return f.TransparentIndex();
   std::array<bool, 256> used{};
@@ -87,9 +87,9 @@ int PickTransparentIndex(const TGIFSubImage& f, const GifPalette& map, bool* app
 // min_run unchanged pixels set to the transparent index t. min_run 0: an
 // unchanged pixel keeps its colour when the pixel before it (as written)
 // has that colour, so runs of one index are not broken up.
-TGIFSubImage MergedForm(const TGIFSubImage& f, const std::vector<bool>& unchanged, int t, int min_run,
+GifFrame MergedForm(const GifFrame& f, const std::vector<bool>& unchanged, int t, int min_run,
                         bool append_entry) {
-  TGIFSubImage out(f);
+  GifFrame out(f);
   for (int y = 0; min_run == 0 && y < f.Height(); ++y) {
     const size_t row = static_cast<size_t>(y) * f.Width();
     for (int x = 0; x < f.Width(); ++x) {
@@ -113,7 +113,7 @@ TGIFSubImage MergedForm(const TGIFSubImage& f, const std::vector<bool>& unchange
   }
   if (!f.Transparent()) {
     auto* gce = out.GraphicControlExtension();
-    if (!gce) gce = &out.AddExtension<TGIFGraphicControlExtension>();
+    if (!gce) gce = &out.AddExtension<GifGraphicControlExtension>();
     gce->Transparent = true;
     gce->TransparentColorIndex = static_cast<uint8_t>(t);
   }
@@ -125,14 +125,14 @@ TGIFSubImage MergedForm(const TGIFSubImage& f, const std::vector<bool>& unchange
 // pixels when cropping follows (as the crop step would, which then finds
 // nothing left to crop; a frame left empty keeps one transparent pixel for
 // the crop step to delete or keep).
-TGIFSubImage Measured(TGIFSubImage frame, bool crop_follows) {
+GifFrame Measured(GifFrame frame, bool crop_follows) {
   if (crop_follows && DisposalOf(frame) != dmBackground && !CropToOpaque(frame)) frame.Crop(0, 0, 1, 1);
   return frame;
 }
 
 }  // namespace
 
-int DisposalOf(const TGIFSubImage& f) {
+int DisposalOf(const GifFrame& f) {
   const auto* gce = f.GraphicControlExtension();
   return gce ? gce->Disposal : 0;
 }
@@ -151,15 +151,15 @@ GifPalette SortedByUse(const GifPalette& map, const std::array<uint64_t, 256>& c
   return sorted;
 }
 
-bool CropToOpaque(TGIFSubImage& f) {
-  const Rect r = OpaqueBounds(f, f.TransparentIndex());
+bool CropToOpaque(GifFrame& f) {
+  const Bounds r = OpaqueBounds(f, f.TransparentIndex());
   if (r.Empty()) return false;
   if (r.left != 0 || r.top != 0 || r.right != f.Width() || r.bottom != f.Height())
     f.Crop(r.left, r.top, r.right - r.left, r.bottom - r.top);
   return true;
 }
 
-bool IsPassiveExtension(const TGIFExtension& ext, bool first, bool single) {
+bool IsPassiveExtension(const GifExtension& ext, bool first, bool single) {
   switch (ext.Kind()) {
     case GIFExtensionKind::Comment:
     case GIFExtensionKind::PlainText:
@@ -168,25 +168,25 @@ bool IsPassiveExtension(const TGIFExtension& ext, bool first, bool single) {
     case GIFExtensionKind::Loop:
       return !first || single;
     case GIFExtensionKind::GraphicControl: {
-      const auto& gce = static_cast<const TGIFGraphicControlExtension&>(ext);
+      const auto& gce = static_cast<const GifGraphicControlExtension&>(ext);
       return (gce.Delay == 0 || single) && !gce.UserInput && !gce.Transparent && (gce.Disposal < dmBackground || single);
     }
   }
   return false;
 }
 
-GifMergeResult MergeWithShown(const TGIFSubImage& shown, const GifPalette& shown_map, const TGIFSubImage& current,
+GifMergeResult MergeWithShown(const GifFrame& shown, const GifPalette& shown_map, const GifFrame& current,
                               const GifPalette& cur_map, size_t cur_size, bool crop_follows, int compression,
                               bool may_grow_global) {
   GifMergeResult result;
   if (shown.Empty() || current.Empty()) return result;
-  const Rect a = FrameRect(shown), b = FrameRect(current);
-  const Rect overlap{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+  const Bounds a = FrameRect(shown), b = FrameRect(current);
+  const Bounds overlap{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                      std::min(a.bottom, b.bottom)};
   if (overlap.Empty()) return result;
 
   // Expanded copies: the frames given may be packed, and stay so.
-  TGIFSubImage prev(shown), cur(current);
+  GifFrame prev(shown), cur(current);
   bool append = false;
   const int t = PickTransparentIndex(cur, cur_map, &append);
   if (t < 0) return result;
@@ -224,7 +224,7 @@ GifMergeResult MergeWithShown(const TGIFSubImage& shown, const GifPalette& shown
   // be written: cropped when cropping follows, packed).
   size_t best_size = cur_size;
   for (int min_run : {1, 16, 0}) {
-    TGIFSubImage candidate = Measured(MergedForm(cur, unchanged, t, min_run, append && local), crop_follows);
+    GifFrame candidate = Measured(MergedForm(cur, unchanged, t, min_run, append && local), crop_follows);
     const GifPalette& candidate_map = local ? candidate.ColorMap() : map;
     candidate.Pack(compression, MinCodeSizeFor(candidate_map.size()));
     const size_t size = GifFrameFileSize(candidate, candidate_map, compression);
@@ -241,7 +241,7 @@ namespace {
 
 class FrameOptimizer {
  public:
-  FrameOptimizer(TGIFImage& image, int options) : image_(image), options_(options) {
+  FrameOptimizer(GifImage& image, int options) : image_(image), options_(options) {
     const int phases = ((options & ooColorMap) ? 1 : 0) + ((options & ooCleanup) ? 2 : 0) +
                        ((options & ooMerge) ? 1 : 0) + ((options & ooCrop) ? 1 : 0);
     total_ = std::max<size_t>(1, phases * image.Count());
@@ -267,12 +267,12 @@ class FrameOptimizer {
   }
 
   void SortColorMaps() {
-    std::vector<TGIFSubImage*> global_users;
+    std::vector<GifFrame*> global_users;
     for (size_t i = 0; i < image_.Count(); ++i)
       if (image_.Images(i).ColorMap().empty()) global_users.push_back(&image_.Images(i));
     SortTable(image_, image_.GlobalColorMap(), global_users);
     for (size_t i = 0; i < image_.Count(); ++i) {
-      TGIFSubImage& f = image_.Images(i);
+      GifFrame& f = image_.Images(i);
       if (f.ColorMap().size() > 1) SortTable(image_, f.ColorMap(), {&f});
       Step();
     }
@@ -280,7 +280,7 @@ class FrameOptimizer {
 
   void ClearUnusedTransparency() {
     for (size_t i = 0; i < image_.Count(); ++i) {
-      TGIFSubImage& f = image_.Images(i);
+      GifFrame& f = image_.Images(i);
       const int t = f.TransparentIndex();
       if (t >= 0) {
         const std::vector<uint8_t> indices = f.ExpandedCopy();
@@ -301,7 +301,7 @@ class FrameOptimizer {
   // ordered round, since that entry changes the table for the frames after.
   void MergeFrames() {
     const size_t count = image_.Count();
-    std::vector<TGIFSubImage> before;
+    std::vector<GifFrame> before;
     std::vector<GifPalette> before_maps;
     for (size_t i = 0; i < count; ++i) {
       before.push_back(image_.Images(i));
@@ -324,7 +324,7 @@ class FrameOptimizer {
     }
   }
 
-  GifMergeResult MergeOne(size_t i, const std::vector<TGIFSubImage>& before,
+  GifMergeResult MergeOne(size_t i, const std::vector<GifFrame>& before,
                           const std::vector<GifPalette>& before_maps, bool may_grow_global) {
     size_t j = i - 1;
     while (j > 0 && DisposalOf(before[j]) == dmPrevious) --j;
@@ -344,7 +344,7 @@ class FrameOptimizer {
   // of its disposed state); otherwise it shrinks to one transparent pixel.
   void CropFrames() {
     for (size_t k = image_.Count(); k-- > 0; Step()) {
-      TGIFSubImage& f = image_.Images(k);
+      GifFrame& f = image_.Images(k);
       // Disposal 2 clears the frame's whole rectangle afterwards, transparent
       // borders included: a smaller frame would clear less.
       if (!f.Transparent() || DisposalOf(f) == dmBackground) continue;
@@ -353,9 +353,9 @@ class FrameOptimizer {
         continue;
       }
       if (k > 0 && DisposalOf(image_.Images(k - 1)) < dmBackground) {
-        TGIFSubImage& prev = image_.Images(k - 1);
+        GifFrame& prev = image_.Images(k - 1);
         auto* prev_gce = prev.GraphicControlExtension();
-        if (!prev_gce) prev_gce = &prev.AddExtension<TGIFGraphicControlExtension>();
+        if (!prev_gce) prev_gce = &prev.AddExtension<GifGraphicControlExtension>();
         const unsigned delay = prev_gce->Delay + f.GraphicControlExtension()->Delay;
         prev_gce->Delay = static_cast<uint16_t>(std::min(delay, 0xFFFFu));
         image_.Delete(k);
@@ -369,13 +369,13 @@ class FrameOptimizer {
   void RemovePassiveExtensions() {
     const bool single = image_.Count() == 1;
     for (size_t i = 0; i < image_.Count(); ++i, Step()) {
-      TGIFSubImage& f = image_.Images(i);
+      GifFrame& f = image_.Images(i);
       for (size_t e = f.Extensions().size(); e-- > 0;)
         if (IsPassiveExtension(*f.Extensions()[e], i == 0, single)) f.RemoveExtension(e);
     }
   }
 
-  TGIFImage& image_;
+  GifImage& image_;
   int options_;
   ProgressScope progress_;
   size_t total_ = 1;
@@ -384,13 +384,13 @@ class FrameOptimizer {
 
 }  // namespace
 
-void TGIFImage::Optimize(int options, int /*reduction*/, int /*dither*/, int /*bits*/) {
+void GifImage::Optimize(int options, int /*reduction*/, int /*dither*/, int /*bits*/) {
   options &= ooCrop | ooMerge | ooCleanup | ooColorMap;
   if (options == 0 || frames_.empty()) return;
   // The file must not grow: when the steps together make it larger (a sort
   // that costs the encoder more than it saves, say), the image goes back to
   // what it was.
-  const TGIFImage original(*this);
+  const GifImage original(*this);
   size_t size_before = 0;
   bool measurable = true;
   try {

@@ -7,10 +7,10 @@
 
 namespace kt58 {
 
-TGIFStreamWriter::TGIFStreamWriter(int compression, int options, GifPalette global_map, Sink sink)
+GifStreamWriter::GifStreamWriter(int compression, int options, GifPalette global_map, Sink sink)
     : compression_(compression), options_(options), global_map_(std::move(global_map)), sink_(std::move(sink)) {}
 
-void TGIFStreamWriter::Add(TGIFSubImage frame) {
+void GifStreamWriter::Add(GifFrame frame) {
   const int disposal = DisposalOf(frame);
   const bool first = added_++ == 0;
   // Disposal 2 clears the frame's whole rectangle afterwards, transparent
@@ -23,7 +23,7 @@ void TGIFStreamWriter::Add(TGIFSubImage frame) {
     if (!first && last_disposal_ < dmBackground) {
       last_disposal_ = disposal;
       auto* gce = held_->GraphicControlExtension();
-      if (!gce) gce = &held_->AddExtension<TGIFGraphicControlExtension>();
+      if (!gce) gce = &held_->AddExtension<GifGraphicControlExtension>();
       const unsigned delay = gce->Delay + frame.GraphicControlExtension()->Delay;
       gce->Delay = static_cast<uint16_t>(std::min(delay, 0xFFFFu));
       return;
@@ -36,8 +36,8 @@ void TGIFStreamWriter::Add(TGIFSubImage frame) {
   ++kept_;
 }
 
-void TGIFStreamWriter::Flush(bool single) {
-  TGIFSubImage& f = *held_;
+void GifStreamWriter::Flush(bool single) {
+  GifFrame& f = *held_;
   const bool first = flushed_ == 0;
   if (options_ & ooCleanup)
     for (size_t e = f.Extensions().size(); e-- > 0;)
@@ -56,13 +56,13 @@ void TGIFStreamWriter::Flush(bool single) {
   ++flushed_;
 }
 
-void TGIFStreamWriter::Finish() {
+void GifStreamWriter::Finish() {
   if (!held_) throw GIFException("Unsupported GIF version");
   Flush(kept_ == 1);
   Send({kGifTrailer});
 }
 
-void TGIFStreamWriter::Send(const std::vector<uint8_t>& bytes) {
+void GifStreamWriter::Send(const std::vector<uint8_t>& bytes) {
   sink_(bytes);
   written_ += bytes.size();
 }

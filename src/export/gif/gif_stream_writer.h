@@ -16,21 +16,21 @@
 
 namespace kt58 {
 
-class TGIFStreamWriter {
+class GifStreamWriter {
  public:
   using Sink = std::function<void(const std::vector<uint8_t>&)>;
 
   // options: the ooCrop and ooCleanup bits apply here (merging and sorting
   // happen before a frame is added). The file's frames are the export's:
   // the first carries the loop extension, all share one size.
-  TGIFStreamWriter(int compression, int options, GifPalette global_map, Sink sink);
+  GifStreamWriter(int compression, int options, GifPalette global_map, Sink sink);
 
   // The table frames without a local table refer to. Merging may append an
   // entry within the table's padding, which changes no byte of the header.
   GifPalette& GlobalColorMap() { return global_map_; }
 
   // The next frame of the animation, merged if merging was asked for.
-  void Add(TGIFSubImage frame);
+  void Add(GifFrame frame);
   // Writes the last frame and the trailer. Raises GIFException("Unsupported
   // GIF version") when no frame was added.
   void Finish();
@@ -44,7 +44,7 @@ class TGIFStreamWriter {
   int options_;
   GifPalette global_map_;
   Sink sink_;
-  std::optional<TGIFSubImage> held_;  // the last frame kept, not yet written
+  std::optional<GifFrame> held_;  // the last frame kept, not yet written
   int last_disposal_ = 0;             // of the frame added last, kept or not
   size_t added_ = 0, kept_ = 0, flushed_ = 0;
   uint64_t written_ = 0;

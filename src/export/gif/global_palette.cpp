@@ -18,10 +18,10 @@ uint8_t RoundedMean(uint64_t sum, uint64_t count) { return static_cast<uint8_t>(
 
 }  // namespace
 
-TGlobalPaletteBuilder::TGlobalPaletteBuilder(int colors)
+GlobalPaletteBuilder::GlobalPaletteBuilder(int colors)
     : octree_(colors), cells_(size_t{1} << (3 * kCellBits)) {}
 
-void TGlobalPaletteBuilder::AddHistogram(const ColorHistogram& histogram) {
+void GlobalPaletteBuilder::AddHistogram(const ColorHistogram& histogram) {
   octree_.AddHistogram(histogram);
   constexpr int shift = 8 - kCellBits;
   for (const ColorCount& h : histogram) {
@@ -37,7 +37,7 @@ void TGlobalPaletteBuilder::AddHistogram(const ColorHistogram& histogram) {
   }
 }
 
-GifPalette TGlobalPaletteBuilder::Palette() {
+GifPalette GlobalPaletteBuilder::Palette() {
   GifPalette palette = octree_.Palette();
   if (palette.empty() || !octree_.Merged()) return palette;  // every colour exactly
 

@@ -14,10 +14,10 @@
 
 namespace kt58 {
 
-class TGlobalPaletteBuilder {
+class GlobalPaletteBuilder {
  public:
   // colors: the palette's size, 8..256.
-  explicit TGlobalPaletteBuilder(int colors);
+  explicit GlobalPaletteBuilder(int colors);
 
   // Frames (their colour histograms) are added in order; the palette
   // depends on that order only.
@@ -31,7 +31,7 @@ class TGlobalPaletteBuilder {
   };
   static constexpr int kCellBits = 6;
 
-  TColorQuantizer octree_;
+  OctreeQuantizer octree_;
   std::vector<Cell> cells_;
   std::vector<uint32_t> occupied_;  // in order of first appearance
 };

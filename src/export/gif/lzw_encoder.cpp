@@ -39,7 +39,7 @@ class CodeTable {
 
 }  // namespace
 
-std::vector<uint8_t> TLZWEncoder::Encode(const uint8_t* indices, size_t count, int min_code_size) {
+std::vector<uint8_t> LzwEncoder::Encode(const uint8_t* indices, size_t count, int min_code_size) {
   std::vector<uint8_t> out;
   out.reserve(count / 2 + 16);
   GifCodeWriter writer(out);

@@ -7,7 +7,7 @@
 
 namespace kt58 {
 
-class TLZWEncoder {
+class LzwEncoder {
  public:
   // The LZW code stream of the indices (without the minimum code size byte
   // and without sub-block framing). Every index must be below

@@ -8,7 +8,7 @@
 
 namespace kt58 {
 
-TColorQuantizer::TColorQuantizer(int max_colors)
+OctreeQuantizer::OctreeQuantizer(int max_colors)
     : max_colors_(std::clamp(max_colors, 8, 256)),
       budget_(std::max(max_colors_, kLeafBudget)) {
   std::fill(std::begin(reducible_), std::end(reducible_), -1);
@@ -16,7 +16,7 @@ TColorQuantizer::TColorQuantizer(int max_colors)
   root_ = NewNode(0, -1);
 }
 
-int32_t TColorQuantizer::NewNode(int level, int32_t parent) {
+int32_t OctreeQuantizer::NewNode(int level, int32_t parent) {
   int32_t id;
   if (!free_.empty()) {
     id = free_.back();
@@ -38,7 +38,7 @@ int32_t TColorQuantizer::NewNode(int level, int32_t parent) {
   return id;
 }
 
-int32_t TColorQuantizer::Insert(uint8_t r, uint8_t g, uint8_t b, uint64_t count) {
+int32_t OctreeQuantizer::Insert(uint8_t r, uint8_t g, uint8_t b, uint64_t count) {
   int32_t id = root_;
   for (int level = 0;; ++level) {
     Node& n = nodes_[static_cast<size_t>(id)];
@@ -62,13 +62,13 @@ int32_t TColorQuantizer::Insert(uint8_t r, uint8_t g, uint8_t b, uint64_t count)
   return id;
 }
 
-void TColorQuantizer::AddHistogram(const ColorHistogram& histogram) {
+void OctreeQuantizer::AddHistogram(const ColorHistogram& histogram) {
   for (const ColorCount& c : histogram) Insert(c.color.r, c.color.g, c.color.b, c.count);
 }
 
-void TColorQuantizer::AddColor(uint8_t r, uint8_t g, uint8_t b) { Insert(r, g, b, 1); }
+void OctreeQuantizer::AddColor(uint8_t r, uint8_t g, uint8_t b) { Insert(r, g, b, 1); }
 
-void TColorQuantizer::AddPicture(const TPicture& picture) {
+void OctreeQuantizer::AddPicture(const Picture& picture) {
   const int width = picture.Width(), height = picture.Height();
   if (width == 0 || height == 0) return;
   // A run of one colour is filed once with its length: the tree only changes
@@ -87,7 +87,7 @@ void TColorQuantizer::AddPicture(const TPicture& picture) {
   }
 }
 
-void TColorQuantizer::ReduceTree() {
+void OctreeQuantizer::ReduceTree() {
   int level = kDepth - 1;
   while (level > 0 && reducible_[level] < 0) --level;
   const int32_t id = reducible_[level];
@@ -96,7 +96,7 @@ void TColorQuantizer::ReduceTree() {
   MergeChildren(id);
 }
 
-void TColorQuantizer::MergeChildren(int32_t id) {
+void OctreeQuantizer::MergeChildren(int32_t id) {
   Node& n = nodes_[static_cast<size_t>(id)];
   int children = 0;
   for (int32_t& c : n.child) {
@@ -117,7 +117,7 @@ void TColorQuantizer::MergeChildren(int32_t id) {
   leaf_count_ -= children - 1;
 }
 
-void TColorQuantizer::CollectLeaves(int32_t id, std::vector<Cluster>& out) const {
+void OctreeQuantizer::CollectLeaves(int32_t id, std::vector<Cluster>& out) const {
   const Node& n = nodes_[static_cast<size_t>(id)];
   if (n.leaf) {
     if (n.count == 0) return;  // only a root that never saw a pixel
@@ -128,7 +128,7 @@ void TColorQuantizer::CollectLeaves(int32_t id, std::vector<Cluster>& out) const
     if (c >= 0) CollectLeaves(c, out);
 }
 
-double TColorQuantizer::MergeCost(int32_t id) const {
+double OctreeQuantizer::MergeCost(int32_t id) const {
   // Growth of the summed squared error when the children become one leaf
   // (sum over children of |S_i|^2 / n_i minus |S|^2 / n, S the component
   // sums), per leaf it removes: a node of many children costs more slots.
@@ -147,7 +147,7 @@ double TColorQuantizer::MergeCost(int32_t id) const {
   return (spread - (sr * sr + sg * sg + sb * sb) / count) / (kids - 1);
 }
 
-bool TColorQuantizer::ChildrenAreLeaves(int32_t id) const {
+bool OctreeQuantizer::ChildrenAreLeaves(int32_t id) const {
   const Node& n = nodes_[static_cast<size_t>(id)];
   if (n.leaf) return false;
   for (int32_t c : n.child)
@@ -155,7 +155,7 @@ bool TColorQuantizer::ChildrenAreLeaves(int32_t id) const {
   return true;
 }
 
-void TColorQuantizer::ReduceToTarget(int target) {
+void OctreeQuantizer::ReduceToTarget(int target) {
   if (leaf_count_ <= target) return;
   // Cheapest merge first; equal costs by node id, so runs agree.
   using Candidate = std::pair<double, int32_t>;
@@ -180,13 +180,13 @@ namespace {
 // is the growth of the summed squared error (Ward's criterion). Each cluster
 // keeps its cheapest partner, so a join costs one scan plus rescans for the
 // few clusters whose partner it took.
-void JoinCheapestPairs(std::vector<TColorQuantizer::Cluster>& clusters, size_t target) {
+void JoinCheapestPairs(std::vector<OctreeQuantizer::Cluster>& clusters, size_t target) {
   const size_t n = clusters.size();
   if (n <= target) return;
   // Means and weights as doubles, one array each, for the scans.
   std::vector<double> mr(n), mg(n), mb(n), w(n);
   auto refresh = [&](size_t i) {
-    const TColorQuantizer::Cluster& c = clusters[i];
+    const OctreeQuantizer::Cluster& c = clusters[i];
     w[i] = static_cast<double>(c.count);
     mr[i] = static_cast<double>(c.sum_r) / w[i];
     mg[i] = static_cast<double>(c.sum_g) / w[i];
@@ -266,7 +266,7 @@ void JoinCheapestPairs(std::vector<TColorQuantizer::Cluster>& clusters, size_t t
 
 }  // namespace
 
-GifPalette TColorQuantizer::Palette() {
+GifPalette OctreeQuantizer::Palette() {
   // The tree's own merges may only join siblings, so they stop short of the
   // target; the last steps may join any two leaves.
   ReduceToTarget(kJoinStage * max_colors_);

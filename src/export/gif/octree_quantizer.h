@@ -26,15 +26,15 @@
 
 namespace kt58 {
 
-class TColorQuantizer {
+class OctreeQuantizer {
  public:
   // max_colors: 8 or more (the root is never merged, so fewer could not be
   // reached); larger values are clamped to 256, the most a frame can hold.
-  explicit TColorQuantizer(int max_colors);
+  explicit OctreeQuantizer(int max_colors);
 
   void AddColor(uint8_t r, uint8_t g, uint8_t b);
   // Every pixel, rows top-down, left to right.
-  void AddPicture(const TPicture& picture);
+  void AddPicture(const Picture& picture);
   // The same tree as AddPicture of the picture the histogram was made of:
   // the tree changes only when a colour is new.
   void AddHistogram(const ColorHistogram& histogram);

@@ -15,7 +15,7 @@ namespace kt58 {
 // 1..max_len, and the code for "c^(j+1)" may be sent before the decoder has
 // defined it: that is the code being defined right now, which a decoder
 // resolves as previous + its first index.
-std::vector<uint8_t> TRLEEncoder::Encode(const uint8_t* indices, size_t count, int min_code_size) {
+std::vector<uint8_t> RleEncoder::Encode(const uint8_t* indices, size_t count, int min_code_size) {
   std::vector<uint8_t> out;
   out.reserve(count / 8 + 16);
   GifCodeWriter writer(out);

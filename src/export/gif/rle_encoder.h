@@ -9,9 +9,9 @@
 
 namespace kt58 {
 
-class TRLEEncoder {
+class RleEncoder {
  public:
-  // Same contract as TLZWEncoder::Encode.
+  // Same contract as LzwEncoder::Encode.
   static std::vector<uint8_t> Encode(const uint8_t* indices, size_t count, int min_code_size);
 };
 

@@ -1,0 +1,482 @@
+#include "engine/frame_store.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <istream>
+#include <limits>
+#include <ostream>
+#include <system_error>
+
+#include "engine/bmp_codec.h"
+#include "engine/errors.h"
+#include "engine/ui_services.h"
+#include "platform/owned_files.h"
+
+namespace kt58 {
+
+namespace {
+
+// Offsets and the embedded image size are signed 32-bit, so no byte of a
+// store file may lie at or beyond 2^31.
+constexpr int64_t kMaxStoreFileBytes = std::numeric_limits<int32_t>::max();
+// Embedding and restoring copy through this much memory at a time.
+constexpr size_t kCopyChunk = size_t{4} << 20;
+constexpr size_t kFileBufferBytes = size_t{64} << 10;
+
+void PutInt32(std::ostream& out, int32_t v) {
+  const uint32_t u = static_cast<uint32_t>(v);
+  const char b[4] = {static_cast<char>(u & 0xFF), static_cast<char>((u >> 8) & 0xFF), static_cast<char>((u >> 16) & 0xFF),
+                     static_cast<char>((u >> 24) & 0xFF)};
+  out.write(b, 4);
+}
+
+int32_t Int32From(const uint8_t* b) {
+  return static_cast<int32_t>(uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24));
+}
+
+bool GetInt32(std::istream& in, int32_t& v) {
+  uint8_t b[4];
+  if (!in.read(reinterpret_cast<char*>(b), 4)) return false;
+  v = Int32From(b);
+  return true;
+}
+
+uint32_t UInt32From(const uint8_t* b) { return static_cast<uint32_t>(Int32From(b)); }
+uint16_t UInt16From(const uint8_t* b) { return static_cast<uint16_t>(b[0] | (b[1] << 8)); }
+
+// Whether the 54 bytes start a 24-bit uncompressed frame, as stores hold
+// them, whose pixels fit in the `room` bytes up to the next frame.
+bool IsStoredFrameHeader(const uint8_t* h, int64_t room) {
+  if (h[0] != 'B' || h[1] != 'M') return false;
+  const int64_t pixels_at = UInt32From(h + 10);
+  const int64_t width = Int32From(h + 18);
+  int64_t height = Int32From(h + 22);
+  if (height < 0) height = -height;
+  if (UInt32From(h + 14) < kBmpInfoHeaderSize || UInt16From(h + 26) != 1 || UInt16From(h + 28) != 24 ||
+      UInt32From(h + 30) != 0)
+    return false;
+  if (width < 1 || width > kMaxPictureSide || height < 1 || height > kMaxPictureSide) return false;
+  if (pixels_at < static_cast<int64_t>(kBmpHeadersSize)) return false;
+  return pixels_at + ((width * 3 + 3) & ~int64_t{3}) * height <= room;
+}
+
+std::string FrameList(const std::vector<int>& frames) {
+  std::string text;
+  for (size_t i = 0; i < frames.size() && i < 10; ++i) text += (i ? ", " : "") + std::to_string(frames[i]);
+  if (frames.size() > 10) text += " and " + std::to_string(frames.size() - 10) + " more";
+  return text;
+}
+
+// Bytes left in a seekable source; the maximum when the stream cannot tell
+// (reads are then bounded by what actually arrives).
+uint64_t RemainingBytes(std::istream& in) {
+  const std::streampos here = in.tellg();
+  if (here == std::streampos(-1)) return std::numeric_limits<uint64_t>::max();
+  in.seekg(0, std::ios::end);
+  const std::streampos end = in.tellg();
+  in.clear();
+  in.seekg(here);
+  if (end == std::streampos(-1) || end < here) return std::numeric_limits<uint64_t>::max();
+  return static_cast<uint64_t>(end - here);
+}
+
+}  // namespace
+
+FrameStore::FrameStore() = default;
+
+FrameStore::~FrameStore() {
+  if (IsOpen()) {
+    CloseFile();
+    // Another process's file, or the user's, under this name stays.
+    RemoveOwnedFile(FileName);
+  }
+}
+
+bool FrameStore::IsOpen() const { return stream_ && stream_->is_open(); }
+
+bool FrameStore::SeekTo(int64_t position) {
+  if (!IsOpen()) return false;
+  stream_->clear();
+  stream_->seekg(position);
+  stream_->seekp(position);
+  return !stream_->fail();
+}
+
+bool FrameStore::OpenCreated() {
+  auto s = std::make_unique<std::fstream>();
+  if (!io_buffer_) io_buffer_ = std::make_unique<char[]>(kFileBufferBytes);
+  s->rdbuf()->pubsetbuf(io_buffer_.get(), kFileBufferBytes);
+  s->open(FileName, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
+  if (!s->is_open()) return false;
+  stream_ = std::move(s);
+  PutInt32(*stream_, FrameCount);
+  stream_->flush();
+  FrameOffsets.clear();
+  return !stream_->fail();
+}
+
+bool FrameStore::CreateStoreFile(const std::filesystem::path& path) {
+  try {
+    CloseFile();
+    AccessMode = am_Create;
+    // Only a file this process made may be emptied: any other name must be
+    // free, so that a store never writes into another process's store or a
+    // file the user keeps in the folder.
+    if (!(path == FileName && IsOwnedFile(path))) {
+      const int fd = CreateOwnedFile(path);
+      if (fd < 0) return false;
+      ::close(fd);
+      FileName = path;
+    }
+    return OpenCreated();
+  } catch (const std::exception&) {
+    // The store's contract is a false result; std::bad_alloc is all that
+    // can arrive here.
+    return false;
+  }
+}
+
+void FrameStore::CreateFreeStoreFile(const std::filesystem::path& wanted) {
+  CloseFile();
+  AccessMode = am_Create;
+  FileName = CreateFreeOwnedFile(wanted.parent_path(), wanted.stem().string(), wanted.extension().string());
+  if (!OpenCreated()) {
+    RemoveOwnedFile(FileName);
+    throw EFileCreate("Cannot open the frame store file " + FileName.string());
+  }
+}
+
+bool FrameStore::OpenForRead() {
+  try {
+    CloseFile();
+    AccessMode = am_Read;
+    auto s = std::make_unique<std::fstream>();
+    if (!io_buffer_) io_buffer_ = std::make_unique<char[]>(kFileBufferBytes);
+    s->rdbuf()->pubsetbuf(io_buffer_.get(), kFileBufferBytes);
+    s->open(FileName, std::ios::in | std::ios::out | std::ios::binary);
+    if (!s->is_open()) return false;
+    stream_ = std::move(s);
+    return true;
+  } catch (const std::exception&) {
+    // A false result is the contract; only std::bad_alloc gets here.
+    return false;
+  }
+}
+
+int64_t FrameStore::Position() {
+  if (!IsOpen()) return -1;
+  stream_->clear();
+  return static_cast<int64_t>(stream_->tellg());
+}
+
+void FrameStore::CloseFile() {
+  if (!stream_) return;
+  // fstream::close reports by its state, and the store is closed whatever
+  // the state says: nothing to catch.
+  stream_->close();
+  stream_.reset();
+}
+
+void FrameStore::Rewind() {
+  SeekTo(0);
+  ReadCursor = -1;
+}
+
+int FrameStore::ReadHeader() {
+  if (!IsOpen()) return -1;
+  int32_t count = -1;
+  if (!SeekTo(0) || !GetInt32(*stream_, count)) {
+    count = -1;
+    SeekTo(4);
+  }
+  ReadCursor = 0;
+  return count;
+}
+
+void FrameStore::WriteHeader() {
+  if (!IsOpen()) return;
+  if (SeekTo(0)) {
+    PutInt32(*stream_, FrameCount);
+    stream_->flush();
+  }
+  SeekTo(4);
+  ReadCursor = -1;
+}
+
+bool FrameStore::AppendFrame(Picture& picture) {
+  if (!IsOpen() || (AccessMode != am_Create && AccessMode != am_Write)) return false;
+  try {
+    stream_->clear();
+    stream_->seekp(0, std::ios::end);
+    const std::streamoff at = stream_->tellp();
+    if (at < 0) return false;
+    // Refused rather than recorded with an offset that does not fit.
+    if (static_cast<int64_t>(at) + static_cast<int64_t>(BmpImageSize(picture)) > kMaxStoreFileBytes) return false;
+    FrameOffsets.push_back(static_cast<int32_t>(at));
+    try {
+      WriteBmpImage(picture, *stream_);
+      // Flushed here so that a full disk shows as this frame's failure.
+      if (!stream_->flush()) throw Kt58Error("Cannot write the frame");
+    } catch (const std::exception&) {
+      // A failed append is reported by the result alone; the offset of the
+      // frame that is not there must go.
+      FrameOffsets.pop_back();
+      stream_->clear();
+      return false;
+    }
+    ++FrameCount;
+    return true;
+  } catch (const std::exception&) {
+    // Growing the offset list ran out of memory: not appended.
+    return false;
+  }
+}
+
+bool FrameStore::CanRead() const {
+  return IsOpen() && FrameCount >= 1 && (AccessMode == am_Read || AccessMode == am_ReadWrite);
+}
+
+WorkPicture FrameStore::ReadPictureHere() {
+  WorkPicture picture;
+  try {
+    picture = CreateWorkPicture24();
+    ReadBmpImage(*stream_, *picture, FileName.string());
+  } catch (const std::exception&) {
+    // A frame that cannot be read is none; callers draw nothing for it.
+    FreeWorkPicture(picture);
+    stream_->clear();
+    return nullptr;
+  }
+  return picture;
+}
+
+WorkPicture FrameStore::ReadNextFrame() {
+  if (!CanRead()) return nullptr;
+  const int64_t at = Position();
+  WorkPicture picture = ReadPictureHere();
+  if (!picture && !FrameOffsets.empty() && at > FrameOffsets.back()) {
+    // Past the last frame (a read by index left the cursor one behind the
+    // file): sequential reading goes on from the first frame, as it does
+    // when the cursor runs out, rather than failing from here on.
+    ReadHeader();
+    picture = ReadPictureHere();
+  }
+  if (!picture) return nullptr;
+  if (ReadCursor < FrameCount - 1)
+    ++ReadCursor;
+  else
+    ReadHeader();
+  return picture;
+}
+
+WorkPicture FrameStore::ReadFrame(int index) {
+  if (!CanRead() || index < 0 || static_cast<size_t>(index) >= FrameOffsets.size()) return nullptr;
+  stream_->clear();
+  stream_->seekg(FrameOffsets[static_cast<size_t>(index)]);
+  WorkPicture picture = ReadPictureHere();
+  if (!picture) return nullptr;
+  if (ReadCursor < FrameCount - 1)
+    ReadCursor = index;
+  else
+    ReadHeader();
+  return picture;
+}
+
+void FrameStore::SaveToStream(std::ostream& target) {
+  CloseFile();
+  if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
+  // Every recorded offset is a frame really in the file; a count that
+  // disagrees (CreateStoreFile keeps an older FrameCount) would make a record
+  // that cannot be read back.
+  FrameCount = static_cast<int32_t>(FrameOffsets.size());
+  WriteHeader();
+  PutInt32(target, FrameCount);
+  Rewind();
+  for (int32_t offset : FrameOffsets) PutInt32(target, offset);
+
+  stream_->clear();
+  stream_->seekg(0, std::ios::end);
+  const std::streamoff end = stream_->tellg();
+  if (end < 0 || end > kMaxStoreFileBytes) throw Kt58Error("Cannot read the frame store file " + FileName.string());
+  const auto size = static_cast<int32_t>(end);
+  PutInt32(target, size);
+  SeekTo(0);
+
+  std::vector<char> buffer(std::min<size_t>(kCopyChunk, static_cast<size_t>(size)));
+  int64_t left = size;
+  bool mismatch = false;
+  while (left > 0) {
+    const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
+    stream_->read(buffer.data(), want);
+    const std::streamsize got = stream_->gcount();
+    if (got < want) {
+      // The file shrank under us: keep the record's length so that the
+      // project stream stays readable past it.
+      std::fill(buffer.begin() + got, buffer.begin() + want, 0);
+      mismatch = true;
+    }
+    target.write(buffer.data(), want);
+    if (!target) {
+      mismatch = true;
+      break;
+    }
+    left -= want;
+  }
+  if (mismatch) Ui().ShowMessage("Internal Streaming Error");
+  Rewind();
+}
+
+void FrameStore::ResetContents() {
+  FrameCount = 0;
+  FrameOffsets.clear();
+  ReadCursor = 0;
+}
+
+std::vector<int> FrameStore::DamagedFrames() {
+  std::vector<int> damaged;
+  stream_->clear();
+  stream_->seekg(0, std::ios::end);
+  const int64_t size = static_cast<int64_t>(stream_->tellg());
+  for (size_t i = 0; i < FrameOffsets.size(); ++i) {
+    const int64_t at = FrameOffsets[i];
+    const int64_t end = i + 1 < FrameOffsets.size() ? FrameOffsets[i + 1] : size;
+    uint8_t h[kBmpHeadersSize];
+    if (!SeekTo(at) || !stream_->read(reinterpret_cast<char*>(h), sizeof h) || !IsStoredFrameHeader(h, end - at))
+      damaged.push_back(static_cast<int>(i));
+  }
+  stream_->clear();
+  return damaged;
+}
+
+std::vector<StoreRestoreProblem> FrameStore::LoadFromStream(std::istream& source) {
+  CloseFile();
+  ResetContents();
+
+  // The record comes from a file the user opened: every number in it is
+  // checked against the bytes that remain and against the others before
+  // anything is allocated or the store file is touched.
+  uint64_t remaining = RemainingBytes(source);
+  int32_t count = 0;
+  if (!GetInt32(source, count)) throw EStoreFormat("Frame store record is cut short");
+  remaining -= std::min<uint64_t>(remaining, 4);
+  if (count < 0) throw EStoreFormat("Frame store record has a negative frame count");
+  // Each frame needs its 4-byte offset and at least its BMP headers.
+  if (static_cast<uint64_t>(count) * (4 + kBmpHeadersSize) + 8 > remaining)
+    throw EStoreFormat("Frame store record holds more frames than its data");
+
+  std::vector<int32_t> offsets;
+  {
+    // Read in slices so that a non-seekable source that lies about its
+    // length never makes us allocate more than has arrived.
+    constexpr size_t kSlice = 16384;
+    uint8_t raw[4 * 256];
+    size_t left = static_cast<size_t>(count);
+    while (left > 0) {
+      const size_t n = std::min<size_t>(left, 256);
+      if (!source.read(reinterpret_cast<char*>(raw), static_cast<std::streamsize>(4 * n)))
+        throw EStoreFormat("Frame store record is cut short");
+      if (offsets.capacity() == offsets.size()) offsets.reserve(offsets.size() + kSlice);
+      for (size_t i = 0; i < n; ++i) offsets.push_back(Int32From(raw + 4 * i));
+      left -= n;
+    }
+  }
+  remaining -= std::min<uint64_t>(remaining, 4 * static_cast<uint64_t>(count));
+
+  int32_t image_size = 0;
+  if (!GetInt32(source, image_size)) throw EStoreFormat("Frame store record is cut short");
+  remaining -= std::min<uint64_t>(remaining, 4);
+  if (image_size < 4) throw EStoreFormat("Frame store image is too small");
+  if (static_cast<uint64_t>(image_size) > remaining) throw EStoreFormat("Frame store image is cut short");
+
+  // Frames lie after the header, in order, each with room for its headers.
+  int64_t next_free = 4;
+  for (int32_t offset : offsets) {
+    if (offset < next_free) throw EStoreFormat("Frame store offsets are out of order");
+    if (static_cast<int64_t>(offset) + static_cast<int64_t>(kBmpHeadersSize) > image_size)
+      throw EStoreFormat("Frame store offset lies outside its image");
+    next_free = static_cast<int64_t>(offset) + static_cast<int64_t>(kBmpHeadersSize);
+  }
+
+  uint8_t header[4];
+  if (!source.read(reinterpret_cast<char*>(header), 4)) throw EStoreFormat("Frame store image is cut short");
+  if (Int32From(header) != count) throw EStoreFormat("Frame store image does not match its frame count");
+
+  FrameCount = count;
+  try {
+    CreateFreeStoreFile(FileName);
+  } catch (const EFileCreate& e) {
+    ResetContents();
+    throw Kt58Error(e.what());
+  }
+  Rewind();
+  FrameOffsets.clear();
+
+  bool mismatch = false;
+  try {
+    stream_->write(reinterpret_cast<const char*>(header), 4);
+    std::vector<char> buffer(std::min<size_t>(kCopyChunk, static_cast<size_t>(image_size)));
+    int64_t left = image_size - 4;
+    while (left > 0) {
+      const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
+      if (!source.read(buffer.data(), want)) throw EStoreFormat("Frame store image is cut short");
+      stream_->write(buffer.data(), want);
+      if (!*stream_) {
+        mismatch = true;
+        // The source must still be consumed so that the project stream's
+        // next record starts in the right place.
+        stream_->clear();
+      }
+      left -= want;
+    }
+    // The last bytes reach the disk only here: a full disk shows now.
+    if (!stream_->flush()) mismatch = true;
+  } catch (...) {
+    // Whatever stopped the copy (a cut-short record, no memory) passes on;
+    // the half-written file goes first.
+    CloseFile();
+    RemoveOwnedFile(FileName);
+    ResetContents();
+    throw;
+  }
+  std::vector<StoreRestoreProblem> problems;
+  if (mismatch)
+    problems.push_back({"Internal Streaming Error", "Cannot write the frame store file " + FileName.string() +
+                                                        ": the disk took fewer bytes than the project holds"});
+
+  FrameOffsets = std::move(offsets);
+  if (!OpenForRead()) {
+    RemoveOwnedFile(FileName);
+    throw Kt58Error("Cannot open the frame store file " + FileName.string());
+  }
+  if (const std::vector<int> damaged = DamagedFrames(); !damaged.empty())
+    problems.push_back({"", "Frame" + std::string(damaged.size() > 1 ? "s " : " ") + FrameList(damaged) + " of " +
+                                std::to_string(FrameCount) + " stored in the project " +
+                                (damaged.size() > 1 ? "are" : "is") + " damaged"});
+  WriteHeader();
+  if (ReadHeader() != FrameCount)
+    problems.push_back({"Inconsistant buffer data detected.",
+                        "The frame store file " + FileName.string() + " does not hold the frame count it was given"});
+  return problems;
+}
+
+void FrameStore::ReplaceContents(const std::filesystem::path& new_file, std::vector<int32_t> offsets) {
+  CloseFile();
+  // rename() replaces the old file in one step: either the old store or the
+  // new one is on disk under FileName, never neither.
+  std::error_code ec;
+  std::filesystem::rename(new_file, FileName, ec);
+  if (ec) {
+    OpenForRead();
+    throw Kt58Error("Cannot replace the frame store file " + FileName.string() + ": " + ec.message());
+  }
+  MoveOwnedFile(new_file, FileName);
+  FrameCount = static_cast<int32_t>(offsets.size());
+  FrameOffsets = std::move(offsets);
+  if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
+  WriteHeader();
+}
+
+}  // namespace kt58

@@ -1,0 +1,104 @@
+// The frame store: every frame of an imported video or animated GIF as a
+// 24-bit BMP file image, back to back in a file on disk after a 4-byte frame
+// count. Frame offsets live in memory (and in the project file).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/picture.h"
+
+namespace kt58 {
+
+// What restoring an embedded store could not do; the store keeps what it
+// could restore.
+struct StoreRestoreProblem {
+  // The program's message, when it has one ("Internal Streaming Error").
+  std::string message;
+  // What went wrong, naming the file or the frame.
+  std::string cause;
+};
+
+enum BlitAccessMode : uint16_t { am_Read = 0, am_Write = 1, am_ReadWrite = 2, am_Create = 0xFFFF };
+
+class FrameStore {
+ public:
+  FrameStore();
+  // Closes the open file, if any, and deletes it when this store made it.
+  ~FrameStore();
+  FrameStore(const FrameStore&) = delete;
+  FrameStore& operator=(const FrameStore&) = delete;
+
+  void SetFileName(const std::filesystem::path& name) { FileName = name; }
+  void SetFrameWidth(int w) { FrameWidth = w; }
+  void SetFrameHeight(int h) { FrameHeight = h; }
+
+  // Makes the file with an exclusive create (false when the name is taken
+  // or the folder refuses it); only a file this store made itself is
+  // truncated and made again.
+  bool CreateStoreFile(const std::filesystem::path& path);
+  // As CreateStoreFile, under the first free name of `wanted`, stem_2.ext,
+  // stem_3.ext, ... in its folder; FileName tells the name taken. Raises
+  // EFileCreate (naming the folder and the reason) when no file can be made.
+  void CreateFreeStoreFile(const std::filesystem::path& wanted);
+  bool OpenForRead();
+  void CloseFile();
+  bool IsOpen() const;
+  void Rewind();
+  int ReadHeader();
+  void WriteHeader();
+  bool AppendFrame(Picture& picture);
+  WorkPicture ReadNextFrame();
+  WorkPicture ReadFrame(int index);
+  // Writes the embedded layout: count, offsets, image size, image.
+  void SaveToStream(std::ostream& target);
+  // Reads the embedded layout into a fresh file under the first free name
+  // from FileName (CreateFreeStoreFile). The record is checked against the
+  // bytes that remain before anything is allocated or written; a bad record
+  // raises EStoreFormat and leaves no file behind. A file that takes fewer
+  // bytes than it was given (a full disk), frames whose headers are damaged
+  // and a header that disagrees come back as problems.
+  [[nodiscard]] std::vector<StoreRestoreProblem> LoadFromStream(std::istream& source);
+  void Cancel() { CancelRequested = true; }
+  // Byte position in the open file where the next read starts; -1 when
+  // closed.
+  int64_t Position();
+
+  // Replaces the store's contents by another file and offsets (re-processing).
+  void ReplaceContents(const std::filesystem::path& new_file, std::vector<int32_t> offsets);
+
+  uint16_t AccessMode = am_Read;
+  int32_t FrameWidth = 0;
+  int32_t FrameHeight = 0;
+  std::filesystem::path FileName;
+  int32_t FrameCount = 0;
+  int32_t ReadCursor = 0;
+  bool CancelRequested = false;
+  std::vector<int32_t> FrameOffsets;
+
+ private:
+  // Seeks both pointers of the open file; false on failure.
+  bool SeekTo(int64_t position);
+  void ResetContents();
+  // Open, holding frames and readable in its mode.
+  bool CanRead() const;
+  // The frame stored at the file position; none (the stream's error state
+  // cleared) when it cannot be read.
+  WorkPicture ReadPictureHere();
+
+  // The frames whose BMP headers cannot be read as a stored frame.
+  std::vector<int> DamagedFrames();
+  // Opens the file this store made (or was given) at FileName, truncating.
+  bool OpenCreated();
+
+  std::unique_ptr<std::fstream> stream_;
+  // The file buffer of stream_; set before opening so that frame headers
+  // come from one read and frame pixels are read straight into the picture.
+  std::unique_ptr<char[]> io_buffer_;
+};
+
+}  // namespace kt58

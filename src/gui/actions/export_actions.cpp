@@ -1,0 +1,79 @@
+// The main window's export commands: the dialogs and the order of work
+// around the exports of the core.
+#include <QFileDialog>
+#include <exception>
+
+#include "gui/dialogs/picture_sequence_dialog.h"
+#include "gui/dialogs/gif_export_dialog.h"
+#include "gui/main_window.h"
+#include "gui/dialogs/save_dialog.h"
+#include "gui/dialogs/video_export_dialog.h"
+#include "gui/panels/canvas_view.h"
+#include "gui/document/document.h"
+#include "engine/ui_services.h"
+#include "export/avi_export.h"
+#include "export/single_frame.h"
+#include "model/animation.h"
+
+using kt58::app::AskSaveFileName;
+
+void MainWindow::SaveSingleFrame1Click() {
+  const std::filesystem::path path = AskSaveFileName(
+      this, QString(), settings_.LastSingleDir, QStringLiteral("Bmp"),
+      {QStringLiteral("Bmp file (*.bmp)"), QStringLiteral("JPeg File (*.jpg)"), QStringLiteral("Gif File (*.gif)")});
+  if (path.empty()) return;
+  // The frame on screen, as it is: the generated frames are not brought up
+  // to date first.
+  if (kt58::SaveCurrentFrameCommand(document_->Animation(), path)) settings_.LastSingleDir = path.parent_path();
+}
+
+void MainWindow::SaveAsAvi1Click() {
+  document_->Regenerate();
+  const std::filesystem::path path = AskSaveFileName(this, QStringLiteral("Save as AVI..."), {}, QStringLiteral("Avi"),
+                                                     {QStringLiteral("Avi files (*.avi)")});
+  if (path.empty()) return;
+  try {
+    kt58::ExportAvi(document_->Animation(), path);
+  } catch (const std::exception& e) {
+    kt58::Ui().ShowMessage(e.what());
+  }
+  // The export left the last frame current.
+  View->RequestRepaint();
+}
+
+void MainWindow::CreateBitmapSequence1Click() {
+  PictureSequenceDialog form(*document_, this);
+  document_->Regenerate();
+  form.FillList();
+  form.SetSaveFolder(settings_.LastBmpDir);
+  form.exec();
+  settings_.LastBmpDir = form.SaveFolder();
+  SaveSettings();
+}
+
+void MainWindow::CreateGif1Click() {
+  GifExportDialog form(*document_, this);
+  // The window composes the frames itself: the view stays still meanwhile.
+  View->StopUpdateTimer();
+  document_->Regenerate();
+  form.SetSaveFolder(settings_.LastGifDir);
+  form.exec();
+  settings_.LastGifDir = form.SaveFolder();
+  SaveSettings();
+  kt58::TAnimation& a = document_->Animation();
+  a.Playing = false;
+  a.CurrentFrameIndex = 0;
+  a.SelectCurrentFrame();
+  View->RequestBackgroundClear();
+  View->RequestRepaint();
+  View->StartUpdateTimer();
+}
+
+void MainWindow::SaveAsVideo1Click() {
+  VideoExportDialog form(*document_, this);
+  document_->Regenerate();
+  form.SetSaveFolder(settings_.LastGifDir);
+  form.exec();
+  settings_.LastGifDir = form.SaveFolder();
+  View->RequestRepaint();
+}

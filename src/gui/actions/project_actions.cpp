@@ -1,0 +1,264 @@
+// The project commands of the main window: New, Open, Save, Save As, the
+// question before the current project is discarded, the recent projects,
+// the start-up dialog and the settings written around them.
+#include <QAction>
+#include <QApplication>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QSplitter>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QUrl>
+#include <algorithm>
+#include <exception>
+#include <system_error>
+
+#include "gui/main_window.h"
+#include "gui/dialogs/project_dialogs.h"
+#include "gui/dialogs/startup_dialog.h"
+#include "gui/panels/canvas_view.h"
+#include "gui/document/document.h"
+#include "gui/panels/explorer_page.h"
+#include "gui/panels/layer_list.h"
+#include "engine/ui_services.h"
+#include "model/animation.h"
+
+namespace fs = std::filesystem;
+using kt58::app::FromPath;
+using kt58::app::ToPath;
+
+namespace {
+
+bool IsFile(const fs::path& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_regular_file(path, ec);
+}
+
+bool IsFolder(const fs::path& path) {
+  std::error_code ec;
+  return !path.empty() && fs::is_directory(path, ec);
+}
+
+}  // namespace
+
+void MainWindow::ApplySettings() {
+  // The form's sizes are the defaults of the keys the file lacks.
+  settings_.Window = {x(), y(), width(), height(), false, false};
+  settings_.Preview = Splitter1->sizes().value(0, settings_.Preview);
+  settings_.lvLayersType = Layers->lvLayers->columnWidth(1);
+  settings_.lvLayersSize = Layers->lvLayers->columnWidth(2);
+  kt58::app::LoadSettings(settings_);
+
+  const kt58::app::WindowPlacement& w = settings_.Window;
+  move(w.Left, w.Top);
+  resize(w.Width, w.Height);
+  if (w.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+  const QList<int> sizes = Splitter1->sizes();
+  if (sizes.size() == 2) Splitter1->setSizes({settings_.Preview, std::max(0, sizes[0] + sizes[1] - settings_.Preview)});
+  Layers->lvLayers->setColumnWidth(1, settings_.lvLayersType);
+  Layers->lvLayers->setColumnWidth(2, settings_.lvLayersSize);
+  document_->Animation().NonRenderedPlayback = settings_.RealTimePlayback;
+  LoadAnimationControls();
+  ShowRecentProjects();
+}
+
+void MainWindow::SaveSettings() {
+  settings_.Window = {x(), y(), width(), height(), isMaximized(), isMinimized()};
+  settings_.Preview = Splitter1->sizes().value(0, settings_.Preview);
+  settings_.lvLayersType = Layers->lvLayers->columnWidth(1);
+  settings_.lvLayersSize = Layers->lvLayers->columnWidth(2);
+  settings_.RealTimePlayback = document_->Animation().NonRenderedPlayback;
+  if (!ExplorerSheet->LastThumbDir.isEmpty()) settings_.LastThumbDir = ToPath(ExplorerSheet->LastThumbDir);
+  try {
+    kt58::app::SaveSettings(settings_);
+  } catch (const std::exception& e) {
+    kt58::Ui().ShowMessage(e.what());
+  }
+}
+
+void MainWindow::ProjectPopupPopup() { UpdateControlStates(); }
+
+void MainWindow::ShowRecentProjects() {
+  RecentProjectsMenu->clear();
+  for (const fs::path& path : settings_.MruList) {
+    // "&" in a menu text marks the shortcut letter; a file name shows it as is.
+    QAction* entry = RecentProjectsMenu->addAction(FromPath(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    connect(entry, &QAction::triggered, this, [this, path] {
+      if (QuerySaveProject()) OpenProject(path);
+    });
+  }
+}
+
+bool MainWindow::QuerySaveProject() {
+  const kt58::TAnimation& a = document_->Animation();
+  if (!a.ConstructorFrame || a.LayerCount() == 0 || !document_->IsModified()) return true;
+  const auto answer =
+      QMessageBox::question(this, QApplication::applicationDisplayName(), QStringLiteral("Save current project?"),
+                            QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+  if (answer == QMessageBox::No) return true;
+  // Answered Yes, the project is discarded only once it is saved: a
+  // cancelled save dialog or a failed write keeps it.
+  if (answer == QMessageBox::Yes) return SaveProject(false);
+  return false;
+}
+
+void MainWindow::NewProject1Click() {
+  if (!QuerySaveProject()) return;
+  ClearProject();
+  StartEmptyProject();
+  UpdateStatusLine();
+  UpdateControlStates();
+}
+
+void MainWindow::OpenProject1Click() {
+  if (QuerySaveProject()) OpenProject({});
+}
+
+void MainWindow::SaveProject1Click() { SaveProject(false); }
+
+void MainWindow::SaveProjectAs1Click() { SaveProject(true); }
+
+bool MainWindow::OpenProject(fs::path path) {
+  if (path.empty())
+    path = kt58::app::ChooseProjectToOpen(
+        this, settings_.LastProjectDir.empty() ? kt58::app::DefaultProjectFolder() : settings_.LastProjectDir);
+  if (!IsFile(path)) return false;
+  bool loaded = false;
+  {
+    const kt58::BusyCursor busy;
+    settings_.LastProjectDir = path.parent_path();
+    SaveSettings();
+    ClearProject();
+    // Read beside the document's (empty) project, so that events run while
+    // loading never see a half-read one.
+    auto project = std::make_unique<kt58::TAnimation>();
+    project->OnStatus = [this](const std::string& text) { ShowStatusMessage(QString::fromStdString(text)); };
+    try {
+      loaded = project->LoadFromFile(path);
+    } catch (...) {
+      kt58::Ui().ShowMessage("Unknown load exception.");
+    }
+    if (loaded) {
+      kt58::ProcessPendingMessages();
+      project->MakeFrameSequence(false);
+      // Opened projects play without rendering, whatever they stored.
+      project->NonRenderedPlayback = true;
+      project->SelectCurrentFrame();
+      document_->ReplaceAnimation(std::move(project));
+      kt58::app::AddRecentProject(settings_.MruList, path);
+      ShowRecentProjects();
+    } else {
+      StartEmptyProject();
+    }
+    UpdateStatusLine();
+    LoadAnimationControls();
+    View->CenterFrame();
+    UpdateControlStates();
+    ShowProjectName();
+    document_->SetModified(false);
+    View->AttachPaint();
+    View->StartUpdateTimer();
+    View->RequestRepaint();
+    View->RequestBackgroundClear();
+    View->ShowFocusRect();
+  }
+  kt58::ProcessPendingMessages();
+  return loaded;
+}
+
+bool MainWindow::SaveProject(bool save_as) {
+  fs::path name = document_->Animation().FileName;
+  if (save_as || !IsFile(name)) {
+    const fs::path folder = IsFolder(name.parent_path()) ? name.parent_path() : settings_.LastProjSaveDir;
+    const fs::path chosen = kt58::app::ChooseProjectToSave(this, folder, name.filename());
+    if (chosen.empty()) return false;
+    settings_.LastProjSaveDir = chosen.parent_path();
+    SaveSettings();
+    name = chosen;
+  }
+  {
+    const kt58::BusyCursor busy;
+    try {
+      document_->Animation().SaveToFile(name);
+    } catch (const std::exception& e) {
+      // The message names the file and the reason; the project stays
+      // modified, since nothing holds it yet.
+      kt58::Ui().ShowMessage(e.what());
+      return false;
+    }
+  }
+  document_->SetFileName(FromPath(name));
+  document_->SetModified(false);
+  ShowStatusMessage(QStringLiteral("Saved"));
+  ShowProjectName();
+  return true;
+}
+
+void MainWindow::ClearProject() {
+  // A new animation frees the old project's layers, frames and resources
+  // and clears the undo history that refers to them.
+  document_->ReplaceAnimation(std::make_unique<kt58::TAnimation>());
+  kt58::ProcessPendingMessages();
+}
+
+void MainWindow::StartEmptyProject() {
+  // The animation ClearProject made has an empty constructor frame already.
+  document_->SetModified(false);
+  LoadAnimationControls();
+  ShowProjectName();
+  View->FocusRectShown = false;
+  View->RequestBackgroundClear();
+  View->RequestRepaint();
+}
+
+void MainWindow::ShowStartupDialog() {
+  repaint();
+  kt58::ProcessPendingMessages();
+  if (!startup_dialog_shown_) {
+    startup_dialog_shown_ = true;
+    const fs::path path = RunStartUpMruForm(settings_.MruList, settings_.StartDialogOn);
+    View->StopUpdateTimer();
+    if (IsFile(path))
+      OpenProject(path);
+    else
+      View->StartUpdateTimer();
+  }
+  pc1->setCurrentWidget(ExplorerSheet);
+  kt58::ProcessPendingMessages();
+  StartupComplete = true;
+  LayoutChanged();
+}
+
+fs::path MainWindow::DroppedProject(const QMimeData* data) {
+  if (!data || !data->hasUrls()) return {};
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    const fs::path path = ToPath(url.toLocalFile());
+    if (path.extension().string().size() == 4 &&
+        QString::fromStdString(path.extension().string()).compare(QStringLiteral(".apf"), Qt::CaseInsensitive) == 0)
+      return path;
+  }
+  return {};
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  const QEvent::Type type = e->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+    return QMainWindow::eventFilter(watched, e);
+  auto* widget = qobject_cast<QWidget*>(watched);
+  auto* drop = static_cast<QDropEvent*>(e);
+  if (!widget || widget->window() != this || document_->Animation().Playing) return false;
+  const fs::path project = DroppedProject(drop->mimeData());
+  if (project.empty()) return false;
+  drop->acceptProposedAction();
+  if (type == QEvent::Drop) {
+    // Opened once the drag has ended, so that its source is not kept
+    // waiting on the question and the loading.
+    QTimer::singleShot(0, this, [this, project] {
+      if (QuerySaveProject()) OpenProject(project);
+    });
+  }
+  return true;
+}

@@ -1,0 +1,46 @@
+#include "gui/dialogs/about_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "gui/widgets/shell_open.h"
+
+QString AboutDialog::WebAddress() { return QStringLiteral("https://github.com/kt58/kt58-animator"); }
+
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+  setWindowTitle(QStringLiteral("About kt58 Animator"));
+  setFixedSize(400, 300);
+  auto* layout = new QVBoxLayout(this);
+  auto* title = new QLabel(QStringLiteral("kt58 Animator"), this);
+  QFont big = title->font();
+  big.setPixelSize(24);
+  big.setBold(true);
+  title->setFont(big);
+  title->setAlignment(Qt::AlignCenter);
+  layout->addWidget(title);
+  auto* version = new QLabel(QStringLiteral("Version 1.00"), this);
+  version->setAlignment(Qt::AlignCenter);
+  layout->addWidget(version);
+  auto* credits = new QLabel(
+      QStringLiteral("A composer of layered animations.\n\n"
+                     "Built with Qt, FFmpeg, giflib, libjpeg-turbo and libpng.\n"
+                     "Written by the kt58 developers."),
+      this);
+  credits->setAlignment(Qt::AlignCenter);
+  credits->setWordWrap(true);
+  layout->addWidget(credits, 1);
+  LinkLabel = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(WebAddress()), this);
+  LinkLabel->setAlignment(Qt::AlignCenter);
+  LinkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  LinkLabel->setOpenExternalLinks(false);
+  connect(LinkLabel, &QLabel::linkActivated, this, [this](const QString& link) { kt58::controls::ShellOpen(this, link); });
+  layout->addWidget(LinkLabel);
+  Buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  layout->addWidget(Buttons);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
+}

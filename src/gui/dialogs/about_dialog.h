@@ -1,0 +1,15 @@
+// Version, credits and the maker's web address (opened through the shell).
+#pragma once
+
+#include <QDialog>
+
+class QDialogButtonBox;
+class QLabel;
+
+class AboutDialog final : public QDialog {
+ public:
+  explicit AboutDialog(QWidget* parent = nullptr);
+  static QString WebAddress();
+  QLabel* LinkLabel;
+  QDialogButtonBox* Buttons;
+};

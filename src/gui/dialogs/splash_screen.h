@@ -1,0 +1,12 @@
+// The frameless start-up window with its progress bar.
+#pragma once
+
+#include <QWidget>
+
+class QProgressBar;
+
+class SplashScreen final : public QWidget {
+ public:
+  SplashScreen();
+  QProgressBar* Progress;
+};

@@ -1,0 +1,50 @@
+// The dialog shown at start-up: start a new project, or open one of the
+// recent projects or any project file found with "Browse...".
+#pragma once
+
+#include <QDialog>
+#include <filesystem>
+
+#include "gui/recent_projects.h"
+
+class QCheckBox;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+class StartupDialog final : public QDialog {
+  Q_OBJECT
+ public:
+  // lbFiles lists the recent projects in the given order.
+  explicit StartupDialog(const kt58::app::RecentList& recent, QWidget* parent = nullptr);
+
+  // After OK: in "open" mode the file found with "Browse...", else the
+  // recent project of the selected row; empty in "create" mode.
+  std::filesystem::path ProjectToOpen() const;
+
+  void OkButtonClick();
+  void lbFilesDblClick();
+  void BrowseButtonClick();
+
+  QRadioButton *rbCreate, *rbOpen;
+  QListWidget* lbFiles;
+  QPushButton *OkButton, *BrowseButton;
+  QCheckBox* cbKeepOn;
+  std::filesystem::path ChosenFile;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+
+ private:
+  void FormShow();
+  int SelectedRow() const;
+
+  kt58::app::RecentList recent_;
+  bool shown_once_ = false;
+};
+
+// Runs the dialog modally over the recent list. After OK, start_dialog_on
+// becomes the opposite of "Do not show this dialog on start up." and the
+// result is ProjectToOpen(); closing the dialog changes nothing and gives an
+// empty path.
+std::filesystem::path RunStartUpMruForm(const kt58::app::RecentList& recent, bool& start_dialog_on);

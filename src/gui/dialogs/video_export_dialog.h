@@ -1,0 +1,50 @@
+// "Save as Video or Web Animation": the generated frames encoded as an
+// animated WebP, APNG, MP4 or WebM file. A build shows the file's size
+// before it is saved, as the GIF window does.
+#pragma once
+
+#include <QDialog>
+#include <filesystem>
+#include <memory>
+
+#include "export/video_export.h"
+
+class Document;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+class VideoExportDialog final : public QDialog {
+  Q_OBJECT
+ public:
+  explicit VideoExportDialog(Document& document, QWidget* parent = nullptr);
+  ~VideoExportDialog() override;
+
+  std::filesystem::path SaveFolder() const { return save_folder_; }
+  void SetSaveFolder(const std::filesystem::path& folder) { save_folder_ = folder; }
+
+  kt58::VideoExportOptions Options() const;
+  // "Build": encodes the frames and shows the size; a change of the
+  // choices drops the build.
+  void BuildClick();
+  // "Save": asks for the file and copies the build there.
+  void SaveClick();
+  const kt58::BuiltVideo* Built() const { return built_.get(); }
+
+  QLabel *FormatLabel, *QualityLabel;
+  QComboBox* cbFormat;
+  QSpinBox* spQuality;
+  QCheckBox* cbLossless;
+  QPushButton* BuildButton;
+  QLabel* FileSizeLabel;
+  QPushButton *SaveButton, *CloseButton;
+
+ private:
+  void ChoicesChanged();
+
+  Document& document_;
+  std::filesystem::path save_folder_;
+  std::unique_ptr<kt58::BuiltVideo> built_;
+};

@@ -1,0 +1,70 @@
+#include "gui/document/commands/settings_commands.h"
+
+#include "gui/document/document.h"
+#include "model/animation.h"
+
+LayerSettingsCommand::LayerSettingsCommand(Document& document, std::vector<Change> changes, int merge,
+                                           const QString& text)
+    : QUndoCommand(text),
+      document_(document),
+      changes_(std::move(changes)),
+      merge_(merge),
+      serial_(document.MergeSerial()) {}
+
+void LayerSettingsCommand::undo() { Apply(false); }
+
+void LayerSettingsCommand::redo() {
+  // Pushed after the change was made.
+  if (done_) {
+    done_ = false;
+    return;
+  }
+  Apply(true);
+}
+
+void LayerSettingsCommand::Apply(bool after) {
+  for (Change& c : changes_) (after ? c.after : c.before).ApplyTo(*c.layer);
+  // A single layer's change is shown on it.
+  if (changes_.size() == 1) document_.SelectLayer(changes_.front().layer);
+  for (Change& c : changes_) document_.NotifyLayerChanged(c.layer);
+}
+
+bool LayerSettingsCommand::mergeWith(const QUndoCommand* other) {
+  const auto* next = static_cast<const LayerSettingsCommand*>(other);
+  if (next->serial_ != serial_ || next->changes_.size() != 1 || changes_.size() != 1 ||
+      next->changes_.front().layer != changes_.front().layer)
+    return false;
+  changes_.front().after = next->changes_.front().after;
+  return true;
+}
+
+AnimationSettingsCommand::AnimationSettingsCommand(Document& document, const AnimationSettings& before,
+                                                   const AnimationSettings& after, int merge, const QString& text)
+    : QUndoCommand(text),
+      document_(document),
+      before_(before),
+      after_(after),
+      merge_(merge),
+      serial_(document.MergeSerial()) {}
+
+void AnimationSettingsCommand::undo() { Apply(after_, before_); }
+
+void AnimationSettingsCommand::redo() {
+  if (done_) {
+    done_ = false;
+    return;
+  }
+  Apply(before_, after_);
+}
+
+void AnimationSettingsCommand::Apply(const AnimationSettings& from, const AnimationSettings& to) {
+  to.ApplyTo(document_.Animation());
+  document_.NotifyAnimationChanged(from.FrameCount != to.FrameCount);
+}
+
+bool AnimationSettingsCommand::mergeWith(const QUndoCommand* other) {
+  const auto* next = static_cast<const AnimationSettingsCommand*>(other);
+  if (next->serial_ != serial_) return false;
+  after_ = next->after_;
+  return true;
+}

@@ -1,0 +1,277 @@
+#include "gui/document/document.h"
+
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+#include <algorithm>
+#include <exception>
+
+#include "gui/document/commands/crop_frames_command.h"
+#include "gui/document/commands/layer_commands.h"
+#include "gui/document/commands/settings_commands.h"
+#include "engine/reprocess_frames.h"
+#include "engine/ui_services.h"
+#include "model/animation.h"
+#include "model/image_resource.h"
+
+Document::Document(QObject* parent) : QObject(parent), animation_(std::make_unique<kt58::TAnimation>()) {
+  Adopt(*animation_);
+  connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
+  // Undo and redo end a run of merging edits: the next edit is a step of
+  // its own even with the same control.
+  connect(&undo_, &QUndoStack::indexChanged, this, [this] {
+    if (!pushing_) EndMerge();
+  });
+}
+
+Document::~Document() {
+  // The commands hold layers of the animation: they go first, and nobody
+  // hears of it.
+  blockSignals(true);
+  undo_.blockSignals(true);
+  undo_.clear();
+  animation_->DisplayCanvas = nullptr;
+}
+
+void Document::Adopt(kt58::TAnimation& animation) {
+  animation.DisplayCanvas = display_;
+  animation.OnStatus = [this](const std::string& text) { emit statusMessage(QString::fromStdString(text)); };
+}
+
+void Document::ReplaceAnimation(std::unique_ptr<kt58::TAnimation> animation) {
+  undo_.clear();
+  undo_.setClean();
+  EndMerge();
+  animation_->DisplayCanvas = nullptr;
+  animation_ = std::move(animation);
+  Adopt(*animation_);
+  kt58::TAnimation& a = *animation_;
+  a.SelectedLayer = a.ConstructorFrame && a.LayerCount() > 0 ? a.ConstructorFrame->Layers.front().get() : nullptr;
+  emit projectReplaced();
+  emit selectionChanged();
+  emit fileNameChanged(FileName());
+  emit modifiedChanged(false);
+}
+
+QString Document::FileName() const { return QString::fromStdString(animation_->FileName); }
+
+void Document::SetFileName(const QString& file_name) {
+  animation_->FileName = file_name.toStdString();
+  emit fileNameChanged(file_name);
+}
+
+void Document::SetModified(bool modified) {
+  if (modified)
+    undo_.resetClean();
+  else
+    undo_.setClean();
+}
+
+void Document::SetDisplay(kt58::DisplaySink* display) {
+  display_ = display;
+  animation_->DisplayCanvas = display;
+}
+
+kt58::Layer* Document::SelectedLayer() const { return animation_->SelectedLayer; }
+
+void Document::SelectLayer(kt58::Layer* layer) {
+  EndMerge();
+  if (animation_->SelectedLayer == layer) return;
+  animation_->SelectedLayer = layer;
+  emit selectionChanged();
+}
+
+void Document::Push(QUndoCommand* command) {
+  pushing_ = true;
+  undo_.push(command);
+  pushing_ = false;
+}
+
+// ---- layers
+
+kt58::Layer* Document::AddLayerFromFile(const std::filesystem::path& path, std::optional<QPoint> at) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
+  kt58::Layer* previous = animation_->SelectedLayer;
+  kt58::Layer* layer = nullptr;
+  try {
+    const kt58::BusyCursor busy;
+    layer = animation_->AddLayerFromFile(path);
+  } catch (const std::exception& e) {
+    // The long-standing text first, then which file and why.
+    kt58::Ui().ShowMessage("Unknown error occurred - Layer may not have been correctly added.\r" +
+                           path.filename().string() + ": " + e.what());
+    return nullptr;
+  }
+  if (!layer) return nullptr;  // an event handler removed it while frames were made
+  if (at) {
+    layer->OffsetX = at->x();
+    layer->OffsetY = at->y();
+  }
+  Push(new InsertLayerCommand(*this, layer, previous,
+                              QStringLiteral("Add Layer %1").arg(QString::fromStdString(layer->LayerName))));
+  animation_->SelectedLayer = nullptr;
+  SelectLayer(layer);
+  NotifyLayersChanged();
+  emit framesChanged();
+  return layer;
+}
+
+void Document::CopyLayer(kt58::Layer* layer) {
+  kt58::TAnimation& a = *animation_;
+  if (!layer || !a.ConstructorFrame || a.ConstructorFrame->IndexOf(layer) < 0) return;
+  const int64_t layers = static_cast<int64_t>(a.ConstructorFrame->Layers.size()) + 1;
+  if (!kt58::LayerFramesFit(layers, a.FrameCount)) {
+    kt58::Ui().ShowMessage(kt58::LayerFramesError(layers, a.FrameCount));
+    return;
+  }
+  std::unique_ptr<kt58::Layer> copy = layer->CopyLayer();
+  if (!copy) return;
+  if (copy->ImageRef) {
+    ++copy->ImageRef->NameCounter;
+    copy->LayerName = kt58::DefaultLayerName(*copy->ImageRef);
+  }
+  copy->OffsetX = 0;
+  copy->OffsetY = 0;
+  kt58::Layer* added = copy.get();
+  a.ConstructorFrame->Layers.insert(a.ConstructorFrame->Layers.begin(), std::move(copy));
+  Push(new InsertLayerCommand(*this, added, layer, QStringLiteral("Copy Layer")));
+  SelectLayer(added);
+  NotifyLayersChanged();
+  Regenerate();
+}
+
+void Document::RemoveLayer(kt58::Layer* layer) {
+  const kt58::TAnimation& a = *animation_;
+  if (!layer || !a.ConstructorFrame || a.ConstructorFrame->IndexOf(layer) < 0) return;
+  Push(new RemoveLayerCommand(*this, layer));
+}
+
+void Document::MoveLayer(kt58::Layer* layer, int step) {
+  const kt58::TAnimation& a = *animation_;
+  const int from = a.ConstructorFrame ? a.ConstructorFrame->IndexOf(layer) : -1;
+  const int to = from + step;
+  if (from < 0 || to < 0 || to >= a.ConstructorFrame->LayerCount()) return;
+  Push(new MoveLayerCommand(*this, from, to));
+}
+
+void Document::ResetAllLayers() {
+  kt58::TAnimation& a = *animation_;
+  if (!a.ConstructorFrame || a.LayerCount() == 0) return;
+  std::vector<LayerSettingsCommand::Change> changes;
+  for (const auto& layer : a.ConstructorFrame->Layers)
+    changes.push_back({layer.get(), LayerSnapshot::Of(*layer), {}});
+  a.ConstructorFrame->ResetAllLayers();
+  for (auto& c : changes) c.after = LayerSnapshot::Of(*c.layer);
+  Push(new LayerSettingsCommand(*this, std::move(changes), kNoMerge, QStringLiteral("Reset All Layers")));
+  for (const auto& layer : a.ConstructorFrame->Layers) emit layerChanged(layer.get());
+}
+
+// ---- settings
+
+void Document::EditSelectedLayer(int merge, const QString& text,
+                                       const std::function<void(kt58::TAnimation&)>& write, bool mark_without_layer) {
+  kt58::Layer* layer = animation_->SelectedLayer;
+  if (!layer) {
+    if (mark_without_layer) Push(new LayerSettingsCommand(*this, {}, kNoMerge, text));
+    return;
+  }
+  const LayerSnapshot before = LayerSnapshot::Of(*layer);
+  write(*animation_);
+  const LayerSnapshot after = LayerSnapshot::Of(*layer);
+  if (after == before) return;
+  Push(new LayerSettingsCommand(*this, {{layer, before, after}}, merge, text));
+  emit layerChanged(layer);
+}
+
+void Document::EditAnimation(int merge, const QString& text,
+                                   const std::function<void(kt58::TAnimation&)>& write) {
+  const AnimationSettings before = AnimationSettings::Of(*animation_);
+  write(*animation_);
+  const AnimationSettings after = AnimationSettings::Of(*animation_);
+  if (after == before) return;
+  Push(new AnimationSettingsCommand(*this, before, after, merge, text));
+  NotifyAnimationChanged(before.FrameCount != after.FrameCount);
+}
+
+bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& marked) {
+  kt58::ImageResource* resource = layer ? layer->ImageRef : nullptr;
+  kt58::FrameStore* store = resource ? resource->Store() : nullptr;
+  if (!store || std::find(marked.begin(), marked.end(), true) == marked.end()) return false;
+  StoreVersion before = StoreVersion::Keep(*store);
+  // The store's offsets carry the marks into the re-processing.
+  for (size_t i = 0; i < marked.size() && i < store->FrameOffsets.size(); ++i) store->FrameOffsets[i] = marked[i] ? 1 : 0;
+  try {
+    kt58::ReprocessFrames(*store);
+  } catch (const std::exception& e) {
+    kt58::Ui().ShowMessage(e.what());
+    NotifyVideoFramesChanged(resource);
+    return false;
+  }
+  StoreVersion after = before ? StoreVersion::Keep(*store) : StoreVersion();
+  if (before && after) {
+    Push(new CropFramesCommand(*this, resource, std::move(before), std::move(after)));
+  } else {
+    // Undoing the steps before it would no longer lead back to the project
+    // as it was.
+    undo_.clear();
+    SetModified(true);
+    emit statusMessage(QStringLiteral("Crop cannot be undone: undo history cleared"));
+  }
+  NotifyVideoFramesChanged(resource);
+  return true;
+}
+
+void Document::Regenerate(bool prerender) {
+  kt58::TAnimation& a = *animation_;
+  if (a.LayerCount() == 0) {
+    a.ClearFrames();
+  } else {
+    const kt58::BusyCursor busy;
+    if (a.MakeFrameSequence(prerender)) a.SelectCurrentFrame();
+  }
+  emit framesChanged();
+}
+
+void Document::NotifyLayersChanged() { emit layersChanged(); }
+
+void Document::NotifyLayerChanged(kt58::Layer* layer) { emit layerChanged(layer); }
+
+void Document::NotifyVideoFramesChanged(kt58::ImageResource* resource) {
+  emit videoFramesChanged(resource);
+  if (!animation_->ConstructorFrame) return;
+  for (const auto& layer : animation_->ConstructorFrame->Layers)
+    if (layer->ImageRef == resource) emit layerChanged(layer.get());
+}
+
+void Document::NotifyAnimationChanged(bool frame_count_changed) {
+  emit animationChanged();
+  // The status line names the frames there are: a new count makes them anew.
+  if (frame_count_changed && animation_->Sequenced) Regenerate();
+}
+
+// ---- dropped files
+
+bool Document::CanDrop(const QMimeData* data) const {
+  if (animation_->Playing || !data || !data->hasUrls()) return false;
+  for (const QUrl& url : data->urls())
+    if (url.isLocalFile()) return true;
+  return false;
+}
+
+void Document::DropFiles(const QMimeData* data, std::optional<QPoint> at) {
+  if (!CanDrop(data)) return;
+  QStringList refused;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    const std::filesystem::path path = url.toLocalFile().toStdString();
+    if (kt58::SourceTypeFromFileName(path) == kt58::st_Unknown) {
+      refused << QFileInfo(url.toLocalFile()).fileName();
+      continue;
+    }
+    AddLayerFromFile(path, at);
+  }
+  if (!refused.isEmpty())
+    emit statusMessage(QStringLiteral("Not added: %1 (only BMP, JPG, GIF and AVI files can be layers)")
+                           .arg(refused.join(QStringLiteral(", "))));
+}

@@ -1,0 +1,50 @@
+// kt58 Animator: the desktop app.
+#include <QApplication>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "gui/main_window.h"
+#include "gui/dialogs/project_dialogs.h"
+#include "gui/qt_ui_services.h"
+#include "gui/system_colors.h"
+#include "platform/program_info.h"
+
+int main(int argc, char** argv) {
+  // Answered before Qt starts, so that they work without a display.
+  if (const auto text = kt58::InformationOptionText("kt58-animator", argc, argv)) {
+    std::fputs(text->c_str(), stdout);
+    return 0;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("kt58-animator"));
+  QApplication::setApplicationDisplayName(QStringLiteral("kt58 Animator"));
+  app.setProperty("helpFile", QStringLiteral("kt58Animator.chm"));
+  QtUiServices services;
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, [&services] { services.SetTerminating(true); });
+  RefillSystemColors(QApplication::palette());
+
+  // "kt58-animator FILE.apf" (the desktop's file association) opens that
+  // project at start-up.
+  MainWindowOptions options;
+  const QStringList arguments = QApplication::arguments();
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    if (arguments[i].startsWith(QLatin1Char('-'))) continue;
+    std::error_code ec;
+    const std::filesystem::path given = kt58::app::ToPath(arguments[i]);
+    const std::filesystem::path absolute = std::filesystem::absolute(given, ec);
+    options.ProjectToOpen = ec ? given : absolute;
+    break;
+  }
+  std::unique_ptr<MainWindow> window;
+  try {
+    window = std::make_unique<MainWindow>(options);
+  } catch (const std::exception& e) {
+    // Creating the program's Projects or Output folder failed.
+    services.ShowMessage(e.what());
+    return 1;
+  }
+  window->show();
+  return QApplication::exec();
+}

@@ -1,0 +1,70 @@
+// The "Explorer" page: browse folders in the tree, see the picture and
+// video files a folder holds, preview one, and make a layer of it by a
+// double click or by dragging it onto the construction view. The listing
+// lets events run after every entry, so a large folder never freezes the
+// window and a newer folder choice restarts it.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+class Document;
+class QAction;
+class QLabel;
+class QMenu;
+class QTreeWidget;
+class QTreeWidgetItem;
+class FolderTree;
+
+class ExplorerPage final : public QWidget {
+  Q_OBJECT
+ public:
+  ExplorerPage(Document& document, QWidget* parent = nullptr);
+
+  // Fills the tree with the roots and opens it at the folder, listing it.
+  void OpenFolder(const QString& folder);
+  // Lists the tree's folder when it is another one than listed, or always
+  // with force; during a listing the listing starts over with it.
+  void FolderChanged(bool force);
+  void FillFileList();
+  // Shows the file in the preview area; false when it cannot be shown.
+  bool ShowPreview(const QString& path);
+  void ClearPreview();
+  // Previews the selected row's file unless it is already shown.
+  void PreviewSelected();
+  void lvFilesDblClick();
+  void DeleteSelectedFile1Click();
+  // The full path of the selected row's file, or empty.
+  QString SelectedFile() const;
+
+  QLabel* ExplorerRightPanel;
+  QLabel* PreviewImage;
+  QLabel* PathPanel;
+  FolderTree* tvFolders;
+  QTreeWidget* lvFiles;
+  QMenu* FilePopup;
+  QAction *RefreshFileList1, *DeleteSelectedFile1;
+
+  QString LastThumbDir;
+  QString PreviewFile;
+  bool ListingActive = false, ListingRestart = false;
+
+ signals:
+  // A listing ran to its end (not cut short by a restart).
+  void fileListFilled();
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+  // The preview picture starts a drag of the previewed file.
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void ShowPath();
+  void DragPreview();
+
+  Document& document_;
+  // Where the left button went down on the preview picture.
+  QPoint press_at_;
+  bool pressed_ = false;
+};

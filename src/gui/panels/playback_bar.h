@@ -1,0 +1,89 @@
+// The strip below the construction view: the frame slider, the playback
+// buttons and the speed bar tbPlaySpeed. Playback runs on the event loop: a
+// precise single-shot timer wakes the loop when the frame delay has passed,
+// so the window stays responsive and a wait between frames costs no
+// processor time.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+#include "gui/panels/control_events.h"
+#include "gui/document/frame_pacer.h"
+
+class CanvasView;
+class Document;
+class QSlider;
+class QToolButton;
+class TrackBar;
+
+class PlaybackBar final : public QWidget {
+  Q_OBJECT
+ public:
+  PlaybackBar(Document& document, CanvasView& view, QWidget* parent = nullptr);
+
+  // The bar shows 100 - FrameDelay; no change handler fires.
+  void LoadAnimationControls();
+  ControlEvents& Events() { return events_; }
+  void tbPlaySpeedChange();
+
+  void PlaybackButtonClick();
+  void StopButtonClick();
+  void StepBackButtonClick() { Step(-1); }
+  void StepForwardButtonClick() { Step(1); }
+  // Starts playing the generated frames; with regenerate the frames are
+  // made anew first (and, for rendered playback, composed into the cache).
+  void PlayLoop(bool regenerate);
+  // Ends playback: generated frame 0 is shown at once, and the next tick of
+  // the update timer shows the constructor frame again.
+  void StopPlayback();
+  // The "Non rendered playback." mode; playback in progress goes on in it.
+  void ApplyPlaybackMode(bool non_rendered);
+  // Buttons enabled for the project's state: play needs a layer, stepping
+  // and the slider need generated frames and no playback.
+  void UpdateControlStates();
+
+  QToolButton *PlaybackButton, *StopButton, *StepBackButton, *StepForwardButton;
+  TrackBar* tbPlaySpeed;
+  // The current generated frame, set by dragging while not playing.
+  QSlider* FrameSlider;
+  // Frames per second drawn, over windows of at least 1000 ms, and the best
+  // window since playback began.
+  double Fps = 0.0, MaxFps = 0.0;
+  // Set by a resize while playing; the next drawn frame recentres.
+  bool ResizePending = false;
+
+ signals:
+  // Playback started or ended: the window enables its commands anew.
+  void playingChanged();
+  // The frame counter or the rates changed.
+  void statusChanged();
+  // A generated frame was drawn in the view.
+  void frameShown(int index);
+
+ protected:
+  // Left and Right step while the view has the keyboard.
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  void Step(int delta);
+  void SliderMoved(int index);
+  void Tick();
+  void DrawCurrentFrame();
+  void ShowFrameIndex();
+  void FinishLoop();
+
+  Document& document_;
+  CanvasView& view_;
+  ControlEvents events_;
+  int applying_ = 0;
+
+  FramePacer pacer_{this, [this] { Tick(); }};
+  // The start of the current rate window, in ms on the pacer's clock.
+  int64_t window_start_ = 0;
+  int passes_ = 0;
+  bool looping_ = false;
+  // Raised by every start and end of a loop, so a pass that let events run
+  // can tell that its loop was ended or replaced meanwhile.
+  uint64_t run_ = 0;
+};

@@ -1,0 +1,29 @@
+#include "gui/user_guide.h"
+
+#include <QFile>
+#include <QUrl>
+
+#include "gui/widgets/shell_open.h"
+#include "engine/ui_services.h"
+#include "platform/program_folder.h"
+
+namespace kt58::app {
+
+namespace fs = std::filesystem;
+
+fs::path UserGuidePath() {
+  const fs::path page = HelpIndexPath();
+  std::error_code ec;
+  return fs::is_regular_file(page, ec) ? page : fs::path();
+}
+
+void OpenUserGuide(QWidget* parent) {
+  const fs::path page = UserGuidePath();
+  if (page.empty()) {
+    Ui().ShowMessage("Help file missing.");
+    return;
+  }
+  controls::ShellOpen(parent, QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(page.string()))).toString());
+}
+
+}  // namespace kt58::app

@@ -1,0 +1,51 @@
+#include "gui/widgets/shell_open.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+#include <QUrl>
+
+namespace kt58::controls {
+
+QString ShellErrorText(int result) {
+  switch (result) {
+    case kShellOutOfMemory:
+      return QStringLiteral("Error: Out of Memory");
+    case kShellFileNotFound:
+      return QStringLiteral("Error: File not found");
+    case kShellPathNotFound:
+      return QStringLiteral("Error: Directory not found");
+    case kShellBadFormat:
+      return QStringLiteral("Error: Wrong EXE format");
+    default:
+      return QStringLiteral("Unknown API Error Nr: %1 in ShellExecute").arg(result);
+  }
+}
+
+int ShellOpenResult(const QString& target) {
+  if (target.trimmed().isEmpty()) return kShellFileNotFound;
+  const QUrl url = QUrl::fromUserInput(target, QString(), QUrl::AssumeLocalFile);
+  if (!url.isValid()) return kShellFileNotFound;
+  if (url.isLocalFile()) {
+    const QFileInfo info(url.toLocalFile());
+    if (!info.dir().exists()) return kShellPathNotFound;
+    if (!info.exists()) return kShellFileNotFound;
+  }
+  // The desktop gives no reason for a refusal; by far the usual one is that
+  // no program is registered for the target.
+  return QDesktopServices::openUrl(url) ? kShellOk : kShellNoAssociation;
+}
+
+void ShellOpen(QWidget* parent, const QString& target) {
+  const int result = ShellOpenResult(target);
+  if (result > 32) return;
+  QPointer<QMessageBox> box =
+      new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Error"), ShellErrorText(result), QMessageBox::Ok, parent);
+  box->setTextFormat(Qt::PlainText);
+  box->exec();
+  delete box.data();  // already gone when the owner was deleted meanwhile
+}
+
+}  // namespace kt58::controls

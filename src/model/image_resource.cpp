@@ -1,0 +1,163 @@
+#include "model/image_resource.h"
+
+#include <system_error>
+
+#include "engine/avi_import.h"
+#include "engine/bmp_codec.h"
+#include "engine/errors.h"
+#include "engine/gif_import.h"
+#include "engine/jpeg_picture.h"
+#include "platform/owned_files.h"
+#include "platform/program_folder.h"
+#include "platform/text_helpers.h"
+
+namespace kt58 {
+
+namespace {
+
+// The extension as the file name's part from its last dot (a name that is
+// only an extension, ".bmp", counts too).
+std::string ExtensionOf(const std::filesystem::path& path) {
+  const std::string name = path.filename().string();
+  const size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+int SourceTypeFromExtension(const std::filesystem::path& path) {
+  const std::string ext = ExtensionOf(path);
+  if (SameTextIgnoringCase(ext, ".Bmp")) return st_Bmp;
+  if (SameTextIgnoringCase(ext, ".Jpg")) return st_Jpg;
+  if (SameTextIgnoringCase(ext, ".Avi")) return st_Avi;
+  if (SameTextIgnoringCase(ext, ".Gif")) return st_Gif;
+  return st_Unknown;
+}
+
+int SourceTypeFromFileName(const std::filesystem::path& path) {
+  const int type = SourceTypeFromExtension(path);
+  return type == st_Gif && GifImageCount(path) > 1 ? st_Gifa : type;
+}
+
+std::string SourceTypeText(int source_type) {
+  switch (source_type) {
+    case st_Bmp: return "Bmp  ";
+    case st_Jpg: return "Jpg  ";
+    case st_Avi: return "Avi  ";
+    case st_Gif: return "Gif  ";
+    case st_Gifa: return "Gifa ";
+    default: return "---  ";
+  }
+}
+
+ImageResource::ImageResource(const std::filesystem::path& path, int id)
+    : DataFileName(path), SourceFileName(path), Id(id) {
+  if (!path.empty() && !FileExists(path)) throw EAbort();
+  SourceType = SourceTypeFromFileName(path);
+}
+
+// ---- still resources ---------------------------------------------------------
+
+PictureResource::PictureResource(const std::filesystem::path& path, int id) : ImageResource(path, id) {}
+
+WorkPicture PictureResource::GetFirstFrame() {
+  if (!Image) return nullptr;
+  WorkPicture copy = CreateWorkPicture24();
+  copy->Assign(*Image);
+  return copy;
+}
+
+WorkPicture PictureResource::GetNextFrame() { return GetFirstFrame(); }
+
+void PictureResource::LoadFromSource() {
+  WorkPicture picture = CreateWorkPicture();
+  switch (SourceType) {
+    case st_Bmp: LoadBmpFile(SourceFileName, *picture); break;
+    case st_Jpg: LoadJpegFile(SourceFileName, *picture); break;
+    case st_Gif: {
+      // The decoder's own text says why a GIF cannot be read (a logical
+      // screen beyond the picture limits, say).
+      const DecodedGif gif = ReadGifFile(SourceFileName);
+      // A new picture is black, and so is a new layer's transparent colour:
+      // where the first image is transparent or does not reach, the layer
+      // shows what lies below it.
+      picture = CreateSizedPicture24(gif.screen_width, gif.screen_height);
+      DrawGifImage(gif, 0, *picture);
+      break;
+    }
+    default: throw Kt58Error(SourceFileName.string() + ": not a still picture file");
+  }
+  Width = picture->Width();
+  Height = picture->Height();
+  Image = std::move(picture);
+}
+
+// ---- multi-frame resources ---------------------------------------------------
+
+FrameStoreResource::FrameStoreResource(const std::filesystem::path& path, int id) : ImageResource(path, id) {
+  if (!path.empty()) MakeDataFileName();
+}
+
+FrameStoreResource::~FrameStoreResource() = default;
+
+void FrameStoreResource::MakeDataFileName() {
+  try {
+    DataFileName = ProgramFolder() / (SourceFileName.stem().string() + std::to_string(Id) + ".Dat");
+  } catch (const std::exception&) {
+    // An empty name makes LoadFromSource give up without a store, which is
+    // how a resource without a data file is meant to end.
+    DataFileName.clear();
+  }
+}
+
+WorkPicture FrameStoreResource::GetFirstFrame() { return Image ? Image->ReadFrame(0) : nullptr; }
+
+WorkPicture FrameStoreResource::GetNextFrame() { return Image ? Image->ReadNextFrame() : nullptr; }
+
+void FrameStoreResource::LoadFromSource() {
+  Image.reset();
+  auto store = std::make_unique<FrameStore>();
+  if (DataFileName.empty()) return;
+  try {
+    // The name is only a wish: another process, or a file of the user's,
+    // may hold it already.
+    store->CreateFreeStoreFile(DataFileName);
+  } catch (const std::exception&) {
+    // An import that cannot start leaves the resource without a store, as
+    // any failed import does.
+    return;
+  }
+  DataFileName = store->FileName;
+  WorkPicture first;
+  try {
+    if (SourceType == st_Avi)
+      first = ImportAvi(*store, SourceFileName, false);
+    else if (SourceType == st_Gifa)
+      first = ImportGif(*store, SourceFileName, false);
+    if (first) {
+      Width = first->Width();
+      Height = first->Height();
+      FreeWorkPicture(first);
+      store->CloseFile();
+      if (store->OpenForRead()) {
+        store->ReadHeader();
+        Image = std::move(store);
+        return;
+      }
+    }
+  } catch (const std::exception&) {
+    // Import failures are not reported: the layer simply draws nothing.
+  }
+  // The store file was made for this import alone; a failed import must not
+  // leave it behind in the program folder, where nothing would remove it.
+  store->CloseFile();
+  store.reset();
+  RemoveOwnedFile(DataFileName);
+}
+
+}  // namespace kt58

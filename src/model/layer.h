@@ -1,0 +1,104 @@
+// Layer records: one image resource placed in the animation with its effect
+// settings. Master layers (in the constructor frame) are what the user edits;
+// each generated frame holds copies with the animated values worked out.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/colors.h"
+#include "engine/raster_ops.h"
+
+namespace kt58 {
+
+class TAnimation;
+class ImageResource;
+
+enum FadeMode : int { fm_No_Fade = 0, fm_Pulse = 1, fm_Smooth = 2 };
+
+// Effect stages of composition, run in a layer's EffectOrder.
+enum EffectStage : int {
+  es_None = 1,
+  es_Rotate = 2,
+  es_Transparencies = 3,
+  es_FadeBlend = 4,
+  es_PixelRotateButtonize = 9,
+};
+
+class LayerSettings {
+ public:
+  // Fills EffectOrder with the fixed order; the value fields are left to
+  // the derived record's creation.
+  explicit LayerSettings(TAnimation* owner);
+  virtual ~LayerSettings() = default;
+
+  // Every value field below to its default (not Owner, not EffectOrder).
+  void ResetValues();
+
+  TAnimation* Owner;
+  std::vector<int> EffectOrder;
+  // The master block of the project record, in stored order.
+  int32_t BlendType = bt_No_Blend;
+  int32_t Transparency = 0;     // percent of the frame left visible
+  int32_t AltTransparency = 0;  // far end of a gradient blend
+  bool TintEnabled = false;
+  Color TintColor = 0;
+  int32_t FadeMode = fm_No_Fade;
+  int32_t FadeStart = 0;
+  int32_t FadeFinal = 100;
+  bool ButtonizeEnabled = false;
+  Color ButtonizeHighlight = 0xFFFFFF;
+  Color ButtonizeShadow = 0;
+  int32_t ButtonizeAmount = 1;  // bevel width, pixels
+
+ protected:
+  LayerSettings(const LayerSettings&) = delete;
+  LayerSettings& operator=(const LayerSettings&) = delete;
+};
+
+class Layer : public LayerSettings {
+ public:
+  explicit Layer(TAnimation* owner);
+  // Gives the resource count back through the owner's reference list.
+  ~Layer() override;
+  Layer(const Layer&) = delete;
+  Layer& operator=(const Layer&) = delete;
+
+  // Every effect setting to its default, then the transparent colour from
+  // the picture. Keeps LayerName, ImageRef and EffectOrder.
+  void Reset();
+  // Bottom-left pixel of a BMP or JPEG resource's picture; nothing for
+  // other kinds.
+  void AutoDetectTransparentColor();
+  // The owner's resource for the file, shared (count raised) or newly made
+  // and loaded; none for a missing file or an unknown extension. Load errors
+  // of still pictures pass on. The caller stores the result in ImageRef.
+  ImageResource* AddReference(const std::filesystem::path& file_name);
+  // Same owner, same resource (count raised), every field but LayerName.
+  std::unique_ptr<Layer> CopyLayer() const;
+
+  ImageResource* ImageRef = nullptr;  // counted
+  int32_t OffsetX = 0;
+  int32_t OffsetY = 0;
+  Color TransparentColor = 0;
+  double Angle = 0.0;  // degrees used for composition
+  double StartAngle = 0.0;
+  double DegreesToRotate = 0.0;  // over the whole animation
+  bool Clockwise = true;
+  bool AntiAlias = false;
+  bool PixelRotate = false;
+  int32_t PixelRotateDirection = pr_Up;
+  int32_t PixelRotateShift = 0;  // pixels; worked out per generated frame
+  bool Mirror = false;
+  bool Flip = false;
+  std::string LayerName;
+};
+
+// The name the layer list gives a new layer: the resource's source file
+// stem, "_" and its NameCounter ("%s_%d").
+std::string DefaultLayerName(const ImageResource& ref);
+
+}  // namespace kt58

@@ -1,0 +1,322 @@
+#include <QApplication>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "app_test.h"
+#include "gui/widgets/integer_edit.h"
+#include "main_window_fixture.h"
+#include "widget_helpers.h"
+
+using namespace kt58::apptest;
+
+namespace {
+
+DropResult DropFiles(QWidget* target, const QList<QUrl>& urls, QPoint at) {
+  QMimeData mime;
+  mime.setUrls(urls);
+  return Drop(target, mime, at);
+}
+
+QUrl FileUrl(const std::filesystem::path& path) { return QUrl::fromLocalFile(QString::fromStdString(path.string())); }
+
+// Ctrl held while the arrows go down and up, sent to whichever widget has
+// the keyboard.
+void NudgeKeys(QWidget* target, std::initializer_list<int> keys) {
+  for (int key : keys) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::ControlModifier);
+    QApplication::sendEvent(target, &release);
+  }
+}
+
+}  // namespace
+
+class ConstructionViewTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void addedLayerIsListedSelectedAndOutlined() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    CanvasView& view = f.View();
+    const auto logo = f.WriteBmp("logo.bmp", 40, 30, 3);
+    f.Add(logo);
+    QCOMPARE(f.Anim().LayerCount(), 1);
+    QCOMPARE(f.RowText(0, 0), QStringLiteral("logo_1"));
+    QCOMPARE(f.RowText(0, 1), QStringLiteral("Bmp  "));
+    QCOMPARE(f.RowText(0, 2), QStringLiteral("40 x 30"));
+    kt58::Layer* first = f.Anim().SelectedLayer;
+    QVERIFY(first);
+    QCOMPARE(f.List().RowLayer(0), first);
+    QVERIFY(view.FocusRectShown);
+    QVERIFY(view.PaintAttached);
+    const QPoint origin(f.Box()->width() / 2 - 20, f.Box()->height() / 2 - 15);
+    QCOMPARE(view.DrawOrigin, origin);
+    QCOMPARE(view.SelectionRect, QRect(origin, QSize(40, 30)));
+    QCOMPARE(f.Box()->FocusOutline(), view.SelectionRect);
+
+    // The same file again: a second layer in front, sharing the resource.
+    f.Add(logo);
+    QCOMPARE(f.RowNames(), QStringList({"logo_2", "logo_1"}));
+    QCOMPARE(f.LayerNames(), f.RowNames());
+    QCOMPARE(f.Anim().SelectedLayer, f.List().RowLayer(0));
+    QCOMPARE(f.Anim().References->Count(), 1);
+  }
+
+  void missingAndBrokenFiles() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    f.Add(f.dir / "absent.bmp");
+    QCOMPARE(f.Anim().LayerCount(), 0);
+    QVERIFY(f.ui.messages.empty());
+
+    // The message says which file failed and why, on the line after the
+    // described text.
+    kt58::test::WriteFileBytes(f.dir / "broken.bmp", {'B', 'M', 1, 2, 3});
+    f.Add(f.dir / "broken.bmp");
+    QCOMPARE(f.ui.messages.size(), size_t{1});
+    const QStringList lines = QString::fromStdString(f.ui.messages.front()).split(QLatin1Char('\r'));
+    QCOMPARE(lines.size(), 2);
+    QCOMPARE(lines[0], QStringLiteral("Unknown error occurred - Layer may not have been correctly added."));
+    QVERIFY2(lines[1].startsWith(QStringLiteral("broken.bmp: ")) && lines[1].size() > 14, qPrintable(lines[1]));
+    QCOMPARE(f.Anim().LayerCount(), 0);
+    QCOMPARE(f.Rows()->topLevelItemCount(), 0);
+    QVERIFY(f.View().PaintAttached);
+    QVERIFY(!f.Modified());
+  }
+
+  void viewShowsTheComposedFrameInsideAWhiteOutline() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    CanvasView& view = f.View();
+    f.Add(f.WriteBmp("back.bmp", 50, 40, 4));
+    f.Add(f.WriteBmp("front.bmp", 20, 10, 5));
+    f.Anim().SetLayerPosition(7, 9);
+    view.HideFocusRect();
+    QVERIFY(f.Repainted());
+    const QImage shown = Grab(f.Box());
+    QCOMPARE(f.Anim().GetFrameSize().Width, 50);
+    QCOMPARE(f.Anim().GetFrameSize().Height, 40);
+    QCOMPARE(f.FrameDifference(shown), QString());
+    const QPoint o = view.DrawOrigin;
+    const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
+    for (int x = -1; x <= 50; ++x) {
+      QCOMPARE(shown.pixel(o.x() + x, o.y() - 1), white);
+      QCOMPARE(shown.pixel(o.x() + x, o.y() + 40), white);
+    }
+    for (int y = -1; y <= 40; ++y) {
+      QCOMPARE(shown.pixel(o.x() - 1, o.y() + y), white);
+      QCOMPARE(shown.pixel(o.x() + 50, o.y() + y), white);
+    }
+    QCOMPARE(shown.pixel(o.x() - 2, o.y() - 2), black);
+    QCOMPARE(shown.pixel(o.x() + 51, o.y() + 41), black);
+
+    // The dotted outline of the selected layer lies over the picture without
+    // changing the composed pixels underneath.
+    view.ShowFocusRect();
+    QCOMPARE(view.SelectionRect, QRect(o + QPoint(7, 9), QSize(20, 10)));
+    const QImage outlined = Grab(f.Box());
+    int changed = 0;
+    for (int x = 0; x < 20; ++x) changed += outlined.pixel(o.x() + 7 + x, o.y() + 9) != shown.pixel(o.x() + 7 + x, o.y() + 9);
+    QVERIFY(changed >= 5);
+    QCOMPARE(outlined.pixel(o.x() + 12, o.y() + 14), shown.pixel(o.x() + 12, o.y() + 14));
+  }
+
+  void anEmptyProjectShowsWhatToDo() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    // No outline around a zero-sized frame, and the hint in the middle.
+    QVERIFY(f.Repainted());
+    QCOMPARE(f.Box()->Hint(), CanvasView::EmptyProjectHint());
+    QVERIFY(f.Box()->Hint().contains(QStringLiteral("Layer > Add Layer...")));
+    const QImage empty = Grab(f.Box());
+    QCOMPARE(empty.pixel(2, 2), qRgb(0, 0, 0));
+    int lit = 0;
+    for (int y = 0; y < empty.height(); ++y)
+      for (int x = 0; x < empty.width(); ++x) lit += empty.pixel(x, y) != qRgb(0, 0, 0);
+    QVERIFY2(lit > 50, "the hint is drawn");
+    // The hint goes with the first layer and comes back with the last one
+    // gone.
+    f.Add(f.WriteBmp("a.bmp", 10, 10, 1));
+    QCOMPARE(f.Box()->Hint(), QString());
+    f.Doc().UndoStack().undo();
+    QCOMPARE(f.Box()->Hint(), CanvasView::EmptyProjectHint());
+  }
+
+  void draggingTheSelectedLayerMovesItByTheMouseDistance() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    CanvasView& view = f.View();
+    PaintBox* box = f.Box();
+    f.Add(f.WriteBmp("logo.bmp", 40, 30, 6));
+    kt58::Layer* layer = f.Anim().SelectedLayer;
+    const int resequenced = f.Count("MakeFrameSequence Complete");
+    const int steps = f.Doc().UndoStack().count();
+    const QPoint grab = view.SelectionRect.topLeft() + QPoint(12, 8);
+    QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, grab);
+    QVERIFY(view.Dragging);
+    QVERIFY(!view.PaintAttached);
+    QTest::mouseMove(box, grab + QPoint(4, 2));
+    QTest::mouseMove(box, grab + QPoint(10, 5));
+    // The position follows the mouse during the drag, shown in the offset
+    // edits.
+    QCOMPARE(f.Find<QLineEdit>("eXOffset")->text(), QStringLiteral("10"));
+    QCOMPARE(f.Find<QLineEdit>("eYOffset")->text(), QStringLiteral("5"));
+    QCOMPARE(layer->OffsetX, 10);
+    QCOMPARE(layer->OffsetY, 5);
+    QCOMPARE(box->FocusOutline().topLeft(), view.DrawOrigin + QPoint(10, 5));
+    QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced);
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, grab + QPoint(10, 5));
+    QVERIFY(!view.Dragging);
+    QCOMPARE(layer->OffsetX, 10);
+    QCOMPARE(layer->OffsetY, 5);
+    QVERIFY(f.Modified());
+    QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Modified"));
+    QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced + 1);
+    QCOMPARE(view.SelectionRect, QRect(view.DrawOrigin + QPoint(10, 5), QSize(40, 30)));
+    QVERIFY(view.PaintAttached);
+    QVERIFY(f.Repainted());
+    // The whole drag is one undo step.
+    QCOMPARE(f.Doc().UndoStack().count(), steps + 1);
+
+    // A press outside the layer starts no drag.
+    QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, view.SelectionRect.bottomRight() + QPoint(3, 3));
+    QVERIFY(!view.Dragging);
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, view.SelectionRect.bottomRight() + QPoint(3, 3));
+    // Without a shown selection a press does nothing at all.
+    view.HideFocusRect();
+    QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, view.SelectionRect.center());
+    QVERIFY(!view.Dragging);
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, view.SelectionRect.center());
+    QCOMPARE(layer->OffsetX, 10);
+  }
+
+  void ctrlArrowsNudgeWhereverTheKeyboardIsAndReleasingCtrlRegeneratesOnce() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    CanvasView& view = f.View();
+    f.Add(f.WriteBmp("a.bmp", 20, 20, 7));
+    f.Add(f.WriteBmp("b.bmp", 20, 20, 8));
+    f.ClickRow(1);
+    kt58::Layer* layer = f.Anim().SelectedLayer;
+    QCOMPARE(layer, f.List().RowLayer(1));
+    f.Doc().SetModified(false);
+    // Whichever control has the keyboard: the list, a page's edit, the
+    // view itself.
+    struct Case {
+      const char* target;
+      std::initializer_list<int> keys;
+      QPoint moved;
+    };
+    const Case cases[] = {
+        {"lvLayers", {Qt::Key_Left, Qt::Key_Left, Qt::Key_Left, Qt::Key_Down}, {-3, 1}},
+        {"eYOffset", {Qt::Key_Right, Qt::Key_Right}, {-1, 1}},
+        {"pbConstr", {Qt::Key_Up}, {-1, 0}},
+    };
+    for (const Case& c : cases) {
+      QWidget* target = f.Find(c.target);
+      const int resequenced = f.Count("MakeFrameSequence Complete");
+      const int steps = f.Doc().UndoStack().count();
+      NudgeKeys(target, c.keys);
+      QVERIFY2(view.Nudging, c.target);
+      QCOMPARE(QPoint(layer->OffsetX, layer->OffsetY), c.moved);
+      QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced);
+      QTest::keyRelease(target, Qt::Key_Control);
+      QVERIFY(!view.Nudging);
+      QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced + 1);
+      QVERIFY(view.PaintAttached);
+      QVERIFY(view.UpdateTimer->isActive());
+      QCOMPARE(view.SelectionRect.topLeft(), view.DrawOrigin + c.moved);
+      // A run of nudges is one undo step, and the project is modified.
+      QCOMPARE(f.Doc().UndoStack().count(), steps + 1);
+      QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Modified"));
+    }
+    // The keys moved the layer, not the list's current row.
+    QCOMPARE(f.Rows()->currentItem(), f.Rows()->topLevelItem(1));
+    // Releasing Ctrl again is no nudge.
+    const int resequenced = f.Count("MakeFrameSequence Complete");
+    QTest::keyRelease(f.Rows(), Qt::Key_Control);
+    QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced);
+    // Without a selected layer the arrows are left to the control.
+    f.Doc().SelectLayer(nullptr);
+    NudgeKeys(f.Rows(), {Qt::Key_Left});
+    QVERIFY(!view.Nudging);
+  }
+
+  void rightButtonOpensTheLayerMenu() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    QTest::mouseClick(f.Box(), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    auto* menu = f.Find<QMenu>("LayerPopup");
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(!f.Action("CopyLayer1")->isEnabled());
+    menu->close();
+  }
+
+  void droppedFilesBecomeLayersAtTheDropPoint() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    CanvasView& view = f.View();
+    f.Add(f.WriteBmp("back.bmp", 30, 30, 9));
+    f.Doc().SetModified(false);
+    const QUrl url = FileUrl(f.WriteBmp("dropped.bmp", 16, 12, 10));
+
+    // Refused while playing.
+    f.Anim().Playing = true;
+    DropResult r = DropFiles(f.Box(), {url}, QPoint(40, 40));
+    QVERIFY(!r.entered);
+    QCOMPARE(f.Anim().LayerCount(), 1);
+    f.Anim().Playing = false;
+
+    const QPoint at = view.DrawOrigin + QPoint(5, 7);
+    r = DropFiles(f.Box(), {url}, at);
+    QVERIFY(r.entered);
+    QVERIFY(r.dropped);
+    QCOMPARE(f.Anim().LayerCount(), 2);
+    QCOMPARE(f.RowNames(), QStringList({"dropped_1", "back_1"}));
+    kt58::Layer* layer = f.Anim().SelectedLayer;
+    QCOMPARE(layer, f.List().RowLayer(0));
+    // The drop point, in frame coordinates, is the layer's top-left corner.
+    QCOMPARE(layer->OffsetX, 5);
+    QCOMPARE(layer->OffsetY, 7);
+    QCOMPARE(view.SelectionRect.topLeft(), view.DrawOrigin + QPoint(5, 7));
+    QVERIFY(f.Modified());
+    QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Modified"));
+  }
+
+  void filesOfOtherTypesAreRefusedWithAReason() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    kt58::test::WriteFileBytes(f.dir / "notes.txt", {'x'});
+    kt58::test::WriteFileBytes(f.dir / "photo.png", {'x'});
+    const QList<QUrl> urls = {FileUrl(f.dir / "notes.txt"), FileUrl(f.dir / "photo.png")};
+    // On the view and on the layer list alike.
+    for (QWidget* target : {static_cast<QWidget*>(f.Box()), f.Rows()->viewport()}) {
+      f.form->StatusPanel0->clear();
+      const DropResult r = DropFiles(target, urls, QPoint(10, 10));
+      QVERIFY(r.entered);
+      QCOMPARE(f.Anim().LayerCount(), 0);
+      const QString status = f.form->StatusPanel0->text();
+      QVERIFY2(status.contains(QStringLiteral("notes.txt")) && status.contains(QStringLiteral("photo.png")) &&
+                   status.contains(QStringLiteral("BMP")),
+               qPrintable(status));
+      QVERIFY(!f.Modified());
+    }
+    // A picture dropped on the list becomes a layer too.
+    const DropResult r = DropFiles(f.Rows()->viewport(), {FileUrl(f.WriteBmp("a.bmp", 8, 8, 1))}, QPoint(5, 5));
+    QVERIFY(r.dropped);
+    QCOMPARE(f.RowNames(), QStringList({"a_1"}));
+  }
+};
+
+KT58_APP_TEST(ConstructionViewTest);
+
+#include "canvas_view_test.moc"

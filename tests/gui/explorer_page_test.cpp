@@ -1,0 +1,217 @@
+#include <QAction>
+#include <QApplication>
+#include <QDrag>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QDir>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+
+#include "gui/qt_ui_services.h"
+#include "app_test.h"
+#include "gui/widgets/folder_tree.h"
+#include "gui/document/document.h"
+#include "gui/panels/explorer_page.h"
+#include "model/animation.h"
+#include "platform/program_folder.h"
+#include "support/avi_test_support.h"
+#include "support/recording_ui.h"
+#include "support/test_support.h"
+#include "main_window_fixture.h"
+
+namespace {
+
+QString Q(const std::filesystem::path& p) { return QString::fromStdString(p.string()); }
+
+// An explorer page over a private program folder.
+struct Explorer {
+  Explorer() : old_data_home(qgetenv("XDG_DATA_HOME")), had_data_home(qEnvironmentVariableIsSet("XDG_DATA_HOME")) {
+    // The desktop's trash lives under the data folder.
+    std::filesystem::create_directories(dir / "data");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "data").string()));
+    page.resize(320, 500);
+    page.show();
+  }
+  ~Explorer() {
+    if (had_data_home)
+      qputenv("XDG_DATA_HOME", old_data_home);
+    else
+      qunsetenv("XDG_DATA_HOME");
+  }
+  QStringList Rows() const {
+    QStringList names;
+    for (int i = 0; i < page.lvFiles->topLevelItemCount(); ++i) names << page.lvFiles->topLevelItem(i)->text(0);
+    return names;
+  }
+  void Select(const QString& name) {
+    const auto found = page.lvFiles->findItems(name, Qt::MatchExactly);
+    QVERIFY(!found.isEmpty());
+    page.lvFiles->setCurrentItem(found.first());
+  }
+
+  const QByteArray old_data_home;
+  const bool had_data_home;
+  kt58::test::RecordingUi ui;
+  kt58::test::TempDir dir;
+  Document doc;
+  ExplorerPage page{doc};
+};
+
+}  // namespace
+
+class ExplorerPageTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void listsPicturesAndVideosOnly() {
+    Explorer e;
+    const auto folder = e.dir / "pics";
+    std::filesystem::create_directories(folder / "sub.bmp");
+    kt58::test::WriteBmpFile(e.dir, "pics/a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
+    std::ofstream(folder / "b.JPG") << "not really";
+    std::ofstream(folder / "c.txt") << "text";
+    e.page.OpenFolder(Q(folder));
+    QCOMPARE(e.page.LastThumbDir, Q(folder) + QLatin1Char('/'));
+    QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG"}));
+    QVERIFY(!e.page.PathPanel->text().isEmpty());
+    // A folder outside the tree's roots chooses none, and nothing new is
+    // listed.
+    e.page.tvFolders->SetSelectedPath(QString());
+    e.page.FolderChanged(true);
+    QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG"}));
+    e.page.OpenFolder(Q(folder));
+    // A double click makes a layer of the file.
+    e.Select(QStringLiteral("a.bmp"));
+    e.page.lvFilesDblClick();
+    QCOMPARE(e.doc.Animation().LayerCount(), 1);
+    // A new file shows after "Refresh File List".
+    std::ofstream(folder / "d.gif") << "x";
+    QCOMPARE(e.Rows().size(), 2);
+    e.page.RefreshFileList1->trigger();
+    QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG", "d.gif"}));
+  }
+
+  void aFolderChosenDuringAListingIsListedOnce() {
+    Explorer e;
+    const auto big = e.dir / "big", mid = e.dir / "mid", small = e.dir / "small";
+    for (const auto& folder : {big, mid, small}) std::filesystem::create_directories(folder);
+    for (int i = 0; i < 200; ++i) std::ofstream(big / ("f" + std::to_string(i) + ".bmp")) << "x";
+    for (int i = 0; i < 50; ++i) std::ofstream(mid / ("m" + std::to_string(i) + ".jpg")) << "x";
+    std::ofstream(small / "only.avi") << "x";
+    e.page.tvFolders->LoadDrives();
+    QSignalSpy filled(&e.page, &ExplorerPage::fileListFilled);
+    int entries = 0;
+    e.ui.on_process_messages = [&] {
+      // Two clicks in the tree while the big folder is being listed.
+      if (++entries == 10) e.page.tvFolders->OpenPath(Q(mid));
+      if (entries == 20) e.page.tvFolders->OpenPath(Q(small));
+    };
+    e.page.tvFolders->OpenPath(Q(big));
+    QCOMPARE(filled.count(), 1);
+    QCOMPARE(e.Rows(), QStringList({"only.avi"}));
+    QVERIFY(!e.page.ListingActive);
+    QCOMPARE(entries, 21);
+  }
+
+  void aLongListingLetsTheEventLoopRun() {
+    Explorer e;
+    QtUiServices services;  // events really run between the entries
+    const auto folder = e.dir / "many";
+    std::filesystem::create_directories(folder);
+    for (int i = 0; i < 3000; ++i) std::ofstream(folder / ("f" + std::to_string(i) + ".bmp")) << "x";
+    int ticks = 0;
+    QTimer timer;
+    connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
+    timer.start(0);
+    e.page.OpenFolder(Q(folder));
+    QCOMPARE(e.Rows().size(), 3000);
+    QVERIFY(ticks > 0);
+  }
+
+  void draggingThePreviewAddsItsFileAsALayer() {
+    kt58::apptest::MainFormFixture f;
+    QVERIFY(f.Ready());
+    f.WriteBmp("pic.bmp", 12, 10, 4);
+    auto* explorer = f.Find<ExplorerPage>("ExplorerSheet");
+    explorer->OpenFolder(Q(f.dir.path()));
+    const auto rows = explorer->lvFiles->findItems(QStringLiteral("pic.bmp"), Qt::MatchExactly);
+    QVERIFY(!rows.isEmpty());
+    explorer->lvFiles->setCurrentItem(rows.first());
+    QCOMPARE(explorer->PreviewFile, Q(f.dir / "pic.bmp"));
+
+    // The left button pressed on the picture and moved starts the drag.
+    QLabel* image = explorer->PreviewImage;
+    const QPoint from = image->rect().center();
+    const QPoint to = from + QPoint(QApplication::startDragDistance() + 1, 0);
+    QMouseEvent press(QEvent::MouseButtonPress, from, image->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(image, &press);
+    QMouseEvent move(QEvent::MouseMove, to, image->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(image, &move);
+    // The drag object stays until the event loop's next turn.
+    auto* drag = image->findChild<QDrag*>();
+    QVERIFY(drag);
+    QCOMPARE(drag->mimeData()->urls(), QList<QUrl>({QUrl::fromLocalFile(Q(f.dir / "pic.bmp"))}));
+
+    // Dropped on the construction view, the file is a layer where it fell.
+    const QPoint at = f.View().DrawOrigin + QPoint(3, 4);
+    const kt58::apptest::DropResult dropped = kt58::apptest::Drop(f.Box(), *drag->mimeData(), at);
+    QVERIFY(dropped.dropped);
+    QCOMPARE(f.LayerNames(), QStringList({"pic_1"}));
+    QCOMPARE(QPoint(f.Anim().SelectedLayer->OffsetX, f.Anim().SelectedLayer->OffsetY), QPoint(3, 4));
+  }
+
+  void previewShowsEachFileOnceAndVideosThroughATemporaryStore() {
+    Explorer e;
+    kt58::test::WriteBmpFile(e.dir, "a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
+    std::ofstream(e.dir / "broken.bmp") << "no picture";
+    e.page.OpenFolder(Q(e.dir.path()));
+    e.Select(QStringLiteral("a.bmp"));
+    QCOMPARE(e.page.PreviewFile, Q(e.dir / "a.bmp"));
+    QCOMPARE(e.page.PreviewImage->pixmap().size(), QSize(8, 6));
+    // The same file again is not loaded again.
+    e.page.PreviewImage->setPixmap(QPixmap());
+    e.page.lvFiles->clearSelection();
+    e.Select(QStringLiteral("a.bmp"));
+    QVERIFY(e.page.PreviewImage->pixmap().isNull());
+    e.Select(QStringLiteral("broken.bmp"));
+    QCOMPARE(e.ui.messages, std::vector<std::string>{"Cannot load file for preview\rbroken.bmp"});
+    QVERIFY(e.page.PreviewFile.isEmpty());
+
+    // A video's first frame comes through a temporary store in the
+    // program folder, which is gone afterwards.
+    const auto clip = e.dir / "clip.avi";
+    QVERIFY(kt58::test::MakeAvi(kt58::test::FindAviCase("bgr24_bottomup"), clip));
+    const auto store = kt58::ProgramFolder() / "PrvStream.Tmp";
+    bool store_seen = false;
+    e.ui.on_process_messages = [&] { store_seen = store_seen || std::filesystem::exists(store); };
+    e.page.RefreshFileList1->trigger();
+    e.Select(QStringLiteral("clip.avi"));
+    QCOMPARE(e.page.PreviewFile, Q(clip));
+    QCOMPARE(e.page.PreviewImage->pixmap().size(), QSize(64, 48));
+    QVERIFY(store_seen);
+    QVERIFY(!std::filesystem::exists(store));
+  }
+
+  void deleteMovesTheFileToTheTrash() {
+    Explorer e;
+    kt58::test::WriteBmpFile(e.dir, "a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
+    kt58::test::WriteBmpFile(e.dir, "b.bmp", kt58::test::MakeRandomPicture(8, 6, 2));
+    e.page.OpenFolder(Q(e.dir.path()));
+    e.Select(QStringLiteral("a.bmp"));
+    e.page.DeleteSelectedFile1->trigger();
+    QVERIFY(!std::filesystem::exists(e.dir / "a.bmp"));
+    QVERIFY(std::filesystem::exists(e.dir / "data" / "Trash" / "files" / "a.bmp"));
+    QCOMPARE(e.Rows(), QStringList({"b.bmp"}));
+    QVERIFY(e.ui.messages.empty());
+  }
+};
+
+KT58_APP_TEST(ExplorerPageTest);
+
+#include "explorer_page_test.moc"

@@ -1,0 +1,254 @@
+#include <gif_lib.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMovie>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <cstring>
+
+#include "gui/dialogs/gif_export_dialog.h"
+#include "app_test.h"
+#include "export_fixture.h"
+#include "platform/program_folder.h"
+
+using namespace kt58::apptest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A GIF as giflib reads it: each frame composed over the ones before
+// (the window's GIFs carry no transparency), and each frame's delay.
+struct GiflibFrames {
+  QString error;
+  std::vector<QImage> frames;
+  std::vector<int> delays;  // hundredths of a second
+};
+
+GiflibFrames DecodeWithGiflib(const QByteArray& bytes) {
+  GiflibFrames out;
+  struct Source {
+    const QByteArray* bytes;
+    qsizetype at = 0;
+  } source{&bytes};
+  auto read = [](GifFileType* gif, GifByteType* into, int n) {
+    auto* s = static_cast<Source*>(gif->UserData);
+    const int take = static_cast<int>(std::min<qsizetype>(n, s->bytes->size() - s->at));
+    std::memcpy(into, s->bytes->constData() + s->at, static_cast<size_t>(take));
+    s->at += take;
+    return take;
+  };
+  int error = 0;
+  GifFileType* gif = DGifOpen(&source, read, &error);
+  if (!gif) {
+    out.error = QStringLiteral("giflib cannot open: %1").arg(error);
+    return out;
+  }
+  if (DGifSlurp(gif) != GIF_OK) {
+    out.error = QStringLiteral("giflib cannot read: %1").arg(gif->Error);
+    DGifCloseFile(gif, &error);
+    return out;
+  }
+  QImage canvas(gif->SWidth, gif->SHeight, QImage::Format_RGB32);
+  canvas.fill(Qt::black);
+  for (int i = 0; i < gif->ImageCount; ++i) {
+    const SavedImage& image = gif->SavedImages[i];
+    const GifImageDesc& d = image.ImageDesc;
+    const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
+    for (int y = 0; y < d.Height; ++y)
+      for (int x = 0; x < d.Width; ++x) {
+        const GifColorType c = map->Colors[image.RasterBits[y * d.Width + x]];
+        canvas.setPixel(d.Left + x, d.Top + y, qRgb(c.Red, c.Green, c.Blue));
+      }
+    GraphicsControlBlock gcb{};
+    DGifSavedExtensionToGCB(gif, i, &gcb);
+    out.delays.push_back(gcb.DelayTime);
+    out.frames.push_back(canvas.copy());
+  }
+  DGifCloseFile(gif, &error);
+  return out;
+}
+
+// The built GIF, as the preview plays it and Save copies it; empty before a
+// build.
+QByteArray BuiltBytes(const GifExportDialog& form) {
+  if (!form.Built()) return {};
+  QFile file(QString::fromStdString(form.Built()->Path().string()));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QStringList OutputFiles() {
+  QStringList names;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(kt58::ProgramFolder() / "Output", ec))
+    names << QString::fromStdString(e.path().filename().string());
+  return names;
+}
+
+}  // namespace
+
+class BmpsToGifFormTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void paletteAndDitherCodes() {
+    ExportFixture f(3, 24, 16);
+    GifExportDialog form(f.Doc());
+    QCOMPARE(form.windowTitle(), QStringLiteral("Convert to GIF..."));
+    auto item = [&](const char* name) { return form.findChild<QAction*>(QString::fromLatin1(name)); };
+    item("MenuPaletteOptimized256")->trigger();
+    item("MenuDitheringNearest")->trigger();
+    struct Step {
+      const char* item;
+      int palette, bits, dither;
+    };
+    const Step steps[] = {
+        {"MenuPaletteOptimized256", 7, 8, 0},
+        {"MenuPaletteNetscape216", 6, 8, 0},
+        {"MenuPaletteMonochrome", 4, 8, 0},
+        {"MenuPaletteGrayScale256", 5, 8, 0},
+        {"MenuPaletteWindowsGray4", 3, 8, 0},
+        {"MenuPaletteWindows20", 1, 8, 0},
+        {"MenuPaletteOptimizedWindows256", 8, 8, 0},
+        {"MenuPaletteOptimized16", 7, 4, 0},
+        {"MenuPaletteNetscape216", 6, 4, 0},
+        // Choosing the optimised palette again brings its 16 colours back.
+        {"MenuPaletteOptimized", 7, 4, 0},
+        {"MenuDitheringFloydSteinberg", 7, 4, 1},
+        {"MenuDitheringStucki", 7, 4, 2},
+        {"MenuDitheringSierra", 7, 4, 3},
+        {"MenuDitheringBurkes", 7, 4, 6},
+        {"MenuDitheringNearest", 7, 4, 0},
+        {"MenuPaletteOptimized8", 7, 3, 0},
+    };
+    for (const Step& s : steps) {
+      QAction* a = item(s.item);
+      QVERIFY2(a, s.item);
+      a->trigger();
+      const kt58::GifExportOptions o = form.ReadOptions();
+      QVERIFY2(o.ColorReduction == s.palette && o.ReductionBits == s.bits && o.DitherMode == s.dither, s.item);
+    }
+    // Opening the colour counts chooses the optimised palette.
+    item("MenuPaletteNetscape216")->trigger();
+    emit form.MenuPaletteOptimizedColors->aboutToShow();
+    QCOMPARE(form.ReadOptions().ColorReduction, 7);
+    QCOMPARE(form.MenuPalette->title(), QStringLiteral("&Palette"));
+    QCOMPARE(form.MenuPaletteOptimizedColors->title(), QStringLiteral("&Optimized..."));
+    item("MenuPaletteOptimized256")->trigger();
+  }
+
+  void delayInHundredthsAndTheShortDelayWarning() {
+    ExportFixture f(2, 24, 16);
+    GifExportDialog form(f.Doc());
+    form.show();
+    for (const auto& [ms, hundredths] : {std::pair{10, 1}, std::pair{1000, 100}, std::pair{19, 1}, std::pair{105, 10}}) {
+      form.spFrameDelay->setValue(ms);
+      QCOMPARE(form.DelayWarningLabel->isVisible(), ms < 20);
+      form.Generate1Click();
+      const GiflibFrames gif = DecodeWithGiflib(BuiltBytes(form));
+      QVERIFY2(gif.error.isEmpty(), qPrintable(gif.error));
+      QCOMPARE(gif.delays, std::vector<int>(2, hundredths));
+    }
+  }
+
+  void buildMeasuresPlaysAndSavesTheSameBytes() {
+    ExportFixture f(4, 24, 16);
+    GifExportDialog form(f.Doc());
+    form.show();
+    QVERIFY(!form.FileSizeLabel->isVisible());
+    form.Generate1Click();
+    const QByteArray built = BuiltBytes(form);
+    QVERIFY(!built.isEmpty());
+    QVERIFY(form.FileSizeLabel->isVisible());
+    QCOMPARE(form.FileSizeLabel->text(), QStringLiteral("File Size : %1 Bytes").arg(built.size()));
+    QCOMPARE(form.OptimizingLabel->text(), QStringLiteral("Playing..."));
+    // The build is the one file in the Output folder, its size the one shown.
+    QCOMPARE(OutputFiles(), QStringList{QString::fromStdString(form.Built()->Path().filename().string())});
+
+    const fs::path saved = f.dir / "anim.gif";
+    auto seen = ChooseInFileDialog(saved);
+    form.SaveGif1Click();
+    QVERIFY(*seen);
+    QVERIFY2(f.ui.messages.empty(), f.ui.messages.empty() ? "" : f.ui.messages[0].c_str());
+    QFile file(QString::fromStdString(saved.string()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), built);
+    QCOMPARE(form.SaveFolder(), f.dir.path());
+
+    // What the preview plays is what giflib reads from the saved file.
+    const GiflibFrames gif = DecodeWithGiflib(built);
+    QVERIFY2(gif.error.isEmpty(), qPrintable(gif.error));
+    QCOMPARE(gif.frames.size(), size_t{4});
+    QMovie* preview = form.gfImage->movie();
+    QVERIFY(preview);
+    QCOMPARE(preview->frameCount(), 4);
+    preview->stop();  // its own timer would race the jumps below
+    for (int i = 0; i < 4; ++i) {
+      QVERIFY(preview->jumpToFrame(i));
+      const QImage shown = preview->currentImage().convertToFormat(QImage::Format_RGB32);
+      QCOMPARE(shown.size(), gif.frames[i].size());
+      for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+          if ((shown.pixel(x, y) & 0xFFFFFF) != (gif.frames[i].pixel(x, y) & 0xFFFFFF))
+            QFAIL(qPrintable(QStringLiteral("frame %1 differs at (%2, %3)").arg(i).arg(x).arg(y)));
+    }
+
+    // Building again replaces the build; closing the window removes it.
+    form.Generate1Click();
+    QCOMPARE(OutputFiles().size(), 1);
+    form.close();  // as the window's close button: reject()
+    QCOMPARE(OutputFiles(), QStringList());
+  }
+
+  void saveBeforeBuildWritesNothingButRemembersTheFolder() {
+    ExportFixture f(3, 24, 16);
+    fs::create_directory(f.dir / "gifs");
+    const fs::path target = f.dir / "gifs" / "none.gif";
+    FileDialogSeen shown;
+    std::shared_ptr<bool> seen;
+    // Through the main command: the folder chosen comes back to the window.
+    auto window = AnswerNextModal([&](QWidget* modal) {
+      auto* form = qobject_cast<GifExportDialog*>(modal);
+      if (!form) return;
+      seen = ChooseInFileDialog(target, &shown);
+      form->SaveGif1Click();
+    });
+    f.Action("CreateGif1")->trigger();
+    QVERIFY(*window);
+    QVERIFY(seen && *seen);
+    // An untitled project proposes just the extension.
+    QCOMPARE(shown.proposed, QStringLiteral(".Gif"));
+    QVERIFY(!fs::exists(target));
+    QCOMPARE(f.form->settings().LastGifDir, f.dir / "gifs");
+    QVERIFY(f.View().UpdateTimer->isActive());
+  }
+
+  void cancelStopsTheBuild() {
+    ExportFixture f(5, 24, 16);
+    GifExportDialog form(f.Doc());
+    form.show();
+    // The click lands while the first frame is shown.
+    QTimer::singleShot(0, form.CancelButton, [&form] { form.CancelButton->click(); });
+    form.Generate1Click();
+    QVERIFY(BuiltBytes(form).isEmpty());
+    QVERIFY(!form.FileSizeLabel->isVisible());
+    QVERIFY(!form.CancelButton->isVisible());
+    QVERIFY(form.GenerateButton->isEnabled());
+    QVERIFY(!f.Anim().Playing);
+    QCOMPARE(OutputFiles(), QStringList());
+    // The next build runs to its end.
+    form.Generate1Click();
+    QVERIFY(!BuiltBytes(form).isEmpty());
+  }
+};
+
+KT58_APP_TEST(BmpsToGifFormTest);
+
+#include "gif_export_dialog_test.moc"

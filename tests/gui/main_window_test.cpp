@@ -1,0 +1,355 @@
+#include <QAbstractItemView>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWindow>
+
+#include "gui/dialogs/about_dialog.h"
+#include "app_test.h"
+#include "gui/panels/control_events.h"
+#include "engine/picture.h"
+#include "main_window_fixture.h"
+#include "modal_helper.h"
+
+using namespace kt58::apptest;
+
+namespace {
+
+// Every visible widget of the window at least as large as it needs and
+// inside the window; the first one that is not, or empty.
+QString FirstCutWidget(QWidget* window) {
+  const QRect inside = window->rect();
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    // The parts of a list and a tab bar's tabs scroll, and the parts of a
+    // control placed by the control itself are its own business: only the
+    // list, the bar and the control have to fit.
+    if (!w->isVisible() || w->isWindow() || qobject_cast<QTabBar*>(w) || !w->parentWidget()->layout() ||
+        qobject_cast<QAbstractItemView*>(w->parentWidget()) ||
+        (w->parentWidget() && qobject_cast<QAbstractItemView*>(w->parentWidget()->parentWidget())))
+      continue;
+    const QRect at(w->mapTo(window, QPoint(0, 0)), w->size());
+    // What a widget needs: its smallest size, or the size it asks for when
+    // that is smaller still.
+    const QSize need = w->minimumSizeHint().boundedTo(w->sizeHint());
+    const QString name = QStringLiteral("%1 \"%2\" in %3")
+                             .arg(QString::fromLatin1(w->metaObject()->className()), w->objectName(),
+                                  QString::fromLatin1(w->parentWidget()->metaObject()->className()));
+    if (!inside.contains(at)) return name + QStringLiteral(" lies outside the window");
+    if (need.isValid() && (w->width() < need.width() || w->height() < need.height()))
+      return name + QStringLiteral(" is %1 x %2, needs %3 x %4")
+                        .arg(w->width()).arg(w->height()).arg(need.width()).arg(need.height());
+  }
+  return {};
+}
+
+}  // namespace
+
+class MainFormTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void opensWithTheDescribedLayoutAndAFreshStatusLine() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    MainWindow& w = *f.form;
+    // The described sizes, unless this platform's fonts need more room.
+    QVERIFY(w.width() >= 626 && w.height() >= 560);
+    QCOMPARE(w.size(), w.minimumSizeHint().expandedTo(MainWindow::kDefaultSize));
+    QCOMPARE(w.minimumSize(), w.minimumSizeHint().expandedTo(MainWindow::kMinimumSize));
+    QCOMPARE(f.Find<QToolButton>("ProjectButton")->size(), QSize(126, 23));
+    QCOMPARE(w.StatusPanel0->width(), 300);
+    QVERIFY(w.StatusPanel1->width() >= 50);
+    // Room for the status line's two lines while playing.
+    QVERIFY(f.Find<QLabel>("DataPanel")->height() >= 2 * w.DataPanel->fontMetrics().lineSpacing());
+    QVERIFY(f.Find("VideoPanel")->width() >= 328);
+    QCOMPARE(f.Find<QTabWidget>("PageControl1")->tabText(0), QStringLiteral("Layers"));
+    QTreeWidget* rows = f.Rows();
+    QCOMPARE(rows->headerItem()->text(0), QStringLiteral("Name"));
+    QCOMPARE(rows->headerItem()->text(1), QStringLiteral("Type"));
+    QCOMPARE(rows->headerItem()->text(2), QStringLiteral("Size"));
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
+    QCOMPARE(w.StatusPanel0->text(), QString());
+    QVERIFY(f.Action("Debug1")->isVisible());
+    QCOMPARE(f.AnimationSheet().Events().Depth(), 0);
+    QCOMPARE(f.Pages().Events().Depth(), 0);
+    QCOMPARE(f.Find<PlaybackBar>("Panel6")->Events().Depth(), 0);
+    // The program folder gets its Projects and Output folders.
+    QVERIFY(std::filesystem::is_directory(f.dir / "Projects"));
+    QVERIFY(std::filesystem::is_directory(f.dir / "Output"));
+    QCOMPARE(w.settings().LastBmpDir, f.dir / "Output");
+    // The frame of a project without layers is centred as a point.
+    QCOMPARE(f.View().DrawOrigin, QPoint(f.Box()->width() / 2, f.Box()->height() / 2));
+  }
+
+  void nothingIsCutAtTheSizeTheWindowOpensAt() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    MainWindow& w = *f.form;
+    f.Add(f.WriteBmp("logo.bmp", 40, 30, 1));
+    auto* pc1 = f.Find<QTabWidget>("pc1");
+    auto* pc2 = f.Find<QTabWidget>("pc2");
+    for (int page = 0; page < pc1->count(); ++page) {
+      pc1->setCurrentIndex(page);
+      for (int inner = 0; inner < (pc1->currentWidget() == &f.Pages() ? pc2->count() : 1); ++inner) {
+        pc2->setCurrentIndex(inner);
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QString cut = FirstCutWidget(&w);
+        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("page %1/%2: %3").arg(page).arg(inner).arg(cut)));
+      }
+    }
+    // The status line is wide enough for its text.
+    QLabel* data = w.DataPanel;
+    QVERIFY2(data->fontMetrics().horizontalAdvance(data->text()) <= data->contentsRect().width(),
+             qPrintable(data->text()));
+    // The window cannot be made smaller than that.
+    w.resize(300, 200);
+    QCOMPARE(w.size(), w.minimumSize());
+    QVERIFY(FirstCutWidget(&w).isEmpty());
+  }
+
+  void statusLineShowsFramesSizeFixedAndRates() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    MainWindow& w = *f.form;
+    kt58::TAnimation& a = f.Anim();
+    f.Add(f.WriteBmp("logo.bmp", 40, 30, 1));
+    QCOMPARE(static_cast<int>(a.Frames.size()), 10);
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 010,  Size : [40 x 30]  Max : 0.00"));
+    a.CurrentFrameIndex = 9;
+    a.FixedFrameSize = true;
+    a.FixedWidth = 64;
+    a.FixedHeight = 48;
+    a.Playing = true;
+    w.Panel6->Fps = 12.5;
+    w.Panel6->MaxFps = 99.126;
+    w.UpdateStatusLine();
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed\nFPS : 12.50  Max : 99.13"));
+    // Every part shows whole at the window's size, also with the widest
+    // frame size and rates, playing and after playing (when the best rate
+    // stays on show).
+    a.FixedWidth = a.FixedHeight = 16384;
+    w.Panel6->Fps = w.Panel6->MaxFps = 1234.567;
+    for (const bool playing : {true, false}) {
+      a.Playing = playing;
+      w.UpdateStatusLine();
+      for (const QString& line : w.DataPanel->text().split(QLatin1Char('\n')))
+        QVERIFY2(w.DataPanel->fontMetrics().horizontalAdvance(line) <= w.DataPanel->contentsRect().width(),
+                 qPrintable(line));
+    }
+    QVERIFY(w.DataPanel->text().endsWith(QStringLiteral("\nMax : 1234.57")));
+  }
+
+  void statusLineTellsTheTruthAfterEveryEdit() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    MainWindow& w = *f.form;
+    f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
+    f.Add(f.WriteBmp("b.bmp", 30, 20, 2));
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
+    // A new frame count is shown at once.
+    f.AnimationSheet().spFrameCount->setValue(25);
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
+    // Removing a layer keeps the frames part.
+    f.Action("RemoveLayer1")->trigger();
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 025,  Size : [20 x 20]  Max : 0.00"));
+    // Undo and redo too.
+    f.Doc().UndoStack().undo();
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
+    f.Doc().UndoStack().undo();
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
+    f.Doc().UndoStack().undo();
+    f.Doc().UndoStack().undo();
+    QCOMPARE(w.DataPanel->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
+  }
+
+  void statusPanelsAndTitleFollowModifiedAndProjectName() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    MainWindow& w = *f.form;
+    // The project's name with the modified marker; the window system adds
+    // the application's name once.
+    QCOMPARE(w.windowTitle(), QStringLiteral("Untitled[*]"));
+    QCOMPARE(w.windowHandle()->title(), QStringLiteral("Untitled"));
+    QVERIFY(!w.isWindowModified());
+    f.Doc().SetModified(true);
+    QVERIFY(f.Modified());
+    QVERIFY(w.isWindowModified());
+    QCOMPARE(w.windowHandle()->title(), QStringLiteral("Untitled*"));
+    QCOMPARE(w.StatusPanel0->text(), QStringLiteral("Modified"));
+    f.Doc().SetModified(false);
+    QCOMPARE(w.StatusPanel0->text(), QString());
+    QVERIFY(!w.isWindowModified());
+    // The animation's status texts land in panel 0.
+    f.Anim().DoStatus("MakeFrameSequence Complete");
+    QCOMPARE(w.StatusPanel0->text(), QStringLiteral("MakeFrameSequence Complete"));
+    const QString file = QString::fromStdString((f.dir / "Projects" / "walk cycle.ka5").string());
+    f.Doc().SetFileName(file);
+    QCOMPARE(w.StatusPanel1->text(), QStringLiteral("walk cycle.ka5"));
+    // The name is shown whole, not cut at the 50 pixels a panel once had.
+    QVERIFY(w.StatusPanel1->contentsRect().width() >= w.StatusPanel1->fontMetrics().horizontalAdvance(w.StatusPanel1->text()));
+    QCOMPARE(w.windowTitle(), QStringLiteral("walk cycle.ka5[*]"));
+    QCOMPARE(w.windowFilePath(), file);
+  }
+
+  void enablingRulesFollowLayerCountAndPlayback() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    MainWindow& w = *f.form;
+    const auto bmp = f.WriteBmp("a.bmp", 8, 8, 2);
+    struct Case {
+      int layers;
+      bool playing;
+      bool project, commands, promote_buttons, copy_remove_reset, promote_entries;
+    };
+    const Case cases[] = {
+        {0, false, true, true, false, false, false},
+        {1, false, true, true, false, true, false},
+        {2, false, true, true, true, true, true},
+        {2, true, false, false, false, false, false},
+    };
+    for (const Case& c : cases) {
+      while (f.Anim().LayerCount() < c.layers) f.Add(bmp);
+      QCOMPARE(f.Anim().LayerCount(), c.layers);
+      f.Anim().Playing = c.playing;
+      w.UpdateControlStates();
+      QCOMPARE(f.Find("ProjectButton")->isEnabled(), c.project);
+      QCOMPARE(f.Find("LayerCommandsButton")->isEnabled(), c.commands);
+      QCOMPARE(f.Find("PromoteLayerButton")->isEnabled(), c.promote_buttons);
+      QCOMPARE(f.Find("DemoteLayerButton")->isEnabled(), c.promote_buttons);
+      QCOMPARE(f.Action("CopyLayer1")->isEnabled(), c.copy_remove_reset);
+      QCOMPARE(f.Action("RemoveLayer1")->isEnabled(), c.copy_remove_reset);
+      QCOMPARE(f.Action("ResetAllLayers1")->isEnabled(), c.copy_remove_reset);
+      QCOMPARE(f.Action("PromoteLayer1")->isEnabled(), c.promote_entries);
+      QCOMPARE(f.Action("DemoteLayer1")->isEnabled(), c.promote_entries);
+      QCOMPARE(f.Action("AddLayer1")->isEnabled(), c.project);
+    }
+    f.Anim().Playing = false;
+  }
+
+  void controlHandlersReattachOnlyWhenTheOutermostSuspensionEnds() {
+    ControlEvents events;
+    QSpinBox edit;
+    int changes = 0;
+    events.Add([&] { return QObject::connect(&edit, &QSpinBox::valueChanged, [&] { ++changes; }); });
+    edit.setValue(1);
+    QCOMPARE(changes, 1);
+    events.Disable();
+    events.Disable();
+    edit.setValue(2);
+    events.Enable();
+    edit.setValue(3);
+    QCOMPARE(changes, 1);
+    events.Enable();
+    edit.setValue(4);
+    QCOMPARE(changes, 2);
+    // An unmatched enable never connects a handler twice.
+    events.Enable();
+    edit.setValue(5);
+    QCOMPARE(changes, 3);
+  }
+
+  void everySecondSplitterNotificationRecentresTheFrame() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    MainWindow& w = *f.form;
+    CanvasView& view = f.View();
+    const QPoint centred = view.DrawOrigin;
+    const QPoint off(-50, -50);
+    view.DrawOrigin = off;
+    w.Splitter1Moved();
+    QCOMPARE(view.DrawOrigin, off);
+    w.Splitter1Moved();
+    QCOMPARE(view.DrawOrigin, centred);
+    view.DrawOrigin = off;
+    w.Splitter1Moved();
+    QCOMPARE(view.DrawOrigin, off);
+    // While playing a layout change is only remembered.
+    f.Anim().Playing = true;
+    w.Splitter1Moved();
+    QCOMPARE(view.DrawOrigin, off);
+    QVERIFY(w.Panel6->ResizePending);
+    f.Anim().Playing = false;
+  }
+
+  void displayChecks() {
+    const struct {
+      QSize size;
+      bool refused;
+    } sizes[] = {{{800, 600}, false}, {{1920, 1080}, false}, {{640, 480}, true}, {{799, 600}, true}, {{800, 599}, true}};
+    for (const auto& c : sizes) {
+      const QString text = MainWindow::DisplaySizeMessage(c.size);
+      QCOMPARE(text.isEmpty(), !c.refused);
+      if (c.refused)
+        QCOMPARE(text, QStringLiteral("This application requires your display settings\rto be set to a minimum of "
+                                      "800 x 600 resolution."));
+    }
+    QVERIFY(MainWindow::ColorDepthMessage(32).isEmpty());
+    QVERIFY(MainWindow::ColorDepthMessage(16).isEmpty());
+    QVERIFY(MainWindow::ColorDepthMessage(8).startsWith(
+        QStringLiteral("Your windows display settings are set to a less than optimal\rcolor mode")));
+    QVERIFY(MainWindow::ColorDepthMessage(8).endsWith(QStringLiteral("24 Bit TrueColor should be used if possible.")));
+  }
+
+  void helpDebugAndAbout() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    MainWindow& w = *f.form;
+    w.Help1Click();
+    QCOMPARE(f.ui.messages, std::vector<std::string>{"Help file missing."});
+
+    // Ctrl+F10 shows the count of live pictures.
+    kt58::WorkPicture held = kt58::CreateSizedPicture24(4, 4);
+    const std::string expected = std::to_string(kt58::LivePictureCount());
+    w.activateWindow();
+    QTest::keyClick(&w, Qt::Key_F10, Qt::ControlModifier);
+    kt58::FreeWorkPicture(held);
+    QCOMPARE(f.ui.messages.size(), size_t{2});
+    QCOMPARE(f.ui.messages.back(), expected);
+
+    QSize size;
+    QString link;
+    bool version = false, closed_by_ok = false;
+    auto seen = AnswerNextModal([&](QWidget* dialog) {
+      size = dialog->size();
+      for (QLabel* label : dialog->findChildren<QLabel*>()) {
+        version |= label->text() == QStringLiteral("Version 1.00");
+        if (label->text().contains(QStringLiteral("href"))) link = label->text();
+      }
+      // The box closes with its OK button.
+      auto* buttons = dialog->findChild<QDialogButtonBox*>();
+      QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Ok) : nullptr;
+      if (!ok || !ok->isVisible()) return;
+      QTest::mouseClick(ok, Qt::LeftButton);
+      closed_by_ok = !dialog->isVisible();
+    });
+    f.Action("AboutMenuItem")->trigger();
+    QVERIFY(*seen);
+    QCOMPARE(size, QSize(400, 300));
+    QVERIFY(version);
+    QVERIFY(link.contains(AboutDialog::WebAddress()));
+    QVERIFY(closed_by_ok);
+  }
+
+  void closeEntryClosesTheWindow() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    f.Action("Close1")->trigger();
+    QVERIFY(!f.form->isVisible());
+    QVERIFY(!f.View().UpdateTimer->isActive());
+  }
+};
+
+KT58_APP_TEST(MainFormTest);
+
+#include "main_window_test.moc"

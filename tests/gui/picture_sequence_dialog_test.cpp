@@ -1,0 +1,96 @@
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "gui/dialogs/picture_sequence_dialog.h"
+#include "app_test.h"
+#include "export_fixture.h"
+
+using namespace kt58::apptest;
+namespace fs = std::filesystem;
+
+namespace {
+
+QStringList Column(const QTreeWidget* list, int column) {
+  QStringList texts;
+  for (int i = 0; i < list->topLevelItemCount(); ++i) texts << list->topLevelItem(i)->text(column);
+  return texts;
+}
+
+}  // namespace
+
+class BitmapSeqFormTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void listFollowsPatternAndStart() {
+    ExportFixture f(12, 6, 4);
+    PictureSequenceDialog form(f.Doc());
+    QCOMPARE(form.windowTitle(), QStringLiteral("Bitmap Sequencer"));
+    struct Case {
+      const char* pattern;
+      int start;
+      QStringList first_names;  // the first rows
+      int rows;
+      bool warned;
+    };
+    const Case cases[] = {
+        {"###", 0, {"000.Bmp", "001.Bmp"}, 12, false},
+        {"img#", 10, {"img10.Bmp", "img11.Bmp"}, 12, false},
+        {"still.jpg", 0, {"still.Bmp", "still.Bmp"}, 12, true},
+        {"", 0, {}, 0, false},
+    };
+    for (const Case& c : cases) {
+      form.spStartAt->setValue(c.start);
+      form.FNameEdit->setText(QString::fromLatin1(c.pattern));
+      const QStringList names = Column(form.lvFiles, 0);
+      QCOMPARE(names.size(), c.rows);
+      QCOMPARE(names.mid(0, c.first_names.size()), c.first_names);
+      QCOMPARE(form.NoNumberLabel->isVisibleTo(&form), c.warned);
+      if (c.rows) QCOMPARE(Column(form.lvFiles, 1), QStringList(c.rows, QStringLiteral("Waiting...")));
+    }
+    form.FNameEdit->setText(QStringLiteral("###"));
+    QCOMPARE(Column(form.lvFiles, 0).last(), QStringLiteral("011.Bmp"));
+    // A typed value below the range comes back to 0.
+    form.spStartAt->setValue(-5);
+    QCOMPARE(form.spStartAt->value(), 0);
+  }
+
+  void commandWritesTheFilesAndRemembersTheFolder() {
+    ExportFixture f(3, 6, 4);
+    QVERIFY(f.Ready());
+    const fs::path out = f.dir / "seq";
+    fs::create_directory(out);
+    QStringList statuses;
+    QString folder_shown;
+    auto seen = AnswerNextModal([&](QWidget* modal) {
+      auto* form = qobject_cast<PictureSequenceDialog*>(modal);
+      if (!form) return;
+      folder_shown = form->deSave->text();
+      form->SetSaveFolder(out);
+      form->FNameEdit->setText(QStringLiteral("f##"));
+      QTest::mouseClick(form->CreateButton, Qt::LeftButton);
+      statuses = Column(form->lvFiles, 1);
+      form->accept();
+    });
+    const QString before = QString::fromStdString(f.form->settings().LastBmpDir.string());
+    QVERIFY(!before.isEmpty());
+    f.Action("CreateBitmapSequence1")->trigger();
+    QVERIFY(*seen);
+    // The window opened on the folder remembered from before.
+    QCOMPARE(folder_shown, before);
+    QCOMPARE(statuses, QStringList(3, QStringLiteral("Saved.")));
+    for (const char* name : {"f00.Bmp", "f01.Bmp", "f02.Bmp"})
+      QCOMPARE(QImage(QString::fromStdString((out / name).string())).size(), QSize(6, 4));
+    QCOMPARE(f.form->settings().LastBmpDir, out);
+    QVERIFY(f.ui.messages.empty());
+  }
+};
+
+KT58_APP_TEST(BitmapSeqFormTest);
+
+#include "picture_sequence_dialog_test.moc"

@@ -1,0 +1,256 @@
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <sys/resource.h>
+#include <vector>
+
+#include "app_test.h"
+#include "gui/widgets/track_bar.h"
+#include "main_window_fixture.h"
+
+using namespace kt58::apptest;
+
+namespace {
+
+// The processor time this process has used, user and system, in ms.
+double CpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+  return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+// A window with one 40 x 30 layer over the default ten generated frames,
+// recording every frame playback or stepping draws and when.
+struct Player {
+  Player() {
+    ready = f.Ready();
+    f.Add(f.WriteBmp("logo.bmp", 40, 30, 7));
+    strip = f.Find<PlaybackBar>("Panel6");
+    QObject::connect(strip, &PlaybackBar::frameShown, strip, [this](int index) {
+      shown.push_back(index);
+      at.push_back(clock.elapsed());
+    });
+    clock.start();
+  }
+  QToolButton* Button(const char* name) { return f.Find<QToolButton>(name); }
+  void Click(const char* name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
+  bool ButtonsIdle() {
+    return Button("PlaybackButton")->isEnabled() && Button("StepBackButton")->isEnabled() &&
+           Button("StepForwardButton")->isEnabled() && !Button("StopButton")->isEnabled();
+  }
+
+  MainFormFixture f;
+  bool ready = false;
+  PlaybackBar* strip = nullptr;
+  QElapsedTimer clock;
+  std::vector<int> shown;
+  std::vector<qint64> at;
+};
+
+}  // namespace
+
+class PlaybackTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void playShowsTheNextFramesAndStopBringsBackTheConstructorFrame() {
+    Player p;
+    QVERIFY(p.ready);
+    kt58::TAnimation& a = p.f.Anim();
+    QCOMPARE(static_cast<int>(a.Frames.size()), 10);
+    QCOMPARE(a.CurrentFrameIndex, 0);
+    QVERIFY(p.ButtonsIdle());
+    p.Click("PlaybackButton");
+    QVERIFY(a.Playing);
+    QVERIFY(p.Button("StopButton")->isEnabled());
+    QVERIFY(!p.Button("PlaybackButton")->isEnabled());
+    QVERIFY(!p.Button("StepForwardButton")->isEnabled());
+    QVERIFY(!p.f.Find<QSlider>("FrameSlider")->isEnabled());
+    QVERIFY(QTest::qWaitFor([&] { return p.shown.size() >= 11; }));
+    QCOMPARE(std::vector<int>(p.shown.begin(), p.shown.begin() + 11),
+             (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
+    QVERIFY(p.f.form->DataPanel->text().contains(QStringLiteral("FPS : ")));
+
+    p.Click("StopButton");
+    QVERIFY(!a.Playing);
+    QVERIFY(p.ButtonsIdle());
+    QCOMPARE(a.CurrentFrameIndex, 0);
+    QVERIFY(!p.f.form->DataPanel->text().contains(QStringLiteral("FPS : ")));
+    // One tick of the 50 ms update timer later the view shows the
+    // constructor frame again.
+    const qint64 stopped = p.clock.elapsed();
+    QVERIFY(QTest::qWaitFor([&] { return !p.f.View().ConstructionDirty; }, 1000));
+    QVERIFY2(p.clock.elapsed() - stopped <= 50 + 100, qPrintable(QString::number(p.clock.elapsed() - stopped)));
+    QCOMPARE(a.CurrentFrame, a.ConstructorFrame.get());
+    QCOMPARE(p.f.FrameDifference(p.f.Box()->Canvas().convertToFormat(QImage::Format_RGB32)), QString());
+    QVERIFY(p.f.View().FocusRectShown);
+    const size_t drawn = p.shown.size();
+    QTest::qWait(100);
+    QCOMPARE(p.shown.size(), drawn);
+  }
+
+  void spaceStartsAndStopsAndNothingPlaysWithoutLayers() {
+    MainFormFixture empty;
+    QVERIFY(empty.Ready());
+    empty.Find<PlaybackBar>("Panel6")->PlaybackButtonClick();
+    QVERIFY(!empty.Anim().Playing);
+
+    Player p;
+    QVERIFY(p.ready);
+    p.f.form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(p.f.form.get()));
+    p.f.Box()->setFocus();
+    QTest::keyClick(p.f.Box(), Qt::Key_Space);
+    QVERIFY(p.f.Anim().Playing);
+    QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
+    QTest::keyClick(p.f.Box(), Qt::Key_Space);
+    QVERIFY(!p.f.Anim().Playing);
+    QVERIFY(p.ButtonsIdle());
+  }
+
+  void maxRateRestartsAtZeroWithEveryPlay() {
+    Player p;
+    QVERIFY(p.ready);
+    p.Click("PlaybackButton");
+    // The rate is measured over windows of at least a second.
+    QTest::qWait(300);
+    QCOMPARE(p.strip->MaxFps, 0.0);
+    QVERIFY(QTest::qWaitFor([&] { return p.strip->MaxFps > 0.0; }, 3000));
+    QVERIFY(p.f.form->DataPanel->text().contains(QStringLiteral("  Max : ")));
+    p.Click("StopButton");
+    const double best = p.strip->MaxFps;
+    QVERIFY(best > 0.0);
+    p.Click("PlaybackButton");
+    QCOMPARE(p.strip->MaxFps, 0.0);
+    QVERIFY(p.f.form->DataPanel->text().endsWith(QStringLiteral("  Max : 0.00")));
+    p.Click("StopButton");
+  }
+
+  // Frames come no sooner than the delay apart, and the waits between them
+  // leave the processor alone.
+  void waitingBetweenFramesCostsNoProcessorTime() {
+    Player p;
+    QVERIFY(p.ready);
+    p.f.Anim().FrameDelay = 200;
+    p.Click("PlaybackButton");
+    QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }, 2000));
+    const double cpu_before = CpuMs();
+    QElapsedTimer wall;
+    wall.start();
+    QTest::qWait(3000);
+    const double cpu = CpuMs() - cpu_before;
+    const double share = cpu / static_cast<double>(wall.elapsed());
+    p.Click("StopButton");
+    QVERIFY2(share < 0.10, qPrintable(QStringLiteral("%1 ms of processor time in %2 ms").arg(cpu).arg(wall.elapsed())));
+    QVERIFY2(p.shown.size() >= 12 && p.shown.size() <= 18, qPrintable(QString::number(p.shown.size())));
+    for (size_t i = 1; i < p.at.size(); ++i)
+      QVERIFY2(p.at[i] - p.at[i - 1] >= 199, qPrintable(QString::number(p.at[i] - p.at[i - 1])));
+  }
+
+  void speedBarSetsTheDelayAndShowsAStoredOne() {
+    Player p;
+    QVERIFY(p.ready);
+    auto* bar = p.f.Find<TrackBar>("tbPlaySpeed");
+    const struct {
+      int position, delay;
+    } table[] = {{100, 0}, {75, 50}, {0, 200}, {99, 2}};
+    for (const auto& row : table) {
+      bar->setValue(row.position);
+      QCOMPARE(p.f.Anim().FrameDelay, row.delay);
+    }
+    // A stored delay shows as 100 - delay; one step then sets the delay
+    // the bar stands for.
+    p.f.Anim().FrameDelay = 50;
+    p.f.form->LoadAnimationControls();
+    QCOMPARE(bar->Position(), 50);
+    QCOMPARE(p.f.Anim().FrameDelay, 50);
+    bar->setValue(51);
+    QCOMPARE(p.f.Anim().FrameDelay, 98);
+  }
+
+  void steppingWrapsAndTheSliderFollows() {
+    Player p;
+    QVERIFY(p.ready);
+    kt58::TAnimation& a = p.f.Anim();
+    auto* slider = p.f.Find<QSlider>("FrameSlider");
+    QVERIFY(slider->isEnabled());
+    QCOMPARE(slider->maximum(), 9);
+    p.Click("StepBackButton");
+    QCOMPARE(a.CurrentFrameIndex, 9);
+    QCOMPARE(p.shown, std::vector<int>{9});
+    QCOMPARE(slider->value(), 9);
+    QVERIFY(p.f.form->DataPanel->text().startsWith(QStringLiteral("Frame : 009 of 010")));
+    p.Click("StepForwardButton");
+    QCOMPARE(a.CurrentFrameIndex, 0);
+    QCOMPARE(slider->value(), 0);
+    // Left and Right step while the view has the keyboard.
+    p.f.Box()->setFocus();
+    QTest::keyClick(p.f.Box(), Qt::Key_Left);
+    QCOMPARE(a.CurrentFrameIndex, 9);
+    QTest::keyClick(p.f.Box(), Qt::Key_Right);
+    QTest::keyClick(p.f.Box(), Qt::Key_Right);
+    QCOMPARE(a.CurrentFrameIndex, 1);
+    // The frame the slider is moved to is drawn and counted.
+    p.shown.clear();
+    const struct {
+      int value, index;
+    } table[] = {{5, 5}, {9, 9}, {0, 0}, {0, 0}, {3, 3}};
+    for (const auto& row : table) {
+      slider->setValue(row.value);
+      QCOMPARE(a.CurrentFrameIndex, row.index);
+      QVERIFY(p.f.form->DataPanel->text().startsWith(QStringLiteral("Frame : 00%1 of 010").arg(row.index)));
+    }
+    QCOMPARE(p.shown, (std::vector<int>{5, 9, 0, 3}));
+    QTest::keyClick(slider, Qt::Key_End);
+    QCOMPARE(a.CurrentFrameIndex, 9);
+    // A new frame count gives the slider its range; one frame leaves
+    // nothing to step through.
+    p.f.Doc().EditAnimation(kNoMerge, QStringLiteral("Frames"), [](kt58::TAnimation& an) { an.FrameCount = 4; });
+    QCOMPARE(static_cast<int>(a.Frames.size()), 4);
+    QCOMPARE(slider->maximum(), 3);
+    QVERIFY(slider->value() <= 3);
+  }
+
+  void renderedPlaybackChosenWhilePlayingComposesTheFramesAndPlaysOn() {
+    Player p;
+    QVERIFY(p.ready);
+    kt58::TAnimation& a = p.f.Anim();
+    p.Click("PlaybackButton");
+    QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
+    auto* box = p.f.Find<QCheckBox>("cbrtPlayback");
+    p.f.form->LoadAnimationControls();
+    QVERIFY(box->isChecked());
+    box->click();
+    QVERIFY(!a.NonRenderedPlayback);
+    QVERIFY(a.RenderedFrames);
+    QCOMPARE(a.RenderedFrames->Count(), 10);
+    QVERIFY(a.Playing);
+    const size_t before = p.shown.size();
+    QVERIFY(QTest::qWaitFor([&] { return p.shown.size() > before + 3; }));
+    p.Click("StopButton");
+    QVERIFY(p.ButtonsIdle());
+  }
+
+  void aResizeWhilePlayingRecentresAtTheNextFrame() {
+    Player p;
+    QVERIFY(p.ready);
+    p.f.Anim().FrameDelay = 100;
+    p.Click("PlaybackButton");
+    QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
+    const QPoint centred = p.f.View().DrawOrigin;
+    p.f.form->resize(p.f.form->width() + 60, p.f.form->height() + 40);
+    QVERIFY(QTest::qWaitFor([&] { return p.strip->ResizePending; }, 1000));
+    QCOMPARE(p.f.View().DrawOrigin, centred);
+    QVERIFY(QTest::qWaitFor([&] { return !p.strip->ResizePending; }, 1000));
+    QVERIFY(p.f.View().DrawOrigin != centred);
+    p.Click("StopButton");
+  }
+};
+
+KT58_APP_TEST(PlaybackTest);
+
+#include "playback_test.moc"

@@ -1,0 +1,187 @@
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+
+#include "gui/dialogs/startup_dialog.h"
+#include "app_test.h"
+#include "modal_helper.h"
+#include "platform/program_folder.h"
+#include "support/recording_ui.h"
+#include "support/test_support.h"
+
+using namespace kt58;
+using namespace kt58::apptest;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kSelectFirst[] = "Please select a file to open or\rclick the Browse button to locate a file.";
+
+app::RecentList TwoProjects() { return {"/work/Projects/first.apf", "/work/second.apf"}; }
+
+// Shows the form (as exec would) and waits until it is on screen.
+bool Shown(StartupDialog& form) {
+  form.show();
+  return QTest::qWaitForWindowExposed(&form);
+}
+
+fs::path WriteProject(const fs::path& path) {
+  fs::create_directories(path.parent_path());
+  test::WriteFileBytes(path, {'a', 'p', 'f'});
+  return path;
+}
+
+}  // namespace
+
+class StartUpMruFormTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void controlsAndTexts() {
+    StartupDialog form(TwoProjects());
+    QCOMPARE(form.windowTitle(), QStringLiteral("Dovrenkal kt58 Animator"));
+    QCOMPARE(form.rbCreate->text(), QStringLiteral("Create a new animation project."));
+    QCOMPARE(form.rbOpen->text(), QStringLiteral("Open an existing animation project"));
+    QCOMPARE(form.OkButton->text(), QStringLiteral("Ok"));
+    QCOMPARE(form.BrowseButton->text(), QStringLiteral("Browse..."));
+    QCOMPARE(form.cbKeepOn->text(), QStringLiteral("Do not show this dialog on start up."));
+    QVERIFY(!form.cbKeepOn->isChecked());
+    QVERIFY(form.rbCreate->isChecked());
+    QCOMPARE(form.lbFiles->count(), 2);
+    QCOMPARE(form.lbFiles->item(1)->text(), QStringLiteral("/work/second.apf"));
+    QVERIFY(Shown(form));
+    QCOMPARE(form.lbFiles->visualItemRect(form.lbFiles->item(0)).height(), 16);
+    QCOMPARE(form.minimumSize(), form.maximumSize());  // a fixed dialog
+  }
+
+  void openingChoosesTheFirstRecentProjectWhenThereIsOne() {
+    {
+      StartupDialog form(TwoProjects());
+      QVERIFY(Shown(form));
+      QVERIFY(form.rbOpen->isChecked());
+      QCOMPARE(form.lbFiles->currentRow(), 0);
+      QCOMPARE(form.lbFiles->selectedItems().size(), 1);
+    }
+    {
+      StartupDialog form(app::RecentList{});
+      QVERIFY(Shown(form));
+      QVERIFY(form.rbCreate->isChecked());
+      QVERIFY(form.lbFiles->selectedItems().isEmpty());
+    }
+  }
+
+  void okNeedsASelectedRowOnlyWhenOpening() {
+    test::RecordingUi ui;
+    {
+      StartupDialog form(TwoProjects());
+      QVERIFY(Shown(form));
+      form.lbFiles->clearSelection();
+      QTest::mouseClick(form.OkButton, Qt::LeftButton);
+      QCOMPARE(ui.messages, std::vector<std::string>{kSelectFirst});
+      QVERIFY(form.isVisible());
+      QCOMPARE(form.result(), int(QDialog::Rejected));
+
+      form.rbCreate->setChecked(true);  // creating needs no row
+      QTest::mouseClick(form.OkButton, Qt::LeftButton);
+      QCOMPARE(form.result(), int(QDialog::Accepted));
+      QVERIFY(form.ProjectToOpen().empty());
+    }
+    {
+      StartupDialog form(TwoProjects());
+      QVERIFY(Shown(form));
+      form.lbFiles->setCurrentRow(1);
+      QTest::mouseClick(form.OkButton, Qt::LeftButton);
+      QCOMPARE(form.result(), int(QDialog::Accepted));
+      QCOMPARE(QString::fromStdString(form.ProjectToOpen().string()), QStringLiteral("/work/second.apf"));
+    }
+    QCOMPARE(ui.messages.size(), size_t{1});
+  }
+
+  void doubleClickOnARowOpensIt() {
+    StartupDialog form(TwoProjects());
+    QVERIFY(Shown(form));
+    const QRect row = form.lbFiles->visualItemRect(form.lbFiles->item(1));
+    QTest::mouseClick(form.lbFiles->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    QTest::mouseDClick(form.lbFiles->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QCOMPARE(QString::fromStdString(form.ProjectToOpen().string()), QStringLiteral("/work/second.apf"));
+  }
+
+  void browsingStartsInProjectsAndTheChosenFileWinsWhenOpening() {
+    test::TempDir home;
+    const fs::path chosen = WriteProject(ProgramFolder() / "Projects" / "picked.apf");
+    StartupDialog form(TwoProjects());
+    QVERIFY(Shown(form));
+    FileDialogSeen shown;
+    auto seen = ChooseInFileDialog(chosen, &shown);
+    QTest::mouseClick(form.BrowseButton, Qt::LeftButton);
+    QVERIFY(*seen);
+    QCOMPARE(shown.folder, QString::fromStdString((ProgramFolder() / "Projects").string()));
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QCOMPARE(QString::fromStdString(form.ProjectToOpen().string()), QString::fromStdString(chosen.string()));
+  }
+
+  void browsingWithoutAProjectsFolderStartsInTheProgramFolder() {
+    test::TempDir home;
+    const fs::path chosen = WriteProject(ProgramFolder() / "loose.apf");
+    StartupDialog form(app::RecentList{});
+    QVERIFY(Shown(form));
+    FileDialogSeen shown;
+    auto seen = ChooseInFileDialog(chosen, &shown);
+    QTest::mouseClick(form.BrowseButton, Qt::LeftButton);
+    QVERIFY(*seen);
+    QCOMPARE(fs::path(shown.folder.toStdString()), ProgramFolder().parent_path());
+    // In "create" mode the chosen file ends the dialog but is not opened.
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QCOMPARE(QString::fromStdString(form.ChosenFile.string()), QString::fromStdString(chosen.string()));
+    QVERIFY(form.ProjectToOpen().empty());
+  }
+
+  void cancellingTheBrowseDialogKeepsTheStartUpDialogOpen() {
+    test::TempDir home;
+    StartupDialog form(TwoProjects());
+    QVERIFY(Shown(form));
+    auto seen = AnswerNextModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    QTest::mouseClick(form.BrowseButton, Qt::LeftButton);
+    QVERIFY(*seen);
+    QVERIFY(form.isVisible());
+    QVERIFY(form.ChosenFile.empty());
+  }
+
+  void theShowAgainSwitchChangesOnlyWithOk() {
+    const struct {
+      bool tick, ok;
+      bool start_dialog_on;
+      const char* project;
+    } cases[] = {
+        {true, true, false, "/work/Projects/first.apf"},
+        {false, true, true, "/work/Projects/first.apf"},
+        {true, false, true, ""},  // closed with the window's close box
+    };
+    for (const auto& c : cases) {
+      bool start_dialog_on = true;
+      auto seen = AnswerNextModal([&c](QWidget* w) {
+        auto* form = qobject_cast<StartupDialog*>(w);
+        QVERIFY(form);
+        form->cbKeepOn->setChecked(c.tick);
+        if (c.ok)
+          QTest::mouseClick(form->OkButton, Qt::LeftButton);
+        else
+          form->close();
+      });
+      const fs::path project = RunStartUpMruForm(TwoProjects(), start_dialog_on);
+      QVERIFY(*seen);
+      QCOMPARE(start_dialog_on, c.start_dialog_on);
+      QCOMPARE(QString::fromStdString(project.string()), QString::fromLatin1(c.project));
+    }
+  }
+};
+
+KT58_APP_TEST(StartUpMruFormTest);
+
+#include "startup_dialog_test.moc"
