@@ -172,7 +172,7 @@ bool TAnimation::MakeFrameSequence(bool render) {
       }
       Frames.push_back(std::move(frame));
     }
-    DoStatus("MakeFrameSequence Complete");
+    DoStatus("Resequence Complete");
     Sequenced = Frames.size() > 1;
     if (Sequenced) {
       if (!NonRenderedPlayback && render) ComposeAllFrames();
@@ -182,7 +182,7 @@ bool TAnimation::MakeFrameSequence(bool render) {
     DoStatus("");
     return true;
   } catch (...) {
-    Ui().ShowMessage("Unknown MakeFrameSequence Exception");
+    Ui().ShowMessage("Unknown Resequence Exception");
     try {
       ClearFrames();
     } catch (...) {

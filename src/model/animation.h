@@ -87,7 +87,7 @@ class TAnimation {
   // ConstructorFrame. Lets pending events run.
   void ClearFrames();
   // Generates FrameCount frames from the master layers; false when there
-  // are none, on an error ("Unknown MakeFrameSequence Exception") or when an event
+  // are none, on an error ("Unknown Resequence Exception") or when an event
   // handler cleared the frames or freed the constructor frame meanwhile.
   bool MakeFrameSequence(bool render);
   FrameSize GetFrameSize() const;

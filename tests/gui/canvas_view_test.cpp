@@ -158,7 +158,7 @@ class ConstructionViewTest : public QObject {
     PaintBox* box = f.Box();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 6));
     kt58::Layer* layer = f.Anim().SelectedLayer;
-    const int resequenced = f.Count("MakeFrameSequence Complete");
+    const int resequenced = f.Count("Resequence Complete");
     const int steps = f.Doc().UndoStack().count();
     const QPoint grab = view.SelectionRect.topLeft() + QPoint(12, 8);
     QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, grab);
@@ -173,14 +173,14 @@ class ConstructionViewTest : public QObject {
     QCOMPARE(layer->OffsetX, 10);
     QCOMPARE(layer->OffsetY, 5);
     QCOMPARE(box->FocusOutline().topLeft(), view.DrawOrigin + QPoint(10, 5));
-    QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced);
+    QCOMPARE(f.Count("Resequence Complete"), resequenced);
     QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, grab + QPoint(10, 5));
     QVERIFY(!view.Dragging);
     QCOMPARE(layer->OffsetX, 10);
     QCOMPARE(layer->OffsetY, 5);
     QVERIFY(f.Modified());
     QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Modified"));
-    QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced + 1);
+    QCOMPARE(f.Count("Resequence Complete"), resequenced + 1);
     QCOMPARE(view.SelectionRect, QRect(view.DrawOrigin + QPoint(10, 5), QSize(40, 30)));
     QVERIFY(view.PaintAttached);
     QVERIFY(f.Repainted());
@@ -223,15 +223,15 @@ class ConstructionViewTest : public QObject {
     };
     for (const Case& c : cases) {
       QWidget* target = f.Find(c.target);
-      const int resequenced = f.Count("MakeFrameSequence Complete");
+      const int resequenced = f.Count("Resequence Complete");
       const int steps = f.Doc().UndoStack().count();
       NudgeKeys(target, c.keys);
       QVERIFY2(view.Nudging, c.target);
       QCOMPARE(QPoint(layer->OffsetX, layer->OffsetY), c.moved);
-      QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced);
+      QCOMPARE(f.Count("Resequence Complete"), resequenced);
       QTest::keyRelease(target, Qt::Key_Control);
       QVERIFY(!view.Nudging);
-      QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced + 1);
+      QCOMPARE(f.Count("Resequence Complete"), resequenced + 1);
       QVERIFY(view.PaintAttached);
       QVERIFY(view.UpdateTimer->isActive());
       QCOMPARE(view.SelectionRect.topLeft(), view.DrawOrigin + c.moved);
@@ -242,9 +242,9 @@ class ConstructionViewTest : public QObject {
     // The keys moved the layer, not the list's current row.
     QCOMPARE(f.Rows()->currentItem(), f.Rows()->topLevelItem(1));
     // Releasing Ctrl again is no nudge.
-    const int resequenced = f.Count("MakeFrameSequence Complete");
+    const int resequenced = f.Count("Resequence Complete");
     QTest::keyRelease(f.Rows(), Qt::Key_Control);
-    QCOMPARE(f.Count("MakeFrameSequence Complete"), resequenced);
+    QCOMPARE(f.Count("Resequence Complete"), resequenced);
     // Without a selected layer the arrows are left to the control.
     f.Doc().SelectLayer(nullptr);
     NudgeKeys(f.Rows(), {Qt::Key_Left});

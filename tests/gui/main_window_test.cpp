@@ -191,8 +191,8 @@ class MainFormTest : public QObject {
     QCOMPARE(w.StatusPanel0->text(), QString());
     QVERIFY(!w.isWindowModified());
     // The animation's status texts land in panel 0.
-    f.Anim().DoStatus("MakeFrameSequence Complete");
-    QCOMPARE(w.StatusPanel0->text(), QStringLiteral("MakeFrameSequence Complete"));
+    f.Anim().DoStatus("Resequence Complete");
+    QCOMPARE(w.StatusPanel0->text(), QStringLiteral("Resequence Complete"));
     const QString file = QString::fromStdString((f.dir / "Projects" / "walk cycle.ka5").string());
     f.Doc().SetFileName(file);
     QCOMPARE(w.StatusPanel1->text(), QStringLiteral("walk cycle.ka5"));

@@ -97,7 +97,7 @@ class PropertyPagesTest : public QObject {
       MainFormFixture& f = one.f;
       ShowLayerPage(f, c.page);
       // Typed values are stored at once but regenerate nothing.
-      const int resequenced = f.Count("MakeFrameSequence Complete");
+      const int resequenced = f.Count("Resequence Complete");
       const double before = c.stored(*one.layer);
       QLineEdit* edit = c.edit(f);
       TypeOver(edit, QString::fromLatin1(c.typed), c.paste);
@@ -105,7 +105,7 @@ class PropertyPagesTest : public QObject {
       QVERIFY2(c.stored(*one.layer) == c.expected, c.name);
       // Modified exactly when the value kept differs from the layer's.
       QVERIFY2(f.Modified() == (before != c.expected), c.name);
-      QVERIFY2(f.Count("MakeFrameSequence Complete") == resequenced, c.name);
+      QVERIFY2(f.Count("Resequence Complete") == resequenced, c.name);
     }
   }
 

@@ -117,7 +117,7 @@ TEST_F(SequenceTest, StatusTextsAndResult) {
   AddBareLayer();
   EXPECT_TRUE(anim.MakeFrameSequence(false));
   EXPECT_EQ(statuses, (std::vector<std::string>{"Creating Frame : 0", "Creating Frame : 1", "Creating Frame : 2",
-                                                "MakeFrameSequence Complete", ""}));
+                                                "Resequence Complete", ""}));
   ASSERT_EQ(anim.Frames.size(), 3u);
   for (const auto& f : anim.Frames) {
     EXPECT_EQ(f->Layers.size(), 2u);
@@ -262,7 +262,7 @@ TEST_F(SequenceTest, AnErrorDuringResequencingIsReportedAndClearsTheFrames) {
     if (++calls == 4) throw std::runtime_error("handler failed");
   };
   EXPECT_FALSE(anim.MakeFrameSequence(false));
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Unknown MakeFrameSequence Exception"}));
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{"Unknown Resequence Exception"}));
   EXPECT_TRUE(anim.Frames.empty());
   EXPECT_EQ(statuses.back(), "");
   EXPECT_EQ(anim.CurrentFrame, anim.ConstructorFrame.get());

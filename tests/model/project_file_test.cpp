@@ -159,7 +159,7 @@ TEST(ProjectFile, SavingResequencesAndStoresTheFrameCount) {
   a.AddLayerFromFile(test::WriteBmpFile(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
   statuses.clear();
   const std::string bytes = Save(a);
-  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "MakeFrameSequence Complete"), statuses.end());
+  EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Resequence Complete"), statuses.end());
   // Globals (34), resource count, the resource record, then the generated count.
   const size_t record = 4 + (4 + a.References->Item(0)->SourceFileName.string().size()) * 2 + 16 + 54 + 16;
   int32_t generated;
