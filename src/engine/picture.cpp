@@ -87,6 +87,4 @@ void FreeWorkPicture(WorkPicture& picture) noexcept { picture.reset(); }
 
 int LivePictureCount() { return g_live_pictures.load(std::memory_order_relaxed); }
 
-void ResetLivePictureCount() { g_live_pictures.store(0, std::memory_order_relaxed); }
-
 }  // namespace kt58

@@ -53,8 +53,6 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  // The file that will be replaced (a symbolic link's target).
-  const std::filesystem::path& Target() const { return target_; }
   const std::filesystem::path& TempPath() const { return temp_; }
   // fsync of the temporary file's contents, rename onto the target, fsync
   // of the folder. Raises EFileWrite (and removes the temporary) on
@@ -64,7 +62,6 @@ class AtomicFile {
   void Commit();
   // Removes the temporary file now; harmless when already gone.
   void Discard() noexcept;
-  bool Committed() const { return committed_; }
 
  private:
   std::filesystem::path target_;
