@@ -12,7 +12,6 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
-#include "engine/ui_services.h"
 #include "platform/owned_files.h"
 
 namespace kt58 {
@@ -93,6 +92,12 @@ FrameStore::~FrameStore() {
     // Another process's file, or the user's, under this name stays.
     RemoveOwnedFile(FileName);
   }
+}
+
+void FrameStore::Discard() {
+  CloseFile();
+  RemoveOwnedFile(FileName);
+  ResetContents();
 }
 
 bool FrameStore::IsOpen() const { return stream_ && stream_->is_open(); }
@@ -285,7 +290,7 @@ WorkPicture FrameStore::ReadFrame(int index) {
   return picture;
 }
 
-void FrameStore::SaveToStream(std::ostream& target) {
+std::vector<StoreProblem> FrameStore::SaveToStream(std::ostream& target) {
   CloseFile();
   if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
   // Every recorded offset is a frame really in the file; a count that
@@ -307,7 +312,7 @@ void FrameStore::SaveToStream(std::ostream& target) {
 
   std::vector<char> buffer(std::min<size_t>(kCopyChunk, static_cast<size_t>(size)));
   int64_t left = size;
-  bool mismatch = false;
+  std::vector<StoreProblem> problems;
   while (left > 0) {
     const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
     stream_->read(buffer.data(), want);
@@ -316,17 +321,22 @@ void FrameStore::SaveToStream(std::ostream& target) {
       // The file shrank under us: keep the record's length so that the
       // project stream stays readable past it.
       std::fill(buffer.begin() + got, buffer.begin() + want, 0);
-      mismatch = true;
+      if (problems.empty())
+        problems.push_back({"Internal Streaming Error",
+                            "The frame store file " + FileName.string() + " is shorter than its recorded frames"});
     }
     target.write(buffer.data(), want);
     if (!target) {
-      mismatch = true;
+      // One message for the record, as the user has always seen it.
+      problems.clear();
+      problems.push_back({"Internal Streaming Error",
+                          "Cannot embed the frame store file " + FileName.string() + ": the target refused the bytes"});
       break;
     }
     left -= want;
   }
-  if (mismatch) Ui().ShowMessage("Internal Streaming Error");
   Rewind();
+  return problems;
 }
 
 void FrameStore::ResetContents() {
@@ -351,7 +361,7 @@ std::vector<int> FrameStore::DamagedFrames() {
   return damaged;
 }
 
-std::vector<StoreRestoreProblem> FrameStore::LoadFromStream(std::istream& source) {
+std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
   CloseFile();
   ResetContents();
 
@@ -441,7 +451,7 @@ std::vector<StoreRestoreProblem> FrameStore::LoadFromStream(std::istream& source
     ResetContents();
     throw;
   }
-  std::vector<StoreRestoreProblem> problems;
+  std::vector<StoreProblem> problems;
   if (mismatch)
     problems.push_back({"Internal Streaming Error", "Cannot write the frame store file " + FileName.string() +
                                                         ": the disk took fewer bytes than the project holds"});

@@ -14,9 +14,9 @@
 
 namespace kt58 {
 
-// What restoring an embedded store could not do; the store keeps what it
-// could restore.
-struct StoreRestoreProblem {
+// What embedding or restoring a store could not do; the work goes on with
+// what it could do, and the front end shows the message.
+struct StoreProblem {
   // The program's message, when it has one ("Internal Streaming Error").
   std::string message;
   // What went wrong, naming the file or the frame.
@@ -47,6 +47,9 @@ class FrameStore {
   void CreateFreeStoreFile(const std::filesystem::path& wanted);
   bool OpenForRead();
   void CloseFile();
+  // Closes the file, deletes it when this store made it and forgets the
+  // frames: what is left of work that did not finish.
+  void Discard();
   bool IsOpen() const;
   void Rewind();
   int ReadHeader();
@@ -54,16 +57,18 @@ class FrameStore {
   bool AppendFrame(Picture& picture);
   WorkPicture ReadNextFrame();
   WorkPicture ReadFrame(int index);
-  // Writes the embedded layout: count, offsets, image size, image.
-  void SaveToStream(std::ostream& target);
+  // Writes the embedded layout: count, offsets, image size, image. A file
+  // that shrank under us is padded with zeros to the recorded size, so the
+  // target stays readable past the record; that, and a target that refuses
+  // the bytes, come back as a problem.
+  [[nodiscard]] std::vector<StoreProblem> SaveToStream(std::ostream& target);
   // Reads the embedded layout into a fresh file under the first free name
   // from FileName (CreateFreeStoreFile). The record is checked against the
   // bytes that remain before anything is allocated or written; a bad record
   // raises EStoreFormat and leaves no file behind. A file that takes fewer
   // bytes than it was given (a full disk), frames whose headers are damaged
   // and a header that disagrees come back as problems.
-  [[nodiscard]] std::vector<StoreRestoreProblem> LoadFromStream(std::istream& source);
-  void Cancel() { CancelRequested = true; }
+  [[nodiscard]] std::vector<StoreProblem> LoadFromStream(std::istream& source);
   // Byte position in the open file where the next read starts; -1 when
   // closed.
   int64_t Position();
@@ -77,7 +82,6 @@ class FrameStore {
   std::filesystem::path FileName;
   int32_t FrameCount = 0;
   int32_t ReadCursor = 0;
-  bool CancelRequested = false;
   std::vector<int32_t> FrameOffsets;
 
  private:

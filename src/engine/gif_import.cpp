@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "engine/errors.h"
-#include "engine/ui_services.h"
 
 namespace kt58 {
 
@@ -81,7 +80,7 @@ void DrawGifImage(const DecodedGif& gif, int index, Picture& target) {
   }
 }
 
-WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool probe) {
+WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool probe, Progress& progress) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
   const std::unique_ptr<DecodedGif> gif = LoadGifFile(path);
@@ -93,24 +92,24 @@ WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool
   result->Assign(*work);
   if (probe || !store.IsOpen()) return result;
 
-  BusyCursor busy;
-  ProgressScope dialog;
+  constexpr const char* kConverting = "Converting GIF to kt58 BlitStream";
   const int count = static_cast<int>(gif->images.size());
-  dialog->SetRange(0, count);
-  dialog->SetPosition(0);
-  dialog->SetText("Converting GIF to kt58 BlitStream");
-  dialog->Show();
-  dialog->Repaint();
+  progress.Report(kConverting, 0, count);
 
   store.FrameOffsets.clear();
   store.FrameCount = 0;
   for (int i = 0; i < count; ++i) {
+    if (progress.Cancelled()) {
+      // Nothing of a cancelled import stays: no frames, no store file.
+      store.Discard();
+      throw Cancelled();
+    }
     // No disposal: each frame is the previous one with image i drawn over.
     DrawGifImage(*gif, i, *work);
     // A frame that cannot be written (disk full, the 2 GiB limit) ends the
     // import as failed rather than leaving a store with frames missing.
     if (!store.AppendFrame(*work)) return nullptr;
-    dialog->SetPosition(i);
+    progress.Report(kConverting, i, count);
   }
   // The file's own count agrees with the frames from here on, whoever reads
   // its header next.

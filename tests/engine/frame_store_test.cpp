@@ -7,7 +7,6 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
-#include "support/recording_ui.h"
 #include "support/test_support.h"
 
 namespace kt58 {
@@ -34,7 +33,7 @@ Picture Expected(int i, int width = 5, int height = 3) {
 
 std::string EmbeddedRecord(FrameStore& store) {
   std::ostringstream out;
-  store.SaveToStream(out);
+  EXPECT_TRUE(store.SaveToStream(out).empty());
   return out.str();
 }
 
@@ -191,7 +190,6 @@ TEST(BlitStream, EmptyStoreEmbedsAsCountZeroAndAFourByteImage) {
 
 TEST(BlitStream, EmbeddingAndRestoringGiveAnIdenticalStore) {
   test::TempDir dir;
-  test::RecordingUi ui;
   FrameStore store;
   FillStore(store, dir / "a.Dat", 3, 7, 5);
   // A record followed by more project data: the reader stops at its end.
@@ -214,7 +212,6 @@ TEST(BlitStream, EmbeddingAndRestoringGiveAnIdenticalStore) {
     ASSERT_TRUE(p);
     EXPECT_TRUE(test::PicturesEqual(*p, Expected(i, 7, 5)));
   }
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST(BlitStream, EmbeddingLargerThanTheCopyBufferKeepsEveryByte) {
@@ -416,22 +413,16 @@ struct FullBuf : std::streambuf {
 
 TEST(BlitStream, AFailingTargetIsReported) {
   test::TempDir dir;
-  test::RecordingUi ui;
   FrameStore store;
   FillStore(store, dir / "a.Dat", 2, 2, 2);
   FullBuf buf;
   std::ostream out(&buf);
-  store.SaveToStream(out);
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"Internal Streaming Error"});
+  const std::vector<StoreProblem> problems = store.SaveToStream(out);
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_EQ(problems[0].message, "Internal Streaming Error");
+  EXPECT_NE(problems[0].cause.find((dir / "a.Dat").string()), std::string::npos) << problems[0].cause;
   store.ReadHeader();
   EXPECT_TRUE(store.ReadNextFrame());
-}
-
-TEST(BlitStream, CancelSetsTheFlag) {
-  FrameStore store;
-  EXPECT_FALSE(store.CancelRequested);
-  store.Cancel();
-  EXPECT_TRUE(store.CancelRequested);
 }
 
 }  // namespace
