@@ -1,13 +1,17 @@
 #include "engine/frame_store.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <istream>
 #include <limits>
 #include <ostream>
+#include <streambuf>
 #include <system_error>
 
 #include "engine/bmp_codec.h"
@@ -69,6 +73,65 @@ std::string FrameList(const std::vector<int>& frames) {
   return text;
 }
 
+// A read-only stream buffer over a descriptor that reads with pread from a
+// position of its own, so that any number of them can read one descriptor
+// at once. Seekable, as the BMP reader wants to know what remains.
+class PositionalReadBuf final : public std::streambuf {
+ public:
+  PositionalReadBuf(int fd, int64_t at) : fd_(fd), next_(at) {}
+
+ protected:
+  int_type underflow() override {
+    const std::streamsize got = ReadAt(buffer_, sizeof buffer_);
+    if (got <= 0) return traits_type::eof();
+    setg(buffer_, buffer_, buffer_ + got);
+    return traits_type::to_int_type(buffer_[0]);
+  }
+  // Large reads (a frame's pixels) go straight from the file to the caller.
+  std::streamsize xsgetn(char* to, std::streamsize n) override {
+    const auto held = static_cast<int>(std::min<std::streamsize>(egptr() - gptr(), n));
+    std::memcpy(to, gptr(), static_cast<size_t>(held));
+    gbump(held);
+    return held + ReadAt(to + held, n - held);
+  }
+  pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode which) override {
+    int64_t base = next_ - (egptr() - gptr());
+    if (dir == std::ios::beg) {
+      base = 0;
+    } else if (dir == std::ios::end) {
+      struct stat st {};
+      if (::fstat(fd_, &st) != 0) return pos_type(off_type(-1));
+      base = st.st_size;
+    }
+    return seekpos(pos_type(base + off), which);
+  }
+  pos_type seekpos(pos_type pos, std::ios::openmode which) override {
+    if (!(which & std::ios::in) || pos < 0) return pos_type(off_type(-1));
+    setg(buffer_, buffer_, buffer_);
+    next_ = static_cast<int64_t>(pos);
+    return pos;
+  }
+
+ private:
+  // Up to n bytes from next_ on, going on after a signal or a short read;
+  // fewer only at the file's end or on an error.
+  std::streamsize ReadAt(char* to, std::streamsize n) {
+    std::streamsize done = 0;
+    while (done < n) {
+      const ssize_t got = ::pread(fd_, to + done, static_cast<size_t>(n - done), static_cast<off_t>(next_));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += got;
+      next_ += got;
+    }
+    return done;
+  }
+
+  int fd_;
+  int64_t next_;
+  char buffer_[4096];
+};
+
 // Bytes left in a seekable source; the maximum when the stream cannot tell
 // (reads are then bounded by what actually arrives).
 uint64_t RemainingBytes(std::istream& in) {
@@ -117,6 +180,7 @@ bool FrameStore::OpenCreated() {
   s->open(FileName, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
   if (!s->is_open()) return false;
   stream_ = std::move(s);
+  if (!OpenReadDescriptor()) return false;
   PutInt32(*stream_, FrameCount);
   stream_->flush();
   FrameOffsets.clear();
@@ -164,7 +228,7 @@ bool FrameStore::OpenForRead() {
     s->open(FileName, std::ios::in | std::ios::out | std::ios::binary);
     if (!s->is_open()) return false;
     stream_ = std::move(s);
-    return true;
+    return OpenReadDescriptor();
   } catch (const std::exception&) {
     // A false result is the contract; only std::bad_alloc gets here.
     return false;
@@ -177,7 +241,17 @@ int64_t FrameStore::Position() {
   return static_cast<int64_t>(stream_->tellg());
 }
 
+bool FrameStore::OpenReadDescriptor() {
+  read_fd_ = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (read_fd_ < 0) CloseFile();
+  return read_fd_ >= 0;
+}
+
 void FrameStore::CloseFile() {
+  if (read_fd_ >= 0) {
+    ::close(read_fd_);
+    read_fd_ = -1;
+  }
   if (!stream_) return;
   // fstream::close reports by its state, and the store is closed whatever
   // the state says: nothing to catch.
@@ -287,6 +361,22 @@ WorkPicture FrameStore::ReadFrame(int index) {
     ReadCursor = index;
   else
     ReadHeader();
+  return picture;
+}
+
+WorkPicture FrameStore::ReadFrameAt(int index) const {
+  if (!CanRead() || read_fd_ < 0 || index < 0 || static_cast<size_t>(index) >= FrameOffsets.size()) return nullptr;
+  // The same reader as sequential reading, over a stream of this call's own.
+  PositionalReadBuf buffer(read_fd_, FrameOffsets[static_cast<size_t>(index)]);
+  std::istream in(&buffer);
+  WorkPicture picture;
+  try {
+    picture = CreateWorkPicture24();
+    ReadBmpImage(in, *picture, FileName.string());
+  } catch (const std::exception&) {
+    // As with ReadFrame: a frame that cannot be read is none.
+    return nullptr;
+  }
   return picture;
 }
 

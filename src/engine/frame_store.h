@@ -57,6 +57,11 @@ class FrameStore {
   bool AppendFrame(Picture& picture);
   WorkPicture ReadNextFrame();
   WorkPicture ReadFrame(int index);
+  // Frame `index` read through a descriptor of the store's own with pread:
+  // neither ReadCursor nor the stream's position moves, and any number of
+  // threads may call it at once while nothing changes the store. None where
+  // ReadFrame gives none.
+  WorkPicture ReadFrameAt(int index) const;
   // Writes the embedded layout: count, offsets, image size, image. A file
   // that shrank under us is padded with zeros to the recorded size, so the
   // target stays readable past the record; that, and a target that refuses
@@ -99,7 +104,14 @@ class FrameStore {
   // Opens the file this store made (or was given) at FileName, truncating.
   bool OpenCreated();
 
+  // Opens read_fd_ on FileName beside the stream; closes both and gives
+  // false when that fails.
+  bool OpenReadDescriptor();
+
   std::unique_ptr<std::fstream> stream_;
+  // Read-only on the same file as stream_, used only with pread, which
+  // leaves the descriptor's offset alone; -1 while closed.
+  int read_fd_ = -1;
   // The file buffer of stream_; set before opening so that frame headers
   // come from one read and frame pixels are read straight into the picture.
   std::unique_ptr<char[]> io_buffer_;

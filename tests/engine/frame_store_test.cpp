@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <sstream>
+#include <thread>
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
@@ -144,12 +145,14 @@ TEST(BlitStream, ModesRefuseTheWrongOperations) {
   ASSERT_TRUE(store.AppendFrame(p));
   EXPECT_FALSE(store.ReadNextFrame());
   EXPECT_FALSE(store.ReadFrame(0));
+  EXPECT_FALSE(store.ReadFrameAt(0));
 
   ASSERT_TRUE(store.OpenForRead());
   EXPECT_EQ(store.AccessMode, am_Read);
   EXPECT_FALSE(store.AppendFrame(p));
   EXPECT_EQ(store.FrameCount, 1);
   EXPECT_TRUE(store.ReadFrame(0));
+  EXPECT_TRUE(store.ReadFrameAt(0));
 
   // Opening a missing file fails.
   store.CloseFile();
@@ -277,11 +280,63 @@ TEST(BlitStream, AFrameThatCannotBeReadGivesNoneAndNoLeak) {
   EXPECT_FALSE(store.ReadNextFrame());
   EXPECT_EQ(LivePictureCount(), live);
   EXPECT_FALSE(store.ReadFrame(1));
+  EXPECT_FALSE(store.ReadFrameAt(1));
+  EXPECT_EQ(LivePictureCount(), live);
   // The store stays usable.
   EXPECT_TRUE(store.ReadFrame(0));
+  EXPECT_TRUE(store.ReadFrameAt(0));
   // Reading straight after Rewind meets the header, not a frame.
   store.Rewind();
   EXPECT_FALSE(store.ReadNextFrame());
+}
+
+// Reads by index on two threads at once give exactly what sequential reading
+// gives, and leave the sequential reading where it was.
+TEST(BlitStream, ReadFrameAtOnTwoThreadsMatchesSequentialReads) {
+  test::TempDir dir;
+  constexpr int kFrames = 6;
+  FrameStore source;
+  FillStore(source, dir / "a.Dat", kFrames, 7, 5);
+  std::string record = EmbeddedRecord(source);
+  // Frame 3 becomes a top-down image: not the store's own layout, so it is
+  // decoded the general way.
+  Put32(record, 4 + 4 * kFrames + 4 + static_cast<size_t>(source.FrameOffsets[3]) + 22, -5);
+  FrameStore store;
+  store.SetFileName(dir / "b.Dat");
+  std::istringstream in(record);
+  ASSERT_TRUE(store.LoadFromStream(in).empty());
+
+  std::vector<Picture> sequential;
+  for (int i = 0; i < kFrames; ++i) {
+    WorkPicture p = store.ReadNextFrame();
+    ASSERT_TRUE(p) << i;
+    sequential.push_back(*p);
+  }
+  EXPECT_FALSE(test::PicturesEqual(sequential[3], Expected(3, 7, 5))) << "the top-down frame reads flipped";
+  ASSERT_TRUE(store.ReadNextFrame());
+  const int cursor = store.ReadCursor;
+  const int64_t position = store.Position();
+
+  // One thread reads forwards, the other backwards, many times over.
+  std::vector<WorkPicture> got[2];
+  auto read = [&store, &got](int t) {
+    for (int round = 0; round < 25; ++round)
+      for (int k = 0; k < kFrames; ++k) got[t].push_back(store.ReadFrameAt(t == 0 ? k : kFrames - 1 - k));
+  };
+  std::thread forwards(read, 0), backwards(read, 1);
+  forwards.join();
+  backwards.join();
+  for (int t = 0; t < 2; ++t)
+    for (size_t n = 0; n < got[t].size(); ++n) {
+      const int i = static_cast<int>(n % kFrames);
+      const int index = t == 0 ? i : kFrames - 1 - i;
+      ASSERT_TRUE(got[t][n]) << "thread " << t << " read " << n;
+      EXPECT_TRUE(test::PicturesEqual(*got[t][n], sequential[static_cast<size_t>(index)])) << "frame " << index;
+    }
+  EXPECT_EQ(store.ReadCursor, cursor);
+  EXPECT_EQ(store.Position(), position);
+  EXPECT_FALSE(store.ReadFrameAt(-1));
+  EXPECT_FALSE(store.ReadFrameAt(kFrames));
 }
 
 // A hostile record: every prefix of a valid one either loads (only the whole
