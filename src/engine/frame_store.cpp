@@ -214,7 +214,7 @@ void FrameStore::CreateFreeStoreFile(const std::filesystem::path& wanted) {
   FileName = CreateFreeOwnedFile(wanted.parent_path(), wanted.stem().string(), wanted.extension().string());
   if (!OpenCreated()) {
     RemoveOwnedFile(FileName);
-    throw EFileCreate("Cannot open the frame store file " + FileName.string());
+    throw PlatformError(PlatformErrorCode::FileCreate, "Cannot open the frame store file " + FileName.string());
   }
 }
 
@@ -507,7 +507,7 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
   FrameCount = count;
   try {
     CreateFreeStoreFile(FileName);
-  } catch (const EFileCreate& e) {
+  } catch (const PlatformError& e) {
     ResetContents();
     throw Kt58Error(e.what());
   }

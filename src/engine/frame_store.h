@@ -43,7 +43,8 @@ class FrameStore {
   bool CreateStoreFile(const std::filesystem::path& path);
   // As CreateStoreFile, under the first free name of `wanted`, stem_2.ext,
   // stem_3.ext, ... in its folder; FileName tells the name taken. Raises
-  // EFileCreate (naming the folder and the reason) when no file can be made.
+  // PlatformError (FileCreate, naming the folder and the reason) when no
+  // file can be made.
   void CreateFreeStoreFile(const std::filesystem::path& wanted);
   bool OpenForRead();
   void CloseFile();

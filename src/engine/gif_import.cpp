@@ -25,7 +25,7 @@ DecodedGif ReadGifFile(const std::filesystem::path& path) {
   DecodedGif gif;
   try {
     gif = DecodeGifFile(path);
-  } catch (const GifDecodeError& e) {
+  } catch (const PlatformError& e) {
     throw EGifDecode(e.what());
   }
   // A GIF without an image has no frame to show or animate.

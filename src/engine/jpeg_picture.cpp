@@ -9,7 +9,7 @@ void LoadJpegFile(const std::filesystem::path& path, Picture& out) {
   JpegImage image;
   try {
     image = DecodeJpegFile(path);
-  } catch (const JpegError& e) {
+  } catch (const PlatformError& e) {
     throw EJpegError(e.what());
   }
   Picture picture;
@@ -44,7 +44,7 @@ void SaveJpegFile(const Picture& picture, const std::filesystem::path& path, int
   }
   try {
     EncodeJpegFile(image, quality, path);
-  } catch (const JpegError& e) {
+  } catch (const PlatformError& e) {
     throw EJpegError(e.what());
   }
 }

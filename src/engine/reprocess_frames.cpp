@@ -40,7 +40,7 @@ void ReprocessFrames(FrameStore& store, Progress& progress) {
   std::string create_error;
   try {
     temp = CreateFreeOwnedFile(ProgramFolder(), "bStream", ".Tmp");
-  } catch (const EFileCreate& e) {
+  } catch (const PlatformError& e) {
     create_error = e.what();
   }
   std::ofstream out;

@@ -13,6 +13,7 @@
 
 #include "engine/colors.h"
 #include "engine/picture.h"
+#include "platform/platform_error.h"
 
 namespace kt58::test {
 
@@ -64,5 +65,16 @@ RgbaImage ReadPng(const std::filesystem::path& path);
 // gtest assertion helper: pictures equal in size and every pixel; the
 // message names the first differing pixel.
 ::testing::AssertionResult PicturesEqual(const Picture& a, const Picture& b);
+
+// The code of the PlatformError that `call` raises; none when it raises none.
+template <class Call>
+std::optional<PlatformErrorCode> PlatformErrorOf(Call&& call) {
+  try {
+    call();
+  } catch (const PlatformError& e) {
+    return e.Code();
+  }
+  return std::nullopt;
+}
 
 }  // namespace kt58::test
