@@ -1,6 +1,6 @@
 // Arbitrary bytes as an embedded frame store record: a store that reads back
 // (by index on its own descriptor as through its stream) and embeds to
-// exactly the bytes it consumed, or EStoreFormat; never a file left behind.
+// exactly the bytes it consumed, or EngineError (StoreFormat); never a file left behind.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
       (void)store.LoadFromStream(in);
       loaded = true;
-    } catch (const kt58::EStoreFormat&) {
+    } catch (const kt58::EngineError& e) {
+      if (e.Code() != kt58::EngineErrorCode::StoreFormat) throw;
     }
     if (loaded) {
       const std::streamoff consumed = in.tellg();

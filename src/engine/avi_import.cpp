@@ -11,7 +11,7 @@ namespace kt58 {
 
 namespace {
 
-// The decoded rows into the 24-bit work picture; raises EPictureSize for a
+// The decoded rows into the 24-bit work picture; raises EngineError (PictureSize) for a
 // frame the picture cannot hold.
 void FrameToPicture(const AviFrame& frame, Picture& picture) {
   if (picture.Width() != frame.width || picture.Height() != frame.height)

@@ -460,12 +460,12 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
   // anything is allocated or the store file is touched.
   uint64_t remaining = RemainingBytes(source);
   int32_t count = 0;
-  if (!GetInt32(source, count)) throw EStoreFormat("Frame store record is cut short");
+  if (!GetInt32(source, count)) throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
   remaining -= std::min<uint64_t>(remaining, 4);
-  if (count < 0) throw EStoreFormat("Frame store record has a negative frame count");
+  if (count < 0) throw EngineError(EngineErrorCode::StoreFormat, "Frame store record has a negative frame count");
   // Each frame needs its 4-byte offset and at least its BMP headers.
   if (static_cast<uint64_t>(count) * (4 + kBmpHeadersSize) + 8 > remaining)
-    throw EStoreFormat("Frame store record holds more frames than its data");
+    throw EngineError(EngineErrorCode::StoreFormat, "Frame store record holds more frames than its data");
 
   std::vector<int32_t> offsets;
   {
@@ -477,7 +477,7 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
     while (left > 0) {
       const size_t n = std::min<size_t>(left, 256);
       if (!source.read(reinterpret_cast<char*>(raw), static_cast<std::streamsize>(4 * n)))
-        throw EStoreFormat("Frame store record is cut short");
+        throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
       if (offsets.capacity() == offsets.size()) offsets.reserve(offsets.size() + kSlice);
       for (size_t i = 0; i < n; ++i) offsets.push_back(Int32From(raw + 4 * i));
       left -= n;
@@ -486,23 +486,26 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
   remaining -= std::min<uint64_t>(remaining, 4 * static_cast<uint64_t>(count));
 
   int32_t image_size = 0;
-  if (!GetInt32(source, image_size)) throw EStoreFormat("Frame store record is cut short");
+  if (!GetInt32(source, image_size)) throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
   remaining -= std::min<uint64_t>(remaining, 4);
-  if (image_size < 4) throw EStoreFormat("Frame store image is too small");
-  if (static_cast<uint64_t>(image_size) > remaining) throw EStoreFormat("Frame store image is cut short");
+  if (image_size < 4) throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is too small");
+  if (static_cast<uint64_t>(image_size) > remaining)
+    throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
 
   // Frames lie after the header, in order, each with room for its headers.
   int64_t next_free = 4;
   for (int32_t offset : offsets) {
-    if (offset < next_free) throw EStoreFormat("Frame store offsets are out of order");
+    if (offset < next_free) throw EngineError(EngineErrorCode::StoreFormat, "Frame store offsets are out of order");
     if (static_cast<int64_t>(offset) + static_cast<int64_t>(kBmpHeadersSize) > image_size)
-      throw EStoreFormat("Frame store offset lies outside its image");
+      throw EngineError(EngineErrorCode::StoreFormat, "Frame store offset lies outside its image");
     next_free = static_cast<int64_t>(offset) + static_cast<int64_t>(kBmpHeadersSize);
   }
 
   uint8_t header[4];
-  if (!source.read(reinterpret_cast<char*>(header), 4)) throw EStoreFormat("Frame store image is cut short");
-  if (Int32From(header) != count) throw EStoreFormat("Frame store image does not match its frame count");
+  if (!source.read(reinterpret_cast<char*>(header), 4))
+    throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
+  if (Int32From(header) != count)
+    throw EngineError(EngineErrorCode::StoreFormat, "Frame store image does not match its frame count");
 
   FrameCount = count;
   try {
@@ -521,7 +524,8 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
     int64_t left = image_size - 4;
     while (left > 0) {
       const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
-      if (!source.read(buffer.data(), want)) throw EStoreFormat("Frame store image is cut short");
+      if (!source.read(buffer.data(), want))
+        throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
       stream_->write(buffer.data(), want);
       if (!*stream_) {
         mismatch = true;

@@ -71,7 +71,7 @@ class FrameStore {
   // Reads the embedded layout into a fresh file under the first free name
   // from FileName (CreateFreeStoreFile). The record is checked against the
   // bytes that remain before anything is allocated or written; a bad record
-  // raises EStoreFormat and leaves no file behind. A file that takes fewer
+  // raises EngineError (StoreFormat) and leaves no file behind. A file that takes fewer
   // bytes than it was given (a full disk), frames whose headers are damaged
   // and a header that disagrees come back as problems.
   [[nodiscard]] std::vector<StoreProblem> LoadFromStream(std::istream& source);

@@ -26,17 +26,18 @@ DecodedGif ReadGifFile(const std::filesystem::path& path) {
   try {
     gif = DecodeGifFile(path);
   } catch (const PlatformError& e) {
-    throw EGifDecode(e.what());
+    throw EngineError(EngineErrorCode::GifDecode, e.what());
   }
   // A GIF without an image has no frame to show or animate.
-  if (gif.images.empty()) throw EGifDecode(path.string() + ": the GIF holds no image");
+  if (gif.images.empty()) throw EngineError(EngineErrorCode::GifDecode, path.string() + ": the GIF holds no image");
   return gif;
 }
 
 std::unique_ptr<DecodedGif> LoadGifFile(const std::filesystem::path& path) {
   try {
     return std::make_unique<DecodedGif>(ReadGifFile(path));
-  } catch (const EGifDecode&) {
+  } catch (const EngineError&) {
+    // ReadGifFile raises only GifDecode.
     return nullptr;
   } catch (const std::bad_alloc&) {
     return nullptr;

@@ -12,7 +12,7 @@
 
 namespace kt58 {
 
-// The decoded GIF; raises EGifDecode with the decoder's reason (a file that
+// The decoded GIF; raises EngineError (GifDecode) with the decoder's reason (a file that
 // is no GIF, a logical screen beyond the picture limits, no image at all).
 DecodedGif ReadGifFile(const std::filesystem::path& path);
 // The decoded GIF, or none when the file cannot be read.

@@ -10,7 +10,7 @@ void LoadJpegFile(const std::filesystem::path& path, Picture& out) {
   try {
     image = DecodeJpegFile(path);
   } catch (const PlatformError& e) {
-    throw EJpegError(e.what());
+    throw EngineError(EngineErrorCode::Jpeg, e.what());
   }
   Picture picture;
   picture.SetSizeForOverwrite(image.width, image.height);
@@ -45,7 +45,7 @@ void SaveJpegFile(const Picture& picture, const std::filesystem::path& path, int
   try {
     EncodeJpegFile(image, quality, path);
   } catch (const PlatformError& e) {
-    throw EJpegError(e.what());
+    throw EngineError(EngineErrorCode::Jpeg, e.what());
   }
 }
 

@@ -58,7 +58,7 @@ std::string SourceTypeText(int source_type) {
 
 ImageResource::ImageResource(const std::filesystem::path& path, int id)
     : DataFileName(path), SourceFileName(path), Id(id) {
-  if (!path.empty() && !FileExists(path)) throw EAbort();
+  if (!path.empty() && !FileExists(path)) throw EngineError(EngineErrorCode::Abort, "Operation aborted");
   SourceType = SourceTypeFromFileName(path);
 }
 

@@ -340,7 +340,7 @@ TEST(BlitStream, ReadFrameAtOnTwoThreadsMatchesSequentialReads) {
 }
 
 // A hostile record: every prefix of a valid one either loads (only the whole
-// record does) or raises EStoreFormat, and a refused one leaves no file.
+// record does) or raises EngineError (StoreFormat), and a refused one leaves no file.
 TEST(BlitStream, TruncatedRecordsAreRefusedWithoutLeavingAFile) {
   test::TempDir dir;
   FrameStore store;
@@ -350,7 +350,8 @@ TEST(BlitStream, TruncatedRecordsAreRefusedWithoutLeavingAFile) {
     FrameStore copy;
     copy.SetFileName(dir / "b.Dat");
     std::istringstream in(record.substr(0, cut));
-    EXPECT_THROW((void)copy.LoadFromStream(in), EStoreFormat) << "cut at " << cut;
+    EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { (void)copy.LoadFromStream(in); }), EngineErrorCode::StoreFormat)
+        << "cut at " << cut;
     EXPECT_FALSE(fs::exists(dir / "b.Dat")) << "cut at " << cut;
     EXPECT_EQ(copy.FrameCount, 0);
     EXPECT_TRUE(copy.FrameOffsets.empty());
@@ -388,7 +389,8 @@ TEST(BlitStream, InconsistentRecordsAreRefused) {
     FrameStore copy;
     copy.SetFileName(dir / "b.Dat");
     std::istringstream in(bad);
-    EXPECT_THROW((void)copy.LoadFromStream(in), EStoreFormat) << c.what;
+    EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { (void)copy.LoadFromStream(in); }), EngineErrorCode::StoreFormat)
+        << c.what;
     EXPECT_FALSE(fs::exists(dir / "b.Dat")) << c.what;
   }
 }
@@ -403,7 +405,7 @@ TEST(BlitStream, RefusedRecordLeavesAnExistingFileAlone) {
   FrameStore copy;
   copy.SetFileName(dir / "b.Dat");
   std::istringstream in(good.substr(0, good.size() - 1));
-  EXPECT_THROW((void)copy.LoadFromStream(in), EStoreFormat);
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { (void)copy.LoadFromStream(in); }), EngineErrorCode::StoreFormat);
   EXPECT_EQ(test::ReadFileBytes(dir / "b.Dat"), (std::vector<uint8_t>{1, 2, 3}));
 }
 
@@ -456,7 +458,7 @@ TEST(BlitStream, UnseekableSourcesAreReadAsTheyArrive) {
   std::istream in(&buf);
   FrameStore copy;
   copy.SetFileName(dir / "b.Dat");
-  EXPECT_THROW((void)copy.LoadFromStream(in), EStoreFormat);
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { (void)copy.LoadFromStream(in); }), EngineErrorCode::StoreFormat);
   EXPECT_FALSE(fs::exists(dir / "b.Dat"));
 }
 

@@ -206,13 +206,13 @@ TEST(AviWriter, RefusesFramesOfTheWrongSize) {
   VideoWriter writer(dir / "w.avi", AviSettings(5, 2, 100));
   EXPECT_EQ(writer.FrameBytes(), 32u);
   std::vector<uint8_t> frame(31);
-  EXPECT_EQ(test::PlatformErrorOf([&] { writer.WriteFrame(frame.data(), frame.size()); }),
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { writer.WriteFrame(frame.data(), frame.size()); }),
             PlatformErrorCode::VideoWriteFrame);
   frame.resize(32);
   writer.WriteFrame(frame.data(), frame.size());
   writer.Finish();
   EXPECT_EQ(writer.FramesWritten(), 1);
-  EXPECT_EQ(test::PlatformErrorOf([&] { VideoWriter(dir / "x.avi", AviSettings(0, 2, 100)); }),
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { VideoWriter(dir / "x.avi", AviSettings(0, 2, 100)); }),
             PlatformErrorCode::VideoSetFormat);
 }
 

@@ -53,12 +53,13 @@ TEST(AtomicFile, AWriterThatFailsLeavesNothing) {
 TEST(AtomicFile, UnusableFoldersRaiseAndLeaveNothing) {
   TempDir dir;
   test::WriteFileBytes(dir / "file", {'x'});
-  EXPECT_EQ(test::PlatformErrorOf([&] { WriteFileAtomically(dir / "file" / "x", std::vector<uint8_t>{1}); }),
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { WriteFileAtomically(dir / "file" / "x", std::vector<uint8_t>{1}); }),
             PlatformErrorCode::FileWrite);
-  EXPECT_EQ(test::PlatformErrorOf([&] { WriteFileAtomically(dir / "missing" / "x", std::vector<uint8_t>{1}); }),
-            PlatformErrorCode::FileWrite);
+  EXPECT_EQ(
+      test::ErrorCodeOf<PlatformError>([&] { WriteFileAtomically(dir / "missing" / "x", std::vector<uint8_t>{1}); }),
+      PlatformErrorCode::FileWrite);
   fs::create_directory(dir / "folder");
-  EXPECT_EQ(test::PlatformErrorOf([&] { WriteFileAtomically(dir / "folder", std::vector<uint8_t>{1}); }),
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { WriteFileAtomically(dir / "folder", std::vector<uint8_t>{1}); }),
             PlatformErrorCode::FileWrite);
   EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"file", "folder"}));
   EXPECT_TRUE(fs::is_empty(dir / "folder"));

@@ -100,7 +100,8 @@ TEST(GifDecoder, BrokenOrAbsurdFilesAreRefused) {
       {"cut inside the only image", std::vector<uint8_t>(good.begin(), good.end() - 5)},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(test::PlatformErrorOf([&] { DecodeGif(c.bytes.data(), c.bytes.size()); }), PlatformErrorCode::GifDecode)
+    EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { DecodeGif(c.bytes.data(), c.bytes.size()); }),
+              PlatformErrorCode::GifDecode)
         << c.what;
   }
 }
@@ -125,7 +126,8 @@ TEST(GifDecoder, ImageCountWithoutDecoding) {
   EXPECT_EQ(GifImageCount(dir / "a.gif"), 3);
   EXPECT_EQ(GifImageCount(dir / "junk.gif"), -1);
   EXPECT_EQ(GifImageCount(dir / "missing.gif"), -1);
-  EXPECT_EQ(test::PlatformErrorOf([&] { DecodeGifFile(dir / "missing.gif"); }), PlatformErrorCode::GifDecode);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { DecodeGifFile(dir / "missing.gif"); }),
+            PlatformErrorCode::GifDecode);
   EXPECT_EQ(DecodeGifFile(dir / "a.gif").images.size(), 3u);
 }
 

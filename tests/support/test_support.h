@@ -9,9 +9,11 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/colors.h"
+#include "engine/errors.h"
 #include "engine/picture.h"
 #include "platform/platform_error.h"
 
@@ -66,12 +68,13 @@ RgbaImage ReadPng(const std::filesystem::path& path);
 // message names the first differing pixel.
 ::testing::AssertionResult PicturesEqual(const Picture& a, const Picture& b);
 
-// The code of the PlatformError that `call` raises; none when it raises none.
-template <class Call>
-std::optional<PlatformErrorCode> PlatformErrorOf(Call&& call) {
+// The code of the Error (PlatformError, EngineError) that `call` raises;
+// none when it raises none.
+template <class Error, class Call>
+auto ErrorCodeOf(Call&& call) -> std::optional<decltype(std::declval<const Error&>().Code())> {
   try {
     call();
-  } catch (const PlatformError& e) {
+  } catch (const Error& e) {
     return e.Code();
   }
   return std::nullopt;
