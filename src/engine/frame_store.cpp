@@ -90,8 +90,10 @@ class PositionalReadBuf final : public std::streambuf {
   // Large reads (a frame's pixels) go straight from the file to the caller.
   std::streamsize xsgetn(char* to, std::streamsize n) override {
     const auto held = static_cast<int>(std::min<std::streamsize>(egptr() - gptr(), n));
-    std::memcpy(to, gptr(), static_cast<size_t>(held));
-    gbump(held);
+    if (held > 0) {  // nothing buffered yet: gptr() is null
+      std::memcpy(to, gptr(), static_cast<size_t>(held));
+      gbump(held);
+    }
     return held + ReadAt(to + held, n - held);
   }
   pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode which) override {
