@@ -40,7 +40,7 @@ void BM_ImportAvi(benchmark::State& state) {
       state.SkipWithError("cannot create the store");
       break;
     }
-    kt58::WorkPicture first = kt58::ImportAvi(store, avi, false);
+    kt58::WorkPicture first = kt58::ImportAvi(store, avi, false, kt58::NoProgress());
     if (!first) {
       state.SkipWithError("import failed");
       break;

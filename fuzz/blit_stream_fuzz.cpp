@@ -1,9 +1,10 @@
 // Arbitrary bytes as an embedded frame store record: a store that reads back
-// and embeds to exactly the bytes it consumed, or EStoreFormat; never a file
-// left behind.
+// (by index on its own descriptor as through its stream) and embeds to
+// exactly the bytes it consumed, or EngineError (StoreFormat); never a file left behind.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <istream>
 #include <sstream>
@@ -62,14 +63,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     try {
       (void)store.LoadFromStream(in);
       loaded = true;
-    } catch (const kt58::EStoreFormat&) {
+    } catch (const kt58::EngineError& e) {
+      if (e.Code() != kt58::EngineErrorCode::StoreFormat) throw;
     }
     if (loaded) {
       const std::streamoff consumed = in.tellg();
       for (int i = 0; i < store.FrameCount; ++i) store.ReadNextFrame();
-      for (int i = 0; i < store.FrameCount; ++i) store.ReadFrame(i);
+      // A read by index on the store's own descriptor sees what the stream sees.
+      for (int i = 0; i < store.FrameCount; ++i) {
+        const kt58::WorkPicture by_stream = store.ReadFrame(i);
+        const kt58::WorkPicture by_index = store.ReadFrameAt(i);
+        if (!by_stream != !by_index) std::abort();
+        if (by_stream && (by_stream->Width() != by_index->Width() || by_stream->Height() != by_index->Height() ||
+                          std::memcmp(by_stream->Bits(), by_index->Bits(), by_stream->ImageBytes()) != 0))
+          std::abort();
+      }
       std::ostringstream out;
-      store.SaveToStream(out);
+      if (!store.SaveToStream(out).empty()) std::abort();
       const std::string again = out.str();
       if (consumed < 0 || again.size() != static_cast<size_t>(consumed) ||
           again.compare(0, again.size(), reinterpret_cast<const char*>(data), again.size()) != 0)

@@ -1,5 +1,5 @@
 // Arbitrary bytes as a BMP file, both in memory and as the next image of a
-// stream: a picture or EBmpError, nothing else.
+// stream: a picture or EngineError (Bmp), nothing else.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>

@@ -1,5 +1,5 @@
 // Arbitrary bytes as a GIF: decoded images drawn over a screen-sized picture,
-// or GifDecodeError; nothing else.
+// or PlatformError (GifDecode); nothing else.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kt58::Picture target(std::min(gif.screen_width, 512), std::min(gif.screen_height, 512));
     kt58::PaintGifStill(gif, target);
     for (int i = 0; i < static_cast<int>(gif.images.size()); ++i) kt58::DrawGifImage(gif, i, target);
-  } catch (const kt58::GifDecodeError&) {
+  } catch (const kt58::PlatformError&) {
   }
   return 0;
 }

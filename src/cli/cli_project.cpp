@@ -117,9 +117,9 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
     Layer* layer = nullptr;
     try {
       layer = anim.AddLayerFromFile(spec.file);
-    } catch (const EAbort&) {
-      throw CommandFailed("no file at " + spec.file.string());
     } catch (const Kt58Error& e) {
+      if (const auto* engine = dynamic_cast<const EngineError*>(&e); engine && engine->Code() == EngineErrorCode::Abort)
+        throw CommandFailed("no file at " + spec.file.string());
       throw CommandFailed(WithCoreMessage(std::string("cannot add layer: ") + e.what(), ui));
     }
     if (!layer) throw CommandFailed("cannot add layer from " + spec.file.string());

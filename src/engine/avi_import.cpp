@@ -2,18 +2,16 @@
 
 #include <cstring>
 #include <new>
-#include <optional>
 #include <system_error>
 
 #include "engine/errors.h"
-#include "engine/ui_services.h"
 #include "platform/avi_file.h"
 
 namespace kt58 {
 
 namespace {
 
-// The decoded rows into the 24-bit work picture; raises EPictureSize for a
+// The decoded rows into the 24-bit work picture; raises EngineError (PictureSize) for a
 // frame the picture cannot hold.
 void FrameToPicture(const AviFrame& frame, Picture& picture) {
   if (picture.Width() != frame.width || picture.Height() != frame.height)
@@ -24,22 +22,12 @@ void FrameToPicture(const AviFrame& frame, Picture& picture) {
 
 }  // namespace
 
-WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool probe) {
+WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool probe, Progress& progress) {
   std::error_code ec;
   if (!store.IsOpen() || !std::filesystem::is_regular_file(path, ec)) return nullptr;
 
-  // Declared in the reverse order of their cleanup: the decoder goes first,
-  // then the file, then the dialog, and the cursor comes back last.
-  BusyCursor busy;
-  std::optional<ProgressScope> dialog;
-  if (!probe) {
-    dialog.emplace();
-    (*dialog)->SetCaption("Import AVI...");
-    (*dialog)->SetText("Preparing for Import...");
-    (*dialog)->ShowCancel([&store] { store.Cancel(); });
-    (*dialog)->Show();
-    (*dialog)->Repaint();
-  }
+  constexpr const char* kConverting = "Converting AVI to kt58 BlitStream";
+  if (!probe) progress.Report("Preparing for Import...", 0, 0);
 
   store.FrameOffsets.clear();
   store.FrameCount = 0;
@@ -50,22 +38,20 @@ WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool
   if (!decoder) return nullptr;
 
   const AviStreamRange range = file->Range();
-  if (dialog) {
-    (*dialog)->SetRange(range.start, range.length);
-    (*dialog)->SetPosition(range.start);
-    (*dialog)->SetText("Converting AVI to kt58 BlitStream");
-  }
-
+  const int64_t steps = int64_t{range.length} - range.start;
   WorkPicture work = CreateWorkPicture24();
   WorkPicture result;
-  store.CancelRequested = false;
   for (int32_t p = range.start; p < range.length; ++p) {
-    if (store.CancelRequested) {
-      store.CancelRequested = false;
-      break;
+    if (!probe) {
+      progress.Report(kConverting, p - range.start, steps);
+      if (progress.Cancelled()) {
+        // Nothing of a cancelled import stays: no frames, no store file.
+        FreeWorkPicture(result);
+        FreeWorkPicture(work);
+        store.Discard();
+        throw Cancelled();
+      }
     }
-    if (dialog) (*dialog)->SetPosition(p);
-    ProcessPendingMessages();
     const AviFrame* frame = decoder->GetFrame(p);
     if (!frame) break;  // the frames so far stay
     try {
@@ -89,7 +75,6 @@ WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool
   }
 
   if (result) store.WriteHeader();
-  if (dialog) (*dialog)->SetPosition(range.start);
   FreeWorkPicture(work);
   return result;
 }

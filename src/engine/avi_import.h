@@ -5,13 +5,16 @@
 
 #include "engine/frame_store.h"
 #include "engine/picture.h"
+#include "platform/progress.h"
 
 namespace kt58 {
 
 // Decodes every frame from the stream's start position to its length - 1
-// into the store, with a cancellable progress dialog. Returns the first
-// frame, or none when nothing could be opened or a frame failed to convert.
-// In probe mode only the first frame is decoded and nothing is stored.
-WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool probe);
+// into the store, reporting each frame before it is decoded. Returns the
+// first frame, or none when nothing could be opened or a frame failed to
+// convert. When the progress asks to stop, the store is discarded (its file
+// deleted) and Cancelled is raised. In probe mode only the first frame is
+// decoded, nothing is stored and nothing is reported.
+WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool probe, Progress& progress);
 
 }  // namespace kt58

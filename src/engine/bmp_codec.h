@@ -34,7 +34,7 @@ void WriteBmpImage(const Picture& p, std::ostream& out);
 // top-down rows, OS/2 1.x and 2.x headers and Windows headers up to V5.
 // Alpha and colour profiles are ignored. Colour indices beyond the colour
 // table and pixels a compressed stream leaves undrawn are black. Missing
-// pixel data is refused rather than filled. Raises EBmpError naming
+// pixel data is refused rather than filled. Raises EngineError (Bmp) naming
 // source_name and the fault for anything it cannot read; out is then
 // unchanged.
 void DecodeBmp(const uint8_t* data, size_t size, Picture& out, const std::string& source_name);
@@ -42,7 +42,7 @@ void DecodeBmp(const uint8_t* data, size_t size, Picture& out, const std::string
 // position just after it: after the last pixel row for uncompressed images,
 // after the image size field's bytes (else the file size field's) for
 // compressed ones. The program's own 24-bit images are read straight into
-// the picture. Raises EBmpError on a bad or short image; out is then
+// the picture. Raises EngineError (Bmp) on a bad or short image; out is then
 // unchanged.
 void ReadBmpImage(std::istream& in, Picture& out, const std::string& source_name);
 // Reads a BMP file from disk.

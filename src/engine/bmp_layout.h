@@ -62,7 +62,7 @@ Layout ParseHeaders(const uint8_t* data, size_t size, const std::string& source_
 
 // Fills pic (sized to the layout and all black) from run-length data. Pixels
 // the stream skips with deltas or early end codes stay black; runs past the
-// right edge are clipped. Raises EBmpError when the data ends before the
+// right edge are clipped. Raises EngineError (Bmp) when the data ends before the
 // end-of-bitmap code and before the last row is complete.
 void DecodeRle(const Layout& layout, const Palette& palette, const uint8_t* data, size_t size, Picture& pic,
                const std::string& source_name);

@@ -1,6 +1,6 @@
 // The BMP reader. Input is untrusted: every offset and count is checked
 // against the bytes present before a picture is allocated, and every fault is
-// an EBmpError naming the source.
+// an EngineError (Bmp) naming the source.
 //
 // What is read: 1, 2, 4, 8, 16, 24 and 32 bits per pixel; RLE4, RLE8 and the
 // OS/2 RLE24; bit-field masks (any contiguous masks, each channel scaled to 8
@@ -146,7 +146,7 @@ void DecodeUncompressed(const Layout& l, const Palette& pal, const uint8_t* pixe
 }  // namespace
 
 void Fail(const std::string& source_name, const std::string& fault) {
-  throw EBmpError(source_name.empty() ? fault : source_name + ": " + fault);
+  throw EngineError(EngineErrorCode::Bmp, source_name.empty() ? fault : source_name + ": " + fault);
 }
 
 size_t HeadersLength(const uint8_t* data, size_t size) {

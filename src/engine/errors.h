@@ -6,50 +6,40 @@
 
 namespace kt58 {
 
+// The base of every ring's error above the platform.
 class Kt58Error : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
-// An operation abandoned on purpose; the front ends end it without a
-// message (a resource made for a file that does not exist).
-class EAbort : public Kt58Error {
- public:
-  EAbort() : Kt58Error("Operation aborted") {}
+enum class EngineErrorCode {
+  // An operation abandoned on purpose; the front ends end it without a
+  // message (a resource made for a file that does not exist).
+  Abort,
+  // A picture whose size is negative or too large to hold.
+  PictureSize,
+  // A BMP image that cannot be read; the text names the source and the fault.
+  Bmp,
+  // An embedded frame store whose record does not hold together.
+  StoreFormat,
+  // A JPEG file that cannot be decoded or written.
+  Jpeg,
+  // A GIF file that cannot be decoded.
+  GifDecode,
+  // An argument outside what a raster operation can work with (a sample
+  // point outside the picture, an angle that is not a finite number).
+  RasterArgument,
 };
 
-// A picture whose size is negative or too large to hold.
-class EPictureSize : public Kt58Error {
+// The engine's error: the kind, for callers that treat kinds differently,
+// and the cause's text.
+class EngineError : public Kt58Error {
  public:
-  using Kt58Error::Kt58Error;
-};
+  EngineError(EngineErrorCode code, const std::string& cause) : Kt58Error(cause), code_(code) {}
+  EngineErrorCode Code() const { return code_; }
 
-// A BMP image that cannot be read; the text names the source and the fault.
-class EBmpError : public Kt58Error {
- public:
-  using Kt58Error::Kt58Error;
-};
-
-}  // namespace kt58
-
-namespace kt58 {
-
-// An embedded frame store whose record does not hold together.
-class EStoreFormat : public Kt58Error {
- public:
-  using Kt58Error::Kt58Error;
-};
-
-// A JPEG file that cannot be decoded or written.
-class EJpegError : public Kt58Error {
- public:
-  using Kt58Error::Kt58Error;
-};
-
-// A GIF file that cannot be decoded.
-class EGifDecode : public Kt58Error {
- public:
-  using Kt58Error::Kt58Error;
+ private:
+  EngineErrorCode code_;
 };
 
 }  // namespace kt58

@@ -1,18 +1,21 @@
 #include "engine/frame_store.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <istream>
 #include <limits>
 #include <ostream>
+#include <streambuf>
 #include <system_error>
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
-#include "engine/ui_services.h"
 #include "platform/owned_files.h"
 
 namespace kt58 {
@@ -70,6 +73,67 @@ std::string FrameList(const std::vector<int>& frames) {
   return text;
 }
 
+// A read-only stream buffer over a descriptor that reads with pread from a
+// position of its own, so that any number of them can read one descriptor
+// at once. Seekable, as the BMP reader wants to know what remains.
+class PositionalReadBuf final : public std::streambuf {
+ public:
+  PositionalReadBuf(int fd, int64_t at) : fd_(fd), next_(at) {}
+
+ protected:
+  int_type underflow() override {
+    const std::streamsize got = ReadAt(buffer_, sizeof buffer_);
+    if (got <= 0) return traits_type::eof();
+    setg(buffer_, buffer_, buffer_ + got);
+    return traits_type::to_int_type(buffer_[0]);
+  }
+  // Large reads (a frame's pixels) go straight from the file to the caller.
+  std::streamsize xsgetn(char* to, std::streamsize n) override {
+    const auto held = static_cast<int>(std::min<std::streamsize>(egptr() - gptr(), n));
+    if (held > 0) {  // nothing buffered yet: gptr() is null
+      std::memcpy(to, gptr(), static_cast<size_t>(held));
+      gbump(held);
+    }
+    return held + ReadAt(to + held, n - held);
+  }
+  pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode which) override {
+    int64_t base = next_ - (egptr() - gptr());
+    if (dir == std::ios::beg) {
+      base = 0;
+    } else if (dir == std::ios::end) {
+      struct stat st {};
+      if (::fstat(fd_, &st) != 0) return pos_type(off_type(-1));
+      base = st.st_size;
+    }
+    return seekpos(pos_type(base + off), which);
+  }
+  pos_type seekpos(pos_type pos, std::ios::openmode which) override {
+    if (!(which & std::ios::in) || pos < 0) return pos_type(off_type(-1));
+    setg(buffer_, buffer_, buffer_);
+    next_ = static_cast<int64_t>(pos);
+    return pos;
+  }
+
+ private:
+  // Up to n bytes from next_ on, going on after a signal or a short read;
+  // fewer only at the file's end or on an error.
+  std::streamsize ReadAt(char* to, std::streamsize n) {
+    std::streamsize done = 0;
+    while (done < n) {
+      const ssize_t got = ::pread(fd_, to + done, static_cast<size_t>(n - done), static_cast<off_t>(next_));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += got;
+      next_ += got;
+    }
+    return done;
+  }
+
+  int fd_;
+  int64_t next_;
+  char buffer_[4096];
+};
+
 // Bytes left in a seekable source; the maximum when the stream cannot tell
 // (reads are then bounded by what actually arrives).
 uint64_t RemainingBytes(std::istream& in) {
@@ -95,6 +159,12 @@ FrameStore::~FrameStore() {
   }
 }
 
+void FrameStore::Discard() {
+  CloseFile();
+  RemoveOwnedFile(FileName);
+  ResetContents();
+}
+
 bool FrameStore::IsOpen() const { return stream_ && stream_->is_open(); }
 
 bool FrameStore::SeekTo(int64_t position) {
@@ -112,6 +182,7 @@ bool FrameStore::OpenCreated() {
   s->open(FileName, std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
   if (!s->is_open()) return false;
   stream_ = std::move(s);
+  if (!OpenReadDescriptor()) return false;
   PutInt32(*stream_, FrameCount);
   stream_->flush();
   FrameOffsets.clear();
@@ -145,7 +216,7 @@ void FrameStore::CreateFreeStoreFile(const std::filesystem::path& wanted) {
   FileName = CreateFreeOwnedFile(wanted.parent_path(), wanted.stem().string(), wanted.extension().string());
   if (!OpenCreated()) {
     RemoveOwnedFile(FileName);
-    throw EFileCreate("Cannot open the frame store file " + FileName.string());
+    throw PlatformError(PlatformErrorCode::FileCreate, "Cannot open the frame store file " + FileName.string());
   }
 }
 
@@ -159,7 +230,7 @@ bool FrameStore::OpenForRead() {
     s->open(FileName, std::ios::in | std::ios::out | std::ios::binary);
     if (!s->is_open()) return false;
     stream_ = std::move(s);
-    return true;
+    return OpenReadDescriptor();
   } catch (const std::exception&) {
     // A false result is the contract; only std::bad_alloc gets here.
     return false;
@@ -172,7 +243,17 @@ int64_t FrameStore::Position() {
   return static_cast<int64_t>(stream_->tellg());
 }
 
+bool FrameStore::OpenReadDescriptor() {
+  read_fd_ = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (read_fd_ < 0) CloseFile();
+  return read_fd_ >= 0;
+}
+
 void FrameStore::CloseFile() {
+  if (read_fd_ >= 0) {
+    ::close(read_fd_);
+    read_fd_ = -1;
+  }
   if (!stream_) return;
   // fstream::close reports by its state, and the store is closed whatever
   // the state says: nothing to catch.
@@ -285,7 +366,23 @@ WorkPicture FrameStore::ReadFrame(int index) {
   return picture;
 }
 
-void FrameStore::SaveToStream(std::ostream& target) {
+WorkPicture FrameStore::ReadFrameAt(int index) const {
+  if (!CanRead() || read_fd_ < 0 || index < 0 || static_cast<size_t>(index) >= FrameOffsets.size()) return nullptr;
+  // The same reader as sequential reading, over a stream of this call's own.
+  PositionalReadBuf buffer(read_fd_, FrameOffsets[static_cast<size_t>(index)]);
+  std::istream in(&buffer);
+  WorkPicture picture;
+  try {
+    picture = CreateWorkPicture24();
+    ReadBmpImage(in, *picture, FileName.string());
+  } catch (const std::exception&) {
+    // As with ReadFrame: a frame that cannot be read is none.
+    return nullptr;
+  }
+  return picture;
+}
+
+std::vector<StoreProblem> FrameStore::SaveToStream(std::ostream& target) {
   CloseFile();
   if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
   // Every recorded offset is a frame really in the file; a count that
@@ -307,7 +404,7 @@ void FrameStore::SaveToStream(std::ostream& target) {
 
   std::vector<char> buffer(std::min<size_t>(kCopyChunk, static_cast<size_t>(size)));
   int64_t left = size;
-  bool mismatch = false;
+  std::vector<StoreProblem> problems;
   while (left > 0) {
     const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
     stream_->read(buffer.data(), want);
@@ -316,17 +413,22 @@ void FrameStore::SaveToStream(std::ostream& target) {
       // The file shrank under us: keep the record's length so that the
       // project stream stays readable past it.
       std::fill(buffer.begin() + got, buffer.begin() + want, 0);
-      mismatch = true;
+      if (problems.empty())
+        problems.push_back({"Internal Streaming Error",
+                            "The frame store file " + FileName.string() + " is shorter than its recorded frames"});
     }
     target.write(buffer.data(), want);
     if (!target) {
-      mismatch = true;
+      // One message for the record, as the user has always seen it.
+      problems.clear();
+      problems.push_back({"Internal Streaming Error",
+                          "Cannot embed the frame store file " + FileName.string() + ": the target refused the bytes"});
       break;
     }
     left -= want;
   }
-  if (mismatch) Ui().ShowMessage("Internal Streaming Error");
   Rewind();
+  return problems;
 }
 
 void FrameStore::ResetContents() {
@@ -351,7 +453,7 @@ std::vector<int> FrameStore::DamagedFrames() {
   return damaged;
 }
 
-std::vector<StoreRestoreProblem> FrameStore::LoadFromStream(std::istream& source) {
+std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
   CloseFile();
   ResetContents();
 
@@ -360,12 +462,12 @@ std::vector<StoreRestoreProblem> FrameStore::LoadFromStream(std::istream& source
   // anything is allocated or the store file is touched.
   uint64_t remaining = RemainingBytes(source);
   int32_t count = 0;
-  if (!GetInt32(source, count)) throw EStoreFormat("Frame store record is cut short");
+  if (!GetInt32(source, count)) throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
   remaining -= std::min<uint64_t>(remaining, 4);
-  if (count < 0) throw EStoreFormat("Frame store record has a negative frame count");
+  if (count < 0) throw EngineError(EngineErrorCode::StoreFormat, "Frame store record has a negative frame count");
   // Each frame needs its 4-byte offset and at least its BMP headers.
   if (static_cast<uint64_t>(count) * (4 + kBmpHeadersSize) + 8 > remaining)
-    throw EStoreFormat("Frame store record holds more frames than its data");
+    throw EngineError(EngineErrorCode::StoreFormat, "Frame store record holds more frames than its data");
 
   std::vector<int32_t> offsets;
   {
@@ -377,7 +479,7 @@ std::vector<StoreRestoreProblem> FrameStore::LoadFromStream(std::istream& source
     while (left > 0) {
       const size_t n = std::min<size_t>(left, 256);
       if (!source.read(reinterpret_cast<char*>(raw), static_cast<std::streamsize>(4 * n)))
-        throw EStoreFormat("Frame store record is cut short");
+        throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
       if (offsets.capacity() == offsets.size()) offsets.reserve(offsets.size() + kSlice);
       for (size_t i = 0; i < n; ++i) offsets.push_back(Int32From(raw + 4 * i));
       left -= n;
@@ -386,28 +488,31 @@ std::vector<StoreRestoreProblem> FrameStore::LoadFromStream(std::istream& source
   remaining -= std::min<uint64_t>(remaining, 4 * static_cast<uint64_t>(count));
 
   int32_t image_size = 0;
-  if (!GetInt32(source, image_size)) throw EStoreFormat("Frame store record is cut short");
+  if (!GetInt32(source, image_size)) throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
   remaining -= std::min<uint64_t>(remaining, 4);
-  if (image_size < 4) throw EStoreFormat("Frame store image is too small");
-  if (static_cast<uint64_t>(image_size) > remaining) throw EStoreFormat("Frame store image is cut short");
+  if (image_size < 4) throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is too small");
+  if (static_cast<uint64_t>(image_size) > remaining)
+    throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
 
   // Frames lie after the header, in order, each with room for its headers.
   int64_t next_free = 4;
   for (int32_t offset : offsets) {
-    if (offset < next_free) throw EStoreFormat("Frame store offsets are out of order");
+    if (offset < next_free) throw EngineError(EngineErrorCode::StoreFormat, "Frame store offsets are out of order");
     if (static_cast<int64_t>(offset) + static_cast<int64_t>(kBmpHeadersSize) > image_size)
-      throw EStoreFormat("Frame store offset lies outside its image");
+      throw EngineError(EngineErrorCode::StoreFormat, "Frame store offset lies outside its image");
     next_free = static_cast<int64_t>(offset) + static_cast<int64_t>(kBmpHeadersSize);
   }
 
   uint8_t header[4];
-  if (!source.read(reinterpret_cast<char*>(header), 4)) throw EStoreFormat("Frame store image is cut short");
-  if (Int32From(header) != count) throw EStoreFormat("Frame store image does not match its frame count");
+  if (!source.read(reinterpret_cast<char*>(header), 4))
+    throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
+  if (Int32From(header) != count)
+    throw EngineError(EngineErrorCode::StoreFormat, "Frame store image does not match its frame count");
 
   FrameCount = count;
   try {
     CreateFreeStoreFile(FileName);
-  } catch (const EFileCreate& e) {
+  } catch (const PlatformError& e) {
     ResetContents();
     throw Kt58Error(e.what());
   }
@@ -421,7 +526,8 @@ std::vector<StoreRestoreProblem> FrameStore::LoadFromStream(std::istream& source
     int64_t left = image_size - 4;
     while (left > 0) {
       const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
-      if (!source.read(buffer.data(), want)) throw EStoreFormat("Frame store image is cut short");
+      if (!source.read(buffer.data(), want))
+        throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
       stream_->write(buffer.data(), want);
       if (!*stream_) {
         mismatch = true;
@@ -441,7 +547,7 @@ std::vector<StoreRestoreProblem> FrameStore::LoadFromStream(std::istream& source
     ResetContents();
     throw;
   }
-  std::vector<StoreRestoreProblem> problems;
+  std::vector<StoreProblem> problems;
   if (mismatch)
     problems.push_back({"Internal Streaming Error", "Cannot write the frame store file " + FileName.string() +
                                                         ": the disk took fewer bytes than the project holds"});

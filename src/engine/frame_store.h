@@ -14,9 +14,9 @@
 
 namespace kt58 {
 
-// What restoring an embedded store could not do; the store keeps what it
-// could restore.
-struct StoreRestoreProblem {
+// What embedding or restoring a store could not do; the work goes on with
+// what it could do, and the front end shows the message.
+struct StoreProblem {
   // The program's message, when it has one ("Internal Streaming Error").
   std::string message;
   // What went wrong, naming the file or the frame.
@@ -43,10 +43,14 @@ class FrameStore {
   bool CreateStoreFile(const std::filesystem::path& path);
   // As CreateStoreFile, under the first free name of `wanted`, stem_2.ext,
   // stem_3.ext, ... in its folder; FileName tells the name taken. Raises
-  // EFileCreate (naming the folder and the reason) when no file can be made.
+  // PlatformError (FileCreate, naming the folder and the reason) when no
+  // file can be made.
   void CreateFreeStoreFile(const std::filesystem::path& wanted);
   bool OpenForRead();
   void CloseFile();
+  // Closes the file, deletes it when this store made it and forgets the
+  // frames: what is left of work that did not finish.
+  void Discard();
   bool IsOpen() const;
   void Rewind();
   int ReadHeader();
@@ -54,16 +58,23 @@ class FrameStore {
   bool AppendFrame(Picture& picture);
   WorkPicture ReadNextFrame();
   WorkPicture ReadFrame(int index);
-  // Writes the embedded layout: count, offsets, image size, image.
-  void SaveToStream(std::ostream& target);
+  // Frame `index` read through a descriptor of the store's own with pread:
+  // neither ReadCursor nor the stream's position moves, and any number of
+  // threads may call it at once while nothing changes the store. None where
+  // ReadFrame gives none.
+  WorkPicture ReadFrameAt(int index) const;
+  // Writes the embedded layout: count, offsets, image size, image. A file
+  // that shrank under us is padded with zeros to the recorded size, so the
+  // target stays readable past the record; that, and a target that refuses
+  // the bytes, come back as a problem.
+  [[nodiscard]] std::vector<StoreProblem> SaveToStream(std::ostream& target);
   // Reads the embedded layout into a fresh file under the first free name
   // from FileName (CreateFreeStoreFile). The record is checked against the
   // bytes that remain before anything is allocated or written; a bad record
-  // raises EStoreFormat and leaves no file behind. A file that takes fewer
+  // raises EngineError (StoreFormat) and leaves no file behind. A file that takes fewer
   // bytes than it was given (a full disk), frames whose headers are damaged
   // and a header that disagrees come back as problems.
-  [[nodiscard]] std::vector<StoreRestoreProblem> LoadFromStream(std::istream& source);
-  void Cancel() { CancelRequested = true; }
+  [[nodiscard]] std::vector<StoreProblem> LoadFromStream(std::istream& source);
   // Byte position in the open file where the next read starts; -1 when
   // closed.
   int64_t Position();
@@ -77,7 +88,6 @@ class FrameStore {
   std::filesystem::path FileName;
   int32_t FrameCount = 0;
   int32_t ReadCursor = 0;
-  bool CancelRequested = false;
   std::vector<int32_t> FrameOffsets;
 
  private:
@@ -95,7 +105,14 @@ class FrameStore {
   // Opens the file this store made (or was given) at FileName, truncating.
   bool OpenCreated();
 
+  // Opens read_fd_ on FileName beside the stream; closes both and gives
+  // false when that fails.
+  bool OpenReadDescriptor();
+
   std::unique_ptr<std::fstream> stream_;
+  // Read-only on the same file as stream_, used only with pread, which
+  // leaves the descriptor's offset alone; -1 while closed.
+  int read_fd_ = -1;
   // The file buffer of stream_; set before opening so that frame headers
   // come from one read and frame pixels are read straight into the picture.
   std::unique_ptr<char[]> io_buffer_;

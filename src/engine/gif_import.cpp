@@ -6,7 +6,6 @@
 #include <system_error>
 
 #include "engine/errors.h"
-#include "engine/ui_services.h"
 
 namespace kt58 {
 
@@ -26,18 +25,19 @@ DecodedGif ReadGifFile(const std::filesystem::path& path) {
   DecodedGif gif;
   try {
     gif = DecodeGifFile(path);
-  } catch (const GifDecodeError& e) {
-    throw EGifDecode(e.what());
+  } catch (const PlatformError& e) {
+    throw EngineError(EngineErrorCode::GifDecode, e.what());
   }
   // A GIF without an image has no frame to show or animate.
-  if (gif.images.empty()) throw EGifDecode(path.string() + ": the GIF holds no image");
+  if (gif.images.empty()) throw EngineError(EngineErrorCode::GifDecode, path.string() + ": the GIF holds no image");
   return gif;
 }
 
 std::unique_ptr<DecodedGif> LoadGifFile(const std::filesystem::path& path) {
   try {
     return std::make_unique<DecodedGif>(ReadGifFile(path));
-  } catch (const EGifDecode&) {
+  } catch (const EngineError&) {
+    // ReadGifFile raises only GifDecode.
     return nullptr;
   } catch (const std::bad_alloc&) {
     return nullptr;
@@ -81,7 +81,7 @@ void DrawGifImage(const DecodedGif& gif, int index, Picture& target) {
   }
 }
 
-WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool probe) {
+WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool probe, Progress& progress) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
   const std::unique_ptr<DecodedGif> gif = LoadGifFile(path);
@@ -93,24 +93,24 @@ WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool
   result->Assign(*work);
   if (probe || !store.IsOpen()) return result;
 
-  BusyCursor busy;
-  ProgressScope dialog;
+  constexpr const char* kConverting = "Converting GIF to kt58 BlitStream";
   const int count = static_cast<int>(gif->images.size());
-  dialog->SetRange(0, count);
-  dialog->SetPosition(0);
-  dialog->SetText("Converting GIF to kt58 BlitStream");
-  dialog->Show();
-  dialog->Repaint();
+  progress.Report(kConverting, 0, count);
 
   store.FrameOffsets.clear();
   store.FrameCount = 0;
   for (int i = 0; i < count; ++i) {
+    if (progress.Cancelled()) {
+      // Nothing of a cancelled import stays: no frames, no store file.
+      store.Discard();
+      throw Cancelled();
+    }
     // No disposal: each frame is the previous one with image i drawn over.
     DrawGifImage(*gif, i, *work);
     // A frame that cannot be written (disk full, the 2 GiB limit) ends the
     // import as failed rather than leaving a store with frames missing.
     if (!store.AppendFrame(*work)) return nullptr;
-    dialog->SetPosition(i);
+    progress.Report(kConverting, i, count);
   }
   // The file's own count agrees with the frames from here on, whoever reads
   // its header next.

@@ -8,10 +8,11 @@
 #include "engine/frame_store.h"
 #include "engine/picture.h"
 #include "platform/gif_decoder.h"
+#include "platform/progress.h"
 
 namespace kt58 {
 
-// The decoded GIF; raises EGifDecode with the decoder's reason (a file that
+// The decoded GIF; raises EngineError (GifDecode) with the decoder's reason (a file that
 // is no GIF, a logical screen beyond the picture limits, no image at all).
 DecodedGif ReadGifFile(const std::filesystem::path& path);
 // The decoded GIF, or none when the file cannot be read.
@@ -26,9 +27,11 @@ void PaintGifStill(const DecodedGif& gif, Picture& target);
 void DrawGifImage(const DecodedGif& gif, int index, Picture& target);
 
 // Renders every image into the store (no disposal: each frame is the one
-// before with image i drawn over it). Returns the first still picture, or
-// none when the file cannot be read. In probe mode, or without an open store
-// file, only the still picture is made.
-WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool probe);
+// before with image i drawn over it), reporting each frame. Returns the
+// first still picture, or none when the file cannot be read. When the
+// progress asks to stop, the store is discarded (its file deleted) and
+// Cancelled is raised. In probe mode, or without an open store file, only
+// the still picture is made and nothing is reported.
+WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool probe, Progress& progress);
 
 }  // namespace kt58

@@ -9,8 +9,8 @@ void LoadJpegFile(const std::filesystem::path& path, Picture& out) {
   JpegImage image;
   try {
     image = DecodeJpegFile(path);
-  } catch (const JpegError& e) {
-    throw EJpegError(e.what());
+  } catch (const PlatformError& e) {
+    throw EngineError(EngineErrorCode::Jpeg, e.what());
   }
   Picture picture;
   picture.SetSizeForOverwrite(image.width, image.height);
@@ -44,8 +44,8 @@ void SaveJpegFile(const Picture& picture, const std::filesystem::path& path, int
   }
   try {
     EncodeJpegFile(image, quality, path);
-  } catch (const JpegError& e) {
-    throw EJpegError(e.what());
+  } catch (const PlatformError& e) {
+    throw EngineError(EngineErrorCode::Jpeg, e.what());
   }
 }
 

@@ -11,9 +11,9 @@ namespace kt58 {
 // The quality of the single-frame export (the codec's default).
 inline constexpr int kDefaultJpegQuality = 90;
 
-// Decodes a JPEG file into the picture. Raises EJpegError naming the file.
+// Decodes a JPEG file into the picture. Raises EngineError (Jpeg) naming the file.
 void LoadJpegFile(const std::filesystem::path& path, Picture& out);
-// Writes the picture as a baseline colour JPEG. Raises EJpegError.
+// Writes the picture as a baseline colour JPEG. Raises EngineError (Jpeg).
 void SaveJpegFile(const Picture& picture, const std::filesystem::path& path, int quality = kDefaultJpegQuality);
 
 }  // namespace kt58

@@ -23,8 +23,10 @@ Picture& Picture::operator=(Picture&& other) noexcept {
 
 void Picture::Allocate(int width, int height, bool zero) {
   if (width < 0 || height < 0)
-    throw EPictureSize("Invalid picture size " + std::to_string(width) + " x " + std::to_string(height));
-  if (!WithinPictureLimits(width, height)) throw EPictureSize("Picture size " + PictureLimitText(width, height));
+    throw EngineError(EngineErrorCode::PictureSize,
+                      "Invalid picture size " + std::to_string(width) + " x " + std::to_string(height));
+  if (!WithinPictureLimits(width, height))
+    throw EngineError(EngineErrorCode::PictureSize, "Picture size " + PictureLimitText(width, height));
   const size_t row_bytes = RowBytesFor(width);
   const size_t total = row_bytes * static_cast<size_t>(height);
   std::unique_ptr<uint8_t[]> bits;
@@ -86,7 +88,5 @@ WorkPicture CreateSizedPicture24(int width, int height) {
 void FreeWorkPicture(WorkPicture& picture) noexcept { picture.reset(); }
 
 int LivePictureCount() { return g_live_pictures.load(std::memory_order_relaxed); }
-
-void ResetLivePictureCount() { g_live_pictures.store(0, std::memory_order_relaxed); }
 
 }  // namespace kt58

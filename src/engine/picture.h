@@ -28,7 +28,7 @@ class Picture {
   int Height() const { return height_; }
   bool Empty() const { return width_ == 0 || height_ == 0; }
 
-  // New size with every byte zero; raises EPictureSize for a negative size or
+  // New size with every byte zero; raises EngineError (PictureSize) for a negative size or
   // one beyond the picture limits (an operation that would grow a picture
   // past them, a rotation say, fails rather than allocating).
   void SetSize(int width, int height);

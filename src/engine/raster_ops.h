@@ -11,13 +11,6 @@
 
 namespace kt58 {
 
-// An argument outside what a raster operation can work with (a sample point
-// outside the picture, an angle that is not a finite number).
-class ERasterArgument : public Kt58Error {
- public:
-  using Kt58Error::Kt58Error;
-};
-
 enum BlendType : int { bt_No_Blend = 0, bt_Blend = 1, bt_H_Blend = 2, bt_V_Blend = 3 };
 enum PixelRotateDirection : int { pr_Up = 0, pr_Down = 1, pr_Left = 2, pr_Right = 3 };
 
@@ -47,14 +40,14 @@ void DrawLayerPicture(const Picture& layer, Picture& frame, int blend_type, int 
                       int x, int y) noexcept;
 
 // Bilinear sample at fractional (row, column), both within the picture;
-// raises ERasterArgument for a point outside it (or not a number), which
+// raises EngineError (RasterArgument) for a point outside it (or not a number), which
 // includes every point of an empty picture.
 BGR SampleBilinear(const Picture& picture, double row, double column);
 
 // Replaces the picture by itself turned by angle_degrees (counter-clockwise on
 // screen for positive angles), enlarged to hold it, uncovered corners filled
 // with fill_color. Returns the shifts that keep its centre in place. Raises
-// ERasterArgument for an angle that is not finite and EPictureSize when the
+// EngineError (RasterArgument) for an angle that is not finite and EngineError (PictureSize) when the
 // turned picture would be too large; the picture is then unchanged.
 RotationShift RotatePicture(Picture& picture, Color fill_color, bool anti_alias, double angle_degrees);
 

@@ -25,14 +25,15 @@ using raster_detail::SampleBilinearInto;
 BGR SampleBilinear(const Picture& picture, double row, double column) {
   // Written so that a NaN coordinate fails every comparison.
   if (!(row >= 0 && column >= 0 && row <= picture.Height() - 1 && column <= picture.Width() - 1))
-    throw ERasterArgument("Sample point outside the picture");
+    throw EngineError(EngineErrorCode::RasterArgument, "Sample point outside the picture");
   uint8_t out[3];
   SampleBilinearInto(picture.RowStart(), picture.Stride(), row, column, out);
   return BGR{out[0], out[1], out[2]};
 }
 
 RotationShift RotatePicture(Picture& picture, Color fill_color, bool anti_alias, double angle_degrees) {
-  if (!std::isfinite(angle_degrees)) throw ERasterArgument("Rotation angle is not a finite number");
+  if (!std::isfinite(angle_degrees))
+    throw EngineError(EngineErrorCode::RasterArgument, "Rotation angle is not a finite number");
   const double theta = angle_degrees * 0.017453292519943295;
   const double s = std::sin(theta);
   const double c = std::cos(theta);

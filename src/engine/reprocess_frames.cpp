@@ -7,7 +7,6 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
-#include "engine/ui_services.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 
@@ -24,13 +23,11 @@ void PutInt32(std::ostream& out, int32_t v) {
 
 }  // namespace
 
-void ReprocessFrames(FrameStore& store) {
-  BusyCursor busy;
-  ProgressScope dialog;
+void ReprocessFrames(FrameStore& store, Progress& progress) {
+  constexpr const char* kReprocessing = "Re-Processing Video...";
   const std::vector<int32_t> marks = store.FrameOffsets;
-  dialog->SetRange(0, static_cast<int>(marks.size()));
-  dialog->SetText("Re-Processing Video...");
-  dialog->Show();
+  const auto steps = static_cast<int64_t>(marks.size());
+  progress.Report(kReprocessing, 0, steps);
 
   store.CloseFile();
   if (!store.OpenForRead()) throw Kt58Error("Cannot open the frame store file " + store.FileName.string());
@@ -43,7 +40,7 @@ void ReprocessFrames(FrameStore& store) {
   std::string create_error;
   try {
     temp = CreateFreeOwnedFile(ProgramFolder(), "bStream", ".Tmp");
-  } catch (const EFileCreate& e) {
+  } catch (const PlatformError& e) {
     create_error = e.what();
   }
   std::ofstream out;
@@ -73,8 +70,7 @@ void ReprocessFrames(FrameStore& store) {
         write_failed = true;
       }
     }
-    dialog->SetPosition(i + 1);
-    dialog->Repaint();
+    progress.Report(kReprocessing, i + 1, steps);
   }
 
   if (!write_failed) {

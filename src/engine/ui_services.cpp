@@ -1,6 +1,8 @@
 #include "engine/ui_services.h"
 
+#include <algorithm>
 #include <atomic>
+#include <limits>
 
 namespace kt58 {
 
@@ -31,6 +33,32 @@ UiServices& Ui() { return *g_services.load(std::memory_order_acquire); }
 
 void InstallUiServices(UiServices* services) {
   g_services.store(services ? services : &g_default_services, std::memory_order_release);
+}
+
+DialogProgress::DialogProgress(const std::string& caption, bool cancellable) : cancellable_(cancellable) {
+  if (!caption.empty()) dialog_->SetCaption(caption);
+  if (cancellable_) dialog_->ShowCancel([this] { cancelled_ = true; });
+}
+
+void DialogProgress::Report(const std::string& text, int64_t done, int64_t total) {
+  if (!shown_ || text != text_) {
+    text_ = text;
+    dialog_->SetText(text);
+  }
+  if (total > 0) {
+    const int64_t top = std::min<int64_t>(total, std::numeric_limits<int>::max());
+    if (top != total_) {
+      total_ = top;
+      dialog_->SetRange(0, static_cast<int>(top));
+    }
+    dialog_->SetPosition(static_cast<int>(std::clamp<int64_t>(done, 0, top)));
+  }
+  if (!shown_) {
+    shown_ = true;
+    dialog_->Show();
+  }
+  dialog_->Repaint();
+  if (cancellable_) ProcessPendingMessages();
 }
 
 void ProcessPendingMessages() {

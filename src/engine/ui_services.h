@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/progress.h"
+
 namespace kt58 {
 
 // A modeless progress window driven by a long operation: create, set texts
@@ -68,6 +70,32 @@ class ProgressScope {
 
  private:
   std::unique_ptr<ProgressDialog> dialog_;
+};
+
+// Long work's Progress shown in a progress dialog of the installed services,
+// with the busy cursor for its lifetime. The dialog appears at the first
+// report; a report with total 0 leaves the bar as it is. A cancellable one
+// has a Cancel button and lets pending events run at each report, so that
+// the button can be clicked while the work goes on.
+class DialogProgress final : public Progress {
+ public:
+  // An empty caption keeps the dialog's own.
+  DialogProgress(const std::string& caption, bool cancellable);
+  DialogProgress(const DialogProgress&) = delete;
+  DialogProgress& operator=(const DialogProgress&) = delete;
+
+  void Report(const std::string& text, int64_t done, int64_t total) override;
+  bool Cancelled() const override { return cancelled_; }
+
+ private:
+  // Declared first so that the cursor comes back after the dialog has gone.
+  BusyCursor busy_;
+  ProgressScope dialog_;
+  bool cancellable_;
+  bool cancelled_ = false;
+  bool shown_ = false;
+  std::string text_;
+  int64_t total_ = -1;
 };
 
 }  // namespace kt58

@@ -15,16 +15,16 @@ constexpr const char* kCreateStreamText = "Failed to create AVI stream";
 constexpr const char* kSetFormatText = "Failed to set AVI stream format";
 constexpr const char* kAddFrameText = "Failed to add frame to AVI";
 
-const char* TextFor(VideoWriteError::Stage stage) {
-  switch (stage) {
-    case VideoWriteError::Stage::EncoderMissing:
-    case VideoWriteError::Stage::CreateFile: return kCreateFileText;
-    case VideoWriteError::Stage::CreateStream: return kCreateStreamText;
-    case VideoWriteError::Stage::SetFormat: return kSetFormatText;
-    case VideoWriteError::Stage::WriteFrame:
-    case VideoWriteError::Stage::Finish: return kAddFrameText;
+// A failure of committing the file (a file error) reads as a frame that
+// could not be added.
+const char* TextFor(PlatformErrorCode code) {
+  switch (code) {
+    case PlatformErrorCode::VideoEncoderMissing:
+    case PlatformErrorCode::VideoCreateFile: return kCreateFileText;
+    case PlatformErrorCode::VideoCreateStream: return kCreateStreamText;
+    case PlatformErrorCode::VideoSetFormat: return kSetFormatText;
+    default: return kAddFrameText;
   }
-  return kAddFrameText;
 }
 
 }  // namespace
@@ -48,10 +48,8 @@ bool ExportAvi(TAnimation& animation, const fs::path& path) {
     EncodedFrames encoded = EncodeGeneratedFrames(animation, path, settings, {kAviExportCaption, kAviExportLabel}, AviFileBytes);
     if (encoded.result != FramePassResult::Written) return false;
     encoded.file->Commit();
-  } catch (const VideoWriteError& e) {
-    throw EAviExport(TextFor(e.stage));
-  } catch (const EFileWrite&) {
-    throw EAviExport(kAddFrameText);
+  } catch (const PlatformError& e) {
+    throw EAviExport(TextFor(e.Code()));
   }
   return true;
 }

@@ -11,7 +11,7 @@ int FrameDurationMs(const TAnimation& animation) { return animation.FrameDelay >
 
 EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const fs::path& target, VideoWriterSettings settings,
                                     const FramePassDialog& texts, uint64_t (*bytes_bound)(int, int, int)) {
-  using Stage = VideoWriteError::Stage;
+  using Stage = PlatformErrorCode;
   BusyCursor busy;
   ProgressScope dialog;
   bool cancelled = false;
@@ -43,8 +43,8 @@ EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const fs::path& targe
   // the file only once it is complete, and every failure removes it.
   try {
     out.file = std::make_unique<AtomicFile>(target);
-  } catch (const EFileWrite& e) {
-    throw VideoWriteError(Stage::CreateFile, e.what());
+  } catch (const PlatformError& e) {
+    throw PlatformError(Stage::VideoCreateFile, e.what());
   }
   VideoWriter writer(out.file->TempPath(), settings);
   const int count = animation.FrameCount;
@@ -54,11 +54,11 @@ EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const fs::path& targe
     if (cancelled) return {FramePassResult::Cancelled, nullptr};
     // Events may have cleared the frames meanwhile.
     if (static_cast<size_t>(i) >= animation.Frames.size())
-      throw VideoWriteError(Stage::WriteFrame, "the frames changed during the export");
+      throw PlatformError(Stage::VideoWriteFrame, "the frames changed during the export");
     animation.CurrentFrameIndex = i;
     WorkPicture picture = animation.ComposeFrame(animation.Frames[static_cast<size_t>(i)].get());
     if (!picture || picture->Width() != settings.width || picture->Height() != settings.height)
-      throw VideoWriteError(Stage::WriteFrame, "frame " + std::to_string(i + 1) + " is not the size of the first");
+      throw PlatformError(Stage::VideoWriteFrame, "frame " + std::to_string(i + 1) + " is not the size of the first");
     // The picture's bottom-up, padded rows are the writer's frame layout.
     writer.WriteFrame(picture->Bits(), picture->ImageBytes());
     FreeWorkPicture(picture);

@@ -41,8 +41,8 @@ struct FramePassDialog {
 // `bytes_bound`, when given, bounds the file's size from the frame size and
 // count: ENotEnoughSpace (free_space.h) is raised before anything is written
 // when the target's file system cannot hold that much.
-// Raises VideoWriteError: CreateFile when the temporary cannot be made,
-// WriteFrame when a later frame has another size or no picture (or the
+// Raises PlatformError: VideoCreateFile when the temporary cannot be made,
+// VideoWriteFrame when a later frame has another size or no picture (or the
 // frames went away meanwhile), and whatever the writer raises; the
 // temporary is removed on every way out but Written.
 EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const std::filesystem::path& target,

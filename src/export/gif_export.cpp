@@ -334,7 +334,8 @@ class FileSink {
  public:
   explicit FileSink(const fs::path& path) : path_(path) {
     fd_ = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
-    if (fd_ < 0) throw EFileWrite("Cannot write " + path.string() + ": " + std::strerror(errno));
+    if (fd_ < 0)
+      throw PlatformError(PlatformErrorCode::FileWrite, "Cannot write " + path.string() + ": " + std::strerror(errno));
   }
   ~FileSink() { ::close(fd_); }
   FileSink(const FileSink&) = delete;
@@ -344,7 +345,7 @@ class FileSink {
   // Back to an empty file, to write it again.
   void Restart() {
     if (::ftruncate(fd_, 0) != 0 || ::lseek(fd_, 0, SEEK_SET) != 0)
-      throw EFileWrite("Cannot write " + path_.string() + ": " + std::strerror(errno));
+      throw PlatformError(PlatformErrorCode::FileWrite, "Cannot write " + path_.string() + ": " + std::strerror(errno));
   }
 
  private:
@@ -573,7 +574,7 @@ void BuiltGif::SaveAs(const fs::path& target) const {
   AtomicFile copy(target);
   std::error_code ec;
   fs::copy_file(file_->TempPath(), copy.TempPath(), fs::copy_options::overwrite_existing, ec);
-  if (ec) throw EFileWrite("Cannot write " + target.string() + ": " + ec.message());
+  if (ec) throw PlatformError(PlatformErrorCode::FileWrite, "Cannot write " + target.string() + ": " + ec.message());
   copy.Commit();
 }
 

@@ -73,7 +73,7 @@ using GifFrameObserver = std::function<void(int index, int count, const Picture&
 // this process in the program's Output folder until they are written.
 // An animation without generated frames raises GIFException("Unsupported
 // GIF version"); errors of rendering, of the writer and of writing
-// (EFileWrite) pass on, and leave no file behind.
+// (PlatformError, FileWrite) pass on, and leave no file behind.
 
 // A GIF built into a hidden temporary file in the program's Output folder,
 // kept until it is saved or dropped (the object's end removes it).
@@ -84,7 +84,7 @@ class BuiltGif {
   uint64_t FileSize() const;
   const std::filesystem::path& Path() const { return file_->TempPath(); }
   // Copies the GIF to target through a temporary renamed into place; the
-  // build stays, so it can be saved again. Raises EFileWrite.
+  // build stays, so it can be saved again. Raises PlatformError (FileWrite).
   void SaveAs(const std::filesystem::path& target) const;
 
  private:

@@ -26,7 +26,7 @@ EncodedFrames Encode(TAnimation& animation, const VideoExportOptions& options, c
   try {
     return EncodeGeneratedFrames(animation, target, SettingsFor(animation, options),
                                  {kVideoExportCaption, VideoExportLabel(options.Format), true});
-  } catch (const VideoWriteError& e) {
+  } catch (const PlatformError& e) {
     throw EVideoExport(e.what());
   }
 }
@@ -42,7 +42,7 @@ FramePassResult ExportVideo(TAnimation& animation, const VideoExportOptions& opt
   if (encoded.result == FramePassResult::Written) {
     try {
       encoded.file->Commit();
-    } catch (const EFileWrite& e) {
+    } catch (const PlatformError& e) {
       throw EVideoExport(e.what());
     }
   }
@@ -63,9 +63,9 @@ void BuiltVideo::SaveAs(const fs::path& target) const {
     AtomicFile copy(target);
     std::error_code ec;
     fs::copy_file(file_->TempPath(), copy.TempPath(), fs::copy_options::overwrite_existing, ec);
-    if (ec) throw EFileWrite("Cannot write " + target.string() + ": " + ec.message());
+    if (ec) throw PlatformError(PlatformErrorCode::FileWrite, "Cannot write " + target.string() + ": " + ec.message());
     copy.Commit();
-  } catch (const EFileWrite& e) {
+  } catch (const PlatformError& e) {
     throw EVideoExport(e.what());
   }
 }

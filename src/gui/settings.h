@@ -59,7 +59,7 @@ void LoadSettings(Settings& settings);
 // other sections of the file are kept. The window's position and size are
 // written only when it is neither maximised nor minimised. Returns false,
 // writing nothing, when the "User" folder cannot be created; a failure to
-// write the file raises EFileWrite.
+// write the file raises PlatformError (FileWrite).
 bool SaveSettings(Settings& settings);
 
 // Each of the six folders that is not an existing folder (an empty one

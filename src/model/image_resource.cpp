@@ -7,6 +7,7 @@
 #include "engine/errors.h"
 #include "engine/gif_import.h"
 #include "engine/jpeg_picture.h"
+#include "engine/ui_services.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
@@ -57,7 +58,7 @@ std::string SourceTypeText(int source_type) {
 
 ImageResource::ImageResource(const std::filesystem::path& path, int id)
     : DataFileName(path), SourceFileName(path), Id(id) {
-  if (!path.empty() && !FileExists(path)) throw EAbort();
+  if (!path.empty() && !FileExists(path)) throw EngineError(EngineErrorCode::Abort, "Operation aborted");
   SourceType = SourceTypeFromFileName(path);
 }
 
@@ -135,10 +136,13 @@ void FrameStoreResource::LoadFromSource() {
   DataFileName = store->FileName;
   WorkPicture first;
   try {
-    if (SourceType == st_Avi)
-      first = ImportAvi(*store, SourceFileName, false);
-    else if (SourceType == st_Gifa)
-      first = ImportGif(*store, SourceFileName, false);
+    if (SourceType == st_Avi) {
+      DialogProgress progress("Import AVI...", true);
+      first = ImportAvi(*store, SourceFileName, false, progress);
+    } else if (SourceType == st_Gifa) {
+      DialogProgress progress("", false);
+      first = ImportGif(*store, SourceFileName, false, progress);
+    }
     if (first) {
       Width = first->Width();
       Height = first->Height();
@@ -151,7 +155,8 @@ void FrameStoreResource::LoadFromSource() {
       }
     }
   } catch (const std::exception&) {
-    // Import failures are not reported: the layer simply draws nothing.
+    // Import failures are not reported, and a cancelled import is one: the
+    // layer simply draws nothing.
   }
   // The store file was made for this import alone; a failed import must not
   // leave it behind in the program folder, where nothing would remove it.

@@ -69,7 +69,7 @@ class ImageResource {
   int32_t NameCounter = 0;
 
  protected:
-  // A non-empty path must name an existing file, else EAbort. The project
+  // A non-empty path must name an existing file, else EngineError (Abort). The project
   // reader passes an empty path and fills the fields itself.
   ImageResource(const std::filesystem::path& path, int id);
 };

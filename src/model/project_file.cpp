@@ -193,9 +193,9 @@ void TAnimation::LoadResources(BoundedReader& reader, std::vector<ProjectReadIss
       in_record = true;
       type = st_Unknown;
       type = reader.GetInt32();
-      std::vector<StoreRestoreProblem> problems;
+      std::vector<StoreProblem> problems;
       std::unique_ptr<ImageResource> ref = LoadResourceRecord(reader, type, problems);
-      for (const StoreRestoreProblem& p : problems)
+      for (const StoreProblem& p : problems)
         warnings.push_back({p.message, ResourceName(k, n, type, ref->SourceFileName.string()) + ": " + p.cause});
       const int id = ref->Id;
       References->Append(std::move(ref));

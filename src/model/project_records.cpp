@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/bmp_codec.h"
+#include "engine/ui_services.h"
 #include "model/animation.h"
 #include "platform/program_folder.h"
 
@@ -84,7 +85,7 @@ void SaveResourceRecord(std::ostream& out, const ImageResource& ref) {
     WriteBmpImage(*picture, out);
   } else if (IsMultiFrameSourceType(ref.SourceType)) {
     if (FrameStore* store = ref.Store()) {
-      store->SaveToStream(out);
+      for (const StoreProblem& problem : store->SaveToStream(out)) Ui().ShowMessage(problem.message);
     } else {
       // Import failed: an empty store (no frames, a 4-byte image holding 0).
       PutInt32(out, 0);
@@ -98,7 +99,7 @@ void SaveResourceRecord(std::ostream& out, const ImageResource& ref) {
 }
 
 std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type,
-                                                   std::vector<StoreRestoreProblem>& problems) {
+                                                   std::vector<StoreProblem>& problems) {
   std::string stored_data, stored_source;
   if (IsStillSourceType(source_type)) {
     auto ref = std::make_unique<PictureResource>(fs::path(), 0);

@@ -27,7 +27,7 @@ void SaveResourceRecord(std::ostream& out, const ImageResource& ref);
 // file name is only a name. Raises on a bad record, leaving no file behind.
 // What a store could restore only in part is added to `problems`.
 std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type,
-                                                   std::vector<StoreRestoreProblem>& problems);
+                                                   std::vector<StoreProblem>& problems);
 
 // The store file wanted for a multi-frame resource read from a project: the
 // program folder, the stem of the stored source (or data) file name reduced

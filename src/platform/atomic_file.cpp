@@ -41,10 +41,11 @@ fs::path FollowLinks(fs::path path) {
     std::error_code ec;
     if (!fs::is_symlink(path, ec)) return path;
     const fs::path link = fs::read_symlink(path, ec);
-    if (ec) throw EFileWrite(Describe(path, "cannot read the symbolic link", ec.value()));
+    if (ec)
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(path, "cannot read the symbolic link", ec.value()));
     path = link.is_absolute() ? link : path.parent_path() / link;
   }
-  throw EFileWrite(Describe(path, "too many symbolic links", ELOOP));
+  throw PlatformError(PlatformErrorCode::FileWrite, Describe(path, "too many symbolic links", ELOOP));
 }
 
 // The signals a front end stops on, held while a commit decides.
@@ -75,19 +76,22 @@ void InterruptCommits() noexcept { g_commits_interrupted = 1; }
 bool CommitsInterrupted() noexcept { return g_commits_interrupted != 0; }
 
 AtomicFile::AtomicFile(const fs::path& target) {
-  if (target.filename().empty()) throw EFileWrite("Cannot write " + target.string() + ": no file name");
+  if (target.filename().empty())
+    throw PlatformError(PlatformErrorCode::FileWrite, "Cannot write " + target.string() + ": no file name");
   target_ = FollowLinks(target);
   struct stat st {};
   mode_t mode = 0;
   if (::stat(target_.c_str(), &st) == 0) {
     // A rename would replace a FIFO or device node by a file, and writing
     // through it would block or reach hardware: neither is an export.
-    if (S_ISDIR(st.st_mode)) throw EFileWrite(Describe(target_, "it is a folder", EISDIR));
-    if (!S_ISREG(st.st_mode)) throw EFileWrite(Describe(target_, "it is not a regular file", EINVAL));
+    if (S_ISDIR(st.st_mode))
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "it is a folder", EISDIR));
+    if (!S_ISREG(st.st_mode))
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "it is not a regular file", EINVAL));
     // The rename would go through for a read-only file whose folder is
     // writable; the user made it read-only to keep it.
     if (::access(target_.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0)
-      throw EFileWrite(Describe(target_, "the file is read-only", EACCES));
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "the file is read-only", EACCES));
     mode = st.st_mode & 07777;
   }
   const fs::path folder = FolderOf(target_);
@@ -98,8 +102,9 @@ AtomicFile::AtomicFile(const fs::path& target) {
   try {
     temp_ = CreateFreeOwnedFile(folder, "." + target_.filename().string() + "." + std::to_string(::getpid()),
                                 ".tmp", &fd);
-  } catch (const EFileCreate& e) {
-    throw EFileWrite("Cannot write " + target_.string() + ": no temporary file. " + e.what());
+  } catch (const PlatformError& e) {
+    throw PlatformError(PlatformErrorCode::FileWrite,
+                        "Cannot write " + target_.string() + ": no temporary file. " + e.what());
   }
   // A replaced file keeps its permissions; failing that, the default ones
   // are no reason to stop.
@@ -122,25 +127,26 @@ void AtomicFile::Commit() {
   if (fd < 0) {
     const int err = errno;
     Discard();
-    throw EFileWrite(Describe(target_, "the temporary file disappeared", err));
+    throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "the temporary file disappeared", err));
   }
   if (::fsync(fd) != 0) {
     const int err = errno;
     ::close(fd);
     Discard();
-    throw EFileWrite(Describe(target_, "cannot flush the file", err));
+    throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "cannot flush the file", err));
   }
   ::close(fd);
   {
     HeldSignals held;
     if (CommitsInterrupted()) {
       Discard();
-      throw ECommitInterrupted("Cannot write " + target_.string() + ": interrupted");
+      throw PlatformError(PlatformErrorCode::CommitInterrupted, "Cannot write " + target_.string() + ": interrupted");
     }
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
       const int err = errno;
       Discard();
-      throw EFileWrite(Describe(target_, "cannot rename the temporary file into place", err));
+      throw PlatformError(PlatformErrorCode::FileWrite,
+                          Describe(target_, "cannot rename the temporary file into place", err));
     }
     committed_ = true;
     ReleaseOwnedFile(temp_);
@@ -159,7 +165,7 @@ void WriteAllBytes(int fd, const uint8_t* data, size_t size, const fs::path& nam
     const ssize_t n = ::write(fd, data + done, size - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      throw EFileWrite(Describe(name, "write failed", errno));
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(name, "write failed", errno));
     }
     done += static_cast<size_t>(n);
   }
@@ -169,14 +175,15 @@ void WriteFileAtomically(const fs::path& target, const uint8_t* data, size_t siz
   AtomicFile file(target);
   {
     const int fd = ::open(file.TempPath().c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) throw EFileWrite(Describe(target, "cannot open the temporary file", errno));
+    if (fd < 0)
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(target, "cannot open the temporary file", errno));
     try {
       WriteAllBytes(fd, data, size, target);
-    } catch (const EFileWrite&) {
+    } catch (const PlatformError&) {
       ::close(fd);
       throw;
     }
-    if (::close(fd) != 0) throw EFileWrite(Describe(target, "close failed", errno));
+    if (::close(fd) != 0) throw PlatformError(PlatformErrorCode::FileWrite, Describe(target, "close failed", errno));
   }
   file.Commit();
 }
@@ -189,12 +196,13 @@ void WriteFileAtomically(const fs::path& target, const std::function<void(std::o
   AtomicFile file(target);
   {
     std::ofstream out(file.TempPath(), std::ios::binary | std::ios::trunc);
-    if (!out) throw EFileWrite(Describe(target, "cannot open the temporary file", errno));
+    if (!out)
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(target, "cannot open the temporary file", errno));
     write(out);
     out.flush();
-    if (!out) throw EFileWrite(Describe(target, "write failed", errno));
+    if (!out) throw PlatformError(PlatformErrorCode::FileWrite, Describe(target, "write failed", errno));
     out.close();
-    if (out.fail()) throw EFileWrite(Describe(target, "close failed", errno));
+    if (out.fail()) throw PlatformError(PlatformErrorCode::FileWrite, Describe(target, "close failed", errno));
   }
   file.Commit();
 }

@@ -11,25 +11,12 @@
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/platform_error.h"
+
 namespace kt58 {
-
-// A file that cannot be written, created or renamed into place; the text
-// names the file and the reason.
-class EFileWrite : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// The run was interrupted before the target was replaced: the old target
-// is untouched.
-class ECommitInterrupted : public EFileWrite {
- public:
-  using EFileWrite::EFileWrite;
-};
 
 // Called from a front end's signal handler (async-signal safe): from then
 // on no atomic file is committed, so a stopped run never replaces an
@@ -43,7 +30,7 @@ bool CommitsInterrupted() noexcept;
 // it points to is replaced and the link stays. Writers that need a path of
 // their own (FFmpeg's muxer) write to TempPath(); Commit() fsyncs it and
 // renames it onto the target. Destroying the object without a successful
-// Commit() removes the temporary file. Raises EFileWrite when the target
+// Commit() removes the temporary file. Raises PlatformError (FileWrite) when the target
 // exists but is not a regular file (a folder, a FIFO, a device) or is
 // read-only, or when the temporary file cannot be created.
 class AtomicFile {
@@ -53,18 +40,15 @@ class AtomicFile {
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
-  // The file that will be replaced (a symbolic link's target).
-  const std::filesystem::path& Target() const { return target_; }
   const std::filesystem::path& TempPath() const { return temp_; }
   // fsync of the temporary file's contents, rename onto the target, fsync
-  // of the folder. Raises EFileWrite (and removes the temporary) on
-  // failure, ECommitInterrupted after InterruptCommits(). Signals are held
+  // of the folder. Raises PlatformError (FileWrite) (and removes the temporary) on
+  // failure, PlatformError (CommitInterrupted) after InterruptCommits(). Signals are held
   // from the last check to the rename, so the target is either replaced
   // and the commit returns, or it is untouched and the commit raises.
   void Commit();
   // Removes the temporary file now; harmless when already gone.
   void Discard() noexcept;
-  bool Committed() const { return committed_; }
 
  private:
   std::filesystem::path target_;
@@ -73,14 +57,14 @@ class AtomicFile {
 };
 
 // Writes every byte to the descriptor, going on after a signal; raises
-// EFileWrite naming `name` on a failure (a full disk, a file-size limit).
+// PlatformError (FileWrite) naming `name` on a failure (a full disk, a file-size limit).
 void WriteAllBytes(int fd, const uint8_t* data, size_t size, const std::filesystem::path& name);
 
 // The whole file from bytes in memory.
 void WriteFileAtomically(const std::filesystem::path& target, const uint8_t* data, size_t size);
 void WriteFileAtomically(const std::filesystem::path& target, const std::vector<uint8_t>& bytes);
 // The whole file from a writer function; an exception it raises passes on
-// after the temporary file is removed. A stream failure raises EFileWrite.
+// after the temporary file is removed. A stream failure raises PlatformError (FileWrite).
 void WriteFileAtomically(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write);
 
 }  // namespace kt58

@@ -51,7 +51,7 @@ using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
   if (error != 0) {
     if (const char* s = GifErrorString(error)) text += std::string(" (") + s + ")";
   }
-  throw GifDecodeError(text);
+  throw PlatformError(PlatformErrorCode::GifDecode, text);
 }
 
 GifHandle Open(MemoryReader& reader) {
@@ -85,14 +85,14 @@ void SkipExtension(GifFileType* gif, GifByteType* block) {
 // (counting only); otherwise every image is decoded into it. Files cut short
 // or damaged after their first whole image are common (interrupted
 // downloads): the whole images before the fault stand, the damaged one is
-// dropped. A fault before any whole image raises GifDecodeError.
+// dropped. A fault before any whole image raises PlatformError (GifDecode).
 int WalkRecords(GifFileType* gif, const MemoryReader& reader, std::vector<GifImageData>* images, int& count);
 
 int Walk(GifFileType* gif, const MemoryReader& reader, std::vector<GifImageData>* images) {
   int count = 0;
   try {
     return WalkRecords(gif, reader, images, count);
-  } catch (const GifDecodeError&) {
+  } catch (const PlatformError&) {
     if (count == 0) throw;
     return count;
   }
@@ -204,13 +204,18 @@ namespace {
 std::vector<uint8_t> ReadWholeFile(const std::filesystem::path& path) {
   std::error_code ec;
   const uintmax_t size = std::filesystem::file_size(path, ec);
-  if (ec) throw GifDecodeError("Cannot read the GIF " + path.string() + ": " + ec.message());
-  if (size > kMaxFileBytes) throw GifDecodeError("Cannot read the GIF " + path.string() + ": the file is too large");
+  if (ec)
+    throw PlatformError(PlatformErrorCode::GifDecode, "Cannot read the GIF " + path.string() + ": " + ec.message());
+  if (size > kMaxFileBytes)
+    throw PlatformError(PlatformErrorCode::GifDecode,
+                        "Cannot read the GIF " + path.string() + ": the file is too large");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw GifDecodeError("Cannot read the GIF " + path.string() + ": cannot open the file");
+  if (!in)
+    throw PlatformError(PlatformErrorCode::GifDecode,
+                        "Cannot read the GIF " + path.string() + ": cannot open the file");
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size)))
-    throw GifDecodeError("Cannot read the GIF " + path.string() + ": read error");
+    throw PlatformError(PlatformErrorCode::GifDecode, "Cannot read the GIF " + path.string() + ": read error");
   return bytes;
 }
 
@@ -220,8 +225,8 @@ DecodedGif DecodeGifFile(const std::filesystem::path& path) {
   const std::vector<uint8_t> bytes = ReadWholeFile(path);
   try {
     return DecodeGif(bytes.data(), bytes.size());
-  } catch (const GifDecodeError& e) {
-    throw GifDecodeError(path.string() + ": " + e.what());
+  } catch (const PlatformError& e) {
+    throw PlatformError(PlatformErrorCode::GifDecode, path.string() + ": " + e.what());
   }
 }
 
@@ -231,7 +236,7 @@ int GifImageCount(const std::filesystem::path& path) {
     MemoryReader reader{bytes.data(), bytes.size(), 0};
     GifHandle gif = Open(reader);
     return Walk(gif.get(), reader, nullptr);
-  } catch (const GifDecodeError&) {
+  } catch (const PlatformError&) {
     return -1;
   } catch (const std::bad_alloc&) {
     return -1;

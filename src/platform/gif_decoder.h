@@ -6,18 +6,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace kt58 {
+#include "platform/platform_error.h"
 
-// A GIF that cannot be read; the text names the source and the fault. The
-// engine's import turns it into its own error handling (engine/gif_import).
-class GifDecodeError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+namespace kt58 {
 
 struct GifRgb {
   uint8_t r = 0, g = 0, b = 0;
@@ -42,7 +36,7 @@ struct DecodedGif {
   GifRgb BackgroundColor() const;
 };
 
-// Decodes a whole GIF from memory. Raises GifDecodeError with a
+// Decodes a whole GIF from memory. Raises PlatformError (GifDecode) with a
 // clear text for anything it cannot read; sizes and counts are bounded before
 // allocation.
 DecodedGif DecodeGif(const uint8_t* data, size_t size);

@@ -161,7 +161,7 @@ bool EncodeInto(jpeg_compress_struct* cinfo, ErrorManager* err, const JpegImage*
 }  // namespace
 
 JpegImage DecodeJpeg(const uint8_t* data, size_t size, int64_t max_pixels) {
-  if (data == nullptr || size == 0) throw JpegError("JPEG data is empty");
+  if (data == nullptr || size == 0) throw PlatformError(PlatformErrorCode::Jpeg, "JPEG data is empty");
   JpegImage out;
   std::vector<uint8_t> row_buffer;
   jpeg_decompress_struct cinfo{};
@@ -172,7 +172,7 @@ JpegImage DecodeJpeg(const uint8_t* data, size_t size, int64_t max_pixels) {
   progress.progress_monitor = OnProgress;
   const bool ok = DecodeInto(&cinfo, &err, &progress, data, size, max_pixels, &out, &row_buffer);
   jpeg_destroy_decompress(&cinfo);
-  if (!ok) throw JpegError(std::string("JPEG cannot be decoded: ") + err.message);
+  if (!ok) throw PlatformError(PlatformErrorCode::Jpeg, std::string("JPEG cannot be decoded: ") + err.message);
   return out;
 }
 
@@ -182,22 +182,23 @@ JpegImage DecodeJpegFile(const std::filesystem::path& path, int64_t max_pixels) 
   constexpr uintmax_t kMaxFileBytes = static_cast<uintmax_t>(kMaxPicturePixels) * 3 + (64u << 20);
   std::error_code ec;
   const uintmax_t length = std::filesystem::file_size(path, ec);
-  if (!ec && length > kMaxFileBytes) throw JpegError(path.string() + ": the file is too large for a picture");
+  if (!ec && length > kMaxFileBytes)
+    throw PlatformError(PlatformErrorCode::Jpeg, path.string() + ": the file is too large for a picture");
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw JpegError(path.string() + ": cannot open the file");
+  if (!in) throw PlatformError(PlatformErrorCode::Jpeg, path.string() + ": cannot open the file");
   std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   try {
     return DecodeJpeg(bytes.data(), bytes.size(), max_pixels);
-  } catch (const JpegError& e) {
-    throw JpegError(path.string() + ": " + e.what());
+  } catch (const PlatformError& e) {
+    throw PlatformError(PlatformErrorCode::Jpeg, path.string() + ": " + e.what());
   }
 }
 
 std::vector<uint8_t> EncodeJpeg(const JpegImage& image, int quality) {
   if (image.width < 1 || image.height < 1 || image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION)
-    throw JpegError("JPEG cannot hold an image of that size");
+    throw PlatformError(PlatformErrorCode::Jpeg, "JPEG cannot hold an image of that size");
   if (image.rgb.size() != static_cast<size_t>(image.width) * image.height * 3)
-    throw JpegError("JPEG encoding: pixel data does not match the image size");
+    throw PlatformError(PlatformErrorCode::Jpeg, "JPEG encoding: pixel data does not match the image size");
   if (quality < 1) quality = 1;
   if (quality > 100) quality = 100;
   jpeg_compress_struct cinfo{};
@@ -211,17 +212,17 @@ std::vector<uint8_t> EncodeJpeg(const JpegImage& image, int quality) {
   std::vector<uint8_t> result;
   if (ok && buffer) result.assign(buffer, buffer + buffer_size);
   std::free(buffer);
-  if (!ok) throw JpegError(std::string("JPEG cannot be encoded: ") + err.message);
+  if (!ok) throw PlatformError(PlatformErrorCode::Jpeg, std::string("JPEG cannot be encoded: ") + err.message);
   return result;
 }
 
 void EncodeJpegFile(const JpegImage& image, int quality, const std::filesystem::path& path) {
   const std::vector<uint8_t> bytes = EncodeJpeg(image, quality);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw JpegError(path.string() + ": cannot create the file");
+  if (!out) throw PlatformError(PlatformErrorCode::Jpeg, path.string() + ": cannot create the file");
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   out.flush();
-  if (!out) throw JpegError(path.string() + ": cannot write the file");
+  if (!out) throw PlatformError(PlatformErrorCode::Jpeg, path.string() + ": cannot write the file");
 }
 
 }  // namespace kt58

@@ -197,9 +197,9 @@ fs::path FirstFreeName(const fs::path& folder, const std::string& stem, const st
   for (int n = 1; n <= kMaxNameAttempts; ++n) {
     const fs::path candidate = folder / (stem + (n == 1 ? std::string() : "_" + std::to_string(n)) + ext);
     if (make(candidate)) return candidate;
-    if (errno != EEXIST) throw EFileCreate(Describe(candidate, refusal, errno));
+    if (errno != EEXIST) throw PlatformError(PlatformErrorCode::FileCreate, Describe(candidate, refusal, errno));
   }
-  throw EFileCreate(Describe(folder / (stem + ext), "every name is taken", EEXIST));
+  throw PlatformError(PlatformErrorCode::FileCreate, Describe(folder / (stem + ext), "every name is taken", EEXIST));
 }
 
 }  // namespace

@@ -11,16 +11,11 @@
 #pragma once
 
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 
-namespace kt58 {
+#include "platform/platform_error.h"
 
-// A file that cannot be made; the text names it and the reason.
-class EFileCreate : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+namespace kt58 {
 
 // Creates `path` empty with an exclusive create that never follows a
 // symbolic link, and records it as this process's file. Returns an open
@@ -31,14 +26,14 @@ int CreateOwnedFile(const std::filesystem::path& path);
 // Creates the first free name of folder/stem + ext, folder/stem_2 + ext,
 // folder/stem_3 + ext, ... exclusively, as CreateOwnedFile. Returns the
 // path; the descriptor is closed unless `fd` receives it. Raises
-// EFileCreate when the folder refuses new files.
+// PlatformError (FileCreate) when the folder refuses new files.
 std::filesystem::path CreateFreeOwnedFile(const std::filesystem::path& folder, const std::string& stem,
                                           const std::string& ext, int* fd = nullptr);
 
 // Gives the existing file a second name (a hard link) under the first free
 // name of folder/stem + ext, folder/stem_2 + ext, ..., recorded as this
 // process's file: the contents stay under that name whatever later replaces
-// the first name, without a copy. Raises EFileCreate when the folder's file
+// the first name, without a copy. Raises PlatformError (FileCreate) when the folder's file
 // system has no second names for files or refuses new ones.
 std::filesystem::path LinkFreeOwnedFile(const std::filesystem::path& existing, const std::filesystem::path& folder,
                                         const std::string& stem, const std::string& ext);

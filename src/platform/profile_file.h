@@ -55,7 +55,7 @@ class ProfileFile {
 
   std::string ToText() const;
   // Replaces the file atomically: the old file stays whole when writing
-  // fails. Raises EFileWrite naming the file and the reason.
+  // fails. Raises PlatformError (FileWrite) naming the file and the reason.
   void Save(const std::filesystem::path& path) const;
 
   // Text without control characters other than tab: it stays on its line and

@@ -24,7 +24,7 @@ namespace kt58 {
 
 namespace {
 
-using Stage = VideoWriteError::Stage;
+using Stage = PlatformErrorCode;
 
 struct FormatInfo {
   VideoFormat format;
@@ -174,7 +174,7 @@ struct VideoWriter::Impl {
   void OpenFile(const std::filesystem::path& file) {
     int rc = avformat_alloc_output_context2(&context, nullptr, info.muxer, nullptr);
     if (rc < 0 || !context)
-      throw VideoWriteError(Stage::CreateFile, std::string(info.name) + " muxer unavailable: " + AvErrorText(rc));
+      throw PlatformError(Stage::VideoCreateFile, std::string(info.name) + " muxer unavailable: " + AvErrorText(rc));
     // "file:" makes a name like "a:b.mp4" a file name; the whitelist also
     // binds the muxer's own reopening (the MP4 moov move) to files.
     const std::string url = "file:" + file.string();
@@ -183,12 +183,12 @@ struct VideoWriter::Impl {
     DictionaryScope io;
     io.Set("protocol_whitelist", "file");
     rc = avio_open2(&context->pb, url.c_str(), AVIO_FLAG_WRITE, nullptr, &io.dict);
-    if (rc < 0) throw VideoWriteError(Stage::CreateFile, "Cannot create " + file.string() + ": " + AvErrorText(rc));
+    if (rc < 0) throw PlatformError(Stage::VideoCreateFile, "Cannot create " + file.string() + ": " + AvErrorText(rc));
   }
 
   void OpenEncoder(const AVCodec* encoder, const VideoWriterSettings& s) {
     codec = avcodec_alloc_context3(encoder);
-    if (!codec) throw VideoWriteError(Stage::CreateStream, "Out of memory for the encoder");
+    if (!codec) throw PlatformError(Stage::VideoCreateStream, "Out of memory for the encoder");
     codec->width = coded_width;
     codec->height = coded_height;
     codec->pix_fmt = info.pixels;
@@ -221,20 +221,20 @@ struct VideoWriter::Impl {
     }
     int rc = avcodec_open2(codec, encoder, &options.dict);
     if (rc < 0)
-      throw VideoWriteError(Stage::CreateStream, std::string("Cannot open the ") + info.encoder +
-                                                     " encoder: " + AvErrorText(rc));
+      throw PlatformError(Stage::VideoCreateStream,
+                          std::string("Cannot open the ") + info.encoder + " encoder: " + AvErrorText(rc));
     rc = avcodec_parameters_from_context(stream->codecpar, codec);
-    if (rc < 0) throw VideoWriteError(Stage::CreateStream, "Cannot set the stream parameters: " + AvErrorText(rc));
+    if (rc < 0) throw PlatformError(Stage::VideoCreateStream, "Cannot set the stream parameters: " + AvErrorText(rc));
     stream->time_base = codec->time_base;
     stream->avg_frame_rate = codec->framerate;
 
     frame = av_frame_alloc();
-    if (!frame) throw VideoWriteError(Stage::CreateStream, "Out of memory for the frame");
+    if (!frame) throw PlatformError(Stage::VideoCreateStream, "Out of memory for the frame");
     frame->format = info.pixels;
     frame->width = coded_width;
     frame->height = coded_height;
     rc = av_frame_get_buffer(frame, 0);
-    if (rc < 0) throw VideoWriteError(Stage::CreateStream, "Out of memory for the frame: " + AvErrorText(rc));
+    if (rc < 0) throw PlatformError(Stage::VideoCreateStream, "Out of memory for the frame: " + AvErrorText(rc));
     // Bicubic, as the ffmpeg tool converts. For 4:2:0, accurate rounding
     // keeps swscale off its fast BGR-to-4:2:0 path, whose chroma is visibly
     // less faithful (the benchmark's ffmpeg peer is given the same flags);
@@ -242,7 +242,7 @@ struct VideoWriter::Impl {
     const int flags = SWS_BICUBIC | (info.pixels == AV_PIX_FMT_YUV420P ? SWS_ACCURATE_RND : 0);
     sws = sws_getContext(coded_width, coded_height, AV_PIX_FMT_BGR24, coded_width, coded_height, info.pixels, flags,
                          nullptr, nullptr, nullptr);
-    if (!sws) throw VideoWriteError(Stage::CreateStream, "Cannot convert frames for the encoder");
+    if (!sws) throw PlatformError(Stage::VideoCreateStream, "Cannot convert frames for the encoder");
     if (coded_width != width || coded_height != height) {
       const size_t row = static_cast<size_t>(coded_width) * 3;
       padded.resize(row * static_cast<size_t>(coded_height));
@@ -255,7 +255,7 @@ struct VideoWriter::Impl {
     for (;;) {
       int rc = avcodec_receive_packet(codec, packet);
       if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF) return;
-      if (rc < 0) throw VideoWriteError(stage, std::string(info.encoder) + " failed: " + AvErrorText(rc));
+      if (rc < 0) throw PlatformError(stage, std::string(info.encoder) + " failed: " + AvErrorText(rc));
       // The containers take a packet's duration as its frame's; the
       // encoders here leave it unset.
       if (packet->duration == 0) packet->duration = 1;
@@ -263,8 +263,8 @@ struct VideoWriter::Impl {
       packet->stream_index = stream->index;
       rc = av_interleaved_write_frame(context, packet);
       if (rc < 0 || context->pb->error < 0)
-        throw VideoWriteError(stage, std::string("Cannot write the ") + info.name + " file: " +
-                                         AvErrorText(rc < 0 ? rc : context->pb->error));
+        throw PlatformError(stage, std::string("Cannot write the ") + info.name +
+                                       " file: " + AvErrorText(rc < 0 ? rc : context->pb->error));
     }
   }
 
@@ -283,14 +283,14 @@ struct VideoWriter::Impl {
       stride = static_cast<int>(padded_row);
     }
     int rc = av_frame_make_writable(frame);
-    if (rc < 0) throw VideoWriteError(Stage::WriteFrame, "Out of memory for the frame: " + AvErrorText(rc));
+    if (rc < 0) throw PlatformError(Stage::VideoWriteFrame, "Out of memory for the frame: " + AvErrorText(rc));
     const uint8_t* planes[4] = {source, nullptr, nullptr, nullptr};
     const int strides[4] = {stride, 0, 0, 0};
     sws_scale(sws, planes, strides, 0, coded_height, frame->data, frame->linesize);
     frame->pts = pts;
     rc = avcodec_send_frame(codec, frame);
-    if (rc < 0) throw VideoWriteError(Stage::WriteFrame, std::string(info.encoder) + " failed: " + AvErrorText(rc));
-    Drain(Stage::WriteFrame);
+    if (rc < 0) throw PlatformError(Stage::VideoWriteFrame, std::string(info.encoder) + " failed: " + AvErrorText(rc));
+    Drain(Stage::VideoWriteFrame);
   }
 
   void StoreFrame(const uint8_t* data, size_t size, int index) {
@@ -307,8 +307,8 @@ struct VideoWriter::Impl {
     packet->data = nullptr;
     packet->size = 0;
     if (rc < 0 || context->pb->error < 0)
-      throw VideoWriteError(Stage::WriteFrame,
-                            "Cannot write AVI frame: " + AvErrorText(rc < 0 ? rc : context->pb->error));
+      throw PlatformError(Stage::VideoWriteFrame,
+                          "Cannot write AVI frame: " + AvErrorText(rc < 0 ? rc : context->pb->error));
   }
 };
 
@@ -323,7 +323,7 @@ VideoWriter::VideoWriter(const std::filesystem::path& path, const VideoWriterSet
   // header's 32-bit size field too; the encoders refuse what they cannot
   // take themselves.
   if (w <= 0 || h <= 0 || !WithinPictureLimits(w, h) || settings.frame_ms <= 0)
-    throw VideoWriteError(Stage::SetFormat, std::string(m.info.name) + " frame size or duration out of range");
+    throw PlatformError(Stage::VideoSetFormat, std::string(m.info.name) + " frame size or duration out of range");
   // Padded rows add at most 3 bytes each.
   static_assert(uint64_t{kMaxPicturePixels} * 3 + uint64_t{kMaxPictureSide} * 3 <= 0xFFFFFFFFu);
   frame_bytes_ = ((static_cast<size_t>(w) * 3 + 3) & ~size_t{3}) * static_cast<size_t>(h);
@@ -335,13 +335,15 @@ VideoWriter::VideoWriter(const std::filesystem::path& path, const VideoWriterSet
   }
   // A missing encoder is reported before anything is created.
   const AVCodec* encoder = m.info.encoder ? avcodec_find_encoder_by_name(m.info.encoder) : nullptr;
-  if (m.info.encoder && !encoder) throw VideoWriteError(Stage::EncoderMissing, VideoEncoderMissingText(settings.format));
+  if (m.info.encoder && !encoder)
+    throw PlatformError(Stage::VideoEncoderMissing, VideoEncoderMissingText(settings.format));
 
   m.OpenFile(path);
   m.stream = avformat_new_stream(m.context, nullptr);
-  if (!m.stream) throw VideoWriteError(Stage::CreateStream, std::string("Cannot create the ") + m.info.name + " video stream");
+  if (!m.stream)
+    throw PlatformError(Stage::VideoCreateStream, std::string("Cannot create the ") + m.info.name + " video stream");
   m.packet = av_packet_alloc();
-  if (!m.packet) throw VideoWriteError(Stage::CreateStream, "Out of memory for the packet");
+  if (!m.packet) throw PlatformError(Stage::VideoCreateStream, "Out of memory for the packet");
 
   DictionaryScope options;
   if (encoder) {
@@ -370,14 +372,15 @@ VideoWriter::VideoWriter(const std::filesystem::path& path, const VideoWriterSet
   }
   const int rc = avformat_write_header(m.context, &options.dict);
   if (rc < 0)
-    throw VideoWriteError(Stage::SetFormat, std::string("Cannot write the ") + m.info.name + " header: " + AvErrorText(rc));
+    throw PlatformError(Stage::VideoSetFormat,
+                        std::string("Cannot write the ") + m.info.name + " header: " + AvErrorText(rc));
 }
 
 VideoWriter::~VideoWriter() = default;
 
 void VideoWriter::WriteFrame(const uint8_t* data, size_t size) {
   if (impl_->finished || size != frame_bytes_)
-    throw VideoWriteError(Stage::WriteFrame, std::string(impl_->info.name) + " frame of the wrong size");
+    throw PlatformError(Stage::VideoWriteFrame, std::string(impl_->info.name) + " frame of the wrong size");
   if (impl_->codec)
     impl_->EncodeFrame(data, frames_);
   else
@@ -392,16 +395,17 @@ void VideoWriter::Finish() {
   const std::string name = m.info.name;
   if (m.codec) {
     const int rc = avcodec_send_frame(m.codec, nullptr);
-    if (rc < 0) throw VideoWriteError(Stage::Finish, std::string(m.info.encoder) + " failed: " + AvErrorText(rc));
-    m.Drain(Stage::Finish);
+    if (rc < 0) throw PlatformError(Stage::VideoFinish, std::string(m.info.encoder) + " failed: " + AvErrorText(rc));
+    m.Drain(Stage::VideoFinish);
   }
   int rc = av_write_trailer(m.context);
   if (rc >= 0 && m.context->pb->error < 0) rc = m.context->pb->error;
   const int close_rc = avio_closep(&m.context->pb);
-  if (rc < 0) throw VideoWriteError(Stage::Finish, "Cannot finish the " + name + " file: " + AvErrorText(rc));
-  if (close_rc < 0) throw VideoWriteError(Stage::Finish, "Cannot close the " + name + " file: " + AvErrorText(close_rc));
+  if (rc < 0) throw PlatformError(Stage::VideoFinish, "Cannot finish the " + name + " file: " + AvErrorText(rc));
+  if (close_rc < 0)
+    throw PlatformError(Stage::VideoFinish, "Cannot close the " + name + " file: " + AvErrorText(close_rc));
   if (m.info.format == VideoFormat::Avi && !PatchSizeImage(m.path, static_cast<uint32_t>(frame_bytes_)))
-    throw VideoWriteError(Stage::Finish, "Cannot complete the AVI stream format");
+    throw PlatformError(Stage::VideoFinish, "Cannot complete the AVI stream format");
 }
 
 }  // namespace kt58

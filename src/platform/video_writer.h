@@ -1,6 +1,6 @@
 // Writing a video or animated picture file through FFmpeg's libraries: the
 // container and encoder follow from the format, frames come in as plain
-// 24-bit pixels. Depends on nothing of ours: failures are VideoWriteError,
+// 24-bit pixels. Depends on nothing of ours: failures are PlatformError,
 // with the stage in `stage` so callers can word their own message.
 //
 // Frames are handed over in one layout for every format, the one a 24-bit
@@ -28,19 +28,13 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
+
+#include "platform/platform_error.h"
 
 namespace kt58 {
 
 enum class VideoFormat { Avi, WebP, Apng, Mp4, WebM };
-
-class VideoWriteError : public std::runtime_error {
- public:
-  enum class Stage { EncoderMissing, CreateFile, CreateStream, SetFormat, WriteFrame, Finish };
-  VideoWriteError(Stage stage, const std::string& what) : std::runtime_error(what), stage(stage) {}
-  Stage stage;
-};
 
 // The format a file name's extension asks for (case-insensitive): .webp,
 // .apng, .png, .mp4, .webm. AVI is written only by name (VideoFormat::Avi),
@@ -77,7 +71,7 @@ struct VideoWriterSettings {
 
 class VideoWriter {
  public:
-  // Creates the file (replacing one of that name). Raises VideoWriteError
+  // Creates the file (replacing one of that name). Raises PlatformError
   // with EncoderMissing when FFmpeg lacks the format's encoder (the text
   // names it), CreateFile when the file cannot be opened, CreateStream when
   // the stream or encoder cannot be made, SetFormat when the header cannot
@@ -92,12 +86,12 @@ class VideoWriter {
   // Bytes per frame: RowBytes(width) * height.
   size_t FrameBytes() const { return frame_bytes_; }
   // Appends one frame of exactly FrameBytes() bytes. Raises
-  // VideoWriteError(WriteFrame) on a wrong size or an encoder or write
+  // PlatformError (VideoWriteFrame) on a wrong size or an encoder or write
   // failure.
   void WriteFrame(const uint8_t* data, size_t size);
   int FramesWritten() const { return frames_; }
   // Drains the encoder, writes the trailer and closes the file. Raises
-  // VideoWriteError(Finish) when that fails.
+  // PlatformError (VideoFinish) when that fails.
   void Finish();
 
  private:

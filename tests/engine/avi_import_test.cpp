@@ -9,7 +9,7 @@
 #include <optional>
 
 #include "support/avi_test_support.h"
-#include "support/recording_ui.h"
+#include "support/recording_progress.h"
 #include "support/test_support.h"
 
 namespace kt58 {
@@ -24,11 +24,11 @@ struct Imported {
 
 // Imports into a fresh store and reads every frame back the way the owner
 // does (close, reopen, ReadHeader).
-Imported ImportFrames(const fs::path& avi, const fs::path& store_file, bool probe = false) {
+Imported ImportFrames(const fs::path& avi, const fs::path& store_file, Progress& progress = NoProgress()) {
   FrameStore store;
   if (!store.CreateStoreFile(store_file)) throw std::runtime_error("cannot create the store");
   Imported r;
-  r.first = ImportAvi(store, avi, probe);
+  r.first = ImportAvi(store, avi, false, progress);
   store.CloseFile();
   if (!store.OpenForRead()) throw std::runtime_error("cannot reopen the store");
   EXPECT_EQ(store.ReadHeader(), r.first ? store.FrameCount : 0);
@@ -47,6 +47,14 @@ Picture RawFrame(const test::RawFrames& raw, size_t i) {
   return p;
 }
 
+// The reports of an import of frames [start, length): the preparation, then
+// one before each frame is decoded.
+std::vector<test::ProgressStep> ImportSteps(int start, int length) {
+  std::vector<test::ProgressStep> steps = {{"Preparing for Import...", 0, 0}};
+  for (int p = start; p < length; ++p) steps.push_back({"Converting AVI to kt58 BlitStream", p - start, length - start});
+  return steps;
+}
+
 // Largest difference of any channel of any pixel.
 int MaxDifference(const Picture& a, const Picture& b) {
   int worst = 0;
@@ -59,31 +67,19 @@ TEST(AviImport, StoresEveryFrameAsFfmpegDecodesIt) {
   test::TempDir dir;
   for (const char* name : {"bgr24_bottomup", "pal8_palette_changes", "mjpeg", "mpeg4_bframes_with_audio"}) {
     SCOPED_TRACE(name);
-    test::RecordingUi ui;
+    test::RecordingProgress progress;
     const int live_before = LivePictureCount();
     const auto avi = dir / (std::string(name) + ".avi");
     ASSERT_TRUE(test::MakeAvi(test::FindAviCase(name), avi));
     const test::RawFrames expected = test::DecodeWithFfmpeg(avi, dir.path());
     ASSERT_EQ(expected.count, 10u);
 
-    Imported got = ImportFrames(avi, dir / "s.Dat");
+    Imported got = ImportFrames(avi, dir / "s.Dat", progress);
     ASSERT_TRUE(got.first);
     ASSERT_EQ(got.frames.size(), 10u);
     for (size_t i = 0; i < 10; ++i) EXPECT_TRUE(test::PicturesEqual(got.frames[i], RawFrame(expected, i))) << i;
     EXPECT_TRUE(test::PicturesEqual(*got.first, got.frames[0]));
-
-    ASSERT_EQ(ui.dialogs.size(), 1u);
-    const auto& d = *ui.dialogs[0];
-    EXPECT_EQ(d.caption, "Import AVI...");
-    EXPECT_EQ(d.texts, (std::vector<std::string>{"Preparing for Import...", "Converting AVI to kt58 BlitStream"}));
-    EXPECT_EQ(d.minimum, 0);
-    EXPECT_EQ(d.maximum, 10);
-    EXPECT_EQ(d.positions, (std::vector<int>{0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0}));
-    EXPECT_TRUE(d.cancel_shown);
-    EXPECT_TRUE(d.shown);
-    EXPECT_TRUE(d.released);
-    EXPECT_EQ(ui.process_messages_calls, 10);
-    EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(progress.steps, ImportSteps(0, 10));
     FreeWorkPicture(got.first);
     EXPECT_EQ(LivePictureCount(), live_before) << "the import's own pictures are all freed";
   }
@@ -91,26 +87,23 @@ TEST(AviImport, StoresEveryFrameAsFfmpegDecodesIt) {
 
 TEST(AviImport, StreamStartingAtTwoWithLengthTenGivesEightFrames) {
   test::TempDir dir;
-  test::RecordingUi ui;
+  test::RecordingProgress progress;
   const auto avi = dir / "start2.avi";
   ASSERT_TRUE(test::MakeAvi(test::FindAviCase("bgr24_topdown"), avi));
   const test::RawFrames all = test::DecodeWithFfmpeg(avi, dir.path());
   test::PatchStreamStart(avi, 2);
 
-  Imported got = ImportFrames(avi, dir / "s.Dat");
+  Imported got = ImportFrames(avi, dir / "s.Dat", progress);
   ASSERT_TRUE(got.first);
   ASSERT_EQ(got.frames.size(), 8u);
   // Position 2 holds the stream's first frame.
   for (size_t i = 0; i < 8; ++i) EXPECT_TRUE(test::PicturesEqual(got.frames[i], RawFrame(all, i))) << i;
-  const auto& d = *ui.dialogs.at(0);
-  EXPECT_EQ(d.minimum, 2);
-  EXPECT_EQ(d.maximum, 10);
-  EXPECT_EQ(d.positions, (std::vector<int>{2, 2, 3, 4, 5, 6, 7, 8, 9, 2}));
+  EXPECT_EQ(progress.steps, ImportSteps(2, 10));
 }
 
 TEST(AviImport, ProbeGivesTheFirstFrameAndStoresNothing) {
   test::TempDir dir;
-  test::RecordingUi ui;
+  test::RecordingProgress progress;
   const auto avi = dir / "a.avi";
   ASSERT_TRUE(test::MakeAvi(test::FindAviCase("mpeg4_bframes"), avi));
   const test::RawFrames expected = test::DecodeWithFfmpeg(avi, dir.path());
@@ -119,40 +112,36 @@ TEST(AviImport, ProbeGivesTheFirstFrameAndStoresNothing) {
   ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
   store.FrameCount = 3;  // left from an earlier use
   store.FrameOffsets = {4, 8, 12};
-  WorkPicture first = ImportAvi(store, avi, true);
+  WorkPicture first = ImportAvi(store, avi, true, progress);
   ASSERT_TRUE(first);
   EXPECT_TRUE(test::PicturesEqual(*first, RawFrame(expected, 0)));
   EXPECT_EQ(store.FrameCount, 0);
   EXPECT_TRUE(store.FrameOffsets.empty());
-  EXPECT_TRUE(ui.dialogs.empty());
-  EXPECT_EQ(ui.process_messages_calls, 1);
-  EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
+  EXPECT_TRUE(progress.steps.empty());
 }
 
-TEST(AviImport, CancelClickedBeforeAFrameStillStoresThatFrame) {
+TEST(AviImport, CancelDiscardsTheStoreAndItsFile) {
   test::TempDir dir;
   const auto avi = dir / "a.avi";
   ASSERT_TRUE(test::MakeAvi(test::FindAviCase("bgr24_bottomup"), avi));
-  const test::RawFrames expected = test::DecodeWithFfmpeg(avi, dir.path());
-  for (int n : {0, 4}) {
-    SCOPED_TRACE(n);
-    test::RecordingUi ui;
-    // Messages run once per frame, just before it is decoded.
-    ui.on_process_messages = [&ui, n] {
-      if (ui.process_messages_calls == n + 1) ui.dialogs.at(0)->on_cancel();
-    };
-    FrameStore store;
-    ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
-    WorkPicture first = ImportAvi(store, avi, false);
-    ASSERT_TRUE(first);
-    EXPECT_TRUE(test::PicturesEqual(*first, RawFrame(expected, 0)));
-    EXPECT_EQ(store.FrameCount, n + 1);
-    EXPECT_FALSE(store.CancelRequested);
-    EXPECT_EQ(ui.process_messages_calls, n + 1);
-    EXPECT_TRUE(ui.dialogs.at(0)->released);
-    store.CloseFile();
-    ASSERT_TRUE(store.OpenForRead());
-    EXPECT_EQ(store.ReadHeader(), n + 1) << "the header is rewritten after a cancel";
+  // Report 2 comes before frame 0 is decoded, report 6 before frame 4, the
+  // last before frame 9.
+  for (size_t cancel_after : {2u, 6u, 11u}) {
+    SCOPED_TRACE(cancel_after);
+    test::RecordingProgress progress;
+    progress.cancel_after = cancel_after;
+    const int live_before = LivePictureCount();
+    {
+      FrameStore store;
+      ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
+      EXPECT_THROW(ImportAvi(store, avi, false, progress), Cancelled);
+      EXPECT_EQ(progress.steps.size(), cancel_after) << "no frame is decoded after the cancel";
+      EXPECT_FALSE(store.IsOpen());
+      EXPECT_EQ(store.FrameCount, 0);
+      EXPECT_TRUE(store.FrameOffsets.empty());
+      EXPECT_FALSE(fs::exists(dir / "s.Dat")) << "the store file goes before the store does";
+    }
+    EXPECT_EQ(LivePictureCount(), live_before);
   }
 }
 
@@ -163,32 +152,28 @@ TEST(AviImport, RefusalsLeaveNoResult) {
   test::WriteFileBytes(dir / "not.avi", std::vector<uint8_t>(4096, 'x'));
 
   {  // A store without a file, or a missing path: nothing at all happens.
-    test::RecordingUi ui;
+    test::RecordingProgress progress;
     FrameStore closed;
     closed.FrameCount = 2;
-    EXPECT_FALSE(ImportAvi(closed, avi, false));
+    EXPECT_FALSE(ImportAvi(closed, avi, false, progress));
     EXPECT_EQ(closed.FrameCount, 2);
     FrameStore store;
     ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
     store.FrameCount = 2;
-    EXPECT_FALSE(ImportAvi(store, dir / "missing.avi", false));
+    EXPECT_FALSE(ImportAvi(store, dir / "missing.avi", false, progress));
     EXPECT_EQ(store.FrameCount, 2);
-    EXPECT_TRUE(ui.dialogs.empty());
-    EXPECT_TRUE(ui.busy_changes.empty());
+    EXPECT_TRUE(progress.steps.empty());
   }
-  {  // A file that is no AVI: the store is emptied, the dialog released.
-    test::RecordingUi ui;
+  {  // A file that is no AVI: the store is emptied after the first report.
+    test::RecordingProgress progress;
     FrameStore store;
     ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
     store.FrameCount = 2;
     store.FrameOffsets = {4, 8};
-    EXPECT_FALSE(ImportAvi(store, dir / "not.avi", false));
+    EXPECT_FALSE(ImportAvi(store, dir / "not.avi", false, progress));
     EXPECT_EQ(store.FrameCount, 0);
     EXPECT_TRUE(store.FrameOffsets.empty());
-    ASSERT_EQ(ui.dialogs.size(), 1u);
-    EXPECT_EQ(ui.dialogs[0]->texts, std::vector<std::string>{"Preparing for Import..."});
-    EXPECT_TRUE(ui.dialogs[0]->released);
-    EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(progress.steps, ImportSteps(0, 0));
   }
   {  // A store that refuses frames fails the import rather than dropping them.
     FrameStore store;
@@ -196,7 +181,7 @@ TEST(AviImport, RefusalsLeaveNoResult) {
     store.CloseFile();
     ASSERT_TRUE(store.OpenForRead());
     const int live_before = LivePictureCount();
-    EXPECT_FALSE(ImportAvi(store, avi, false));
+    EXPECT_FALSE(ImportAvi(store, avi, false, NoProgress()));
     EXPECT_EQ(LivePictureCount(), live_before);
   }
 }

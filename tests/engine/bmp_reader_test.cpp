@@ -96,7 +96,8 @@ std::optional<Picture> TryLoad(const fs::path& path, std::string* error = nullpt
   try {
     LoadBmpFile(path, pic);
     return pic;
-  } catch (const EBmpError& e) {
+  } catch (const EngineError& e) {
+    EXPECT_EQ(e.Code(), EngineErrorCode::Bmp);
     EXPECT_EQ(std::string(e.what()).rfind(path.string() + ": ", 0), 0u) << e.what();
     if (error) *error = e.what();
     return std::nullopt;
@@ -372,7 +373,8 @@ TEST(BmpReader, HandBuiltFilesDecodeOrFailAsDecided) {
       try {
         DecodeBmp(bytes.data(), bytes.size(), pic, "logo.bmp");
         ADD_FAILURE() << "decoded";
-      } catch (const EBmpError& e) {
+      } catch (const EngineError& e) {
+        EXPECT_EQ(e.Code(), EngineErrorCode::Bmp);
         EXPECT_EQ(std::string(e.what()), std::string("logo.bmp: ") + c.error);
       }
     } else {
@@ -390,7 +392,8 @@ TEST(BmpReader, EveryTruncationOfAFileIsRefusedCleanly) {
   // Everything up to the last row's pixels is needed.
   for (size_t n = 0; n + 1 < bytes.size(); ++n) {
     SCOPED_TRACE(n);
-    EXPECT_THROW(DecodeBmp(bytes.data(), n, pic, "cut.bmp"), EBmpError);
+    EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { DecodeBmp(bytes.data(), n, pic, "cut.bmp"); }),
+              EngineErrorCode::Bmp);
   }
 }
 
@@ -447,7 +450,8 @@ TEST(BmpReader, ShortStreamsRaiseAndKeepThePicture) {
     try {
       ReadBmpImage(s, got, "frames.dat");
       ADD_FAILURE() << "read";
-    } catch (const EBmpError& e) {
+    } catch (const EngineError& e) {
+      EXPECT_EQ(e.Code(), EngineErrorCode::Bmp);
       EXPECT_EQ(std::string(e.what()).rfind("frames.dat: ", 0), 0u) << e.what();
     }
     EXPECT_TRUE(PicturesEqual(got, before));
@@ -460,7 +464,8 @@ TEST(BmpReader, LoadBmpFileNamesAMissingFile) {
   try {
     LoadBmpFile(dir / "absent.bmp", pic);
     FAIL() << "loaded";
-  } catch (const EBmpError& e) {
+  } catch (const EngineError& e) {
+    EXPECT_EQ(e.Code(), EngineErrorCode::Bmp);
     EXPECT_EQ(std::string(e.what()), (dir / "absent.bmp").string() + ": cannot open the file");
   }
 }

@@ -8,7 +8,7 @@
 
 #include "engine/errors.h"
 #include "support/gif_builder.h"
-#include "support/recording_ui.h"
+#include "support/recording_progress.h"
 #include "support/test_support.h"
 
 namespace kt58 {
@@ -22,10 +22,10 @@ constexpr Color kRed = RGBColor(255, 0, 0), kGreen = RGBColor(0, 255, 0), kBlue 
 // Imports the GIF into a fresh store and reads every frame back the way the
 // owner does (close, reopen, ReadHeader). Nothing when the import refuses.
 std::optional<std::vector<Picture>> ImportFrames(const fs::path& gif, const fs::path& store_file,
-                                                  Picture* still = nullptr) {
+                                                  Picture* still = nullptr, Progress& progress = NoProgress()) {
   FrameStore store;
   if (!store.CreateStoreFile(store_file)) throw std::runtime_error("cannot create the store");
-  WorkPicture first = ImportGif(store, gif, false);
+  WorkPicture first = ImportGif(store, gif, false, progress);
   if (!first) return std::nullopt;
   if (still) *still = *first;
   store.CloseFile();
@@ -42,13 +42,13 @@ std::optional<std::vector<Picture>> ImportFrames(const fs::path& gif, const fs::
 
 TEST(GifImport, FramesAccumulateImagesWithoutDisposal) {
   test::TempDir dir;
-  test::RecordingUi ui;
+  test::RecordingProgress progress;
   test::GifImageSpec second = test::SolidGifImage(10, 10, 10, 10, 3);
   second.disposal = 2;  // restore to background: not applied
   test::WriteFileBytes(dir / "a.gif",
                        test::BuildGif(20, 20, kPalette, 2, {test::SolidGifImage(0, 0, 10, 10, 1), second}));
   Picture still;
-  auto frames = ImportFrames(dir / "a.gif", dir / "s.Dat", &still);
+  auto frames = ImportFrames(dir / "a.gif", dir / "s.Dat", &still, progress);
   ASSERT_TRUE(frames);
   ASSERT_EQ(frames->size(), 2u);
 
@@ -64,17 +64,31 @@ TEST(GifImport, FramesAccumulateImagesWithoutDisposal) {
   EXPECT_TRUE(test::PicturesEqual((*frames)[1], expected1));
   EXPECT_TRUE(test::PicturesEqual(still, expected0));
 
-  ASSERT_EQ(ui.dialogs.size(), 1u);
-  const auto& d = *ui.dialogs[0];
-  EXPECT_EQ(d.caption, "");  // the dialog's own default caption stays
-  EXPECT_EQ(d.texts, std::vector<std::string>{"Converting GIF to kt58 BlitStream"});
-  EXPECT_EQ(d.minimum, 0);
-  EXPECT_EQ(d.maximum, 2);
-  EXPECT_EQ(d.positions, (std::vector<int>{0, 0, 1}));
-  EXPECT_FALSE(d.cancel_shown);
-  EXPECT_TRUE(d.shown);
-  EXPECT_TRUE(d.released);
-  EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
+  // One report before the frames and one after each frame stored.
+  const std::string text = "Converting GIF to kt58 BlitStream";
+  EXPECT_EQ(progress.steps, (std::vector<test::ProgressStep>{{text, 0, 2}, {text, 0, 2}, {text, 1, 2}}));
+}
+
+TEST(GifImport, CancelDiscardsTheStoreAndItsFile) {
+  test::TempDir dir;
+  test::WriteFileBytes(dir / "a.gif", test::BuildGif(4, 4, kPalette, 0,
+                                                     {test::SolidGifImage(0, 0, 4, 4, 1),
+                                                      test::SolidGifImage(0, 0, 2, 2, 2),
+                                                      test::SolidGifImage(1, 1, 2, 2, 3)}));
+  // Report 1 comes before any frame is stored, report 3 after the second.
+  for (size_t cancel_after : {1u, 3u}) {
+    SCOPED_TRACE(cancel_after);
+    test::RecordingProgress progress;
+    progress.cancel_after = cancel_after;
+    FrameStore store;
+    ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
+    EXPECT_THROW(ImportGif(store, dir / "a.gif", false, progress), Cancelled);
+    EXPECT_EQ(progress.steps.size(), cancel_after);
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_EQ(store.FrameCount, 0);
+    EXPECT_TRUE(store.FrameOffsets.empty());
+    EXPECT_FALSE(fs::exists(dir / "s.Dat"));
+  }
 }
 
 TEST(GifImport, FullyTransparentImageRepeatsTheFrame) {
@@ -92,7 +106,7 @@ TEST(GifImport, FullyTransparentImageRepeatsTheFrame) {
 
 TEST(GifImport, ProbeAndStorelessImportsLeaveTheStoreAlone) {
   test::TempDir dir;
-  test::RecordingUi ui;
+  test::RecordingProgress progress;
   test::WriteFileBytes(dir / "a.gif", test::BuildGif(4, 4, kPalette, 0,
                                                      {test::SolidGifImage(0, 0, 4, 4, 1),
                                                       test::SolidGifImage(0, 0, 2, 2, 2)}));
@@ -102,19 +116,18 @@ TEST(GifImport, ProbeAndStorelessImportsLeaveTheStoreAlone) {
   ASSERT_TRUE(store.AppendFrame(p));
   const auto offsets = store.FrameOffsets;
 
-  WorkPicture still = ImportGif(store, dir / "a.gif", true);
+  WorkPicture still = ImportGif(store, dir / "a.gif", true, progress);
   ASSERT_TRUE(still);
   EXPECT_TRUE(test::PicturesEqual(*still, test::MakeSolidPicture(4, 4, kRed)));
   EXPECT_EQ(store.FrameCount, 1);
   EXPECT_EQ(store.FrameOffsets, offsets);
-  EXPECT_TRUE(ui.dialogs.empty());
-  EXPECT_TRUE(ui.busy_changes.empty());
+  EXPECT_TRUE(progress.steps.empty());
 
   store.CloseFile();
   const auto bytes = test::ReadFileBytes(dir / "s.Dat");
-  EXPECT_TRUE(ImportGif(store, dir / "a.gif", false));  // no open file
+  EXPECT_TRUE(ImportGif(store, dir / "a.gif", false, progress));  // no open file
   EXPECT_EQ(test::ReadFileBytes(dir / "s.Dat"), bytes);
-  EXPECT_TRUE(ui.dialogs.empty());
+  EXPECT_TRUE(progress.steps.empty());
 }
 
 TEST(GifImport, UnreadableFilesGiveNoneAndLeaveTheStoreUnchanged) {
@@ -128,7 +141,7 @@ TEST(GifImport, UnreadableFilesGiveNoneAndLeaveTheStoreUnchanged) {
   Picture p = test::MakeRandomPicture(3, 3, 1);
   ASSERT_TRUE(store.AppendFrame(p));
   for (const char* name : {"missing.gif", "junk.gif", "empty.gif", "folder.gif"}) {
-    EXPECT_FALSE(ImportGif(store, dir / name, false)) << name;
+    EXPECT_FALSE(ImportGif(store, dir / name, false, NoProgress())) << name;
     EXPECT_FALSE(LoadGifFile(dir / name)) << name;
     EXPECT_EQ(store.FrameCount, 1);
     EXPECT_EQ(store.FrameOffsets.size(), 1u);
@@ -348,7 +361,7 @@ TEST(GifImportCorpus, EveryFileImportsOrIsRefused) {
     {
       FrameStore store;
       ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
-      WorkPicture first = ImportGif(store, entry.path(), false);
+      WorkPicture first = ImportGif(store, entry.path(), false, NoProgress());
       if (first) {
         ++imported;
         EXPECT_EQ(store.FrameCount, GifImageCount(entry.path()));

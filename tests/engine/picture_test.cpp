@@ -38,9 +38,10 @@ TEST(Picture, AssignmentTakesSizeAndPixels) {
 
 TEST(Picture, AbsurdSizesAreRefused) {
   Picture p;
-  EXPECT_THROW(p.SetSize(-1, 5), EPictureSize);
-  EXPECT_THROW(p.SetSize(kMaxPictureSide + 1, 1), EPictureSize);
-  EXPECT_THROW(p.SetSize(8192, 4097), EPictureSize);  // one row over 2^25 pixels
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { p.SetSize(-1, 5); }), EngineErrorCode::PictureSize);
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { p.SetSize(kMaxPictureSide + 1, 1); }), EngineErrorCode::PictureSize);
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { p.SetSize(8192, 4097); }),
+            EngineErrorCode::PictureSize);  // one row over 2^25 pixels
   EXPECT_NO_THROW(p.SetSize(0, 7));
   EXPECT_TRUE(p.Empty());
   EXPECT_NO_THROW(p.SetSize(7680, 4320));  // 8K UHD fits

@@ -137,8 +137,10 @@ TEST(SampleBilinear, RefusesPointsOutsideThePicture) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const std::pair<double, double> outside[] = {{-0.01, 0.0}, {0.0, 2.01}, {1.01, 0.0}, {nan, 0.0}, {0.0, nan}};
   for (const auto& [row, col] : outside)
-    EXPECT_THROW(SampleBilinear(p, row, col), ERasterArgument) << row << "," << col;
-  EXPECT_THROW(SampleBilinear(Picture(), 0.0, 0.0), ERasterArgument);
+    EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { SampleBilinear(p, row, col); }), EngineErrorCode::RasterArgument)
+        << row << "," << col;
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { SampleBilinear(Picture(), 0.0, 0.0); }),
+            EngineErrorCode::RasterArgument);
 }
 
 TEST(RotatePicture, SizeAndShifts) {
@@ -195,12 +197,17 @@ TEST(RotatePicture, FailuresLeaveThePictureAndFreeTheTemporary) {
   const int live = LivePictureCount();
   const Picture original = MakeRandomPicture(5, 4, 8);
   Picture p(original);
-  EXPECT_THROW(RotatePicture(p, kKey, false, std::numeric_limits<double>::quiet_NaN()), ERasterArgument);
-  EXPECT_THROW(RotatePicture(p, kKey, true, std::numeric_limits<double>::infinity()), ERasterArgument);
+  EXPECT_EQ(
+      test::ErrorCodeOf<EngineError>([&] { RotatePicture(p, kKey, false, std::numeric_limits<double>::quiet_NaN()); }),
+      EngineErrorCode::RasterArgument);
+  EXPECT_EQ(
+      test::ErrorCodeOf<EngineError>([&] { RotatePicture(p, kKey, true, std::numeric_limits<double>::infinity()); }),
+      EngineErrorCode::RasterArgument);
   EXPECT_TRUE(PicturesEqual(p, original));
   // 16384 x 1 turned by 45 degrees would need 11586 x 11586 pixels.
   Picture wide(kMaxPictureSide, 1);
-  EXPECT_THROW(RotatePicture(wide, kKey, false, 45), EPictureSize);
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { RotatePicture(wide, kKey, false, 45); }),
+            EngineErrorCode::PictureSize);
   EXPECT_EQ(wide.Width(), kMaxPictureSide);
   EXPECT_EQ(LivePictureCount(), live);
   RotatePicture(p, kKey, true, 30);

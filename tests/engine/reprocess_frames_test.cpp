@@ -6,7 +6,7 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
-#include "support/recording_ui.h"
+#include "support/recording_progress.h"
 #include "support/test_support.h"
 
 namespace kt58 {
@@ -30,11 +30,11 @@ void FillStore(FrameStore& store, const fs::path& file, int frames) {
 
 TEST(ReprocessFrames, KeepsTheUnmarkedFramesWithNewOffsets) {
   test::TempDir dir;
-  test::RecordingUi ui;
+  test::RecordingProgress progress;
   FrameStore store;
   FillStore(store, dir / "clip.Dat", 6);
   store.FrameOffsets = {0, 1, 0, 1, 0, 1};
-  ReprocessFrames(store);
+  ReprocessFrames(store, progress);
 
   EXPECT_EQ(store.FrameCount, 3);
   const int32_t frame_bytes = static_cast<int32_t>(BmpImageSize(Frame(0)));
@@ -54,14 +54,9 @@ TEST(ReprocessFrames, KeepsTheUnmarkedFramesWithNewOffsets) {
   ASSERT_TRUE(p);
   EXPECT_TRUE(test::PicturesEqual(*p, Frame(4)));
 
-  ASSERT_EQ(ui.dialogs.size(), 1u);
-  const auto& d = *ui.dialogs[0];
-  EXPECT_EQ(d.texts, std::vector<std::string>{"Re-Processing Video..."});
-  EXPECT_EQ(d.maximum, 6);
-  EXPECT_EQ(d.positions, (std::vector<int>{1, 2, 3, 4, 5, 6}));
-  EXPECT_FALSE(d.cancel_shown);
-  EXPECT_TRUE(d.released);
-  EXPECT_EQ(ui.busy_changes, (std::vector<bool>{true, false}));
+  std::vector<test::ProgressStep> expected;
+  for (int done = 0; done <= 6; ++done) expected.push_back({"Re-Processing Video...", done, 6});
+  EXPECT_EQ(progress.steps, expected);
 }
 
 TEST(ReprocessFrames, DroppingEveryFrameLeavesAnEmptyStore) {
@@ -69,7 +64,7 @@ TEST(ReprocessFrames, DroppingEveryFrameLeavesAnEmptyStore) {
   FrameStore store;
   FillStore(store, dir / "clip.Dat", 2);
   store.FrameOffsets = {1, 7};
-  ReprocessFrames(store);
+  ReprocessFrames(store, NoProgress());
   EXPECT_EQ(store.FrameCount, 0);
   EXPECT_TRUE(store.FrameOffsets.empty());
   EXPECT_FALSE(store.ReadNextFrame());
@@ -84,7 +79,7 @@ TEST(ReprocessFrames, ATakenTemporaryNameIsPassedOver) {
   FrameStore store;
   FillStore(store, dir / "clip.Dat", 3);
   store.FrameOffsets = {1, 0, 1};
-  ReprocessFrames(store);
+  ReprocessFrames(store, NoProgress());
   EXPECT_EQ(store.FrameCount, 1);
   EXPECT_EQ(test::ReadFileBytes(dir / "bStream.Tmp"), (std::vector<uint8_t>{'u', 's', 'e', 'r'}));
   EXPECT_FALSE(fs::exists(dir / "bStream_2.Tmp"));
@@ -101,7 +96,7 @@ TEST(ReprocessFrames, AFailureLeavesTheOldStoreIntact) {
   store.FrameOffsets = {1, 0, 1};
   test::WriteFileBytes(dir / "plain-file", {1});
   ::setenv("KT58_HOME", (dir / "plain-file").c_str(), 1);
-  EXPECT_THROW(ReprocessFrames(store), Kt58Error);
+  EXPECT_THROW(ReprocessFrames(store, NoProgress()), Kt58Error);
   ::setenv("KT58_HOME", dir.path().c_str(), 1);
 
   EXPECT_EQ(test::ReadFileBytes(dir / "clip.Dat"), bytes);

@@ -206,12 +206,14 @@ TEST(AviWriter, RefusesFramesOfTheWrongSize) {
   VideoWriter writer(dir / "w.avi", AviSettings(5, 2, 100));
   EXPECT_EQ(writer.FrameBytes(), 32u);
   std::vector<uint8_t> frame(31);
-  EXPECT_THROW(writer.WriteFrame(frame.data(), frame.size()), VideoWriteError);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { writer.WriteFrame(frame.data(), frame.size()); }),
+            PlatformErrorCode::VideoWriteFrame);
   frame.resize(32);
   writer.WriteFrame(frame.data(), frame.size());
   writer.Finish();
   EXPECT_EQ(writer.FramesWritten(), 1);
-  EXPECT_THROW(VideoWriter(dir / "x.avi", AviSettings(0, 2, 100)), VideoWriteError);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { VideoWriter(dir / "x.avi", AviSettings(0, 2, 100)); }),
+            PlatformErrorCode::VideoSetFormat);
 }
 
 // Past the 1 GB RIFF limit the muxer continues in 'AVIX' lists with OpenDML

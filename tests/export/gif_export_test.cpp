@@ -253,7 +253,8 @@ TEST_F(GifExportTest, BuiltSizeIsTheFilesAndTheBuildLeavesNothingBehind) {
 TEST_F(GifExportTest, BuildingWhereTheOutputFolderCannotBeMadeRaises) {
   auto a = test::MakeStillProject(dir, 12, 6, 2, 100);
   test::WriteFileBytes(ProgramFolder() / "Output", {1, 2, 3});  // a file where the folder belongs
-  EXPECT_THROW(BuildAnimatedGif(*a, GifExportOptions{}), EFileWrite);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { BuildAnimatedGif(*a, GifExportOptions{}); }),
+            PlatformErrorCode::FileWrite);
 }
 
 TEST_F(GifExportTest, NoFramesIsRefusedAndLeavesNoFile) {
@@ -279,12 +280,14 @@ TEST_F(GifExportTest, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   auto a = test::MakeStillProject(dir, 12, 6, 2, 100);
   const fs::path blocker = dir / "blocker";
   test::WriteFileBytes(blocker, {'x'});
-  EXPECT_THROW(ExportAnimatedGif(*a, GifExportOptions{}, blocker / "out.gif"), EFileWrite);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { ExportAnimatedGif(*a, GifExportOptions{}, blocker / "out.gif"); }),
+            PlatformErrorCode::FileWrite);
   EXPECT_FALSE(a->Playing) << "Playing is reset on the way out of a failed export too";
   // The target is a folder: the rename fails after the data was written.
   fs::create_directory(dir / "taken.gif");
   const auto before = test::FileNamesIn(dir.path());
-  EXPECT_THROW(ExportAnimatedGif(*a, GifExportOptions{}, dir / "taken.gif"), EFileWrite);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { ExportAnimatedGif(*a, GifExportOptions{}, dir / "taken.gif"); }),
+            PlatformErrorCode::FileWrite);
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
 }
 

@@ -199,7 +199,8 @@ TEST_F(GifStreamTest, TheBuiltFileIsWhatIsSavedAndGoesWithTheBuild) {
     built->SaveAs(out_dir / name);
     EXPECT_EQ(test::ReadFileBytes(out_dir / name), bytes);
   }
-  EXPECT_THROW(built->SaveAs(out_dir / "missing" / "x.gif"), EFileWrite);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { built->SaveAs(out_dir / "missing" / "x.gif"); }),
+            PlatformErrorCode::FileWrite);
   EXPECT_EQ(test::FileNamesIn(out_dir), (std::vector<std::string>{"first.gif", "second.gif"}));
   built.reset();
   EXPECT_EQ(OutputFiles(), std::vector<std::string>{});

@@ -189,7 +189,8 @@ class ExplorerPageTest : public QObject {
     QVERIFY(kt58::test::MakeAvi(kt58::test::FindAviCase("bgr24_bottomup"), clip));
     const auto store = kt58::ProgramFolder() / "PrvStream.Tmp";
     bool store_seen = false;
-    e.ui.on_process_messages = [&] { store_seen = store_seen || std::filesystem::exists(store); };
+    // The busy cursor is on while the video is opened.
+    e.ui.on_busy_change = [&](bool on) { store_seen = store_seen || (on && std::filesystem::exists(store)); };
     e.page.RefreshFileList1->trigger();
     e.Select(QStringLiteral("clip.avi"));
     QCOMPARE(e.page.PreviewFile, Q(clip));

@@ -316,7 +316,7 @@ class SettingsTest : public QObject {
     bool raised = false;
     try {
       SaveSettings(s);
-    } catch (const EFileWrite& e) {
+    } catch (const PlatformError& e) {
       raised = std::string(e.what()).find("Settings.Ini") != std::string::npos;
     }
     QVERIFY(raised);

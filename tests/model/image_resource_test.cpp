@@ -106,8 +106,8 @@ TEST_F(ResourceTest, ATakenResourceGoesBackToItsPlaceWithItsId) {
 }
 
 TEST_F(ResourceTest, MissingFileAbortsCreationQuietly) {
-  EXPECT_THROW(PictureResource(dir / "gone.bmp", 0), EAbort);
-  EXPECT_THROW(FrameStoreResource(dir / "gone.avi", 0), EAbort);
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { PictureResource(dir / "gone.bmp", 0); }), EngineErrorCode::Abort);
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { FrameStoreResource(dir / "gone.avi", 0); }), EngineErrorCode::Abort);
   // The project reader's empty path.
   FrameStoreResource empty({}, 4);
   EXPECT_TRUE(empty.DataFileName.empty());

@@ -53,10 +53,14 @@ TEST(AtomicFile, AWriterThatFailsLeavesNothing) {
 TEST(AtomicFile, UnusableFoldersRaiseAndLeaveNothing) {
   TempDir dir;
   test::WriteFileBytes(dir / "file", {'x'});
-  EXPECT_THROW(WriteFileAtomically(dir / "file" / "x", std::vector<uint8_t>{1}), EFileWrite);
-  EXPECT_THROW(WriteFileAtomically(dir / "missing" / "x", std::vector<uint8_t>{1}), EFileWrite);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { WriteFileAtomically(dir / "file" / "x", std::vector<uint8_t>{1}); }),
+            PlatformErrorCode::FileWrite);
+  EXPECT_EQ(
+      test::ErrorCodeOf<PlatformError>([&] { WriteFileAtomically(dir / "missing" / "x", std::vector<uint8_t>{1}); }),
+      PlatformErrorCode::FileWrite);
   fs::create_directory(dir / "folder");
-  EXPECT_THROW(WriteFileAtomically(dir / "folder", std::vector<uint8_t>{1}), EFileWrite);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { WriteFileAtomically(dir / "folder", std::vector<uint8_t>{1}); }),
+            PlatformErrorCode::FileWrite);
   EXPECT_EQ(test::FileNamesIn(dir.path()), (std::vector<std::string>{"file", "folder"}));
   EXPECT_TRUE(fs::is_empty(dir / "folder"));
 }
@@ -72,8 +76,8 @@ TEST(AtomicFile, NoCommitAfterAnInterruption) {
     InterruptCommits();
     try {
       WriteFileAtomically(target, std::vector<uint8_t>{'n', 'e', 'w'});
-    } catch (const ECommitInterrupted&) {
-      ::_exit(0);
+    } catch (const PlatformError& e) {
+      ::_exit(e.Code() == PlatformErrorCode::CommitInterrupted ? 0 : 2);
     }
     ::_exit(1);
   }

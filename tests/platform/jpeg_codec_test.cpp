@@ -181,10 +181,13 @@ TEST(JpegCodec, BrokenInputsRaiseJpegError) {
   const std::vector<std::pair<const char*, std::vector<uint8_t>>> cases = {
       {"truncated", truncated}, {"header only", header_only}, {"garbage", garbage}, {"40000 rows", huge}};
   for (const auto& [name, bytes] : cases)
-    EXPECT_THROW(DecodeJpeg(bytes.data(), bytes.size()), JpegError) << name;
-  EXPECT_THROW(DecodeJpeg(nullptr, 0), JpegError);
+    EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { DecodeJpeg(bytes.data(), bytes.size()); }),
+              PlatformErrorCode::Jpeg)
+        << name;
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { DecodeJpeg(nullptr, 0); }), PlatformErrorCode::Jpeg);
   // The caller's own bound.
-  EXPECT_THROW(DecodeJpeg(good.data(), good.size(), 64 * 64 - 1), JpegError);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { DecodeJpeg(good.data(), good.size(), 64 * 64 - 1); }),
+            PlatformErrorCode::Jpeg);
   EXPECT_NO_THROW(DecodeJpeg(good.data(), good.size(), 64 * 64));
 }
 
@@ -193,10 +196,10 @@ TEST(JpegCodec, EncoderRefusesMismatchedData) {
   img.width = 4;
   img.height = 4;
   img.rgb.resize(10);
-  EXPECT_THROW(EncodeJpeg(img, 90), JpegError);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { EncodeJpeg(img, 90); }), PlatformErrorCode::Jpeg);
   img.width = 0;
   img.rgb.clear();
-  EXPECT_THROW(EncodeJpeg(img, 90), JpegError);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { EncodeJpeg(img, 90); }), PlatformErrorCode::Jpeg);
 }
 
 TEST(JpegPicture, FilesKeepColourOrderAndErrorsAreOurs) {
@@ -217,8 +220,8 @@ TEST(JpegPicture, FilesKeepColourOrderAndErrorsAreOurs) {
   EXPECT_LT(right.r, 15);
 
   test::WriteFileBytes(dir / "bad.jpg", {0xFF, 0xD8, 0xFF});
-  EXPECT_THROW(LoadJpegFile(dir / "bad.jpg", back), EJpegError);
-  EXPECT_THROW(LoadJpegFile(dir / "missing.jpg", back), EJpegError);
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { LoadJpegFile(dir / "bad.jpg", back); }), EngineErrorCode::Jpeg);
+  EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { LoadJpegFile(dir / "missing.jpg", back); }), EngineErrorCode::Jpeg);
 }
 
 }  // namespace

@@ -138,9 +138,10 @@ TEST(ProfileFile, SaveReplacesTheFileAndAFailureKeepsTheOldOne) {
   EXPECT_EQ(Text(test::ReadFileBytes(path)), "[Old]\nA=1\n\n[New]\nB=2\n");
   EXPECT_EQ(ProfileFile::Load(path).ReadInteger("new", "b", 0), 2);
 
-  EXPECT_THROW(f.Save(dir / "no-folder" / "Settings.Ini"), EFileWrite);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { f.Save(dir / "no-folder" / "Settings.Ini"); }),
+            PlatformErrorCode::FileWrite);
   std::filesystem::create_directory(dir / "taken.ini");
-  EXPECT_THROW(f.Save(dir / "taken.ini"), EFileWrite);
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { f.Save(dir / "taken.ini"); }), PlatformErrorCode::FileWrite);
   EXPECT_TRUE(std::filesystem::is_directory(dir / "taken.ini"));
   // Nothing but the file and the folder in the way: no temporary left behind.
   size_t entries = 0;

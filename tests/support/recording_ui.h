@@ -30,7 +30,10 @@ class RecordingUi : public UiServices {
   void ProcessMessages() override;
   bool Terminating() override { return terminating; }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  void SetBusyCursor(bool on) override { busy_changes.push_back(on); }
+  void SetBusyCursor(bool on) override {
+    busy_changes.push_back(on);
+    if (on_busy_change) on_busy_change(on);
+  }
   std::unique_ptr<ProgressDialog> CreateProgressDialog() override;
 
   std::vector<std::string> messages;
@@ -40,6 +43,8 @@ class RecordingUi : public UiServices {
   bool terminating = false;
   // Runs inside ProcessMessages, as a pending event would.
   std::function<void()> on_process_messages;
+  // Runs inside SetBusyCursor, while the work that set it is under way.
+  std::function<void(bool)> on_busy_change;
 };
 
 }  // namespace kt58::test

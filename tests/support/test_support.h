@@ -9,10 +9,13 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/colors.h"
+#include "engine/errors.h"
 #include "engine/picture.h"
+#include "platform/platform_error.h"
 
 namespace kt58::test {
 
@@ -64,5 +67,17 @@ RgbaImage ReadPng(const std::filesystem::path& path);
 // gtest assertion helper: pictures equal in size and every pixel; the
 // message names the first differing pixel.
 ::testing::AssertionResult PicturesEqual(const Picture& a, const Picture& b);
+
+// The code of the Error (PlatformError, EngineError) that `call` raises;
+// none when it raises none.
+template <class Error, class Call>
+auto ErrorCodeOf(Call&& call) -> std::optional<decltype(std::declval<const Error&>().Code())> {
+  try {
+    call();
+  } catch (const Error& e) {
+    return e.Code();
+  }
+  return std::nullopt;
+}
 
 }  // namespace kt58::test

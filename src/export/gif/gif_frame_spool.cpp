@@ -30,8 +30,8 @@ GifFrameSpool::GifFrameSpool(const std::filesystem::path& folder) {
   std::filesystem::create_directories(folder, ec);
   try {
     path_ = CreateFreeOwnedFile(folder, ".Frames", ".tmp", &fd_);
-  } catch (const EFileCreate& e) {
-    throw EFileWrite(e.what());
+  } catch (const PlatformError& e) {
+    throw PlatformError(PlatformErrorCode::FileWrite, e.what());
   }
 }
 
@@ -64,7 +64,8 @@ void GifFrameSpool::Reader::Read(void* to, size_t size) {
     const ssize_t n = ::pread(spool_.fd_, p, size, static_cast<off_t>(offset_));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0)
-      throw EFileWrite("Cannot read " + spool_.path_.string() + ": " + (n < 0 ? std::strerror(errno) : "cut short"));
+      throw PlatformError(PlatformErrorCode::FileWrite,
+                          "Cannot read " + spool_.path_.string() + ": " + (n < 0 ? std::strerror(errno) : "cut short"));
     p += n;
     size -= static_cast<size_t>(n);
     offset_ += static_cast<uint64_t>(n);

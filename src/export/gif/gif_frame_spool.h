@@ -24,7 +24,7 @@ struct SpooledFrame {
 
 class GifFrameSpool {
  public:
-  // Raises EFileWrite when the folder refuses the file.
+  // Raises PlatformError (FileWrite) when the folder refuses the file.
   explicit GifFrameSpool(const std::filesystem::path& folder);
   ~GifFrameSpool();
   GifFrameSpool(const GifFrameSpool&) = delete;
@@ -32,7 +32,7 @@ class GifFrameSpool {
 
   const std::filesystem::path& Path() const { return path_; }
   size_t Count() const { return count_; }
-  // Raises EFileWrite on a failed write (a full disk).
+  // Raises PlatformError (FileWrite) on a failed write (a full disk).
   void Append(const SpooledFrame& frame);
 
   // Reads the frames back in order from the first; with_data false leaves

@@ -202,7 +202,8 @@ bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& mark
   // The store's offsets carry the marks into the re-processing.
   for (size_t i = 0; i < marked.size() && i < store->FrameOffsets.size(); ++i) store->FrameOffsets[i] = marked[i] ? 1 : 0;
   try {
-    kt58::ReprocessFrames(*store);
+    kt58::DialogProgress progress("", false);
+    kt58::ReprocessFrames(*store, progress);
   } catch (const std::exception& e) {
     kt58::Ui().ShowMessage(e.what());
     NotifyVideoFramesChanged(resource);

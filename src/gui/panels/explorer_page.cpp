@@ -19,6 +19,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "gui/widgets/folder_tree.h"
 #include "gui/document/document.h"
@@ -256,8 +257,10 @@ bool ExplorerPage::ShowPreview(const QString& path) {
       // closes and deletes it when it goes.
       kt58::FrameStore store;
       store.CreateFreeStoreFile(kt58::ProgramFolder() / "PrvStream.Tmp");
-      kt58::WorkPicture first =
-          type == kt58::st_Avi ? kt58::ImportAvi(store, file, true) : kt58::ImportGif(store, file, true);
+      std::optional<kt58::BusyCursor> busy;
+      if (type == kt58::st_Avi) busy.emplace();  // opening a video takes a moment
+      kt58::WorkPicture first = type == kt58::st_Avi ? kt58::ImportAvi(store, file, true, kt58::NoProgress())
+                                                     : kt58::ImportGif(store, file, true, kt58::NoProgress());
       if (first) PreviewImage->setPixmap(QPixmap::fromImage(PictureImage(*first)));
       return true;
     }

@@ -39,7 +39,7 @@ StoreVersion StoreVersion::Keep(const kt58::FrameStore& store) {
   StoreVersion version;
   try {
     version.file_ = SecondName(store.FileName);
-  } catch (const kt58::EFileCreate&) {
+  } catch (const kt58::PlatformError&) {
     return {};
   }
   version.offsets_ = store.FrameOffsets;
