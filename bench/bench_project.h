@@ -66,7 +66,7 @@ struct Project {
       animation->AddLayerFromFile(dir / t.name);
       animation->SetLayerPosition(t.x, t.y);
     }
-    animation->MakeFrameSequence(false);
+    animation->MakeFrameSequence();
   }
   ~Project() {
     animation.reset();

@@ -14,6 +14,7 @@
 
 #include "bench_project.h"
 #include "platform/video_writer.h"
+#include "render/compose.h"
 
 namespace {
 
@@ -45,9 +46,7 @@ struct Inputs {
     project.animation->SaveToFile(apf);
     TAnimation& a = *project.animation;
     for (int i = 0; i < a.FrameCount; ++i) {
-      a.Playing = false;
-      a.CurrentFrameIndex = i;
-      WorkPicture p = a.ComposeFrame(a.Frames[static_cast<size_t>(i)].get());
+      WorkPicture p = ComposeFrame(a, a.Frames[static_cast<size_t>(i)].get(), FrameClock::Stepping(i));
       char name[32];
       std::snprintf(name, sizeof name, "frame_%03d.bmp", i);
       bench::WriteBytes(project.dir / name, EncodeBmp(*p));

@@ -39,6 +39,7 @@ TEST(Rings, NoFolderIncludesWhatItsRingForbids) {
       {"src/platform", With(kQt, above_platform)},
       {"src/engine", With(kQt, {"model/", "render/", "export/", "gui/", "cli/"})},
       {"src/model", With(kQt, {"render/", "export/", "gui/", "cli/"})},
+      {"src/render", With(kQt, {"export/", "gui/", "cli/"})},
       {"src/export", With(kQt, {"gui/", "cli/"})},
       {"src/cli", With(kQt, {"gui/"})},
       {"src/gui/widgets", {"gui/document/", "gui/panels/", "gui/dialogs/", "gui/actions/", "gui/main_window", "cli/"}},

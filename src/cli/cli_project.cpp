@@ -97,7 +97,7 @@ std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi
     if (read.warnings.size() > 1) text += " (" + std::to_string(read.warnings.size() - 1) + " more problems)";
     throw CommandFailed(text);
   }
-  anim->MakeFrameSequence(false);
+  anim->MakeFrameSequence();
   anim->NonRenderedPlayback = true;
   return anim;
 }

@@ -36,8 +36,7 @@ uint64_t AviFileBytes(int width, int height, int frames);
 // file renamed into place; a failure removes the temporary and leaves
 // nothing under the name. Shows a progress dialog
 // ("AVI Export...", "Building AVI file", 0 .. frame count) and lets pending
-// messages run once per frame. Sets Playing false and CurrentFrameIndex = i
-// before composing frame i (left at the last frame). The frame size is that
+// messages run once per frame. Frame i is composed stepping at i. The frame size is that
 // of Frames[0]'s composition; a later frame of another size, or one without
 // a picture, raises "Failed to add frame to AVI". No generated frames, or a
 // first frame without a picture, ends without a file and without an error

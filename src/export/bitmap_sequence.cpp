@@ -74,7 +74,6 @@ SequenceResult ExportBitmapSequence(TAnimation& animation, const fs::path& folde
     const std::set<std::string> files(result.names.begin(), result.names.end());
     CheckFreeSpace(folder, files.size() * file_bytes, folder);
   }
-  animation.Playing = false;
   auto report = [&](int i, SequenceStatus status) {
     result.statuses[static_cast<size_t>(i)] = status;
     if (on_status) on_status(i, result.names[static_cast<size_t>(i)], status);
@@ -87,8 +86,7 @@ SequenceResult ExportBitmapSequence(TAnimation& animation, const fs::path& folde
       // Frames may be fewer than FrameCount (resequencing failed, or an event
       // cleared them meanwhile): such a file can't be made.
       if (static_cast<size_t>(i) < animation.Frames.size()) {
-        animation.CurrentFrameIndex = i;
-        picture = animation.ComposeFrame(animation.Frames[static_cast<size_t>(i)].get());
+        picture = ComposeFrame(animation, animation.Frames[static_cast<size_t>(i)].get(), FrameClock::Stepping(i));
         if (picture) {
           const std::vector<uint8_t> bytes = EncodeBmp(*picture);
           WriteFileAtomically(folder / result.names[static_cast<size_t>(i)], bytes);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/animation.h"
+#include "render/compose.h"
 
 namespace kt58 {
 
@@ -42,9 +43,8 @@ struct SequenceResult {
 
 // Writes frame i to folder / name i (an empty folder means the working
 // folder) for every listed name, each file atomically, an existing file
-// replaced. Playing is set false; frame i is composed with CurrentFrameIndex
-// = i so multi-frame layers show their stored frame i (the AVI export's
-// rule); CurrentFrameIndex is left at the last frame. A frame that cannot be
+// replaced. Frame i is composed stepping at i, so multi-frame layers show
+// their stored frame i (the AVI export's rule). A frame that cannot be
 // composed or written gets Error and the run goes on; nothing is raised for
 // it. A frame without layers counts as an error. Before anything is
 // written, the files' total size is checked against the free space of the

@@ -24,12 +24,11 @@ EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const fs::path& targe
   dialog->Repaint();
 
   EncodedFrames out;
-  animation.Playing = false;
   if (animation.Frames.empty()) return out;
 
   // The stream's size comes from a first composition of frame 0.
   {
-    WorkPicture first = animation.ComposeFrame(animation.Frames[0].get());
+    WorkPicture first = ComposeFrame(animation, animation.Frames[0].get(), FrameClock::Stepping(0));
     if (!first || first->Empty()) return out;
     settings.width = first->Width();
     settings.height = first->Height();
@@ -55,8 +54,7 @@ EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const fs::path& targe
     // Events may have cleared the frames meanwhile.
     if (static_cast<size_t>(i) >= animation.Frames.size())
       throw PlatformError(Stage::VideoWriteFrame, "the frames changed during the export");
-    animation.CurrentFrameIndex = i;
-    WorkPicture picture = animation.ComposeFrame(animation.Frames[static_cast<size_t>(i)].get());
+    WorkPicture picture = ComposeFrame(animation, animation.Frames[static_cast<size_t>(i)].get(), FrameClock::Stepping(i));
     if (!picture || picture->Width() != settings.width || picture->Height() != settings.height)
       throw PlatformError(Stage::VideoWriteFrame, "frame " + std::to_string(i + 1) + " is not the size of the first");
     // The picture's bottom-up, padded rows are the writer's frame layout.

@@ -10,6 +10,7 @@
 
 #include "platform/atomic_file.h"
 #include "model/animation.h"
+#include "render/compose.h"
 #include "platform/video_writer.h"
 
 namespace kt58 {
@@ -33,8 +34,7 @@ struct FramePassDialog {
 };
 
 // Shows the progress dialog (caption, label, 0 .. FrameCount) and lets
-// pending messages run once per frame. Sets Playing false and
-// CurrentFrameIndex = i before composing frame i (left at the last frame).
+// pending messages run once per frame. Frame i is composed stepping at i.
 // The frame size (settings.width and height) is that of Frames[0]'s
 // composition. No generated frames, or a first frame without a picture:
 // NothingToWrite, no file. Cancel: Cancelled, the temporary removed.

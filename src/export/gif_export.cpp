@@ -12,7 +12,6 @@
 #include <system_error>
 #include <utility>
 
-#include "engine/frame_store.h"
 #include "export/gif/color_lookup.h"
 #include "export/gif/dither.h"
 #include "export/gif/gif_exception.h"
@@ -22,11 +21,11 @@
 #include "export/gif/gif_workers.h"
 #include "export/gif/global_palette.h"
 #include "export/gif/lzw_decoder.h"
-#include "model/image_resource.h"
 #include "platform/atomic_file.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
+#include "render/compose.h"
 
 namespace kt58 {
 
@@ -64,18 +63,6 @@ std::optional<int> Lookup(const std::array<NamedCode, N>& table, std::string_vie
   return std::nullopt;
 }
 
-// Playing goes back to false on every way out of the pass.
-class PlayingReset {
- public:
-  explicit PlayingReset(TAnimation& a) : a_(a) {}
-  ~PlayingReset() { a_.Playing = false; }
-  PlayingReset(const PlayingReset&) = delete;
-  PlayingReset& operator=(const PlayingReset&) = delete;
-
- private:
-  TAnimation& a_;
-};
-
 }  // namespace
 
 int GifExportOptions::OptimizeOptions() const {
@@ -94,81 +81,32 @@ namespace {
 
 using SharedPicture = std::shared_ptr<const Picture>;
 
-// Renders frame i the way the pass does: composition, then Playing true and
-// the next CurrentFrameIndex (video layers read both).
-SharedPicture RenderNext(TAnimation& animation, int i) {
-  WorkPicture picture = animation.ComposeFrame(animation.Frames[static_cast<size_t>(i)].get());
-  animation.Playing = true;
-  ++animation.CurrentFrameIndex;
-  return SharedPicture(std::move(picture));
+// Frame i of the pass: frame 0 shown by stepping, then played on, as the
+// animation plays from its first frame.
+SharedPicture ComposePassFrame(const TAnimation& animation, size_t i) {
+  return SharedPicture(
+      ComposeFrame(animation, animation.Frames[i].get(), FrameClock::Playing(0, static_cast<int>(i))));
 }
-
-// Where each frame store of the animation stands for reading. Composition
-// while playing reads the next stored frame, so the second rendering pass
-// of the whole-animation palette must find every store as the first found
-// it, or it would show other frames than a single pass does.
-class StoreReadStates {
- public:
-  explicit StoreReadStates(const TAnimation& animation) {
-    if (!animation.References) return;
-    for (int i = 0; i < animation.References->Count(); ++i) {
-      FrameStore* store = animation.References->Item(i)->Store();
-      if (store != nullptr && store->IsOpen()) states_.push_back({store, store->Position(), store->ReadCursor});
-    }
-  }
-
-  // Reading a frame by index leaves the file at the next frame; the header
-  // read leaves it at the first.
-  void Restore() const {
-    for (const State& s : states_) {
-      FrameStore& store = *s.store;
-      if (!store.IsOpen()) continue;
-      const auto& offsets = store.FrameOffsets;
-      const auto after = std::upper_bound(offsets.begin(), offsets.end(), s.position - 1);
-      if (after == offsets.begin()) {
-        store.ReadHeader();
-      } else {
-        store.ReadCursor = 0;
-        store.ReadFrame(static_cast<int>(after - offsets.begin()) - 1);
-      }
-      store.ReadCursor = s.cursor;
-    }
-  }
-
- private:
-  struct State {
-    FrameStore* store;
-    int64_t position;
-    int32_t cursor;
-  };
-  std::vector<State> states_;
-};
 
 // The first pass of the whole-animation palette: every frame is rendered
 // and its colours counted. With merging asked for, one entry of the table is
 // kept free for transparency, a copy of entry 0 that the exact look-up never
 // picks, so that no frame has to grow the shared table.
-GifPalette SharedPaletteOf(TAnimation& animation, const GifExportOptions& options, int count) {
+GifPalette SharedPaletteOf(const TAnimation& animation, const GifExportOptions& options, int count) {
   const int size = 1 << options.ReductionBits;
   const bool reserve = options.Merge && size > 8;
   GlobalPaletteBuilder builder(reserve ? size - 1 : size);
-  const StoreReadStates stores(animation);
-  animation.Playing = false;
-  animation.CurrentFrameIndex = 0;
   // Rendering stays on this thread; the histograms are counted on the
   // workers and added in frame order.
   RunInOrder<ColorHistogram>(
       static_cast<size_t>(count), 2 * static_cast<size_t>(GifThreadCount()) + 1,
       [&](size_t i) -> std::function<ColorHistogram()> {
         SharedPicture picture;
-        if (i < animation.Frames.size()) picture = RenderNext(animation, static_cast<int>(i));
+        if (i < animation.Frames.size()) picture = ComposePassFrame(animation, i);
         if (!picture) return [] { return ColorHistogram{}; };
         return [picture] { return ColorHistogramOf(*picture); };
       },
       [&](size_t, ColorHistogram&& histogram) { builder.AddHistogram(histogram); });
-  stores.Restore();
-  animation.Playing = false;
-  animation.CurrentFrameIndex = 0;
   GifPalette palette = builder.Palette();
   if (palette.empty()) palette.push_back(GifColor{0, 0, 0});
   if (reserve && palette.size() < 256) palette.push_back(palette.front());
@@ -374,7 +312,7 @@ MapJob ReductionJob(SharedPicture picture, const ExactNearestAnswers* shared, in
 // all of them, and the spool optimised and written.
 class GifBuild {
  public:
-  GifBuild(TAnimation& animation, const GifExportOptions& options, const GifFrameObserver& observer)
+  GifBuild(const TAnimation& animation, const GifExportOptions& options, const GifFrameObserver& observer)
       : animation_(animation), options_(options), observer_(observer) {}
 
   void WriteTo(const fs::path& file) {
@@ -392,16 +330,12 @@ class GifBuild {
     dither_ = settings.DitherMode();
     DitherKernelFor(dither_);  // an unknown code fails before any rendering
 
-    PlayingReset reset(animation_);
     count_ = static_cast<int>(animation_.Frames.size());
     shared_ = reduction_ == rmGlobal;
     if (shared_) {
       palette_ = SharedPaletteOf(animation_, options_, count_);
       answers_ = std::make_unique<const ExactNearestAnswers>(palette_);
     }
-    animation_.Playing = false;
-    animation_.CurrentFrameIndex = 0;
-
     WritePlan plan;
     plan.compression = settings.Compression();
     plan.options = options_.OptimizeOptions();
@@ -420,11 +354,10 @@ class GifBuild {
   }
 
  private:
-  // Renders frame i on this thread (events run during composition may
-  // clear the frames: the bound is checked again).
+  // Composes frame i on this thread.
   MapJob RenderJob(size_t i) {
     if (i >= animation_.Frames.size()) return nullptr;
-    SharedPicture picture = RenderNext(animation_, static_cast<int>(i));
+    SharedPicture picture = ComposePassFrame(animation_, i);
     if (!picture) return nullptr;
     return ReductionJob(std::move(picture), answers_.get(), reduction_, bits_, dither_);
   }
@@ -546,7 +479,7 @@ class GifBuild {
     return 13 + (global.empty() ? 0 : 3 * (uint64_t{1} << ColorTableBits(global.size())));
   }
 
-  TAnimation& animation_;
+  const TAnimation& animation_;
   const GifExportOptions& options_;
   const GifFrameObserver& observer_;
   int reduction_ = 0, bits_ = 0, dither_ = 0, count_ = 0;
@@ -578,7 +511,7 @@ void BuiltGif::SaveAs(const fs::path& target) const {
   copy.Commit();
 }
 
-std::unique_ptr<BuiltGif> BuildAnimatedGif(TAnimation& animation, const GifExportOptions& options,
+std::unique_ptr<BuiltGif> BuildAnimatedGif(const TAnimation& animation, const GifExportOptions& options,
                                            const GifFrameObserver& observer) {
   const fs::path folder = ProgramFolder() / "Output";
   std::error_code ec;
@@ -588,7 +521,7 @@ std::unique_ptr<BuiltGif> BuildAnimatedGif(TAnimation& animation, const GifExpor
   return std::make_unique<BuiltGif>(std::move(file));
 }
 
-void ExportAnimatedGif(TAnimation& animation, const GifExportOptions& options, const fs::path& path,
+void ExportAnimatedGif(const TAnimation& animation, const GifExportOptions& options, const fs::path& path,
                        const GifFrameObserver& observer) {
   AtomicFile file(path);
   GifBuild(animation, options, observer).WriteTo(file.TempPath());

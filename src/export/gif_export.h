@@ -59,11 +59,11 @@ using GifFrameObserver = std::function<void(int index, int count, const Picture&
 // reduction bits and dither codes as the GIF codec defaults (they stay in
 // force for later images, as the single frame export expects). For the
 // whole-animation palette, code 10, every frame is rendered once first to
-// build it. Then for each generated frame i: ComposeFrame, Playing true,
-// CurrentFrameIndex + 1; the frame is reduced, optimised with the option
-// set and written, with a loop extension (count 0) on the first frame and a
-// graphic control extension with the delay on each. Playing is false again
-// on return, on every way out. A frame without layers (no picture) is left
+// build it. Then for each generated frame i: ComposeFrame with the clock of
+// the animation played from frame 0 (FrameClock::Playing(0, i)); the frame
+// is reduced, optimised with the option set and written, with a loop
+// extension (count 0) on the first frame and a graphic control extension
+// with the delay on each. A frame without layers (no picture) is left
 // out. Rendering and the observer run on the calling thread; frames are
 // reduced, optimised and encoded on the GIF worker threads and written in
 // order as they are done, so memory does not grow with the frame count; the
@@ -92,7 +92,7 @@ class BuiltGif {
 };
 
 // The GIF built into ProgramFolder()/Output/ (created when missing).
-std::unique_ptr<BuiltGif> BuildAnimatedGif(TAnimation& animation, const GifExportOptions& options,
+std::unique_ptr<BuiltGif> BuildAnimatedGif(const TAnimation& animation, const GifExportOptions& options,
                                            const GifFrameObserver& observer = {});
 
 // "File Size : %s Bytes" with the size in decimal.
@@ -100,7 +100,7 @@ std::string GifFileSizeText(uint64_t size);
 
 // The GIF written to path atomically (temporary file renamed into place):
 // what the command line does.
-void ExportAnimatedGif(TAnimation& animation, const GifExportOptions& options, const std::filesystem::path& path,
+void ExportAnimatedGif(const TAnimation& animation, const GifExportOptions& options, const std::filesystem::path& path,
                        const GifFrameObserver& observer = {});
 
 }  // namespace kt58

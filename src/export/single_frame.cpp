@@ -52,10 +52,10 @@ void WriteGif(const Picture& picture, const fs::path& path) {
 
 }  // namespace
 
-void SaveFrameToFile(TAnimation& animation, const SequencedFrame* frame, const fs::path& path) {
+void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock, const fs::path& path) {
   WorkPicture picture;
   try {
-    picture = animation.ComposeFrame(frame);
+    picture = ComposeFrame(animation, frame, clock);
   } catch (const std::exception&) {
     throw ESingleFrameExport(ErrorSavingFileText(path));
   }
@@ -73,14 +73,12 @@ void SaveFrameToFile(TAnimation& animation, const SequencedFrame* frame, const f
 void ExportSingleFrame(TAnimation& animation, int index, const fs::path& path) {
   if (index < 0 || static_cast<size_t>(index) >= animation.Frames.size())
     throw ESingleFrameExport(ErrorSavingFileText(path));
-  animation.Playing = false;
-  animation.CurrentFrameIndex = index;
-  SaveFrameToFile(animation, animation.Frames[static_cast<size_t>(index)].get(), path);
+  SaveFrameToFile(animation, animation.Frames[static_cast<size_t>(index)].get(), FrameClock::Stepping(index), path);
 }
 
 bool SaveCurrentFrameCommand(TAnimation& animation, const fs::path& path) {
   try {
-    SaveFrameToFile(animation, animation.CurrentFrame, path);
+    SaveFrameToFile(animation, animation.CurrentFrame, FrameClock::Stepping(animation.CurrentFrameIndex), path);
     return true;
   } catch (const ESingleFrameExport& e) {
     Ui().ShowMessage(e.what());

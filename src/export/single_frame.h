@@ -7,6 +7,7 @@
 
 #include "engine/errors.h"
 #include "model/animation.h"
+#include "render/compose.h"
 
 namespace kt58 {
 
@@ -33,15 +34,16 @@ inline constexpr int kSingleFrameJpegQuality = 90;
 // size), decided by SourceTypeFromExtension: an existing file of that name
 // is replaced, never read, whatever it holds. Anything else raises
 // ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
-void SaveFrameToFile(TAnimation& animation, const SequencedFrame* frame, const std::filesystem::path& path);
+void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock,
+                     const std::filesystem::path& path);
 
-// Generated frame `index`: sets Playing false and CurrentFrameIndex = index,
-// then SaveFrameToFile. An index outside Frames raises
-// ESingleFrameExport(ErrorSavingFileText(path)).
+// Generated frame `index`, stepping, through SaveFrameToFile. An index
+// outside Frames raises ESingleFrameExport(ErrorSavingFileText(path)).
 void ExportSingleFrame(TAnimation& animation, int index, const std::filesystem::path& path);
 
 // The main window's command after its dialog: saves the animation's
-// CurrentFrame and shows any failure text through Ui().ShowMessage; true
+// CurrentFrame (stepping at CurrentFrameIndex) and shows any failure text
+// through Ui().ShowMessage; true
 // when the file was written.
 bool SaveCurrentFrameCommand(TAnimation& animation, const std::filesystem::path& path);
 

@@ -148,7 +148,7 @@ void TAnimation::ClearFrames() {
   ProcessPendingMessages();
 }
 
-bool TAnimation::MakeFrameSequence(bool render) {
+bool TAnimation::MakeFrameSequence() {
   try {
     ClearFrames();
     const uint64_t generation = generation_;
@@ -175,8 +175,6 @@ bool TAnimation::MakeFrameSequence(bool render) {
     DoStatus("Resequence Complete");
     Sequenced = Frames.size() > 1;
     if (Sequenced) {
-      if (!NonRenderedPlayback && render) ComposeAllFrames();
-      if (generation_ != generation) return false;
       FirstFrame();
     }
     DoStatus("");
@@ -210,6 +208,19 @@ void TAnimation::ComputeAutoFrameSize(const SequencedFrame* frame) {
     AutoWidth = std::max(AutoWidth, ref->Width);
     AutoHeight = std::max(AutoHeight, ref->Height);
   }
+}
+
+void TAnimation::SetPictureToFrameSize(Picture& picture) const {
+  const FrameSize size = GetFrameSize();
+  picture.SetSize(size.Width, size.Height);
+}
+
+void TAnimation::RecreateFrameCache() {
+  auto cache = std::make_unique<FrameCache>();
+  const FrameSize size = GetFrameSize();
+  cache->Width = size.Width < 1 ? 10 : size.Width;
+  cache->Height = size.Height < 1 ? 10 : size.Height;
+  RenderedFrames = std::move(cache);
 }
 
 bool TAnimation::SelectCurrentFrame() {

@@ -86,10 +86,11 @@ class TAnimation {
   // Drops the generated frames and the cache; CurrentFrame goes back to the
   // ConstructorFrame. Lets pending events run.
   void ClearFrames();
-  // Generates FrameCount frames from the master layers; false when there
+  // Generates FrameCount frames from the master layers (render/compose.h
+  // composes them); false when there
   // are none, on an error ("Unknown Resequence Exception") or when an event
   // handler cleared the frames or freed the constructor frame meanwhile.
-  bool MakeFrameSequence(bool render);
+  bool MakeFrameSequence();
   FrameSize GetFrameSize() const;
   void ComputeAutoFrameSize(const SequencedFrame* frame);
   bool SelectCurrentFrame();
@@ -97,18 +98,8 @@ class TAnimation {
   void FirstFrame();
   void FreeConstructorFrame();
 
-  // Composition. ComposeFrame gives a frame-sized picture the caller frees,
-  // or none for no frame or a frame without layers. Pending events run
-  // between layers; a handler may change or free the frame meanwhile, which
-  // ends the composition early with what is drawn so far.
-  WorkPicture ComposeFrame(const SequencedFrame* frame);
-  // Draws one layer onto the frame picture; the work picture is reused and
-  // may change size. Errors pass on (ComposeFrame leaves the layer out).
-  void ComposeLayer(const Layer& layer, Picture& work, Picture& frame);
-  void DrawFrame(const SequencedFrame* frame, int x, int y);
   void SetPictureToFrameSize(Picture& picture) const;
   void RecreateFrameCache();
-  void ComposeAllFrames();
 
   // Property groups of the selected layer, as the property pages set them;
   // each does nothing without a selected layer.
@@ -140,6 +131,10 @@ class TAnimation {
   bool LoadFromFile(const std::filesystem::path& path);
   bool LoadFromStream(std::istream& in);
 
+  // Raised whenever the frames or the constructor frame are freed: a loop
+  // that lets events run tells by it that its lists changed under it.
+  uint64_t Generation() const { return generation_; }
+
   // True while the frame is alive: the ConstructorFrame or one of Frames.
   bool OwnsFrame(const SequencedFrame* frame) const;
 
@@ -169,8 +164,6 @@ class TAnimation {
  private:
   friend class SequencedFrame;
   void LoadResources(class BoundedReader& reader, std::vector<ProjectReadIssue>& warnings);
-  // Raised by ClearFrames, FreeConstructorFrame and every layer removal, so
-  // loops that let events run can tell that their lists changed under them.
   uint64_t generation_ = 0;
 };
 

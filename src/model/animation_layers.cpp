@@ -22,7 +22,7 @@ Layer* TAnimation::AddLayerFromFile(const std::filesystem::path& path) {
   Layer* added = layer.get();
   ConstructorFrame->Layers.insert(ConstructorFrame->Layers.begin(), std::move(layer));
   SelectedLayer = added;
-  MakeFrameSequence(false);
+  MakeFrameSequence();
   // Resequencing lets events run; a handler may have removed the layer.
   if (!ConstructorFrame || ConstructorFrame->IndexOf(added) < 0) return nullptr;
   SelectedLayer = added;

@@ -75,7 +75,7 @@ void TAnimation::SaveToStream(std::ostream& out) {
     }
   }
 
-  MakeFrameSequence(false);
+  MakeFrameSequence();
   PutInt32(out, static_cast<int32_t>(Frames.size()));
 
   // Only layers with a resource can be written (a record names its id).

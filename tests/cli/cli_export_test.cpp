@@ -13,6 +13,7 @@
 #include "cli_run.h"
 #include "engine/bmp_codec.h"
 #include "model/animation.h"
+#include "render/compose.h"
 #include "platform/gif_decoder.h"
 #include "support/avi_test_support.h"
 #include "support/gif_builder.h"
@@ -52,16 +53,15 @@ fs::path MakeProject(const TempDir& dir) {
 }
 
 // The frames as the exports compose them: the project loaded as the tool
-// loads it, frame i with CurrentFrameIndex i.
+// loads it, frame i stepping at i.
 std::vector<Picture> ReferenceFrames(const fs::path& project) {
   TAnimation a;
   EXPECT_TRUE(a.LoadFromFile(project));
-  a.MakeFrameSequence(false);
+  a.MakeFrameSequence();
   a.NonRenderedPlayback = true;
   std::vector<Picture> frames;
   for (size_t i = 0; i < a.Frames.size(); ++i) {
-    a.CurrentFrameIndex = static_cast<int>(i);
-    WorkPicture p = a.ComposeFrame(a.Frames[i].get());
+    WorkPicture p = ComposeFrame(a, a.Frames[i].get(), FrameClock::Stepping(static_cast<int>(i)));
     EXPECT_TRUE(p);
     if (p) frames.push_back(*p);
   }

@@ -5,6 +5,7 @@
 
 #include "engine/picture.h"
 #include "model/animation.h"
+#include "render/compose.h"
 #include "model/image_resource.h"
 #include "support/test_support.h"
 
@@ -29,7 +30,7 @@ TEST(SampleProject, LoadsAndEveryFrameRenders) {
 
   TAnimation a;
   ASSERT_TRUE(a.LoadFromFile(path));
-  ASSERT_TRUE(a.MakeFrameSequence(false));
+  ASSERT_TRUE(a.MakeFrameSequence());
   EXPECT_EQ(a.LayerCount(), 7);
   EXPECT_EQ(a.GetFrameSize(), (FrameSize{160, 120}));
   bool has_animated_gif = false;
@@ -43,9 +44,8 @@ TEST(SampleProject, LoadsAndEveryFrameRenders) {
   ASSERT_EQ(a.Frames.size(), static_cast<size_t>(a.FrameCount));
   std::vector<WorkPicture> frames;
   for (size_t i = 0; i < a.Frames.size(); ++i) {
-    // Multi-frame layers show the stored frame of the current index.
-    a.CurrentFrameIndex = static_cast<int>(i);
-    frames.push_back(a.ComposeFrame(a.Frames[i].get()));
+    // Multi-frame layers show the stored frame of the frame's index.
+    frames.push_back(ComposeFrame(a, a.Frames[i].get(), FrameClock::Stepping(static_cast<int>(i))));
     ASSERT_TRUE(frames.back()) << "frame " << i;
     EXPECT_EQ(frames.back()->Width(), 160);
     EXPECT_EQ(frames.back()->Height(), 120);

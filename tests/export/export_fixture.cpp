@@ -57,7 +57,7 @@ std::unique_ptr<TAnimation> MakeTwoLayerProject(const TempDir& dir, const Pictur
   a->SetLayerOther(true, pr_Left, false, false);
   a->AddLayerFromFile(top);
   a->SetLayerPosition(2, 1);
-  a->MakeFrameSequence(false);
+  a->MakeFrameSequence();
   return a;
 }
 
@@ -73,7 +73,7 @@ std::unique_ptr<TAnimation> MakeStillBackgroundProject(const TempDir& dir, int f
   a->AddLayerFromFile(dir / "top.bmp");
   a->SetLayerOther(true, pr_Left, false, false);
   a->SetLayerPosition(5, 4);
-  a->MakeFrameSequence(false);
+  a->MakeFrameSequence();
   return a;
 }
 
@@ -96,7 +96,7 @@ std::unique_ptr<TAnimation> MakeSmoothProject(const TempDir& dir, int width, int
   // The corner colour recurs along a curve; keyed out, it would punch
   // sharp holes. No pixel has this colour.
   a->SelectedLayer->TransparentColor = RGBColor(1, 2, 3);
-  a->MakeFrameSequence(false);
+  a->MakeFrameSequence();
   return a;
 }
 
@@ -107,13 +107,11 @@ void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images) {
   const fs::path path = dir / "anim.gif";
   WriteFileBytes(path, BuildGif(4, 3, palette, 0, specs));
   a.AddLayerFromFile(path);
-  a.MakeFrameSequence(false);
+  a.MakeFrameSequence();
 }
 
-WorkPicture RenderStoredFrame(TAnimation& a, int i) {
-  a.Playing = false;
-  a.CurrentFrameIndex = i;
-  return a.ComposeFrame(a.Frames.at(static_cast<size_t>(i)).get());
+WorkPicture RenderStoredFrame(const TAnimation& a, int i) {
+  return ComposeFrame(a, a.Frames.at(static_cast<size_t>(i)).get(), FrameClock::Stepping(i));
 }
 
 bool RunCapture(const std::string& command, std::string& output) {

@@ -9,6 +9,7 @@
 
 #include "engine/picture.h"
 #include "model/animation.h"
+#include "render/compose.h"
 #include "support/test_support.h"
 
 namespace kt58::test {
@@ -41,8 +42,8 @@ std::unique_ptr<TAnimation> MakeStillBackgroundProject(const TempDir& dir, int f
 void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images);
 
 // The composition of generated frame i as the exports that show stored
-// frame i of multi-frame layers make it: Playing false, CurrentFrameIndex i.
-WorkPicture RenderStoredFrame(TAnimation& a, int i);
+// frame i of multi-frame layers make it: stepping at i.
+WorkPicture RenderStoredFrame(const TAnimation& a, int i);
 
 // Output of a shell command (stdout), and whether it exited with 0.
 bool RunCapture(const std::string& command, std::string& output);

@@ -30,7 +30,7 @@ std::unique_ptr<TAnimation> MakeUnchangingProject(const TempDir& dir, int frames
   a->FrameDelay = 50;
   test::WriteFileBytes(dir / "still.bmp", EncodeBmp(test::MakeFewColourPicture(20, 10, colours, 3)));
   a->AddLayerFromFile(dir / "still.bmp");
-  a->MakeFrameSequence(false);
+  a->MakeFrameSequence();
   return a;
 }
 

@@ -21,6 +21,7 @@
 #include "gui/widgets/paint_box.h"
 #include "gui/panels/playback_bar.h"
 #include "model/animation.h"
+#include "render/compose.h"
 #include "support/recording_ui.h"
 #include "support/test_support.h"
 #include "widget_helpers.h"
@@ -102,7 +103,8 @@ class MainFormFixture {
   // frame composed afresh and placed at the drawing origin; empty when the
   // view shows exactly that frame.
   QString FrameDifference(const QImage& shown) {
-    WorkPicture frame = Anim().ComposeFrame(Anim().ConstructorFrame.get());
+    WorkPicture frame =
+        ComposeFrame(Anim(), Anim().ConstructorFrame.get(), FrameClock::Stepping(Anim().CurrentFrameIndex));
     if (!frame) return QStringLiteral("no frame to compare");
     QString difference;
     const QPoint o = View().DrawOrigin;

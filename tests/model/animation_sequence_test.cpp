@@ -45,7 +45,7 @@ TEST_F(SequenceTest, FadeTables) {
     l->FadeStart = c.start;
     l->FadeFinal = c.final_;
     l->Transparency = c.base;
-    ASSERT_TRUE(anim.MakeFrameSequence(false)) << c.name;
+    ASSERT_TRUE(anim.MakeFrameSequence()) << c.name;
     EXPECT_EQ(PerFrame(anim, [](const Layer& x) { return int{x.Transparency}; }), c.expected) << c.name;
     EXPECT_EQ(l->Transparency, c.base) << c.name << ": the master keeps its value";
     anim.ClearFrames();
@@ -69,7 +69,7 @@ TEST_F(SequenceTest, AnglesAreInterpolatedAndKeptAsReals) {
     Layer* l = AddBareLayer();
     l->StartAngle = l->Angle = c.start;
     l->DegreesToRotate = c.degrees;
-    ASSERT_TRUE(anim.MakeFrameSequence(false));
+    ASSERT_TRUE(anim.MakeFrameSequence());
     const auto angles = PerFrame(anim, [](const Layer& x) { return x.Angle; });
     ASSERT_EQ(angles.size(), c.expected.size());
     for (size_t i = 0; i < angles.size(); ++i) EXPECT_DOUBLE_EQ(angles[i], c.expected[i]) << "frame " << i;
@@ -96,7 +96,7 @@ TEST_F(SequenceTest, PixelRotateShiftsFollowTheResourceSize) {
     Layer* l = AddLayerFromFile(tall);
     l->PixelRotate = true;
     l->PixelRotateDirection = c.direction;
-    ASSERT_TRUE(anim.MakeFrameSequence(false));
+    ASSERT_TRUE(anim.MakeFrameSequence());
     EXPECT_EQ(PerFrame(anim, [](const Layer& x) { return int{x.PixelRotateShift}; }), c.expected)
         << "direction " << c.direction;
     EXPECT_EQ(l->PixelRotateShift, 0);
@@ -106,7 +106,7 @@ TEST_F(SequenceTest, PixelRotateShiftsFollowTheResourceSize) {
 }
 
 TEST_F(SequenceTest, StatusTextsAndResult) {
-  EXPECT_FALSE(anim.MakeFrameSequence(false));
+  EXPECT_FALSE(anim.MakeFrameSequence());
   EXPECT_EQ(statuses, (std::vector<std::string>{"Creating Frame : 0"}));
   EXPECT_TRUE(anim.Frames.empty());
   EXPECT_FALSE(anim.Sequenced);
@@ -115,7 +115,7 @@ TEST_F(SequenceTest, StatusTextsAndResult) {
   anim.FrameCount = 3;
   AddBareLayer();
   AddBareLayer();
-  EXPECT_TRUE(anim.MakeFrameSequence(false));
+  EXPECT_TRUE(anim.MakeFrameSequence());
   EXPECT_EQ(statuses, (std::vector<std::string>{"Creating Frame : 0", "Creating Frame : 1", "Creating Frame : 2",
                                                 "Resequence Complete", ""}));
   ASSERT_EQ(anim.Frames.size(), 3u);
@@ -130,7 +130,7 @@ TEST_F(SequenceTest, StatusTextsAndResult) {
   // Master order is kept in every frame.
   anim.ConstructorFrame->Layers[0]->OffsetX = 1;
   anim.ConstructorFrame->Layers[1]->OffsetX = 2;
-  ASSERT_TRUE(anim.MakeFrameSequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence());
   EXPECT_EQ(anim.Frames[2]->Layers[0]->OffsetX, 1);
   EXPECT_EQ(anim.Frames[2]->Layers[1]->OffsetX, 2);
 }
@@ -138,7 +138,7 @@ TEST_F(SequenceTest, StatusTextsAndResult) {
 TEST_F(SequenceTest, StepsWrapAndBadIndicesSelectNothing) {
   anim.FrameCount = 3;
   AddBareLayer();
-  ASSERT_TRUE(anim.MakeFrameSequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence());
   anim.StepFrame(-1);
   EXPECT_EQ(anim.CurrentFrameIndex, 2);
   EXPECT_EQ(anim.CurrentFrame, anim.Frames[2].get());
@@ -157,7 +157,7 @@ TEST_F(SequenceTest, StepsWrapAndBadIndicesSelectNothing) {
 TEST_F(SequenceTest, ClearingFramesNeverLeavesADanglingCurrentFrame) {
   anim.FrameCount = 4;
   AddBareLayer();
-  ASSERT_TRUE(anim.MakeFrameSequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence());
   anim.StepFrame(2);
   anim.Playing = true;
   anim.ClearFrames();
@@ -172,7 +172,7 @@ TEST_F(SequenceTest, ClearingFramesNeverLeavesADanglingCurrentFrame) {
   EXPECT_EQ(anim.CurrentFrame, nullptr);
   EXPECT_EQ(anim.SelectedLayer, nullptr);
   EXPECT_EQ(anim.LayerCount(), 0);
-  EXPECT_FALSE(anim.MakeFrameSequence(false));
+  EXPECT_FALSE(anim.MakeFrameSequence());
 }
 
 TEST_F(SequenceTest, ResourceCountsThroughAddCopyResequenceAndRemove) {
@@ -184,9 +184,9 @@ TEST_F(SequenceTest, ResourceCountsThroughAddCopyResequenceAndRemove) {
   anim.ConstructorFrame->Layers.insert(anim.ConstructorFrame->Layers.begin(), std::move(copy));
   EXPECT_EQ(ref->RefCount, 2);
   anim.FrameCount = 10;
-  ASSERT_TRUE(anim.MakeFrameSequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence());
   EXPECT_EQ(ref->RefCount, 22);
-  ASSERT_TRUE(anim.MakeFrameSequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence());
   EXPECT_EQ(ref->RefCount, 22);
 
   // "Remove layer": clear the frames, remove, recompute the size.
@@ -232,7 +232,7 @@ TEST_F(SequenceTest, StoreFileIsDeletedWithTheLastLayerUsingIt) {
   EXPECT_TRUE(std::filesystem::exists(data));
   anim.ComputeAutoFrameSize(anim.ConstructorFrame.get());
   EXPECT_EQ(anim.GetFrameSize(), (FrameSize{3, 2}));
-  ASSERT_TRUE(anim.MakeFrameSequence(false));
+  ASSERT_TRUE(anim.MakeFrameSequence());
 
   anim.ClearFrames();
   anim.ConstructorFrame->RemoveLayer(first);
@@ -261,7 +261,7 @@ TEST_F(SequenceTest, AnErrorDuringResequencingIsReportedAndClearsTheFrames) {
   ui.on_process_messages = [&] {
     if (++calls == 4) throw std::runtime_error("handler failed");
   };
-  EXPECT_FALSE(anim.MakeFrameSequence(false));
+  EXPECT_FALSE(anim.MakeFrameSequence());
   EXPECT_EQ(ui.messages, (std::vector<std::string>{"Unknown Resequence Exception"}));
   EXPECT_TRUE(anim.Frames.empty());
   EXPECT_EQ(statuses.back(), "");
@@ -276,7 +276,7 @@ TEST_F(SequenceTest, HandlersThatClearOrEditDuringResequencingStopItSafely) {
   ui.on_process_messages = [&] {
     if (++calls == 3) anim.ClearFrames();
   };
-  EXPECT_FALSE(anim.MakeFrameSequence(false));
+  EXPECT_FALSE(anim.MakeFrameSequence());
   EXPECT_TRUE(anim.Frames.empty());
 
   // Removing every master layer mid-way: no half-made frame list is left.
@@ -286,7 +286,7 @@ TEST_F(SequenceTest, HandlersThatClearOrEditDuringResequencingStopItSafely) {
       while (!anim.ConstructorFrame->Layers.empty())
         anim.ConstructorFrame->RemoveLayer(anim.ConstructorFrame->Layers[0].get());
   };
-  EXPECT_FALSE(anim.MakeFrameSequence(false));
+  EXPECT_FALSE(anim.MakeFrameSequence());
   EXPECT_TRUE(anim.Frames.empty());
   EXPECT_TRUE(ui.messages.empty());
 }
@@ -301,7 +301,7 @@ TEST_F(SequenceTest, DestroyingTheAnimationGivesEveryResourceBack) {
     l->ImageRef = l->AddReference(WriteGif("c.gif", MakeTinyGif(1, 1, pal, {{{1}}, {{2}}})));
     ASSERT_NE(l->ImageRef, nullptr);
     data = l->ImageRef->DataFileName;
-    ASSERT_TRUE(local.MakeFrameSequence(false));
+    ASSERT_TRUE(local.MakeFrameSequence());
     EXPECT_TRUE(std::filesystem::exists(data));
   }
   EXPECT_FALSE(std::filesystem::exists(data));

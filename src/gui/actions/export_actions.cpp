@@ -60,10 +60,6 @@ void MainWindow::CreateGif1Click() {
   form.exec();
   settings_.LastGifDir = form.SaveFolder();
   SaveSettings();
-  kt58::TAnimation& a = document_->Animation();
-  a.Playing = false;
-  a.CurrentFrameIndex = 0;
-  a.SelectCurrentFrame();
   View->RequestBackgroundClear();
   View->RequestRepaint();
   View->StartUpdateTimer();

@@ -142,7 +142,7 @@ bool MainWindow::OpenProject(fs::path path) {
     }
     if (loaded) {
       kt58::ProcessPendingMessages();
-      project->MakeFrameSequence(false);
+      project->MakeFrameSequence();
       // Opened projects play without rendering, whatever they stored.
       project->NonRenderedPlayback = true;
       project->SelectCurrentFrame();

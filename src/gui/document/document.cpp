@@ -13,6 +13,7 @@
 #include "engine/ui_services.h"
 #include "model/animation.h"
 #include "model/image_resource.h"
+#include "render/compose.h"
 
 Document::Document(QObject* parent) : QObject(parent), animation_(std::make_unique<kt58::TAnimation>()) {
   Adopt(*animation_);
@@ -229,7 +230,10 @@ void Document::Regenerate(bool prerender) {
     a.ClearFrames();
   } else {
     const kt58::BusyCursor busy;
-    if (a.MakeFrameSequence(prerender)) a.SelectCurrentFrame();
+    if (a.MakeFrameSequence()) {
+      if (prerender && !a.NonRenderedPlayback && a.Sequenced) kt58::ComposeAllFrames(a);
+      a.SelectCurrentFrame();
+    }
   }
   emit framesChanged();
 }

@@ -15,6 +15,7 @@
 #include "engine/ui_services.h"
 #include "model/animation.h"
 #include "model/image_resource.h"
+#include "render/compose.h"
 
 CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), document_(document) {
   setObjectName(QStringLiteral("ConstrPanel"));
@@ -103,7 +104,7 @@ void CanvasView::PaintConstruction() {
     }
     // A generated frame may have been freed since it was made current.
     const kt58::SequencedFrame* frame = a.OwnsFrame(a.CurrentFrame) ? a.CurrentFrame : a.ConstructorFrame.get();
-    a.DrawFrame(frame, DrawOrigin.x(), DrawOrigin.y());
+    kt58::DrawFrame(a, frame, kt58::FrameClock::Stepping(a.CurrentFrameIndex), DrawOrigin.x(), DrawOrigin.y());
     if (!a.Playing) {
       const kt58::FrameSize size = a.GetFrameSize();
       if (size.Width != 0 && size.Height != 0)

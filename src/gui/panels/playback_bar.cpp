@@ -16,6 +16,7 @@
 #include "gui/document/document.h"
 #include "gui/widgets/paint_box.h"
 #include "model/animation.h"
+#include "render/compose.h"
 
 namespace {
 
@@ -149,6 +150,10 @@ void PlaybackBar::PlayLoop(bool regenerate) {
   kt58::TAnimation& a = document_.Animation();
   if (regenerate) document_.Regenerate(true);
   if (a.Frames.empty()) return;
+  if (regenerate) {
+    play_start_ = a.CurrentFrameIndex;
+    play_tick_ = 0;
+  }
   a.Playing = true;
   looping_ = true;
   ++run_;
@@ -180,6 +185,7 @@ void PlaybackBar::Tick() {
     passes_ = 0;
   }
   a.StepFrame(1);
+  ++play_tick_;
   const uint64_t run = run_;
   if (a.CurrentFrame && a.Playing) {
     if (ResizePending) {
@@ -204,7 +210,9 @@ void PlaybackBar::DrawCurrentFrame() {
   kt58::TAnimation& a = document_.Animation();
   const int index = a.CurrentFrameIndex;
   try {
-    a.DrawFrame(a.CurrentFrame, view_.DrawOrigin.x(), view_.DrawOrigin.y());
+    const kt58::FrameClock clock =
+        a.Playing ? kt58::FrameClock::Playing(play_start_, play_tick_) : kt58::FrameClock::Stepping(index);
+    kt58::DrawFrame(a, a.CurrentFrame, clock, view_.DrawOrigin.x(), view_.DrawOrigin.y());
   } catch (...) {
     // A frame that cannot be composed is left out; the next one follows.
   }
@@ -238,7 +246,8 @@ void PlaybackBar::ApplyPlaybackMode(bool non_rendered) {
   kt58::TAnimation& a = document_.Animation();
   const bool was_playing = a.Playing;
   a.NonRenderedPlayback = non_rendered;
-  if (!non_rendered && was_playing && (!a.RenderedFrames || a.RenderedFrames->Count() == 0)) a.ComposeAllFrames();
+  if (!non_rendered && was_playing && (!a.RenderedFrames || a.RenderedFrames->Count() == 0))
+    kt58::ComposeAllFrames(a);
   if (was_playing) PlayLoop(false);
 }
 

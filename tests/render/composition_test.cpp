@@ -7,6 +7,7 @@
 #include "model/animation.h"
 #include "model/image_resource.h"
 #include "model/model_fixture.h"
+#include "render/compose.h"
 
 namespace kt58::test {
 namespace {
@@ -29,7 +30,8 @@ class CompositionTest : public ModelTest {
     anim.FixedWidth = w;
     anim.FixedHeight = h;
   }
-  WorkPicture Render() { return anim.ComposeFrame(anim.ConstructorFrame.get()); }
+  WorkPicture Render() { return ComposeFrame(anim, anim.ConstructorFrame.get(), clock); }
+  FrameClock clock = FrameClock::Stepping(-1);
   // A layer whose transparent colour is one the tests never draw.
   Layer* AddLayer(const std::string& name, const Picture& picture) {
     Layer* l = AddLayerFromFile(WriteBmp(name, picture));
@@ -52,7 +54,7 @@ class RecordingSink : public DisplaySink {
 
 TEST_F(CompositionTest, EmptyFramesAndLayersWithoutPictures) {
   FrameSize(3, 2);
-  EXPECT_FALSE(anim.ComposeFrame(nullptr));
+  EXPECT_FALSE(ComposeFrame(anim, nullptr, clock));
   EXPECT_FALSE(Render());
   AddBareLayer();
   const int before = LivePictureCount();
@@ -222,20 +224,20 @@ TEST_F(CompositionTest, VideoFramesByIndexOrInSequenceWhilePlaying) {
 
   // Before the first resequencing (index -1) a video layer has no picture.
   EXPECT_TRUE(PicturesEqual(*Render(), MakeSolidPicture(4, 1, BG)));
-  anim.CurrentFrameIndex = 1;
+  clock = FrameClock::Stepping(1);
   EXPECT_TRUE(PicturesEqual(*Render(), MakeSolidPicture(4, 1, G)));
   // Beyond the store the layers are absent.
-  anim.CurrentFrameIndex = 12;
+  clock = FrameClock::Stepping(12);
   EXPECT_TRUE(PicturesEqual(*Render(), MakeSolidPicture(4, 1, BG)));
 
-  // Playing: each composition of either layer takes the next stored frame,
-  // bottom layer first.
-  anim.CurrentFrameIndex = -1;
-  bottom->ImageRef->Store()->ReadHeader();
-  anim.Playing = true;
-  EXPECT_TRUE(PicturesEqual(*Render(), MakePicture({{R, R, G, G}})));
-  EXPECT_TRUE(PicturesEqual(*Render(), MakePicture({{B, B, R, R}})));
-  EXPECT_TRUE(PicturesEqual(*Render(), MakePicture({{G, G, B, B}})));
+  // Playing from no frame: each of the two layers takes the next stored
+  // frame, bottom layer first, whatever was composed in between.
+  const std::vector<Picture> played = {MakePicture({{R, R, G, G}}), MakePicture({{B, B, R, R}}),
+                                       MakePicture({{G, G, B, B}})};
+  for (int tick : {3, 1, 2, 1}) {
+    clock = FrameClock::Playing(-1, tick);
+    EXPECT_TRUE(PicturesEqual(*Render(), played[static_cast<size_t>(tick - 1)])) << tick;
+  }
 }
 
 TEST_F(CompositionTest, GeneratedFramesComposeTheirOwnValues) {
@@ -244,21 +246,21 @@ TEST_F(CompositionTest, GeneratedFramesComposeTheirOwnValues) {
   Layer* l = AddLayer("l.bmp", MakePicture({{R, G}, {B, W}}));
   l->PixelRotate = true;
   l->PixelRotateDirection = pr_Up;
-  ASSERT_TRUE(anim.MakeFrameSequence(false));
-  EXPECT_TRUE(PicturesEqual(*anim.ComposeFrame(anim.Frames[0].get()), MakePicture({{R, G}, {B, W}})));
-  EXPECT_TRUE(PicturesEqual(*anim.ComposeFrame(anim.Frames[1].get()), MakePicture({{B, W}, {R, G}})));
+  ASSERT_TRUE(anim.MakeFrameSequence());
+  EXPECT_TRUE(PicturesEqual(*ComposeFrame(anim, anim.Frames[0].get(), FrameClock::Stepping(0)), MakePicture({{R, G}, {B, W}})));
+  EXPECT_TRUE(PicturesEqual(*ComposeFrame(anim, anim.Frames[1].get(), FrameClock::Stepping(1)), MakePicture({{B, W}, {R, G}})));
 }
 
 TEST_F(CompositionTest, DrawFrameHandsThePictureToTheSink) {
   FrameSize(2, 1);
   AddLayer("l.bmp", MakePicture({{R, G}}));
   RecordingSink sink;
-  anim.DrawFrame(anim.ConstructorFrame.get(), 5, 6);
+  DrawFrame(anim, anim.ConstructorFrame.get(), clock, 5, 6);
   EXPECT_EQ(sink.calls, 0);
   anim.DisplayCanvas = &sink;
   const int before = LivePictureCount();
-  anim.DrawFrame(anim.ConstructorFrame.get(), 5, 6);
-  anim.DrawFrame(nullptr, 0, 0);
+  DrawFrame(anim, anim.ConstructorFrame.get(), clock, 5, 6);
+  DrawFrame(anim, nullptr, clock, 0, 0);
   EXPECT_EQ(LivePictureCount(), before);
   EXPECT_EQ(sink.calls, 1);
   EXPECT_EQ(sink.at_x, 5);
@@ -272,8 +274,8 @@ TEST_F(CompositionTest, RenderAllFramesFillsTheCacheWithProgress) {
   Layer* l = AddLayer("l.bmp", MakePicture({{R, G}}));
   l->PixelRotate = true;
   l->PixelRotateDirection = pr_Right;
-  anim.NonRenderedPlayback = false;
-  ASSERT_TRUE(anim.MakeFrameSequence(true));
+  ASSERT_TRUE(anim.MakeFrameSequence());
+  ComposeAllFrames(anim);
   ASSERT_EQ(anim.RenderedFrames->Count(), 3);
   EXPECT_EQ(anim.RenderedFrames->Width, 2);
   // Shifts 0, round(0.667) = 1, round(1.333) = 1.
@@ -287,9 +289,8 @@ TEST_F(CompositionTest, RenderAllFramesFillsTheCacheWithProgress) {
             (std::vector<std::string>{"Constructing Frame : 0", "Constructing Frame : 1", "Constructing Frame : 2"}));
   EXPECT_TRUE(ui.dialogs[0]->released);
 
-  // Without rendering requested, or in non-rendered playback, no cache.
-  anim.NonRenderedPlayback = true;
-  ASSERT_TRUE(anim.MakeFrameSequence(true));
+  // Generating the frames again drops the composed ones.
+  ASSERT_TRUE(anim.MakeFrameSequence());
   EXPECT_EQ(anim.RenderedFrames->Count(), 0);
   EXPECT_EQ(ui.dialogs.size(), 1u);
 }
@@ -301,54 +302,27 @@ TEST_F(CompositionTest, FrameCacheOfAnEmptyProjectIsTenByTen) {
   EXPECT_EQ(anim.RenderedFrames->Height, 10);
 }
 
-// Event handlers that change the project while a frame is being composed:
-// nothing may crash (run under AddressSanitizer) and the result stays sane.
-TEST_F(CompositionTest, HandlersChangingTheProjectMidRender) {
+// Composing every frame lets events run between frames; a handler that
+// clears the frames ends it without a picture in the new cache and without
+// touching a freed frame (run under AddressSanitizer).
+TEST_F(CompositionTest, ClearingTheFramesWhileAllAreComposed) {
   FrameSize(3, 1);
   anim.FrameCount = 4;
   AddLayer("a.bmp", MakePicture({{R, R, R}}));
   AddLayer("b.bmp", MakePicture({{G, G, G}}));
-  AddLayer("c.bmp", MakePicture({{B, B, B}}));
-  for (int trigger = 1; trigger <= 12; ++trigger) {
+  for (int trigger = 1; trigger <= 4; ++trigger) {
     SCOPED_TRACE(trigger);
-    ASSERT_TRUE(anim.MakeFrameSequence(false));
+    ASSERT_TRUE(anim.MakeFrameSequence());
     int calls = 0;
-    // Removes the layer that is being composed or the one below it.
-    ui.on_process_messages = [&] {
-      if (++calls == trigger && !anim.Frames[2]->Layers.empty())
-        anim.Frames[2]->RemoveLayer(anim.Frames[2]->Layers.back().get());
-    };
-    EXPECT_TRUE(anim.ComposeFrame(anim.Frames[2].get()));
-    ui.on_process_messages = nullptr;
-    ASSERT_TRUE(anim.MakeFrameSequence(false));
-    calls = 0;
     ui.on_process_messages = [&] {
       if (++calls == trigger) anim.ClearFrames();
     };
-    WorkPicture p = anim.ComposeFrame(anim.Frames[1].get());
-    EXPECT_TRUE(p);
+    ComposeAllFrames(anim);
     ui.on_process_messages = nullptr;
-
-    calls = 0;
-    ui.on_process_messages = [&] {
-      if (++calls == trigger && anim.LayerCount() > 0)
-        anim.ConstructorFrame->RemoveLayer(anim.ConstructorFrame->Layers[0].get());
-    };
-    EXPECT_TRUE(Render());
-    ui.on_process_messages = nullptr;
-    while (anim.LayerCount() < 3) AddLayer("a.bmp", MakePicture({{R, R, R}}));
+    EXPECT_TRUE(anim.Frames.empty());
+    EXPECT_EQ(anim.RenderedFrames->Count(), 0);
+    EXPECT_EQ(anim.CurrentFrame, anim.ConstructorFrame.get());
   }
-
-  // Clearing the frames while all frames are pre-rendered.
-  anim.NonRenderedPlayback = false;
-  int calls = 0;
-  ui.on_process_messages = [&] {
-    if (++calls == 30) anim.ClearFrames();
-  };
-  EXPECT_FALSE(anim.MakeFrameSequence(true));
-  EXPECT_TRUE(anim.Frames.empty());
-  EXPECT_EQ(anim.CurrentFrame, anim.ConstructorFrame.get());
-  ui.on_process_messages = nullptr;
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+// Frame composition: background, then every layer from the bottom of the
+// list to the top, each taken from its resource, changed by its effects and
+// drawn with its blending.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/picture.h"
+#include "model/animation.h"
+#include "render/frame_clock.h"
+
+namespace kt58 {
+
+// The frame-sized picture of `frame`, or none for no frame or a frame
+// without layers. A function of its inputs: the same picture for the same
+// frame and clock whatever was composed before and on whichever thread, as
+// long as nothing changes the animation, its frames or its resources
+// meanwhile. Stored frames are read by index (FrameStore::ReadFrameAt); a
+// layer that fails is left out and the frame goes on.
+WorkPicture ComposeFrame(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock);
+
+// Composes the frame and hands it to the animation's display sink at (x, y);
+// nothing without a sink or a frame.
+void DrawFrame(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock, int x, int y);
+
+// Composes every generated frame, stepping, into a new frame cache with a
+// progress window ("Rendering Frames..."); stops when the frames are cleared
+// meanwhile (events run between frames).
+void ComposeAllFrames(TAnimation& animation);
+
+}  // namespace kt58

@@ -1,0 +1,17 @@
+#include "render/frame_clock.h"
+
+#include <cstdint>
+
+namespace kt58 {
+
+int StoredFrameShown(const FrameClock& clock, int stored, int readers, int reader) {
+  if (stored <= 0) return -1;
+  if (clock.mode == FrameClock::Mode::Stepping || clock.tick <= 0)
+    return clock.frame >= 0 && clock.frame < stored ? clock.frame : -1;
+  // 64 bits: a thousand ticks of a thousand readers stay far inside them.
+  const int64_t read = static_cast<int64_t>(clock.frame) + 1 + static_cast<int64_t>(clock.tick - 1) * readers + reader;
+  const int64_t shown = read % stored;
+  return static_cast<int>(shown < 0 ? shown + stored : shown);
+}
+
+}  // namespace kt58
