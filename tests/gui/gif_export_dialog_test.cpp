@@ -8,16 +8,20 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMovie>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <cstring>
 
 #include "gui/dialogs/gif_export_dialog.h"
 #include "app_test.h"
 #include "export_fixture.h"
 #include "platform/program_folder.h"
+#include "support/avi_test_support.h"
+#include "support/gif_builder.h"
 
 using namespace kt58::apptest;
 namespace fs = std::filesystem;
@@ -205,6 +209,73 @@ class BmpsToGifFormTest : public QObject {
     QCOMPARE(OutputFiles().size(), 1);
     form.close();  // as the window's close button: reject()
     QCOMPARE(OutputFiles(), QStringList());
+  }
+
+  // The window and `kt58 export-gif` with the same choices write the same
+  // file for a project with a video layer and an animated-GIF layer, after
+  // the user stepped through the frames: which stored frame a layer shows
+  // depends on the frame alone, not on what was shown before.
+  void buildIsTheCommandLinesGifOfAProjectWithVideoLayers() {
+    MainFormFixture f;
+    const fs::path clip = f.dir / "clip.avi";
+    QVERIFY(kt58::test::MakeAvi(kt58::test::FindAviCase("bgr24_topdown"), clip));
+    QVERIFY(f.Add(clip));
+    QVERIFY(f.Add(kt58::test::WriteSmallAnimatedGif(f.dir.path(), "small.gif")));
+    f.Find<QSpinBox>("spFrameCount")->setValue(12);
+    // To the clip's last frame (it has 10): a read cursor left there would
+    // start the next sequential reading over.
+    for (int i = 0; i < 9; ++i) f.Find<QToolButton>("StepForwardButton")->click();
+    QCOMPARE(f.Anim().CurrentFrameIndex, 9);
+    const fs::path project = f.dir / "video.apf";
+    f.Anim().SaveToFile(project);
+
+    struct Choice {
+      const char* palette;
+      const char* dither;
+      std::vector<const char*> checks;
+      QStringList options;
+    };
+    const Choice choices[] = {
+        {"MenuPaletteOptimized256", "MenuDitheringNearest", {"cbMerge", "cbCrop", "cbRemovePassive"},
+         {"--palette", "optimized", "--colors", "256", "--dither", "nearest", "--optimize", "merge,crop,remove-passive"}},
+        {"MenuPaletteNetscape216", "MenuDitheringFloydSteinberg", {},
+         {"--palette", "web", "--dither", "floyd-steinberg", "--optimize", "none"}},
+        {"MenuPaletteOptimized16", "MenuDitheringNearest", {"cbOptimizeColorMap", "cbSortColors"},
+         {"--palette", "optimized", "--colors", "16", "--optimize", "single-map,sort"}},
+    };
+    for (const Choice& c : choices) {
+      QByteArray built;
+      // Through the main command, as the user opens the window.
+      auto window = AnswerNextModal([&](QWidget* modal) {
+        auto* form = qobject_cast<GifExportDialog*>(modal);
+        if (!form) return;
+        form->findChild<QAction*>(QString::fromLatin1(c.palette))->trigger();
+        form->findChild<QAction*>(QString::fromLatin1(c.dither))->trigger();
+        for (QCheckBox* box : form->findChildren<QCheckBox*>()) {
+          const QByteArray name = box->objectName().toLatin1();
+          box->setChecked(std::any_of(c.checks.begin(), c.checks.end(), [&](const char* n) { return name == n; }));
+        }
+        form->spFrameDelay->setValue(60);
+        form->Generate1Click();
+        built = BuiltBytes(*form);
+        form->close();
+      });
+      f.Action("CreateGif1")->trigger();
+      QVERIFY(*window);
+      QVERIFY2(!built.isEmpty(), c.palette);
+
+      const fs::path out = f.dir / "cli.gif";
+      QProcess cli;
+      cli.start(QStringLiteral(KT58_CLI_PATH),
+                QStringList{"export-gif", QString::fromStdString(project.string()), QString::fromStdString(out.string()),
+                            "--delay", "60", "--compression", "rle"} +
+                    c.options);
+      QVERIFY(cli.waitForFinished(-1));
+      QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+      QFile file(QString::fromStdString(out.string()));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QVERIFY2(file.readAll() == built, c.palette);
+    }
   }
 
   void saveBeforeBuildWritesNothingButRemembersTheFolder() {
