@@ -318,12 +318,11 @@ class GifBuild {
   void WriteTo(const fs::path& file) {
     if (options_.FrameDelayMs < 0 || options_.FrameDelayMs > kMaxFrameDelayMs)
       throw Kt58Error(Format("Frame delay %d ms is outside 0 to %d", options_.FrameDelayMs, kMaxFrameDelayMs));
-    // The defaults first, then the settings: a new image copies them, and
-    // the single frame export later relies on the dither code left here.
-    GIFCodecDefaults::SetColorReduction(options_.ColorReduction);
-    GIFCodecDefaults::SetReductionBits(options_.ReductionBits);
-    GIFCodecDefaults::SetDitherMode(options_.DitherMode);
+    // The image's setters check the codes (bits outside 3..8 raise).
     GifImage settings;
+    settings.SetColorReduction(options_.ColorReduction);
+    settings.SetReductionBits(options_.ReductionBits);
+    settings.SetDitherMode(options_.DitherMode);
     settings.SetCompression(options_.Compression);
     reduction_ = settings.ColorReduction();
     bits_ = settings.ReductionBits();

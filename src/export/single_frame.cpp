@@ -33,11 +33,10 @@ void WriteJpeg(const Picture& picture, const fs::path& path) {
   }
 }
 
-void WriteGif(const Picture& picture, const fs::path& path) {
+void WriteGif(const Picture& picture, const fs::path& path, int dither) {
   try {
-    // The dither code comes from the codec defaults, as the animated GIF
-    // export last left them.
     GifImage image;
+    image.SetDitherMode(dither);
     image.SetColorReduction(rmQuantizeWindows);
     image.SetReductionBits(8);
     image.SetCompression(gcRLE);
@@ -52,7 +51,8 @@ void WriteGif(const Picture& picture, const fs::path& path) {
 
 }  // namespace
 
-void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock, const fs::path& path) {
+void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock, const fs::path& path,
+                     int gif_dither) {
   WorkPicture picture;
   try {
     picture = ComposeFrame(animation, frame, clock);
@@ -64,7 +64,7 @@ void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, F
   switch (SourceTypeFromExtension(path)) {
     case st_Bmp: WriteBmp(*picture, path); break;
     case st_Jpg: WriteJpeg(*picture, path); break;
-    case st_Gif: WriteGif(*picture, path); break;
+    case st_Gif: WriteGif(*picture, path, gif_dither); break;
     default: throw ESingleFrameExport(kUnsupportedFileTypeText);
   }
   FreeWorkPicture(picture);
@@ -73,12 +73,13 @@ void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, F
 void ExportSingleFrame(TAnimation& animation, int index, const fs::path& path) {
   if (index < 0 || static_cast<size_t>(index) >= animation.Frames.size())
     throw ESingleFrameExport(ErrorSavingFileText(path));
-  SaveFrameToFile(animation, animation.Frames[static_cast<size_t>(index)].get(), FrameClock::Stepping(index), path);
+  SaveFrameToFile(animation, animation.Frames[static_cast<size_t>(index)].get(), FrameClock::Stepping(index), path, dmNearest);
 }
 
-bool SaveCurrentFrameCommand(TAnimation& animation, const fs::path& path) {
+bool SaveCurrentFrameCommand(const TAnimation& animation, const fs::path& path, int gif_dither) {
   try {
-    SaveFrameToFile(animation, animation.CurrentFrame, FrameClock::Stepping(animation.CurrentFrameIndex), path);
+    SaveFrameToFile(animation, animation.CurrentFrame, FrameClock::Stepping(animation.CurrentFrameIndex), path,
+                    gif_dither);
     return true;
   } catch (const ESingleFrameExport& e) {
     Ui().ShowMessage(e.what());

@@ -30,21 +30,21 @@ inline constexpr int kSingleFrameJpegQuality = 90;
 // Writes the composition of `frame` (a frame of the animation, or its
 // ConstructorFrame) to path, atomically. Type by SourceTypeFromFileName:
 // 0 BMP, 1 JPEG at quality 90, 3 GIF (ColorReduction 8, ReductionBits 8,
-// Compression 1, the dither code of the codec defaults, screen = picture
-// size), decided by SourceTypeFromExtension: an existing file of that name
-// is replaced, never read, whatever it holds. Anything else raises
+// Compression 1, the dither code `gif_dither`, screen = picture size),
+// decided by SourceTypeFromExtension: an existing file of that name is
+// replaced, never read, whatever it holds. Anything else raises
 // ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
 void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock,
-                     const std::filesystem::path& path);
+                     const std::filesystem::path& path, int gif_dither);
 
-// Generated frame `index`, stepping, through SaveFrameToFile. An index
-// outside Frames raises ESingleFrameExport(ErrorSavingFileText(path)).
+// Generated frame `index`, stepping, through SaveFrameToFile with
+// nearest-colour GIFs. An index outside Frames raises
+// ESingleFrameExport(ErrorSavingFileText(path)).
 void ExportSingleFrame(TAnimation& animation, int index, const std::filesystem::path& path);
 
 // The main window's command after its dialog: saves the animation's
 // CurrentFrame (stepping at CurrentFrameIndex) and shows any failure text
-// through Ui().ShowMessage; true
-// when the file was written.
-bool SaveCurrentFrameCommand(TAnimation& animation, const std::filesystem::path& path);
+// through Ui().ShowMessage; true when the file was written.
+bool SaveCurrentFrameCommand(const TAnimation& animation, const std::filesystem::path& path, int gif_dither);
 
 }  // namespace kt58

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "export/gif/color_reduction.h"
 #include "gui/settings.h"
 
 class AnimationProperties;
@@ -173,5 +174,8 @@ class MainWindow final : public QMainWindow {
   // The panels hold a reference to it: they are deleted first.
   std::unique_ptr<Document> document_;
   bool shown_once_ = false;
+  // The dither code of the GIF window's last build this session: single
+  // frames saved as GIF use it (nearest colour before any build).
+  int gifDither_ = kt58::dmNearest;
   bool startup_dialog_shown_ = false;
 };

@@ -5,6 +5,7 @@
 
 #include "engine/bmp_codec.h"
 #include "export/export_fixture.h"
+#include "export/gif_export.h"
 #include "export/gif/gif_image.h"
 #include "export/single_frame.h"
 #include "platform/gif_decoder.h"
@@ -107,11 +108,34 @@ TEST(SingleFrame, CommandShowsTheMessageAndSavesTheCurrentFrame) {
   auto a = test::MakeStillProject(dir, 8, 4, 3, 100);
   a->CurrentFrameIndex = 2;
   ASSERT_TRUE(a->SelectCurrentFrame());
-  EXPECT_TRUE(SaveCurrentFrameCommand(*a, dir / "now.bmp"));
+  EXPECT_TRUE(SaveCurrentFrameCommand(*a, dir / "now.bmp", dmNearest));
   WorkPicture want = test::RenderStoredFrame(*a, 2);
   EXPECT_EQ(test::ReadFileBytes(dir / "now.bmp"), EncodeBmp(*want));
-  EXPECT_FALSE(SaveCurrentFrameCommand(*a, dir / "now.tif"));
+  EXPECT_FALSE(SaveCurrentFrameCommand(*a, dir / "now.tif", dmNearest));
   EXPECT_EQ(ui.messages, std::vector<std::string>{"The file type you have specified is unsupported."});
+}
+
+// A frame saved as GIF is dithered with the code it is given; an animated
+// GIF exported in between, with another ditherer, changes nothing.
+TEST(SingleFrame, GifFramesUseTheDitherTheyAreGiven) {
+  TempDir dir;
+  test::RecordingUi ui;
+  // More colours than the 256 of the windows-optimised palette: dithering shows.
+  auto a = test::MakeStillProject(dir, 48, 24, 3, 100, 4096);
+  a->CurrentFrameIndex = 1;
+  ASSERT_TRUE(a->SelectCurrentFrame());
+  ASSERT_TRUE(SaveCurrentFrameCommand(*a, dir / "nearest.gif", dmNearest));
+  ASSERT_TRUE(SaveCurrentFrameCommand(*a, dir / "diffused.gif", dmFloydSteinberg));
+  EXPECT_NE(test::ReadFileBytes(dir / "nearest.gif"), test::ReadFileBytes(dir / "diffused.gif"));
+
+  GifExportOptions options;
+  options.DitherMode = dmStucki;
+  ExportAnimatedGif(*a, options, dir / "animation.gif");
+  ASSERT_TRUE(SaveCurrentFrameCommand(*a, dir / "nearest_again.gif", dmNearest));
+  EXPECT_EQ(test::ReadFileBytes(dir / "nearest_again.gif"), test::ReadFileBytes(dir / "nearest.gif"));
+  ExportSingleFrame(*a, 1, dir / "tool.gif");
+  EXPECT_EQ(test::ReadFileBytes(dir / "tool.gif"), test::ReadFileBytes(dir / "nearest.gif"));
+  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <cstring>
 
 #include "gui/dialogs/gif_export_dialog.h"
+#include "export/single_frame.h"
 #include "app_test.h"
 #include "export_fixture.h"
 #include "platform/program_folder.h"
@@ -276,6 +277,42 @@ class BmpsToGifFormTest : public QObject {
       QVERIFY(file.open(QIODevice::ReadOnly));
       QVERIFY2(file.readAll() == built, c.palette);
     }
+  }
+
+  // A single frame saved as GIF is dithered as the window's last build was,
+  // and only a build changes that.
+  void singleFrameGifsTakeTheDitherOfTheLastBuild() {
+    ExportFixture f(3, 48, 24);
+    auto save_frame = [&](const fs::path& target) {
+      auto seen = ChooseInFileDialog(target);
+      f.Action("SaveSingleFrame1")->trigger();
+      QVERIFY(*seen);
+      QVERIFY(fs::exists(target));
+    };
+    auto gif_window = [&](const char* dither, bool build) {
+      auto window = AnswerNextModal([&](QWidget* modal) {
+        auto* form = qobject_cast<GifExportDialog*>(modal);
+        if (!form) return;
+        form->findChild<QAction*>(QString::fromLatin1(dither))->trigger();
+        if (build) form->Generate1Click();
+        form->close();
+      });
+      f.Action("CreateGif1")->trigger();
+      QVERIFY(*window);
+    };
+    auto bytes = [](const fs::path& file) { return kt58::test::ReadFileBytes(file); };
+    save_frame(f.dir / "before.gif");
+    gif_window("MenuDitheringFloydSteinberg", false);
+    save_frame(f.dir / "unbuilt.gif");
+    QVERIFY(bytes(f.dir / "unbuilt.gif") == bytes(f.dir / "before.gif"));
+    gif_window("MenuDitheringFloydSteinberg", true);
+    save_frame(f.dir / "built.gif");
+    QVERIFY(bytes(f.dir / "built.gif") != bytes(f.dir / "before.gif"));
+
+    const kt58::TAnimation& a = f.Anim();
+    kt58::SaveFrameToFile(a, a.CurrentFrame, kt58::FrameClock::Stepping(a.CurrentFrameIndex), f.dir / "want.gif",
+                          kt58::dmFloydSteinberg);
+    QVERIFY(bytes(f.dir / "built.gif") == bytes(f.dir / "want.gif"));
   }
 
   void saveBeforeBuildWritesNothingButRemembersTheFolder() {

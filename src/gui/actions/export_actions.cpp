@@ -24,7 +24,8 @@ void MainWindow::SaveSingleFrame1Click() {
   if (path.empty()) return;
   // The frame on screen, as it is: the generated frames are not brought up
   // to date first.
-  if (kt58::SaveCurrentFrameCommand(document_->Animation(), path)) settings_.LastSingleDir = path.parent_path();
+  if (kt58::SaveCurrentFrameCommand(document_->Animation(), path, gifDither_))
+    settings_.LastSingleDir = path.parent_path();
 }
 
 void MainWindow::SaveAsAvi1Click() {
@@ -59,6 +60,7 @@ void MainWindow::CreateGif1Click() {
   form.SetSaveFolder(settings_.LastGifDir);
   form.exec();
   settings_.LastGifDir = form.SaveFolder();
+  if (form.BuiltDither()) gifDither_ = *form.BuiltDither();
   SaveSettings();
   View->RequestBackgroundClear();
   View->RequestRepaint();

@@ -264,6 +264,7 @@ std::unique_ptr<kt58::BuiltGif> GifExportDialog::BuildPass() {
   const kt58::BusyCursor busy;
   GifPanel->setUpdatesEnabled(false);
   const kt58::GifExportOptions options = ReadOptions();
+  built_dither_ = options.DitherMode;
   StopPreview();
   kt58::TAnimation& a = document_.Animation();
   Progress->setMaximum(std::max(1, static_cast<int>(a.Frames.size())));

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <filesystem>
 #include <memory>
+#include <optional>
 
 #include "export/gif_export.h"
 
@@ -44,6 +45,9 @@ class GifExportDialog final : public QDialog {
   // process in the program's Output folder; null before a build. It goes
   // when the window closes or builds again.
   const kt58::BuiltGif* Built() const { return built_.get(); }
+  // The dither code of the last build started here (none before the first):
+  // the desktop's single-frame GIFs use it.
+  std::optional<int> BuiltDither() const { return built_dither_; }
   bool Building() const { return building_; }
 
   QMenuBar* MainMenu;
@@ -87,6 +91,7 @@ class GifExportDialog final : public QDialog {
   int reduction_bits_ = 8;
   QActionGroup *palette_group_, *colors_group_, *dither_group_;
   std::unique_ptr<kt58::BuiltGif> built_;
+  std::optional<int> built_dither_;
   QMovie* movie_ = nullptr;
   bool building_ = false;
   bool cancel_requested_ = false;
