@@ -55,8 +55,7 @@ std::optional<int> GifDitherCodeFromName(std::string_view name);
 // for a preview and a progress bar.
 using GifFrameObserver = std::function<void(int index, int count, const Picture& frame)>;
 
-// The animated GIF of every generated frame; the GIF codec defaults are
-// neither read nor changed. For the
+// The animated GIF of every generated frame. For the
 // whole-animation palette, code 10, every frame is rendered once first to
 // build it. Then for each generated frame i: ComposeFrame with the clock of
 // the animation played from frame 0 (FrameClock::Playing(0, i)); the frame

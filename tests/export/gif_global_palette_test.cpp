@@ -199,7 +199,6 @@ class GifThreadsTest : public ::testing::Test {
  protected:
   void TearDown() override {
     SetGifThreadCount(0);
-    GIFCodecDefaults::Reset();
   }
   TempDir dir;
 };

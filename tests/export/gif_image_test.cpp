@@ -1,4 +1,4 @@
-// The GIF image: codec defaults, adding frames, extensions, the written file
+// The GIF image: codec settings, adding frames, extensions, the written file
 // layout and the single colour map.
 #include <gtest/gtest.h>
 
@@ -76,8 +76,7 @@ std::vector<Block> WalkBlocks(const std::vector<uint8_t>& b) {
   return blocks;
 }
 
-TEST(GifCodecDefaults, NewImagesCopyTheDefaultsAndKeepTheirOwnCopy) {
-  GIFCodecDefaults::Reset();
+TEST(GifImage, NewImagesStartFromTheCodecSettings) {
   const GifImage fresh;
   EXPECT_EQ(fresh.DrawOptions(), (1 << 0) | (1 << 1) | (1 << 2) | (1 << 3) | (1 << 9) | (1 << 10));
   EXPECT_EQ(fresh.ColorReduction(), 6);
@@ -85,26 +84,23 @@ TEST(GifCodecDefaults, NewImagesCopyTheDefaultsAndKeepTheirOwnCopy) {
   EXPECT_EQ(fresh.DitherMode(), 0);
   EXPECT_EQ(fresh.Compression(), 0);
 
-  GIFCodecDefaults::SetColorReduction(rmQuantize);
-  GIFCodecDefaults::SetReductionBits(4);
-  GIFCodecDefaults::SetDitherMode(dmBurkes);
+  // Settings are the image's own: another image's change leaves it alone.
+  GifImage other;
+  other.SetColorReduction(rmQuantize);
+  other.SetReductionBits(4);
+  other.SetDitherMode(dmBurkes);
   const GifImage later;
-  EXPECT_EQ(later.ColorReduction(), rmQuantize);
-  EXPECT_EQ(later.ReductionBits(), 4);
-  EXPECT_EQ(later.DitherMode(), dmBurkes);
-  EXPECT_EQ(fresh.ColorReduction(), 6);  // existing images keep theirs
-  EXPECT_EQ(fresh.ReductionBits(), 8);
-  GIFCodecDefaults::Reset();
+  EXPECT_EQ(later.ColorReduction(), 6);
+  EXPECT_EQ(later.ReductionBits(), 8);
+  EXPECT_EQ(later.DitherMode(), 0);
 }
 
 TEST(GifImage, ReductionBitsOutsideThreeToEightAreRefused) {
   GifImage image;
   for (int bits : {-1, 0, 2, 9, 24}) {
     EXPECT_EQ(ThrownText([&] { image.SetReductionBits(bits); }), "Invalid Bits Per Pixel value") << bits;
-    EXPECT_EQ(ThrownText([&] { GIFCodecDefaults::SetReductionBits(bits); }), "Invalid Bits Per Pixel value");
   }
   EXPECT_EQ(image.ReductionBits(), 8);
-  EXPECT_EQ(GIFCodecDefaults::Get().ReductionBits, 8);
   image.SetReductionBits(3);
   EXPECT_EQ(image.ReductionBits(), 3);
 }

@@ -65,8 +65,8 @@ GifExportOptions OptionsFor(const OptionCase& c, int reduction, int compression)
 // The file the whole-image optimiser writes for the frames the export
 // builds with a palette per frame.
 std::vector<uint8_t> WholeImageFile(TAnimation& a, const GifExportOptions& o) {
-  GIFCodecDefaults::SetColorReduction(o.ColorReduction);
   GifImage image;
+  image.SetColorReduction(o.ColorReduction);
   image.SetCompression(o.Compression);
   image.SetPackFrames(true);
   for (int i = 0; i < static_cast<int>(a.Frames.size()); ++i) {
@@ -85,7 +85,6 @@ class GifStreamTest : public ::testing::Test {
  protected:
   void TearDown() override {
     SetGifThreadCount(0);
-    GIFCodecDefaults::Reset();
   }
   static std::vector<std::string> OutputFiles() {
     const fs::path output = ProgramFolder() / "Output";

@@ -8,11 +8,6 @@
 namespace kt58 {
 namespace {
 
-GifCodecSettings& DefaultSettings() {
-  static GifCodecSettings settings;
-  return settings;
-}
-
 void CheckReductionBits(int bits) {
   if (bits < 3 || bits > 8) throw GIFException("Invalid Bits Per Pixel value");
 }
@@ -27,19 +22,6 @@ void CheckWord(int value, const char* what) {
 
 }  // namespace
 
-const GifCodecSettings& GIFCodecDefaults::Get() { return DefaultSettings(); }
-void GIFCodecDefaults::SetDrawOptions(uint16_t options) { DefaultSettings().DrawOptions = options; }
-void GIFCodecDefaults::SetColorReduction(int reduction) { DefaultSettings().ColorReduction = reduction; }
-void GIFCodecDefaults::SetReductionBits(int bits) {
-  CheckReductionBits(bits);
-  DefaultSettings().ReductionBits = bits;
-}
-void GIFCodecDefaults::SetDitherMode(int dither) { DefaultSettings().DitherMode = dither; }
-void GIFCodecDefaults::SetCompression(int compression) {
-  CheckCompression(compression);
-  DefaultSettings().Compression = compression;
-}
-void GIFCodecDefaults::Reset() { DefaultSettings() = GifCodecSettings{}; }
 
 // ---- frames -------------------------------------------------------------------
 
@@ -160,7 +142,7 @@ void GifFrame::Crop(int x, int y, int width, int height) {
 
 // ---- image ----------------------------------------------------------------------
 
-GifImage::GifImage() : settings_(GIFCodecDefaults::Get()) {}
+GifImage::GifImage() = default;
 
 GifImage::GifImage(const GifImage& other)
     : settings_(other.settings_),

@@ -1,4 +1,4 @@
-// The GIF image being built: codec defaults, frames with their colour tables
+// The GIF image being built: codec settings, frames with their colour tables
 // and extensions, the single colour map and frame optimisers, and the writer.
 #pragma once
 
@@ -26,26 +26,13 @@ enum GIFOptimizeOption : int {
   ooColorMap = 8        // "Sort color maps"
 };
 
-// Settings copied into every image when it is created.
+// The settings an image starts with; each image keeps its own.
 struct GifCodecSettings {
   uint16_t DrawOptions = 0x060F;  // bits 0, 1, 2, 3, 9 and 10
   int ColorReduction = rmNetscape;
   int ReductionBits = 8;
   int DitherMode = dmNearest;
   int Compression = gcLZW;
-};
-
-// The process-wide defaults. Changing them affects only images created later.
-class GIFCodecDefaults {
- public:
-  static const GifCodecSettings& Get();
-  static void SetDrawOptions(uint16_t options);
-  static void SetColorReduction(int reduction);
-  // Raises GIFException("Invalid Bits Per Pixel value") outside 3..8.
-  static void SetReductionBits(int bits);
-  static void SetDitherMode(int dither);
-  static void SetCompression(int compression);
-  static void Reset();
 };
 
 class GifFrame {
@@ -129,7 +116,7 @@ class GifFrame {
 
 class GifImage {
  public:
-  // An empty image with the current codec defaults.
+  // An empty image with the default codec settings (GifCodecSettings).
   GifImage();
   GifImage(const GifImage& other);
   GifImage& operator=(const GifImage& other);
