@@ -24,8 +24,10 @@ std::string VersionLine(std::string_view program) {
 }
 
 std::string PathsText() {
+  const OwnFolders folders = Folders();
   return PathLine("resources", ResourceFolder()) + PathLine("sample project", SampleProjectPath()) +
-         PathLine("help", HelpIndexPath()) + PathLine("settings and data", ProgramFolder());
+         PathLine("help", HelpIndexPath()) + PathLine("settings", folders.settings) +
+         PathLine("frame stores and temporaries", folders.work);
 }
 
 std::optional<std::string> InformationOptionText(std::string_view program, int argc, const char* const* argv) {

@@ -11,8 +11,9 @@ namespace kt58 {
 std::string VersionLine(std::string_view program);
 
 // One "what: path" line for each of the resource folder, the sample project,
-// the help index and the settings-and-data folder; a file or folder that is
-// absent gets " (missing)": the answer to --paths.
+// the help index, the settings folder and the folder of frame stores and
+// temporaries; a file or folder that is absent gets " (missing)": the answer
+// to --paths.
 std::string PathsText();
 
 // The answer to the first of --version and --paths among the arguments (argv

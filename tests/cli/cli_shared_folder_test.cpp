@@ -127,6 +127,22 @@ TEST(CliSharedFolder, ProcessesAtOnceGiveWhatEachGivesAlone) {
   }
 }
 
+// The program folder is made when the first frame store goes there, and goes
+// again with the last: a run that only reads leaves no folder behind, even
+// one that needed the folder while it ran.
+TEST(CliSharedFolder, AProgramFolderMadeForARunGoesWithIt) {
+  TempDir dir;
+  const fs::path project = dir / "p.apf";
+  ASSERT_EQ(RunKt58(dir, {"new", project.string(), "--layer", WriteClip(dir / "clip", 1).string()}).exit_code, 0);
+  const fs::path made = dir / "made";
+  const std::string cmd = "KT58_HOME=" + ShellQuote((made / "for/it/").string()) + " " + ShellQuote(KT58_CLI_PATH) +
+                          " info --json " + ShellQuote(project.string()) + " >" + ShellQuote((dir / "out").string());
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  // The clip's frames were counted from its store, which lay in the folder.
+  EXPECT_NE(test::ReadText(dir / "out").find("\"Frames\":24"), std::string::npos) << test::ReadText(dir / "out");
+  EXPECT_FALSE(fs::exists(made));
+}
+
 // A project export long enough to be stopped part-way.
 fs::path MakeLongProject(const TempDir& home) {
   const fs::path clip = WriteClip(home / "clip", 3);

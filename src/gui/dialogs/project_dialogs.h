@@ -11,8 +11,8 @@ class QWidget;
 
 namespace kt58::app {
 
-// "Projects" below the program folder when it is a folder, else the program
-// folder itself.
+// The proposed projects folder when it is a folder, else the fallback
+// folder (platform/program_folder.h).
 std::filesystem::path DefaultProjectFolder();
 
 // Repaints parent and lets pending events run (so the window behind the
