@@ -30,9 +30,11 @@ std::string PathsText() {
          PathLine("frame stores and temporaries", folders.work);
 }
 
-std::optional<std::string> InformationOptionText(std::string_view program, int argc, const char* const* argv) {
+std::optional<std::string> InformationOptionText(std::string_view program, std::string_view usage, int argc,
+                                                 const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    if (arg == "--help") return std::string(usage);
     if (arg == "--version") return VersionLine(program);
     if (arg == "--paths") return PathsText();
   }

@@ -16,9 +16,11 @@ std::string VersionLine(std::string_view program);
 // to --paths.
 std::string PathsText();
 
-// The answer to the first of --version and --paths among the arguments (argv
-// without the program name), or nothing when neither is there. For a program
-// that answers them before starting anything else.
-std::optional<std::string> InformationOptionText(std::string_view program, int argc, const char* const* argv);
+// The answer to the first of --help, --version and --paths among the
+// arguments (argv without the program name), or nothing when none is there;
+// --help answers `usage`. For a program that answers them before starting
+// anything else.
+std::optional<std::string> InformationOptionText(std::string_view program, std::string_view usage, int argc,
+                                                 const char* const* argv);
 
 }  // namespace kt58

@@ -224,6 +224,19 @@ open_in_app "$fresh/b/second.apf"
 [ -f "$former/User/Settings.Ini" ] || fail "the former settings were moved a second time"
 ! grep -qF "$fresh/other.apf" "$settings" || fail "the former settings were read a second time: $(cat "$settings")"
 
+# ---- without a display -----------------------------------------------------
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$work/nohome")
+for option in --help --version; do
+  "${no_display[@]}" "$prefix/bin/kt58-animator" "$option" >"$work/out" 2>"$work/err" ||
+    fail "kt58-animator $option without a display exits $?: $(cat "$work/err")"
+done
+"${no_display[@]}" "$prefix/bin/kt58-animator" >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 1 ] || fail "kt58-animator without a display exits $status, want 1"
+[ "$(wc -l <"$work/err")" -eq 1 ] && grep -q 'needs a display' "$work/err" ||
+  fail "kt58-animator without a display says: $(cat "$work/err")"
+[ ! -e "$work/nohome" ] || fail "kt58-animator without a display made $work/nohome"
+
 snapshot >"$work/after"
 diff "$work/before" "$work/after" >"$work/prefix.diff" ||
   fail "the installed programs changed the prefix: $(cat "$work/prefix.diff")"
