@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   ffmpeg imagemagick python3-pil gifsicle time
   librsvg2-bin dpkg-dev file
-  desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base
+  desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base lintian
 )
 
 missing=()

@@ -161,8 +161,7 @@ pid_t Start(const TempDir& home, const std::vector<std::string>& args) {
     std::vector<char*> argv{const_cast<char*>(KT58_CLI_PATH)};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    std::freopen((home / "err.txt").c_str(), "w", stderr);
-    std::freopen("/dev/null", "w", stdout);
+    if (!std::freopen((home / "err.txt").c_str(), "w", stderr) || !std::freopen("/dev/null", "w", stdout)) ::_exit(126);
     ::execv(KT58_CLI_PATH, argv.data());
     ::_exit(127);
   }

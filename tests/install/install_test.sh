@@ -40,7 +40,8 @@ expected=(
   share/applications/kt58-animator.desktop
   share/mime/packages/kt58-animator.xml
   share/icons/hicolor/scalable/apps/kt58-animator.svg
-  share/man/man1/kt58.1 share/man/man1/kt58-animator.1
+  share/man/man1/kt58.1.gz share/man/man1/kt58-animator.1.gz
+  share/doc/kt58-animator/copyright share/doc/kt58-animator/changelog.gz
 )
 for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/kt58-animator.png"); done
 has_help=false
@@ -93,11 +94,11 @@ unset XDG_DATA_DIRS XDG_DATA_HOME
 
 # ---- man pages -------------------------------------------------------------
 for page in kt58.1 kt58-animator.1; do
-  warnings=$(groff -t -man -ww -z -Tutf8 "$prefix/share/man/man1/$page" 2>&1)
+  warnings=$(gzip -dc "$prefix/share/man/man1/$page.gz" | groff -t -man -ww -z -Tutf8 2>&1)
   [ -z "$warnings" ] || fail "$page: $warnings"
 done
 help_text=$("$prefix/bin/kt58" --help) || fail "kt58 --help exits non-zero"
-man_text=$(sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' -e 's/\\&//g' "$prefix/share/man/man1/kt58.1")
+man_text=$(gzip -dc "$prefix/share/man/man1/kt58.1.gz" | sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' -e 's/\\&//g')
 options() { grep -oE -- '--[a-z][a-z-]*' | sort -u; }
 if ! diff <(options <<<"$help_text") <(options <<<"$man_text") >"$work/options.diff"; then
   fail "options of kt58 --help (<) and kt58.1 (>) differ: $(tr '\n' ' ' <"$work/options.diff")"
