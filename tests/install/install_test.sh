@@ -110,6 +110,11 @@ commands_man=$(grep -oE '^\.SS "kt58 [a-z][a-z-]*' <<<"$man_text" | awk '{print 
 for value in $(grep -oE '[a-z0-9.-]+([|,][a-z0-9.-]+)+' <<<"$help_text" | tr '|,' '\n\n' | sort -u); do
   grep -qw -- "$value" <<<"$man_text" || fail "kt58.1 does not mention the value $value"
 done
+app_help=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/kt58-animator" --help) || fail "kt58-animator --help exits non-zero"
+app_man=$(gzip -dc "$prefix/share/man/man1/kt58-animator.1.gz" | sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g')
+if ! diff <(options <<<"$app_help") <(options <<<"$app_man") >"$work/options.diff"; then
+  fail "options of kt58-animator --help (<) and kt58-animator.1 (>) differ: $(tr '\n' ' ' <"$work/options.diff")"
+fi
 
 # ---- versions --------------------------------------------------------------
 got=$("$prefix/bin/kt58" --version) || fail "kt58 --version exits non-zero"
