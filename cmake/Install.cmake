@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Install rules. The layout below the prefix is fixed: the programs find their
 # resources from their own executable as ../share/kt58-animator/
 # (src/platform/program_folder.cpp), so any prefix works.

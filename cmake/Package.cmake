@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # `make package`: a Debian package of what the install rules put under /usr.
 # Its dependencies come from the shared libraries the programs link
 # (dpkg-shlibdeps), so they follow whichever Qt 6 and FFmpeg the build used.

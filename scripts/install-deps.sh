@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the project builds, tests and benchmarks with,
 # only those that are missing. Runs as root or through sudo.
 set -euo pipefail

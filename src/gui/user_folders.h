@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The folders the desktop app proposes to the user, under the rules of
 // platform/program_folder.h, with the desktop's documents and pictures
 // folders as Qt finds them (the user's own names for them, which may be

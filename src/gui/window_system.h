@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Starting the desktop app where there may be no display to show it on.
 // Without one Qt ends the process with an abort and a page about plugins;
 // the app says in one line that it needs a display and exits with status 1.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings an earlier installed copy kept in its per-user data folder move
 // to today's settings folder once, and only while there are none there yet.
 #include <QTest>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary prefix and checks the installed program
 # as a user meets it: every file in place, the desktop entry and file type
 # valid, the man page in step with the tool, the version, an export of the

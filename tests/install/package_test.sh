@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the build folder and checks what dpkg says
 # of it: name, version, maintainer, the programs, the desktop entry and the
 # file type, dependencies on the Qt 6 and FFmpeg libraries the programs link,

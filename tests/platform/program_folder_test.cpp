@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where a copy keeps its files: one folder for a portable copy, the desktop's
 // folders for the others, a private temporary folder without a home.
 #include <gtest/gtest.h>
