@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt58 Animator: the desktop app.
 #include <QApplication>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the program remembers between runs, kept in Settings.Ini in the
 // settings folder (platform/program_folder.h): the main window's placement
 // and pane sizes, six working folders, the start-up dialog switch, the

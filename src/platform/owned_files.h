@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files this process makes in places other processes share (the program
 // folder, the folder of an output): frame stores, temporaries. Each is made
 // with an exclusive create under a name no other file has, so two processes

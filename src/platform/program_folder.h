@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program keeps the files it makes, and the folder it reads its
 // own resources from.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the programs print about themselves when asked on the command line.
 #pragma once
 

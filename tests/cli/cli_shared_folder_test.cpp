@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real kt58 processes sharing one program folder, and runs stopped by
 // signals: each process keeps to the files it made, and nothing it made
 // outlives it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file dialog that picks a project to open, shared by the start-up
 // dialog's "Browse..." and the Open Project command.
 #pragma once
