@@ -1,9 +1,11 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kt58 Animator — build, run and test entry points.
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 BENCH_BUILD ?= build-bench
+PACKAGE_BUILD ?= build-package
 CMAKE_GEN := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 FUZZ_SECONDS ?= 30
 PREFIX ?= /usr/local
@@ -25,8 +27,13 @@ run: build
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-package: build
-	cmake --build $(BUILD) --target package
+# A build folder of its own without the tests: only what is installed is
+# built. KT58_MAINTAINER="Name <user@host.domain>" names who maintains it.
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKT58_TESTS=OFF \
+	  $(if $(KT58_MAINTAINER),"-DKT58_MAINTAINER=$(KT58_MAINTAINER)")
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack
 
 test: deps test-normal test-asan
 
@@ -55,4 +62,4 @@ fuzz: deps
 	@scripts/run-fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(PACKAGE_BUILD)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Importing a 100-frame 640x480 MJPEG AVI into a frame store, the whole
 // operation (decode, colour conversion, BMP images written to the store's
 // file). KT58_AVI_BENCH_FILE=<file.avi> imports that file instead of one

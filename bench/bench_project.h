@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 100-frame 640x480 project of four layers that the export benchmarks
 // share: a base picture rolled left by its width over the frames and three
 // pictures on top. The layer offsets and the shift rule are also those of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sequential playback from a warm frame store: bytes of picture data per
 // second delivered by ReadNextFrame (the page cache holds the file).
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the frame store's own images back to back: the 24-bit fast path,
 // which must keep up with at least 1 GB/s from the page cache.
 #include <benchmark/benchmark.h>

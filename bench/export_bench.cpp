@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Export speed on a 100-frame 640x480 project of four layers: the AVI export
 // (MB/s of written video) and the animated GIF export next to ImageMagick
 // composing the same layers per frame and building a GIF with the same

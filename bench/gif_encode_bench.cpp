@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GIF writing: LZW and run-length encoding speed per 640x480 frame, LZW
 // output size against giflib's encoder on the same index streams, and the
 // size of a 100-frame animation after the single colour map and every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour reduction of 640x480 frames with tens of thousands of colours
 // (moving gradients under a few flat and shaded shapes), the load of an
 // animated GIF export. Besides the time per frame it reports the mean PSNR

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Raster operations at 640 x 480, next to memcpy of the same number of bytes
 // in the same run: bytes per second of the frame picture for every way of
 // drawing a layer, pictures per second for rotation.

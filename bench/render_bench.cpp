@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Composition of one 640 x 480 frame from four 320 x 240 still layers.
 // Targets on one core: 300 frames/s with every blending type, one tinted and
 // one rotated layer; 1500 frames/s for four plain (type 0) layers.

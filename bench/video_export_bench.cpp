@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `kt58 export-video` of the 100-frame 640x480 bench project to each format,
 // side by side with the ffmpeg tool encoding the same frames (as BMP files)
 // with the same encoder settings. Each run is timed by the wall clock, best

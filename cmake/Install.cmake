@@ -1,12 +1,38 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Install rules. The layout below the prefix is fixed: the programs find their
 # resources from their own executable as ../share/kt58-animator/
 # (src/platform/program_folder.cpp), so any prefix works.
 set(KT58_RESOURCE_DESTINATION share/kt58-animator)
+set(KT58_DOC_DESTINATION share/doc/kt58-animator)
+
+# Manual pages and the changelog are installed compressed, as man and
+# Debian expect them; -n leaves the name and time out, so the same text
+# always gives the same bytes.
+find_program(KT58_GZIP gzip REQUIRED)
+function(kt58_install_compressed source destination)
+  get_filename_component(name ${source} NAME)
+  set(compressed ${CMAKE_BINARY_DIR}/compressed/${name}.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/compressed
+    COMMAND ${CMAKE_COMMAND} -E copy ${source} ${CMAKE_BINARY_DIR}/compressed/${name}
+    COMMAND ${KT58_GZIP} -9nf ${CMAKE_BINARY_DIR}/compressed/${name}
+    DEPENDS ${source}
+    VERBATIM)
+  add_custom_target(compress_${name} ALL DEPENDS ${compressed})
+  install(FILES ${compressed} DESTINATION ${destination})
+endfunction()
+
+# What the project is under, and who maintains its package.
+configure_file(resources/debian/copyright ${CMAKE_BINARY_DIR}/doc/copyright @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/doc/copyright DESTINATION ${KT58_DOC_DESTINATION})
+# The project builds its own package, so the changelog is that of a native
+# Debian package: changelog.gz.
+kt58_install_compressed(${CMAKE_SOURCE_DIR}/resources/debian/changelog ${KT58_DOC_DESTINATION})
 
 if(TARGET kt58)
   install(TARGETS kt58 RUNTIME DESTINATION bin)
   install(FILES ${KT58_SAMPLE_PROJECT} DESTINATION ${KT58_RESOURCE_DESTINATION}/Projects)
-  install(FILES resources/man/kt58.1 DESTINATION share/man/man1)
+  kt58_install_compressed(${CMAKE_SOURCE_DIR}/resources/man/kt58.1 share/man/man1)
 endif()
 
 # The user guide. The build folder gets a copy too, so that a copy run from
@@ -28,7 +54,7 @@ endif()
 
 if(TARGET kt58-animator)
   install(TARGETS kt58-animator RUNTIME DESTINATION bin)
-  install(FILES resources/man/kt58-animator.1 DESTINATION share/man/man1)
+  kt58_install_compressed(${CMAKE_SOURCE_DIR}/resources/man/kt58-animator.1 share/man/man1)
   install(FILES resources/desktop/kt58-animator.desktop DESTINATION share/applications)
   install(FILES resources/desktop/kt58-animator.xml DESTINATION share/mime/packages)
 

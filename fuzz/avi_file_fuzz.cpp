@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as an AVI file: the reader either refuses them or decodes
 // frames; a crash, a hang or a sanitizer report is a fault.
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as an embedded frame store record: a store that reads back
 // (by index on its own descriptor as through its stream) and embeds to
 // exactly the bytes it consumed, or EngineError (StoreFormat); never a file left behind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a BMP file, both in memory and as the next image of a
 // stream: a picture or EngineError (Bmp), nothing else.
 #include <cstddef>

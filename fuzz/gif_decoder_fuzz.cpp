@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a GIF: decoded images drawn over a screen-sized picture,
 // or PlatformError (GifDecode); nothing else.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as an index stream: both encoders' output must decode with
 // giflib to exactly the same indices. The first byte picks the palette size;
 // streams are capped so that replaying the whole corpus stays quick.

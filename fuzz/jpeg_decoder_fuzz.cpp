@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a JPEG file: an image or PlatformError (Jpeg), nothing else. The
 // pixel bound is lowered so that a tiny header claiming a huge image is
 // refused rather than decoded into grey for seconds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a settings file: every read gives a value or the
 // default, never a crash; and what the file keeps reads back unchanged when
 // written out again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Arbitrary bytes as a project file: a loaded project or a clean refusal,
 // never a crash, a hang or a file left behind in the program folder.
 #include <stdlib.h>

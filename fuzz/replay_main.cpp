@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Replay driver for the fuzz targets when they are built without libFuzzer:
 // feeds every file under the given folders (recursively) to the target once.
 // A crash, a sanitizer report, a hang or finding no input at all fails the

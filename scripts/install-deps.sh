@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages the project builds, tests and benchmarks with,
 # only those that are missing. Runs as root or through sudo.
 set -euo pipefail
@@ -11,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   ffmpeg imagemagick python3-pil gifsicle time
   librsvg2-bin dpkg-dev file
-  desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base
+  desktop-file-utils libxml2-utils shared-mime-info libglib2.0-bin groff-base lintian
 )
 
 missing=()

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the tiny BMP files that seed the BMP reader's fuzz target
 (fuzz/seeds/bmp/). Each covers one header form or pixel coding."""
 import os

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts the desktop app from a build folder, or says what was built while
 # the app does not exist yet.
 set -euo pipefail

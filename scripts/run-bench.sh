@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every benchmark of a bench build, one core, then each peer comparison
 # script under bench/peers/ (they print their figures side by side).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every libFuzzer target of a fuzz build for a short while, starting from
 # fuzz/seeds/ and the shared corpus; new crashes land in fuzz/crashers/.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rings stay apart: a table of the include prefixes each source folder
 // must never use. The core never includes Qt; widgets, the document, the
 // panels and the dialogs never include what stands above them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the Explorer page lists a folder of 10,000 files: the time the whole
 // listing takes, and how long the window goes without an event-loop turn
 // meanwhile (the longest gap between two ticks of a 1 ms timer, counting

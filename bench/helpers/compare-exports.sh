@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Exports the same projects with two builds of the kt58 tool and compares
 # every output byte by byte: a change that must not alter what users get is
 # checked against the build before it.

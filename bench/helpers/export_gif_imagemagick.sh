@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # ImageMagick's side of the GIF export benchmark: compose the project's four
 # layers for every frame with `convert` (the base layer rolled left by its
 # per-frame shift, the other three drawn at their offsets), then build one

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Wall time of our AVI import (decode, convert, write the frame store) next to
 # ffmpeg decoding the same file to BGR24 and throwing it away, on a 100-frame
 # 640x480 MJPEG AVI. Medians of several runs, measured in the same session;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The animated GIF export side by side with ffmpeg (two-pass palettegen and
 # paletteuse, without and with its default dither), gifsicle, ImageMagick
 # and, when `npm pack gifski` can fetch its Linux binary, gifski: wall time,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Peak memory (max RSS) and wall time of exporting a long animation: 1000
 # frames of four 640x480 picture layers (rotating, see-through, rolling,
 # fading), with the command line's defaults (global palette, merge, crop,

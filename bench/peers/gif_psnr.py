@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Mean PSNR (dB) of animated GIFs against their source frames.
 
 Usage: gif_psnr.py <frame_delay_ms> <source frame files in order> -- <gif> [<gif> ...]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Quality and speed of our GIF colour reduction next to ImageMagick's on the
 # benchmark's frames (640x480, tens of thousands of colours): mean PSNR (dB)
 # of each reduction against the original, measured for both by ImageMagick's

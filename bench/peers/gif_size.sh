@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The 100-frame 640x480 animation of gif_encode_bench, written by us with the
 # single colour map and every frame optimisation, against ImageMagick's
 # "convert ... +dither -colors 256" output squeezed by "gifsicle -O3".

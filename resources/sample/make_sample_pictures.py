@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the source pictures of the sample project Dovrenkal.apf.
 
 The pictures are committed; the build only reads them, so Pillow is needed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The export commands of the kt58 tool: animated GIF, bitmap sequence,
 // single frame, AVI video and the FFmpeg-encoded video and web animation
 // formats, each from a project file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt58 info: the project's globals, resources and master layers, as text or
 // as one JSON object.
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command-line parsing of the kt58 tool: every argument is checked here, so
 // the commands only ever see values within the ranges the editor keeps.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project commands of the kt58 tool (info, new) and the loading of a
 // project that every command that reads one shares.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line front end of the core's user-interface seam: messages go
 // to stderr, progress dialogs become a one-line bar on stderr when stderr is
 // a terminal, and Ctrl+C asks a cancellable operation to stop.

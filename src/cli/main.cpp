@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt58: builds, inspects and exports animation projects without the editor.
 // Exit status: 0 done, 1 the work failed (one line on stderr), 2 usage error.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Importing the first video stream of an AVI file into a frame store.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // BMP file images: the 24-bit form the program writes (14-byte "BM" header,
 // 40-byte information header, no colour table, rows bottom-up padded to 4
 // bytes), and the reader for the BMP files users bring.

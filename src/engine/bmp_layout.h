@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Internal to the BMP reader: the parsed layout of a BMP file's headers and
 // the run-length decoder that fills a picture from compressed pixel data.
 #pragma once

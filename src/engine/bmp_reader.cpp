@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The BMP reader. Input is untrusted: every offset and count is checked
 // against the bytes present before a picture is allocated, and every fault is
 // an EngineError (Bmp) naming the source.

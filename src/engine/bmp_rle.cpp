@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run-length compressed BMP pixel data (RLE4, RLE8 and OS/2 RLE24).
 //
 // The stream is a sequence of byte pairs. A pair (n > 0, v) is a run of n

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names of colour values as the program shows and stores them: one of 41
 // identifiers ("clBlack", ..., "clInfoBk"), else "$" and eight hex digits.
 #pragma once

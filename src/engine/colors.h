@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour values: red in the low byte, then green, then blue. A value with the
 // top bit set names a system colour (0x80000000 + index).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exception types of the core. Front ends catch Kt58Error and show its text.
 #pragma once
 

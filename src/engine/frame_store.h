@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame store: every frame of an imported video or animated GIF as a
 // 24-bit BMP file image, back to back in a file on disk after a 4-byte frame
 // count. Frame offsets live in memory (and in the project file).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures from GIF files: the still picture of a GIF, and every frame of an
 // animated GIF rendered into a frame store.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG files as 24-bit pictures: the still resources of type Jpg and the
 // single-frame export.
 #pragma once

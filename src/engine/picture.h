@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 24-bit picture: blue, green, red per pixel; rows addressed top-down
 // through RowStart() and a signed Stride(); stored bottom-up with each row
 // padded to a multiple of 4 bytes (the layout of a BMP file's pixel data).

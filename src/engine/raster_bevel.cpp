@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "buttonize" bevel: four bands along the edges blending toward the
 // highlight (left, top) and the shadow (right, bottom). Weights are i/(n-1)
 // rounded by MulDiv (halves away from zero); the top and bottom bands are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Drawing a layer onto a frame (colour key, blending, tint) and filling
 // rectangles.
 //

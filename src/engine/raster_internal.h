@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the raster operations' inner loops; not part of the
 // engine's interface.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pixel operations of frame composition on 24-bit pictures: drawing a layer
 // onto a frame (colour key, blending, tint), rotation, cyclic pixel shifts,
 // mirror, flip, bevel, and filling rectangles.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rotation of a picture about its centre, with or without bilinear sampling.
 //
 // Each target pixel (x, y) maps back to the source through

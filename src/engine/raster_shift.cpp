@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cyclic row and column shifts, mirror and flip. Whole rows, or the two
 // pieces of a row that a cyclic shift makes, move as block copies.
 #include <algorithm>

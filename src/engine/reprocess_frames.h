@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thinning a frame store to the frames the user kept.
 #pragma once
 

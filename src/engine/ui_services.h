@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the core needs of a user interface: letting pending events run,
 // messages, the busy cursor and progress dialogs. One process-wide instance,
 // installed by the front end; the default does nothing, so the core runs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AVI video export: every generated frame as one uncompressed 24-bit key
 // frame (BI_RGB, bottom-up rows padded to 4 bytes) in an AVI file.
 #pragma once

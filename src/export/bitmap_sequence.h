@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bitmap sequence export: every generated frame as its own 24-bit BMP file,
 // named from a pattern whose first run of '#' becomes a zero-padded number.
 #pragma once

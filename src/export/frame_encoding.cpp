@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/frame_encoding.h"
 
 #include "engine/ui_services.h"

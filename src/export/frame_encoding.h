@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pass over the generated frames that every video export makes: compose
 // each frame, hand its pixels to a VideoWriter writing a temporary file
 // beside the target, with the progress dialog of the exports.

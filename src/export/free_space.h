@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The free-space check of exports whose size is known before they start
 // (AVI, bitmap sequence): refusing at once beats filling the disk for
 // minutes and failing at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Animated GIF export: the build pass that turns every generated frame of
 // the animation into a looping GIF image, the measured file size, and
 // writing the file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/single_frame.h"
 
 #include "engine/bmp_codec.h"

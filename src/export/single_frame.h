@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Single frame export: one composed frame as a BMP, JPEG or one-frame GIF,
 // the type chosen by the file name's extension.
 #pragma once

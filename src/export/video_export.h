@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Video and web animation export: every generated frame encoded through
 // FFmpeg into an animated WebP, APNG, MP4 (H.264) or WebM (VP9) file, the
 // format following the file's extension.

@@ -1,23 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt58 Animator: the desktop app.
 #include <QApplication>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "gui/main_window.h"
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/qt_ui_services.h"
 #include "gui/system_colors.h"
+#include "gui/window_system.h"
 #include "platform/program_info.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kt58-animator [PROJECT.apf]\n"
+    "Composes short layered animations in a window; opens PROJECT.apf when given.\n"
+    "\n"
+    "  --help     print this text and exit\n"
+    "  --version  print the version and exit\n"
+    "  --paths    print where the resources, the settings and the frame stores are, and exit\n"
+    "\n"
+    "Qt's own options (-platform NAME, -style NAME, ...) are accepted too.\n"
+    "kt58 does the same work without a window.\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
   // Answered before Qt starts, so that they work without a display.
-  if (const auto text = kt58::InformationOptionText("kt58-animator", argc, argv)) {
+  if (const auto text = kt58::InformationOptionText("kt58-animator", kUsage, argc, argv)) {
     std::fputs(text->c_str(), stdout);
     return 0;
   }
+  if (const std::string line = kt58::app::MissingDisplayLine(argc, argv); !line.empty()) {
+    std::fputs(line.c_str(), stderr);
+    return 1;
+  }
+  kt58::app::WindowSystemStart start;
   QApplication app(argc, argv);
+  start.Started();
   QApplication::setApplicationName(QStringLiteral("kt58-animator"));
   QApplication::setApplicationDisplayName(QStringLiteral("kt58 Animator"));
   app.setProperty("helpFile", QStringLiteral("kt58Animator.chm"));

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/main_window.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/splash_screen.h"
+#include "gui/user_folders.h"
 #include "gui/user_guide.h"
 #include "gui/widgets/packed_layout.h"
 #include "gui/panels/animation_properties.h"
@@ -362,9 +364,7 @@ void MainWindow::FormCreate() {
   } enable{this};
 
   SplitterToggle = false;
-  const std::filesystem::path home = kt58::ProgramFolder();
-  std::filesystem::create_directories(home / "Projects");
-  std::filesystem::create_directories(home / "Output");
+  kt58::app::PrepareUserFolders();
   move(0, 0);
 
   SplashProgress(QStringLiteral("Initialize Animation Engine"), 40);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: composes the panels over one editor document (the
 // construction view, the layer list, the "Explorer", "Animation", "Layer"
 // and "Video Layer" pages, the playback strip), the Project button and the

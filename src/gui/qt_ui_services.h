@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The desktop app's UiServices: pending events run through the Qt event loop,
 // messages are QMessageBoxes, the busy cursor is an override cursor and
 // progress is shown in a ProgressDialog.

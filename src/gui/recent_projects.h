@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The list of recently opened projects: full paths, most recent first, at
 // most kMaxRecentProjects entries; two paths that differ only in letter case
 // are one entry.

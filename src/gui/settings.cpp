@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/settings.h"
 
 #include <algorithm>
@@ -5,6 +6,8 @@
 #include <string>
 #include <system_error>
 
+#include "gui/user_folders.h"
+#include "platform/platform_error.h"
 #include "platform/profile_file.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
@@ -58,14 +61,14 @@ void LoadWindow(const ProfileFile& file, Settings& s) {
   for (const PaneKey& pane : kPanes) ReadBounded(file, kWindow, pane.key, 0, kMaxSettingPixels, s.*pane.member);
 }
 
-void LoadRecentProjects(const ProfileFile& file, Settings& s) {
+// Relative entries lie below `base`.
+void LoadRecentProjects(const ProfileFile& file, const fs::path& base, Settings& s) {
   // Every entry has a key of its own, so a count beyond the section's keys
   // is not worth looking up one by one.
   const int count = file.ReadInteger(kMru, "MruCount", 0);
   const size_t n = count > 0 ? std::min(static_cast<size_t>(count), file.KeyCount(kMru)) : 0;
-  const fs::path home = ProgramFolder();
   for (size_t i = 0; i < n && s.MruList.size() < kMaxRecentProjects; ++i) {
-    const fs::path path = ResolveRecentEntry(file.ReadString(kMru, MruKey(i), ""), home);
+    const fs::path path = ResolveRecentEntry(file.ReadString(kMru, MruKey(i), ""), base);
     std::error_code ec;
     if (path.empty() || !fs::is_regular_file(path, ec)) continue;
     if (FindRecentProject(s.MruList, path) < 0 && ProfileFile::Storable(path.string())) s.MruList.push_back(path);
@@ -74,40 +77,26 @@ void LoadRecentProjects(const ProfileFile& file, Settings& s) {
   if (s.MruList.empty() && fs::is_regular_file(SampleProjectPath(), ec)) AddRecentProject(s.MruList, SampleProjectPath());
 }
 
-}  // namespace
-
-Settings::Settings() {
-  const fs::path home = ProgramFolder();
-  LastThumbDir = home;
-  LastProjectDir = home;
-  LastProjSaveDir = home / "Projects";
-  LastGifDir = home / "Output";
-  LastBmpDir = LastGifDir;
-}
-
-fs::path SettingsFilePath() { return ProgramFolder() / "User" / "Settings.Ini"; }
-
-void LoadSettings(Settings& settings) {
-  const ProfileFile file = ProfileFile::Load(SettingsFilePath());
+void LoadFrom(const ProfileFile& file, const fs::path& base, Settings& settings) {
   LoadWindow(file, settings);
   for (const FolderKey& folder : kFolders) {
     fs::path& value = settings.*folder.member;
     value = file.ReadString(kFile, folder.key, value.string());
   }
   settings.StartDialogOn = file.ReadBool(kStartup, "StartDialogOn", settings.StartDialogOn);
-  LoadRecentProjects(file, settings);
+  LoadRecentProjects(file, base, settings);
   settings.RealTimePlayback = file.ReadBool(kPlayback, "RealTimePlayback", settings.RealTimePlayback);
   ValidateFolders(settings);
 }
 
-bool SaveSettings(Settings& settings) {
+// Writes settings into `file`, which keeps its other sections, and the
+// result to `path`.
+bool SaveInto(ProfileFile file, const fs::path& path, Settings& settings) {
   ValidateFolders(settings);
-  const fs::path path = SettingsFilePath();
   std::error_code ec;
   fs::create_directories(path.parent_path(), ec);
   if (ec || !fs::is_directory(path.parent_path(), ec)) return false;
 
-  ProfileFile file = ProfileFile::Load(path);
   for (const char* section : {kWindow, kFile, kStartup, kMru, kPlayback}) file.EraseSection(section);
 
   const WindowPlacement& w = settings.Window;
@@ -131,8 +120,64 @@ bool SaveSettings(Settings& settings) {
   return true;
 }
 
+}  // namespace
+
+Settings::Settings() {
+  const OwnFolders folders = Folders();
+  const fs::path projects = ProposedProjectFolder();
+  const fs::path exports = ProposedExportFolder();
+  if (!folders.one_folder.empty()) {
+    LastThumbDir = LastProjectDir = folders.one_folder;
+  } else {
+    // The pictures to add as layers are most likely among the user's own.
+    LastThumbDir = exports;
+    LastProjectDir = projects;
+    LastSingleDir = exports;
+  }
+  LastProjSaveDir = projects;
+  LastGifDir = exports;
+  LastBmpDir = exports;
+}
+
+fs::path SettingsFilePath() { return Folders().settings / "Settings.Ini"; }
+
+void LoadSettings(Settings& settings) {
+  LoadFrom(ProfileFile::Load(SettingsFilePath()), Folders().fallback, settings);
+}
+
+bool SaveSettings(Settings& settings) {
+  const fs::path path = SettingsFilePath();
+  return SaveInto(ProfileFile::Load(path), path, settings);
+}
+
+bool MoveFormerSettings(const fs::path& former_data) {
+  const fs::path former = former_data / "User" / "Settings.Ini";
+  std::error_code ec;
+  if (former_data.empty() || !fs::is_regular_file(former, ec) || fs::exists(SettingsFilePath(), ec) || ec)
+    return false;
+  const Settings proposals;
+  Settings moved;
+  const ProfileFile file = ProfileFile::Load(former);
+  LoadFrom(file, former_data, moved);
+  // The old data folder's Projects/ and Output/ were the program's own
+  // proposals, not the user's choice: today's proposals replace them.
+  for (const FolderKey& folder : kFolders) {
+    const std::string stored = file.ReadString(kFile, folder.key, "");
+    if (!stored.empty() && IsInsideFolder(stored, former_data)) moved.*folder.member = proposals.*folder.member;
+  }
+  try {
+    if (!SaveInto(file, SettingsFilePath(), moved)) return false;
+  } catch (const PlatformError&) {
+    // Nothing was moved; the next start tries again.
+    return false;
+  }
+  fs::remove(former, ec);
+  fs::remove(former.parent_path(), ec);  // User/, when nothing else is in it
+  return true;
+}
+
 void ValidateFolders(Settings& settings) {
-  const fs::path home = ProgramFolder();
+  const fs::path home = Folders().fallback;
   for (const FolderKey& folder : kFolders) {
     fs::path& value = settings.*folder.member;
     std::error_code ec;

@@ -1,8 +1,10 @@
-// What the program remembers between runs, kept in "User/Settings.Ini" below
-// the program folder: the main window's placement and pane sizes, six
-// working folders, the start-up dialog switch, the recent projects and the
-// playback mode. The values live in Settings; the main window fills it
-// from its widgets before SaveSettings and applies it after LoadSettings.
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the program remembers between runs, kept in Settings.Ini in the
+// settings folder (platform/program_folder.h): the main window's placement
+// and pane sizes, six working folders, the start-up dialog switch, the
+// recent projects and the playback mode. The values live in Settings; the
+// main window fills it from its widgets before SaveSettings and applies it
+// after LoadSettings.
 #pragma once
 
 #include <filesystem>
@@ -24,8 +26,8 @@ struct WindowPlacement {
 };
 
 // Every key of the settings file. A default-constructed value holds the
-// defaults the program starts with: the form's sizes and the folders below
-// the program folder.
+// defaults the program starts with: the form's sizes and the folders it
+// proposes (a portable copy's own, or the desktop's documents and pictures).
 struct Settings {
   Settings();
 
@@ -58,12 +60,22 @@ void LoadSettings(Settings& settings);
 // Writes the whole file atomically, each section erased and written anew;
 // other sections of the file are kept. The window's position and size are
 // written only when it is neither maximised nor minimised. Returns false,
-// writing nothing, when the "User" folder cannot be created; a failure to
+// writing nothing, when the settings folder cannot be created; a failure to
 // write the file raises PlatformError (FileWrite).
 bool SaveSettings(Settings& settings);
 
+// Earlier installed copies kept their settings in
+// former_data/User/Settings.Ini. When there are no settings yet, that file
+// moves to SettingsFilePath(): every setting and section as it was, recent
+// projects with relative entries resolved below former_data, except the
+// folders inside former_data (the Projects/ and Output/ that copy proposed),
+// which become today's proposals. The old file goes; a failed move leaves
+// it for the next start. True when moved.
+bool MoveFormerSettings(const std::filesystem::path& former_data);
+
 // Each of the six folders that is not an existing folder (an empty one
-// included) becomes the program folder.
+// included) becomes the fallback folder (a portable copy's own folder, or
+// the home folder).
 void ValidateFolders(Settings& settings);
 
 }  // namespace kt58::app

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's user guide: HTML pages of our own, opened in the desktop's
 // browser.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document: image resources, the constructor frame of master layers, the
 // generated frames, resequencing, frame composition and the frame cache.
 #pragma once

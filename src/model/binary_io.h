@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Little-endian values of the project file: writing to a stream, and a
 // bounded reader that checks every count and size against the bytes that
 // remain before anything is allocated.

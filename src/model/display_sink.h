@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where DrawFrame puts a composed frame: the construction view's canvas in
 // the desktop program.
 #pragma once

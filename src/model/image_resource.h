@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Image resources: one per source file, shared by every layer made from it
 // and counted by RefCount. A still resource keeps one picture in memory; a
 // multi-frame resource keeps its frames in a frame store whose data file lies

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The animation's owning list of image resources: ids, look-up by id and by
 // file name, and the counted release through which layers give resources back.
 #pragma once

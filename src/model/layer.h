@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Layer records: one image resource placed in the animation with its effect
 // settings. Master layers (in the constructor frame) are what the user edits;
 // each generated frame holds copies with the animated values worked out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and reading ".apf" projects: globals, resources, master layers.
 #include <cerrno>
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The records of the project file: one per image resource, one per master
 // layer. The file layout is fixed by the program's earlier versions.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One frame of the animation: an ordered, owning list of layers. Index 0 is
 // the topmost layer (composed last).
 #pragma once

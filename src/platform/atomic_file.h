@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a file so that the name the user chose only ever holds a complete
 // file: the bytes go to a temporary file in the same folder (so the final
 // rename stays on one file system and is atomic), are flushed and fsynced,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading the first video stream of an AVI file (FFmpeg underneath), in
 // plain data: the stream's position range and format from its headers, and
 // a decoder that gives the frame at each position as 24-bit BGR rows.

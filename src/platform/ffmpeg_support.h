@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers every user of FFmpeg's libraries in platform/ shares.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // GIF decoding (giflib) into plain data: the logical screen and every image
 // with its position, palette, indices and transparent index.
 #pragma once

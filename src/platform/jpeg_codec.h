@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG decoding and encoding (libjpeg-turbo) into and from plain RGB rows.
 // Depends on nothing of ours: failures are PlatformError (Jpeg), which the engine maps
 // onto its own error type.

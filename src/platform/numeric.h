@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Integer conversions shared by every pixel formula.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/owned_files.h"
 
 #include <fcntl.h>
@@ -38,7 +39,9 @@ struct Registry {
 class OwnedFiles {
  public:
   ~OwnedFiles() {
-    // A normal end: every registry whose files are all gone goes too.
+    // A normal end: every registry whose files are all gone goes too, and
+    // then the folders made for them, when nothing else is in them (rmdir
+    // takes only an empty folder, so another process's files keep theirs).
     std::lock_guard lock(mutex_);
     for (auto& [folder, registry] : registries_) {
       bool live = false;
@@ -47,6 +50,34 @@ class OwnedFiles {
       if (!live) ::unlink(registry.path.c_str());
       ::close(registry.fd);
     }
+    for (auto it = made_.rbegin(); it != made_.rend(); ++it) ::rmdir(it->c_str());
+  }
+
+  // Makes the program folder, with its missing parents, when `file` belongs
+  // in it: it is made when the first file goes there, so a run that makes no
+  // file creates no folder. Readable by this user only, as frame stores hold
+  // the user's pictures. False, errno set, for another folder or a failure.
+  bool MakeProgramFolderFor(const fs::path& file) {
+    const fs::path work = Bare(ProgramFolder());
+    if (Bare(file.parent_path()) != work) {
+      errno = ENOENT;
+      return false;
+    }
+    std::vector<fs::path> missing;
+    std::error_code ec;
+    for (fs::path f = work; !f.empty() && !fs::exists(f, ec); f = f.parent_path()) {
+      missing.push_back(f);
+      if (f == f.parent_path()) break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+      if (::mkdir(it->c_str(), 0700) == 0) {
+        std::lock_guard lock(mutex_);
+        made_.push_back(*it);
+      } else if (errno != EEXIST) {
+        return false;
+      }
+    }
+    return true;
   }
 
   void Add(const fs::path& file) {
@@ -113,9 +144,15 @@ class OwnedFiles {
     return nullptr;
   }
 
+  static fs::path Bare(const fs::path& folder) {
+    fs::path p = folder.lexically_normal();
+    return p.has_filename() ? p : p.parent_path();
+  }
+
   std::mutex mutex_;
   std::map<fs::path, fs::path> owned_;  // file -> program folder of its registry
   std::map<fs::path, Registry> registries_;
+  std::vector<fs::path> made_;  // parents first
 };
 
 OwnedFiles& Owned() {
@@ -179,8 +216,27 @@ void CleanRegistry(const fs::path& registry, const fs::path& folder) {
 
 }  // namespace
 
+namespace {
+
+// In a temporary folder every user shares, a program folder someone else
+// made first could be read or swapped under us.
+bool TrustedFolderFor(const fs::path& file) {
+  const OwnFolders folders = Folders();
+  if (!folders.work_in_shared_temp || !IsInsideFolder(file, folders.work)) return true;
+  if (ProgramFolderProblem(folders).empty()) return true;
+  errno = EACCES;
+  return false;
+}
+
+}  // namespace
+
 int CreateOwnedFile(const fs::path& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (!TrustedFolderFor(path)) return -1;
+  auto create = [&path] { return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666); };
+  int fd = create();
+  // The folder is checked again once made: another user may have made it
+  // in between.
+  if (fd < 0 && errno == ENOENT && Owned().MakeProgramFolderFor(path) && TrustedFolderFor(path)) fd = create();
   if (fd < 0) return -1;
   std::error_code ec;
   Owned().Add(fs::absolute(path, ec));
@@ -219,8 +275,12 @@ fs::path CreateFreeOwnedFile(const fs::path& folder, const std::string& stem, co
 fs::path LinkFreeOwnedFile(const fs::path& existing, const fs::path& folder, const std::string& stem,
                            const std::string& ext) {
   return FirstFreeName(folder, stem, ext, "no second name can be made there", [&existing](const fs::path& candidate) {
+    if (!TrustedFolderFor(candidate)) return false;
     // link() never replaces a name: a taken one fails with EEXIST.
-    if (::link(existing.c_str(), candidate.c_str()) != 0) return false;
+    auto link = [&] { return ::link(existing.c_str(), candidate.c_str()) == 0; };
+    if (!link() &&
+        !(errno == ENOENT && Owned().MakeProgramFolderFor(candidate) && TrustedFolderFor(candidate) && link()))
+      return false;
     std::error_code ec;
     Owned().Add(fs::absolute(candidate, ec));
     return true;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files this process makes in places other processes share (the program
 // folder, the folder of an output): frame stores, temporaries. Each is made
 // with an exclusive create under a name no other file has, so two processes
@@ -8,6 +9,10 @@
 // (".kt58.<pid>.owned") that the process holds locked while it runs. A
 // registry nobody holds belongs to a process that was killed: the next run
 // deletes the files it lists and the registry.
+//
+// The program folder is made when the first file goes there; at a normal end
+// the folders made for it go again when they are empty, so a run that only
+// read leaves nothing behind.
 #pragma once
 
 #include <filesystem>

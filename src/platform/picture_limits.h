@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one set of size limits for every picture the program reads or makes:
 // BMP, GIF logical screens and images, JPEG, AVI frames, project frame sizes
 // and the command line's --size. Readers check a size from the headers

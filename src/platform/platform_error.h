@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one error of the platform ring: the kind of failure, for callers that
 // treat kinds differently, and the cause's text, which names the file or
 // source and the reason.

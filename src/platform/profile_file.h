@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Initialisation ("profile") files: "[Section]" lines followed by "Key=Value"
 // lines, the format of the program's settings file. Section and key names
 // match without regard to ASCII letter case; integers are decimal text;

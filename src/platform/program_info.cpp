@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/program_info.h"
 
 #include <filesystem>
@@ -24,13 +25,17 @@ std::string VersionLine(std::string_view program) {
 }
 
 std::string PathsText() {
+  const OwnFolders folders = Folders();
   return PathLine("resources", ResourceFolder()) + PathLine("sample project", SampleProjectPath()) +
-         PathLine("help", HelpIndexPath()) + PathLine("settings and data", ProgramFolder());
+         PathLine("help", HelpIndexPath()) + PathLine("settings", folders.settings) +
+         PathLine("frame stores and temporaries", folders.work);
 }
 
-std::optional<std::string> InformationOptionText(std::string_view program, int argc, const char* const* argv) {
+std::optional<std::string> InformationOptionText(std::string_view program, std::string_view usage, int argc,
+                                                 const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
+    if (arg == "--help") return std::string(usage);
     if (arg == "--version") return VersionLine(program);
     if (arg == "--paths") return PathsText();
   }

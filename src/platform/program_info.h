@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the programs print about themselves when asked on the command line.
 #pragma once
 
@@ -11,13 +12,16 @@ namespace kt58 {
 std::string VersionLine(std::string_view program);
 
 // One "what: path" line for each of the resource folder, the sample project,
-// the help index and the settings-and-data folder; a file or folder that is
-// absent gets " (missing)": the answer to --paths.
+// the help index, the settings folder and the folder of frame stores and
+// temporaries; a file or folder that is absent gets " (missing)": the answer
+// to --paths.
 std::string PathsText();
 
-// The answer to the first of --version and --paths among the arguments (argv
-// without the program name), or nothing when neither is there. For a program
-// that answers them before starting anything else.
-std::optional<std::string> InformationOptionText(std::string_view program, int argc, const char* const* argv);
+// The answer to the first of --help, --version and --paths among the
+// arguments (argv without the program name), or nothing when none is there;
+// --help answers `usage`. For a program that answers them before starting
+// anything else.
+std::optional<std::string> InformationOptionText(std::string_view program, std::string_view usage, int argc,
+                                                 const char* const* argv);
 
 }  // namespace kt58

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What long work (an import, a save, an export) tells its caller as it goes,
 // and how the caller stops it. The core never shows anything itself: the
 // desktop app turns reports into a progress window, the command-line tool

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Text and path helpers shared by the front ends and the core.
 #pragma once
 

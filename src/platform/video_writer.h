@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a video or animated picture file through FFmpeg's libraries: the
 // container and encoder follow from the format, frames come in as plain
 // 24-bit pixels. Depends on nothing of ours: failures are PlatformError,

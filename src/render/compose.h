@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frame composition: background, then every layer from the bottom of the
 // list to the top, each taken from its resource, changed by its effects and
 // drawn with its blending.

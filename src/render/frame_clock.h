@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which stored frame a multi-frame layer (video, animated GIF) shows in a
 // composed frame, as a function of the clock alone: no store keeps a read
 // position that composition depends on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The export commands of kt58, driven through the built binary; every output
 // is read back with a decoder other than the writer (ffmpeg/ffprobe, giflib,
 // the BMP bytes themselves) and compared with the composition of the same

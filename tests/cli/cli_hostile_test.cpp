@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Damaged projects, odd output targets and an unusable program folder: each
 // gives exit 1 with one line that says what is wrong, and changes nothing.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool under a 1 GiB address-space limit, given inputs that claim huge
 // pictures or exports from a few bytes: each is refused with one clear line
 // and exit status 1, from the headers, before any memory is spent on it;

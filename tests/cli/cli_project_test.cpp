@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt58 new and kt58 info, driven through the built binary.
 #include <gtest/gtest.h>
 

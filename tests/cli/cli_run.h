@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built kt58 tool in a test's private folder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real kt58 processes sharing one program folder, and runs stopped by
 // signals: each process keeps to the files it made, and nothing it made
 // outlives it.
@@ -127,6 +128,22 @@ TEST(CliSharedFolder, ProcessesAtOnceGiveWhatEachGivesAlone) {
   }
 }
 
+// The program folder is made when the first frame store goes there, and goes
+// again with the last: a run that only reads leaves no folder behind, even
+// one that needed the folder while it ran.
+TEST(CliSharedFolder, AProgramFolderMadeForARunGoesWithIt) {
+  TempDir dir;
+  const fs::path project = dir / "p.apf";
+  ASSERT_EQ(RunKt58(dir, {"new", project.string(), "--layer", WriteClip(dir / "clip", 1).string()}).exit_code, 0);
+  const fs::path made = dir / "made";
+  const std::string cmd = "KT58_HOME=" + ShellQuote((made / "for/it/").string()) + " " + ShellQuote(KT58_CLI_PATH) +
+                          " info --json " + ShellQuote(project.string()) + " >" + ShellQuote((dir / "out").string());
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  // The clip's frames were counted from its store, which lay in the folder.
+  EXPECT_NE(test::ReadText(dir / "out").find("\"Frames\":24"), std::string::npos) << test::ReadText(dir / "out");
+  EXPECT_FALSE(fs::exists(made));
+}
+
 // A project export long enough to be stopped part-way.
 fs::path MakeLongProject(const TempDir& home) {
   const fs::path clip = WriteClip(home / "clip", 3);
@@ -145,8 +162,7 @@ pid_t Start(const TempDir& home, const std::vector<std::string>& args) {
     std::vector<char*> argv{const_cast<char*>(KT58_CLI_PATH)};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    std::freopen((home / "err.txt").c_str(), "w", stderr);
-    std::freopen("/dev/null", "w", stdout);
+    if (!std::freopen((home / "err.txt").c_str(), "w", stderr) || !std::freopen("/dev/null", "w", stdout)) ::_exit(126);
     ::execv(KT58_CLI_PATH, argv.data());
     ::_exit(127);
   }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kt58 export-video through the built binary: each format read back by
 // ffprobe/ffmpeg or Pillow, usage and failure exits, and Ctrl+C sent to a
 // running export.

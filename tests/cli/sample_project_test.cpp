@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sample project that the build makes with the tool.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Worked values of the raster operations on tiny pictures laid out as grids.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every raster operation against a plain per-pixel version written here from
 // the formulas (no lookup tables, no vector code, no precomputed products),
 // on many small random pictures. The fast paths must agree byte for byte.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small projects built in code for the export tests, and helpers that run
 // the independent decoders (ffprobe, ffmpeg, Pillow).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Colour reduction for the GIF writer: fixed palettes and their look-ups,
 // the nearest-entry cache, the octree quantiser and the reduction errors.
 #include <gtest/gtest.h>

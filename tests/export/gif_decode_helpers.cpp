@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gif_decode_helpers.h"
 
 #include <gif_lib.h>

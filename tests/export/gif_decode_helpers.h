@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Independent readers of the GIF files the writer produces: giflib in
 // process, Pillow through /usr/bin/python3, and a compositor that plays the
 // decoded frames with their disposal methods.

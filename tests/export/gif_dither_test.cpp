@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Error-diffusion dithering of the GIF colour reduction, checked against a
 // plain reference that spreads errors over a whole-picture error array by
 // the published kernels.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Both image-data encoders, judged by other decoders: every stream must come
 // back from giflib and from Pillow as exactly the palette and indices written.
 #include <gif_lib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole-animation palette, the pixel-stable ditherer, packed frames and
 // the worker threads: files the same whatever the number of threads, still
 // areas that stay still under diffusion, and frames that decode to what was

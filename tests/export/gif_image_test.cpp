@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GIF image: codec settings, adding frames, extensions, the written file
 // layout and the single colour map.
 #include <gtest/gtest.h>

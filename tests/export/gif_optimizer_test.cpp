@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame optimiser: every option, alone and together, must leave the
 // played animation exactly as it was and never make the file larger.
 #include <gtest/gtest.h>

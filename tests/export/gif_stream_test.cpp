@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The animated GIF export writes each frame as soon as it is optimised. Its
 // file must be the one the whole-image optimiser gives for the same frames,
 // show what the unoptimised file shows, and leave no file behind on failure.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Video and animated picture files read back by decoders other than the
 // writer: ffprobe and ffmpeg for APNG, MP4 and WebM, Pillow for WebP (this
 // FFmpeg cannot decode animated WebP).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The video and web animation export, read back by ffprobe/ffmpeg and
 // Pillow and compared with the composition of the same frames.
 #include <gtest/gtest.h>

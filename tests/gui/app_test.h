@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Qt Test classes of the desktop app. Every file registers its class at
 // namespace scope with KT58_APP_TEST(ClassName) on a line of its own; CMake
 // reads those lines and makes one CTest test per class.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the app's Qt Test classes on the offscreen platform: all of them, or
 // the one named by the first argument (further arguments go to Qt Test).
 #include <QApplication>

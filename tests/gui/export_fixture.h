@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The export tests' set-up: a shown main window whose project has one layer
 // and generated frames, and ffprobe.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A shown main window over a private program folder, with the status texts
 // recorded, BMP files to add as layers, and its panels and controls found by
 // their described names.

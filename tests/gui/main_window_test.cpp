@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <QAbstractItemView>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -319,11 +320,15 @@ class MainFormTest : public QObject {
 
     QSize size;
     QString link;
-    bool version = false, closed_by_ok = false;
+    bool version = false, licence_whole = false, closed_by_ok = false;
     auto seen = AnswerNextModal([&](QWidget* dialog) {
       size = dialog->size();
       for (QLabel* label : dialog->findChildren<QLabel*>()) {
         version |= label->text() == QStringLiteral("Version 1.00");
+        // The licence is named, and the fixed-size box leaves room for all
+        // of its text.
+        if (label->text().contains(QStringLiteral("GPL-3.0-or-later")))
+          licence_whole = label->height() >= label->heightForWidth(label->width());
         if (label->text().contains(QStringLiteral("href"))) link = label->text();
       }
       // The box closes with its OK button.
@@ -337,6 +342,7 @@ class MainFormTest : public QObject {
     QVERIFY(*seen);
     QCOMPARE(size, QSize(400, 300));
     QVERIFY(version);
+    QVERIFY(licence_whole);
     QVERIFY(link.contains(AboutDialog::WebAddress()));
     QVERIFY(closed_by_ok);
   }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modal windows (message boxes, the colour dialog) run their own event loop;
 // a test answers them from a timer inside that loop.
 #pragma once

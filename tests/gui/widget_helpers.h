@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small helpers for driving and inspecting real widgets in tests.
 #pragma once
 

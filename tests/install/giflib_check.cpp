@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decodes a whole GIF with giflib and prints "WIDTHxHEIGHT FRAMES": the
 // install test's independent reader of what the installed tool wrote.
 #include <gif_lib.h>

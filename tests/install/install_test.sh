@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a temporary prefix and checks the installed program
 # as a user meets it: every file in place, the desktop entry and file type
 # valid, the man page in step with the tool, the version, an export of the
-# installed sample project, and an installed app that reads its resources
-# from the prefix and writes only into the per-user data folder.
+# installed sample project, and installed programs that read their resources
+# from the prefix and write only into the user's own folders: the desktop's
+# settings, cache and documents folders, nothing at all when they only read.
 # usage: install_test.sh CMAKE BUILD_DIR SOURCE_DIR VERSION GIFLIB_CHECK
 set -uo pipefail
 cmake=$1 build=$2 source=$3 version=$4 giflib_check=$5
@@ -39,7 +41,8 @@ expected=(
   share/applications/kt58-animator.desktop
   share/mime/packages/kt58-animator.xml
   share/icons/hicolor/scalable/apps/kt58-animator.svg
-  share/man/man1/kt58.1 share/man/man1/kt58-animator.1
+  share/man/man1/kt58.1.gz share/man/man1/kt58-animator.1.gz
+  share/doc/kt58-animator/copyright share/doc/kt58-animator/changelog.gz
 )
 for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/apps/kt58-animator.png"); done
 has_help=false
@@ -92,11 +95,11 @@ unset XDG_DATA_DIRS XDG_DATA_HOME
 
 # ---- man pages -------------------------------------------------------------
 for page in kt58.1 kt58-animator.1; do
-  warnings=$(groff -t -man -ww -z -Tutf8 "$prefix/share/man/man1/$page" 2>&1)
+  warnings=$(gzip -dc "$prefix/share/man/man1/$page.gz" | groff -t -man -ww -z -Tutf8 2>&1)
   [ -z "$warnings" ] || fail "$page: $warnings"
 done
 help_text=$("$prefix/bin/kt58" --help) || fail "kt58 --help exits non-zero"
-man_text=$(sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' -e 's/\\&//g' "$prefix/share/man/man1/kt58.1")
+man_text=$(gzip -dc "$prefix/share/man/man1/kt58.1.gz" | sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' -e 's/\\&//g')
 options() { grep -oE -- '--[a-z][a-z-]*' | sort -u; }
 if ! diff <(options <<<"$help_text") <(options <<<"$man_text") >"$work/options.diff"; then
   fail "options of kt58 --help (<) and kt58.1 (>) differ: $(tr '\n' ' ' <"$work/options.diff")"
@@ -108,6 +111,11 @@ commands_man=$(grep -oE '^\.SS "kt58 [a-z][a-z-]*' <<<"$man_text" | awk '{print 
 for value in $(grep -oE '[a-z0-9.-]+([|,][a-z0-9.-]+)+' <<<"$help_text" | tr '|,' '\n\n' | sort -u); do
   grep -qw -- "$value" <<<"$man_text" || fail "kt58.1 does not mention the value $value"
 done
+app_help=$(env -u DISPLAY -u WAYLAND_DISPLAY "$prefix/bin/kt58-animator" --help) || fail "kt58-animator --help exits non-zero"
+app_man=$(gzip -dc "$prefix/share/man/man1/kt58-animator.1.gz" | sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g')
+if ! diff <(options <<<"$app_help") <(options <<<"$app_man") >"$work/options.diff"; then
+  fail "options of kt58-animator --help (<) and kt58-animator.1 (>) differ: $(tr '\n' ' ' <"$work/options.diff")"
+fi
 
 # ---- versions --------------------------------------------------------------
 got=$("$prefix/bin/kt58" --version) || fail "kt58 --version exits non-zero"
@@ -122,13 +130,20 @@ chmod -R a-w "$prefix"
 snapshot() { find "$prefix" -printf '%P %y %s %m %T@\n' | sort; }
 snapshot >"$work/before"
 mkdir -p "$work/home"
-user_env=(env -u KT58_HOME HOME="$work/home" XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
-  XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen)
 mkdir -m 700 "$work/runtime"
-data=$work/data/kt58-animator
+user_env=(env -u KT58_HOME -u DISPLAY -u WAYLAND_DISPLAY HOME="$work/home" XDG_DATA_HOME="$work/data"
+  XDG_CONFIG_HOME="$work/config" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/runtime"
+  QT_QPA_PLATFORM=offscreen)
+sample=$share/Projects/Dovrenkal.apf
 
-if "${user_env[@]}" "$prefix/bin/kt58" export-gif "$share/Projects/Dovrenkal.apf" "$work/sample.gif" \
-  2>"$work/export.err"; then
+# Reading makes nothing, even though the sample's clips need frame stores
+# while it is read.
+"${user_env[@]}" "$prefix/bin/kt58" info "$sample" >/dev/null 2>"$work/info.err" ||
+  fail "kt58 info of the installed sample: $(cat "$work/info.err")"
+made=$(cd "$work" && find home data config cache -mindepth 0 2>/dev/null)
+[ "$made" = home ] || fail "kt58 info made: $(echo $made)"
+
+if "${user_env[@]}" "$prefix/bin/kt58" export-gif "$sample" "$work/sample.gif" 2>"$work/export.err"; then
   got=$("$giflib_check" "$work/sample.gif") || fail "giflib cannot decode the exported sample"
   [ "$got" = "160x120 24" ] || fail "exported sample: want 160x120 24 frames, got $got"
 else
@@ -136,32 +151,98 @@ else
 fi
 
 paths=$("${user_env[@]}" "$prefix/bin/kt58-animator" --paths) || fail "kt58-animator --paths exits non-zero"
-want_lines=("resources: $share/" "sample project: $share/Projects/Dovrenkal.apf" "settings and data: $data/")
+want_lines=("resources: $share/" "sample project: $sample" "settings: $work/config/kt58-animator/( \(missing\))?"
+  "frame stores and temporaries: $work/cache/kt58-animator/( \(missing\))?")
 if $has_help; then want_lines+=("help: $share/help/index.html"); fi
 for line in "${want_lines[@]}"; do
-  grep -qxF -- "$line" <<<"$paths" || fail "kt58-animator --paths lacks \"$line\"; it says: $paths"
+  grep -qxE -- "$line" <<<"$paths" || fail "kt58-animator --paths lacks \"$line\"; it says: $paths"
 done
 
-# The window comes up offscreen; it has started once it made its folders.
-"${user_env[@]}" "$prefix/bin/kt58-animator" >"$work/app.log" 2>&1 &
-app_pid=$!
-for _ in $(seq 1 120); do
-  [ -d "$data/Output" ] && break
-  kill -0 "$app_pid" 2>/dev/null || break
-  sleep 0.5
+# ---- the user's folders: a fresh home with the desktop's defaults ----------
+# The desktop's variables unset, so the defaults below the home apply.
+desk_env=(env -u KT58_HOME -u DISPLAY -u WAYLAND_DISPLAY -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME
+  XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen)
+fresh=$work/fresh
+mkdir "$fresh"
+"${desk_env[@]}" HOME="$fresh" "$prefix/bin/kt58" info "$sample" >/dev/null 2>"$work/info.err" ||
+  fail "kt58 info in a fresh home: $(cat "$work/info.err")"
+[ -z "$(ls -A "$fresh")" ] || fail "kt58 info made in a fresh home: $(cd "$fresh" && find . | tr '\n' ' ')"
+
+# The settings an earlier installed copy kept in the data folder, with a
+# recent project of the user's, the program's own Output/ as export folder
+# and a section of the user's.
+former=$fresh/.local/share/kt58-animator
+mkdir -p "$former/User" "$former/Output" "$fresh/Pictures" "$fresh/a" "$fresh/b"
+cp "$sample" "$fresh/old.apf"
+cp "$sample" "$fresh/other.apf"
+cp "$sample" "$fresh/a/first.apf"
+cp "$sample" "$fresh/b/second.apf"
+printf '[FILE]\nLastGifDir=%s\n[MRU]\nMruCount=1\nMru0001=%s\n[Mine]\nKeep=yes\n' "$former/Output" "$fresh/old.apf" \
+  >"$former/User/Settings.Ini"
+settings=$fresh/.config/kt58-animator/Settings.Ini
+listing() { (cd "$fresh" && find . -mindepth 1 | sort); }
+
+# Opens the project in the installed app and stops the app once it has saved
+# its settings naming the project's folder, which it does on opening a
+# project, after its start-up (and the move of former settings) is done.
+open_in_app() {
+  local want="LastProjectDir=$(dirname "$1")"
+  "${desk_env[@]}" HOME="$fresh" "$prefix/bin/kt58-animator" "$1" >"$work/app.log" 2>&1 &
+  app_pid=$!
+  for _ in $(seq 1 600); do
+    grep -qxF -- "$want" "$settings" 2>/dev/null && break
+    kill -0 "$app_pid" 2>/dev/null || break
+    sleep 0.2
+  done
+  if kill -0 "$app_pid" 2>/dev/null; then
+    kill "$app_pid"
+    wait "$app_pid" 2>/dev/null
+  else
+    wait "$app_pid"
+    fail "the installed app ended by itself (status $?): $(cat "$work/app.log")"
+  fi
+  app_pid=
+  grep -qxF -- "$want" "$settings" 2>/dev/null || fail "the app did not save its settings on opening $1"
+}
+
+listing >"$work/fresh.before"
+open_in_app "$fresh/a/first.apf"
+listing >"$work/fresh.after"
+# Made: the settings, the projects folder in the documents, the frame stores
+# of the project's clips (the app was stopped while they were in use), and
+# the parents of these; gone: the former settings. Nothing else.
+made=$(comm -13 "$work/fresh.before" "$work/fresh.after" |
+  grep -vxE '\./\.config|\./\.config/kt58-animator|\./\.config/kt58-animator/Settings\.Ini|\./Documents|\./Documents/kt58 Animator|\./\.cache|\./\.cache/kt58-animator(/[^/]+)?')
+[ -z "$made" ] || fail "the installed app made more than the desktop's folders: $(echo $made)"
+[ -d "$fresh/Documents/kt58 Animator" ] || fail "the installed app did not make the projects folder"
+gone=$(comm -23 "$work/fresh.before" "$work/fresh.after" | tr '\n' ' ')
+[ "$gone" = "./.local/share/kt58-animator/User ./.local/share/kt58-animator/User/Settings.Ini " ] ||
+  fail "the move of the former settings took away: $gone"
+grep -qxF "Mru0001=$fresh/old.apf" "$settings" || fail "the former recent project did not move: $(cat "$settings")"
+grep -qxF "LastGifDir=$fresh/Pictures" "$settings" ||
+  fail "the former Output/ was not replaced by the pictures folder: $(cat "$settings")"
+grep -qxF "Keep=yes" "$settings" || fail "the former file's own section did not move: $(cat "$settings")"
+
+# Once moved, a former file that comes back (an older copy run again) stays
+# where it is.
+mkdir "$former/User"
+printf '[MRU]\nMruCount=1\nMru0001=%s\n' "$fresh/other.apf" >"$former/User/Settings.Ini"
+open_in_app "$fresh/b/second.apf"
+[ -f "$former/User/Settings.Ini" ] || fail "the former settings were moved a second time"
+! grep -qF "$fresh/other.apf" "$settings" || fail "the former settings were read a second time: $(cat "$settings")"
+
+# ---- without a display -----------------------------------------------------
+no_display=(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$work/nohome")
+for option in --help --version; do
+  "${no_display[@]}" "$prefix/bin/kt58-animator" "$option" >"$work/out" 2>"$work/err" ||
+    fail "kt58-animator $option without a display exits $?: $(cat "$work/err")"
 done
-sleep 1
-if kill -0 "$app_pid" 2>/dev/null; then
-  kill "$app_pid"
-  wait "$app_pid" 2>/dev/null
-else
-  wait "$app_pid"
-  fail "the installed app ended by itself (status $?): $(cat "$work/app.log")"
-fi
-app_pid=
-for d in Projects Output; do
-  [ -d "$data/$d" ] || fail "the installed app did not make $data/$d"
-done
+"${no_display[@]}" "$prefix/bin/kt58-animator" >"$work/out" 2>"$work/err"
+status=$?
+[ "$status" -eq 1 ] || fail "kt58-animator without a display exits $status, want 1"
+[ "$(wc -l <"$work/err")" -eq 1 ] && grep -q 'needs a display' "$work/err" ||
+  fail "kt58-animator without a display says: $(cat "$work/err")"
+[ ! -e "$work/nohome" ] || fail "kt58-animator without a display made $work/nohome"
 
 snapshot >"$work/after"
 diff "$work/before" "$work/after" >"$work/prefix.diff" ||

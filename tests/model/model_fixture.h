@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A project under test: a private program folder, a recording user
 // interface and an animation, plus writers for small source files.
 #pragma once

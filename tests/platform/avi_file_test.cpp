@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The AVI reader against FFmpeg's own command-line decoding of files made by
 // the ffmpeg tool in every codec the program must read.
 #include "platform/avi_file.h"

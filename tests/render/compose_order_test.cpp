@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Composition is a function of the frame and the clock: the frames of a
 // project with a video layer, an animated GIF read by two layers and stores
 // shorter and longer than the animation come out the same in any order and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored frame a multi-frame layer shows, as the reading rules give it.
 #include <gtest/gtest.h>
 

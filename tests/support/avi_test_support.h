@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // AVI files made by the ffmpeg command-line tool for the reader and import
 // tests, and ffmpeg's own decoding of them as the reference.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Small GIF files written in tests with giflib's encoder.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // giflib's own encoder as the yardstick for ours: the tests check that our
 // LZW data is never larger, the benchmark sets the two side by side.
 #pragma once

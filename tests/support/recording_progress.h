@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A Progress that records every report and asks to stop on demand, for
 // assertions on long work.
 #pragma once

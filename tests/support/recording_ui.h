@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A UiServices that records what the core showed, for assertions.
 #pragma once
 

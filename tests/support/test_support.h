@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared test fixtures: a private temporary folder per test, the corpus
 // location, small picture builders and a PNG reader for reference pictures.
 #pragma once

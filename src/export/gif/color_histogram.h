@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The distinct colours of a picture with their pixel counts, in the order in
 // which they first appear (rows top-down, left to right). The quantisers and
 // the palette refinement work on this instead of on every pixel: they depend

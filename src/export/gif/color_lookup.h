@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The colour look-ups: each maps a red, green, blue triple to a palette index
 // and gives the colour that index stands for. They are small classes with an
 // inline Lookup so that the pixel loops of the ditherers inline them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The single colour map: every frame's entries are pooled, equal colours
 // merged, the most used 256 kept (255 plus a transparent entry when any frame
 // is transparent) and every frame re-indexed to that one global table.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mapping a 24-bit picture onto an indexed frame: the fixed palettes, the
 // octree quantiser, the colour look-ups and the error-diffusion ditherers.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mapping a picture's pixels through a colour look-up, with or without
 // error diffusion.
 //

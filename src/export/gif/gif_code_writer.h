@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Packs variable-width LZW codes least significant bit first, as GIF stores them.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The extension blocks a frame carries, each written as introducer 0x21,
 // label, data sub-blocks and a zero terminator.
 #pragma once

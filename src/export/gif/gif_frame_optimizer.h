@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame optimiser's steps that need no more than one frame and the frame
 // shown before it. GifImage::Optimize applies them to a whole image; the
 // animated GIF export applies them to each frame as soon as it is built, so

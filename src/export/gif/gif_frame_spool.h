@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames of an animated GIF held packed on disk while the export still
 // needs the whole animation before it can write the first frame (a table
 // shared by every frame and sorted or pooled over all of them). The file is

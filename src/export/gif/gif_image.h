@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GIF image being built: codec settings, frames with their colour tables
 // and extensions, the single colour map and frame optimisers, and the writer.
 #pragma once

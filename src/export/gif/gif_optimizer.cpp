@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame optimiser: sort colour maps, drop unused transparency, merge
 // frames with what is already on screen, crop transparent borders, remove
 // extensions that change nothing.

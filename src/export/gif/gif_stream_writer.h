@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing an animated GIF frame by frame, in file order, as the frames are
 // built: the steps of the frame optimiser that need the frames after one
 // (crop, which deletes empty frames and gives their time to the frame

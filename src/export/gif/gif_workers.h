@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The GIF writer's worker threads: frames are reduced, dithered, merged and
 // encoded on every core. Each frame's result depends only on its inputs, and
 // results are taken in frame order, so the file is the same byte for byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One palette for a whole animation. Every frame's colours go into an octree
 // (weighted by how many pixels use each colour, as for a single frame) and
 // into a histogram of 6-bit cells holding pixel counts and component sums.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading back a GIF LZW code stream: frames held packed are expanded with it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dictionary LZW as GIF89a describes it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The octree quantiser: every colour is filed under the tree path of its
 // component bits (level k holds bit 7-k of red, green and blue); leaves sit
 // at depth 8, one per distinct colour. While colours are added, the tree is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving a quantiser's palette toward the colours it ends up serving.
 //
 // The nearest-entry look-up decides once per 5-bit cell (by the first colour

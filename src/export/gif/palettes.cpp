@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Windows default system palette is a platform table; it is supplied here
 // so that files made on any platform use the same 20 colours.
 #include "export/gif/palettes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixed palettes behind the colour reduction codes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Run-length encoding inside a GIF LZW code stream: only runs of one index
 // are sent, as literal codes or as codes for runs the decoder's own table has
 // learned. Any GIF89a decoder reads the result.

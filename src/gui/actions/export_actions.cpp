@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's export commands: the dialogs and the order of work
 // around the exports of the core.
 #include <QFileDialog>

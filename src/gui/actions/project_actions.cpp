@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project commands of the main window: New, Open, Save, Save As, the
 // question before the current project is discarded, the recent projects,
 // the start-up dialog and the settings written around them.

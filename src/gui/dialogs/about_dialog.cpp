@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/about_dialog.h"
 
 #include <QDialogButtonBox>
@@ -27,7 +28,9 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   auto* credits = new QLabel(
       QStringLiteral("A composer of layered animations.\n\n"
                      "Built with Qt, FFmpeg, giflib, libjpeg-turbo and libpng.\n"
-                     "Written by the kt58 developers."),
+                     "Written by the kt58 developers.\n\n"
+                     "Free software under the GNU General Public License, version 3 or any later version "
+                     "(GPL-3.0-or-later), with no warranty."),
       this);
   credits->setAlignment(Qt::AlignCenter);
   credits->setWordWrap(true);

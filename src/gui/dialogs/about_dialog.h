@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Version, credits and the maker's web address (opened through the shell).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Convert to GIF...": builds an animated GIF from the generated frames with
 // the chosen palette, dithering, delay and optimisations, shows its size and
 // plays it, and saves it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/picture_sequence_dialog.h"
 
 #include <QFileDialog>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Bitmap Sequencer": every generated frame as its own BMP file, named
 // from a pattern whose run of '#' becomes a running number. The list shows
 // the names before anything is written and each file's state while the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The small modeless window that long operations show while they work. It
 // has no logic of its own: the operation drives it through
 // kt58::ProgressDialog.

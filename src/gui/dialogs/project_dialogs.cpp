@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/project_dialogs.h"
 
 #include <QFile>
@@ -6,6 +7,7 @@
 #include <QWidget>
 
 #include "engine/ui_services.h"
+#include "gui/user_folders.h"
 #include "platform/program_folder.h"
 
 namespace kt58::app {
@@ -16,9 +18,9 @@ QString FromPath(const fs::path& path) { return QFile::decodeName(QByteArray::fr
 fs::path ToPath(const QString& name) { return fs::path(QFile::encodeName(name).toStdString()); }
 
 fs::path DefaultProjectFolder() {
-  const fs::path projects = ProgramFolder() / "Projects";
+  const fs::path projects = ProposedProjectFolder();
   std::error_code ec;
-  return fs::is_directory(projects, ec) ? projects : ProgramFolder();
+  return fs::is_directory(projects, ec) ? projects : Folders().fallback;
 }
 
 fs::path RunFileDialog(QWidget* parent, const QString& title, const fs::path& initial_folder,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file dialog that picks a project to open, shared by the start-up
 // dialog's "Browse..." and the Open Project command.
 #pragma once
@@ -11,8 +12,8 @@ class QWidget;
 
 namespace kt58::app {
 
-// "Projects" below the program folder when it is a folder, else the program
-// folder itself.
+// The proposed projects folder when it is a folder, else the fallback
+// folder (platform/program_folder.h).
 std::filesystem::path DefaultProjectFolder();
 
 // Repaints parent and lets pending events run (so the window behind the

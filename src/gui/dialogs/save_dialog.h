@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save dialog of the export commands: one file name, asking before an
 // existing file is replaced.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frameless start-up window with its progress bar.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialog shown at start-up: start a new project, or open one of the
 // recent projects or any project file found with "Browse...".
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Save as Video or Web Animation": the generated frames encoded as an
 // animated WebP, APNG, MP4 or WebM file. A build shows the file's size
 // before it is saved, as the GIF window does.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project being edited: the animation, its file name, the selected layer
 // and the undo history. Every change a user makes goes through here as an
 // undo command (editor/commands/); the panels only read the model and react

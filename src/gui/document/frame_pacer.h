@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames shown one after another at the animation's delay, driven from the
 // event loop: a frame is due a delay after the previous one was taken, so
 // showing a frame takes its time out of the delay rather than adding to it.

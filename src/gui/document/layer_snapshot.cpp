@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/document/layer_snapshot.h"
 
 #include "model/animation.h"

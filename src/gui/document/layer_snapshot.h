@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Snapshots of what a user edits: every setting of one master layer, and the
 // animation's frame setup. Undo commands store one before and one after an
 // edit and put either back field by field.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Animation" page: frame setup of the whole animation (fixed frame size,
 // background colour, total frames) and the hidden playback mode.
 #pragma once

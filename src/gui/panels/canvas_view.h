@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The construction view: the panel ConstrPanel (in the animation's
 // background colour) holding the paint box pbConstr, which shows one frame
 // of the animation centred, the selected layer's dotted outline, and, while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/panels/control_events.h"
 
 void ControlEvents::Add(std::function<QMetaObject::Connection()> connect) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The change handlers of a panel's property controls, detached while values
 // are loaded into the controls: Disable and Enable nest, and only the
 // outermost Enable attaches the handlers again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Explorer" page: browse folders in the tree, see the picture and
 // video files a folder holds, preview one, and make a layer of it by a
 // double click or by dragging it onto the construction view. The listing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Layers" page: the master layers of the constructor frame, front layer
 // first, and the layer commands (copy, remove, promote, demote, reset). The
 // rows are made from the model whenever its layers change, so the list and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Layer" page: the selected master layer's placement and effects on the
 // inner pages "Translation", "Rotation", "Blending", "Fading" and "Other".
 // Changes go to the document as undo steps; none regenerates the animation,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The strip below the construction view: the frame slider, the playback
 // buttons and the speed bar tbPlaySpeed. Playback runs on the event loop: a
 // precise single-shot timer wakes the loop when the frame delay has passed,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The "Video Layer" page: the frames of the selected layer's video or
 // animated GIF, one row each, with the frame on display; a preview that
 // plays them at the animation's frame delay; marks (the rows' check boxes)

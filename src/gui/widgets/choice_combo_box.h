@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Combo boxes with the Flat and EtchedBorder looks; the numeric one is
 // editable and limits typing like the integer edit.
 #pragma once

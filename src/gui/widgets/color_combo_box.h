@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A drop-down list of the 41 named colours, each drawn with a swatch. The
 // edit part always shows CurrentColor, by name or in the "$" form when no
 // item has that value (a colour from the colour dialog).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A caption label over a colour combo with a square "..." button that opens
 // the colour dialog. OnColorChange reports the user's changes only.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A tree of the file system's folders with the desktop's icons: the roots
 // are the file system's roots and the user's home folder, and a folder's
 // subfolders are read when it is first expanded. SelectedPath holds the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A single-line edit for whole numbers: typing is limited to digits, backspace
 // and a leading "-", and its border can be drawn flat or etched.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Layouts that pack their widgets edge to edge, as the main window's panels
 // are placed.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The construction view's drawing surface. Frames are composed into a
 // retained canvas (the widget's own pixels, as the animation's DisplaySink);
 // a Qt paint only copies the canvas and lays the dotted selection outline

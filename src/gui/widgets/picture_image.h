@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine's 24-bit pictures as Qt images for showing on screen.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opens a document or web address with the desktop's handler, reporting a
 // failure in an "Error" message box owned by the given window.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A horizontal track bar whose OnChange fires for every movement of the
 // thumb (and for positions set by program), never once more when the user
 // lets go.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The character filter of the numeric fields: a typed character reaches the
 // control only when it is a digit, backspace, or a "-" typed with the
 // selection starting at position 0. Text set by program or pasted is not

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/document/commands/crop_frames_command.h"
 
 #include <exception>

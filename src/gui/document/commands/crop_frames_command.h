@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Removing frames from a video or animated GIF layer's frame store as one
 // undo step. The store's file before and after the removal stays on disk
 // under a second name (a hard link, no copy), so undo and redo put a whole

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo steps that change the constructor frame's list of layers: a layer
 // added (from a file or as a copy), removed, or moved one place.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/document/commands/settings_commands.h"
 
 #include "gui/document/document.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo steps that change settings: of one or more master layers (property
 // pages, drag, nudge, reset) and of the animation (frame setup, background,
 // frame count, speed). Each is pushed after the change was made: the first
