@@ -45,7 +45,7 @@ class MainFormFixture {
   // Waits until start-up has finished (the window is on screen and the
   // frame centred).
   bool Ready() {
-    return QTest::qWaitForWindowExposed(form.get()) && QTest::qWaitFor([this] { return form->StartupComplete; });
+    return QTest::qWaitForWindowExposed(form.get()) && QTest::qWaitFor([this] { return form->startupComplete_; });
   }
 
   // A control, panel or action by its described name; a missing one ends
@@ -60,10 +60,10 @@ class MainFormFixture {
 
   Document& Doc() { return form->document(); }
   TAnimation& Anim() { return Doc().Animation(); }
-  CanvasView& View() const { return *Find<CanvasView>("ConstrPanel"); }
+  CanvasView& canvasView_() const { return *Find<CanvasView>("ConstrPanel"); }
   LayerList& List() const { return *Find<LayerList>("LayersSheet"); }
   LayerProperties& Pages() const { return *Find<LayerProperties>("LayerSheet"); }
-  AnimationProperties& AnimationSheet() const { return *Find<AnimationProperties>("AnimationSheet"); }
+  AnimationProperties& animationProperties_() const { return *Find<AnimationProperties>("AnimationSheet"); }
   QTreeWidget* Rows() const { return Find<QTreeWidget>("lvLayers"); }
   PaintBox* Box() const { return Find<PaintBox>("pbConstr"); }
   bool Modified() { return Doc().IsModified(); }
@@ -105,7 +105,7 @@ class MainFormFixture {
     WorkPicture frame = Anim().ComposeFrame(Anim().ConstructorFrame.get());
     if (!frame) return QStringLiteral("no frame to compare");
     QString difference;
-    const QPoint o = View().DrawOrigin;
+    const QPoint o = canvasView_().drawOrigin_;
     for (int y = 0; y < frame->Height() && difference.isEmpty(); ++y)
       for (int x = 0; x < frame->Width() && difference.isEmpty(); ++x)
         if (shown.pixel(o.x() + x, o.y() + y) != Rgb(test::PixelColor(*frame, x, y)))
@@ -124,8 +124,8 @@ class MainFormFixture {
 
   // Waits for the update timer's repaint of the constructor frame.
   bool Repainted() {
-    View().RequestRepaint();
-    return QTest::qWaitFor([this] { return !View().ConstructionDirty; });
+    canvasView_().requestRepaint();
+    return QTest::qWaitFor([this] { return !canvasView_().constructionDirty_; });
   }
 
   test::RecordingUi ui;

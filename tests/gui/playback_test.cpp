@@ -73,21 +73,21 @@ class PlaybackTest : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return p.shown.size() >= 11; }));
     QCOMPARE(std::vector<int>(p.shown.begin(), p.shown.begin() + 11),
              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
-    QVERIFY(p.f.form->DataPanel->text().contains(QStringLiteral("FPS : ")));
+    QVERIFY(p.f.form->frameInfoLabel_->text().contains(QStringLiteral("FPS : ")));
 
     p.Click("StopButton");
     QVERIFY(!a.Playing);
     QVERIFY(p.ButtonsIdle());
     QCOMPARE(a.CurrentFrameIndex, 0);
-    QVERIFY(!p.f.form->DataPanel->text().contains(QStringLiteral("FPS : ")));
+    QVERIFY(!p.f.form->frameInfoLabel_->text().contains(QStringLiteral("FPS : ")));
     // One tick of the 50 ms update timer later the view shows the
     // constructor frame again.
     const qint64 stopped = p.clock.elapsed();
-    QVERIFY(QTest::qWaitFor([&] { return !p.f.View().ConstructionDirty; }, 1000));
+    QVERIFY(QTest::qWaitFor([&] { return !p.f.canvasView_().constructionDirty_; }, 1000));
     QVERIFY2(p.clock.elapsed() - stopped <= 50 + 100, qPrintable(QString::number(p.clock.elapsed() - stopped)));
     QCOMPARE(a.CurrentFrame, a.ConstructorFrame.get());
     QCOMPARE(p.f.FrameDifference(p.f.Box()->Canvas().convertToFormat(QImage::Format_RGB32)), QString());
-    QVERIFY(p.f.View().FocusRectShown);
+    QVERIFY(p.f.canvasView_().focusRectShown_);
     const size_t drawn = p.shown.size();
     QTest::qWait(100);
     QCOMPARE(p.shown.size(), drawn);
@@ -96,7 +96,7 @@ class PlaybackTest : public QObject {
   void spaceStartsAndStopsAndNothingPlaysWithoutLayers() {
     MainFormFixture empty;
     QVERIFY(empty.Ready());
-    empty.Find<PlaybackBar>("Panel6")->PlaybackButtonClick();
+    empty.Find<PlaybackBar>("Panel6")->play();
     QVERIFY(!empty.Anim().Playing);
 
     Player p;
@@ -118,15 +118,15 @@ class PlaybackTest : public QObject {
     p.Click("PlaybackButton");
     // The rate is measured over windows of at least a second.
     QTest::qWait(300);
-    QCOMPARE(p.strip->MaxFps, 0.0);
-    QVERIFY(QTest::qWaitFor([&] { return p.strip->MaxFps > 0.0; }, 3000));
-    QVERIFY(p.f.form->DataPanel->text().contains(QStringLiteral("  Max : ")));
+    QCOMPARE(p.strip->maxFps_, 0.0);
+    QVERIFY(QTest::qWaitFor([&] { return p.strip->maxFps_ > 0.0; }, 3000));
+    QVERIFY(p.f.form->frameInfoLabel_->text().contains(QStringLiteral("  Max : ")));
     p.Click("StopButton");
-    const double best = p.strip->MaxFps;
+    const double best = p.strip->maxFps_;
     QVERIFY(best > 0.0);
     p.Click("PlaybackButton");
-    QCOMPARE(p.strip->MaxFps, 0.0);
-    QVERIFY(p.f.form->DataPanel->text().endsWith(QStringLiteral("  Max : 0.00")));
+    QCOMPARE(p.strip->maxFps_, 0.0);
+    QVERIFY(p.f.form->frameInfoLabel_->text().endsWith(QStringLiteral("  Max : 0.00")));
     p.Click("StopButton");
   }
 
@@ -165,7 +165,7 @@ class PlaybackTest : public QObject {
     // A stored delay shows as 100 - delay; one step then sets the delay
     // the bar stands for.
     p.f.Anim().FrameDelay = 50;
-    p.f.form->LoadAnimationControls();
+    p.f.form->loadAnimationControls();
     QCOMPARE(bar->Position(), 50);
     QCOMPARE(p.f.Anim().FrameDelay, 50);
     bar->setValue(51);
@@ -183,7 +183,7 @@ class PlaybackTest : public QObject {
     QCOMPARE(a.CurrentFrameIndex, 9);
     QCOMPARE(p.shown, std::vector<int>{9});
     QCOMPARE(slider->value(), 9);
-    QVERIFY(p.f.form->DataPanel->text().startsWith(QStringLiteral("Frame : 009 of 010")));
+    QVERIFY(p.f.form->frameInfoLabel_->text().startsWith(QStringLiteral("Frame : 009 of 010")));
     p.Click("StepForwardButton");
     QCOMPARE(a.CurrentFrameIndex, 0);
     QCOMPARE(slider->value(), 0);
@@ -202,7 +202,7 @@ class PlaybackTest : public QObject {
     for (const auto& row : table) {
       slider->setValue(row.value);
       QCOMPARE(a.CurrentFrameIndex, row.index);
-      QVERIFY(p.f.form->DataPanel->text().startsWith(QStringLiteral("Frame : 00%1 of 010").arg(row.index)));
+      QVERIFY(p.f.form->frameInfoLabel_->text().startsWith(QStringLiteral("Frame : 00%1 of 010").arg(row.index)));
     }
     QCOMPARE(p.shown, (std::vector<int>{5, 9, 0, 3}));
     QTest::keyClick(slider, Qt::Key_End);
@@ -222,7 +222,7 @@ class PlaybackTest : public QObject {
     p.Click("PlaybackButton");
     QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
     auto* box = p.f.Find<QCheckBox>("cbrtPlayback");
-    p.f.form->LoadAnimationControls();
+    p.f.form->loadAnimationControls();
     QVERIFY(box->isChecked());
     box->click();
     QVERIFY(!a.NonRenderedPlayback);
@@ -241,12 +241,12 @@ class PlaybackTest : public QObject {
     p.f.Anim().FrameDelay = 100;
     p.Click("PlaybackButton");
     QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
-    const QPoint centred = p.f.View().DrawOrigin;
+    const QPoint centred = p.f.canvasView_().drawOrigin_;
     p.f.form->resize(p.f.form->width() + 60, p.f.form->height() + 40);
-    QVERIFY(QTest::qWaitFor([&] { return p.strip->ResizePending; }, 1000));
-    QCOMPARE(p.f.View().DrawOrigin, centred);
-    QVERIFY(QTest::qWaitFor([&] { return !p.strip->ResizePending; }, 1000));
-    QVERIFY(p.f.View().DrawOrigin != centred);
+    QVERIFY(QTest::qWaitFor([&] { return p.strip->resizePending_; }, 1000));
+    QCOMPARE(p.f.canvasView_().drawOrigin_, centred);
+    QVERIFY(QTest::qWaitFor([&] { return !p.strip->resizePending_; }, 1000));
+    QVERIFY(p.f.canvasView_().drawOrigin_ != centred);
     p.Click("StopButton");
   }
 };

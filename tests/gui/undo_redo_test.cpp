@@ -151,8 +151,8 @@ class UndoRedoTest : public QObject {
          }},
         {"auto detect", [](MainFormFixture& f) { f.Find<QPushButton>("AutoTransparentColorButton")->click(); }},
         {"drag", [](MainFormFixture& f) {
-           CanvasView& view = f.View();
-           const QPoint grab = view.SelectionRect.topLeft() + QPoint(2, 2);
+           CanvasView& view = f.canvasView_();
+           const QPoint grab = view.selectionRect_.topLeft() + QPoint(2, 2);
            QTest::mousePress(f.Box(), Qt::LeftButton, Qt::NoModifier, grab);
            for (int i = 1; i <= 5; ++i) QTest::mouseMove(f.Box(), grab + QPoint(3 * i, -i));
            QTest::mouseRelease(f.Box(), Qt::LeftButton, Qt::NoModifier, grab + QPoint(15, -5));
@@ -166,11 +166,11 @@ class UndoRedoTest : public QObject {
          }},
         {"fixed frame size", [](MainFormFixture& f) { f.Find<QCheckBox>("cbFixedFrameSize")->click(); }},
         {"typed frame width", [](MainFormFixture& f) {
-           ShowPage(f, &f.AnimationSheet());
+           ShowPage(f, &f.animationProperties_());
            TypeOver(f.Find<IntegerEdit>("eFixedFrameWidth"), QStringLiteral("320"));
          }},
         {"background colour", [](MainFormFixture& f) {
-           ShowPage(f, &f.AnimationSheet());
+           ShowPage(f, &f.animationProperties_());
            PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "clTeal");
          }},
         {"frame count", [](MainFormFixture& f) { f.Find<QSpinBox>("spFrameCount")->setValue(40); }},
@@ -319,8 +319,8 @@ class UndoRedoTest : public QObject {
     QCOMPARE(f.Rows()->topLevelItemCount(), 0);
     QCOMPARE(f.Find<QSpinBox>("spFrameCount")->value(), 20);
     QCOMPARE(f.form->windowTitle(), QStringLiteral("walk.apf[*]"));
-    QCOMPARE(f.form->StatusPanel1->text(), QStringLiteral("walk.apf"));
-    QCOMPARE(f.Box()->Hint(), CanvasView::EmptyProjectHint());
+    QCOMPARE(f.form->projectNameLabel_->text(), QStringLiteral("walk.apf"));
+    QCOMPARE(f.Box()->Hint(), CanvasView::emptyProjectHint());
     QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(255, 0, 0));
     // The new project is edited as the old one was.
     f.Add(f.WriteBmp("new.bmp", 8, 8, 4));

@@ -8,5 +8,5 @@ class QProgressBar;
 class SplashScreen final : public QWidget {
  public:
   SplashScreen();
-  QProgressBar* Progress;
+  QProgressBar* progressBar_;
 };
