@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app_test.h"
-#include "gui/widgets/track_bar.h"
 #include "main_window_fixture.h"
 
 using namespace kt58::apptest;
@@ -154,7 +153,7 @@ class PlaybackTest : public QObject {
   void speedBarSetsTheDelayAndShowsAStoredOne() {
     Player p;
     QVERIFY(p.ready);
-    auto* bar = p.f.Find<TrackBar>("tbPlaySpeed");
+    auto* bar = p.f.Find<QSlider>("tbPlaySpeed");
     const struct {
       int position, delay;
     } table[] = {{100, 0}, {75, 50}, {0, 200}, {99, 2}};
@@ -166,7 +165,7 @@ class PlaybackTest : public QObject {
     // the bar stands for.
     p.f.Anim().FrameDelay = 50;
     p.f.form->loadAnimationControls();
-    QCOMPARE(bar->Position(), 50);
+    QCOMPARE(bar->value(), 50);
     QCOMPARE(p.f.Anim().FrameDelay, 50);
     bar->setValue(51);
     QCOMPARE(p.f.Anim().FrameDelay, 98);

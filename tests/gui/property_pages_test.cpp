@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QSlider>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,7 +15,6 @@
 #include "gui/widgets/color_picker.h"
 #include "gui/widgets/choice_combo_box.h"
 #include "gui/widgets/integer_edit.h"
-#include "gui/widgets/track_bar.h"
 #include "main_window_fixture.h"
 #include "model/image_resource.h"
 #include "widget_helpers.h"
@@ -126,10 +126,10 @@ class PropertyPagesTest : public QObject {
     PickItem(f.Find<ChoiceComboBox>("cbBlendType"), 3);
     QCOMPARE(l.BlendType, 3);
     QVERIFY(f.canvasView_().constructionDirty_);
-    QTest::keyClick(f.Find<TrackBar>("tbTrans"), Qt::Key_PageUp);
+    QTest::keyClick(f.Find<QSlider>("tbTrans"), Qt::Key_PageUp);
     QCOMPARE(l.Transparency, 5);
     QCOMPARE(f.Find<QLabel>("TransLabel")->text(), QStringLiteral("Transparency : 5%"));
-    QTest::keyClick(f.Find<TrackBar>("tbAltTrans"), Qt::Key_End);
+    QTest::keyClick(f.Find<QSlider>("tbAltTrans"), Qt::Key_End);
     QCOMPARE(l.AltTransparency, 100);
     QCOMPARE(f.Find<QLabel>("AltTransLabel")->text(), QStringLiteral("Alternate Transparency : 100%"));
     ClickCheckBox(f.Find<QCheckBox>("cbEnableTint"));
@@ -139,7 +139,7 @@ class PropertyPagesTest : public QObject {
 
     // The fade transparencies keep the layer's values: their bars are hidden.
     ShowLayerPage(f, kFading);
-    QVERIFY(!f.Find<TrackBar>("tbFadeShade1")->isVisible());
+    QVERIFY(!f.Find<QSlider>("tbFadeShade1")->isVisible());
     PickItem(f.Find<ChoiceComboBox>("cbFadeMode"), 2);
     QCOMPARE(l.FadeMode, 2);
     QCOMPARE(l.FadeStart, 0);
@@ -218,7 +218,7 @@ class PropertyPagesTest : public QObject {
     ClickCheckBox(f.Find<QCheckBox>("cbMirror"));
     QCOMPARE(l.Mirror, false);
     ShowLayerPage(f, kBlending);
-    QTest::keyClick(f.Find<TrackBar>("tbTrans"), Qt::Key_PageUp);
+    QTest::keyClick(f.Find<QSlider>("tbTrans"), Qt::Key_PageUp);
     QCOMPARE(l.Transparency, 0);
     // The blend type list is not among the suspended controls.
     PickItem(f.Find<ChoiceComboBox>("cbBlendType"), 1);
@@ -273,7 +273,7 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Find<NumberComboBox>("cbStartAngle")->currentText(), QStringLiteral("44"));
     QCOMPARE(f.Find<NumberComboBox>("cbDegreesToRotate")->currentText(), QStringLiteral("721"));
     QCOMPARE(f.Find<ChoiceComboBox>("cbBlendType")->currentIndex(), 2);
-    QCOMPARE(f.Find<TrackBar>("tbTrans")->Position(), 35);
+    QCOMPARE(f.Find<QSlider>("tbTrans")->value(), 35);
     QCOMPARE(f.Find<QLabel>("TransLabel")->text(), QStringLiteral("Transparency : 35%"));
     QCOMPARE(f.Find<QLabel>("AltTransLabel")->text(), QStringLiteral("Alternate Transparency : 80%"));
     QCOMPARE(f.Find<QCheckBox>("cbEnableTint")->isChecked(), true);
@@ -413,11 +413,11 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Anim().FrameCount, 25);
     QVERIFY(f.Modified());
 
-    QCOMPARE(f.Find<TrackBar>("tbPlaySpeed")->Position(), 100);
-    QTest::keyClick(f.Find<TrackBar>("tbPlaySpeed"), Qt::Key_Home);
+    QCOMPARE(f.Find<QSlider>("tbPlaySpeed")->value(), 100);
+    QTest::keyClick(f.Find<QSlider>("tbPlaySpeed"), Qt::Key_Home);
     QCOMPARE(f.Anim().FrameDelay, 200);
-    QTest::keyClick(f.Find<TrackBar>("tbPlaySpeed"), Qt::Key_PageUp);
-    QCOMPARE(f.Anim().FrameDelay, 2 * (100 - f.Find<TrackBar>("tbPlaySpeed")->Position()));
+    QTest::keyClick(f.Find<QSlider>("tbPlaySpeed"), Qt::Key_PageUp);
+    QCOMPARE(f.Anim().FrameDelay, 2 * (100 - f.Find<QSlider>("tbPlaySpeed")->value()));
   }
 
   void animationValuesLoadWithoutFiringHandlers() {
@@ -440,7 +440,7 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Find<ColorPicker>("bk_Color_Selector")->color(), kt58::Color{0xFF0000});
     QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(0, 0, 255));
     QCOMPARE(f.Find<QSpinBox>("spFrameCount")->value(), 50);
-    QCOMPARE(f.Find<TrackBar>("tbPlaySpeed")->Position(), 60);
+    QCOMPARE(f.Find<QSlider>("tbPlaySpeed")->value(), 60);
     QVERIFY(!f.Find<QCheckBox>("cbrtPlayback")->isChecked());
     QVERIFY(w.frameInfoLabel_->text().contains(QStringLiteral("Size : [30 x 20] Fixed")));
     // The delay stays as stored until the bar is moved.

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QSlider>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +16,6 @@
 #include "app_test.h"
 #include "gui/widgets/choice_combo_box.h"
 #include "gui/widgets/integer_edit.h"
-#include "gui/widgets/track_bar.h"
 #include "gui/document/layer_snapshot.h"
 #include "main_window_fixture.h"
 #include "model/image_resource.h"
@@ -135,7 +135,7 @@ class UndoRedoTest : public QObject {
            TypeOver(f.Find<NumberComboBox>("cbStartAngle")->lineEdit(), QStringLiteral("45"));
          }},
         {"rotate clockwise", [](MainFormFixture& f) { f.Find<QCheckBox>("cbRotateClockwise")->click(); }},
-        {"transparency bar", [](MainFormFixture& f) { f.Find<TrackBar>("tbTrans")->setValue(65); }},
+        {"transparency bar", [](MainFormFixture& f) { f.Find<QSlider>("tbTrans")->setValue(65); }},
         {"fade type", [](MainFormFixture& f) { f.Find<ChoiceComboBox>("cbFadeMode")->setCurrentIndex(2); }},
         {"mirror", [](MainFormFixture& f) { f.Find<QCheckBox>("cbMirror")->click(); }},
         {"tint", [](MainFormFixture& f) { f.Find<QCheckBox>("cbEnableTint")->click(); }},
@@ -174,7 +174,7 @@ class UndoRedoTest : public QObject {
            PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "clTeal");
          }},
         {"frame count", [](MainFormFixture& f) { f.Find<QSpinBox>("spFrameCount")->setValue(40); }},
-        {"play speed", [](MainFormFixture& f) { f.Find<TrackBar>("tbPlaySpeed")->setValue(30); }},
+        {"play speed", [](MainFormFixture& f) { f.Find<QSlider>("tbPlaySpeed")->setValue(30); }},
     };
     for (const Case& c : cases) {
       ThreeLayers three;
@@ -262,7 +262,7 @@ class UndoRedoTest : public QObject {
     const int transparency = l.Transparency;
 
     // A slider dragged through several values.
-    auto* bar = f.Find<TrackBar>("tbTrans");
+    auto* bar = f.Find<QSlider>("tbTrans");
     bar->setSliderDown(true);
     for (int v : {30, 45, 60, 75}) bar->setValue(v);
     bar->setSliderDown(false);
@@ -290,7 +290,7 @@ class UndoRedoTest : public QObject {
     QCOMPARE(x->text(), QStringLiteral("4"));
     undo.undo();
     QCOMPARE(l.Transparency, 75);
-    QCOMPARE(bar->Position(), 75);
+    QCOMPARE(bar->value(), 75);
     undo.undo();
     QCOMPARE(l.Transparency, transparency);
     // After an undo the same control starts a new step.

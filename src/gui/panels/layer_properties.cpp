@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <initializer_list>
@@ -15,7 +16,6 @@
 #include "gui/widgets/color_picker.h"
 #include "gui/widgets/choice_combo_box.h"
 #include "gui/widgets/integer_edit.h"
-#include "gui/widgets/track_bar.h"
 #include "gui/document/document.h"
 #include "model/animation.h"
 #include "model/layer.h"
@@ -37,8 +37,9 @@ void ClampEditValue(int min, int max, QLineEdit* edit) {
     edit->setText(QString::number(max));
 }
 
-TrackBar* PercentBar(QWidget* parent) {
-  auto* bar = new TrackBar(parent);
+QSlider* PercentBar(QWidget* parent) {
+  auto* bar = new QSlider(Qt::Horizontal, parent);
+  bar->setTickPosition(QSlider::TicksBelow);
   bar->setRange(0, 100);
   bar->setPageStep(5);
   bar->setTickInterval(5);
@@ -128,13 +129,13 @@ void LayerProperties::connectHandlers() {
   events_.Add(rotateClockwiseCheck_, &QCheckBox::clicked, this, &LayerProperties::onRotateClockwiseToggled);
   events_.Add(degreesToRotateCombo_, &QComboBox::editTextChanged, this, &LayerProperties::onDegreesToRotateChanged);
   events_.Add(startAngleCombo_, &QComboBox::editTextChanged, this, &LayerProperties::onStartAngleChanged);
-  events_.Add(transparencySlider_, &TrackBar::OnChange, this, &LayerProperties::onTransparencyChanged);
-  events_.Add(altTransparencySlider_, &TrackBar::OnChange, this, &LayerProperties::onAltTransparencyChanged);
+  events_.Add(transparencySlider_, &QSlider::valueChanged, this, &LayerProperties::onTransparencyChanged);
+  events_.Add(altTransparencySlider_, &QSlider::valueChanged, this, &LayerProperties::onAltTransparencyChanged);
   events_.Add(tintCheck_, &QCheckBox::clicked, this, &LayerProperties::onTintToggled);
   events_.Add(tintColorPicker_, &ColorPicker::colorChanged, this, &LayerProperties::onTintToggled);
   events_.Add(fadeModeCombo_, &QComboBox::currentIndexChanged, this, &LayerProperties::onFadeModeChanged);
-  events_.Add(fadeStartSlider_, &TrackBar::OnChange, this, &LayerProperties::onFadeStartChanged);
-  events_.Add(fadeEndSlider_, &TrackBar::OnChange, this, &LayerProperties::onFadeEndChanged);
+  events_.Add(fadeStartSlider_, &QSlider::valueChanged, this, &LayerProperties::onFadeStartChanged);
+  events_.Add(fadeEndSlider_, &QSlider::valueChanged, this, &LayerProperties::onFadeEndChanged);
   events_.Add(pixelRotateCheck_, &QCheckBox::clicked, this, &LayerProperties::onPixelRotateToggled);
   events_.Add(pixelRotateDirectionCombo_, &QComboBox::currentIndexChanged, this, &LayerProperties::onPixelRotateToggled);
   events_.Add(mirrorCheck_, &QCheckBox::clicked, this, &LayerProperties::onMirrorToggled);
@@ -156,7 +157,7 @@ void LayerProperties::connectHandlers() {
   for (QLineEdit* edit : {static_cast<QLineEdit*>(xOffsetEdit_), static_cast<QLineEdit*>(yOffsetEdit_),
                           static_cast<QLineEdit*>(buttonizeAmountEdit_), startAngleCombo_->lineEdit(), degreesToRotateCombo_->lineEdit()})
     connect(edit, &QLineEdit::editingFinished, &document_, &Document::EndMerge);
-  for (TrackBar* bar : {transparencySlider_, altTransparencySlider_, fadeStartSlider_, fadeEndSlider_})
+  for (QSlider* bar : {transparencySlider_, altTransparencySlider_, fadeStartSlider_, fadeEndSlider_})
     connect(bar, &QSlider::sliderReleased, &document_, &Document::EndMerge);
 }
 
@@ -176,17 +177,17 @@ void LayerProperties::loadLayerControls(const kt58::Layer* layer) {
   degreesToRotateCombo_->setEditText(QString::number(kt58::RoundHalfEven(layer->DegreesToRotate)));
   startAngleCombo_->setEditText(QString::number(kt58::RoundHalfEven(layer->StartAngle)));
   blendTypeCombo_->setCurrentIndex(layer->BlendType);
-  transparencySlider_->SetPosition(layer->Transparency);
-  transparencyLabel_->setText(PercentText("Transparency", transparencySlider_->Position()));
-  altTransparencySlider_->SetPosition(layer->AltTransparency);
-  altTransparencyLabel_->setText(PercentText("Alternate Transparency", altTransparencySlider_->Position()));
+  transparencySlider_->setValue(layer->Transparency);
+  transparencyLabel_->setText(PercentText("Transparency", transparencySlider_->value()));
+  altTransparencySlider_->setValue(layer->AltTransparency);
+  altTransparencyLabel_->setText(PercentText("Alternate Transparency", altTransparencySlider_->value()));
   tintCheck_->setChecked(layer->TintEnabled);
   tintColorPicker_->setColor(layer->TintColor);
   fadeModeCombo_->setCurrentIndex(layer->FadeMode);
-  fadeStartSlider_->SetPosition(layer->FadeStart);
-  fadeStartLabel_->setText(PercentText("Start Transparency", fadeStartSlider_->Position()));
-  fadeEndSlider_->SetPosition(layer->FadeFinal);
-  fadeEndLabel_->setText(PercentText("End Transparency", fadeEndSlider_->Position()));
+  fadeStartSlider_->setValue(layer->FadeStart);
+  fadeStartLabel_->setText(PercentText("Start Transparency", fadeStartSlider_->value()));
+  fadeEndSlider_->setValue(layer->FadeFinal);
+  fadeEndLabel_->setText(PercentText("End Transparency", fadeEndSlider_->value()));
   pixelRotateDirectionCombo_->setCurrentIndex(layer->PixelRotateDirection);
   pixelRotateCheck_->setChecked(layer->PixelRotate);
   mirrorCheck_->setChecked(layer->Mirror);
@@ -205,11 +206,11 @@ void LayerProperties::writeRotationGroup(kt58::TAnimation& a) const {
 }
 
 void LayerProperties::writeBlendingGroup(kt58::TAnimation& a) const {
-  a.SetLayerBlending(blendTypeCombo_->currentIndex(), transparencySlider_->Position(), altTransparencySlider_->Position());
+  a.SetLayerBlending(blendTypeCombo_->currentIndex(), transparencySlider_->value(), altTransparencySlider_->value());
 }
 
 void LayerProperties::writeFadingGroup(kt58::TAnimation& a) const {
-  a.SetLayerFading(fadeModeCombo_->currentIndex(), fadeStartSlider_->Position(), fadeEndSlider_->Position());
+  a.SetLayerFading(fadeModeCombo_->currentIndex(), fadeStartSlider_->value(), fadeEndSlider_->value());
 }
 
 void LayerProperties::writeAdjustmentGroup(kt58::TAnimation& a) const {
@@ -274,14 +275,14 @@ void LayerProperties::onBlendTypeChanged() {
 
 void LayerProperties::onTransparencyChanged() {
   change(kMergeTransparency, "Transparency", true, [this](kt58::TAnimation& a) {
-    transparencyLabel_->setText(PercentText("Transparency", transparencySlider_->Position()));
+    transparencyLabel_->setText(PercentText("Transparency", transparencySlider_->value()));
     writeBlendingGroup(a);
   });
 }
 
 void LayerProperties::onAltTransparencyChanged() {
   change(kMergeAltTransparency, "Alternate Transparency", true, [this](kt58::TAnimation& a) {
-    altTransparencyLabel_->setText(PercentText("Alternate Transparency", altTransparencySlider_->Position()));
+    altTransparencyLabel_->setText(PercentText("Alternate Transparency", altTransparencySlider_->value()));
     writeBlendingGroup(a);
   });
 }
@@ -297,14 +298,14 @@ void LayerProperties::onFadeModeChanged() {
 
 void LayerProperties::onFadeStartChanged() {
   change(kMergeFadeStart, "Start Transparency", true, [this](kt58::TAnimation& a) {
-    fadeStartLabel_->setText(PercentText("Start Transparency", fadeStartSlider_->Position()));
+    fadeStartLabel_->setText(PercentText("Start Transparency", fadeStartSlider_->value()));
     writeFadingGroup(a);
   });
 }
 
 void LayerProperties::onFadeEndChanged() {
   change(kMergeFadeFinal, "End Transparency", true, [this](kt58::TAnimation& a) {
-    fadeEndLabel_->setText(PercentText("End Transparency", fadeEndSlider_->Position()));
+    fadeEndLabel_->setText(PercentText("End Transparency", fadeEndSlider_->value()));
     writeFadingGroup(a);
   });
 }

@@ -18,7 +18,7 @@ class ColorPicker;
 class ChoiceComboBox;
 class IntegerEdit;
 class NumberComboBox;
-class TrackBar;
+class QSlider;
 namespace kt58 {
 class TAnimation;
 class Layer;
@@ -58,12 +58,12 @@ class LayerProperties final : public QWidget {
   QCheckBox *rotateClockwiseCheck_, *rotateAntialiasCheck_;
   NumberComboBox *startAngleCombo_, *degreesToRotateCombo_;
   ChoiceComboBox* blendTypeCombo_;
-  TrackBar *transparencySlider_, *altTransparencySlider_;
+  QSlider *transparencySlider_, *altTransparencySlider_;
   QLabel *transparencyLabel_, *altTransparencyLabel_;
   QCheckBox* tintCheck_;
   ColorPicker* tintColorPicker_;
   ChoiceComboBox* fadeModeCombo_;
-  TrackBar *fadeStartSlider_, *fadeEndSlider_;
+  QSlider *fadeStartSlider_, *fadeEndSlider_;
   QLabel *fadeStartLabel_, *fadeEndLabel_;
   ColorPicker* transparentColorPicker_;
   QPushButton* autoTransparentColorButton_;

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "gui/widgets/track_bar.h"
 #include "gui/panels/canvas_view.h"
 #include "gui/document/document.h"
 #include "gui/widgets/paint_box.h"
@@ -58,18 +57,18 @@ PlaybackBar::PlaybackBar(Document& document, CanvasView& view, QWidget* parent)
   stepForwardButton_ = PlaybackTool(this, "StepForwardButton", QStyle::SP_MediaSeekForward, "Step forward one frame");
   for (QToolButton* b : {playButton_, stopButton_, stepBackButton_, stepForwardButton_}) strip->addWidget(b);
   strip->addSpacing(3);
-  playSpeedSlider_ = new TrackBar(this);
+  playSpeedSlider_ = new QSlider(Qt::Horizontal, this);
   playSpeedSlider_->setObjectName(QStringLiteral("tbPlaySpeed"));
   playSpeedSlider_->setRange(0, 100);
   playSpeedSlider_->setTickPosition(QSlider::NoTicks);
   playSpeedSlider_->setToolTip(QStringLiteral("Playback speed"));
   playSpeedSlider_->setFixedHeight(22);
   // The form's position 0 turned round at start-up.
-  playSpeedSlider_->SetPosition(100 - playSpeedSlider_->Position());
+  playSpeedSlider_->setValue(100 - playSpeedSlider_->value());
   strip->addWidget(playSpeedSlider_, 1);
 
 
-  events_.Add(playSpeedSlider_, &TrackBar::OnChange, this, &PlaybackBar::onPlaySpeedChanged);
+  events_.Add(playSpeedSlider_, &QSlider::valueChanged, this, &PlaybackBar::onPlaySpeedChanged);
   events_.Add(stepBackButton_, &QToolButton::clicked, this, &PlaybackBar::stepBack);
   events_.Add(stepForwardButton_, &QToolButton::clicked, this, &PlaybackBar::stepForward);
   connect(playButton_, &QToolButton::clicked, this, &PlaybackBar::play);
@@ -80,7 +79,7 @@ PlaybackBar::PlaybackBar(Document& document, CanvasView& view, QWidget* parent)
   // delay; the bar is reloaded only when it no longer stands for the delay
   // (an undo), so that other edits never move it.
   connect(&document_, &Document::animationChanged, this, [this] {
-    if (applying_ == 0 && (100 - playSpeedSlider_->Position()) * 2 != document_.Animation().FrameDelay)
+    if (applying_ == 0 && (100 - playSpeedSlider_->value()) * 2 != document_.Animation().FrameDelay)
       loadAnimationControls();
   });
   connect(&document_, &Document::projectReplaced, this, &PlaybackBar::loadAnimationControls);
@@ -104,13 +103,13 @@ PlaybackBar::PlaybackBar(Document& document, CanvasView& view, QWidget* parent)
 
 void PlaybackBar::loadAnimationControls() {
   ControlEventsPause paused(events_);
-  playSpeedSlider_->SetPosition(100 - document_.Animation().FrameDelay);
+  playSpeedSlider_->setValue(100 - document_.Animation().FrameDelay);
 }
 
 void PlaybackBar::onPlaySpeedChanged() {
   ++applying_;
   document_.EditAnimation(kMergePlaySpeed, QStringLiteral("Playback Speed"), [this](kt58::TAnimation& a) {
-    a.FrameDelay = (100 - playSpeedSlider_->Position()) * 2;
+    a.FrameDelay = (100 - playSpeedSlider_->value()) * 2;
   });
   --applying_;
 }

@@ -15,7 +15,6 @@ class CanvasView;
 class Document;
 class QSlider;
 class QToolButton;
-class TrackBar;
 
 class PlaybackBar final : public QWidget {
   Q_OBJECT
@@ -44,7 +43,7 @@ class PlaybackBar final : public QWidget {
   void updateControlStates();
 
   QToolButton *playButton_, *stopButton_, *stepBackButton_, *stepForwardButton_;
-  TrackBar* playSpeedSlider_;
+  QSlider* playSpeedSlider_;
   // The current generated frame, set by dragging while not playing.
   QSlider* frameSlider_;
   // Frames per second drawn, over windows of at least 1000 ms, and the best
