@@ -51,7 +51,7 @@ class ColorComboTest : public QObject {
     combo.resize(150, combo.sizeHint().height());
     combo.show();
     QVERIFY(QTest::qWaitForWindowExposed(&combo));
-    QSignalSpy changes(&combo, &ColorComboBox::OnChange);
+    QSignalSpy changes(&combo, &ColorComboBox::colorChanged);
     const int btn_face = combo.findText(QStringLiteral("clBtnFace"));
     QCOMPARE(btn_face, 16);
     PickItem(&combo, btn_face);
@@ -64,7 +64,7 @@ class ColorComboTest : public QObject {
 
   void settingCurrentColorFiresNothingAndShowsTheHexForm() {
     ColorComboBox combo;
-    QSignalSpy changes(&combo, &ColorComboBox::OnChange);
+    QSignalSpy changes(&combo, &ColorComboBox::colorChanged);
     QSignalSpy index_changes(&combo, &QComboBox::currentIndexChanged);
     combo.setCurrentColor(0x00FFEBD7);
     QCOMPARE(combo.currentColor(), Color{0x00FFEBD7});

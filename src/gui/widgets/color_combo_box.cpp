@@ -102,7 +102,7 @@ void ColorComboBox::setCurrentColor(Color c) {
 
 void ColorComboBox::selectMatchingItem() {
   // Keeps the open list on the shown colour; a colour outside the list
-  // leaves no item selected. Never a user pick, so no OnChange.
+  // leaves no item selected. Never a user pick, so no colorChanged.
   const QSignalBlocker block(this);
   setCurrentIndex(findData(QVariant(current_), kColorRole));
 }
@@ -111,7 +111,7 @@ void ColorComboBox::onItemPicked(int index) {
   if (index < 0) return;
   current_ = itemColor(index);
   update();
-  emit OnChange();
+  emit colorChanged();
 }
 
 QRect ColorComboBox::editItemRect() const {

@@ -51,7 +51,7 @@ class ColorComboBox : public ChoiceComboBox {
 
  signals:
   // The user picked an item; currentColor already holds its colour.
-  void OnChange();
+  void colorChanged();
 
  protected:
   void paintFace(QPaintEvent* event) override;

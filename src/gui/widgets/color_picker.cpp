@@ -18,7 +18,7 @@ ColorPicker::ColorPicker(QWidget* parent)
   button_->setText(QStringLiteral("..."));
   button_->setFocusPolicy(Qt::NoFocus);
   color_ = combo_->currentColor();
-  connect(combo_, &ColorComboBox::OnChange, this, &ColorPicker::onComboChanged);
+  connect(combo_, &ColorComboBox::colorChanged, this, &ColorPicker::onComboChanged);
   connect(button_, &QToolButton::clicked, this, &ColorPicker::onButtonClicked);
   applyChildTextColor();
   resize(150, 23);
