@@ -46,7 +46,7 @@ class ConstructionViewTest : public QObject {
   void addedLayerIsListedSelectedAndOutlined() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.canvasView_();
+    CanvasView& view = f.canvasView();
     const auto logo = f.WriteBmp("logo.bmp", 40, 30, 3);
     f.Add(logo);
     QCOMPARE(f.Anim().LayerCount(), 1);
@@ -89,14 +89,14 @@ class ConstructionViewTest : public QObject {
     QVERIFY2(lines[1].startsWith(QStringLiteral("broken.bmp: ")) && lines[1].size() > 14, qPrintable(lines[1]));
     QCOMPARE(f.Anim().LayerCount(), 0);
     QCOMPARE(f.Rows()->topLevelItemCount(), 0);
-    QVERIFY(f.canvasView_().paintAttached_);
+    QVERIFY(f.canvasView().paintAttached_);
     QVERIFY(!f.Modified());
   }
 
   void viewShowsTheComposedFrameInsideAWhiteOutline() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.canvasView_();
+    CanvasView& view = f.canvasView();
     f.Add(f.WriteBmp("back.bmp", 50, 40, 4));
     f.Add(f.WriteBmp("front.bmp", 20, 10, 5));
     f.Anim().SetLayerPosition(7, 9);
@@ -154,7 +154,7 @@ class ConstructionViewTest : public QObject {
   void draggingTheSelectedLayerMovesItByTheMouseDistance() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.canvasView_();
+    CanvasView& view = f.canvasView();
     PaintBox* box = f.Box();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 6));
     kt58::Layer* layer = f.Anim().SelectedLayer;
@@ -202,7 +202,7 @@ class ConstructionViewTest : public QObject {
   void ctrlArrowsNudgeWhereverTheKeyboardIsAndReleasingCtrlRegeneratesOnce() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.canvasView_();
+    CanvasView& view = f.canvasView();
     f.Add(f.WriteBmp("a.bmp", 20, 20, 7));
     f.Add(f.WriteBmp("b.bmp", 20, 20, 8));
     f.ClickRow(1);
@@ -264,7 +264,7 @@ class ConstructionViewTest : public QObject {
   void droppedFilesBecomeLayersAtTheDropPoint() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.canvasView_();
+    CanvasView& view = f.canvasView();
     f.Add(f.WriteBmp("back.bmp", 30, 30, 9));
     f.Doc().SetModified(false);
     const QUrl url = FileUrl(f.WriteBmp("dropped.bmp", 16, 12, 10));

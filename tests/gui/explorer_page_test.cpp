@@ -159,7 +159,7 @@ class ExplorerPageTest : public QObject {
     QCOMPARE(drag->mimeData()->urls(), QList<QUrl>({QUrl::fromLocalFile(Q(f.dir / "pic.bmp"))}));
 
     // Dropped on the construction view, the file is a layer where it fell.
-    const QPoint at = f.canvasView_().drawOrigin_ + QPoint(3, 4);
+    const QPoint at = f.canvasView().drawOrigin_ + QPoint(3, 4);
     const kt58::apptest::DropResult dropped = kt58::apptest::Drop(f.Box(), *drag->mimeData(), at);
     QVERIFY(dropped.dropped);
     QCOMPARE(f.LayerNames(), QStringList({"pic_1"}));

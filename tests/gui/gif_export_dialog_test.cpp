@@ -227,7 +227,7 @@ class BmpsToGifFormTest : public QObject {
     QCOMPARE(shown.proposed, QStringLiteral(".Gif"));
     QVERIFY(!fs::exists(target));
     QCOMPARE(f.form->settings().LastGifDir, f.dir / "gifs");
-    QVERIFY(f.canvasView_().updateTimer_->isActive());
+    QVERIFY(f.canvasView().updateTimer_->isActive());
   }
 
   void cancelStopsTheBuild() {

@@ -51,8 +51,8 @@ class LayerListTest : public QObject {
     QCOMPARE(w.rowLayer(1)->OffsetX, 7);
     QCOMPARE(copy->ImageRef, w.rowLayer(1)->ImageRef);
     QVERIFY(f.Modified());
-    QVERIFY(f.canvasView_().focusRectShown_);
-    QCOMPARE(f.canvasView_().selectionRect_, QRect(f.canvasView_().drawOrigin_, QSize(24, 16)));
+    QVERIFY(f.canvasView().focusRectShown_);
+    QCOMPARE(f.canvasView().selectionRect_, QRect(f.canvasView().drawOrigin_, QSize(24, 16)));
   }
 
   void animatedGifShowsItsType() {
@@ -88,7 +88,7 @@ class LayerListTest : public QObject {
     QCOMPARE(f.RowNames(), QStringList({"a_1", "c_1", "b_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
     QCOMPARE(f.Anim().SelectedLayer, a);
-    QVERIFY(f.canvasView_().focusRectShown_);
+    QVERIFY(f.canvasView().focusRectShown_);
 
     QTest::mouseClick(f.Find("DemoteLayerButton"), Qt::LeftButton);
     QTest::mouseClick(f.Find("DemoteLayerButton"), Qt::LeftButton);
@@ -121,7 +121,7 @@ class LayerListTest : public QObject {
     QCOMPARE(f.Anim().LayerCount(), 0);
     QCOMPARE(f.Rows()->topLevelItemCount(), 0);
     QVERIFY(!f.Anim().SelectedLayer);
-    QVERIFY(!f.canvasView_().focusRectShown_);
+    QVERIFY(!f.canvasView().focusRectShown_);
     QVERIFY(!f.Action("CopyLayer1")->isEnabled());
     QCOMPARE(f.Anim().References->Count(), 0);
   }
@@ -174,7 +174,7 @@ class LayerListTest : public QObject {
     }
     QVERIFY(!w.rowLayer(0)->Mirror);
     QVERIFY(f.Modified());
-    QCOMPARE(f.canvasView_().selectionRect_, QRect(f.canvasView_().drawOrigin_, QSize(12, 12)));
+    QCOMPARE(f.canvasView().selectionRect_, QRect(f.canvasView().drawOrigin_, QSize(12, 12)));
   }
 };
 

@@ -60,10 +60,10 @@ class MainFormFixture {
 
   Document& Doc() { return form->document(); }
   TAnimation& Anim() { return Doc().Animation(); }
-  CanvasView& canvasView_() const { return *Find<CanvasView>("ConstrPanel"); }
+  CanvasView& canvasView() const { return *Find<CanvasView>("ConstrPanel"); }
   LayerList& List() const { return *Find<LayerList>("LayersSheet"); }
   LayerProperties& Pages() const { return *Find<LayerProperties>("LayerSheet"); }
-  AnimationProperties& animationProperties_() const { return *Find<AnimationProperties>("AnimationSheet"); }
+  AnimationProperties& animationProperties() const { return *Find<AnimationProperties>("AnimationSheet"); }
   QTreeWidget* Rows() const { return Find<QTreeWidget>("lvLayers"); }
   PaintBox* Box() const { return Find<PaintBox>("pbConstr"); }
   bool Modified() { return Doc().IsModified(); }
@@ -105,7 +105,7 @@ class MainFormFixture {
     WorkPicture frame = Anim().ComposeFrame(Anim().ConstructorFrame.get());
     if (!frame) return QStringLiteral("no frame to compare");
     QString difference;
-    const QPoint o = canvasView_().drawOrigin_;
+    const QPoint o = canvasView().drawOrigin_;
     for (int y = 0; y < frame->Height() && difference.isEmpty(); ++y)
       for (int x = 0; x < frame->Width() && difference.isEmpty(); ++x)
         if (shown.pixel(o.x() + x, o.y() + y) != Rgb(test::PixelColor(*frame, x, y)))
@@ -124,8 +124,8 @@ class MainFormFixture {
 
   // Waits for the update timer's repaint of the constructor frame.
   bool Repainted() {
-    canvasView_().requestRepaint();
-    return QTest::qWaitFor([this] { return !canvasView_().constructionDirty_; });
+    canvasView().requestRepaint();
+    return QTest::qWaitFor([this] { return !canvasView().constructionDirty_; });
   }
 
   test::RecordingUi ui;

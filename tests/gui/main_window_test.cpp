@@ -81,7 +81,7 @@ class MainFormTest : public QObject {
     QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
     QCOMPARE(w.statusLabel_->text(), QString());
     QVERIFY(f.Action("Debug1")->isVisible());
-    QCOMPARE(f.animationProperties_().controlEvents().Depth(), 0);
+    QCOMPARE(f.animationProperties().controlEvents().Depth(), 0);
     QCOMPARE(f.Pages().controlEvents().Depth(), 0);
     QCOMPARE(f.Find<PlaybackBar>("Panel6")->controlEvents().Depth(), 0);
     // The program folder gets its Projects and Output folders.
@@ -89,7 +89,7 @@ class MainFormTest : public QObject {
     QVERIFY(std::filesystem::is_directory(f.dir / "Output"));
     QCOMPARE(w.settings().LastBmpDir, f.dir / "Output");
     // The frame of a project without layers is centred as a point.
-    QCOMPARE(f.canvasView_().drawOrigin_, QPoint(f.Box()->width() / 2, f.Box()->height() / 2));
+    QCOMPARE(f.canvasView().drawOrigin_, QPoint(f.Box()->width() / 2, f.Box()->height() / 2));
   }
 
   void nothingIsCutAtTheSizeTheWindowOpensAt() {
@@ -158,7 +158,7 @@ class MainFormTest : public QObject {
     f.Add(f.WriteBmp("b.bmp", 30, 20, 2));
     QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
     // A new frame count is shown at once.
-    f.animationProperties_().frameCountSpin_->setValue(25);
+    f.animationProperties().frameCountSpin_->setValue(25);
     QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
     // Removing a layer keeps the frames part.
     f.Action("RemoveLayer1")->trigger();
@@ -263,7 +263,7 @@ class MainFormTest : public QObject {
     MainFormFixture f;
     QVERIFY(f.Ready());
     MainWindow& w = *f.form;
-    CanvasView& view = f.canvasView_();
+    CanvasView& view = f.canvasView();
     const QPoint centred = view.drawOrigin_;
     const QPoint off(-50, -50);
     view.drawOrigin_ = off;
@@ -346,7 +346,7 @@ class MainFormTest : public QObject {
     QVERIFY(f.Ready());
     f.Action("Close1")->trigger();
     QVERIFY(!f.form->isVisible());
-    QVERIFY(!f.canvasView_().updateTimer_->isActive());
+    QVERIFY(!f.canvasView().updateTimer_->isActive());
   }
 };
 

@@ -82,11 +82,11 @@ class PlaybackTest : public QObject {
     // One tick of the 50 ms update timer later the view shows the
     // constructor frame again.
     const qint64 stopped = p.clock.elapsed();
-    QVERIFY(QTest::qWaitFor([&] { return !p.f.canvasView_().constructionDirty_; }, 1000));
+    QVERIFY(QTest::qWaitFor([&] { return !p.f.canvasView().constructionDirty_; }, 1000));
     QVERIFY2(p.clock.elapsed() - stopped <= 50 + 100, qPrintable(QString::number(p.clock.elapsed() - stopped)));
     QCOMPARE(a.CurrentFrame, a.ConstructorFrame.get());
     QCOMPARE(p.f.FrameDifference(p.f.Box()->Canvas().convertToFormat(QImage::Format_RGB32)), QString());
-    QVERIFY(p.f.canvasView_().focusRectShown_);
+    QVERIFY(p.f.canvasView().focusRectShown_);
     const size_t drawn = p.shown.size();
     QTest::qWait(100);
     QCOMPARE(p.shown.size(), drawn);
@@ -240,12 +240,12 @@ class PlaybackTest : public QObject {
     p.f.Anim().FrameDelay = 100;
     p.Click("PlaybackButton");
     QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
-    const QPoint centred = p.f.canvasView_().drawOrigin_;
+    const QPoint centred = p.f.canvasView().drawOrigin_;
     p.f.form->resize(p.f.form->width() + 60, p.f.form->height() + 40);
     QVERIFY(QTest::qWaitFor([&] { return p.strip->resizePending_; }, 1000));
-    QCOMPARE(p.f.canvasView_().drawOrigin_, centred);
+    QCOMPARE(p.f.canvasView().drawOrigin_, centred);
     QVERIFY(QTest::qWaitFor([&] { return !p.strip->resizePending_; }, 1000));
-    QVERIFY(p.f.canvasView_().drawOrigin_ != centred);
+    QVERIFY(p.f.canvasView().drawOrigin_ != centred);
     p.Click("StopButton");
   }
 };

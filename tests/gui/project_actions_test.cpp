@@ -194,7 +194,7 @@ class ProjectCommandsTest : public QObject {
     QCOMPARE(f.LayerNames().size(), 2);
     // Opened projects play without rendering, whatever they stored.
     QVERIFY(f.Anim().NonRenderedPlayback);
-    QVERIFY(f.animationProperties_().findChild<QCheckBox*>(QStringLiteral("cbrtPlayback"))->isChecked());
+    QVERIFY(f.animationProperties().findChild<QCheckBox*>(QStringLiteral("cbrtPlayback"))->isChecked());
     QVERIFY(f.Anim().Sequenced);
     QVERIFY(!f.Modified());
     QCOMPARE(f.Doc().UndoStack().count(), 0);

@@ -122,10 +122,10 @@ class PropertyPagesTest : public QObject {
     QVERIFY(f.Modified());
 
     ShowLayerPage(f, kBlending);
-    f.canvasView_().constructionDirty_ = false;
+    f.canvasView().constructionDirty_ = false;
     PickItem(f.Find<ChoiceComboBox>("cbBlendType"), 3);
     QCOMPARE(l.BlendType, 3);
-    QVERIFY(f.canvasView_().constructionDirty_);
+    QVERIFY(f.canvasView().constructionDirty_);
     QTest::keyClick(f.Find<QSlider>("tbTrans"), Qt::Key_PageUp);
     QCOMPARE(l.Transparency, 5);
     QCOMPARE(f.Find<QLabel>("TransLabel")->text(), QStringLiteral("Transparency : 5%"));
@@ -162,15 +162,15 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(l.ButtonizeShadow, kt58::Color{0x800000});
     QCOMPARE(l.ButtonizeAmount, 1);
 
-    f.canvasView_().clearBackgroundPending_ = false;
+    f.canvasView().clearBackgroundPending_ = false;
     PickColor(f.Find<ColorPicker>("LayerTransColorSelector"), "clLime");
     QCOMPARE(l.TransparentColor, kt58::Color{0x00FF00});
-    QVERIFY(f.canvasView_().clearBackgroundPending_);
-    f.canvasView_().clearBackgroundPending_ = false;
+    QVERIFY(f.canvasView().clearBackgroundPending_);
+    f.canvasView().clearBackgroundPending_ = false;
     QTest::mouseClick(f.Find<QPushButton>("AutoTransparentColorButton"), Qt::LeftButton);
     QCOMPARE(l.TransparentColor, detected);
     QCOMPARE(f.Find<ColorPicker>("LayerTransColorSelector")->color(), detected);
-    QVERIFY(f.canvasView_().clearBackgroundPending_);
+    QVERIFY(f.canvasView().clearBackgroundPending_);
 
     // Nothing of it changed the other pages' values.
     QCOMPARE(l.StartAngle, 0.0);
@@ -314,17 +314,17 @@ class PropertyPagesTest : public QObject {
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
     ShowLayerPage(f, kTranslation);
-    const QRect outline = f.canvasView_().selectionRect_;
+    const QRect outline = f.canvasView().selectionRect_;
     TypeOver(f.Find<IntegerEdit>("eXOffset"), QStringLiteral("25"));
     TypeOver(f.Find<IntegerEdit>("eYOffset"), QStringLiteral("-4"));
     QCOMPARE(one.layer->OffsetX, 25);
     QCOMPARE(one.layer->OffsetY, -4);
-    QCOMPARE(f.canvasView_().selectionRect_, outline.translated(25, -4));
-    QCOMPARE(f.Box()->focusOutline(), f.canvasView_().selectionRect_);
+    QCOMPARE(f.canvasView().selectionRect_, outline.translated(25, -4));
+    QCOMPARE(f.Box()->focusOutline(), f.canvasView().selectionRect_);
     // The repaint shows the layer at its new place (the frame keeps its size,
     // so the layer's left part is background now).
-    QVERIFY(f.canvasView_().constructionDirty_);
-    QTRY_VERIFY(!f.canvasView_().constructionDirty_);
+    QVERIFY(f.canvasView().constructionDirty_);
+    QTRY_VERIFY(!f.canvasView().constructionDirty_);
     QCOMPARE(f.FrameDifference(f.Box()->Canvas().convertToFormat(QImage::Format_RGB32)), QString());
     // Undo puts layer, edits and outline back.
     f.Doc().UndoStack().undo();
@@ -338,7 +338,7 @@ class PropertyPagesTest : public QObject {
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
     MainWindow& w = *f.form;
-    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties_());
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties());
     ClickCheckBox(f.Find<QCheckBox>("cbFixedFrameSize"));
     QVERIFY(f.Anim().FixedFrameSize);
     QCOMPARE(f.Anim().FixedWidth, 10);
@@ -349,9 +349,9 @@ class PropertyPagesTest : public QObject {
     QVERIFY(f.Modified());
     QVERIFY(w.frameInfoLabel_->text().contains(QStringLiteral("Size : [64 x 48] Fixed")));
     const QPoint origin(f.Box()->width() / 2 - 32, f.Box()->height() / 2 - 24);
-    QCOMPARE(f.canvasView_().drawOrigin_, origin);
-    QCOMPARE(f.canvasView_().selectionRect_, QRect(origin, QSize(40, 30)));
-    QTRY_VERIFY(!f.canvasView_().constructionDirty_);
+    QCOMPARE(f.canvasView().drawOrigin_, origin);
+    QCOMPARE(f.canvasView().selectionRect_, QRect(origin, QSize(40, 30)));
+    QTRY_VERIFY(!f.canvasView().constructionDirty_);
     const QImage canvas = f.Box()->Canvas();
     QCOMPARE(canvas.pixel(origin + QPoint(-1, -1)), qRgb(255, 255, 255));
     QCOMPARE(canvas.pixel(origin + QPoint(64, 48)), qRgb(255, 255, 255));
@@ -372,7 +372,7 @@ class PropertyPagesTest : public QObject {
       QCOMPARE(edit->text(), QString::number(c.kept));
       QCOMPARE(f.Anim().FixedWidth, c.kept);
       f.Doc().Regenerate();
-      QTRY_VERIFY(!f.canvasView_().constructionDirty_);
+      QTRY_VERIFY(!f.canvasView().constructionDirty_);
     }
     ClickCheckBox(f.Find<QCheckBox>("cbFixedFrameSize"));
     QVERIFY(!f.Anim().FixedFrameSize);
@@ -384,24 +384,24 @@ class PropertyPagesTest : public QObject {
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
     MainWindow& w = *f.form;
-    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties_());
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties());
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "clTeal");
     QCOMPARE(f.Anim().BackgroundColor, kt58::Color{0x808000});
     QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(0, 0x80, 0x80));
     QVERIFY(f.Modified());
-    QTRY_VERIFY(!f.canvasView_().constructionDirty_);
+    QTRY_VERIFY(!f.canvasView().constructionDirty_);
     const QImage view = Grab(f.Box());
-    for (QPoint corner : {QPoint(0, 0), QPoint(view.width() - 1, view.height() - 1), f.canvasView_().drawOrigin_ - QPoint(3, 3)})
+    for (QPoint corner : {QPoint(0, 0), QPoint(view.width() - 1, view.height() - 1), f.canvasView().drawOrigin_ - QPoint(3, 3)})
       QCOMPARE(QColor(view.pixel(corner)), QColor(0, 0x80, 0x80));
-    QCOMPARE(view.pixel(f.canvasView_().drawOrigin_ - QPoint(1, 1)), qRgb(255, 255, 255));
+    QCOMPARE(view.pixel(f.canvasView().drawOrigin_ - QPoint(1, 1)), qRgb(255, 255, 255));
   }
 
   void frameCountAndPlaySpeed() {
     OneLayer one;
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
-    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties_());
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties());
     QLineEdit* count_text = f.Find<QSpinBox>("spFrameCount")->findChild<QLineEdit*>();
     QVERIFY(count_text);
     TypeOver(count_text, QStringLiteral("1500"));
@@ -455,19 +455,19 @@ class PropertyPagesTest : public QObject {
     MainWindow& w = *f.form;
     auto shown = [&](QWidget* page) { return f.Find<QTabWidget>("pc1")->isTabVisible(f.Find<QTabWidget>("pc1")->indexOf(page)); };
     QVERIFY(f.Find<QTabWidget>("pc1")->isVisible());
-    QVERIFY(shown(&f.animationProperties_()));
+    QVERIFY(shown(&f.animationProperties()));
     QVERIFY(!shown(&f.Pages()));
     f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
     QVERIFY(shown(&f.Pages()));
     QVERIFY(f.Find<QSpinBox>("spFrameCount")->isEnabled());
     f.Anim().Playing = true;
     w.updateControlStates();
-    QVERIFY(!shown(&f.animationProperties_()));
+    QVERIFY(!shown(&f.animationProperties()));
     QVERIFY(!shown(&f.Pages()));
     QVERIFY(!f.Find<QSpinBox>("spFrameCount")->isEnabled());
     f.Anim().Playing = false;
     w.updateControlStates();
-    QVERIFY(shown(&f.animationProperties_()));
+    QVERIFY(shown(&f.animationProperties()));
     QVERIFY(shown(&f.Pages()));
   }
 };

@@ -151,7 +151,7 @@ class UndoRedoTest : public QObject {
          }},
         {"auto detect", [](MainFormFixture& f) { f.Find<QPushButton>("AutoTransparentColorButton")->click(); }},
         {"drag", [](MainFormFixture& f) {
-           CanvasView& view = f.canvasView_();
+           CanvasView& view = f.canvasView();
            const QPoint grab = view.selectionRect_.topLeft() + QPoint(2, 2);
            QTest::mousePress(f.Box(), Qt::LeftButton, Qt::NoModifier, grab);
            for (int i = 1; i <= 5; ++i) QTest::mouseMove(f.Box(), grab + QPoint(3 * i, -i));
@@ -166,11 +166,11 @@ class UndoRedoTest : public QObject {
          }},
         {"fixed frame size", [](MainFormFixture& f) { f.Find<QCheckBox>("cbFixedFrameSize")->click(); }},
         {"typed frame width", [](MainFormFixture& f) {
-           ShowPage(f, &f.animationProperties_());
+           ShowPage(f, &f.animationProperties());
            TypeOver(f.Find<IntegerEdit>("eFixedFrameWidth"), QStringLiteral("320"));
          }},
         {"background colour", [](MainFormFixture& f) {
-           ShowPage(f, &f.animationProperties_());
+           ShowPage(f, &f.animationProperties());
            PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "clTeal");
          }},
         {"frame count", [](MainFormFixture& f) { f.Find<QSpinBox>("spFrameCount")->setValue(40); }},
