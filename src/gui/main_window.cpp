@@ -147,7 +147,7 @@ void MainWindow::buildLayout() {
   // Below the splitter: the playback strip over the "Layers" page.
   auto* lower = new QWidget(splitter_);
   auto* lower_layout = Packed(new QVBoxLayout(lower));
-  playbackBar_ = new PlaybackBar(*document_, *canvasView_, lower);
+  playbackBar_ = new PlaybackBar(*document_, lower);
   lower_layout->addWidget(playbackBar_);
   layerTabs_ = new QTabWidget(lower);
   layerTabs_->setObjectName(QStringLiteral("PageControl1"));
@@ -197,6 +197,11 @@ void MainWindow::buildLayout() {
   statusBar()->addWidget(projectNameLabel_, 1);
 
   connect(splitter_, &QSplitter::splitterMoved, this, [this] { onSplitterMoved(); });
+  // The bar paces playback and stepping; the view owns the canvas they draw on.
+  connect(playbackBar_, &PlaybackBar::playingChanged, canvasView_, &CanvasView::onPlayingChanged);
+  connect(playbackBar_, &PlaybackBar::currentFrameDue, canvasView_, &CanvasView::drawCurrentFrame);
+  connect(canvasView_, &CanvasView::stepRequested, playbackBar_, &PlaybackBar::step);
+  connect(canvasView_, &CanvasView::nudgingChanged, playbackBar_, &PlaybackBar::setPlayBlocked);
   connect(canvasView_, &CanvasView::layerMenuRequested, layerList_, &LayerList::popupLayerMenu);
 }
 
@@ -482,11 +487,8 @@ void MainWindow::onSplitterMoved() {
 }
 
 void MainWindow::relayout() {
-  if (document_->Animation().Playing) {
-    playbackBar_->resizePending_ = true;
-    return;
-  }
   canvasView_->relayout();
+  if (document_->Animation().Playing) return;
   if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
 }
 

@@ -229,6 +229,9 @@ class ConstructionViewTest : public QObject {
       QVERIFY2(view.nudging_, c.target);
       QCOMPARE(QPoint(layer->OffsetX, layer->OffsetY), c.moved);
       QCOMPARE(f.Count("Resequence Complete"), resequenced);
+      // Playing waits for the run to end: its frames are not made yet.
+      f.Find<PlaybackBar>("Panel6")->play();
+      QVERIFY(!f.Anim().Playing);
       QTest::keyRelease(target, Qt::Key_Control);
       QVERIFY(!view.nudging_);
       QCOMPARE(f.Count("Resequence Complete"), resequenced + 1);

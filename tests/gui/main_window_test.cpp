@@ -278,7 +278,7 @@ class MainFormTest : public QObject {
     f.Anim().Playing = true;
     w.onSplitterMoved();
     QCOMPARE(view.drawOrigin_, off);
-    QVERIFY(w.playbackBar_->resizePending_);
+    QVERIFY(view.resizePending_);
     f.Anim().Playing = false;
   }
 

@@ -23,6 +23,9 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
   layout->setContentsMargins(0, 0, 0, 0);
   canvas_ = new PaintBox(this);
   canvas_->setObjectName(QStringLiteral("pbConstr"));
+  // Left and Right step through the generated frames while the canvas has
+  // the keyboard.
+  canvas_->setFocusPolicy(Qt::StrongFocus);
   layout->addWidget(canvas_);
   document_.SetDisplay(canvas_);
   showBackgroundColor();
@@ -138,6 +141,10 @@ void CanvasView::centerFrame() {
 }
 
 void CanvasView::relayout() {
+  if (document_.Animation().Playing) {
+    resizePending_ = true;
+    return;
+  }
   centerFrame();
   requestBackgroundClear();
   startUpdateTimer();
@@ -177,6 +184,42 @@ void CanvasView::outlineSelectedLayer() {
   focusRectShown_ = document_.SelectedLayer() != nullptr;
   computeSelectionRect();
   canvas_->setFocusOutline(focusRectShown_ ? selectionRect_ : QRect());
+}
+
+void CanvasView::onPlayingChanged(bool playing) {
+  if (playing) {
+    stopUpdateTimer();
+    detachPaint();
+    hideFocusRect();
+    canvas_->fillCanvas(document_.Animation().BackgroundColor);
+    return;
+  }
+  // Generated frame 0 at once; the update timer's next tick brings back the
+  // constructor frame.
+  centerFrame();
+  attachPaint();
+  requestBackgroundClear();
+  paintConstruction();
+  startUpdateTimer();
+  outlineSelectedLayer();
+  requestRepaint();
+}
+
+void CanvasView::drawCurrentFrame() {
+  kt58::TAnimation& a = document_.Animation();
+  if (a.Playing && resizePending_) {
+    centerFrame();
+    computeSelectionRect();
+    resizePending_ = false;
+    canvas_->fillCanvas(a.BackgroundColor);
+  }
+  if (!a.Playing) hideFocusRect();
+  try {
+    a.DrawFrame(a.CurrentFrame, drawOrigin_.x(), drawOrigin_.y());
+  } catch (...) {
+    // A frame that cannot be composed is left out; the next one follows.
+  }
+  if (!a.Playing) showFocusRect();
 }
 
 // ---- dragging
@@ -234,6 +277,10 @@ bool CanvasView::eventFilter(QObject* watched, QEvent* e) {
   auto* key = static_cast<QKeyEvent*>(e);
   if (e->type() == QEvent::KeyPress) {
     const int k = key->key();
+    if (watched == canvas_ && key->modifiers() == Qt::NoModifier && (k == Qt::Key_Left || k == Qt::Key_Right)) {
+      emit stepRequested(k == Qt::Key_Left ? -1 : 1);
+      return true;
+    }
     const bool arrow = k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down;
     if (!arrow || !(key->modifiers() & Qt::ControlModifier) || document_.Animation().Playing ||
         !document_.SelectedLayer())
@@ -259,7 +306,10 @@ void CanvasView::nudgeLayer(int key) {
     document_.EndMerge();
     computeSelectionRect();
   }
-  nudging_ = true;
+  if (!nudging_) {
+    nudging_ = true;
+    emit nudgingChanged(true);
+  }
   detachPaint();
   stopUpdateTimer();
   selectionRect_.translate(step);
@@ -269,6 +319,7 @@ void CanvasView::nudgeLayer(int key) {
 
 void CanvasView::endNudge() {
   nudging_ = false;
+  emit nudgingChanged(false);
   document_.EndMerge();
   document_.Regenerate();
   attachPaint();

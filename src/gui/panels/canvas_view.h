@@ -51,12 +51,24 @@ class CanvasView final : public QWidget {
   bool focusRectShown_ = false, constructionDirty_ = false, clearBackgroundPending_ = false,
        paintInProgress_ = false, dragging_ = false, nudging_ = false;
   bool paintAttached_ = true;
+  // Set by a layout change while playing; the next drawn frame recentres.
+  bool resizePending_ = false;
   PaintBox* canvas_;
   QTimer* updateTimer_;
+
+  // Playing owns the canvas: the constructor frame, its outline and the
+  // update timer give way to the generated frames, and come back after.
+  void onPlayingChanged(bool playing);
+  // Draws the document's current generated frame.
+  void drawCurrentFrame();
 
  signals:
   // The right button asks for the layer menu at this point of the screen.
   void layerMenuRequested(const QPoint& global);
+  // Left or Right pressed in the canvas: step through the generated frames.
+  void stepRequested(int delta);
+  // A run of key nudges started or ended.
+  void nudgingChanged(bool nudging);
 
  protected:
   // Ctrl+arrows nudge the selected layer whenever a widget of this window

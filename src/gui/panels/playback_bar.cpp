@@ -1,7 +1,6 @@
 #include "gui/panels/playback_bar.h"
 
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QSlider>
@@ -11,9 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "gui/panels/canvas_view.h"
 #include "gui/document/document.h"
-#include "gui/widgets/paint_box.h"
 #include "model/animation.h"
 
 namespace {
@@ -33,8 +30,7 @@ QToolButton* PlaybackTool(QWidget* parent, const char* name, QStyle::StandardPix
 
 }  // namespace
 
-PlaybackBar::PlaybackBar(Document& document, CanvasView& view, QWidget* parent)
-    : QWidget(parent), document_(document), view_(view) {
+PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent), document_(document) {
   setObjectName(QStringLiteral("Panel6"));
   auto* rows = new QVBoxLayout(this);
   rows->setContentsMargins(0, 0, 0, 0);
@@ -97,8 +93,6 @@ PlaybackBar::PlaybackBar(Document& document, CanvasView& view, QWidget* parent)
     else
       play();
   });
-  view_.canvas_->setFocusPolicy(Qt::StrongFocus);
-  view_.canvas_->installEventFilter(this);
 }
 
 void PlaybackBar::loadAnimationControls() {
@@ -135,7 +129,7 @@ void PlaybackBar::showFrameIndex() {
 
 void PlaybackBar::play() {
   const kt58::TAnimation& a = document_.Animation();
-  if (view_.nudging_ || a.Playing || a.LayerCount() < 1) return;
+  if (playBlocked_ || a.Playing || a.LayerCount() < 1) return;
   playLoop(true);
 }
 
@@ -155,12 +149,8 @@ void PlaybackBar::playLoop(bool regenerate) {
   window_start_ = 0;
   passes_ = 0;
   fps_ = maxFps_ = 0.0;
-  view_.stopUpdateTimer();
-  view_.detachPaint();
-  view_.hideFocusRect();
-  view_.canvas_->fillCanvas(a.BackgroundColor);
+  emit playingChanged(true);
   updateControlStates();
-  emit playingChanged();
   pacer_.WaitFor(a.FrameDelay);
 }
 
@@ -181,12 +171,6 @@ void PlaybackBar::tick() {
   a.StepFrame(1);
   const uint64_t run = run_;
   if (a.CurrentFrame && a.Playing) {
-    if (resizePending_) {
-      view_.centerFrame();
-      view_.computeSelectionRect();
-      resizePending_ = false;
-      view_.canvas_->fillCanvas(a.BackgroundColor);
-    }
     drawCurrentFrame();  // lets events run: Stop may end the loop here
     if (run != run_) return;
   }
@@ -200,13 +184,8 @@ void PlaybackBar::tick() {
 }
 
 void PlaybackBar::drawCurrentFrame() {
-  kt58::TAnimation& a = document_.Animation();
-  const int index = a.CurrentFrameIndex;
-  try {
-    a.DrawFrame(a.CurrentFrame, view_.drawOrigin_.x(), view_.drawOrigin_.y());
-  } catch (...) {
-    // A frame that cannot be composed is left out; the next one follows.
-  }
+  const int index = document_.Animation().CurrentFrameIndex;
+  emit currentFrameDue();
   showFrameIndex();
   emit frameShown(index);
 }
@@ -218,19 +197,10 @@ void PlaybackBar::stopPlayback() {
   ++run_;
   pacer_.Stop();
   a.FirstFrame();
-  view_.centerFrame();
   showFrameIndex();
   emit statusChanged();
-  // Generated frame 0 at once; the update timer's next tick brings back the
-  // constructor frame.
-  view_.attachPaint();
-  view_.requestBackgroundClear();
-  view_.paintConstruction();
-  view_.startUpdateTimer();
-  view_.outlineSelectedLayer();
-  view_.requestRepaint();
+  emit playingChanged(false);
   updateControlStates();
-  emit playingChanged();
 }
 
 void PlaybackBar::applyPlaybackMode(bool non_rendered) {
@@ -249,9 +219,7 @@ void PlaybackBar::step(int delta) {
   a.StepFrame(delta);
   if (a.CurrentFrame) {
     const ControlEventsPause paused(events_);
-    view_.hideFocusRect();
     drawCurrentFrame();
-    view_.showFocusRect();
   } else {
     showFrameIndex();
   }
@@ -263,15 +231,4 @@ void PlaybackBar::onFrameSliderMoved(int index) {
   if (a.Playing || a.Frames.empty() || index == a.CurrentFrameIndex) return;
   // From no current frame (-1) the same step lands on the index.
   step(index - a.CurrentFrameIndex);
-}
-
-bool PlaybackBar::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == view_.canvas_ && e->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(e);
-    if (key->modifiers() == Qt::NoModifier && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
-      step(key->key() == Qt::Key_Left ? -1 : 1);
-      return true;
-    }
-  }
-  return QWidget::eventFilter(watched, e);
 }

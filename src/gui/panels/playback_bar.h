@@ -11,7 +11,6 @@
 #include "gui/panels/control_events.h"
 #include "gui/document/frame_pacer.h"
 
-class CanvasView;
 class Document;
 class QSlider;
 class QToolButton;
@@ -19,7 +18,7 @@ class QToolButton;
 class PlaybackBar final : public QWidget {
   Q_OBJECT
  public:
-  PlaybackBar(Document& document, CanvasView& view, QWidget* parent = nullptr);
+  PlaybackBar(Document& document, QWidget* parent = nullptr);
 
   // The bar shows 100 - FrameDelay; no change handler fires.
   void loadAnimationControls();
@@ -30,6 +29,11 @@ class PlaybackBar final : public QWidget {
   void stop();
   void stepBack() { step(-1); }
   void stepForward() { step(1); }
+  // Moves the current generated frame by delta while not playing.
+  void step(int delta);
+  // While the view moves a layer by keys, playing would compose frames the
+  // move has not reached yet: play waits until the move ends.
+  void setPlayBlocked(bool blocked) { playBlocked_ = blocked; }
   // Starts playing the generated frames; with regenerate the frames are
   // made anew first (and, for rendered playback, composed into the cache).
   void playLoop(bool regenerate);
@@ -49,31 +53,27 @@ class PlaybackBar final : public QWidget {
   // Frames per second drawn, over windows of at least 1000 ms, and the best
   // window since playback began.
   double fps_ = 0.0, maxFps_ = 0.0;
-  // Set by a resize while playing; the next drawn frame recentres.
-  bool resizePending_ = false;
 
  signals:
-  // Playback started or ended: the window enables its commands anew.
-  void playingChanged();
+  // Playback started or ended: the window enables its commands anew, the
+  // view gives the canvas over to the generated frames or takes it back.
+  void playingChanged(bool playing);
+  // The document's current generated frame is due on screen (playing or
+  // stepping); frameShown follows once it is drawn.
+  void currentFrameDue();
   // The frame counter or the rates changed.
   void statusChanged();
   // A generated frame was drawn in the view.
   void frameShown(int index);
 
- protected:
-  // Left and Right step while the view has the keyboard.
-  bool eventFilter(QObject* watched, QEvent* e) override;
-
  private:
-  void step(int delta);
   void onFrameSliderMoved(int index);
   void tick();
   void drawCurrentFrame();
   void showFrameIndex();
-  void FinishLoop();
 
   Document& document_;
-  CanvasView& view_;
+  bool playBlocked_ = false;
   ControlEvents events_;
   int applying_ = 0;
 
