@@ -108,8 +108,6 @@ void MainWindow::newProject() {
   if (!querySaveProject()) return;
   clearProject();
   startEmptyProject();
-  updateStatusLine();
-  updateControlStates();
 }
 
 void MainWindow::open() {
@@ -152,17 +150,8 @@ bool MainWindow::openProject(fs::path path) {
     } else {
       startEmptyProject();
     }
-    updateStatusLine();
-    loadAnimationControls();
-    canvasView_->centerFrame();
-    updateControlStates();
-    showProjectName();
-    document_->SetModified(false);
-    canvasView_->attachPaint();
-    canvasView_->startUpdateTimer();
-    canvasView_->requestRepaint();
-    canvasView_->requestBackgroundClear();
-    canvasView_->showFocusRect();
+    // The panels, the view and the status areas loaded themselves on the
+    // document's projectReplaced, fileNameChanged and modifiedChanged.
   }
   kt58::ProcessPendingMessages();
   return loaded;
@@ -192,7 +181,6 @@ bool MainWindow::saveProject(bool save_as) {
   document_->SetFileName(FromPath(name));
   document_->SetModified(false);
   showStatusMessage(QStringLiteral("Saved"));
-  showProjectName();
   return true;
 }
 
@@ -206,11 +194,6 @@ void MainWindow::clearProject() {
 void MainWindow::startEmptyProject() {
   // The animation clearProject made has an empty constructor frame already.
   document_->SetModified(false);
-  loadAnimationControls();
-  showProjectName();
-  canvasView_->focusRectShown_ = false;
-  canvasView_->requestBackgroundClear();
-  canvasView_->requestRepaint();
 }
 
 void MainWindow::showStartupDialog() {
