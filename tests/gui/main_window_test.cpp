@@ -97,12 +97,12 @@ class MainFormTest : public QObject {
     QVERIFY(f.Ready());
     MainWindow& w = *f.form;
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 1));
-    auto* propertyTabs_ = f.Find<QTabWidget>("pc1");
-    auto* propertyPages_ = f.Find<QTabWidget>("pc2");
-    for (int page = 0; page < propertyTabs_->count(); ++page) {
-      propertyTabs_->setCurrentIndex(page);
-      for (int inner = 0; inner < (propertyTabs_->currentWidget() == &f.Pages() ? propertyPages_->count() : 1); ++inner) {
-        propertyPages_->setCurrentIndex(inner);
+    auto* pageTabs = f.Find<QTabWidget>("pc1");
+    auto* layerPages = f.Find<QTabWidget>("pc2");
+    for (int page = 0; page < pageTabs->count(); ++page) {
+      pageTabs->setCurrentIndex(page);
+      for (int inner = 0; inner < (pageTabs->currentWidget() == &f.Pages() ? layerPages->count() : 1); ++inner) {
+        layerPages->setCurrentIndex(inner);
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QString cut = FirstCutWidget(&w);
         QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("page %1/%2: %3").arg(page).arg(inner).arg(cut)));
