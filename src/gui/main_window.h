@@ -54,6 +54,9 @@ class MainWindow final : public QMainWindow {
 
   Document& document() { return *document_; }
   kt58::app::Settings& settings() { return settings_; }
+  // Start-up has finished: the splash is gone and the project (or the
+  // start-up dialog's choice) is open.
+  bool startupComplete() const { return startupComplete_; }
 
   // ---- shell
   void showSplashProgress(const QString& step, int percent);
@@ -115,40 +118,6 @@ class MainWindow final : public QMainWindow {
   static QString displaySizeMessage(QSize screen);
   static QString colorDepthMessage(int bits_per_pixel);
 
-  bool splitterToggle_ = false;
-  bool sizing_ = false;
-  bool startupComplete_ = false;
-  kt58::app::Settings settings_;
-
-  // The panels.
-  CanvasView* canvasView_;
-  LayerList* layerList_;
-  ExplorerPage* explorerPage_;
-  AnimationProperties* animationProperties_;
-  LayerProperties* layerProperties_;
-  VideoLayerPage* videoLayerPage_;
-  PlaybackBar* playbackBar_;
-
-  // Components under the names the rest of the program uses (also their objectName).
-  QWidget* topBar_;
-  QToolButton* projectButton_;
-  QMenuBar* menuBar_;
-  QMenu* projectMenu_;
-  // Project and export entries, shared by the Project button's menu and the
-  // File menu. The exports need generated frames and no playback.
-  QAction *newProjectAction_, *openProjectAction_, *saveProjectAction_, *saveProjectAsAction_;
-  QMenu* recentProjectsMenu_;
-  QAction *exportGifAction_, *exportPictureSequenceAction_, *exportSingleFrameAction_, *exportAviAction_, *exportVideoAction_;
-  QAction *helpAction_, *aboutAction_, *debugAction_, *closeAction_, *quitAction_;
-  QAction *undoAction_, *redoAction_, *addLayerAction_;
-  QWidget* sideColumn_;
-  QTabWidget* propertyTabs_;
-  QLabel* frameInfoLabel_;
-  QSplitter* splitter_;
-  QTabWidget* layerTabs_;
-  QLabel *statusLabel_, *projectNameLabel_;
-  SplashScreen* splash_ = nullptr;
-
  protected:
   void showEvent(QShowEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
@@ -168,6 +137,41 @@ class MainWindow final : public QMainWindow {
   void showTitle();
   // LoadSettings with the form's sizes as defaults, then applied.
   void applySettings();
+
+  bool splitterToggle_ = false;
+  bool sizing_ = false;
+  bool startupComplete_ = false;
+  kt58::app::Settings settings_;
+
+  // The panels.
+  CanvasView* canvasView_;
+  LayerList* layerList_;
+  ExplorerPage* explorerPage_;
+  AnimationProperties* animationProperties_;
+  LayerProperties* layerProperties_;
+  VideoLayerPage* videoLayerPage_;
+  PlaybackBar* playbackBar_;
+
+  // The components; each keeps the name the product always used as its
+  // objectName.
+  QWidget* topBar_;
+  QToolButton* projectButton_;
+  QMenuBar* menuBar_;
+  QMenu* projectMenu_;
+  // Project and export entries, shared by the Project button's menu and the
+  // File menu. The exports need generated frames and no playback.
+  QAction *newProjectAction_, *openProjectAction_, *saveProjectAction_, *saveProjectAsAction_;
+  QMenu* recentProjectsMenu_;
+  QAction *exportGifAction_, *exportPictureSequenceAction_, *exportSingleFrameAction_, *exportAviAction_, *exportVideoAction_;
+  QAction *helpAction_, *aboutAction_, *debugAction_, *closeAction_, *quitAction_;
+  QAction *undoAction_, *redoAction_, *addLayerAction_;
+  QWidget* sideColumn_;
+  QTabWidget* propertyTabs_;
+  QLabel* frameInfoLabel_;
+  QSplitter* splitter_;
+  QTabWidget* layerTabs_;
+  QLabel *statusLabel_, *projectNameLabel_;
+  SplashScreen* splash_ = nullptr;
 
   MainWindowOptions options_;
   // The panels hold a reference to it: they are deleted first.

@@ -179,7 +179,7 @@ class ConstructionViewTest : public QObject {
     QCOMPARE(layer->OffsetX, 10);
     QCOMPARE(layer->OffsetY, 5);
     QVERIFY(f.Modified());
-    QCOMPARE(f.form->statusLabel_->text(), QStringLiteral("Modified"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
     QCOMPARE(f.Count("Resequence Complete"), resequenced + 1);
     QCOMPARE(view.selectionRect_, QRect(view.drawOrigin_ + QPoint(10, 5), QSize(40, 30)));
     QVERIFY(view.paintAttached_);
@@ -240,7 +240,7 @@ class ConstructionViewTest : public QObject {
       QCOMPARE(view.selectionRect_.topLeft(), view.drawOrigin_ + c.moved);
       // A run of nudges is one undo step, and the project is modified.
       QCOMPARE(f.Doc().UndoStack().count(), steps + 1);
-      QCOMPARE(f.form->statusLabel_->text(), QStringLiteral("Modified"));
+      QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
     }
     // The keys moved the layer, not the list's current row.
     QCOMPARE(f.Rows()->currentItem(), f.Rows()->topLevelItem(1));
@@ -292,7 +292,7 @@ class ConstructionViewTest : public QObject {
     QCOMPARE(layer->OffsetY, 7);
     QCOMPARE(view.selectionRect_.topLeft(), view.drawOrigin_ + QPoint(5, 7));
     QVERIFY(f.Modified());
-    QCOMPARE(f.form->statusLabel_->text(), QStringLiteral("Modified"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
   }
 
   void filesOfOtherTypesAreRefusedWithAReason() {
@@ -303,11 +303,11 @@ class ConstructionViewTest : public QObject {
     const QList<QUrl> urls = {FileUrl(f.dir / "notes.txt"), FileUrl(f.dir / "photo.png")};
     // On the view and on the layer list alike.
     for (QWidget* target : {static_cast<QWidget*>(f.Box()), f.Rows()->viewport()}) {
-      f.form->statusLabel_->clear();
+      f.Find<QLabel>("StatusPanel0")->clear();
       const DropResult r = DropFiles(target, urls, QPoint(10, 10));
       QVERIFY(r.entered);
       QCOMPARE(f.Anim().LayerCount(), 0);
-      const QString status = f.form->statusLabel_->text();
+      const QString status = f.Find<QLabel>("StatusPanel0")->text();
       QVERIFY2(status.contains(QStringLiteral("notes.txt")) && status.contains(QStringLiteral("photo.png")) &&
                    status.contains(QStringLiteral("BMP")),
                qPrintable(status));

@@ -113,7 +113,7 @@ class LayerListTest : public QObject {
     QCOMPARE(f.Anim().GetFrameSize(), (kt58::FrameSize{10, 10}));
     QVERIFY(f.Modified());
     // The frames are made anew from the layers left.
-    QCOMPARE(f.form->frameInfoLabel_->text(), QStringLiteral("Frame : 000 of 010,  Size : [10 x 10]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [10 x 10]  Max : 0.00"));
 
     // The last row goes with Delete.
     f.ClickRow(0);

@@ -45,7 +45,7 @@ class MainFormFixture {
   // Waits until start-up has finished (the window is on screen and the
   // frame centred).
   bool Ready() {
-    return QTest::qWaitForWindowExposed(form.get()) && QTest::qWaitFor([this] { return form->startupComplete_; });
+    return QTest::qWaitForWindowExposed(form.get()) && QTest::qWaitFor([this] { return form->startupComplete(); });
   }
 
   // A control, panel or action by its described name; a missing one ends

@@ -68,18 +68,18 @@ class MainFormTest : public QObject {
     QCOMPARE(w.size(), w.minimumSizeHint().expandedTo(MainWindow::kDefaultSize));
     QCOMPARE(w.minimumSize(), w.minimumSizeHint().expandedTo(MainWindow::kMinimumSize));
     QCOMPARE(f.Find<QToolButton>("ProjectButton")->size(), QSize(126, 23));
-    QCOMPARE(w.statusLabel_->width(), 300);
-    QVERIFY(w.projectNameLabel_->width() >= 50);
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->width(), 300);
+    QVERIFY(f.Find<QLabel>("StatusPanel1")->width() >= 50);
     // Room for the status line's two lines while playing.
-    QVERIFY(f.Find<QLabel>("DataPanel")->height() >= 2 * w.frameInfoLabel_->fontMetrics().lineSpacing());
+    QVERIFY(f.Find<QLabel>("DataPanel")->height() >= 2 * f.Find<QLabel>("DataPanel")->fontMetrics().lineSpacing());
     QVERIFY(f.Find("VideoPanel")->width() >= 328);
     QCOMPARE(f.Find<QTabWidget>("PageControl1")->tabText(0), QStringLiteral("Layers"));
     QTreeWidget* rows = f.Rows();
     QCOMPARE(rows->headerItem()->text(0), QStringLiteral("Name"));
     QCOMPARE(rows->headerItem()->text(1), QStringLiteral("Type"));
     QCOMPARE(rows->headerItem()->text(2), QStringLiteral("Size"));
-    QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
-    QCOMPARE(w.statusLabel_->text(), QString());
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QString());
     QVERIFY(f.Action("Debug1")->isVisible());
     QCOMPARE(f.animationProperties().controlEvents().Depth(), 0);
     QCOMPARE(f.Pages().controlEvents().Depth(), 0);
@@ -109,7 +109,7 @@ class MainFormTest : public QObject {
       }
     }
     // The status line is wide enough for its text.
-    QLabel* data = w.frameInfoLabel_;
+    QLabel* data = f.Find<QLabel>("DataPanel");
     QVERIFY2(data->fontMetrics().horizontalAdvance(data->text()) <= data->contentsRect().width(),
              qPrintable(data->text()));
     // The window cannot be made smaller than that.
@@ -125,52 +125,51 @@ class MainFormTest : public QObject {
     kt58::TAnimation& a = f.Anim();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 1));
     QCOMPARE(static_cast<int>(a.Frames.size()), 10);
-    QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Frame : 000 of 010,  Size : [40 x 30]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [40 x 30]  Max : 0.00"));
     a.CurrentFrameIndex = 9;
     a.FixedFrameSize = true;
     a.FixedWidth = 64;
     a.FixedHeight = 48;
     a.Playing = true;
-    w.playbackBar_->fps_ = 12.5;
-    w.playbackBar_->maxFps_ = 99.126;
+    f.Find<PlaybackBar>("Panel6")->fps_ = 12.5;
+    f.Find<PlaybackBar>("Panel6")->maxFps_ = 99.126;
     w.updateStatusLine();
-    QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed\nFPS : 12.50  Max : 99.13"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed\nFPS : 12.50  Max : 99.13"));
     // Every part shows whole at the window's size, also with the widest
     // frame size and rates, playing and after playing (when the best rate
     // stays on show).
     a.FixedWidth = a.FixedHeight = 16384;
-    w.playbackBar_->fps_ = w.playbackBar_->maxFps_ = 1234.567;
+    f.Find<PlaybackBar>("Panel6")->fps_ = f.Find<PlaybackBar>("Panel6")->maxFps_ = 1234.567;
     for (const bool playing : {true, false}) {
       a.Playing = playing;
       w.updateStatusLine();
-      for (const QString& line : w.frameInfoLabel_->text().split(QLatin1Char('\n')))
-        QVERIFY2(w.frameInfoLabel_->fontMetrics().horizontalAdvance(line) <= w.frameInfoLabel_->contentsRect().width(),
+      for (const QString& line : f.Find<QLabel>("DataPanel")->text().split(QLatin1Char('\n')))
+        QVERIFY2(f.Find<QLabel>("DataPanel")->fontMetrics().horizontalAdvance(line) <= f.Find<QLabel>("DataPanel")->contentsRect().width(),
                  qPrintable(line));
     }
-    QVERIFY(w.frameInfoLabel_->text().endsWith(QStringLiteral("\nMax : 1234.57")));
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().endsWith(QStringLiteral("\nMax : 1234.57")));
   }
 
   void statusLineTellsTheTruthAfterEveryEdit() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    MainWindow& w = *f.form;
     f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
     f.Add(f.WriteBmp("b.bmp", 30, 20, 2));
-    QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
     // A new frame count is shown at once.
     f.animationProperties().frameCountSpin_->setValue(25);
-    QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
     // Removing a layer keeps the frames part.
     f.Action("RemoveLayer1")->trigger();
-    QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Frame : 000 of 025,  Size : [20 x 20]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 025,  Size : [20 x 20]  Max : 0.00"));
     // Undo and redo too.
     f.Doc().UndoStack().undo();
-    QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
     f.Doc().UndoStack().undo();
-    QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
     f.Doc().UndoStack().undo();
     f.Doc().UndoStack().undo();
-    QCOMPARE(w.frameInfoLabel_->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
   }
 
   void statusPanelsAndTitleFollowModifiedAndProjectName() {
@@ -186,18 +185,18 @@ class MainFormTest : public QObject {
     QVERIFY(f.Modified());
     QVERIFY(w.isWindowModified());
     QCOMPARE(w.windowHandle()->title(), QStringLiteral("Untitled*"));
-    QCOMPARE(w.statusLabel_->text(), QStringLiteral("Modified"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
     f.Doc().SetModified(false);
-    QCOMPARE(w.statusLabel_->text(), QString());
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QString());
     QVERIFY(!w.isWindowModified());
     // The animation's status texts land in panel 0.
     f.Anim().DoStatus("Resequence Complete");
-    QCOMPARE(w.statusLabel_->text(), QStringLiteral("Resequence Complete"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Resequence Complete"));
     const QString file = QString::fromStdString((f.dir / "Projects" / "walk cycle.ka5").string());
     f.Doc().SetFileName(file);
-    QCOMPARE(w.projectNameLabel_->text(), QStringLiteral("walk cycle.ka5"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel1")->text(), QStringLiteral("walk cycle.ka5"));
     // The name is shown whole, not cut at the 50 pixels a panel once had.
-    QVERIFY(w.projectNameLabel_->contentsRect().width() >= w.projectNameLabel_->fontMetrics().horizontalAdvance(w.projectNameLabel_->text()));
+    QVERIFY(f.Find<QLabel>("StatusPanel1")->contentsRect().width() >= f.Find<QLabel>("StatusPanel1")->fontMetrics().horizontalAdvance(f.Find<QLabel>("StatusPanel1")->text()));
     QCOMPARE(w.windowTitle(), QStringLiteral("walk cycle.ka5[*]"));
     QCOMPARE(w.windowFilePath(), file);
   }

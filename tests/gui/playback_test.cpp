@@ -66,13 +66,13 @@ class PlaybackTest : public QObject {
     QVERIFY(QTest::qWaitFor([&] { return p.shown.size() >= 11; }));
     QCOMPARE(std::vector<int>(p.shown.begin(), p.shown.begin() + 11),
              (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
-    QVERIFY(p.f.form->frameInfoLabel_->text().contains(QStringLiteral("FPS : ")));
+    QVERIFY(p.f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("FPS : ")));
 
     p.Click("StopButton");
     QVERIFY(!a.Playing);
     QVERIFY(p.ButtonsIdle());
     QCOMPARE(a.CurrentFrameIndex, 0);
-    QVERIFY(!p.f.form->frameInfoLabel_->text().contains(QStringLiteral("FPS : ")));
+    QVERIFY(!p.f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("FPS : ")));
     // One tick of the 50 ms update timer later the view shows the
     // constructor frame again.
     const qint64 stopped = p.clock.elapsed();
@@ -113,13 +113,13 @@ class PlaybackTest : public QObject {
     QTest::qWait(300);
     QCOMPARE(p.strip->maxFps_, 0.0);
     QVERIFY(QTest::qWaitFor([&] { return p.strip->maxFps_ > 0.0; }, 3000));
-    QVERIFY(p.f.form->frameInfoLabel_->text().contains(QStringLiteral("  Max : ")));
+    QVERIFY(p.f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("  Max : ")));
     p.Click("StopButton");
     const double best = p.strip->maxFps_;
     QVERIFY(best > 0.0);
     p.Click("PlaybackButton");
     QCOMPARE(p.strip->maxFps_, 0.0);
-    QVERIFY(p.f.form->frameInfoLabel_->text().endsWith(QStringLiteral("  Max : 0.00")));
+    QVERIFY(p.f.Find<QLabel>("DataPanel")->text().endsWith(QStringLiteral("  Max : 0.00")));
     p.Click("StopButton");
   }
 
@@ -179,7 +179,7 @@ class PlaybackTest : public QObject {
     QCOMPARE(a.CurrentFrameIndex, 9);
     QCOMPARE(p.shown, std::vector<int>{9});
     QCOMPARE(slider->value(), 9);
-    QVERIFY(p.f.form->frameInfoLabel_->text().startsWith(QStringLiteral("Frame : 009 of 010")));
+    QVERIFY(p.f.Find<QLabel>("DataPanel")->text().startsWith(QStringLiteral("Frame : 009 of 010")));
     p.Click("StepForwardButton");
     QCOMPARE(a.CurrentFrameIndex, 0);
     QCOMPARE(slider->value(), 0);
@@ -198,7 +198,7 @@ class PlaybackTest : public QObject {
     for (const auto& row : table) {
       slider->setValue(row.value);
       QCOMPARE(a.CurrentFrameIndex, row.index);
-      QVERIFY(p.f.form->frameInfoLabel_->text().startsWith(QStringLiteral("Frame : 00%1 of 010").arg(row.index)));
+      QVERIFY(p.f.Find<QLabel>("DataPanel")->text().startsWith(QStringLiteral("Frame : 00%1 of 010").arg(row.index)));
     }
     QCOMPARE(p.shown, (std::vector<int>{5, 9, 0, 3}));
     QTest::keyClick(slider, Qt::Key_End);

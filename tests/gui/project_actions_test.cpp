@@ -120,8 +120,8 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(fs::equivalent(shown.folder.toStdString(), f.dir / "Projects"));
     QVERIFY(fs::is_regular_file(first));
     QVERIFY(!f.Modified());
-    QCOMPARE(f.form->statusLabel_->text(), QStringLiteral("Saved"));
-    QCOMPARE(f.form->projectNameLabel_->text(), QStringLiteral("first.apf"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Saved"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel1")->text(), QStringLiteral("first.apf"));
     QCOMPARE(f.form->windowTitle(), QStringLiteral("first.apf[*]"));
 
     // Saved again while the file is there: no dialog.
@@ -157,7 +157,7 @@ class ProjectCommandsTest : public QObject {
     QCOMPARE(f.ui.messages.size(), size_t{1});
     QVERIFY2(f.ui.messages[0].find("Cannot save " + target.string()) == 0, f.ui.messages[0].c_str());
     QVERIFY(f.Modified());
-    QCOMPARE(f.form->statusLabel_->text(), QStringLiteral("Modified"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
     QVERIFY(f.Doc().FileName().isEmpty());
 
     // Asked before New, the failed save keeps the project as well.
@@ -200,7 +200,7 @@ class ProjectCommandsTest : public QObject {
     QCOMPARE(f.Doc().UndoStack().count(), 0);
     QCOMPARE(f.form->windowTitle(), QStringLiteral("demo.apf[*]"));
     QCOMPARE(f.form->settings().MruList.front(), path);
-    QCOMPARE(f.form->recentProjectsMenu_->actions().first()->text(), Str(path));
+    QCOMPARE(f.Find<QMenu>("RecentProjectsMenu")->actions().first()->text(), Str(path));
 
     f.Doc().EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move"),
                               [](TAnimation& a) { a.SetLayerPosition(7, 2); });

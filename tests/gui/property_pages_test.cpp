@@ -337,7 +337,6 @@ class PropertyPagesTest : public QObject {
     OneLayer one;
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
-    MainWindow& w = *f.form;
     f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties());
     ClickCheckBox(f.Find<QCheckBox>("cbFixedFrameSize"));
     QVERIFY(f.Anim().FixedFrameSize);
@@ -347,7 +346,7 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Anim().FixedWidth, 64);
     QCOMPARE(f.Anim().FixedHeight, 48);
     QVERIFY(f.Modified());
-    QVERIFY(w.frameInfoLabel_->text().contains(QStringLiteral("Size : [64 x 48] Fixed")));
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("Size : [64 x 48] Fixed")));
     const QPoint origin(f.Box()->width() / 2 - 32, f.Box()->height() / 2 - 24);
     QCOMPARE(f.canvasView().drawOrigin_, origin);
     QCOMPARE(f.canvasView().selectionRect_, QRect(origin, QSize(40, 30)));
@@ -376,7 +375,7 @@ class PropertyPagesTest : public QObject {
     }
     ClickCheckBox(f.Find<QCheckBox>("cbFixedFrameSize"));
     QVERIFY(!f.Anim().FixedFrameSize);
-    QVERIFY(w.frameInfoLabel_->text().endsWith(QStringLiteral("Size : [40 x 30]  Max : 0.00")));
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().endsWith(QStringLiteral("Size : [40 x 30]  Max : 0.00")));
   }
 
   void backgroundColourFillsTheViewAroundTheFrame() {
@@ -442,7 +441,7 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Find<QSpinBox>("spFrameCount")->value(), 50);
     QCOMPARE(f.Find<QSlider>("tbPlaySpeed")->value(), 60);
     QVERIFY(!f.Find<QCheckBox>("cbrtPlayback")->isChecked());
-    QVERIFY(w.frameInfoLabel_->text().contains(QStringLiteral("Size : [30 x 20] Fixed")));
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("Size : [30 x 20] Fixed")));
     // The delay stays as stored until the bar is moved.
     QCOMPARE(a.FrameDelay, 40);
     QCOMPARE(a.FrameCount, 50);

@@ -319,7 +319,7 @@ class UndoRedoTest : public QObject {
     QCOMPARE(f.Rows()->topLevelItemCount(), 0);
     QCOMPARE(f.Find<QSpinBox>("spFrameCount")->value(), 20);
     QCOMPARE(f.form->windowTitle(), QStringLiteral("walk.apf[*]"));
-    QCOMPARE(f.form->projectNameLabel_->text(), QStringLiteral("walk.apf"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel1")->text(), QStringLiteral("walk.apf"));
     QCOMPARE(f.Box()->Hint(), CanvasView::emptyProjectHint());
     QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(255, 0, 0));
     // The new project is edited as the old one was.

@@ -48,7 +48,7 @@ struct VideoPage {
     const auto path = f.dir / name;
     kt58::test::WriteFileBytes(path, kt58::test::BuildGif(6, 4, palette, 0, images));
     kt58::Layer* layer = f.Add(path);
-    f.form->propertyTabs_->setCurrentWidget(page);
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(page);
     return layer;
   }
   kt58::FrameStore& Store() { return *f.Doc().SelectedLayer()->ImageRef->Store(); }
@@ -191,7 +191,7 @@ class VideoLayerPageTest : public QObject {
     QCOMPARE(v.StoredFrames(), (std::vector<int>{1, 2, 3}));
     QVERIFY(!v.f.Doc().UndoStack().canUndo());
     QVERIFY(v.f.Modified());
-    QCOMPARE(v.f.form->statusLabel_->text(), QStringLiteral("Crop cannot be undone: undo history cleared"));
+    QCOMPARE(v.f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Crop cannot be undone: undo history cleared"));
     QVERIFY(v.f.ui.messages.empty());
   }
 
@@ -282,7 +282,7 @@ class VideoLayerPageTest : public QObject {
   void followsTheSelectedLayer() {
     VideoPage v;
     QVERIFY(v.ready);
-    QTabWidget* tabs = v.f.form->propertyTabs_;
+    QTabWidget* tabs = v.f.Find<QTabWidget>("pc1");
     QVERIFY(!tabs->isTabVisible(tabs->indexOf(v.page)));
     kt58::Layer* still = v.f.Add(v.f.WriteBmp("still.bmp", 8, 6, 3));
     QVERIFY(tabs->isTabVisible(tabs->indexOf(v.page)));
