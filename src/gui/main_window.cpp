@@ -351,7 +351,6 @@ void MainWindow::fitToContent() {
 }
 
 void MainWindow::initialize() {
-  sizing_ = false;
   debugAction_->setVisible(true);
   if (options_.ShowSplash) {
     splash_ = new SplashScreen;
@@ -478,7 +477,7 @@ void MainWindow::resizeEvent(QResizeEvent* e) {
 }
 
 void MainWindow::onResized() {
-  if (!sizing_ && startupComplete_) relayout();
+  if (startupComplete_) relayout();
 }
 
 void MainWindow::onSplitterMoved() {

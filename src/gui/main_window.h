@@ -139,7 +139,6 @@ class MainWindow final : public QMainWindow {
   void applySettings();
 
   bool splitterToggle_ = false;
-  bool sizing_ = false;
   bool startupComplete_ = false;
   kt58::app::Settings settings_;
 
