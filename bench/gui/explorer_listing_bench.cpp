@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
   ExplorerPage page(document);
   page.resize(320, 600);
   page.show();
-  page.OpenFolder(folder.path());
+  page.openFolder(folder.path());
   FillFolder(folder.path().toStdString(), count);
 
   QElapsedTimer clock;
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
   QObject::connect(&ticker, &QTimer::timeout, [&] { ticks.push_back(clock.elapsed()); });
   ticker.start(1);
   clock.start();
-  page.FolderChanged(true);  // "Refresh File List"
+  page.onFolderChanged(true);  // "Refresh File List"
   const qint64 total = clock.elapsed();
   ticker.stop();
 
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
   std::printf(
       "Explorer listing of %d files (%d listed): total %lld ms, %zu timer ticks, longest gap %lld ms (ending at %lld "
       "ms)\n",
-      count, page.lvFiles->topLevelItemCount(), static_cast<long long>(total), ticks.size() - 1,
+      count, page.fileList_->topLevelItemCount(), static_cast<long long>(total), ticks.size() - 1,
       static_cast<long long>(longest), static_cast<long long>(ended_at));
-  return page.lvFiles->topLevelItemCount() == count / 5 * 4 + std::min(count % 5, 4) ? 0 : 1;
+  return page.fileList_->topLevelItemCount() == count / 5 * 4 + std::min(count % 5, 4) ? 0 : 1;
 }

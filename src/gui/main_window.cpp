@@ -69,50 +69,50 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(13);
   setFont(font);
-  BuildLayout();
-  BuildMenus();
-  ConnectDocument();
+  buildLayout();
+  buildMenus();
+  connectDocument();
   // Polished, every widget has its final font, so the sizes the layout
   // needs are known.
   ensurePolished();
-  FitToContent();
-  FormCreate();
+  fitToContent();
+  initialize();
 }
 
 MainWindow::~MainWindow() {
-  View->StopUpdateTimer();
-  delete Splash;
+  canvasView_->stopUpdateTimer();
+  delete splash_;
   // The panels go before the document they refer to.
   delete takeCentralWidget();
 }
 
-void MainWindow::BuildLayout() {
+void MainWindow::buildLayout() {
   auto* central = new QWidget(this);
   auto* outer = Packed(new QVBoxLayout(central));
 
-  Panel3 = new QWidget(central);
-  Panel3->setObjectName(QStringLiteral("Panel3"));
-  Panel3->setFixedHeight(25);
-  auto* top = new QHBoxLayout(Panel3);
+  topBar_ = new QWidget(central);
+  topBar_->setObjectName(QStringLiteral("Panel3"));
+  topBar_->setFixedHeight(25);
+  auto* top = new QHBoxLayout(topBar_);
   top->setContentsMargins(1, 1, 1, 1);
   top->setSpacing(4);
-  ProjectButton = new QToolButton(Panel3);
-  ProjectButton->setObjectName(QStringLiteral("ProjectButton"));
-  ProjectButton->setText(QStringLiteral("Project"));
-  ProjectButton->setFixedSize(126, 23);
-  ProjectButton->setAutoRaise(true);
-  top->addWidget(ProjectButton);
+  projectButton_ = new QToolButton(topBar_);
+  projectButton_->setObjectName(QStringLiteral("ProjectButton"));
+  projectButton_->setText(QStringLiteral("Project"));
+  projectButton_->setFixedSize(126, 23);
+  projectButton_->setAutoRaise(true);
+  top->addWidget(projectButton_);
   // The menu bar stands beside the Project button, in the window on every
   // platform.
-  MainMenu = new QMenuBar(Panel3);
-  MainMenu->setObjectName(QStringLiteral("MainMenu"));
-  MainMenu->setNativeMenuBar(false);
-  top->addWidget(MainMenu);
-  auto* banner = new QLabel(QStringLiteral("kt58 Animator"), Panel3);
+  menuBar_ = new QMenuBar(topBar_);
+  menuBar_->setObjectName(QStringLiteral("MainMenu"));
+  menuBar_->setNativeMenuBar(false);
+  top->addWidget(menuBar_);
+  auto* banner = new QLabel(QStringLiteral("kt58 Animator"), topBar_);
   banner->setObjectName(QStringLiteral("Image1"));
   banner->setAlignment(Qt::AlignCenter);
   top->addWidget(banner, 1);
-  outer->addWidget(Panel3);
+  outer->addWidget(topBar_);
 
   auto* middle = Packed(new QHBoxLayout);
   outer->addLayout(middle, 1);
@@ -120,226 +120,231 @@ void MainWindow::BuildLayout() {
   auto* panel2 = new QWidget(central);
   panel2->setObjectName(QStringLiteral("Panel2"));
   auto* left = Packed(new QVBoxLayout(panel2));
-  DataPanel = new QLabel(QStringLiteral("Frame Size :"), panel2);
-  DataPanel->setObjectName(QStringLiteral("DataPanel"));
+  frameInfoLabel_ = new QLabel(QStringLiteral("Frame Size :"), panel2);
+  frameInfoLabel_->setObjectName(QStringLiteral("DataPanel"));
   // Two lines high: while playing, the rates take a line of their own, so
   // that the status line is shown whole in the view's column. The height
   // stays the same either way, so the view never jumps.
-  DataPanel->setFixedHeight(std::max(20, 2 * DataPanel->fontMetrics().lineSpacing() + 2));
-  DataPanel->setAlignment(Qt::AlignCenter);
-  PaintBlack(DataPanel);
-  DataPanel->setMinimumWidth(DataPanel->fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestStatusLine)) + 8);
-  left->addWidget(DataPanel);
+  frameInfoLabel_->setFixedHeight(std::max(20, 2 * frameInfoLabel_->fontMetrics().lineSpacing() + 2));
+  frameInfoLabel_->setAlignment(Qt::AlignCenter);
+  PaintBlack(frameInfoLabel_);
+  frameInfoLabel_->setMinimumWidth(frameInfoLabel_->fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestStatusLine)) + 8);
+  left->addWidget(frameInfoLabel_);
 
-  Splitter1 = new QSplitter(Qt::Vertical, panel2);
-  Splitter1->setObjectName(QStringLiteral("Splitter1"));
-  Splitter1->setHandleWidth(6);
-  Splitter1->setChildrenCollapsible(false);
+  splitter_ = new QSplitter(Qt::Vertical, panel2);
+  splitter_->setObjectName(QStringLiteral("Splitter1"));
+  splitter_->setHandleWidth(6);
+  splitter_->setChildrenCollapsible(false);
   {
     // Black between the view and the pages; the pages keep their own text
     // colours.
-    QPalette pal = Splitter1->palette();
+    QPalette pal = splitter_->palette();
     pal.setColor(QPalette::Window, Qt::black);
-    Splitter1->setPalette(pal);
-    Splitter1->setAutoFillBackground(true);
+    splitter_->setPalette(pal);
+    splitter_->setAutoFillBackground(true);
   }
-  View = new CanvasView(*document_, Splitter1);
-  Splitter1->addWidget(View);
+  canvasView_ = new CanvasView(*document_, splitter_);
+  splitter_->addWidget(canvasView_);
 
   // Below the splitter: the playback strip over the "Layers" page.
-  auto* lower = new QWidget(Splitter1);
+  auto* lower = new QWidget(splitter_);
   auto* lower_layout = Packed(new QVBoxLayout(lower));
-  Panel6 = new PlaybackBar(*document_, *View, lower);
-  lower_layout->addWidget(Panel6);
-  PageControl1 = new QTabWidget(lower);
-  PageControl1->setObjectName(QStringLiteral("PageControl1"));
-  Layers = new LayerList(*document_, PageControl1);
-  PageControl1->addTab(Layers, QStringLiteral("Layers"));
-  lower_layout->addWidget(PageControl1, 1);
-  Splitter1->addWidget(lower);
-  Splitter1->setSizes({161, 300});
-  Splitter1->setStretchFactor(0, 1);
-  left->addWidget(Splitter1, 1);
+  playbackBar_ = new PlaybackBar(*document_, lower);
+  lower_layout->addWidget(playbackBar_);
+  layerTabs_ = new QTabWidget(lower);
+  layerTabs_->setObjectName(QStringLiteral("PageControl1"));
+  layerList_ = new LayerList(*document_, layerTabs_);
+  layerTabs_->addTab(layerList_, QStringLiteral("Layers"));
+  lower_layout->addWidget(layerTabs_, 1);
+  splitter_->addWidget(lower);
+  splitter_->setSizes({161, 300});
+  splitter_->setStretchFactor(0, 1);
+  left->addWidget(splitter_, 1);
   middle->addWidget(panel2, 1);
 
-  VideoPanel = new QWidget(central);
-  VideoPanel->setObjectName(QStringLiteral("VideoPanel"));
-  auto* right = new QVBoxLayout(VideoPanel);
+  sideColumn_ = new QWidget(central);
+  sideColumn_->setObjectName(QStringLiteral("VideoPanel"));
+  auto* right = new QVBoxLayout(sideColumn_);
   right->setContentsMargins(0, 0, 0, 0);
-  pc1 = new QTabWidget(VideoPanel);
-  pc1->setObjectName(QStringLiteral("pc1"));
-  pc1->setTabPosition(QTabWidget::West);
-  ExplorerSheet = new ExplorerPage(*document_, pc1);
-  pc1->addTab(ExplorerSheet, QStringLiteral("Explorer"));
-  AnimationSheet = new AnimationProperties(*document_, pc1);
-  pc1->addTab(AnimationSheet, QStringLiteral("Animation"));
-  LayerSheet = new LayerProperties(*document_, pc1);
-  pc1->addTab(LayerSheet, QStringLiteral("Layer"));
-  VideoSheet = new VideoLayerPage(*document_, pc1);
-  pc1->addTab(VideoSheet, QStringLiteral("Video Layer"));
+  propertyTabs_ = new QTabWidget(sideColumn_);
+  propertyTabs_->setObjectName(QStringLiteral("pc1"));
+  propertyTabs_->setTabPosition(QTabWidget::West);
+  explorerPage_ = new ExplorerPage(*document_, propertyTabs_);
+  propertyTabs_->addTab(explorerPage_, QStringLiteral("Explorer"));
+  animationProperties_ = new AnimationProperties(*document_, propertyTabs_);
+  propertyTabs_->addTab(animationProperties_, QStringLiteral("Animation"));
+  layerProperties_ = new LayerProperties(*document_, propertyTabs_);
+  propertyTabs_->addTab(layerProperties_, QStringLiteral("Layer"));
+  videoLayerPage_ = new VideoLayerPage(*document_, propertyTabs_);
+  propertyTabs_->addTab(videoLayerPage_, QStringLiteral("Video Layer"));
   // Hidden until the splash window is gone.
-  pc1->setVisible(false);
-  connect(pc1, &QTabWidget::currentChanged, this, [this] { UpdateControlStates(); });
-  right->addWidget(pc1);
-  middle->addWidget(VideoPanel);
+  propertyTabs_->setVisible(false);
+  connect(propertyTabs_, &QTabWidget::currentChanged, this, [this] { updateControlStates(); });
+  right->addWidget(propertyTabs_);
+  middle->addWidget(sideColumn_);
   setCentralWidget(central);
 
   statusBar()->setSizeGripEnabled(false);
-  StatusPanel0 = new QLabel(statusBar());
-  StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
-  StatusPanel0->setFixedWidth(300);
-  StatusPanel1 = new QLabel(statusBar());
-  StatusPanel1->setObjectName(QStringLiteral("StatusPanel1"));
+  statusLabel_ = new QLabel(statusBar());
+  statusLabel_->setObjectName(QStringLiteral("StatusPanel0"));
+  statusLabel_->setFixedWidth(300);
+  projectNameLabel_ = new QLabel(statusBar());
+  projectNameLabel_->setObjectName(QStringLiteral("StatusPanel1"));
   // 50 pixels cut off most project names in this platform's fonts: the
   // panel takes the rest of the bar, and its tip holds the whole name.
-  StatusPanel1->setMinimumWidth(50);
+  projectNameLabel_->setMinimumWidth(50);
   // A line of text with a pixel above and below, whatever text they show.
-  for (QLabel* panel : {StatusPanel0, StatusPanel1}) panel->setFixedHeight(panel->fontMetrics().height() + 2);
-  statusBar()->addWidget(StatusPanel0);
-  statusBar()->addWidget(StatusPanel1, 1);
+  for (QLabel* panel : {statusLabel_, projectNameLabel_}) panel->setFixedHeight(panel->fontMetrics().height() + 2);
+  statusBar()->addWidget(statusLabel_);
+  statusBar()->addWidget(projectNameLabel_, 1);
 
-  connect(Splitter1, &QSplitter::splitterMoved, this, [this] { Splitter1Moved(); });
-  connect(View, &CanvasView::layerMenuRequested, Layers, &LayerList::PopupLayerMenu);
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] { onSplitterMoved(); });
+  // The bar paces playback and stepping; the view owns the canvas they draw on.
+  connect(playbackBar_, &PlaybackBar::playingChanged, canvasView_, &CanvasView::onPlayingChanged);
+  connect(playbackBar_, &PlaybackBar::currentFrameDue, canvasView_, &CanvasView::drawCurrentFrame);
+  connect(canvasView_, &CanvasView::stepRequested, playbackBar_, &PlaybackBar::step);
+  connect(canvasView_, &CanvasView::nudgingChanged, playbackBar_, &PlaybackBar::setPlayBlocked);
+  connect(canvasView_, &CanvasView::layerMenuRequested, layerList_, &LayerList::popupLayerMenu);
 }
 
-void MainWindow::BuildMenus() {
+void MainWindow::buildMenus() {
   QUndoStack& undo = document_->UndoStack();
-  NewProject1 = NamedAction(this, QStringLiteral("New Project"), "NewProject1");
-  NewProject1->setShortcut(QKeySequence::New);
-  OpenProject1 = NamedAction(this, QStringLiteral("Open Project"), "OpenProject1");
-  OpenProject1->setShortcut(QKeySequence::Open);
-  SaveProject1 = NamedAction(this, QStringLiteral("Save Project"), "SaveProject1");
-  SaveProject1->setShortcut(QKeySequence::Save);
-  SaveProjectAs1 = NamedAction(this, QStringLiteral("Save Project As..."), "SaveProjectAs1");
-  SaveProjectAs1->setShortcut(QKeySequence::SaveAs);
-  CreateGif1 = NamedAction(this, QStringLiteral("Save as Animated Gif..."), "CreateGif1", false);
-  CreateBitmapSequence1 =
+  newProjectAction_ = NamedAction(this, QStringLiteral("New Project"), "NewProject1");
+  newProjectAction_->setShortcut(QKeySequence::New);
+  openProjectAction_ = NamedAction(this, QStringLiteral("Open Project"), "OpenProject1");
+  openProjectAction_->setShortcut(QKeySequence::Open);
+  saveProjectAction_ = NamedAction(this, QStringLiteral("Save Project"), "SaveProject1");
+  saveProjectAction_->setShortcut(QKeySequence::Save);
+  saveProjectAsAction_ = NamedAction(this, QStringLiteral("Save Project As..."), "SaveProjectAs1");
+  saveProjectAsAction_->setShortcut(QKeySequence::SaveAs);
+  exportGifAction_ = NamedAction(this, QStringLiteral("Save as Animated Gif..."), "CreateGif1", false);
+  exportPictureSequenceAction_ =
       NamedAction(this, QStringLiteral("Save as Bitmap Sequence..."), "CreateBitmapSequence1", false);
-  SaveSingleFrame1 = NamedAction(this, QStringLiteral("Save Single Frame as..."), "SaveSingleFrame1", false);
-  SaveAsAvi1 = NamedAction(this, QStringLiteral("Save As AVI Video..."), "SaveAsAvi1", false);
-  SaveAsVideo1 = NamedAction(this, QStringLiteral("Save as Video or Web Animation..."), "SaveAsVideo1", false);
-  connect(SaveAsVideo1, &QAction::triggered, this, &MainWindow::SaveAsVideo1Click);
-  connect(SaveSingleFrame1, &QAction::triggered, this, &MainWindow::SaveSingleFrame1Click);
-  connect(SaveAsAvi1, &QAction::triggered, this, &MainWindow::SaveAsAvi1Click);
-  connect(CreateBitmapSequence1, &QAction::triggered, this, &MainWindow::CreateBitmapSequence1Click);
-  connect(CreateGif1, &QAction::triggered, this, &MainWindow::CreateGif1Click);
-  Help1 = NamedAction(this, QStringLiteral("Help"), "Help1");
-  Help1->setShortcut(QKeySequence::HelpContents);
-  connect(Help1, &QAction::triggered, this, &MainWindow::Help1Click);
-  AboutMenuItem = NamedAction(this, QStringLiteral("About Dovrenkal..."), "AboutMenuItem");
-  connect(AboutMenuItem, &QAction::triggered, this, &MainWindow::AboutMenuItemClick);
-  Debug1 = NamedAction(this, QStringLiteral("Debug"), "Debug1");
-  Debug1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10));
-  Debug1->setShortcutContext(Qt::WindowShortcut);
-  Debug1->setVisible(false);
-  connect(Debug1, &QAction::triggered, this, &MainWindow::Debug1Click);
-  Close1 = NamedAction(this, QStringLiteral("Close"), "Close1");
-  connect(Close1, &QAction::triggered, this, &QWidget::close);
-  Quit1 = NamedAction(this, QStringLiteral("Quit"), "Quit1");
+  exportSingleFrameAction_ = NamedAction(this, QStringLiteral("Save Single Frame as..."), "SaveSingleFrame1", false);
+  exportAviAction_ = NamedAction(this, QStringLiteral("Save As AVI Video..."), "SaveAsAvi1", false);
+  exportVideoAction_ = NamedAction(this, QStringLiteral("Save as Video or Web Animation..."), "SaveAsVideo1", false);
+  connect(exportVideoAction_, &QAction::triggered, this, &MainWindow::exportVideo);
+  connect(exportSingleFrameAction_, &QAction::triggered, this, &MainWindow::exportSingleFrame);
+  connect(exportAviAction_, &QAction::triggered, this, &MainWindow::exportAvi);
+  connect(exportPictureSequenceAction_, &QAction::triggered, this, &MainWindow::exportPictureSequence);
+  connect(exportGifAction_, &QAction::triggered, this, &MainWindow::exportGif);
+  helpAction_ = NamedAction(this, QStringLiteral("Help"), "Help1");
+  helpAction_->setShortcut(QKeySequence::HelpContents);
+  connect(helpAction_, &QAction::triggered, this, &MainWindow::showHelp);
+  aboutAction_ = NamedAction(this, QStringLiteral("About Dovrenkal..."), "AboutMenuItem");
+  connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
+  debugAction_ = NamedAction(this, QStringLiteral("Debug"), "Debug1");
+  debugAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10));
+  debugAction_->setShortcutContext(Qt::WindowShortcut);
+  debugAction_->setVisible(false);
+  connect(debugAction_, &QAction::triggered, this, &MainWindow::showDebugInfo);
+  closeAction_ = NamedAction(this, QStringLiteral("Close"), "Close1");
+  connect(closeAction_, &QAction::triggered, this, &QWidget::close);
+  quitAction_ = NamedAction(this, QStringLiteral("Quit"), "Quit1");
   // Ctrl+Q on every platform: some have no standard key for quitting.
-  Quit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  connect(Quit1, &QAction::triggered, this, &QWidget::close);
-  Undo1 = undo.createUndoAction(this, QStringLiteral("Undo"));
-  Undo1->setObjectName(QStringLiteral("Undo1"));
-  Undo1->setShortcut(QKeySequence::Undo);
-  Redo1 = undo.createRedoAction(this, QStringLiteral("Redo"));
-  Redo1->setObjectName(QStringLiteral("Redo1"));
-  Redo1->setShortcut(QKeySequence::Redo);
-  AddLayer1 = NamedAction(this, QStringLiteral("Add Layer..."), "AddLayer1");
-  connect(AddLayer1, &QAction::triggered, this, &MainWindow::AddLayerClick);
-  connect(NewProject1, &QAction::triggered, this, &MainWindow::NewProject1Click);
-  connect(OpenProject1, &QAction::triggered, this, &MainWindow::OpenProject1Click);
-  connect(SaveProject1, &QAction::triggered, this, &MainWindow::SaveProject1Click);
-  connect(SaveProjectAs1, &QAction::triggered, this, &MainWindow::SaveProjectAs1Click);
+  quitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  connect(quitAction_, &QAction::triggered, this, &QWidget::close);
+  undoAction_ = undo.createUndoAction(this, QStringLiteral("Undo"));
+  undoAction_->setObjectName(QStringLiteral("Undo1"));
+  undoAction_->setShortcut(QKeySequence::Undo);
+  redoAction_ = undo.createRedoAction(this, QStringLiteral("Redo"));
+  redoAction_->setObjectName(QStringLiteral("Redo1"));
+  redoAction_->setShortcut(QKeySequence::Redo);
+  addLayerAction_ = NamedAction(this, QStringLiteral("Add Layer..."), "AddLayer1");
+  connect(addLayerAction_, &QAction::triggered, this, &MainWindow::addLayer);
+  connect(newProjectAction_, &QAction::triggered, this, &MainWindow::newProject);
+  connect(openProjectAction_, &QAction::triggered, this, &MainWindow::open);
+  connect(saveProjectAction_, &QAction::triggered, this, &MainWindow::save);
+  connect(saveProjectAsAction_, &QAction::triggered, this, &MainWindow::saveAs);
   // The shortcuts work without opening a menu, also while the menu bar
   // cannot show them (Debug is never in the menu bar).
-  addActions({Debug1, Undo1, Redo1, Quit1, Help1, NewProject1, OpenProject1, SaveProject1, SaveProjectAs1});
+  addActions({debugAction_, undoAction_, redoAction_, quitAction_, helpAction_, newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
 
   // The Project button's menu.
-  ProjectPopup = new QMenu(this);
-  ProjectPopup->setObjectName(QStringLiteral("ProjectPopup"));
-  ProjectPopup->addActions({NewProject1, OpenProject1, SaveProject1, SaveProjectAs1});
-  ProjectPopup->addSeparator();
-  ProjectPopup->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1, SaveAsVideo1});
-  ProjectPopup->addSeparator();
-  ProjectPopup->addActions({Help1, Close1, AboutMenuItem, Debug1});
-  connect(ProjectPopup, &QMenu::aboutToShow, this, &MainWindow::ProjectPopupPopup);
-  connect(ProjectButton, &QToolButton::clicked, this, [this] {
-    ProjectPopup->popup(ProjectButton->mapToGlobal(QPoint(0, ProjectButton->height() + 1)));
+  projectMenu_ = new QMenu(this);
+  projectMenu_->setObjectName(QStringLiteral("ProjectPopup"));
+  projectMenu_->addActions({newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
+  projectMenu_->addSeparator();
+  projectMenu_->addActions({exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_});
+  projectMenu_->addSeparator();
+  projectMenu_->addActions({helpAction_, closeAction_, aboutAction_, debugAction_});
+  connect(projectMenu_, &QMenu::aboutToShow, this, &MainWindow::onProjectMenuAboutToShow);
+  connect(projectButton_, &QToolButton::clicked, this, [this] {
+    projectMenu_->popup(projectButton_->mapToGlobal(QPoint(0, projectButton_->height() + 1)));
   });
 
   // The menu bar.
-  QMenu* file = MainMenu->addMenu(QStringLiteral("&File"));
+  QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("FileMenu"));
-  file->addActions({NewProject1, OpenProject1, SaveProject1, SaveProjectAs1});
-  connect(file, &QMenu::aboutToShow, this, [this] { UpdateControlStates(); });
+  file->addActions({newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
+  connect(file, &QMenu::aboutToShow, this, [this] { updateControlStates(); });
   file->addSeparator();
-  RecentProjectsMenu = file->addMenu(QStringLiteral("Recent Projects"));
-  RecentProjectsMenu->setObjectName(QStringLiteral("RecentProjectsMenu"));
-  RecentProjectsMenu->setEnabled(false);
-  connect(file, &QMenu::aboutToShow, this, &MainWindow::ProjectPopupPopup);
+  recentProjectsMenu_ = file->addMenu(QStringLiteral("Recent Projects"));
+  recentProjectsMenu_->setObjectName(QStringLiteral("RecentProjectsMenu"));
+  recentProjectsMenu_->setEnabled(false);
+  connect(file, &QMenu::aboutToShow, this, &MainWindow::onProjectMenuAboutToShow);
   file->addSeparator();
-  file->addActions({CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1, SaveAsVideo1});
+  file->addActions({exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_});
   file->addSeparator();
-  file->addAction(Quit1);
-  QMenu* edit = MainMenu->addMenu(QStringLiteral("&Edit"));
+  file->addAction(quitAction_);
+  QMenu* edit = menuBar_->addMenu(QStringLiteral("&Edit"));
   edit->setObjectName(QStringLiteral("EditMenu"));
-  edit->addActions({Undo1, Redo1});
-  QMenu* layer = MainMenu->addMenu(QStringLiteral("&Layer"));
+  edit->addActions({undoAction_, redoAction_});
+  QMenu* layer = menuBar_->addMenu(QStringLiteral("&Layer"));
   layer->setObjectName(QStringLiteral("LayerMenu"));
-  layer->addAction(AddLayer1);
+  layer->addAction(addLayerAction_);
   layer->addSeparator();
-  layer->addActions(Layers->LayerPopup->actions());
-  connect(layer, &QMenu::aboutToShow, this, [this] { UpdateControlStates(); });
-  QMenu* help = MainMenu->addMenu(QStringLiteral("&Help"));
+  layer->addActions(layerList_->layerMenu_->actions());
+  connect(layer, &QMenu::aboutToShow, this, [this] { updateControlStates(); });
+  QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
   help->setObjectName(QStringLiteral("HelpMenu"));
-  help->addActions({Help1, AboutMenuItem});
+  help->addActions({helpAction_, aboutAction_});
   // Every menu title shows; the bar never folds them into its overflow button.
-  MainMenu->setMinimumWidth(MainMenu->sizeHint().width());
+  menuBar_->setMinimumWidth(menuBar_->sizeHint().width());
 }
 
-void MainWindow::ConnectDocument() {
+void MainWindow::connectDocument() {
   Document& doc = *document_;
-  connect(&doc, &Document::statusMessage, this, &MainWindow::ShowStatusMessage);
+  connect(&doc, &Document::statusMessage, this, &MainWindow::showStatusMessage);
   connect(&doc, &Document::modifiedChanged, this, [this] {
-    ShowModified();
-    ShowTitle();
+    showModified();
+    showTitle();
   });
   connect(&doc, &Document::fileNameChanged, this, [this] {
-    ShowProjectName();
-    ShowTitle();
+    showProjectName();
+    showTitle();
   });
   // After every edit, undo and redo the status areas show the truth: the
   // status line the frames there are, panel 0 that the project changed.
   connect(&doc.UndoStack(), &QUndoStack::indexChanged, this, [this] {
-    UpdateStatusLine();
-    ShowModified();
+    updateStatusLine();
+    showModified();
   });
   for (auto signal : {&Document::layersChanged, &Document::framesChanged,
                       &Document::projectReplaced, &Document::animationChanged}) {
     connect(&doc, signal, this, [this] {
-      UpdateStatusLine();
-      UpdateControlStates();
+      updateStatusLine();
+      updateControlStates();
     });
   }
   // Making the frames reports its own status texts; an edit that made them
   // still leaves "Modified" in panel 0.
-  connect(&doc, &Document::framesChanged, this, &MainWindow::ShowModified);
-  connect(Panel6, &PlaybackBar::statusChanged, this, &MainWindow::UpdateStatusLine);
-  connect(Panel6, &PlaybackBar::playingChanged, this, [this] {
-    UpdateStatusLine();
-    UpdateControlStates();
+  connect(&doc, &Document::framesChanged, this, &MainWindow::showModified);
+  connect(playbackBar_, &PlaybackBar::statusChanged, this, &MainWindow::updateStatusLine);
+  connect(playbackBar_, &PlaybackBar::playingChanged, this, [this] {
+    updateStatusLine();
+    updateControlStates();
   });
-  connect(AnimationSheet->cbrtPlayback, &QCheckBox::clicked, Panel6, &PlaybackBar::ApplyPlaybackMode);
+  connect(animationProperties_->nonRenderedPlaybackCheck_, &QCheckBox::clicked, playbackBar_, &PlaybackBar::applyPlaybackMode);
 }
 
-void MainWindow::FitToContent() {
+void MainWindow::fitToContent() {
   // The right column is as wide as the described 328 pixels unless a page
   // needs more with this platform's fonts.
-  VideoPanel->setFixedWidth(std::max(328, pc1->minimumSizeHint().width()));
+  sideColumn_->setFixedWidth(std::max(328, propertyTabs_->minimumSizeHint().width()));
   // The pages are hidden until the splash is gone; the window makes room
   // for them from the start.
-  VideoPanel->setMinimumHeight(pc1->minimumSizeHint().height());
+  sideColumn_->setMinimumHeight(propertyTabs_->minimumSizeHint().height());
   // The status bar is 19 pixels high unless its panels need more.
   statusBar()->setMinimumHeight(std::max(19, statusBar()->sizeHint().height()));
   const QSize needed = minimumSizeHint();
@@ -347,34 +352,33 @@ void MainWindow::FitToContent() {
   resize(needed.expandedTo(kDefaultSize));
 }
 
-void MainWindow::FormCreate() {
-  Sizing = false;
-  Debug1->setVisible(true);
+void MainWindow::initialize() {
+  debugAction_->setVisible(true);
   if (options_.ShowSplash) {
-    Splash = new SplashScreen;
-    Splash->show();
+    splash_ = new SplashScreen;
+    splash_->show();
     kt58::ProcessPendingMessages();
-    Splash->repaint();
+    splash_->repaint();
   }
-  SplashProgress(QStringLiteral("Initialize"), 20);
-  DisableControlEvents();
+  showSplashProgress(QStringLiteral("Initialize"), 20);
+  disableControlEvents();
   struct Enable {
     MainWindow* form;
-    ~Enable() { form->EnableControlEvents(); }
+    ~Enable() { form->enableControlEvents(); }
   } enable{this};
 
-  SplitterToggle = false;
+  splitterToggle_ = false;
   kt58::app::PrepareUserFolders();
   move(0, 0);
 
-  SplashProgress(QStringLiteral("Initialize Animation Engine"), 40);
-  SplashProgress(QStringLiteral("Loading Settings"), 60);
-  ApplySettings();
-  UpdateStatusLine();
-  SplashProgress(QStringLiteral("Finalizing Settings"), 70);
-  ShowModified();
-  ShowTitle();
-  UpdateControlStates();
+  showSplashProgress(QStringLiteral("Initialize Animation Engine"), 40);
+  showSplashProgress(QStringLiteral("Loading Settings"), 60);
+  applySettings();
+  updateStatusLine();
+  showSplashProgress(QStringLiteral("Finalizing Settings"), 70);
+  showModified();
+  showTitle();
+  updateControlStates();
   // Dropped project files are caught on their way to any widget of the
   // window (the construction view takes other files as layers).
   setAcceptDrops(true);
@@ -386,60 +390,60 @@ void MainWindow::showEvent(QShowEvent* e) {
   if (shown_once_) return;
   shown_once_ = true;
   // Queued so that the window is on screen before the rest of start-up.
-  QTimer::singleShot(0, this, [this] { FormShow(); });
+  QTimer::singleShot(0, this, [this] { onFirstShow(); });
 }
 
-void MainWindow::FormShow() {
+void MainWindow::onFirstShow() {
   // Qt lets no exception out of an event handler, so the pause raises
   // nothing to catch.
-  SplashProgress(QStringLiteral("Preparing Dir Info"), 80);
+  showSplashProgress(QStringLiteral("Preparing Dir Info"), 80);
   QElapsedTimer pause;
   pause.start();
-  while (Splash && pause.elapsed() < options_.SplashPauseMs) {
+  while (splash_ && pause.elapsed() < options_.SplashPauseMs) {
     QApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);
   }
-  SplashProgress(QStringLiteral("Done"), 100);
-  if (Splash) {
-    delete Splash;
-    Splash = nullptr;
+  showSplashProgress(QStringLiteral("Done"), 100);
+  if (splash_) {
+    delete splash_;
+    splash_ = nullptr;
   }
-  pc1->setVisible(pc1->count() > 0);
-  pc1->setCurrentWidget(ExplorerSheet);
-  ExplorerSheet->OpenFolder(kt58::app::FromPath(settings_.LastThumbDir));
+  propertyTabs_->setVisible(propertyTabs_->count() > 0);
+  propertyTabs_->setCurrentWidget(explorerPage_);
+  explorerPage_->openFolder(kt58::app::FromPath(settings_.LastThumbDir));
   kt58::ProcessPendingMessages();
 
   QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen();
   if (scr) {
-    const QString size_message = DisplaySizeMessage(scr->size());
+    const QString size_message = displaySizeMessage(scr->size());
     if (!size_message.isEmpty()) {
       kt58::Ui().ShowMessage(size_message.toStdString());
       close();
       return;
     }
-    const QString depth_message = ColorDepthMessage(scr->depth());
+    const QString depth_message = colorDepthMessage(scr->depth());
     if (!depth_message.isEmpty()) kt58::Ui().ShowMessage(depth_message.toStdString());
   }
   if (!options_.ProjectToOpen.empty()) {
     // The project named on the command line replaces the start-up dialog.
-    OpenProject(options_.ProjectToOpen);
+    openProject(options_.ProjectToOpen);
   } else if (settings_.StartDialogOn) {
     // After the window's first paint, which the queue lets happen first.
-    QTimer::singleShot(0, this, [this] { ShowStartupDialog(); });
+    QTimer::singleShot(0, this, [this] { showStartupDialog(); });
     return;
   }
-  StartupComplete = true;
-  LayoutChanged();
+  startupComplete_ = true;
+  relayout();
 }
 
-QString MainWindow::DisplaySizeMessage(QSize screen) {
+QString MainWindow::displaySizeMessage(QSize screen) {
   if (screen.width() < 800 || screen.height() < 600)
     return QStringLiteral(
         "This application requires your display settings\rto be set to a minimum of 800 x 600 resolution.");
   return {};
 }
 
-QString MainWindow::ColorDepthMessage(int bits_per_pixel) {
+QString MainWindow::colorDepthMessage(int bits_per_pixel) {
   if (bits_per_pixel <= 8)
     return QStringLiteral(
         "Your windows display settings are set to a less than optimal\rcolor mode for this application.  The "
@@ -448,53 +452,50 @@ QString MainWindow::ColorDepthMessage(int bits_per_pixel) {
   return {};
 }
 
-void MainWindow::SplashProgress(const QString&, int percent) {
-  if (!Splash) return;
-  Splash->Progress->setValue(percent);
-  Splash->repaint();
+void MainWindow::showSplashProgress(const QString&, int percent) {
+  if (!splash_) return;
+  splash_->progressBar_->setValue(percent);
+  splash_->repaint();
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
   kt58::TAnimation& a = document_->Animation();
-  if (a.Playing) Panel6->StopPlayback();
-  if (!QuerySaveProject()) {
+  if (a.Playing) playbackBar_->stopPlayback();
+  if (!querySaveProject()) {
     e->ignore();
     return;
   }
-  SaveSettings();
-  DisableControlEvents();
-  View->StopUpdateTimer();
+  saveSettings();
+  disableControlEvents();
+  canvasView_->stopUpdateTimer();
   e->accept();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
-  FormResize();
+  onResized();
 }
 
-void MainWindow::FormResize() {
-  if (!Sizing && StartupComplete) LayoutChanged();
+void MainWindow::onResized() {
+  if (startupComplete_) relayout();
 }
 
-void MainWindow::Splitter1Moved() {
-  SplitterToggle = !SplitterToggle;
-  if (!SplitterToggle && !kt58::Ui().Terminating()) LayoutChanged();
+void MainWindow::onSplitterMoved() {
+  splitterToggle_ = !splitterToggle_;
+  if (!splitterToggle_ && !kt58::Ui().Terminating()) relayout();
 }
 
-void MainWindow::LayoutChanged() {
-  if (document_->Animation().Playing) {
-    Panel6->ResizePending = true;
-    return;
-  }
-  View->LayoutChanged();
+void MainWindow::relayout() {
+  canvasView_->relayout();
+  if (document_->Animation().Playing) return;
   if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
 }
 
-void MainWindow::ShowModified() {
-  StatusPanel0->setText(document_->IsModified() ? QStringLiteral("Modified") : QString());
+void MainWindow::showModified() {
+  statusLabel_->setText(document_->IsModified() ? QStringLiteral("Modified") : QString());
 }
 
-void MainWindow::ShowTitle() {
+void MainWindow::showTitle() {
   // The project's name with the modified marker; Qt adds the application's
   // name after it. The title is set itself rather than left to the file
   // path, which does not reach a window that is not created yet.
@@ -504,18 +505,18 @@ void MainWindow::ShowTitle() {
   setWindowModified(document_->IsModified());
 }
 
-void MainWindow::ShowStatusMessage(const QString& text) {
-  StatusPanel0->setText(text);
+void MainWindow::showStatusMessage(const QString& text) {
+  statusLabel_->setText(text);
   statusBar()->repaint();
 }
 
-void MainWindow::ShowProjectName() {
+void MainWindow::showProjectName() {
   const QString name = QString::fromStdString(std::filesystem::path(document_->Animation().FileName).filename().string());
-  StatusPanel1->setText(name);
-  StatusPanel1->setToolTip(name);
+  projectNameLabel_->setText(name);
+  projectNameLabel_->setToolTip(name);
 }
 
-void MainWindow::UpdateStatusLine() {
+void MainWindow::updateStatusLine() {
   const kt58::TAnimation& a = document_->Animation();
   const kt58::FrameSize size = a.GetFrameSize();
   std::string text;
@@ -525,70 +526,70 @@ void MainWindow::UpdateStatusLine() {
   text += kt58::Format("Size : [%d x %d]", size.Width, size.Height);
   if (a.FixedFrameSize) text += " Fixed";
   std::string rates;
-  if (a.Playing) rates = kt58::Format("FPS : %.2f  ", Panel6->Fps);
-  rates += kt58::Format("Max : %.2f", Panel6->MaxFps);
+  if (a.Playing) rates = kt58::Format("FPS : %.2f  ", playbackBar_->fps_);
+  rates += kt58::Format("Max : %.2f", playbackBar_->maxFps_);
   // The rates go on a second line while playing (with them the line is
   // wider than the view's column, and it keeps still as playing starts and
   // stops) and whenever the one line would not fit, as a high Max makes it.
-  const int column = DataPanel->contentsRect().width();
+  const int column = frameInfoLabel_->contentsRect().width();
   const auto width = [&](const std::string& part) {
-    return DataPanel->fontMetrics().horizontalAdvance(QString::fromStdString(part));
+    return frameInfoLabel_->fontMetrics().horizontalAdvance(QString::fromStdString(part));
   };
   const bool split = a.Playing || width(text + "  " + rates) > column;
   const QString line = QString::fromStdString(text + (split ? "\n" : "  ") + rates);
   // A line still wider than the column starts at the left edge and loses
   // its end, not both ends.
   const bool fits = std::max(width(text), width(rates)) <= column;
-  DataPanel->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
-  DataPanel->setText(line);
+  frameInfoLabel_->setAlignment((fits ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
+  frameInfoLabel_->setText(line);
 }
 
-void MainWindow::UpdateControlStates() {
+void MainWindow::updateControlStates() {
   const kt58::TAnimation& a = document_->Animation();
   const bool playing = a.Playing;
   const int layers = a.LayerCount();
-  ProjectButton->setEnabled(!playing);
-  for (QAction* action : {NewProject1, OpenProject1, SaveProject1, SaveProjectAs1}) action->setEnabled(!playing);
-  RecentProjectsMenu->setEnabled(!playing && !settings_.MruList.empty());
-  AddLayer1->setEnabled(!playing);
-  for (QAction* exporter : {CreateGif1, CreateBitmapSequence1, SaveSingleFrame1, SaveAsAvi1, SaveAsVideo1})
+  projectButton_->setEnabled(!playing);
+  for (QAction* action : {newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_}) action->setEnabled(!playing);
+  recentProjectsMenu_->setEnabled(!playing && !settings_.MruList.empty());
+  addLayerAction_->setEnabled(!playing);
+  for (QAction* exporter : {exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_})
     exporter->setEnabled(!playing && a.Sequenced);
-  Layers->UpdateControlStates();
-  Panel6->UpdateControlStates();
-  AnimationSheet->UpdateControlStates();
-  pc1->setTabVisible(pc1->indexOf(AnimationSheet), !playing);
-  for (QWidget* page : {static_cast<QWidget*>(LayerSheet), static_cast<QWidget*>(VideoSheet)})
-    pc1->setTabVisible(pc1->indexOf(page), layers >= 1 && !playing);
+  layerList_->updateControlStates();
+  playbackBar_->updateControlStates();
+  animationProperties_->updateControlStates();
+  propertyTabs_->setTabVisible(propertyTabs_->indexOf(animationProperties_), !playing);
+  for (QWidget* page : {static_cast<QWidget*>(layerProperties_), static_cast<QWidget*>(videoLayerPage_)})
+    propertyTabs_->setTabVisible(propertyTabs_->indexOf(page), layers >= 1 && !playing);
 }
 
-void MainWindow::LoadAnimationControls() {
-  AnimationSheet->LoadAnimationControls();
-  Panel6->LoadAnimationControls();
-  View->ShowBackgroundColor();
-  UpdateStatusLine();
+void MainWindow::loadAnimationControls() {
+  animationProperties_->loadAnimationControls();
+  playbackBar_->loadAnimationControls();
+  canvasView_->showBackgroundColor();
+  updateStatusLine();
 }
 
-void MainWindow::DisableControlEvents() {
-  AnimationSheet->Events().Disable();
-  LayerSheet->Events().Disable();
-  Panel6->Events().Disable();
+void MainWindow::disableControlEvents() {
+  animationProperties_->controlEvents().Disable();
+  layerProperties_->controlEvents().Disable();
+  playbackBar_->controlEvents().Disable();
 }
 
-void MainWindow::EnableControlEvents() {
-  AnimationSheet->Events().Enable();
-  LayerSheet->Events().Enable();
-  Panel6->Events().Enable();
+void MainWindow::enableControlEvents() {
+  animationProperties_->controlEvents().Enable();
+  layerProperties_->controlEvents().Enable();
+  playbackBar_->controlEvents().Enable();
 }
 
-QString MainWindow::LayerFileFilter() {
+QString MainWindow::layerFileFilter() {
   return QStringLiteral(
       "Pictures and videos (*.bmp *.BMP *.jpg *.JPG *.gif *.GIF *.avi *.AVI);;"
       "Bitmaps (*.bmp *.BMP);;JPEG pictures (*.jpg *.JPG);;GIF pictures (*.gif *.GIF);;AVI videos (*.avi *.AVI)");
 }
 
-void MainWindow::AddLayerClick() {
+void MainWindow::addLayer() {
   const QStringList files = QFileDialog::getOpenFileNames(
-      this, QStringLiteral("Add Layer"), QString::fromStdString(settings_.LastThumbDir.string()), LayerFileFilter());
+      this, QStringLiteral("Add Layer"), QString::fromStdString(settings_.LastThumbDir.string()), layerFileFilter());
   for (const QString& file : files) {
     const std::filesystem::path path = file.toStdString();
     settings_.LastThumbDir = path.parent_path();
@@ -596,11 +597,11 @@ void MainWindow::AddLayerClick() {
   }
 }
 
-void MainWindow::Help1Click() { kt58::app::OpenUserGuide(this); }
+void MainWindow::showHelp() { kt58::app::OpenUserGuide(this); }
 
-void MainWindow::AboutMenuItemClick() {
+void MainWindow::showAbout() {
   AboutDialog about(this);
   about.exec();
 }
 
-void MainWindow::Debug1Click() { kt58::Ui().ShowMessage(std::to_string(kt58::LivePictureCount())); }
+void MainWindow::showDebugInfo() { kt58::Ui().ShowMessage(std::to_string(kt58::LivePictureCount())); }

@@ -56,100 +56,69 @@ class MainWindow final : public QMainWindow {
 
   Document& document() { return *document_; }
   kt58::app::Settings& settings() { return settings_; }
+  // Start-up has finished: the splash is gone and the project (or the
+  // start-up dialog's choice) is open.
+  bool startupComplete() const { return startupComplete_; }
 
   // ---- shell
-  void SplashProgress(const QString& step, int percent);
+  void showSplashProgress(const QString& step, int percent);
   // The status panel shows "Modified" while the project differs from its
   // saved state.
-  void ShowModified();
-  void ShowStatusMessage(const QString& text);
-  void ShowProjectName();
-  void UpdateStatusLine();
-  void UpdateControlStates();
-  void LoadAnimationControls();
-  void LayoutChanged();
-  void FormResize();
-  void Splitter1Moved();
+  void showModified();
+  void showStatusMessage(const QString& text);
+  void showProjectName();
+  void updateStatusLine();
+  void updateControlStates();
+  void loadAnimationControls();
+  void relayout();
+  void onResized();
+  void onSplitterMoved();
   // Detach and attach the property controls' handlers of every panel.
-  void DisableControlEvents();
-  void EnableControlEvents();
-  void AddLayerClick();
+  void disableControlEvents();
+  void enableControlEvents();
+  void addLayer();
 
   // ---- project commands (project_commands.cpp)
-  void ProjectPopupPopup();
+  void onProjectMenuAboutToShow();
   // true: go on; false: the user cancelled, or the project could not be
   // saved when asked to.
-  bool QuerySaveProject();
-  void NewProject1Click();
-  void OpenProject1Click();
-  void SaveProject1Click();
-  void SaveProjectAs1Click();
+  bool querySaveProject();
+  void newProject();
+  void open();
+  void save();
+  void saveAs();
   // An empty path asks with the open dialog. true when a project was loaded.
-  bool OpenProject(std::filesystem::path path);
+  bool openProject(std::filesystem::path path);
   // true when the project was written; false when the user cancelled the
   // dialog or the write failed (shown, the project stays modified).
-  bool SaveProject(bool save_as);
-  void ClearProject();
-  void StartEmptyProject();
+  bool saveProject(bool save_as);
+  void clearProject();
+  void startEmptyProject();
   // The window's placement and pane sizes into Settings, then the file;
   // a failed write is shown.
-  void SaveSettings();
-  void ShowStartupDialog();
+  void saveSettings();
+  void showStartupDialog();
   // The recent projects as entries of the File menu (enabled by
-  // UpdateControlStates).
-  void ShowRecentProjects();
+  // updateControlStates).
+  void showRecentProjects();
   // An .apf among dropped files; empty without one.
-  static std::filesystem::path DroppedProject(const QMimeData* data);
+  static std::filesystem::path droppedProject(const QMimeData* data);
 
-  void Help1Click();
-  void AboutMenuItemClick();
-  void Debug1Click();
+  void showHelp();
+  void showAbout();
+  void showDebugInfo();
   // The export commands (export_commands.cpp).
-  void SaveSingleFrame1Click();
-  void SaveAsAvi1Click();
-  void CreateBitmapSequence1Click();
-  void CreateGif1Click();
-  void SaveAsVideo1Click();
+  void exportSingleFrame();
+  void exportAvi();
+  void exportPictureSequence();
+  void exportGif();
+  void exportVideo();
 
   // What the Add Layer dialog offers: the file types layers are made of.
-  static QString LayerFileFilter();
+  static QString layerFileFilter();
   // Texts of the start-up display checks, empty when the screen passes.
-  static QString DisplaySizeMessage(QSize screen);
-  static QString ColorDepthMessage(int bits_per_pixel);
-
-  bool SplitterToggle = false;
-  bool Sizing = false;
-  bool StartupComplete = false;
-  kt58::app::Settings settings_;
-
-  // The panels.
-  CanvasView* View;
-  LayerList* Layers;
-  ExplorerPage* ExplorerSheet;
-  AnimationProperties* AnimationSheet;
-  LayerProperties* LayerSheet;
-  VideoLayerPage* VideoSheet;
-  PlaybackBar* Panel6;
-
-  // Components under the names the rest of the program uses (also their objectName).
-  QWidget* Panel3;
-  QToolButton* ProjectButton;
-  QMenuBar* MainMenu;
-  QMenu* ProjectPopup;
-  // Project and export entries, shared by the Project button's menu and the
-  // File menu. The exports need generated frames and no playback.
-  QAction *NewProject1, *OpenProject1, *SaveProject1, *SaveProjectAs1;
-  QMenu* RecentProjectsMenu;
-  QAction *CreateGif1, *CreateBitmapSequence1, *SaveSingleFrame1, *SaveAsAvi1, *SaveAsVideo1;
-  QAction *Help1, *AboutMenuItem, *Debug1, *Close1, *Quit1;
-  QAction *Undo1, *Redo1, *AddLayer1;
-  QWidget* VideoPanel;
-  QTabWidget* pc1;
-  QLabel* DataPanel;
-  QSplitter* Splitter1;
-  QTabWidget* PageControl1;
-  QLabel *StatusPanel0, *StatusPanel1;
-  SplashScreen* Splash = nullptr;
+  static QString displaySizeMessage(QSize screen);
+  static QString colorDepthMessage(int bits_per_pixel);
 
  protected:
   void showEvent(QShowEvent* e) override;
@@ -159,17 +128,51 @@ class MainWindow final : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void FormCreate();
-  void FormShow();
-  void BuildLayout();
-  void BuildMenus();
-  void ConnectDocument();
+  void initialize();
+  void onFirstShow();
+  void buildLayout();
+  void buildMenus();
+  void connectDocument();
   // The size the layout needs with this platform's fonts, never below the
   // described sizes.
-  void FitToContent();
-  void ShowTitle();
+  void fitToContent();
+  void showTitle();
   // LoadSettings with the form's sizes as defaults, then applied.
-  void ApplySettings();
+  void applySettings();
+
+  bool splitterToggle_ = false;
+  bool startupComplete_ = false;
+  kt58::app::Settings settings_;
+
+  // The panels.
+  CanvasView* canvasView_;
+  LayerList* layerList_;
+  ExplorerPage* explorerPage_;
+  AnimationProperties* animationProperties_;
+  LayerProperties* layerProperties_;
+  VideoLayerPage* videoLayerPage_;
+  PlaybackBar* playbackBar_;
+
+  // The components; each keeps the name the product always used as its
+  // objectName.
+  QWidget* topBar_;
+  QToolButton* projectButton_;
+  QMenuBar* menuBar_;
+  QMenu* projectMenu_;
+  // Project and export entries, shared by the Project button's menu and the
+  // File menu. The exports need generated frames and no playback.
+  QAction *newProjectAction_, *openProjectAction_, *saveProjectAction_, *saveProjectAsAction_;
+  QMenu* recentProjectsMenu_;
+  QAction *exportGifAction_, *exportPictureSequenceAction_, *exportSingleFrameAction_, *exportAviAction_, *exportVideoAction_;
+  QAction *helpAction_, *aboutAction_, *debugAction_, *closeAction_, *quitAction_;
+  QAction *undoAction_, *redoAction_, *addLayerAction_;
+  QWidget* sideColumn_;
+  QTabWidget* propertyTabs_;
+  QLabel* frameInfoLabel_;
+  QSplitter* splitter_;
+  QTabWidget* layerTabs_;
+  QLabel *statusLabel_, *projectNameLabel_;
+  SplashScreen* splash_ = nullptr;
 
   MainWindowOptions options_;
   // The panels hold a reference to it: they are deleted first.

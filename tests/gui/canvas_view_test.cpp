@@ -47,7 +47,7 @@ class ConstructionViewTest : public QObject {
   void addedLayerIsListedSelectedAndOutlined() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.View();
+    CanvasView& view = f.canvasView();
     const auto logo = f.WriteBmp("logo.bmp", 40, 30, 3);
     f.Add(logo);
     QCOMPARE(f.Anim().LayerCount(), 1);
@@ -56,19 +56,19 @@ class ConstructionViewTest : public QObject {
     QCOMPARE(f.RowText(0, 2), QStringLiteral("40 x 30"));
     kt58::Layer* first = f.Anim().SelectedLayer;
     QVERIFY(first);
-    QCOMPARE(f.List().RowLayer(0), first);
-    QVERIFY(view.FocusRectShown);
-    QVERIFY(view.PaintAttached);
+    QCOMPARE(f.List().rowLayer(0), first);
+    QVERIFY(view.focusRectShown_);
+    QVERIFY(view.paintAttached_);
     const QPoint origin(f.Box()->width() / 2 - 20, f.Box()->height() / 2 - 15);
-    QCOMPARE(view.DrawOrigin, origin);
-    QCOMPARE(view.SelectionRect, QRect(origin, QSize(40, 30)));
-    QCOMPARE(f.Box()->FocusOutline(), view.SelectionRect);
+    QCOMPARE(view.drawOrigin_, origin);
+    QCOMPARE(view.selectionRect_, QRect(origin, QSize(40, 30)));
+    QCOMPARE(f.Box()->focusOutline(), view.selectionRect_);
 
     // The same file again: a second layer in front, sharing the resource.
     f.Add(logo);
     QCOMPARE(f.RowNames(), QStringList({"logo_2", "logo_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
-    QCOMPARE(f.Anim().SelectedLayer, f.List().RowLayer(0));
+    QCOMPARE(f.Anim().SelectedLayer, f.List().rowLayer(0));
     QCOMPARE(f.Anim().References->Count(), 1);
   }
 
@@ -90,24 +90,24 @@ class ConstructionViewTest : public QObject {
     QVERIFY2(lines[1].startsWith(QStringLiteral("broken.bmp: ")) && lines[1].size() > 14, qPrintable(lines[1]));
     QCOMPARE(f.Anim().LayerCount(), 0);
     QCOMPARE(f.Rows()->topLevelItemCount(), 0);
-    QVERIFY(f.View().PaintAttached);
+    QVERIFY(f.canvasView().paintAttached_);
     QVERIFY(!f.Modified());
   }
 
   void viewShowsTheComposedFrameInsideAWhiteOutline() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.View();
+    CanvasView& view = f.canvasView();
     f.Add(f.WriteBmp("back.bmp", 50, 40, 4));
     f.Add(f.WriteBmp("front.bmp", 20, 10, 5));
     f.Anim().SetLayerPosition(7, 9);
-    view.HideFocusRect();
+    view.hideFocusRect();
     QVERIFY(f.Repainted());
     const QImage shown = Grab(f.Box());
     QCOMPARE(f.Anim().GetFrameSize().Width, 50);
     QCOMPARE(f.Anim().GetFrameSize().Height, 40);
     QCOMPARE(f.FrameDifference(shown), QString());
-    const QPoint o = view.DrawOrigin;
+    const QPoint o = view.drawOrigin_;
     const QRgb white = qRgb(255, 255, 255), black = qRgb(0, 0, 0);
     for (int x = -1; x <= 50; ++x) {
       QCOMPARE(shown.pixel(o.x() + x, o.y() - 1), white);
@@ -122,8 +122,8 @@ class ConstructionViewTest : public QObject {
 
     // The dotted outline of the selected layer lies over the picture without
     // changing the composed pixels underneath.
-    view.ShowFocusRect();
-    QCOMPARE(view.SelectionRect, QRect(o + QPoint(7, 9), QSize(20, 10)));
+    view.showFocusRect();
+    QCOMPARE(view.selectionRect_, QRect(o + QPoint(7, 9), QSize(20, 10)));
     const QImage outlined = Grab(f.Box());
     int changed = 0;
     for (int x = 0; x < 20; ++x) changed += outlined.pixel(o.x() + 7 + x, o.y() + 9) != shown.pixel(o.x() + 7 + x, o.y() + 9);
@@ -136,7 +136,7 @@ class ConstructionViewTest : public QObject {
     QVERIFY(f.Ready());
     // No outline around a zero-sized frame, and the hint in the middle.
     QVERIFY(f.Repainted());
-    QCOMPARE(f.Box()->Hint(), CanvasView::EmptyProjectHint());
+    QCOMPARE(f.Box()->Hint(), CanvasView::emptyProjectHint());
     QVERIFY(f.Box()->Hint().contains(QStringLiteral("Layer > Add Layer...")));
     const QImage empty = Grab(f.Box());
     QCOMPARE(empty.pixel(2, 2), qRgb(0, 0, 0));
@@ -149,22 +149,22 @@ class ConstructionViewTest : public QObject {
     f.Add(f.WriteBmp("a.bmp", 10, 10, 1));
     QCOMPARE(f.Box()->Hint(), QString());
     f.Doc().UndoStack().undo();
-    QCOMPARE(f.Box()->Hint(), CanvasView::EmptyProjectHint());
+    QCOMPARE(f.Box()->Hint(), CanvasView::emptyProjectHint());
   }
 
   void draggingTheSelectedLayerMovesItByTheMouseDistance() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.View();
+    CanvasView& view = f.canvasView();
     PaintBox* box = f.Box();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 6));
     kt58::Layer* layer = f.Anim().SelectedLayer;
     const int resequenced = f.Count("Resequence Complete");
     const int steps = f.Doc().UndoStack().count();
-    const QPoint grab = view.SelectionRect.topLeft() + QPoint(12, 8);
+    const QPoint grab = view.selectionRect_.topLeft() + QPoint(12, 8);
     QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, grab);
-    QVERIFY(view.Dragging);
-    QVERIFY(!view.PaintAttached);
+    QVERIFY(view.dragging_);
+    QVERIFY(!view.paintAttached_);
     QTest::mouseMove(box, grab + QPoint(4, 2));
     QTest::mouseMove(box, grab + QPoint(10, 5));
     // The position follows the mouse during the drag, shown in the offset
@@ -173,42 +173,42 @@ class ConstructionViewTest : public QObject {
     QCOMPARE(f.Find<QLineEdit>("eYOffset")->text(), QStringLiteral("5"));
     QCOMPARE(layer->OffsetX, 10);
     QCOMPARE(layer->OffsetY, 5);
-    QCOMPARE(box->FocusOutline().topLeft(), view.DrawOrigin + QPoint(10, 5));
+    QCOMPARE(box->focusOutline().topLeft(), view.drawOrigin_ + QPoint(10, 5));
     QCOMPARE(f.Count("Resequence Complete"), resequenced);
     QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, grab + QPoint(10, 5));
-    QVERIFY(!view.Dragging);
+    QVERIFY(!view.dragging_);
     QCOMPARE(layer->OffsetX, 10);
     QCOMPARE(layer->OffsetY, 5);
     QVERIFY(f.Modified());
-    QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Modified"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
     QCOMPARE(f.Count("Resequence Complete"), resequenced + 1);
-    QCOMPARE(view.SelectionRect, QRect(view.DrawOrigin + QPoint(10, 5), QSize(40, 30)));
-    QVERIFY(view.PaintAttached);
+    QCOMPARE(view.selectionRect_, QRect(view.drawOrigin_ + QPoint(10, 5), QSize(40, 30)));
+    QVERIFY(view.paintAttached_);
     QVERIFY(f.Repainted());
     // The whole drag is one undo step.
     QCOMPARE(f.Doc().UndoStack().count(), steps + 1);
 
     // A press outside the layer starts no drag.
-    QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, view.SelectionRect.bottomRight() + QPoint(3, 3));
-    QVERIFY(!view.Dragging);
-    QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, view.SelectionRect.bottomRight() + QPoint(3, 3));
+    QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, view.selectionRect_.bottomRight() + QPoint(3, 3));
+    QVERIFY(!view.dragging_);
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, view.selectionRect_.bottomRight() + QPoint(3, 3));
     // Without a shown selection a press does nothing at all.
-    view.HideFocusRect();
-    QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, view.SelectionRect.center());
-    QVERIFY(!view.Dragging);
-    QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, view.SelectionRect.center());
+    view.hideFocusRect();
+    QTest::mousePress(box, Qt::LeftButton, Qt::NoModifier, view.selectionRect_.center());
+    QVERIFY(!view.dragging_);
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::NoModifier, view.selectionRect_.center());
     QCOMPARE(layer->OffsetX, 10);
   }
 
   void ctrlArrowsNudgeWhereverTheKeyboardIsAndReleasingCtrlRegeneratesOnce() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.View();
+    CanvasView& view = f.canvasView();
     f.Add(f.WriteBmp("a.bmp", 20, 20, 7));
     f.Add(f.WriteBmp("b.bmp", 20, 20, 8));
     f.ClickRow(1);
     kt58::Layer* layer = f.Anim().SelectedLayer;
-    QCOMPARE(layer, f.List().RowLayer(1));
+    QCOMPARE(layer, f.List().rowLayer(1));
     f.Doc().SetModified(false);
     // Whichever control has the keyboard: the list, a page's edit, the
     // view itself.
@@ -227,18 +227,21 @@ class ConstructionViewTest : public QObject {
       const int resequenced = f.Count("Resequence Complete");
       const int steps = f.Doc().UndoStack().count();
       NudgeKeys(target, c.keys);
-      QVERIFY2(view.Nudging, c.target);
+      QVERIFY2(view.nudging_, c.target);
       QCOMPARE(QPoint(layer->OffsetX, layer->OffsetY), c.moved);
       QCOMPARE(f.Count("Resequence Complete"), resequenced);
+      // Playing waits for the run to end: its frames are not made yet.
+      f.Find<PlaybackBar>("Panel6")->play();
+      QVERIFY(!f.Anim().Playing);
       QTest::keyRelease(target, Qt::Key_Control);
-      QVERIFY(!view.Nudging);
+      QVERIFY(!view.nudging_);
       QCOMPARE(f.Count("Resequence Complete"), resequenced + 1);
-      QVERIFY(view.PaintAttached);
-      QVERIFY(view.UpdateTimer->isActive());
-      QCOMPARE(view.SelectionRect.topLeft(), view.DrawOrigin + c.moved);
+      QVERIFY(view.paintAttached_);
+      QVERIFY(view.updateTimer_->isActive());
+      QCOMPARE(view.selectionRect_.topLeft(), view.drawOrigin_ + c.moved);
       // A run of nudges is one undo step, and the project is modified.
       QCOMPARE(f.Doc().UndoStack().count(), steps + 1);
-      QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Modified"));
+      QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
     }
     // The keys moved the layer, not the list's current row.
     QCOMPARE(f.Rows()->currentItem(), f.Rows()->topLevelItem(1));
@@ -249,7 +252,7 @@ class ConstructionViewTest : public QObject {
     // Without a selected layer the arrows are left to the control.
     f.Doc().SelectLayer(nullptr);
     NudgeKeys(f.Rows(), {Qt::Key_Left});
-    QVERIFY(!view.Nudging);
+    QVERIFY(!view.nudging_);
   }
 
   void rightButtonOpensTheLayerMenu() {
@@ -265,7 +268,7 @@ class ConstructionViewTest : public QObject {
   void droppedFilesBecomeLayersAtTheDropPoint() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    CanvasView& view = f.View();
+    CanvasView& view = f.canvasView();
     f.Add(f.WriteBmp("back.bmp", 30, 30, 9));
     f.Doc().SetModified(false);
     const QUrl url = FileUrl(f.WriteBmp("dropped.bmp", 16, 12, 10));
@@ -277,20 +280,20 @@ class ConstructionViewTest : public QObject {
     QCOMPARE(f.Anim().LayerCount(), 1);
     f.Anim().Playing = false;
 
-    const QPoint at = view.DrawOrigin + QPoint(5, 7);
+    const QPoint at = view.drawOrigin_ + QPoint(5, 7);
     r = DropFiles(f.Box(), {url}, at);
     QVERIFY(r.entered);
     QVERIFY(r.dropped);
     QCOMPARE(f.Anim().LayerCount(), 2);
     QCOMPARE(f.RowNames(), QStringList({"dropped_1", "back_1"}));
     kt58::Layer* layer = f.Anim().SelectedLayer;
-    QCOMPARE(layer, f.List().RowLayer(0));
+    QCOMPARE(layer, f.List().rowLayer(0));
     // The drop point, in frame coordinates, is the layer's top-left corner.
     QCOMPARE(layer->OffsetX, 5);
     QCOMPARE(layer->OffsetY, 7);
-    QCOMPARE(view.SelectionRect.topLeft(), view.DrawOrigin + QPoint(5, 7));
+    QCOMPARE(view.selectionRect_.topLeft(), view.drawOrigin_ + QPoint(5, 7));
     QVERIFY(f.Modified());
-    QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Modified"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
   }
 
   void filesOfOtherTypesAreRefusedWithAReason() {
@@ -301,11 +304,11 @@ class ConstructionViewTest : public QObject {
     const QList<QUrl> urls = {FileUrl(f.dir / "notes.txt"), FileUrl(f.dir / "photo.png")};
     // On the view and on the layer list alike.
     for (QWidget* target : {static_cast<QWidget*>(f.Box()), f.Rows()->viewport()}) {
-      f.form->StatusPanel0->clear();
+      f.Find<QLabel>("StatusPanel0")->clear();
       const DropResult r = DropFiles(target, urls, QPoint(10, 10));
       QVERIFY(r.entered);
       QCOMPARE(f.Anim().LayerCount(), 0);
-      const QString status = f.form->StatusPanel0->text();
+      const QString status = f.Find<QLabel>("StatusPanel0")->text();
       QVERIFY2(status.contains(QStringLiteral("notes.txt")) && status.contains(QStringLiteral("photo.png")) &&
                    status.contains(QStringLiteral("BMP")),
                qPrintable(status));

@@ -40,10 +40,10 @@ class ColorComboTest : public QObject {
     QCOMPARE(combo.count(), 41);
     for (int i = 0; i < combo.count(); ++i) {
       QCOMPARE(combo.itemText(i), QString::fromLatin1(NamedColors()[static_cast<size_t>(i)].name));
-      QCOMPARE(combo.ItemColor(i), NamedColors()[static_cast<size_t>(i)].value);
+      QCOMPARE(combo.itemColor(i), NamedColors()[static_cast<size_t>(i)].value);
     }
     QCOMPARE(combo.currentIndex(), 0);
-    QCOMPARE(combo.CurrentColor(), Color{0});
+    QCOMPARE(combo.currentColor(), Color{0});
     QVERIFY(!combo.isEditable());
   }
 
@@ -52,11 +52,11 @@ class ColorComboTest : public QObject {
     combo.resize(150, combo.sizeHint().height());
     combo.show();
     QVERIFY(QTest::qWaitForWindowExposed(&combo));
-    QSignalSpy changes(&combo, &ColorComboBox::OnChange);
+    QSignalSpy changes(&combo, &ColorComboBox::colorChanged);
     const int btn_face = combo.findText(QStringLiteral("clBtnFace"));
     QCOMPARE(btn_face, 16);
     PickItem(&combo, btn_face);
-    QCOMPARE(combo.CurrentColor(), Color{0x8000000F});
+    QCOMPARE(combo.currentColor(), Color{0x8000000F});
     QCOMPARE(changes.count(), 1);
     // Picking the same item again is still a pick.
     PickItem(&combo, btn_face);
@@ -65,14 +65,14 @@ class ColorComboTest : public QObject {
 
   void settingCurrentColorFiresNothingAndShowsTheHexForm() {
     ColorComboBox combo;
-    QSignalSpy changes(&combo, &ColorComboBox::OnChange);
+    QSignalSpy changes(&combo, &ColorComboBox::colorChanged);
     QSignalSpy index_changes(&combo, &QComboBox::currentIndexChanged);
-    combo.SetCurrentColor(0x00FFEBD7);
-    QCOMPARE(combo.CurrentColor(), Color{0x00FFEBD7});
-    QCOMPARE(combo.DisplayText(), QStringLiteral("$00FFEBD7"));
+    combo.setCurrentColor(0x00FFEBD7);
+    QCOMPARE(combo.currentColor(), Color{0x00FFEBD7});
+    QCOMPARE(combo.displayText(), QStringLiteral("$00FFEBD7"));
     QCOMPARE(combo.currentIndex(), -1);
-    combo.SetCurrentColor(0x0000FF);
-    QCOMPARE(combo.DisplayText(), QStringLiteral("clRed"));
+    combo.setCurrentColor(0x0000FF);
+    QCOMPARE(combo.displayText(), QStringLiteral("clRed"));
     QCOMPARE(combo.currentIndex(), 9);
     QCOMPARE(changes.count(), 0);
     QCOMPARE(index_changes.count(), 0);
@@ -82,10 +82,10 @@ class ColorComboTest : public QObject {
     for (const Color c : {Color{0x00FFEBD7}, Color{0x000080}, Color{0x8000000F}}) {
       ColorComboBox combo;
       combo.resize(160, combo.sizeHint().height());
-      combo.SetCurrentColor(c);
+      combo.setCurrentColor(c);
       combo.show();
       QVERIFY(QTest::qWaitForWindowExposed(&combo));
-      VerifySwatch(Grab(&combo), combo.EditItemRect().topLeft(), combo.ItemHeight(), c);
+      VerifySwatch(Grab(&combo), combo.editItemRect().topLeft(), combo.itemHeight(), c);
     }
   }
 
@@ -101,8 +101,8 @@ class ColorComboTest : public QObject {
     for (const char* name : {"clMaroon", "clTeal", "clYellow"}) {
       const int i = combo.findText(QString::fromLatin1(name));
       const QRect r = view->visualRect(view->model()->index(i, 0));
-      QCOMPARE(r.height(), combo.ItemHeight());
-      VerifySwatch(image, r.topLeft(), combo.ItemHeight(), combo.ItemColor(i));
+      QCOMPARE(r.height(), combo.itemHeight());
+      VerifySwatch(image, r.topLeft(), combo.itemHeight(), combo.itemColor(i));
     }
     combo.hidePopup();
   }
@@ -126,10 +126,10 @@ class ColorComboTest : public QObject {
 
     ColorComboBox combo;
     combo.resize(160, combo.sizeHint().height());
-    combo.SetCurrentColor(0x8000000F);
+    combo.setCurrentColor(0x8000000F);
     combo.show();
     QVERIFY(QTest::qWaitForWindowExposed(&combo));
-    VerifySwatch(Grab(&combo), combo.EditItemRect().topLeft(), combo.ItemHeight(), RGBColor(1, 2, 3));
+    VerifySwatch(Grab(&combo), combo.editItemRect().topLeft(), combo.itemHeight(), RGBColor(1, 2, 3));
   }
 
   // Button face, shadow and highlight set to colours no style uses, so every
@@ -161,12 +161,12 @@ class ColorComboTest : public QObject {
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w));
       }
-      edit.SetFlat(c.flat);
-      edit.SetEtchedBorder(c.etched);
-      combo.SetFlat(c.flat);
-      combo.SetEtchedBorder(c.etched);
+      edit.setFlat(c.flat);
+      edit.setEtchedBorder(c.etched);
+      combo.setFlat(c.flat);
+      combo.setEtchedBorder(c.etched);
       QCOMPARE(edit.Flat(), c.flat);
-      QCOMPARE(combo.EtchedBorder(), c.etched);
+      QCOMPARE(combo.etchedBorder(), c.etched);
       const struct {
         QWidget* w;
         const Color* want;

@@ -60,12 +60,12 @@ class ColorSelectorTest : public QObject {
 
   void settingColorByProgramFiresNothing() {
     ColorPicker s;
-    QSignalSpy changes(&s, &ColorPicker::OnColorChange);
-    s.SetLabelText(QStringLiteral("Background Color"));
-    s.SetColor(0x00FFEBD7);
+    QSignalSpy changes(&s, &ColorPicker::colorChanged);
+    s.setLabelText(QStringLiteral("Background Color"));
+    s.setColor(0x00FFEBD7);
     QCOMPARE(s.color(), Color{0x00FFEBD7});
-    QCOMPARE(s.Combo()->CurrentColor(), Color{0x00FFEBD7});
-    QCOMPARE(s.Combo()->DisplayText(), QStringLiteral("$00FFEBD7"));
+    QCOMPARE(s.Combo()->currentColor(), Color{0x00FFEBD7});
+    QCOMPARE(s.Combo()->displayText(), QStringLiteral("$00FFEBD7"));
     QCOMPARE(s.Label()->text(), QStringLiteral("Background Color"));
     QCOMPARE(changes.count(), 0);
   }
@@ -75,7 +75,7 @@ class ColorSelectorTest : public QObject {
     s.resize(180, 50);
     s.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s));
-    QSignalSpy changes(&s, &ColorPicker::OnColorChange);
+    QSignalSpy changes(&s, &ColorPicker::colorChanged);
     PickItem(s.Combo(), s.Combo()->findText(QStringLiteral("clBtnFace")));
     QCOMPARE(s.color(), Color{0x8000000F});
     QCOMPARE(changes.count(), 1);
@@ -85,10 +85,10 @@ class ColorSelectorTest : public QObject {
   void colourDialogStartsAtTheColourAndConfirmingSetsIt() {
     ColorPicker s;
     s.resize(180, 50);
-    s.SetColor(0x8000000F);  // a system colour starts the dialog at its resolved value
+    s.setColor(0x8000000F);  // a system colour starts the dialog at its resolved value
     s.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s));
-    QSignalSpy changes(&s, &ColorPicker::OnColorChange);
+    QSignalSpy changes(&s, &ColorPicker::colorChanged);
     QColor start;
     auto seen = AnswerNextModal([&](QWidget* w) {
       auto* dialog = qobject_cast<QColorDialog*>(w);
@@ -101,18 +101,18 @@ class ColorSelectorTest : public QObject {
     QVERIFY(*seen);
     QCOMPARE(start, QColor(0xF0, 0xF0, 0xF0));
     QCOMPARE(s.color(), Color{0x00FFEBD7});
-    QCOMPARE(s.Combo()->CurrentColor(), Color{0x00FFEBD7});
-    QCOMPARE(s.Combo()->DisplayText(), QStringLiteral("$00FFEBD7"));
+    QCOMPARE(s.Combo()->currentColor(), Color{0x00FFEBD7});
+    QCOMPARE(s.Combo()->displayText(), QStringLiteral("$00FFEBD7"));
     QCOMPARE(changes.count(), 1);
   }
 
   void cancellingTheColourDialogChangesNothing() {
     ColorPicker s;
     s.resize(180, 50);
-    s.SetColor(0x000080);
+    s.setColor(0x000080);
     s.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s));
-    QSignalSpy changes(&s, &ColorPicker::OnColorChange);
+    QSignalSpy changes(&s, &ColorPicker::colorChanged);
     auto seen = AnswerNextModal([](QWidget* w) {
       auto* dialog = qobject_cast<QColorDialog*>(w);
       QVERIFY(dialog);
@@ -122,7 +122,7 @@ class ColorSelectorTest : public QObject {
     QTest::mouseClick(s.Button(), Qt::LeftButton);
     QVERIFY(*seen);
     QCOMPARE(s.color(), Color{0x000080});
-    QCOMPARE(s.Combo()->CurrentColor(), Color{0x000080});
+    QCOMPARE(s.Combo()->currentColor(), Color{0x000080});
     QCOMPARE(changes.count(), 0);
   }
 };

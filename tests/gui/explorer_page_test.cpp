@@ -46,13 +46,13 @@ struct Explorer {
   }
   QStringList Rows() const {
     QStringList names;
-    for (int i = 0; i < page.lvFiles->topLevelItemCount(); ++i) names << page.lvFiles->topLevelItem(i)->text(0);
+    for (int i = 0; i < page.fileList_->topLevelItemCount(); ++i) names << page.fileList_->topLevelItem(i)->text(0);
     return names;
   }
   void Select(const QString& name) {
-    const auto found = page.lvFiles->findItems(name, Qt::MatchExactly);
+    const auto found = page.fileList_->findItems(name, Qt::MatchExactly);
     QVERIFY(!found.isEmpty());
-    page.lvFiles->setCurrentItem(found.first());
+    page.fileList_->setCurrentItem(found.first());
   }
 
   const QByteArray old_data_home;
@@ -76,24 +76,24 @@ class ExplorerPageTest : public QObject {
     kt58::test::WriteBmpFile(e.dir, "pics/a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
     std::ofstream(folder / "b.JPG") << "not really";
     std::ofstream(folder / "c.txt") << "text";
-    e.page.OpenFolder(Q(folder));
+    e.page.openFolder(Q(folder));
     QCOMPARE(e.page.LastThumbDir, Q(folder) + QLatin1Char('/'));
     QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG"}));
-    QVERIFY(!e.page.PathPanel->text().isEmpty());
+    QVERIFY(!e.page.pathLabel_->text().isEmpty());
     // A folder outside the tree's roots chooses none, and nothing new is
     // listed.
-    e.page.tvFolders->SetSelectedPath(QString());
-    e.page.FolderChanged(true);
+    e.page.folderTree_->setSelectedPath(QString());
+    e.page.onFolderChanged(true);
     QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG"}));
-    e.page.OpenFolder(Q(folder));
+    e.page.openFolder(Q(folder));
     // A double click makes a layer of the file.
     e.Select(QStringLiteral("a.bmp"));
-    e.page.lvFilesDblClick();
+    e.page.onFileDoubleClicked();
     QCOMPARE(e.doc.Animation().LayerCount(), 1);
     // A new file shows after "Refresh File List".
     std::ofstream(folder / "d.gif") << "x";
     QCOMPARE(e.Rows().size(), 2);
-    e.page.RefreshFileList1->trigger();
+    e.page.refreshFileListAction_->trigger();
     QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG", "d.gif"}));
   }
 
@@ -104,18 +104,18 @@ class ExplorerPageTest : public QObject {
     for (int i = 0; i < 200; ++i) std::ofstream(big / ("f" + std::to_string(i) + ".bmp")) << "x";
     for (int i = 0; i < 50; ++i) std::ofstream(mid / ("m" + std::to_string(i) + ".jpg")) << "x";
     std::ofstream(small / "only.avi") << "x";
-    e.page.tvFolders->LoadDrives();
+    e.page.folderTree_->loadDrives();
     QSignalSpy filled(&e.page, &ExplorerPage::fileListFilled);
     int entries = 0;
     e.ui.on_process_messages = [&] {
       // Two clicks in the tree while the big folder is being listed.
-      if (++entries == 10) e.page.tvFolders->OpenPath(Q(mid));
-      if (entries == 20) e.page.tvFolders->OpenPath(Q(small));
+      if (++entries == 10) e.page.folderTree_->openPath(Q(mid));
+      if (entries == 20) e.page.folderTree_->openPath(Q(small));
     };
-    e.page.tvFolders->OpenPath(Q(big));
+    e.page.folderTree_->openPath(Q(big));
     QCOMPARE(filled.count(), 1);
     QCOMPARE(e.Rows(), QStringList({"only.avi"}));
-    QVERIFY(!e.page.ListingActive);
+    QVERIFY(!e.page.listingActive_);
     QCOMPARE(entries, 21);
   }
 
@@ -129,7 +129,7 @@ class ExplorerPageTest : public QObject {
     QTimer timer;
     connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
     timer.start(0);
-    e.page.OpenFolder(Q(folder));
+    e.page.openFolder(Q(folder));
     QCOMPARE(e.Rows().size(), 3000);
     QVERIFY(ticks > 0);
   }
@@ -139,14 +139,14 @@ class ExplorerPageTest : public QObject {
     QVERIFY(f.Ready());
     f.WriteBmp("pic.bmp", 12, 10, 4);
     auto* explorer = f.Find<ExplorerPage>("ExplorerSheet");
-    explorer->OpenFolder(Q(f.dir.path()));
-    const auto rows = explorer->lvFiles->findItems(QStringLiteral("pic.bmp"), Qt::MatchExactly);
+    explorer->openFolder(Q(f.dir.path()));
+    const auto rows = explorer->fileList_->findItems(QStringLiteral("pic.bmp"), Qt::MatchExactly);
     QVERIFY(!rows.isEmpty());
-    explorer->lvFiles->setCurrentItem(rows.first());
-    QCOMPARE(explorer->PreviewFile, Q(f.dir / "pic.bmp"));
+    explorer->fileList_->setCurrentItem(rows.first());
+    QCOMPARE(explorer->previewFile_, Q(f.dir / "pic.bmp"));
 
     // The left button pressed on the picture and moved starts the drag.
-    QLabel* image = explorer->PreviewImage;
+    QLabel* image = explorer->previewImage_;
     const QPoint from = image->rect().center();
     const QPoint to = from + QPoint(QApplication::startDragDistance() + 1, 0);
     QMouseEvent press(QEvent::MouseButtonPress, from, image->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton,
@@ -160,7 +160,7 @@ class ExplorerPageTest : public QObject {
     QCOMPARE(drag->mimeData()->urls(), QList<QUrl>({QUrl::fromLocalFile(Q(f.dir / "pic.bmp"))}));
 
     // Dropped on the construction view, the file is a layer where it fell.
-    const QPoint at = f.View().DrawOrigin + QPoint(3, 4);
+    const QPoint at = f.canvasView().drawOrigin_ + QPoint(3, 4);
     const kt58::apptest::DropResult dropped = kt58::apptest::Drop(f.Box(), *drag->mimeData(), at);
     QVERIFY(dropped.dropped);
     QCOMPARE(f.LayerNames(), QStringList({"pic_1"}));
@@ -171,18 +171,18 @@ class ExplorerPageTest : public QObject {
     Explorer e;
     kt58::test::WriteBmpFile(e.dir, "a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
     std::ofstream(e.dir / "broken.bmp") << "no picture";
-    e.page.OpenFolder(Q(e.dir.path()));
+    e.page.openFolder(Q(e.dir.path()));
     e.Select(QStringLiteral("a.bmp"));
-    QCOMPARE(e.page.PreviewFile, Q(e.dir / "a.bmp"));
-    QCOMPARE(e.page.PreviewImage->pixmap().size(), QSize(8, 6));
+    QCOMPARE(e.page.previewFile_, Q(e.dir / "a.bmp"));
+    QCOMPARE(e.page.previewImage_->pixmap().size(), QSize(8, 6));
     // The same file again is not loaded again.
-    e.page.PreviewImage->setPixmap(QPixmap());
-    e.page.lvFiles->clearSelection();
+    e.page.previewImage_->setPixmap(QPixmap());
+    e.page.fileList_->clearSelection();
     e.Select(QStringLiteral("a.bmp"));
-    QVERIFY(e.page.PreviewImage->pixmap().isNull());
+    QVERIFY(e.page.previewImage_->pixmap().isNull());
     e.Select(QStringLiteral("broken.bmp"));
     QCOMPARE(e.ui.messages, std::vector<std::string>{"Cannot load file for preview\rbroken.bmp"});
-    QVERIFY(e.page.PreviewFile.isEmpty());
+    QVERIFY(e.page.previewFile_.isEmpty());
 
     // A video's first frame comes through a temporary store in the
     // program folder, which is gone afterwards.
@@ -192,10 +192,10 @@ class ExplorerPageTest : public QObject {
     bool store_seen = false;
     // The busy cursor is on while the video is opened.
     e.ui.on_busy_change = [&](bool on) { store_seen = store_seen || (on && std::filesystem::exists(store)); };
-    e.page.RefreshFileList1->trigger();
+    e.page.refreshFileListAction_->trigger();
     e.Select(QStringLiteral("clip.avi"));
-    QCOMPARE(e.page.PreviewFile, Q(clip));
-    QCOMPARE(e.page.PreviewImage->pixmap().size(), QSize(64, 48));
+    QCOMPARE(e.page.previewFile_, Q(clip));
+    QCOMPARE(e.page.previewImage_->pixmap().size(), QSize(64, 48));
     QVERIFY(store_seen);
     QVERIFY(!std::filesystem::exists(store));
   }
@@ -204,9 +204,9 @@ class ExplorerPageTest : public QObject {
     Explorer e;
     kt58::test::WriteBmpFile(e.dir, "a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
     kt58::test::WriteBmpFile(e.dir, "b.bmp", kt58::test::MakeRandomPicture(8, 6, 2));
-    e.page.OpenFolder(Q(e.dir.path()));
+    e.page.openFolder(Q(e.dir.path()));
     e.Select(QStringLiteral("a.bmp"));
-    e.page.DeleteSelectedFile1->trigger();
+    e.page.deleteSelectedFileAction_->trigger();
     QVERIFY(!std::filesystem::exists(e.dir / "a.bmp"));
     QVERIFY(std::filesystem::exists(e.dir / "data" / "Trash" / "files" / "a.bmp"));
     QCOMPARE(e.Rows(), QStringList({"b.bmp"}));

@@ -24,7 +24,7 @@ class ExportCommandsTest : public QObject {
     f.Add(f.WriteBmp("a.bmp", 12, 10, 1));
     for (const char* e : entries) QVERIFY2(f.Action(e)->isEnabled(), e);
     f.Anim().Playing = true;
-    f.form->UpdateControlStates();
+    f.form->updateControlStates();
     for (const char* e : entries) QVERIFY2(!f.Action(e)->isEnabled(), e);
   }
 
@@ -81,18 +81,18 @@ class ExportCommandsTest : public QObject {
     auto seen = AnswerNextModal([&](QWidget* modal) {
       auto* form = qobject_cast<VideoExportDialog*>(modal);
       if (!form) return;
-      form->cbFormat->setCurrentIndex(2);
-      QVERIFY(!form->SaveButton->isEnabled());
-      QTest::mouseClick(form->BuildButton, Qt::LeftButton);
+      form->formatCombo_->setCurrentIndex(2);
+      QVERIFY(!form->saveButton_->isEnabled());
+      QTest::mouseClick(form->buildButton_, Qt::LeftButton);
       QVERIFY(form->Built());
       built_size = static_cast<qint64>(form->Built()->FileSize());
-      size_text = form->FileSizeLabel->isVisible() ? form->FileSizeLabel->text() : QString();
+      size_text = form->fileSizeLabel_->isVisible() ? form->fileSizeLabel_->text() : QString();
       auto dialog = ChooseInFileDialog(mp4, &shown);
-      QTest::mouseClick(form->SaveButton, Qt::LeftButton);
+      QTest::mouseClick(form->saveButton_, Qt::LeftButton);
       QVERIFY(*dialog);
       // Another format drops the build.
-      form->cbFormat->setCurrentIndex(0);
-      QVERIFY(!form->Built() && !form->SaveButton->isEnabled());
+      form->formatCombo_->setCurrentIndex(0);
+      QVERIFY(!form->Built() && !form->saveButton_->isEnabled());
       form->reject();
     });
     f.Action("SaveAsVideo1")->trigger();

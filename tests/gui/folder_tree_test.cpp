@@ -21,7 +21,7 @@ struct Folders {
     std::ofstream(dir / "top" / "file.txt") << "x";
     top = QString::fromStdString((dir / "top").string());
     tree.resize(400, 300);
-    tree.LoadDrives();
+    tree.loadDrives();
     tree.show();
   }
   static int Named(const QTreeWidgetItem* parent, const QString& name) {
@@ -44,7 +44,7 @@ class DirTreeTest : public QObject {
   void rootsAreTheFileSystemAndTheHomeFolder() {
     Folders f;
     QStringList roots;
-    for (int i = 0; i < f.tree.topLevelItemCount(); ++i) roots << f.tree.NodePath(f.tree.topLevelItem(i));
+    for (int i = 0; i < f.tree.topLevelItemCount(); ++i) roots << f.tree.nodePath(f.tree.topLevelItem(i));
     QVERIFY2(roots.contains(QStringLiteral("/")), qPrintable(roots.join(',')));
     QVERIFY2(roots.contains(QDir::homePath() + QLatin1Char('/')), qPrintable(roots.join(',')));
     QCOMPARE(f.tree.editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -54,13 +54,13 @@ class DirTreeTest : public QObject {
   void openPathListsEachFolderOnceAndSelectsIt() {
     Folders f;
     QSignalSpy changed(&f.tree, &FolderTree::selectedPathChanged);
-    f.tree.OpenPath(f.top + QStringLiteral("/a/b"));
-    QCOMPARE(f.tree.SelectedPath(), f.top + QStringLiteral("/a/b/"));
+    f.tree.openPath(f.top + QStringLiteral("/a/b"));
+    QCOMPARE(f.tree.selectedPath(), f.top + QStringLiteral("/a/b/"));
     QCOMPARE(changed.count(), 1);
     QTreeWidgetItem* b = f.tree.currentItem();
     QVERIFY(b);
     QCOMPARE(b->text(0), QStringLiteral("b"));
-    QCOMPARE(f.tree.NodePath(b), f.top + QStringLiteral("/a/b"));
+    QCOMPARE(f.tree.nodePath(b), f.top + QStringLiteral("/a/b"));
     QTreeWidgetItem* top = b->parent()->parent();
     QCOMPARE(top->text(0), QStringLiteral("top"));
     // Folders only, hidden ones too, sorted; each listed once even when the
@@ -68,20 +68,20 @@ class DirTreeTest : public QObject {
     QStringList names;
     for (int i = 0; i < top->childCount(); ++i) names << top->child(i)->text(0);
     QCOMPARE(names, QStringList({".hidden", "a", "empty"}));
-    f.tree.OpenPath(f.top + QStringLiteral("/a/b/"));
+    f.tree.openPath(f.top + QStringLiteral("/a/b/"));
     QCOMPARE(changed.count(), 1);
     QCOMPARE(Folders::Named(top, QStringLiteral("a")), 1);
     QCOMPARE(Folders::Named(b, QStringLiteral("c")), 1);
     // A path that is no folder does nothing.
-    f.tree.OpenPath(f.top + QStringLiteral("/file.txt"));
-    f.tree.OpenPath(f.top + QStringLiteral("/missing"));
-    f.tree.OpenPath(QString());
-    QCOMPARE(f.tree.SelectedPath(), f.top + QStringLiteral("/a/b/"));
+    f.tree.openPath(f.top + QStringLiteral("/file.txt"));
+    f.tree.openPath(f.top + QStringLiteral("/missing"));
+    f.tree.openPath(QString());
+    QCOMPARE(f.tree.selectedPath(), f.top + QStringLiteral("/a/b/"));
   }
 
   void expandButtonsShowWhereSubfoldersAre() {
     Folders f;
-    f.tree.OpenPath(f.top);
+    f.tree.openPath(f.top);
     QTreeWidgetItem* top = f.tree.currentItem();
     QVERIFY(top);
     QTreeWidgetItem* a = nullptr;
@@ -105,24 +105,24 @@ class DirTreeTest : public QObject {
 
   void clickingANameChoosesItsFolder() {
     Folders f;
-    f.tree.OpenPath(f.top + QStringLiteral("/a"));
+    f.tree.openPath(f.top + QStringLiteral("/a"));
     QTreeWidgetItem* a = f.tree.currentItem();
     QVERIFY(a);
     QTreeWidgetItem* top = a->parent();
-    f.tree.SetSelectedPath(QString());
+    f.tree.setSelectedPath(QString());
     QTest::mouseClick(f.tree.viewport(), Qt::LeftButton, Qt::NoModifier, f.tree.visualItemRect(top).center());
-    QCOMPARE(f.tree.SelectedPath(), f.top);
+    QCOMPARE(f.tree.selectedPath(), f.top);
     QCOMPARE(f.tree.currentItem(), top);
     // A key moves the selection; its release chooses the folder there.
     QTest::keyClick(&f.tree, Qt::Key_Down);
-    QCOMPARE(f.tree.SelectedPath(), f.tree.NodePath(f.tree.currentItem()));
-    QVERIFY(f.tree.SelectedPath() != f.top);
+    QCOMPARE(f.tree.selectedPath(), f.tree.nodePath(f.tree.currentItem()));
+    QVERIFY(f.tree.selectedPath() != f.top);
     // Clicking a root chooses its path with a separator.
     QTreeWidgetItem* root = f.tree.topLevelItem(0);
     f.tree.scrollToItem(root);
     QTest::mouseClick(f.tree.viewport(), Qt::LeftButton, Qt::NoModifier, f.tree.visualItemRect(root).center());
-    QVERIFY(f.tree.SelectedPath().endsWith(QLatin1Char('/')));
-    QCOMPARE(f.tree.SelectedPath(), f.tree.NodePath(root));
+    QVERIFY(f.tree.selectedPath().endsWith(QLatin1Char('/')));
+    QCOMPARE(f.tree.selectedPath(), f.tree.nodePath(root));
   }
 };
 

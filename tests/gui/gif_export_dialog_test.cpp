@@ -111,11 +111,11 @@ class BmpsToGifFormTest : public QObject {
     auto item = [&](const char* name) { return form.findChild<QAction*>(QString::fromLatin1(name)); };
     item("MenuPaletteOptimized256")->trigger();
     item("MenuDitheringNearest")->trigger();
-    struct Step {
+    struct step {
       const char* item;
       int palette, bits, dither;
     };
-    const Step steps[] = {
+    const step steps[] = {
         {"MenuPaletteOptimized256", 7, 8, 0},
         {"MenuPaletteNetscape216", 6, 8, 0},
         {"MenuPaletteMonochrome", 4, 8, 0},
@@ -134,19 +134,19 @@ class BmpsToGifFormTest : public QObject {
         {"MenuDitheringNearest", 7, 4, 0},
         {"MenuPaletteOptimized8", 7, 3, 0},
     };
-    for (const Step& s : steps) {
+    for (const step& s : steps) {
       QAction* a = item(s.item);
       QVERIFY2(a, s.item);
       a->trigger();
-      const kt58::GifExportOptions o = form.ReadOptions();
+      const kt58::GifExportOptions o = form.readOptions();
       QVERIFY2(o.ColorReduction == s.palette && o.ReductionBits == s.bits && o.DitherMode == s.dither, s.item);
     }
     // Opening the colour counts chooses the optimised palette.
     item("MenuPaletteNetscape216")->trigger();
-    emit form.MenuPaletteOptimizedColors->aboutToShow();
-    QCOMPARE(form.ReadOptions().ColorReduction, 7);
-    QCOMPARE(form.MenuPalette->title(), QStringLiteral("&Palette"));
-    QCOMPARE(form.MenuPaletteOptimizedColors->title(), QStringLiteral("&Optimized..."));
+    emit form.optimizedColorsMenu_->aboutToShow();
+    QCOMPARE(form.readOptions().ColorReduction, 7);
+    QCOMPARE(form.paletteMenu_->title(), QStringLiteral("&Palette"));
+    QCOMPARE(form.optimizedColorsMenu_->title(), QStringLiteral("&Optimized..."));
     item("MenuPaletteOptimized256")->trigger();
   }
 
@@ -155,9 +155,9 @@ class BmpsToGifFormTest : public QObject {
     GifExportDialog form(f.Doc());
     form.show();
     for (const auto& [ms, hundredths] : {std::pair{10, 1}, std::pair{1000, 100}, std::pair{19, 1}, std::pair{105, 10}}) {
-      form.spFrameDelay->setValue(ms);
-      QCOMPARE(form.DelayWarningLabel->isVisible(), ms < 20);
-      form.Generate1Click();
+      form.frameDelaySpin_->setValue(ms);
+      QCOMPARE(form.delayWarningLabel_->isVisible(), ms < 20);
+      form.generate();
       const GiflibFrames gif = DecodeWithGiflib(BuiltBytes(form));
       QVERIFY2(gif.error.isEmpty(), qPrintable(gif.error));
       QCOMPARE(gif.delays, std::vector<int>(2, hundredths));
@@ -168,31 +168,31 @@ class BmpsToGifFormTest : public QObject {
     ExportFixture f(4, 24, 16);
     GifExportDialog form(f.Doc());
     form.show();
-    QVERIFY(!form.FileSizeLabel->isVisible());
-    form.Generate1Click();
+    QVERIFY(!form.fileSizeLabel_->isVisible());
+    form.generate();
     const QByteArray built = BuiltBytes(form);
     QVERIFY(!built.isEmpty());
-    QVERIFY(form.FileSizeLabel->isVisible());
-    QCOMPARE(form.FileSizeLabel->text(), QStringLiteral("File Size : %1 Bytes").arg(built.size()));
-    QCOMPARE(form.OptimizingLabel->text(), QStringLiteral("Playing..."));
+    QVERIFY(form.fileSizeLabel_->isVisible());
+    QCOMPARE(form.fileSizeLabel_->text(), QStringLiteral("File Size : %1 Bytes").arg(built.size()));
+    QCOMPARE(form.optimizingLabel_->text(), QStringLiteral("Playing..."));
     // The build is the one file in the Output folder, its size the one shown.
     QCOMPARE(OutputFiles(), QStringList{QString::fromStdString(form.Built()->Path().filename().string())});
 
     const fs::path saved = f.dir / "anim.gif";
     auto seen = ChooseInFileDialog(saved);
-    form.SaveGif1Click();
+    form.saveGif();
     QVERIFY(*seen);
     QVERIFY2(f.ui.messages.empty(), f.ui.messages.empty() ? "" : f.ui.messages[0].c_str());
     QFile file(QString::fromStdString(saved.string()));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), built);
-    QCOMPARE(form.SaveFolder(), f.dir.path());
+    QCOMPARE(form.saveFolder(), f.dir.path());
 
     // What the preview plays is what giflib reads from the saved file.
     const GiflibFrames gif = DecodeWithGiflib(built);
     QVERIFY2(gif.error.isEmpty(), qPrintable(gif.error));
     QCOMPARE(gif.frames.size(), size_t{4});
-    QMovie* preview = form.gfImage->movie();
+    QMovie* preview = form.previewImage_->movie();
     QVERIFY(preview);
     QCOMPARE(preview->frameCount(), 4);
     preview->stop();  // its own timer would race the jumps below
@@ -207,7 +207,7 @@ class BmpsToGifFormTest : public QObject {
     }
 
     // Building again replaces the build; closing the window removes it.
-    form.Generate1Click();
+    form.generate();
     QCOMPARE(OutputFiles().size(), 1);
     form.close();  // as the window's close button: reject()
     QCOMPARE(OutputFiles(), QStringList());
@@ -257,8 +257,8 @@ class BmpsToGifFormTest : public QObject {
           const QByteArray name = box->objectName().toLatin1();
           box->setChecked(std::any_of(c.checks.begin(), c.checks.end(), [&](const char* n) { return name == n; }));
         }
-        form->spFrameDelay->setValue(60);
-        form->Generate1Click();
+        form->frameDelaySpin_->setValue(60);
+        form->generate();
         built = BuiltBytes(*form);
         form->close();
       });
@@ -295,7 +295,7 @@ class BmpsToGifFormTest : public QObject {
         auto* form = qobject_cast<GifExportDialog*>(modal);
         if (!form) return;
         form->findChild<QAction*>(QString::fromLatin1(dither))->trigger();
-        if (build) form->Generate1Click();
+        if (build) form->generate();
         form->close();
       });
       f.Action("CreateGif1")->trigger();
@@ -327,7 +327,7 @@ class BmpsToGifFormTest : public QObject {
       auto* form = qobject_cast<GifExportDialog*>(modal);
       if (!form) return;
       seen = ChooseInFileDialog(target, &shown);
-      form->SaveGif1Click();
+      form->saveGif();
     });
     f.Action("CreateGif1")->trigger();
     QVERIFY(*window);
@@ -336,7 +336,7 @@ class BmpsToGifFormTest : public QObject {
     QCOMPARE(shown.proposed, QStringLiteral(".Gif"));
     QVERIFY(!fs::exists(target));
     QCOMPARE(f.form->settings().LastGifDir, f.dir / "gifs");
-    QVERIFY(f.View().UpdateTimer->isActive());
+    QVERIFY(f.canvasView().updateTimer_->isActive());
   }
 
   void cancelStopsTheBuild() {
@@ -344,16 +344,16 @@ class BmpsToGifFormTest : public QObject {
     GifExportDialog form(f.Doc());
     form.show();
     // The click lands while the first frame is shown.
-    QTimer::singleShot(0, form.CancelButton, [&form] { form.CancelButton->click(); });
-    form.Generate1Click();
+    QTimer::singleShot(0, form.cancelButton_, [&form] { form.cancelButton_->click(); });
+    form.generate();
     QVERIFY(BuiltBytes(form).isEmpty());
-    QVERIFY(!form.FileSizeLabel->isVisible());
-    QVERIFY(!form.CancelButton->isVisible());
-    QVERIFY(form.GenerateButton->isEnabled());
+    QVERIFY(!form.fileSizeLabel_->isVisible());
+    QVERIFY(!form.cancelButton_->isVisible());
+    QVERIFY(form.generateButton_->isEnabled());
     QVERIFY(!f.Anim().Playing);
     QCOMPARE(OutputFiles(), QStringList());
     // The next build runs to its end.
-    form.Generate1Click();
+    form.generate();
     QVERIFY(!BuiltBytes(form).isEmpty());
   }
 };

@@ -45,15 +45,15 @@ class LayerListTest : public QObject {
     if (QTest::currentTestFailed()) return;
     QCOMPARE(f.RowNames(), QStringList({"my.logo_3", "my.logo_2", "my.logo_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
-    kt58::Layer* copy = w.RowLayer(0);
+    kt58::Layer* copy = w.rowLayer(0);
     QCOMPARE(f.Anim().SelectedLayer, copy);
     QCOMPARE(copy->OffsetX, 0);
     QCOMPARE(copy->OffsetY, 0);
-    QCOMPARE(w.RowLayer(1)->OffsetX, 7);
-    QCOMPARE(copy->ImageRef, w.RowLayer(1)->ImageRef);
+    QCOMPARE(w.rowLayer(1)->OffsetX, 7);
+    QCOMPARE(copy->ImageRef, w.rowLayer(1)->ImageRef);
     QVERIFY(f.Modified());
-    QVERIFY(f.View().FocusRectShown);
-    QCOMPARE(f.View().SelectionRect, QRect(f.View().DrawOrigin, QSize(24, 16)));
+    QVERIFY(f.canvasView().focusRectShown_);
+    QCOMPARE(f.canvasView().selectionRect_, QRect(f.canvasView().drawOrigin_, QSize(24, 16)));
   }
 
   void animatedGifShowsItsType() {
@@ -89,14 +89,14 @@ class LayerListTest : public QObject {
     QCOMPARE(f.RowNames(), QStringList({"a_1", "c_1", "b_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
     QCOMPARE(f.Anim().SelectedLayer, a);
-    QVERIFY(f.View().FocusRectShown);
+    QVERIFY(f.canvasView().focusRectShown_);
 
     QTest::mouseClick(f.Find("DemoteLayerButton"), Qt::LeftButton);
     QTest::mouseClick(f.Find("DemoteLayerButton"), Qt::LeftButton);
     QTest::mouseClick(f.Find("DemoteLayerButton"), Qt::LeftButton);
     QCOMPARE(f.RowNames(), QStringList({"c_1", "b_1", "a_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
-    QCOMPARE(w.RowLayer(2), a);
+    QCOMPARE(w.rowLayer(2), a);
   }
 
   void removingSelectsTheRowAboveAndTheLastRemovalLeavesNoSelection() {
@@ -110,11 +110,11 @@ class LayerListTest : public QObject {
     if (QTest::currentTestFailed()) return;
     QCOMPARE(f.RowNames(), QStringList({"small_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
-    QCOMPARE(f.Anim().SelectedLayer, w.RowLayer(0));
+    QCOMPARE(f.Anim().SelectedLayer, w.rowLayer(0));
     QCOMPARE(f.Anim().GetFrameSize(), (kt58::FrameSize{10, 10}));
     QVERIFY(f.Modified());
     // The frames are made anew from the layers left.
-    QCOMPARE(f.form->DataPanel->text(), QStringLiteral("Frame : 000 of 010,  Size : [10 x 10]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [10 x 10]  Max : 0.00"));
 
     // The last row goes with Delete.
     f.ClickRow(0);
@@ -122,7 +122,7 @@ class LayerListTest : public QObject {
     QCOMPARE(f.Anim().LayerCount(), 0);
     QCOMPARE(f.Rows()->topLevelItemCount(), 0);
     QVERIFY(!f.Anim().SelectedLayer);
-    QVERIFY(!f.View().FocusRectShown);
+    QVERIFY(!f.canvasView().focusRectShown_);
     QVERIFY(!f.Action("CopyLayer1")->isEnabled());
     QCOMPARE(f.Anim().References->Count(), 0);
   }
@@ -135,7 +135,7 @@ class LayerListTest : public QObject {
     f.ClickRow(2);
     QTest::keyClick(f.Rows(), Qt::Key_Delete);
     QCOMPARE(f.RowNames(), QStringList({"c_1", "b_1"}));
-    QCOMPARE(f.Anim().SelectedLayer, w.RowLayer(1));
+    QCOMPARE(f.Anim().SelectedLayer, w.rowLayer(1));
   }
 
   void deleteWithoutASelectedLayerAndPlainArrowsChangeNothing() {
@@ -144,7 +144,7 @@ class LayerListTest : public QObject {
     LayerList& w = f.List();
     f.Add(f.WriteBmp("a.bmp", 10, 10, 6));
     f.Add(f.WriteBmp("b.bmp", 10, 10, 7));
-    kt58::Layer* b = w.RowLayer(0);
+    kt58::Layer* b = w.rowLayer(0);
     QCOMPARE(f.Anim().SelectedLayer, b);
     // Moving through the list with the keyboard alone does not select.
     f.Rows()->setFocus();
@@ -163,19 +163,19 @@ class LayerListTest : public QObject {
     LayerList& w = f.List();
     f.Add(f.WriteBmp("a.bmp", 10, 10, 8));
     f.Add(f.WriteBmp("b.bmp", 12, 12, 9));
-    w.RowLayer(1)->OffsetX = 5;
-    w.RowLayer(0)->OffsetY = -4;
-    w.RowLayer(0)->Mirror = true;
+    w.rowLayer(1)->OffsetX = 5;
+    w.rowLayer(0)->OffsetY = -4;
+    w.rowLayer(0)->Mirror = true;
     f.Doc().SetModified(false);
     ClickLayerCommand(f, "ResetAllLayers1");
     if (QTest::currentTestFailed()) return;
     for (int row = 0; row < 2; ++row) {
-      QCOMPARE(w.RowLayer(row)->OffsetX, 0);
-      QCOMPARE(w.RowLayer(row)->OffsetY, 0);
+      QCOMPARE(w.rowLayer(row)->OffsetX, 0);
+      QCOMPARE(w.rowLayer(row)->OffsetY, 0);
     }
-    QVERIFY(!w.RowLayer(0)->Mirror);
+    QVERIFY(!w.rowLayer(0)->Mirror);
     QVERIFY(f.Modified());
-    QCOMPARE(f.View().SelectionRect, QRect(f.View().DrawOrigin, QSize(12, 12)));
+    QCOMPARE(f.canvasView().selectionRect_, QRect(f.canvasView().drawOrigin_, QSize(12, 12)));
   }
 };
 

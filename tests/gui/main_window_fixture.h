@@ -47,7 +47,7 @@ class MainFormFixture {
   // Waits until start-up has finished (the window is on screen and the
   // frame centred).
   bool Ready() {
-    return QTest::qWaitForWindowExposed(form.get()) && QTest::qWaitFor([this] { return form->StartupComplete; });
+    return QTest::qWaitForWindowExposed(form.get()) && QTest::qWaitFor([this] { return form->startupComplete(); });
   }
 
   // A control, panel or action by its described name; a missing one ends
@@ -62,10 +62,10 @@ class MainFormFixture {
 
   Document& Doc() { return form->document(); }
   TAnimation& Anim() { return Doc().Animation(); }
-  CanvasView& View() const { return *Find<CanvasView>("ConstrPanel"); }
+  CanvasView& canvasView() const { return *Find<CanvasView>("ConstrPanel"); }
   LayerList& List() const { return *Find<LayerList>("LayersSheet"); }
   LayerProperties& Pages() const { return *Find<LayerProperties>("LayerSheet"); }
-  AnimationProperties& AnimationSheet() const { return *Find<AnimationProperties>("AnimationSheet"); }
+  AnimationProperties& animationProperties() const { return *Find<AnimationProperties>("AnimationSheet"); }
   QTreeWidget* Rows() const { return Find<QTreeWidget>("lvLayers"); }
   PaintBox* Box() const { return Find<PaintBox>("pbConstr"); }
   bool Modified() { return Doc().IsModified(); }
@@ -108,7 +108,7 @@ class MainFormFixture {
         ComposeFrame(Anim(), Anim().ConstructorFrame.get(), FrameClock::Stepping(Anim().CurrentFrameIndex));
     if (!frame) return QStringLiteral("no frame to compare");
     QString difference;
-    const QPoint o = View().DrawOrigin;
+    const QPoint o = canvasView().drawOrigin_;
     for (int y = 0; y < frame->Height() && difference.isEmpty(); ++y)
       for (int x = 0; x < frame->Width() && difference.isEmpty(); ++x)
         if (shown.pixel(o.x() + x, o.y() + y) != Rgb(test::PixelColor(*frame, x, y)))
@@ -127,8 +127,8 @@ class MainFormFixture {
 
   // Waits for the update timer's repaint of the constructor frame.
   bool Repainted() {
-    View().RequestRepaint();
-    return QTest::qWaitFor([this] { return !View().ConstructionDirty; });
+    canvasView().requestRepaint();
+    return QTest::qWaitFor([this] { return !canvasView().constructionDirty_; });
   }
 
   test::RecordingUi ui;

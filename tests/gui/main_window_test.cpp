@@ -69,28 +69,28 @@ class MainFormTest : public QObject {
     QCOMPARE(w.size(), w.minimumSizeHint().expandedTo(MainWindow::kDefaultSize));
     QCOMPARE(w.minimumSize(), w.minimumSizeHint().expandedTo(MainWindow::kMinimumSize));
     QCOMPARE(f.Find<QToolButton>("ProjectButton")->size(), QSize(126, 23));
-    QCOMPARE(w.StatusPanel0->width(), 300);
-    QVERIFY(w.StatusPanel1->width() >= 50);
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->width(), 300);
+    QVERIFY(f.Find<QLabel>("StatusPanel1")->width() >= 50);
     // Room for the status line's two lines while playing.
-    QVERIFY(f.Find<QLabel>("DataPanel")->height() >= 2 * w.DataPanel->fontMetrics().lineSpacing());
+    QVERIFY(f.Find<QLabel>("DataPanel")->height() >= 2 * f.Find<QLabel>("DataPanel")->fontMetrics().lineSpacing());
     QVERIFY(f.Find("VideoPanel")->width() >= 328);
     QCOMPARE(f.Find<QTabWidget>("PageControl1")->tabText(0), QStringLiteral("Layers"));
     QTreeWidget* rows = f.Rows();
     QCOMPARE(rows->headerItem()->text(0), QStringLiteral("Name"));
     QCOMPARE(rows->headerItem()->text(1), QStringLiteral("Type"));
     QCOMPARE(rows->headerItem()->text(2), QStringLiteral("Size"));
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
-    QCOMPARE(w.StatusPanel0->text(), QString());
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QString());
     QVERIFY(f.Action("Debug1")->isVisible());
-    QCOMPARE(f.AnimationSheet().Events().Depth(), 0);
-    QCOMPARE(f.Pages().Events().Depth(), 0);
-    QCOMPARE(f.Find<PlaybackBar>("Panel6")->Events().Depth(), 0);
+    QCOMPARE(f.animationProperties().controlEvents().Depth(), 0);
+    QCOMPARE(f.Pages().controlEvents().Depth(), 0);
+    QCOMPARE(f.Find<PlaybackBar>("Panel6")->controlEvents().Depth(), 0);
     // The program folder gets its Projects and Output folders.
     QVERIFY(std::filesystem::is_directory(f.dir / "Projects"));
     QVERIFY(std::filesystem::is_directory(f.dir / "Output"));
     QCOMPARE(w.settings().LastBmpDir, f.dir / "Output");
     // The frame of a project without layers is centred as a point.
-    QCOMPARE(f.View().DrawOrigin, QPoint(f.Box()->width() / 2, f.Box()->height() / 2));
+    QCOMPARE(f.canvasView().drawOrigin_, QPoint(f.Box()->width() / 2, f.Box()->height() / 2));
   }
 
   void nothingIsCutAtTheSizeTheWindowOpensAt() {
@@ -98,19 +98,19 @@ class MainFormTest : public QObject {
     QVERIFY(f.Ready());
     MainWindow& w = *f.form;
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 1));
-    auto* pc1 = f.Find<QTabWidget>("pc1");
-    auto* pc2 = f.Find<QTabWidget>("pc2");
-    for (int page = 0; page < pc1->count(); ++page) {
-      pc1->setCurrentIndex(page);
-      for (int inner = 0; inner < (pc1->currentWidget() == &f.Pages() ? pc2->count() : 1); ++inner) {
-        pc2->setCurrentIndex(inner);
+    auto* pageTabs = f.Find<QTabWidget>("pc1");
+    auto* layerPages = f.Find<QTabWidget>("pc2");
+    for (int page = 0; page < pageTabs->count(); ++page) {
+      pageTabs->setCurrentIndex(page);
+      for (int inner = 0; inner < (pageTabs->currentWidget() == &f.Pages() ? layerPages->count() : 1); ++inner) {
+        layerPages->setCurrentIndex(inner);
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const QString cut = FirstCutWidget(&w);
         QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("page %1/%2: %3").arg(page).arg(inner).arg(cut)));
       }
     }
     // The status line is wide enough for its text.
-    QLabel* data = w.DataPanel;
+    QLabel* data = f.Find<QLabel>("DataPanel");
     QVERIFY2(data->fontMetrics().horizontalAdvance(data->text()) <= data->contentsRect().width(),
              qPrintable(data->text()));
     // The window cannot be made smaller than that.
@@ -126,52 +126,51 @@ class MainFormTest : public QObject {
     kt58::TAnimation& a = f.Anim();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 1));
     QCOMPARE(static_cast<int>(a.Frames.size()), 10);
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 010,  Size : [40 x 30]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [40 x 30]  Max : 0.00"));
     a.CurrentFrameIndex = 9;
     a.FixedFrameSize = true;
     a.FixedWidth = 64;
     a.FixedHeight = 48;
     a.Playing = true;
-    w.Panel6->Fps = 12.5;
-    w.Panel6->MaxFps = 99.126;
-    w.UpdateStatusLine();
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed\nFPS : 12.50  Max : 99.13"));
+    f.Find<PlaybackBar>("Panel6")->fps_ = 12.5;
+    f.Find<PlaybackBar>("Panel6")->maxFps_ = 99.126;
+    w.updateStatusLine();
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed\nFPS : 12.50  Max : 99.13"));
     // Every part shows whole at the window's size, also with the widest
     // frame size and rates, playing and after playing (when the best rate
     // stays on show).
     a.FixedWidth = a.FixedHeight = 16384;
-    w.Panel6->Fps = w.Panel6->MaxFps = 1234.567;
+    f.Find<PlaybackBar>("Panel6")->fps_ = f.Find<PlaybackBar>("Panel6")->maxFps_ = 1234.567;
     for (const bool playing : {true, false}) {
       a.Playing = playing;
-      w.UpdateStatusLine();
-      for (const QString& line : w.DataPanel->text().split(QLatin1Char('\n')))
-        QVERIFY2(w.DataPanel->fontMetrics().horizontalAdvance(line) <= w.DataPanel->contentsRect().width(),
+      w.updateStatusLine();
+      for (const QString& line : f.Find<QLabel>("DataPanel")->text().split(QLatin1Char('\n')))
+        QVERIFY2(f.Find<QLabel>("DataPanel")->fontMetrics().horizontalAdvance(line) <= f.Find<QLabel>("DataPanel")->contentsRect().width(),
                  qPrintable(line));
     }
-    QVERIFY(w.DataPanel->text().endsWith(QStringLiteral("\nMax : 1234.57")));
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().endsWith(QStringLiteral("\nMax : 1234.57")));
   }
 
   void statusLineTellsTheTruthAfterEveryEdit() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    MainWindow& w = *f.form;
     f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
     f.Add(f.WriteBmp("b.bmp", 30, 20, 2));
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
     // A new frame count is shown at once.
-    f.AnimationSheet().spFrameCount->setValue(25);
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
+    f.animationProperties().frameCountSpin_->setValue(25);
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
     // Removing a layer keeps the frames part.
     f.Action("RemoveLayer1")->trigger();
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 025,  Size : [20 x 20]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 025,  Size : [20 x 20]  Max : 0.00"));
     // Undo and redo too.
     f.Doc().UndoStack().undo();
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 025,  Size : [30 x 20]  Max : 0.00"));
     f.Doc().UndoStack().undo();
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [30 x 20]  Max : 0.00"));
     f.Doc().UndoStack().undo();
     f.Doc().UndoStack().undo();
-    QCOMPARE(w.DataPanel->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Size : [0 x 0]  Max : 0.00"));
   }
 
   void statusPanelsAndTitleFollowModifiedAndProjectName() {
@@ -187,18 +186,18 @@ class MainFormTest : public QObject {
     QVERIFY(f.Modified());
     QVERIFY(w.isWindowModified());
     QCOMPARE(w.windowHandle()->title(), QStringLiteral("Untitled*"));
-    QCOMPARE(w.StatusPanel0->text(), QStringLiteral("Modified"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
     f.Doc().SetModified(false);
-    QCOMPARE(w.StatusPanel0->text(), QString());
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QString());
     QVERIFY(!w.isWindowModified());
     // The animation's status texts land in panel 0.
     f.Anim().DoStatus("Resequence Complete");
-    QCOMPARE(w.StatusPanel0->text(), QStringLiteral("Resequence Complete"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Resequence Complete"));
     const QString file = QString::fromStdString((f.dir / "Projects" / "walk cycle.ka5").string());
     f.Doc().SetFileName(file);
-    QCOMPARE(w.StatusPanel1->text(), QStringLiteral("walk cycle.ka5"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel1")->text(), QStringLiteral("walk cycle.ka5"));
     // The name is shown whole, not cut at the 50 pixels a panel once had.
-    QVERIFY(w.StatusPanel1->contentsRect().width() >= w.StatusPanel1->fontMetrics().horizontalAdvance(w.StatusPanel1->text()));
+    QVERIFY(f.Find<QLabel>("StatusPanel1")->contentsRect().width() >= f.Find<QLabel>("StatusPanel1")->fontMetrics().horizontalAdvance(f.Find<QLabel>("StatusPanel1")->text()));
     QCOMPARE(w.windowTitle(), QStringLiteral("walk cycle.ka5[*]"));
     QCOMPARE(w.windowFilePath(), file);
   }
@@ -223,7 +222,7 @@ class MainFormTest : public QObject {
       while (f.Anim().LayerCount() < c.layers) f.Add(bmp);
       QCOMPARE(f.Anim().LayerCount(), c.layers);
       f.Anim().Playing = c.playing;
-      w.UpdateControlStates();
+      w.updateControlStates();
       QCOMPARE(f.Find("ProjectButton")->isEnabled(), c.project);
       QCOMPARE(f.Find("LayerCommandsButton")->isEnabled(), c.commands);
       QCOMPARE(f.Find("PromoteLayerButton")->isEnabled(), c.promote_buttons);
@@ -264,22 +263,22 @@ class MainFormTest : public QObject {
     MainFormFixture f;
     QVERIFY(f.Ready());
     MainWindow& w = *f.form;
-    CanvasView& view = f.View();
-    const QPoint centred = view.DrawOrigin;
+    CanvasView& view = f.canvasView();
+    const QPoint centred = view.drawOrigin_;
     const QPoint off(-50, -50);
-    view.DrawOrigin = off;
-    w.Splitter1Moved();
-    QCOMPARE(view.DrawOrigin, off);
-    w.Splitter1Moved();
-    QCOMPARE(view.DrawOrigin, centred);
-    view.DrawOrigin = off;
-    w.Splitter1Moved();
-    QCOMPARE(view.DrawOrigin, off);
+    view.drawOrigin_ = off;
+    w.onSplitterMoved();
+    QCOMPARE(view.drawOrigin_, off);
+    w.onSplitterMoved();
+    QCOMPARE(view.drawOrigin_, centred);
+    view.drawOrigin_ = off;
+    w.onSplitterMoved();
+    QCOMPARE(view.drawOrigin_, off);
     // While playing a layout change is only remembered.
     f.Anim().Playing = true;
-    w.Splitter1Moved();
-    QCOMPARE(view.DrawOrigin, off);
-    QVERIFY(w.Panel6->ResizePending);
+    w.onSplitterMoved();
+    QCOMPARE(view.drawOrigin_, off);
+    QVERIFY(view.resizePending_);
     f.Anim().Playing = false;
   }
 
@@ -289,24 +288,24 @@ class MainFormTest : public QObject {
       bool refused;
     } sizes[] = {{{800, 600}, false}, {{1920, 1080}, false}, {{640, 480}, true}, {{799, 600}, true}, {{800, 599}, true}};
     for (const auto& c : sizes) {
-      const QString text = MainWindow::DisplaySizeMessage(c.size);
+      const QString text = MainWindow::displaySizeMessage(c.size);
       QCOMPARE(text.isEmpty(), !c.refused);
       if (c.refused)
         QCOMPARE(text, QStringLiteral("This application requires your display settings\rto be set to a minimum of "
                                       "800 x 600 resolution."));
     }
-    QVERIFY(MainWindow::ColorDepthMessage(32).isEmpty());
-    QVERIFY(MainWindow::ColorDepthMessage(16).isEmpty());
-    QVERIFY(MainWindow::ColorDepthMessage(8).startsWith(
+    QVERIFY(MainWindow::colorDepthMessage(32).isEmpty());
+    QVERIFY(MainWindow::colorDepthMessage(16).isEmpty());
+    QVERIFY(MainWindow::colorDepthMessage(8).startsWith(
         QStringLiteral("Your windows display settings are set to a less than optimal\rcolor mode")));
-    QVERIFY(MainWindow::ColorDepthMessage(8).endsWith(QStringLiteral("24 Bit TrueColor should be used if possible.")));
+    QVERIFY(MainWindow::colorDepthMessage(8).endsWith(QStringLiteral("24 Bit TrueColor should be used if possible.")));
   }
 
   void helpDebugAndAbout() {
     MainFormFixture f;
     QVERIFY(f.Ready());
     MainWindow& w = *f.form;
-    w.Help1Click();
+    w.showHelp();
     QCOMPARE(f.ui.messages, std::vector<std::string>{"Help file missing."});
 
     // Ctrl+F10 shows the count of live pictures.
@@ -343,7 +342,7 @@ class MainFormTest : public QObject {
     QCOMPARE(size, QSize(400, 300));
     QVERIFY(version);
     QVERIFY(licence_whole);
-    QVERIFY(link.contains(AboutDialog::WebAddress()));
+    QVERIFY(link.contains(AboutDialog::webAddress()));
     QVERIFY(closed_by_ok);
   }
 
@@ -352,7 +351,7 @@ class MainFormTest : public QObject {
     QVERIFY(f.Ready());
     f.Action("Close1")->trigger();
     QVERIFY(!f.form->isVisible());
-    QVERIFY(!f.View().UpdateTimer->isActive());
+    QVERIFY(!f.canvasView().updateTimer_->isActive());
   }
 };
 

@@ -98,7 +98,7 @@ class MenuBarTest : public QObject {
   void addLayerOffersTheFileTypesLayersAreMadeOf() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    const QString filter = MainWindow::LayerFileFilter();
+    const QString filter = MainWindow::layerFileFilter();
     for (const char* pattern : {"*.bmp", "*.jpg", "*.gif", "*.avi", "*.BMP"})
       QVERIFY2(filter.section(QStringLiteral(";;"), 0, 0).contains(QString::fromLatin1(pattern)), pattern);
     QVERIFY(!filter.contains(QStringLiteral("*.png")));

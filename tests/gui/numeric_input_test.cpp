@@ -10,7 +10,7 @@
 namespace {
 
 // One typing step: a string of characters, or a single key without text.
-struct Step {
+struct step {
   const char* chars = nullptr;
   Qt::Key key = Qt::Key_unknown;
 };
@@ -19,7 +19,7 @@ struct FilterCase {
   const char* name;
   const char* initial;
   int caret;       // -1: select the whole text
-  Step steps[3];
+  step steps[3];
   const char* expected;
 };
 
@@ -43,7 +43,7 @@ void Prepare(QLineEdit* edit, const FilterCase& c) {
 }
 
 void Type(QWidget* target, const FilterCase& c) {
-  for (const Step& step : c.steps) {
+  for (const step& step : c.steps) {
     if (step.chars)
       QTest::keyClicks(target, QString::fromLatin1(step.chars));
     else if (step.key != Qt::Key_unknown)

@@ -46,19 +46,19 @@ class BitmapSeqFormTest : public QObject {
         {"", 0, {}, 0, false},
     };
     for (const Case& c : cases) {
-      form.spStartAt->setValue(c.start);
-      form.FNameEdit->setText(QString::fromLatin1(c.pattern));
-      const QStringList names = Column(form.lvFiles, 0);
+      form.startAtSpin_->setValue(c.start);
+      form.fileNameEdit_->setText(QString::fromLatin1(c.pattern));
+      const QStringList names = Column(form.fileList_, 0);
       QCOMPARE(names.size(), c.rows);
       QCOMPARE(names.mid(0, c.first_names.size()), c.first_names);
-      QCOMPARE(form.NoNumberLabel->isVisibleTo(&form), c.warned);
-      if (c.rows) QCOMPARE(Column(form.lvFiles, 1), QStringList(c.rows, QStringLiteral("Waiting...")));
+      QCOMPARE(form.noNumberLabel_->isVisibleTo(&form), c.warned);
+      if (c.rows) QCOMPARE(Column(form.fileList_, 1), QStringList(c.rows, QStringLiteral("Waiting...")));
     }
-    form.FNameEdit->setText(QStringLiteral("###"));
-    QCOMPARE(Column(form.lvFiles, 0).last(), QStringLiteral("011.Bmp"));
+    form.fileNameEdit_->setText(QStringLiteral("###"));
+    QCOMPARE(Column(form.fileList_, 0).last(), QStringLiteral("011.Bmp"));
     // A typed value below the range comes back to 0.
-    form.spStartAt->setValue(-5);
-    QCOMPARE(form.spStartAt->value(), 0);
+    form.startAtSpin_->setValue(-5);
+    QCOMPARE(form.startAtSpin_->value(), 0);
   }
 
   void commandWritesTheFilesAndRemembersTheFolder() {
@@ -71,11 +71,11 @@ class BitmapSeqFormTest : public QObject {
     auto seen = AnswerNextModal([&](QWidget* modal) {
       auto* form = qobject_cast<PictureSequenceDialog*>(modal);
       if (!form) return;
-      folder_shown = form->deSave->text();
-      form->SetSaveFolder(out);
-      form->FNameEdit->setText(QStringLiteral("f##"));
-      QTest::mouseClick(form->CreateButton, Qt::LeftButton);
-      statuses = Column(form->lvFiles, 1);
+      folder_shown = form->folderEdit_->text();
+      form->setSaveFolder(out);
+      form->fileNameEdit_->setText(QStringLiteral("f##"));
+      QTest::mouseClick(form->createButton_, Qt::LeftButton);
+      statuses = Column(form->fileList_, 1);
       form->accept();
     });
     const QString before = QString::fromStdString(f.form->settings().LastBmpDir.string());

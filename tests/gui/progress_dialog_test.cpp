@@ -45,16 +45,16 @@ class ProgressDialogTest : public QObject {
     QVERIFY(form.parentWidget() == nullptr);
     QVERIFY(form.isHidden());
 
-    QCOMPARE(form.ProgressLabel()->text(), QStringLiteral("Progress"));
-    QCOMPARE(form.ProgressLabel()->alignment(), Qt::AlignHCenter | Qt::AlignTop);
-    QCOMPARE(form.ProgressLabel()->geometry().topLeft(), QPoint(0, 0));
-    QCOMPARE(form.ProgressLabel()->width(), 366);
-    QCOMPARE(form.Progress1()->geometry(), QRect(6, 28, 353, 13));
-    QCOMPARE(form.Progress1()->minimum(), 0);
-    QCOMPARE(form.Progress1()->maximum(), 100);
-    QCOMPARE(form.CancelButton()->geometry(), QRect(300, 3, 59, 21));
-    QCOMPARE(form.CancelButton()->text(), QStringLiteral("Cancel"));
-    QVERIFY(form.CancelButton()->isHidden());
+    QCOMPARE(form.progressLabel()->text(), QStringLiteral("Progress"));
+    QCOMPARE(form.progressLabel()->alignment(), Qt::AlignHCenter | Qt::AlignTop);
+    QCOMPARE(form.progressLabel()->geometry().topLeft(), QPoint(0, 0));
+    QCOMPARE(form.progressLabel()->width(), 366);
+    QCOMPARE(form.progressBar()->geometry(), QRect(6, 28, 353, 13));
+    QCOMPARE(form.progressBar()->minimum(), 0);
+    QCOMPARE(form.progressBar()->maximum(), 100);
+    QCOMPARE(form.cancelButton()->geometry(), QRect(300, 3, 59, 21));
+    QCOMPARE(form.cancelButton()->text(), QStringLiteral("Cancel"));
+    QVERIFY(form.cancelButton()->isHidden());
   }
 
   void protocolDrivesTheWindowAndCancelCallsBack() {
@@ -76,18 +76,18 @@ class ProgressDialogTest : public QObject {
       ProgressDialog* form = LiveForms().front();
       QVERIFY(QTest::qWaitForWindowExposed(form));
       QCOMPARE(form->windowTitle(), QStringLiteral("Import AVI..."));
-      QCOMPARE(form->ProgressLabel()->text(), QStringLiteral("Preparing for Import..."));
-      QCOMPARE(form->Progress1()->minimum(), 5);
-      QCOMPARE(form->Progress1()->maximum(), 50);
-      QCOMPARE(form->Progress1()->value(), 20);
+      QCOMPARE(form->progressLabel()->text(), QStringLiteral("Preparing for Import..."));
+      QCOMPARE(form->progressBar()->minimum(), 5);
+      QCOMPARE(form->progressBar()->maximum(), 50);
+      QCOMPARE(form->progressBar()->value(), 20);
       dialog->SetPosition(60);  // past the end: the bar stays full
-      QCOMPARE(form->Progress1()->value(), 50);
+      QCOMPARE(form->progressBar()->value(), 50);
       // Modeless: the main window stays usable.
       QVERIFY(QApplication::activeModalWidget() == nullptr);
       QVERIFY(main_window.isEnabled());
 
-      QVERIFY(form->CancelButton()->isVisible());
-      QTest::mouseClick(form->CancelButton(), Qt::LeftButton);
+      QVERIFY(form->cancelButton()->isVisible());
+      QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
       QCOMPARE(cancels, 1);
     }
     // Released on leaving the scope: hidden at once, gone once events run.
@@ -106,7 +106,7 @@ class ProgressDialogTest : public QObject {
     });
     dialog->Show();
     QPointer<ProgressDialog> form = LiveForms().front();
-    QTest::mouseClick(form->CancelButton(), Qt::LeftButton);
+    QTest::mouseClick(form->cancelButton(), Qt::LeftButton);
     QVERIFY(!dialog);
     QVERIFY(form);  // still there until the event loop deletes it
     RunDeferredDeletes();

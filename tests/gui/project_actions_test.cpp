@@ -75,7 +75,7 @@ class ProjectCommandsTest : public QObject {
     f.Doc().EditAnimation(kMergeFrameCount, QStringLiteral("Frame Count"), [](TAnimation& a) { a.FrameCount = 20; });
     QVERIFY(f.Modified());
     auto asked = AnswerNextModal(Reject, 300);
-    f.form->NewProject1Click();
+    f.form->newProject();
     QTest::qWait(400);
     QVERIFY(!*asked);
     QCOMPARE(f.Anim().FrameCount, 10);
@@ -90,7 +90,7 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(f.Add(f.WriteBmp("a.bmp", 8, 6, 1)));
     QString question;
     auto seen = AnswerQuestion(QMessageBox::Yes, &question, Reject);
-    f.form->NewProject1Click();
+    f.form->newProject();
     QVERIFY(*seen);
     QCOMPARE(question, QStringLiteral("Save current project?"));
     QCOMPARE(f.LayerNames().size(), 1);
@@ -98,11 +98,11 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(f.Doc().UndoStack().count() > 0);
     // Cancel keeps it too; No discards it.
     seen = AnswerQuestion(QMessageBox::Cancel);
-    f.form->NewProject1Click();
+    f.form->newProject();
     QVERIFY(*seen);
     QCOMPARE(f.LayerNames().size(), 1);
     seen = AnswerQuestion(QMessageBox::No);
-    f.form->NewProject1Click();
+    f.form->newProject();
     QVERIFY(*seen);
     QVERIFY(f.LayerNames().isEmpty());
     QVERIFY(!f.Modified());
@@ -116,13 +116,13 @@ class ProjectCommandsTest : public QObject {
     const fs::path first = f.dir.path() / "Projects" / "first.apf";
     FileDialogSeen shown;
     auto seen = ChooseInFileDialog(first, &shown);
-    f.form->SaveProject1Click();  // untitled: Save asks like Save As
+    f.form->save();  // untitled: Save asks like Save As
     QVERIFY(*seen);
     QVERIFY(fs::equivalent(shown.folder.toStdString(), f.dir / "Projects"));
     QVERIFY(fs::is_regular_file(first));
     QVERIFY(!f.Modified());
-    QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Saved"));
-    QCOMPARE(f.form->StatusPanel1->text(), QStringLiteral("first.apf"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Saved"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel1")->text(), QStringLiteral("first.apf"));
     QCOMPARE(f.form->windowTitle(), QStringLiteral("first.apf[*]"));
 
     // Saved again while the file is there: no dialog.
@@ -130,7 +130,7 @@ class ProjectCommandsTest : public QObject {
                               [](TAnimation& a) { a.SetLayerPosition(3, 4); });
     QVERIFY(f.form->isWindowModified());
     auto asked = AnswerNextModal(Reject, 300);
-    f.form->SaveProject1Click();
+    f.form->save();
     QTest::qWait(400);
     QVERIFY(!*asked);
     QVERIFY(!f.Modified());
@@ -138,7 +138,7 @@ class ProjectCommandsTest : public QObject {
     fs::remove(first);
     const fs::path second = f.dir.path() / "Projects" / "second.apf";
     seen = ChooseInFileDialog(second);
-    f.form->SaveProject1Click();
+    f.form->save();
     QVERIFY(*seen);
     QVERIFY(fs::is_regular_file(second));
     QCOMPARE(f.Doc().FileName(), Str(second));
@@ -153,12 +153,12 @@ class ProjectCommandsTest : public QObject {
     test::WriteFileBytes(blocker, {'x'});
     const fs::path target = blocker / "project.apf";
     auto seen = ChooseInFileDialog(target);
-    QVERIFY(!f.form->SaveProject(true));
+    QVERIFY(!f.form->saveProject(true));
     QVERIFY(*seen);
     QCOMPARE(f.ui.messages.size(), size_t{1});
     QVERIFY2(f.ui.messages[0].find("Cannot save " + target.string()) == 0, f.ui.messages[0].c_str());
     QVERIFY(f.Modified());
-    QCOMPARE(f.form->StatusPanel0->text(), QStringLiteral("Modified"));
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Modified"));
     QVERIFY(f.Doc().FileName().isEmpty());
 
     // Asked before New, the failed save keeps the project as well.
@@ -168,7 +168,7 @@ class ProjectCommandsTest : public QObject {
       edit->setText(Str(target));
       static_cast<QDialog*>(w)->accept();
     });
-    f.form->NewProject1Click();
+    f.form->newProject();
     QVERIFY(*seen);
     QCOMPARE(f.LayerNames().size(), 1);
     QVERIFY(f.Modified());
@@ -183,32 +183,32 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(!f.Anim().NonRenderedPlayback);
     const fs::path path = f.dir.path() / "Projects" / "demo.apf";
     auto seen = ChooseInFileDialog(path);
-    QVERIFY(f.form->SaveProject(true));
+    QVERIFY(f.form->saveProject(true));
     QVERIFY(*seen);
 
-    f.form->NewProject1Click();
+    f.form->newProject();
     FileDialogSeen shown;
     seen = ChooseInFileDialog(path, &shown);
-    f.form->OpenProject1Click();
+    f.form->open();
     QVERIFY(*seen);
     QCOMPARE(f.Doc().FileName(), Str(path));
     QCOMPARE(f.LayerNames().size(), 2);
     // Opened projects play without rendering, whatever they stored.
     QVERIFY(f.Anim().NonRenderedPlayback);
-    QVERIFY(f.AnimationSheet().findChild<QCheckBox*>(QStringLiteral("cbrtPlayback"))->isChecked());
+    QVERIFY(f.animationProperties().findChild<QCheckBox*>(QStringLiteral("cbrtPlayback"))->isChecked());
     QVERIFY(f.Anim().Sequenced);
     QVERIFY(!f.Modified());
     QCOMPARE(f.Doc().UndoStack().count(), 0);
     QCOMPARE(f.form->windowTitle(), QStringLiteral("demo.apf[*]"));
     QCOMPARE(f.form->settings().MruList.front(), path);
-    QCOMPARE(f.form->RecentProjectsMenu->actions().first()->text(), Str(path));
+    QCOMPARE(f.Find<QMenu>("RecentProjectsMenu")->actions().first()->text(), Str(path));
 
     f.Doc().EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move"),
                               [](TAnimation& a) { a.SetLayerPosition(7, 2); });
-    QVERIFY(f.form->SaveProject(false));
+    QVERIFY(f.form->saveProject(false));
     const std::string saved = Stored(f.Anim());
     QCOMPARE(FileText(path), saved);
-    QVERIFY(f.form->OpenProject(path));
+    QVERIFY(f.form->openProject(path));
     QCOMPARE(Stored(f.Anim()), saved);
     QCOMPARE(f.Anim().SelectedLayer->OffsetX, 7);
 
@@ -247,7 +247,7 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(f.Add(f.WriteBmp("a.bmp", 8, 6, 1)));
     const fs::path damaged = f.dir.path() / "damaged.apf";
     test::WriteFileBytes(damaged, {'n', 'o'});
-    QVERIFY(!f.form->OpenProject(damaged));
+    QVERIFY(!f.form->openProject(damaged));
     QVERIFY(!f.ui.messages.empty());
     QVERIFY(f.LayerNames().isEmpty());
     QVERIFY(f.Doc().FileName().isEmpty());
@@ -313,8 +313,8 @@ class ProjectCommandsTest : public QObject {
     auto seen = AnswerNextModal([](QWidget* w) {
       auto* form = qobject_cast<StartupDialog*>(w);
       QVERIFY(form);
-      QVERIFY(form->rbOpen->isChecked());
-      QTest::mouseClick(form->OkButton, Qt::LeftButton);
+      QVERIFY(form->openRadio_->isChecked());
+      QTest::mouseClick(form->okButton_, Qt::LeftButton);
     });
     MainFormFixture f({false, 0, {}}, "[STARTUP]\nStartDialogOn=1\n[MRU]\nMruCount=1\nMru0001=" + path.string() + "\n");
     QVERIFY(f.Ready());

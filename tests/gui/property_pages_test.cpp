@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
 #include <QCheckBox>
+#include <QSlider>
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +16,6 @@
 #include "gui/widgets/color_picker.h"
 #include "gui/widgets/choice_combo_box.h"
 #include "gui/widgets/integer_edit.h"
-#include "gui/widgets/track_bar.h"
 #include "main_window_fixture.h"
 #include "model/image_resource.h"
 #include "widget_helpers.h"
@@ -123,14 +123,14 @@ class PropertyPagesTest : public QObject {
     QVERIFY(f.Modified());
 
     ShowLayerPage(f, kBlending);
-    f.View().ConstructionDirty = false;
+    f.canvasView().constructionDirty_ = false;
     PickItem(f.Find<ChoiceComboBox>("cbBlendType"), 3);
     QCOMPARE(l.BlendType, 3);
-    QVERIFY(f.View().ConstructionDirty);
-    QTest::keyClick(f.Find<TrackBar>("tbTrans"), Qt::Key_PageUp);
+    QVERIFY(f.canvasView().constructionDirty_);
+    QTest::keyClick(f.Find<QSlider>("tbTrans"), Qt::Key_PageUp);
     QCOMPARE(l.Transparency, 5);
     QCOMPARE(f.Find<QLabel>("TransLabel")->text(), QStringLiteral("Transparency : 5%"));
-    QTest::keyClick(f.Find<TrackBar>("tbAltTrans"), Qt::Key_End);
+    QTest::keyClick(f.Find<QSlider>("tbAltTrans"), Qt::Key_End);
     QCOMPARE(l.AltTransparency, 100);
     QCOMPARE(f.Find<QLabel>("AltTransLabel")->text(), QStringLiteral("Alternate Transparency : 100%"));
     ClickCheckBox(f.Find<QCheckBox>("cbEnableTint"));
@@ -140,7 +140,7 @@ class PropertyPagesTest : public QObject {
 
     // The fade transparencies keep the layer's values: their bars are hidden.
     ShowLayerPage(f, kFading);
-    QVERIFY(!f.Find<TrackBar>("tbFadeShade1")->isVisible());
+    QVERIFY(!f.Find<QSlider>("tbFadeShade1")->isVisible());
     PickItem(f.Find<ChoiceComboBox>("cbFadeMode"), 2);
     QCOMPARE(l.FadeMode, 2);
     QCOMPARE(l.FadeStart, 0);
@@ -163,15 +163,15 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(l.ButtonizeShadow, kt58::Color{0x800000});
     QCOMPARE(l.ButtonizeAmount, 1);
 
-    f.View().ClearBackgroundPending = false;
+    f.canvasView().clearBackgroundPending_ = false;
     PickColor(f.Find<ColorPicker>("LayerTransColorSelector"), "clLime");
     QCOMPARE(l.TransparentColor, kt58::Color{0x00FF00});
-    QVERIFY(f.View().ClearBackgroundPending);
-    f.View().ClearBackgroundPending = false;
+    QVERIFY(f.canvasView().clearBackgroundPending_);
+    f.canvasView().clearBackgroundPending_ = false;
     QTest::mouseClick(f.Find<QPushButton>("AutoTransparentColorButton"), Qt::LeftButton);
     QCOMPARE(l.TransparentColor, detected);
     QCOMPARE(f.Find<ColorPicker>("LayerTransColorSelector")->color(), detected);
-    QVERIFY(f.View().ClearBackgroundPending);
+    QVERIFY(f.canvasView().clearBackgroundPending_);
 
     // Nothing of it changed the other pages' values.
     QCOMPARE(l.StartAngle, 0.0);
@@ -183,7 +183,7 @@ class PropertyPagesTest : public QObject {
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
     f.Rows()->clearSelection();
-    f.List().SyncSelectionFromList();
+    f.List().syncSelectionFromList();
     QVERIFY(!f.Anim().SelectedLayer);
 
     ShowLayerPage(f, kFading);
@@ -210,8 +210,8 @@ class PropertyPagesTest : public QObject {
     MainFormFixture& f = one.f;
     MainWindow& w = *f.form;
     Layer& l = *one.layer;
-    w.DisableControlEvents();
-    w.DisableControlEvents();
+    w.disableControlEvents();
+    w.disableControlEvents();
     ShowLayerPage(f, kTranslation);
     TypeOver(f.Find<IntegerEdit>("eXOffset"), QStringLiteral("9"));
     QCOMPARE(l.OffsetX, 0);
@@ -219,18 +219,18 @@ class PropertyPagesTest : public QObject {
     ClickCheckBox(f.Find<QCheckBox>("cbMirror"));
     QCOMPARE(l.Mirror, false);
     ShowLayerPage(f, kBlending);
-    QTest::keyClick(f.Find<TrackBar>("tbTrans"), Qt::Key_PageUp);
+    QTest::keyClick(f.Find<QSlider>("tbTrans"), Qt::Key_PageUp);
     QCOMPARE(l.Transparency, 0);
     // The blend type list is not among the suspended controls.
     PickItem(f.Find<ChoiceComboBox>("cbBlendType"), 1);
     QCOMPARE(l.BlendType, 1);
     QCOMPARE(l.Transparency, 5);  // the group is written together
     // Only the outermost enable attaches the handlers again.
-    w.EnableControlEvents();
+    w.enableControlEvents();
     ShowLayerPage(f, kTranslation);
     TypeOver(f.Find<IntegerEdit>("eXOffset"), QStringLiteral("8"));
     QCOMPARE(l.OffsetX, 0);
-    w.EnableControlEvents();
+    w.enableControlEvents();
     TypeOver(f.Find<IntegerEdit>("eXOffset"), QStringLiteral("7"));
     QCOMPARE(l.OffsetX, 7);
   }
@@ -240,7 +240,7 @@ class PropertyPagesTest : public QObject {
     QVERIFY(f.Ready());
     f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
     f.Add(f.WriteBmp("b.bmp", 20, 20, 2));
-    Layer& b = *f.List().RowLayer(0);
+    Layer& b = *f.List().rowLayer(0);
     b.TransparentColor = 0x123456;
     b.OffsetX = -7;
     b.OffsetY = 12;
@@ -274,7 +274,7 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Find<NumberComboBox>("cbStartAngle")->currentText(), QStringLiteral("44"));
     QCOMPARE(f.Find<NumberComboBox>("cbDegreesToRotate")->currentText(), QStringLiteral("721"));
     QCOMPARE(f.Find<ChoiceComboBox>("cbBlendType")->currentIndex(), 2);
-    QCOMPARE(f.Find<TrackBar>("tbTrans")->Position(), 35);
+    QCOMPARE(f.Find<QSlider>("tbTrans")->value(), 35);
     QCOMPARE(f.Find<QLabel>("TransLabel")->text(), QStringLiteral("Transparency : 35%"));
     QCOMPARE(f.Find<QLabel>("AltTransLabel")->text(), QStringLiteral("Alternate Transparency : 80%"));
     QCOMPARE(f.Find<QCheckBox>("cbEnableTint")->isChecked(), true);
@@ -297,7 +297,7 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(b.DegreesToRotate, 720.6);
 
     // Without a layer the controls show a new layer's defaults.
-    f.Pages().LoadLayerControls(nullptr);
+    f.Pages().loadLayerControls(nullptr);
     QCOMPARE(f.Find<IntegerEdit>("eXOffset")->text(), QStringLiteral("0"));
     QCOMPARE(f.Find<QCheckBox>("cbRotateClockwise")->isChecked(), true);
     QCOMPARE(f.Find<NumberComboBox>("cbStartAngle")->currentText(), QStringLiteral("0"));
@@ -315,31 +315,30 @@ class PropertyPagesTest : public QObject {
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
     ShowLayerPage(f, kTranslation);
-    const QRect outline = f.View().SelectionRect;
+    const QRect outline = f.canvasView().selectionRect_;
     TypeOver(f.Find<IntegerEdit>("eXOffset"), QStringLiteral("25"));
     TypeOver(f.Find<IntegerEdit>("eYOffset"), QStringLiteral("-4"));
     QCOMPARE(one.layer->OffsetX, 25);
     QCOMPARE(one.layer->OffsetY, -4);
-    QCOMPARE(f.View().SelectionRect, outline.translated(25, -4));
-    QCOMPARE(f.Box()->FocusOutline(), f.View().SelectionRect);
+    QCOMPARE(f.canvasView().selectionRect_, outline.translated(25, -4));
+    QCOMPARE(f.Box()->focusOutline(), f.canvasView().selectionRect_);
     // The repaint shows the layer at its new place (the frame keeps its size,
     // so the layer's left part is background now).
-    QVERIFY(f.View().ConstructionDirty);
-    QTRY_VERIFY(!f.View().ConstructionDirty);
+    QVERIFY(f.canvasView().constructionDirty_);
+    QTRY_VERIFY(!f.canvasView().constructionDirty_);
     QCOMPARE(f.FrameDifference(f.Box()->Canvas().convertToFormat(QImage::Format_RGB32)), QString());
     // Undo puts layer, edits and outline back.
     f.Doc().UndoStack().undo();
     QCOMPARE(one.layer->OffsetY, 0);
     QCOMPARE(f.Find<IntegerEdit>("eYOffset")->text(), QStringLiteral("0"));
-    QCOMPARE(f.Box()->FocusOutline(), outline.translated(25, 0));
+    QCOMPARE(f.Box()->focusOutline(), outline.translated(25, 0));
   }
 
   void fixedFrameSizeRecentresTheFrame() {
     OneLayer one;
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
-    MainWindow& w = *f.form;
-    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.AnimationSheet());
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties());
     ClickCheckBox(f.Find<QCheckBox>("cbFixedFrameSize"));
     QVERIFY(f.Anim().FixedFrameSize);
     QCOMPARE(f.Anim().FixedWidth, 10);
@@ -348,11 +347,11 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Anim().FixedWidth, 64);
     QCOMPARE(f.Anim().FixedHeight, 48);
     QVERIFY(f.Modified());
-    QVERIFY(w.DataPanel->text().contains(QStringLiteral("Size : [64 x 48] Fixed")));
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("Size : [64 x 48] Fixed")));
     const QPoint origin(f.Box()->width() / 2 - 32, f.Box()->height() / 2 - 24);
-    QCOMPARE(f.View().DrawOrigin, origin);
-    QCOMPARE(f.View().SelectionRect, QRect(origin, QSize(40, 30)));
-    QTRY_VERIFY(!f.View().ConstructionDirty);
+    QCOMPARE(f.canvasView().drawOrigin_, origin);
+    QCOMPARE(f.canvasView().selectionRect_, QRect(origin, QSize(40, 30)));
+    QTRY_VERIFY(!f.canvasView().constructionDirty_);
     const QImage canvas = f.Box()->Canvas();
     QCOMPARE(canvas.pixel(origin + QPoint(-1, -1)), qRgb(255, 255, 255));
     QCOMPARE(canvas.pixel(origin + QPoint(64, 48)), qRgb(255, 255, 255));
@@ -373,11 +372,11 @@ class PropertyPagesTest : public QObject {
       QCOMPARE(edit->text(), QString::number(c.kept));
       QCOMPARE(f.Anim().FixedWidth, c.kept);
       f.Doc().Regenerate();
-      QTRY_VERIFY(!f.View().ConstructionDirty);
+      QTRY_VERIFY(!f.canvasView().constructionDirty_);
     }
     ClickCheckBox(f.Find<QCheckBox>("cbFixedFrameSize"));
     QVERIFY(!f.Anim().FixedFrameSize);
-    QVERIFY(w.DataPanel->text().endsWith(QStringLiteral("Size : [40 x 30]  Max : 0.00")));
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().endsWith(QStringLiteral("Size : [40 x 30]  Max : 0.00")));
   }
 
   void backgroundColourFillsTheViewAroundTheFrame() {
@@ -385,24 +384,24 @@ class PropertyPagesTest : public QObject {
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
     MainWindow& w = *f.form;
-    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.AnimationSheet());
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties());
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "clTeal");
     QCOMPARE(f.Anim().BackgroundColor, kt58::Color{0x808000});
     QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(0, 0x80, 0x80));
     QVERIFY(f.Modified());
-    QTRY_VERIFY(!f.View().ConstructionDirty);
+    QTRY_VERIFY(!f.canvasView().constructionDirty_);
     const QImage view = Grab(f.Box());
-    for (QPoint corner : {QPoint(0, 0), QPoint(view.width() - 1, view.height() - 1), f.View().DrawOrigin - QPoint(3, 3)})
+    for (QPoint corner : {QPoint(0, 0), QPoint(view.width() - 1, view.height() - 1), f.canvasView().drawOrigin_ - QPoint(3, 3)})
       QCOMPARE(QColor(view.pixel(corner)), QColor(0, 0x80, 0x80));
-    QCOMPARE(view.pixel(f.View().DrawOrigin - QPoint(1, 1)), qRgb(255, 255, 255));
+    QCOMPARE(view.pixel(f.canvasView().drawOrigin_ - QPoint(1, 1)), qRgb(255, 255, 255));
   }
 
   void frameCountAndPlaySpeed() {
     OneLayer one;
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
-    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.AnimationSheet());
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties());
     QLineEdit* count_text = f.Find<QSpinBox>("spFrameCount")->findChild<QLineEdit*>();
     QVERIFY(count_text);
     TypeOver(count_text, QStringLiteral("1500"));
@@ -414,11 +413,11 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Anim().FrameCount, 25);
     QVERIFY(f.Modified());
 
-    QCOMPARE(f.Find<TrackBar>("tbPlaySpeed")->Position(), 100);
-    QTest::keyClick(f.Find<TrackBar>("tbPlaySpeed"), Qt::Key_Home);
+    QCOMPARE(f.Find<QSlider>("tbPlaySpeed")->value(), 100);
+    QTest::keyClick(f.Find<QSlider>("tbPlaySpeed"), Qt::Key_Home);
     QCOMPARE(f.Anim().FrameDelay, 200);
-    QTest::keyClick(f.Find<TrackBar>("tbPlaySpeed"), Qt::Key_PageUp);
-    QCOMPARE(f.Anim().FrameDelay, 2 * (100 - f.Find<TrackBar>("tbPlaySpeed")->Position()));
+    QTest::keyClick(f.Find<QSlider>("tbPlaySpeed"), Qt::Key_PageUp);
+    QCOMPARE(f.Anim().FrameDelay, 2 * (100 - f.Find<QSlider>("tbPlaySpeed")->value()));
   }
 
   void animationValuesLoadWithoutFiringHandlers() {
@@ -434,16 +433,16 @@ class PropertyPagesTest : public QObject {
     a.FrameCount = 50;
     a.FrameDelay = 40;
     a.NonRenderedPlayback = false;
-    w.LoadAnimationControls();
+    w.loadAnimationControls();
     QVERIFY(f.Find<QCheckBox>("cbFixedFrameSize")->isChecked());
     QCOMPARE(f.Find<IntegerEdit>("eFixedFrameWidth")->text(), QStringLiteral("30"));
     QCOMPARE(f.Find<IntegerEdit>("eFixedFrameHeight")->text(), QStringLiteral("20"));
     QCOMPARE(f.Find<ColorPicker>("bk_Color_Selector")->color(), kt58::Color{0xFF0000});
     QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(0, 0, 255));
     QCOMPARE(f.Find<QSpinBox>("spFrameCount")->value(), 50);
-    QCOMPARE(f.Find<TrackBar>("tbPlaySpeed")->Position(), 60);
+    QCOMPARE(f.Find<QSlider>("tbPlaySpeed")->value(), 60);
     QVERIFY(!f.Find<QCheckBox>("cbrtPlayback")->isChecked());
-    QVERIFY(w.DataPanel->text().contains(QStringLiteral("Size : [30 x 20] Fixed")));
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("Size : [30 x 20] Fixed")));
     // The delay stays as stored until the bar is moved.
     QCOMPARE(a.FrameDelay, 40);
     QCOMPARE(a.FrameCount, 50);
@@ -456,19 +455,19 @@ class PropertyPagesTest : public QObject {
     MainWindow& w = *f.form;
     auto shown = [&](QWidget* page) { return f.Find<QTabWidget>("pc1")->isTabVisible(f.Find<QTabWidget>("pc1")->indexOf(page)); };
     QVERIFY(f.Find<QTabWidget>("pc1")->isVisible());
-    QVERIFY(shown(&f.AnimationSheet()));
+    QVERIFY(shown(&f.animationProperties()));
     QVERIFY(!shown(&f.Pages()));
     f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
     QVERIFY(shown(&f.Pages()));
     QVERIFY(f.Find<QSpinBox>("spFrameCount")->isEnabled());
     f.Anim().Playing = true;
-    w.UpdateControlStates();
-    QVERIFY(!shown(&f.AnimationSheet()));
+    w.updateControlStates();
+    QVERIFY(!shown(&f.animationProperties()));
     QVERIFY(!shown(&f.Pages()));
     QVERIFY(!f.Find<QSpinBox>("spFrameCount")->isEnabled());
     f.Anim().Playing = false;
-    w.UpdateControlStates();
-    QVERIFY(shown(&f.AnimationSheet()));
+    w.updateControlStates();
+    QVERIFY(shown(&f.animationProperties()));
     QVERIFY(shown(&f.Pages()));
   }
 };

@@ -46,17 +46,17 @@ class StartUpMruFormTest : public QObject {
   void controlsAndTexts() {
     StartupDialog form(TwoProjects());
     QCOMPARE(form.windowTitle(), QStringLiteral("Dovrenkal kt58 Animator"));
-    QCOMPARE(form.rbCreate->text(), QStringLiteral("Create a new animation project."));
-    QCOMPARE(form.rbOpen->text(), QStringLiteral("Open an existing animation project"));
-    QCOMPARE(form.OkButton->text(), QStringLiteral("Ok"));
-    QCOMPARE(form.BrowseButton->text(), QStringLiteral("Browse..."));
-    QCOMPARE(form.cbKeepOn->text(), QStringLiteral("Do not show this dialog on start up."));
-    QVERIFY(!form.cbKeepOn->isChecked());
-    QVERIFY(form.rbCreate->isChecked());
-    QCOMPARE(form.lbFiles->count(), 2);
-    QCOMPARE(form.lbFiles->item(1)->text(), QStringLiteral("/work/second.apf"));
+    QCOMPARE(form.createRadio_->text(), QStringLiteral("Create a new animation project."));
+    QCOMPARE(form.openRadio_->text(), QStringLiteral("Open an existing animation project"));
+    QCOMPARE(form.okButton_->text(), QStringLiteral("Ok"));
+    QCOMPARE(form.browseButton_->text(), QStringLiteral("Browse..."));
+    QCOMPARE(form.keepOnCheck_->text(), QStringLiteral("Do not show this dialog on start up."));
+    QVERIFY(!form.keepOnCheck_->isChecked());
+    QVERIFY(form.createRadio_->isChecked());
+    QCOMPARE(form.recentList_->count(), 2);
+    QCOMPARE(form.recentList_->item(1)->text(), QStringLiteral("/work/second.apf"));
     QVERIFY(Shown(form));
-    QCOMPARE(form.lbFiles->visualItemRect(form.lbFiles->item(0)).height(), 16);
+    QCOMPARE(form.recentList_->visualItemRect(form.recentList_->item(0)).height(), 16);
     QCOMPARE(form.minimumSize(), form.maximumSize());  // a fixed dialog
   }
 
@@ -64,15 +64,15 @@ class StartUpMruFormTest : public QObject {
     {
       StartupDialog form(TwoProjects());
       QVERIFY(Shown(form));
-      QVERIFY(form.rbOpen->isChecked());
-      QCOMPARE(form.lbFiles->currentRow(), 0);
-      QCOMPARE(form.lbFiles->selectedItems().size(), 1);
+      QVERIFY(form.openRadio_->isChecked());
+      QCOMPARE(form.recentList_->currentRow(), 0);
+      QCOMPARE(form.recentList_->selectedItems().size(), 1);
     }
     {
       StartupDialog form(app::RecentList{});
       QVERIFY(Shown(form));
-      QVERIFY(form.rbCreate->isChecked());
-      QVERIFY(form.lbFiles->selectedItems().isEmpty());
+      QVERIFY(form.createRadio_->isChecked());
+      QVERIFY(form.recentList_->selectedItems().isEmpty());
     }
   }
 
@@ -81,22 +81,22 @@ class StartUpMruFormTest : public QObject {
     {
       StartupDialog form(TwoProjects());
       QVERIFY(Shown(form));
-      form.lbFiles->clearSelection();
-      QTest::mouseClick(form.OkButton, Qt::LeftButton);
+      form.recentList_->clearSelection();
+      QTest::mouseClick(form.okButton_, Qt::LeftButton);
       QCOMPARE(ui.messages, std::vector<std::string>{kSelectFirst});
       QVERIFY(form.isVisible());
       QCOMPARE(form.result(), int(QDialog::Rejected));
 
-      form.rbCreate->setChecked(true);  // creating needs no row
-      QTest::mouseClick(form.OkButton, Qt::LeftButton);
+      form.createRadio_->setChecked(true);  // creating needs no row
+      QTest::mouseClick(form.okButton_, Qt::LeftButton);
       QCOMPARE(form.result(), int(QDialog::Accepted));
       QVERIFY(form.ProjectToOpen().empty());
     }
     {
       StartupDialog form(TwoProjects());
       QVERIFY(Shown(form));
-      form.lbFiles->setCurrentRow(1);
-      QTest::mouseClick(form.OkButton, Qt::LeftButton);
+      form.recentList_->setCurrentRow(1);
+      QTest::mouseClick(form.okButton_, Qt::LeftButton);
       QCOMPARE(form.result(), int(QDialog::Accepted));
       QCOMPARE(QString::fromStdString(form.ProjectToOpen().string()), QStringLiteral("/work/second.apf"));
     }
@@ -106,9 +106,9 @@ class StartUpMruFormTest : public QObject {
   void doubleClickOnARowOpensIt() {
     StartupDialog form(TwoProjects());
     QVERIFY(Shown(form));
-    const QRect row = form.lbFiles->visualItemRect(form.lbFiles->item(1));
-    QTest::mouseClick(form.lbFiles->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
-    QTest::mouseDClick(form.lbFiles->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    const QRect row = form.recentList_->visualItemRect(form.recentList_->item(1));
+    QTest::mouseClick(form.recentList_->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+    QTest::mouseDClick(form.recentList_->viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
     QCOMPARE(form.result(), int(QDialog::Accepted));
     QCOMPARE(QString::fromStdString(form.ProjectToOpen().string()), QStringLiteral("/work/second.apf"));
   }
@@ -120,7 +120,7 @@ class StartUpMruFormTest : public QObject {
     QVERIFY(Shown(form));
     FileDialogSeen shown;
     auto seen = ChooseInFileDialog(chosen, &shown);
-    QTest::mouseClick(form.BrowseButton, Qt::LeftButton);
+    QTest::mouseClick(form.browseButton_, Qt::LeftButton);
     QVERIFY(*seen);
     QCOMPARE(shown.folder, QString::fromStdString((ProgramFolder() / "Projects").string()));
     QCOMPARE(form.result(), int(QDialog::Accepted));
@@ -134,12 +134,12 @@ class StartUpMruFormTest : public QObject {
     QVERIFY(Shown(form));
     FileDialogSeen shown;
     auto seen = ChooseInFileDialog(chosen, &shown);
-    QTest::mouseClick(form.BrowseButton, Qt::LeftButton);
+    QTest::mouseClick(form.browseButton_, Qt::LeftButton);
     QVERIFY(*seen);
     QCOMPARE(fs::path(shown.folder.toStdString()), ProgramFolder().parent_path());
     // In "create" mode the chosen file ends the dialog but is not opened.
     QCOMPARE(form.result(), int(QDialog::Accepted));
-    QCOMPARE(QString::fromStdString(form.ChosenFile.string()), QString::fromStdString(chosen.string()));
+    QCOMPARE(QString::fromStdString(form.chosenFile_.string()), QString::fromStdString(chosen.string()));
     QVERIFY(form.ProjectToOpen().empty());
   }
 
@@ -148,10 +148,10 @@ class StartUpMruFormTest : public QObject {
     StartupDialog form(TwoProjects());
     QVERIFY(Shown(form));
     auto seen = AnswerNextModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
-    QTest::mouseClick(form.BrowseButton, Qt::LeftButton);
+    QTest::mouseClick(form.browseButton_, Qt::LeftButton);
     QVERIFY(*seen);
     QVERIFY(form.isVisible());
-    QVERIFY(form.ChosenFile.empty());
+    QVERIFY(form.chosenFile_.empty());
   }
 
   void theShowAgainSwitchChangesOnlyWithOk() {
@@ -169,13 +169,13 @@ class StartUpMruFormTest : public QObject {
       auto seen = AnswerNextModal([&c](QWidget* w) {
         auto* form = qobject_cast<StartupDialog*>(w);
         QVERIFY(form);
-        form->cbKeepOn->setChecked(c.tick);
+        form->keepOnCheck_->setChecked(c.tick);
         if (c.ok)
-          QTest::mouseClick(form->OkButton, Qt::LeftButton);
+          QTest::mouseClick(form->okButton_, Qt::LeftButton);
         else
           form->close();
       });
-      const fs::path project = RunStartUpMruForm(TwoProjects(), start_dialog_on);
+      const fs::path project = runStartupDialog(TwoProjects(), start_dialog_on);
       QVERIFY(*seen);
       QCOMPARE(start_dialog_on, c.start_dialog_on);
       QCOMPARE(QString::fromStdString(project.string()), QString::fromLatin1(c.project));

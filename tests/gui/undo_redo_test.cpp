@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
 #include <QCheckBox>
+#include <QSlider>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,7 +17,6 @@
 #include "app_test.h"
 #include "gui/widgets/choice_combo_box.h"
 #include "gui/widgets/integer_edit.h"
-#include "gui/widgets/track_bar.h"
 #include "gui/document/layer_snapshot.h"
 #include "main_window_fixture.h"
 #include "model/image_resource.h"
@@ -136,7 +136,7 @@ class UndoRedoTest : public QObject {
            TypeOver(f.Find<NumberComboBox>("cbStartAngle")->lineEdit(), QStringLiteral("45"));
          }},
         {"rotate clockwise", [](MainFormFixture& f) { f.Find<QCheckBox>("cbRotateClockwise")->click(); }},
-        {"transparency bar", [](MainFormFixture& f) { f.Find<TrackBar>("tbTrans")->setValue(65); }},
+        {"transparency bar", [](MainFormFixture& f) { f.Find<QSlider>("tbTrans")->setValue(65); }},
         {"fade type", [](MainFormFixture& f) { f.Find<ChoiceComboBox>("cbFadeMode")->setCurrentIndex(2); }},
         {"mirror", [](MainFormFixture& f) { f.Find<QCheckBox>("cbMirror")->click(); }},
         {"tint", [](MainFormFixture& f) { f.Find<QCheckBox>("cbEnableTint")->click(); }},
@@ -152,8 +152,8 @@ class UndoRedoTest : public QObject {
          }},
         {"auto detect", [](MainFormFixture& f) { f.Find<QPushButton>("AutoTransparentColorButton")->click(); }},
         {"drag", [](MainFormFixture& f) {
-           CanvasView& view = f.View();
-           const QPoint grab = view.SelectionRect.topLeft() + QPoint(2, 2);
+           CanvasView& view = f.canvasView();
+           const QPoint grab = view.selectionRect_.topLeft() + QPoint(2, 2);
            QTest::mousePress(f.Box(), Qt::LeftButton, Qt::NoModifier, grab);
            for (int i = 1; i <= 5; ++i) QTest::mouseMove(f.Box(), grab + QPoint(3 * i, -i));
            QTest::mouseRelease(f.Box(), Qt::LeftButton, Qt::NoModifier, grab + QPoint(15, -5));
@@ -167,15 +167,15 @@ class UndoRedoTest : public QObject {
          }},
         {"fixed frame size", [](MainFormFixture& f) { f.Find<QCheckBox>("cbFixedFrameSize")->click(); }},
         {"typed frame width", [](MainFormFixture& f) {
-           ShowPage(f, &f.AnimationSheet());
+           ShowPage(f, &f.animationProperties());
            TypeOver(f.Find<IntegerEdit>("eFixedFrameWidth"), QStringLiteral("320"));
          }},
         {"background colour", [](MainFormFixture& f) {
-           ShowPage(f, &f.AnimationSheet());
+           ShowPage(f, &f.animationProperties());
            PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "clTeal");
          }},
         {"frame count", [](MainFormFixture& f) { f.Find<QSpinBox>("spFrameCount")->setValue(40); }},
-        {"play speed", [](MainFormFixture& f) { f.Find<TrackBar>("tbPlaySpeed")->setValue(30); }},
+        {"play speed", [](MainFormFixture& f) { f.Find<QSlider>("tbPlaySpeed")->setValue(30); }},
     };
     for (const Case& c : cases) {
       ThreeLayers three;
@@ -263,7 +263,7 @@ class UndoRedoTest : public QObject {
     const int transparency = l.Transparency;
 
     // A slider dragged through several values.
-    auto* bar = f.Find<TrackBar>("tbTrans");
+    auto* bar = f.Find<QSlider>("tbTrans");
     bar->setSliderDown(true);
     for (int v : {30, 45, 60, 75}) bar->setValue(v);
     bar->setSliderDown(false);
@@ -291,7 +291,7 @@ class UndoRedoTest : public QObject {
     QCOMPARE(x->text(), QStringLiteral("4"));
     undo.undo();
     QCOMPARE(l.Transparency, 75);
-    QCOMPARE(bar->Position(), 75);
+    QCOMPARE(bar->value(), 75);
     undo.undo();
     QCOMPARE(l.Transparency, transparency);
     // After an undo the same control starts a new step.
@@ -320,8 +320,8 @@ class UndoRedoTest : public QObject {
     QCOMPARE(f.Rows()->topLevelItemCount(), 0);
     QCOMPARE(f.Find<QSpinBox>("spFrameCount")->value(), 20);
     QCOMPARE(f.form->windowTitle(), QStringLiteral("walk.apf[*]"));
-    QCOMPARE(f.form->StatusPanel1->text(), QStringLiteral("walk.apf"));
-    QCOMPARE(f.Box()->Hint(), CanvasView::EmptyProjectHint());
+    QCOMPARE(f.Find<QLabel>("StatusPanel1")->text(), QStringLiteral("walk.apf"));
+    QCOMPARE(f.Box()->Hint(), CanvasView::emptyProjectHint());
     QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(255, 0, 0));
     // The new project is edited as the old one was.
     f.Add(f.WriteBmp("new.bmp", 8, 8, 4));

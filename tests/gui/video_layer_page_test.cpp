@@ -49,7 +49,7 @@ struct VideoPage {
     const auto path = f.dir / name;
     kt58::test::WriteFileBytes(path, kt58::test::BuildGif(6, 4, palette, 0, images));
     kt58::Layer* layer = f.Add(path);
-    f.form->pc1->setCurrentWidget(page);
+    f.Find<QTabWidget>("pc1")->setCurrentWidget(page);
     return layer;
   }
   kt58::FrameStore& Store() { return *f.Doc().SelectedLayer()->ImageRef->Store(); }
@@ -68,36 +68,36 @@ struct VideoPage {
   }
   QStringList Captions() const {
     QStringList captions;
-    for (int i = 0; i < page->lvFrames->topLevelItemCount(); ++i) captions << page->lvFrames->topLevelItem(i)->text(0);
+    for (int i = 0; i < page->frameList_->topLevelItemCount(); ++i) captions << page->frameList_->topLevelItem(i)->text(0);
     return captions;
   }
   std::vector<bool> Ticked() const {
     std::vector<bool> ticked;
-    for (int i = 0; i < page->lvFrames->topLevelItemCount(); ++i)
-      ticked.push_back(page->lvFrames->topLevelItem(i)->checkState(0) == Qt::Checked);
+    for (int i = 0; i < page->frameList_->topLevelItemCount(); ++i)
+      ticked.push_back(page->frameList_->topLevelItem(i)->checkState(0) == Qt::Checked);
     return ticked;
   }
   // The colour the preview picture shows, as a GIF frame index.
   int ShownFrame() const {
-    const QImage shown = page->AviCurrentPreviewImage->pixmap().toImage();
+    const QImage shown = page->framePreview_->pixmap().toImage();
     for (int k = 0; !shown.isNull() && k < 8; ++k)
       if (shown.pixel(0, 0) == Rgb(FrameColor(k))) return k;
     return -1;
   }
   void Click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
   void ClickRow(int row) {
-    QTreeWidgetItem* item = page->lvFrames->topLevelItem(row);
-    QTest::mouseClick(page->lvFrames->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      page->lvFrames->visualItemRect(item).center());
+    QTreeWidgetItem* item = page->frameList_->topLevelItem(row);
+    QTest::mouseClick(page->frameList_->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      page->frameList_->visualItemRect(item).center());
   }
   // Ticks a row's box as the user does: the row chosen, then Space.
   void TickRow(int row) {
     ClickRow(row);
-    QTest::keyClick(page->lvFrames, Qt::Key_Space);
+    QTest::keyClick(page->frameList_, Qt::Key_Space);
   }
   // Clicks a row's box.
   void ClickBox(int row) {
-    QTreeWidget* list = page->lvFrames;
+    QTreeWidget* list = page->frameList_;
     QStyleOptionViewItem option;
     option.initFrom(list->viewport());
     option.rect = list->visualItemRect(list->topLevelItem(row));
@@ -106,9 +106,9 @@ struct VideoPage {
     const QRect box = list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, box.center());
   }
-  int SelectedRow() const {
-    const auto rows = page->lvFrames->selectedItems();
-    return rows.isEmpty() ? -1 : page->lvFrames->indexOfTopLevelItem(rows.first());
+  int selectedRow() const {
+    const auto rows = page->frameList_->selectedItems();
+    return rows.isEmpty() ? -1 : page->frameList_->indexOfTopLevelItem(rows.first());
   }
 
   MainFormFixture f;
@@ -127,28 +127,28 @@ class VideoLayerPageTest : public QObject {
     VideoPage v;
     QVERIFY(v.ready);
     v.AddGif("seven.gif", 7);
-    QCOMPARE(v.page->AviFileLabel->text(), QStringLiteral("File : seven.gif"));
-    QCOMPARE(v.page->AviFramesLabel->text(), QStringLiteral("Total Frames : 7"));
+    QCOMPARE(v.page->fileLabel_->text(), QStringLiteral("File : seven.gif"));
+    QCOMPARE(v.page->frameCountLabel_->text(), QStringLiteral("Total Frames : 7"));
     QCOMPARE(v.Captions(), QStringList({"0001", "0002", "0003", "0004", "0005", "0006", "0007"}));
-    QVERIFY(v.page->FrameManagerGroup->isEnabled());
+    QVERIFY(v.page->frameManagerGroup_->isEnabled());
     // Choosing a row shows its frame; the frame on display is not read again.
     connect(v.page, &VideoLayerPage::frameShown, this, [&reads] { ++reads; });
     v.ClickRow(4);
     QCOMPARE(v.ShownFrame(), 4);
-    QCOMPARE(v.page->AviCurrentFrameLabel->text(), QStringLiteral("Current Frame : 5"));
-    v.page->ShowVideoFrame(4, false);
+    QCOMPARE(v.page->currentFrameLabel_->text(), QStringLiteral("Current Frame : 5"));
+    v.page->showVideoFrame(4, false);
     QCOMPARE(reads, 1);
 
-    v.Click(v.page->InterlaceSelectionButton);
+    v.Click(v.page->interlaceSelectionButton_);
     QCOMPARE(v.Ticked(), (std::vector<bool>{false, true, false, true, false, true, false}));
-    QCOMPARE(v.page->Marks(), v.Ticked());
-    v.Click(v.page->CropAviButton);
+    QCOMPARE(v.page->marks(), v.Ticked());
+    v.Click(v.page->cropButton_);
     QCOMPARE(v.StoredFrames(), (std::vector<int>{0, 2, 4, 6}));
     QCOMPARE(v.Captions(), QStringList({"0001", "0002", "0003", "0004"}));
     QCOMPARE(v.Ticked(), std::vector<bool>(4, false));
-    QCOMPARE(v.page->AviFramesLabel->text(), QStringLiteral("Total Frames : 4"));
-    QCOMPARE(v.page->AviCurrentFrameLabel->text(), QStringLiteral("Current Frame : 1"));
-    QCOMPARE(v.SelectedRow(), 0);
+    QCOMPARE(v.page->frameCountLabel_->text(), QStringLiteral("Total Frames : 4"));
+    QCOMPARE(v.page->currentFrameLabel_->text(), QStringLiteral("Current Frame : 1"));
+    QCOMPARE(v.selectedRow(), 0);
     QCOMPARE(v.ShownFrame(), 0);
     QVERIFY(v.f.Modified());
     QVERIFY(v.f.ui.messages.empty());
@@ -158,14 +158,14 @@ class VideoLayerPageTest : public QObject {
     v.f.Action("Undo1")->trigger();
     QCOMPARE(v.StoredFrames(), (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
     QCOMPARE(v.Captions().size(), 7);
-    QCOMPARE(v.page->AviFramesLabel->text(), QStringLiteral("Total Frames : 7"));
+    QCOMPARE(v.page->frameCountLabel_->text(), QStringLiteral("Total Frames : 7"));
     v.f.Action("Redo1")->trigger();
     QCOMPARE(v.StoredFrames(), (std::vector<int>{0, 2, 4, 6}));
     QCOMPARE(v.Captions().size(), 4);
     v.f.Action("Undo1")->trigger();
     v.f.Action("Undo1")->trigger();  // the layer goes too
     QCOMPARE(v.f.Anim().LayerCount(), 0);
-    QVERIFY(!v.page->FrameManagerGroup->isEnabled());
+    QVERIFY(!v.page->frameManagerGroup_->isEnabled());
     v.f.Action("Redo1")->trigger();
     v.f.Action("Redo1")->trigger();
     QCOMPARE(v.StoredFrames(), (std::vector<int>{0, 2, 4, 6}));
@@ -188,11 +188,11 @@ class VideoLayerPageTest : public QObject {
     for (int n = 1; n <= 10000; ++n)
       std::ofstream(v.f.dir / ("CropUndo" + (n == 1 ? std::string() : "_" + std::to_string(n)) + ".Tmp"));
     v.TickRow(0);
-    v.Click(v.page->CropAviButton);
+    v.Click(v.page->cropButton_);
     QCOMPARE(v.StoredFrames(), (std::vector<int>{1, 2, 3}));
     QVERIFY(!v.f.Doc().UndoStack().canUndo());
     QVERIFY(v.f.Modified());
-    QCOMPARE(v.f.form->StatusPanel0->text(), QStringLiteral("Crop cannot be undone: undo history cleared"));
+    QCOMPARE(v.f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Crop cannot be undone: undo history cleared"));
     QVERIFY(v.f.ui.messages.empty());
   }
 
@@ -205,27 +205,27 @@ class VideoLayerPageTest : public QObject {
     v.TickRow(4);
     QCOMPARE(v.Ticked(), (std::vector<bool>{false, true, false, false, true}));
     QVERIFY(!v.f.Anim().Playing);
-    v.Click(v.page->CropAviButton);
+    v.Click(v.page->cropButton_);
     QCOMPARE(v.StoredFrames(), (std::vector<int>{0, 2, 3}));
     QCOMPARE(v.Captions(), QStringList({"0001", "0002", "0003"}));
 
     // Nothing ticked: Crop changes nothing and makes no undo step.
     const int steps = v.f.Doc().UndoStack().count();
-    v.Click(v.page->CropAviButton);
+    v.Click(v.page->cropButton_);
     QCOMPARE(v.StoredFrames(), (std::vector<int>{0, 2, 3}));
     QCOMPARE(v.f.Doc().UndoStack().count(), steps);
 
     // Down to one frame, which Preview does not play.
     v.TickRow(0);
     v.TickRow(2);
-    v.Click(v.page->CropAviButton);
+    v.Click(v.page->cropButton_);
     QCOMPARE(v.StoredFrames(), (std::vector<int>{2}));
     QCOMPARE(v.Captions(), QStringList({"0001"}));
     connect(v.page, &VideoLayerPage::frameShown, this, [&shown] { ++shown; });
-    v.Click(v.page->LayerAviPreviewButton);
-    v.page->LayerAviPreviewButtonClick();
-    QVERIFY(!v.page->PreviewRunning);
-    QCOMPARE(v.page->LayerAviPreviewButton->text(), QStringLiteral("Preview"));
+    v.Click(v.page->previewButton_);
+    v.page->onPreviewClicked();
+    QVERIFY(!v.page->previewRunning_);
+    QCOMPARE(v.page->previewButton_->text(), QStringLiteral("Preview"));
     QTest::qWait(50);
     QCOMPARE(shown, 0);
   }
@@ -251,10 +251,10 @@ class VideoLayerPageTest : public QObject {
     shown.clear();
     at.clear();
     clock.start();
-    v.Click(v.page->LayerAviPreviewButton);
-    QVERIFY(v.page->PreviewRunning);
-    QCOMPARE(v.page->LayerAviPreviewButton->text(), QStringLiteral("Stop"));
-    QVERIFY(QTest::qWaitFor([&] { return !v.page->PreviewRunning; }, 5000));
+    v.Click(v.page->previewButton_);
+    QVERIFY(v.page->previewRunning_);
+    QCOMPARE(v.page->previewButton_->text(), QStringLiteral("Stop"));
+    QVERIFY(QTest::qWaitFor([&] { return !v.page->previewRunning_; }, 5000));
     const qint64 ended = clock.elapsed();
     QCOMPARE(shown, (std::vector<int>{4, 5}));
     // The marked frame is not shown but keeps its time: rows 3 and 4 take a
@@ -262,59 +262,59 @@ class VideoLayerPageTest : public QObject {
     QVERIFY2(at[0] >= 2 * 60 - 1, qPrintable(QString::number(at[0])));
     QVERIFY2(at[1] - at[0] >= 60 - 1, qPrintable(QString::number(at[1] - at[0])));
     QVERIFY2(ended - at[1] >= 60 - 1, qPrintable(QString::number(ended - at[1])));
-    QCOMPARE(v.page->LayerAviPreviewButton->text(), QStringLiteral("Preview"));
-    QCOMPARE(v.SelectedRow(), 5);
+    QCOMPARE(v.page->previewButton_->text(), QStringLiteral("Preview"));
+    QCOMPARE(v.selectedRow(), 5);
 
     // From the last row the preview starts at the first; Stop ends it at
     // the next turn of the event loop, whatever the delay.
     v.f.Anim().FrameDelay = 10000;
     shown.clear();
-    v.Click(v.page->LayerAviPreviewButton);
+    v.Click(v.page->previewButton_);
     QCOMPARE(shown, std::vector<int>{0});
-    QVERIFY(!v.page->CropAviButton->isEnabled());
+    QVERIFY(!v.page->cropButton_->isEnabled());
     clock.restart();
-    v.Click(v.page->LayerAviPreviewButton);
-    QVERIFY(QTest::qWaitFor([&] { return !v.page->PreviewRunning; }, 1000));
+    v.Click(v.page->previewButton_);
+    QVERIFY(QTest::qWaitFor([&] { return !v.page->previewRunning_; }, 1000));
     QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(shown, std::vector<int>{0});
-    QVERIFY(v.page->CropAviButton->isEnabled());
+    QVERIFY(v.page->cropButton_->isEnabled());
   }
 
   void followsTheSelectedLayer() {
     VideoPage v;
     QVERIFY(v.ready);
-    QTabWidget* tabs = v.f.form->pc1;
+    QTabWidget* tabs = v.f.Find<QTabWidget>("pc1");
     QVERIFY(!tabs->isTabVisible(tabs->indexOf(v.page)));
     kt58::Layer* still = v.f.Add(v.f.WriteBmp("still.bmp", 8, 6, 3));
     QVERIFY(tabs->isTabVisible(tabs->indexOf(v.page)));
     kt58::Layer* video = v.AddGif("three.gif", 3);
     QCOMPARE(v.Captions().size(), 3);
-    QVERIFY(v.page->LayerAviPreviewButton->isEnabled());
+    QVERIFY(v.page->previewButton_->isEnabled());
 
     v.f.Doc().SelectLayer(still);
-    QCOMPARE(v.page->AviFileLabel->text(), QStringLiteral("File : "));
-    QCOMPARE(v.page->AviFramesLabel->text(), QStringLiteral("Total Frames : "));
-    QCOMPARE(v.page->AviCurrentFrameLabel->text(), QStringLiteral("Current Frames : "));
-    QCOMPARE(v.page->lvFrames->topLevelItemCount(), 0);
-    QVERIFY(v.page->AviCurrentPreviewImage->pixmap().isNull());
-    QVERIFY(!v.page->FrameManagerGroup->isEnabled());
+    QCOMPARE(v.page->fileLabel_->text(), QStringLiteral("File : "));
+    QCOMPARE(v.page->frameCountLabel_->text(), QStringLiteral("Total Frames : "));
+    QCOMPARE(v.page->currentFrameLabel_->text(), QStringLiteral("Current Frames : "));
+    QCOMPARE(v.page->frameList_->topLevelItemCount(), 0);
+    QVERIFY(v.page->framePreview_->pixmap().isNull());
+    QVERIFY(!v.page->frameManagerGroup_->isEnabled());
 
     v.f.Doc().SelectLayer(video);
     QCOMPARE(v.Captions().size(), 3);
-    QVERIFY(v.page->FrameManagerGroup->isEnabled());
+    QVERIFY(v.page->frameManagerGroup_->isEnabled());
     // Moving layers keeps the marks; removing the video layer empties the
     // page, and undo brings it back.
     v.TickRow(1);
     v.f.Action("DemoteLayer1")->trigger();
     QCOMPARE(v.Ticked(), (std::vector<bool>{false, true, false}));
     v.f.Action("RemoveLayer1")->trigger();
-    QCOMPARE(v.page->lvFrames->topLevelItemCount(), 0);
+    QCOMPARE(v.page->frameList_->topLevelItemCount(), 0);
     v.f.Action("Undo1")->trigger();
     QCOMPARE(v.f.Doc().SelectedLayer(), video);
     QCOMPARE(v.Captions().size(), 3);
     // A new project leaves nothing to show.
     v.f.Doc().ReplaceAnimation(std::make_unique<kt58::TAnimation>());
-    QCOMPARE(v.page->lvFrames->topLevelItemCount(), 0);
+    QCOMPARE(v.page->frameList_->topLevelItemCount(), 0);
     QVERIFY(!tabs->isTabVisible(tabs->indexOf(v.page)));
   }
 };

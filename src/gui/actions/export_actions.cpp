@@ -18,7 +18,7 @@
 
 using kt58::app::AskSaveFileName;
 
-void MainWindow::SaveSingleFrame1Click() {
+void MainWindow::exportSingleFrame() {
   const std::filesystem::path path = AskSaveFileName(
       this, QString(), settings_.LastSingleDir, QStringLiteral("Bmp"),
       {QStringLiteral("Bmp file (*.bmp)"), QStringLiteral("JPeg File (*.jpg)"), QStringLiteral("Gif File (*.gif)")});
@@ -29,7 +29,7 @@ void MainWindow::SaveSingleFrame1Click() {
     settings_.LastSingleDir = path.parent_path();
 }
 
-void MainWindow::SaveAsAvi1Click() {
+void MainWindow::exportAvi() {
   document_->Regenerate();
   const std::filesystem::path path = AskSaveFileName(this, QStringLiteral("Save as AVI..."), {}, QStringLiteral("Avi"),
                                                      {QStringLiteral("Avi files (*.avi)")});
@@ -40,39 +40,39 @@ void MainWindow::SaveAsAvi1Click() {
     kt58::Ui().ShowMessage(e.what());
   }
   // The export left the last frame current.
-  View->RequestRepaint();
+  canvasView_->requestRepaint();
 }
 
-void MainWindow::CreateBitmapSequence1Click() {
+void MainWindow::exportPictureSequence() {
   PictureSequenceDialog form(*document_, this);
   document_->Regenerate();
-  form.FillList();
-  form.SetSaveFolder(settings_.LastBmpDir);
+  form.fillList();
+  form.setSaveFolder(settings_.LastBmpDir);
   form.exec();
-  settings_.LastBmpDir = form.SaveFolder();
-  SaveSettings();
+  settings_.LastBmpDir = form.saveFolder();
+  saveSettings();
 }
 
-void MainWindow::CreateGif1Click() {
+void MainWindow::exportGif() {
   GifExportDialog form(*document_, this);
   // The window composes the frames itself: the view stays still meanwhile.
-  View->StopUpdateTimer();
+  canvasView_->stopUpdateTimer();
   document_->Regenerate();
-  form.SetSaveFolder(settings_.LastGifDir);
+  form.setSaveFolder(settings_.LastGifDir);
   form.exec();
-  settings_.LastGifDir = form.SaveFolder();
+  settings_.LastGifDir = form.saveFolder();
   if (form.BuiltDither()) gifDither_ = *form.BuiltDither();
-  SaveSettings();
-  View->RequestBackgroundClear();
-  View->RequestRepaint();
-  View->StartUpdateTimer();
+  saveSettings();
+  canvasView_->requestBackgroundClear();
+  canvasView_->requestRepaint();
+  canvasView_->startUpdateTimer();
 }
 
-void MainWindow::SaveAsVideo1Click() {
+void MainWindow::exportVideo() {
   VideoExportDialog form(*document_, this);
   document_->Regenerate();
-  form.SetSaveFolder(settings_.LastGifDir);
+  form.setSaveFolder(settings_.LastGifDir);
   form.exec();
-  settings_.LastGifDir = form.SaveFolder();
-  View->RequestRepaint();
+  settings_.LastGifDir = form.saveFolder();
+  canvasView_->requestRepaint();
 }

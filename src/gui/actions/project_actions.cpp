@@ -44,34 +44,34 @@ bool IsFolder(const fs::path& path) {
 
 }  // namespace
 
-void MainWindow::ApplySettings() {
+void MainWindow::applySettings() {
   // The form's sizes are the defaults of the keys the file lacks.
   settings_.Window = {x(), y(), width(), height(), false, false};
-  settings_.Preview = Splitter1->sizes().value(0, settings_.Preview);
-  settings_.lvLayersType = Layers->lvLayers->columnWidth(1);
-  settings_.lvLayersSize = Layers->lvLayers->columnWidth(2);
+  settings_.Preview = splitter_->sizes().value(0, settings_.Preview);
+  settings_.lvLayersType = layerList_->layerTree_->columnWidth(1);
+  settings_.lvLayersSize = layerList_->layerTree_->columnWidth(2);
   kt58::app::LoadSettings(settings_);
 
   const kt58::app::WindowPlacement& w = settings_.Window;
   move(w.Left, w.Top);
   resize(w.Width, w.Height);
   if (w.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
-  const QList<int> sizes = Splitter1->sizes();
-  if (sizes.size() == 2) Splitter1->setSizes({settings_.Preview, std::max(0, sizes[0] + sizes[1] - settings_.Preview)});
-  Layers->lvLayers->setColumnWidth(1, settings_.lvLayersType);
-  Layers->lvLayers->setColumnWidth(2, settings_.lvLayersSize);
+  const QList<int> sizes = splitter_->sizes();
+  if (sizes.size() == 2) splitter_->setSizes({settings_.Preview, std::max(0, sizes[0] + sizes[1] - settings_.Preview)});
+  layerList_->layerTree_->setColumnWidth(1, settings_.lvLayersType);
+  layerList_->layerTree_->setColumnWidth(2, settings_.lvLayersSize);
   document_->Animation().NonRenderedPlayback = settings_.RealTimePlayback;
-  LoadAnimationControls();
-  ShowRecentProjects();
+  loadAnimationControls();
+  showRecentProjects();
 }
 
-void MainWindow::SaveSettings() {
+void MainWindow::saveSettings() {
   settings_.Window = {x(), y(), width(), height(), isMaximized(), isMinimized()};
-  settings_.Preview = Splitter1->sizes().value(0, settings_.Preview);
-  settings_.lvLayersType = Layers->lvLayers->columnWidth(1);
-  settings_.lvLayersSize = Layers->lvLayers->columnWidth(2);
+  settings_.Preview = splitter_->sizes().value(0, settings_.Preview);
+  settings_.lvLayersType = layerList_->layerTree_->columnWidth(1);
+  settings_.lvLayersSize = layerList_->layerTree_->columnWidth(2);
   settings_.RealTimePlayback = document_->Animation().NonRenderedPlayback;
-  if (!ExplorerSheet->LastThumbDir.isEmpty()) settings_.LastThumbDir = ToPath(ExplorerSheet->LastThumbDir);
+  if (!explorerPage_->LastThumbDir.isEmpty()) settings_.LastThumbDir = ToPath(explorerPage_->LastThumbDir);
   try {
     kt58::app::SaveSettings(settings_);
   } catch (const std::exception& e) {
@@ -79,20 +79,20 @@ void MainWindow::SaveSettings() {
   }
 }
 
-void MainWindow::ProjectPopupPopup() { UpdateControlStates(); }
+void MainWindow::onProjectMenuAboutToShow() { updateControlStates(); }
 
-void MainWindow::ShowRecentProjects() {
-  RecentProjectsMenu->clear();
+void MainWindow::showRecentProjects() {
+  recentProjectsMenu_->clear();
   for (const fs::path& path : settings_.MruList) {
     // "&" in a menu text marks the shortcut letter; a file name shows it as is.
-    QAction* entry = RecentProjectsMenu->addAction(FromPath(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    QAction* entry = recentProjectsMenu_->addAction(FromPath(path).replace(QLatin1Char('&'), QStringLiteral("&&")));
     connect(entry, &QAction::triggered, this, [this, path] {
-      if (QuerySaveProject()) OpenProject(path);
+      if (querySaveProject()) openProject(path);
     });
   }
 }
 
-bool MainWindow::QuerySaveProject() {
+bool MainWindow::querySaveProject() {
   const kt58::TAnimation& a = document_->Animation();
   if (!a.ConstructorFrame || a.LayerCount() == 0 || !document_->IsModified()) return true;
   const auto answer =
@@ -101,27 +101,25 @@ bool MainWindow::QuerySaveProject() {
   if (answer == QMessageBox::No) return true;
   // Answered Yes, the project is discarded only once it is saved: a
   // cancelled save dialog or a failed write keeps it.
-  if (answer == QMessageBox::Yes) return SaveProject(false);
+  if (answer == QMessageBox::Yes) return saveProject(false);
   return false;
 }
 
-void MainWindow::NewProject1Click() {
-  if (!QuerySaveProject()) return;
-  ClearProject();
-  StartEmptyProject();
-  UpdateStatusLine();
-  UpdateControlStates();
+void MainWindow::newProject() {
+  if (!querySaveProject()) return;
+  clearProject();
+  startEmptyProject();
 }
 
-void MainWindow::OpenProject1Click() {
-  if (QuerySaveProject()) OpenProject({});
+void MainWindow::open() {
+  if (querySaveProject()) openProject({});
 }
 
-void MainWindow::SaveProject1Click() { SaveProject(false); }
+void MainWindow::save() { saveProject(false); }
 
-void MainWindow::SaveProjectAs1Click() { SaveProject(true); }
+void MainWindow::saveAs() { saveProject(true); }
 
-bool MainWindow::OpenProject(fs::path path) {
+bool MainWindow::openProject(fs::path path) {
   if (path.empty())
     path = kt58::app::ChooseProjectToOpen(
         this, settings_.LastProjectDir.empty() ? kt58::app::DefaultProjectFolder() : settings_.LastProjectDir);
@@ -130,12 +128,12 @@ bool MainWindow::OpenProject(fs::path path) {
   {
     const kt58::BusyCursor busy;
     settings_.LastProjectDir = path.parent_path();
-    SaveSettings();
-    ClearProject();
+    saveSettings();
+    clearProject();
     // Read beside the document's (empty) project, so that events run while
     // loading never see a half-read one.
     auto project = std::make_unique<kt58::TAnimation>();
-    project->OnStatus = [this](const std::string& text) { ShowStatusMessage(QString::fromStdString(text)); };
+    project->OnStatus = [this](const std::string& text) { showStatusMessage(QString::fromStdString(text)); };
     try {
       loaded = project->LoadFromFile(path);
     } catch (...) {
@@ -149,34 +147,25 @@ bool MainWindow::OpenProject(fs::path path) {
       project->SelectCurrentFrame();
       document_->ReplaceAnimation(std::move(project));
       kt58::app::AddRecentProject(settings_.MruList, path);
-      ShowRecentProjects();
+      showRecentProjects();
     } else {
-      StartEmptyProject();
+      startEmptyProject();
     }
-    UpdateStatusLine();
-    LoadAnimationControls();
-    View->CenterFrame();
-    UpdateControlStates();
-    ShowProjectName();
-    document_->SetModified(false);
-    View->AttachPaint();
-    View->StartUpdateTimer();
-    View->RequestRepaint();
-    View->RequestBackgroundClear();
-    View->ShowFocusRect();
+    // The panels, the view and the status areas loaded themselves on the
+    // document's projectReplaced, fileNameChanged and modifiedChanged.
   }
   kt58::ProcessPendingMessages();
   return loaded;
 }
 
-bool MainWindow::SaveProject(bool save_as) {
+bool MainWindow::saveProject(bool save_as) {
   fs::path name = document_->Animation().FileName;
   if (save_as || !IsFile(name)) {
     const fs::path folder = IsFolder(name.parent_path()) ? name.parent_path() : settings_.LastProjSaveDir;
     const fs::path chosen = kt58::app::ChooseProjectToSave(this, folder, name.filename());
     if (chosen.empty()) return false;
     settings_.LastProjSaveDir = chosen.parent_path();
-    SaveSettings();
+    saveSettings();
     name = chosen;
   }
   {
@@ -192,47 +181,41 @@ bool MainWindow::SaveProject(bool save_as) {
   }
   document_->SetFileName(FromPath(name));
   document_->SetModified(false);
-  ShowStatusMessage(QStringLiteral("Saved"));
-  ShowProjectName();
+  showStatusMessage(QStringLiteral("Saved"));
   return true;
 }
 
-void MainWindow::ClearProject() {
+void MainWindow::clearProject() {
   // A new animation frees the old project's layers, frames and resources
   // and clears the undo history that refers to them.
   document_->ReplaceAnimation(std::make_unique<kt58::TAnimation>());
   kt58::ProcessPendingMessages();
 }
 
-void MainWindow::StartEmptyProject() {
-  // The animation ClearProject made has an empty constructor frame already.
+void MainWindow::startEmptyProject() {
+  // The animation clearProject made has an empty constructor frame already.
   document_->SetModified(false);
-  LoadAnimationControls();
-  ShowProjectName();
-  View->FocusRectShown = false;
-  View->RequestBackgroundClear();
-  View->RequestRepaint();
 }
 
-void MainWindow::ShowStartupDialog() {
+void MainWindow::showStartupDialog() {
   repaint();
   kt58::ProcessPendingMessages();
   if (!startup_dialog_shown_) {
     startup_dialog_shown_ = true;
-    const fs::path path = RunStartUpMruForm(settings_.MruList, settings_.StartDialogOn);
-    View->StopUpdateTimer();
+    const fs::path path = runStartupDialog(settings_.MruList, settings_.StartDialogOn);
+    canvasView_->stopUpdateTimer();
     if (IsFile(path))
-      OpenProject(path);
+      openProject(path);
     else
-      View->StartUpdateTimer();
+      canvasView_->startUpdateTimer();
   }
-  pc1->setCurrentWidget(ExplorerSheet);
+  propertyTabs_->setCurrentWidget(explorerPage_);
   kt58::ProcessPendingMessages();
-  StartupComplete = true;
-  LayoutChanged();
+  startupComplete_ = true;
+  relayout();
 }
 
-fs::path MainWindow::DroppedProject(const QMimeData* data) {
+fs::path MainWindow::droppedProject(const QMimeData* data) {
   if (!data || !data->hasUrls()) return {};
   for (const QUrl& url : data->urls()) {
     if (!url.isLocalFile()) continue;
@@ -251,14 +234,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
   auto* widget = qobject_cast<QWidget*>(watched);
   auto* drop = static_cast<QDropEvent*>(e);
   if (!widget || widget->window() != this || document_->Animation().Playing) return false;
-  const fs::path project = DroppedProject(drop->mimeData());
+  const fs::path project = droppedProject(drop->mimeData());
   if (project.empty()) return false;
   drop->acceptProposedAction();
   if (type == QEvent::Drop) {
     // Opened once the drag has ended, so that its source is not kept
     // waiting on the question and the loading.
     QTimer::singleShot(0, this, [this, project] {
-      if (QuerySaveProject()) OpenProject(project);
+      if (querySaveProject()) openProject(project);
     });
   }
   return true;

@@ -9,7 +9,7 @@
 
 #include "gui/widgets/shell_open.h"
 
-QString AboutDialog::WebAddress() { return QStringLiteral("https://github.com/kt58/kt58-animator"); }
+QString AboutDialog::webAddress() { return QStringLiteral("https://github.com/kt58/kt58-animator"); }
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("About kt58 Animator"));
@@ -35,12 +35,12 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   credits->setAlignment(Qt::AlignCenter);
   credits->setWordWrap(true);
   layout->addWidget(credits, 1);
-  LinkLabel = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(WebAddress()), this);
-  LinkLabel->setAlignment(Qt::AlignCenter);
-  LinkLabel->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-  LinkLabel->setOpenExternalLinks(false);
-  connect(LinkLabel, &QLabel::linkActivated, this, [this](const QString& link) { kt58::controls::ShellOpen(this, link); });
-  layout->addWidget(LinkLabel);
+  linkLabel_ = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(webAddress()), this);
+  linkLabel_->setAlignment(Qt::AlignCenter);
+  linkLabel_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+  linkLabel_->setOpenExternalLinks(false);
+  connect(linkLabel_, &QLabel::linkActivated, this, [this](const QString& link) { kt58::controls::ShellOpen(this, link); });
+  layout->addWidget(linkLabel_);
   Buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(Buttons);

@@ -10,7 +10,7 @@ class QLabel;
 class AboutDialog final : public QDialog {
  public:
   explicit AboutDialog(QWidget* parent = nullptr);
-  static QString WebAddress();
-  QLabel* LinkLabel;
+  static QString webAddress();
+  QLabel* linkLabel_;
   QDialogButtonBox* Buttons;
 };

@@ -65,169 +65,169 @@ GifExportDialog::GifExportDialog(Document& document, QWidget* parent)
   setObjectName(QStringLiteral("BmpsToGifForm"));
   setWindowTitle(QStringLiteral("Convert to GIF..."));
   setMinimumSize(415, 270);
-  BuildMenus();
-  BuildLayout();
-  RestoreChoices();
+  buildMenus();
+  buildLayout();
+  restoreChoices();
   kt58::app::FitAndCentre(this);
 }
 
-GifExportDialog::~GifExportDialog() { StopPreview(); }
+GifExportDialog::~GifExportDialog() { stopPreview(); }
 
-void GifExportDialog::BuildMenus() {
-  MainMenu = new QMenuBar(this);
-  MainMenu->setObjectName(QStringLiteral("MainMenu"));
-  QMenu* file = MainMenu->addMenu(QStringLiteral("&File"));
-  SaveGif1 = file->addAction(QStringLiteral("Save Gif"));
-  SaveGif1->setObjectName(QStringLiteral("SaveGif1"));
-  Exit1 = file->addAction(QStringLiteral("E&xit"));
-  Exit1->setObjectName(QStringLiteral("Exit1"));
-  Exit1->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
-  connect(SaveGif1, &QAction::triggered, this, &GifExportDialog::SaveGif1Click);
-  connect(Exit1, &QAction::triggered, this, &GifExportDialog::reject);
+void GifExportDialog::buildMenus() {
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setObjectName(QStringLiteral("MainMenu"));
+  QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+  saveGifAction_ = file->addAction(QStringLiteral("Save Gif"));
+  saveGifAction_->setObjectName(QStringLiteral("SaveGif1"));
+  exitAction_ = file->addAction(QStringLiteral("E&xit"));
+  exitAction_->setObjectName(QStringLiteral("Exit1"));
+  exitAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
+  connect(saveGifAction_, &QAction::triggered, this, &GifExportDialog::saveGif);
+  connect(exitAction_, &QAction::triggered, this, &GifExportDialog::reject);
 
-  MenuPalette = MainMenu->addMenu(QStringLiteral("&Palette"));
-  MenuPalette->setObjectName(QStringLiteral("MenuPalette"));
+  paletteMenu_ = menuBar_->addMenu(QStringLiteral("&Palette"));
+  paletteMenu_->setObjectName(QStringLiteral("MenuPalette"));
   palette_group_ = new QActionGroup(this);
-  MenuPaletteNetscape216 = RadioItem(MenuPalette, palette_group_, QStringLiteral("N&etscape (216 colors)"),
+  netscape216Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("N&etscape (216 colors)"),
                                      "MenuPaletteNetscape216");
-  MenuPaletteMonochrome = RadioItem(MenuPalette, palette_group_, QStringLiteral("&Monochrome (black/white)"),
+  monochromeAction_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("&Monochrome (black/white)"),
                                     "MenuPaletteMonochrome");
-  MenuPaletteGrayScale256 = RadioItem(MenuPalette, palette_group_, QStringLiteral("&Grayscale (256 shades)"),
+  grayScale256Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("&Grayscale (256 shades)"),
                                       "MenuPaletteGrayScale256");
-  MenuPaletteWindowsGray4 = RadioItem(MenuPalette, palette_group_, QStringLiteral("W&in&dows grayscale (4 colors)"),
+  windowsGray4Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("W&in&dows grayscale (4 colors)"),
                                       "MenuPaletteWindowsGray4");
-  MenuPaletteWindows20 = RadioItem(MenuPalette, palette_group_, QStringLiteral("&Windows system (20 colors)"),
+  windows20Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("&Windows system (20 colors)"),
                                    "MenuPaletteWindows20");
-  MenuPaletteOptimizedColors = MenuPalette->addMenu(QStringLiteral("&Optimized..."));
-  MenuPaletteOptimizedColors->setObjectName(QStringLiteral("MenuPaletteOptimizedColors"));
-  MenuPaletteOptimized = MenuPaletteOptimizedColors->menuAction();
-  MenuPaletteOptimized->setObjectName(QStringLiteral("MenuPaletteOptimized"));
-  MenuPaletteOptimized->setCheckable(true);
-  palette_group_->addAction(MenuPaletteOptimized);
-  MenuPaletteOptimizedWindows256 = RadioItem(
-      MenuPalette, palette_group_, QStringLiteral("&Optimized Windows (256 colors)"), "MenuPaletteOptimizedWindows256");
+  optimizedColorsMenu_ = paletteMenu_->addMenu(QStringLiteral("&Optimized..."));
+  optimizedColorsMenu_->setObjectName(QStringLiteral("MenuPaletteOptimizedColors"));
+  optimizedAction_ = optimizedColorsMenu_->menuAction();
+  optimizedAction_->setObjectName(QStringLiteral("MenuPaletteOptimized"));
+  optimizedAction_->setCheckable(true);
+  palette_group_->addAction(optimizedAction_);
+  optimizedWindows256Action_ = RadioItem(
+      paletteMenu_, palette_group_, QStringLiteral("&Optimized Windows (256 colors)"), "MenuPaletteOptimizedWindows256");
   colors_group_ = new QActionGroup(this);
   for (int bits = 3; bits <= 8; ++bits) {
-    QAction* count = RadioItem(MenuPaletteOptimizedColors, colors_group_, QStringLiteral("%1 colors").arg(1 << bits),
+    QAction* count = RadioItem(optimizedColorsMenu_, colors_group_, QStringLiteral("%1 colors").arg(1 << bits),
                                QStringLiteral("MenuPaletteOptimized%1").arg(1 << bits).toLatin1().constData());
     count->setData(bits);
     count->setChecked(bits == 8);
     connect(count, &QAction::triggered, this, [this, bits] {
       reduction_bits_ = bits;
-      MenuPaletteOptimized->setChecked(true);
+      optimizedAction_->setChecked(true);
     });
   }
   // Opening the colour counts counts as choosing the optimised palette.
-  connect(MenuPaletteOptimizedColors, &QMenu::aboutToShow, this, [this] { MenuPaletteOptimized->setChecked(true); });
+  connect(optimizedColorsMenu_, &QMenu::aboutToShow, this, [this] { optimizedAction_->setChecked(true); });
 
-  MenuDithering = MainMenu->addMenu(QStringLiteral("&Dithering"));
-  MenuDithering->setObjectName(QStringLiteral("MenuDithering"));
+  ditheringMenu_ = menuBar_->addMenu(QStringLiteral("&Dithering"));
+  ditheringMenu_->setObjectName(QStringLiteral("MenuDithering"));
   dither_group_ = new QActionGroup(this);
-  MenuDitheringFloydSteinberg =
-      RadioItem(MenuDithering, dither_group_, QStringLiteral("&Error Diffusion"), "MenuDitheringFloydSteinberg");
-  MenuDitheringStucki = RadioItem(MenuDithering, dither_group_, QStringLiteral("&Stucki"), "MenuDitheringStucki");
-  MenuDitheringSierra = RadioItem(MenuDithering, dither_group_, QStringLiteral("S&ierra"), "MenuDitheringSierra");
-  MenuDitheringBurkes = RadioItem(MenuDithering, dither_group_, QStringLiteral("&Burkes"), "MenuDitheringBurkes");
-  MenuDitheringNearest =
-      RadioItem(MenuDithering, dither_group_, QStringLiteral("&Nearest color"), "MenuDitheringNearest");
-  MenuPaletteOptimized->setChecked(true);
-  MenuDitheringNearest->setChecked(true);
+  floydSteinbergAction_ =
+      RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Error Diffusion"), "MenuDitheringFloydSteinberg");
+  stuckiAction_ = RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Stucki"), "MenuDitheringStucki");
+  sierraAction_ = RadioItem(ditheringMenu_, dither_group_, QStringLiteral("S&ierra"), "MenuDitheringSierra");
+  burkesAction_ = RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Burkes"), "MenuDitheringBurkes");
+  nearestColorAction_ =
+      RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Nearest color"), "MenuDitheringNearest");
+  optimizedAction_->setChecked(true);
+  nearestColorAction_->setChecked(true);
 }
 
-void GifExportDialog::BuildLayout() {
+void GifExportDialog::buildLayout() {
   auto* outer = new QHBoxLayout(this);
-  outer->setMenuBar(MainMenu);
+  outer->setMenuBar(menuBar_);
 
-  GifPanel = new QFrame(this);
-  GifPanel->setObjectName(QStringLiteral("GifPanel"));
-  GifPanel->setFrameShape(QFrame::StyledPanel);
-  GifPanel->setAutoFillBackground(true);
-  QPalette background = GifPanel->palette();
+  previewFrame_ = new QFrame(this);
+  previewFrame_->setObjectName(QStringLiteral("GifPanel"));
+  previewFrame_->setFrameShape(QFrame::StyledPanel);
+  previewFrame_->setAutoFillBackground(true);
+  QPalette background = previewFrame_->palette();
   background.setColor(QPalette::Window, kt58::controls::ToQColor(document_.Animation().BackgroundColor));
-  GifPanel->setPalette(background);
-  GifPanel->setMinimumSize(160, 120);
-  auto* panel_layout = new QVBoxLayout(GifPanel);
-  gfImage = new QLabel(GifPanel);
-  gfImage->setObjectName(QStringLiteral("gfImage"));
-  gfImage->setAlignment(Qt::AlignCenter);
-  panel_layout->addWidget(gfImage);
-  outer->addWidget(GifPanel, 1);
+  previewFrame_->setPalette(background);
+  previewFrame_->setMinimumSize(160, 120);
+  auto* panel_layout = new QVBoxLayout(previewFrame_);
+  previewImage_ = new QLabel(previewFrame_);
+  previewImage_->setObjectName(QStringLiteral("gfImage"));
+  previewImage_->setAlignment(Qt::AlignCenter);
+  panel_layout->addWidget(previewImage_);
+  outer->addWidget(previewFrame_, 1);
 
   auto* side = new QVBoxLayout;
-  Label1 = new QLabel(QStringLiteral("Frame delay (milliseconds)"), this);
-  spFrameDelay = new QSpinBox(this);
-  spFrameDelay->setObjectName(QStringLiteral("spFrameDelay"));
-  spFrameDelay->setRange(10, 1000);
-  spFrameDelay->setValue(100);
-  DelayWarningLabel = new QLabel(QStringLiteral("Browsers play under 20 ms as 100 ms"), this);
-  DelayWarningLabel->setObjectName(QStringLiteral("DelayWarningLabel"));
-  DelayWarningLabel->setVisible(false);
-  connect(spFrameDelay, &QSpinBox::valueChanged, this,
-          [this](int ms) { DelayWarningLabel->setVisible(ms < kShortestHonouredDelayMs); });
-  GenerateButton = new QPushButton(QStringLiteral("Re-Generate"), this);
-  GenerateButton->setObjectName(QStringLiteral("GenerateButton"));
-  GenerateButton->setAutoDefault(false);
-  connect(GenerateButton, &QPushButton::clicked, this, &GifExportDialog::Generate1Click);
-  Label2 = kt58::app::BoldLabel(QStringLiteral("Optimizations"), this);
+  frameDelayLabel_ = new QLabel(QStringLiteral("Frame delay (milliseconds)"), this);
+  frameDelaySpin_ = new QSpinBox(this);
+  frameDelaySpin_->setObjectName(QStringLiteral("spFrameDelay"));
+  frameDelaySpin_->setRange(10, 1000);
+  frameDelaySpin_->setValue(100);
+  delayWarningLabel_ = new QLabel(QStringLiteral("Browsers play under 20 ms as 100 ms"), this);
+  delayWarningLabel_->setObjectName(QStringLiteral("DelayWarningLabel"));
+  delayWarningLabel_->setVisible(false);
+  connect(frameDelaySpin_, &QSpinBox::valueChanged, this,
+          [this](int ms) { delayWarningLabel_->setVisible(ms < kShortestHonouredDelayMs); });
+  generateButton_ = new QPushButton(QStringLiteral("Re-Generate"), this);
+  generateButton_->setObjectName(QStringLiteral("GenerateButton"));
+  generateButton_->setAutoDefault(false);
+  connect(generateButton_, &QPushButton::clicked, this, &GifExportDialog::generate);
+  optimizationsLabel_ = kt58::app::BoldLabel(QStringLiteral("Optimizations"), this);
   auto box = [this](const QString& text, const char* name) {
     auto* b = new QCheckBox(text, this);
     b->setObjectName(QString::fromLatin1(name));
     return b;
   };
-  cbOptimizeColorMap = box(QStringLiteral("Optimize to single color map"), "cbOptimizeColorMap");
-  cbMerge = box(QStringLiteral("Merge similar frames"), "cbMerge");
-  cbCrop = box(QStringLiteral("Crop unused transparent areas"), "cbCrop");
-  cbRemovePassive = box(QStringLiteral("Remove passive extensions"), "cbRemovePassive");
-  cbSortColors = box(QStringLiteral("Sort color maps"), "cbSortColors");
-  FileSizeLabel = new QLabel(QStringLiteral("File Size : "), this);
-  FileSizeLabel->setObjectName(QStringLiteral("FileSizeLabel"));
-  FileSizeLabel->setVisible(false);
-  OptimizingLabel = new QLabel(QStringLiteral("Progress :"), this);
-  OptimizingLabel->setObjectName(QStringLiteral("OptimizingLabel"));
-  OptimizingLabel->setVisible(false);
-  Progress = new QProgressBar(this);
-  Progress->setObjectName(QStringLiteral("Progress"));
-  Progress->setRange(0, 100);
-  Progress->setValue(0);
-  CancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-  CancelButton->setObjectName(QStringLiteral("CancelButton"));
-  CancelButton->setAutoDefault(false);
-  CancelButton->setVisible(false);
-  connect(CancelButton, &QPushButton::clicked, this, [this] { cancel_requested_ = true; });
+  optimizeColorMapCheck_ = box(QStringLiteral("Optimize to single color map"), "cbOptimizeColorMap");
+  mergeCheck_ = box(QStringLiteral("Merge similar frames"), "cbMerge");
+  cropCheck_ = box(QStringLiteral("Crop unused transparent areas"), "cbCrop");
+  removePassiveCheck_ = box(QStringLiteral("Remove passive extensions"), "cbRemovePassive");
+  sortColorsCheck_ = box(QStringLiteral("Sort color maps"), "cbSortColors");
+  fileSizeLabel_ = new QLabel(QStringLiteral("File Size : "), this);
+  fileSizeLabel_->setObjectName(QStringLiteral("FileSizeLabel"));
+  fileSizeLabel_->setVisible(false);
+  optimizingLabel_ = new QLabel(QStringLiteral("Progress :"), this);
+  optimizingLabel_->setObjectName(QStringLiteral("OptimizingLabel"));
+  optimizingLabel_->setVisible(false);
+  progressBar_ = new QProgressBar(this);
+  progressBar_->setObjectName(QStringLiteral("Progress"));
+  progressBar_->setRange(0, 100);
+  progressBar_->setValue(0);
+  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_->setObjectName(QStringLiteral("CancelButton"));
+  cancelButton_->setAutoDefault(false);
+  cancelButton_->setVisible(false);
+  connect(cancelButton_, &QPushButton::clicked, this, [this] { cancel_requested_ = true; });
 
   // The lines that come and go keep their room, so that the window is
   // sized for them from the start and nothing moves when they appear.
-  for (QWidget* w : std::initializer_list<QWidget*>{DelayWarningLabel, FileSizeLabel, OptimizingLabel, CancelButton}) {
+  for (QWidget* w : std::initializer_list<QWidget*>{delayWarningLabel_, fileSizeLabel_, optimizingLabel_, cancelButton_}) {
     QSizePolicy keep = w->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
     w->setSizePolicy(keep);
   }
-  for (QWidget* w : std::initializer_list<QWidget*>{Label1, spFrameDelay, DelayWarningLabel, GenerateButton, Label2,
-                                                    cbOptimizeColorMap, cbMerge, cbCrop, cbRemovePassive,
-                                                    cbSortColors, FileSizeLabel, OptimizingLabel, Progress,
-                                                    CancelButton})
+  for (QWidget* w : std::initializer_list<QWidget*>{frameDelayLabel_, frameDelaySpin_, delayWarningLabel_, generateButton_, optimizationsLabel_,
+                                                    optimizeColorMapCheck_, mergeCheck_, cropCheck_, removePassiveCheck_,
+                                                    sortColorsCheck_, fileSizeLabel_, optimizingLabel_, progressBar_,
+                                                    cancelButton_})
     side->addWidget(w);
   side->addStretch(1);
   outer->addLayout(side);
 }
 
-kt58::GifExportOptions GifExportDialog::ReadOptions() {
+kt58::GifExportOptions GifExportDialog::readOptions() {
   // The first checked item of the table order wins; none checked is 8.
   const std::pair<QAction*, uint8_t> palettes[] = {
-      {MenuPaletteNetscape216, 6}, {MenuPaletteMonochrome, 4},     {MenuPaletteGrayScale256, 5},
-      {MenuPaletteWindowsGray4, 3}, {MenuPaletteWindows20, 1},     {MenuPaletteOptimized, 7},
-      {MenuPaletteOptimizedWindows256, 8}};
+      {netscape216Action_, 6}, {monochromeAction_, 4},     {grayScale256Action_, 5},
+      {windowsGray4Action_, 3}, {windows20Action_, 1},     {optimizedAction_, 7},
+      {optimizedWindows256Action_, 8}};
   color_reduction_ = 8;
   for (const auto& [item, code] : palettes)
     if (item->isChecked()) {
       color_reduction_ = code;
       break;
     }
-  const std::pair<QAction*, uint8_t> dithers[] = {{MenuDitheringFloydSteinberg, 1},
-                                                  {MenuDitheringStucki, 2},
-                                                  {MenuDitheringSierra, 3},
-                                                  {MenuDitheringBurkes, 6},
-                                                  {MenuDitheringNearest, 0}};
+  const std::pair<QAction*, uint8_t> dithers[] = {{floydSteinbergAction_, 1},
+                                                  {stuckiAction_, 2},
+                                                  {sierraAction_, 3},
+                                                  {burkesAction_, 6},
+                                                  {nearestColorAction_, 0}};
   // With none checked the code stays as it was.
   for (const auto& [item, code] : dithers)
     if (item->isChecked()) {
@@ -235,45 +235,45 @@ kt58::GifExportOptions GifExportDialog::ReadOptions() {
       break;
     }
   kt58::GifExportOptions o;
-  o.FrameDelayMs = spFrameDelay->value();
+  o.FrameDelayMs = frameDelaySpin_->value();
   o.ColorReduction = color_reduction_;
   o.ReductionBits = reduction_bits_;
   o.DitherMode = dither_;
-  o.OptimizeColorMap = cbOptimizeColorMap->isChecked();
-  o.Merge = cbMerge->isChecked();
-  o.Crop = cbCrop->isChecked();
-  o.RemovePassive = cbRemovePassive->isChecked();
-  o.SortColors = cbSortColors->isChecked();
+  o.OptimizeColorMap = optimizeColorMapCheck_->isChecked();
+  o.Merge = mergeCheck_->isChecked();
+  o.Crop = cropCheck_->isChecked();
+  o.RemovePassive = removePassiveCheck_->isChecked();
+  o.SortColors = sortColorsCheck_->isChecked();
   return o;
 }
 
-void GifExportDialog::ShowFrame(const kt58::Picture& frame) {
+void GifExportDialog::showFrame(const kt58::Picture& frame) {
   const QImage shown = PictureImage(frame);
   if (shown.isNull()) return;
-  gfImage->setPixmap(QPixmap::fromImage(shown));
-  gfImage->repaint();
+  previewImage_->setPixmap(QPixmap::fromImage(shown));
+  previewImage_->repaint();
 }
 
-void GifExportDialog::StopPreview() {
-  gfImage->setMovie(nullptr);
-  gfImage->clear();
+void GifExportDialog::stopPreview() {
+  previewImage_->setMovie(nullptr);
+  previewImage_->clear();
   delete movie_;
   movie_ = nullptr;
 }
 
-std::unique_ptr<kt58::BuiltGif> GifExportDialog::BuildPass() {
+std::unique_ptr<kt58::BuiltGif> GifExportDialog::buildPass() {
   const kt58::BusyCursor busy;
-  GifPanel->setUpdatesEnabled(false);
-  const kt58::GifExportOptions options = ReadOptions();
+  previewFrame_->setUpdatesEnabled(false);
+  const kt58::GifExportOptions options = readOptions();
   built_dither_ = options.DitherMode;
-  StopPreview();
+  stopPreview();
   kt58::TAnimation& a = document_.Animation();
-  Progress->setMaximum(std::max(1, static_cast<int>(a.Frames.size())));
+  progressBar_->setMaximum(std::max(1, static_cast<int>(a.Frames.size())));
   std::unique_ptr<kt58::BuiltGif> image;
   try {
     image = kt58::BuildAnimatedGif(a, options, [this](int index, int, const kt58::Picture& frame) {
-      ShowFrame(frame);
-      Progress->setValue(index);
+      showFrame(frame);
+      progressBar_->setValue(index);
       repaint();
       // Only the Cancel button is live during a build (the rest is
       // disabled), so the user can stop a long one.
@@ -286,57 +286,57 @@ std::unique_ptr<kt58::BuiltGif> GifExportDialog::BuildPass() {
     image.reset();
     kt58::Ui().ShowMessage(e.what());
   }
-  Progress->setValue(0);
-  GifPanel->setUpdatesEnabled(true);
+  progressBar_->setValue(0);
+  previewFrame_->setUpdatesEnabled(true);
   repaint();
   return image;
 }
 
-void GifExportDialog::Generate1Click() {
+void GifExportDialog::generate() {
   if (building_) return;
   building_ = true;
   cancel_requested_ = false;
-  StopPreview();
+  stopPreview();
   built_.reset();
-  MainMenu->setEnabled(false);
-  GenerateButton->setEnabled(false);
-  CancelButton->setVisible(true);
-  OptimizingLabel->setVisible(true);
-  OptimizingLabel->setText(QStringLiteral("Pass 1"));
-  std::unique_ptr<kt58::BuiltGif> image = BuildPass();
+  menuBar_->setEnabled(false);
+  generateButton_->setEnabled(false);
+  cancelButton_->setVisible(true);
+  optimizingLabel_->setVisible(true);
+  optimizingLabel_->setText(QStringLiteral("Pass 1"));
+  std::unique_ptr<kt58::BuiltGif> image = buildPass();
   if (image && !cancel_requested_) {
     if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
-    OptimizingLabel->setText(QStringLiteral("Pass 2"));
+    optimizingLabel_->setText(QStringLiteral("Pass 2"));
     image.reset();  // one built file at a time
-    if (!cancel_requested_) image = BuildPass();
+    if (!cancel_requested_) image = buildPass();
   }
   if (image && !cancel_requested_) {
-    OptimizingLabel->setText(QStringLiteral("Reading..."));
-    FileSizeLabel->setText(QString::fromStdString(kt58::GifFileSizeText(image->FileSize())));
-    FileSizeLabel->setVisible(true);
+    optimizingLabel_->setText(QStringLiteral("Reading..."));
+    fileSizeLabel_->setText(QString::fromStdString(kt58::GifFileSizeText(image->FileSize())));
+    fileSizeLabel_->setVisible(true);
     built_ = std::move(image);
     // The preview decodes the file that will be saved.
     movie_ = new QMovie(kt58::app::FromPath(built_->Path()), QByteArray("gif"), this);
-    gfImage->setMovie(movie_);
+    previewImage_->setMovie(movie_);
     movie_->start();
-    OptimizingLabel->setText(QStringLiteral("Playing..."));
+    optimizingLabel_->setText(QStringLiteral("Playing..."));
   }
-  if (!built_) OptimizingLabel->setText(cancel_requested_ ? QStringLiteral("Cancelled") : QStringLiteral("Progress :"));
-  CancelButton->setVisible(false);
-  GenerateButton->setEnabled(true);
-  MainMenu->setEnabled(true);
+  if (!built_) optimizingLabel_->setText(cancel_requested_ ? QStringLiteral("Cancelled") : QStringLiteral("Progress :"));
+  cancelButton_->setVisible(false);
+  generateButton_->setEnabled(true);
+  menuBar_->setEnabled(true);
   building_ = false;
-  RememberChoices();
+  rememberChoices();
 }
 
-QString GifExportDialog::ProposedFileName() const {
+QString GifExportDialog::proposedFileName() const {
   const fs::path project = document_.Animation().FileName;
   return kt58::app::FromPath(project.filename().replace_extension()) + QStringLiteral(".Gif");
 }
 
-void GifExportDialog::SaveGif1Click() {
+void GifExportDialog::saveGif() {
   const fs::path path = kt58::app::AskSaveFileName(this, QString(), save_folder_, QStringLiteral("Gif"),
-                                                   {QStringLiteral("Animated Gif file (*.gif)")}, ProposedFileName());
+                                                   {QStringLiteral("Animated Gif file (*.gif)")}, proposedFileName());
   if (path.empty()) return;
   save_folder_ = path.parent_path();
   if (!built_) return;
@@ -353,25 +353,25 @@ void GifExportDialog::reject() {
     cancel_requested_ = true;
     return;
   }
-  RememberChoices();
-  StopPreview();
+  rememberChoices();
+  stopPreview();
   built_.reset();
   QDialog::reject();
 }
 
-void GifExportDialog::RememberChoices() const {
+void GifExportDialog::rememberChoices() const {
   GifChoices& c = LastChoices();
   c.palette = palette_group_->actions().indexOf(palette_group_->checkedAction());
   c.colors = colors_group_->actions().indexOf(colors_group_->checkedAction());
   c.dither = dither_group_->actions().indexOf(dither_group_->checkedAction());
-  c.optimize_map = cbOptimizeColorMap->isChecked();
-  c.merge = cbMerge->isChecked();
-  c.crop = cbCrop->isChecked();
-  c.remove_passive = cbRemovePassive->isChecked();
-  c.sort = cbSortColors->isChecked();
+  c.optimize_map = optimizeColorMapCheck_->isChecked();
+  c.merge = mergeCheck_->isChecked();
+  c.crop = cropCheck_->isChecked();
+  c.remove_passive = removePassiveCheck_->isChecked();
+  c.sort = sortColorsCheck_->isChecked();
 }
 
-void GifExportDialog::RestoreChoices() {
+void GifExportDialog::restoreChoices() {
   const GifChoices& c = LastChoices();
   auto check = [](QActionGroup* group, int index) {
     if (index >= 0 && index < group->actions().size()) group->actions().at(index)->setChecked(true);
@@ -380,9 +380,9 @@ void GifExportDialog::RestoreChoices() {
   check(colors_group_, c.colors);
   if (QAction* colors = colors_group_->checkedAction()) reduction_bits_ = colors->data().toInt();
   check(dither_group_, c.dither);
-  cbOptimizeColorMap->setChecked(c.optimize_map);
-  cbMerge->setChecked(c.merge);
-  cbCrop->setChecked(c.crop);
-  cbRemovePassive->setChecked(c.remove_passive);
-  cbSortColors->setChecked(c.sort);
+  optimizeColorMapCheck_->setChecked(c.optimize_map);
+  mergeCheck_->setChecked(c.merge);
+  cropCheck_->setChecked(c.crop);
+  removePassiveCheck_->setChecked(c.remove_passive);
+  sortColorsCheck_->setChecked(c.sort);
 }

@@ -30,18 +30,18 @@ class GifExportDialog final : public QDialog {
   explicit GifExportDialog(Document& document, QWidget* parent = nullptr);
   ~GifExportDialog() override;
 
-  std::filesystem::path SaveFolder() const { return save_folder_; }
-  void SetSaveFolder(const std::filesystem::path& folder) { save_folder_ = folder; }
+  std::filesystem::path saveFolder() const { return save_folder_; }
+  void setSaveFolder(const std::filesystem::path& folder) { save_folder_ = folder; }
 
   // The menus and boxes as the codes of one build; also stores the palette
   // and dither codes as the window's own.
-  kt58::GifExportOptions ReadOptions();
+  kt58::GifExportOptions readOptions();
   // "Re-Generate": two passes, the size, the preview.
-  void Generate1Click();
+  void generate();
   // "Save Gif".
-  void SaveGif1Click();
+  void saveGif();
   // The name the save dialog proposes: the project's name with ".Gif".
-  QString ProposedFileName() const;
+  QString proposedFileName() const;
   // The built GIF the preview plays and Save copies, a hidden file of this
   // process in the program's Output folder; null before a build. It goes
   // when the window closes or builds again.
@@ -51,39 +51,39 @@ class GifExportDialog final : public QDialog {
   std::optional<int> BuiltDither() const { return built_dither_; }
   bool Building() const { return building_; }
 
-  QMenuBar* MainMenu;
-  QAction *SaveGif1, *Exit1;
-  QMenu *MenuPalette, *MenuDithering, *MenuPaletteOptimizedColors;
-  QAction *MenuPaletteNetscape216, *MenuPaletteMonochrome, *MenuPaletteGrayScale256, *MenuPaletteWindowsGray4,
-      *MenuPaletteWindows20, *MenuPaletteOptimized, *MenuPaletteOptimizedWindows256;
-  QAction *MenuDitheringFloydSteinberg, *MenuDitheringStucki, *MenuDitheringSierra, *MenuDitheringBurkes,
-      *MenuDitheringNearest;
-  QFrame* GifPanel;
-  QLabel* gfImage;
-  QLabel* Label1;
-  QSpinBox* spFrameDelay;
+  QMenuBar* menuBar_;
+  QAction *saveGifAction_, *exitAction_;
+  QMenu *paletteMenu_, *ditheringMenu_, *optimizedColorsMenu_;
+  QAction *netscape216Action_, *monochromeAction_, *grayScale256Action_, *windowsGray4Action_,
+      *windows20Action_, *optimizedAction_, *optimizedWindows256Action_;
+  QAction *floydSteinbergAction_, *stuckiAction_, *sierraAction_, *burkesAction_,
+      *nearestColorAction_;
+  QFrame* previewFrame_;
+  QLabel* previewImage_;
+  QLabel* frameDelayLabel_;
+  QSpinBox* frameDelaySpin_;
   // Under the delay while it is below what browsers honour.
-  QLabel* DelayWarningLabel;
-  QPushButton* GenerateButton;
-  QLabel* Label2;
-  QCheckBox *cbOptimizeColorMap, *cbMerge, *cbCrop, *cbRemovePassive, *cbSortColors;
-  QLabel *FileSizeLabel, *OptimizingLabel;
-  QProgressBar* Progress;
+  QLabel* delayWarningLabel_;
+  QPushButton* generateButton_;
+  QLabel* optimizationsLabel_;
+  QCheckBox *optimizeColorMapCheck_, *mergeCheck_, *cropCheck_, *removePassiveCheck_, *sortColorsCheck_;
+  QLabel *fileSizeLabel_, *optimizingLabel_;
+  QProgressBar* progressBar_;
   // Stops a build between two frames.
-  QPushButton* CancelButton;
+  QPushButton* cancelButton_;
 
  protected:
   void reject() override;
 
  private:
-  void BuildMenus();
-  void BuildLayout();
+  void buildMenus();
+  void buildLayout();
   // One build pass; null when cancelled or failed (the failure is shown).
-  std::unique_ptr<kt58::BuiltGif> BuildPass();
-  void ShowFrame(const kt58::Picture& frame);
-  void StopPreview();
-  void RememberChoices() const;
-  void RestoreChoices();
+  std::unique_ptr<kt58::BuiltGif> buildPass();
+  void showFrame(const kt58::Picture& frame);
+  void stopPreview();
+  void rememberChoices() const;
+  void restoreChoices();
 
   Document& document_;
   std::filesystem::path save_folder_;

@@ -35,113 +35,113 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   setWindowTitle(QStringLiteral("Bitmap Sequencer"));
   setMinimumSize(310, 250);
   auto* outer = new QVBoxLayout(this);
-  gb1 = new QGroupBox(this);
-  gb1->setObjectName(QStringLiteral("gb1"));
-  outer->addWidget(gb1);
-  auto* grid = new QGridLayout(gb1);
+  settingsGroup_ = new QGroupBox(this);
+  settingsGroup_->setObjectName(QStringLiteral("gb1"));
+  outer->addWidget(settingsGroup_);
+  auto* grid = new QGridLayout(settingsGroup_);
 
-  Label1 = kt58::app::BoldLabel(QStringLiteral("Start at"), gb1);
-  spStartAt = new QSpinBox(gb1);
-  spStartAt->setObjectName(QStringLiteral("spStartAt"));
-  spStartAt->setRange(0, 100000);
-  Label2 = kt58::app::BoldLabel(QStringLiteral("FileNames"), gb1);
-  FNameEdit = new QLineEdit(QStringLiteral("###"), gb1);
-  FNameEdit->setObjectName(QStringLiteral("FNameEdit"));
-  grid->addWidget(Label1, 0, 0);
-  grid->addWidget(spStartAt, 0, 1);
-  grid->addWidget(Label2, 1, 0);
-  grid->addWidget(FNameEdit, 1, 1);
+  startAtLabel_ = kt58::app::BoldLabel(QStringLiteral("Start at"), settingsGroup_);
+  startAtSpin_ = new QSpinBox(settingsGroup_);
+  startAtSpin_->setObjectName(QStringLiteral("spStartAt"));
+  startAtSpin_->setRange(0, 100000);
+  fileNamesLabel_ = kt58::app::BoldLabel(QStringLiteral("FileNames"), settingsGroup_);
+  fileNameEdit_ = new QLineEdit(QStringLiteral("###"), settingsGroup_);
+  fileNameEdit_->setObjectName(QStringLiteral("FNameEdit"));
+  grid->addWidget(startAtLabel_, 0, 0);
+  grid->addWidget(startAtSpin_, 0, 1);
+  grid->addWidget(fileNamesLabel_, 1, 0);
+  grid->addWidget(fileNameEdit_, 1, 1);
 
-  lvFiles = new QTreeWidget(gb1);
-  lvFiles->setObjectName(QStringLiteral("lvFiles"));
-  lvFiles->setRootIsDecorated(false);
-  lvFiles->setUniformRowHeights(true);
-  lvFiles->setHeaderLabels({QStringLiteral("FileName"), QStringLiteral("Status")});
-  lvFiles->header()->setStretchLastSection(false);
-  lvFiles->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  lvFiles->header()->resizeSection(1, 81);
-  lvFiles->setSelectionMode(QAbstractItemView::NoSelection);
+  fileList_ = new QTreeWidget(settingsGroup_);
+  fileList_->setObjectName(QStringLiteral("lvFiles"));
+  fileList_->setRootIsDecorated(false);
+  fileList_->setUniformRowHeights(true);
+  fileList_->setHeaderLabels({QStringLiteral("FileName"), QStringLiteral("Status")});
+  fileList_->header()->setStretchLastSection(false);
+  fileList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  fileList_->header()->resizeSection(1, 81);
+  fileList_->setSelectionMode(QAbstractItemView::NoSelection);
   // Odd rows light blue, even rows white.
-  lvFiles->setAlternatingRowColors(true);
-  QPalette rows = lvFiles->palette();
+  fileList_->setAlternatingRowColors(true);
+  QPalette rows = fileList_->palette();
   rows.setColor(QPalette::Base, Qt::white);
   rows.setColor(QPalette::AlternateBase, QColor(215, 235, 255));
-  lvFiles->setPalette(rows);
-  grid->addWidget(lvFiles, 2, 0, 1, 2);
+  fileList_->setPalette(rows);
+  grid->addWidget(fileList_, 2, 0, 1, 2);
 
-  NoNumberLabel = new QLabel(
-      QStringLiteral("The name has no \"#\": every frame goes to the same file and only the last one remains."), gb1);
-  NoNumberLabel->setObjectName(QStringLiteral("NoNumberLabel"));
-  NoNumberLabel->setWordWrap(true);
-  grid->addWidget(NoNumberLabel, 3, 0, 1, 2);
+  noNumberLabel_ = new QLabel(
+      QStringLiteral("The name has no \"#\": every frame goes to the same file and only the last one remains."), settingsGroup_);
+  noNumberLabel_->setObjectName(QStringLiteral("NoNumberLabel"));
+  noNumberLabel_->setWordWrap(true);
+  grid->addWidget(noNumberLabel_, 3, 0, 1, 2);
 
   auto* folder_row = new QHBoxLayout;
-  deSave = new QLineEdit(gb1);
-  deSave->setObjectName(QStringLiteral("deSave"));
+  folderEdit_ = new QLineEdit(settingsGroup_);
+  folderEdit_->setObjectName(QStringLiteral("deSave"));
   // The folder is chosen in its dialog, never typed.
-  deSave->setReadOnly(true);
-  deSaveBrowse = new QToolButton(gb1);
-  deSaveBrowse->setObjectName(QStringLiteral("deSaveBrowse"));
-  deSaveBrowse->setText(QStringLiteral("..."));
-  folder_row->addWidget(deSave, 1);
-  folder_row->addWidget(deSaveBrowse);
+  folderEdit_->setReadOnly(true);
+  browseFolderButton_ = new QToolButton(settingsGroup_);
+  browseFolderButton_->setObjectName(QStringLiteral("deSaveBrowse"));
+  browseFolderButton_->setText(QStringLiteral("..."));
+  folder_row->addWidget(folderEdit_, 1);
+  folder_row->addWidget(browseFolderButton_);
   grid->addLayout(folder_row, 4, 0, 1, 2);
 
-  CreateButton = new QPushButton(QStringLiteral("Create Files"), gb1);
-  CreateButton->setObjectName(QStringLiteral("CreateButton"));
-  CreateButton->setAutoDefault(false);
-  grid->addWidget(CreateButton, 5, 0, 1, 2, Qt::AlignRight);
+  createButton_ = new QPushButton(QStringLiteral("Create Files"), settingsGroup_);
+  createButton_->setObjectName(QStringLiteral("CreateButton"));
+  createButton_->setAutoDefault(false);
+  grid->addWidget(createButton_, 5, 0, 1, 2, Qt::AlignRight);
   grid->setRowStretch(2, 1);
   grid->setColumnStretch(1, 1);
 
   // A value typed below the range is clamped by the spin box itself.
-  connect(spStartAt, &QSpinBox::valueChanged, this, [this] { FillList(); });
-  connect(FNameEdit, &QLineEdit::textChanged, this, [this] { FillList(); });
-  connect(CreateButton, &QPushButton::clicked, this, &PictureSequenceDialog::CreateButtonClick);
-  connect(deSaveBrowse, &QToolButton::clicked, this, &PictureSequenceDialog::BrowseFolder);
+  connect(startAtSpin_, &QSpinBox::valueChanged, this, [this] { fillList(); });
+  connect(fileNameEdit_, &QLineEdit::textChanged, this, [this] { fillList(); });
+  connect(createButton_, &QPushButton::clicked, this, &PictureSequenceDialog::createSequence);
+  connect(browseFolderButton_, &QToolButton::clicked, this, &PictureSequenceDialog::browseFolder);
 
-  SetSaveFolder(save_folder_);
-  FillList();
+  setSaveFolder(save_folder_);
+  fillList();
   kt58::app::FitAndCentre(this);
 }
 
-void PictureSequenceDialog::SetSaveFolder(const std::filesystem::path& folder) {
+void PictureSequenceDialog::setSaveFolder(const std::filesystem::path& folder) {
   save_folder_ = folder;
-  deSave->setText(FromPath(folder));
+  folderEdit_->setText(FromPath(folder));
 }
 
-void PictureSequenceDialog::BrowseFolder() {
+void PictureSequenceDialog::browseFolder() {
   const QString chosen = QFileDialog::getExistingDirectory(this, QString(), FromPath(save_folder_));
-  if (!chosen.isEmpty()) SetSaveFolder(ToPath(chosen));
+  if (!chosen.isEmpty()) setSaveFolder(ToPath(chosen));
 }
 
-void PictureSequenceDialog::FillList() {
-  const QSignalBlocker start_blocker(spStartAt), name_blocker(FNameEdit), create_blocker(CreateButton);
+void PictureSequenceDialog::fillList() {
+  const QSignalBlocker start_blocker(startAtSpin_), name_blocker(fileNameEdit_), create_blocker(createButton_);
   const kt58::BusyCursor busy;
-  const std::string pattern = FNameEdit->text().toStdString();
-  NoNumberLabel->setVisible(!pattern.empty() && !kt58::PatternHasNumber(pattern));
-  lvFiles->setUpdatesEnabled(false);
-  lvFiles->clear();
+  const std::string pattern = fileNameEdit_->text().toStdString();
+  noNumberLabel_->setVisible(!pattern.empty() && !kt58::PatternHasNumber(pattern));
+  fileList_->setUpdatesEnabled(false);
+  fileList_->clear();
   QList<QTreeWidgetItem*> items;
   for (const std::string& name :
-       kt58::SequenceFileNames(pattern, spStartAt->value(), document_.Animation().FrameCount))
+       kt58::SequenceFileNames(pattern, startAtSpin_->value(), document_.Animation().FrameCount))
     items << new QTreeWidgetItem({QString::fromStdString(name),
                                   QString::fromLatin1(kt58::SequenceStatusText(kt58::SequenceStatus::Waiting))});
-  lvFiles->addTopLevelItems(items);
-  lvFiles->setUpdatesEnabled(true);
+  fileList_->addTopLevelItems(items);
+  fileList_->setUpdatesEnabled(true);
 }
 
-void PictureSequenceDialog::CreateButtonClick() {
+void PictureSequenceDialog::createSequence() {
   const kt58::BusyCursor busy;
   try {
     kt58::ExportBitmapSequence(
-        document_.Animation(), save_folder_, FNameEdit->text().toStdString(), spStartAt->value(),
+        document_.Animation(), save_folder_, fileNameEdit_->text().toStdString(), startAtSpin_->value(),
         [this](int index, const std::string&, kt58::SequenceStatus status) {
-          QTreeWidgetItem* item = lvFiles->topLevelItem(index);
+          QTreeWidgetItem* item = fileList_->topLevelItem(index);
           if (!item) return;
           item->setText(1, QString::fromLatin1(kt58::SequenceStatusText(status)));
-          lvFiles->scrollToItem(item);
-          lvFiles->repaint();
+          fileList_->scrollToItem(item);
+          fileList_->repaint();
         });
   } catch (const std::exception& e) {
     kt58::Ui().ShowMessage(e.what());

@@ -24,27 +24,27 @@ class PictureSequenceDialog final : public QDialog {
   // the document's animation.
   explicit PictureSequenceDialog(Document& document, QWidget* parent = nullptr);
 
-  std::filesystem::path SaveFolder() const { return save_folder_; }
-  void SetSaveFolder(const std::filesystem::path& folder);
+  std::filesystem::path saveFolder() const { return save_folder_; }
+  void setSaveFolder(const std::filesystem::path& folder);
 
   // Rebuilds the list from the pattern and the start number.
-  void FillList();
+  void fillList();
   // "Create Files".
-  void CreateButtonClick();
+  void createSequence();
 
-  QGroupBox* gb1;
-  QLabel *Label1, *Label2;
-  QSpinBox* spStartAt;
-  QLineEdit* FNameEdit;
-  QTreeWidget* lvFiles;
+  QGroupBox* settingsGroup_;
+  QLabel *startAtLabel_, *fileNamesLabel_;
+  QSpinBox* startAtSpin_;
+  QLineEdit* fileNameEdit_;
+  QTreeWidget* fileList_;
   // Under the list while the pattern has no '#'.
-  QLabel* NoNumberLabel;
-  QPushButton* CreateButton;
-  QLineEdit* deSave;
-  QToolButton* deSaveBrowse;
+  QLabel* noNumberLabel_;
+  QPushButton* createButton_;
+  QLineEdit* folderEdit_;
+  QToolButton* browseFolderButton_;
 
  private:
-  void BrowseFolder();
+  void browseFolder();
 
   Document& document_;
   std::filesystem::path save_folder_;

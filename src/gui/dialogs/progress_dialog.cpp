@@ -80,10 +80,10 @@ ProgressDialog::ProgressDialog()
     if (handler) handler();
   });
   setFixedSize(kClientWidth, kClientHeight);
-  LayoutChildren();
+  layoutChildren();
 }
 
-void ProgressDialog::LayoutChildren() {
+void ProgressDialog::layoutChildren() {
   progress_label_->setGeometry(0, 0, width(), progress_label_->sizeHint().height());
   progress1_->setGeometry(6, 28, width() - (kClientWidth - 353), 13);
   cancel_button_->setGeometry(300, 3, 59, 21);
@@ -91,7 +91,7 @@ void ProgressDialog::LayoutChildren() {
 
 void ProgressDialog::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  LayoutChildren();
+  layoutChildren();
 }
 
 void ProgressDialog::SetCaption(const std::string& caption) { setWindowTitle(FromBytes(caption)); }

@@ -20,9 +20,9 @@ class ProgressDialog : public QWidget, public kt58::ProgressDialog {
   // Created hidden, without an owner.
   ProgressDialog();
 
-  QLabel* ProgressLabel() const { return progress_label_; }
-  QProgressBar* Progress1() const { return progress1_; }
-  QPushButton* CancelButton() const { return cancel_button_; }
+  QLabel* progressLabel() const { return progress_label_; }
+  QProgressBar* progressBar() const { return progress1_; }
+  QPushButton* cancelButton() const { return cancel_button_; }
 
   void SetCaption(const std::string& caption) override;
   void SetText(const std::string& text) override;
@@ -39,7 +39,7 @@ class ProgressDialog : public QWidget, public kt58::ProgressDialog {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  void LayoutChildren();
+  void layoutChildren();
 
   QLabel* progress_label_;
   QProgressBar* progress1_;

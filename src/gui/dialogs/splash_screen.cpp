@@ -22,16 +22,16 @@ SplashScreen::SplashScreen() : QWidget(nullptr, Qt::SplashScreen | Qt::Frameless
   title->setFont(big);
   title->setAlignment(Qt::AlignCenter);
   layout->addWidget(title, 1);
-  Progress = new QProgressBar(this);
-  Progress->setRange(0, 100);
-  Progress->setTextVisible(false);
-  Progress->setFixedHeight(12);
-  QPalette bar = Progress->palette();
+  progressBar_ = new QProgressBar(this);
+  progressBar_->setRange(0, 100);
+  progressBar_->setTextVisible(false);
+  progressBar_->setFixedHeight(12);
+  QPalette bar = progressBar_->palette();
   bar.setColor(QPalette::Base, QColor(255, 0, 0));
   bar.setColor(QPalette::Window, QColor(255, 0, 0));
-  Progress->setPalette(bar);
-  Progress->setAutoFillBackground(true);
-  layout->addWidget(Progress);
+  progressBar_->setPalette(bar);
+  progressBar_->setAutoFillBackground(true);
+  layout->addWidget(progressBar_);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - QPoint(width() / 2, height() / 2));
 }

@@ -9,5 +9,5 @@ class QProgressBar;
 class SplashScreen final : public QWidget {
  public:
   SplashScreen();
-  QProgressBar* Progress;
+  QProgressBar* progressBar_;
 };

@@ -59,54 +59,54 @@ StartupDialog::StartupDialog(const kt58::app::RecentList& recent, QWidget* paren
   setWindowTitle(QStringLiteral("Dovrenkal kt58 Animator"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-  rbCreate = new QRadioButton(QStringLiteral("Create a new animation project."), this);
-  rbOpen = new QRadioButton(QStringLiteral("Open an existing animation project"), this);
-  rbCreate->setChecked(true);
+  createRadio_ = new QRadioButton(QStringLiteral("Create a new animation project."), this);
+  openRadio_ = new QRadioButton(QStringLiteral("Open an existing animation project"), this);
+  createRadio_->setChecked(true);
 
-  lbFiles = new QListWidget(this);
-  lbFiles->setItemDelegate(new RecentPathDelegate(lbFiles));
-  lbFiles->setUniformItemSizes(true);
-  lbFiles->setSelectionMode(QAbstractItemView::SingleSelection);
-  lbFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  lbFiles->setFixedSize(420, 10 * kRowHeight + 2 * lbFiles->frameWidth());
+  recentList_ = new QListWidget(this);
+  recentList_->setItemDelegate(new RecentPathDelegate(recentList_));
+  recentList_->setUniformItemSizes(true);
+  recentList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  recentList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  recentList_->setFixedSize(420, 10 * kRowHeight + 2 * recentList_->frameWidth());
   for (const fs::path& path : recent_) {
-    auto* item = new QListWidgetItem(QString::fromStdString(path.string()), lbFiles);
+    auto* item = new QListWidgetItem(QString::fromStdString(path.string()), recentList_);
     item->setToolTip(item->text());
   }
 
-  OkButton = new QPushButton(QStringLiteral("Ok"), this);
-  OkButton->setDefault(true);
-  BrowseButton = new QPushButton(QStringLiteral("Browse..."), this);
-  cbKeepOn = new QCheckBox(QStringLiteral("Do not show this dialog on start up."), this);
+  okButton_ = new QPushButton(QStringLiteral("Ok"), this);
+  okButton_->setDefault(true);
+  browseButton_ = new QPushButton(QStringLiteral("Browse..."), this);
+  keepOnCheck_ = new QCheckBox(QStringLiteral("Do not show this dialog on start up."), this);
 
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(cbKeepOn);
+  buttons->addWidget(keepOnCheck_);
   buttons->addStretch();
-  buttons->addWidget(BrowseButton);
-  buttons->addWidget(OkButton);
+  buttons->addWidget(browseButton_);
+  buttons->addWidget(okButton_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(rbCreate);
-  layout->addWidget(rbOpen);
-  layout->addWidget(lbFiles);
+  layout->addWidget(createRadio_);
+  layout->addWidget(openRadio_);
+  layout->addWidget(recentList_);
   layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
-  connect(OkButton, &QPushButton::clicked, this, &StartupDialog::OkButtonClick);
-  connect(BrowseButton, &QPushButton::clicked, this, &StartupDialog::BrowseButtonClick);
-  connect(lbFiles, &QListWidget::itemDoubleClicked, this, &StartupDialog::lbFilesDblClick);
+  connect(okButton_, &QPushButton::clicked, this, &StartupDialog::onOk);
+  connect(browseButton_, &QPushButton::clicked, this, &StartupDialog::browse);
+  connect(recentList_, &QListWidget::itemDoubleClicked, this, &StartupDialog::onRecentDoubleClicked);
 }
 
 void StartupDialog::showEvent(QShowEvent* e) {
   if (!shown_once_) {
     shown_once_ = true;
-    FormShow();
+    onFirstShow();
   }
   QDialog::showEvent(e);
 }
 
-void StartupDialog::FormShow() {
-  rbOpen->setChecked(lbFiles->count() > 0);
-  if (rbOpen->isChecked()) lbFiles->setCurrentRow(0);
+void StartupDialog::onFirstShow() {
+  openRadio_->setChecked(recentList_->count() > 0);
+  if (openRadio_->isChecked()) recentList_->setCurrentRow(0);
   if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
     QRect frame = frameGeometry();
     frame.moveCenter(s->availableGeometry().center());
@@ -114,40 +114,40 @@ void StartupDialog::FormShow() {
   }
 }
 
-int StartupDialog::SelectedRow() const {
-  const QList<QListWidgetItem*> selected = lbFiles->selectedItems();
-  return selected.isEmpty() ? -1 : lbFiles->row(selected.first());
+int StartupDialog::selectedRow() const {
+  const QList<QListWidgetItem*> selected = recentList_->selectedItems();
+  return selected.isEmpty() ? -1 : recentList_->row(selected.first());
 }
 
-void StartupDialog::OkButtonClick() {
-  if (!rbOpen->isChecked() || SelectedRow() >= 0) {
+void StartupDialog::onOk() {
+  if (!openRadio_->isChecked() || selectedRow() >= 0) {
     accept();
     return;
   }
   kt58::Ui().ShowMessage("Please select a file to open or\rclick the Browse button to locate a file.");
 }
 
-void StartupDialog::lbFilesDblClick() {
-  if (SelectedRow() >= 0) accept();
+void StartupDialog::onRecentDoubleClicked() {
+  if (selectedRow() >= 0) accept();
 }
 
-void StartupDialog::BrowseButtonClick() {
+void StartupDialog::browse() {
   const fs::path chosen = kt58::app::ChooseProjectToOpen(this, kt58::app::DefaultProjectFolder());
   if (chosen.empty()) return;
-  ChosenFile = chosen;
+  chosenFile_ = chosen;
   accept();
 }
 
 fs::path StartupDialog::ProjectToOpen() const {
-  if (!rbOpen->isChecked()) return {};
-  if (!ChosenFile.empty()) return ChosenFile;
-  const int row = SelectedRow();
+  if (!openRadio_->isChecked()) return {};
+  if (!chosenFile_.empty()) return chosenFile_;
+  const int row = selectedRow();
   return row >= 0 && row < static_cast<int>(recent_.size()) ? recent_[static_cast<size_t>(row)] : fs::path();
 }
 
-fs::path RunStartUpMruForm(const kt58::app::RecentList& recent, bool& start_dialog_on) {
+fs::path runStartupDialog(const kt58::app::RecentList& recent, bool& start_dialog_on) {
   StartupDialog form(recent);
   if (form.exec() != QDialog::Accepted) return {};
-  start_dialog_on = !form.cbKeepOn->isChecked();
+  start_dialog_on = !form.keepOnCheck_->isChecked();
   return form.ProjectToOpen();
 }

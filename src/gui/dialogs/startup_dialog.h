@@ -16,29 +16,29 @@ class QRadioButton;
 class StartupDialog final : public QDialog {
   Q_OBJECT
  public:
-  // lbFiles lists the recent projects in the given order.
+  // recentList_ lists the recent projects in the given order.
   explicit StartupDialog(const kt58::app::RecentList& recent, QWidget* parent = nullptr);
 
   // After OK: in "open" mode the file found with "Browse...", else the
   // recent project of the selected row; empty in "create" mode.
   std::filesystem::path ProjectToOpen() const;
 
-  void OkButtonClick();
-  void lbFilesDblClick();
-  void BrowseButtonClick();
+  void onOk();
+  void onRecentDoubleClicked();
+  void browse();
 
-  QRadioButton *rbCreate, *rbOpen;
-  QListWidget* lbFiles;
-  QPushButton *OkButton, *BrowseButton;
-  QCheckBox* cbKeepOn;
-  std::filesystem::path ChosenFile;
+  QRadioButton *createRadio_, *openRadio_;
+  QListWidget* recentList_;
+  QPushButton *okButton_, *browseButton_;
+  QCheckBox* keepOnCheck_;
+  std::filesystem::path chosenFile_;
 
  protected:
   void showEvent(QShowEvent* e) override;
 
  private:
-  void FormShow();
-  int SelectedRow() const;
+  void onFirstShow();
+  int selectedRow() const;
 
   kt58::app::RecentList recent_;
   bool shown_once_ = false;
@@ -48,4 +48,4 @@ class StartupDialog final : public QDialog {
 // becomes the opposite of "Do not show this dialog on start up." and the
 // result is ProjectToOpen(); closing the dialog changes nothing and gives an
 // empty path.
-std::filesystem::path RunStartUpMruForm(const kt58::app::RecentList& recent, bool& start_dialog_on);
+std::filesystem::path runStartupDialog(const kt58::app::RecentList& recent, bool& start_dialog_on);

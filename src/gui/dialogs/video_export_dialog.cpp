@@ -45,49 +45,49 @@ VideoExportDialog::VideoExportDialog(Document& document, QWidget* parent)
   setWindowTitle(QStringLiteral("Save as Video or Web Animation"));
   auto* outer = new QVBoxLayout(this);
   auto* form = new QFormLayout;
-  cbFormat = new QComboBox(this);
-  cbFormat->setObjectName(QStringLiteral("cbFormat"));
+  formatCombo_ = new QComboBox(this);
+  formatCombo_->setObjectName(QStringLiteral("cbFormat"));
   for (const FormatEntry& e : kFormats)
-    cbFormat->addItem(QStringLiteral("%1 (.%2)").arg(QString::fromLatin1(kt58::VideoFormatName(e.format)),
+    formatCombo_->addItem(QStringLiteral("%1 (.%2)").arg(QString::fromLatin1(kt58::VideoFormatName(e.format)),
                                                      QString::fromLatin1(e.suffix)));
-  FormatLabel = new QLabel(QStringLiteral("Format"), this);
-  form->addRow(FormatLabel, cbFormat);
-  spQuality = new QSpinBox(this);
-  spQuality->setObjectName(QStringLiteral("spQuality"));
-  spQuality->setRange(0, 100);
-  spQuality->setValue(kt58::kDefaultVideoQuality);
-  QualityLabel = new QLabel(QStringLiteral("Quality (0 - 100)"), this);
-  form->addRow(QualityLabel, spQuality);
-  cbLossless = new QCheckBox(QStringLiteral("Lossless"), this);
-  cbLossless->setObjectName(QStringLiteral("cbLossless"));
-  form->addRow(QString(), cbLossless);
+  formatLabel_ = new QLabel(QStringLiteral("Format"), this);
+  form->addRow(formatLabel_, formatCombo_);
+  qualitySpin_ = new QSpinBox(this);
+  qualitySpin_->setObjectName(QStringLiteral("spQuality"));
+  qualitySpin_->setRange(0, 100);
+  qualitySpin_->setValue(kt58::kDefaultVideoQuality);
+  qualityLabel_ = new QLabel(QStringLiteral("Quality (0 - 100)"), this);
+  form->addRow(qualityLabel_, qualitySpin_);
+  losslessCheck_ = new QCheckBox(QStringLiteral("Lossless"), this);
+  losslessCheck_->setObjectName(QStringLiteral("cbLossless"));
+  form->addRow(QString(), losslessCheck_);
   outer->addLayout(form);
 
-  BuildButton = new QPushButton(QStringLiteral("Build"), this);
-  BuildButton->setObjectName(QStringLiteral("BuildButton"));
-  BuildButton->setAutoDefault(false);
-  FileSizeLabel = new QLabel(this);
-  FileSizeLabel->setObjectName(QStringLiteral("FileSizeLabel"));
-  FileSizeLabel->setVisible(false);
-  outer->addWidget(BuildButton, 0, Qt::AlignLeft);
-  outer->addWidget(FileSizeLabel);
+  buildButton_ = new QPushButton(QStringLiteral("Build"), this);
+  buildButton_->setObjectName(QStringLiteral("BuildButton"));
+  buildButton_->setAutoDefault(false);
+  fileSizeLabel_ = new QLabel(this);
+  fileSizeLabel_->setObjectName(QStringLiteral("FileSizeLabel"));
+  fileSizeLabel_->setVisible(false);
+  outer->addWidget(buildButton_, 0, Qt::AlignLeft);
+  outer->addWidget(fileSizeLabel_);
   outer->addStretch(1);
 
   auto* buttons = new QDialogButtonBox(this);
-  SaveButton = buttons->addButton(QStringLiteral("Save"), QDialogButtonBox::AcceptRole);
-  SaveButton->setObjectName(QStringLiteral("SaveButton"));
-  SaveButton->setEnabled(false);
-  CloseButton = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
-  CloseButton->setObjectName(QStringLiteral("CloseButton"));
+  saveButton_ = buttons->addButton(QStringLiteral("Save"), QDialogButtonBox::AcceptRole);
+  saveButton_->setObjectName(QStringLiteral("SaveButton"));
+  saveButton_->setEnabled(false);
+  closeButton_ = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
+  closeButton_->setObjectName(QStringLiteral("CloseButton"));
   outer->addWidget(buttons);
 
-  connect(BuildButton, &QPushButton::clicked, this, &VideoExportDialog::BuildClick);
-  connect(SaveButton, &QPushButton::clicked, this, &VideoExportDialog::SaveClick);
-  connect(CloseButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(cbFormat, &QComboBox::currentIndexChanged, this, &VideoExportDialog::ChoicesChanged);
-  connect(spQuality, &QSpinBox::valueChanged, this, &VideoExportDialog::ChoicesChanged);
-  connect(cbLossless, &QCheckBox::toggled, this, &VideoExportDialog::ChoicesChanged);
-  ChoicesChanged();
+  connect(buildButton_, &QPushButton::clicked, this, &VideoExportDialog::build);
+  connect(saveButton_, &QPushButton::clicked, this, &VideoExportDialog::saveVideo);
+  connect(closeButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(formatCombo_, &QComboBox::currentIndexChanged, this, &VideoExportDialog::onChoicesChanged);
+  connect(qualitySpin_, &QSpinBox::valueChanged, this, &VideoExportDialog::onChoicesChanged);
+  connect(losslessCheck_, &QCheckBox::toggled, this, &VideoExportDialog::onChoicesChanged);
+  onChoicesChanged();
   setMinimumWidth(300);
   kt58::app::FitAndCentre(this);
 }
@@ -96,41 +96,41 @@ VideoExportDialog::~VideoExportDialog() = default;
 
 kt58::VideoExportOptions VideoExportDialog::Options() const {
   kt58::VideoExportOptions o;
-  o.Format = kFormats[std::max(0, cbFormat->currentIndex())].format;
-  o.Quality = spQuality->value();
-  o.Lossless = o.Format == kt58::VideoFormat::WebP && cbLossless->isChecked();
+  o.Format = kFormats[std::max(0, formatCombo_->currentIndex())].format;
+  o.Quality = qualitySpin_->value();
+  o.Lossless = o.Format == kt58::VideoFormat::WebP && losslessCheck_->isChecked();
   return o;
 }
 
-void VideoExportDialog::ChoicesChanged() {
+void VideoExportDialog::onChoicesChanged() {
   const kt58::VideoExportOptions o = Options();
   // Only WebP has a lossless mode; APNG is always exact, so quality means
   // nothing for it.
-  cbLossless->setEnabled(o.Format == kt58::VideoFormat::WebP);
-  spQuality->setEnabled(o.Format != kt58::VideoFormat::Apng && !o.Lossless);
+  losslessCheck_->setEnabled(o.Format == kt58::VideoFormat::WebP);
+  qualitySpin_->setEnabled(o.Format != kt58::VideoFormat::Apng && !o.Lossless);
   built_.reset();
-  FileSizeLabel->setVisible(false);
-  SaveButton->setEnabled(false);
+  fileSizeLabel_->setVisible(false);
+  saveButton_->setEnabled(false);
 }
 
-void VideoExportDialog::BuildClick() {
-  ChoicesChanged();
-  BuildButton->setEnabled(false);
+void VideoExportDialog::build() {
+  onChoicesChanged();
+  buildButton_->setEnabled(false);
   try {
     built_ = kt58::BuildVideo(document_.Animation(), Options());
   } catch (const std::exception& e) {
     kt58::Ui().ShowMessage(e.what());
   }
-  BuildButton->setEnabled(true);
+  buildButton_->setEnabled(true);
   if (!built_) return;
-  FileSizeLabel->setText(QString::fromStdString(kt58::GifFileSizeText(built_->FileSize())));
-  FileSizeLabel->setVisible(true);
-  SaveButton->setEnabled(true);
+  fileSizeLabel_->setText(QString::fromStdString(kt58::GifFileSizeText(built_->FileSize())));
+  fileSizeLabel_->setVisible(true);
+  saveButton_->setEnabled(true);
 }
 
-void VideoExportDialog::SaveClick() {
+void VideoExportDialog::saveVideo() {
   if (!built_) return;
-  const FormatEntry& e = kFormats[std::max(0, cbFormat->currentIndex())];
+  const FormatEntry& e = kFormats[std::max(0, formatCombo_->currentIndex())];
   const QString suffix = QString::fromLatin1(e.suffix);
   const fs::path project = document_.Animation().FileName;
   const QString name = kt58::app::FromPath(project.filename().replace_extension()) + QLatin1Char('.') + suffix;

@@ -23,27 +23,27 @@ class VideoExportDialog final : public QDialog {
   explicit VideoExportDialog(Document& document, QWidget* parent = nullptr);
   ~VideoExportDialog() override;
 
-  std::filesystem::path SaveFolder() const { return save_folder_; }
-  void SetSaveFolder(const std::filesystem::path& folder) { save_folder_ = folder; }
+  std::filesystem::path saveFolder() const { return save_folder_; }
+  void setSaveFolder(const std::filesystem::path& folder) { save_folder_ = folder; }
 
   kt58::VideoExportOptions Options() const;
   // "Build": encodes the frames and shows the size; a change of the
   // choices drops the build.
-  void BuildClick();
+  void build();
   // "Save": asks for the file and copies the build there.
-  void SaveClick();
+  void saveVideo();
   const kt58::BuiltVideo* Built() const { return built_.get(); }
 
-  QLabel *FormatLabel, *QualityLabel;
-  QComboBox* cbFormat;
-  QSpinBox* spQuality;
-  QCheckBox* cbLossless;
-  QPushButton* BuildButton;
-  QLabel* FileSizeLabel;
-  QPushButton *SaveButton, *CloseButton;
+  QLabel *formatLabel_, *qualityLabel_;
+  QComboBox* formatCombo_;
+  QSpinBox* qualitySpin_;
+  QCheckBox* losslessCheck_;
+  QPushButton* buildButton_;
+  QLabel* fileSizeLabel_;
+  QPushButton *saveButton_, *closeButton_;
 
  private:
-  void ChoicesChanged();
+  void onChoicesChanged();
 
   Document& document_;
   std::filesystem::path save_folder_;

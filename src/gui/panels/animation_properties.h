@@ -24,26 +24,26 @@ class AnimationProperties final : public QWidget {
   AnimationProperties(Document& document, QWidget* parent = nullptr);
 
   // Shows the animation's values; no change handler fires.
-  void LoadAnimationControls();
-  void UpdateControlStates();
-  ControlEvents& Events() { return events_; }
+  void loadAnimationControls();
+  void updateControlStates();
+  ControlEvents& controlEvents() { return events_; }
 
-  void cbFixedFrameSizeClick(int merge);
-  void bk_Color_SelectorChange();
-  void spFrameCountChange();
+  void onFixedFrameSizeToggled(int merge);
+  void onBackgroundColorChanged();
+  void onFrameCountChanged();
 
-  QCheckBox* cbFixedFrameSize;
-  IntegerEdit *eFixedFrameWidth, *eFixedFrameHeight;
-  ColorPicker* bk_Color_Selector;
-  QSpinBox* spFrameCount;
-  QWidget* PlaybackModeGroup;
-  QCheckBox* cbrtPlayback;
+  QCheckBox* fixedFrameSizeCheck_;
+  IntegerEdit *fixedWidthEdit_, *fixedHeightEdit_;
+  ColorPicker* backgroundColorPicker_;
+  QSpinBox* frameCountSpin_;
+  QWidget* playbackModeGroup_;
+  QCheckBox* nonRenderedPlaybackCheck_;
 
  private:
   // A size edit's text at or above the range is brought into it at once; a
   // text below it when the user leaves the edit, so that "-" and a first
   // "0" can still be typed.
-  void ShowKeptSize(IntegerEdit* edit, bool finished);
+  void showKeptSize(IntegerEdit* edit, bool finished);
 
   Document& document_;
   ControlEvents events_;

@@ -23,132 +23,139 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
   setAutoFillBackground(true);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  pbConstr = new PaintBox(this);
-  pbConstr->setObjectName(QStringLiteral("pbConstr"));
-  layout->addWidget(pbConstr);
-  document_.SetDisplay(pbConstr);
-  ShowBackgroundColor();
-  ShowHint();
+  canvas_ = new PaintBox(this);
+  canvas_->setObjectName(QStringLiteral("pbConstr"));
+  // Left and Right step through the generated frames while the canvas has
+  // the keyboard.
+  canvas_->setFocusPolicy(Qt::StrongFocus);
+  layout->addWidget(canvas_);
+  document_.SetDisplay(canvas_);
+  showBackgroundColor();
+  showHint();
 
-  UpdateTimer = new QTimer(this);
-  UpdateTimer->setInterval(50);
-  connect(UpdateTimer, &QTimer::timeout, this, &CanvasView::RepaintConstruction);
+  updateTimer_ = new QTimer(this);
+  updateTimer_->setInterval(50);
+  connect(updateTimer_, &QTimer::timeout, this, &CanvasView::repaintConstruction);
 
-  pbConstr->OnMouseDown = [this](QMouseEvent* e) { MouseDown(e); };
-  pbConstr->OnMouseMove = [this](QMouseEvent* e) { MouseMove(e); };
-  pbConstr->OnMouseUp = [this](QMouseEvent* e) { MouseUp(e); };
-  pbConstr->OnDragOver = [this](const QMimeData* data) { return document_.CanDrop(data); };
+  canvas_->OnMouseDown = [this](QMouseEvent* e) { handleMousePress(e); };
+  canvas_->OnMouseMove = [this](QMouseEvent* e) { handleMouseMove(e); };
+  canvas_->OnMouseUp = [this](QMouseEvent* e) { handleMouseRelease(e); };
+  canvas_->OnDragOver = [this](const QMimeData* data) { return document_.CanDrop(data); };
   // The drop point, in frame coordinates, is the new layer's top-left corner.
-  pbConstr->OnDragDrop = [this](const QMimeData* data, QPoint at) { document_.DropFiles(data, at - DrawOrigin); };
+  canvas_->OnDragDrop = [this](const QMimeData* data, QPoint at) { document_.DropFiles(data, at - drawOrigin_); };
   qApp->installEventFilter(this);
 
-  connect(&document_, &Document::layersChanged, this, &CanvasView::LayersChanged);
+  connect(&document_, &Document::layersChanged, this, &CanvasView::onLayersChanged);
   connect(&document_, &Document::projectReplaced, this, [this] {
-    ShowBackgroundColor();
-    LayersChanged();
+    showBackgroundColor();
+    onLayersChanged();
   });
   connect(&document_, &Document::selectionChanged, this, [this] {
-    if (!document_.Animation().Playing) OutlineSelectedLayer();
+    if (!document_.Animation().Playing) outlineSelectedLayer();
   });
   connect(&document_, &Document::layerChanged, this, [this] {
     // The outline follows the layer, also when its offsets were typed.
-    if (!Dragging && !Nudging) OutlineSelectedLayer();
-    RequestBackgroundClear();
-    RequestRepaint();
+    if (!dragging_ && !nudging_) outlineSelectedLayer();
+    requestBackgroundClear();
+    requestRepaint();
   });
   connect(&document_, &Document::animationChanged, this, [this] {
     // Frame setup and background: the frame is centred and drawn anew.
-    ShowBackgroundColor();
-    CenterFrame();
-    RequestBackgroundClear();
-    OutlineSelectedLayer();
-    RequestRepaint();
+    showBackgroundColor();
+    centerFrame();
+    requestBackgroundClear();
+    outlineSelectedLayer();
+    requestRepaint();
   });
-  connect(&document_, &Document::framesChanged, this, &CanvasView::RequestRepaint);
+  connect(&document_, &Document::framesChanged, this, &CanvasView::requestRepaint);
 }
 
-CanvasView::~CanvasView() { UpdateTimer->stop(); }
+CanvasView::~CanvasView() { updateTimer_->stop(); }
 
-QString CanvasView::EmptyProjectHint() {
+QString CanvasView::emptyProjectHint() {
   return QStringLiteral("Drop pictures or videos here,\nor use Layer > Add Layer...");
 }
 
-void CanvasView::ShowBackgroundColor() {
+void CanvasView::showBackgroundColor() {
   QPalette pal = palette();
   pal.setColor(QPalette::Window, kt58::controls::ToQColor(document_.Animation().BackgroundColor));
   setPalette(pal);
   update();
 }
 
-void CanvasView::ShowHint() {
-  pbConstr->SetHint(document_.Animation().LayerCount() == 0 ? EmptyProjectHint() : QString());
+void CanvasView::showHint() {
+  canvas_->setHint(document_.Animation().LayerCount() == 0 ? emptyProjectHint() : QString());
 }
 
-void CanvasView::LayersChanged() {
-  ShowHint();
-  CenterFrame();
-  RequestBackgroundClear();
-  OutlineSelectedLayer();
-  AttachPaint();
-  RequestRepaint();
-  StartUpdateTimer();
+void CanvasView::onLayersChanged() {
+  showHint();
+  centerFrame();
+  requestBackgroundClear();
+  outlineSelectedLayer();
+  attachPaint();
+  requestRepaint();
+  startUpdateTimer();
 }
 
-void CanvasView::PaintConstruction() {
-  if (kt58::Ui().Terminating() || PaintInProgress) return;
-  PaintInProgress = true;
+void CanvasView::paintConstruction() {
+  if (kt58::Ui().Terminating() || paintInProgress_) return;
+  paintInProgress_ = true;
   kt58::TAnimation& a = document_.Animation();
   try {
-    if (ClearBackgroundPending) {
-      pbConstr->FillCanvas(a.BackgroundColor);
-      ClearBackgroundPending = false;
+    if (clearBackgroundPending_) {
+      canvas_->fillCanvas(a.BackgroundColor);
+      clearBackgroundPending_ = false;
     }
     // A generated frame may have been freed since it was made current.
     const kt58::SequencedFrame* frame = a.OwnsFrame(a.CurrentFrame) ? a.CurrentFrame : a.ConstructorFrame.get();
-    kt58::DrawFrame(a, frame, kt58::FrameClock::Stepping(a.CurrentFrameIndex), DrawOrigin.x(), DrawOrigin.y());
+    kt58::DrawFrame(a, frame, kt58::FrameClock::Stepping(a.CurrentFrameIndex), drawOrigin_.x(), drawOrigin_.y());
     if (!a.Playing) {
       const kt58::FrameSize size = a.GetFrameSize();
       if (size.Width != 0 && size.Height != 0)
-        pbConstr->DrawOutline(QRect(DrawOrigin.x() - 1, DrawOrigin.y() - 1, size.Width + 2, size.Height + 2),
+        canvas_->drawOutline(QRect(drawOrigin_.x() - 1, drawOrigin_.y() - 1, size.Width + 2, size.Height + 2),
                               0xFFFFFF);
     }
-    pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
+    canvas_->setFocusOutline(focusRectShown_ ? selectionRect_ : QRect());
   } catch (...) {
     // The view stays as far as it was drawn.
   }
-  PaintInProgress = false;
+  paintInProgress_ = false;
 }
 
-void CanvasView::RepaintConstruction() {
+void CanvasView::repaintConstruction() {
   kt58::TAnimation& a = document_.Animation();
-  if (a.Playing || !ConstructionDirty) return;
-  ConstructionDirty = false;
+  if (a.Playing || !constructionDirty_) return;
+  constructionDirty_ = false;
   a.CurrentFrame = a.ConstructorFrame.get();
-  if (PaintAttached) PaintConstruction();
+  if (paintAttached_) paintConstruction();
 }
 
-void CanvasView::StartUpdateTimer() {
-  if (!UpdateTimer->isActive()) UpdateTimer->start();
+void CanvasView::startUpdateTimer() {
+  if (!updateTimer_->isActive()) updateTimer_->start();
 }
 
-void CanvasView::StopUpdateTimer() { UpdateTimer->stop(); }
+void CanvasView::stopUpdateTimer() { updateTimer_->stop(); }
 
-void CanvasView::CenterFrame() {
+void CanvasView::centerFrame() {
   const kt58::FrameSize size = document_.Animation().GetFrameSize();
-  DrawOrigin = QPoint(pbConstr->width() / 2 - size.Width / 2, pbConstr->height() / 2 - size.Height / 2);
+  drawOrigin_ = QPoint(canvas_->width() / 2 - size.Width / 2, canvas_->height() / 2 - size.Height / 2);
   update();
 }
 
-void CanvasView::LayoutChanged() {
-  CenterFrame();
-  RequestBackgroundClear();
-  StartUpdateTimer();
-  OutlineSelectedLayer();
-  RequestRepaint();
-  AttachPaint();
+void CanvasView::relayout() {
+  if (document_.Animation().Playing) {
+    resizePending_ = true;
+    return;
+  }
+  centerFrame();
+  requestBackgroundClear();
+  startUpdateTimer();
+  outlineSelectedLayer();
+  requestRepaint();
+  attachPaint();
 }
 
-void CanvasView::ComputeSelectionRect() {
+void CanvasView::computeSelectionRect() {
   const kt58::Layer* layer = document_.SelectedLayer();
   if (!layer) return;
   const int w = layer->ImageRef ? layer->ImageRef->Width : 0;
@@ -156,43 +163,79 @@ void CanvasView::ComputeSelectionRect() {
   // Offsets come from the project file and may lie anywhere in int; QRect
   // adds the size to the corner in int too. A far-off outline stays far off.
   const auto place = [](int64_t v) { return static_cast<int>(std::clamp<int64_t>(v, -(1 << 30), 1 << 30)); };
-  SelectionRect = QRect(place(int64_t{layer->OffsetX} + DrawOrigin.x()),
-                        place(int64_t{layer->OffsetY} + DrawOrigin.y()), w, h);
+  selectionRect_ = QRect(place(int64_t{layer->OffsetX} + drawOrigin_.x()),
+                        place(int64_t{layer->OffsetY} + drawOrigin_.y()), w, h);
 }
 
-void CanvasView::HideFocusRect() {
-  if (!FocusRectShown) return;
-  FocusRectShown = false;
-  pbConstr->SetFocusOutline(QRect());
+void CanvasView::hideFocusRect() {
+  if (!focusRectShown_) return;
+  focusRectShown_ = false;
+  canvas_->setFocusOutline(QRect());
 }
 
-void CanvasView::ShowFocusRect() {
-  HideFocusRect();
-  ComputeSelectionRect();
-  if (document_.SelectedLayer() && !SelectionRect.isEmpty()) {
-    FocusRectShown = true;
-    pbConstr->SetFocusOutline(SelectionRect);
+void CanvasView::showFocusRect() {
+  hideFocusRect();
+  computeSelectionRect();
+  if (document_.SelectedLayer() && !selectionRect_.isEmpty()) {
+    focusRectShown_ = true;
+    canvas_->setFocusOutline(selectionRect_);
   }
 }
 
-void CanvasView::OutlineSelectedLayer() {
-  FocusRectShown = document_.SelectedLayer() != nullptr;
-  ComputeSelectionRect();
-  pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
+void CanvasView::outlineSelectedLayer() {
+  focusRectShown_ = document_.SelectedLayer() != nullptr;
+  computeSelectionRect();
+  canvas_->setFocusOutline(focusRectShown_ ? selectionRect_ : QRect());
+}
+
+void CanvasView::onPlayingChanged(bool playing) {
+  if (playing) {
+    stopUpdateTimer();
+    detachPaint();
+    hideFocusRect();
+    canvas_->fillCanvas(document_.Animation().BackgroundColor);
+    return;
+  }
+  // Generated frame 0 at once; the update timer's next tick brings back the
+  // constructor frame.
+  centerFrame();
+  attachPaint();
+  requestBackgroundClear();
+  paintConstruction();
+  startUpdateTimer();
+  outlineSelectedLayer();
+  requestRepaint();
+}
+
+void CanvasView::drawCurrentFrame(kt58::FrameClock clock) {
+  kt58::TAnimation& a = document_.Animation();
+  if (a.Playing && resizePending_) {
+    centerFrame();
+    computeSelectionRect();
+    resizePending_ = false;
+    canvas_->fillCanvas(a.BackgroundColor);
+  }
+  if (!a.Playing) hideFocusRect();
+  try {
+    kt58::DrawFrame(a, a.CurrentFrame, clock, drawOrigin_.x(), drawOrigin_.y());
+  } catch (...) {
+    // A frame that cannot be composed is left out; the next one follows.
+  }
+  if (!a.Playing) showFocusRect();
 }
 
 // ---- dragging
 
-void CanvasView::MouseDown(QMouseEvent* e) {
+void CanvasView::handleMousePress(QMouseEvent* e) {
   if (document_.Animation().Playing) return;
   if (e->button() == Qt::LeftButton) {
-    if (!FocusRectShown) return;
+    if (!focusRectShown_) return;
     const QPoint at = e->position().toPoint();
-    Dragging = SelectionRect.contains(at);
-    GrabOffset = at - SelectionRect.topLeft();
-    if (Dragging) {
-      DetachPaint();
-      StopUpdateTimer();
+    dragging_ = selectionRect_.contains(at);
+    grabOffset_ = at - selectionRect_.topLeft();
+    if (dragging_) {
+      detachPaint();
+      stopUpdateTimer();
       document_.EndMerge();
     }
   } else if (e->button() == Qt::RightButton) {
@@ -200,31 +243,31 @@ void CanvasView::MouseDown(QMouseEvent* e) {
   }
 }
 
-void CanvasView::StoreOutlinePosition() {
-  const QPoint offset = SelectionRect.topLeft() - DrawOrigin;
+void CanvasView::storeOutlinePosition() {
+  const QPoint offset = selectionRect_.topLeft() - drawOrigin_;
   document_.EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move Layer"),
                               [offset](kt58::TAnimation& a) { a.SetLayerPosition(offset.x(), offset.y()); });
 }
 
-void CanvasView::MouseMove(QMouseEvent* e) {
-  if (!Dragging) return;
-  SelectionRect.moveTopLeft(e->position().toPoint() - GrabOffset);
+void CanvasView::handleMouseMove(QMouseEvent* e) {
+  if (!dragging_) return;
+  selectionRect_.moveTopLeft(e->position().toPoint() - grabOffset_);
   // Every position of one drag merges into one undo step; the Layer page
   // shows the offsets as they change.
-  StoreOutlinePosition();
-  pbConstr->SetFocusOutline(SelectionRect);
+  storeOutlinePosition();
+  canvas_->setFocusOutline(selectionRect_);
 }
 
-void CanvasView::MouseUp(QMouseEvent*) {
-  if (!Dragging) return;
-  Dragging = false;
+void CanvasView::handleMouseRelease(QMouseEvent*) {
+  if (!dragging_) return;
+  dragging_ = false;
   document_.EndMerge();
-  ComputeSelectionRect();
+  computeSelectionRect();
   document_.Regenerate();
-  RequestBackgroundClear();
-  RequestRepaint();
-  StartUpdateTimer();
-  AttachPaint();
+  requestBackgroundClear();
+  requestRepaint();
+  startUpdateTimer();
+  attachPaint();
 }
 
 // ---- nudging
@@ -236,18 +279,22 @@ bool CanvasView::eventFilter(QObject* watched, QEvent* e) {
   auto* key = static_cast<QKeyEvent*>(e);
   if (e->type() == QEvent::KeyPress) {
     const int k = key->key();
+    if (watched == canvas_ && key->modifiers() == Qt::NoModifier && (k == Qt::Key_Left || k == Qt::Key_Right)) {
+      emit stepRequested(k == Qt::Key_Left ? -1 : 1);
+      return true;
+    }
     const bool arrow = k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down;
     if (!arrow || !(key->modifiers() & Qt::ControlModifier) || document_.Animation().Playing ||
         !document_.SelectedLayer())
       return false;
-    NudgeLayer(k);
+    nudgeLayer(k);
     return true;  // consumed: the focused control must not act on it
   }
-  if (key->key() == Qt::Key_Control && !key->isAutoRepeat() && Nudging) EndNudge();
+  if (key->key() == Qt::Key_Control && !key->isAutoRepeat() && nudging_) endNudge();
   return false;
 }
 
-void CanvasView::NudgeLayer(int key) {
+void CanvasView::nudgeLayer(int key) {
   QPoint step;
   switch (key) {
     case Qt::Key_Left: step = {-1, 0}; break;
@@ -256,24 +303,28 @@ void CanvasView::NudgeLayer(int key) {
     case Qt::Key_Down: step = {0, 1}; break;
     default: return;
   }
-  if (!Nudging) {
+  if (!nudging_) {
     // A run of nudges is one undo step, started from where the layer is.
     document_.EndMerge();
-    ComputeSelectionRect();
+    computeSelectionRect();
   }
-  Nudging = true;
-  DetachPaint();
-  StopUpdateTimer();
-  SelectionRect.translate(step);
-  StoreOutlinePosition();
-  pbConstr->SetFocusOutline(FocusRectShown ? SelectionRect : QRect());
+  if (!nudging_) {
+    nudging_ = true;
+    emit nudgingChanged(true);
+  }
+  detachPaint();
+  stopUpdateTimer();
+  selectionRect_.translate(step);
+  storeOutlinePosition();
+  canvas_->setFocusOutline(focusRectShown_ ? selectionRect_ : QRect());
 }
 
-void CanvasView::EndNudge() {
-  Nudging = false;
+void CanvasView::endNudge() {
+  nudging_ = false;
+  emit nudgingChanged(false);
   document_.EndMerge();
   document_.Regenerate();
-  AttachPaint();
-  RequestBackgroundClear();
-  StartUpdateTimer();
+  attachPaint();
+  requestBackgroundClear();
+  startUpdateTimer();
 }

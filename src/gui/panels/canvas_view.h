@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The construction view: the panel ConstrPanel (in the animation's
-// background colour) holding the paint box pbConstr, which shows one frame
+// background colour) holding the paint box canvas_, which shows one frame
 // of the animation centred, the selected layer's dotted outline, and, while
 // the project has no layer, a hint what to do. The selected layer is placed
 // by dragging it or by Ctrl+arrow nudges; files dropped on it become layers
@@ -10,6 +10,8 @@
 #include <QPoint>
 #include <QRect>
 #include <QWidget>
+
+#include "render/frame_clock.h"
 
 class Document;
 class QMimeData;
@@ -23,41 +25,53 @@ class CanvasView final : public QWidget {
   CanvasView(Document& document, QWidget* parent = nullptr);
   ~CanvasView() override;
 
-  static QString EmptyProjectHint();
+  static QString emptyProjectHint();
 
-  void PaintConstruction();  // renders the current frame into the canvas
-  void RepaintConstruction();  // the update timer's tick
-  void RequestRepaint() { ConstructionDirty = true; }
-  void RequestBackgroundClear() { ClearBackgroundPending = true; }
-  void AttachPaint() { PaintAttached = true; }
-  void DetachPaint() { PaintAttached = false; }
-  void StartUpdateTimer();
-  void StopUpdateTimer();
-  void CenterFrame();
-  void ComputeSelectionRect();
-  void HideFocusRect();
-  void ShowFocusRect();
+  void paintConstruction();  // renders the current frame into the canvas
+  void repaintConstruction();  // the update timer's tick
+  void requestRepaint() { constructionDirty_ = true; }
+  void requestBackgroundClear() { clearBackgroundPending_ = true; }
+  void attachPaint() { paintAttached_ = true; }
+  void detachPaint() { paintAttached_ = false; }
+  void startUpdateTimer();
+  void stopUpdateTimer();
+  void centerFrame();
+  void computeSelectionRect();
+  void hideFocusRect();
+  void showFocusRect();
   // The outline shown exactly when a layer is selected, at its place now.
-  void OutlineSelectedLayer();
+  void outlineSelectedLayer();
   // After a resize or splitter move: recentre, clear, outline, repaint.
-  void LayoutChanged();
-  void NudgeLayer(int key);
-  void EndNudge();
+  void relayout();
+  void nudgeLayer(int key);
+  void endNudge();
   // The panel around the box shows the animation's background colour.
-  void ShowBackgroundColor();
+  void showBackgroundColor();
 
-  QPoint DrawOrigin;
-  QRect SelectionRect;
-  QPoint GrabOffset;
-  bool FocusRectShown = false, ConstructionDirty = false, ClearBackgroundPending = false,
-       PaintInProgress = false, Dragging = false, Nudging = false;
-  bool PaintAttached = true;
-  PaintBox* pbConstr;
-  QTimer* UpdateTimer;
+  QPoint drawOrigin_;
+  QRect selectionRect_;
+  QPoint grabOffset_;
+  bool focusRectShown_ = false, constructionDirty_ = false, clearBackgroundPending_ = false,
+       paintInProgress_ = false, dragging_ = false, nudging_ = false;
+  bool paintAttached_ = true;
+  // Set by a layout change while playing; the next drawn frame recentres.
+  bool resizePending_ = false;
+  PaintBox* canvas_;
+  QTimer* updateTimer_;
+
+  // Playing owns the canvas: the constructor frame, its outline and the
+  // update timer give way to the generated frames, and come back after.
+  void onPlayingChanged(bool playing);
+  // Draws the document's current generated frame.
+  void drawCurrentFrame(kt58::FrameClock clock);
 
  signals:
   // The right button asks for the layer menu at this point of the screen.
   void layerMenuRequested(const QPoint& global);
+  // Left or Right pressed in the canvas: step through the generated frames.
+  void stepRequested(int delta);
+  // A run of key nudges started or ended.
+  void nudgingChanged(bool nudging);
 
  protected:
   // Ctrl+arrows nudge the selected layer whenever a widget of this window
@@ -65,13 +79,13 @@ class CanvasView final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void MouseDown(QMouseEvent* e);
-  void MouseMove(QMouseEvent* e);
-  void MouseUp(QMouseEvent* e);
+  void handleMousePress(QMouseEvent* e);
+  void handleMouseMove(QMouseEvent* e);
+  void handleMouseRelease(QMouseEvent* e);
   // Stores where the outline stands as the selected layer's position.
-  void StoreOutlinePosition();
-  void ShowHint();
-  void LayersChanged();
+  void storeOutlinePosition();
+  void showHint();
+  void onLayersChanged();
 
   Document& document_;
 };

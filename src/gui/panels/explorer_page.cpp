@@ -65,83 +65,83 @@ ExplorerPage::ExplorerPage(Document& document, QWidget* parent) : QWidget(parent
   auto* splitter = new QSplitter(Qt::Vertical, this);
   page->addWidget(splitter);
 
-  ExplorerRightPanel = new QLabel(splitter);
-  ExplorerRightPanel->setObjectName(QStringLiteral("ExplorerRightPanel"));
-  ExplorerRightPanel->setStyleSheet(QStringLiteral("background: black"));
-  ExplorerRightPanel->setMinimumHeight(40);
-  auto* preview_layout = new QVBoxLayout(ExplorerRightPanel);
+  previewPanel_ = new QLabel(splitter);
+  previewPanel_->setObjectName(QStringLiteral("ExplorerRightPanel"));
+  previewPanel_->setStyleSheet(QStringLiteral("background: black"));
+  previewPanel_->setMinimumHeight(40);
+  auto* preview_layout = new QVBoxLayout(previewPanel_);
   preview_layout->setContentsMargins(0, 0, 0, 0);
-  PreviewImage = new QLabel(ExplorerRightPanel);
-  PreviewImage->setObjectName(QStringLiteral("PreviewImage"));
-  PreviewImage->setAlignment(Qt::AlignCenter);
-  preview_layout->addWidget(PreviewImage);
-  splitter->addWidget(ExplorerRightPanel);
+  previewImage_ = new QLabel(previewPanel_);
+  previewImage_->setObjectName(QStringLiteral("PreviewImage"));
+  previewImage_->setAlignment(Qt::AlignCenter);
+  preview_layout->addWidget(previewImage_);
+  splitter->addWidget(previewPanel_);
 
   auto* middle = new QWidget(splitter);
   auto* middle_layout = new QVBoxLayout(middle);
   middle_layout->setContentsMargins(0, 0, 0, 0);
   middle_layout->setSpacing(0);
-  PathPanel = new QLabel(middle);
-  PathPanel->setObjectName(QStringLiteral("PathPanel"));
-  PathPanel->setFixedHeight(22);
-  PathPanel->setFrameShape(QFrame::Box);
-  PathPanel->setStyleSheet(QStringLiteral("background: white; color: black"));
-  middle_layout->addWidget(PathPanel);
-  tvFolders = new FolderTree(middle);
-  tvFolders->setObjectName(QStringLiteral("tvFolders"));
-  tvFolders->setMinimumHeight(60);
-  middle_layout->addWidget(tvFolders, 1);
+  pathLabel_ = new QLabel(middle);
+  pathLabel_->setObjectName(QStringLiteral("PathPanel"));
+  pathLabel_->setFixedHeight(22);
+  pathLabel_->setFrameShape(QFrame::Box);
+  pathLabel_->setStyleSheet(QStringLiteral("background: white; color: black"));
+  middle_layout->addWidget(pathLabel_);
+  folderTree_ = new FolderTree(middle);
+  folderTree_->setObjectName(QStringLiteral("tvFolders"));
+  folderTree_->setMinimumHeight(60);
+  middle_layout->addWidget(folderTree_, 1);
   splitter->addWidget(middle);
 
   auto* files = new FileList(splitter);
-  lvFiles = files;
-  lvFiles->setObjectName(QStringLiteral("lvFiles"));
-  lvFiles->setHeaderLabels({QStringLiteral("Filename")});
-  lvFiles->setRootIsDecorated(false);
-  lvFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lvFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lvFiles->setSortingEnabled(true);
-  lvFiles->sortByColumn(0, Qt::AscendingOrder);
-  lvFiles->setDragEnabled(true);
-  lvFiles->setDragDropMode(QAbstractItemView::DragOnly);
-  lvFiles->setContextMenuPolicy(Qt::CustomContextMenu);
-  lvFiles->setMinimumHeight(40);
-  splitter->addWidget(lvFiles);
+  fileList_ = files;
+  fileList_->setObjectName(QStringLiteral("lvFiles"));
+  fileList_->setHeaderLabels({QStringLiteral("Filename")});
+  fileList_->setRootIsDecorated(false);
+  fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  fileList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  fileList_->setSortingEnabled(true);
+  fileList_->sortByColumn(0, Qt::AscendingOrder);
+  fileList_->setDragEnabled(true);
+  fileList_->setDragDropMode(QAbstractItemView::DragOnly);
+  fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+  fileList_->setMinimumHeight(40);
+  splitter->addWidget(fileList_);
   splitter->setSizes({158, 200, 93});
   splitter->setStretchFactor(1, 1);
 
-  FilePopup = new QMenu(this);
-  FilePopup->setObjectName(QStringLiteral("FilePopup"));
-  RefreshFileList1 = FilePopup->addAction(QStringLiteral("Refresh File List"));
-  RefreshFileList1->setObjectName(QStringLiteral("RefreshFileList1"));
-  DeleteSelectedFile1 = FilePopup->addAction(QStringLiteral("Delete Selected File"));
-  DeleteSelectedFile1->setObjectName(QStringLiteral("DeleteSelectedFile1"));
-  connect(RefreshFileList1, &QAction::triggered, this, [this] { FolderChanged(true); });
-  connect(DeleteSelectedFile1, &QAction::triggered, this, &ExplorerPage::DeleteSelectedFile1Click);
-  connect(lvFiles, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { FilePopup->popup(lvFiles->viewport()->mapToGlobal(at)); });
+  fileMenu_ = new QMenu(this);
+  fileMenu_->setObjectName(QStringLiteral("FilePopup"));
+  refreshFileListAction_ = fileMenu_->addAction(QStringLiteral("Refresh File List"));
+  refreshFileListAction_->setObjectName(QStringLiteral("RefreshFileList1"));
+  deleteSelectedFileAction_ = fileMenu_->addAction(QStringLiteral("Delete Selected File"));
+  deleteSelectedFileAction_->setObjectName(QStringLiteral("DeleteSelectedFile1"));
+  connect(refreshFileListAction_, &QAction::triggered, this, [this] { onFolderChanged(true); });
+  connect(deleteSelectedFileAction_, &QAction::triggered, this, &ExplorerPage::deleteSelectedFile);
+  connect(fileList_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { fileMenu_->popup(fileList_->viewport()->mapToGlobal(at)); });
 
-  PreviewImage->installEventFilter(this);
+  previewImage_->installEventFilter(this);
 
-  connect(tvFolders, &FolderTree::selectedPathChanged, this, [this] { FolderChanged(false); });
-  connect(lvFiles, &QTreeWidget::itemSelectionChanged, this, &ExplorerPage::PreviewSelected);
-  connect(lvFiles, &QTreeWidget::itemDoubleClicked, this, &ExplorerPage::lvFilesDblClick);
+  connect(folderTree_, &FolderTree::selectedPathChanged, this, [this] { onFolderChanged(false); });
+  connect(fileList_, &QTreeWidget::itemSelectionChanged, this, &ExplorerPage::previewSelected);
+  connect(fileList_, &QTreeWidget::itemDoubleClicked, this, &ExplorerPage::onFileDoubleClicked);
 }
 
-void ExplorerPage::OpenFolder(const QString& folder) {
-  tvFolders->LoadDrives();
-  tvFolders->OpenPath(folder);
-  FolderChanged(true);
+void ExplorerPage::openFolder(const QString& folder) {
+  folderTree_->loadDrives();
+  folderTree_->openPath(folder);
+  onFolderChanged(true);
 }
 
 void ExplorerPage::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  ShowPath();
+  showPath();
 }
 
 bool ExplorerPage::eventFilter(QObject* watched, QEvent* e) {
   const QEvent::Type type = e->type();
-  if (watched == PreviewImage &&
+  if (watched == previewImage_ &&
       (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::MouseMove)) {
     const auto* mouse = static_cast<QMouseEvent*>(e);
     if (type == QEvent::MouseButtonPress && mouse->button() == Qt::LeftButton) {
@@ -152,95 +152,95 @@ bool ExplorerPage::eventFilter(QObject* watched, QEvent* e) {
     } else if (type == QEvent::MouseMove && pressed_ && (mouse->buttons() & Qt::LeftButton) &&
                (mouse->position().toPoint() - press_at_).manhattanLength() >= QApplication::startDragDistance()) {
       pressed_ = false;
-      DragPreview();
+      dragPreview();
       return true;
     }
   }
   return QWidget::eventFilter(watched, e);
 }
 
-void ExplorerPage::DragPreview() {
-  if (PreviewFile.isEmpty()) return;
+void ExplorerPage::dragPreview() {
+  if (previewFile_.isEmpty()) return;
   auto* data = new QMimeData;
-  data->setUrls({QUrl::fromLocalFile(PreviewFile)});
-  auto* drag = new QDrag(PreviewImage);
+  data->setUrls({QUrl::fromLocalFile(previewFile_)});
+  auto* drag = new QDrag(previewImage_);
   drag->setMimeData(data);
-  const QPixmap shown = PreviewImage->pixmap();
+  const QPixmap shown = previewImage_->pixmap();
   if (!shown.isNull()) drag->setPixmap(shown.scaled(64, 64, Qt::KeepAspectRatio));
   // The construction view makes a layer of the file where it is dropped.
   drag->exec(Qt::CopyAction);
 }
 
-void ExplorerPage::ShowPath() {
+void ExplorerPage::showPath() {
   // The folder shortened in the middle to three quarters of the line.
-  const int room = PathPanel->width() / 4 * 3;
-  PathPanel->setText(fontMetrics().elidedText(QDir::toNativeSeparators(LastThumbDir), Qt::ElideMiddle, room));
-  PathPanel->setToolTip(QDir::toNativeSeparators(LastThumbDir));
+  const int room = pathLabel_->width() / 4 * 3;
+  pathLabel_->setText(fontMetrics().elidedText(QDir::toNativeSeparators(LastThumbDir), Qt::ElideMiddle, room));
+  pathLabel_->setToolTip(QDir::toNativeSeparators(LastThumbDir));
 }
 
-void ExplorerPage::FolderChanged(bool force) {
-  const QString chosen = tvFolders->SelectedPath();
+void ExplorerPage::onFolderChanged(bool force) {
+  const QString chosen = folderTree_->selectedPath();
   if (chosen == LastThumbDir && !force) return;
   LastThumbDir = chosen;
-  static_cast<FileList*>(lvFiles)->folder = LastThumbDir;
-  ShowPath();
-  if (ListingActive)
-    ListingRestart = true;
+  static_cast<FileList*>(fileList_)->folder = LastThumbDir;
+  showPath();
+  if (listingActive_)
+    listingRestart_ = true;
   else
-    FillFileList();
+    fillFileList();
 }
 
-void ExplorerPage::FillFileList() {
+void ExplorerPage::fillFileList() {
   QFileIconProvider icons;
   do {
-    ListingRestart = false;
-    ListingActive = true;
-    const QString folder = tvFolders->SelectedPath();
+    listingRestart_ = false;
+    listingActive_ = true;
+    const QString folder = folderTree_->selectedPath();
     // No chosen folder lists nothing: an empty path would mean the current
     // directory.
     QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
     if (!folder.isEmpty() && entries.hasNext()) {
       const kt58::BusyCursor busy;
-      lvFiles->setUpdatesEnabled(false);
+      fileList_->setUpdatesEnabled(false);
       // Sorting as rows come in would move every row once per new one.
-      lvFiles->setSortingEnabled(false);
-      lvFiles->clear();
-      while (entries.hasNext() && !ListingRestart) {
+      fileList_->setSortingEnabled(false);
+      fileList_->clear();
+      while (entries.hasNext() && !listingRestart_) {
         const QFileInfo info = entries.nextFileInfo();
         const std::filesystem::path path = info.filesystemAbsoluteFilePath();
         if (kt58::SourceTypeFromFileName(path) >= 0) {
-          auto* row = new QTreeWidgetItem(lvFiles, {info.fileName()});
+          auto* row = new QTreeWidgetItem(fileList_, {info.fileName()});
           row->setIcon(0, icons.icon(info));
         }
         // A newer folder choice is taken here and restarts the listing.
         kt58::ProcessPendingMessages();
       }
-      lvFiles->setSortingEnabled(true);
-      lvFiles->sortByColumn(0, Qt::AscendingOrder);
-      lvFiles->setUpdatesEnabled(true);
+      fileList_->setSortingEnabled(true);
+      fileList_->sortByColumn(0, Qt::AscendingOrder);
+      fileList_->setUpdatesEnabled(true);
     }
-    ListingActive = false;
-    if (!ListingRestart) emit fileListFilled();
-  } while (ListingRestart);
+    listingActive_ = false;
+    if (!listingRestart_) emit fileListFilled();
+  } while (listingRestart_);
 }
 
-QString ExplorerPage::SelectedFile() const {
-  const QList<QTreeWidgetItem*> rows = lvFiles->selectedItems();
+QString ExplorerPage::selectedFile() const {
+  const QList<QTreeWidgetItem*> rows = fileList_->selectedItems();
   return rows.isEmpty() ? QString() : InFolder(LastThumbDir, rows.first()->text(0));
 }
 
-void ExplorerPage::PreviewSelected() {
-  const QString path = SelectedFile();
-  if (path.isEmpty() || path == PreviewFile) return;
-  if (ShowPreview(path)) {
-    PreviewFile = path;
+void ExplorerPage::previewSelected() {
+  const QString path = selectedFile();
+  if (path.isEmpty() || path == previewFile_) return;
+  if (showPreview(path)) {
+    previewFile_ = path;
   } else {
-    ClearPreview();
-    PreviewFile.clear();
+    clearPreview();
+    previewFile_.clear();
   }
 }
 
-bool ExplorerPage::ShowPreview(const QString& path) {
+bool ExplorerPage::showPreview(const QString& path) {
   const QFileInfo info(path);
   if (!info.isFile()) return false;
   const std::filesystem::path file = info.filesystemAbsoluteFilePath();
@@ -250,7 +250,7 @@ bool ExplorerPage::ShowPreview(const QString& path) {
       QImageReader reader(path);
       const QImage image = reader.read();
       if (image.isNull()) throw std::runtime_error(reader.errorString().toStdString());
-      PreviewImage->setPixmap(QPixmap::fromImage(image));
+      previewImage_->setPixmap(QPixmap::fromImage(image));
       return true;
     }
     if (type == kt58::st_Avi || type == kt58::st_Gifa) {
@@ -262,7 +262,7 @@ bool ExplorerPage::ShowPreview(const QString& path) {
       if (type == kt58::st_Avi) busy.emplace();  // opening a video takes a moment
       kt58::WorkPicture first = type == kt58::st_Avi ? kt58::ImportAvi(store, file, true, kt58::NoProgress())
                                                      : kt58::ImportGif(store, file, true, kt58::NoProgress());
-      if (first) PreviewImage->setPixmap(QPixmap::fromImage(PictureImage(*first)));
+      if (first) previewImage_->setPixmap(QPixmap::fromImage(PictureImage(*first)));
       return true;
     }
     return false;
@@ -272,19 +272,19 @@ bool ExplorerPage::ShowPreview(const QString& path) {
   }
 }
 
-void ExplorerPage::ClearPreview() {
-  QPixmap black(std::max(1, PreviewImage->width()), std::max(1, PreviewImage->height()));
+void ExplorerPage::clearPreview() {
+  QPixmap black(std::max(1, previewImage_->width()), std::max(1, previewImage_->height()));
   black.fill(Qt::black);
-  PreviewImage->setPixmap(black);
+  previewImage_->setPixmap(black);
 }
 
-void ExplorerPage::lvFilesDblClick() {
-  const QString path = SelectedFile();
+void ExplorerPage::onFileDoubleClicked() {
+  const QString path = selectedFile();
   if (!path.isEmpty()) document_.AddLayerFromFile(QFileInfo(path).filesystemAbsoluteFilePath());
 }
 
-void ExplorerPage::DeleteSelectedFile1Click() {
-  const QList<QTreeWidgetItem*> rows = lvFiles->selectedItems();
+void ExplorerPage::deleteSelectedFile() {
+  const QList<QTreeWidgetItem*> rows = fileList_->selectedItems();
   if (rows.isEmpty()) return;
   const QString path = InFolder(LastThumbDir, rows.first()->text(0));
   if (!QFileInfo::exists(path)) return;
@@ -292,6 +292,6 @@ void ExplorerPage::DeleteSelectedFile1Click() {
     kt58::Ui().ShowMessage("File could not be deleted.");
     return;
   }
-  if (path == PreviewFile) PreviewFile.clear();
+  if (path == previewFile_) previewFile_.clear();
   delete rows.first();
 }

@@ -24,32 +24,32 @@ class ExplorerPage final : public QWidget {
   ExplorerPage(Document& document, QWidget* parent = nullptr);
 
   // Fills the tree with the roots and opens it at the folder, listing it.
-  void OpenFolder(const QString& folder);
+  void openFolder(const QString& folder);
   // Lists the tree's folder when it is another one than listed, or always
   // with force; during a listing the listing starts over with it.
-  void FolderChanged(bool force);
-  void FillFileList();
+  void onFolderChanged(bool force);
+  void fillFileList();
   // Shows the file in the preview area; false when it cannot be shown.
-  bool ShowPreview(const QString& path);
-  void ClearPreview();
+  bool showPreview(const QString& path);
+  void clearPreview();
   // Previews the selected row's file unless it is already shown.
-  void PreviewSelected();
-  void lvFilesDblClick();
-  void DeleteSelectedFile1Click();
+  void previewSelected();
+  void onFileDoubleClicked();
+  void deleteSelectedFile();
   // The full path of the selected row's file, or empty.
-  QString SelectedFile() const;
+  QString selectedFile() const;
 
-  QLabel* ExplorerRightPanel;
-  QLabel* PreviewImage;
-  QLabel* PathPanel;
-  FolderTree* tvFolders;
-  QTreeWidget* lvFiles;
-  QMenu* FilePopup;
-  QAction *RefreshFileList1, *DeleteSelectedFile1;
+  QLabel* previewPanel_;
+  QLabel* previewImage_;
+  QLabel* pathLabel_;
+  FolderTree* folderTree_;
+  QTreeWidget* fileList_;
+  QMenu* fileMenu_;
+  QAction *refreshFileListAction_, *deleteSelectedFileAction_;
 
   QString LastThumbDir;
-  QString PreviewFile;
-  bool ListingActive = false, ListingRestart = false;
+  QString previewFile_;
+  bool listingActive_ = false, listingRestart_ = false;
 
  signals:
   // A listing ran to its end (not cut short by a restart).
@@ -61,8 +61,8 @@ class ExplorerPage final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void ShowPath();
-  void DragPreview();
+  void showPath();
+  void dragPreview();
 
   Document& document_;
   // Where the left button went down on the preview picture.

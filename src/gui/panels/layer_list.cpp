@@ -48,122 +48,122 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   commands_strip->setFixedHeight(25);
   auto* commands = new QHBoxLayout(commands_strip);
   commands->setContentsMargins(1, 1, 1, 1);
-  LayerCommandsButton = new QToolButton(commands_strip);
-  LayerCommandsButton->setObjectName(QStringLiteral("LayerCommandsButton"));
-  LayerCommandsButton->setText(QStringLiteral("Layer Commands"));
-  LayerCommandsButton->setToolTip(QStringLiteral("Activates layer commands menu"));
-  LayerCommandsButton->setFixedSize(147, 23);
-  commands->addWidget(LayerCommandsButton);
+  layerCommandsButton_ = new QToolButton(commands_strip);
+  layerCommandsButton_->setObjectName(QStringLiteral("LayerCommandsButton"));
+  layerCommandsButton_->setText(QStringLiteral("Layer Commands"));
+  layerCommandsButton_->setToolTip(QStringLiteral("Activates layer commands menu"));
+  layerCommandsButton_->setFixedSize(147, 23);
+  commands->addWidget(layerCommandsButton_);
   commands->addStretch(1);
   page->addWidget(commands_strip);
 
   auto* body = Packed(new QHBoxLayout);
-  lvLayers = new QTreeWidget(this);
-  lvLayers->setObjectName(QStringLiteral("lvLayers"));
-  lvLayers->setColumnCount(3);
-  lvLayers->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Size")});
-  lvLayers->setRootIsDecorated(false);
-  lvLayers->setUniformRowHeights(true);
-  lvLayers->setSelectionMode(QAbstractItemView::SingleSelection);
-  lvLayers->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lvLayers->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lvLayers->setContextMenuPolicy(Qt::CustomContextMenu);
-  lvLayers->setAcceptDrops(true);
-  lvLayers->viewport()->setAcceptDrops(true);
-  lvLayers->header()->setStretchLastSection(false);
-  lvLayers->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  lvLayers->setColumnWidth(1, 50);
-  lvLayers->setColumnWidth(2, 80);
+  layerTree_ = new QTreeWidget(this);
+  layerTree_->setObjectName(QStringLiteral("lvLayers"));
+  layerTree_->setColumnCount(3);
+  layerTree_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Size")});
+  layerTree_->setRootIsDecorated(false);
+  layerTree_->setUniformRowHeights(true);
+  layerTree_->setSelectionMode(QAbstractItemView::SingleSelection);
+  layerTree_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  layerTree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  layerTree_->setContextMenuPolicy(Qt::CustomContextMenu);
+  layerTree_->setAcceptDrops(true);
+  layerTree_->viewport()->setAcceptDrops(true);
+  layerTree_->header()->setStretchLastSection(false);
+  layerTree_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  layerTree_->setColumnWidth(1, 50);
+  layerTree_->setColumnWidth(2, 80);
   // Grid lines between the cells. A style sheet for the items also takes
   // over their selection look, so that is given here too.
-  lvLayers->setStyleSheet(QStringLiteral(
+  layerTree_->setStyleSheet(QStringLiteral(
       "QTreeWidget::item { border-right: 1px solid #c0c0c0; border-bottom: 1px solid #c0c0c0; }"
       "QTreeWidget::item:selected { background: palette(highlight); color: palette(highlighted-text); }"));
-  body->addWidget(lvLayers, 1);
+  body->addWidget(layerTree_, 1);
 
   auto* side = new QWidget(this);
   side->setFixedWidth(29);
   auto* side_layout = new QVBoxLayout(side);
   side_layout->setContentsMargins(1, 1, 2, 1);
-  PromoteLayerButton = new QToolButton(side);
-  PromoteLayerButton->setObjectName(QStringLiteral("PromoteLayerButton"));
-  PromoteLayerButton->setArrowType(Qt::UpArrow);
-  PromoteLayerButton->setToolTip(QStringLiteral("Move layer forward"));
-  PromoteLayerButton->setFixedSize(26, 26);
-  DemoteLayerButton = new QToolButton(side);
-  DemoteLayerButton->setObjectName(QStringLiteral("DemoteLayerButton"));
-  DemoteLayerButton->setArrowType(Qt::DownArrow);
-  DemoteLayerButton->setToolTip(QStringLiteral("Move layer back"));
-  DemoteLayerButton->setFixedSize(26, 26);
-  side_layout->addWidget(PromoteLayerButton);
-  side_layout->addWidget(DemoteLayerButton);
+  promoteButton_ = new QToolButton(side);
+  promoteButton_->setObjectName(QStringLiteral("PromoteLayerButton"));
+  promoteButton_->setArrowType(Qt::UpArrow);
+  promoteButton_->setToolTip(QStringLiteral("Move layer forward"));
+  promoteButton_->setFixedSize(26, 26);
+  demoteButton_ = new QToolButton(side);
+  demoteButton_->setObjectName(QStringLiteral("DemoteLayerButton"));
+  demoteButton_->setArrowType(Qt::DownArrow);
+  demoteButton_->setToolTip(QStringLiteral("Move layer back"));
+  demoteButton_->setFixedSize(26, 26);
+  side_layout->addWidget(promoteButton_);
+  side_layout->addWidget(demoteButton_);
   side_layout->addStretch(1);
   body->addWidget(side);
   page->addLayout(body, 1);
 
-  LayerPopup = new QMenu(this);
-  LayerPopup->setObjectName(QStringLiteral("LayerPopup"));
-  CopyLayer1 = NamedAction(LayerPopup, "Copy Layer", "CopyLayer1");
-  RemoveLayer1 = NamedAction(LayerPopup, "Remove layer", "RemoveLayer1");
-  PromoteLayer1 = NamedAction(LayerPopup, "Promote layer", "PromoteLayer1");
-  DemoteLayer1 = NamedAction(LayerPopup, "Demote layer", "DemoteLayer1");
-  LayerPopup->addSeparator();
-  ResetAllLayers1 = NamedAction(LayerPopup, "Reset all layers", "ResetAllLayers1");
+  layerMenu_ = new QMenu(this);
+  layerMenu_->setObjectName(QStringLiteral("LayerPopup"));
+  copyLayerAction_ = NamedAction(layerMenu_, "Copy Layer", "CopyLayer1");
+  removeLayerAction_ = NamedAction(layerMenu_, "Remove layer", "RemoveLayer1");
+  promoteLayerAction_ = NamedAction(layerMenu_, "Promote layer", "PromoteLayer1");
+  demoteLayerAction_ = NamedAction(layerMenu_, "Demote layer", "DemoteLayer1");
+  layerMenu_->addSeparator();
+  resetAllLayersAction_ = NamedAction(layerMenu_, "Reset all layers", "ResetAllLayers1");
 
-  connect(CopyLayer1, &QAction::triggered, this, &LayerList::CopySelectedLayer);
-  connect(RemoveLayer1, &QAction::triggered, this, &LayerList::RemoveSelectedLayer);
-  connect(PromoteLayer1, &QAction::triggered, this, &LayerList::PromoteLayer);
-  connect(DemoteLayer1, &QAction::triggered, this, &LayerList::DemoteLayer);
-  connect(PromoteLayerButton, &QToolButton::clicked, this, &LayerList::PromoteLayer);
-  connect(DemoteLayerButton, &QToolButton::clicked, this, &LayerList::DemoteLayer);
-  connect(ResetAllLayers1, &QAction::triggered, this, &LayerList::ResetAllLayers);
-  connect(LayerPopup, &QMenu::aboutToShow, this, &LayerList::UpdateControlStates);
-  connect(LayerCommandsButton, &QToolButton::clicked, this, [this] {
-    QWidget* panel = LayerCommandsButton->parentWidget();
-    PopupLayerMenu(panel->mapToGlobal(QPoint(LayerCommandsButton->x(), LayerCommandsButton->height() + 1)));
+  connect(copyLayerAction_, &QAction::triggered, this, &LayerList::copySelectedLayer);
+  connect(removeLayerAction_, &QAction::triggered, this, &LayerList::removeSelectedLayer);
+  connect(promoteLayerAction_, &QAction::triggered, this, &LayerList::promoteLayer);
+  connect(demoteLayerAction_, &QAction::triggered, this, &LayerList::demoteLayer);
+  connect(promoteButton_, &QToolButton::clicked, this, &LayerList::promoteLayer);
+  connect(demoteButton_, &QToolButton::clicked, this, &LayerList::demoteLayer);
+  connect(resetAllLayersAction_, &QAction::triggered, this, &LayerList::resetAllLayers);
+  connect(layerMenu_, &QMenu::aboutToShow, this, &LayerList::updateControlStates);
+  connect(layerCommandsButton_, &QToolButton::clicked, this, [this] {
+    QWidget* panel = layerCommandsButton_->parentWidget();
+    popupLayerMenu(panel->mapToGlobal(QPoint(layerCommandsButton_->x(), layerCommandsButton_->height() + 1)));
   });
-  connect(lvLayers, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { PopupLayerMenu(lvLayers->viewport()->mapToGlobal(at)); });
-  lvLayers->installEventFilter(this);
-  lvLayers->viewport()->installEventFilter(this);
+  connect(layerTree_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { popupLayerMenu(layerTree_->viewport()->mapToGlobal(at)); });
+  layerTree_->installEventFilter(this);
+  layerTree_->viewport()->installEventFilter(this);
 
   connect(&document_, &Document::layersChanged, this, [this] {
-    RebuildLayerList();
-    UpdateControlStates();
+    rebuildLayerList();
+    updateControlStates();
   });
   connect(&document_, &Document::projectReplaced, this, [this] {
-    RebuildLayerList();
-    UpdateControlStates();
+    rebuildLayerList();
+    updateControlStates();
   });
   connect(&document_, &Document::selectionChanged, this, [this] {
     const kt58::TAnimation& a = document_.Animation();
     const int row = a.ConstructorFrame ? a.ConstructorFrame->IndexOf(document_.SelectedLayer()) : -1;
-    if (row >= 0 && row != SelectedRow()) SelectRow(row);
+    if (row >= 0 && row != selectedRow()) selectRow(row);
   });
-  UpdateControlStates();
+  updateControlStates();
 }
 
-void LayerList::PopupLayerMenu(const QPoint& global) { LayerPopup->popup(global); }
+void LayerList::popupLayerMenu(const QPoint& global) { layerMenu_->popup(global); }
 
-void LayerList::UpdateControlStates() {
+void LayerList::updateControlStates() {
   const kt58::TAnimation& a = document_.Animation();
   const bool playing = a.Playing;
   const int layers = a.LayerCount();
-  LayerCommandsButton->setEnabled(!playing);
-  PromoteLayerButton->setEnabled(!playing && layers > 1);
-  DemoteLayerButton->setEnabled(!playing && layers > 1);
-  CopyLayer1->setEnabled(layers > 0 && !playing);
-  RemoveLayer1->setEnabled(layers > 0 && !playing);
-  ResetAllLayers1->setEnabled(layers > 0 && !playing);
-  PromoteLayer1->setEnabled(layers > 1 && !playing);
-  DemoteLayer1->setEnabled(layers > 1 && !playing);
+  layerCommandsButton_->setEnabled(!playing);
+  promoteButton_->setEnabled(!playing && layers > 1);
+  demoteButton_->setEnabled(!playing && layers > 1);
+  copyLayerAction_->setEnabled(layers > 0 && !playing);
+  removeLayerAction_->setEnabled(layers > 0 && !playing);
+  resetAllLayersAction_->setEnabled(layers > 0 && !playing);
+  promoteLayerAction_->setEnabled(layers > 1 && !playing);
+  demoteLayerAction_->setEnabled(layers > 1 && !playing);
 }
 
 bool LayerList::eventFilter(QObject* watched, QEvent* e) {
-  if (watched == lvLayers->viewport()) {
+  if (watched == layerTree_->viewport()) {
     switch (e->type()) {
       case QEvent::MouseButtonRelease:
-        SyncSelectionFromList();
+        syncSelectionFromList();
         return false;
       // Files dropped on the list become layers like those dropped on the
       // view (at the frame's origin), and refused files are explained.
@@ -187,34 +187,34 @@ bool LayerList::eventFilter(QObject* watched, QEvent* e) {
         return false;
     }
   }
-  if (watched == lvLayers && e->type() == QEvent::KeyRelease) {
+  if (watched == layerTree_ && e->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(e);
-    if (!key->isAutoRepeat() && key->key() == Qt::Key_Delete && SelectedRow() >= 0 && document_.SelectedLayer()) {
-      RemoveLayer1->trigger();
+    if (!key->isAutoRepeat() && key->key() == Qt::Key_Delete && selectedRow() >= 0 && document_.SelectedLayer()) {
+      removeLayerAction_->trigger();
       return true;
     }
   }
   return QWidget::eventFilter(watched, e);
 }
 
-int LayerList::SelectedRow() const {
-  const QList<QTreeWidgetItem*> selected = lvLayers->selectedItems();
-  return selected.isEmpty() ? -1 : lvLayers->indexOfTopLevelItem(selected.first());
+int LayerList::selectedRow() const {
+  const QList<QTreeWidgetItem*> selected = layerTree_->selectedItems();
+  return selected.isEmpty() ? -1 : layerTree_->indexOfTopLevelItem(selected.first());
 }
 
-void LayerList::SelectRow(int row) {
-  QTreeWidgetItem* item = lvLayers->topLevelItem(row);
+void LayerList::selectRow(int row) {
+  QTreeWidgetItem* item = layerTree_->topLevelItem(row);
   if (!item) return;
-  lvLayers->setCurrentItem(item);
+  layerTree_->setCurrentItem(item);
   item->setSelected(true);
 }
 
-kt58::Layer* LayerList::RowLayer(int row) const {
-  const QTreeWidgetItem* item = lvLayers->topLevelItem(row);
+kt58::Layer* LayerList::rowLayer(int row) const {
+  const QTreeWidgetItem* item = layerTree_->topLevelItem(row);
   return item ? reinterpret_cast<kt58::Layer*>(item->data(0, kLayerRole).value<quintptr>()) : nullptr;
 }
 
-void LayerList::AddLayerListItem(kt58::Layer* layer, bool at_top) {
+void LayerList::addLayerItem(kt58::Layer* layer, bool at_top) {
   if (layer->LayerName.empty() && layer->ImageRef) layer->LayerName = kt58::DefaultLayerName(*layer->ImageRef);
   auto* item = new QTreeWidgetItem;
   item->setText(0, QString::fromStdString(layer->LayerName));
@@ -227,44 +227,44 @@ void LayerList::AddLayerListItem(kt58::Layer* layer, bool at_top) {
     item->setText(2, QStringLiteral("0 x 0"));
   }
   if (at_top)
-    lvLayers->insertTopLevelItem(0, item);
+    layerTree_->insertTopLevelItem(0, item);
   else
-    lvLayers->addTopLevelItem(item);
+    layerTree_->addTopLevelItem(item);
 }
 
-void LayerList::RebuildLayerList() {
-  ListUpdate update(lvLayers);
-  lvLayers->clear();
+void LayerList::rebuildLayerList() {
+  ListUpdate update(layerTree_);
+  layerTree_->clear();
   const kt58::TAnimation& a = document_.Animation();
   if (!a.ConstructorFrame) return;
-  for (const auto& layer : a.ConstructorFrame->Layers) AddLayerListItem(layer.get(), false);
+  for (const auto& layer : a.ConstructorFrame->Layers) addLayerItem(layer.get(), false);
   const int row = a.ConstructorFrame->IndexOf(document_.SelectedLayer());
-  if (row >= 0) SelectRow(row);
+  if (row >= 0) selectRow(row);
 }
 
-void LayerList::SyncSelectionFromList() {
-  const int row = SelectedRow();
-  document_.SelectLayer(row >= 0 ? RowLayer(row) : nullptr);
+void LayerList::syncSelectionFromList() {
+  const int row = selectedRow();
+  document_.SelectLayer(row >= 0 ? rowLayer(row) : nullptr);
 }
 
-void LayerList::PromoteLayer() {
-  const int row = SelectedRow();
-  if (row >= 0) document_.MoveLayer(RowLayer(row), -1);
+void LayerList::promoteLayer() {
+  const int row = selectedRow();
+  if (row >= 0) document_.MoveLayer(rowLayer(row), -1);
 }
 
-void LayerList::DemoteLayer() {
-  const int row = SelectedRow();
-  if (row >= 0) document_.MoveLayer(RowLayer(row), +1);
+void LayerList::demoteLayer() {
+  const int row = selectedRow();
+  if (row >= 0) document_.MoveLayer(rowLayer(row), +1);
 }
 
-void LayerList::CopySelectedLayer() {
-  const int row = SelectedRow();
-  if (row >= 0) document_.CopyLayer(RowLayer(row));
+void LayerList::copySelectedLayer() {
+  const int row = selectedRow();
+  if (row >= 0) document_.CopyLayer(rowLayer(row));
 }
 
-void LayerList::RemoveSelectedLayer() {
-  const int row = SelectedRow();
-  if (row >= 0) document_.RemoveLayer(RowLayer(row));
+void LayerList::removeSelectedLayer() {
+  const int row = selectedRow();
+  if (row >= 0) document_.RemoveLayer(rowLayer(row));
 }
 
-void LayerList::ResetAllLayers() { document_.ResetAllLayers(); }
+void LayerList::resetAllLayers() { document_.ResetAllLayers(); }

@@ -21,34 +21,34 @@ class LayerList final : public QWidget {
  public:
   LayerList(Document& document, QWidget* parent = nullptr);
 
-  void AddLayerListItem(kt58::Layer* layer, bool at_top);
+  void addLayerItem(kt58::Layer* layer, bool at_top);
   // Rows from the model; the selected layer's row selected.
-  void RebuildLayerList();
+  void rebuildLayerList();
   // The selected row's layer becomes the document's selection (none without
   // a selected row).
-  void SyncSelectionFromList();
-  void PromoteLayer();
-  void DemoteLayer();
-  void CopySelectedLayer();
-  void RemoveSelectedLayer();
-  void ResetAllLayers();
-  kt58::Layer* RowLayer(int row) const;
-  int SelectedRow() const;
-  void UpdateControlStates();
+  void syncSelectionFromList();
+  void promoteLayer();
+  void demoteLayer();
+  void copySelectedLayer();
+  void removeSelectedLayer();
+  void resetAllLayers();
+  kt58::Layer* rowLayer(int row) const;
+  int selectedRow() const;
+  void updateControlStates();
   // The layer menu at a point of the screen (also the view's right button).
-  void PopupLayerMenu(const QPoint& global);
+  void popupLayerMenu(const QPoint& global);
 
-  QToolButton* LayerCommandsButton;
-  QToolButton *PromoteLayerButton, *DemoteLayerButton;
-  QTreeWidget* lvLayers;
-  QMenu* LayerPopup;
-  QAction *CopyLayer1, *RemoveLayer1, *PromoteLayer1, *DemoteLayer1, *ResetAllLayers1;
+  QToolButton* layerCommandsButton_;
+  QToolButton *promoteButton_, *demoteButton_;
+  QTreeWidget* layerTree_;
+  QMenu* layerMenu_;
+  QAction *copyLayerAction_, *removeLayerAction_, *promoteLayerAction_, *demoteLayerAction_, *resetAllLayersAction_;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void SelectRow(int row);
+  void selectRow(int row);
 
   Document& document_;
 };

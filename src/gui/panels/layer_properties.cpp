@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <initializer_list>
@@ -16,7 +17,6 @@
 #include "gui/widgets/color_picker.h"
 #include "gui/widgets/choice_combo_box.h"
 #include "gui/widgets/integer_edit.h"
-#include "gui/widgets/track_bar.h"
 #include "gui/document/document.h"
 #include "model/animation.h"
 #include "model/layer.h"
@@ -38,8 +38,9 @@ void ClampEditValue(int min, int max, QLineEdit* edit) {
     edit->setText(QString::number(max));
 }
 
-TrackBar* PercentBar(QWidget* parent) {
-  auto* bar = new TrackBar(parent);
+QSlider* PercentBar(QWidget* parent) {
+  auto* bar = new QSlider(Qt::Horizontal, parent);
+  bar->setTickPosition(QSlider::TicksBelow);
   bar->setRange(0, 100);
   bar->setPageStep(5);
   bar->setTickInterval(5);
@@ -61,8 +62,8 @@ ChoiceComboBox* ListCombo(QWidget* parent, const QStringList& items) {
 
 ColorPicker* ColorSelector(QWidget* parent, const QString& caption, kt58::Color color) {
   auto* selector = new ColorPicker(parent);
-  selector->SetLabelText(caption);
-  selector->SetColor(color);
+  selector->setLabelText(caption);
+  selector->setColor(color);
   return selector;
 }
 
@@ -72,96 +73,96 @@ QString PercentText(const char* caption, int percent) { return QStringLiteral("%
 
 LayerProperties::LayerProperties(Document& document, QWidget* parent) : QWidget(parent), document_(document) {
   setObjectName(QStringLiteral("LayerSheet"));
-  BuildPages();
+  buildPages();
   // Every control is found by its described name.
   for (auto [widget, name] : std::initializer_list<std::pair<QWidget*, const char*>>{
-           {eXOffset, "eXOffset"},
-           {eYOffset, "eYOffset"},
-           {cbRotateClockwise, "cbRotateClockwise"},
-           {cbRotAA, "cbRotAA"},
-           {cbStartAngle, "cbStartAngle"},
-           {cbDegreesToRotate, "cbDegreesToRotate"},
-           {cbBlendType, "cbBlendType"},
-           {tbTrans, "tbTrans"},
-           {tbAltTrans, "tbAltTrans"},
-           {TransLabel, "TransLabel"},
-           {AltTransLabel, "AltTransLabel"},
-           {cbEnableTint, "cbEnableTint"},
-           {TintColorSelector, "TintColorSelector"},
-           {cbFadeMode, "cbFadeMode"},
-           {tbFadeShade1, "tbFadeShade1"},
-           {tbFadeShade2, "tbFadeShade2"},
-           {FadeLabel1, "FadeLabel1"},
-           {FadeLabel2, "FadeLabel2"},
-           {LayerTransColorSelector, "LayerTransColorSelector"},
-           {AutoTransparentColorButton, "AutoTransparentColorButton"},
-           {cbPixRotate, "cbPixRotate"},
-           {cbPixRotateDir, "cbPixRotateDir"},
-           {cbMirror, "cbMirror"},
-           {cbFlip, "cbFlip"},
-           {cbEnableButtonize, "cbEnableButtonize"},
-           {eBtnzAmount, "eBtnzAmount"},
-           {BtnzHiColorSelector, "BtnzHiColorSelector"},
-           {btnzLoColorSelector, "btnzLoColorSelector"},
+           {xOffsetEdit_, "eXOffset"},
+           {yOffsetEdit_, "eYOffset"},
+           {rotateClockwiseCheck_, "cbRotateClockwise"},
+           {rotateAntialiasCheck_, "cbRotAA"},
+           {startAngleCombo_, "cbStartAngle"},
+           {degreesToRotateCombo_, "cbDegreesToRotate"},
+           {blendTypeCombo_, "cbBlendType"},
+           {transparencySlider_, "tbTrans"},
+           {altTransparencySlider_, "tbAltTrans"},
+           {transparencyLabel_, "TransLabel"},
+           {altTransparencyLabel_, "AltTransLabel"},
+           {tintCheck_, "cbEnableTint"},
+           {tintColorPicker_, "TintColorSelector"},
+           {fadeModeCombo_, "cbFadeMode"},
+           {fadeStartSlider_, "tbFadeShade1"},
+           {fadeEndSlider_, "tbFadeShade2"},
+           {fadeStartLabel_, "FadeLabel1"},
+           {fadeEndLabel_, "FadeLabel2"},
+           {transparentColorPicker_, "LayerTransColorSelector"},
+           {autoTransparentColorButton_, "AutoTransparentColorButton"},
+           {pixelRotateCheck_, "cbPixRotate"},
+           {pixelRotateDirectionCombo_, "cbPixRotateDir"},
+           {mirrorCheck_, "cbMirror"},
+           {flipCheck_, "cbFlip"},
+           {buttonizeCheck_, "cbEnableButtonize"},
+           {buttonizeAmountEdit_, "eBtnzAmount"},
+           {buttonizeHighColorPicker_, "BtnzHiColorSelector"},
+           {buttonizeLowColorPicker_, "btnzLoColorSelector"},
        })
     widget->setObjectName(QString::fromLatin1(name));
-  cbBlendType->setCurrentIndex(0);
-  cbFadeMode->setCurrentIndex(0);
-  cbPixRotateDir->setCurrentIndex(0);
-  ConnectHandlers();
+  blendTypeCombo_->setCurrentIndex(0);
+  fadeModeCombo_->setCurrentIndex(0);
+  pixelRotateDirectionCombo_->setCurrentIndex(0);
+  connectHandlers();
 
   connect(&document_, &Document::selectionChanged, this, [this] {
     // Without a selection the pages keep their last values.
-    if (const kt58::Layer* layer = document_.SelectedLayer()) LoadLayerControls(layer);
+    if (const kt58::Layer* layer = document_.SelectedLayer()) loadLayerControls(layer);
   });
   connect(&document_, &Document::layerChanged, this, [this](kt58::Layer* layer) {
-    if (applying_ == 0 && layer == document_.SelectedLayer()) LoadLayerControls(layer);
+    if (applying_ == 0 && layer == document_.SelectedLayer()) loadLayerControls(layer);
   });
   connect(&document_, &Document::projectReplaced, this,
-          [this] { LoadLayerControls(document_.SelectedLayer()); });
+          [this] { loadLayerControls(document_.SelectedLayer()); });
 }
 
-void LayerProperties::ConnectHandlers() {
+void LayerProperties::connectHandlers() {
   // Detached while values are loaded: these fire for every change of the
   // control, typed, picked or set by the program.
-  events_.Add(eXOffset, &QLineEdit::textChanged, this, &LayerProperties::eXOffsetChange);
-  events_.Add(eYOffset, &QLineEdit::textChanged, this, &LayerProperties::eYOffsetChange);
-  events_.Add(cbRotateClockwise, &QCheckBox::clicked, this, &LayerProperties::cbRotateClockwiseClick);
-  events_.Add(cbDegreesToRotate, &QComboBox::editTextChanged, this, &LayerProperties::cbDegreesToRotateChange);
-  events_.Add(cbStartAngle, &QComboBox::editTextChanged, this, &LayerProperties::cbStartAngleChange);
-  events_.Add(tbTrans, &TrackBar::OnChange, this, &LayerProperties::tbTransChange);
-  events_.Add(tbAltTrans, &TrackBar::OnChange, this, &LayerProperties::tbAltTransChange);
-  events_.Add(cbEnableTint, &QCheckBox::clicked, this, &LayerProperties::cbEnableTintClick);
-  events_.Add(TintColorSelector, &ColorPicker::OnColorChange, this, &LayerProperties::cbEnableTintClick);
-  events_.Add(cbFadeMode, &QComboBox::currentIndexChanged, this, &LayerProperties::cbFadeModeChange);
-  events_.Add(tbFadeShade1, &TrackBar::OnChange, this, &LayerProperties::tbFadeShade1Change);
-  events_.Add(tbFadeShade2, &TrackBar::OnChange, this, &LayerProperties::tbFadeShade2Change);
-  events_.Add(cbPixRotate, &QCheckBox::clicked, this, &LayerProperties::cbPixRotateClick);
-  events_.Add(cbPixRotateDir, &QComboBox::currentIndexChanged, this, &LayerProperties::cbPixRotateClick);
-  events_.Add(cbMirror, &QCheckBox::clicked, this, &LayerProperties::cbMirrorClick);
-  events_.Add(cbFlip, &QCheckBox::clicked, this, &LayerProperties::cbMirrorClick);
-  events_.Add(cbEnableButtonize, &QCheckBox::clicked, this, &LayerProperties::cbEnableButtonizeClick);
-  events_.Add(eBtnzAmount, &QLineEdit::textChanged, this, &LayerProperties::eBtnzAmountChange);
-  events_.Add(BtnzHiColorSelector, &ColorPicker::OnColorChange, this, &LayerProperties::cbEnableButtonizeClick);
-  events_.Add(btnzLoColorSelector, &ColorPicker::OnColorChange, this, &LayerProperties::cbEnableButtonizeClick);
+  events_.Add(xOffsetEdit_, &QLineEdit::textChanged, this, &LayerProperties::onXOffsetChanged);
+  events_.Add(yOffsetEdit_, &QLineEdit::textChanged, this, &LayerProperties::onYOffsetChanged);
+  events_.Add(rotateClockwiseCheck_, &QCheckBox::clicked, this, &LayerProperties::onRotateClockwiseToggled);
+  events_.Add(degreesToRotateCombo_, &QComboBox::editTextChanged, this, &LayerProperties::onDegreesToRotateChanged);
+  events_.Add(startAngleCombo_, &QComboBox::editTextChanged, this, &LayerProperties::onStartAngleChanged);
+  events_.Add(transparencySlider_, &QSlider::valueChanged, this, &LayerProperties::onTransparencyChanged);
+  events_.Add(altTransparencySlider_, &QSlider::valueChanged, this, &LayerProperties::onAltTransparencyChanged);
+  events_.Add(tintCheck_, &QCheckBox::clicked, this, &LayerProperties::onTintToggled);
+  events_.Add(tintColorPicker_, &ColorPicker::colorChanged, this, &LayerProperties::onTintToggled);
+  events_.Add(fadeModeCombo_, &QComboBox::currentIndexChanged, this, &LayerProperties::onFadeModeChanged);
+  events_.Add(fadeStartSlider_, &QSlider::valueChanged, this, &LayerProperties::onFadeStartChanged);
+  events_.Add(fadeEndSlider_, &QSlider::valueChanged, this, &LayerProperties::onFadeEndChanged);
+  events_.Add(pixelRotateCheck_, &QCheckBox::clicked, this, &LayerProperties::onPixelRotateToggled);
+  events_.Add(pixelRotateDirectionCombo_, &QComboBox::currentIndexChanged, this, &LayerProperties::onPixelRotateToggled);
+  events_.Add(mirrorCheck_, &QCheckBox::clicked, this, &LayerProperties::onMirrorToggled);
+  events_.Add(flipCheck_, &QCheckBox::clicked, this, &LayerProperties::onMirrorToggled);
+  events_.Add(buttonizeCheck_, &QCheckBox::clicked, this, &LayerProperties::onButtonizeToggled);
+  events_.Add(buttonizeAmountEdit_, &QLineEdit::textChanged, this, &LayerProperties::onButtonizeAmountChanged);
+  events_.Add(buttonizeHighColorPicker_, &ColorPicker::colorChanged, this, &LayerProperties::onButtonizeToggled);
+  events_.Add(buttonizeLowColorPicker_, &ColorPicker::colorChanged, this, &LayerProperties::onButtonizeToggled);
 
   // Always attached: these fire for the user's changes only, so loading
   // values never runs them.
-  connect(cbRotAA, &QCheckBox::clicked, this, &LayerProperties::cbRotateClockwiseClick);
-  connect(cbBlendType, &QComboBox::activated, this, &LayerProperties::cbBlendTypeChange);
-  connect(LayerTransColorSelector, &ColorPicker::OnColorChange, this,
-          &LayerProperties::LayerTransColorSelectorColorChange);
-  connect(AutoTransparentColorButton, &QPushButton::clicked, this, &LayerProperties::AutoTransparentColorButtonClick);
+  connect(rotateAntialiasCheck_, &QCheckBox::clicked, this, &LayerProperties::onRotateClockwiseToggled);
+  connect(blendTypeCombo_, &QComboBox::activated, this, &LayerProperties::onBlendTypeChanged);
+  connect(transparentColorPicker_, &ColorPicker::colorChanged, this,
+          &LayerProperties::onTransparentColorChanged);
+  connect(autoTransparentColorButton_, &QPushButton::clicked, this, &LayerProperties::onAutoTransparentColorClicked);
 
   // A number typed digit by digit, or a bar dragged, is one undo step.
-  for (QLineEdit* edit : {static_cast<QLineEdit*>(eXOffset), static_cast<QLineEdit*>(eYOffset),
-                          static_cast<QLineEdit*>(eBtnzAmount), cbStartAngle->lineEdit(), cbDegreesToRotate->lineEdit()})
+  for (QLineEdit* edit : {static_cast<QLineEdit*>(xOffsetEdit_), static_cast<QLineEdit*>(yOffsetEdit_),
+                          static_cast<QLineEdit*>(buttonizeAmountEdit_), startAngleCombo_->lineEdit(), degreesToRotateCombo_->lineEdit()})
     connect(edit, &QLineEdit::editingFinished, &document_, &Document::EndMerge);
-  for (TrackBar* bar : {tbTrans, tbAltTrans, tbFadeShade1, tbFadeShade2})
+  for (QSlider* bar : {transparencySlider_, altTransparencySlider_, fadeStartSlider_, fadeEndSlider_})
     connect(bar, &QSlider::sliderReleased, &document_, &Document::EndMerge);
 }
 
-void LayerProperties::LoadLayerControls(const kt58::Layer* layer) {
+void LayerProperties::loadLayerControls(const kt58::Layer* layer) {
   // Without a layer the controls show a new layer's defaults.
   std::unique_ptr<kt58::Layer> defaults;
   if (!layer) {
@@ -169,63 +170,63 @@ void LayerProperties::LoadLayerControls(const kt58::Layer* layer) {
     layer = defaults.get();
   }
   ControlEventsPause paused(events_);
-  LayerTransColorSelector->SetColor(layer->TransparentColor);
-  eXOffset->setText(QString::number(layer->OffsetX));
-  eYOffset->setText(QString::number(layer->OffsetY));
-  cbRotateClockwise->setChecked(layer->Clockwise);
-  cbRotAA->setChecked(layer->AntiAlias);
-  cbDegreesToRotate->setEditText(QString::number(kt58::RoundHalfEven(layer->DegreesToRotate)));
-  cbStartAngle->setEditText(QString::number(kt58::RoundHalfEven(layer->StartAngle)));
-  cbBlendType->setCurrentIndex(layer->BlendType);
-  tbTrans->SetPosition(layer->Transparency);
-  TransLabel->setText(PercentText("Transparency", tbTrans->Position()));
-  tbAltTrans->SetPosition(layer->AltTransparency);
-  AltTransLabel->setText(PercentText("Alternate Transparency", tbAltTrans->Position()));
-  cbEnableTint->setChecked(layer->TintEnabled);
-  TintColorSelector->SetColor(layer->TintColor);
-  cbFadeMode->setCurrentIndex(layer->FadeMode);
-  tbFadeShade1->SetPosition(layer->FadeStart);
-  FadeLabel1->setText(PercentText("Start Transparency", tbFadeShade1->Position()));
-  tbFadeShade2->SetPosition(layer->FadeFinal);
-  FadeLabel2->setText(PercentText("End Transparency", tbFadeShade2->Position()));
-  cbPixRotateDir->setCurrentIndex(layer->PixelRotateDirection);
-  cbPixRotate->setChecked(layer->PixelRotate);
-  cbMirror->setChecked(layer->Mirror);
-  cbFlip->setChecked(layer->Flip);
-  cbEnableButtonize->setChecked(layer->ButtonizeEnabled);
-  eBtnzAmount->setText(QString::number(layer->ButtonizeAmount));
-  BtnzHiColorSelector->SetColor(layer->ButtonizeHighlight);
-  btnzLoColorSelector->SetColor(layer->ButtonizeShadow);
+  transparentColorPicker_->setColor(layer->TransparentColor);
+  xOffsetEdit_->setText(QString::number(layer->OffsetX));
+  yOffsetEdit_->setText(QString::number(layer->OffsetY));
+  rotateClockwiseCheck_->setChecked(layer->Clockwise);
+  rotateAntialiasCheck_->setChecked(layer->AntiAlias);
+  degreesToRotateCombo_->setEditText(QString::number(kt58::RoundHalfEven(layer->DegreesToRotate)));
+  startAngleCombo_->setEditText(QString::number(kt58::RoundHalfEven(layer->StartAngle)));
+  blendTypeCombo_->setCurrentIndex(layer->BlendType);
+  transparencySlider_->setValue(layer->Transparency);
+  transparencyLabel_->setText(PercentText("Transparency", transparencySlider_->value()));
+  altTransparencySlider_->setValue(layer->AltTransparency);
+  altTransparencyLabel_->setText(PercentText("Alternate Transparency", altTransparencySlider_->value()));
+  tintCheck_->setChecked(layer->TintEnabled);
+  tintColorPicker_->setColor(layer->TintColor);
+  fadeModeCombo_->setCurrentIndex(layer->FadeMode);
+  fadeStartSlider_->setValue(layer->FadeStart);
+  fadeStartLabel_->setText(PercentText("Start Transparency", fadeStartSlider_->value()));
+  fadeEndSlider_->setValue(layer->FadeFinal);
+  fadeEndLabel_->setText(PercentText("End Transparency", fadeEndSlider_->value()));
+  pixelRotateDirectionCombo_->setCurrentIndex(layer->PixelRotateDirection);
+  pixelRotateCheck_->setChecked(layer->PixelRotate);
+  mirrorCheck_->setChecked(layer->Mirror);
+  flipCheck_->setChecked(layer->Flip);
+  buttonizeCheck_->setChecked(layer->ButtonizeEnabled);
+  buttonizeAmountEdit_->setText(QString::number(layer->ButtonizeAmount));
+  buttonizeHighColorPicker_->setColor(layer->ButtonizeHighlight);
+  buttonizeLowColorPicker_->setColor(layer->ButtonizeShadow);
 }
 
 // ---- the groups of fields written together
 
-void LayerProperties::WriteRotationGroup(kt58::TAnimation& a) const {
-  a.SetLayerRotation(IntegerOf(cbStartAngle->lineEdit()), IntegerOf(cbDegreesToRotate->lineEdit()),
-                     cbRotateClockwise->isChecked(), cbRotAA->isChecked());
+void LayerProperties::writeRotationGroup(kt58::TAnimation& a) const {
+  a.SetLayerRotation(IntegerOf(startAngleCombo_->lineEdit()), IntegerOf(degreesToRotateCombo_->lineEdit()),
+                     rotateClockwiseCheck_->isChecked(), rotateAntialiasCheck_->isChecked());
 }
 
-void LayerProperties::WriteBlendingGroup(kt58::TAnimation& a) const {
-  a.SetLayerBlending(cbBlendType->currentIndex(), tbTrans->Position(), tbAltTrans->Position());
+void LayerProperties::writeBlendingGroup(kt58::TAnimation& a) const {
+  a.SetLayerBlending(blendTypeCombo_->currentIndex(), transparencySlider_->value(), altTransparencySlider_->value());
 }
 
-void LayerProperties::WriteFadingGroup(kt58::TAnimation& a) const {
-  a.SetLayerFading(cbFadeMode->currentIndex(), tbFadeShade1->Position(), tbFadeShade2->Position());
+void LayerProperties::writeFadingGroup(kt58::TAnimation& a) const {
+  a.SetLayerFading(fadeModeCombo_->currentIndex(), fadeStartSlider_->value(), fadeEndSlider_->value());
 }
 
-void LayerProperties::WriteAdjustmentGroup(kt58::TAnimation& a) const {
-  a.SetLayerOther(cbPixRotate->isChecked(), cbPixRotateDir->currentIndex(), cbMirror->isChecked(),
-                  cbFlip->isChecked());
+void LayerProperties::writeAdjustmentGroup(kt58::TAnimation& a) const {
+  a.SetLayerOther(pixelRotateCheck_->isChecked(), pixelRotateDirectionCombo_->currentIndex(), mirrorCheck_->isChecked(),
+                  flipCheck_->isChecked());
 }
 
-void LayerProperties::WriteButtonizeGroup(kt58::TAnimation& a) const {
-  a.SetLayerButtonize(cbEnableButtonize->isChecked(), IntegerOf(eBtnzAmount), BtnzHiColorSelector->color(),
-                      btnzLoColorSelector->color());
+void LayerProperties::writeButtonizeGroup(kt58::TAnimation& a) const {
+  a.SetLayerButtonize(buttonizeCheck_->isChecked(), IntegerOf(buttonizeAmountEdit_), buttonizeHighColorPicker_->color(),
+                      buttonizeLowColorPicker_->color());
 }
 
 // ---- change handlers
 
-void LayerProperties::Change(int merge, const char* what, bool guarded,
+void LayerProperties::change(int merge, const char* what, bool guarded,
                         const std::function<void(kt58::TAnimation&)>& write) {
   if (!document_.SelectedLayer()) return;
   ++applying_;
@@ -237,246 +238,246 @@ void LayerProperties::Change(int merge, const char* what, bool guarded,
   --applying_;
 }
 
-void LayerProperties::eXOffsetChange() {
-  Change(kMergeOffsetX, "X Offset", true,
-         [this](kt58::TAnimation& a) { a.SetLayerPosition(IntegerOf(eXOffset), a.SelectedLayer->OffsetY); });
+void LayerProperties::onXOffsetChanged() {
+  change(kMergeOffsetX, "X Offset", true,
+         [this](kt58::TAnimation& a) { a.SetLayerPosition(IntegerOf(xOffsetEdit_), a.SelectedLayer->OffsetY); });
 }
 
-void LayerProperties::eYOffsetChange() {
-  Change(kMergeOffsetY, "Y Offset", true,
-         [this](kt58::TAnimation& a) { a.SetLayerPosition(a.SelectedLayer->OffsetX, IntegerOf(eYOffset)); });
+void LayerProperties::onYOffsetChanged() {
+  change(kMergeOffsetY, "Y Offset", true,
+         [this](kt58::TAnimation& a) { a.SetLayerPosition(a.SelectedLayer->OffsetX, IntegerOf(yOffsetEdit_)); });
 }
 
-void LayerProperties::cbStartAngleChange() {
-  Change(kMergeStartAngle, "Start Angle", true, [this](kt58::TAnimation& a) {
-    ClampEditValue(0, kMaxStartAngle, cbStartAngle->lineEdit());
-    WriteRotationGroup(a);
+void LayerProperties::onStartAngleChanged() {
+  change(kMergeStartAngle, "Start Angle", true, [this](kt58::TAnimation& a) {
+    ClampEditValue(0, kMaxStartAngle, startAngleCombo_->lineEdit());
+    writeRotationGroup(a);
   });
 }
 
-void LayerProperties::cbDegreesToRotateChange() {
-  Change(kMergeDegreesToRotate, "Degrees to Rotate", true, [this](kt58::TAnimation& a) {
-    ClampEditValue(0, kMaxDegreesToRotate, cbDegreesToRotate->lineEdit());
-    WriteRotationGroup(a);
+void LayerProperties::onDegreesToRotateChanged() {
+  change(kMergeDegreesToRotate, "Degrees to Rotate", true, [this](kt58::TAnimation& a) {
+    ClampEditValue(0, kMaxDegreesToRotate, degreesToRotateCombo_->lineEdit());
+    writeRotationGroup(a);
   });
 }
 
-void LayerProperties::cbRotateClockwiseClick() {
-  Change(kNoMerge, "Rotation", true, [this](kt58::TAnimation& a) { WriteRotationGroup(a); });
+void LayerProperties::onRotateClockwiseToggled() {
+  change(kNoMerge, "Rotation", true, [this](kt58::TAnimation& a) { writeRotationGroup(a); });
 }
 
-void LayerProperties::cbBlendTypeChange() {
+void LayerProperties::onBlendTypeChanged() {
   // Marks the project modified even when there is no layer to write to.
   ++applying_;
   document_.EditSelectedLayer(
-      kNoMerge, QStringLiteral("Blend Type"), [this](kt58::TAnimation& a) { WriteBlendingGroup(a); }, true);
+      kNoMerge, QStringLiteral("Blend Type"), [this](kt58::TAnimation& a) { writeBlendingGroup(a); }, true);
   --applying_;
 }
 
-void LayerProperties::tbTransChange() {
-  Change(kMergeTransparency, "Transparency", true, [this](kt58::TAnimation& a) {
-    TransLabel->setText(PercentText("Transparency", tbTrans->Position()));
-    WriteBlendingGroup(a);
+void LayerProperties::onTransparencyChanged() {
+  change(kMergeTransparency, "Transparency", true, [this](kt58::TAnimation& a) {
+    transparencyLabel_->setText(PercentText("Transparency", transparencySlider_->value()));
+    writeBlendingGroup(a);
   });
 }
 
-void LayerProperties::tbAltTransChange() {
-  Change(kMergeAltTransparency, "Alternate Transparency", true, [this](kt58::TAnimation& a) {
-    AltTransLabel->setText(PercentText("Alternate Transparency", tbAltTrans->Position()));
-    WriteBlendingGroup(a);
+void LayerProperties::onAltTransparencyChanged() {
+  change(kMergeAltTransparency, "Alternate Transparency", true, [this](kt58::TAnimation& a) {
+    altTransparencyLabel_->setText(PercentText("Alternate Transparency", altTransparencySlider_->value()));
+    writeBlendingGroup(a);
   });
 }
 
-void LayerProperties::cbEnableTintClick() {
-  Change(kNoMerge, "Tint", true,
-         [this](kt58::TAnimation& a) { a.SetLayerTint(cbEnableTint->isChecked(), TintColorSelector->color()); });
+void LayerProperties::onTintToggled() {
+  change(kNoMerge, "Tint", true,
+         [this](kt58::TAnimation& a) { a.SetLayerTint(tintCheck_->isChecked(), tintColorPicker_->color()); });
 }
 
-void LayerProperties::cbFadeModeChange() {
-  Change(kNoMerge, "Fade Type", false, [this](kt58::TAnimation& a) { WriteFadingGroup(a); });
+void LayerProperties::onFadeModeChanged() {
+  change(kNoMerge, "Fade Type", false, [this](kt58::TAnimation& a) { writeFadingGroup(a); });
 }
 
-void LayerProperties::tbFadeShade1Change() {
-  Change(kMergeFadeStart, "Start Transparency", true, [this](kt58::TAnimation& a) {
-    FadeLabel1->setText(PercentText("Start Transparency", tbFadeShade1->Position()));
-    WriteFadingGroup(a);
+void LayerProperties::onFadeStartChanged() {
+  change(kMergeFadeStart, "Start Transparency", true, [this](kt58::TAnimation& a) {
+    fadeStartLabel_->setText(PercentText("Start Transparency", fadeStartSlider_->value()));
+    writeFadingGroup(a);
   });
 }
 
-void LayerProperties::tbFadeShade2Change() {
-  Change(kMergeFadeFinal, "End Transparency", true, [this](kt58::TAnimation& a) {
-    FadeLabel2->setText(PercentText("End Transparency", tbFadeShade2->Position()));
-    WriteFadingGroup(a);
+void LayerProperties::onFadeEndChanged() {
+  change(kMergeFadeFinal, "End Transparency", true, [this](kt58::TAnimation& a) {
+    fadeEndLabel_->setText(PercentText("End Transparency", fadeEndSlider_->value()));
+    writeFadingGroup(a);
   });
 }
 
-void LayerProperties::cbPixRotateClick() {
-  Change(kNoMerge, "Pixel Rotate", false, [this](kt58::TAnimation& a) { WriteAdjustmentGroup(a); });
+void LayerProperties::onPixelRotateToggled() {
+  change(kNoMerge, "Pixel Rotate", false, [this](kt58::TAnimation& a) { writeAdjustmentGroup(a); });
 }
 
-void LayerProperties::cbMirrorClick() {
-  Change(kNoMerge, "Mirror and Flip", false, [this](kt58::TAnimation& a) { WriteAdjustmentGroup(a); });
+void LayerProperties::onMirrorToggled() {
+  change(kNoMerge, "Mirror and Flip", false, [this](kt58::TAnimation& a) { writeAdjustmentGroup(a); });
 }
 
-void LayerProperties::LayerTransColorSelectorColorChange() {
-  Change(kNoMerge, "Layer Transparent Color", false,
-         [this](kt58::TAnimation& a) { a.SelectedLayer->TransparentColor = LayerTransColorSelector->color(); });
+void LayerProperties::onTransparentColorChanged() {
+  change(kNoMerge, "Layer Transparent Color", false,
+         [this](kt58::TAnimation& a) { a.SelectedLayer->TransparentColor = transparentColorPicker_->color(); });
 }
 
-void LayerProperties::AutoTransparentColorButtonClick() {
-  Change(kNoMerge, "Auto Detect Transparent Color", false, [this](kt58::TAnimation& a) {
+void LayerProperties::onAutoTransparentColorClicked() {
+  change(kNoMerge, "Auto Detect Transparent Color", false, [this](kt58::TAnimation& a) {
     a.SelectedLayer->AutoDetectTransparentColor();
-    LayerTransColorSelector->SetColor(a.SelectedLayer->TransparentColor);
+    transparentColorPicker_->setColor(a.SelectedLayer->TransparentColor);
   });
 }
 
-void LayerProperties::cbEnableButtonizeClick() {
-  Change(kNoMerge, "Buttonize", false, [this](kt58::TAnimation& a) { WriteButtonizeGroup(a); });
+void LayerProperties::onButtonizeToggled() {
+  change(kNoMerge, "Buttonize", false, [this](kt58::TAnimation& a) { writeButtonizeGroup(a); });
 }
 
-void LayerProperties::eBtnzAmountChange() {
+void LayerProperties::onButtonizeAmountChanged() {
   // Not guarded: a clamped rewrite runs this handler once more first, and
   // both writes merge into one step.
-  Change(kMergeButtonizeAmount, "Buttonize Amount", false, [this](kt58::TAnimation& a) {
-    ClampEditValue(0, kMaxButtonizeAmount, eBtnzAmount);
-    WriteButtonizeGroup(a);
+  change(kMergeButtonizeAmount, "Buttonize Amount", false, [this](kt58::TAnimation& a) {
+    ClampEditValue(0, kMaxButtonizeAmount, buttonizeAmountEdit_);
+    writeButtonizeGroup(a);
   });
 }
 
-void LayerProperties::BuildPages() {
+void LayerProperties::buildPages() {
   auto* sheet = new QVBoxLayout(this);
   sheet->setContentsMargins(0, 2, 0, 0);
-  pc2 = new QTabWidget(this);
-  pc2->setObjectName(QStringLiteral("pc2"));
+  propertyPages_ = new QTabWidget(this);
+  propertyPages_->setObjectName(QStringLiteral("pc2"));
   // All five tabs fit the column without scrolling.
-  pc2->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 3px; }"));
-  sheet->addWidget(pc2);
+  propertyPages_->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 3px; }"));
+  sheet->addWidget(propertyPages_);
 
-  auto* translation = new QWidget(pc2);
+  auto* translation = new QWidget(propertyPages_);
   {
     auto* grid = new QGridLayout(translation);
     grid->addWidget(new QLabel(QStringLiteral("X Offset :"), translation), 0, 0);
-    eXOffset = new IntegerEdit(translation);
-    eXOffset->setText(QStringLiteral("0"));
-    grid->addWidget(eXOffset, 0, 1);
+    xOffsetEdit_ = new IntegerEdit(translation);
+    xOffsetEdit_->setText(QStringLiteral("0"));
+    grid->addWidget(xOffsetEdit_, 0, 1);
     grid->addWidget(new QLabel(QStringLiteral("Y Offset :"), translation), 1, 0);
-    eYOffset = new IntegerEdit(translation);
-    eYOffset->setText(QStringLiteral("0"));
-    grid->addWidget(eYOffset, 1, 1);
+    yOffsetEdit_ = new IntegerEdit(translation);
+    yOffsetEdit_->setText(QStringLiteral("0"));
+    grid->addWidget(yOffsetEdit_, 1, 1);
     grid->setRowStretch(2, 1);
   }
-  pc2->addTab(translation, QStringLiteral("Translation"));
+  propertyPages_->addTab(translation, QStringLiteral("Translation"));
 
-  auto* rotation = new QWidget(pc2);
+  auto* rotation = new QWidget(propertyPages_);
   {
     auto* grid = new QGridLayout(rotation);
-    cbRotateClockwise = new QCheckBox(QStringLiteral("Rotate Clockwise"), rotation);
-    cbRotateClockwise->setChecked(true);
-    grid->addWidget(cbRotateClockwise, 0, 0, 1, 2);
-    cbRotAA = new QCheckBox(QStringLiteral("Anti Alaise"), rotation);
-    cbRotAA->setVisible(false);  // carried by the layers, never offered
+    rotateClockwiseCheck_ = new QCheckBox(QStringLiteral("Rotate Clockwise"), rotation);
+    rotateClockwiseCheck_->setChecked(true);
+    grid->addWidget(rotateClockwiseCheck_, 0, 0, 1, 2);
+    rotateAntialiasCheck_ = new QCheckBox(QStringLiteral("Anti Alaise"), rotation);
+    rotateAntialiasCheck_->setVisible(false);  // carried by the layers, never offered
     grid->addWidget(new QLabel(QStringLiteral("Start Angle :"), rotation), 1, 0);
-    cbStartAngle = AngleCombo(rotation, {"0", "90", "180", "270"});
-    grid->addWidget(cbStartAngle, 1, 1);
+    startAngleCombo_ = AngleCombo(rotation, {"0", "90", "180", "270"});
+    grid->addWidget(startAngleCombo_, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("Degrees to rotate :"), rotation), 2, 0);
-    cbDegreesToRotate = AngleCombo(rotation, {"0", "90", "180", "270", "360"});
-    grid->addWidget(cbDegreesToRotate, 2, 1);
+    degreesToRotateCombo_ = AngleCombo(rotation, {"0", "90", "180", "270", "360"});
+    grid->addWidget(degreesToRotateCombo_, 2, 1);
     grid->setRowStretch(3, 1);
   }
-  pc2->addTab(rotation, QStringLiteral("Rotation"));
+  propertyPages_->addTab(rotation, QStringLiteral("Rotation"));
 
-  auto* blending = new QWidget(pc2);
+  auto* blending = new QWidget(propertyPages_);
   {
     auto* page = new QVBoxLayout(blending);
     auto* blend = new QGroupBox(QStringLiteral("  Blending  "), blending);
     auto* grid = new QGridLayout(blend);
     grid->addWidget(new QLabel(QStringLiteral("Type :"), blend), 0, 0);
-    cbBlendType = ListCombo(blend, {"None", "Normal", "Horizontal Gradient", "Vertical Gradient"});
-    grid->addWidget(cbBlendType, 0, 1);
-    TransLabel = new QLabel(QStringLiteral("Transparency :"), blend);
-    grid->addWidget(TransLabel, 1, 0, 1, 2);
-    tbTrans = PercentBar(blend);
-    grid->addWidget(tbTrans, 2, 0, 1, 2);
-    AltTransLabel = new QLabel(QStringLiteral("Alternate Transparency :"), blend);
-    grid->addWidget(AltTransLabel, 3, 0, 1, 2);
-    tbAltTrans = PercentBar(blend);
-    grid->addWidget(tbAltTrans, 4, 0, 1, 2);
+    blendTypeCombo_ = ListCombo(blend, {"None", "Normal", "Horizontal Gradient", "Vertical Gradient"});
+    grid->addWidget(blendTypeCombo_, 0, 1);
+    transparencyLabel_ = new QLabel(QStringLiteral("Transparency :"), blend);
+    grid->addWidget(transparencyLabel_, 1, 0, 1, 2);
+    transparencySlider_ = PercentBar(blend);
+    grid->addWidget(transparencySlider_, 2, 0, 1, 2);
+    altTransparencyLabel_ = new QLabel(QStringLiteral("Alternate Transparency :"), blend);
+    grid->addWidget(altTransparencyLabel_, 3, 0, 1, 2);
+    altTransparencySlider_ = PercentBar(blend);
+    grid->addWidget(altTransparencySlider_, 4, 0, 1, 2);
     page->addWidget(blend);
     auto* tinting = new QGroupBox(QStringLiteral("  Tinting  "), blending);
     auto* tint = new QVBoxLayout(tinting);
-    cbEnableTint = new QCheckBox(QStringLiteral("Enable Tint"), tinting);
-    tint->addWidget(cbEnableTint);
-    TintColorSelector = ColorSelector(tinting, QStringLiteral("Tint Color"), 0);
-    tint->addWidget(TintColorSelector);
+    tintCheck_ = new QCheckBox(QStringLiteral("Enable Tint"), tinting);
+    tint->addWidget(tintCheck_);
+    tintColorPicker_ = ColorSelector(tinting, QStringLiteral("Tint Color"), 0);
+    tint->addWidget(tintColorPicker_);
     page->addWidget(tinting);
     page->addStretch(1);
   }
-  pc2->addTab(blending, QStringLiteral("Blending"));
+  propertyPages_->addTab(blending, QStringLiteral("Blending"));
 
-  auto* fading = new QWidget(pc2);
+  auto* fading = new QWidget(propertyPages_);
   {
     auto* grid = new QGridLayout(fading);
     grid->addWidget(new QLabel(QStringLiteral("Type : "), fading), 0, 0);
-    cbFadeMode = ListCombo(fading, {"None", "Pulse", "Smooth"});
-    grid->addWidget(cbFadeMode, 0, 1);
+    fadeModeCombo_ = ListCombo(fading, {"None", "Pulse", "Smooth"});
+    grid->addWidget(fadeModeCombo_, 0, 1);
     // The fade transparencies keep whatever the layer holds: their bars are
     // loaded and read but never shown.
-    FadeLabel1 = new QLabel(QStringLiteral("Start Transparency :"), fading);
-    tbFadeShade1 = PercentBar(fading);
-    FadeLabel2 = new QLabel(QStringLiteral("Final Transparency :"), fading);
-    tbFadeShade2 = PercentBar(fading);
-    for (QWidget* hidden : {static_cast<QWidget*>(FadeLabel1), static_cast<QWidget*>(tbFadeShade1),
-                            static_cast<QWidget*>(FadeLabel2), static_cast<QWidget*>(tbFadeShade2)})
+    fadeStartLabel_ = new QLabel(QStringLiteral("Start Transparency :"), fading);
+    fadeStartSlider_ = PercentBar(fading);
+    fadeEndLabel_ = new QLabel(QStringLiteral("Final Transparency :"), fading);
+    fadeEndSlider_ = PercentBar(fading);
+    for (QWidget* hidden : {static_cast<QWidget*>(fadeStartLabel_), static_cast<QWidget*>(fadeStartSlider_),
+                            static_cast<QWidget*>(fadeEndLabel_), static_cast<QWidget*>(fadeEndSlider_)})
       hidden->setVisible(false);
     grid->setRowStretch(1, 1);
   }
-  pc2->addTab(fading, QStringLiteral("Fading"));
+  propertyPages_->addTab(fading, QStringLiteral("Fading"));
 
-  auto* other = new QWidget(pc2);
+  auto* other = new QWidget(propertyPages_);
   {
     auto* page = new QVBoxLayout(other);
     page->setSpacing(2);
     auto* trans = new QGroupBox(QStringLiteral("  Layer Transparent Color  "), other);
     auto* trans_row = new QHBoxLayout(trans);
-    LayerTransColorSelector = ColorSelector(trans, QStringLiteral("Layer Transparent Color"), 0);
-    trans_row->addWidget(LayerTransColorSelector, 1);
-    AutoTransparentColorButton = new QPushButton(QStringLiteral("Auto Detect"), trans);
-    trans_row->addWidget(AutoTransparentColorButton, 0, Qt::AlignBottom);
+    transparentColorPicker_ = ColorSelector(trans, QStringLiteral("Layer Transparent Color"), 0);
+    trans_row->addWidget(transparentColorPicker_, 1);
+    autoTransparentColorButton_ = new QPushButton(QStringLiteral("Auto Detect"), trans);
+    trans_row->addWidget(autoTransparentColorButton_, 0, Qt::AlignBottom);
     page->addWidget(trans);
 
     auto* pixel = new QGroupBox(QStringLiteral("  Pixel Rotate  "), other);
     auto* pixel_row = new QHBoxLayout(pixel);
-    cbPixRotate = new QCheckBox(QStringLiteral("Enabled"), pixel);
-    pixel_row->addWidget(cbPixRotate);
+    pixelRotateCheck_ = new QCheckBox(QStringLiteral("Enabled"), pixel);
+    pixel_row->addWidget(pixelRotateCheck_);
     pixel_row->addWidget(new QLabel(QStringLiteral("Direction"), pixel));
-    cbPixRotateDir = ListCombo(pixel, {"Up", "Down", "Left", "Right"});
-    pixel_row->addWidget(cbPixRotateDir, 1);
+    pixelRotateDirectionCombo_ = ListCombo(pixel, {"Up", "Down", "Left", "Right"});
+    pixel_row->addWidget(pixelRotateDirectionCombo_, 1);
     page->addWidget(pixel);
 
     auto* adjust = new QGroupBox(QStringLiteral("  Other Layer Adjustments  "), other);
     auto* adjust_row = new QHBoxLayout(adjust);
-    cbMirror = new QCheckBox(QStringLiteral("Mirror"), adjust);
-    cbFlip = new QCheckBox(QStringLiteral("Flip"), adjust);
-    adjust_row->addWidget(cbMirror);
-    adjust_row->addWidget(cbFlip);
+    mirrorCheck_ = new QCheckBox(QStringLiteral("Mirror"), adjust);
+    flipCheck_ = new QCheckBox(QStringLiteral("Flip"), adjust);
+    adjust_row->addWidget(mirrorCheck_);
+    adjust_row->addWidget(flipCheck_);
     adjust_row->addStretch(1);
     page->addWidget(adjust);
 
     auto* buttonize = new QGroupBox(QStringLiteral("  Buttonize  "), other);
     auto* grid = new QGridLayout(buttonize);
-    cbEnableButtonize = new QCheckBox(QStringLiteral("Enabled"), buttonize);
-    grid->addWidget(cbEnableButtonize, 0, 0);
+    buttonizeCheck_ = new QCheckBox(QStringLiteral("Enabled"), buttonize);
+    grid->addWidget(buttonizeCheck_, 0, 0);
     grid->addWidget(new QLabel(QStringLiteral("Amount"), buttonize), 0, 1, Qt::AlignRight);
-    eBtnzAmount = new IntegerEdit(buttonize);
-    eBtnzAmount->setText(QStringLiteral("1"));
-    grid->addWidget(eBtnzAmount, 0, 2);
-    BtnzHiColorSelector = ColorSelector(buttonize, QStringLiteral("Highlight Color"), 0xFFFFFF);
-    grid->addWidget(BtnzHiColorSelector, 1, 0, 1, 3);
-    btnzLoColorSelector = ColorSelector(buttonize, QStringLiteral("Shadow Color"), 0);
-    grid->addWidget(btnzLoColorSelector, 2, 0, 1, 3);
+    buttonizeAmountEdit_ = new IntegerEdit(buttonize);
+    buttonizeAmountEdit_->setText(QStringLiteral("1"));
+    grid->addWidget(buttonizeAmountEdit_, 0, 2);
+    buttonizeHighColorPicker_ = ColorSelector(buttonize, QStringLiteral("Highlight Color"), 0xFFFFFF);
+    grid->addWidget(buttonizeHighColorPicker_, 1, 0, 1, 3);
+    buttonizeLowColorPicker_ = ColorSelector(buttonize, QStringLiteral("Shadow Color"), 0);
+    grid->addWidget(buttonizeLowColorPicker_, 2, 0, 1, 3);
     page->addWidget(buttonize);
     page->addStretch(1);
   }
-  pc2->addTab(other, QStringLiteral("Other"));
+  propertyPages_->addTab(other, QStringLiteral("Other"));
 }
 

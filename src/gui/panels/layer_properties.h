@@ -19,7 +19,7 @@ class ColorPicker;
 class ChoiceComboBox;
 class IntegerEdit;
 class NumberComboBox;
-class TrackBar;
+class QSlider;
 namespace kt58 {
 class TAnimation;
 class Layer;
@@ -32,61 +32,61 @@ class LayerProperties final : public QWidget {
 
   // Shows a layer's values (a new layer's defaults when none is given); no
   // change handler fires.
-  void LoadLayerControls(const kt58::Layer* layer);
-  ControlEvents& Events() { return events_; }
+  void loadLayerControls(const kt58::Layer* layer);
+  ControlEvents& controlEvents() { return events_; }
 
-  void eXOffsetChange();
-  void eYOffsetChange();
-  void cbStartAngleChange();
-  void cbDegreesToRotateChange();
-  void cbRotateClockwiseClick();
-  void cbBlendTypeChange();
-  void tbTransChange();
-  void tbAltTransChange();
-  void cbEnableTintClick();
-  void cbFadeModeChange();
-  void tbFadeShade1Change();
-  void tbFadeShade2Change();
-  void cbPixRotateClick();
-  void cbMirrorClick();
-  void LayerTransColorSelectorColorChange();
-  void AutoTransparentColorButtonClick();
-  void cbEnableButtonizeClick();
-  void eBtnzAmountChange();
+  void onXOffsetChanged();
+  void onYOffsetChanged();
+  void onStartAngleChanged();
+  void onDegreesToRotateChanged();
+  void onRotateClockwiseToggled();
+  void onBlendTypeChanged();
+  void onTransparencyChanged();
+  void onAltTransparencyChanged();
+  void onTintToggled();
+  void onFadeModeChanged();
+  void onFadeStartChanged();
+  void onFadeEndChanged();
+  void onPixelRotateToggled();
+  void onMirrorToggled();
+  void onTransparentColorChanged();
+  void onAutoTransparentColorClicked();
+  void onButtonizeToggled();
+  void onButtonizeAmountChanged();
 
-  QTabWidget* pc2;
-  IntegerEdit *eXOffset, *eYOffset;
-  QCheckBox *cbRotateClockwise, *cbRotAA;
-  NumberComboBox *cbStartAngle, *cbDegreesToRotate;
-  ChoiceComboBox* cbBlendType;
-  TrackBar *tbTrans, *tbAltTrans;
-  QLabel *TransLabel, *AltTransLabel;
-  QCheckBox* cbEnableTint;
-  ColorPicker* TintColorSelector;
-  ChoiceComboBox* cbFadeMode;
-  TrackBar *tbFadeShade1, *tbFadeShade2;
-  QLabel *FadeLabel1, *FadeLabel2;
-  ColorPicker* LayerTransColorSelector;
-  QPushButton* AutoTransparentColorButton;
-  QCheckBox* cbPixRotate;
-  ChoiceComboBox* cbPixRotateDir;
-  QCheckBox *cbMirror, *cbFlip, *cbEnableButtonize;
-  IntegerEdit* eBtnzAmount;
-  ColorPicker *BtnzHiColorSelector, *btnzLoColorSelector;
+  QTabWidget* propertyPages_;
+  IntegerEdit *xOffsetEdit_, *yOffsetEdit_;
+  QCheckBox *rotateClockwiseCheck_, *rotateAntialiasCheck_;
+  NumberComboBox *startAngleCombo_, *degreesToRotateCombo_;
+  ChoiceComboBox* blendTypeCombo_;
+  QSlider *transparencySlider_, *altTransparencySlider_;
+  QLabel *transparencyLabel_, *altTransparencyLabel_;
+  QCheckBox* tintCheck_;
+  ColorPicker* tintColorPicker_;
+  ChoiceComboBox* fadeModeCombo_;
+  QSlider *fadeStartSlider_, *fadeEndSlider_;
+  QLabel *fadeStartLabel_, *fadeEndLabel_;
+  ColorPicker* transparentColorPicker_;
+  QPushButton* autoTransparentColorButton_;
+  QCheckBox* pixelRotateCheck_;
+  ChoiceComboBox* pixelRotateDirectionCombo_;
+  QCheckBox *mirrorCheck_, *flipCheck_, *buttonizeCheck_;
+  IntegerEdit* buttonizeAmountEdit_;
+  ColorPicker *buttonizeHighColorPicker_, *buttonizeLowColorPicker_;
 
  private:
-  void BuildPages();
-  void ConnectHandlers();
+  void buildPages();
+  void connectHandlers();
   // The groups of layer fields each handler stores together, through the
   // model's SetLayer* functions.
-  void WriteRotationGroup(kt58::TAnimation& a) const;
-  void WriteBlendingGroup(kt58::TAnimation& a) const;
-  void WriteFadingGroup(kt58::TAnimation& a) const;
-  void WriteAdjustmentGroup(kt58::TAnimation& a) const;
-  void WriteButtonizeGroup(kt58::TAnimation& a) const;
+  void writeRotationGroup(kt58::TAnimation& a) const;
+  void writeBlendingGroup(kt58::TAnimation& a) const;
+  void writeFadingGroup(kt58::TAnimation& a) const;
+  void writeAdjustmentGroup(kt58::TAnimation& a) const;
+  void writeButtonizeGroup(kt58::TAnimation& a) const;
   // What the handlers share: nothing without a selected layer; otherwise
   // the write (with control events detached when guarded) as one undo step.
-  void Change(int merge, const char* what, bool guarded, const std::function<void(kt58::TAnimation&)>& write);
+  void change(int merge, const char* what, bool guarded, const std::function<void(kt58::TAnimation&)>& write);
 
   Document& document_;
   ControlEvents events_;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The strip below the construction view: the frame slider, the playback
-// buttons and the speed bar tbPlaySpeed. Playback runs on the event loop: a
+// buttons and the speed bar playSpeedSlider_. Playback runs on the event loop: a
 // precise single-shot timer wakes the loop when the frame delay has passed,
 // so the window stays responsive and a wait between frames costs no
 // processor time.
@@ -10,76 +10,76 @@
 #include <cstdint>
 
 #include "gui/panels/control_events.h"
+#include "render/frame_clock.h"
 #include "gui/document/frame_pacer.h"
 
-class CanvasView;
 class Document;
 class QSlider;
 class QToolButton;
-class TrackBar;
 
 class PlaybackBar final : public QWidget {
   Q_OBJECT
  public:
-  PlaybackBar(Document& document, CanvasView& view, QWidget* parent = nullptr);
+  PlaybackBar(Document& document, QWidget* parent = nullptr);
 
   // The bar shows 100 - FrameDelay; no change handler fires.
-  void LoadAnimationControls();
-  ControlEvents& Events() { return events_; }
-  void tbPlaySpeedChange();
+  void loadAnimationControls();
+  ControlEvents& controlEvents() { return events_; }
+  void onPlaySpeedChanged();
 
-  void PlaybackButtonClick();
-  void StopButtonClick();
-  void StepBackButtonClick() { Step(-1); }
-  void StepForwardButtonClick() { Step(1); }
+  void play();
+  void stop();
+  void stepBack() { step(-1); }
+  void stepForward() { step(1); }
+  // Moves the current generated frame by delta while not playing.
+  void step(int delta);
+  // While the view moves a layer by keys, playing would compose frames the
+  // move has not reached yet: play waits until the move ends.
+  void setPlayBlocked(bool blocked) { playBlocked_ = blocked; }
   // Starts playing the generated frames; with regenerate the frames are
   // made anew first (and, for rendered playback, composed into the cache).
-  void PlayLoop(bool regenerate);
+  void playLoop(bool regenerate);
   // Ends playback: generated frame 0 is shown at once, and the next tick of
   // the update timer shows the constructor frame again.
-  void StopPlayback();
+  void stopPlayback();
   // The "Non rendered playback." mode; playback in progress goes on in it.
-  void ApplyPlaybackMode(bool non_rendered);
+  void applyPlaybackMode(bool non_rendered);
   // Buttons enabled for the project's state: play needs a layer, stepping
   // and the slider need generated frames and no playback.
-  void UpdateControlStates();
+  void updateControlStates();
 
-  QToolButton *PlaybackButton, *StopButton, *StepBackButton, *StepForwardButton;
-  TrackBar* tbPlaySpeed;
+  QToolButton *playButton_, *stopButton_, *stepBackButton_, *stepForwardButton_;
+  QSlider* playSpeedSlider_;
   // The current generated frame, set by dragging while not playing.
-  QSlider* FrameSlider;
+  QSlider* frameSlider_;
   // Frames per second drawn, over windows of at least 1000 ms, and the best
   // window since playback began.
-  double Fps = 0.0, MaxFps = 0.0;
-  // Set by a resize while playing; the next drawn frame recentres.
-  bool ResizePending = false;
+  double fps_ = 0.0, maxFps_ = 0.0;
 
  signals:
-  // Playback started or ended: the window enables its commands anew.
-  void playingChanged();
+  // Playback started or ended: the window enables its commands anew, the
+  // view gives the canvas over to the generated frames or takes it back.
+  void playingChanged(bool playing);
+  // The document's current generated frame is due on screen (playing or
+  // stepping); frameShown follows once it is drawn.
+  void currentFrameDue(kt58::FrameClock clock);
   // The frame counter or the rates changed.
   void statusChanged();
   // A generated frame was drawn in the view.
   void frameShown(int index);
 
- protected:
-  // Left and Right step while the view has the keyboard.
-  bool eventFilter(QObject* watched, QEvent* e) override;
-
  private:
-  void Step(int delta);
-  void SliderMoved(int index);
-  void Tick();
-  void DrawCurrentFrame();
-  void ShowFrameIndex();
-  void FinishLoop();
+  void onFrameSliderMoved(int index);
+  void tick();
+  void drawCurrentFrame();
+  void showFrameIndex();
 
   Document& document_;
-  CanvasView& view_;
+  bool playBlocked_ = false;
   ControlEvents events_;
   int applying_ = 0;
 
-  FramePacer pacer_{this, [this] { Tick(); }};
+  FramePacer pacer_{this, [this] { tick(); }};
   // The start of the current rate window, in ms on the pacer's clock.
   int64_t window_start_ = 0;
   int passes_ = 0;

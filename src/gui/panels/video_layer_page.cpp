@@ -35,98 +35,98 @@ QString FileNameOnly(const std::filesystem::path& path) {
 
 VideoLayerPage::VideoLayerPage(Document& document, QWidget* parent) : QWidget(parent), document_(document) {
   setObjectName(QStringLiteral("VideoSheet"));
-  BuildPage();
+  buildPage();
 
-  lvFrames->installEventFilter(this);
-  connect(lvFrames, &QTreeWidget::itemSelectionChanged, this, &VideoLayerPage::lvFramesSelectItem);
-  connect(cbStretch, &QCheckBox::clicked, this, &VideoLayerPage::cbStretchClick);
-  connect(InterlaceSelectionButton, &QToolButton::clicked, this, &VideoLayerPage::InterlaceSelectionButtonClick);
-  connect(LayerAviPreviewButton, &QPushButton::clicked, this, &VideoLayerPage::LayerAviPreviewButtonClick);
-  connect(CropAviButton, &QPushButton::clicked, this, &VideoLayerPage::CropAviButtonClick);
+  frameList_->installEventFilter(this);
+  connect(frameList_, &QTreeWidget::itemSelectionChanged, this, &VideoLayerPage::onFrameSelected);
+  connect(stretchCheck_, &QCheckBox::clicked, this, &VideoLayerPage::onStretchToggled);
+  connect(interlaceSelectionButton_, &QToolButton::clicked, this, &VideoLayerPage::interlaceSelection);
+  connect(previewButton_, &QPushButton::clicked, this, &VideoLayerPage::onPreviewClicked);
+  connect(cropButton_, &QPushButton::clicked, this, &VideoLayerPage::cropFrames);
 
   // Every new selection and every project shows afresh; other changes of
   // the layers only when the selected layer's file is another one now.
   for (auto signal : {&Document::selectionChanged, &Document::projectReplaced})
-    connect(&document_, signal, this, [this] { ShowVideoLayerInfo(document_.SelectedLayer()); });
-  connect(&document_, &Document::layersChanged, this, &VideoLayerPage::FollowSelection);
+    connect(&document_, signal, this, [this] { showVideoLayerInfo(document_.SelectedLayer()); });
+  connect(&document_, &Document::layersChanged, this, &VideoLayerPage::followSelection);
   connect(&document_, &Document::videoFramesChanged, this, [this](kt58::ImageResource* resource) {
-    if (resource == resource_) ShowVideoLayerInfo(document_.SelectedLayer());
+    if (resource == resource_) showVideoLayerInfo(document_.SelectedLayer());
   });
-  ShowEmpty();
+  showEmpty();
 }
 
-void VideoLayerPage::BuildPage() {
+void VideoLayerPage::buildPage() {
   auto* page = new QVBoxLayout(this);
   page->setContentsMargins(4, 4, 4, 4);
 
   auto* info = new QGroupBox(QStringLiteral("  General Information  "), this);
   auto* info_rows = new QVBoxLayout(info);
-  AviFileLabel = new QLabel(info);
-  AviFramesLabel = new QLabel(info);
-  AviCurrentFrameLabel = new QLabel(info);
-  for (QLabel* label : {AviFileLabel, AviFramesLabel, AviCurrentFrameLabel}) {
+  fileLabel_ = new QLabel(info);
+  frameCountLabel_ = new QLabel(info);
+  currentFrameLabel_ = new QLabel(info);
+  for (QLabel* label : {fileLabel_, frameCountLabel_, currentFrameLabel_}) {
     // A long file name is cut at the page's edge rather than widening it.
     label->setMinimumWidth(1);
     info_rows->addWidget(label);
   }
   page->addWidget(info);
 
-  FrameManagerGroup = new QGroupBox(QStringLiteral("  Video Frame Manager  "), this);
-  auto* manager = new QVBoxLayout(FrameManagerGroup);
-  AviCurrentPreviewImage = new QLabel(FrameManagerGroup);
-  AviCurrentPreviewImage->setAlignment(Qt::AlignCenter);
-  AviCurrentPreviewImage->setAutoFillBackground(true);
-  QPalette black = AviCurrentPreviewImage->palette();
+  frameManagerGroup_ = new QGroupBox(QStringLiteral("  Video Frame Manager  "), this);
+  auto* manager = new QVBoxLayout(frameManagerGroup_);
+  framePreview_ = new QLabel(frameManagerGroup_);
+  framePreview_->setAlignment(Qt::AlignCenter);
+  framePreview_->setAutoFillBackground(true);
+  QPalette black = framePreview_->palette();
   black.setColor(QPalette::Window, Qt::black);
-  AviCurrentPreviewImage->setPalette(black);
-  AviCurrentPreviewImage->setScaledContents(true);
+  framePreview_->setPalette(black);
+  framePreview_->setScaledContents(true);
   // The frame takes the room it is given; a large one never widens the page.
-  AviCurrentPreviewImage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-  AviCurrentPreviewImage->setFixedHeight(120);
-  manager->addWidget(AviCurrentPreviewImage);
+  framePreview_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  framePreview_->setFixedHeight(120);
+  manager->addWidget(framePreview_);
 
   auto* lower = new QHBoxLayout;
-  lvFrames = new QTreeWidget(FrameManagerGroup);
-  lvFrames->setHeaderLabels({QStringLiteral("Frame")});
-  lvFrames->setRootIsDecorated(false);
-  lvFrames->setUniformRowHeights(true);
-  lvFrames->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lvFrames->setSelectionMode(QAbstractItemView::SingleSelection);
-  lvFrames->setSelectionBehavior(QAbstractItemView::SelectRows);
-  lvFrames->header()->setSectionResizeMode(QHeaderView::Stretch);
-  lower->addWidget(lvFrames, 1);
+  frameList_ = new QTreeWidget(frameManagerGroup_);
+  frameList_->setHeaderLabels({QStringLiteral("Frame")});
+  frameList_->setRootIsDecorated(false);
+  frameList_->setUniformRowHeights(true);
+  frameList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  frameList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  frameList_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  frameList_->header()->setSectionResizeMode(QHeaderView::Stretch);
+  lower->addWidget(frameList_, 1);
 
   auto* buttons = new QVBoxLayout;
-  cbStretch = new QCheckBox(QStringLiteral("Stretch"), FrameManagerGroup);
-  cbStretch->setChecked(true);
-  LayerAviPreviewButton = new QPushButton(QStringLiteral("Preview"), FrameManagerGroup);
-  InterlaceSelectionButton = new QToolButton(FrameManagerGroup);
-  InterlaceSelectionButton->setText(QStringLiteral("Interlaced"));
-  InterlaceSelectionButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  InterlaceSelectionButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-  CropAviButton = new QPushButton(QStringLiteral("Crop"), FrameManagerGroup);
-  buttons->addWidget(cbStretch);
-  for (QWidget* button : {static_cast<QWidget*>(LayerAviPreviewButton), static_cast<QWidget*>(InterlaceSelectionButton),
-                          static_cast<QWidget*>(CropAviButton)})
+  stretchCheck_ = new QCheckBox(QStringLiteral("Stretch"), frameManagerGroup_);
+  stretchCheck_->setChecked(true);
+  previewButton_ = new QPushButton(QStringLiteral("Preview"), frameManagerGroup_);
+  interlaceSelectionButton_ = new QToolButton(frameManagerGroup_);
+  interlaceSelectionButton_->setText(QStringLiteral("Interlaced"));
+  interlaceSelectionButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  interlaceSelectionButton_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+  cropButton_ = new QPushButton(QStringLiteral("Crop"), frameManagerGroup_);
+  buttons->addWidget(stretchCheck_);
+  for (QWidget* button : {static_cast<QWidget*>(previewButton_), static_cast<QWidget*>(interlaceSelectionButton_),
+                          static_cast<QWidget*>(cropButton_)})
     buttons->addWidget(button);
   buttons->addStretch(1);
   lower->addLayout(buttons);
   manager->addLayout(lower, 1);
-  page->addWidget(FrameManagerGroup, 1);
+  page->addWidget(frameManagerGroup_, 1);
 
-  InterlaceSelectionButton->setToolTip(QStringLiteral("Mark every second frame"));
-  CropAviButton->setToolTip(QStringLiteral("Remove the marked frames"));
+  interlaceSelectionButton_->setToolTip(QStringLiteral("Mark every second frame"));
+  cropButton_->setToolTip(QStringLiteral("Remove the marked frames"));
   for (auto [widget, name] : std::initializer_list<std::pair<QWidget*, const char*>>{
-           {AviFileLabel, "AviFileLabel"},
-           {AviFramesLabel, "AviFramesLabel"},
-           {AviCurrentFrameLabel, "AviCurrentFrameLabel"},
-           {FrameManagerGroup, "FrameManagerGroup"},
-           {AviCurrentPreviewImage, "AviCurrentPreviewImage"},
-           {lvFrames, "lvFrames"},
-           {cbStretch, "cbStretch"},
-           {LayerAviPreviewButton, "LayerAviPreviewButton"},
-           {InterlaceSelectionButton, "InterlaceSelectionButton"},
-           {CropAviButton, "CropAviButton"},
+           {fileLabel_, "AviFileLabel"},
+           {frameCountLabel_, "AviFramesLabel"},
+           {currentFrameLabel_, "AviCurrentFrameLabel"},
+           {frameManagerGroup_, "FrameManagerGroup"},
+           {framePreview_, "AviCurrentPreviewImage"},
+           {frameList_, "lvFrames"},
+           {stretchCheck_, "cbStretch"},
+           {previewButton_, "LayerAviPreviewButton"},
+           {interlaceSelectionButton_, "InterlaceSelectionButton"},
+           {cropButton_, "CropAviButton"},
        })
     widget->setObjectName(QString::fromLatin1(name));
 }
@@ -134,7 +134,7 @@ void VideoLayerPage::BuildPage() {
 bool VideoLayerPage::eventFilter(QObject* watched, QEvent* e) {
   // Space ticks the current row's box here, rather than playing the
   // animation as elsewhere in the window.
-  if (watched == lvFrames && e->type() == QEvent::ShortcutOverride &&
+  if (watched == frameList_ && e->type() == QEvent::ShortcutOverride &&
       static_cast<QKeyEvent*>(e)->key() == Qt::Key_Space) {
     e->accept();
     return true;
@@ -142,78 +142,78 @@ bool VideoLayerPage::eventFilter(QObject* watched, QEvent* e) {
   return QWidget::eventFilter(watched, e);
 }
 
-kt58::FrameStore* VideoLayerPage::ShownStore() const { return resource_ ? resource_->Store() : nullptr; }
+kt58::FrameStore* VideoLayerPage::shownStore() const { return resource_ ? resource_->Store() : nullptr; }
 
-int VideoLayerPage::SelectedRow() const {
-  const QList<QTreeWidgetItem*> rows = lvFrames->selectedItems();
-  return rows.isEmpty() ? -1 : lvFrames->indexOfTopLevelItem(rows.first());
+int VideoLayerPage::selectedRow() const {
+  const QList<QTreeWidgetItem*> rows = frameList_->selectedItems();
+  return rows.isEmpty() ? -1 : frameList_->indexOfTopLevelItem(rows.first());
 }
 
-void VideoLayerPage::SelectRow(int row) {
-  QTreeWidgetItem* item = lvFrames->topLevelItem(row);
+void VideoLayerPage::selectRow(int row) {
+  QTreeWidgetItem* item = frameList_->topLevelItem(row);
   if (!item) return;
   ++selecting_;
-  lvFrames->setCurrentItem(item);
+  frameList_->setCurrentItem(item);
   --selecting_;
-  lvFrames->scrollToItem(item);
+  frameList_->scrollToItem(item);
 }
 
-std::vector<bool> VideoLayerPage::Marks() const {
-  std::vector<bool> marks(static_cast<size_t>(lvFrames->topLevelItemCount()));
+std::vector<bool> VideoLayerPage::marks() const {
+  std::vector<bool> marks(static_cast<size_t>(frameList_->topLevelItemCount()));
   for (size_t i = 0; i < marks.size(); ++i)
-    marks[i] = lvFrames->topLevelItem(static_cast<int>(i))->checkState(0) == Qt::Checked;
+    marks[i] = frameList_->topLevelItem(static_cast<int>(i))->checkState(0) == Qt::Checked;
   return marks;
 }
 
-void VideoLayerPage::ShowEmpty() {
-  AviFileLabel->setText(QStringLiteral("File : "));
-  AviFramesLabel->setText(QStringLiteral("Total Frames : "));
-  AviCurrentFrameLabel->setText(QStringLiteral("Current Frames : "));
-  AviCurrentPreviewImage->clear();
-  lvFrames->clear();
-  EnableButtons();
+void VideoLayerPage::showEmpty() {
+  fileLabel_->setText(QStringLiteral("File : "));
+  frameCountLabel_->setText(QStringLiteral("Total Frames : "));
+  currentFrameLabel_->setText(QStringLiteral("Current Frames : "));
+  framePreview_->clear();
+  frameList_->clear();
+  enableButtons();
 }
 
-void VideoLayerPage::EnableButtons() {
-  const bool has_store = ShownStore() != nullptr;
-  const int rows = lvFrames->topLevelItemCount();
-  FrameManagerGroup->setEnabled(has_store);
-  LayerAviPreviewButton->setEnabled(has_store && rows >= 2);
-  InterlaceSelectionButton->setEnabled(has_store && rows >= 2);
+void VideoLayerPage::enableButtons() {
+  const bool has_store = shownStore() != nullptr;
+  const int rows = frameList_->topLevelItemCount();
+  frameManagerGroup_->setEnabled(has_store);
+  previewButton_->setEnabled(has_store && rows >= 2);
+  interlaceSelectionButton_->setEnabled(has_store && rows >= 2);
   // The store is not rewritten under a running preview.
-  CropAviButton->setEnabled(has_store && rows >= 1 && !PreviewRunning);
+  cropButton_->setEnabled(has_store && rows >= 1 && !previewRunning_);
 }
 
-void VideoLayerPage::FollowSelection() {
+void VideoLayerPage::followSelection() {
   const kt58::Layer* layer = document_.SelectedLayer();
   kt58::ImageResource* selected = layer && layer->ImageRef && layer->ImageRef->Store() ? layer->ImageRef : nullptr;
-  if (selected != resource_) ShowVideoLayerInfo(layer);
+  if (selected != resource_) showVideoLayerInfo(layer);
 }
 
-void VideoLayerPage::ShowVideoLayerInfo(const kt58::Layer* layer) {
+void VideoLayerPage::showVideoLayerInfo(const kt58::Layer* layer) {
   // Before anything else: the resource shown may be gone with the project
   // this page showed.
   resource_ = nullptr;
   shown_row_ = -1;
-  EndPreview();
+  endPreview();
   kt58::ImageResource* resource = layer ? layer->ImageRef : nullptr;
   kt58::FrameStore* store = resource ? resource->Store() : nullptr;
   if (!store) {
-    ShowEmpty();
+    showEmpty();
     return;
   }
   resource_ = resource;
   // A frame that cannot be read leaves the picture empty, never another
   // layer's frame.
-  AviCurrentPreviewImage->clear();
-  AviFileLabel->setText(QStringLiteral("File : %1").arg(FileNameOnly(resource->SourceFileName)));
-  AviFramesLabel->setText(QStringLiteral("Total Frames : %1").arg(store->FrameCount));
-  AviCurrentFrameLabel->setText(QStringLiteral("Current Frame : %1").arg(store->ReadCursor + 1));
+  framePreview_->clear();
+  fileLabel_->setText(QStringLiteral("File : %1").arg(FileNameOnly(resource->SourceFileName)));
+  frameCountLabel_->setText(QStringLiteral("Total Frames : %1").arg(store->FrameCount));
+  currentFrameLabel_->setText(QStringLiteral("Current Frame : %1").arg(store->ReadCursor + 1));
   {
     const kt58::BusyCursor busy;
-    lvFrames->setUpdatesEnabled(false);
+    frameList_->setUpdatesEnabled(false);
     ++selecting_;
-    lvFrames->clear();
+    frameList_->clear();
     QList<QTreeWidgetItem*> rows;
     rows.reserve(store->FrameCount);
     for (int i = 0; i < store->FrameCount; ++i) {
@@ -222,24 +222,24 @@ void VideoLayerPage::ShowVideoLayerInfo(const kt58::Layer* layer) {
       row->setCheckState(0, Qt::Unchecked);
       rows.append(row);
     }
-    lvFrames->addTopLevelItems(rows);
+    frameList_->addTopLevelItems(rows);
     --selecting_;
     if (!rows.isEmpty()) {
       // A cursor that names no row (after frames were removed) shows the
       // first frame.
       const int cursor = store->ReadCursor;
       const int row = cursor >= 0 && cursor < rows.size() ? cursor : 0;
-      SelectRow(row);
-      ShowVideoFrame(row, true);
+      selectRow(row);
+      showVideoFrame(row, true);
     }
-    lvFrames->setUpdatesEnabled(true);
+    frameList_->setUpdatesEnabled(true);
   }
-  EnableButtons();
+  enableButtons();
 }
 
-void VideoLayerPage::ShowVideoFrame(int index, bool force) {
-  kt58::FrameStore* store = ShownStore();
-  if (!store || index < 0 || index >= lvFrames->topLevelItemCount()) return;
+void VideoLayerPage::showVideoFrame(int index, bool force) {
+  kt58::FrameStore* store = shownStore();
+  if (!store || index < 0 || index >= frameList_->topLevelItemCount()) return;
   if (index == shown_row_ && !force) return;
   // Playback reads the store frame after frame from where it stands.
   if (store->FrameCount <= 0 || document_.Animation().Playing) return;
@@ -247,103 +247,103 @@ void VideoLayerPage::ShowVideoFrame(int index, bool force) {
   if (!picture) return;  // not shown; the labels keep their values
   const QImage image = PictureImage(*picture);
   kt58::FreeWorkPicture(picture);
-  AviCurrentPreviewImage->setPixmap(QPixmap::fromImage(image));
-  AviCurrentFrameLabel->setText(QStringLiteral("Current Frame : %1").arg(index + 1));
+  framePreview_->setPixmap(QPixmap::fromImage(image));
+  currentFrameLabel_->setText(QStringLiteral("Current Frame : %1").arg(index + 1));
   shown_row_ = index;
   emit frameShown(index);
 }
 
-void VideoLayerPage::lvFramesSelectItem() {
+void VideoLayerPage::onFrameSelected() {
   if (selecting_ > 0 || !isVisible() || kt58::Ui().Terminating()) return;
-  ShowVideoFrame(SelectedRow(), false);
+  showVideoFrame(selectedRow(), false);
 }
 
-void VideoLayerPage::cbStretchClick() { AviCurrentPreviewImage->setScaledContents(cbStretch->isChecked()); }
+void VideoLayerPage::onStretchToggled() { framePreview_->setScaledContents(stretchCheck_->isChecked()); }
 
-void VideoLayerPage::InterlaceSelectionButtonClick() {
-  const int count = lvFrames->topLevelItemCount();
+void VideoLayerPage::interlaceSelection() {
+  const int count = frameList_->topLevelItemCount();
   for (int i = 0; i < count; ++i)
-    lvFrames->topLevelItem(i)->setCheckState(0, i % 2 == 1 ? Qt::Checked : Qt::Unchecked);
+    frameList_->topLevelItem(i)->setCheckState(0, i % 2 == 1 ? Qt::Checked : Qt::Unchecked);
   // Interlaced video keeps one frame of each field pair; the list ends
   // scrolled to its last row, wholly in view.
-  if (count > 0) lvFrames->scrollToItem(lvFrames->topLevelItem(count - 1), QAbstractItemView::EnsureVisible);
+  if (count > 0) frameList_->scrollToItem(frameList_->topLevelItem(count - 1), QAbstractItemView::EnsureVisible);
 }
 
-void VideoLayerPage::CropAviButtonClick() {
+void VideoLayerPage::cropFrames() {
   kt58::Layer* layer = document_.SelectedLayer();
-  if (!ShownStore() || PreviewRunning || !layer || layer->ImageRef != resource_) return;
+  if (!shownStore() || previewRunning_ || !layer || layer->ImageRef != resource_) return;
   {
     const kt58::BusyCursor busy;
     // The page is shown afresh from the new store on the way (every row
     // unmarked).
-    if (!document_.CropVideoFrames(layer, Marks())) return;
+    if (!document_.CropVideoFrames(layer, marks())) return;
   }
-  if (QTreeWidgetItem* first = lvFrames->topLevelItem(0)) {
-    lvFrames->setCurrentItem(first);
-    lvFrames->scrollToItem(first);
+  if (QTreeWidgetItem* first = frameList_->topLevelItem(0)) {
+    frameList_->setCurrentItem(first);
+    frameList_->scrollToItem(first);
   }
 }
 
 // ---- preview
 
-void VideoLayerPage::LayerAviPreviewButtonClick() {
-  if (PreviewRunning) {
+void VideoLayerPage::onPreviewClicked() {
+  if (previewRunning_) {
     // Taken at the next turn of the event loop, not after the frame delay.
-    PreviewStopRequested = true;
+    previewStopRequested_ = true;
     pacer_.WakeNow();
     return;
   }
-  const int rows = lvFrames->topLevelItemCount();
-  if (!ShownStore() || rows < 2) return;
-  int start = SelectedRow();
+  const int rows = frameList_->topLevelItemCount();
+  if (!shownStore() || rows < 2) return;
+  int start = selectedRow();
   if (start < 0 || start == rows - 1) start = 0;
-  LayerAviPreviewButton->setText(QStringLiteral("Stop"));
-  PreviewRunning = true;
-  PreviewStopRequested = false;
-  EnableButtons();
+  previewButton_->setText(QStringLiteral("Stop"));
+  previewRunning_ = true;
+  previewStopRequested_ = false;
+  enableButtons();
   preview_row_ = start;
   pacer_.Start();
-  PreviewStep();
+  previewStep();
 }
 
-void VideoLayerPage::PreviewStep() {
+void VideoLayerPage::previewStep() {
   try {
     const int row = preview_row_++;
-    SelectRow(row);
+    selectRow(row);
     // A marked frame is not shown, but it takes its delay like the others:
     // the preview keeps the video's timing.
-    if (lvFrames->topLevelItem(row)->checkState(0) != Qt::Checked) ShowVideoFrame(row, false);
+    if (frameList_->topLevelItem(row)->checkState(0) != Qt::Checked) showVideoFrame(row, false);
   } catch (...) {
-    EndPreview();
+    endPreview();
     kt58::Ui().ShowMessage("Preview Exception");
     return;
   }
   pacer_.WaitFor(document_.Animation().FrameDelay);
 }
 
-void VideoLayerPage::PreviewTick() {
-  if (!PreviewRunning) return;
+void VideoLayerPage::previewTick() {
+  if (!previewRunning_) return;
   const kt58::TAnimation& a = document_.Animation();
-  if (PreviewStopRequested || a.Playing || kt58::Ui().Terminating() || !ShownStore()) {
-    EndPreview();
+  if (previewStopRequested_ || a.Playing || kt58::Ui().Terminating() || !shownStore()) {
+    endPreview();
     return;
   }
   if (!pacer_.Take(a.FrameDelay)) return;
   // The preview runs once, up to the last row.
-  if (preview_row_ >= lvFrames->topLevelItemCount()) {
-    EndPreview();
+  if (preview_row_ >= frameList_->topLevelItemCount()) {
+    endPreview();
     return;
   }
-  PreviewStep();
+  previewStep();
 }
 
-void VideoLayerPage::EndPreview() {
+void VideoLayerPage::endPreview() {
   pacer_.Stop();
-  if (!PreviewRunning) return;
-  PreviewRunning = false;
-  PreviewStopRequested = false;
-  LayerAviPreviewButton->setText(QStringLiteral("Preview"));
-  EnableButtons();
-  ShowVideoFrame(SelectedRow(), false);
+  if (!previewRunning_) return;
+  previewRunning_ = false;
+  previewStopRequested_ = false;
+  previewButton_->setText(QStringLiteral("Preview"));
+  enableButtons();
+  showVideoFrame(selectedRow(), false);
   emit previewEnded();
 }

@@ -33,29 +33,29 @@ class VideoLayerPage final : public QWidget {
 
   // Fills the page from the layer's frame store, every row unmarked, or
   // empties it when the layer has none; a running preview ends.
-  void ShowVideoLayerInfo(const kt58::Layer* layer);
+  void showVideoLayerInfo(const kt58::Layer* layer);
   // Shows frame index of the store unless it is on display already (or
   // always, with force).
-  void ShowVideoFrame(int index, bool force);
-  void lvFramesSelectItem();
-  void cbStretchClick();
+  void showVideoFrame(int index, bool force);
+  void onFrameSelected();
+  void onStretchToggled();
   // Marks rows 2, 4, 6, ... (counted from 1).
-  void InterlaceSelectionButtonClick();
+  void interlaceSelection();
   // Starts the preview, or while it runs asks it to stop.
-  void LayerAviPreviewButtonClick();
-  void CropAviButtonClick();
+  void onPreviewClicked();
+  void cropFrames();
   // Whether each row is marked (its box ticked, by hand or by "Interlaced").
-  std::vector<bool> Marks() const;
+  std::vector<bool> marks() const;
 
-  QLabel *AviFileLabel, *AviFramesLabel, *AviCurrentFrameLabel;
-  QGroupBox* FrameManagerGroup;
-  QLabel* AviCurrentPreviewImage;
-  QTreeWidget* lvFrames;
-  QCheckBox* cbStretch;
-  QPushButton* LayerAviPreviewButton;
-  QToolButton* InterlaceSelectionButton;
-  QPushButton* CropAviButton;
-  bool PreviewRunning = false, PreviewStopRequested = false;
+  QLabel *fileLabel_, *frameCountLabel_, *currentFrameLabel_;
+  QGroupBox* frameManagerGroup_;
+  QLabel* framePreview_;
+  QTreeWidget* frameList_;
+  QCheckBox* stretchCheck_;
+  QPushButton* previewButton_;
+  QToolButton* interlaceSelectionButton_;
+  QPushButton* cropButton_;
+  bool previewRunning_ = false, previewStopRequested_ = false;
 
  signals:
   // A frame of the store reached the preview image.
@@ -67,21 +67,21 @@ class VideoLayerPage final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  void BuildPage();
+  void buildPage();
   // The store of the resource shown; none when the page is empty.
-  kt58::FrameStore* ShownStore() const;
-  int SelectedRow() const;
-  void SelectRow(int row);
-  void ShowEmpty();
-  void EnableButtons();
+  kt58::FrameStore* shownStore() const;
+  int selectedRow() const;
+  void selectRow(int row);
+  void showEmpty();
+  void enableButtons();
   // One pass of the preview: the row at preview_row_ is selected and, when
   // unmarked, shown; then the wait for the frame delay begins.
-  void PreviewStep();
+  void previewStep();
   // The wait is over: the next pass, or the end.
-  void PreviewTick();
-  void EndPreview();
+  void previewTick();
+  void endPreview();
   // The page shows another resource than the selected layer's: shown anew.
-  void FollowSelection();
+  void followSelection();
 
   Document& document_;
   // The resource whose store the rows show (the list's tag).
@@ -92,6 +92,6 @@ class VideoLayerPage final : public QWidget {
   // Set while the program selects rows: selecting does not load a frame.
   int selecting_ = 0;
 
-  FramePacer pacer_{this, [this] { PreviewTick(); }};
+  FramePacer pacer_{this, [this] { previewTick(); }};
   int preview_row_ = 0;
 };

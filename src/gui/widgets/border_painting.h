@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The Flat and EtchedBorder looks of the edit and combo families: the
+// The Flat and etchedBorder looks of the edit and combo families: the
 // style's sunken border painted over in the button-face colour, optionally
 // with an etched groove inside it.
 #pragma once

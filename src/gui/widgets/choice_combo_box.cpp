@@ -12,20 +12,20 @@ using namespace kt58::controls;
 
 ChoiceComboBox::ChoiceComboBox(QWidget* parent) : QComboBox(parent) {}
 
-void ChoiceComboBox::SetFlat(bool on) {
+void ChoiceComboBox::setFlat(bool on) {
   flat_ = on;
   update();
 }
 
-void ChoiceComboBox::SetEtchedBorder(bool on) {
+void ChoiceComboBox::setEtchedBorder(bool on) {
   etched_ = on;
   update();
 }
 
-void ChoiceComboBox::PaintFace(QPaintEvent* event) { QComboBox::paintEvent(event); }
+void ChoiceComboBox::paintFace(QPaintEvent* event) { QComboBox::paintEvent(event); }
 
 void ChoiceComboBox::paintEvent(QPaintEvent* event) {
-  PaintFace(event);
+  paintFace(event);
   if (!flat_ && !etched_) return;
   QPainter p(this);
   PaintComboBorder(p, size(), flat_, etched_);

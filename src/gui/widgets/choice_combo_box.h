@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Combo boxes with the Flat and EtchedBorder looks; the numeric one is
+// Combo boxes with the Flat and etchedBorder looks; the numeric one is
 // editable and limits typing like the integer edit.
 #pragma once
 
@@ -11,14 +11,14 @@ class ChoiceComboBox : public QComboBox {
   explicit ChoiceComboBox(QWidget* parent = nullptr);
 
   bool Flat() const { return flat_; }
-  void SetFlat(bool on);
-  bool EtchedBorder() const { return etched_; }
-  void SetEtchedBorder(bool on);
+  void setFlat(bool on);
+  bool etchedBorder() const { return etched_; }
+  void setEtchedBorder(bool on);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   // The control's face without the border overlay.
-  virtual void PaintFace(QPaintEvent* event);
+  virtual void paintFace(QPaintEvent* event);
 
  private:
   bool flat_ = false;

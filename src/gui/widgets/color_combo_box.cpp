@@ -80,42 +80,42 @@ ColorComboBox::ColorComboBox(QWidget* parent) : ChoiceComboBox(parent) {
   setEditable(false);
   setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   setMinimumContentsLength(4);
-  FillList();
-  connect(this, &QComboBox::activated, this, &ColorComboBox::ItemPicked);
+  fillList();
+  connect(this, &QComboBox::activated, this, &ColorComboBox::onItemPicked);
 }
 
-void ColorComboBox::FillList() {
+void ColorComboBox::fillList() {
   if (count() > 0) return;
   for (const NamedColor& c : NamedColors()) addItem(QString::fromLatin1(c.name), QVariant(c.value));
   setCurrentIndex(0);
-  current_ = ItemColor(0);
+  current_ = itemColor(0);
 }
 
-QString ColorComboBox::DisplayText() const { return QString::fromStdString(ColorName(current_)); }
+QString ColorComboBox::displayText() const { return QString::fromStdString(ColorName(current_)); }
 
-Color ColorComboBox::ItemColor(int index) const { return itemData(index, kColorRole).toUInt(); }
+Color ColorComboBox::itemColor(int index) const { return itemData(index, kColorRole).toUInt(); }
 
-void ColorComboBox::SetCurrentColor(Color c) {
+void ColorComboBox::setCurrentColor(Color c) {
   current_ = c;
-  SelectMatchingItem();
+  selectMatchingItem();
   update();
 }
 
-void ColorComboBox::SelectMatchingItem() {
+void ColorComboBox::selectMatchingItem() {
   // Keeps the open list on the shown colour; a colour outside the list
-  // leaves no item selected. Never a user pick, so no OnChange.
+  // leaves no item selected. Never a user pick, so no colorChanged.
   const QSignalBlocker block(this);
   setCurrentIndex(findData(QVariant(current_), kColorRole));
 }
 
-void ColorComboBox::ItemPicked(int index) {
+void ColorComboBox::onItemPicked(int index) {
   if (index < 0) return;
-  current_ = ItemColor(index);
+  current_ = itemColor(index);
   update();
-  emit OnChange();
+  emit colorChanged();
 }
 
-QRect ColorComboBox::EditItemRect() const {
+QRect ColorComboBox::editItemRect() const {
   QStyleOptionComboBox opt;
   initStyleOption(&opt);
   const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
@@ -123,7 +123,7 @@ QRect ColorComboBox::EditItemRect() const {
   return QRect(field.left(), top, field.width(), item_height_);
 }
 
-void ColorComboBox::PaintFace(QPaintEvent*) {
+void ColorComboBox::paintFace(QPaintEvent*) {
   QStylePainter p(this);
   QStyleOptionComboBox opt;
   initStyleOption(&opt);
@@ -133,7 +133,7 @@ void ColorComboBox::PaintFace(QPaintEvent*) {
   const bool focused = hasFocus() && !view()->isVisible();
   const QPalette& pal = palette();
   p.setClipRect(style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this));
-  DrawColorItem(p, EditItemRect(), item_height_, DisplayText(), current_,
+  DrawColorItem(p, editItemRect(), item_height_, displayText(), current_,
                 focused ? pal.highlight().color() : pal.base().color(),
                 focused ? pal.highlightedText().color() : pal.text().color());
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A drop-down list of the 41 named colours, each drawn with a swatch. The
-// edit part always shows CurrentColor, by name or in the "$" form when no
+// edit part always shows currentColor, by name or in the "$" form when no
 // item has that value (a colour from the colour dialog).
 #pragma once
 
@@ -39,28 +39,28 @@ class ColorComboBox : public ChoiceComboBox {
  public:
   explicit ColorComboBox(QWidget* parent = nullptr);
 
-  kt58::Color CurrentColor() const { return current_; }
+  kt58::Color currentColor() const { return current_; }
   // Repaints; fires nothing.
-  void SetCurrentColor(kt58::Color c);
+  void setCurrentColor(kt58::Color c);
 
-  // What the edit part shows: the name of CurrentColor.
-  QString DisplayText() const;
-  kt58::Color ItemColor(int index) const;
-  int ItemHeight() const { return item_height_; }
+  // What the edit part shows: the name of currentColor.
+  QString displayText() const;
+  kt58::Color itemColor(int index) const;
+  int itemHeight() const { return item_height_; }
   // Where the edit part draws its entry, in widget coordinates.
-  QRect EditItemRect() const;
+  QRect editItemRect() const;
 
  signals:
-  // The user picked an item; CurrentColor already holds its colour.
-  void OnChange();
+  // The user picked an item; currentColor already holds its colour.
+  void colorChanged();
 
  protected:
-  void PaintFace(QPaintEvent* event) override;
+  void paintFace(QPaintEvent* event) override;
 
  private:
-  void FillList();
-  void SelectMatchingItem();
-  void ItemPicked(int index);
+  void fillList();
+  void selectMatchingItem();
+  void onItemPicked(int index);
 
   kt58::Color current_ = 0;
   int item_height_ = 16;

@@ -15,31 +15,31 @@ using namespace kt58::controls;
 ColorPicker::ColorPicker(QWidget* parent)
     : QWidget(parent), label_(new QLabel(this)), combo_(new ColorComboBox(this)), button_(new QToolButton(this)) {
   label_->setAutoFillBackground(false);
-  combo_->SetEtchedBorder(false);
+  combo_->setEtchedBorder(false);
   button_->setText(QStringLiteral("..."));
   button_->setFocusPolicy(Qt::NoFocus);
-  color_ = combo_->CurrentColor();
-  connect(combo_, &ColorComboBox::OnChange, this, &ColorPicker::ComboChanged);
-  connect(button_, &QToolButton::clicked, this, &ColorPicker::ButtonClicked);
-  ApplyChildTextColor();
+  color_ = combo_->currentColor();
+  connect(combo_, &ColorComboBox::colorChanged, this, &ColorPicker::onComboChanged);
+  connect(button_, &QToolButton::clicked, this, &ColorPicker::onButtonClicked);
+  applyChildTextColor();
   resize(150, 23);
-  LayoutChildren();
+  layoutChildren();
 }
 
-void ColorPicker::SetColor(kt58::Color c) {
+void ColorPicker::setColor(kt58::Color c) {
   color_ = c;
-  combo_->SetCurrentColor(c);
+  combo_->setCurrentColor(c);
 }
 
-QString ColorPicker::LabelText() const { return label_->text(); }
+QString ColorPicker::labelText() const { return label_->text(); }
 
-void ColorPicker::SetLabelText(const QString& text) { label_->setText(text); }
+void ColorPicker::setLabelText(const QString& text) { label_->setText(text); }
 
 QSize ColorPicker::sizeHint() const {
   return {150, label_->sizeHint().height() + combo_->sizeHint().height() + 2};
 }
 
-void ColorPicker::LayoutChildren() {
+void ColorPicker::layoutChildren() {
   const int w = width();
   const int label_h = label_->sizeHint().height();
   label_->setGeometry(1, 1, std::max(0, w - 2), label_h);
@@ -51,7 +51,7 @@ void ColorPicker::LayoutChildren() {
   button_->setGeometry(combo_->x() + combo_w + 1, combo_top, side, side);
 }
 
-void ColorPicker::ApplyChildTextColor() {
+void ColorPicker::applyChildTextColor() {
   // The combo and button keep black text whatever colour the selector's font
   // has; the label shows the selector's own colour.
   for (QWidget* child : {static_cast<QWidget*>(combo_), static_cast<QWidget*>(button_)}) {
@@ -65,25 +65,25 @@ void ColorPicker::ApplyChildTextColor() {
 
 void ColorPicker::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  LayoutChildren();
+  layoutChildren();
 }
 
 void ColorPicker::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::FontChange) {
-    ApplyChildTextColor();
-    LayoutChildren();
+    applyChildTextColor();
+    layoutChildren();
   }
 }
 
-void ColorPicker::ComboChanged() {
-  color_ = combo_->CurrentColor();
-  emit OnColorChange(this);
+void ColorPicker::onComboChanged() {
+  color_ = combo_->currentColor();
+  emit colorChanged(this);
 }
 
-void ColorPicker::ButtonClicked() {
+void ColorPicker::onButtonClicked() {
   QColorDialog dialog(ToQColor(color_), this);
   if (dialog.exec() != QDialog::Accepted) return;
-  SetColor(FromQColor(dialog.selectedColor()));
-  emit OnColorChange(this);
+  setColor(FromQColor(dialog.selectedColor()));
+  emit colorChanged(this);
 }

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A caption label over a colour combo with a square "..." button that opens
-// the colour dialog. OnColorChange reports the user's changes only.
+// the colour dialog. colorChanged reports the user's changes only.
 #pragma once
 
 #include <QWidget>
@@ -17,10 +17,10 @@ class ColorPicker : public QWidget {
   explicit ColorPicker(QWidget* parent = nullptr);
 
   kt58::Color color() const { return color_; }
-  // Also sets the combo's CurrentColor; fires nothing.
-  void SetColor(kt58::Color c);
-  QString LabelText() const;
-  void SetLabelText(const QString& text);
+  // Also sets the combo's currentColor; fires nothing.
+  void setColor(kt58::Color c);
+  QString labelText() const;
+  void setLabelText(const QString& text);
 
   // The label's and the combo's heights one above the other.
   QSize sizeHint() const override;
@@ -30,17 +30,17 @@ class ColorPicker : public QWidget {
   QToolButton* Button() const { return button_; }
 
  signals:
-  void OnColorChange(ColorPicker* sender);
+  void colorChanged(ColorPicker* sender);
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
-  void LayoutChildren();
-  void ApplyChildTextColor();
-  void ComboChanged();
-  void ButtonClicked();
+  void layoutChildren();
+  void applyChildTextColor();
+  void onComboChanged();
+  void onButtonClicked();
 
   kt58::Color color_ = 0;
   QLabel* label_;

@@ -38,12 +38,12 @@ FolderTree::FolderTree(QWidget* parent) : QTreeWidget(parent), icons_(new QFileI
   setMinimumSize(180, 120);
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   header()->setStretchLastSection(false);
-  connect(this, &QTreeWidget::itemExpanded, this, &FolderTree::LoadSubfolders);
+  connect(this, &QTreeWidget::itemExpanded, this, &FolderTree::loadSubfolders);
 }
 
 FolderTree::~FolderTree() { delete icons_; }
 
-QTreeWidgetItem* FolderTree::AddNode(QTreeWidgetItem* parent, const QString& text, const QString& path) {
+QTreeWidgetItem* FolderTree::addNode(QTreeWidgetItem* parent, const QString& text, const QString& path) {
   auto* node = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
   node->setText(0, text);
   node->setFlags(node->flags() & ~Qt::ItemIsEditable);
@@ -53,7 +53,7 @@ QTreeWidgetItem* FolderTree::AddNode(QTreeWidgetItem* parent, const QString& tex
   return node;
 }
 
-void FolderTree::LoadDrives() {
+void FolderTree::loadDrives() {
   setUpdatesEnabled(false);
   clear();
   QStringList roots;
@@ -61,13 +61,13 @@ void FolderTree::LoadDrives() {
   const QString home = QDir::homePath();
   if (!roots.contains(WithSeparator(home)) && !roots.contains(home)) roots << home;
   for (const QString& root : roots) {
-    QTreeWidgetItem* node = AddNode(nullptr, QDir::toNativeSeparators(root), root);
+    QTreeWidgetItem* node = addNode(nullptr, QDir::toNativeSeparators(root), root);
     node->setData(0, kRootPathRole, root);
   }
   setUpdatesEnabled(true);
 }
 
-QString FolderTree::NodePath(const QTreeWidgetItem* node) const {
+QString FolderTree::nodePath(const QTreeWidgetItem* node) const {
   if (!node) return {};
   QStringList names;
   while (node->parent()) {
@@ -78,24 +78,24 @@ QString FolderTree::NodePath(const QTreeWidgetItem* node) const {
   return names.isEmpty() ? root : root + names.join(QLatin1Char('/'));
 }
 
-void FolderTree::LoadSubfolders(QTreeWidgetItem* node) {
+void FolderTree::loadSubfolders(QTreeWidgetItem* node) {
   if (!node || node->data(0, kLoadedRole).toBool()) return;
   node->setData(0, kLoadedRole, true);
-  const QString path = NodePath(node);
+  const QString path = nodePath(node);
   const QString base = WithSeparator(path);
-  for (const QString& name : QDir(path).entryList(kFolders, QDir::NoSort)) AddNode(node, name, base + name);
+  for (const QString& name : QDir(path).entryList(kFolders, QDir::NoSort)) addNode(node, name, base + name);
   node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
   node->sortChildren(0, Qt::AscendingOrder);
 }
 
-void FolderTree::SetSelectedPath(const QString& path) {
+void FolderTree::setSelectedPath(const QString& path) {
   // Folder names differ by case on this platform's file systems.
   if (path == selected_path_) return;
   selected_path_ = path;
   emit selectedPathChanged(path);
 }
 
-void FolderTree::OpenPath(const QString& path) {
+void FolderTree::openPath(const QString& path) {
   const QFileInfo info(path);
   if (path.isEmpty() || !info.isDir()) return;
   const QString target = WithSeparator(QDir::cleanPath(info.absoluteFilePath()));
@@ -114,7 +114,7 @@ void FolderTree::OpenPath(const QString& path) {
   setUpdatesEnabled(false);
   bool complete = true;
   for (const QString& name : target.mid(best).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-    LoadSubfolders(node);
+    loadSubfolders(node);
     QTreeWidgetItem* next = nullptr;
     for (int i = 0; i < node->childCount() && !next; ++i)
       if (node->child(i)->text(0) == name) next = node->child(i);
@@ -125,10 +125,10 @@ void FolderTree::OpenPath(const QString& path) {
     node->setExpanded(true);
     node = next;
   }
-  if (complete) LoadSubfolders(node);
-  const QString built = WithSeparator(NodePath(node));
+  if (complete) loadSubfolders(node);
+  const QString built = WithSeparator(nodePath(node));
   if (built != selected_path_) {
-    SetSelectedPath(built);
+    setSelectedPath(built);
     if (complete) {
       setCurrentItem(node);
       scrollToItem(node);
@@ -144,12 +144,12 @@ void FolderTree::mousePressEvent(QMouseEvent* e) {
   // does not.
   if (e->button() == Qt::LeftButton) {
     QTreeWidgetItem* node = itemAt(e->position().toPoint());
-    if (node && visualItemRect(node).contains(e->position().toPoint())) SetSelectedPath(NodePath(node));
+    if (node && visualItemRect(node).contains(e->position().toPoint())) setSelectedPath(nodePath(node));
   }
   QTreeWidget::mousePressEvent(e);
 }
 
 void FolderTree::keyReleaseEvent(QKeyEvent* e) {
-  if (currentItem()) SetSelectedPath(NodePath(currentItem()));
+  if (currentItem()) setSelectedPath(nodePath(currentItem()));
   QTreeWidget::keyReleaseEvent(e);
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A tree of the file system's folders with the desktop's icons: the roots
 // are the file system's roots and the user's home folder, and a folder's
-// subfolders are read when it is first expanded. SelectedPath holds the
+// subfolders are read when it is first expanded. selectedPath holds the
 // folder the user last clicked, reached with the keyboard or opened.
 #pragma once
 
@@ -17,17 +17,17 @@ class FolderTree : public QTreeWidget {
   ~FolderTree() override;
 
   // Replaces every node by the roots.
-  void LoadDrives();
+  void loadDrives();
   // Expands the tree along an existing folder's path and selects it;
-  // SelectedPath then ends with a separator. Anything else does nothing.
-  void OpenPath(const QString& path);
+  // selectedPath then ends with a separator. Anything else does nothing.
+  void openPath(const QString& path);
   // A root alone gives its path with a trailing separator, a folder below
   // it a path without one.
-  QString NodePath(const QTreeWidgetItem* node) const;
+  QString nodePath(const QTreeWidgetItem* node) const;
 
-  QString SelectedPath() const { return selected_path_; }
+  QString selectedPath() const { return selected_path_; }
   // Stores the path when it differs; the selection does not move.
-  void SetSelectedPath(const QString& path);
+  void setSelectedPath(const QString& path);
 
  signals:
   void selectedPathChanged(const QString& path);
@@ -37,10 +37,10 @@ class FolderTree : public QTreeWidget {
   void keyReleaseEvent(QKeyEvent* e) override;
 
  private:
-  QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const QString& text, const QString& path);
+  QTreeWidgetItem* addNode(QTreeWidgetItem* parent, const QString& text, const QString& path);
   // Reads a node's subfolders once; a folder that cannot be read gets none
   // and loses its expand button.
-  void LoadSubfolders(QTreeWidgetItem* node);
+  void loadSubfolders(QTreeWidgetItem* node);
 
   QFileIconProvider* icons_;
   QString selected_path_;

@@ -15,12 +15,12 @@ int IntegerOf(const QLineEdit* edit) { return kt58::ParseIntOrZero(edit->text().
 
 IntegerEdit::IntegerEdit(QWidget* parent) : QLineEdit(parent) {}
 
-void IntegerEdit::SetFlat(bool on) {
+void IntegerEdit::setFlat(bool on) {
   flat_ = on;
   update();
 }
 
-void IntegerEdit::SetEtchedBorder(bool on) {
+void IntegerEdit::setEtchedBorder(bool on) {
   etched_ = on;
   update();
 }

@@ -15,9 +15,9 @@ class IntegerEdit : public QLineEdit {
   explicit IntegerEdit(QWidget* parent = nullptr);
 
   bool Flat() const { return flat_; }
-  void SetFlat(bool on);
-  bool EtchedBorder() const { return etched_; }
-  void SetEtchedBorder(bool on);
+  void setFlat(bool on);
+  bool etchedBorder() const { return etched_; }
+  void setEtchedBorder(bool on);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

@@ -38,12 +38,12 @@ void PaintBox::DrawPicture(const kt58::Picture& picture, int x, int y) {
   update();
 }
 
-void PaintBox::FillCanvas(kt58::Color color) {
+void PaintBox::fillCanvas(kt58::Color color) {
   canvas_.fill(ToQColor(color));
   update();
 }
 
-void PaintBox::DrawOutline(const QRect& r, kt58::Color color) {
+void PaintBox::drawOutline(const QRect& r, kt58::Color color) {
   if (r.isEmpty()) return;
   QPainter p(&canvas_);
   p.setPen(QPen(ToQColor(color), 0));
@@ -52,13 +52,13 @@ void PaintBox::DrawOutline(const QRect& r, kt58::Color color) {
   update();
 }
 
-void PaintBox::SetFocusOutline(const QRect& r) {
+void PaintBox::setFocusOutline(const QRect& r) {
   if (r == focus_) return;
   focus_ = r;
   update();
 }
 
-void PaintBox::SetHint(const QString& text) {
+void PaintBox::setHint(const QString& text) {
   if (text == hint_) return;
   hint_ = text;
   update();

@@ -22,17 +22,17 @@ class PaintBox final : public QWidget, public kt58::DisplaySink {
   // DisplaySink: the picture's rows are copied into the canvas; parts outside
   // the canvas are cut off.
   void DrawPicture(const kt58::Picture& picture, int x, int y) override;
-  void FillCanvas(kt58::Color color);
+  void fillCanvas(kt58::Color color);
   // One-pixel outline of r (right and bottom exclusive).
-  void DrawOutline(const QRect& r, kt58::Color color);
+  void drawOutline(const QRect& r, kt58::Color color);
   const QImage& Canvas() const { return canvas_; }
 
   // The dotted outline drawn over the canvas; empty for none.
-  void SetFocusOutline(const QRect& r);
-  QRect FocusOutline() const { return focus_; }
+  void setFocusOutline(const QRect& r);
+  QRect focusOutline() const { return focus_; }
 
   // A short text drawn in the middle over the canvas; empty for none.
-  void SetHint(const QString& text);
+  void setHint(const QString& text);
   QString Hint() const { return hint_; }
 
   // Event hooks of the construction view (the box has no behaviour of its
