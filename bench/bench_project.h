@@ -14,7 +14,7 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/raster_ops.h"
-#include "model/animation.h"
+#include "model/project.h"
 
 namespace kt58::bench {
 
@@ -43,17 +43,17 @@ inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint
 }
 
 // The project in a fresh folder under /tmp, removed with the object.
-struct Project {
+struct BenchProject {
   std::filesystem::path dir;
-  std::unique_ptr<TAnimation> animation;
-  Project() {
+  std::unique_ptr<Project> animation;
+  BenchProject() {
     char tmpl[] = "/tmp/kt58-export-bench-XXXXXX";
     dir = ::mkdtemp(tmpl);
     WriteBytes(dir / "base.bmp", EncodeBmp(Pattern(640, 480, 0)));
     WriteBytes(dir / "l1.bmp", EncodeBmp(Pattern(200, 150, 1)));
     WriteBytes(dir / "l2.bmp", EncodeBmp(Pattern(160, 120, 2)));
     WriteBytes(dir / "l3.bmp", EncodeBmp(Pattern(100, 80, 3)));
-    animation = std::make_unique<TAnimation>();
+    animation = std::make_unique<Project>();
     animation->FrameCount = kFrames;
     animation->FrameDelay = 100;
     // Layers are added on top: base first.
@@ -69,13 +69,13 @@ struct Project {
     }
     animation->MakeFrameSequence();
   }
-  ~Project() {
+  ~BenchProject() {
     animation.reset();
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
   }
-  Project(const Project&) = delete;
-  Project& operator=(const Project&) = delete;
+  BenchProject(const BenchProject&) = delete;
+  BenchProject& operator=(const BenchProject&) = delete;
 };
 
 }  // namespace kt58::bench

@@ -19,15 +19,15 @@ namespace {
 namespace fs = std::filesystem;
 using namespace kt58;
 using bench::kFrames;
-using bench::Project;
+using bench::BenchProject;
 
-Project& Shared() {
-  static Project project;
+BenchProject& Shared() {
+  static BenchProject project;
   return project;
 }
 
 void BM_ExportAvi(benchmark::State& state) {
-  Project& p = Shared();
+  BenchProject& p = Shared();
   const fs::path out = p.dir / "bench.avi";
   for (auto _ : state) {
     ExportAvi(*p.animation, out);
@@ -40,7 +40,7 @@ void BM_ExportAvi(benchmark::State& state) {
 BENCHMARK(BM_ExportAvi)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 void BM_ExportGif(benchmark::State& state) {
-  Project& p = Shared();
+  BenchProject& p = Shared();
   const fs::path out = p.dir / "ours.gif";
   GifExportOptions options;  // optimized-windows, 256 colours, nearest
   for (auto _ : state) ExportAnimatedGif(*p.animation, options, out);
@@ -49,7 +49,7 @@ void BM_ExportGif(benchmark::State& state) {
 BENCHMARK(BM_ExportGif)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_ImageMagickGif(benchmark::State& state) {
-  Project& p = Shared();
+  BenchProject& p = Shared();
   const fs::path out = p.dir / "imagemagick.gif";
   const std::string cmd = std::string(KT58_SOURCE_DIR) + "/bench/helpers/export_gif_imagemagick.sh '" + p.dir.string() +
                           "' " + std::to_string(kFrames) + " '" + out.string() + "'";

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 #include "render/compose.h"
 
@@ -16,7 +16,7 @@ namespace {
 using namespace kt58;
 
 // A resource with its picture in memory, as a loaded BMP would be.
-ImageResource* AddStill(TAnimation& anim, uint32_t seed) {
+ImageResource* AddStill(Project& anim, uint32_t seed) {
   auto ref = std::make_unique<PictureResource>(std::filesystem::path(), anim.References->TakeNextId());
   ref->SourceType = st_Bmp;
   ref->Image = CreateSizedPicture24(320, 240);
@@ -33,7 +33,7 @@ ImageResource* AddStill(TAnimation& anim, uint32_t seed) {
   return anim.References->Append(std::move(ref));
 }
 
-void BuildProject(TAnimation& anim, bool effects) {
+void BuildProject(Project& anim, bool effects) {
   anim.FixedFrameSize = true;
   anim.FixedWidth = 640;
   anim.FixedHeight = 480;
@@ -59,7 +59,7 @@ void BuildProject(TAnimation& anim, bool effects) {
 }
 
 void RenderLoop(benchmark::State& state, bool effects) {
-  TAnimation anim;
+  Project anim;
   BuildProject(anim, effects);
   for (auto _ : state) {
     WorkPicture frame = ComposeFrame(anim, anim.ConstructorFrame.get(), FrameClock::Stepping(-1));

@@ -40,12 +40,12 @@ const Format kFormats[] = {
 // The project saved as a file for the tool, and its frames as BMP files for
 // ffmpeg, composed as the export composes them.
 struct Inputs {
-  bench::Project project;
+  bench::BenchProject project;
   fs::path apf;
   Inputs() {
     apf = project.dir / "bench.apf";
     project.animation->SaveToFile(apf);
-    TAnimation& a = *project.animation;
+    Project& a = *project.animation;
     for (int i = 0; i < a.FrameCount; ++i) {
       WorkPicture p = ComposeFrame(a, a.Frames[static_cast<size_t>(i)].get(), FrameClock::Stepping(i));
       char name[32];

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "model/animation.h"
+#include "model/project.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ const std::filesystem::path& ProgramHome() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::filesystem::path& home = ProgramHome();
   {
-    kt58::TAnimation animation;
+    kt58::Project animation;
     std::stringstream in(std::string(reinterpret_cast<const char*>(data), size));
     animation.LoadFromStream(in);
   }

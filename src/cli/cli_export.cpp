@@ -17,7 +17,7 @@ namespace kt58::cli {
 namespace {
 
 // The project, loaded and resequenced, with frames to export.
-std::unique_ptr<TAnimation> LoadForExport(const std::filesystem::path& project, CliUi& ui) {
+std::unique_ptr<Project> LoadForExport(const std::filesystem::path& project, CliUi& ui) {
   auto anim = LoadProject(project, ui);
   if (!anim->Sequenced || anim->Frames.empty())
     throw CommandFailed("project " + project.string() + " has no layers: there is nothing to export");

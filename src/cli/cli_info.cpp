@@ -140,7 +140,7 @@ void LayerJson(std::string& out, const Layer& l) {
   o.End();
 }
 
-std::string ProjectJson(const TAnimation& a) {
+std::string ProjectJson(const Project& a) {
   std::string out;
   JsonObject root(out);
   const FrameSize size = a.GetFrameSize();
@@ -188,7 +188,7 @@ std::string ProjectJson(const TAnimation& a) {
   return out + "\n";
 }
 
-void PrintText(const TAnimation& a, const std::filesystem::path& path, std::FILE* out) {
+void PrintText(const Project& a, const std::filesystem::path& path, std::FILE* out) {
   const FrameSize size = a.GetFrameSize();
   std::fprintf(out, "Project %s\n", path.string().c_str());
   std::fprintf(out, "  Frames %d, frame size %d x %d (%s; automatic %d x %d, fixed %d x %d)\n", a.FrameCount,

@@ -10,7 +10,7 @@
 #include "platform/picture_limits.h"
 #include "engine/raster_ops.h"
 #include "export/bitmap_sequence.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/layer.h"
 #include "platform/video_writer.h"
 

@@ -21,7 +21,7 @@ std::string MessageAndCause(const std::string& message, const std::string& cause
   return message.empty() ? CliUi::Sentence(cause) : CliUi::Sentence(message) + " " + CliUi::Sentence(cause);
 }
 
-void ApplyLayerSpec(TAnimation& anim, Layer& layer, const LayerSpec& s) {
+void ApplyLayerSpec(Project& anim, Layer& layer, const LayerSpec& s) {
   // The setters work on the selected layer, as the property pages do; each
   // takes its whole group, so unset options pass the layer's own values.
   anim.SelectedLayer = &layer;
@@ -75,11 +75,11 @@ const char* DirectionName(int direction) {
   }
 }
 
-std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi&) {
+std::unique_ptr<Project> LoadProject(const std::filesystem::path& path, CliUi&) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
     throw CommandFailed("no project file at " + path.string());
-  auto anim = std::make_unique<TAnimation>();
+  auto anim = std::make_unique<Project>();
   const ProjectReadResult read = anim->ReadFromFile(path);
   const std::string line = "cannot read project " + path.string() + ": ";
   if (!read.ok) {
@@ -104,7 +104,7 @@ std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi
 }
 
 void RunNew(const NewCommand& cmd, CliUi& ui) {
-  TAnimation anim;
+  Project anim;
   // Set before the layers go in: adding a layer resequences with the
   // animation's frame count.
   anim.FrameCount = cmd.frames;
@@ -117,7 +117,8 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
   for (const LayerSpec& spec : cmd.layers) {
     Layer* layer = nullptr;
     try {
-      layer = anim.AddLayerFromFile(spec.file);
+      DialogProgress progress([&ui] { return ui.CreateProgressDialog(); }, [&ui] { ui.ProcessMessages(); });
+      layer = anim.AddLayerFromFile(spec.file, progress);
     } catch (const Kt58Error& e) {
       if (const auto* engine = dynamic_cast<const EngineError*>(&e); engine && engine->Code() == EngineErrorCode::Abort)
         throw CommandFailed("no file at " + spec.file.string());
@@ -139,7 +140,7 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
     if (CliUi::Interrupted()) throw InterruptedError();
   }
   try {
-    anim.SaveToFile(cmd.out);
+    for (const StoreProblem& problem : anim.SaveToFile(cmd.out)) ui.ShowMessage(problem.message);
   } catch (const Kt58Error& e) {
     throw CommandFailed(e.what());  // names the file and the cause
   }

@@ -9,7 +9,7 @@
 
 #include "cli/cli_options.h"
 #include "engine/errors.h"
-#include "model/animation.h"
+#include "model/project.h"
 
 namespace kt58::cli {
 
@@ -24,7 +24,7 @@ class CommandFailed : public Kt58Error {
 // Opens a project as the editor does: a fresh animation, read from the file,
 // then resequenced without rendering and set to non-rendered playback.
 // Raises CommandFailed quoting the core's message when it cannot be read.
-std::unique_ptr<TAnimation> LoadProject(const std::filesystem::path& path, CliUi& ui);
+std::unique_ptr<Project> LoadProject(const std::filesystem::path& path, CliUi& ui);
 
 void RunInfo(const InfoCommand& cmd, CliUi& ui, std::FILE* out);
 void RunNew(const NewCommand& cmd, CliUi& ui);

@@ -28,7 +28,10 @@ WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool
   if (!store.IsOpen() || !std::filesystem::is_regular_file(path, ec)) return nullptr;
 
   constexpr const char* kConverting = "Converting AVI to kt58 BlitStream";
-  if (!probe) progress.Report("Preparing for Import...", 0, 0);
+  if (!probe) {
+    progress.Begin("Import AVI...", true);
+    progress.Report("Preparing for Import...", 0, 0);
+  }
 
   store.FrameOffsets.clear();
   store.FrameCount = 0;

@@ -96,6 +96,7 @@ WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool
 
   constexpr const char* kConverting = "Converting GIF to kt58 BlitStream";
   const int count = static_cast<int>(gif->images.size());
+  progress.Begin("", false);
   progress.Report(kConverting, 0, count);
 
   store.FrameOffsets.clear();

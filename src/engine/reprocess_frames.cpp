@@ -28,6 +28,7 @@ void ReprocessFrames(FrameStore& store, Progress& progress) {
   constexpr const char* kReprocessing = "Re-Processing Video...";
   const std::vector<int32_t> marks = store.FrameOffsets;
   const auto steps = static_cast<int64_t>(marks.size());
+  progress.Begin("", false);
   progress.Report(kReprocessing, 0, steps);
 
   store.CloseFile();

@@ -36,30 +36,44 @@ void InstallUiServices(UiServices* services) {
   g_services.store(services ? services : &g_default_services, std::memory_order_release);
 }
 
-DialogProgress::DialogProgress(const std::string& caption, bool cancellable) : cancellable_(cancellable) {
-  if (!caption.empty()) dialog_->SetCaption(caption);
-  if (cancellable_) dialog_->ShowCancel([this] { cancelled_ = true; });
+DialogProgress::DialogProgress(std::function<std::unique_ptr<ProgressDialog>()> make_dialog,
+                               std::function<void()> poll)
+    : make_dialog_(std::move(make_dialog)), poll_(std::move(poll)) {}
+
+DialogProgress::~DialogProgress() {
+  if (dialog_) dialog_->Release();
+}
+
+ProgressDialog& DialogProgress::Dialog() {
+  if (!dialog_) dialog_ = make_dialog_();
+  return *dialog_;
+}
+
+void DialogProgress::Begin(const std::string& caption, bool offer_cancel) {
+  if (!caption.empty()) Dialog().SetCaption(caption);
+  cancellable_ = offer_cancel;
+  if (offer_cancel) Dialog().ShowCancel([this] { cancelled_ = true; });
 }
 
 void DialogProgress::Report(const std::string& text, int64_t done, int64_t total) {
   if (!shown_ || text != text_) {
     text_ = text;
-    dialog_->SetText(text);
+    Dialog().SetText(text);
   }
   if (total > 0) {
     const int64_t top = std::min<int64_t>(total, std::numeric_limits<int>::max());
     if (top != total_) {
       total_ = top;
-      dialog_->SetRange(0, static_cast<int>(top));
+      Dialog().SetRange(0, static_cast<int>(top));
     }
-    dialog_->SetPosition(static_cast<int>(std::clamp<int64_t>(done, 0, top)));
+    Dialog().SetPosition(static_cast<int>(std::clamp<int64_t>(done, 0, top)));
   }
   if (!shown_) {
     shown_ = true;
-    dialog_->Show();
+    Dialog().Show();
   }
-  dialog_->Repaint();
-  if (cancellable_) ProcessPendingMessages();
+  Dialog().Repaint();
+  if (cancellable_ && poll_) poll_();
 }
 
 void ProcessPendingMessages() {

@@ -73,26 +73,31 @@ class ProgressScope {
   std::unique_ptr<ProgressDialog> dialog_;
 };
 
-// Long work's Progress shown in a progress dialog of the installed services,
-// with the busy cursor for its lifetime. The dialog appears at the first
-// report; a report with total 0 leaves the bar as it is. A cancellable one
-// has a Cancel button and lets pending events run at each report, so that
-// the button can be clicked while the work goes on.
+// Long work's Progress shown in a progress dialog that the front end hands
+// makes (a window, a terminal bar) when the work begins or first reports, so
+// work that reports nothing shows nothing. The dialog appears at the first
+// report; a
+// report with total 0 leaves the bar as it is. Work that offers Cancel gets
+// the button, and `poll` runs at each of its reports, so that the front end
+// can let the click (or Ctrl+C) through while the work goes on.
 class DialogProgress final : public Progress {
  public:
-  // An empty caption keeps the dialog's own.
-  DialogProgress(const std::string& caption, bool cancellable);
+  DialogProgress(std::function<std::unique_ptr<ProgressDialog>()> make_dialog, std::function<void()> poll);
+  ~DialogProgress() override;
   DialogProgress(const DialogProgress&) = delete;
   DialogProgress& operator=(const DialogProgress&) = delete;
 
+  void Begin(const std::string& caption, bool offer_cancel) override;
   void Report(const std::string& text, int64_t done, int64_t total) override;
   bool Cancelled() const override { return cancelled_; }
 
  private:
-  // Declared first so that the cursor comes back after the dialog has gone.
-  BusyCursor busy_;
-  ProgressScope dialog_;
-  bool cancellable_;
+  ProgressDialog& Dialog();
+
+  std::function<std::unique_ptr<ProgressDialog>()> make_dialog_;
+  std::unique_ptr<ProgressDialog> dialog_;
+  std::function<void()> poll_;
+  bool cancellable_ = false;
   bool cancelled_ = false;
   bool shown_ = false;
   std::string text_;

@@ -41,7 +41,7 @@ uint64_t AviFileBytes(int width, int height, int frames) {
   return kFixed + static_cast<uint64_t>(std::max(frames, 0)) * (AviFrameImageSize(width, height) + kPerFrame);
 }
 
-bool ExportAvi(TAnimation& animation, const fs::path& path) {
+bool ExportAvi(Project& animation, const fs::path& path) {
   VideoWriterSettings settings;
   settings.format = VideoFormat::Avi;
   settings.frame_ms = FrameDurationMs(animation);

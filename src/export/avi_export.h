@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "engine/errors.h"
-#include "model/animation.h"
+#include "model/project.h"
 
 namespace kt58 {
 
@@ -44,6 +44,6 @@ uint64_t AviFileBytes(int width, int height, int frames);
 // (returns false); true when the file was written. Before the file is
 // created, AviFileBytes is checked against the free space of the target's
 // file system (ENotEnoughSpace).
-bool ExportAvi(TAnimation& animation, const std::filesystem::path& path);
+bool ExportAvi(Project& animation, const std::filesystem::path& path);
 
 }  // namespace kt58

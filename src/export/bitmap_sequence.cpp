@@ -61,7 +61,7 @@ const char* SequenceStatusText(SequenceStatus status) {
   return "";
 }
 
-SequenceResult ExportBitmapSequence(TAnimation& animation, const fs::path& folder, const std::string& pattern,
+SequenceResult ExportBitmapSequence(Project& animation, const fs::path& folder, const std::string& pattern,
                                     int start, const SequenceStatusCallback& on_status) {
   SequenceResult result;
   result.names = SequenceFileNames(pattern, start, animation.FrameCount);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/animation.h"
+#include "model/project.h"
 #include "render/compose.h"
 
 namespace kt58 {
@@ -50,7 +50,7 @@ struct SequenceResult {
 // it. A frame without layers counts as an error. Before anything is
 // written, the files' total size is checked against the free space of the
 // folder's file system (ENotEnoughSpace, naming the folder).
-SequenceResult ExportBitmapSequence(TAnimation& animation, const std::filesystem::path& folder,
+SequenceResult ExportBitmapSequence(Project& animation, const std::filesystem::path& folder,
                                     const std::string& pattern, int start,
                                     const SequenceStatusCallback& on_status = {});
 

@@ -8,9 +8,9 @@ namespace kt58 {
 
 namespace fs = std::filesystem;
 
-int FrameDurationMs(const TAnimation& animation) { return animation.FrameDelay > 0 ? animation.FrameDelay : 100; }
+int FrameDurationMs(const Project& animation) { return animation.FrameDelay > 0 ? animation.FrameDelay : 100; }
 
-EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const fs::path& target, VideoWriterSettings settings,
+EncodedFrames EncodeGeneratedFrames(Project& animation, const fs::path& target, VideoWriterSettings settings,
                                     const FramePassDialog& texts, uint64_t (*bytes_bound)(int, int, int)) {
   using Stage = PlatformErrorCode;
   BusyCursor busy;

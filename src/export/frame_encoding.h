@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/atomic_file.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "render/compose.h"
 #include "platform/video_writer.h"
 
@@ -18,7 +18,7 @@ namespace kt58 {
 
 // Frame duration in milliseconds: FrameDelay, or 100 when it is 0 or
 // negative.
-int FrameDurationMs(const TAnimation& animation);
+int FrameDurationMs(const Project& animation);
 
 enum class FramePassResult { Written, NothingToWrite, Cancelled };
 
@@ -46,7 +46,7 @@ struct FramePassDialog {
 // VideoWriteFrame when a later frame has another size or no picture (or the
 // frames went away meanwhile), and whatever the writer raises; the
 // temporary is removed on every way out but Written.
-EncodedFrames EncodeGeneratedFrames(TAnimation& animation, const std::filesystem::path& target,
+EncodedFrames EncodeGeneratedFrames(Project& animation, const std::filesystem::path& target,
                                     VideoWriterSettings settings, const FramePassDialog& dialog,
                                     uint64_t (*bytes_bound)(int width, int height, int frames) = nullptr);
 

@@ -84,7 +84,7 @@ using SharedPicture = std::shared_ptr<const Picture>;
 
 // Frame i of the pass: frame 0 shown by stepping, then played on, as the
 // animation plays from its first frame.
-SharedPicture ComposePassFrame(const TAnimation& animation, size_t i) {
+SharedPicture ComposePassFrame(const Project& animation, size_t i) {
   return SharedPicture(
       ComposeFrame(animation, animation.Frames[i].get(), FrameClock::Playing(0, static_cast<int>(i))));
 }
@@ -93,7 +93,7 @@ SharedPicture ComposePassFrame(const TAnimation& animation, size_t i) {
 // and its colours counted. With merging asked for, one entry of the table is
 // kept free for transparency, a copy of entry 0 that the exact look-up never
 // picks, so that no frame has to grow the shared table.
-GifPalette SharedPaletteOf(const TAnimation& animation, const GifExportOptions& options, int count) {
+GifPalette SharedPaletteOf(const Project& animation, const GifExportOptions& options, int count) {
   const int size = 1 << options.ReductionBits;
   const bool reserve = options.Merge && size > 8;
   GlobalPaletteBuilder builder(reserve ? size - 1 : size);
@@ -313,7 +313,7 @@ MapJob ReductionJob(SharedPicture picture, const ExactNearestAnswers* shared, in
 // all of them, and the spool optimised and written.
 class GifBuild {
  public:
-  GifBuild(const TAnimation& animation, const GifExportOptions& options, const GifFrameObserver& observer)
+  GifBuild(const Project& animation, const GifExportOptions& options, const GifFrameObserver& observer)
       : animation_(animation), options_(options), observer_(observer) {}
 
   void WriteTo(const fs::path& file) {
@@ -479,7 +479,7 @@ class GifBuild {
     return 13 + (global.empty() ? 0 : 3 * (uint64_t{1} << ColorTableBits(global.size())));
   }
 
-  const TAnimation& animation_;
+  const Project& animation_;
   const GifExportOptions& options_;
   const GifFrameObserver& observer_;
   int reduction_ = 0, bits_ = 0, dither_ = 0, count_ = 0;
@@ -511,7 +511,7 @@ void BuiltGif::SaveAs(const fs::path& target) const {
   copy.Commit();
 }
 
-std::unique_ptr<BuiltGif> BuildAnimatedGif(const TAnimation& animation, const GifExportOptions& options,
+std::unique_ptr<BuiltGif> BuildAnimatedGif(const Project& animation, const GifExportOptions& options,
                                            const GifFrameObserver& observer) {
   const fs::path folder = ProgramFolder() / "Output";
   std::error_code ec;
@@ -521,7 +521,7 @@ std::unique_ptr<BuiltGif> BuildAnimatedGif(const TAnimation& animation, const Gi
   return std::make_unique<BuiltGif>(std::move(file));
 }
 
-void ExportAnimatedGif(const TAnimation& animation, const GifExportOptions& options, const fs::path& path,
+void ExportAnimatedGif(const Project& animation, const GifExportOptions& options, const fs::path& path,
                        const GifFrameObserver& observer) {
   AtomicFile file(path);
   GifBuild(animation, options, observer).WriteTo(file.TempPath());

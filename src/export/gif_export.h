@@ -14,7 +14,7 @@
 
 #include "engine/picture.h"
 #include "export/gif/gif_image.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/atomic_file.h"
 
 namespace kt58 {
@@ -91,7 +91,7 @@ class BuiltGif {
 };
 
 // The GIF built into ProgramFolder()/Output/ (created when missing).
-std::unique_ptr<BuiltGif> BuildAnimatedGif(const TAnimation& animation, const GifExportOptions& options,
+std::unique_ptr<BuiltGif> BuildAnimatedGif(const Project& animation, const GifExportOptions& options,
                                            const GifFrameObserver& observer = {});
 
 // "File Size : %s Bytes" with the size in decimal.
@@ -99,7 +99,7 @@ std::string GifFileSizeText(uint64_t size);
 
 // The GIF written to path atomically (temporary file renamed into place):
 // what the command line does.
-void ExportAnimatedGif(const TAnimation& animation, const GifExportOptions& options, const std::filesystem::path& path,
+void ExportAnimatedGif(const Project& animation, const GifExportOptions& options, const std::filesystem::path& path,
                        const GifFrameObserver& observer = {});
 
 }  // namespace kt58

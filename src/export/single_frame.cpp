@@ -3,7 +3,6 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/jpeg_picture.h"
-#include "engine/ui_services.h"
 #include "platform/atomic_file.h"
 #include "export/gif/gif_image.h"
 #include "model/image_resource.h"
@@ -52,7 +51,7 @@ void WriteGif(const Picture& picture, const fs::path& path, int dither) {
 
 }  // namespace
 
-void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock, const fs::path& path,
+void SaveFrameToFile(const Project& animation, const SequencedFrame* frame, FrameClock clock, const fs::path& path,
                      int gif_dither) {
   WorkPicture picture;
   try {
@@ -71,23 +70,23 @@ void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, F
   FreeWorkPicture(picture);
 }
 
-void ExportSingleFrame(TAnimation& animation, int index, const fs::path& path) {
+void ExportSingleFrame(Project& animation, int index, const fs::path& path) {
   if (index < 0 || static_cast<size_t>(index) >= animation.Frames.size())
     throw ESingleFrameExport(ErrorSavingFileText(path));
   SaveFrameToFile(animation, animation.Frames[static_cast<size_t>(index)].get(), FrameClock::Stepping(index), path, dmNearest);
 }
 
-bool SaveCurrentFrameCommand(const TAnimation& animation, const fs::path& path, int gif_dither) {
+std::optional<std::string> SaveCurrentFrameCommand(const Project& animation, const fs::path& path,
+                                                   int gif_dither) {
   try {
     SaveFrameToFile(animation, animation.CurrentFrame, FrameClock::Stepping(animation.CurrentFrameIndex), path,
                     gif_dither);
-    return true;
+    return std::nullopt;
   } catch (const ESingleFrameExport& e) {
-    Ui().ShowMessage(e.what());
+    return e.what();
   } catch (const std::exception&) {
-    Ui().ShowMessage(ErrorSavingFileText(path));
+    return ErrorSavingFileText(path);
   }
-  return false;
 }
 
 }  // namespace kt58

@@ -4,10 +4,11 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "engine/errors.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "render/compose.h"
 
 namespace kt58 {
@@ -35,17 +36,18 @@ inline constexpr int kSingleFrameJpegQuality = 90;
 // decided by SourceTypeFromExtension: an existing file of that name is
 // replaced, never read, whatever it holds. Anything else raises
 // ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
-void SaveFrameToFile(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock,
+void SaveFrameToFile(const Project& animation, const SequencedFrame* frame, FrameClock clock,
                      const std::filesystem::path& path, int gif_dither);
 
 // Generated frame `index`, stepping, through SaveFrameToFile with
 // nearest-colour GIFs. An index outside Frames raises
 // ESingleFrameExport(ErrorSavingFileText(path)).
-void ExportSingleFrame(TAnimation& animation, int index, const std::filesystem::path& path);
+void ExportSingleFrame(Project& animation, int index, const std::filesystem::path& path);
 
 // The main window's command after its dialog: saves the animation's
-// CurrentFrame (stepping at CurrentFrameIndex) and shows any failure text
-// through Ui().ShowMessage; true when the file was written.
-bool SaveCurrentFrameCommand(const TAnimation& animation, const std::filesystem::path& path, int gif_dither);
+// CurrentFrame (stepping at CurrentFrameIndex). Gives the text to show when
+// the file could not be written, none when it was.
+std::optional<std::string> SaveCurrentFrameCommand(const Project& animation, const std::filesystem::path& path,
+                                                   int gif_dither);
 
 }  // namespace kt58

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-VideoWriterSettings SettingsFor(const TAnimation& animation, const VideoExportOptions& options) {
+VideoWriterSettings SettingsFor(const Project& animation, const VideoExportOptions& options) {
   VideoWriterSettings s;
   s.format = options.Format;
   s.frame_ms = options.FrameDelayMs > 0 ? options.FrameDelayMs : FrameDurationMs(animation);
@@ -23,7 +23,7 @@ VideoWriterSettings SettingsFor(const TAnimation& animation, const VideoExportOp
   return s;
 }
 
-EncodedFrames Encode(TAnimation& animation, const VideoExportOptions& options, const fs::path& target) {
+EncodedFrames Encode(Project& animation, const VideoExportOptions& options, const fs::path& target) {
   try {
     return EncodeGeneratedFrames(animation, target, SettingsFor(animation, options),
                                  {kVideoExportCaption, VideoExportLabel(options.Format), true});
@@ -38,7 +38,7 @@ std::string VideoExportLabel(VideoFormat format) {
   return std::string("Building ") + VideoFormatName(format) + " file";
 }
 
-FramePassResult ExportVideo(TAnimation& animation, const VideoExportOptions& options, const fs::path& path) {
+FramePassResult ExportVideo(Project& animation, const VideoExportOptions& options, const fs::path& path) {
   EncodedFrames encoded = Encode(animation, options, path);
   if (encoded.result == FramePassResult::Written) {
     try {
@@ -71,7 +71,7 @@ void BuiltVideo::SaveAs(const fs::path& target) const {
   }
 }
 
-std::unique_ptr<BuiltVideo> BuildVideo(TAnimation& animation, const VideoExportOptions& options) {
+std::unique_ptr<BuiltVideo> BuildVideo(Project& animation, const VideoExportOptions& options) {
   const fs::path folder = ProgramFolder() / "Output";
   std::error_code ec;
   fs::create_directories(folder, ec);

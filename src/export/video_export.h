@@ -18,7 +18,7 @@
 #include "engine/errors.h"
 #include "platform/atomic_file.h"
 #include "export/frame_encoding.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/video_writer.h"
 
 namespace kt58 {
@@ -46,7 +46,7 @@ struct VideoExportOptions {
 // describes; odd MP4 sides are padded with the background colour. Written
 // when the file is there, NothingToWrite (no frames, or a first frame
 // without a picture) and Cancelled leave no file. Raises EVideoExport.
-FramePassResult ExportVideo(TAnimation& animation, const VideoExportOptions& options,
+FramePassResult ExportVideo(Project& animation, const VideoExportOptions& options,
                             const std::filesystem::path& path);
 
 // A finished encoding kept in a hidden temporary file in the program's
@@ -69,6 +69,6 @@ class BuiltVideo {
 // Encodes as ExportVideo does into ProgramFolder()/Output/ (created when
 // missing). Null when there was nothing to write or the user cancelled.
 // Raises EVideoExport.
-std::unique_ptr<BuiltVideo> BuildVideo(TAnimation& animation, const VideoExportOptions& options);
+std::unique_ptr<BuiltVideo> BuildVideo(Project& animation, const VideoExportOptions& options);
 
 }  // namespace kt58

@@ -37,7 +37,7 @@
 #include "gui/panels/video_layer_page.h"
 #include "engine/picture.h"
 #include "engine/ui_services.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
 
@@ -459,7 +459,7 @@ void MainWindow::showSplashProgress(const QString&, int percent) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-  kt58::TAnimation& a = document_->Animation();
+  kt58::Project& a = document_->project();
   if (a.Playing) playbackBar_->stopPlayback();
   if (!querySaveProject()) {
     e->ignore();
@@ -487,7 +487,7 @@ void MainWindow::onSplitterMoved() {
 
 void MainWindow::relayout() {
   canvasView_->relayout();
-  if (document_->Animation().Playing) return;
+  if (document_->project().Playing) return;
   if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
 }
 
@@ -511,13 +511,13 @@ void MainWindow::showStatusMessage(const QString& text) {
 }
 
 void MainWindow::showProjectName() {
-  const QString name = QString::fromStdString(std::filesystem::path(document_->Animation().FileName).filename().string());
+  const QString name = QString::fromStdString(std::filesystem::path(document_->project().FileName).filename().string());
   projectNameLabel_->setText(name);
   projectNameLabel_->setToolTip(name);
 }
 
 void MainWindow::updateStatusLine() {
-  const kt58::TAnimation& a = document_->Animation();
+  const kt58::Project& a = document_->project();
   const kt58::FrameSize size = a.GetFrameSize();
   std::string text;
   if (a.Frames.size() > 1)
@@ -545,7 +545,7 @@ void MainWindow::updateStatusLine() {
 }
 
 void MainWindow::updateControlStates() {
-  const kt58::TAnimation& a = document_->Animation();
+  const kt58::Project& a = document_->project();
   const bool playing = a.Playing;
   const int layers = a.LayerCount();
   projectButton_->setEnabled(!playing);

@@ -8,7 +8,6 @@
 #include "engine/errors.h"
 #include "engine/gif_import.h"
 #include "engine/jpeg_picture.h"
-#include "engine/ui_services.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
@@ -76,7 +75,7 @@ WorkPicture PictureResource::GetFirstFrame() {
 
 WorkPicture PictureResource::GetNextFrame() { return GetFirstFrame(); }
 
-void PictureResource::LoadFromSource() {
+void PictureResource::LoadFromSource(Progress&) {
   WorkPicture picture = CreateWorkPicture();
   switch (SourceType) {
     case st_Bmp: LoadBmpFile(SourceFileName, *picture); break;
@@ -121,7 +120,7 @@ WorkPicture FrameStoreResource::GetFirstFrame() { return Image ? Image->ReadFram
 
 WorkPicture FrameStoreResource::GetNextFrame() { return Image ? Image->ReadNextFrame() : nullptr; }
 
-void FrameStoreResource::LoadFromSource() {
+void FrameStoreResource::LoadFromSource(Progress& progress) {
   Image.reset();
   auto store = std::make_unique<FrameStore>();
   if (DataFileName.empty()) return;
@@ -138,10 +137,8 @@ void FrameStoreResource::LoadFromSource() {
   WorkPicture first;
   try {
     if (SourceType == st_Avi) {
-      DialogProgress progress("Import AVI...", true);
       first = ImportAvi(*store, SourceFileName, false, progress);
     } else if (SourceType == st_Gifa) {
-      DialogProgress progress("", false);
       first = ImportGif(*store, SourceFileName, false, progress);
     }
     if (first) {

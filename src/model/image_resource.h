@@ -12,6 +12,7 @@
 
 #include "engine/frame_store.h"
 #include "engine/picture.h"
+#include "platform/progress.h"
 
 namespace kt58 {
 
@@ -48,7 +49,8 @@ class ImageResource {
   // picture of their own, so the caller never has to know which kind it has.
   virtual WorkPicture GetFirstFrame() = 0;
   virtual WorkPicture GetNextFrame() = 0;
-  virtual void LoadFromSource() = 0;
+  // Long work (an import) reports through progress and stops when it asks.
+  virtual void LoadFromSource(Progress& progress) = 0;
 
   // The in-memory picture of a still resource; none for other kinds or
   // before loading.
@@ -83,7 +85,7 @@ class PictureResource final : public ImageResource {
   WorkPicture GetNextFrame() override;
   // Builds Picture from SourceFileName by SourceType (BMP, JPEG, first image
   // of a GIF). Errors pass to the caller; the old picture then stays.
-  void LoadFromSource() override;
+  void LoadFromSource(Progress& progress) override;
   const Picture* StillPicture() const override { return Image.get(); }
 
   WorkPicture Image;
@@ -100,8 +102,8 @@ class FrameStoreResource final : public ImageResource {
   WorkPicture GetNextFrame() override;
   // Imports SourceFileName into a new store at DataFileName. Never raises: a
   // failed import leaves the resource without a store (and without a data
-  // file), and layers using it draw nothing.
-  void LoadFromSource() override;
+  // file), and layers using it draw nothing; so does a cancelled one.
+  void LoadFromSource(Progress& progress) override;
   FrameStore* Store() const override { return Image.get(); }
 
   // ProgramFolder() + source stem + Id + ".Dat"; empty on any error.

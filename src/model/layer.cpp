@@ -3,7 +3,7 @@
 
 #include <system_error>
 
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 #include "model/image_resources.h"
 #include "platform/text_helpers.h"
@@ -14,7 +14,7 @@ namespace {
 constexpr int kFixedEffectOrder[] = {es_None, es_PixelRotateButtonize, es_Rotate, es_FadeBlend, es_Transparencies};
 }
 
-LayerSettings::LayerSettings(TAnimation* owner) : Owner(owner) {
+LayerSettings::LayerSettings(Project* owner) : Owner(owner) {
   EffectOrder.clear();
   EffectOrder.assign(std::begin(kFixedEffectOrder), std::end(kFixedEffectOrder));
 }
@@ -34,7 +34,7 @@ void LayerSettings::ResetValues() {
   ButtonizeAmount = 1;
 }
 
-Layer::Layer(TAnimation* owner) : LayerSettings(owner) { Reset(); }
+Layer::Layer(Project* owner) : LayerSettings(owner) { Reset(); }
 
 Layer::~Layer() {
   // Release only counts down or frees: it raises nothing.
@@ -68,7 +68,7 @@ void Layer::AutoDetectTransparentColor() {
   TransparentColor = RGBColor(p[2], p[1], p[0]);
 }
 
-ImageResource* Layer::AddReference(const std::filesystem::path& file_name) {
+ImageResource* Layer::AddReference(const std::filesystem::path& file_name, Progress& progress) {
   if (!Owner || !Owner->References) return nullptr;
   ImageResources& list = *Owner->References;
   if (ImageResource* found = list.FindByFileName(file_name)) {
@@ -86,9 +86,8 @@ ImageResource* Layer::AddReference(const std::filesystem::path& file_name) {
     case st_Gifa: ref = std::make_unique<FrameStoreResource>(file_name, list.TakeNextId()); break;
     default: return nullptr;
   }
-  // An import lets pending events run; the resource joins the list only once
-  // it is complete.
-  ref->LoadFromSource();
+  // The resource joins the list only once it is complete.
+  ref->LoadFromSource(progress);
   return list.Append(std::move(ref));
 }
 

@@ -12,10 +12,11 @@
 
 #include "engine/colors.h"
 #include "engine/raster_ops.h"
+#include "platform/progress.h"
 
 namespace kt58 {
 
-class TAnimation;
+class Project;
 class ImageResource;
 
 enum FadeMode : int { fm_No_Fade = 0, fm_Pulse = 1, fm_Smooth = 2 };
@@ -33,13 +34,13 @@ class LayerSettings {
  public:
   // Fills EffectOrder with the fixed order; the value fields are left to
   // the derived record's creation.
-  explicit LayerSettings(TAnimation* owner);
+  explicit LayerSettings(Project* owner);
   virtual ~LayerSettings() = default;
 
   // Every value field below to its default (not Owner, not EffectOrder).
   void ResetValues();
 
-  TAnimation* Owner;
+  Project* Owner;
   std::vector<int> EffectOrder;
   // The master block of the project record, in stored order.
   int32_t BlendType = bt_No_Blend;
@@ -62,7 +63,7 @@ class LayerSettings {
 
 class Layer : public LayerSettings {
  public:
-  explicit Layer(TAnimation* owner);
+  explicit Layer(Project* owner);
   // Gives the resource count back through the owner's reference list.
   ~Layer() override;
   Layer(const Layer&) = delete;
@@ -77,7 +78,7 @@ class Layer : public LayerSettings {
   // The owner's resource for the file, shared (count raised) or newly made
   // and loaded; none for a missing file or an unknown extension. Load errors
   // of still pictures pass on. The caller stores the result in ImageRef.
-  ImageResource* AddReference(const std::filesystem::path& file_name);
+  ImageResource* AddReference(const std::filesystem::path& file_name, Progress& progress);
   // Same owner, same resource (count raised), every field but LayerName.
   std::unique_ptr<Layer> CopyLayer() const;
 

@@ -8,7 +8,7 @@
 #include <system_error>
 
 #include "engine/ui_services.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/binary_io.h"
 #include "model/project_records.h"
 #include "platform/atomic_file.h"
@@ -38,7 +38,8 @@ void CheckFrameSize(int32_t width, int32_t height, bool in_use, const char* what
 
 }  // namespace
 
-void TAnimation::SaveToStream(std::ostream& out) {
+std::vector<StoreProblem> Project::SaveToStream(std::ostream& out) {
+  std::vector<StoreProblem> problems;
   PutInt32(out, kFileVersion);
   PutInt32(out, FrameCount);
   PutInt32(out, AutoWidth);
@@ -68,7 +69,7 @@ void TAnimation::SaveToStream(std::ostream& out) {
         (*dialog)->SetText(Format("Saving Resource %d of %d", k + 1, n));
         (*dialog)->Repaint();
       }
-      SaveResourceRecord(out, *References->Item(k));
+      SaveResourceRecord(out, *References->Item(k), problems);
       if (dialog) {
         (*dialog)->SetPosition(k + 1);
         (*dialog)->Repaint();
@@ -88,18 +89,21 @@ void TAnimation::SaveToStream(std::ostream& out) {
     for (const auto& layer : ConstructorFrame->Layers)
       if (layer->ImageRef) SaveLayerRecord(out, *layer);
   if (!out) throw Kt58Error("Cannot write the project file");
+  return problems;
 }
 
-void TAnimation::SaveToFile(const fs::path& path) {
+std::vector<StoreProblem> Project::SaveToFile(const fs::path& path) {
+  std::vector<StoreProblem> problems;
   try {
-    WriteFileAtomically(path, [this](std::ostream& out) { SaveToStream(out); });
+    WriteFileAtomically(path, [&](std::ostream& out) { problems = SaveToStream(out); });
   } catch (const std::exception& e) {
     throw Kt58Error("Cannot save " + path.string() + ": " + e.what());
   }
   FileName = path.string();
+  return problems;
 }
 
-ProjectReadResult TAnimation::ReadFromStream(std::istream& in) {
+ProjectReadResult Project::ReadFromStream(std::istream& in) {
   ProjectReadResult result;
   try {
     BoundedReader reader(in);
@@ -167,7 +171,7 @@ std::string ResourceName(int k, int n, int source_type, const std::string& store
 
 }  // namespace
 
-void TAnimation::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>& warnings) {
+void Project::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>& warnings) {
   if (!References) References = std::make_unique<ImageResources>();
   References->Clear();
   const int32_t n = reader.GetInt32();
@@ -214,7 +218,7 @@ void TAnimation::LoadResources(BoundedReader& reader, std::vector<ProjectReadIss
   }
 }
 
-ProjectReadResult TAnimation::ReadFromFile(const fs::path& path) {
+ProjectReadResult Project::ReadFromFile(const fs::path& path) {
   ProjectReadResult result;
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) {
@@ -244,8 +248,8 @@ bool ShowReadMessages(const ProjectReadResult& result) {
 
 }  // namespace
 
-bool TAnimation::LoadFromStream(std::istream& in) { return ShowReadMessages(ReadFromStream(in)); }
+bool Project::LoadFromStream(std::istream& in) { return ShowReadMessages(ReadFromStream(in)); }
 
-bool TAnimation::LoadFromFile(const fs::path& path) { return ShowReadMessages(ReadFromFile(path)); }
+bool Project::LoadFromFile(const fs::path& path) { return ShowReadMessages(ReadFromFile(path)); }
 
 }  // namespace kt58

@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "engine/bmp_codec.h"
-#include "engine/ui_services.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/program_folder.h"
 
 namespace kt58 {
@@ -80,13 +79,13 @@ fs::path RestoredDataFileName(const std::string& stored_source, const std::strin
   return candidate;
 }
 
-void SaveResourceRecord(std::ostream& out, const ImageResource& ref) {
+void SaveResourceRecord(std::ostream& out, const ImageResource& ref, std::vector<StoreProblem>& problems) {
   SaveHeader(out, ref);
   if (const Picture* picture = ref.StillPicture()) {
     WriteBmpImage(*picture, out);
   } else if (IsMultiFrameSourceType(ref.SourceType)) {
     if (FrameStore* store = ref.Store()) {
-      for (const StoreProblem& problem : store->SaveToStream(out)) Ui().ShowMessage(problem.message);
+      for (StoreProblem& problem : store->SaveToStream(out)) problems.push_back(std::move(problem));
     } else {
       // Import failed: an empty store (no frames, a 4-byte image holding 0).
       PutInt32(out, 0);
@@ -164,7 +163,7 @@ void SaveLayerRecord(std::ostream& out, const Layer& layer) {
   PutBool(out, layer.Flip);
 }
 
-std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, TAnimation& owner) {
+std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, Project& owner) {
   auto layer = std::make_unique<Layer>(&owner);
   layer->LayerName = in.GetString();
   const int32_t id = in.GetInt32();

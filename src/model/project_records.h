@@ -15,13 +15,14 @@
 
 namespace kt58 {
 
-class TAnimation;
+class Project;
 
 // Writes the resource record: the common header, then the picture as a BMP
 // file image or the frame store's embedded layout. A multi-frame resource
 // without a store is written with an empty store so the file stays readable.
-// Raises on any failure (a store that cannot be read included).
-void SaveResourceRecord(std::ostream& out, const ImageResource& ref);
+// Raises on any failure (a store that cannot be read included); what a
+// store could write only in part is added to `problems`.
+void SaveResourceRecord(std::ostream& out, const ImageResource& ref, std::vector<StoreProblem>& problems);
 
 // Reads one resource record whose type code was read already. Multi-frame
 // resources get a fresh store file in the program folder; the stored data
@@ -44,6 +45,6 @@ void SaveLayerRecord(std::ostream& out, const Layer& layer);
 // Reads a layer record into a new layer of the animation; its resource is
 // found by id and counted. Returns none (record consumed) when no resource
 // has the stored id.
-std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, TAnimation& owner);
+std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, Project& owner);
 
 }  // namespace kt58

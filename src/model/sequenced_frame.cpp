@@ -3,7 +3,7 @@
 
 #include <utility>
 
-#include "model/animation.h"
+#include "model/project.h"
 
 namespace kt58 {
 

@@ -10,11 +10,11 @@
 
 namespace kt58 {
 
-class TAnimation;
+class Project;
 
 class SequencedFrame {
  public:
-  explicit SequencedFrame(TAnimation* owner) : Owner(owner) {}
+  explicit SequencedFrame(Project* owner) : Owner(owner) {}
   SequencedFrame(const SequencedFrame&) = delete;
   SequencedFrame& operator=(const SequencedFrame&) = delete;
   // Frees every layer (each gives its resource count back).
@@ -28,7 +28,7 @@ class SequencedFrame {
   int IndexOf(const Layer* layer) const;
   int LayerCount() const { return static_cast<int>(Layers.size()); }
 
-  TAnimation* Owner;
+  Project* Owner;
   std::vector<std::unique_ptr<Layer>> Layers;
 };
 

@@ -14,6 +14,13 @@ namespace kt58 {
 class Progress {
  public:
   virtual ~Progress() = default;
+  // Before its first report, work may name itself for the title of a
+  // progress window (empty: untitled) and say whether a Cancel button fits
+  // it: whether it stops soon after Cancelled() turns true.
+  virtual void Begin(const std::string& caption, bool offer_cancel) {
+    (void)caption;
+    (void)offer_cancel;
+  }
   // The step under way ("Constructing Frame : 3") and how far the work is:
   // `done` of `total` steps (total 0: unknown).
   virtual void Report(const std::string& text, int64_t done, int64_t total) = 0;

@@ -7,7 +7,6 @@
 
 #include "engine/frame_store.h"
 #include "engine/raster_ops.h"
-#include "engine/ui_services.h"
 #include "model/image_resource.h"
 #include "platform/numeric.h"
 #include "platform/text_helpers.h"
@@ -130,7 +129,7 @@ void ComposeLayer(const Layer& layer, int stored_frame, Picture& work, Picture& 
 
 }  // namespace
 
-WorkPicture ComposeFrame(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock) {
+WorkPicture ComposeFrame(const Project& animation, const SequencedFrame* frame, FrameClock clock) {
   if (!frame || frame->Layers.empty()) return nullptr;
   const std::vector<int> stored = StoredFramesShown(*frame, clock);
   WorkPicture work = CreateWorkPicture24();
@@ -149,33 +148,23 @@ WorkPicture ComposeFrame(const TAnimation& animation, const SequencedFrame* fram
   return picture;
 }
 
-void DrawFrame(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock, int x, int y) {
+void DrawFrame(const Project& animation, const SequencedFrame* frame, FrameClock clock, int x, int y) {
   if (!animation.DisplayCanvas || !frame) return;
   WorkPicture picture = ComposeFrame(animation, frame, clock);
   if (picture) animation.DisplayCanvas->DrawPicture(*picture, x, y);
   FreeWorkPicture(picture);
 }
 
-void ComposeAllFrames(TAnimation& animation) {
-  ProgressScope dialog;
+void ComposeAllFrames(Project& animation, Progress& progress) {
   animation.RecreateFrameCache();
-  dialog->SetCaption("Rendering Frames...");
-  dialog->SetRange(0, animation.FrameCount);
-  dialog->Show();
-  ProcessPendingMessages();
-  // Clearing the frames recreates the cache; pictures composed before that
-  // must not land in the new one.
-  const uint64_t generation = animation.Generation();
-  for (size_t k = 0; k < animation.Frames.size() && animation.Generation() == generation; ++k) {
-    dialog->SetText(Format("Constructing Frame : %d", static_cast<int>(k)));
-    dialog->SetPosition(static_cast<int>(k));
-    dialog->Repaint();
-    if (animation.Generation() != generation) break;
+  progress.Begin("Rendering Frames...", false);
+  for (size_t k = 0; k < animation.Frames.size(); ++k) {
+    progress.Report(Format("Constructing Frame : %d", static_cast<int>(k)), static_cast<int64_t>(k),
+                    animation.FrameCount);
     WorkPicture picture =
         ComposeFrame(animation, animation.Frames[k].get(), FrameClock::Stepping(static_cast<int>(k)));
     if (picture) animation.RenderedFrames->Add(*picture);
     FreeWorkPicture(picture);
-    ProcessPendingMessages();
   }
 }
 

@@ -7,7 +7,8 @@
 #include <cstdint>
 
 #include "engine/picture.h"
-#include "model/animation.h"
+#include "model/project.h"
+#include "platform/progress.h"
 #include "render/frame_clock.h"
 
 namespace kt58 {
@@ -18,15 +19,14 @@ namespace kt58 {
 // long as nothing changes the animation, its frames or its resources
 // meanwhile. Stored frames are read by index (FrameStore::ReadFrameAt); a
 // layer that fails is left out and the frame goes on.
-WorkPicture ComposeFrame(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock);
+WorkPicture ComposeFrame(const Project& animation, const SequencedFrame* frame, FrameClock clock);
 
 // Composes the frame and hands it to the animation's display sink at (x, y);
 // nothing without a sink or a frame.
-void DrawFrame(const TAnimation& animation, const SequencedFrame* frame, FrameClock clock, int x, int y);
+void DrawFrame(const Project& animation, const SequencedFrame* frame, FrameClock clock, int x, int y);
 
-// Composes every generated frame, stepping, into a new frame cache with a
-// progress window ("Rendering Frames..."); stops when the frames are cleared
-// meanwhile (events run between frames).
-void ComposeAllFrames(TAnimation& animation);
+// Composes every generated frame, stepping, into a new frame cache,
+// reporting each frame ("Rendering Frames...").
+void ComposeAllFrames(Project& animation, Progress& progress);
 
 }  // namespace kt58

@@ -13,7 +13,7 @@
 
 #include "cli_run.h"
 #include "engine/bmp_codec.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "render/compose.h"
 #include "platform/gif_decoder.h"
 #include "support/avi_test_support.h"
@@ -56,7 +56,7 @@ fs::path MakeProject(const TempDir& dir) {
 // The frames as the exports compose them: the project loaded as the tool
 // loads it, frame i stepping at i.
 std::vector<Picture> ReferenceFrames(const fs::path& project) {
-  TAnimation a;
+  Project a;
   EXPECT_TRUE(a.LoadFromFile(project));
   a.MakeFrameSequence();
   a.NonRenderedPlayback = true;
@@ -257,7 +257,7 @@ TEST(CliExport, NothingToExportOrNowhereToWrite) {
   TempDir dir;
   const fs::path empty = dir / "empty.apf";
   {
-    TAnimation a;
+    Project a;
     a.SaveToFile(empty);
   }
   const fs::path project = MakeProject(dir);

@@ -9,7 +9,7 @@
 
 #include "cli_run.h"
 #include "engine/bmp_codec.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 #include "platform/program_info.h"
 #include "support/gif_builder.h"
@@ -37,8 +37,8 @@ void ExpectOneFailureLine(const CliResult& r) {
   EXPECT_EQ(lines[0].rfind("kt58: ", 0), 0u) << lines[0];
 }
 
-std::unique_ptr<TAnimation> Load(const fs::path& path) {
-  auto a = std::make_unique<TAnimation>();
+std::unique_ptr<Project> Load(const fs::path& path) {
+  auto a = std::make_unique<Project>();
   EXPECT_TRUE(a->LoadFromFile(path));
   return a;
 }

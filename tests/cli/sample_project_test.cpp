@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "engine/picture.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "render/compose.h"
 #include "model/image_resource.h"
 #include "support/test_support.h"
@@ -29,7 +29,7 @@ TEST(SampleProject, LoadsAndEveryFrameRenders) {
   ASSERT_TRUE(fs::exists(path)) << path;
   EXPECT_LT(fs::file_size(path), 1u << 20);
 
-  TAnimation a;
+  Project a;
   ASSERT_TRUE(a.LoadFromFile(path));
   ASSERT_TRUE(a.MakeFrameSequence());
   EXPECT_EQ(a.LayerCount(), 7);

@@ -146,7 +146,7 @@ TEST(AviExport, ZeroDelayMeansTenFramesPerSecond) {
 
 TEST(AviExport, NothingToWriteGivesNoFileAndNoError) {
   TempDir dir;
-  TAnimation empty;
+  Project empty;
   EXPECT_FALSE(ExportAvi(empty, dir / "none.avi"));
   EXPECT_TRUE(test::FileNamesIn(dir.path()).empty());
 }

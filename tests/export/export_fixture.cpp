@@ -45,9 +45,9 @@ namespace {
 
 // A base layer that rotates left by its width over the frames, and a third
 // of its size on top at (2, 1).
-std::unique_ptr<TAnimation> MakeTwoLayerProject(const TempDir& dir, const Picture& base_picture,
+std::unique_ptr<Project> MakeTwoLayerProject(const TempDir& dir, const Picture& base_picture,
                                                 const Picture& top_picture, int frame_count, int delay_ms) {
-  auto a = std::make_unique<TAnimation>();
+  auto a = std::make_unique<Project>();
   a->FrameCount = frame_count;
   a->FrameDelay = delay_ms;
   const fs::path base = dir / "base.bmp";
@@ -64,8 +64,8 @@ std::unique_ptr<TAnimation> MakeTwoLayerProject(const TempDir& dir, const Pictur
 
 }  // namespace
 
-std::unique_ptr<TAnimation> MakeStillBackgroundProject(const TempDir& dir, int frames) {
-  auto a = std::make_unique<TAnimation>();
+std::unique_ptr<Project> MakeStillBackgroundProject(const TempDir& dir, int frames) {
+  auto a = std::make_unique<Project>();
   a->FrameCount = frames;
   a->FrameDelay = 40;
   WriteFileBytes(dir / "base.bmp", EncodeBmp(MakeRandomPicture(48, 32, 11)));
@@ -78,16 +78,16 @@ std::unique_ptr<TAnimation> MakeStillBackgroundProject(const TempDir& dir, int f
   return a;
 }
 
-std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
+std::unique_ptr<Project> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
                                              int delay_ms, int colours) {
   return MakeTwoLayerProject(dir, MakeFewColourPicture(width, height, colours, 1),
                              MakeFewColourPicture(std::max(1, width / 3), std::max(1, height / 3), 3, 2), frame_count,
                              delay_ms);
 }
 
-std::unique_ptr<TAnimation> MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count,
+std::unique_ptr<Project> MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count,
                                               int delay_ms) {
-  auto a = std::make_unique<TAnimation>();
+  auto a = std::make_unique<Project>();
   a->FrameCount = frame_count;
   a->FrameDelay = delay_ms;
   const fs::path path = dir / "smooth.bmp";
@@ -101,7 +101,7 @@ std::unique_ptr<TAnimation> MakeSmoothProject(const TempDir& dir, int width, int
   return a;
 }
 
-void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images) {
+void AddAnimatedGifLayer(Project& a, const TempDir& dir, int images) {
   const std::vector<GifRgb> palette = {{10, 20, 30}, {200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {250, 250, 10}};
   std::vector<GifImageSpec> specs;
   for (int k = 0; k < images; ++k) specs.push_back(SolidGifImage(0, 0, 4, 3, static_cast<uint8_t>(1 + k % 4)));
@@ -111,7 +111,7 @@ void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images) {
   a.MakeFrameSequence();
 }
 
-WorkPicture RenderStoredFrame(const TAnimation& a, int i) {
+WorkPicture RenderStoredFrame(const Project& a, int i) {
   return ComposeFrame(a, a.Frames.at(static_cast<size_t>(i)).get(), FrameClock::Stepping(i));
 }
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/picture.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "render/compose.h"
 #include "support/test_support.h"
 
@@ -22,7 +22,7 @@ Picture MakeFewColourPicture(int width, int height, int colours, uint32_t seed);
 // A project of still layers: one BMP layer that rotates left by its width
 // over the frames, and a small BMP on top at an offset. frame_count frames,
 // frame delay delay_ms. Frames are generated.
-std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
+std::unique_ptr<Project> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
                                              int delay_ms, int colours = 16);
 
 // A picture of smooth colour waves, periodic across its width, and a
@@ -31,20 +31,20 @@ std::unique_ptr<TAnimation> MakeStillProject(const TempDir& dir, int width, int 
 // 4:2:0 format halves colour resolution, so sharp colour edges lose far more
 // than the encoder's quality setting decides).
 Picture MakeSmoothPicture(int width, int height);
-std::unique_ptr<TAnimation> MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count,
+std::unique_ptr<Project> MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count,
                                               int delay_ms);
 
 // A still many-coloured background (48x32) and a small layer on top that
 // rolls left inside its rectangle (x 5..16, y 4..11) from frame to frame.
-std::unique_ptr<TAnimation> MakeStillBackgroundProject(const TempDir& dir, int frames);
+std::unique_ptr<Project> MakeStillBackgroundProject(const TempDir& dir, int frames);
 
 // Adds, on top, an animated GIF layer of `images` solid 4x3 frames of
 // different colours (a multi-frame layer) and resequences.
-void AddAnimatedGifLayer(TAnimation& a, const TempDir& dir, int images);
+void AddAnimatedGifLayer(Project& a, const TempDir& dir, int images);
 
 // The composition of generated frame i as the exports that show stored
 // frame i of multi-frame layers make it: stepping at i.
-WorkPicture RenderStoredFrame(const TAnimation& a, int i);
+WorkPicture RenderStoredFrame(const Project& a, int i);
 
 // Output of a shell command (stdout), and whether it exited with 0.
 bool RunCapture(const std::string& command, std::string& output);

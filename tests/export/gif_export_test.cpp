@@ -256,7 +256,7 @@ TEST_F(GifExportTest, BuildingWhereTheOutputFolderCannotBeMadeRaises) {
 }
 
 TEST_F(GifExportTest, NoFramesIsRefusedAndLeavesNoFile) {
-  TAnimation empty;
+  Project empty;
   const fs::path out = dir / "none.gif";
   for (bool single_map : {false, true}) {
     GifExportOptions options;

@@ -25,8 +25,8 @@ namespace fs = std::filesystem;
 using test::TempDir;
 
 // One layer that never moves: every frame after the first shows nothing new.
-std::unique_ptr<TAnimation> MakeUnchangingProject(const TempDir& dir, int frames, int colours) {
-  auto a = std::make_unique<TAnimation>();
+std::unique_ptr<Project> MakeUnchangingProject(const TempDir& dir, int frames, int colours) {
+  auto a = std::make_unique<Project>();
   a->FrameCount = frames;
   a->FrameDelay = 50;
   test::WriteFileBytes(dir / "still.bmp", EncodeBmp(test::MakeFewColourPicture(20, 10, colours, 3)));
@@ -65,7 +65,7 @@ GifExportOptions OptionsFor(const OptionCase& c, int reduction, int compression)
 
 // The file the whole-image optimiser writes for the frames the export
 // builds with a palette per frame.
-std::vector<uint8_t> WholeImageFile(TAnimation& a, const GifExportOptions& o) {
+std::vector<uint8_t> WholeImageFile(Project& a, const GifExportOptions& o) {
   GifImage image;
   image.SetColorReduction(o.ColorReduction);
   image.SetCompression(o.Compression);
@@ -98,7 +98,7 @@ TEST_F(GifStreamTest, StreamedFileIsTheWholeImageOptimisersFile) {
   TempDir moving_dir, still_dir;
   auto moving = test::MakeStillBackgroundProject(moving_dir, 7);
   auto still = MakeUnchangingProject(still_dir, 4, 6);
-  for (TAnimation* a : {moving.get(), still.get()})
+  for (Project* a : {moving.get(), still.get()})
     for (const OptionCase& c : kOptionCases)
       for (int compression : {int{gcLZW}, int{gcRLE}}) {
         SCOPED_TRACE(testing::Message() << c.name << (compression == gcRLE ? " rle" : " lzw")
@@ -122,7 +122,7 @@ TEST_F(GifStreamTest, OptimisedSharedPaletteFilesShowTheUnoptimisedPictures) {
   TempDir moving_dir, still_dir;
   auto moving = test::MakeStillBackgroundProject(moving_dir, 6);
   auto few = test::MakeStillProject(still_dir, 18, 9, 5, 100, 5);
-  for (TAnimation* a : {moving.get(), few.get()})
+  for (Project* a : {moving.get(), few.get()})
     for (int bits : {8, 3})
       for (const OptionCase& c : kOptionCases) {
         SCOPED_TRACE(testing::Message() << c.name << " bits " << bits << (a == few.get() ? " few colours" : ""));

@@ -103,17 +103,16 @@ TEST(SingleFrame, FailuresCarryTheProgramsTextsAndLeaveNoFile) {
   EXPECT_FALSE(fs::exists(dir / "g.bmp"));
 }
 
-TEST(SingleFrame, CommandShowsTheMessageAndSavesTheCurrentFrame) {
+TEST(SingleFrame, CommandGivesTheMessageAndSavesTheCurrentFrame) {
   TempDir dir;
-  test::RecordingUi ui;
   auto a = test::MakeStillProject(dir, 8, 4, 3, 100);
   a->CurrentFrameIndex = 2;
   ASSERT_TRUE(a->SelectCurrentFrame());
-  EXPECT_TRUE(SaveCurrentFrameCommand(*a, dir / "now.bmp", dmNearest));
+  EXPECT_EQ(SaveCurrentFrameCommand(*a, dir / "now.bmp", dmNearest), std::nullopt);
   WorkPicture want = test::RenderStoredFrame(*a, 2);
   EXPECT_EQ(test::ReadFileBytes(dir / "now.bmp"), EncodeBmp(*want));
-  EXPECT_FALSE(SaveCurrentFrameCommand(*a, dir / "now.tif", dmNearest));
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"The file type you have specified is unsupported."});
+  EXPECT_EQ(SaveCurrentFrameCommand(*a, dir / "now.tif", dmNearest),
+            std::optional<std::string>("The file type you have specified is unsupported."));
 }
 
 // A frame saved as GIF is dithered with the code it is given; an animated
@@ -125,14 +124,14 @@ TEST(SingleFrame, GifFramesUseTheDitherTheyAreGiven) {
   auto a = test::MakeStillProject(dir, 48, 24, 3, 100, 4096);
   a->CurrentFrameIndex = 1;
   ASSERT_TRUE(a->SelectCurrentFrame());
-  ASSERT_TRUE(SaveCurrentFrameCommand(*a, dir / "nearest.gif", dmNearest));
-  ASSERT_TRUE(SaveCurrentFrameCommand(*a, dir / "diffused.gif", dmFloydSteinberg));
+  ASSERT_EQ(SaveCurrentFrameCommand(*a, dir / "nearest.gif", dmNearest), std::nullopt);
+  ASSERT_EQ(SaveCurrentFrameCommand(*a, dir / "diffused.gif", dmFloydSteinberg), std::nullopt);
   EXPECT_NE(test::ReadFileBytes(dir / "nearest.gif"), test::ReadFileBytes(dir / "diffused.gif"));
 
   GifExportOptions options;
   options.DitherMode = dmStucki;
   ExportAnimatedGif(*a, options, dir / "animation.gif");
-  ASSERT_TRUE(SaveCurrentFrameCommand(*a, dir / "nearest_again.gif", dmNearest));
+  ASSERT_EQ(SaveCurrentFrameCommand(*a, dir / "nearest_again.gif", dmNearest), std::nullopt);
   EXPECT_EQ(test::ReadFileBytes(dir / "nearest_again.gif"), test::ReadFileBytes(dir / "nearest.gif"));
   ExportSingleFrame(*a, 1, dir / "tool.gif");
   EXPECT_EQ(test::ReadFileBytes(dir / "tool.gif"), test::ReadFileBytes(dir / "nearest.gif"));

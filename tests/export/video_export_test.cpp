@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-std::vector<Picture> ComposedFrames(TAnimation& a) {
+std::vector<Picture> ComposedFrames(Project& a) {
   std::vector<Picture> frames;
   for (int i = 0; i < a.FrameCount; ++i) {
     WorkPicture p = test::RenderStoredFrame(a, i);
@@ -203,7 +203,7 @@ TEST(VideoExport, ABuildKnowsItsSizeAndSavesThatFile) {
   TempDir dir;
   auto a = test::MakeStillProject(dir, 12, 10, 3, 100);
   {
-    TAnimation empty;
+    Project empty;
     EXPECT_EQ(BuildVideo(empty, Options(VideoFormat::Mp4)), nullptr);
   }
   auto built = BuildVideo(*a, Options(VideoFormat::Mp4));

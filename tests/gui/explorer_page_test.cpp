@@ -18,7 +18,7 @@
 #include "gui/widgets/folder_tree.h"
 #include "gui/document/document.h"
 #include "gui/panels/explorer_page.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/program_folder.h"
 #include "support/avi_test_support.h"
 #include "support/recording_ui.h"
@@ -89,7 +89,7 @@ class ExplorerPageTest : public QObject {
     // A double click makes a layer of the file.
     e.Select(QStringLiteral("a.bmp"));
     e.page.onFileDoubleClicked();
-    QCOMPARE(e.doc.Animation().LayerCount(), 1);
+    QCOMPARE(e.doc.project().LayerCount(), 1);
     // A new file shows after "Refresh File List".
     std::ofstream(folder / "d.gif") << "x";
     QCOMPARE(e.Rows().size(), 2);

@@ -310,7 +310,7 @@ class BmpsToGifFormTest : public QObject {
     save_frame(f.dir / "built.gif");
     QVERIFY(bytes(f.dir / "built.gif") != bytes(f.dir / "before.gif"));
 
-    const kt58::TAnimation& a = f.Anim();
+    const kt58::Project& a = f.Anim();
     kt58::SaveFrameToFile(a, a.CurrentFrame, kt58::FrameClock::Stepping(a.CurrentFrameIndex), f.dir / "want.gif",
                           kt58::dmFloydSteinberg);
     QVERIFY(bytes(f.dir / "built.gif") == bytes(f.dir / "want.gif"));

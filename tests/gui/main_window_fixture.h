@@ -21,7 +21,7 @@
 #include "gui/panels/layer_properties.h"
 #include "gui/widgets/paint_box.h"
 #include "gui/panels/playback_bar.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "render/compose.h"
 #include "support/recording_ui.h"
 #include "support/test_support.h"
@@ -61,7 +61,7 @@ class MainFormFixture {
   QAction* Action(const char* name) const { return Find<QAction>(name); }
 
   Document& Doc() { return form->document(); }
-  TAnimation& Anim() { return Doc().Animation(); }
+  Project& Anim() { return Doc().project(); }
   CanvasView& canvasView() const { return *Find<CanvasView>("ConstrPanel"); }
   LayerList& List() const { return *Find<LayerList>("LayersSheet"); }
   LayerProperties& Pages() const { return *Find<LayerProperties>("LayerSheet"); }

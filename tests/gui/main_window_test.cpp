@@ -123,7 +123,7 @@ class MainFormTest : public QObject {
     MainFormFixture f;
     QVERIFY(f.Ready());
     MainWindow& w = *f.form;
-    kt58::TAnimation& a = f.Anim();
+    kt58::Project& a = f.Anim();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 1));
     QCOMPARE(static_cast<int>(a.Frames.size()), 10);
     QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [40 x 30]  Max : 0.00"));

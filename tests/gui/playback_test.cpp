@@ -54,7 +54,7 @@ class PlaybackTest : public QObject {
   void playShowsTheNextFramesAndStopBringsBackTheConstructorFrame() {
     Player p;
     QVERIFY(p.ready);
-    kt58::TAnimation& a = p.f.Anim();
+    kt58::Project& a = p.f.Anim();
     QCOMPARE(static_cast<int>(a.Frames.size()), 10);
     QCOMPARE(a.CurrentFrameIndex, 0);
     QVERIFY(p.ButtonsIdle());
@@ -172,7 +172,7 @@ class PlaybackTest : public QObject {
   void steppingWrapsAndTheSliderFollows() {
     Player p;
     QVERIFY(p.ready);
-    kt58::TAnimation& a = p.f.Anim();
+    kt58::Project& a = p.f.Anim();
     auto* slider = p.f.Find<QSlider>("FrameSlider");
     QVERIFY(slider->isEnabled());
     QCOMPARE(slider->maximum(), 9);
@@ -206,7 +206,7 @@ class PlaybackTest : public QObject {
     QCOMPARE(a.CurrentFrameIndex, 9);
     // A new frame count gives the slider its range; one frame leaves
     // nothing to step through.
-    p.f.Doc().EditAnimation(kNoMerge, QStringLiteral("Frames"), [](kt58::TAnimation& an) { an.FrameCount = 4; });
+    p.f.Doc().EditAnimation(kNoMerge, QStringLiteral("Frames"), [](kt58::Project& an) { an.FrameCount = 4; });
     QCOMPARE(static_cast<int>(a.Frames.size()), 4);
     QCOMPARE(slider->maximum(), 3);
     QVERIFY(slider->value() <= 3);
@@ -215,7 +215,7 @@ class PlaybackTest : public QObject {
   void renderedPlaybackChosenWhilePlayingComposesTheFramesAndPlaysOn() {
     Player p;
     QVERIFY(p.ready);
-    kt58::TAnimation& a = p.f.Anim();
+    kt58::Project& a = p.f.Anim();
     p.Click("PlaybackButton");
     QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
     auto* box = p.f.Find<QCheckBox>("cbrtPlayback");

@@ -42,7 +42,7 @@ std::shared_ptr<bool> AnswerQuestion(QMessageBox::StandardButton button, QString
 void Reject(QWidget* w) { qobject_cast<QDialog*>(w)->reject(); }
 
 // The model as the project file holds it.
-std::string Stored(TAnimation& a) {
+std::string Stored(Project& a) {
   std::ostringstream out;
   a.SaveToStream(out);
   return out.str();
@@ -57,7 +57,7 @@ QString Str(const fs::path& p) { return QString::fromStdString(p.string()); }
 
 // A project file of one picture layer in home.
 fs::path WriteProjectWithALayer(const test::TempDir& home, const std::string& name) {
-  TAnimation a;
+  Project a;
   a.AddLayerFromFile(test::WriteBmpFile(home, name + ".bmp", test::MakeRandomPicture(6, 4, 3)));
   a.SaveToFile(home / name);
   return home / name;
@@ -72,7 +72,7 @@ class ProjectCommandsTest : public QObject {
   void newAsksNothingWithoutLayersAndClearsTheHistory() {
     MainFormFixture f;
     QVERIFY(f.Ready());
-    f.Doc().EditAnimation(kMergeFrameCount, QStringLiteral("Frame Count"), [](TAnimation& a) { a.FrameCount = 20; });
+    f.Doc().EditAnimation(kMergeFrameCount, QStringLiteral("Frame Count"), [](Project& a) { a.FrameCount = 20; });
     QVERIFY(f.Modified());
     auto asked = AnswerNextModal(Reject, 300);
     f.form->newProject();
@@ -127,7 +127,7 @@ class ProjectCommandsTest : public QObject {
 
     // Saved again while the file is there: no dialog.
     f.Doc().EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move"),
-                              [](TAnimation& a) { a.SetLayerPosition(3, 4); });
+                              [](Project& a) { a.SetLayerPosition(3, 4); });
     QVERIFY(f.form->isWindowModified());
     auto asked = AnswerNextModal(Reject, 300);
     f.form->save();
@@ -179,7 +179,7 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(f.Ready());
     QVERIFY(f.Add(f.WriteBmp("a.bmp", 8, 6, 1)));
     QVERIFY(f.Add(f.WriteBmp("b.bmp", 5, 9, 2)));
-    f.Doc().EditAnimation(kNoMerge, QStringLiteral("Playback"), [](TAnimation& a) { a.NonRenderedPlayback = false; });
+    f.Doc().EditAnimation(kNoMerge, QStringLiteral("Playback"), [](Project& a) { a.NonRenderedPlayback = false; });
     QVERIFY(!f.Anim().NonRenderedPlayback);
     const fs::path path = f.dir.path() / "Projects" / "demo.apf";
     auto seen = ChooseInFileDialog(path);
@@ -204,7 +204,7 @@ class ProjectCommandsTest : public QObject {
     QCOMPARE(f.Find<QMenu>("RecentProjectsMenu")->actions().first()->text(), Str(path));
 
     f.Doc().EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move"),
-                              [](TAnimation& a) { a.SetLayerPosition(7, 2); });
+                              [](Project& a) { a.SetLayerPosition(7, 2); });
     QVERIFY(f.form->saveProject(false));
     const std::string saved = Stored(f.Anim());
     QCOMPARE(FileText(path), saved);
@@ -223,7 +223,7 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(f.Ready());
     const fs::path path = f.dir / "dropped.apf";
     {
-      TAnimation a;
+      Project a;
       QVERIFY(a.AddLayerFromFile(f.WriteBmp("e.bmp", 6, 4, 5)));
       QVERIFY(a.AddLayerFromFile(f.WriteBmp("g.bmp", 3, 4, 6)));
       a.SaveToFile(path);

@@ -425,7 +425,7 @@ class PropertyPagesTest : public QObject {
     QVERIFY(one.layer);
     MainFormFixture& f = one.f;
     MainWindow& w = *f.form;
-    kt58::TAnimation& a = f.Anim();
+    kt58::Project& a = f.Anim();
     a.FixedFrameSize = true;
     a.FixedWidth = 30;
     a.FixedHeight = 20;

@@ -30,7 +30,7 @@ struct Home {
     return {bytes.begin(), bytes.end()};
   }
   ProfileFile Saved() const { return ProfileFile::Load(SettingsFilePath()); }
-  fs::path Project(const std::string& relative) const {
+  fs::path ProjectPath(const std::string& relative) const {
     const fs::path path = Folder() / relative;
     fs::create_directories(path.parent_path());
     test::WriteFileBytes(path, {'a', 'p', 'f'});
@@ -92,7 +92,7 @@ class SettingsTest : public QObject {
     s.lvLayersSize = 72;
     s.LastThumbDir = s.LastProjectDir = s.LastProjSaveDir = s.LastGifDir = s.LastBmpDir = s.LastSingleDir = pictures;
     s.StartDialogOn = false;
-    s.MruList = {home.Project("b.apf"), home.Project("a.apf")};
+    s.MruList = {home.ProjectPath("b.apf"), home.ProjectPath("a.apf")};
     s.RealTimePlayback = false;
     QVERIFY(SaveSettings(s));
 
@@ -117,8 +117,8 @@ class SettingsTest : public QObject {
 
   void aMissingRecentFileIsDroppedAndTheRestIsRenumbered() {
     Home home;
-    const fs::path first = home.Project("Projects/one.apf");
-    const fs::path third = home.Project("Projects/three.apf");
+    const fs::path first = home.ProjectPath("Projects/one.apf");
+    const fs::path third = home.ProjectPath("Projects/three.apf");
     home.WriteSettings("[MRU]\nMruCount=3\nMru0001=" + first.string() + "\nMru0002=" + (home.Folder() / "gone.apf").string() +
                        "\nMru0003=" + third.string() + "\n");
     Settings s = Loaded();
@@ -133,8 +133,8 @@ class SettingsTest : public QObject {
 
   void relativeEntriesLieBelowTheProgramFolder() {
     Home home;
-    const fs::path demo = home.Project("Projects/demo.apf");
-    const fs::path top = home.Project("x.apf");
+    const fs::path demo = home.ProjectPath("Projects/demo.apf");
+    const fs::path top = home.ProjectPath("x.apf");
     home.WriteSettings("[MRU]\nMruCount=4\nMru0001=Projects\\demo.apf\nMru0002=x.apf\nMru0003=C:\\Work\\old.apf\n"
                        "Mru0004=/nowhere/demo.apf\n");
     const Settings s = Loaded();
@@ -178,7 +178,7 @@ class SettingsTest : public QObject {
     std::string text = "[MRU]\nMruCount=13\n";
     RecentList expected;
     for (int i = 1; i <= 12; ++i) {
-      const fs::path p = home.Project("p" + std::to_string(i) + ".apf");
+      const fs::path p = home.ProjectPath("p" + std::to_string(i) + ".apf");
       text += "Mru" + std::string(i < 10 ? "000" : "00") + std::to_string(i) + "=" + p.string() + "\n";
       if (expected.size() < kMaxRecentProjects) expected.push_back(p);
     }
@@ -191,7 +191,7 @@ class SettingsTest : public QObject {
     Home home;
     home.WriteSettings("[MRU]\nMruCount=1\nMru0001=/nowhere/gone.apf\n");
     QVERIFY(Loaded().MruList.empty());
-    const fs::path sample = home.Project("Projects/Dovrenkal.apf");
+    const fs::path sample = home.ProjectPath("Projects/Dovrenkal.apf");
     QVERIFY(Loaded().MruList == (RecentList{sample}));
   }
 
@@ -228,7 +228,7 @@ class SettingsTest : public QObject {
         "ExpRightPanel=2147483648\nlvLayersType=12\n"
         "[FILE]\nLastThumbDir=relative/folder\nLastGifDir=/no/such/folder\nLastProjectDir=\n"
         "[STARTUP]\nStartDialogOn=maybe\n"
-        "[MRU]\nMruCount=-3\nMru0001=" + home.Project("a.apf").string() + "\n"
+        "[MRU]\nMruCount=-3\nMru0001=" + home.ProjectPath("a.apf").string() + "\n"
         "[PLAYBACK]\nRealTimePlayback=0x0\n");
     const Settings s = Loaded();
     const Settings defaults;
@@ -251,7 +251,7 @@ class SettingsTest : public QObject {
 
   void aHugeRecentCountReadsOnlyTheEntriesThere() {
     Home home;
-    const fs::path a = home.Project("a.apf");
+    const fs::path a = home.ProjectPath("a.apf");
     home.WriteSettings("[MRU]\nMruCount=2147483647\nMru0001=" + a.string() + "\n");
     QVERIFY(Loaded().MruList == (RecentList{a}));
   }
@@ -290,7 +290,7 @@ class SettingsTest : public QObject {
     Settings s;
     s.LastGifDir = home.Folder() / "deleted";
     s.LastSingleDir.clear();
-    s.LastThumbDir = home.Project("a.apf");  // a file is not a folder
+    s.LastThumbDir = home.ProjectPath("a.apf");  // a file is not a folder
     ValidateFolders(s);
     QCOMPARE(Str(s.LastGifDir), Str(home.Folder()));
     QCOMPARE(Str(s.LastSingleDir), Str(home.Folder()));

@@ -51,7 +51,7 @@ struct ModelState {
   kt58::FrameSize size;
   bool operator==(const ModelState&) const = default;
 
-  static ModelState Of(kt58::TAnimation& a) {
+  static ModelState Of(kt58::Project& a) {
     ModelState s;
     if (a.ConstructorFrame)
       for (const auto& l : a.ConstructorFrame->Layers)
@@ -309,7 +309,7 @@ class UndoRedoTest : public QObject {
     QVERIFY(f.Modified());
     QVERIFY(f.Action("Undo1")->isEnabled());
 
-    auto opened = std::make_unique<kt58::TAnimation>();
+    auto opened = std::make_unique<kt58::Project>();
     opened->FileName = (f.dir / "Projects" / "walk.apf").string();
     opened->FrameCount = 20;
     opened->BackgroundColor = 0x0000FF;

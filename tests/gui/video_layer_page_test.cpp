@@ -313,7 +313,7 @@ class VideoLayerPageTest : public QObject {
     QCOMPARE(v.f.Doc().SelectedLayer(), video);
     QCOMPARE(v.Captions().size(), 3);
     // A new project leaves nothing to show.
-    v.f.Doc().ReplaceAnimation(std::make_unique<kt58::TAnimation>());
+    v.f.Doc().ReplaceAnimation(std::make_unique<kt58::Project>());
     QCOMPARE(v.page->frameList_->topLevelItemCount(), 0);
     QVERIFY(!tabs->isTabVisible(tabs->indexOf(v.page)));
   }

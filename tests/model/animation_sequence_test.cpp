@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 #include "model/model_fixture.h"
 
@@ -13,7 +13,7 @@ namespace {
 using SequenceTest = ModelTest;
 
 template <typename F>
-std::vector<decltype(std::declval<F>()(std::declval<const Layer&>()))> PerFrame(const TAnimation& a, F f,
+std::vector<decltype(std::declval<F>()(std::declval<const Layer&>()))> PerFrame(const Project& a, F f,
                                                                                     int layer = 0) {
   std::vector<decltype(f(std::declval<const Layer&>()))> out;
   for (const auto& frame : a.Frames) out.push_back(f(*frame->Layers.at(static_cast<size_t>(layer))));
@@ -296,10 +296,10 @@ TEST_F(SequenceTest, DestroyingTheAnimationGivesEveryResourceBack) {
   const std::vector<Color> pal = {0, RGBColor(255, 0, 0), RGBColor(0, 255, 0), 0};
   std::filesystem::path data;
   {
-    TAnimation local;
+    Project local;
     Layer* l = new Layer(&local);
     local.ConstructorFrame->Layers.emplace_back(l);
-    l->ImageRef = l->AddReference(WriteGif("c.gif", MakeTinyGif(1, 1, pal, {{{1}}, {{2}}})));
+    l->ImageRef = l->AddReference(WriteGif("c.gif", MakeTinyGif(1, 1, pal, {{{1}}, {{2}}})), NoProgress());
     ASSERT_NE(l->ImageRef, nullptr);
     data = l->ImageRef->DataFileName;
     ASSERT_TRUE(local.MakeFrameSequence());

@@ -126,7 +126,7 @@ TEST_F(ResourceTest, DataFileNameIsStemAndIdInTheProgramFolder) {
 TEST_F(ResourceTest, StillPicturesLoadFromBmpJpegAndOneImageGif) {
   const Picture bmp = MakePicture({{0x0000FF, 0x00FF00, 0xFF0000}, {0x123456, 0xABCDEF, 0x000000}});
   PictureResource rb(WriteBmp("p.bmp", bmp), 0);
-  rb.LoadFromSource();
+  rb.LoadFromSource(NoProgress());
   ASSERT_NE(rb.StillPicture(), nullptr);
   EXPECT_TRUE(PicturesEqual(*rb.StillPicture(), bmp));
   EXPECT_EQ(rb.Width, 3);
@@ -134,7 +134,7 @@ TEST_F(ResourceTest, StillPicturesLoadFromBmpJpegAndOneImageGif) {
 
   SaveJpegFile(MakeSolidPicture(9, 5, RGBColor(250, 250, 250)), dir / "p.jpg");
   PictureResource rj(dir / "p.jpg", 1);
-  rj.LoadFromSource();
+  rj.LoadFromSource(NoProgress());
   EXPECT_EQ(rj.Width, 9);
   EXPECT_EQ(rj.Height, 5);
 
@@ -142,7 +142,7 @@ TEST_F(ResourceTest, StillPicturesLoadFromBmpJpegAndOneImageGif) {
   // layer treats as transparent.
   PictureResource rg(WriteGif("p.gif", MakeTinyGif(2, 2, kPalette, {{{1, 0, 2, 3}, 0}})), 2);
   EXPECT_EQ(rg.SourceType, st_Gif);
-  rg.LoadFromSource();
+  rg.LoadFromSource(NoProgress());
   ASSERT_NE(rg.StillPicture(), nullptr);
   EXPECT_TRUE(PicturesEqual(*rg.StillPicture(),
                             MakePicture({{RGBColor(255, 0, 0), 0}, {RGBColor(0, 255, 0), RGBColor(0, 0, 255)}})));
@@ -159,7 +159,7 @@ TEST_F(ResourceTest, UnreadableStillSourceRaisesOurError) {
   WriteFileBytes(dir / "bad.gif", {'G', 'I', 'F', '8'});
   for (const char* name : {"bad.bmp", "bad.jpg", "bad.gif"}) {
     PictureResource ref(dir / name, 0);
-    EXPECT_THROW(ref.LoadFromSource(), Kt58Error) << name;
+    EXPECT_THROW(ref.LoadFromSource(NoProgress()), Kt58Error) << name;
     EXPECT_EQ(ref.StillPicture(), nullptr) << name;
   }
 }
@@ -169,7 +169,7 @@ TEST_F(ResourceTest, AnimatedGifImportsIntoAStoreWhoseFileDiesWithTheResource) {
   std::filesystem::path data;
   {
     FrameStoreResource ref(gif, 5);
-    ref.LoadFromSource();
+    ref.LoadFromSource(NoProgress());
     ASSERT_NE(ref.Store(), nullptr);
     data = ref.DataFileName;
     EXPECT_TRUE(std::filesystem::exists(data));
@@ -187,7 +187,7 @@ TEST_F(ResourceTest, FailedImportKeepsNoStoreAndNoFile) {
   // Not a video: the import yields no first frame.
   WriteFileBytes(dir / "junk.avi", std::vector<uint8_t>(64, 7));
   FrameStoreResource ref(dir / "junk.avi", 1);
-  ref.LoadFromSource();
+  ref.LoadFromSource(NoProgress());
   EXPECT_EQ(ref.Store(), nullptr);
   EXPECT_FALSE(ref.HasPicture());
   EXPECT_FALSE(std::filesystem::exists(ref.DataFileName));

@@ -93,9 +93,9 @@ TEST_F(LayerTest, NoResourceForMissingFilesOrUnknownExtensions) {
   WriteFileBytes(dir / "photo.jpeg", {0xFF, 0xD8});
   WriteFileBytes(dir / "notes.txt", {'x'});
   Layer l(&anim);
-  EXPECT_EQ(l.AddReference(dir / "photo.jpeg"), nullptr);
-  EXPECT_EQ(l.AddReference(dir / "notes.txt"), nullptr);
-  EXPECT_EQ(l.AddReference(dir / "absent.bmp"), nullptr);
+  EXPECT_EQ(l.AddReference(dir / "photo.jpeg", NoProgress()), nullptr);
+  EXPECT_EQ(l.AddReference(dir / "notes.txt", NoProgress()), nullptr);
+  EXPECT_EQ(l.AddReference(dir / "absent.bmp", NoProgress()), nullptr);
   EXPECT_EQ(anim.References->Count(), 0);
 }
 

@@ -88,7 +88,7 @@ std::filesystem::path ModelTest::WriteGif(const std::string& name, const std::ve
 
 Layer* ModelTest::AddLayerFromFile(const std::filesystem::path& file) {
   auto layer = std::make_unique<Layer>(&anim);
-  layer->ImageRef = layer->AddReference(file);
+  layer->ImageRef = layer->AddReference(file, NoProgress());
   if (!layer->ImageRef) return nullptr;
   ++layer->ImageRef->NameCounter;
   layer->AutoDetectTransparentColor();

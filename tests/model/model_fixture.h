@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/picture.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "support/recording_ui.h"
 #include "support/test_support.h"
 
@@ -45,7 +45,7 @@ class ModelTest : public ::testing::Test {
   TempDir dir;
   RecordingUi ui;
   std::vector<std::string> statuses;
-  TAnimation anim;
+  Project anim;
 };
 
 }  // namespace kt58::test

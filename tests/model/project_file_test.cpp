@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 #include "engine/bmp_codec.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/binary_io.h"
 #include "model/project_records.h"
 #include "support/gif_builder.h"
@@ -22,13 +22,13 @@ namespace fs = std::filesystem;
 using test::RecordingUi;
 using test::TempDir;
 
-std::string Save(TAnimation& a) {
+std::string Save(Project& a) {
   std::stringstream s;
   a.SaveToStream(s);
   return s.str();
 }
 
-bool Load(TAnimation& a, const std::string& bytes) {
+bool Load(Project& a, const std::string& bytes) {
   std::stringstream s(bytes);
   return a.LoadFromStream(s);
 }
@@ -42,13 +42,13 @@ std::vector<fs::path> FilesIn(const fs::path& dir) {
 
 TEST(ProjectFile, EmptyProjectIs46Bytes) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   const std::string bytes = Save(a);
   ASSERT_EQ(bytes.size(), 46u);
   int32_t version;
   std::memcpy(&version, bytes.data(), 4);
   EXPECT_EQ(version, 100);
-  TAnimation b;
+  Project b;
   EXPECT_TRUE(Load(b, bytes));
   EXPECT_EQ(b.LayerCount(), 0);
   EXPECT_EQ(b.FrameCount, 10);
@@ -56,7 +56,7 @@ TEST(ProjectFile, EmptyProjectIs46Bytes) {
 
 TEST(ProjectFile, EveryFieldSurvivesARoundTrip) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   a.FrameCount = 7;
   a.FixedFrameSize = true;
   a.FixedWidth = 123;
@@ -96,7 +96,7 @@ TEST(ProjectFile, EveryFieldSurvivesARoundTrip) {
   second->LayerName = std::string("ab\0cd", 5);
 
   const std::string bytes = Save(a);
-  TAnimation b;
+  Project b;
   ASSERT_TRUE(Load(b, bytes));
   EXPECT_EQ(b.FrameCount, 7);
   EXPECT_TRUE(b.FixedFrameSize);
@@ -146,7 +146,7 @@ TEST(ProjectFile, EveryFieldSurvivesARoundTrip) {
   EXPECT_TRUE(test::PicturesEqual(*r.ImageRef->StillPicture(), test::MakeRandomPicture(5, 4, 9)));
   // Saving what was read and reading it again changes nothing more.
   const std::string again = Save(b);
-  TAnimation c;
+  Project c;
   ASSERT_TRUE(Load(c, again));
   EXPECT_EQ(Save(c), again);
 }
@@ -154,7 +154,7 @@ TEST(ProjectFile, EveryFieldSurvivesARoundTrip) {
 TEST(ProjectFile, SavingResequencesAndStoresTheFrameCount) {
   TempDir dir;
   RecordingUi ui;
-  TAnimation a;
+  Project a;
   std::vector<std::string> statuses;
   a.OnStatus = [&](const std::string& s) { statuses.push_back(s); };
   a.AddLayerFromFile(test::WriteBmpFile(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
@@ -170,12 +170,12 @@ TEST(ProjectFile, SavingResequencesAndStoresTheFrameCount) {
 
 TEST(ProjectFile, VersionsAboveOneHundredAreRefused) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   std::string bytes = Save(a);
   for (int32_t version : {99, 101}) {
     RecordingUi ui;
     std::memcpy(bytes.data(), &version, 4);
-    TAnimation b;
+    Project b;
     EXPECT_EQ(Load(b, bytes), version == 99) << version;
     if (version == 101) {
       ASSERT_EQ(ui.messages.size(), 1u);
@@ -190,19 +190,19 @@ TEST(ProjectFile, VersionsAboveOneHundredAreRefused) {
 
 TEST(ProjectFile, ProgressDialogOnlyForTwoOrMoreResources) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   a.AddLayerFromFile(test::WriteBmpFile(dir, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
   {
     RecordingUi ui;
     const std::string bytes = Save(a);
-    TAnimation b;
+    Project b;
     ASSERT_TRUE(Load(b, bytes));
     EXPECT_TRUE(ui.dialogs.empty());
   }
   a.AddLayerFromFile(test::WriteBmpFile(dir, "b.bmp", test::MakeSolidPicture(3, 2, 0xFF00)));
   RecordingUi ui;
   const std::string bytes = Save(a);
-  TAnimation b;
+  Project b;
   ASSERT_TRUE(Load(b, bytes));
   ASSERT_EQ(ui.dialogs.size(), 2u);
   EXPECT_EQ(ui.dialogs[0]->caption, "Saving Animation Resources");
@@ -242,7 +242,7 @@ std::string ProjectWithIds(const std::vector<int32_t>& ids) {
 
 TEST(ProjectFile, IdsReadRaiseTheNextId) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   ASSERT_TRUE(Load(a, ProjectWithIds({5, 7, 9})));
   EXPECT_GE(a.References->NextId(), 10);
   ASSERT_EQ(a.LayerCount(), 3);
@@ -258,7 +258,7 @@ TEST(ProjectFile, LayerNamingAMissingResourceIsDropped) {
   const size_t at = bytes.find(needle);
   ASSERT_NE(at, std::string::npos);
   bytes[at + 6] = 4;
-  TAnimation a;
+  Project a;
   ASSERT_TRUE(Load(a, bytes));
   EXPECT_EQ(a.LayerCount(), 0);
   EXPECT_EQ(a.References->Count(), 1);
@@ -269,7 +269,7 @@ TEST(ProjectFile, NamesInAnotherCodePageLoad) {
   std::string bytes = ProjectWithIds({1});
   const size_t at = bytes.find("layer1");
   bytes[at] = static_cast<char>(0xE9);  // e acute in a Western code page: not UTF-8
-  TAnimation a;
+  Project a;
   ASSERT_TRUE(Load(a, bytes));
   EXPECT_EQ(a.ConstructorFrame->Layers[0]->LayerName, "\xE9" "ayer1");
   EXPECT_EQ(Save(a).size(), bytes.size());
@@ -277,13 +277,13 @@ TEST(ProjectFile, NamesInAnotherCodePageLoad) {
 
 TEST(ProjectFile, MultiFrameResourceRoundTripsIntoTheProgramFolder) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   a.AddLayerFromFile(test::WriteSmallAnimatedGif(dir.path(), "spin.gif"));
   ASSERT_EQ(a.References->Item(0)->SourceType, st_Gifa);
   const std::string bytes = Save(a);
   const fs::path old_store = a.References->Item(0)->DataFileName;
 
-  TAnimation b;
+  Project b;
   ASSERT_TRUE(Load(b, bytes));
   ImageResource* ref = b.References->Item(0);
   ASSERT_NE(ref->Store(), nullptr);
@@ -295,7 +295,7 @@ TEST(ProjectFile, MultiFrameResourceRoundTripsIntoTheProgramFolder) {
 
 TEST(ProjectFile, StoredDataFileNamesAreNeverPaths) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   a.AddLayerFromFile(test::WriteSmallAnimatedGif(dir.path(), "spin.gif"));
   const std::string good = Save(a);
   const std::string stored = a.References->Item(0)->DataFileName.string();
@@ -309,7 +309,7 @@ TEST(ProjectFile, StoredDataFileNamesAreNeverPaths) {
     const int32_t n = static_cast<int32_t>(hostile.size());
     std::memcpy(prefixed.data(), &n, 4);
     bytes.replace(at - 4, 4 + stored.size(), prefixed + hostile);
-    TAnimation b;
+    Project b;
     ASSERT_TRUE(Load(b, bytes)) << hostile;
     const fs::path made = b.References->Item(0)->DataFileName;
     EXPECT_TRUE(fs::exists(made));
@@ -321,14 +321,14 @@ TEST(ProjectFile, StoredDataFileNamesAreNeverPaths) {
 
 TEST(ProjectFile, ImportThatFailedIsSavedAsAnEmptyStore) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   const fs::path gif = test::WriteSmallAnimatedGif(dir.path(), "spin.gif");
   a.AddLayerFromFile(gif);
   auto* ref = dynamic_cast<FrameStoreResource*>(a.References->Item(0));
   ASSERT_NE(ref, nullptr);
   ref->Image.reset();  // as after an import that failed
   const std::string bytes = Save(a);
-  TAnimation b;
+  Project b;
   ASSERT_TRUE(Load(b, bytes));
   EXPECT_EQ(b.References->Count(), 1);
   ASSERT_NE(b.References->Item(0)->Store(), nullptr);
@@ -336,7 +336,7 @@ TEST(ProjectFile, ImportThatFailedIsSavedAsAnEmptyStore) {
   EXPECT_EQ(b.LayerCount(), 1);
 }
 
-ProjectReadResult Read(TAnimation& a, const std::string& bytes) {
+ProjectReadResult Read(Project& a, const std::string& bytes) {
   std::stringstream s(bytes);
   return a.ReadFromStream(s);
 }
@@ -351,7 +351,7 @@ TEST(ProjectFile, HugeCountsFailAtOnce) {
     s << std::string(30, '\0');
     PutInt32(s, 0x7FFFFFFF);
     s << std::string(100 - 38, '\0');
-    TAnimation a;
+    Project a;
     const ProjectReadResult r = Read(a, s.str());
     EXPECT_TRUE(r.ok);
     EXPECT_FALSE(r.Complete());
@@ -367,7 +367,7 @@ TEST(ProjectFile, HugeCountsFailAtOnce) {
     const uint32_t huge = 0x7FFFFFF0;
     std::memcpy(bytes.data() + bm + 2, &huge, 4);
     RecordingUi ui;
-    TAnimation a;
+    Project a;
     const ProjectReadResult r = Read(a, bytes);
     EXPECT_FALSE(r.Complete());
     ASSERT_FALSE(r.warnings.empty());
@@ -375,7 +375,7 @@ TEST(ProjectFile, HugeCountsFailAtOnce) {
     EXPECT_NE(r.warnings[0].cause.find("Resource 1 of 1"), std::string::npos) << r.warnings[0].cause;
     EXPECT_EQ(a.References->Count(), 0);
     // The editor's way shows the same message.
-    TAnimation b;
+    Project b;
     Load(b, bytes);
     EXPECT_EQ(ui.messages.front(), "Unexpected resource load error.");
   }
@@ -399,7 +399,7 @@ TEST(ProjectFile, LayersTimesFramesIsBounded) {
       PutString(s, "l");
       s << std::string(kLayerRecordFixedBytes, '\0');
     }
-    TAnimation a;
+    Project a;
     const ProjectReadResult r = Read(a, s.str());
     EXPECT_EQ(r.ok, layers == 1000) << layers;
     if (layers == 1001) {
@@ -413,14 +413,14 @@ TEST(ProjectFile, LayersTimesFramesIsBounded) {
 // the editor's way still opens the project with what it has.
 TEST(ProjectFile, ADamagedStoredFrameIsNamedAndTheEditorLoadsPastIt) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   a.AddLayerFromFile(test::WriteSmallAnimatedGif(dir.path(), "spin.gif"));
   std::string bytes = Save(a);
   size_t second = bytes.find("BM");
   second = bytes.find("BM", second + 1);
   ASSERT_NE(second, std::string::npos);
   bytes[second + 28] = 8;  // frame 1 claims 8 bits per pixel
-  TAnimation b;
+  Project b;
   const ProjectReadResult r = Read(b, bytes);
   EXPECT_TRUE(r.ok);
   ASSERT_EQ(r.warnings.size(), 1u);
@@ -428,7 +428,7 @@ TEST(ProjectFile, ADamagedStoredFrameIsNamedAndTheEditorLoadsPastIt) {
   EXPECT_EQ(r.warnings[0].cause, "Resource 1 of 1 (Gifa " + a.References->Item(0)->SourceFileName.string() +
                                      "): Frame 1 of 3 stored in the project is damaged");
   RecordingUi ui;
-  TAnimation c;
+  Project c;
   EXPECT_TRUE(Load(c, bytes));
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(c.LayerCount(), 1);
@@ -437,7 +437,7 @@ TEST(ProjectFile, ADamagedStoredFrameIsNamedAndTheEditorLoadsPastIt) {
 TEST(ProjectFile, TruncatedAtEveryByteFailsCleanlyAndLeavesNoFile) {
   TempDir dir;
   TempDir sources;  // sources elsewhere: the program folder starts empty
-  TAnimation a;
+  Project a;
   a.AddLayerFromFile(test::WriteBmpFile(sources, "a.bmp", test::MakeSolidPicture(2, 2, 0xFF)));
   a.AddLayerFromFile(test::WriteSmallAnimatedGif(sources.path(), "spin.gif"));
   const std::string bytes = Save(a);
@@ -445,7 +445,7 @@ TEST(ProjectFile, TruncatedAtEveryByteFailsCleanlyAndLeavesNoFile) {
   for (size_t n = 0; n < bytes.size(); ++n) {
     RecordingUi ui;
     {
-      TAnimation b;
+      Project b;
       const ProjectReadResult r = Read(b, bytes.substr(0, n));
       // Either refused, or read with the resource that was cut named.
       EXPECT_FALSE(r.Complete()) << "cut at " << n;
@@ -453,13 +453,13 @@ TEST(ProjectFile, TruncatedAtEveryByteFailsCleanlyAndLeavesNoFile) {
     }
     EXPECT_EQ(FilesIn(sources.path()), before) << "cut at " << n;
   }
-  TAnimation whole;
+  Project whole;
   EXPECT_TRUE(Read(whole, bytes).Complete());
 }
 
 TEST(ProjectFile, FailedSaveKeepsTheOldFile) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   a.AddLayerFromFile(test::WriteSmallAnimatedGif(dir.path(), "spin.gif"));
   const fs::path target = dir / "work.apf";
   a.SaveToFile(target);
@@ -476,16 +476,16 @@ TEST(ProjectFile, FailedSaveKeepsTheOldFile) {
     EXPECT_EQ(e.path().extension() == ".tmp", false) << e.path();
 
   // A folder that does not exist.
-  TAnimation empty;
+  Project empty;
   EXPECT_THROW(empty.SaveToFile(dir / "missing" / "x.apf"), Kt58Error);
 }
 
 TEST(ProjectFile, LoadFromFileSetsTheName) {
   TempDir dir;
-  TAnimation a;
+  Project a;
   EXPECT_FALSE(a.LoadFromFile(dir / "none.apf"));
   a.SaveToFile(dir / "p.apf");
-  TAnimation b;
+  Project b;
   EXPECT_TRUE(b.LoadFromFile(dir / "p.apf"));
   EXPECT_EQ(b.FileName, (dir / "p.apf").string());
 }

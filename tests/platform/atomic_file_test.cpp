@@ -10,7 +10,7 @@
 
 #include <cerrno>
 
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/atomic_file.h"
 #include "platform/owned_files.h"
 #include "export/export_fixture.h"
@@ -99,7 +99,7 @@ TEST(AtomicFile, PlantedLinksAtTheTemporaryNameAreNotFollowed) {
   const std::string pid = std::to_string(::getpid());
   fs::create_symlink(victim, dir / (".out.apf." + pid + ".tmp"));
   fs::create_symlink(victim, dir / (".out.apf." + pid + "_2.tmp"));
-  TAnimation project;
+  Project project;
   project.SaveToFile(dir / "out.apf");
   EXPECT_EQ(test::ReadFileBytes(victim), std::vector<uint8_t>{'v'});
   EXPECT_EQ(fs::file_size(dir / "out.apf"), 46u);

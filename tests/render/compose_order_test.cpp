@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 #include "model/model_fixture.h"
 #include "render/compose.h"

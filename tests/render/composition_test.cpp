@@ -5,10 +5,11 @@
 #include <utility>
 
 #include "engine/raster_ops.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 #include "model/model_fixture.h"
 #include "render/compose.h"
+#include "support/recording_progress.h"
 
 namespace kt58::test {
 namespace {
@@ -276,24 +277,23 @@ TEST_F(CompositionTest, RenderAllFramesFillsTheCacheWithProgress) {
   l->PixelRotate = true;
   l->PixelRotateDirection = pr_Right;
   ASSERT_TRUE(anim.MakeFrameSequence());
-  ComposeAllFrames(anim);
+  RecordingProgress progress;
+  ComposeAllFrames(anim, progress);
   ASSERT_EQ(anim.RenderedFrames->Count(), 3);
   EXPECT_EQ(anim.RenderedFrames->Width, 2);
   // Shifts 0, round(0.667) = 1, round(1.333) = 1.
   EXPECT_TRUE(PicturesEqual(anim.RenderedFrames->Images[0], MakePicture({{R, G}})));
   EXPECT_TRUE(PicturesEqual(anim.RenderedFrames->Images[1], MakePicture({{G, R}})));
   EXPECT_TRUE(PicturesEqual(anim.RenderedFrames->Images[2], MakePicture({{G, R}})));
-  ASSERT_EQ(ui.dialogs.size(), 1u);
-  EXPECT_EQ(ui.dialogs[0]->caption, "Rendering Frames...");
-  EXPECT_EQ(ui.dialogs[0]->maximum, 3);
-  EXPECT_EQ(ui.dialogs[0]->texts,
-            (std::vector<std::string>{"Constructing Frame : 0", "Constructing Frame : 1", "Constructing Frame : 2"}));
-  EXPECT_TRUE(ui.dialogs[0]->released);
+  EXPECT_EQ(progress.caption, "Rendering Frames...");
+  EXPECT_FALSE(progress.offer_cancel);
+  EXPECT_EQ(progress.steps, (std::vector<ProgressStep>{{"Constructing Frame : 0", 0, 3},
+                                                        {"Constructing Frame : 1", 1, 3},
+                                                        {"Constructing Frame : 2", 2, 3}}));
 
   // Generating the frames again drops the composed ones.
   ASSERT_TRUE(anim.MakeFrameSequence());
   EXPECT_EQ(anim.RenderedFrames->Count(), 0);
-  EXPECT_EQ(ui.dialogs.size(), 1u);
 }
 
 TEST_F(CompositionTest, FrameCacheOfAnEmptyProjectIsTenByTen) {
@@ -301,29 +301,6 @@ TEST_F(CompositionTest, FrameCacheOfAnEmptyProjectIsTenByTen) {
   anim.RecreateFrameCache();
   EXPECT_EQ(anim.RenderedFrames->Width, 10);
   EXPECT_EQ(anim.RenderedFrames->Height, 10);
-}
-
-// Composing every frame lets events run between frames; a handler that
-// clears the frames ends it without a picture in the new cache and without
-// touching a freed frame (run under AddressSanitizer).
-TEST_F(CompositionTest, ClearingTheFramesWhileAllAreComposed) {
-  FrameSize(3, 1);
-  anim.FrameCount = 4;
-  AddLayer("a.bmp", MakePicture({{R, R, R}}));
-  AddLayer("b.bmp", MakePicture({{G, G, G}}));
-  for (int trigger = 1; trigger <= 4; ++trigger) {
-    SCOPED_TRACE(trigger);
-    ASSERT_TRUE(anim.MakeFrameSequence());
-    int calls = 0;
-    ui.on_process_messages = [&] {
-      if (++calls == trigger) anim.ClearFrames();
-    };
-    ComposeAllFrames(anim);
-    ui.on_process_messages = nullptr;
-    EXPECT_TRUE(anim.Frames.empty());
-    EXPECT_EQ(anim.RenderedFrames->Count(), 0);
-    EXPECT_EQ(anim.CurrentFrame, anim.ConstructorFrame.get());
-  }
 }
 
 }  // namespace

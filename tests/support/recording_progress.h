@@ -25,12 +25,20 @@ struct ProgressStep {
 
 class RecordingProgress final : public Progress {
  public:
+  void Begin(const std::string& caption_, bool offer_cancel_) override {
+    caption = caption_;
+    offer_cancel = offer_cancel_;
+    ++begun;
+  }
   void Report(const std::string& text, int64_t done, int64_t total) override { steps.push_back({text, done, total}); }
   // True from the report numbered cancel_after (1 = the first) on.
   bool Cancelled() const override { return cancel_after && steps.size() >= *cancel_after; }
 
   std::vector<ProgressStep> steps;
   std::optional<size_t> cancel_after;
+  std::string caption;
+  bool offer_cancel = false;
+  int begun = 0;
 };
 
 }  // namespace kt58::test

@@ -14,7 +14,7 @@
 #include "engine/ui_services.h"
 #include "export/avi_export.h"
 #include "export/single_frame.h"
-#include "model/animation.h"
+#include "model/project.h"
 
 using kt58::app::AskSaveFileName;
 
@@ -25,7 +25,9 @@ void MainWindow::exportSingleFrame() {
   if (path.empty()) return;
   // The frame on screen, as it is: the generated frames are not brought up
   // to date first.
-  if (kt58::SaveCurrentFrameCommand(document_->Animation(), path, gifDither_))
+  if (const auto failure = kt58::SaveCurrentFrameCommand(document_->project(), path, gifDither_))
+    kt58::Ui().ShowMessage(*failure);
+  else
     settings_.LastSingleDir = path.parent_path();
 }
 
@@ -35,7 +37,7 @@ void MainWindow::exportAvi() {
                                                      {QStringLiteral("Avi files (*.avi)")});
   if (path.empty()) return;
   try {
-    kt58::ExportAvi(document_->Animation(), path);
+    kt58::ExportAvi(document_->project(), path);
   } catch (const std::exception& e) {
     kt58::Ui().ShowMessage(e.what());
   }

@@ -24,7 +24,7 @@
 #include "gui/panels/explorer_page.h"
 #include "gui/panels/layer_list.h"
 #include "engine/ui_services.h"
-#include "model/animation.h"
+#include "model/project.h"
 
 namespace fs = std::filesystem;
 using kt58::app::FromPath;
@@ -60,7 +60,7 @@ void MainWindow::applySettings() {
   if (sizes.size() == 2) splitter_->setSizes({settings_.Preview, std::max(0, sizes[0] + sizes[1] - settings_.Preview)});
   layerList_->layerTree_->setColumnWidth(1, settings_.lvLayersType);
   layerList_->layerTree_->setColumnWidth(2, settings_.lvLayersSize);
-  document_->Animation().NonRenderedPlayback = settings_.RealTimePlayback;
+  document_->project().NonRenderedPlayback = settings_.RealTimePlayback;
   loadAnimationControls();
   showRecentProjects();
 }
@@ -70,7 +70,7 @@ void MainWindow::saveSettings() {
   settings_.Preview = splitter_->sizes().value(0, settings_.Preview);
   settings_.lvLayersType = layerList_->layerTree_->columnWidth(1);
   settings_.lvLayersSize = layerList_->layerTree_->columnWidth(2);
-  settings_.RealTimePlayback = document_->Animation().NonRenderedPlayback;
+  settings_.RealTimePlayback = document_->project().NonRenderedPlayback;
   if (!explorerPage_->LastThumbDir.isEmpty()) settings_.LastThumbDir = ToPath(explorerPage_->LastThumbDir);
   try {
     kt58::app::SaveSettings(settings_);
@@ -93,7 +93,7 @@ void MainWindow::showRecentProjects() {
 }
 
 bool MainWindow::querySaveProject() {
-  const kt58::TAnimation& a = document_->Animation();
+  const kt58::Project& a = document_->project();
   if (!a.ConstructorFrame || a.LayerCount() == 0 || !document_->IsModified()) return true;
   const auto answer =
       QMessageBox::question(this, QApplication::applicationDisplayName(), QStringLiteral("Save current project?"),
@@ -132,7 +132,7 @@ bool MainWindow::openProject(fs::path path) {
     clearProject();
     // Read beside the document's (empty) project, so that events run while
     // loading never see a half-read one.
-    auto project = std::make_unique<kt58::TAnimation>();
+    auto project = std::make_unique<kt58::Project>();
     project->OnStatus = [this](const std::string& text) { showStatusMessage(QString::fromStdString(text)); };
     try {
       loaded = project->LoadFromFile(path);
@@ -159,7 +159,7 @@ bool MainWindow::openProject(fs::path path) {
 }
 
 bool MainWindow::saveProject(bool save_as) {
-  fs::path name = document_->Animation().FileName;
+  fs::path name = document_->project().FileName;
   if (save_as || !IsFile(name)) {
     const fs::path folder = IsFolder(name.parent_path()) ? name.parent_path() : settings_.LastProjSaveDir;
     const fs::path chosen = kt58::app::ChooseProjectToSave(this, folder, name.filename());
@@ -171,7 +171,8 @@ bool MainWindow::saveProject(bool save_as) {
   {
     const kt58::BusyCursor busy;
     try {
-      document_->Animation().SaveToFile(name);
+      for (const kt58::StoreProblem& problem : document_->project().SaveToFile(name))
+        kt58::Ui().ShowMessage(problem.message);
     } catch (const std::exception& e) {
       // The message names the file and the reason; the project stays
       // modified, since nothing holds it yet.
@@ -188,7 +189,7 @@ bool MainWindow::saveProject(bool save_as) {
 void MainWindow::clearProject() {
   // A new animation frees the old project's layers, frames and resources
   // and clears the undo history that refers to them.
-  document_->ReplaceAnimation(std::make_unique<kt58::TAnimation>());
+  document_->ReplaceAnimation(std::make_unique<kt58::Project>());
   kt58::ProcessPendingMessages();
 }
 
@@ -233,7 +234,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
   auto* widget = qobject_cast<QWidget*>(watched);
   auto* drop = static_cast<QDropEvent*>(e);
-  if (!widget || widget->window() != this || document_->Animation().Playing) return false;
+  if (!widget || widget->window() != this || document_->project().Playing) return false;
   const fs::path project = droppedProject(drop->mimeData());
   if (project.empty()) return false;
   drop->acceptProposedAction();

@@ -25,7 +25,7 @@
 #include "gui/document/document.h"
 #include "gui/widgets/picture_image.h"
 #include "engine/ui_services.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/program_folder.h"
 
 namespace fs = std::filesystem;
@@ -143,7 +143,7 @@ void GifExportDialog::buildLayout() {
   previewFrame_->setFrameShape(QFrame::StyledPanel);
   previewFrame_->setAutoFillBackground(true);
   QPalette background = previewFrame_->palette();
-  background.setColor(QPalette::Window, kt58::controls::ToQColor(document_.Animation().BackgroundColor));
+  background.setColor(QPalette::Window, kt58::controls::ToQColor(document_.project().BackgroundColor));
   previewFrame_->setPalette(background);
   previewFrame_->setMinimumSize(160, 120);
   auto* panel_layout = new QVBoxLayout(previewFrame_);
@@ -267,7 +267,7 @@ std::unique_ptr<kt58::BuiltGif> GifExportDialog::buildPass() {
   const kt58::GifExportOptions options = readOptions();
   built_dither_ = options.DitherMode;
   stopPreview();
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   progressBar_->setMaximum(std::max(1, static_cast<int>(a.Frames.size())));
   std::unique_ptr<kt58::BuiltGif> image;
   try {
@@ -330,7 +330,7 @@ void GifExportDialog::generate() {
 }
 
 QString GifExportDialog::proposedFileName() const {
-  const fs::path project = document_.Animation().FileName;
+  const fs::path project = document_.project().FileName;
   return kt58::app::FromPath(project.filename().replace_extension()) + QStringLiteral(".Gif");
 }
 

@@ -23,7 +23,7 @@
 #include "gui/document/document.h"
 #include "engine/ui_services.h"
 #include "export/bitmap_sequence.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/program_folder.h"
 
 using kt58::app::FromPath;
@@ -124,7 +124,7 @@ void PictureSequenceDialog::fillList() {
   fileList_->clear();
   QList<QTreeWidgetItem*> items;
   for (const std::string& name :
-       kt58::SequenceFileNames(pattern, startAtSpin_->value(), document_.Animation().FrameCount))
+       kt58::SequenceFileNames(pattern, startAtSpin_->value(), document_.project().FrameCount))
     items << new QTreeWidgetItem({QString::fromStdString(name),
                                   QString::fromLatin1(kt58::SequenceStatusText(kt58::SequenceStatus::Waiting))});
   fileList_->addTopLevelItems(items);
@@ -135,7 +135,7 @@ void PictureSequenceDialog::createSequence() {
   const kt58::BusyCursor busy;
   try {
     kt58::ExportBitmapSequence(
-        document_.Animation(), save_folder_, fileNameEdit_->text().toStdString(), startAtSpin_->value(),
+        document_.project(), save_folder_, fileNameEdit_->text().toStdString(), startAtSpin_->value(),
         [this](int index, const std::string&, kt58::SequenceStatus status) {
           QTreeWidgetItem* item = fileList_->topLevelItem(index);
           if (!item) return;

@@ -18,7 +18,7 @@
 #include "gui/document/document.h"
 #include "engine/ui_services.h"
 #include "export/gif_export.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/program_folder.h"
 
 namespace fs = std::filesystem;
@@ -117,7 +117,7 @@ void VideoExportDialog::build() {
   onChoicesChanged();
   buildButton_->setEnabled(false);
   try {
-    built_ = kt58::BuildVideo(document_.Animation(), Options());
+    built_ = kt58::BuildVideo(document_.project(), Options());
   } catch (const std::exception& e) {
     kt58::Ui().ShowMessage(e.what());
   }
@@ -132,7 +132,7 @@ void VideoExportDialog::saveVideo() {
   if (!built_) return;
   const FormatEntry& e = kFormats[std::max(0, formatCombo_->currentIndex())];
   const QString suffix = QString::fromLatin1(e.suffix);
-  const fs::path project = document_.Animation().FileName;
+  const fs::path project = document_.project().FileName;
   const QString name = kt58::app::FromPath(project.filename().replace_extension()) + QLatin1Char('.') + suffix;
   const fs::path path = kt58::app::AskSaveFileName(this, QString(), save_folder_, suffix,
                                                    {QString::fromLatin1(e.filter)}, name);

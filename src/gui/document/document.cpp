@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/document/document.h"
+#include "gui/document/window_progress.h"
 
 #include <QFileInfo>
 #include <QMimeData>
@@ -12,11 +13,11 @@
 #include "gui/document/commands/settings_commands.h"
 #include "engine/reprocess_frames.h"
 #include "engine/ui_services.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 #include "render/compose.h"
 
-Document::Document(QObject* parent) : QObject(parent), animation_(std::make_unique<kt58::TAnimation>()) {
+Document::Document(QObject* parent) : QObject(parent), animation_(std::make_unique<kt58::Project>()) {
   Adopt(*animation_);
   connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
   // Undo and redo end a run of merging edits: the next edit is a step of
@@ -35,19 +36,19 @@ Document::~Document() {
   animation_->DisplayCanvas = nullptr;
 }
 
-void Document::Adopt(kt58::TAnimation& animation) {
+void Document::Adopt(kt58::Project& animation) {
   animation.DisplayCanvas = display_;
   animation.OnStatus = [this](const std::string& text) { emit statusMessage(QString::fromStdString(text)); };
 }
 
-void Document::ReplaceAnimation(std::unique_ptr<kt58::TAnimation> animation) {
+void Document::ReplaceAnimation(std::unique_ptr<kt58::Project> animation) {
   undo_.clear();
   undo_.setClean();
   EndMerge();
   animation_->DisplayCanvas = nullptr;
   animation_ = std::move(animation);
   Adopt(*animation_);
-  kt58::TAnimation& a = *animation_;
+  kt58::Project& a = *animation_;
   a.SelectedLayer = a.ConstructorFrame && a.LayerCount() > 0 ? a.ConstructorFrame->Layers.front().get() : nullptr;
   emit projectReplaced();
   emit selectionChanged();
@@ -98,7 +99,8 @@ kt58::Layer* Document::AddLayerFromFile(const std::filesystem::path& path, std::
   kt58::Layer* layer = nullptr;
   try {
     const kt58::BusyCursor busy;
-    layer = animation_->AddLayerFromFile(path);
+    kt58::DialogProgress progress = WindowProgress();
+    layer = animation_->AddLayerFromFile(path, progress);
   } catch (const std::exception& e) {
     // The long-standing text first, then which file and why.
     kt58::Ui().ShowMessage("Unknown error occurred - Layer may not have been correctly added.\r" +
@@ -120,7 +122,7 @@ kt58::Layer* Document::AddLayerFromFile(const std::filesystem::path& path, std::
 }
 
 void Document::CopyLayer(kt58::Layer* layer) {
-  kt58::TAnimation& a = *animation_;
+  kt58::Project& a = *animation_;
   if (!layer || !a.ConstructorFrame || a.ConstructorFrame->IndexOf(layer) < 0) return;
   const int64_t layers = static_cast<int64_t>(a.ConstructorFrame->Layers.size()) + 1;
   if (!kt58::LayerFramesFit(layers, a.FrameCount)) {
@@ -144,13 +146,13 @@ void Document::CopyLayer(kt58::Layer* layer) {
 }
 
 void Document::RemoveLayer(kt58::Layer* layer) {
-  const kt58::TAnimation& a = *animation_;
+  const kt58::Project& a = *animation_;
   if (!layer || !a.ConstructorFrame || a.ConstructorFrame->IndexOf(layer) < 0) return;
   Push(new RemoveLayerCommand(*this, layer));
 }
 
 void Document::MoveLayer(kt58::Layer* layer, int step) {
-  const kt58::TAnimation& a = *animation_;
+  const kt58::Project& a = *animation_;
   const int from = a.ConstructorFrame ? a.ConstructorFrame->IndexOf(layer) : -1;
   const int to = from + step;
   if (from < 0 || to < 0 || to >= a.ConstructorFrame->LayerCount()) return;
@@ -158,7 +160,7 @@ void Document::MoveLayer(kt58::Layer* layer, int step) {
 }
 
 void Document::ResetAllLayers() {
-  kt58::TAnimation& a = *animation_;
+  kt58::Project& a = *animation_;
   if (!a.ConstructorFrame || a.LayerCount() == 0) return;
   std::vector<LayerSettingsCommand::Change> changes;
   for (const auto& layer : a.ConstructorFrame->Layers)
@@ -172,7 +174,7 @@ void Document::ResetAllLayers() {
 // ---- settings
 
 void Document::EditSelectedLayer(int merge, const QString& text,
-                                       const std::function<void(kt58::TAnimation&)>& write, bool mark_without_layer) {
+                                       const std::function<void(kt58::Project&)>& write, bool mark_without_layer) {
   kt58::Layer* layer = animation_->SelectedLayer;
   if (!layer) {
     if (mark_without_layer) Push(new LayerSettingsCommand(*this, {}, kNoMerge, text));
@@ -187,7 +189,7 @@ void Document::EditSelectedLayer(int merge, const QString& text,
 }
 
 void Document::EditAnimation(int merge, const QString& text,
-                                   const std::function<void(kt58::TAnimation&)>& write) {
+                                   const std::function<void(kt58::Project&)>& write) {
   const AnimationSettings before = AnimationSettings::Of(*animation_);
   write(*animation_);
   const AnimationSettings after = AnimationSettings::Of(*animation_);
@@ -204,7 +206,8 @@ bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& mark
   // The store's offsets carry the marks into the re-processing.
   for (size_t i = 0; i < marked.size() && i < store->FrameOffsets.size(); ++i) store->FrameOffsets[i] = marked[i] ? 1 : 0;
   try {
-    kt58::DialogProgress progress("", false);
+    const kt58::BusyCursor busy;
+    kt58::DialogProgress progress = WindowProgress();
     kt58::ReprocessFrames(*store, progress);
   } catch (const std::exception& e) {
     kt58::Ui().ShowMessage(e.what());
@@ -226,13 +229,16 @@ bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& mark
 }
 
 void Document::Regenerate(bool prerender) {
-  kt58::TAnimation& a = *animation_;
+  kt58::Project& a = *animation_;
   if (a.LayerCount() == 0) {
     a.ClearFrames();
   } else {
     const kt58::BusyCursor busy;
     if (a.MakeFrameSequence()) {
-      if (prerender && !a.NonRenderedPlayback && a.Sequenced) kt58::ComposeAllFrames(a);
+      if (prerender && !a.NonRenderedPlayback && a.Sequenced) {
+        kt58::DialogProgress progress = WindowProgress();
+        kt58::ComposeAllFrames(a, progress);
+      }
       a.SelectCurrentFrame();
     }
   }

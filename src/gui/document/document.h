@@ -17,7 +17,7 @@
 
 namespace kt58 {
 class DisplaySink;
-class TAnimation;
+class Project;
 class Layer;
 class ImageResource;
 }  // namespace kt58
@@ -50,8 +50,8 @@ class Document final : public QObject {
   explicit Document(QObject* parent = nullptr);
   ~Document() override;
 
-  kt58::TAnimation& Animation() { return *animation_; }
-  const kt58::TAnimation& Animation() const { return *animation_; }
+  kt58::Project& project() { return *animation_; }
+  const kt58::Project& project() const { return *animation_; }
   QUndoStack& UndoStack() { return undo_; }
 
   // ---- the project as a whole (New, Open, Save)
@@ -59,7 +59,7 @@ class Document final : public QObject {
   // history is cleared, the project is unmodified, the front layer (if any)
   // selected, and projectReplaced is emitted. The file name is the
   // animation's FileName.
-  void ReplaceAnimation(std::unique_ptr<kt58::TAnimation> animation);
+  void ReplaceAnimation(std::unique_ptr<kt58::Project> animation);
   QString FileName() const;
   // After Save As: the animation's FileName; emits fileNameChanged.
   void SetFileName(const QString& file_name);
@@ -92,11 +92,11 @@ class Document final : public QObject {
   // selected layer, unless mark_without_layer: then the project is marked
   // modified all the same (with an empty step). A write that changes
   // nothing records nothing.
-  void EditSelectedLayer(int merge, const QString& text, const std::function<void(kt58::TAnimation&)>& write,
+  void EditSelectedLayer(int merge, const QString& text, const std::function<void(kt58::Project&)>& write,
                          bool mark_without_layer = false);
   // The same for the animation's settings (frame setup, background, frame
   // count, speed). A new frame count regenerates the frames.
-  void EditAnimation(int merge, const QString& text, const std::function<void(kt58::TAnimation&)>& write);
+  void EditAnimation(int merge, const QString& text, const std::function<void(kt58::Project&)>& write);
   // The next edit starts a new undo step even with the same merge id (the
   // end of a drag, of a run of nudges, of typing into one edit).
   void EndMerge() { ++merge_serial_; }
@@ -150,10 +150,10 @@ class Document final : public QObject {
   void statusMessage(const QString& text);
 
  private:
-  void Adopt(kt58::TAnimation& animation);
+  void Adopt(kt58::Project& animation);
   void Push(QUndoCommand* command);
 
-  std::unique_ptr<kt58::TAnimation> animation_;
+  std::unique_ptr<kt58::Project> animation_;
   // After the animation: destroyed first, since held layers belong to it.
   QUndoStack undo_;
   kt58::DisplaySink* display_ = nullptr;

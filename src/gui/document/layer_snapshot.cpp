@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/document/layer_snapshot.h"
 
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/layer.h"
 
 // One list of the fields, used in both directions, so that a field added for
@@ -26,10 +26,10 @@ LayerSnapshot LayerSnapshot::Of(const kt58::Layer& source) {
 
 void LayerSnapshot::ApplyTo(kt58::Layer& target) const { KT58_LAYER_SETTINGS(KT58_WRITE) }
 
-AnimationSettings AnimationSettings::Of(const kt58::TAnimation& source) {
+AnimationSettings AnimationSettings::Of(const kt58::Project& source) {
   AnimationSettings s;
   KT58_ANIMATION_SETTINGS(KT58_READ)
   return s;
 }
 
-void AnimationSettings::ApplyTo(kt58::TAnimation& target) const { KT58_ANIMATION_SETTINGS(KT58_WRITE) }
+void AnimationSettings::ApplyTo(kt58::Project& target) const { KT58_ANIMATION_SETTINGS(KT58_WRITE) }

@@ -10,7 +10,7 @@
 #include "engine/colors.h"
 
 namespace kt58 {
-class TAnimation;
+class Project;
 class Layer;
 }  // namespace kt58
 
@@ -43,7 +43,7 @@ struct AnimationSettings {
   int32_t FrameCount = 0, FrameDelay = 0;
   bool NonRenderedPlayback = true;
 
-  static AnimationSettings Of(const kt58::TAnimation& animation);
-  void ApplyTo(kt58::TAnimation& animation) const;
+  static AnimationSettings Of(const kt58::Project& animation);
+  void ApplyTo(kt58::Project& animation) const;
   friend bool operator==(const AnimationSettings&, const AnimationSettings&) = default;
 };

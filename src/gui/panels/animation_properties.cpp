@@ -13,7 +13,7 @@
 #include "gui/widgets/color_picker.h"
 #include "gui/widgets/integer_edit.h"
 #include "gui/document/document.h"
-#include "model/animation.h"
+#include "model/project.h"
 
 AnimationProperties::AnimationProperties(Document& document, QWidget* parent) : QWidget(parent), document_(document) {
   setObjectName(QStringLiteral("AnimationSheet"));
@@ -81,7 +81,7 @@ AnimationProperties::AnimationProperties(Document& document, QWidget* parent) : 
 }
 
 void AnimationProperties::loadAnimationControls() {
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   ControlEventsPause paused(events_);
   fixedFrameSizeCheck_->setChecked(a.FixedFrameSize);
   fixedWidthEdit_->setText(QString::number(a.FixedWidth));
@@ -94,7 +94,7 @@ void AnimationProperties::loadAnimationControls() {
   nonRenderedPlaybackCheck_->setChecked(a.NonRenderedPlayback);
 }
 
-void AnimationProperties::updateControlStates() { frameCountSpin_->setEnabled(!document_.Animation().Playing); }
+void AnimationProperties::updateControlStates() { frameCountSpin_->setEnabled(!document_.project().Playing); }
 
 void AnimationProperties::showKeptSize(IntegerEdit* edit, bool finished) {
   const int typed = IntegerOf(edit);
@@ -109,7 +109,7 @@ void AnimationProperties::onFixedFrameSizeToggled(int merge) {
   showKeptSize(fixedWidthEdit_, false);
   showKeptSize(fixedHeightEdit_, false);
   ++applying_;
-  document_.EditAnimation(merge, QStringLiteral("Frame Setup"), [this](kt58::TAnimation& a) {
+  document_.EditAnimation(merge, QStringLiteral("Frame Setup"), [this](kt58::Project& a) {
     a.FixedFrameSize = fixedFrameSizeCheck_->isChecked();
     a.FixedWidth = std::clamp(IntegerOf(fixedWidthEdit_), kMinFixedSize, kMaxFixedSize);
     a.FixedHeight = std::clamp(IntegerOf(fixedHeightEdit_), kMinFixedSize, kMaxFixedSize);
@@ -120,14 +120,14 @@ void AnimationProperties::onFixedFrameSizeToggled(int merge) {
 void AnimationProperties::onBackgroundColorChanged() {
   ++applying_;
   document_.EditAnimation(kNoMerge, QStringLiteral("Background Color"),
-                          [this](kt58::TAnimation& a) { a.BackgroundColor = backgroundColorPicker_->color(); });
+                          [this](kt58::Project& a) { a.BackgroundColor = backgroundColorPicker_->color(); });
   --applying_;
 }
 
 void AnimationProperties::onFrameCountChanged() {
   // As many frames as the layers leave room for: a project beyond the bound
   // could be saved but never opened again.
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   const int64_t layers = a.ConstructorFrame ? std::max<int64_t>(1, static_cast<int64_t>(a.ConstructorFrame->Layers.size())) : 1;
   const int most = static_cast<int>(std::min<int64_t>(kt58::kMaxFrameCount, kt58::kMaxLayerFrames / layers));
   if (frameCountSpin_->value() > most) {
@@ -136,6 +136,6 @@ void AnimationProperties::onFrameCountChanged() {
   }
   ++applying_;
   document_.EditAnimation(kMergeFrameCount, QStringLiteral("Total Frames"),
-                          [this](kt58::TAnimation& a) { a.FrameCount = frameCountSpin_->value(); });
+                          [this](kt58::Project& a) { a.FrameCount = frameCountSpin_->value(); });
   --applying_;
 }

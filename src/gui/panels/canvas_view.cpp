@@ -14,7 +14,7 @@
 #include "gui/document/document.h"
 #include "gui/widgets/paint_box.h"
 #include "engine/ui_services.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 #include "render/compose.h"
 
@@ -51,7 +51,7 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
     onLayersChanged();
   });
   connect(&document_, &Document::selectionChanged, this, [this] {
-    if (!document_.Animation().Playing) outlineSelectedLayer();
+    if (!document_.project().Playing) outlineSelectedLayer();
   });
   connect(&document_, &Document::layerChanged, this, [this] {
     // The outline follows the layer, also when its offsets were typed.
@@ -78,13 +78,13 @@ QString CanvasView::emptyProjectHint() {
 
 void CanvasView::showBackgroundColor() {
   QPalette pal = palette();
-  pal.setColor(QPalette::Window, kt58::controls::ToQColor(document_.Animation().BackgroundColor));
+  pal.setColor(QPalette::Window, kt58::controls::ToQColor(document_.project().BackgroundColor));
   setPalette(pal);
   update();
 }
 
 void CanvasView::showHint() {
-  canvas_->setHint(document_.Animation().LayerCount() == 0 ? emptyProjectHint() : QString());
+  canvas_->setHint(document_.project().LayerCount() == 0 ? emptyProjectHint() : QString());
 }
 
 void CanvasView::onLayersChanged() {
@@ -100,7 +100,7 @@ void CanvasView::onLayersChanged() {
 void CanvasView::paintConstruction() {
   if (kt58::Ui().Terminating() || paintInProgress_) return;
   paintInProgress_ = true;
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   try {
     if (clearBackgroundPending_) {
       canvas_->fillCanvas(a.BackgroundColor);
@@ -123,7 +123,7 @@ void CanvasView::paintConstruction() {
 }
 
 void CanvasView::repaintConstruction() {
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   if (a.Playing || !constructionDirty_) return;
   constructionDirty_ = false;
   a.CurrentFrame = a.ConstructorFrame.get();
@@ -137,13 +137,13 @@ void CanvasView::startUpdateTimer() {
 void CanvasView::stopUpdateTimer() { updateTimer_->stop(); }
 
 void CanvasView::centerFrame() {
-  const kt58::FrameSize size = document_.Animation().GetFrameSize();
+  const kt58::FrameSize size = document_.project().GetFrameSize();
   drawOrigin_ = QPoint(canvas_->width() / 2 - size.Width / 2, canvas_->height() / 2 - size.Height / 2);
   update();
 }
 
 void CanvasView::relayout() {
-  if (document_.Animation().Playing) {
+  if (document_.project().Playing) {
     resizePending_ = true;
     return;
   }
@@ -193,7 +193,7 @@ void CanvasView::onPlayingChanged(bool playing) {
     stopUpdateTimer();
     detachPaint();
     hideFocusRect();
-    canvas_->fillCanvas(document_.Animation().BackgroundColor);
+    canvas_->fillCanvas(document_.project().BackgroundColor);
     return;
   }
   // Generated frame 0 at once; the update timer's next tick brings back the
@@ -208,7 +208,7 @@ void CanvasView::onPlayingChanged(bool playing) {
 }
 
 void CanvasView::drawCurrentFrame(kt58::FrameClock clock) {
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   if (a.Playing && resizePending_) {
     centerFrame();
     computeSelectionRect();
@@ -227,7 +227,7 @@ void CanvasView::drawCurrentFrame(kt58::FrameClock clock) {
 // ---- dragging
 
 void CanvasView::handleMousePress(QMouseEvent* e) {
-  if (document_.Animation().Playing) return;
+  if (document_.project().Playing) return;
   if (e->button() == Qt::LeftButton) {
     if (!focusRectShown_) return;
     const QPoint at = e->position().toPoint();
@@ -246,7 +246,7 @@ void CanvasView::handleMousePress(QMouseEvent* e) {
 void CanvasView::storeOutlinePosition() {
   const QPoint offset = selectionRect_.topLeft() - drawOrigin_;
   document_.EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move Layer"),
-                              [offset](kt58::TAnimation& a) { a.SetLayerPosition(offset.x(), offset.y()); });
+                              [offset](kt58::Project& a) { a.SetLayerPosition(offset.x(), offset.y()); });
 }
 
 void CanvasView::handleMouseMove(QMouseEvent* e) {
@@ -284,7 +284,7 @@ bool CanvasView::eventFilter(QObject* watched, QEvent* e) {
       return true;
     }
     const bool arrow = k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down;
-    if (!arrow || !(key->modifiers() & Qt::ControlModifier) || document_.Animation().Playing ||
+    if (!arrow || !(key->modifiers() & Qt::ControlModifier) || document_.project().Playing ||
         !document_.SelectedLayer())
       return false;
     nudgeLayer(k);

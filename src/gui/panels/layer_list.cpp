@@ -12,7 +12,7 @@
 
 #include "gui/widgets/packed_layout.h"
 #include "gui/document/document.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 #include "platform/text_helpers.h"
 
@@ -136,7 +136,7 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
     updateControlStates();
   });
   connect(&document_, &Document::selectionChanged, this, [this] {
-    const kt58::TAnimation& a = document_.Animation();
+    const kt58::Project& a = document_.project();
     const int row = a.ConstructorFrame ? a.ConstructorFrame->IndexOf(document_.SelectedLayer()) : -1;
     if (row >= 0 && row != selectedRow()) selectRow(row);
   });
@@ -146,7 +146,7 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
 void LayerList::popupLayerMenu(const QPoint& global) { layerMenu_->popup(global); }
 
 void LayerList::updateControlStates() {
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   const bool playing = a.Playing;
   const int layers = a.LayerCount();
   layerCommandsButton_->setEnabled(!playing);
@@ -235,7 +235,7 @@ void LayerList::addLayerItem(kt58::Layer* layer, bool at_top) {
 void LayerList::rebuildLayerList() {
   ListUpdate update(layerTree_);
   layerTree_->clear();
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   if (!a.ConstructorFrame) return;
   for (const auto& layer : a.ConstructorFrame->Layers) addLayerItem(layer.get(), false);
   const int row = a.ConstructorFrame->IndexOf(document_.SelectedLayer());

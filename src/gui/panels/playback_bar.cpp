@@ -12,7 +12,8 @@
 #include <cstdint>
 
 #include "gui/document/document.h"
-#include "model/animation.h"
+#include "model/project.h"
+#include "gui/document/window_progress.h"
 #include "render/compose.h"
 
 namespace {
@@ -77,7 +78,7 @@ PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent),
   // delay; the bar is reloaded only when it no longer stands for the delay
   // (an undo), so that other edits never move it.
   connect(&document_, &Document::animationChanged, this, [this] {
-    if (applying_ == 0 && (100 - playSpeedSlider_->value()) * 2 != document_.Animation().FrameDelay)
+    if (applying_ == 0 && (100 - playSpeedSlider_->value()) * 2 != document_.project().FrameDelay)
       loadAnimationControls();
   });
   connect(&document_, &Document::projectReplaced, this, &PlaybackBar::loadAnimationControls);
@@ -90,7 +91,7 @@ PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent),
   auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
   space->setContext(Qt::WindowShortcut);
   connect(space, &QShortcut::activated, this, [this] {
-    if (document_.Animation().Playing)
+    if (document_.project().Playing)
       stop();
     else
       play();
@@ -99,19 +100,19 @@ PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent),
 
 void PlaybackBar::loadAnimationControls() {
   ControlEventsPause paused(events_);
-  playSpeedSlider_->setValue(100 - document_.Animation().FrameDelay);
+  playSpeedSlider_->setValue(100 - document_.project().FrameDelay);
 }
 
 void PlaybackBar::onPlaySpeedChanged() {
   ++applying_;
-  document_.EditAnimation(kMergePlaySpeed, QStringLiteral("Playback Speed"), [this](kt58::TAnimation& a) {
+  document_.EditAnimation(kMergePlaySpeed, QStringLiteral("Playback Speed"), [this](kt58::Project& a) {
     a.FrameDelay = (100 - playSpeedSlider_->value()) * 2;
   });
   --applying_;
 }
 
 void PlaybackBar::updateControlStates() {
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   const bool playing = a.Playing;
   playButton_->setEnabled(!playing);
   stopButton_->setEnabled(playing);
@@ -121,7 +122,7 @@ void PlaybackBar::updateControlStates() {
 }
 
 void PlaybackBar::showFrameIndex() {
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   const QSignalBlocker quiet(frameSlider_);
   frameSlider_->setRange(0, std::max(0, static_cast<int>(a.Frames.size()) - 1));
   frameSlider_->setValue(std::max(0, a.CurrentFrameIndex));
@@ -130,18 +131,18 @@ void PlaybackBar::showFrameIndex() {
 // ---- playing
 
 void PlaybackBar::play() {
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   if (playBlocked_ || a.Playing || a.LayerCount() < 1) return;
   playLoop(true);
 }
 
 void PlaybackBar::stop() {
-  document_.Animation().Playing = false;
+  document_.project().Playing = false;
   if (looping_) stopPlayback();
 }
 
 void PlaybackBar::playLoop(bool regenerate) {
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   if (regenerate) document_.Regenerate(true);
   if (a.Frames.empty()) return;
   if (regenerate) {
@@ -161,7 +162,7 @@ void PlaybackBar::playLoop(bool regenerate) {
 }
 
 void PlaybackBar::tick() {
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   if (!a.Playing) {
     stopPlayback();
     return;
@@ -191,7 +192,7 @@ void PlaybackBar::tick() {
 }
 
 void PlaybackBar::drawCurrentFrame() {
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   const int index = a.CurrentFrameIndex;
   emit currentFrameDue(a.Playing ? kt58::FrameClock::Playing(play_start_, play_tick_)
                                  : kt58::FrameClock::Stepping(index));
@@ -200,7 +201,7 @@ void PlaybackBar::drawCurrentFrame() {
 }
 
 void PlaybackBar::stopPlayback() {
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   a.Playing = false;
   looping_ = false;
   ++run_;
@@ -213,18 +214,20 @@ void PlaybackBar::stopPlayback() {
 }
 
 void PlaybackBar::applyPlaybackMode(bool non_rendered) {
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   const bool was_playing = a.Playing;
   a.NonRenderedPlayback = non_rendered;
-  if (!non_rendered && was_playing && (!a.RenderedFrames || a.RenderedFrames->Count() == 0))
-    kt58::ComposeAllFrames(a);
+  if (!non_rendered && was_playing && (!a.RenderedFrames || a.RenderedFrames->Count() == 0)) {
+    kt58::DialogProgress progress = WindowProgress();
+    kt58::ComposeAllFrames(a, progress);
+  }
   if (was_playing) playLoop(false);
 }
 
 // ---- stepping
 
 void PlaybackBar::step(int delta) {
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   if (a.Playing) return;
   a.StepFrame(delta);
   if (a.CurrentFrame) {
@@ -237,7 +240,7 @@ void PlaybackBar::step(int delta) {
 }
 
 void PlaybackBar::onFrameSliderMoved(int index) {
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   if (a.Playing || a.Frames.empty() || index == a.CurrentFrameIndex) return;
   // From no current frame (-1) the same step lands on the index.
   step(index - a.CurrentFrameIndex);

@@ -17,7 +17,7 @@
 #include "gui/widgets/picture_image.h"
 #include "engine/frame_store.h"
 #include "engine/ui_services.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/layer.h"
 #include "model/image_resource.h"
 #include "platform/text_helpers.h"
@@ -242,7 +242,7 @@ void VideoLayerPage::showVideoFrame(int index, bool force) {
   if (!store || index < 0 || index >= frameList_->topLevelItemCount()) return;
   if (index == shown_row_ && !force) return;
   // Playback reads the store frame after frame from where it stands.
-  if (store->FrameCount <= 0 || document_.Animation().Playing) return;
+  if (store->FrameCount <= 0 || document_.project().Playing) return;
   kt58::WorkPicture picture = store->ReadFrame(index);
   if (!picture) return;  // not shown; the labels keep their values
   const QImage image = PictureImage(*picture);
@@ -318,12 +318,12 @@ void VideoLayerPage::previewStep() {
     kt58::Ui().ShowMessage("Preview Exception");
     return;
   }
-  pacer_.WaitFor(document_.Animation().FrameDelay);
+  pacer_.WaitFor(document_.project().FrameDelay);
 }
 
 void VideoLayerPage::previewTick() {
   if (!previewRunning_) return;
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   if (previewStopRequested_ || a.Playing || kt58::Ui().Terminating() || !shownStore()) {
     endPreview();
     return;

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "gui/document/document.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "model/image_resource.h"
 
 DetachedLayer::DetachedLayer() = default;
@@ -15,7 +15,7 @@ DetachedLayer& DetachedLayer::operator=(DetachedLayer&&) noexcept = default;
 
 DetachedLayer DetachedLayer::Take(Document& document, kt58::Layer* layer) {
   DetachedLayer held;
-  kt58::TAnimation& a = document.Animation();
+  kt58::Project& a = document.project();
   a.ClearFrames();
   // ClearFrames lets events run; the layer is taken only if it is still there.
   const int index = a.ConstructorFrame ? a.ConstructorFrame->IndexOf(layer) : -1;
@@ -35,7 +35,7 @@ DetachedLayer DetachedLayer::Take(Document& document, kt58::Layer* layer) {
 }
 
 kt58::Layer* DetachedLayer::PutBack(Document& document) {
-  kt58::TAnimation& a = document.Animation();
+  kt58::Project& a = document.project();
   if (!layer_) return nullptr;
   a.ClearFrames();
   if (!a.ConstructorFrame) a.ConstructorFrame = std::make_unique<kt58::SequencedFrame>(&a);
@@ -61,7 +61,7 @@ InsertLayerCommand::InsertLayerCommand(Document& document, kt58::Layer* layer,
 void InsertLayerCommand::undo() {
   if (layer_->ImageRef) --layer_->ImageRef->NameCounter;
   held_ = DetachedLayer::Take(document_, layer_);
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   const bool still_there = a.ConstructorFrame && a.ConstructorFrame->IndexOf(previous_selection_) >= 0;
   document_.SelectLayer(still_there ? previous_selection_ : nullptr);
   document_.NotifyLayersChanged();
@@ -86,7 +86,7 @@ RemoveLayerCommand::RemoveLayerCommand(Document& document, kt58::Layer* layer)
     : QUndoCommand(QStringLiteral("Remove Layer")), document_(document), layer_(layer) {}
 
 void RemoveLayerCommand::redo() {
-  const kt58::TAnimation& a = document_.Animation();
+  const kt58::Project& a = document_.project();
   const int index = a.ConstructorFrame ? a.ConstructorFrame->IndexOf(layer_) : -1;
   held_ = DetachedLayer::Take(document_, layer_);
   // The row that took the removed one's place is selected; after the last
@@ -118,7 +118,7 @@ void MoveLayerCommand::redo() { Swap(); }
 void MoveLayerCommand::undo() { Swap(); }
 
 void MoveLayerCommand::Swap() {
-  kt58::TAnimation& a = document_.Animation();
+  kt58::Project& a = document_.project();
   if (!a.ConstructorFrame) return;
   auto& layers = a.ConstructorFrame->Layers;
   const int count = static_cast<int>(layers.size());

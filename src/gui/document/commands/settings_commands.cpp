@@ -2,7 +2,7 @@
 #include "gui/document/commands/settings_commands.h"
 
 #include "gui/document/document.h"
-#include "model/animation.h"
+#include "model/project.h"
 
 LayerSettingsCommand::LayerSettingsCommand(Document& document, std::vector<Change> changes, int merge,
                                            const QString& text)
@@ -59,7 +59,7 @@ void AnimationSettingsCommand::redo() {
 }
 
 void AnimationSettingsCommand::Apply(const AnimationSettings& from, const AnimationSettings& to) {
-  to.ApplyTo(document_.Animation());
+  to.ApplyTo(document_.project());
   document_.NotifyAnimationChanged(from.FrameCount != to.FrameCount);
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The document: image resources, the constructor frame of master layers, the
-// generated frames, resequencing, frame composition and the frame cache.
+// The project: its saved settings, image resources and the constructor
+// frame of master layers; for now also the generated frames, resequencing,
+// the frame cache and the playback cursor, which are to move out into a frame
+// sequence and the desktop's playback.
 #pragma once
 
 #include <cstdint>
@@ -71,14 +73,14 @@ inline constexpr int64_t kMaxLayerFrames = 1'000'000;
 bool LayerFramesFit(int64_t layers, int64_t frames);
 std::string LayerFramesError(int64_t layers, int64_t frames);
 
-class TAnimation {
+class Project {
  public:
-  TAnimation();
-  TAnimation(const TAnimation&) = delete;
-  TAnimation& operator=(const TAnimation&) = delete;
+  Project();
+  Project(const Project&) = delete;
+  Project& operator=(const Project&) = delete;
   // Frees the constructor frame, the frames, the cache and the resources in
   // that order; a failing step does not stop the next.
-  ~TAnimation();
+  ~Project();
 
   // The settings of a new project; resources, frames and layers untouched.
   void ResetProject();
@@ -116,7 +118,7 @@ class TAnimation {
   // top with the file's (shared) resource, its name, its auto-detected
   // transparent colour, selected; then resequencing and the automatic frame
   // size. Raises Kt58Error when no resource can be made for the file.
-  Layer* AddLayerFromFile(const std::filesystem::path& path);
+  Layer* AddLayerFromFile(const std::filesystem::path& path, Progress& progress = NoProgress());
 
   // Project file. SaveToFile writes a temporary file beside the target and
   // renames it over the target only when everything was written, so a failed
@@ -124,17 +126,15 @@ class TAnimation {
   // ReadFromStream show nothing and say what happened in their result;
   // LoadFromFile and LoadFromStream show the program's messages for it (a
   // failure, a skipped resource) and give whether the project was read.
-  // The caller empties the animation first.
-  void SaveToFile(const std::filesystem::path& path);
-  void SaveToStream(std::ostream& out);
+  // The caller empties the animation first. A save gives what a store could
+  // write only in part (its frames padded), for the front end to show; the
+  // file is written all the same.
+  std::vector<StoreProblem> SaveToFile(const std::filesystem::path& path);
+  std::vector<StoreProblem> SaveToStream(std::ostream& out);
   ProjectReadResult ReadFromFile(const std::filesystem::path& path);
   ProjectReadResult ReadFromStream(std::istream& in);
   bool LoadFromFile(const std::filesystem::path& path);
   bool LoadFromStream(std::istream& in);
-
-  // Raised whenever the frames or the constructor frame are freed: a loop
-  // that lets events run tells by it that its lists changed under it.
-  uint64_t Generation() const { return generation_; }
 
   // True while the frame is alive: the ConstructorFrame or one of Frames.
   bool OwnsFrame(const SequencedFrame* frame) const;

@@ -2,12 +2,12 @@
 #include <system_error>
 
 #include "engine/errors.h"
-#include "model/animation.h"
+#include "model/project.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {
 
-Layer* TAnimation::AddLayerFromFile(const std::filesystem::path& path) {
+Layer* Project::AddLayerFromFile(const std::filesystem::path& path, Progress& progress) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) throw Kt58Error("No file at " + path.string());
   if (!ConstructorFrame) ConstructorFrame = std::make_unique<SequencedFrame>(this);
@@ -15,7 +15,7 @@ Layer* TAnimation::AddLayerFromFile(const std::filesystem::path& path) {
   const int64_t layers = static_cast<int64_t>(ConstructorFrame->Layers.size()) + 1;
   if (!LayerFramesFit(layers, FrameCount)) throw Kt58Error(LayerFramesError(layers, FrameCount));
   auto layer = std::make_unique<Layer>(this);
-  layer->ImageRef = layer->AddReference(path);
+  layer->ImageRef = layer->AddReference(path, progress);
   if (!layer->ImageRef) throw Kt58Error("No picture can be made from " + path.string());
   ++layer->ImageRef->NameCounter;
   layer->LayerName = DefaultLayerName(*layer->ImageRef);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "model/animation.h"
+#include "model/project.h"
 
 #include <algorithm>
 #include <cmath>
@@ -84,14 +84,14 @@ void FrameCache::Add(Picture& picture) {
   Images.push_back(std::move(sized));
 }
 
-TAnimation::TAnimation()
+Project::Project()
     : References(std::make_unique<ImageResources>()),
       ConstructorFrame(std::make_unique<SequencedFrame>(this)),
       RenderedFrames(std::make_unique<FrameCache>()) {
   ResetProject();
 }
 
-TAnimation::~TAnimation() {
+Project::~Project() {
   CurrentFrame = nullptr;
   SelectedLayer = nullptr;
   // Layers give their counts back through References, so it goes last.
@@ -106,7 +106,7 @@ TAnimation::~TAnimation() {
   References.reset();
 }
 
-void TAnimation::ResetProject() {
+void Project::ResetProject() {
   FileName.clear();
   FrameCount = 10;
   AutoWidth = 0;
@@ -124,19 +124,19 @@ void TAnimation::ResetProject() {
   CurrentFrame = ConstructorFrame.get();
 }
 
-int TAnimation::LayerCount() const { return ConstructorFrame ? ConstructorFrame->LayerCount() : 0; }
+int Project::LayerCount() const { return ConstructorFrame ? ConstructorFrame->LayerCount() : 0; }
 
-void TAnimation::DoStatus(const std::string& text) const {
+void Project::DoStatus(const std::string& text) const {
   if (OnStatus) OnStatus(text);
 }
 
-bool TAnimation::OwnsFrame(const SequencedFrame* frame) const {
+bool Project::OwnsFrame(const SequencedFrame* frame) const {
   if (!frame) return false;
   if (frame == ConstructorFrame.get()) return true;
   return std::any_of(Frames.begin(), Frames.end(), [frame](const auto& f) { return f.get() == frame; });
 }
 
-void TAnimation::ClearFrames() {
+void Project::ClearFrames() {
   Playing = false;
   Sequenced = false;
   ++generation_;
@@ -149,7 +149,7 @@ void TAnimation::ClearFrames() {
   ProcessPendingMessages();
 }
 
-bool TAnimation::MakeFrameSequence() {
+bool Project::MakeFrameSequence() {
   try {
     ClearFrames();
     const uint64_t generation = generation_;
@@ -194,12 +194,12 @@ bool TAnimation::MakeFrameSequence() {
   }
 }
 
-FrameSize TAnimation::GetFrameSize() const {
+FrameSize Project::GetFrameSize() const {
   if (FixedFrameSize) return {FixedWidth, FixedHeight};
   return {AutoWidth, AutoHeight};
 }
 
-void TAnimation::ComputeAutoFrameSize(const SequencedFrame* frame) {
+void Project::ComputeAutoFrameSize(const SequencedFrame* frame) {
   AutoWidth = 0;
   AutoHeight = 0;
   if (!frame) return;
@@ -211,12 +211,12 @@ void TAnimation::ComputeAutoFrameSize(const SequencedFrame* frame) {
   }
 }
 
-void TAnimation::SetPictureToFrameSize(Picture& picture) const {
+void Project::SetPictureToFrameSize(Picture& picture) const {
   const FrameSize size = GetFrameSize();
   picture.SetSize(size.Width, size.Height);
 }
 
-void TAnimation::RecreateFrameCache() {
+void Project::RecreateFrameCache() {
   auto cache = std::make_unique<FrameCache>();
   const FrameSize size = GetFrameSize();
   cache->Width = size.Width < 1 ? 10 : size.Width;
@@ -224,7 +224,7 @@ void TAnimation::RecreateFrameCache() {
   RenderedFrames = std::move(cache);
 }
 
-bool TAnimation::SelectCurrentFrame() {
+bool Project::SelectCurrentFrame() {
   if (CurrentFrameIndex >= 0 && static_cast<size_t>(CurrentFrameIndex) < Frames.size()) {
     CurrentFrame = Frames[static_cast<size_t>(CurrentFrameIndex)].get();
     return true;
@@ -234,7 +234,7 @@ bool TAnimation::SelectCurrentFrame() {
   return false;
 }
 
-void TAnimation::StepFrame(int delta) {
+void Project::StepFrame(int delta) {
   const int64_t last = static_cast<int64_t>(Frames.size()) - 1;
   int64_t index = static_cast<int64_t>(CurrentFrameIndex) + delta;
   if (index < 0)
@@ -245,25 +245,25 @@ void TAnimation::StepFrame(int delta) {
   SelectCurrentFrame();
 }
 
-void TAnimation::FirstFrame() {
+void Project::FirstFrame() {
   CurrentFrameIndex = 0;
   SelectCurrentFrame();
 }
 
-void TAnimation::FreeConstructorFrame() {
+void Project::FreeConstructorFrame() {
   ++generation_;
   if (CurrentFrame == ConstructorFrame.get()) CurrentFrame = nullptr;
   SelectedLayer = nullptr;
   std::unique_ptr<SequencedFrame> doomed = std::move(ConstructorFrame);
 }
 
-void TAnimation::SetLayerPosition(int offset_x, int offset_y) {
+void Project::SetLayerPosition(int offset_x, int offset_y) {
   if (!SelectedLayer) return;
   SelectedLayer->OffsetX = offset_x;
   SelectedLayer->OffsetY = offset_y;
 }
 
-void TAnimation::SetLayerRotation(double start_angle, double degrees_to_rotate, bool clockwise, bool anti_alias) {
+void Project::SetLayerRotation(double start_angle, double degrees_to_rotate, bool clockwise, bool anti_alias) {
   if (!SelectedLayer) return;
   SelectedLayer->StartAngle = start_angle;
   SelectedLayer->Angle = start_angle;
@@ -272,27 +272,27 @@ void TAnimation::SetLayerRotation(double start_angle, double degrees_to_rotate, 
   SelectedLayer->AntiAlias = anti_alias;
 }
 
-void TAnimation::SetLayerBlending(int blend_type, int transparency, int alt_transparency) {
+void Project::SetLayerBlending(int blend_type, int transparency, int alt_transparency) {
   if (!SelectedLayer) return;
   SelectedLayer->BlendType = blend_type;
   SelectedLayer->Transparency = transparency;
   SelectedLayer->AltTransparency = alt_transparency;
 }
 
-void TAnimation::SetLayerTint(bool enabled, Color color) {
+void Project::SetLayerTint(bool enabled, Color color) {
   if (!SelectedLayer) return;
   SelectedLayer->TintEnabled = enabled;
   SelectedLayer->TintColor = color;
 }
 
-void TAnimation::SetLayerFading(int fade_mode, int fade_start, int fade_final) {
+void Project::SetLayerFading(int fade_mode, int fade_start, int fade_final) {
   if (!SelectedLayer) return;
   SelectedLayer->FadeMode = fade_mode;
   SelectedLayer->FadeStart = fade_start;
   SelectedLayer->FadeFinal = fade_final;
 }
 
-void TAnimation::SetLayerOther(bool pixel_rotate, int direction, bool mirror, bool flip) {
+void Project::SetLayerOther(bool pixel_rotate, int direction, bool mirror, bool flip) {
   if (!SelectedLayer) return;
   SelectedLayer->PixelRotate = pixel_rotate;
   SelectedLayer->PixelRotateDirection = direction;
@@ -300,7 +300,7 @@ void TAnimation::SetLayerOther(bool pixel_rotate, int direction, bool mirror, bo
   SelectedLayer->Flip = flip;
 }
 
-void TAnimation::SetLayerButtonize(bool enabled, int amount, Color highlight, Color shadow) {
+void Project::SetLayerButtonize(bool enabled, int amount, Color highlight, Color shadow) {
   if (!SelectedLayer) return;
   SelectedLayer->ButtonizeEnabled = enabled;
   SelectedLayer->ButtonizeAmount = amount;
