@@ -4,6 +4,8 @@
 // position that composition depends on.
 #pragma once
 
+#include <cstdint>
+
 namespace kt58 {
 
 struct FrameClock {
@@ -12,11 +14,12 @@ struct FrameClock {
   // Stepping: the frame index. Playing: the frame shown (by stepping) when
   // playing began; -1 for none.
   int frame = -1;
-  // Playing: shown frames since then; 0 is that first frame itself.
-  int tick = 0;
+  // Playing: shown frames since then; 0 is that first frame itself. 64 bits:
+  // playback may run for weeks at a thousand frames a second.
+  int64_t tick = 0;
 
   static constexpr FrameClock Stepping(int index) { return {Mode::Stepping, index, 0}; }
-  static constexpr FrameClock Playing(int start, int tick) { return {Mode::Playing, start, tick}; }
+  static constexpr FrameClock Playing(int start, int64_t tick) { return {Mode::Playing, start, tick}; }
   friend bool operator==(const FrameClock&, const FrameClock&) = default;
 };
 

@@ -38,6 +38,8 @@ TEST(FrameClock, StoredFrameShownFollowsTheReadingRules) {
       {"playing from no frame starts at stored 0", C::Playing(-1, 1), 3, 2, 0, 0},
       // (999 + 1 + 999999 * 3 + 2) mod 7
       {"a long play stays in range", C::Playing(999, 1'000'000), 7, 3, 2, 1},
+      // Past 2^31 ticks, many readers: (0 + 1 + 4'000'000'000 * 1000 + 999) mod 7
+      {"weeks of playing do not overflow", C::Playing(0, 4'000'000'001), 7, 1000, 999, 3},
   };
   for (const Case& c : cases)
     EXPECT_EQ(StoredFrameShown(c.clock, c.stored, c.readers, c.reader), c.shown) << c.what;

@@ -90,5 +90,5 @@ class PlaybackBar final : public QWidget {
   // The frame shown when playing began and the frames played since: which
   // stored frame each video layer shows (render/frame_clock.h).
   int play_start_ = -1;
-  int play_tick_ = 0;
+  int64_t play_tick_ = 0;
 };
