@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/qt_ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "gui/widgets/folder_tree.h"
 #include "gui/document/document.h"
 #include "gui/panels/explorer_page.h"

@@ -15,6 +15,7 @@
 #include "engine/picture.h"
 #include "export/gif/gif_image.h"
 #include "model/project.h"
+#include "render/frame_sequence.h"
 #include "platform/atomic_file.h"
 
 namespace kt58 {
@@ -91,15 +92,15 @@ class BuiltGif {
 };
 
 // The GIF built into ProgramFolder()/Output/ (created when missing).
-std::unique_ptr<BuiltGif> BuildAnimatedGif(const Project& animation, const GifExportOptions& options,
-                                           const GifFrameObserver& observer = {});
+std::unique_ptr<BuiltGif> BuildAnimatedGif(const Project& project, const FrameSequence& sequence,
+                                           const GifExportOptions& options, const GifFrameObserver& observer = {});
 
 // "File Size : %s Bytes" with the size in decimal.
 std::string GifFileSizeText(uint64_t size);
 
 // The GIF written to path atomically (temporary file renamed into place):
 // what the command line does.
-void ExportAnimatedGif(const Project& animation, const GifExportOptions& options, const std::filesystem::path& path,
-                       const GifFrameObserver& observer = {});
+void ExportAnimatedGif(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
+                       const std::filesystem::path& path, const GifFrameObserver& observer = {});
 
 }  // namespace kt58

@@ -36,7 +36,7 @@
 #include "gui/panels/playback_bar.h"
 #include "gui/panels/video_layer_page.h"
 #include "engine/picture.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
@@ -357,7 +357,7 @@ void MainWindow::initialize() {
   if (options_.ShowSplash) {
     splash_ = new SplashScreen;
     splash_->show();
-    kt58::ProcessPendingMessages();
+    processPendingEvents();
     splash_->repaint();
   }
   showSplashProgress(QStringLiteral("Initialize"), 20);
@@ -411,18 +411,18 @@ void MainWindow::onFirstShow() {
   propertyTabs_->setVisible(propertyTabs_->count() > 0);
   propertyTabs_->setCurrentWidget(explorerPage_);
   explorerPage_->openFolder(kt58::app::FromPath(settings_.LastThumbDir));
-  kt58::ProcessPendingMessages();
+  processPendingEvents();
 
   QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen();
   if (scr) {
     const QString size_message = displaySizeMessage(scr->size());
     if (!size_message.isEmpty()) {
-      kt58::Ui().ShowMessage(size_message.toStdString());
+      showMessage(size_message.toStdString());
       close();
       return;
     }
     const QString depth_message = colorDepthMessage(scr->depth());
-    if (!depth_message.isEmpty()) kt58::Ui().ShowMessage(depth_message.toStdString());
+    if (!depth_message.isEmpty()) showMessage(depth_message.toStdString());
   }
   if (!options_.ProjectToOpen.empty()) {
     // The project named on the command line replaces the start-up dialog.
@@ -459,8 +459,7 @@ void MainWindow::showSplashProgress(const QString&, int percent) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-  kt58::Project& a = document_->project();
-  if (a.Playing) playbackBar_->stopPlayback();
+  if (document_->playback().isPlaying()) playbackBar_->stopPlayback();
   if (!querySaveProject()) {
     e->ignore();
     return;
@@ -482,13 +481,13 @@ void MainWindow::onResized() {
 
 void MainWindow::onSplitterMoved() {
   splitterToggle_ = !splitterToggle_;
-  if (!splitterToggle_ && !kt58::Ui().Terminating()) relayout();
+  if (!splitterToggle_ && !appTerminating()) relayout();
 }
 
 void MainWindow::relayout() {
   canvasView_->relayout();
-  if (document_->project().Playing) return;
-  if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
+  if (document_->playback().isPlaying()) return;
+  if (!appTerminating()) processPendingEvents();
 }
 
 void MainWindow::showModified() {
@@ -511,22 +510,24 @@ void MainWindow::showStatusMessage(const QString& text) {
 }
 
 void MainWindow::showProjectName() {
-  const QString name = QString::fromStdString(std::filesystem::path(document_->project().FileName).filename().string());
+  const QString name = QFileInfo(document_->FileName()).fileName();
   projectNameLabel_->setText(name);
   projectNameLabel_->setToolTip(name);
 }
 
 void MainWindow::updateStatusLine() {
   const kt58::Project& a = document_->project();
+  const kt58::FrameSequence& sequence = document_->sequence();
+  const bool playing = document_->playback().isPlaying();
   const kt58::FrameSize size = a.GetFrameSize();
   std::string text;
-  if (a.Frames.size() > 1)
-    text = kt58::Format("Frame : %s of %s,  ", kt58::ZeroPad(a.CurrentFrameIndex, 3).c_str(),
-                        kt58::ZeroPad(static_cast<int>(a.Frames.size()), 3).c_str());
+  if (sequence.Sequenced())
+    text = kt58::Format("Frame : %s of %s,  ", kt58::ZeroPad(document_->playback().currentFrame(), 3).c_str(),
+                        kt58::ZeroPad(sequence.Count(), 3).c_str());
   text += kt58::Format("Size : [%d x %d]", size.Width, size.Height);
   if (a.FixedFrameSize) text += " Fixed";
   std::string rates;
-  if (a.Playing) rates = kt58::Format("FPS : %.2f  ", playbackBar_->fps_);
+  if (playing) rates = kt58::Format("FPS : %.2f  ", playbackBar_->fps_);
   rates += kt58::Format("Max : %.2f", playbackBar_->maxFps_);
   // The rates go on a second line while playing (with them the line is
   // wider than the view's column, and it keeps still as playing starts and
@@ -535,7 +536,7 @@ void MainWindow::updateStatusLine() {
   const auto width = [&](const std::string& part) {
     return frameInfoLabel_->fontMetrics().horizontalAdvance(QString::fromStdString(part));
   };
-  const bool split = a.Playing || width(text + "  " + rates) > column;
+  const bool split = playing || width(text + "  " + rates) > column;
   const QString line = QString::fromStdString(text + (split ? "\n" : "  ") + rates);
   // A line still wider than the column starts at the left edge and loses
   // its end, not both ends.
@@ -546,14 +547,14 @@ void MainWindow::updateStatusLine() {
 
 void MainWindow::updateControlStates() {
   const kt58::Project& a = document_->project();
-  const bool playing = a.Playing;
+  const bool playing = document_->playback().isPlaying();
   const int layers = a.LayerCount();
   projectButton_->setEnabled(!playing);
   for (QAction* action : {newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_}) action->setEnabled(!playing);
   recentProjectsMenu_->setEnabled(!playing && !settings_.MruList.empty());
   addLayerAction_->setEnabled(!playing);
   for (QAction* exporter : {exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_})
-    exporter->setEnabled(!playing && a.Sequenced);
+    exporter->setEnabled(!playing && document_->sequence().Sequenced());
   layerList_->updateControlStates();
   playbackBar_->updateControlStates();
   animationProperties_->updateControlStates();
@@ -604,4 +605,4 @@ void MainWindow::showAbout() {
   about.exec();
 }
 
-void MainWindow::showDebugInfo() { kt58::Ui().ShowMessage(std::to_string(kt58::LivePictureCount())); }
+void MainWindow::showDebugInfo() { showMessage(std::to_string(kt58::LivePictureCount())); }

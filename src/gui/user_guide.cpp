@@ -5,7 +5,7 @@
 #include <QUrl>
 
 #include "gui/widgets/shell_open.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "platform/program_folder.h"
 
 namespace kt58::app {
@@ -21,7 +21,7 @@ fs::path UserGuidePath() {
 void OpenUserGuide(QWidget* parent) {
   const fs::path page = UserGuidePath();
   if (page.empty()) {
-    Ui().ShowMessage("Help file missing.");
+    showMessage("Help file missing.");
     return;
   }
   controls::ShellOpen(parent, QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(page.string()))).toString());

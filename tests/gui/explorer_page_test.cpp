@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "gui/qt_ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "app_test.h"
 #include "gui/widgets/folder_tree.h"
 #include "gui/document/document.h"

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <stdexcept>
 
-#include "gui/dialogs/progress_dialog.h"
-#include "gui/qt_ui_services.h"
+#include "gui/widgets/progress_dialog.h"
+#include "gui/widgets/user_feedback.h"
 #include "app_test.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "gui/qt_ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "app_test.h"
 #include "modal_helper.h"
 

@@ -11,7 +11,8 @@
 #include "gui/dialogs/video_export_dialog.h"
 #include "gui/panels/canvas_view.h"
 #include "gui/document/document.h"
-#include "engine/ui_services.h"
+#include "gui/document/window_progress.h"
+#include "gui/widgets/user_feedback.h"
 #include "export/avi_export.h"
 #include "export/single_frame.h"
 #include "model/project.h"
@@ -25,8 +26,10 @@ void MainWindow::exportSingleFrame() {
   if (path.empty()) return;
   // The frame on screen, as it is: the generated frames are not brought up
   // to date first.
-  if (const auto failure = kt58::SaveCurrentFrameCommand(document_->project(), path, gifDither_))
-    kt58::Ui().ShowMessage(*failure);
+  const Playback& playback = document_->playback();
+  if (const auto failure = kt58::SaveCurrentFrameCommand(document_->project(), playback.shownFrame(),
+                                                         playback.clock(), path, gifDither_))
+    showMessage(*failure);
   else
     settings_.LastSingleDir = path.parent_path();
 }
@@ -37,9 +40,11 @@ void MainWindow::exportAvi() {
                                                      {QStringLiteral("Avi files (*.avi)")});
   if (path.empty()) return;
   try {
-    kt58::ExportAvi(document_->project(), path);
+    const BusyCursor busy;
+    kt58::DialogProgress progress = WindowProgress();
+    kt58::ExportAvi(document_->project(), document_->sequence(), path, progress);
   } catch (const std::exception& e) {
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
   // The export left the last frame current.
   canvasView_->requestRepaint();

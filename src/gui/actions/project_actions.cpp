@@ -21,9 +21,10 @@
 #include "gui/dialogs/startup_dialog.h"
 #include "gui/panels/canvas_view.h"
 #include "gui/document/document.h"
+#include "gui/document/window_progress.h"
 #include "gui/panels/explorer_page.h"
 #include "gui/panels/layer_list.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 
 namespace fs = std::filesystem;
@@ -75,7 +76,7 @@ void MainWindow::saveSettings() {
   try {
     kt58::app::SaveSettings(settings_);
   } catch (const std::exception& e) {
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
 }
 
@@ -126,26 +127,31 @@ bool MainWindow::openProject(fs::path path) {
   if (!IsFile(path)) return false;
   bool loaded = false;
   {
-    const kt58::BusyCursor busy;
+    const BusyCursor busy;
     settings_.LastProjectDir = path.parent_path();
     saveSettings();
     clearProject();
     // Read beside the document's (empty) project, so that events run while
     // loading never see a half-read one.
     auto project = std::make_unique<kt58::Project>();
-    project->OnStatus = [this](const std::string& text) { showStatusMessage(QString::fromStdString(text)); };
     try {
-      loaded = project->LoadFromFile(path);
+      kt58::DialogProgress progress = WindowProgress();
+      const kt58::ProjectReadResult read = project->ReadFromFile(path, progress);
+      // The program's messages for the read, in the order the reader met them.
+      for (const kt58::ProjectReadIssue& w : read.warnings)
+        if (!w.message.empty()) showMessage(w.message);
+      if (!read.ok && !read.message.empty()) showMessage(read.message);
+      loaded = read.ok;
     } catch (...) {
-      kt58::Ui().ShowMessage("Unknown load exception.");
+      showMessage("Unknown load exception.");
     }
+    showStatusMessage(loaded ? QStringLiteral("Loaded") : QStringLiteral("Load failure"));
     if (loaded) {
-      kt58::ProcessPendingMessages();
-      project->MakeFrameSequence();
+      processPendingEvents();
       // Opened projects play without rendering, whatever they stored.
       project->NonRenderedPlayback = true;
-      project->SelectCurrentFrame();
-      document_->ReplaceAnimation(std::move(project));
+      document_->ReplaceAnimation(std::move(project), FromPath(path));
+      document_->Regenerate();
       kt58::app::AddRecentProject(settings_.MruList, path);
       showRecentProjects();
     } else {
@@ -154,12 +160,12 @@ bool MainWindow::openProject(fs::path path) {
     // The panels, the view and the status areas loaded themselves on the
     // document's projectReplaced, fileNameChanged and modifiedChanged.
   }
-  kt58::ProcessPendingMessages();
+  processPendingEvents();
   return loaded;
 }
 
 bool MainWindow::saveProject(bool save_as) {
-  fs::path name = document_->project().FileName;
+  fs::path name = ToPath(document_->FileName());
   if (save_as || !IsFile(name)) {
     const fs::path folder = IsFolder(name.parent_path()) ? name.parent_path() : settings_.LastProjSaveDir;
     const fs::path chosen = kt58::app::ChooseProjectToSave(this, folder, name.filename());
@@ -169,14 +175,17 @@ bool MainWindow::saveProject(bool save_as) {
     name = chosen;
   }
   {
-    const kt58::BusyCursor busy;
+    const BusyCursor busy;
+    // Saving has always made the frames anew from the layers it writes.
+    document_->Regenerate();
     try {
-      for (const kt58::StoreProblem& problem : document_->project().SaveToFile(name))
-        kt58::Ui().ShowMessage(problem.message);
+      kt58::DialogProgress progress = WindowProgress();
+      for (const kt58::StoreProblem& problem : document_->project().SaveToFile(name, progress))
+        showMessage(problem.message);
     } catch (const std::exception& e) {
       // The message names the file and the reason; the project stays
       // modified, since nothing holds it yet.
-      kt58::Ui().ShowMessage(e.what());
+      showMessage(e.what());
       return false;
     }
   }
@@ -190,7 +199,7 @@ void MainWindow::clearProject() {
   // A new animation frees the old project's layers, frames and resources
   // and clears the undo history that refers to them.
   document_->ReplaceAnimation(std::make_unique<kt58::Project>());
-  kt58::ProcessPendingMessages();
+  processPendingEvents();
 }
 
 void MainWindow::startEmptyProject() {
@@ -200,7 +209,7 @@ void MainWindow::startEmptyProject() {
 
 void MainWindow::showStartupDialog() {
   repaint();
-  kt58::ProcessPendingMessages();
+  processPendingEvents();
   if (!startup_dialog_shown_) {
     startup_dialog_shown_ = true;
     const fs::path path = runStartupDialog(settings_.MruList, settings_.StartDialogOn);
@@ -211,7 +220,7 @@ void MainWindow::showStartupDialog() {
       canvasView_->startUpdateTimer();
   }
   propertyTabs_->setCurrentWidget(explorerPage_);
-  kt58::ProcessPendingMessages();
+  processPendingEvents();
   startupComplete_ = true;
   relayout();
 }
@@ -234,7 +243,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
     return QMainWindow::eventFilter(watched, e);
   auto* widget = qobject_cast<QWidget*>(watched);
   auto* drop = static_cast<QDropEvent*>(e);
-  if (!widget || widget->window() != this || document_->project().Playing) return false;
+  if (!widget || widget->window() != this || document_->playback().isPlaying()) return false;
   const fs::path project = droppedProject(drop->mimeData());
   if (project.empty()) return false;
   drop->acceptProposedAction();

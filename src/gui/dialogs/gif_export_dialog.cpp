@@ -24,7 +24,7 @@
 #include "gui/widgets/color_combo_box.h"
 #include "gui/document/document.h"
 #include "gui/widgets/picture_image.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "platform/program_folder.h"
 
@@ -262,16 +262,15 @@ void GifExportDialog::stopPreview() {
 }
 
 std::unique_ptr<kt58::BuiltGif> GifExportDialog::buildPass() {
-  const kt58::BusyCursor busy;
+  const BusyCursor busy;
   previewFrame_->setUpdatesEnabled(false);
   const kt58::GifExportOptions options = readOptions();
   built_dither_ = options.DitherMode;
   stopPreview();
-  kt58::Project& a = document_.project();
-  progressBar_->setMaximum(std::max(1, static_cast<int>(a.Frames.size())));
+  progressBar_->setMaximum(std::max(1, document_.sequence().Count()));
   std::unique_ptr<kt58::BuiltGif> image;
   try {
-    image = kt58::BuildAnimatedGif(a, options, [this](int index, int, const kt58::Picture& frame) {
+    image = kt58::BuildAnimatedGif(document_.project(), document_.sequence(), options, [this](int index, int, const kt58::Picture& frame) {
       showFrame(frame);
       progressBar_->setValue(index);
       repaint();
@@ -284,7 +283,7 @@ std::unique_ptr<kt58::BuiltGif> GifExportDialog::buildPass() {
     image.reset();
   } catch (const std::exception& e) {
     image.reset();
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
   progressBar_->setValue(0);
   previewFrame_->setUpdatesEnabled(true);
@@ -305,7 +304,7 @@ void GifExportDialog::generate() {
   optimizingLabel_->setText(QStringLiteral("Pass 1"));
   std::unique_ptr<kt58::BuiltGif> image = buildPass();
   if (image && !cancel_requested_) {
-    if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
+    if (!appTerminating()) processPendingEvents();
     optimizingLabel_->setText(QStringLiteral("Pass 2"));
     image.reset();  // one built file at a time
     if (!cancel_requested_) image = buildPass();
@@ -330,7 +329,7 @@ void GifExportDialog::generate() {
 }
 
 QString GifExportDialog::proposedFileName() const {
-  const fs::path project = document_.project().FileName;
+  const fs::path project = kt58::app::ToPath(document_.FileName());
   return kt58::app::FromPath(project.filename().replace_extension()) + QStringLiteral(".Gif");
 }
 
@@ -343,7 +342,7 @@ void GifExportDialog::saveGif() {
   try {
     built_->SaveAs(path);
   } catch (const std::exception& e) {
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
 }
 

@@ -21,7 +21,7 @@
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/save_dialog.h"
 #include "gui/document/document.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "export/bitmap_sequence.h"
 #include "model/project.h"
 #include "platform/program_folder.h"
@@ -117,7 +117,7 @@ void PictureSequenceDialog::browseFolder() {
 
 void PictureSequenceDialog::fillList() {
   const QSignalBlocker start_blocker(startAtSpin_), name_blocker(fileNameEdit_), create_blocker(createButton_);
-  const kt58::BusyCursor busy;
+  const BusyCursor busy;
   const std::string pattern = fileNameEdit_->text().toStdString();
   noNumberLabel_->setVisible(!pattern.empty() && !kt58::PatternHasNumber(pattern));
   fileList_->setUpdatesEnabled(false);
@@ -132,10 +132,10 @@ void PictureSequenceDialog::fillList() {
 }
 
 void PictureSequenceDialog::createSequence() {
-  const kt58::BusyCursor busy;
+  const BusyCursor busy;
   try {
     kt58::ExportBitmapSequence(
-        document_.project(), save_folder_, fileNameEdit_->text().toStdString(), startAtSpin_->value(),
+        document_.project(), document_.sequence(), save_folder_, fileNameEdit_->text().toStdString(), startAtSpin_->value(),
         [this](int index, const std::string&, kt58::SequenceStatus status) {
           QTreeWidgetItem* item = fileList_->topLevelItem(index);
           if (!item) return;
@@ -144,6 +144,6 @@ void PictureSequenceDialog::createSequence() {
           fileList_->repaint();
         });
   } catch (const std::exception& e) {
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
 }

@@ -6,7 +6,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "gui/user_folders.h"
 #include "platform/program_folder.h"
 
@@ -51,7 +51,7 @@ const QStringList kProjectFilter = {QStringLiteral("kt58 Animation Files (*.apf)
 
 fs::path ChooseProjectToOpen(QWidget* parent, const fs::path& initial_folder) {
   if (parent) parent->repaint();
-  ProcessPendingMessages();
+  processPendingEvents();
   return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptOpen, kProjectFilter, QStringLiteral("apf"));
 }
 

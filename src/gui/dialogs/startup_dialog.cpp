@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "gui/dialogs/project_dialogs.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "platform/text_helpers.h"
 
 namespace fs = std::filesystem;
@@ -124,7 +124,7 @@ void StartupDialog::onOk() {
     accept();
     return;
   }
-  kt58::Ui().ShowMessage("Please select a file to open or\rclick the Browse button to locate a file.");
+  showMessage("Please select a file to open or\rclick the Browse button to locate a file.");
 }
 
 void StartupDialog::onRecentDoubleClicked() {

@@ -16,7 +16,8 @@
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/save_dialog.h"
 #include "gui/document/document.h"
-#include "engine/ui_services.h"
+#include "gui/document/window_progress.h"
+#include "gui/widgets/user_feedback.h"
 #include "export/gif_export.h"
 #include "model/project.h"
 #include "platform/program_folder.h"
@@ -117,9 +118,11 @@ void VideoExportDialog::build() {
   onChoicesChanged();
   buildButton_->setEnabled(false);
   try {
-    built_ = kt58::BuildVideo(document_.project(), Options());
+    const BusyCursor busy;
+    kt58::DialogProgress progress = WindowProgress();
+    built_ = kt58::BuildVideo(document_.project(), document_.sequence(), Options(), progress);
   } catch (const std::exception& e) {
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
   buildButton_->setEnabled(true);
   if (!built_) return;
@@ -132,7 +135,7 @@ void VideoExportDialog::saveVideo() {
   if (!built_) return;
   const FormatEntry& e = kFormats[std::max(0, formatCombo_->currentIndex())];
   const QString suffix = QString::fromLatin1(e.suffix);
-  const fs::path project = document_.project().FileName;
+  const fs::path project = kt58::app::ToPath(document_.FileName());
   const QString name = kt58::app::FromPath(project.filename().replace_extension()) + QLatin1Char('.') + suffix;
   const fs::path path = kt58::app::AskSaveFileName(this, QString(), save_folder_, suffix,
                                                    {QString::fromLatin1(e.filter)}, name);
@@ -141,6 +144,6 @@ void VideoExportDialog::saveVideo() {
   try {
     built_->SaveAs(path);
   } catch (const std::exception& ex) {
-    kt58::Ui().ShowMessage(ex.what());
+    showMessage(ex.what());
   }
 }

@@ -94,7 +94,7 @@ void AnimationProperties::loadAnimationControls() {
   nonRenderedPlaybackCheck_->setChecked(a.NonRenderedPlayback);
 }
 
-void AnimationProperties::updateControlStates() { frameCountSpin_->setEnabled(!document_.project().Playing); }
+void AnimationProperties::updateControlStates() { frameCountSpin_->setEnabled(!document_.playback().isPlaying()); }
 
 void AnimationProperties::showKeptSize(IntegerEdit* edit, bool finished) {
   const int typed = IntegerOf(edit);

@@ -18,6 +18,9 @@ class QMimeData;
 class QMouseEvent;
 class QTimer;
 class PaintBox;
+namespace kt58 {
+class SequencedFrame;
+}
 
 class CanvasView final : public QWidget {
   Q_OBJECT
@@ -79,6 +82,9 @@ class CanvasView final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  // Composes the frame with the clock into the canvas at the draw origin;
+  // nothing for no frame.
+  void drawFrame(const kt58::SequencedFrame* frame, kt58::FrameClock clock);
   void handleMousePress(QMouseEvent* e);
   void handleMouseMove(QMouseEvent* e);
   void handleMouseRelease(QMouseEvent* e);

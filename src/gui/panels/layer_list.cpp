@@ -147,7 +147,7 @@ void LayerList::popupLayerMenu(const QPoint& global) { layerMenu_->popup(global)
 
 void LayerList::updateControlStates() {
   const kt58::Project& a = document_.project();
-  const bool playing = a.Playing;
+  const bool playing = document_.playback().isPlaying();
   const int layers = a.LayerCount();
   layerCommandsButton_->setEnabled(!playing);
   promoteButton_->setEnabled(!playing && layers > 1);

@@ -166,7 +166,7 @@ void LayerProperties::loadLayerControls(const kt58::Layer* layer) {
   // Without a layer the controls show a new layer's defaults.
   std::unique_ptr<kt58::Layer> defaults;
   if (!layer) {
-    defaults = std::make_unique<kt58::Layer>(&document_.project());
+    defaults = std::make_unique<kt58::Layer>(*document_.project().References);
     layer = defaults.get();
   }
   ControlEventsPause paused(events_);
@@ -201,33 +201,33 @@ void LayerProperties::loadLayerControls(const kt58::Layer* layer) {
 
 // ---- the groups of fields written together
 
-void LayerProperties::writeRotationGroup(kt58::Project& a) const {
-  a.SetLayerRotation(IntegerOf(startAngleCombo_->lineEdit()), IntegerOf(degreesToRotateCombo_->lineEdit()),
+void LayerProperties::writeRotationGroup(kt58::Layer& a) const {
+  a.SetRotation(IntegerOf(startAngleCombo_->lineEdit()), IntegerOf(degreesToRotateCombo_->lineEdit()),
                      rotateClockwiseCheck_->isChecked(), rotateAntialiasCheck_->isChecked());
 }
 
-void LayerProperties::writeBlendingGroup(kt58::Project& a) const {
-  a.SetLayerBlending(blendTypeCombo_->currentIndex(), transparencySlider_->value(), altTransparencySlider_->value());
+void LayerProperties::writeBlendingGroup(kt58::Layer& a) const {
+  a.SetBlending(blendTypeCombo_->currentIndex(), transparencySlider_->value(), altTransparencySlider_->value());
 }
 
-void LayerProperties::writeFadingGroup(kt58::Project& a) const {
-  a.SetLayerFading(fadeModeCombo_->currentIndex(), fadeStartSlider_->value(), fadeEndSlider_->value());
+void LayerProperties::writeFadingGroup(kt58::Layer& a) const {
+  a.SetFading(fadeModeCombo_->currentIndex(), fadeStartSlider_->value(), fadeEndSlider_->value());
 }
 
-void LayerProperties::writeAdjustmentGroup(kt58::Project& a) const {
-  a.SetLayerOther(pixelRotateCheck_->isChecked(), pixelRotateDirectionCombo_->currentIndex(), mirrorCheck_->isChecked(),
+void LayerProperties::writeAdjustmentGroup(kt58::Layer& a) const {
+  a.SetOther(pixelRotateCheck_->isChecked(), pixelRotateDirectionCombo_->currentIndex(), mirrorCheck_->isChecked(),
                   flipCheck_->isChecked());
 }
 
-void LayerProperties::writeButtonizeGroup(kt58::Project& a) const {
-  a.SetLayerButtonize(buttonizeCheck_->isChecked(), IntegerOf(buttonizeAmountEdit_), buttonizeHighColorPicker_->color(),
+void LayerProperties::writeButtonizeGroup(kt58::Layer& a) const {
+  a.SetButtonize(buttonizeCheck_->isChecked(), IntegerOf(buttonizeAmountEdit_), buttonizeHighColorPicker_->color(),
                       buttonizeLowColorPicker_->color());
 }
 
 // ---- change handlers
 
 void LayerProperties::change(int merge, const char* what, bool guarded,
-                        const std::function<void(kt58::Project&)>& write) {
+                        const std::function<void(kt58::Layer&)>& write) {
   if (!document_.SelectedLayer()) return;
   ++applying_;
   {
@@ -240,49 +240,49 @@ void LayerProperties::change(int merge, const char* what, bool guarded,
 
 void LayerProperties::onXOffsetChanged() {
   change(kMergeOffsetX, "X Offset", true,
-         [this](kt58::Project& a) { a.SetLayerPosition(IntegerOf(xOffsetEdit_), a.SelectedLayer->OffsetY); });
+         [this](kt58::Layer& a) { a.SetPosition(IntegerOf(xOffsetEdit_), a.OffsetY); });
 }
 
 void LayerProperties::onYOffsetChanged() {
   change(kMergeOffsetY, "Y Offset", true,
-         [this](kt58::Project& a) { a.SetLayerPosition(a.SelectedLayer->OffsetX, IntegerOf(yOffsetEdit_)); });
+         [this](kt58::Layer& a) { a.SetPosition(a.OffsetX, IntegerOf(yOffsetEdit_)); });
 }
 
 void LayerProperties::onStartAngleChanged() {
-  change(kMergeStartAngle, "Start Angle", true, [this](kt58::Project& a) {
+  change(kMergeStartAngle, "Start Angle", true, [this](kt58::Layer& a) {
     ClampEditValue(0, kMaxStartAngle, startAngleCombo_->lineEdit());
     writeRotationGroup(a);
   });
 }
 
 void LayerProperties::onDegreesToRotateChanged() {
-  change(kMergeDegreesToRotate, "Degrees to Rotate", true, [this](kt58::Project& a) {
+  change(kMergeDegreesToRotate, "Degrees to Rotate", true, [this](kt58::Layer& a) {
     ClampEditValue(0, kMaxDegreesToRotate, degreesToRotateCombo_->lineEdit());
     writeRotationGroup(a);
   });
 }
 
 void LayerProperties::onRotateClockwiseToggled() {
-  change(kNoMerge, "Rotation", true, [this](kt58::Project& a) { writeRotationGroup(a); });
+  change(kNoMerge, "Rotation", true, [this](kt58::Layer& a) { writeRotationGroup(a); });
 }
 
 void LayerProperties::onBlendTypeChanged() {
   // Marks the project modified even when there is no layer to write to.
   ++applying_;
   document_.EditSelectedLayer(
-      kNoMerge, QStringLiteral("Blend Type"), [this](kt58::Project& a) { writeBlendingGroup(a); }, true);
+      kNoMerge, QStringLiteral("Blend Type"), [this](kt58::Layer& a) { writeBlendingGroup(a); }, true);
   --applying_;
 }
 
 void LayerProperties::onTransparencyChanged() {
-  change(kMergeTransparency, "Transparency", true, [this](kt58::Project& a) {
+  change(kMergeTransparency, "Transparency", true, [this](kt58::Layer& a) {
     transparencyLabel_->setText(PercentText("Transparency", transparencySlider_->value()));
     writeBlendingGroup(a);
   });
 }
 
 void LayerProperties::onAltTransparencyChanged() {
-  change(kMergeAltTransparency, "Alternate Transparency", true, [this](kt58::Project& a) {
+  change(kMergeAltTransparency, "Alternate Transparency", true, [this](kt58::Layer& a) {
     altTransparencyLabel_->setText(PercentText("Alternate Transparency", altTransparencySlider_->value()));
     writeBlendingGroup(a);
   });
@@ -290,55 +290,55 @@ void LayerProperties::onAltTransparencyChanged() {
 
 void LayerProperties::onTintToggled() {
   change(kNoMerge, "Tint", true,
-         [this](kt58::Project& a) { a.SetLayerTint(tintCheck_->isChecked(), tintColorPicker_->color()); });
+         [this](kt58::Layer& a) { a.SetTint(tintCheck_->isChecked(), tintColorPicker_->color()); });
 }
 
 void LayerProperties::onFadeModeChanged() {
-  change(kNoMerge, "Fade Type", false, [this](kt58::Project& a) { writeFadingGroup(a); });
+  change(kNoMerge, "Fade Type", false, [this](kt58::Layer& a) { writeFadingGroup(a); });
 }
 
 void LayerProperties::onFadeStartChanged() {
-  change(kMergeFadeStart, "Start Transparency", true, [this](kt58::Project& a) {
+  change(kMergeFadeStart, "Start Transparency", true, [this](kt58::Layer& a) {
     fadeStartLabel_->setText(PercentText("Start Transparency", fadeStartSlider_->value()));
     writeFadingGroup(a);
   });
 }
 
 void LayerProperties::onFadeEndChanged() {
-  change(kMergeFadeFinal, "End Transparency", true, [this](kt58::Project& a) {
+  change(kMergeFadeFinal, "End Transparency", true, [this](kt58::Layer& a) {
     fadeEndLabel_->setText(PercentText("End Transparency", fadeEndSlider_->value()));
     writeFadingGroup(a);
   });
 }
 
 void LayerProperties::onPixelRotateToggled() {
-  change(kNoMerge, "Pixel Rotate", false, [this](kt58::Project& a) { writeAdjustmentGroup(a); });
+  change(kNoMerge, "Pixel Rotate", false, [this](kt58::Layer& a) { writeAdjustmentGroup(a); });
 }
 
 void LayerProperties::onMirrorToggled() {
-  change(kNoMerge, "Mirror and Flip", false, [this](kt58::Project& a) { writeAdjustmentGroup(a); });
+  change(kNoMerge, "Mirror and Flip", false, [this](kt58::Layer& a) { writeAdjustmentGroup(a); });
 }
 
 void LayerProperties::onTransparentColorChanged() {
   change(kNoMerge, "Layer Transparent Color", false,
-         [this](kt58::Project& a) { a.SelectedLayer->TransparentColor = transparentColorPicker_->color(); });
+         [this](kt58::Layer& a) { a.TransparentColor = transparentColorPicker_->color(); });
 }
 
 void LayerProperties::onAutoTransparentColorClicked() {
-  change(kNoMerge, "Auto Detect Transparent Color", false, [this](kt58::Project& a) {
-    a.SelectedLayer->AutoDetectTransparentColor();
-    transparentColorPicker_->setColor(a.SelectedLayer->TransparentColor);
+  change(kNoMerge, "Auto Detect Transparent Color", false, [this](kt58::Layer& a) {
+    a.AutoDetectTransparentColor();
+    transparentColorPicker_->setColor(a.TransparentColor);
   });
 }
 
 void LayerProperties::onButtonizeToggled() {
-  change(kNoMerge, "Buttonize", false, [this](kt58::Project& a) { writeButtonizeGroup(a); });
+  change(kNoMerge, "Buttonize", false, [this](kt58::Layer& a) { writeButtonizeGroup(a); });
 }
 
 void LayerProperties::onButtonizeAmountChanged() {
   // Not guarded: a clamped rewrite runs this handler once more first, and
   // both writes merge into one step.
-  change(kMergeButtonizeAmount, "Buttonize Amount", false, [this](kt58::Project& a) {
+  change(kMergeButtonizeAmount, "Buttonize Amount", false, [this](kt58::Layer& a) {
     ClampEditValue(0, kMaxButtonizeAmount, buttonizeAmountEdit_);
     writeButtonizeGroup(a);
   });

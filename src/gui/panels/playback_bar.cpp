@@ -91,7 +91,7 @@ PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent),
   auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
   space->setContext(Qt::WindowShortcut);
   connect(space, &QShortcut::activated, this, [this] {
-    if (document_.project().Playing)
+    if (document_.playback().isPlaying())
       stop();
     else
       play();
@@ -112,44 +112,38 @@ void PlaybackBar::onPlaySpeedChanged() {
 }
 
 void PlaybackBar::updateControlStates() {
-  const kt58::Project& a = document_.project();
-  const bool playing = a.Playing;
+  const bool playing = document_.playback().isPlaying();
   playButton_->setEnabled(!playing);
   stopButton_->setEnabled(playing);
   stepBackButton_->setEnabled(!playing);
   stepForwardButton_->setEnabled(!playing);
-  frameSlider_->setEnabled(!playing && a.Frames.size() > 1);
+  frameSlider_->setEnabled(!playing && document_.sequence().Sequenced());
 }
 
 void PlaybackBar::showFrameIndex() {
-  const kt58::Project& a = document_.project();
   const QSignalBlocker quiet(frameSlider_);
-  frameSlider_->setRange(0, std::max(0, static_cast<int>(a.Frames.size()) - 1));
-  frameSlider_->setValue(std::max(0, a.CurrentFrameIndex));
+  frameSlider_->setRange(0, std::max(0, document_.sequence().Count() - 1));
+  frameSlider_->setValue(std::max(0, document_.playback().currentFrame()));
 }
 
 // ---- playing
 
 void PlaybackBar::play() {
-  const kt58::Project& a = document_.project();
-  if (playBlocked_ || a.Playing || a.LayerCount() < 1) return;
+  if (playBlocked_ || document_.playback().isPlaying() || document_.project().LayerCount() < 1) return;
   playLoop(true);
 }
 
 void PlaybackBar::stop() {
-  document_.project().Playing = false;
+  document_.playback().setPlaying(false);
   if (looping_) stopPlayback();
 }
 
 void PlaybackBar::playLoop(bool regenerate) {
-  kt58::Project& a = document_.project();
   if (regenerate) document_.Regenerate(true);
-  if (a.Frames.empty()) return;
-  if (regenerate) {
-    play_start_ = a.CurrentFrameIndex;
-    play_tick_ = 0;
-  }
-  a.Playing = true;
+  if (document_.sequence().Empty()) return;
+  // A new loop plays from the current frame; a loop resumed (another
+  // playback mode) goes on with its clock.
+  document_.playback().setPlaying(true);
   looping_ = true;
   ++run_;
   pacer_.Start();
@@ -158,16 +152,16 @@ void PlaybackBar::playLoop(bool regenerate) {
   fps_ = maxFps_ = 0.0;
   emit playingChanged(true);
   updateControlStates();
-  pacer_.WaitFor(a.FrameDelay);
+  pacer_.WaitFor(document_.project().FrameDelay);
 }
 
 void PlaybackBar::tick() {
-  kt58::Project& a = document_.project();
-  if (!a.Playing) {
+  Playback& playback = document_.playback();
+  if (!playback.isPlaying()) {
     stopPlayback();
     return;
   }
-  if (!pacer_.Take(a.FrameDelay)) return;
+  if (!pacer_.Take(document_.project().FrameDelay)) return;
   const int64_t now = pacer_.Elapsed();
   if (now - window_start_ >= 1000) {
     fps_ = passes_ * 1000.0 / static_cast<double>(now - window_start_);
@@ -175,38 +169,35 @@ void PlaybackBar::tick() {
     window_start_ = now;
     passes_ = 0;
   }
-  a.StepFrame(1);
-  ++play_tick_;
+  playback.step(1);
   const uint64_t run = run_;
-  if (a.CurrentFrame && a.Playing) {
+  if (playback.currentFrame() >= 0 && playback.isPlaying()) {
     drawCurrentFrame();  // lets events run: Stop may end the loop here
     if (run != run_) return;
   }
   ++passes_;
   emit statusChanged();
-  if (!a.Playing) {
+  if (!playback.isPlaying()) {
     stopPlayback();
     return;
   }
-  pacer_.WaitFor(a.FrameDelay);
+  pacer_.WaitFor(document_.project().FrameDelay);
 }
 
 void PlaybackBar::drawCurrentFrame() {
-  const kt58::Project& a = document_.project();
-  const int index = a.CurrentFrameIndex;
-  emit currentFrameDue(a.Playing ? kt58::FrameClock::Playing(play_start_, play_tick_)
-                                 : kt58::FrameClock::Stepping(index));
+  const Playback& playback = document_.playback();
+  emit currentFrameDue(playback.clock());
   showFrameIndex();
-  emit frameShown(index);
+  emit frameShown(playback.currentFrame());
 }
 
 void PlaybackBar::stopPlayback() {
-  kt58::Project& a = document_.project();
-  a.Playing = false;
+  Playback& playback = document_.playback();
+  playback.setPlaying(false);
   looping_ = false;
   ++run_;
   pacer_.Stop();
-  a.FirstFrame();
+  playback.first();
   showFrameIndex();
   emit statusChanged();
   emit playingChanged(false);
@@ -214,12 +205,12 @@ void PlaybackBar::stopPlayback() {
 }
 
 void PlaybackBar::applyPlaybackMode(bool non_rendered) {
-  kt58::Project& a = document_.project();
-  const bool was_playing = a.Playing;
-  a.NonRenderedPlayback = non_rendered;
-  if (!non_rendered && was_playing && (!a.RenderedFrames || a.RenderedFrames->Count() == 0)) {
+  Playback& playback = document_.playback();
+  const bool was_playing = playback.isPlaying();
+  document_.project().NonRenderedPlayback = non_rendered;
+  if (!non_rendered && was_playing && playback.renderedFrames().Count() == 0) {
     kt58::DialogProgress progress = WindowProgress();
-    kt58::ComposeAllFrames(a, progress);
+    playback.setRenderedFrames(kt58::ComposeAllFrames(document_.project(), document_.sequence(), progress));
   }
   if (was_playing) playLoop(false);
 }
@@ -227,10 +218,10 @@ void PlaybackBar::applyPlaybackMode(bool non_rendered) {
 // ---- stepping
 
 void PlaybackBar::step(int delta) {
-  kt58::Project& a = document_.project();
-  if (a.Playing) return;
-  a.StepFrame(delta);
-  if (a.CurrentFrame) {
+  Playback& playback = document_.playback();
+  if (playback.isPlaying()) return;
+  playback.step(delta);
+  if (playback.currentFrame() >= 0) {
     const ControlEventsPause paused(events_);
     drawCurrentFrame();
   } else {
@@ -240,8 +231,8 @@ void PlaybackBar::step(int delta) {
 }
 
 void PlaybackBar::onFrameSliderMoved(int index) {
-  const kt58::Project& a = document_.project();
-  if (a.Playing || a.Frames.empty() || index == a.CurrentFrameIndex) return;
+  const Playback& playback = document_.playback();
+  if (playback.isPlaying() || document_.sequence().Empty() || index == playback.currentFrame()) return;
   // From no current frame (-1) the same step lands on the index.
-  step(index - a.CurrentFrameIndex);
+  step(index - playback.currentFrame());
 }

@@ -87,8 +87,4 @@ class PlaybackBar final : public QWidget {
   // Raised by every start and end of a loop, so a pass that let events run
   // can tell that its loop was ended or replaced meanwhile.
   uint64_t run_ = 0;
-  // The frame shown when playing began and the frames played since: which
-  // stored frame each video layer shows (render/frame_clock.h).
-  int play_start_ = -1;
-  int64_t play_tick_ = 0;
 };

@@ -16,7 +16,7 @@
 #include "gui/document/document.h"
 #include "gui/widgets/picture_image.h"
 #include "engine/frame_store.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "model/layer.h"
 #include "model/image_resource.h"
@@ -210,7 +210,7 @@ void VideoLayerPage::showVideoLayerInfo(const kt58::Layer* layer) {
   frameCountLabel_->setText(QStringLiteral("Total Frames : %1").arg(store->FrameCount));
   currentFrameLabel_->setText(QStringLiteral("Current Frame : %1").arg(store->ReadCursor + 1));
   {
-    const kt58::BusyCursor busy;
+    const BusyCursor busy;
     frameList_->setUpdatesEnabled(false);
     ++selecting_;
     frameList_->clear();
@@ -242,7 +242,7 @@ void VideoLayerPage::showVideoFrame(int index, bool force) {
   if (!store || index < 0 || index >= frameList_->topLevelItemCount()) return;
   if (index == shown_row_ && !force) return;
   // Playback reads the store frame after frame from where it stands.
-  if (store->FrameCount <= 0 || document_.project().Playing) return;
+  if (store->FrameCount <= 0 || document_.playback().isPlaying()) return;
   kt58::WorkPicture picture = store->ReadFrame(index);
   if (!picture) return;  // not shown; the labels keep their values
   const QImage image = PictureImage(*picture);
@@ -254,7 +254,7 @@ void VideoLayerPage::showVideoFrame(int index, bool force) {
 }
 
 void VideoLayerPage::onFrameSelected() {
-  if (selecting_ > 0 || !isVisible() || kt58::Ui().Terminating()) return;
+  if (selecting_ > 0 || !isVisible() || appTerminating()) return;
   showVideoFrame(selectedRow(), false);
 }
 
@@ -273,7 +273,7 @@ void VideoLayerPage::cropFrames() {
   kt58::Layer* layer = document_.SelectedLayer();
   if (!shownStore() || previewRunning_ || !layer || layer->ImageRef != resource_) return;
   {
-    const kt58::BusyCursor busy;
+    const BusyCursor busy;
     // The page is shown afresh from the new store on the way (every row
     // unmarked).
     if (!document_.CropVideoFrames(layer, marks())) return;
@@ -315,7 +315,7 @@ void VideoLayerPage::previewStep() {
     if (frameList_->topLevelItem(row)->checkState(0) != Qt::Checked) showVideoFrame(row, false);
   } catch (...) {
     endPreview();
-    kt58::Ui().ShowMessage("Preview Exception");
+    showMessage("Preview Exception");
     return;
   }
   pacer_.WaitFor(document_.project().FrameDelay);
@@ -323,12 +323,11 @@ void VideoLayerPage::previewStep() {
 
 void VideoLayerPage::previewTick() {
   if (!previewRunning_) return;
-  const kt58::Project& a = document_.project();
-  if (previewStopRequested_ || a.Playing || kt58::Ui().Terminating() || !shownStore()) {
+  if (previewStopRequested_ || document_.playback().isPlaying() || appTerminating() || !shownStore()) {
     endPreview();
     return;
   }
-  if (!pacer_.Take(a.FrameDelay)) return;
+  if (!pacer_.Take(document_.project().FrameDelay)) return;
   // The preview runs once, up to the last row.
   if (preview_row_ >= frameList_->topLevelItemCount()) {
     endPreview();

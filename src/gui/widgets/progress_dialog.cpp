@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/dialogs/progress_dialog.h"
+#include "gui/widgets/progress_dialog.h"
 
 #include <QGuiApplication>
 #include <algorithm>
