@@ -23,7 +23,7 @@ class ExportCommandsTest : public QObject {
     for (const char* e : entries) QVERIFY2(!f.Action(e)->isEnabled(), e);
     f.Add(f.WriteBmp("a.bmp", 12, 10, 1));
     for (const char* e : entries) QVERIFY2(f.Action(e)->isEnabled(), e);
-    f.Anim().Playing = true;
+    f.Doc().playback().setPlaying(true);
     f.form->updateControlStates();
     for (const char* e : entries) QVERIFY2(!f.Action(e)->isEnabled(), e);
   }
@@ -66,8 +66,7 @@ class ExportCommandsTest : public QObject {
     QVERIFY(*seen);
     QCOMPARE(shown.title, QStringLiteral("Save as AVI..."));
     QVERIFY(f.ui.messages.empty());
-    QCOMPARE(f.ui.dialogs.size(), size_t{1});
-    QCOMPARE(f.ui.dialogs[0]->caption, std::string("AVI Export..."));
+    QCOMPARE(f.ui.progress_windows, std::vector<std::string>{"AVI Export..."});
     QCOMPARE(Ffprobe(avi, "stream=width,nb_read_packets"), QStringLiteral("101,7"));
   }
 

@@ -227,7 +227,7 @@ class BmpsToGifFormTest : public QObject {
     // To the clip's last frame (it has 10): a read cursor left there would
     // start the next sequential reading over.
     for (int i = 0; i < 9; ++i) f.Find<QToolButton>("StepForwardButton")->click();
-    QCOMPARE(f.Anim().CurrentFrameIndex, 9);
+    QCOMPARE(f.Doc().playback().currentFrame(), 9);
     const fs::path project = f.dir / "video.apf";
     f.Anim().SaveToFile(project);
 
@@ -311,7 +311,7 @@ class BmpsToGifFormTest : public QObject {
     QVERIFY(bytes(f.dir / "built.gif") != bytes(f.dir / "before.gif"));
 
     const kt58::Project& a = f.Anim();
-    kt58::SaveFrameToFile(a, a.CurrentFrame, kt58::FrameClock::Stepping(a.CurrentFrameIndex), f.dir / "want.gif",
+    kt58::SaveFrameToFile(a, f.Doc().playback().shownFrame(), f.Doc().playback().clock(), f.dir / "want.gif",
                           kt58::dmFloydSteinberg);
     QVERIFY(bytes(f.dir / "built.gif") == bytes(f.dir / "want.gif"));
   }
@@ -350,7 +350,7 @@ class BmpsToGifFormTest : public QObject {
     QVERIFY(!form.fileSizeLabel_->isVisible());
     QVERIFY(!form.cancelButton_->isVisible());
     QVERIFY(form.generateButton_->isEnabled());
-    QVERIFY(!f.Anim().Playing);
+    QVERIFY(!f.Doc().playback().isPlaying());
     QCOMPARE(OutputFiles(), QStringList());
     // The next build runs to its end.
     form.generate();

@@ -23,7 +23,7 @@
 #include "gui/panels/playback_bar.h"
 #include "model/project.h"
 #include "render/compose.h"
-#include "support/recording_ui.h"
+#include "shown_messages.h"
 #include "support/test_support.h"
 #include "widget_helpers.h"
 
@@ -105,7 +105,7 @@ class MainFormFixture {
   // view shows exactly that frame.
   QString FrameDifference(const QImage& shown) {
     WorkPicture frame =
-        ComposeFrame(Anim(), Anim().ConstructorFrame.get(), FrameClock::Stepping(Anim().CurrentFrameIndex));
+        ComposeFrame(Anim(), Anim().ConstructorFrame.get(), FrameClock::Stepping(Doc().playback().currentFrame()));
     if (!frame) return QStringLiteral("no frame to compare");
     QString difference;
     const QPoint o = canvasView().drawOrigin_;
@@ -131,7 +131,7 @@ class MainFormFixture {
     return QTest::qWaitFor([this] { return !canvasView().constructionDirty_; });
   }
 
-  test::RecordingUi ui;
+  ShownMessages ui;
   test::TempDir dir;
   std::unique_ptr<MainWindow> form;
   std::vector<std::string> statuses;

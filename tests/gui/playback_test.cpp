@@ -55,11 +55,11 @@ class PlaybackTest : public QObject {
     Player p;
     QVERIFY(p.ready);
     kt58::Project& a = p.f.Anim();
-    QCOMPARE(static_cast<int>(a.Frames.size()), 10);
-    QCOMPARE(a.CurrentFrameIndex, 0);
+    QCOMPARE(p.f.Doc().sequence().Count(), 10);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 0);
     QVERIFY(p.ButtonsIdle());
     p.Click("PlaybackButton");
-    QVERIFY(a.Playing);
+    QVERIFY(p.f.Doc().playback().isPlaying());
     QVERIFY(p.Button("StopButton")->isEnabled());
     QVERIFY(!p.Button("PlaybackButton")->isEnabled());
     QVERIFY(!p.Button("StepForwardButton")->isEnabled());
@@ -70,16 +70,16 @@ class PlaybackTest : public QObject {
     QVERIFY(p.f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("FPS : ")));
 
     p.Click("StopButton");
-    QVERIFY(!a.Playing);
+    QVERIFY(!p.f.Doc().playback().isPlaying());
     QVERIFY(p.ButtonsIdle());
-    QCOMPARE(a.CurrentFrameIndex, 0);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 0);
     QVERIFY(!p.f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("FPS : ")));
     // One tick of the 50 ms update timer later the view shows the
     // constructor frame again.
     const qint64 stopped = p.clock.elapsed();
     QVERIFY(QTest::qWaitFor([&] { return !p.f.canvasView().constructionDirty_; }, 1000));
     QVERIFY2(p.clock.elapsed() - stopped <= 50 + 100, qPrintable(QString::number(p.clock.elapsed() - stopped)));
-    QCOMPARE(a.CurrentFrame, a.ConstructorFrame.get());
+    QCOMPARE(p.f.Doc().playback().shownFrame(), a.ConstructorFrame.get());
     QCOMPARE(p.f.FrameDifference(p.f.Box()->Canvas().convertToFormat(QImage::Format_RGB32)), QString());
     QVERIFY(p.f.canvasView().focusRectShown_);
     const size_t drawn = p.shown.size();
@@ -91,7 +91,7 @@ class PlaybackTest : public QObject {
     MainFormFixture empty;
     QVERIFY(empty.Ready());
     empty.Find<PlaybackBar>("Panel6")->play();
-    QVERIFY(!empty.Anim().Playing);
+    QVERIFY(!empty.Doc().playback().isPlaying());
 
     Player p;
     QVERIFY(p.ready);
@@ -99,10 +99,10 @@ class PlaybackTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(p.f.form.get()));
     p.f.Box()->setFocus();
     QTest::keyClick(p.f.Box(), Qt::Key_Space);
-    QVERIFY(p.f.Anim().Playing);
+    QVERIFY(p.f.Doc().playback().isPlaying());
     QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
     QTest::keyClick(p.f.Box(), Qt::Key_Space);
-    QVERIFY(!p.f.Anim().Playing);
+    QVERIFY(!p.f.Doc().playback().isPlaying());
     QVERIFY(p.ButtonsIdle());
   }
 
@@ -172,25 +172,24 @@ class PlaybackTest : public QObject {
   void steppingWrapsAndTheSliderFollows() {
     Player p;
     QVERIFY(p.ready);
-    kt58::Project& a = p.f.Anim();
     auto* slider = p.f.Find<QSlider>("FrameSlider");
     QVERIFY(slider->isEnabled());
     QCOMPARE(slider->maximum(), 9);
     p.Click("StepBackButton");
-    QCOMPARE(a.CurrentFrameIndex, 9);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 9);
     QCOMPARE(p.shown, std::vector<int>{9});
     QCOMPARE(slider->value(), 9);
     QVERIFY(p.f.Find<QLabel>("DataPanel")->text().startsWith(QStringLiteral("Frame : 009 of 010")));
     p.Click("StepForwardButton");
-    QCOMPARE(a.CurrentFrameIndex, 0);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 0);
     QCOMPARE(slider->value(), 0);
     // Left and Right step while the view has the keyboard.
     p.f.Box()->setFocus();
     QTest::keyClick(p.f.Box(), Qt::Key_Left);
-    QCOMPARE(a.CurrentFrameIndex, 9);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 9);
     QTest::keyClick(p.f.Box(), Qt::Key_Right);
     QTest::keyClick(p.f.Box(), Qt::Key_Right);
-    QCOMPARE(a.CurrentFrameIndex, 1);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 1);
     // The frame the slider is moved to is drawn and counted.
     p.shown.clear();
     const struct {
@@ -198,16 +197,16 @@ class PlaybackTest : public QObject {
     } table[] = {{5, 5}, {9, 9}, {0, 0}, {0, 0}, {3, 3}};
     for (const auto& row : table) {
       slider->setValue(row.value);
-      QCOMPARE(a.CurrentFrameIndex, row.index);
+      QCOMPARE(p.f.Doc().playback().currentFrame(), row.index);
       QVERIFY(p.f.Find<QLabel>("DataPanel")->text().startsWith(QStringLiteral("Frame : 00%1 of 010").arg(row.index)));
     }
     QCOMPARE(p.shown, (std::vector<int>{5, 9, 0, 3}));
     QTest::keyClick(slider, Qt::Key_End);
-    QCOMPARE(a.CurrentFrameIndex, 9);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 9);
     // A new frame count gives the slider its range; one frame leaves
     // nothing to step through.
     p.f.Doc().EditAnimation(kNoMerge, QStringLiteral("Frames"), [](kt58::Project& an) { an.FrameCount = 4; });
-    QCOMPARE(static_cast<int>(a.Frames.size()), 4);
+    QCOMPARE(p.f.Doc().sequence().Count(), 4);
     QCOMPARE(slider->maximum(), 3);
     QVERIFY(slider->value() <= 3);
   }
@@ -223,9 +222,8 @@ class PlaybackTest : public QObject {
     QVERIFY(box->isChecked());
     box->click();
     QVERIFY(!a.NonRenderedPlayback);
-    QVERIFY(a.RenderedFrames);
-    QCOMPARE(a.RenderedFrames->Count(), 10);
-    QVERIFY(a.Playing);
+    QCOMPARE(p.f.Doc().playback().renderedFrames().Count(), 10);
+    QVERIFY(p.f.Doc().playback().isPlaying());
     const size_t before = p.shown.size();
     QVERIFY(QTest::qWaitFor([&] { return p.shown.size() > before + 3; }));
     p.Click("StopButton");

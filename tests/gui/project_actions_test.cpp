@@ -127,7 +127,7 @@ class ProjectCommandsTest : public QObject {
 
     // Saved again while the file is there: no dialog.
     f.Doc().EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move"),
-                              [](Project& a) { a.SetLayerPosition(3, 4); });
+                              [](Layer& a) { a.SetPosition(3, 4); });
     QVERIFY(f.form->isWindowModified());
     auto asked = AnswerNextModal(Reject, 300);
     f.form->save();
@@ -196,7 +196,7 @@ class ProjectCommandsTest : public QObject {
     // Opened projects play without rendering, whatever they stored.
     QVERIFY(f.Anim().NonRenderedPlayback);
     QVERIFY(f.animationProperties().findChild<QCheckBox*>(QStringLiteral("cbrtPlayback"))->isChecked());
-    QVERIFY(f.Anim().Sequenced);
+    QVERIFY(f.Doc().sequence().Sequenced());
     QVERIFY(!f.Modified());
     QCOMPARE(f.Doc().UndoStack().count(), 0);
     QCOMPARE(f.form->windowTitle(), QStringLiteral("demo.apf[*]"));
@@ -204,13 +204,13 @@ class ProjectCommandsTest : public QObject {
     QCOMPARE(f.Find<QMenu>("RecentProjectsMenu")->actions().first()->text(), Str(path));
 
     f.Doc().EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move"),
-                              [](Project& a) { a.SetLayerPosition(7, 2); });
+                              [](Layer& a) { a.SetPosition(7, 2); });
     QVERIFY(f.form->saveProject(false));
     const std::string saved = Stored(f.Anim());
     QCOMPARE(FileText(path), saved);
     QVERIFY(f.form->openProject(path));
     QCOMPARE(Stored(f.Anim()), saved);
-    QCOMPARE(f.Anim().SelectedLayer->OffsetX, 7);
+    QCOMPARE(f.Doc().SelectedLayer()->OffsetX, 7);
 
     // On a first run the open dialog starts in the program folder itself;
     // then in the folder of the last opened project.

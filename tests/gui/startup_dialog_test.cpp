@@ -12,7 +12,7 @@
 #include "app_test.h"
 #include "modal_helper.h"
 #include "platform/program_folder.h"
-#include "support/recording_ui.h"
+#include "shown_messages.h"
 #include "support/test_support.h"
 
 using namespace kt58;
@@ -77,7 +77,7 @@ class StartUpMruFormTest : public QObject {
   }
 
   void okNeedsASelectedRowOnlyWhenOpening() {
-    test::RecordingUi ui;
+    ShownMessages ui;
     {
       StartupDialog form(TwoProjects());
       QVERIFY(Shown(form));
