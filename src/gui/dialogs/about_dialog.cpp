@@ -36,12 +36,14 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   credits->setWordWrap(true);
   layout->addWidget(credits, 1);
   linkLabel_ = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(webAddress()), this);
+  linkLabel_->setObjectName(QStringLiteral("LinkLabel"));
   linkLabel_->setAlignment(Qt::AlignCenter);
   linkLabel_->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
   linkLabel_->setOpenExternalLinks(false);
   connect(linkLabel_, &QLabel::linkActivated, this, [this](const QString& link) { kt58::controls::ShellOpen(this, link); });
   layout->addWidget(linkLabel_);
   Buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  Buttons->setObjectName(QStringLiteral("Buttons"));
   connect(Buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(Buttons);
   if (QScreen* screen = QGuiApplication::primaryScreen())

@@ -155,6 +155,7 @@ void GifExportDialog::buildLayout() {
 
   auto* side = new QVBoxLayout;
   frameDelayLabel_ = new QLabel(QStringLiteral("Frame delay (milliseconds)"), this);
+  frameDelayLabel_->setObjectName(QStringLiteral("Label1"));
   frameDelaySpin_ = new QSpinBox(this);
   frameDelaySpin_->setObjectName(QStringLiteral("spFrameDelay"));
   frameDelaySpin_->setRange(10, 1000);
@@ -169,6 +170,7 @@ void GifExportDialog::buildLayout() {
   generateButton_->setAutoDefault(false);
   connect(generateButton_, &QPushButton::clicked, this, &GifExportDialog::generate);
   optimizationsLabel_ = kt58::app::BoldLabel(QStringLiteral("Optimizations"), this);
+  optimizationsLabel_->setObjectName(QStringLiteral("Label2"));
   auto box = [this](const QString& text, const char* name) {
     auto* b = new QCheckBox(text, this);
     b->setObjectName(QString::fromLatin1(name));

@@ -41,10 +41,12 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   auto* grid = new QGridLayout(settingsGroup_);
 
   startAtLabel_ = kt58::app::BoldLabel(QStringLiteral("Start at"), settingsGroup_);
+  startAtLabel_->setObjectName(QStringLiteral("Label1"));
   startAtSpin_ = new QSpinBox(settingsGroup_);
   startAtSpin_->setObjectName(QStringLiteral("spStartAt"));
   startAtSpin_->setRange(0, 100000);
   fileNamesLabel_ = kt58::app::BoldLabel(QStringLiteral("FileNames"), settingsGroup_);
+  fileNamesLabel_->setObjectName(QStringLiteral("Label2"));
   fileNameEdit_ = new QLineEdit(QStringLiteral("###"), settingsGroup_);
   fileNameEdit_->setObjectName(QStringLiteral("FNameEdit"));
   grid->addWidget(startAtLabel_, 0, 0);

@@ -60,10 +60,13 @@ StartupDialog::StartupDialog(const kt58::app::RecentList& recent, QWidget* paren
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
   createRadio_ = new QRadioButton(QStringLiteral("Create a new animation project."), this);
+  createRadio_->setObjectName(QStringLiteral("rbCreate"));
   openRadio_ = new QRadioButton(QStringLiteral("Open an existing animation project"), this);
+  openRadio_->setObjectName(QStringLiteral("rbOpen"));
   createRadio_->setChecked(true);
 
   recentList_ = new QListWidget(this);
+  recentList_->setObjectName(QStringLiteral("lbFiles"));
   recentList_->setItemDelegate(new RecentPathDelegate(recentList_));
   recentList_->setUniformItemSizes(true);
   recentList_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -75,9 +78,12 @@ StartupDialog::StartupDialog(const kt58::app::RecentList& recent, QWidget* paren
   }
 
   okButton_ = new QPushButton(QStringLiteral("Ok"), this);
+  okButton_->setObjectName(QStringLiteral("OkButton"));
   okButton_->setDefault(true);
   browseButton_ = new QPushButton(QStringLiteral("Browse..."), this);
+  browseButton_->setObjectName(QStringLiteral("BrowseButton"));
   keepOnCheck_ = new QCheckBox(QStringLiteral("Do not show this dialog on start up."), this);
+  keepOnCheck_->setObjectName(QStringLiteral("cbKeepOn"));
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(keepOnCheck_);

@@ -51,12 +51,14 @@ VideoExportDialog::VideoExportDialog(Document& document, QWidget* parent)
     formatCombo_->addItem(QStringLiteral("%1 (.%2)").arg(QString::fromLatin1(kt58::VideoFormatName(e.format)),
                                                      QString::fromLatin1(e.suffix)));
   formatLabel_ = new QLabel(QStringLiteral("Format"), this);
+  formatLabel_->setObjectName(QStringLiteral("FormatLabel"));
   form->addRow(formatLabel_, formatCombo_);
   qualitySpin_ = new QSpinBox(this);
   qualitySpin_->setObjectName(QStringLiteral("spQuality"));
   qualitySpin_->setRange(0, 100);
   qualitySpin_->setValue(kt58::kDefaultVideoQuality);
   qualityLabel_ = new QLabel(QStringLiteral("Quality (0 - 100)"), this);
+  qualityLabel_->setObjectName(QStringLiteral("QualityLabel"));
   form->addRow(qualityLabel_, qualitySpin_);
   losslessCheck_ = new QCheckBox(QStringLiteral("Lossless"), this);
   losslessCheck_->setObjectName(QStringLiteral("cbLossless"));
