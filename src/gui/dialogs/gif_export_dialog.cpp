@@ -213,34 +213,59 @@ void GifExportDialog::buildLayout() {
   outer->addLayout(side);
 }
 
+kt58::ColorReduction GifExportDialog::colorReductionCode(PaletteChoice choice) {
+  switch (choice) {
+    case PaletteChoice::Netscape216: return kt58::rmNetscape;
+    case PaletteChoice::Monochrome: return kt58::rmMonochrome;
+    case PaletteChoice::GrayScale256: return kt58::rmGrayScale;
+    case PaletteChoice::WindowsGray4: return kt58::rmWindowsGray;
+    case PaletteChoice::Windows20: return kt58::rmWindows20;
+    case PaletteChoice::Optimized: return kt58::rmQuantize;
+    case PaletteChoice::OptimizedWindows256: return kt58::rmQuantizeWindows;
+  }
+  return kt58::rmQuantizeWindows;
+}
+
+kt58::DitherMode GifExportDialog::ditherCode(DitherChoice choice) {
+  switch (choice) {
+    case DitherChoice::Nearest: return kt58::dmNearest;
+    case DitherChoice::FloydSteinberg: return kt58::dmFloydSteinberg;
+    case DitherChoice::Stucki: return kt58::dmStucki;
+    case DitherChoice::Sierra: return kt58::dmSierra;
+    case DitherChoice::Burkes: return kt58::dmBurkes;
+  }
+  return kt58::dmNearest;
+}
+
 kt58::GifExportOptions GifExportDialog::readOptions() {
-  // The first checked item of the table order wins; none checked is 8.
-  const std::pair<QAction*, uint8_t> palettes[] = {
-      {netscape216Action_, 6}, {monochromeAction_, 4},     {grayScale256Action_, 5},
-      {windowsGray4Action_, 3}, {windows20Action_, 1},     {optimizedAction_, 7},
-      {optimizedWindows256Action_, 8}};
-  color_reduction_ = 8;
-  for (const auto& [item, code] : palettes)
+  // The first checked item of the table order wins; none checked is the
+  // optimised Windows palette.
+  const std::pair<QAction*, PaletteChoice> palettes[] = {
+      {netscape216Action_, PaletteChoice::Netscape216},   {monochromeAction_, PaletteChoice::Monochrome},
+      {grayScale256Action_, PaletteChoice::GrayScale256}, {windowsGray4Action_, PaletteChoice::WindowsGray4},
+      {windows20Action_, PaletteChoice::Windows20},       {optimizedAction_, PaletteChoice::Optimized},
+      {optimizedWindows256Action_, PaletteChoice::OptimizedWindows256}};
+  PaletteChoice palette = PaletteChoice::OptimizedWindows256;
+  for (const auto& [item, choice] : palettes)
     if (item->isChecked()) {
-      color_reduction_ = code;
+      palette = choice;
       break;
     }
-  const std::pair<QAction*, uint8_t> dithers[] = {{floydSteinbergAction_, 1},
-                                                  {stuckiAction_, 2},
-                                                  {sierraAction_, 3},
-                                                  {burkesAction_, 6},
-                                                  {nearestColorAction_, 0}};
-  // With none checked the code stays as it was.
-  for (const auto& [item, code] : dithers)
+  const std::pair<QAction*, DitherChoice> dithers[] = {{floydSteinbergAction_, DitherChoice::FloydSteinberg},
+                                                       {stuckiAction_, DitherChoice::Stucki},
+                                                       {sierraAction_, DitherChoice::Sierra},
+                                                       {burkesAction_, DitherChoice::Burkes},
+                                                       {nearestColorAction_, DitherChoice::Nearest}};
+  for (const auto& [item, choice] : dithers)
     if (item->isChecked()) {
-      dither_ = code;
+      dither_ = choice;
       break;
     }
   kt58::GifExportOptions o;
   o.FrameDelayMs = frameDelaySpin_->value();
-  o.ColorReduction = color_reduction_;
+  o.ColorReduction = colorReductionCode(palette);
   o.ReductionBits = reduction_bits_;
-  o.DitherMode = dither_;
+  o.DitherMode = ditherCode(dither_);
   o.OptimizeColorMap = optimizeColorMapCheck_->isChecked();
   o.Merge = mergeCheck_->isChecked();
   o.Crop = cropCheck_->isChecked();
