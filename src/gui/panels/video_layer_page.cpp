@@ -345,5 +345,4 @@ void VideoLayerPage::endPreview() {
   previewButton_->setText(QStringLiteral("Preview"));
   enableButtons();
   showVideoFrame(selectedRow(), false);
-  emit previewEnded();
 }

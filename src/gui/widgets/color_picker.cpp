@@ -31,8 +31,6 @@ void ColorPicker::setColor(kt58::Color c) {
   combo_->setCurrentColor(c);
 }
 
-QString ColorPicker::labelText() const { return label_->text(); }
-
 void ColorPicker::setLabelText(const QString& text) { label_->setText(text); }
 
 QSize ColorPicker::sizeHint() const {
