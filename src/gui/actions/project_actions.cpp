@@ -96,7 +96,7 @@ bool MainWindow::querySaveProject() {
   const kt58::Project& a = document_->project();
   if (!a.ConstructorFrame || a.LayerCount() == 0 || !document_->IsModified()) return true;
   const auto answer =
-      QMessageBox::question(this, QApplication::applicationDisplayName(), QStringLiteral("Save current project?"),
+      QMessageBox::question(this, QApplication::applicationDisplayName(), tr("Save current project?"),
                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
   if (answer == QMessageBox::No) return true;
   // Answered Yes, the project is discarded only once it is saved: a
@@ -137,7 +137,7 @@ bool MainWindow::openProject(fs::path path) {
     try {
       loaded = project->LoadFromFile(path);
     } catch (...) {
-      kt58::Ui().ShowMessage("Unknown load exception.");
+      kt58::Ui().ShowMessage(tr("Unknown load exception.").toStdString());
     }
     if (loaded) {
       kt58::ProcessPendingMessages();
@@ -182,7 +182,7 @@ bool MainWindow::saveProject(bool save_as) {
   }
   document_->SetFileName(FromPath(name));
   document_->SetModified(false);
-  showStatusMessage(QStringLiteral("Saved"));
+  showStatusMessage(tr("Saved"));
   return true;
 }
 

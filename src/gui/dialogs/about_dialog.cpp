@@ -12,25 +12,25 @@
 QString AboutDialog::webAddress() { return QStringLiteral("https://github.com/kt58/kt58-animator"); }
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("About kt58 Animator"));
+  setWindowTitle(tr("About kt58 Animator"));
   setFixedSize(400, 300);
   auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(QStringLiteral("kt58 Animator"), this);
+  auto* title = new QLabel(tr("kt58 Animator"), this);
   QFont big = title->font();
   big.setPixelSize(24);
   big.setBold(true);
   title->setFont(big);
   title->setAlignment(Qt::AlignCenter);
   layout->addWidget(title);
-  auto* version = new QLabel(QStringLiteral("Version 1.00"), this);
+  auto* version = new QLabel(tr("Version 1.00"), this);
   version->setAlignment(Qt::AlignCenter);
   layout->addWidget(version);
   auto* credits = new QLabel(
-      QStringLiteral("A composer of layered animations.\n\n"
-                     "Built with Qt, FFmpeg, giflib, libjpeg-turbo and libpng.\n"
-                     "Written by the kt58 developers.\n\n"
-                     "Free software under the GNU General Public License, version 3 or any later version "
-                     "(GPL-3.0-or-later), with no warranty."),
+      tr("A composer of layered animations.\n\n"
+         "Built with Qt, FFmpeg, giflib, libjpeg-turbo and libpng.\n"
+         "Written by the kt58 developers.\n\n"
+         "Free software under the GNU General Public License, version 3 or any later version "
+         "(GPL-3.0-or-later), with no warranty."),
       this);
   credits->setAlignment(Qt::AlignCenter);
   credits->setWordWrap(true);

@@ -63,7 +63,7 @@ QAction* RadioItem(QMenu* menu, QActionGroup* group, const QString& text, const 
 GifExportDialog::GifExportDialog(Document& document, QWidget* parent)
     : QDialog(parent), document_(document), save_folder_(kt58::ProgramFolder()) {
   setObjectName(QStringLiteral("BmpsToGifForm"));
-  setWindowTitle(QStringLiteral("Convert to GIF..."));
+  setWindowTitle(tr("Convert to GIF..."));
   setMinimumSize(415, 270);
   buildMenus();
   buildLayout();
@@ -76,39 +76,39 @@ GifExportDialog::~GifExportDialog() { stopPreview(); }
 void GifExportDialog::buildMenus() {
   menuBar_ = new QMenuBar(this);
   menuBar_->setObjectName(QStringLiteral("MainMenu"));
-  QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
-  saveGifAction_ = file->addAction(QStringLiteral("Save Gif"));
+  QMenu* file = menuBar_->addMenu(tr("&File"));
+  saveGifAction_ = file->addAction(tr("Save Gif"));
   saveGifAction_->setObjectName(QStringLiteral("SaveGif1"));
-  exitAction_ = file->addAction(QStringLiteral("E&xit"));
+  exitAction_ = file->addAction(tr("E&xit"));
   exitAction_->setObjectName(QStringLiteral("Exit1"));
   exitAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
   connect(saveGifAction_, &QAction::triggered, this, &GifExportDialog::saveGif);
   connect(exitAction_, &QAction::triggered, this, &GifExportDialog::reject);
 
-  paletteMenu_ = menuBar_->addMenu(QStringLiteral("&Palette"));
+  paletteMenu_ = menuBar_->addMenu(tr("&Palette"));
   paletteMenu_->setObjectName(QStringLiteral("MenuPalette"));
   palette_group_ = new QActionGroup(this);
-  netscape216Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("N&etscape (216 colors)"),
+  netscape216Action_ = RadioItem(paletteMenu_, palette_group_, tr("N&etscape (216 colors)"),
                                      "MenuPaletteNetscape216");
-  monochromeAction_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("&Monochrome (black/white)"),
+  monochromeAction_ = RadioItem(paletteMenu_, palette_group_, tr("&Monochrome (black/white)"),
                                     "MenuPaletteMonochrome");
-  grayScale256Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("&Grayscale (256 shades)"),
+  grayScale256Action_ = RadioItem(paletteMenu_, palette_group_, tr("&Grayscale (256 shades)"),
                                       "MenuPaletteGrayScale256");
-  windowsGray4Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("W&in&dows grayscale (4 colors)"),
+  windowsGray4Action_ = RadioItem(paletteMenu_, palette_group_, tr("W&in&dows grayscale (4 colors)"),
                                       "MenuPaletteWindowsGray4");
-  windows20Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("&Windows system (20 colors)"),
+  windows20Action_ = RadioItem(paletteMenu_, palette_group_, tr("&Windows system (20 colors)"),
                                    "MenuPaletteWindows20");
-  optimizedColorsMenu_ = paletteMenu_->addMenu(QStringLiteral("&Optimized..."));
+  optimizedColorsMenu_ = paletteMenu_->addMenu(tr("&Optimized..."));
   optimizedColorsMenu_->setObjectName(QStringLiteral("MenuPaletteOptimizedColors"));
   optimizedAction_ = optimizedColorsMenu_->menuAction();
   optimizedAction_->setObjectName(QStringLiteral("MenuPaletteOptimized"));
   optimizedAction_->setCheckable(true);
   palette_group_->addAction(optimizedAction_);
   optimizedWindows256Action_ = RadioItem(
-      paletteMenu_, palette_group_, QStringLiteral("&Optimized Windows (256 colors)"), "MenuPaletteOptimizedWindows256");
+      paletteMenu_, palette_group_, tr("&Optimized Windows (256 colors)"), "MenuPaletteOptimizedWindows256");
   colors_group_ = new QActionGroup(this);
   for (int bits = 3; bits <= 8; ++bits) {
-    QAction* count = RadioItem(optimizedColorsMenu_, colors_group_, QStringLiteral("%1 colors").arg(1 << bits),
+    QAction* count = RadioItem(optimizedColorsMenu_, colors_group_, tr("%1 colors").arg(1 << bits),
                                QStringLiteral("MenuPaletteOptimized%1").arg(1 << bits).toLatin1().constData());
     count->setData(bits);
     count->setChecked(bits == 8);
@@ -120,16 +120,16 @@ void GifExportDialog::buildMenus() {
   // Opening the colour counts counts as choosing the optimised palette.
   connect(optimizedColorsMenu_, &QMenu::aboutToShow, this, [this] { optimizedAction_->setChecked(true); });
 
-  ditheringMenu_ = menuBar_->addMenu(QStringLiteral("&Dithering"));
+  ditheringMenu_ = menuBar_->addMenu(tr("&Dithering"));
   ditheringMenu_->setObjectName(QStringLiteral("MenuDithering"));
   dither_group_ = new QActionGroup(this);
   floydSteinbergAction_ =
-      RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Error Diffusion"), "MenuDitheringFloydSteinberg");
-  stuckiAction_ = RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Stucki"), "MenuDitheringStucki");
-  sierraAction_ = RadioItem(ditheringMenu_, dither_group_, QStringLiteral("S&ierra"), "MenuDitheringSierra");
-  burkesAction_ = RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Burkes"), "MenuDitheringBurkes");
+      RadioItem(ditheringMenu_, dither_group_, tr("&Error Diffusion"), "MenuDitheringFloydSteinberg");
+  stuckiAction_ = RadioItem(ditheringMenu_, dither_group_, tr("&Stucki"), "MenuDitheringStucki");
+  sierraAction_ = RadioItem(ditheringMenu_, dither_group_, tr("S&ierra"), "MenuDitheringSierra");
+  burkesAction_ = RadioItem(ditheringMenu_, dither_group_, tr("&Burkes"), "MenuDitheringBurkes");
   nearestColorAction_ =
-      RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Nearest color"), "MenuDitheringNearest");
+      RadioItem(ditheringMenu_, dither_group_, tr("&Nearest color"), "MenuDitheringNearest");
   optimizedAction_->setChecked(true);
   nearestColorAction_->setChecked(true);
 }
@@ -154,44 +154,44 @@ void GifExportDialog::buildLayout() {
   outer->addWidget(previewFrame_, 1);
 
   auto* side = new QVBoxLayout;
-  frameDelayLabel_ = new QLabel(QStringLiteral("Frame delay (milliseconds)"), this);
+  frameDelayLabel_ = new QLabel(tr("Frame delay (milliseconds)"), this);
   frameDelayLabel_->setObjectName(QStringLiteral("Label1"));
   frameDelaySpin_ = new QSpinBox(this);
   frameDelaySpin_->setObjectName(QStringLiteral("spFrameDelay"));
   frameDelaySpin_->setRange(10, 1000);
   frameDelaySpin_->setValue(100);
-  delayWarningLabel_ = new QLabel(QStringLiteral("Browsers play under 20 ms as 100 ms"), this);
+  delayWarningLabel_ = new QLabel(tr("Browsers play under 20 ms as 100 ms"), this);
   delayWarningLabel_->setObjectName(QStringLiteral("DelayWarningLabel"));
   delayWarningLabel_->setVisible(false);
   connect(frameDelaySpin_, &QSpinBox::valueChanged, this,
           [this](int ms) { delayWarningLabel_->setVisible(ms < kShortestHonouredDelayMs); });
-  generateButton_ = new QPushButton(QStringLiteral("Re-Generate"), this);
+  generateButton_ = new QPushButton(tr("Re-Generate"), this);
   generateButton_->setObjectName(QStringLiteral("GenerateButton"));
   generateButton_->setAutoDefault(false);
   connect(generateButton_, &QPushButton::clicked, this, &GifExportDialog::generate);
-  optimizationsLabel_ = kt58::app::BoldLabel(QStringLiteral("Optimizations"), this);
+  optimizationsLabel_ = kt58::app::BoldLabel(tr("Optimizations"), this);
   optimizationsLabel_->setObjectName(QStringLiteral("Label2"));
   auto box = [this](const QString& text, const char* name) {
     auto* b = new QCheckBox(text, this);
     b->setObjectName(QString::fromLatin1(name));
     return b;
   };
-  optimizeColorMapCheck_ = box(QStringLiteral("Optimize to single color map"), "cbOptimizeColorMap");
-  mergeCheck_ = box(QStringLiteral("Merge similar frames"), "cbMerge");
-  cropCheck_ = box(QStringLiteral("Crop unused transparent areas"), "cbCrop");
-  removePassiveCheck_ = box(QStringLiteral("Remove passive extensions"), "cbRemovePassive");
-  sortColorsCheck_ = box(QStringLiteral("Sort color maps"), "cbSortColors");
-  fileSizeLabel_ = new QLabel(QStringLiteral("File Size : "), this);
+  optimizeColorMapCheck_ = box(tr("Optimize to single color map"), "cbOptimizeColorMap");
+  mergeCheck_ = box(tr("Merge similar frames"), "cbMerge");
+  cropCheck_ = box(tr("Crop unused transparent areas"), "cbCrop");
+  removePassiveCheck_ = box(tr("Remove passive extensions"), "cbRemovePassive");
+  sortColorsCheck_ = box(tr("Sort color maps"), "cbSortColors");
+  fileSizeLabel_ = new QLabel(tr("File Size : "), this);
   fileSizeLabel_->setObjectName(QStringLiteral("FileSizeLabel"));
   fileSizeLabel_->setVisible(false);
-  optimizingLabel_ = new QLabel(QStringLiteral("Progress :"), this);
+  optimizingLabel_ = new QLabel(tr("Progress :"), this);
   optimizingLabel_->setObjectName(QStringLiteral("OptimizingLabel"));
   optimizingLabel_->setVisible(false);
   progressBar_ = new QProgressBar(this);
   progressBar_->setObjectName(QStringLiteral("Progress"));
   progressBar_->setRange(0, 100);
   progressBar_->setValue(0);
-  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_ = new QPushButton(tr("Cancel"), this);
   cancelButton_->setObjectName(QStringLiteral("CancelButton"));
   cancelButton_->setAutoDefault(false);
   cancelButton_->setVisible(false);
@@ -329,16 +329,16 @@ void GifExportDialog::generate() {
   generateButton_->setEnabled(false);
   cancelButton_->setVisible(true);
   optimizingLabel_->setVisible(true);
-  optimizingLabel_->setText(QStringLiteral("Pass 1"));
+  optimizingLabel_->setText(tr("Pass 1"));
   std::unique_ptr<kt58::BuiltGif> image = buildPass();
   if (image && !cancel_requested_) {
     if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
-    optimizingLabel_->setText(QStringLiteral("Pass 2"));
+    optimizingLabel_->setText(tr("Pass 2"));
     image.reset();  // one built file at a time
     if (!cancel_requested_) image = buildPass();
   }
   if (image && !cancel_requested_) {
-    optimizingLabel_->setText(QStringLiteral("Reading..."));
+    optimizingLabel_->setText(tr("Reading..."));
     fileSizeLabel_->setText(QString::fromStdString(kt58::GifFileSizeText(image->FileSize())));
     fileSizeLabel_->setVisible(true);
     built_ = std::move(image);
@@ -346,9 +346,9 @@ void GifExportDialog::generate() {
     movie_ = new QMovie(kt58::app::FromPath(built_->Path()), QByteArray("gif"), this);
     previewImage_->setMovie(movie_);
     movie_->start();
-    optimizingLabel_->setText(QStringLiteral("Playing..."));
+    optimizingLabel_->setText(tr("Playing..."));
   }
-  if (!built_) optimizingLabel_->setText(cancel_requested_ ? QStringLiteral("Cancelled") : QStringLiteral("Progress :"));
+  if (!built_) optimizingLabel_->setText(cancel_requested_ ? tr("Cancelled") : tr("Progress :"));
   cancelButton_->setVisible(false);
   generateButton_->setEnabled(true);
   menuBar_->setEnabled(true);
@@ -363,7 +363,7 @@ QString GifExportDialog::proposedFileName() const {
 
 void GifExportDialog::saveGif() {
   const fs::path path = kt58::app::AskSaveFileName(this, QString(), save_folder_, QStringLiteral("Gif"),
-                                                   {QStringLiteral("Animated Gif file (*.gif)")}, proposedFileName());
+                                                   {tr("Animated Gif file (*.gif)")}, proposedFileName());
   if (path.empty()) return;
   save_folder_ = path.parent_path();
   if (!built_) return;
