@@ -98,7 +98,7 @@ void MainWindow::buildLayout() {
   top->setSpacing(4);
   projectButton_ = new QToolButton(topBar_);
   projectButton_->setObjectName(QStringLiteral("ProjectButton"));
-  projectButton_->setText(QStringLiteral("Project"));
+  projectButton_->setText(tr("Project"));
   projectButton_->setFixedSize(126, 23);
   projectButton_->setAutoRaise(true);
   top->addWidget(projectButton_);
@@ -108,7 +108,7 @@ void MainWindow::buildLayout() {
   menuBar_->setObjectName(QStringLiteral("MainMenu"));
   menuBar_->setNativeMenuBar(false);
   top->addWidget(menuBar_);
-  auto* banner = new QLabel(QStringLiteral("kt58 Animator"), topBar_);
+  auto* banner = new QLabel(tr("kt58 Animator"), topBar_);
   banner->setObjectName(QStringLiteral("Image1"));
   banner->setAlignment(Qt::AlignCenter);
   top->addWidget(banner, 1);
@@ -120,7 +120,7 @@ void MainWindow::buildLayout() {
   auto* panel2 = new QWidget(central);
   panel2->setObjectName(QStringLiteral("Panel2"));
   auto* left = Packed(new QVBoxLayout(panel2));
-  frameInfoLabel_ = new QLabel(QStringLiteral("Frame Size :"), panel2);
+  frameInfoLabel_ = new QLabel(tr("Frame Size :"), panel2);
   frameInfoLabel_->setObjectName(QStringLiteral("DataPanel"));
   // Two lines high: while playing, the rates take a line of their own, so
   // that the status line is shown whole in the view's column. The height
@@ -154,7 +154,7 @@ void MainWindow::buildLayout() {
   layerTabs_ = new QTabWidget(lower);
   layerTabs_->setObjectName(QStringLiteral("PageControl1"));
   layerList_ = new LayerList(*document_, layerTabs_);
-  layerTabs_->addTab(layerList_, QStringLiteral("Layers"));
+  layerTabs_->addTab(layerList_, tr("Layers"));
   lower_layout->addWidget(layerTabs_, 1);
   splitter_->addWidget(lower);
   splitter_->setSizes({161, 300});
@@ -170,13 +170,13 @@ void MainWindow::buildLayout() {
   propertyTabs_->setObjectName(QStringLiteral("pc1"));
   propertyTabs_->setTabPosition(QTabWidget::West);
   explorerPage_ = new ExplorerPage(*document_, propertyTabs_);
-  propertyTabs_->addTab(explorerPage_, QStringLiteral("Explorer"));
+  propertyTabs_->addTab(explorerPage_, tr("Explorer"));
   animationProperties_ = new AnimationProperties(*document_, propertyTabs_);
-  propertyTabs_->addTab(animationProperties_, QStringLiteral("Animation"));
+  propertyTabs_->addTab(animationProperties_, tr("Animation"));
   layerProperties_ = new LayerProperties(*document_, propertyTabs_);
-  propertyTabs_->addTab(layerProperties_, QStringLiteral("Layer"));
+  propertyTabs_->addTab(layerProperties_, tr("Layer"));
   videoLayerPage_ = new VideoLayerPage(*document_, propertyTabs_);
-  propertyTabs_->addTab(videoLayerPage_, QStringLiteral("Video Layer"));
+  propertyTabs_->addTab(videoLayerPage_, tr("Video Layer"));
   // Hidden until the splash window is gone.
   propertyTabs_->setVisible(false);
   connect(propertyTabs_, &QTabWidget::currentChanged, this, [this] { updateControlStates(); });
@@ -209,48 +209,48 @@ void MainWindow::buildLayout() {
 
 void MainWindow::buildMenus() {
   QUndoStack& undo = document_->UndoStack();
-  newProjectAction_ = NamedAction(this, QStringLiteral("New Project"), "NewProject1");
+  newProjectAction_ = NamedAction(this, tr("New Project"), "NewProject1");
   newProjectAction_->setShortcut(QKeySequence::New);
-  openProjectAction_ = NamedAction(this, QStringLiteral("Open Project"), "OpenProject1");
+  openProjectAction_ = NamedAction(this, tr("Open Project"), "OpenProject1");
   openProjectAction_->setShortcut(QKeySequence::Open);
-  saveProjectAction_ = NamedAction(this, QStringLiteral("Save Project"), "SaveProject1");
+  saveProjectAction_ = NamedAction(this, tr("Save Project"), "SaveProject1");
   saveProjectAction_->setShortcut(QKeySequence::Save);
-  saveProjectAsAction_ = NamedAction(this, QStringLiteral("Save Project As..."), "SaveProjectAs1");
+  saveProjectAsAction_ = NamedAction(this, tr("Save Project As..."), "SaveProjectAs1");
   saveProjectAsAction_->setShortcut(QKeySequence::SaveAs);
-  exportGifAction_ = NamedAction(this, QStringLiteral("Save as Animated Gif..."), "CreateGif1", false);
+  exportGifAction_ = NamedAction(this, tr("Save as Animated Gif..."), "CreateGif1", false);
   exportPictureSequenceAction_ =
-      NamedAction(this, QStringLiteral("Save as Bitmap Sequence..."), "CreateBitmapSequence1", false);
-  exportSingleFrameAction_ = NamedAction(this, QStringLiteral("Save Single Frame as..."), "SaveSingleFrame1", false);
-  exportAviAction_ = NamedAction(this, QStringLiteral("Save As AVI Video..."), "SaveAsAvi1", false);
-  exportVideoAction_ = NamedAction(this, QStringLiteral("Save as Video or Web Animation..."), "SaveAsVideo1", false);
+      NamedAction(this, tr("Save as Bitmap Sequence..."), "CreateBitmapSequence1", false);
+  exportSingleFrameAction_ = NamedAction(this, tr("Save Single Frame as..."), "SaveSingleFrame1", false);
+  exportAviAction_ = NamedAction(this, tr("Save As AVI Video..."), "SaveAsAvi1", false);
+  exportVideoAction_ = NamedAction(this, tr("Save as Video or Web Animation..."), "SaveAsVideo1", false);
   connect(exportVideoAction_, &QAction::triggered, this, &MainWindow::exportVideo);
   connect(exportSingleFrameAction_, &QAction::triggered, this, &MainWindow::exportSingleFrame);
   connect(exportAviAction_, &QAction::triggered, this, &MainWindow::exportAvi);
   connect(exportPictureSequenceAction_, &QAction::triggered, this, &MainWindow::exportPictureSequence);
   connect(exportGifAction_, &QAction::triggered, this, &MainWindow::exportGif);
-  helpAction_ = NamedAction(this, QStringLiteral("Help"), "Help1");
+  helpAction_ = NamedAction(this, tr("Help"), "Help1");
   helpAction_->setShortcut(QKeySequence::HelpContents);
   connect(helpAction_, &QAction::triggered, this, &MainWindow::showHelp);
-  aboutAction_ = NamedAction(this, QStringLiteral("About Dovrenkal..."), "AboutMenuItem");
+  aboutAction_ = NamedAction(this, tr("About Dovrenkal..."), "AboutMenuItem");
   connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
-  debugAction_ = NamedAction(this, QStringLiteral("Debug"), "Debug1");
+  debugAction_ = NamedAction(this, tr("Debug"), "Debug1");
   debugAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10));
   debugAction_->setShortcutContext(Qt::WindowShortcut);
   debugAction_->setVisible(false);
   connect(debugAction_, &QAction::triggered, this, &MainWindow::showDebugInfo);
-  closeAction_ = NamedAction(this, QStringLiteral("Close"), "Close1");
+  closeAction_ = NamedAction(this, tr("Close"), "Close1");
   connect(closeAction_, &QAction::triggered, this, &QWidget::close);
-  quitAction_ = NamedAction(this, QStringLiteral("Quit"), "Quit1");
+  quitAction_ = NamedAction(this, tr("Quit"), "Quit1");
   // Ctrl+Q on every platform: some have no standard key for quitting.
   quitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quitAction_, &QAction::triggered, this, &QWidget::close);
-  undoAction_ = undo.createUndoAction(this, QStringLiteral("Undo"));
+  undoAction_ = undo.createUndoAction(this, tr("Undo"));
   undoAction_->setObjectName(QStringLiteral("Undo1"));
   undoAction_->setShortcut(QKeySequence::Undo);
-  redoAction_ = undo.createRedoAction(this, QStringLiteral("Redo"));
+  redoAction_ = undo.createRedoAction(this, tr("Redo"));
   redoAction_->setObjectName(QStringLiteral("Redo1"));
   redoAction_->setShortcut(QKeySequence::Redo);
-  addLayerAction_ = NamedAction(this, QStringLiteral("Add Layer..."), "AddLayer1");
+  addLayerAction_ = NamedAction(this, tr("Add Layer..."), "AddLayer1");
   connect(addLayerAction_, &QAction::triggered, this, &MainWindow::addLayer);
   connect(newProjectAction_, &QAction::triggered, this, &MainWindow::newProject);
   connect(openProjectAction_, &QAction::triggered, this, &MainWindow::open);
@@ -274,12 +274,12 @@ void MainWindow::buildMenus() {
   });
 
   // The menu bar.
-  QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+  QMenu* file = menuBar_->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("FileMenu"));
   file->addActions({newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
   connect(file, &QMenu::aboutToShow, this, [this] { updateControlStates(); });
   file->addSeparator();
-  recentProjectsMenu_ = file->addMenu(QStringLiteral("Recent Projects"));
+  recentProjectsMenu_ = file->addMenu(tr("Recent Projects"));
   recentProjectsMenu_->setObjectName(QStringLiteral("RecentProjectsMenu"));
   recentProjectsMenu_->setEnabled(false);
   connect(file, &QMenu::aboutToShow, this, &MainWindow::onProjectMenuAboutToShow);
@@ -287,16 +287,16 @@ void MainWindow::buildMenus() {
   file->addActions({exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_});
   file->addSeparator();
   file->addAction(quitAction_);
-  QMenu* edit = menuBar_->addMenu(QStringLiteral("&Edit"));
+  QMenu* edit = menuBar_->addMenu(tr("&Edit"));
   edit->setObjectName(QStringLiteral("EditMenu"));
   edit->addActions({undoAction_, redoAction_});
-  QMenu* layer = menuBar_->addMenu(QStringLiteral("&Layer"));
+  QMenu* layer = menuBar_->addMenu(tr("&Layer"));
   layer->setObjectName(QStringLiteral("LayerMenu"));
   layer->addAction(addLayerAction_);
   layer->addSeparator();
   layer->addActions(layerList_->layerMenu_->actions());
   connect(layer, &QMenu::aboutToShow, this, [this] { updateControlStates(); });
-  QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
+  QMenu* help = menuBar_->addMenu(tr("&Help"));
   help->setObjectName(QStringLiteral("HelpMenu"));
   help->addActions({helpAction_, aboutAction_});
   // Every menu title shows; the bar never folds them into its overflow button.
@@ -360,7 +360,7 @@ void MainWindow::initialize() {
     processPendingEvents();
     splash_->repaint();
   }
-  showSplashProgress(QStringLiteral("Initialize"), 20);
+  showSplashProgress(tr("Initialize"), 20);
   disableControlEvents();
   struct Enable {
     MainWindow* form;
@@ -371,11 +371,11 @@ void MainWindow::initialize() {
   kt58::app::PrepareUserFolders();
   move(0, 0);
 
-  showSplashProgress(QStringLiteral("Initialize Animation Engine"), 40);
-  showSplashProgress(QStringLiteral("Loading Settings"), 60);
+  showSplashProgress(tr("Initialize Animation Engine"), 40);
+  showSplashProgress(tr("Loading Settings"), 60);
   applySettings();
   updateStatusLine();
-  showSplashProgress(QStringLiteral("Finalizing Settings"), 70);
+  showSplashProgress(tr("Finalizing Settings"), 70);
   showModified();
   showTitle();
   updateControlStates();
@@ -396,14 +396,14 @@ void MainWindow::showEvent(QShowEvent* e) {
 void MainWindow::onFirstShow() {
   // Qt lets no exception out of an event handler, so the pause raises
   // nothing to catch.
-  showSplashProgress(QStringLiteral("Preparing Dir Info"), 80);
+  showSplashProgress(tr("Preparing Dir Info"), 80);
   QElapsedTimer pause;
   pause.start();
   while (splash_ && pause.elapsed() < options_.SplashPauseMs) {
     QApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);
   }
-  showSplashProgress(QStringLiteral("Done"), 100);
+  showSplashProgress(tr("Done"), 100);
   if (splash_) {
     delete splash_;
     splash_ = nullptr;
@@ -438,14 +438,14 @@ void MainWindow::onFirstShow() {
 
 QString MainWindow::displaySizeMessage(QSize screen) {
   if (screen.width() < 800 || screen.height() < 600)
-    return QStringLiteral(
+    return tr(
         "This application requires your display settings\rto be set to a minimum of 800 x 600 resolution.");
   return {};
 }
 
 QString MainWindow::colorDepthMessage(int bits_per_pixel) {
   if (bits_per_pixel <= 8)
-    return QStringLiteral(
+    return tr(
         "Your windows display settings are set to a less than optimal\rcolor mode for this application.  The "
         "minimum recommended color\rmode is : 15/16 Bit High Color,\rhowever 24 Bit TrueColor should be used if "
         "possible.");
@@ -491,7 +491,7 @@ void MainWindow::relayout() {
 }
 
 void MainWindow::showModified() {
-  statusLabel_->setText(document_->IsModified() ? QStringLiteral("Modified") : QString());
+  statusLabel_->setText(document_->IsModified() ? tr("Modified") : QString());
 }
 
 void MainWindow::showTitle() {
@@ -500,7 +500,7 @@ void MainWindow::showTitle() {
   // path, which does not reach a window that is not created yet.
   const QString name = document_->FileName();
   setWindowFilePath(name);
-  setWindowTitle((name.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(name).fileName()) + QStringLiteral("[*]"));
+  setWindowTitle((name.isEmpty() ? tr("Untitled") : QFileInfo(name).fileName()) + QStringLiteral("[*]"));
   setWindowModified(document_->IsModified());
 }
 
@@ -520,24 +520,24 @@ void MainWindow::updateStatusLine() {
   const kt58::FrameSequence& sequence = document_->sequence();
   const bool playing = document_->playback().isPlaying();
   const kt58::FrameSize size = a.GetFrameSize();
-  std::string text;
+  // The numbers keep the C library's formatting; only the words around them
+  // are translated.
+  const auto padded = [](int n) { return QString::fromStdString(kt58::ZeroPad(n, 3)); };
+  const auto rate = [](double fps) { return QString::fromStdString(kt58::Format("%.2f", fps)); };
+  QString text;
   if (sequence.Sequenced())
-    text = kt58::Format("Frame : %s of %s,  ", kt58::ZeroPad(document_->playback().currentFrame(), 3).c_str(),
-                        kt58::ZeroPad(sequence.Count(), 3).c_str());
-  text += kt58::Format("Size : [%d x %d]", size.Width, size.Height);
-  if (a.FixedFrameSize) text += " Fixed";
-  std::string rates;
-  if (playing) rates = kt58::Format("FPS : %.2f  ", playbackBar_->fps_);
-  rates += kt58::Format("Max : %.2f", playbackBar_->maxFps_);
+    text = tr("Frame : %1 of %2,  ").arg(padded(document_->playback().currentFrame()), padded(sequence.Count()));
+  text += (a.FixedFrameSize ? tr("Size : [%1 x %2] Fixed") : tr("Size : [%1 x %2]")).arg(size.Width).arg(size.Height);
+  QString rates;
+  if (playing) rates = tr("FPS : %1  ").arg(rate(playbackBar_->fps_));
+  rates += tr("Max : %1").arg(rate(playbackBar_->maxFps_));
   // The rates go on a second line while playing (with them the line is
   // wider than the view's column, and it keeps still as playing starts and
   // stops) and whenever the one line would not fit, as a high Max makes it.
   const int column = frameInfoLabel_->contentsRect().width();
-  const auto width = [&](const std::string& part) {
-    return frameInfoLabel_->fontMetrics().horizontalAdvance(QString::fromStdString(part));
-  };
-  const bool split = playing || width(text + "  " + rates) > column;
-  const QString line = QString::fromStdString(text + (split ? "\n" : "  ") + rates);
+  const auto width = [&](const QString& part) { return frameInfoLabel_->fontMetrics().horizontalAdvance(part); };
+  const bool split = playing || width(text + QStringLiteral("  ") + rates) > column;
+  const QString line = text + (split ? QStringLiteral("\n") : QStringLiteral("  ")) + rates;
   // A line still wider than the column starts at the left edge and loses
   // its end, not both ends.
   const bool fits = std::max(width(text), width(rates)) <= column;
@@ -583,14 +583,14 @@ void MainWindow::enableControlEvents() {
 }
 
 QString MainWindow::layerFileFilter() {
-  return QStringLiteral(
+  return tr(
       "Pictures and videos (*.bmp *.BMP *.jpg *.JPG *.gif *.GIF *.avi *.AVI);;"
       "Bitmaps (*.bmp *.BMP);;JPEG pictures (*.jpg *.JPG);;GIF pictures (*.gif *.GIF);;AVI videos (*.avi *.AVI)");
 }
 
 void MainWindow::addLayer() {
   const QStringList files = QFileDialog::getOpenFileNames(
-      this, QStringLiteral("Add Layer"), QString::fromStdString(settings_.LastThumbDir.string()), layerFileFilter());
+      this, tr("Add Layer"), QString::fromStdString(settings_.LastThumbDir.string()), layerFileFilter());
   for (const QString& file : files) {
     const std::filesystem::path path = file.toStdString();
     settings_.LastThumbDir = path.parent_path();

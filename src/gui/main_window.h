@@ -45,6 +45,7 @@ struct MainWindowOptions {
 };
 
 class MainWindow final : public QMainWindow {
+  Q_OBJECT
  public:
   // The size the window opens at and its smallest size, unless this
   // platform's fonts need more room.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/user_guide.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QUrl>
 
@@ -12,6 +13,15 @@ namespace kt58::app {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// A free function's texts need a translation context of their own.
+struct UserGuideTexts {
+  Q_DECLARE_TR_FUNCTIONS(UserGuide)
+};
+
+}  // namespace
+
 fs::path UserGuidePath() {
   const fs::path page = HelpIndexPath();
   std::error_code ec;
@@ -21,7 +31,7 @@ fs::path UserGuidePath() {
 void OpenUserGuide(QWidget* parent) {
   const fs::path page = UserGuidePath();
   if (page.empty()) {
-    showMessage("Help file missing.");
+    Ui().ShowMessage(UserGuideTexts::tr("Help file missing.").toStdString());
     return;
   }
   controls::ShellOpen(parent, QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(page.string()))).toString());

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/dialogs/gif_export_dialog.h"
+#include "gui/dialogs/picture_sequence_dialog.h"
 #include "gui/dialogs/video_export_dialog.h"
 #include "app_test.h"
 #include "export_fixture.h"
@@ -26,6 +28,32 @@ class ExportCommandsTest : public QObject {
     f.Doc().playback().setPlaying(true);
     f.form->updateControlStates();
     for (const char* e : entries) QVERIFY2(!f.Action(e)->isEnabled(), e);
+  }
+
+  // The export windows' labels keep the names scripts and accessibility
+  // tools know them by.
+  void exportWindowsLabelsAnswerToTheirNames() {
+    ExportFixture f(2, 12, 10);
+    GifExportDialog gif(f.Doc());
+    PictureSequenceDialog sequence(f.Doc());
+    VideoExportDialog video(f.Doc());
+    const struct {
+      QWidget* window;
+      const char* name;
+      const char* text;
+    } labels[] = {
+        {&gif, "Label1", "Frame delay (milliseconds)"},
+        {&gif, "Label2", "Optimizations"},
+        {&sequence, "Label1", "Start at"},
+        {&sequence, "Label2", "FileNames"},
+        {&video, "FormatLabel", "Format"},
+        {&video, "QualityLabel", "Quality (0 - 100)"},
+    };
+    for (const auto& l : labels) {
+      const QList<QLabel*> named = l.window->findChildren<QLabel*>(QString::fromLatin1(l.name));
+      QVERIFY2(named.size() == 1, l.name);
+      QCOMPARE(named.first()->text(), QString::fromLatin1(l.text));
+    }
   }
 
   void singleFrameByItsExtension() {

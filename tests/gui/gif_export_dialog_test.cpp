@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "gui/dialogs/gif_export_dialog.h"
 #include "export/single_frame.h"
@@ -148,6 +150,34 @@ class BmpsToGifFormTest : public QObject {
     QCOMPARE(form.paletteMenu_->title(), QStringLiteral("&Palette"));
     QCOMPARE(form.optimizedColorsMenu_->title(), QStringLiteral("&Optimized..."));
     item("MenuPaletteOptimized256")->trigger();
+  }
+
+  // Each palette and ditherer the window offers is the one the command line
+  // gives under its name, so the same choices make the same GIF in either.
+  void namedChoicesAreTheCommandLinesCodes() {
+    using Palette = GifExportDialog::PaletteChoice;
+    using Dither = GifExportDialog::DitherChoice;
+    const std::pair<Palette, const char*> palettes[] = {
+        {Palette::Netscape216, "web"},
+        {Palette::Monochrome, "mono"},
+        {Palette::GrayScale256, "gray"},
+        {Palette::WindowsGray4, "windows-gray"},
+        {Palette::Windows20, "windows"},
+        {Palette::Optimized, "optimized"},
+        {Palette::OptimizedWindows256, "optimized-windows"},
+    };
+    for (const auto& [choice, name] : palettes) {
+      const std::optional<int> code = kt58::GifPaletteCodeFromName(name);
+      QVERIFY2(code && GifExportDialog::colorReductionCode(choice) == *code, name);
+    }
+    const std::pair<Dither, const char*> dithers[] = {
+        {Dither::Nearest, "nearest"}, {Dither::FloydSteinberg, "floyd-steinberg"}, {Dither::Stucki, "stucki"},
+        {Dither::Sierra, "sierra"},   {Dither::Burkes, "burkes"},
+    };
+    for (const auto& [choice, name] : dithers) {
+      const std::optional<int> code = kt58::GifDitherCodeFromName(name);
+      QVERIFY2(code && GifExportDialog::ditherCode(choice) == *code, name);
+    }
   }
 
   void delayInHundredthsAndTheShortDelayWarning() {

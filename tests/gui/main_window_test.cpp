@@ -331,8 +331,11 @@ class MainFormTest : public QObject {
           licence_whole = label->height() >= label->heightForWidth(label->width());
         if (label->text().contains(QStringLiteral("href"))) link = label->text();
       }
+      // The link and the buttons answer to their names.
+      auto* named_link = dialog->findChild<QLabel*>(QStringLiteral("LinkLabel"));
+      if (!named_link || named_link->text() != link) link.clear();
       // The box closes with its OK button.
-      auto* buttons = dialog->findChild<QDialogButtonBox*>();
+      auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("Buttons"));
       QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Ok) : nullptr;
       if (!ok || !ok->isVisible()) return;
       QTest::mouseClick(ok, Qt::LeftButton);

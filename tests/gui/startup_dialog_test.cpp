@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
+#include <iterator>
 
 #include "gui/dialogs/startup_dialog.h"
 #include "app_test.h"
@@ -58,6 +59,33 @@ class StartUpMruFormTest : public QObject {
     QVERIFY(Shown(form));
     QCOMPARE(form.recentList_->visualItemRect(form.recentList_->item(0)).height(), 16);
     QCOMPARE(form.minimumSize(), form.maximumSize());  // a fixed dialog
+  }
+
+  // Scripts and accessibility tools know the controls by these names: each
+  // control has its own, and none is left without one.
+  void everyControlAnswersToItsName() {
+    StartupDialog form(TwoProjects());
+    const struct {
+      const char* name;
+      const char* kind;
+      const char* text;
+    } controls[] = {
+        {"rbCreate", "QRadioButton", "Create a new animation project."},
+        {"rbOpen", "QRadioButton", "Open an existing animation project"},
+        {"lbFiles", "QListWidget", nullptr},
+        {"OkButton", "QPushButton", "Ok"},
+        {"BrowseButton", "QPushButton", "Browse..."},
+        {"cbKeepOn", "QCheckBox", "Do not show this dialog on start up."},
+    };
+    for (const auto& c : controls) {
+      const QList<QWidget*> named = form.findChildren<QWidget*>(QString::fromLatin1(c.name));
+      QVERIFY2(named.size() == 1, c.name);
+      QCOMPARE(named.first()->metaObject()->className(), c.kind);
+      if (c.text) QCOMPARE(named.first()->property("text").toString(), QString::fromLatin1(c.text));
+    }
+    const QList<QWidget*> all = form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    QCOMPARE(all.size(), static_cast<qsizetype>(std::size(controls)));
+    for (const QWidget* w : all) QVERIFY2(!w->objectName().isEmpty(), w->metaObject()->className());
   }
 
   void openingChoosesTheFirstRecentProjectWhenThereIsOne() {

@@ -22,7 +22,7 @@ using kt58::app::AskSaveFileName;
 void MainWindow::exportSingleFrame() {
   const std::filesystem::path path = AskSaveFileName(
       this, QString(), settings_.LastSingleDir, QStringLiteral("Bmp"),
-      {QStringLiteral("Bmp file (*.bmp)"), QStringLiteral("JPeg File (*.jpg)"), QStringLiteral("Gif File (*.gif)")});
+      {tr("Bmp file (*.bmp)"), tr("JPeg File (*.jpg)"), tr("Gif File (*.gif)")});
   if (path.empty()) return;
   // The frame on screen, as it is: the generated frames are not brought up
   // to date first.
@@ -36,8 +36,8 @@ void MainWindow::exportSingleFrame() {
 
 void MainWindow::exportAvi() {
   document_->Regenerate();
-  const std::filesystem::path path = AskSaveFileName(this, QStringLiteral("Save as AVI..."), {}, QStringLiteral("Avi"),
-                                                     {QStringLiteral("Avi files (*.avi)")});
+  const std::filesystem::path path = AskSaveFileName(this, tr("Save as AVI..."), {}, QStringLiteral("Avi"),
+                                                     {tr("Avi files (*.avi)")});
   if (path.empty()) return;
   try {
     const BusyCursor busy;

@@ -97,7 +97,7 @@ bool MainWindow::querySaveProject() {
   const kt58::Project& a = document_->project();
   if (!a.ConstructorFrame || a.LayerCount() == 0 || !document_->IsModified()) return true;
   const auto answer =
-      QMessageBox::question(this, QApplication::applicationDisplayName(), QStringLiteral("Save current project?"),
+      QMessageBox::question(this, QApplication::applicationDisplayName(), tr("Save current project?"),
                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
   if (answer == QMessageBox::No) return true;
   // Answered Yes, the project is discarded only once it is saved: a
@@ -143,9 +143,9 @@ bool MainWindow::openProject(fs::path path) {
       if (!read.ok && !read.message.empty()) showMessage(read.message);
       loaded = read.ok;
     } catch (...) {
-      showMessage("Unknown load exception.");
+      showMessage(tr("Unknown load exception.").toStdString());
     }
-    showStatusMessage(loaded ? QStringLiteral("Loaded") : QStringLiteral("Load failure"));
+    showStatusMessage(loaded ? tr("Loaded") : tr("Load failure"));
     if (loaded) {
       processPendingEvents();
       // Opened projects play without rendering, whatever they stored.
@@ -191,7 +191,7 @@ bool MainWindow::saveProject(bool save_as) {
   }
   document_->SetFileName(FromPath(name));
   document_->SetModified(false);
-  showStatusMessage(QStringLiteral("Saved"));
+  showStatusMessage(tr("Saved"));
   return true;
 }
 

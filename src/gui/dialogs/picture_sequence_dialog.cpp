@@ -32,7 +32,7 @@ using kt58::app::ToPath;
 PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent)
     : QDialog(parent), document_(document), save_folder_(kt58::ProgramFolder()) {
   setObjectName(QStringLiteral("BitmapSeqForm"));
-  setWindowTitle(QStringLiteral("Bitmap Sequencer"));
+  setWindowTitle(tr("Bitmap Sequencer"));
   setMinimumSize(310, 250);
   auto* outer = new QVBoxLayout(this);
   settingsGroup_ = new QGroupBox(this);
@@ -40,11 +40,13 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   outer->addWidget(settingsGroup_);
   auto* grid = new QGridLayout(settingsGroup_);
 
-  startAtLabel_ = kt58::app::BoldLabel(QStringLiteral("Start at"), settingsGroup_);
+  startAtLabel_ = kt58::app::BoldLabel(tr("Start at"), settingsGroup_);
+  startAtLabel_->setObjectName(QStringLiteral("Label1"));
   startAtSpin_ = new QSpinBox(settingsGroup_);
   startAtSpin_->setObjectName(QStringLiteral("spStartAt"));
   startAtSpin_->setRange(0, 100000);
-  fileNamesLabel_ = kt58::app::BoldLabel(QStringLiteral("FileNames"), settingsGroup_);
+  fileNamesLabel_ = kt58::app::BoldLabel(tr("FileNames"), settingsGroup_);
+  fileNamesLabel_->setObjectName(QStringLiteral("Label2"));
   fileNameEdit_ = new QLineEdit(QStringLiteral("###"), settingsGroup_);
   fileNameEdit_->setObjectName(QStringLiteral("FNameEdit"));
   grid->addWidget(startAtLabel_, 0, 0);
@@ -56,7 +58,7 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   fileList_->setObjectName(QStringLiteral("lvFiles"));
   fileList_->setRootIsDecorated(false);
   fileList_->setUniformRowHeights(true);
-  fileList_->setHeaderLabels({QStringLiteral("FileName"), QStringLiteral("Status")});
+  fileList_->setHeaderLabels({tr("FileName"), tr("Status")});
   fileList_->header()->setStretchLastSection(false);
   fileList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   fileList_->header()->resizeSection(1, 81);
@@ -70,7 +72,7 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   grid->addWidget(fileList_, 2, 0, 1, 2);
 
   noNumberLabel_ = new QLabel(
-      QStringLiteral("The name has no \"#\": every frame goes to the same file and only the last one remains."), settingsGroup_);
+      tr("The name has no \"#\": every frame goes to the same file and only the last one remains."), settingsGroup_);
   noNumberLabel_->setObjectName(QStringLiteral("NoNumberLabel"));
   noNumberLabel_->setWordWrap(true);
   grid->addWidget(noNumberLabel_, 3, 0, 1, 2);
@@ -82,12 +84,12 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   folderEdit_->setReadOnly(true);
   browseFolderButton_ = new QToolButton(settingsGroup_);
   browseFolderButton_->setObjectName(QStringLiteral("deSaveBrowse"));
-  browseFolderButton_->setText(QStringLiteral("..."));
+  browseFolderButton_->setText(tr("..."));
   folder_row->addWidget(folderEdit_, 1);
   folder_row->addWidget(browseFolderButton_);
   grid->addLayout(folder_row, 4, 0, 1, 2);
 
-  createButton_ = new QPushButton(QStringLiteral("Create Files"), settingsGroup_);
+  createButton_ = new QPushButton(tr("Create Files"), settingsGroup_);
   createButton_->setObjectName(QStringLiteral("CreateButton"));
   createButton_->setAutoDefault(false);
   grid->addWidget(createButton_, 5, 0, 1, 2, Qt::AlignRight);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/project_dialogs.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QPointer>
@@ -43,20 +44,26 @@ fs::path RunFileDialog(QWidget* parent, const QString& title, const fs::path& in
 
 namespace {
 
+// Free functions: their texts need a translation context of their own.
+struct ProjectDialogTexts {
+  Q_DECLARE_TR_FUNCTIONS(ProjectDialogs)
+};
+
 // Qt's own dialog matches the pattern without regard to case, so "*.APF"
-// files are listed too.
-const QStringList kProjectFilter = {QStringLiteral("kt58 Animation Files (*.apf)")};
+// files are listed too. Made at each use, so that it is in the language
+// loaded by then.
+QStringList ProjectFilter() { return {ProjectDialogTexts::tr("kt58 Animation Files (*.apf)")}; }
 
 }  // namespace
 
 fs::path ChooseProjectToOpen(QWidget* parent, const fs::path& initial_folder) {
   if (parent) parent->repaint();
   processPendingEvents();
-  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptOpen, kProjectFilter, QStringLiteral("apf"));
+  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptOpen, ProjectFilter(), QStringLiteral("apf"));
 }
 
 fs::path ChooseProjectToSave(QWidget* parent, const fs::path& initial_folder, const fs::path& name) {
-  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptSave, kProjectFilter, QStringLiteral("apf"),
+  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptSave, ProjectFilter(), QStringLiteral("apf"),
                        name);
 }
 

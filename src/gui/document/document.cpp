@@ -109,7 +109,8 @@ kt58::Layer* Document::AddLayerFromFile(const std::filesystem::path& path, std::
     layer = animation_->AddLayerFromFile(path, progress);
   } catch (const std::exception& e) {
     // The long-standing text first, then which file and why.
-    showMessage("Unknown error occurred - Layer may not have been correctly added.\r" + path.filename().string() +
+    showMessage(tr("Unknown error occurred - Layer may not have been correctly added.\r").toStdString() +
+                path.filename().string() +
                 ": " + e.what());
     return nullptr;
   }
@@ -119,7 +120,7 @@ kt58::Layer* Document::AddLayerFromFile(const std::filesystem::path& path, std::
   }
   // The imported layer waits in the command; its redo puts it in front.
   Push(new InsertLayerCommand(*this, layer, previous,
-                              QStringLiteral("Add Layer %1").arg(QString::fromStdString(layer->LayerName))));
+                              tr("Add Layer %1").arg(QString::fromStdString(layer->LayerName))));
   return layer;
 }
 
@@ -141,7 +142,7 @@ void Document::CopyLayer(kt58::Layer* layer) {
   copy->OffsetY = 0;
   kt58::Layer* added = copy.get();
   a.ConstructorFrame->Layers.insert(a.ConstructorFrame->Layers.begin(), std::move(copy));
-  Push(new InsertLayerCommand(*this, added, layer, QStringLiteral("Copy Layer")));
+  Push(new InsertLayerCommand(*this, added, layer, tr("Copy Layer")));
 }
 
 void Document::RemoveLayer(kt58::Layer* layer) {
@@ -171,7 +172,7 @@ void Document::ResetAllLayers() {
     c.after = LayerSnapshot::Of(*c.layer);
     c.before.ApplyTo(*c.layer);
   }
-  Push(new LayerSettingsCommand(*this, std::move(changes), kNoMerge, QStringLiteral("Reset All Layers")));
+  Push(new LayerSettingsCommand(*this, std::move(changes), kNoMerge, tr("Reset All Layers")));
 }
 
 // ---- settings
@@ -226,7 +227,7 @@ bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& mark
     // as it was.
     undo_.clear();
     SetModified(true);
-    emit statusMessage(QStringLiteral("Crop cannot be undone: undo history cleared"));
+    emit statusMessage(tr("Crop cannot be undone: undo history cleared"));
   }
   NotifyVideoFramesChanged(resource);
   return true;
@@ -245,7 +246,7 @@ void Document::Regenerate(bool prerender) {
     try {
       StatusProgress progress(*this);
       sequence_ = kt58::MakeFrameSequence(a, progress);
-      emit statusMessage(QStringLiteral("Resequence Complete"));
+      emit statusMessage(tr("Resequence Complete"));
       playback_.first();
       if (prerender && !a.NonRenderedPlayback && sequence_.Sequenced()) {
         kt58::DialogProgress window = WindowProgress();
@@ -253,7 +254,7 @@ void Document::Regenerate(bool prerender) {
       }
     } catch (const std::exception&) {
       ClearFrames();
-      showMessage("Unknown Resequence Exception");
+      showMessage(tr("Unknown Resequence Exception").toStdString());
     }
     emit statusMessage(QString());
   }
@@ -299,6 +300,6 @@ void Document::DropFiles(const QMimeData* data, std::optional<QPoint> at) {
     AddLayerFromFile(path, at);
   }
   if (!refused.isEmpty())
-    emit statusMessage(QStringLiteral("Not added: %1 (only BMP, JPG, GIF and AVI files can be layers)")
+    emit statusMessage(tr("Not added: %1 (only BMP, JPG, GIF and AVI files can be layers)")
                            .arg(refused.join(QStringLiteral(", "))));
 }

@@ -72,7 +72,7 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
 CanvasView::~CanvasView() { updateTimer_->stop(); }
 
 QString CanvasView::emptyProjectHint() {
-  return QStringLiteral("Drop pictures or videos here,\nor use Layer > Add Layer...");
+  return tr("Drop pictures or videos here,\nor use Layer > Add Layer...");
 }
 
 void CanvasView::showBackgroundColor() {
@@ -252,7 +252,7 @@ void CanvasView::handleMousePress(QMouseEvent* e) {
 
 void CanvasView::storeOutlinePosition() {
   const QPoint offset = selectionRect_.topLeft() - drawOrigin_;
-  document_.EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move Layer"),
+  document_.EditSelectedLayer(kMergeLayerPosition, tr("Move Layer"),
                               [offset](kt58::Layer& a) { a.SetPosition(offset.x(), offset.y()); });
 }
 

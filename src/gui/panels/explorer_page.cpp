@@ -96,7 +96,7 @@ ExplorerPage::ExplorerPage(Document& document, QWidget* parent) : QWidget(parent
   auto* files = new FileList(splitter);
   fileList_ = files;
   fileList_->setObjectName(QStringLiteral("lvFiles"));
-  fileList_->setHeaderLabels({QStringLiteral("Filename")});
+  fileList_->setHeaderLabels({tr("Filename")});
   fileList_->setRootIsDecorated(false);
   fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fileList_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -112,9 +112,9 @@ ExplorerPage::ExplorerPage(Document& document, QWidget* parent) : QWidget(parent
 
   fileMenu_ = new QMenu(this);
   fileMenu_->setObjectName(QStringLiteral("FilePopup"));
-  refreshFileListAction_ = fileMenu_->addAction(QStringLiteral("Refresh File List"));
+  refreshFileListAction_ = fileMenu_->addAction(tr("Refresh File List"));
   refreshFileListAction_->setObjectName(QStringLiteral("RefreshFileList1"));
-  deleteSelectedFileAction_ = fileMenu_->addAction(QStringLiteral("Delete Selected File"));
+  deleteSelectedFileAction_ = fileMenu_->addAction(tr("Delete Selected File"));
   deleteSelectedFileAction_->setObjectName(QStringLiteral("DeleteSelectedFile1"));
   connect(refreshFileListAction_, &QAction::triggered, this, [this] { onFolderChanged(true); });
   connect(deleteSelectedFileAction_, &QAction::triggered, this, &ExplorerPage::deleteSelectedFile);
@@ -267,7 +267,7 @@ bool ExplorerPage::showPreview(const QString& path) {
     }
     return false;
   } catch (...) {
-    showMessage("Cannot load file for preview\r" + info.fileName().toStdString());
+    showMessage(tr("Cannot load file for preview\r%1").arg(info.fileName()).toStdString());
     return false;
   }
 }
@@ -289,7 +289,7 @@ void ExplorerPage::deleteSelectedFile() {
   const QString path = InFolder(LastThumbDir, rows.first()->text(0));
   if (!QFileInfo::exists(path)) return;
   if (!QFile::moveToTrash(path)) {
-    showMessage("File could not be deleted.");
+    showMessage(tr("File could not be deleted.").toStdString());
     return;
   }
   if (path == previewFile_) previewFile_.clear();

@@ -33,8 +33,8 @@ class ListUpdate {
 
 constexpr int kLayerRole = Qt::UserRole + 1;
 
-QAction* NamedAction(QMenu* menu, const char* caption, const char* name) {
-  QAction* action = menu->addAction(QString::fromLatin1(caption));
+QAction* NamedAction(QMenu* menu, const QString& caption, const char* name) {
+  QAction* action = menu->addAction(caption);
   action->setObjectName(QString::fromLatin1(name));
   return action;
 }
@@ -50,8 +50,8 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   commands->setContentsMargins(1, 1, 1, 1);
   layerCommandsButton_ = new QToolButton(commands_strip);
   layerCommandsButton_->setObjectName(QStringLiteral("LayerCommandsButton"));
-  layerCommandsButton_->setText(QStringLiteral("Layer Commands"));
-  layerCommandsButton_->setToolTip(QStringLiteral("Activates layer commands menu"));
+  layerCommandsButton_->setText(tr("Layer Commands"));
+  layerCommandsButton_->setToolTip(tr("Activates layer commands menu"));
   layerCommandsButton_->setFixedSize(147, 23);
   commands->addWidget(layerCommandsButton_);
   commands->addStretch(1);
@@ -61,7 +61,7 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   layerTree_ = new QTreeWidget(this);
   layerTree_->setObjectName(QStringLiteral("lvLayers"));
   layerTree_->setColumnCount(3);
-  layerTree_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Size")});
+  layerTree_->setHeaderLabels({tr("Name"), tr("Type"), tr("Size")});
   layerTree_->setRootIsDecorated(false);
   layerTree_->setUniformRowHeights(true);
   layerTree_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -88,12 +88,12 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   promoteButton_ = new QToolButton(side);
   promoteButton_->setObjectName(QStringLiteral("PromoteLayerButton"));
   promoteButton_->setArrowType(Qt::UpArrow);
-  promoteButton_->setToolTip(QStringLiteral("Move layer forward"));
+  promoteButton_->setToolTip(tr("Move layer forward"));
   promoteButton_->setFixedSize(26, 26);
   demoteButton_ = new QToolButton(side);
   demoteButton_->setObjectName(QStringLiteral("DemoteLayerButton"));
   demoteButton_->setArrowType(Qt::DownArrow);
-  demoteButton_->setToolTip(QStringLiteral("Move layer back"));
+  demoteButton_->setToolTip(tr("Move layer back"));
   demoteButton_->setFixedSize(26, 26);
   side_layout->addWidget(promoteButton_);
   side_layout->addWidget(demoteButton_);
@@ -103,12 +103,12 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
 
   layerMenu_ = new QMenu(this);
   layerMenu_->setObjectName(QStringLiteral("LayerPopup"));
-  copyLayerAction_ = NamedAction(layerMenu_, "Copy Layer", "CopyLayer1");
-  removeLayerAction_ = NamedAction(layerMenu_, "Remove layer", "RemoveLayer1");
-  promoteLayerAction_ = NamedAction(layerMenu_, "Promote layer", "PromoteLayer1");
-  demoteLayerAction_ = NamedAction(layerMenu_, "Demote layer", "DemoteLayer1");
+  copyLayerAction_ = NamedAction(layerMenu_, tr("Copy Layer"), "CopyLayer1");
+  removeLayerAction_ = NamedAction(layerMenu_, tr("Remove layer"), "RemoveLayer1");
+  promoteLayerAction_ = NamedAction(layerMenu_, tr("Promote layer"), "PromoteLayer1");
+  demoteLayerAction_ = NamedAction(layerMenu_, tr("Demote layer"), "DemoteLayer1");
   layerMenu_->addSeparator();
-  resetAllLayersAction_ = NamedAction(layerMenu_, "Reset all layers", "ResetAllLayers1");
+  resetAllLayersAction_ = NamedAction(layerMenu_, tr("Reset all layers"), "ResetAllLayers1");
 
   connect(copyLayerAction_, &QAction::triggered, this, &LayerList::copySelectedLayer);
   connect(removeLayerAction_, &QAction::triggered, this, &LayerList::removeSelectedLayer);

@@ -86,7 +86,7 @@ class LayerProperties final : public QWidget {
   void writeButtonizeGroup(kt58::Layer& a) const;
   // What the handlers share: nothing without a selected layer; otherwise
   // the write (with control events detached when guarded) as one undo step.
-  void change(int merge, const char* what, bool guarded, const std::function<void(kt58::Layer&)>& write);
+  void change(int merge, const QString& what, bool guarded, const std::function<void(kt58::Layer&)>& write);
 
   Document& document_;
   ControlEvents events_;

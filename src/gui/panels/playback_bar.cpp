@@ -18,11 +18,11 @@
 
 namespace {
 
-QToolButton* PlaybackTool(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const char* hint) {
+QToolButton* PlaybackTool(QWidget* parent, const char* name, QStyle::StandardPixmap icon, const QString& hint) {
   auto* button = new QToolButton(parent);
   button->setObjectName(QString::fromLatin1(name));
   button->setIcon(parent->style()->standardIcon(icon));
-  button->setToolTip(QString::fromLatin1(hint));
+  button->setToolTip(hint);
   button->setAutoRaise(true);
   // The buttons stand for keys of the view (Space, Left, Right); the
   // keyboard stays where the user put it.
@@ -41,7 +41,7 @@ PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent),
 
   frameSlider_ = new QSlider(Qt::Horizontal, this);
   frameSlider_->setObjectName(QStringLiteral("FrameSlider"));
-  frameSlider_->setToolTip(QStringLiteral("Current frame"));
+  frameSlider_->setToolTip(tr("Current frame"));
   frameSlider_->setRange(0, 0);
   frameSlider_->setEnabled(false);
   rows->addWidget(frameSlider_);
@@ -50,17 +50,17 @@ PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent),
   strip->setContentsMargins(0, 0, 0, 0);
   strip->setSpacing(0);
   rows->addLayout(strip);
-  playButton_ = PlaybackTool(this, "PlaybackButton", QStyle::SP_MediaPlay, "Play Animation");
-  stopButton_ = PlaybackTool(this, "StopButton", QStyle::SP_MediaStop, "Reset (Stop) Animation");
-  stepBackButton_ = PlaybackTool(this, "StepBackButton", QStyle::SP_MediaSeekBackward, "Step back one frame");
-  stepForwardButton_ = PlaybackTool(this, "StepForwardButton", QStyle::SP_MediaSeekForward, "Step forward one frame");
+  playButton_ = PlaybackTool(this, "PlaybackButton", QStyle::SP_MediaPlay, tr("Play Animation"));
+  stopButton_ = PlaybackTool(this, "StopButton", QStyle::SP_MediaStop, tr("Reset (Stop) Animation"));
+  stepBackButton_ = PlaybackTool(this, "StepBackButton", QStyle::SP_MediaSeekBackward, tr("Step back one frame"));
+  stepForwardButton_ = PlaybackTool(this, "StepForwardButton", QStyle::SP_MediaSeekForward, tr("Step forward one frame"));
   for (QToolButton* b : {playButton_, stopButton_, stepBackButton_, stepForwardButton_}) strip->addWidget(b);
   strip->addSpacing(3);
   playSpeedSlider_ = new QSlider(Qt::Horizontal, this);
   playSpeedSlider_->setObjectName(QStringLiteral("tbPlaySpeed"));
   playSpeedSlider_->setRange(0, 100);
   playSpeedSlider_->setTickPosition(QSlider::NoTicks);
-  playSpeedSlider_->setToolTip(QStringLiteral("Playback speed"));
+  playSpeedSlider_->setToolTip(tr("Playback speed"));
   playSpeedSlider_->setFixedHeight(22);
   // The form's position 0 turned round at start-up.
   playSpeedSlider_->setValue(100 - playSpeedSlider_->value());
@@ -105,7 +105,7 @@ void PlaybackBar::loadAnimationControls() {
 
 void PlaybackBar::onPlaySpeedChanged() {
   ++applying_;
-  document_.EditAnimation(kMergePlaySpeed, QStringLiteral("Playback Speed"), [this](kt58::Project& a) {
+  document_.EditAnimation(kMergePlaySpeed, tr("Playback Speed"), [this](kt58::Project& a) {
     a.FrameDelay = (100 - playSpeedSlider_->value()) * 2;
   });
   --applying_;

@@ -59,7 +59,7 @@ void VideoLayerPage::buildPage() {
   auto* page = new QVBoxLayout(this);
   page->setContentsMargins(4, 4, 4, 4);
 
-  auto* info = new QGroupBox(QStringLiteral("  General Information  "), this);
+  auto* info = new QGroupBox(tr("  General Information  "), this);
   auto* info_rows = new QVBoxLayout(info);
   fileLabel_ = new QLabel(info);
   frameCountLabel_ = new QLabel(info);
@@ -71,7 +71,7 @@ void VideoLayerPage::buildPage() {
   }
   page->addWidget(info);
 
-  frameManagerGroup_ = new QGroupBox(QStringLiteral("  Video Frame Manager  "), this);
+  frameManagerGroup_ = new QGroupBox(tr("  Video Frame Manager  "), this);
   auto* manager = new QVBoxLayout(frameManagerGroup_);
   framePreview_ = new QLabel(frameManagerGroup_);
   framePreview_->setAlignment(Qt::AlignCenter);
@@ -87,7 +87,7 @@ void VideoLayerPage::buildPage() {
 
   auto* lower = new QHBoxLayout;
   frameList_ = new QTreeWidget(frameManagerGroup_);
-  frameList_->setHeaderLabels({QStringLiteral("Frame")});
+  frameList_->setHeaderLabels({tr("Frame")});
   frameList_->setRootIsDecorated(false);
   frameList_->setUniformRowHeights(true);
   frameList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -97,14 +97,14 @@ void VideoLayerPage::buildPage() {
   lower->addWidget(frameList_, 1);
 
   auto* buttons = new QVBoxLayout;
-  stretchCheck_ = new QCheckBox(QStringLiteral("Stretch"), frameManagerGroup_);
+  stretchCheck_ = new QCheckBox(tr("Stretch"), frameManagerGroup_);
   stretchCheck_->setChecked(true);
-  previewButton_ = new QPushButton(QStringLiteral("Preview"), frameManagerGroup_);
+  previewButton_ = new QPushButton(tr("Preview"), frameManagerGroup_);
   interlaceSelectionButton_ = new QToolButton(frameManagerGroup_);
-  interlaceSelectionButton_->setText(QStringLiteral("Interlaced"));
+  interlaceSelectionButton_->setText(tr("Interlaced"));
   interlaceSelectionButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
   interlaceSelectionButton_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-  cropButton_ = new QPushButton(QStringLiteral("Crop"), frameManagerGroup_);
+  cropButton_ = new QPushButton(tr("Crop"), frameManagerGroup_);
   buttons->addWidget(stretchCheck_);
   for (QWidget* button : {static_cast<QWidget*>(previewButton_), static_cast<QWidget*>(interlaceSelectionButton_),
                           static_cast<QWidget*>(cropButton_)})
@@ -114,8 +114,8 @@ void VideoLayerPage::buildPage() {
   manager->addLayout(lower, 1);
   page->addWidget(frameManagerGroup_, 1);
 
-  interlaceSelectionButton_->setToolTip(QStringLiteral("Mark every second frame"));
-  cropButton_->setToolTip(QStringLiteral("Remove the marked frames"));
+  interlaceSelectionButton_->setToolTip(tr("Mark every second frame"));
+  cropButton_->setToolTip(tr("Remove the marked frames"));
   for (auto [widget, name] : std::initializer_list<std::pair<QWidget*, const char*>>{
            {fileLabel_, "AviFileLabel"},
            {frameCountLabel_, "AviFramesLabel"},
@@ -166,9 +166,9 @@ std::vector<bool> VideoLayerPage::marks() const {
 }
 
 void VideoLayerPage::showEmpty() {
-  fileLabel_->setText(QStringLiteral("File : "));
-  frameCountLabel_->setText(QStringLiteral("Total Frames : "));
-  currentFrameLabel_->setText(QStringLiteral("Current Frames : "));
+  fileLabel_->setText(tr("File : "));
+  frameCountLabel_->setText(tr("Total Frames : "));
+  currentFrameLabel_->setText(tr("Current Frames : "));
   framePreview_->clear();
   frameList_->clear();
   enableButtons();
@@ -206,9 +206,9 @@ void VideoLayerPage::showVideoLayerInfo(const kt58::Layer* layer) {
   // A frame that cannot be read leaves the picture empty, never another
   // layer's frame.
   framePreview_->clear();
-  fileLabel_->setText(QStringLiteral("File : %1").arg(FileNameOnly(resource->SourceFileName)));
-  frameCountLabel_->setText(QStringLiteral("Total Frames : %1").arg(store->FrameCount));
-  currentFrameLabel_->setText(QStringLiteral("Current Frame : %1").arg(store->ReadCursor + 1));
+  fileLabel_->setText(tr("File : %1").arg(FileNameOnly(resource->SourceFileName)));
+  frameCountLabel_->setText(tr("Total Frames : %1").arg(store->FrameCount));
+  currentFrameLabel_->setText(tr("Current Frame : %1").arg(store->ReadCursor + 1));
   {
     const BusyCursor busy;
     frameList_->setUpdatesEnabled(false);
@@ -248,7 +248,7 @@ void VideoLayerPage::showVideoFrame(int index, bool force) {
   const QImage image = PictureImage(*picture);
   kt58::FreeWorkPicture(picture);
   framePreview_->setPixmap(QPixmap::fromImage(image));
-  currentFrameLabel_->setText(QStringLiteral("Current Frame : %1").arg(index + 1));
+  currentFrameLabel_->setText(tr("Current Frame : %1").arg(index + 1));
   shown_row_ = index;
   emit frameShown(index);
 }
@@ -297,7 +297,7 @@ void VideoLayerPage::onPreviewClicked() {
   if (!shownStore() || rows < 2) return;
   int start = selectedRow();
   if (start < 0 || start == rows - 1) start = 0;
-  previewButton_->setText(QStringLiteral("Stop"));
+  previewButton_->setText(tr("Stop"));
   previewRunning_ = true;
   previewStopRequested_ = false;
   enableButtons();
@@ -315,7 +315,7 @@ void VideoLayerPage::previewStep() {
     if (frameList_->topLevelItem(row)->checkState(0) != Qt::Checked) showVideoFrame(row, false);
   } catch (...) {
     endPreview();
-    showMessage("Preview Exception");
+    showMessage(tr("Preview Exception").toStdString());
     return;
   }
   pacer_.WaitFor(document_.project().FrameDelay);
@@ -341,8 +341,7 @@ void VideoLayerPage::endPreview() {
   if (!previewRunning_) return;
   previewRunning_ = false;
   previewStopRequested_ = false;
-  previewButton_->setText(QStringLiteral("Preview"));
+  previewButton_->setText(tr("Preview"));
   enableButtons();
   showVideoFrame(selectedRow(), false);
-  emit previewEnded();
 }

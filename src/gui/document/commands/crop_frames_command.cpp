@@ -61,7 +61,7 @@ void StoreVersion::Restore(kt58::FrameStore& store) const {
 
 CropFramesCommand::CropFramesCommand(Document& document, kt58::ImageResource* resource, StoreVersion before,
                                      StoreVersion after)
-    : QUndoCommand(QStringLiteral("Crop Video Frames")),
+    : QUndoCommand(Document::tr("Crop Video Frames")),
       document_(document),
       resource_(resource),
       before_(std::move(before)),
@@ -82,7 +82,7 @@ void CropFramesCommand::Show(const StoreVersion& version) {
   } catch (const std::exception& e) {
     // Undo cannot refuse: the frames stay as they are, and the status bar
     // says why.
-    emit document_.statusMessage(QStringLiteral("The video frames could not be put back: %1").arg(e.what()));
+    emit document_.statusMessage(Document::tr("The video frames could not be put back: %1").arg(e.what()));
   }
   document_.NotifyVideoFramesChanged(resource_);
 }

@@ -82,7 +82,7 @@ void InsertLayerCommand::redo() {
 // ---- removing
 
 RemoveLayerCommand::RemoveLayerCommand(Document& document, kt58::Layer* layer)
-    : QUndoCommand(QStringLiteral("Remove Layer")), document_(document), layer_(layer) {}
+    : QUndoCommand(Document::tr("Remove Layer")), document_(document), layer_(layer) {}
 
 void RemoveLayerCommand::redo() {
   const kt58::Project& a = document_.project();
@@ -108,7 +108,7 @@ void RemoveLayerCommand::undo() {
 // ---- moving
 
 MoveLayerCommand::MoveLayerCommand(Document& document, int from, int to)
-    : QUndoCommand(to < from ? QStringLiteral("Promote Layer") : QStringLiteral("Demote Layer")),
+    : QUndoCommand(to < from ? Document::tr("Promote Layer") : Document::tr("Demote Layer")),
       document_(document),
       from_(from),
       to_(to) {}
