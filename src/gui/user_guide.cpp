@@ -31,7 +31,7 @@ fs::path UserGuidePath() {
 void OpenUserGuide(QWidget* parent) {
   const fs::path page = UserGuidePath();
   if (page.empty()) {
-    Ui().ShowMessage(UserGuideTexts::tr("Help file missing.").toStdString());
+    showMessage(UserGuideTexts::tr("Help file missing.").toStdString());
     return;
   }
   controls::ShellOpen(parent, QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(page.string()))).toString());

@@ -15,7 +15,7 @@
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/gif_export_dialog.h"
 #include "gui/dialogs/picture_sequence_dialog.h"
-#include "gui/dialogs/progress_dialog.h"
+#include "gui/widgets/progress_dialog.h"
 #include "gui/dialogs/splash_screen.h"
 #include "gui/dialogs/startup_dialog.h"
 #include "gui/dialogs/video_export_dialog.h"
