@@ -15,7 +15,7 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
   using Stage = PlatformErrorCode;
   const int count = sequence.Count();
   progress.Begin(texts.caption, texts.cancellable);
-  progress.Report(texts.label, 0, project.FrameCount);
+  progress.Report(texts.label, 0, count);
 
   EncodedFrames out;
   if (sequence.Empty()) return out;
@@ -40,7 +40,7 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
   }
   VideoWriter writer(out.file->TempPath(), settings);
   for (int i = 0; i < count; ++i) {
-    progress.Report(texts.label, i, project.FrameCount);
+    progress.Report(texts.label, i, count);
     if (progress.Cancelled()) return {FramePassResult::Cancelled, nullptr};
     WorkPicture picture = ComposeFrame(project, sequence.Frame(i), FrameClock::Stepping(i));
     if (!picture || picture->Width() != settings.width || picture->Height() != settings.height)

@@ -152,7 +152,7 @@ FrameCache ComposeAllFrames(const Project& project, const FrameSequence& sequenc
   FrameCache cache(project.GetFrameSize());
   progress.Begin("Rendering Frames...", false);
   for (int k = 0; k < sequence.Count(); ++k) {
-    progress.Report(Format("Constructing Frame : %d", k), k, project.FrameCount);
+    progress.Report(Format("Constructing Frame : %d", k), k, sequence.Count());
     WorkPicture picture = ComposeFrame(project, sequence.Frame(k), FrameClock::Stepping(k));
     if (picture) cache.Add(*picture);
     FreeWorkPicture(picture);
