@@ -220,15 +220,25 @@ bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& mark
     return false;
   }
   StoreVersion after = before ? StoreVersion::Keep(*store) : StoreVersion();
-  if (before && after) {
-    Push(new CropFramesCommand(*this, resource, std::move(before), std::move(after)));
-  } else {
-    // Undoing the steps before it would no longer lead back to the project
-    // as it was.
-    undo_.clear();
-    SetModified(true);
-    emit statusMessage(tr("Crop cannot be undone: undo history cleared"));
+  // The command's redo puts the cropped frames in, so the store goes back to
+  // its frames before the crop first (one rename).
+  bool undoable = before && after;
+  if (undoable) {
+    try {
+      before.Restore(*store);
+    } catch (const std::exception&) {
+      undoable = false;  // the store keeps the cropped frames
+    }
   }
+  if (undoable) {
+    Push(new CropFramesCommand(*this, resource, std::move(before), std::move(after)));
+    return true;
+  }
+  // Undoing the steps before it would no longer lead back to the project as
+  // it was.
+  undo_.clear();
+  SetModified(true);
+  emit statusMessage(tr("Crop cannot be undone: undo history cleared"));
   NotifyVideoFramesChanged(resource);
   return true;
 }

@@ -69,10 +69,7 @@ CropFramesCommand::CropFramesCommand(Document& document, kt58::ImageResource* re
 
 void CropFramesCommand::undo() { Show(before_); }
 
-void CropFramesCommand::redo() {
-  if (std::exchange(done_, false)) return;
-  Show(after_);
-}
+void CropFramesCommand::redo() { Show(after_); }
 
 void CropFramesCommand::Show(const StoreVersion& version) {
   kt58::FrameStore* store = resource_->Store();
