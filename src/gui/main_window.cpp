@@ -199,11 +199,6 @@ void MainWindow::buildLayout() {
   statusBar()->addWidget(projectNameLabel_, 1);
 
   connect(splitter_, &QSplitter::splitterMoved, this, [this] { onSplitterMoved(); });
-  // The bar paces playback and stepping; the view owns the canvas they draw on.
-  connect(playbackBar_, &PlaybackBar::playingChanged, canvasView_, &CanvasView::onPlayingChanged);
-  connect(playbackBar_, &PlaybackBar::currentFrameDue, canvasView_, &CanvasView::drawCurrentFrame);
-  connect(canvasView_, &CanvasView::stepRequested, playbackBar_, &PlaybackBar::step);
-  connect(canvasView_, &CanvasView::nudgingChanged, playbackBar_, &PlaybackBar::setPlayBlocked);
   connect(canvasView_, &CanvasView::layerMenuRequested, layerList_, &LayerList::popupLayerMenu);
 }
 
@@ -330,12 +325,13 @@ void MainWindow::connectDocument() {
   // Making the frames reports its own status texts; an edit that made them
   // still leaves "Modified" in panel 0.
   connect(&doc, &Document::framesChanged, this, &MainWindow::showModified);
-  connect(playbackBar_, &PlaybackBar::statusChanged, this, &MainWindow::updateStatusLine);
-  connect(playbackBar_, &PlaybackBar::playingChanged, this, [this] {
+  connect(&doc.playback(), &Playback::statusChanged, this, &MainWindow::updateStatusLine);
+  connect(&doc.playback(), &Playback::playingChanged, this, [this] {
     updateStatusLine();
     updateControlStates();
   });
-  connect(animationProperties_->nonRenderedPlaybackCheck_, &QCheckBox::clicked, playbackBar_, &PlaybackBar::applyPlaybackMode);
+  connect(animationProperties_->nonRenderedPlaybackCheck_, &QCheckBox::clicked, &doc.playback(),
+          &Playback::applyPlaybackMode);
 }
 
 void MainWindow::fitToContent() {
@@ -459,7 +455,7 @@ void MainWindow::showSplashProgress(const QString&, int percent) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-  if (document_->playback().isPlaying()) playbackBar_->stopPlayback();
+  document_->playback().stop();
   if (!querySaveProject()) {
     e->ignore();
     return;
@@ -515,7 +511,9 @@ void MainWindow::showProjectName() {
   projectNameLabel_->setToolTip(name);
 }
 
-void MainWindow::updateStatusLine() {
+void MainWindow::updateStatusLine() { showFrameInfo(document_->playback().fps(), document_->playback().maxFps()); }
+
+void MainWindow::showFrameInfo(double fps, double max_fps) {
   const kt58::Project& a = document_->project();
   const kt58::FrameSequence& sequence = document_->sequence();
   const bool playing = document_->playback().isPlaying();
@@ -529,8 +527,8 @@ void MainWindow::updateStatusLine() {
     text = tr("Frame : %1 of %2,  ").arg(padded(document_->playback().currentFrame()), padded(sequence.Count()));
   text += (a.FixedFrameSize ? tr("Size : [%1 x %2] Fixed") : tr("Size : [%1 x %2]")).arg(size.Width).arg(size.Height);
   QString rates;
-  if (playing) rates = tr("FPS : %1  ").arg(rate(playbackBar_->fps_));
-  rates += tr("Max : %1").arg(rate(playbackBar_->maxFps_));
+  if (playing) rates = tr("FPS : %1  ").arg(rate(fps));
+  rates += tr("Max : %1").arg(rate(max_fps));
   // The rates go on a second line while playing (with them the line is
   // wider than the view's column, and it keeps still as playing starts and
   // stops) and whenever the one line would not fit, as a high Max makes it.

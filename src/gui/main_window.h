@@ -69,6 +69,8 @@ class MainWindow final : public QMainWindow {
   void showStatusMessage(const QString& text);
   void showProjectName();
   void updateStatusLine();
+  // The frame line (frame, size, rates) with these rates.
+  void showFrameInfo(double fps, double max_fps);
   void updateControlStates();
   void loadAnimationControls();
   void relayout();

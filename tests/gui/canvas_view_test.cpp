@@ -274,11 +274,12 @@ class ConstructionViewTest : public QObject {
     const QUrl url = FileUrl(f.WriteBmp("dropped.bmp", 16, 12, 10));
 
     // Refused while playing.
-    f.Doc().playback().setPlaying(true);
+    f.Doc().playback().play();
+    QVERIFY(f.Doc().playback().isPlaying());
     DropResult r = DropFiles(f.Box(), {url}, QPoint(40, 40));
     QVERIFY(!r.entered);
     QCOMPARE(f.Anim().LayerCount(), 1);
-    f.Doc().playback().setPlaying(false);
+    f.Doc().playback().stop();
 
     const QPoint at = view.drawOrigin_ + QPoint(5, 7);
     r = DropFiles(f.Box(), {url}, at);

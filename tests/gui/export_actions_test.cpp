@@ -25,7 +25,8 @@ class ExportCommandsTest : public QObject {
     for (const char* e : entries) QVERIFY2(!f.Action(e)->isEnabled(), e);
     f.Add(f.WriteBmp("a.bmp", 12, 10, 1));
     for (const char* e : entries) QVERIFY2(f.Action(e)->isEnabled(), e);
-    f.Doc().playback().setPlaying(true);
+    f.Doc().playback().play();
+    QVERIFY(f.Doc().playback().isPlaying());
     f.form->updateControlStates();
     for (const char* e : entries) QVERIFY2(!f.Action(e)->isEnabled(), e);
   }

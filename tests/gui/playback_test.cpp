@@ -23,8 +23,7 @@ struct Player {
   Player() {
     ready = f.Ready();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 7));
-    strip = f.Find<PlaybackBar>("Panel6");
-    QObject::connect(strip, &PlaybackBar::frameShown, strip, [this](int index) {
+    QObject::connect(&f.Doc().playback(), &Playback::frameShown, f.form.get(), [this](int index) {
       shown.push_back(index);
       at.push_back(clock.elapsed());
     });
@@ -39,7 +38,6 @@ struct Player {
 
   MainFormFixture f;
   bool ready = false;
-  PlaybackBar* strip = nullptr;
   QElapsedTimer clock;
   std::vector<int> shown;
   std::vector<qint64> at;
@@ -112,20 +110,20 @@ class PlaybackTest : public QObject {
     p.Click("PlaybackButton");
     // The rate is measured over windows of at least a second.
     QTest::qWait(300);
-    QCOMPARE(p.strip->maxFps_, 0.0);
-    QVERIFY(QTest::qWaitFor([&] { return p.strip->maxFps_ > 0.0; }, 3000));
+    QCOMPARE(p.f.Doc().playback().maxFps(), 0.0);
+    QVERIFY(QTest::qWaitFor([&] { return p.f.Doc().playback().maxFps() > 0.0; }, 3000));
     QVERIFY(p.f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("  Max : ")));
     p.Click("StopButton");
-    const double best = p.strip->maxFps_;
+    const double best = p.f.Doc().playback().maxFps();
     QVERIFY(best > 0.0);
     p.Click("PlaybackButton");
-    QCOMPARE(p.strip->maxFps_, 0.0);
+    QCOMPARE(p.f.Doc().playback().maxFps(), 0.0);
     QVERIFY(p.f.Find<QLabel>("DataPanel")->text().endsWith(QStringLiteral("  Max : 0.00")));
     p.Click("StopButton");
   }
 
   // Frames come no sooner than the delay apart, and the waits between them
-  // leave the processor alone: the bar sleeps on its timer until a frame is
+  // leave the processor alone: the playback sleeps on its timer until a frame is
   // due, so it wakes about once per frame. A busy wait (polling the clock,
   // or a zero timeout re-armed until the delay has passed) wakes it
   // hundreds of times per frame at this delay, on any machine.
@@ -134,7 +132,7 @@ class PlaybackTest : public QObject {
     QVERIFY(p.ready);
     p.f.Anim().FrameDelay = 200;
     std::vector<std::unique_ptr<QSignalSpy>> wakes;
-    for (QTimer* timer : p.strip->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
+    for (QTimer* timer : p.f.Doc().playback().findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
       wakes.push_back(std::make_unique<QSignalSpy>(timer, &QTimer::timeout));
     QVERIFY(!wakes.empty());
     p.Click("PlaybackButton");

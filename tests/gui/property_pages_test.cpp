@@ -460,12 +460,13 @@ class PropertyPagesTest : public QObject {
     f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
     QVERIFY(shown(&f.Pages()));
     QVERIFY(f.Find<QSpinBox>("spFrameCount")->isEnabled());
-    f.Doc().playback().setPlaying(true);
+    f.Doc().playback().play();
+    QVERIFY(f.Doc().playback().isPlaying());
     w.updateControlStates();
     QVERIFY(!shown(&f.animationProperties()));
     QVERIFY(!shown(&f.Pages()));
     QVERIFY(!f.Find<QSpinBox>("spFrameCount")->isEnabled());
-    f.Doc().playback().setPlaying(false);
+    f.Doc().playback().stop();
     w.updateControlStates();
     QVERIFY(shown(&f.animationProperties()));
     QVERIFY(shown(&f.Pages()));

@@ -60,7 +60,6 @@ void Document::ReplaceAnimation(std::unique_ptr<kt58::Project> animation, const 
   selected_ = nullptr;
   ClearFrames();
   animation_ = std::move(animation);
-  playback_.setProject(*animation_);
   playback_.restart();
   fileName_ = file_name;
   kt58::Project& a = *animation_;
@@ -257,7 +256,7 @@ void Document::Regenerate(bool prerender) {
       StatusProgress progress(*this);
       sequence_ = kt58::MakeFrameSequence(a, progress);
       emit statusMessage(tr("Resequence Complete"));
-      playback_.first();
+      playback_.restart();
       if (prerender && !a.NonRenderedPlayback && sequence_.Sequenced()) {
         kt58::DialogProgress window = WindowProgress();
         playback_.setRenderedFrames(kt58::ComposeAllFrames(a, sequence_, window));

@@ -168,7 +168,7 @@ class Document final : public QObject {
   // resources.
   kt58::FrameSequence sequence_;
   QUndoStack undo_;
-  Playback playback_{*animation_, sequence_};
+  Playback playback_{*this};
   QString fileName_;
   kt58::Layer* selected_ = nullptr;
   int merge_serial_ = 0;

@@ -67,6 +67,9 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
     requestRepaint();
   });
   connect(&document_, &Document::framesChanged, this, &CanvasView::requestRepaint);
+  // Playing and stepping draw the frames the playback asks for.
+  connect(&document_.playback(), &Playback::playingChanged, this, &CanvasView::onPlayingChanged);
+  connect(&document_.playback(), &Playback::frameDue, this, &CanvasView::drawCurrentFrame);
 }
 
 CanvasView::~CanvasView() { updateTimer_->stop(); }
@@ -287,7 +290,7 @@ bool CanvasView::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::KeyPress) {
     const int k = key->key();
     if (watched == canvas_ && key->modifiers() == Qt::NoModifier && (k == Qt::Key_Left || k == Qt::Key_Right)) {
-      emit stepRequested(k == Qt::Key_Left ? -1 : 1);
+      document_.playback().step(k == Qt::Key_Left ? -1 : 1);
       return true;
     }
     const bool arrow = k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down;
@@ -317,7 +320,7 @@ void CanvasView::nudgeLayer(int key) {
   }
   if (!nudging_) {
     nudging_ = true;
-    emit nudgingChanged(true);
+    document_.playback().setPlayBlocked(true);
   }
   detachPaint();
   stopUpdateTimer();
@@ -328,7 +331,7 @@ void CanvasView::nudgeLayer(int key) {
 
 void CanvasView::endNudge() {
   nudging_ = false;
-  emit nudgingChanged(false);
+  document_.playback().setPlayBlocked(false);
   document_.EndMerge();
   document_.Regenerate();
   attachPaint();

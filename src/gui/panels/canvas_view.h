@@ -71,10 +71,6 @@ class CanvasView final : public QWidget {
  signals:
   // The right button asks for the layer menu at this point of the screen.
   void layerMenuRequested(const QPoint& global);
-  // Left or Right pressed in the canvas: step through the generated frames.
-  void stepRequested(int delta);
-  // A run of key nudges started or ended.
-  void nudgingChanged(bool nudging);
 
  protected:
   // Ctrl+arrows nudge the selected layer whenever a widget of this window

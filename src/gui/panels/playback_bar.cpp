@@ -13,8 +13,6 @@
 
 #include "gui/document/document.h"
 #include "model/project.h"
-#include "gui/document/window_progress.h"
-#include "render/compose.h"
 
 namespace {
 
@@ -87,6 +85,10 @@ PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent),
       showFrameIndex();
       updateControlStates();
     });
+  Playback& playback = document_.playback();
+  connect(&playback, &Playback::frameShown, this, &PlaybackBar::showFrameIndex);
+  connect(&playback, &Playback::statusChanged, this, &PlaybackBar::showFrameIndex);
+  connect(&playback, &Playback::playingChanged, this, &PlaybackBar::updateControlStates);
   // Space plays and stops anywhere in the window except where it is typed.
   auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
   space->setContext(Qt::WindowShortcut);
@@ -126,108 +128,14 @@ void PlaybackBar::showFrameIndex() {
   frameSlider_->setValue(std::max(0, document_.playback().currentFrame()));
 }
 
-// ---- playing
+void PlaybackBar::play() { document_.playback().play(); }
 
-void PlaybackBar::play() {
-  if (playBlocked_ || document_.playback().isPlaying() || document_.project().LayerCount() < 1) return;
-  playLoop(true);
-}
-
-void PlaybackBar::stop() {
-  document_.playback().setPlaying(false);
-  if (looping_) stopPlayback();
-}
-
-void PlaybackBar::playLoop(bool regenerate) {
-  if (regenerate) document_.Regenerate(true);
-  if (document_.sequence().Empty()) return;
-  // A new loop plays from the current frame; a loop resumed (another
-  // playback mode) goes on with its clock.
-  document_.playback().setPlaying(true);
-  looping_ = true;
-  ++run_;
-  pacer_.Start();
-  window_start_ = 0;
-  passes_ = 0;
-  fps_ = maxFps_ = 0.0;
-  emit playingChanged(true);
-  updateControlStates();
-  pacer_.WaitFor(document_.project().FrameDelay);
-}
-
-void PlaybackBar::tick() {
-  Playback& playback = document_.playback();
-  if (!playback.isPlaying()) {
-    stopPlayback();
-    return;
-  }
-  if (!pacer_.Take(document_.project().FrameDelay)) return;
-  const int64_t now = pacer_.Elapsed();
-  if (now - window_start_ >= 1000) {
-    fps_ = passes_ * 1000.0 / static_cast<double>(now - window_start_);
-    maxFps_ = std::max(maxFps_, fps_);
-    window_start_ = now;
-    passes_ = 0;
-  }
-  playback.step(1);
-  const uint64_t run = run_;
-  if (playback.currentFrame() >= 0 && playback.isPlaying()) {
-    drawCurrentFrame();  // lets events run: Stop may end the loop here
-    if (run != run_) return;
-  }
-  ++passes_;
-  emit statusChanged();
-  if (!playback.isPlaying()) {
-    stopPlayback();
-    return;
-  }
-  pacer_.WaitFor(document_.project().FrameDelay);
-}
-
-void PlaybackBar::drawCurrentFrame() {
-  const Playback& playback = document_.playback();
-  emit currentFrameDue(playback.clock());
-  showFrameIndex();
-  emit frameShown(playback.currentFrame());
-}
-
-void PlaybackBar::stopPlayback() {
-  Playback& playback = document_.playback();
-  playback.setPlaying(false);
-  looping_ = false;
-  ++run_;
-  pacer_.Stop();
-  playback.first();
-  showFrameIndex();
-  emit statusChanged();
-  emit playingChanged(false);
-  updateControlStates();
-}
-
-void PlaybackBar::applyPlaybackMode(bool non_rendered) {
-  Playback& playback = document_.playback();
-  const bool was_playing = playback.isPlaying();
-  document_.project().NonRenderedPlayback = non_rendered;
-  if (!non_rendered && was_playing && playback.renderedFrames().Count() == 0) {
-    kt58::DialogProgress progress = WindowProgress();
-    playback.setRenderedFrames(kt58::ComposeAllFrames(document_.project(), document_.sequence(), progress));
-  }
-  if (was_playing) playLoop(false);
-}
-
-// ---- stepping
+void PlaybackBar::stop() { document_.playback().stop(); }
 
 void PlaybackBar::step(int delta) {
-  Playback& playback = document_.playback();
-  if (playback.isPlaying()) return;
-  playback.step(delta);
-  if (playback.currentFrame() >= 0) {
-    const ControlEventsPause paused(events_);
-    drawCurrentFrame();
-  } else {
-    showFrameIndex();
-  }
-  emit statusChanged();
+  // The slider follows the frame drawn without stepping again.
+  const ControlEventsPause paused(events_);
+  document_.playback().step(delta);
 }
 
 void PlaybackBar::onFrameSliderMoved(int index) {
