@@ -209,6 +209,47 @@ class PlaybackTest : public QObject {
     QVERIFY(slider->value() <= 3);
   }
 
+  // Frames made anew: their making shows on the status bar, frame 0 is
+  // current and the cache of rendered frames goes; without layers there is
+  // no current frame and the constructor frame is what the view draws.
+  void regeneratingMakesFrameZeroCurrentAndDropsTheCache() {
+    Player p;
+    QVERIFY(p.ready);
+    Document& doc = p.f.Doc();
+    Playback& playback = doc.playback();
+    const kt58::SequencedFrame* constructor = p.f.Anim().ConstructorFrame.get();
+    playback.step(3);
+    QCOMPARE(playback.currentFrame(), 3);
+    QCOMPARE(playback.shownFrame(), doc.sequence().Frame(3));
+    playback.showConstruction();
+    QCOMPARE(playback.shownFrame(), constructor);
+    p.f.Find<QCheckBox>("cbrtPlayback")->click();  // rendered playback
+    p.Click("PlaybackButton");
+    QCOMPARE(playback.renderedFrames().Count(), 10);
+    p.Click("StopButton");
+
+    p.f.statuses.clear();
+    doc.Regenerate();
+    QCOMPARE(playback.currentFrame(), 0);
+    QCOMPARE(playback.shownFrame(), doc.sequence().Frame(0));
+    QCOMPARE(playback.renderedFrames().Count(), 0);
+    QVERIFY(!p.f.statuses.empty());
+    QCOMPARE(p.f.statuses.front(), std::string("Creating Frame : 0"));
+    QCOMPARE(p.f.Count("Creating Frame : 9"), 1);
+    QCOMPARE(std::vector<std::string>(p.f.statuses.end() - 2, p.f.statuses.end()),
+             (std::vector<std::string>{"Resequence Complete", ""}));
+
+    // Stepping back from the first frame wraps to the last.
+    playback.step(-1);
+    QCOMPARE(playback.currentFrame(), 9);
+    p.f.Action("RemoveLayer1")->trigger();
+    QVERIFY(doc.sequence().Empty());
+    QCOMPARE(playback.currentFrame(), -1);
+    QCOMPARE(playback.shownFrame(), constructor);
+    playback.step(1);
+    QCOMPARE(playback.currentFrame(), -1);
+  }
+
   void renderedPlaybackChosenWhilePlayingComposesTheFramesAndPlaysOn() {
     Player p;
     QVERIFY(p.ready);
