@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "gui/actions/named_action.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/splash_screen.h"
@@ -41,6 +42,8 @@
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
 
+using kt58::app::NamedAction;
+
 namespace {
 
 void PaintBlack(QWidget* w) {
@@ -49,13 +52,6 @@ void PaintBlack(QWidget* w) {
   pal.setColor(QPalette::Window, Qt::black);
   pal.setColor(QPalette::WindowText, Qt::white);
   w->setPalette(pal);
-}
-
-QAction* NamedAction(QObject* parent, const QString& caption, const char* name, bool enabled = true) {
-  auto* action = new QAction(caption, parent);
-  action->setObjectName(QString::fromLatin1(name));
-  action->setEnabled(enabled);
-  return action;
 }
 
 // A long status line of a project that is not playing (a hundred frames of
