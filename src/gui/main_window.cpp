@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "gui/actions/export_actions.h"
 #include "gui/actions/named_action.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/project_dialogs.h"
@@ -68,6 +69,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   buildLayout();
   buildMenus();
   connectDocument();
+  connectActions();
   // Polished, every widget has its final font, so the sizes the layout
   // needs are known.
   ensurePolished();
@@ -213,17 +215,7 @@ void MainWindow::buildMenus() {
   saveProjectAction_->setShortcut(QKeySequence::Save);
   saveProjectAsAction_ = NamedAction(this, tr("Save Project As..."), "SaveProjectAs1");
   saveProjectAsAction_->setShortcut(QKeySequence::SaveAs);
-  exportGifAction_ = NamedAction(this, tr("Save as Animated Gif..."), "CreateGif1", false);
-  exportPictureSequenceAction_ =
-      NamedAction(this, tr("Save as Bitmap Sequence..."), "CreateBitmapSequence1", false);
-  exportSingleFrameAction_ = NamedAction(this, tr("Save Single Frame as..."), "SaveSingleFrame1", false);
-  exportAviAction_ = NamedAction(this, tr("Save As AVI Video..."), "SaveAsAvi1", false);
-  exportVideoAction_ = NamedAction(this, tr("Save as Video or Web Animation..."), "SaveAsVideo1", false);
-  connect(exportVideoAction_, &QAction::triggered, this, &MainWindow::exportVideo);
-  connect(exportSingleFrameAction_, &QAction::triggered, this, &MainWindow::exportSingleFrame);
-  connect(exportAviAction_, &QAction::triggered, this, &MainWindow::exportAvi);
-  connect(exportPictureSequenceAction_, &QAction::triggered, this, &MainWindow::exportPictureSequence);
-  connect(exportGifAction_, &QAction::triggered, this, &MainWindow::exportGif);
+  exportActions_ = new ExportActions(*document_, settings_, this);
   helpAction_ = NamedAction(this, tr("Help"), "Help1");
   helpAction_->setShortcut(QKeySequence::HelpContents);
   connect(helpAction_, &QAction::triggered, this, &MainWindow::showHelp);
@@ -261,7 +253,7 @@ void MainWindow::buildMenus() {
   projectMenu_->setObjectName(QStringLiteral("ProjectPopup"));
   projectMenu_->addActions({newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
   projectMenu_->addSeparator();
-  projectMenu_->addActions({exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_});
+  projectMenu_->addActions(exportActions_->actions());
   projectMenu_->addSeparator();
   projectMenu_->addActions({helpAction_, closeAction_, aboutAction_, debugAction_});
   connect(projectMenu_, &QMenu::aboutToShow, this, &MainWindow::onProjectMenuAboutToShow);
@@ -280,7 +272,7 @@ void MainWindow::buildMenus() {
   recentProjectsMenu_->setEnabled(false);
   connect(file, &QMenu::aboutToShow, this, &MainWindow::onProjectMenuAboutToShow);
   file->addSeparator();
-  file->addActions({exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_});
+  file->addActions(exportActions_->actions());
   file->addSeparator();
   file->addAction(quitAction_);
   QMenu* edit = menuBar_->addMenu(tr("&Edit"));
@@ -332,6 +324,17 @@ void MainWindow::connectDocument() {
     updateControlStates();
   });
   connect(animationProperties_->nonRenderedPlaybackCheck_, &QCheckBox::clicked, playbackBar_, &PlaybackBar::applyPlaybackMode);
+}
+
+void MainWindow::connectActions() {
+  connect(exportActions_, &ExportActions::saveSettingsRequested, this, &MainWindow::saveSettings);
+  connect(exportActions_, &ExportActions::repaintRequested, canvasView_, &CanvasView::requestRepaint);
+  connect(exportActions_, &ExportActions::viewPaused, canvasView_, &CanvasView::stopUpdateTimer);
+  connect(exportActions_, &ExportActions::viewResumed, canvasView_, [view = canvasView_] {
+    view->requestBackgroundClear();
+    view->requestRepaint();
+    view->startUpdateTimer();
+  });
 }
 
 void MainWindow::fitToContent() {
@@ -549,8 +552,7 @@ void MainWindow::updateControlStates() {
   for (QAction* action : {newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_}) action->setEnabled(!playing);
   recentProjectsMenu_->setEnabled(!playing && !settings_.MruList.empty());
   addLayerAction_->setEnabled(!playing);
-  for (QAction* exporter : {exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_})
-    exporter->setEnabled(!playing && document_->sequence().Sequenced());
+  exportActions_->updateControlStates();
   layerList_->updateControlStates();
   playbackBar_->updateControlStates();
   animationProperties_->updateControlStates();

@@ -13,13 +13,13 @@
 #include <memory>
 #include <string>
 
-#include "export/gif/color_reduction.h"
 #include "gui/settings.h"
 
 class AnimationProperties;
 class CanvasView;
 class Document;
 class ExplorerPage;
+class ExportActions;
 class LayerList;
 class LayerProperties;
 class PlaybackBar;
@@ -108,12 +108,6 @@ class MainWindow final : public QMainWindow {
   void showHelp();
   void showAbout();
   void showDebugInfo();
-  // The export commands (export_commands.cpp).
-  void exportSingleFrame();
-  void exportAvi();
-  void exportPictureSequence();
-  void exportGif();
-  void exportVideo();
 
   // What the Add Layer dialog offers: the file types layers are made of.
   static QString layerFileFilter();
@@ -134,6 +128,8 @@ class MainWindow final : public QMainWindow {
   void buildLayout();
   void buildMenus();
   void connectDocument();
+  // The project and export commands' requests to the view and the shell.
+  void connectActions();
   // The size the layout needs with this platform's fonts, never below the
   // described sizes.
   void fitToContent();
@@ -160,11 +156,11 @@ class MainWindow final : public QMainWindow {
   QToolButton* projectButton_;
   QMenuBar* menuBar_;
   QMenu* projectMenu_;
-  // Project and export entries, shared by the Project button's menu and the
-  // File menu. The exports need generated frames and no playback.
+  // Project entries, shared by the Project button's menu and the File menu.
   QAction *newProjectAction_, *openProjectAction_, *saveProjectAction_, *saveProjectAsAction_;
   QMenu* recentProjectsMenu_;
-  QAction *exportGifAction_, *exportPictureSequenceAction_, *exportSingleFrameAction_, *exportAviAction_, *exportVideoAction_;
+  // The export commands, whose entries both menus share too.
+  ExportActions* exportActions_;
   QAction *helpAction_, *aboutAction_, *debugAction_, *closeAction_, *quitAction_;
   QAction *undoAction_, *redoAction_, *addLayerAction_;
   QWidget* sideColumn_;
@@ -179,8 +175,5 @@ class MainWindow final : public QMainWindow {
   // The panels hold a reference to it: they are deleted first.
   std::unique_ptr<Document> document_;
   bool shown_once_ = false;
-  // The dither code of the GIF window's last build this session: single
-  // frames saved as GIF use it (nearest colour before any build).
-  int gifDither_ = kt58::dmNearest;
   bool startup_dialog_shown_ = false;
 };
