@@ -23,11 +23,11 @@ class ExportActions;
 class LayerList;
 class LayerProperties;
 class PlaybackBar;
+class ProjectActions;
 class QAction;
 class QLabel;
 class QMenu;
 class QMenuBar;
-class QMimeData;
 class QSplitter;
 class QTabWidget;
 class QToolButton;
@@ -78,32 +78,9 @@ class MainWindow final : public QMainWindow {
   void disableControlEvents();
   void enableControlEvents();
   void addLayer();
-
-  // ---- project commands (project_commands.cpp)
-  void onProjectMenuAboutToShow();
-  // true: go on; false: the user cancelled, or the project could not be
-  // saved when asked to.
-  bool querySaveProject();
-  void newProject();
-  void open();
-  void save();
-  void saveAs();
-  // An empty path asks with the open dialog. true when a project was loaded.
-  bool openProject(std::filesystem::path path);
-  // true when the project was written; false when the user cancelled the
-  // dialog or the write failed (shown, the project stays modified).
-  bool saveProject(bool save_as);
-  void clearProject();
-  void startEmptyProject();
   // The window's placement and pane sizes into Settings, then the file;
   // a failed write is shown.
   void saveSettings();
-  void showStartupDialog();
-  // The recent projects as entries of the File menu (enabled by
-  // updateControlStates).
-  void showRecentProjects();
-  // An .apf among dropped files; empty without one.
-  static std::filesystem::path droppedProject(const QMimeData* data);
 
   void showHelp();
   void showAbout();
@@ -136,6 +113,8 @@ class MainWindow final : public QMainWindow {
   void showTitle();
   // LoadSettings with the form's sizes as defaults, then applied.
   void applySettings();
+  // Offers the start-up dialog once, then finishes start-up.
+  void showStartupDialog();
 
   bool splitterToggle_ = false;
   bool startupComplete_ = false;
@@ -156,10 +135,9 @@ class MainWindow final : public QMainWindow {
   QToolButton* projectButton_;
   QMenuBar* menuBar_;
   QMenu* projectMenu_;
-  // Project entries, shared by the Project button's menu and the File menu.
-  QAction *newProjectAction_, *openProjectAction_, *saveProjectAction_, *saveProjectAsAction_;
-  QMenu* recentProjectsMenu_;
-  // The export commands, whose entries both menus share too.
+  // The project and export commands, whose entries the Project button's
+  // menu and the File menu share.
+  ProjectActions* projectActions_;
   ExportActions* exportActions_;
   QAction *helpAction_, *aboutAction_, *debugAction_, *closeAction_, *quitAction_;
   QAction *undoAction_, *redoAction_, *addLayerAction_;
