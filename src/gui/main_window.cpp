@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,8 +20,13 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
+#include <exception>
 
+#include "gui/actions/export_actions.h"
+#include "gui/actions/named_action.h"
+#include "gui/actions/project_actions.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/splash_screen.h"
@@ -41,6 +47,8 @@
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
 
+using kt58::app::NamedAction;
+
 namespace {
 
 void PaintBlack(QWidget* w) {
@@ -49,13 +57,6 @@ void PaintBlack(QWidget* w) {
   pal.setColor(QPalette::Window, Qt::black);
   pal.setColor(QPalette::WindowText, Qt::white);
   w->setPalette(pal);
-}
-
-QAction* NamedAction(QObject* parent, const QString& caption, const char* name, bool enabled = true) {
-  auto* action = new QAction(caption, parent);
-  action->setObjectName(QString::fromLatin1(name));
-  action->setEnabled(enabled);
-  return action;
 }
 
 // A long status line of a project that is not playing (a hundred frames of
@@ -72,6 +73,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   buildLayout();
   buildMenus();
   connectDocument();
+  connectActions();
   // Polished, every widget has its final font, so the sizes the layout
   // needs are known.
   ensurePolished();
@@ -204,25 +206,8 @@ void MainWindow::buildLayout() {
 
 void MainWindow::buildMenus() {
   QUndoStack& undo = document_->UndoStack();
-  newProjectAction_ = NamedAction(this, tr("New Project"), "NewProject1");
-  newProjectAction_->setShortcut(QKeySequence::New);
-  openProjectAction_ = NamedAction(this, tr("Open Project"), "OpenProject1");
-  openProjectAction_->setShortcut(QKeySequence::Open);
-  saveProjectAction_ = NamedAction(this, tr("Save Project"), "SaveProject1");
-  saveProjectAction_->setShortcut(QKeySequence::Save);
-  saveProjectAsAction_ = NamedAction(this, tr("Save Project As..."), "SaveProjectAs1");
-  saveProjectAsAction_->setShortcut(QKeySequence::SaveAs);
-  exportGifAction_ = NamedAction(this, tr("Save as Animated Gif..."), "CreateGif1", false);
-  exportPictureSequenceAction_ =
-      NamedAction(this, tr("Save as Bitmap Sequence..."), "CreateBitmapSequence1", false);
-  exportSingleFrameAction_ = NamedAction(this, tr("Save Single Frame as..."), "SaveSingleFrame1", false);
-  exportAviAction_ = NamedAction(this, tr("Save As AVI Video..."), "SaveAsAvi1", false);
-  exportVideoAction_ = NamedAction(this, tr("Save as Video or Web Animation..."), "SaveAsVideo1", false);
-  connect(exportVideoAction_, &QAction::triggered, this, &MainWindow::exportVideo);
-  connect(exportSingleFrameAction_, &QAction::triggered, this, &MainWindow::exportSingleFrame);
-  connect(exportAviAction_, &QAction::triggered, this, &MainWindow::exportAvi);
-  connect(exportPictureSequenceAction_, &QAction::triggered, this, &MainWindow::exportPictureSequence);
-  connect(exportGifAction_, &QAction::triggered, this, &MainWindow::exportGif);
+  projectActions_ = new ProjectActions(*document_, settings_, this);
+  exportActions_ = new ExportActions(*document_, settings_, this);
   helpAction_ = NamedAction(this, tr("Help"), "Help1");
   helpAction_->setShortcut(QKeySequence::HelpContents);
   connect(helpAction_, &QAction::triggered, this, &MainWindow::showHelp);
@@ -247,23 +232,20 @@ void MainWindow::buildMenus() {
   redoAction_->setShortcut(QKeySequence::Redo);
   addLayerAction_ = NamedAction(this, tr("Add Layer..."), "AddLayer1");
   connect(addLayerAction_, &QAction::triggered, this, &MainWindow::addLayer);
-  connect(newProjectAction_, &QAction::triggered, this, &MainWindow::newProject);
-  connect(openProjectAction_, &QAction::triggered, this, &MainWindow::open);
-  connect(saveProjectAction_, &QAction::triggered, this, &MainWindow::save);
-  connect(saveProjectAsAction_, &QAction::triggered, this, &MainWindow::saveAs);
   // The shortcuts work without opening a menu, also while the menu bar
   // cannot show them (Debug is never in the menu bar).
-  addActions({debugAction_, undoAction_, redoAction_, quitAction_, helpAction_, newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
+  addActions({debugAction_, undoAction_, redoAction_, quitAction_, helpAction_});
+  addActions(projectActions_->actions());
 
   // The Project button's menu.
   projectMenu_ = new QMenu(this);
   projectMenu_->setObjectName(QStringLiteral("ProjectPopup"));
-  projectMenu_->addActions({newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
+  projectMenu_->addActions(projectActions_->actions());
   projectMenu_->addSeparator();
-  projectMenu_->addActions({exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_});
+  projectMenu_->addActions(exportActions_->actions());
   projectMenu_->addSeparator();
   projectMenu_->addActions({helpAction_, closeAction_, aboutAction_, debugAction_});
-  connect(projectMenu_, &QMenu::aboutToShow, this, &MainWindow::onProjectMenuAboutToShow);
+  connect(projectMenu_, &QMenu::aboutToShow, this, &MainWindow::updateControlStates);
   connect(projectButton_, &QToolButton::clicked, this, [this] {
     projectMenu_->popup(projectButton_->mapToGlobal(QPoint(0, projectButton_->height() + 1)));
   });
@@ -271,15 +253,12 @@ void MainWindow::buildMenus() {
   // The menu bar.
   QMenu* file = menuBar_->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("FileMenu"));
-  file->addActions({newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
+  file->addActions(projectActions_->actions());
   connect(file, &QMenu::aboutToShow, this, [this] { updateControlStates(); });
   file->addSeparator();
-  recentProjectsMenu_ = file->addMenu(tr("Recent Projects"));
-  recentProjectsMenu_->setObjectName(QStringLiteral("RecentProjectsMenu"));
-  recentProjectsMenu_->setEnabled(false);
-  connect(file, &QMenu::aboutToShow, this, &MainWindow::onProjectMenuAboutToShow);
+  file->addMenu(projectActions_->recentProjectsMenu());
   file->addSeparator();
-  file->addActions({exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_});
+  file->addActions(exportActions_->actions());
   file->addSeparator();
   file->addAction(quitAction_);
   QMenu* edit = menuBar_->addMenu(tr("&Edit"));
@@ -334,6 +313,21 @@ void MainWindow::connectDocument() {
           &Playback::applyPlaybackMode);
 }
 
+void MainWindow::connectActions() {
+  connect(projectActions_, &ProjectActions::saveSettingsRequested, this, &MainWindow::saveSettings);
+  connect(projectActions_, &ProjectActions::statusMessage, this, &MainWindow::showStatusMessage);
+  connect(projectActions_, &ProjectActions::viewPaused, canvasView_, &CanvasView::stopUpdateTimer);
+  connect(projectActions_, &ProjectActions::viewResumed, canvasView_, &CanvasView::startUpdateTimer);
+  connect(exportActions_, &ExportActions::saveSettingsRequested, this, &MainWindow::saveSettings);
+  connect(exportActions_, &ExportActions::repaintRequested, canvasView_, &CanvasView::requestRepaint);
+  connect(exportActions_, &ExportActions::viewPaused, canvasView_, &CanvasView::stopUpdateTimer);
+  connect(exportActions_, &ExportActions::viewResumed, canvasView_, [view = canvasView_] {
+    view->requestBackgroundClear();
+    view->requestRepaint();
+    view->startUpdateTimer();
+  });
+}
+
 void MainWindow::fitToContent() {
   // The right column is as wide as the described 328 pixels unless a page
   // needs more with this platform's fonts.
@@ -381,6 +375,41 @@ void MainWindow::initialize() {
   qApp->installEventFilter(this);
 }
 
+void MainWindow::applySettings() {
+  // The form's sizes are the defaults of the keys the file lacks.
+  settings_.Window = {x(), y(), width(), height(), false, false};
+  settings_.Preview = splitter_->sizes().value(0, settings_.Preview);
+  settings_.lvLayersType = layerList_->layerTree_->columnWidth(1);
+  settings_.lvLayersSize = layerList_->layerTree_->columnWidth(2);
+  kt58::app::LoadSettings(settings_);
+
+  const kt58::app::WindowPlacement& w = settings_.Window;
+  move(w.Left, w.Top);
+  resize(w.Width, w.Height);
+  if (w.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+  const QList<int> sizes = splitter_->sizes();
+  if (sizes.size() == 2) splitter_->setSizes({settings_.Preview, std::max(0, sizes[0] + sizes[1] - settings_.Preview)});
+  layerList_->layerTree_->setColumnWidth(1, settings_.lvLayersType);
+  layerList_->layerTree_->setColumnWidth(2, settings_.lvLayersSize);
+  document_->project().NonRenderedPlayback = settings_.RealTimePlayback;
+  loadAnimationControls();
+  projectActions_->showRecentProjects();
+}
+
+void MainWindow::saveSettings() {
+  settings_.Window = {x(), y(), width(), height(), isMaximized(), isMinimized()};
+  settings_.Preview = splitter_->sizes().value(0, settings_.Preview);
+  settings_.lvLayersType = layerList_->layerTree_->columnWidth(1);
+  settings_.lvLayersSize = layerList_->layerTree_->columnWidth(2);
+  settings_.RealTimePlayback = document_->project().NonRenderedPlayback;
+  if (!explorerPage_->LastThumbDir.isEmpty()) settings_.LastThumbDir = kt58::app::ToPath(explorerPage_->LastThumbDir);
+  try {
+    kt58::app::SaveSettings(settings_);
+  } catch (const std::exception& e) {
+    showMessage(e.what());
+  }
+}
+
 void MainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   if (shown_once_) return;
@@ -422,12 +451,25 @@ void MainWindow::onFirstShow() {
   }
   if (!options_.ProjectToOpen.empty()) {
     // The project named on the command line replaces the start-up dialog.
-    openProject(options_.ProjectToOpen);
+    projectActions_->openProject(options_.ProjectToOpen);
   } else if (settings_.StartDialogOn) {
     // After the window's first paint, which the queue lets happen first.
     QTimer::singleShot(0, this, [this] { showStartupDialog(); });
     return;
   }
+  startupComplete_ = true;
+  relayout();
+}
+
+void MainWindow::showStartupDialog() {
+  repaint();
+  processPendingEvents();
+  if (!startup_dialog_shown_) {
+    startup_dialog_shown_ = true;
+    projectActions_->askAtStartup();
+  }
+  propertyTabs_->setCurrentWidget(explorerPage_);
+  processPendingEvents();
   startupComplete_ = true;
   relayout();
 }
@@ -456,7 +498,7 @@ void MainWindow::showSplashProgress(const QString&, int percent) {
 
 void MainWindow::closeEvent(QCloseEvent* e) {
   document_->playback().stop();
-  if (!querySaveProject()) {
+  if (!projectActions_->querySaveProject()) {
     e->ignore();
     return;
   }
@@ -464,6 +506,24 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   disableControlEvents();
   canvasView_->stopUpdateTimer();
   e->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  const QEvent::Type type = e->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+    return QMainWindow::eventFilter(watched, e);
+  auto* widget = qobject_cast<QWidget*>(watched);
+  auto* drop = static_cast<QDropEvent*>(e);
+  if (!widget || widget->window() != this || document_->playback().isPlaying()) return false;
+  const std::filesystem::path project = ProjectActions::droppedProject(drop->mimeData());
+  if (project.empty()) return false;
+  drop->acceptProposedAction();
+  if (type == QEvent::Drop) {
+    // Opened once the drag has ended, so that its source is not kept
+    // waiting on the question and the loading.
+    QTimer::singleShot(0, this, [this, project] { projectActions_->open(project); });
+  }
+  return true;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
@@ -548,11 +608,9 @@ void MainWindow::updateControlStates() {
   const bool playing = document_->playback().isPlaying();
   const int layers = a.LayerCount();
   projectButton_->setEnabled(!playing);
-  for (QAction* action : {newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_}) action->setEnabled(!playing);
-  recentProjectsMenu_->setEnabled(!playing && !settings_.MruList.empty());
+  projectActions_->updateControlStates();
   addLayerAction_->setEnabled(!playing);
-  for (QAction* exporter : {exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_})
-    exporter->setEnabled(!playing && document_->sequence().Sequenced());
+  exportActions_->updateControlStates();
   layerList_->updateControlStates();
   playbackBar_->updateControlStates();
   animationProperties_->updateControlStates();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/actions/project_actions.h"
 #include "gui/main_window.h"
 #include "gui/settings.h"
 #include "gui/panels/animation_properties.h"
@@ -59,6 +60,12 @@ class MainFormFixture {
     return found;
   }
   QAction* Action(const char* name) const { return Find<QAction>(name); }
+  // The project commands, for what they return.
+  ProjectActions& Projects() const {
+    auto* found = form->findChild<ProjectActions*>();
+    if (!found) qFatal("no ProjectActions");
+    return *found;
+  }
 
   Document& Doc() { return form->document(); }
   Project& Anim() { return Doc().project(); }
