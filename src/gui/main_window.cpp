@@ -25,7 +25,7 @@
 #include <exception>
 
 #include "gui/actions/export_actions.h"
-#include "gui/actions/named_action.h"
+#include "gui/widgets/named_action.h"
 #include "gui/actions/project_actions.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/project_dialogs.h"

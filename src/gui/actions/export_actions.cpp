@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <exception>
 
-#include "gui/actions/named_action.h"
+#include "gui/widgets/named_action.h"
 #include "gui/dialogs/gif_export_dialog.h"
 #include "gui/dialogs/picture_sequence_dialog.h"
 #include "gui/dialogs/save_dialog.h"

@@ -11,7 +11,7 @@
 #include <exception>
 #include <system_error>
 
-#include "gui/actions/named_action.h"
+#include "gui/widgets/named_action.h"
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/startup_dialog.h"
 #include "gui/document/document.h"

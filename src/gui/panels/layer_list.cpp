@@ -12,6 +12,7 @@
 
 #include "gui/widgets/packed_layout.h"
 #include "gui/document/document.h"
+#include "gui/widgets/named_action.h"
 #include "model/project.h"
 #include "model/image_resource.h"
 #include "platform/text_helpers.h"
@@ -32,12 +33,6 @@ class ListUpdate {
 };
 
 constexpr int kLayerRole = Qt::UserRole + 1;
-
-QAction* NamedAction(QMenu* menu, const QString& caption, const char* name) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(QString::fromLatin1(name));
-  return action;
-}
 
 }  // namespace
 
@@ -103,12 +98,17 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
 
   layerMenu_ = new QMenu(this);
   layerMenu_->setObjectName(QStringLiteral("LayerPopup"));
-  copyLayerAction_ = NamedAction(layerMenu_, tr("Copy Layer"), "CopyLayer1");
-  removeLayerAction_ = NamedAction(layerMenu_, tr("Remove layer"), "RemoveLayer1");
-  promoteLayerAction_ = NamedAction(layerMenu_, tr("Promote layer"), "PromoteLayer1");
-  demoteLayerAction_ = NamedAction(layerMenu_, tr("Demote layer"), "DemoteLayer1");
+  copyLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Copy Layer"), "CopyLayer1");
+  layerMenu_->addAction(copyLayerAction_);
+  removeLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Remove layer"), "RemoveLayer1");
+  layerMenu_->addAction(removeLayerAction_);
+  promoteLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Promote layer"), "PromoteLayer1");
+  layerMenu_->addAction(promoteLayerAction_);
+  demoteLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Demote layer"), "DemoteLayer1");
+  layerMenu_->addAction(demoteLayerAction_);
   layerMenu_->addSeparator();
-  resetAllLayersAction_ = NamedAction(layerMenu_, tr("Reset all layers"), "ResetAllLayers1");
+  resetAllLayersAction_ = kt58::app::NamedAction(layerMenu_, tr("Reset all layers"), "ResetAllLayers1");
+  layerMenu_->addAction(resetAllLayersAction_);
 
   connect(copyLayerAction_, &QAction::triggered, this, &LayerList::copySelectedLayer);
   connect(removeLayerAction_, &QAction::triggered, this, &LayerList::removeSelectedLayer);
