@@ -15,6 +15,7 @@
 #include "engine/bmp_codec.h"
 #include "engine/raster_ops.h"
 #include "model/project.h"
+#include "render/frame_sequence.h"
 
 namespace kt58::bench {
 
@@ -42,10 +43,13 @@ inline void WriteBytes(const std::filesystem::path& path, const std::vector<uint
   std::fclose(f);
 }
 
-// The project in a fresh folder under /tmp, removed with the object.
+// The project and its generated frames in a fresh folder under /tmp,
+// removed with the object.
 struct BenchProject {
   std::filesystem::path dir;
-  std::unique_ptr<Project> animation;
+  std::unique_ptr<Project> project;
+  // Dropped before the project, whose resources its layers count.
+  FrameSequence sequence;
   BenchProject() {
     char tmpl[] = "/tmp/kt58-export-bench-XXXXXX";
     dir = ::mkdtemp(tmpl);
@@ -53,24 +57,21 @@ struct BenchProject {
     WriteBytes(dir / "l1.bmp", EncodeBmp(Pattern(200, 150, 1)));
     WriteBytes(dir / "l2.bmp", EncodeBmp(Pattern(160, 120, 2)));
     WriteBytes(dir / "l3.bmp", EncodeBmp(Pattern(100, 80, 3)));
-    animation = std::make_unique<Project>();
-    animation->FrameCount = kFrames;
-    animation->FrameDelay = 100;
+    project = std::make_unique<Project>();
+    project->FrameCount = kFrames;
+    project->FrameDelay = 100;
     // Layers are added on top: base first.
-    animation->AddLayerFromFile(dir / "base.bmp");
-    animation->SetLayerOther(true, pr_Left, false, false);
+    project->AddLayerFromFile(dir / "base.bmp")->SetOther(true, pr_Left, false, false);
     const struct {
       const char* name;
       int x, y;
     } tops[] = {{"l1.bmp", 40, 30}, {"l2.bmp", 300, 200}, {"l3.bmp", 500, 60}};
-    for (const auto& t : tops) {
-      animation->AddLayerFromFile(dir / t.name);
-      animation->SetLayerPosition(t.x, t.y);
-    }
-    animation->MakeFrameSequence();
+    for (const auto& t : tops) project->AddLayerFromFile(dir / t.name)->SetPosition(t.x, t.y);
+    sequence = MakeFrameSequence(*project);
   }
   ~BenchProject() {
-    animation.reset();
+    sequence = FrameSequence();
+    project.reset();
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
   }

@@ -30,7 +30,7 @@ void BM_ExportAvi(benchmark::State& state) {
   BenchProject& p = Shared();
   const fs::path out = p.dir / "bench.avi";
   for (auto _ : state) {
-    ExportAvi(*p.animation, out);
+    ExportAvi(*p.project, p.sequence, out);
   }
   const double bytes = static_cast<double>(fs::file_size(out));
   state.counters["MB_written_per_s"] =
@@ -43,7 +43,7 @@ void BM_ExportGif(benchmark::State& state) {
   BenchProject& p = Shared();
   const fs::path out = p.dir / "ours.gif";
   GifExportOptions options;  // optimized-windows, 256 colours, nearest
-  for (auto _ : state) ExportAnimatedGif(*p.animation, options, out);
+  for (auto _ : state) ExportAnimatedGif(*p.project, p.sequence, options, out);
   state.counters["bytes"] = static_cast<double>(fs::file_size(out));
 }
 BENCHMARK(BM_ExportGif)->Unit(benchmark::kMillisecond)->Iterations(1);

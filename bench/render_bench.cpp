@@ -16,8 +16,8 @@ namespace {
 using namespace kt58;
 
 // A resource with its picture in memory, as a loaded BMP would be.
-ImageResource* AddStill(Project& anim, uint32_t seed) {
-  auto ref = std::make_unique<PictureResource>(std::filesystem::path(), anim.References->TakeNextId());
+ImageResource* AddStill(Project& project, uint32_t seed) {
+  auto ref = std::make_unique<PictureResource>(std::filesystem::path(), project.References->TakeNextId());
   ref->SourceType = st_Bmp;
   ref->Image = CreateSizedPicture24(320, 240);
   uint32_t s = seed;
@@ -30,17 +30,17 @@ ImageResource* AddStill(Project& anim, uint32_t seed) {
   }
   ref->Width = 320;
   ref->Height = 240;
-  return anim.References->Append(std::move(ref));
+  return project.References->Append(std::move(ref));
 }
 
-void BuildProject(Project& anim, bool effects) {
-  anim.FixedFrameSize = true;
-  anim.FixedWidth = 640;
-  anim.FixedHeight = 480;
-  anim.BackgroundColor = 0x204060;
+void BuildProject(Project& project, bool effects) {
+  project.FixedFrameSize = true;
+  project.FixedWidth = 640;
+  project.FixedHeight = 480;
+  project.BackgroundColor = 0x204060;
   for (int i = 0; i < 4; ++i) {
-    auto layer = std::make_unique<Layer>(&anim);
-    layer->ImageRef = AddStill(anim, 17u + static_cast<uint32_t>(i));
+    auto layer = std::make_unique<Layer>(*project.References);
+    layer->ImageRef = AddStill(project, 17u + static_cast<uint32_t>(i));
     layer->OffsetX = 40 + 90 * i;
     layer->OffsetY = 30 + 60 * i;
     layer->TransparentColor = 0x010203;
@@ -54,15 +54,15 @@ void BuildProject(Project& anim, bool effects) {
       }
       if (i == 2) layer->Angle = 30;
     }
-    anim.ConstructorFrame->Layers.push_back(std::move(layer));
+    project.ConstructorFrame->Layers.push_back(std::move(layer));
   }
 }
 
 void RenderLoop(benchmark::State& state, bool effects) {
-  Project anim;
-  BuildProject(anim, effects);
+  Project project;
+  BuildProject(project, effects);
   for (auto _ : state) {
-    WorkPicture frame = ComposeFrame(anim, anim.ConstructorFrame.get(), FrameClock::Stepping(-1));
+    WorkPicture frame = ComposeFrame(project, project.ConstructorFrame.get(), FrameClock::Stepping(-1));
     benchmark::DoNotOptimize(frame->Bits());
   }
   state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

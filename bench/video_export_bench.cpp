@@ -40,17 +40,16 @@ const Format kFormats[] = {
 // The project saved as a file for the tool, and its frames as BMP files for
 // ffmpeg, composed as the export composes them.
 struct Inputs {
-  bench::BenchProject project;
+  bench::BenchProject source;
   fs::path apf;
   Inputs() {
-    apf = project.dir / "bench.apf";
-    project.animation->SaveToFile(apf);
-    Project& a = *project.animation;
-    for (int i = 0; i < a.FrameCount; ++i) {
-      WorkPicture p = ComposeFrame(a, a.Frames[static_cast<size_t>(i)].get(), FrameClock::Stepping(i));
+    apf = source.dir / "bench.apf";
+    source.project->SaveToFile(apf);
+    for (int i = 0; i < source.sequence.Count(); ++i) {
+      WorkPicture p = ComposeFrame(*source.project, source.sequence.Frame(i), FrameClock::Stepping(i));
       char name[32];
       std::snprintf(name, sizeof name, "frame_%03d.bmp", i);
-      bench::WriteBytes(project.dir / name, EncodeBmp(*p));
+      bench::WriteBytes(source.dir / name, EncodeBmp(*p));
     }
   }
 };
@@ -79,8 +78,8 @@ double BestOfThree(const std::string& command) {
 
 void BM_Kt58ExportVideo(benchmark::State& state, const Format& format) {
   Inputs& in = Shared();
-  const fs::path out = in.project.dir / (std::string("kt58.") + format.extension);
-  const std::string command = "KT58_HOME='" + in.project.dir.string() + "/' '" + KT58_CLI_PATH +
+  const fs::path out = in.source.dir / (std::string("kt58.") + format.extension);
+  const std::string command = "KT58_HOME='" + in.source.dir.string() + "/' '" + KT58_CLI_PATH +
                               "' export-video '" + in.apf.string() + "' '" + out.string() + "'";
   for (auto _ : state) {
     const double seconds = BestOfThree(command);
@@ -96,8 +95,8 @@ void BM_Kt58ExportVideo(benchmark::State& state, const Format& format) {
 
 void BM_FfmpegVideo(benchmark::State& state, const Format& format) {
   Inputs& in = Shared();
-  const fs::path out = in.project.dir / (std::string("ffmpeg.") + format.extension);
-  const std::string command = "ffmpeg -nostdin -v error -y -framerate 10 -i '" + in.project.dir.string() +
+  const fs::path out = in.source.dir / (std::string("ffmpeg.") + format.extension);
+  const std::string command = "ffmpeg -nostdin -v error -y -framerate 10 -i '" + in.source.dir.string() +
                               "/frame_%03d.bmp' " + format.ffmpeg_options + " '" + out.string() + "'";
   double seconds = 0;
   for (auto _ : state) {

@@ -30,11 +30,11 @@ const std::filesystem::path& ProgramHome() {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::filesystem::path& home = ProgramHome();
   {
-    kt58::Project animation;
+    kt58::Project project;
     std::stringstream in(std::string(reinterpret_cast<const char*>(data), size));
-    animation.LoadFromStream(in);
+    project.ReadFromStream(in);
   }
-  // Every store file made while reading goes with the animation; the list
+  // Every store file made while reading goes with the project; the list
   // of the files this process made (".kt58.<pid>.owned") stays until exit.
   std::error_code ec;
   for (std::filesystem::directory_iterator it(home, ec), end; !ec && it != end; it.increment(ec))

@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "gui/qt_ui_services.h"
 #include "gui/widgets/folder_tree.h"
 #include "gui/document/document.h"
 #include "gui/panels/explorer_page.h"
@@ -57,7 +56,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   qputenv("KT58_HOME", home.path().toUtf8());
-  QtUiServices services;
   Document document;
   ExplorerPage page(document);
   page.resize(320, 600);

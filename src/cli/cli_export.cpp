@@ -5,7 +5,6 @@
 
 #include "cli/cli_project.h"
 #include "cli/cli_ui.h"
-#include "engine/ui_services.h"
 #include "export/avi_export.h"
 #include "export/bitmap_sequence.h"
 #include "export/gif_export.h"
@@ -16,16 +15,16 @@ namespace kt58::cli {
 
 namespace {
 
-// The project, loaded and resequenced, with frames to export.
-std::unique_ptr<Project> LoadForExport(const std::filesystem::path& project, CliUi& ui) {
-  auto anim = LoadProject(project, ui);
-  if (!anim->Sequenced || anim->Frames.empty())
+// The project, loaded and its frames generated, with frames to export.
+LoadedProject LoadForExport(const std::filesystem::path& project, CliUi& ui) {
+  LoadedProject loaded = LoadProject(project, ui);
+  if (!loaded.sequence.Sequenced())
     throw CommandFailed("project " + project.string() + " has no layers: there is nothing to export");
-  const FrameSize size = anim->GetFrameSize();
+  const FrameSize size = loaded.project->GetFrameSize();
   if (size.Width <= 0 || size.Height <= 0)
     throw CommandFailed("project " + project.string() + " has a frame size of " + std::to_string(size.Width) + " x " +
                         std::to_string(size.Height) + ": there is nothing to export");
-  return anim;
+  return loaded;
 }
 
 // Writing the output would replace the project while it is being read
@@ -46,7 +45,7 @@ int BitsForColors(int colors) {
 
 void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   RefuseOverwritingProject(cmd.project, cmd.out);
-  const auto anim = LoadForExport(cmd.project, ui);
+  const LoadedProject loaded = LoadForExport(cmd.project, ui);
   GifExportOptions options;
   options.FrameDelayMs = cmd.delay_ms;
   // The parser admits only names the export knows.
@@ -61,37 +60,32 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
     if (o == "remove-passive") options.RemovePassive = true;
     if (o == "sort") options.SortColors = true;
   }
-  ProgressScope progress;
-  progress->SetCaption("GIF Export");
-  progress->SetRange(0, static_cast<int>(anim->Frames.size()));
-  progress->Show();
-  ExportAnimatedGif(*anim, options, cmd.out, [&](int index, int count, const Picture&) {
+  DialogProgress progress = ui.MakeProgress();
+  progress.Begin("GIF Export", false);
+  ExportAnimatedGif(*loaded.project, loaded.sequence, options, cmd.out, [&](int index, int count, const Picture&) {
     // The build pass has no cancel of its own; leaving by an exception
-    // still resets the animation and writes no file.
+    // writes no file.
     if (CliUi::Interrupted()) throw CommandFailed("interrupted");
-    progress->SetText("Frame " + std::to_string(index + 1) + " of " + std::to_string(count));
-    progress->SetPosition(index + 1);
+    progress.Report("Frame " + std::to_string(index + 1) + " of " + std::to_string(count), index + 1, count);
   });
 }
 
 void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
-  const auto anim = LoadForExport(cmd.project, ui);
+  const LoadedProject loaded = LoadForExport(cmd.project, ui);
   std::error_code ec;
   std::filesystem::create_directories(cmd.folder, ec);
   if (!std::filesystem::is_directory(cmd.folder, ec))
     throw CommandFailed("cannot make the folder " + cmd.folder.string());
-  for (const std::string& name : SequenceFileNames(cmd.pattern, cmd.start, anim->FrameCount))
+  for (const std::string& name : SequenceFileNames(cmd.pattern, cmd.start, loaded.project->FrameCount))
     RefuseOverwritingProject(cmd.project, cmd.folder / name);
-  ProgressScope progress;
-  progress->SetCaption("Bitmap Sequencer");
-  progress->SetRange(0, static_cast<int>(anim->Frames.size()));
-  progress->Show();
-  const SequenceResult result =
-      ExportBitmapSequence(*anim, cmd.folder, cmd.pattern, cmd.start,
-                           [&](int index, const std::string& name, SequenceStatus status) {
-                             progress->SetText(name);
-                             if (status != SequenceStatus::Processing) progress->SetPosition(index + 1);
-                           });
+  DialogProgress progress = ui.MakeProgress();
+  progress.Begin("Bitmap Sequencer", false);
+  const int count = loaded.sequence.Count();
+  const SequenceResult result = ExportBitmapSequence(
+      *loaded.project, loaded.sequence, cmd.folder, cmd.pattern, cmd.start,
+      [&](int index, const std::string& name, SequenceStatus status) {
+        progress.Report(name, status == SequenceStatus::Processing ? index : index + 1, count);
+      });
   if (result.names.empty()) throw CommandFailed("the pattern \"" + cmd.pattern + "\" gives no file names");
   if (result.failed > 0) {
     std::string first;
@@ -107,18 +101,19 @@ void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
 
 void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
   RefuseOverwritingProject(cmd.project, cmd.out);
-  const auto anim = LoadForExport(cmd.project, ui);
-  const int count = static_cast<int>(anim->Frames.size());
+  const LoadedProject loaded = LoadForExport(cmd.project, ui);
+  const int count = loaded.sequence.Count();
   if (cmd.frame_index >= count)
     throw CommandFailed("frame index " + std::to_string(cmd.frame_index) + " is outside the project's frames 0.." +
                         std::to_string(count - 1));
-  ExportSingleFrame(*anim, cmd.frame_index, cmd.out);
+  ExportSingleFrame(*loaded.project, loaded.sequence, cmd.frame_index, cmd.out);
 }
 
 void RunExportAvi(const ExportAviCommand& cmd, CliUi& ui) {
   RefuseOverwritingProject(cmd.project, cmd.out);
-  const auto anim = LoadForExport(cmd.project, ui);
-  if (!ExportAvi(*anim, cmd.out)) throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
+  const LoadedProject loaded = LoadForExport(cmd.project, ui);
+  DialogProgress progress = ui.MakeProgress();
+  if (!ExportAvi(*loaded.project, loaded.sequence, cmd.out, progress)) throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
 }
 
 void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
@@ -132,8 +127,9 @@ void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
   options.FrameDelayMs = cmd.delay_ms;
   options.Quality = cmd.quality;
   options.Lossless = cmd.lossless;
-  const auto anim = LoadForExport(cmd.project, ui);
-  switch (ExportVideo(*anim, options, cmd.out)) {
+  const LoadedProject loaded = LoadForExport(cmd.project, ui);
+  DialogProgress progress = ui.MakeProgress();
+  switch (ExportVideo(*loaded.project, loaded.sequence, options, cmd.out, progress)) {
     case FramePassResult::Written: return;
     // Only Ctrl+C cancels here; the file was never put in place.
     case FramePassResult::Cancelled: throw InterruptedError();

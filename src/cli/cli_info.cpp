@@ -140,7 +140,7 @@ void LayerJson(std::string& out, const Layer& l) {
   o.End();
 }
 
-std::string ProjectJson(const Project& a) {
+std::string ProjectJson(const Project& a, const FrameSequence& sequence) {
   std::string out;
   JsonObject root(out);
   const FrameSize size = a.GetFrameSize();
@@ -155,7 +155,7 @@ std::string ProjectJson(const Project& a) {
   root.Color("BackgroundColor", a.BackgroundColor);
   root.Int("FrameDelay", a.FrameDelay);
   root.Flag("NonRenderedPlayback", a.NonRenderedPlayback);
-  root.Int("GeneratedFrames", static_cast<long long>(a.Frames.size()));
+  root.Int("GeneratedFrames", sequence.Count());
 
   std::string resources = "[";
   for (int i = 0; i < a.References->Count(); ++i) {
@@ -228,11 +228,12 @@ void PrintText(const Project& a, const std::filesystem::path& path, std::FILE* o
 }  // namespace
 
 void RunInfo(const InfoCommand& cmd, CliUi& ui, std::FILE* out) {
-  const auto anim = LoadProject(cmd.project, ui);
+  const LoadedProject loaded = LoadProject(cmd.project, ui);
+  const Project& project = *loaded.project;
   if (cmd.json)
-    std::fputs(ProjectJson(*anim).c_str(), out);
+    std::fputs(ProjectJson(project, loaded.sequence).c_str(), out);
   else
-    PrintText(*anim, cmd.project, out);
+    PrintText(project, cmd.project, out);
 }
 
 }  // namespace kt58::cli

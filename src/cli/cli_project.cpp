@@ -21,25 +21,22 @@ std::string MessageAndCause(const std::string& message, const std::string& cause
   return message.empty() ? CliUi::Sentence(cause) : CliUi::Sentence(message) + " " + CliUi::Sentence(cause);
 }
 
-void ApplyLayerSpec(Project& anim, Layer& layer, const LayerSpec& s) {
-  // The setters work on the selected layer, as the property pages do; each
-  // takes its whole group, so unset options pass the layer's own values.
-  anim.SelectedLayer = &layer;
-  anim.SetLayerPosition(s.x.value_or(layer.OffsetX), s.y.value_or(layer.OffsetY));
-  anim.SetLayerRotation(s.start_angle ? *s.start_angle : layer.StartAngle,
-                        s.rotate ? *s.rotate : layer.DegreesToRotate, layer.Clockwise && !s.counter_clockwise,
-                        layer.AntiAlias || s.anti_alias);
-  anim.SetLayerBlending(s.blend.value_or(layer.BlendType), s.transparency.value_or(layer.Transparency),
-                        s.alt_transparency.value_or(layer.AltTransparency));
-  anim.SetLayerTint(layer.TintEnabled || s.tint.has_value(), s.tint.value_or(layer.TintColor));
-  anim.SetLayerFading(s.fade.value_or(layer.FadeMode), s.fade_start.value_or(layer.FadeStart),
-                      s.fade_final.value_or(layer.FadeFinal));
-  anim.SetLayerOther(layer.PixelRotate || s.pixel_rotate.has_value(),
-                     s.pixel_rotate.value_or(layer.PixelRotateDirection), layer.Mirror || s.mirror,
-                     layer.Flip || s.flip);
-  anim.SetLayerButtonize(layer.ButtonizeEnabled || s.bevel.has_value(), s.bevel.value_or(layer.ButtonizeAmount),
-                         s.bevel_highlight.value_or(layer.ButtonizeHighlight),
-                         s.bevel_shadow.value_or(layer.ButtonizeShadow));
+void ApplyLayerSpec(Layer& layer, const LayerSpec& s) {
+  // The setters are the property pages' groups; each takes its whole group,
+  // so unset options pass the layer's own values.
+  layer.SetPosition(s.x.value_or(layer.OffsetX), s.y.value_or(layer.OffsetY));
+  layer.SetRotation(s.start_angle ? *s.start_angle : layer.StartAngle, s.rotate ? *s.rotate : layer.DegreesToRotate,
+                    layer.Clockwise && !s.counter_clockwise, layer.AntiAlias || s.anti_alias);
+  layer.SetBlending(s.blend.value_or(layer.BlendType), s.transparency.value_or(layer.Transparency),
+                    s.alt_transparency.value_or(layer.AltTransparency));
+  layer.SetTint(layer.TintEnabled || s.tint.has_value(), s.tint.value_or(layer.TintColor));
+  layer.SetFading(s.fade.value_or(layer.FadeMode), s.fade_start.value_or(layer.FadeStart),
+                  s.fade_final.value_or(layer.FadeFinal));
+  layer.SetOther(layer.PixelRotate || s.pixel_rotate.has_value(), s.pixel_rotate.value_or(layer.PixelRotateDirection),
+                 layer.Mirror || s.mirror, layer.Flip || s.flip);
+  layer.SetButtonize(layer.ButtonizeEnabled || s.bevel.has_value(), s.bevel.value_or(layer.ButtonizeAmount),
+                     s.bevel_highlight.value_or(layer.ButtonizeHighlight),
+                     s.bevel_shadow.value_or(layer.ButtonizeShadow));
   // The key colour has no setter group: its selector writes the field.
   if (s.key) layer.TransparentColor = *s.key;
 }
@@ -75,12 +72,17 @@ const char* DirectionName(int direction) {
   }
 }
 
-std::unique_ptr<Project> LoadProject(const std::filesystem::path& path, CliUi&) {
+LoadedProject LoadProject(const std::filesystem::path& path, CliUi& ui) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
     throw CommandFailed("no project file at " + path.string());
-  auto anim = std::make_unique<Project>();
-  const ProjectReadResult read = anim->ReadFromFile(path);
+  LoadedProject loaded{std::make_unique<Project>(), {}};
+  Project& project = *loaded.project;
+  ProjectReadResult read;
+  {
+    DialogProgress progress = ui.MakeProgress();
+    read = project.ReadFromFile(path, progress);
+  }
   const std::string line = "cannot read project " + path.string() + ": ";
   if (!read.ok) {
     // A resource cut short throws the rest of the file out of step: what
@@ -98,9 +100,12 @@ std::unique_ptr<Project> LoadProject(const std::filesystem::path& path, CliUi&) 
     if (read.warnings.size() > 1) text += " (" + std::to_string(read.warnings.size() - 1) + " more problems)";
     throw CommandFailed(text);
   }
-  anim->MakeFrameSequence();
-  anim->NonRenderedPlayback = true;
-  return anim;
+  {
+    DialogProgress progress = ui.MakeProgress();
+    loaded.sequence = MakeFrameSequence(project, progress);
+  }
+  project.NonRenderedPlayback = true;
+  return loaded;
 }
 
 void RunNew(const NewCommand& cmd, CliUi& ui) {
@@ -117,7 +122,7 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
   for (const LayerSpec& spec : cmd.layers) {
     Layer* layer = nullptr;
     try {
-      DialogProgress progress([&ui] { return ui.CreateProgressDialog(); }, [&ui] { ui.ProcessMessages(); });
+      DialogProgress progress = ui.MakeProgress();
       layer = anim.AddLayerFromFile(spec.file, progress);
     } catch (const Kt58Error& e) {
       if (const auto* engine = dynamic_cast<const EngineError*>(&e); engine && engine->Code() == EngineErrorCode::Abort)
@@ -135,12 +140,13 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
       throw CommandFailed("the picture in " + spec.file.string() + " has no pixels (" +
                           std::to_string(layer->ImageRef->Width) + " x " + std::to_string(layer->ImageRef->Height) +
                           ")");
-    ApplyLayerSpec(anim, *layer, spec);
+    ApplyLayerSpec(*layer, spec);
     // An import cancelled by Ctrl+C ends early without an error.
     if (CliUi::Interrupted()) throw InterruptedError();
   }
   try {
-    for (const StoreProblem& problem : anim.SaveToFile(cmd.out)) ui.ShowMessage(problem.message);
+    DialogProgress progress = ui.MakeProgress();
+    for (const StoreProblem& problem : anim.SaveToFile(cmd.out, progress)) ui.ShowMessage(problem.message);
   } catch (const Kt58Error& e) {
     throw CommandFailed(e.what());  // names the file and the cause
   }

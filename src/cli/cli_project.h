@@ -10,6 +10,7 @@
 #include "cli/cli_options.h"
 #include "engine/errors.h"
 #include "model/project.h"
+#include "render/frame_sequence.h"
 
 namespace kt58::cli {
 
@@ -21,10 +22,17 @@ class CommandFailed : public Kt58Error {
   using Kt58Error::Kt58Error;
 };
 
-// Opens a project as the editor does: a fresh animation, read from the file,
-// then resequenced without rendering and set to non-rendered playback.
+// A project read from its file and the frames generated from it. The
+// sequence goes first: its layers give their counts back to the project.
+struct LoadedProject {
+  std::unique_ptr<Project> project;
+  FrameSequence sequence;
+};
+
+// Opens a project as the editor does: a fresh project, read from the file,
+// its frames generated without rendering, set to non-rendered playback.
 // Raises CommandFailed quoting the core's message when it cannot be read.
-std::unique_ptr<Project> LoadProject(const std::filesystem::path& path, CliUi& ui);
+LoadedProject LoadProject(const std::filesystem::path& path, CliUi& ui);
 
 void RunInfo(const InfoCommand& cmd, CliUi& ui, std::FILE* out);
 void RunNew(const NewCommand& cmd, CliUi& ui);

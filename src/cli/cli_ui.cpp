@@ -101,11 +101,9 @@ CliUi::CliUi(bool progress) : progress_(progress && isatty(STDERR_FILENO) == 1) 
   // A file-size limit (ulimit -f) then fails the write with EFBIG, which
   // is reported and cleaned up, instead of killing the process.
   std::signal(SIGXFSZ, SIG_IGN);
-  InstallUiServices(this);
 }
 
 CliUi::~CliUi() {
-  InstallUiServices(nullptr);
   for (int signal : kStopSignals) std::signal(signal, SIG_DFL);
   std::signal(SIGXFSZ, SIG_DFL);
 }
@@ -129,6 +127,10 @@ void CliUi::ShowMessage(const std::string& text) { messages_.push_back(OneLine(t
 
 std::unique_ptr<ProgressDialog> CliUi::CreateProgressDialog() {
   return std::make_unique<TerminalProgress>(*this, progress_);
+}
+
+DialogProgress CliUi::MakeProgress() {
+  return DialogProgress([this] { return CreateProgressDialog(); }, [this](bool) { ProcessMessages(); });
 }
 
 void CliUi::FlushWarnings(std::FILE* out) {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The command-line front end of the core's user-interface seam: messages go
-// to stderr, progress dialogs become a one-line bar on stderr when stderr is
-// a terminal, and Ctrl+C asks a cancellable operation to stop.
+// What the command-line tool shows: messages go to stderr, progress becomes a
+// one-line bar on stderr when stderr is a terminal, and Ctrl+C asks a
+// cancellable operation to stop.
 #pragma once
 
 #include <cstdio>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ui_services.h"
+#include "platform/dialog_progress.h"
 
 namespace kt58::cli {
 
@@ -22,22 +22,26 @@ class InterruptedError : public std::runtime_error {
   InterruptedError() : std::runtime_error("interrupted") {}
 };
 
-class CliUi final : public UiServices {
+class CliUi final {
  public:
-  // Installs itself and a handler for SIGINT, SIGTERM, SIGHUP and SIGPIPE
-  // for its lifetime, and ignores SIGXFSZ. With
-  // progress false no bar is drawn whatever stderr is.
+  // Installs a handler for SIGINT, SIGTERM, SIGHUP and SIGPIPE for its
+  // lifetime, and ignores SIGXFSZ. With progress false no bar is drawn
+  // whatever stderr is.
   explicit CliUi(bool progress);
-  ~CliUi() override;
+  ~CliUi();
   CliUi(const CliUi&) = delete;
   CliUi& operator=(const CliUi&) = delete;
 
-  void ProcessMessages() override;
-  bool Terminating() override { return false; }
+  // After Ctrl+C: cancels the work on screen when it offers Cancel, and
+  // otherwise raises InterruptedError, so that the work unwinds and its
+  // files are removed on the way out.
+  void ProcessMessages();
   // Kept, not printed: a failed command reports one line that may quote
   // them, a successful one prints them as warnings at the end.
-  void ShowMessage(const std::string& text) override;
-  std::unique_ptr<ProgressDialog> CreateProgressDialog() override;
+  void ShowMessage(const std::string& text);
+  std::unique_ptr<ProgressDialog> CreateProgressDialog();
+  // Long work's progress on the terminal bar, stopped by Ctrl+C.
+  DialogProgress MakeProgress();
 
   const std::vector<std::string>& Messages() const { return messages_; }
   // Writes each kept message as "kt58: warning: ..." and forgets them.

@@ -9,6 +9,7 @@
 
 #include "engine/errors.h"
 #include "model/project.h"
+#include "render/frame_sequence.h"
 
 namespace kt58 {
 
@@ -35,15 +36,15 @@ uint64_t AviFileBytes(int width, int height, int frames);
 // Writes Frames[0 .. FrameCount-1] (the generated frames present), each
 // shown for FrameDurationMs (frame_encoding.h), to path through a temporary
 // file renamed into place; a failure removes the temporary and leaves
-// nothing under the name. Shows a progress dialog
-// ("AVI Export...", "Building AVI file", 0 .. frame count) and lets pending
-// messages run once per frame. Frame i is composed stepping at i. The frame size is that
-// of Frames[0]'s composition; a later frame of another size, or one without
+// nothing under the name. Reports progress ("AVI Export...", "Building AVI
+// file", 0 .. frame count) once per frame. Frame i is composed stepping at i.
+// The frame size is that of frame 0's composition; a later frame of another size, or one without
 // a picture, raises "Failed to add frame to AVI". No generated frames, or a
 // first frame without a picture, ends without a file and without an error
 // (returns false); true when the file was written. Before the file is
 // created, AviFileBytes is checked against the free space of the target's
 // file system (ENotEnoughSpace).
-bool ExportAvi(Project& animation, const std::filesystem::path& path);
+bool ExportAvi(const Project& project, const FrameSequence& sequence, const std::filesystem::path& path,
+               Progress& progress = NoProgress());
 
 }  // namespace kt58

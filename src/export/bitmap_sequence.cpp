@@ -61,15 +61,15 @@ const char* SequenceStatusText(SequenceStatus status) {
   return "";
 }
 
-SequenceResult ExportBitmapSequence(Project& animation, const fs::path& folder, const std::string& pattern,
-                                    int start, const SequenceStatusCallback& on_status) {
+SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence& sequence, const fs::path& folder,
+                                    const std::string& pattern, int start, const SequenceStatusCallback& on_status) {
   SequenceResult result;
-  result.names = SequenceFileNames(pattern, start, animation.FrameCount);
+  result.names = SequenceFileNames(pattern, start, project.FrameCount);
   result.statuses.assign(result.names.size(), SequenceStatus::Waiting);
   {
     // Every frame is composed at the frame size; a name given twice (a
     // pattern without '#') is one file written again.
-    const FrameSize size = animation.GetFrameSize();
+    const FrameSize size = project.GetFrameSize();
     const uint64_t file_bytes =
         kBmpHeadersSize + Picture::RowBytesFor(std::max(size.Width, 0)) * static_cast<uint64_t>(std::max(size.Height, 0));
     const std::set<std::string> files(result.names.begin(), result.names.end());
@@ -84,10 +84,10 @@ SequenceResult ExportBitmapSequence(Project& animation, const fs::path& folder, 
     bool saved = false;
     WorkPicture picture;
     try {
-      // Frames may be fewer than FrameCount (resequencing failed, or an event
-      // cleared them meanwhile): such a file can't be made.
-      if (static_cast<size_t>(i) < animation.Frames.size()) {
-        picture = ComposeFrame(animation, animation.Frames[static_cast<size_t>(i)].get(), FrameClock::Stepping(i));
+      // The sequence may hold fewer frames than FrameCount (none without
+      // layers): such a file can't be made.
+      if (const SequencedFrame* frame = sequence.Frame(i)) {
+        picture = ComposeFrame(project, frame, FrameClock::Stepping(i));
         if (picture) {
           const std::vector<uint8_t> bytes = EncodeBmp(*picture);
           WriteFileAtomically(folder / result.names[static_cast<size_t>(i)], bytes);

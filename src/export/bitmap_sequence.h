@@ -50,8 +50,8 @@ struct SequenceResult {
 // it. A frame without layers counts as an error. Before anything is
 // written, the files' total size is checked against the free space of the
 // folder's file system (ENotEnoughSpace, naming the folder).
-SequenceResult ExportBitmapSequence(Project& animation, const std::filesystem::path& folder,
-                                    const std::string& pattern, int start,
+SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence& sequence,
+                                    const std::filesystem::path& folder, const std::string& pattern, int start,
                                     const SequenceStatusCallback& on_status = {});
 
 }  // namespace kt58

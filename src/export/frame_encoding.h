@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The pass over the generated frames that every video export makes: compose
 // each frame, hand its pixels to a VideoWriter writing a temporary file
-// beside the target, with the progress dialog of the exports.
+// beside the target, reporting progress as it goes.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +18,7 @@ namespace kt58 {
 
 // Frame duration in milliseconds: FrameDelay, or 100 when it is 0 or
 // negative.
-int FrameDurationMs(const Project& animation);
+int FrameDurationMs(const Project& project);
 
 enum class FramePassResult { Written, NothingToWrite, Cancelled };
 
@@ -34,20 +34,21 @@ struct FramePassDialog {
   bool cancellable = false;  // shows Cancel; a click stops before the next frame
 };
 
-// Shows the progress dialog (caption, label, 0 .. FrameCount) and lets
-// pending messages run once per frame. Frame i is composed stepping at i.
-// The frame size (settings.width and height) is that of Frames[0]'s
+// Reports each frame to `progress` (caption, label, 0 .. frame count) and
+// stops when it is cancelled. Frame i is composed stepping at i.
+// The frame size (settings.width and height) is that of frame 0's
 // composition. No generated frames, or a first frame without a picture:
 // NothingToWrite, no file. Cancel: Cancelled, the temporary removed.
 // `bytes_bound`, when given, bounds the file's size from the frame size and
 // count: ENotEnoughSpace (free_space.h) is raised before anything is written
 // when the target's file system cannot hold that much.
 // Raises PlatformError: VideoCreateFile when the temporary cannot be made,
-// VideoWriteFrame when a later frame has another size or no picture (or the
-// frames went away meanwhile), and whatever the writer raises; the
+// VideoWriteFrame when a later frame has another size or no picture, and
+// whatever the writer raises; the
 // temporary is removed on every way out but Written.
-EncodedFrames EncodeGeneratedFrames(Project& animation, const std::filesystem::path& target,
-                                    VideoWriterSettings settings, const FramePassDialog& dialog,
+EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence& sequence,
+                                    const std::filesystem::path& target, VideoWriterSettings settings,
+                                    const FramePassDialog& dialog, Progress& progress,
                                     uint64_t (*bytes_bound)(int width, int height, int frames) = nullptr);
 
 }  // namespace kt58

@@ -84,16 +84,17 @@ using SharedPicture = std::shared_ptr<const Picture>;
 
 // Frame i of the pass: frame 0 shown by stepping, then played on, as the
 // animation plays from its first frame.
-SharedPicture ComposePassFrame(const Project& animation, size_t i) {
-  return SharedPicture(
-      ComposeFrame(animation, animation.Frames[i].get(), FrameClock::Playing(0, static_cast<int>(i))));
+SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequence, size_t i) {
+  const int k = static_cast<int>(i);
+  return SharedPicture(ComposeFrame(project, sequence.Frame(k), FrameClock::Playing(0, k)));
 }
 
 // The first pass of the whole-animation palette: every frame is rendered
 // and its colours counted. With merging asked for, one entry of the table is
 // kept free for transparency, a copy of entry 0 that the exact look-up never
 // picks, so that no frame has to grow the shared table.
-GifPalette SharedPaletteOf(const Project& animation, const GifExportOptions& options, int count) {
+GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
+                           int count) {
   const int size = 1 << options.ReductionBits;
   const bool reserve = options.Merge && size > 8;
   GlobalPaletteBuilder builder(reserve ? size - 1 : size);
@@ -103,7 +104,7 @@ GifPalette SharedPaletteOf(const Project& animation, const GifExportOptions& opt
       static_cast<size_t>(count), 2 * static_cast<size_t>(GifThreadCount()) + 1,
       [&](size_t i) -> std::function<ColorHistogram()> {
         SharedPicture picture;
-        if (i < animation.Frames.size()) picture = ComposePassFrame(animation, i);
+        picture = ComposePassFrame(project, sequence, i);
         if (!picture) return [] { return ColorHistogram{}; };
         return [picture] { return ColorHistogramOf(*picture); };
       },
@@ -313,8 +314,9 @@ MapJob ReductionJob(SharedPicture picture, const ExactNearestAnswers* shared, in
 // all of them, and the spool optimised and written.
 class GifBuild {
  public:
-  GifBuild(const Project& animation, const GifExportOptions& options, const GifFrameObserver& observer)
-      : animation_(animation), options_(options), observer_(observer) {}
+  GifBuild(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
+           const GifFrameObserver& observer)
+      : project_(project), sequence_(sequence), options_(options), observer_(observer) {}
 
   void WriteTo(const fs::path& file) {
     if (options_.FrameDelayMs < 0 || options_.FrameDelayMs > kMaxFrameDelayMs)
@@ -330,10 +332,10 @@ class GifBuild {
     dither_ = settings.DitherMode();
     DitherKernelFor(dither_);  // an unknown code fails before any rendering
 
-    count_ = static_cast<int>(animation_.Frames.size());
+    count_ = sequence_.Count();
     shared_ = reduction_ == rmGlobal;
     if (shared_) {
-      palette_ = SharedPaletteOf(animation_, options_, count_);
+      palette_ = SharedPaletteOf(project_, sequence_, options_, count_);
       answers_ = std::make_unique<const ExactNearestAnswers>(palette_);
     }
     WritePlan plan;
@@ -356,8 +358,7 @@ class GifBuild {
  private:
   // Composes frame i on this thread.
   MapJob RenderJob(size_t i) {
-    if (i >= animation_.Frames.size()) return nullptr;
-    SharedPicture picture = ComposePassFrame(animation_, i);
+    SharedPicture picture = ComposePassFrame(project_, sequence_, i);
     if (!picture) return nullptr;
     return ReductionJob(std::move(picture), answers_.get(), reduction_, bits_, dither_);
   }
@@ -479,7 +480,8 @@ class GifBuild {
     return 13 + (global.empty() ? 0 : 3 * (uint64_t{1} << ColorTableBits(global.size())));
   }
 
-  const Project& animation_;
+  const Project& project_;
+  const FrameSequence& sequence_;
   const GifExportOptions& options_;
   const GifFrameObserver& observer_;
   int reduction_ = 0, bits_ = 0, dither_ = 0, count_ = 0;
@@ -511,20 +513,20 @@ void BuiltGif::SaveAs(const fs::path& target) const {
   copy.Commit();
 }
 
-std::unique_ptr<BuiltGif> BuildAnimatedGif(const Project& animation, const GifExportOptions& options,
-                                           const GifFrameObserver& observer) {
+std::unique_ptr<BuiltGif> BuildAnimatedGif(const Project& project, const FrameSequence& sequence,
+                                           const GifExportOptions& options, const GifFrameObserver& observer) {
   const fs::path folder = ProgramFolder() / "Output";
   std::error_code ec;
   fs::create_directories(folder, ec);
   auto file = std::make_unique<AtomicFile>(folder / "Output.gif");
-  GifBuild(animation, options, observer).WriteTo(file->TempPath());
+  GifBuild(project, sequence, options, observer).WriteTo(file->TempPath());
   return std::make_unique<BuiltGif>(std::move(file));
 }
 
-void ExportAnimatedGif(const Project& animation, const GifExportOptions& options, const fs::path& path,
-                       const GifFrameObserver& observer) {
+void ExportAnimatedGif(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
+                       const fs::path& path, const GifFrameObserver& observer) {
   AtomicFile file(path);
-  GifBuild(animation, options, observer).WriteTo(file.TempPath());
+  GifBuild(project, sequence, options, observer).WriteTo(file.TempPath());
   file.Commit();
 }
 

@@ -15,6 +15,7 @@
 #include "engine/picture.h"
 #include "export/gif/gif_image.h"
 #include "model/project.h"
+#include "render/frame_sequence.h"
 #include "platform/atomic_file.h"
 
 namespace kt58 {
@@ -56,24 +57,6 @@ std::optional<int> GifDitherCodeFromName(std::string_view name);
 // for a preview and a progress bar.
 using GifFrameObserver = std::function<void(int index, int count, const Picture& frame)>;
 
-// The animated GIF of every generated frame. For the
-// whole-animation palette, code 10, every frame is rendered once first to
-// build it. Then for each generated frame i: ComposeFrame with the clock of
-// the animation played from frame 0 (FrameClock::Playing(0, i)); the frame
-// is reduced, optimised with the option set and written, with a loop
-// extension (count 0) on the first frame and a graphic control extension
-// with the delay on each. A frame without layers (no picture) is left
-// out. Rendering and the observer run on the calling thread; frames are
-// reduced, optimised and encoded on the GIF worker threads and written in
-// order as they are done, so memory does not grow with the frame count; the
-// file is the same for any number of threads. Options that need the whole
-// animation before the first frame (the single colour map, sorting a table
-// every frame shares) keep the built frames packed in a temporary file of
-// this process in the program's Output folder until they are written.
-// An animation without generated frames raises GIFException("Unsupported
-// GIF version"); errors of rendering, of the writer and of writing
-// (PlatformError, FileWrite) pass on, and leave no file behind.
-
 // A GIF built into a hidden temporary file in the program's Output folder,
 // kept until it is saved or dropped (the object's end removes it).
 class BuiltGif {
@@ -90,16 +73,35 @@ class BuiltGif {
   std::unique_ptr<AtomicFile> file_;
 };
 
+// BuildAnimatedGif and ExportAnimatedGif make the animated GIF of every
+// frame of the sequence. For the
+// whole-animation palette, code 10, every frame is rendered once first to
+// build it. Then for each generated frame i: ComposeFrame with the clock of
+// the animation played from frame 0 (FrameClock::Playing(0, i)); the frame
+// is reduced, optimised with the option set and written, with a loop
+// extension (count 0) on the first frame and a graphic control extension
+// with the delay on each. A frame without layers (no picture) is left
+// out. Rendering and the observer run on the calling thread; frames are
+// reduced, optimised and encoded on the GIF worker threads and written in
+// order as they are done, so memory does not grow with the frame count; the
+// file is the same for any number of threads. Options that need the whole
+// animation before the first frame (the single colour map, sorting a table
+// every frame shares) keep the built frames packed in a temporary file of
+// this process in the program's Output folder until they are written.
+// A sequence without frames raises GIFException("Unsupported
+// GIF version"); errors of rendering, of the writer and of writing
+// (PlatformError, FileWrite) pass on, and leave no file behind.
+
 // The GIF built into ProgramFolder()/Output/ (created when missing).
-std::unique_ptr<BuiltGif> BuildAnimatedGif(const Project& animation, const GifExportOptions& options,
-                                           const GifFrameObserver& observer = {});
+std::unique_ptr<BuiltGif> BuildAnimatedGif(const Project& project, const FrameSequence& sequence,
+                                           const GifExportOptions& options, const GifFrameObserver& observer = {});
 
 // "File Size : %s Bytes" with the size in decimal.
 std::string GifFileSizeText(uint64_t size);
 
 // The GIF written to path atomically (temporary file renamed into place):
 // what the command line does.
-void ExportAnimatedGif(const Project& animation, const GifExportOptions& options, const std::filesystem::path& path,
-                       const GifFrameObserver& observer = {});
+void ExportAnimatedGif(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
+                       const std::filesystem::path& path, const GifFrameObserver& observer = {});
 
 }  // namespace kt58

@@ -51,11 +51,11 @@ void WriteGif(const Picture& picture, const fs::path& path, int dither) {
 
 }  // namespace
 
-void SaveFrameToFile(const Project& animation, const SequencedFrame* frame, FrameClock clock, const fs::path& path,
+void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameClock clock, const fs::path& path,
                      int gif_dither) {
   WorkPicture picture;
   try {
-    picture = ComposeFrame(animation, frame, clock);
+    picture = ComposeFrame(project, frame, clock);
   } catch (const std::exception&) {
     throw ESingleFrameExport(ErrorSavingFileText(path));
   }
@@ -70,17 +70,16 @@ void SaveFrameToFile(const Project& animation, const SequencedFrame* frame, Fram
   FreeWorkPicture(picture);
 }
 
-void ExportSingleFrame(Project& animation, int index, const fs::path& path) {
-  if (index < 0 || static_cast<size_t>(index) >= animation.Frames.size())
-    throw ESingleFrameExport(ErrorSavingFileText(path));
-  SaveFrameToFile(animation, animation.Frames[static_cast<size_t>(index)].get(), FrameClock::Stepping(index), path, dmNearest);
+void ExportSingleFrame(const Project& project, const FrameSequence& sequence, int index, const fs::path& path) {
+  const SequencedFrame* frame = sequence.Frame(index);
+  if (!frame) throw ESingleFrameExport(ErrorSavingFileText(path));
+  SaveFrameToFile(project, frame, FrameClock::Stepping(index), path, dmNearest);
 }
 
-std::optional<std::string> SaveCurrentFrameCommand(const Project& animation, const fs::path& path,
-                                                   int gif_dither) {
+std::optional<std::string> SaveCurrentFrameCommand(const Project& project, const SequencedFrame* frame,
+                                                   FrameClock clock, const fs::path& path, int gif_dither) {
   try {
-    SaveFrameToFile(animation, animation.CurrentFrame, FrameClock::Stepping(animation.CurrentFrameIndex), path,
-                    gif_dither);
+    SaveFrameToFile(project, frame, clock, path, gif_dither);
     return std::nullopt;
   } catch (const ESingleFrameExport& e) {
     return e.what();

@@ -29,25 +29,27 @@ std::string ErrorSavingFileText(const std::filesystem::path& path);
 
 inline constexpr int kSingleFrameJpegQuality = 90;
 
-// Writes the composition of `frame` (a frame of the animation, or its
+// Writes the composition of `frame` (a generated frame, or the project's
 // ConstructorFrame) to path, atomically. Type by SourceTypeFromFileName:
 // 0 BMP, 1 JPEG at quality 90, 3 GIF (ColorReduction 8, ReductionBits 8,
 // Compression 1, the dither code `gif_dither`, screen = picture size),
 // decided by SourceTypeFromExtension: an existing file of that name is
 // replaced, never read, whatever it holds. Anything else raises
 // ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
-void SaveFrameToFile(const Project& animation, const SequencedFrame* frame, FrameClock clock,
+void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameClock clock,
                      const std::filesystem::path& path, int gif_dither);
 
 // Generated frame `index`, stepping, through SaveFrameToFile with
-// nearest-colour GIFs. An index outside Frames raises
+// nearest-colour GIFs. An index outside the sequence raises
 // ESingleFrameExport(ErrorSavingFileText(path)).
-void ExportSingleFrame(Project& animation, int index, const std::filesystem::path& path);
+void ExportSingleFrame(const Project& project, const FrameSequence& sequence, int index,
+                       const std::filesystem::path& path);
 
-// The main window's command after its dialog: saves the animation's
-// CurrentFrame (stepping at CurrentFrameIndex). Gives the text to show when
-// the file could not be written, none when it was.
-std::optional<std::string> SaveCurrentFrameCommand(const Project& animation, const std::filesystem::path& path,
+// The main window's command after its dialog: saves the frame shown (as
+// SaveFrameToFile). Gives the text to show when the file could not be
+// written, none when it was.
+std::optional<std::string> SaveCurrentFrameCommand(const Project& project, const SequencedFrame* frame,
+                                                   FrameClock clock, const std::filesystem::path& path,
                                                    int gif_dither);
 
 }  // namespace kt58

@@ -12,21 +12,22 @@ namespace fs = std::filesystem;
 
 namespace {
 
-VideoWriterSettings SettingsFor(const Project& animation, const VideoExportOptions& options) {
+VideoWriterSettings SettingsFor(const Project& project, const VideoExportOptions& options) {
   VideoWriterSettings s;
   s.format = options.Format;
-  s.frame_ms = options.FrameDelayMs > 0 ? options.FrameDelayMs : FrameDurationMs(animation);
+  s.frame_ms = options.FrameDelayMs > 0 ? options.FrameDelayMs : FrameDurationMs(project);
   s.quality = options.Quality;
   s.lossless = options.Lossless;
-  const BGR background = ColorToBGR(ResolveColor(animation.BackgroundColor));
+  const BGR background = ColorToBGR(ResolveColor(project.BackgroundColor));
   s.pad_bgr = {background.b, background.g, background.r};
   return s;
 }
 
-EncodedFrames Encode(Project& animation, const VideoExportOptions& options, const fs::path& target) {
+EncodedFrames Encode(const Project& project, const FrameSequence& sequence, const VideoExportOptions& options,
+                     const fs::path& target, Progress& progress) {
   try {
-    return EncodeGeneratedFrames(animation, target, SettingsFor(animation, options),
-                                 {kVideoExportCaption, VideoExportLabel(options.Format), true});
+    return EncodeGeneratedFrames(project, sequence, target, SettingsFor(project, options),
+                                 {kVideoExportCaption, VideoExportLabel(options.Format), true}, progress);
   } catch (const PlatformError& e) {
     throw EVideoExport(e.what());
   }
@@ -38,8 +39,9 @@ std::string VideoExportLabel(VideoFormat format) {
   return std::string("Building ") + VideoFormatName(format) + " file";
 }
 
-FramePassResult ExportVideo(Project& animation, const VideoExportOptions& options, const fs::path& path) {
-  EncodedFrames encoded = Encode(animation, options, path);
+FramePassResult ExportVideo(const Project& project, const FrameSequence& sequence, const VideoExportOptions& options,
+                            const fs::path& path, Progress& progress) {
+  EncodedFrames encoded = Encode(project, sequence, options, path, progress);
   if (encoded.result == FramePassResult::Written) {
     try {
       encoded.file->Commit();
@@ -71,11 +73,12 @@ void BuiltVideo::SaveAs(const fs::path& target) const {
   }
 }
 
-std::unique_ptr<BuiltVideo> BuildVideo(Project& animation, const VideoExportOptions& options) {
+std::unique_ptr<BuiltVideo> BuildVideo(const Project& project, const FrameSequence& sequence,
+                                       const VideoExportOptions& options, Progress& progress) {
   const fs::path folder = ProgramFolder() / "Output";
   std::error_code ec;
   fs::create_directories(folder, ec);
-  EncodedFrames encoded = Encode(animation, options, folder / "Output.video");
+  EncodedFrames encoded = Encode(project, sequence, options, folder / "Output.video", progress);
   if (encoded.result != FramePassResult::Written) return nullptr;
   return std::make_unique<BuiltVideo>(options.Format, std::move(encoded.file));
 }

@@ -36,7 +36,7 @@ std::string VideoExportLabel(VideoFormat format);
 
 struct VideoExportOptions {
   VideoFormat Format = VideoFormat::WebP;
-  int FrameDelayMs = 0;                 // 0: FrameDurationMs of the animation
+  int FrameDelayMs = 0;                 // 0: FrameDurationMs of the project
   int Quality = kDefaultVideoQuality;   // 0..100, lossy formats
   bool Lossless = false;                // WebP; APNG is always exact
 };
@@ -46,8 +46,8 @@ struct VideoExportOptions {
 // describes; odd MP4 sides are padded with the background colour. Written
 // when the file is there, NothingToWrite (no frames, or a first frame
 // without a picture) and Cancelled leave no file. Raises EVideoExport.
-FramePassResult ExportVideo(Project& animation, const VideoExportOptions& options,
-                            const std::filesystem::path& path);
+FramePassResult ExportVideo(const Project& project, const FrameSequence& sequence, const VideoExportOptions& options,
+                            const std::filesystem::path& path, Progress& progress = NoProgress());
 
 // A finished encoding kept in a hidden temporary file in the program's
 // Output folder until it is saved or dropped (the object's end removes it).
@@ -69,6 +69,7 @@ class BuiltVideo {
 // Encodes as ExportVideo does into ProgramFolder()/Output/ (created when
 // missing). Null when there was nothing to write or the user cancelled.
 // Raises EVideoExport.
-std::unique_ptr<BuiltVideo> BuildVideo(Project& animation, const VideoExportOptions& options);
+std::unique_ptr<BuiltVideo> BuildVideo(const Project& project, const FrameSequence& sequence,
+                                       const VideoExportOptions& options, Progress& progress = NoProgress());
 
 }  // namespace kt58

@@ -9,7 +9,7 @@
 
 #include "gui/main_window.h"
 #include "gui/dialogs/project_dialogs.h"
-#include "gui/qt_ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "gui/system_colors.h"
 #include "gui/window_system.h"
 #include "platform/program_info.h"
@@ -45,8 +45,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("kt58-animator"));
   QApplication::setApplicationDisplayName(QStringLiteral("kt58 Animator"));
   app.setProperty("helpFile", QStringLiteral("kt58Animator.chm"));
-  QtUiServices services;
-  QObject::connect(&app, &QCoreApplication::aboutToQuit, [&services] { services.SetTerminating(true); });
+  watchForQuit();
   RefillSystemColors(QApplication::palette());
 
   // "kt58-animator FILE.apf" (the desktop's file association) opens that
@@ -66,7 +65,7 @@ int main(int argc, char** argv) {
     window = std::make_unique<MainWindow>(options);
   } catch (const std::exception& e) {
     // Creating the program's Projects or Output folder failed.
-    services.ShowMessage(e.what());
+    showMessage(e.what());
     return 1;
   }
   window->show();

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -19,8 +20,13 @@
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
+#include <exception>
 
+#include "gui/actions/export_actions.h"
+#include "gui/widgets/named_action.h"
+#include "gui/actions/project_actions.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/splash_screen.h"
@@ -36,10 +42,12 @@
 #include "gui/panels/playback_bar.h"
 #include "gui/panels/video_layer_page.h"
 #include "engine/picture.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
+
+using kt58::app::NamedAction;
 
 namespace {
 
@@ -49,13 +57,6 @@ void PaintBlack(QWidget* w) {
   pal.setColor(QPalette::Window, Qt::black);
   pal.setColor(QPalette::WindowText, Qt::white);
   w->setPalette(pal);
-}
-
-QAction* NamedAction(QObject* parent, const QString& caption, const char* name, bool enabled = true) {
-  auto* action = new QAction(caption, parent);
-  action->setObjectName(QString::fromLatin1(name));
-  action->setEnabled(enabled);
-  return action;
 }
 
 // A long status line of a project that is not playing (a hundred frames of
@@ -72,6 +73,7 @@ MainWindow::MainWindow(MainWindowOptions options, QWidget* parent)
   buildLayout();
   buildMenus();
   connectDocument();
+  connectActions();
   // Polished, every widget has its final font, so the sizes the layout
   // needs are known.
   ensurePolished();
@@ -98,7 +100,7 @@ void MainWindow::buildLayout() {
   top->setSpacing(4);
   projectButton_ = new QToolButton(topBar_);
   projectButton_->setObjectName(QStringLiteral("ProjectButton"));
-  projectButton_->setText(QStringLiteral("Project"));
+  projectButton_->setText(tr("Project"));
   projectButton_->setFixedSize(126, 23);
   projectButton_->setAutoRaise(true);
   top->addWidget(projectButton_);
@@ -108,7 +110,7 @@ void MainWindow::buildLayout() {
   menuBar_->setObjectName(QStringLiteral("MainMenu"));
   menuBar_->setNativeMenuBar(false);
   top->addWidget(menuBar_);
-  auto* banner = new QLabel(QStringLiteral("kt58 Animator"), topBar_);
+  auto* banner = new QLabel(tr("kt58 Animator"), topBar_);
   banner->setObjectName(QStringLiteral("Image1"));
   banner->setAlignment(Qt::AlignCenter);
   top->addWidget(banner, 1);
@@ -120,7 +122,7 @@ void MainWindow::buildLayout() {
   auto* panel2 = new QWidget(central);
   panel2->setObjectName(QStringLiteral("Panel2"));
   auto* left = Packed(new QVBoxLayout(panel2));
-  frameInfoLabel_ = new QLabel(QStringLiteral("Frame Size :"), panel2);
+  frameInfoLabel_ = new QLabel(tr("Frame Size :"), panel2);
   frameInfoLabel_->setObjectName(QStringLiteral("DataPanel"));
   // Two lines high: while playing, the rates take a line of their own, so
   // that the status line is shown whole in the view's column. The height
@@ -154,7 +156,7 @@ void MainWindow::buildLayout() {
   layerTabs_ = new QTabWidget(lower);
   layerTabs_->setObjectName(QStringLiteral("PageControl1"));
   layerList_ = new LayerList(*document_, layerTabs_);
-  layerTabs_->addTab(layerList_, QStringLiteral("Layers"));
+  layerTabs_->addTab(layerList_, tr("Layers"));
   lower_layout->addWidget(layerTabs_, 1);
   splitter_->addWidget(lower);
   splitter_->setSizes({161, 300});
@@ -170,13 +172,13 @@ void MainWindow::buildLayout() {
   propertyTabs_->setObjectName(QStringLiteral("pc1"));
   propertyTabs_->setTabPosition(QTabWidget::West);
   explorerPage_ = new ExplorerPage(*document_, propertyTabs_);
-  propertyTabs_->addTab(explorerPage_, QStringLiteral("Explorer"));
+  propertyTabs_->addTab(explorerPage_, tr("Explorer"));
   animationProperties_ = new AnimationProperties(*document_, propertyTabs_);
-  propertyTabs_->addTab(animationProperties_, QStringLiteral("Animation"));
+  propertyTabs_->addTab(animationProperties_, tr("Animation"));
   layerProperties_ = new LayerProperties(*document_, propertyTabs_);
-  propertyTabs_->addTab(layerProperties_, QStringLiteral("Layer"));
+  propertyTabs_->addTab(layerProperties_, tr("Layer"));
   videoLayerPage_ = new VideoLayerPage(*document_, propertyTabs_);
-  propertyTabs_->addTab(videoLayerPage_, QStringLiteral("Video Layer"));
+  propertyTabs_->addTab(videoLayerPage_, tr("Video Layer"));
   // Hidden until the splash window is gone.
   propertyTabs_->setVisible(false);
   connect(propertyTabs_, &QTabWidget::currentChanged, this, [this] { updateControlStates(); });
@@ -199,104 +201,76 @@ void MainWindow::buildLayout() {
   statusBar()->addWidget(projectNameLabel_, 1);
 
   connect(splitter_, &QSplitter::splitterMoved, this, [this] { onSplitterMoved(); });
-  // The bar paces playback and stepping; the view owns the canvas they draw on.
-  connect(playbackBar_, &PlaybackBar::playingChanged, canvasView_, &CanvasView::onPlayingChanged);
-  connect(playbackBar_, &PlaybackBar::currentFrameDue, canvasView_, &CanvasView::drawCurrentFrame);
-  connect(canvasView_, &CanvasView::stepRequested, playbackBar_, &PlaybackBar::step);
-  connect(canvasView_, &CanvasView::nudgingChanged, playbackBar_, &PlaybackBar::setPlayBlocked);
   connect(canvasView_, &CanvasView::layerMenuRequested, layerList_, &LayerList::popupLayerMenu);
 }
 
 void MainWindow::buildMenus() {
   QUndoStack& undo = document_->UndoStack();
-  newProjectAction_ = NamedAction(this, QStringLiteral("New Project"), "NewProject1");
-  newProjectAction_->setShortcut(QKeySequence::New);
-  openProjectAction_ = NamedAction(this, QStringLiteral("Open Project"), "OpenProject1");
-  openProjectAction_->setShortcut(QKeySequence::Open);
-  saveProjectAction_ = NamedAction(this, QStringLiteral("Save Project"), "SaveProject1");
-  saveProjectAction_->setShortcut(QKeySequence::Save);
-  saveProjectAsAction_ = NamedAction(this, QStringLiteral("Save Project As..."), "SaveProjectAs1");
-  saveProjectAsAction_->setShortcut(QKeySequence::SaveAs);
-  exportGifAction_ = NamedAction(this, QStringLiteral("Save as Animated Gif..."), "CreateGif1", false);
-  exportPictureSequenceAction_ =
-      NamedAction(this, QStringLiteral("Save as Bitmap Sequence..."), "CreateBitmapSequence1", false);
-  exportSingleFrameAction_ = NamedAction(this, QStringLiteral("Save Single Frame as..."), "SaveSingleFrame1", false);
-  exportAviAction_ = NamedAction(this, QStringLiteral("Save As AVI Video..."), "SaveAsAvi1", false);
-  exportVideoAction_ = NamedAction(this, QStringLiteral("Save as Video or Web Animation..."), "SaveAsVideo1", false);
-  connect(exportVideoAction_, &QAction::triggered, this, &MainWindow::exportVideo);
-  connect(exportSingleFrameAction_, &QAction::triggered, this, &MainWindow::exportSingleFrame);
-  connect(exportAviAction_, &QAction::triggered, this, &MainWindow::exportAvi);
-  connect(exportPictureSequenceAction_, &QAction::triggered, this, &MainWindow::exportPictureSequence);
-  connect(exportGifAction_, &QAction::triggered, this, &MainWindow::exportGif);
-  helpAction_ = NamedAction(this, QStringLiteral("Help"), "Help1");
+  projectActions_ = new ProjectActions(*document_, settings_, this);
+  exportActions_ = new ExportActions(*document_, settings_, this);
+  helpAction_ = NamedAction(this, tr("Help"), "Help1");
   helpAction_->setShortcut(QKeySequence::HelpContents);
   connect(helpAction_, &QAction::triggered, this, &MainWindow::showHelp);
-  aboutAction_ = NamedAction(this, QStringLiteral("About Dovrenkal..."), "AboutMenuItem");
+  aboutAction_ = NamedAction(this, tr("About Dovrenkal..."), "AboutMenuItem");
   connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
-  debugAction_ = NamedAction(this, QStringLiteral("Debug"), "Debug1");
+  debugAction_ = NamedAction(this, tr("Debug"), "Debug1");
   debugAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10));
   debugAction_->setShortcutContext(Qt::WindowShortcut);
   debugAction_->setVisible(false);
   connect(debugAction_, &QAction::triggered, this, &MainWindow::showDebugInfo);
-  closeAction_ = NamedAction(this, QStringLiteral("Close"), "Close1");
+  closeAction_ = NamedAction(this, tr("Close"), "Close1");
   connect(closeAction_, &QAction::triggered, this, &QWidget::close);
-  quitAction_ = NamedAction(this, QStringLiteral("Quit"), "Quit1");
+  quitAction_ = NamedAction(this, tr("Quit"), "Quit1");
   // Ctrl+Q on every platform: some have no standard key for quitting.
   quitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quitAction_, &QAction::triggered, this, &QWidget::close);
-  undoAction_ = undo.createUndoAction(this, QStringLiteral("Undo"));
+  undoAction_ = undo.createUndoAction(this, tr("Undo"));
   undoAction_->setObjectName(QStringLiteral("Undo1"));
   undoAction_->setShortcut(QKeySequence::Undo);
-  redoAction_ = undo.createRedoAction(this, QStringLiteral("Redo"));
+  redoAction_ = undo.createRedoAction(this, tr("Redo"));
   redoAction_->setObjectName(QStringLiteral("Redo1"));
   redoAction_->setShortcut(QKeySequence::Redo);
-  addLayerAction_ = NamedAction(this, QStringLiteral("Add Layer..."), "AddLayer1");
+  addLayerAction_ = NamedAction(this, tr("Add Layer..."), "AddLayer1");
   connect(addLayerAction_, &QAction::triggered, this, &MainWindow::addLayer);
-  connect(newProjectAction_, &QAction::triggered, this, &MainWindow::newProject);
-  connect(openProjectAction_, &QAction::triggered, this, &MainWindow::open);
-  connect(saveProjectAction_, &QAction::triggered, this, &MainWindow::save);
-  connect(saveProjectAsAction_, &QAction::triggered, this, &MainWindow::saveAs);
   // The shortcuts work without opening a menu, also while the menu bar
   // cannot show them (Debug is never in the menu bar).
-  addActions({debugAction_, undoAction_, redoAction_, quitAction_, helpAction_, newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
+  addActions({debugAction_, undoAction_, redoAction_, quitAction_, helpAction_});
+  addActions(projectActions_->actions());
 
   // The Project button's menu.
   projectMenu_ = new QMenu(this);
   projectMenu_->setObjectName(QStringLiteral("ProjectPopup"));
-  projectMenu_->addActions({newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
+  projectMenu_->addActions(projectActions_->actions());
   projectMenu_->addSeparator();
-  projectMenu_->addActions({exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_});
+  projectMenu_->addActions(exportActions_->actions());
   projectMenu_->addSeparator();
   projectMenu_->addActions({helpAction_, closeAction_, aboutAction_, debugAction_});
-  connect(projectMenu_, &QMenu::aboutToShow, this, &MainWindow::onProjectMenuAboutToShow);
+  connect(projectMenu_, &QMenu::aboutToShow, this, &MainWindow::updateControlStates);
   connect(projectButton_, &QToolButton::clicked, this, [this] {
     projectMenu_->popup(projectButton_->mapToGlobal(QPoint(0, projectButton_->height() + 1)));
   });
 
   // The menu bar.
-  QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
+  QMenu* file = menuBar_->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("FileMenu"));
-  file->addActions({newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_});
+  file->addActions(projectActions_->actions());
   connect(file, &QMenu::aboutToShow, this, [this] { updateControlStates(); });
   file->addSeparator();
-  recentProjectsMenu_ = file->addMenu(QStringLiteral("Recent Projects"));
-  recentProjectsMenu_->setObjectName(QStringLiteral("RecentProjectsMenu"));
-  recentProjectsMenu_->setEnabled(false);
-  connect(file, &QMenu::aboutToShow, this, &MainWindow::onProjectMenuAboutToShow);
+  file->addMenu(projectActions_->recentProjectsMenu());
   file->addSeparator();
-  file->addActions({exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_});
+  file->addActions(exportActions_->actions());
   file->addSeparator();
   file->addAction(quitAction_);
-  QMenu* edit = menuBar_->addMenu(QStringLiteral("&Edit"));
+  QMenu* edit = menuBar_->addMenu(tr("&Edit"));
   edit->setObjectName(QStringLiteral("EditMenu"));
   edit->addActions({undoAction_, redoAction_});
-  QMenu* layer = menuBar_->addMenu(QStringLiteral("&Layer"));
+  QMenu* layer = menuBar_->addMenu(tr("&Layer"));
   layer->setObjectName(QStringLiteral("LayerMenu"));
   layer->addAction(addLayerAction_);
   layer->addSeparator();
   layer->addActions(layerList_->layerMenu_->actions());
   connect(layer, &QMenu::aboutToShow, this, [this] { updateControlStates(); });
-  QMenu* help = menuBar_->addMenu(QStringLiteral("&Help"));
+  QMenu* help = menuBar_->addMenu(tr("&Help"));
   help->setObjectName(QStringLiteral("HelpMenu"));
   help->addActions({helpAction_, aboutAction_});
   // Every menu title shows; the bar never folds them into its overflow button.
@@ -330,12 +304,28 @@ void MainWindow::connectDocument() {
   // Making the frames reports its own status texts; an edit that made them
   // still leaves "Modified" in panel 0.
   connect(&doc, &Document::framesChanged, this, &MainWindow::showModified);
-  connect(playbackBar_, &PlaybackBar::statusChanged, this, &MainWindow::updateStatusLine);
-  connect(playbackBar_, &PlaybackBar::playingChanged, this, [this] {
+  connect(&doc.playback(), &Playback::statusChanged, this, &MainWindow::updateStatusLine);
+  connect(&doc.playback(), &Playback::playingChanged, this, [this] {
     updateStatusLine();
     updateControlStates();
   });
-  connect(animationProperties_->nonRenderedPlaybackCheck_, &QCheckBox::clicked, playbackBar_, &PlaybackBar::applyPlaybackMode);
+  connect(animationProperties_->nonRenderedPlaybackCheck_, &QCheckBox::clicked, &doc.playback(),
+          &Playback::applyPlaybackMode);
+}
+
+void MainWindow::connectActions() {
+  connect(projectActions_, &ProjectActions::saveSettingsRequested, this, &MainWindow::saveSettings);
+  connect(projectActions_, &ProjectActions::statusMessage, this, &MainWindow::showStatusMessage);
+  connect(projectActions_, &ProjectActions::viewPaused, canvasView_, &CanvasView::stopUpdateTimer);
+  connect(projectActions_, &ProjectActions::viewResumed, canvasView_, &CanvasView::startUpdateTimer);
+  connect(exportActions_, &ExportActions::saveSettingsRequested, this, &MainWindow::saveSettings);
+  connect(exportActions_, &ExportActions::repaintRequested, canvasView_, &CanvasView::requestRepaint);
+  connect(exportActions_, &ExportActions::viewPaused, canvasView_, &CanvasView::stopUpdateTimer);
+  connect(exportActions_, &ExportActions::viewResumed, canvasView_, [view = canvasView_] {
+    view->requestBackgroundClear();
+    view->requestRepaint();
+    view->startUpdateTimer();
+  });
 }
 
 void MainWindow::fitToContent() {
@@ -357,10 +347,10 @@ void MainWindow::initialize() {
   if (options_.ShowSplash) {
     splash_ = new SplashScreen;
     splash_->show();
-    kt58::ProcessPendingMessages();
+    processPendingEvents();
     splash_->repaint();
   }
-  showSplashProgress(QStringLiteral("Initialize"), 20);
+  showSplashProgress(tr("Initialize"), 20);
   disableControlEvents();
   struct Enable {
     MainWindow* form;
@@ -371,11 +361,11 @@ void MainWindow::initialize() {
   kt58::app::PrepareUserFolders();
   move(0, 0);
 
-  showSplashProgress(QStringLiteral("Initialize Animation Engine"), 40);
-  showSplashProgress(QStringLiteral("Loading Settings"), 60);
+  showSplashProgress(tr("Initialize Animation Engine"), 40);
+  showSplashProgress(tr("Loading Settings"), 60);
   applySettings();
   updateStatusLine();
-  showSplashProgress(QStringLiteral("Finalizing Settings"), 70);
+  showSplashProgress(tr("Finalizing Settings"), 70);
   showModified();
   showTitle();
   updateControlStates();
@@ -383,6 +373,41 @@ void MainWindow::initialize() {
   // window (the construction view takes other files as layers).
   setAcceptDrops(true);
   qApp->installEventFilter(this);
+}
+
+void MainWindow::applySettings() {
+  // The form's sizes are the defaults of the keys the file lacks.
+  settings_.Window = {x(), y(), width(), height(), false, false};
+  settings_.Preview = splitter_->sizes().value(0, settings_.Preview);
+  settings_.lvLayersType = layerList_->layerTree_->columnWidth(1);
+  settings_.lvLayersSize = layerList_->layerTree_->columnWidth(2);
+  kt58::app::LoadSettings(settings_);
+
+  const kt58::app::WindowPlacement& w = settings_.Window;
+  move(w.Left, w.Top);
+  resize(w.Width, w.Height);
+  if (w.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
+  const QList<int> sizes = splitter_->sizes();
+  if (sizes.size() == 2) splitter_->setSizes({settings_.Preview, std::max(0, sizes[0] + sizes[1] - settings_.Preview)});
+  layerList_->layerTree_->setColumnWidth(1, settings_.lvLayersType);
+  layerList_->layerTree_->setColumnWidth(2, settings_.lvLayersSize);
+  document_->project().NonRenderedPlayback = settings_.RealTimePlayback;
+  loadAnimationControls();
+  projectActions_->showRecentProjects();
+}
+
+void MainWindow::saveSettings() {
+  settings_.Window = {x(), y(), width(), height(), isMaximized(), isMinimized()};
+  settings_.Preview = splitter_->sizes().value(0, settings_.Preview);
+  settings_.lvLayersType = layerList_->layerTree_->columnWidth(1);
+  settings_.lvLayersSize = layerList_->layerTree_->columnWidth(2);
+  settings_.RealTimePlayback = document_->project().NonRenderedPlayback;
+  if (!explorerPage_->LastThumbDir.isEmpty()) settings_.LastThumbDir = kt58::app::ToPath(explorerPage_->LastThumbDir);
+  try {
+    kt58::app::SaveSettings(settings_);
+  } catch (const std::exception& e) {
+    showMessage(e.what());
+  }
 }
 
 void MainWindow::showEvent(QShowEvent* e) {
@@ -396,14 +421,14 @@ void MainWindow::showEvent(QShowEvent* e) {
 void MainWindow::onFirstShow() {
   // Qt lets no exception out of an event handler, so the pause raises
   // nothing to catch.
-  showSplashProgress(QStringLiteral("Preparing Dir Info"), 80);
+  showSplashProgress(tr("Preparing Dir Info"), 80);
   QElapsedTimer pause;
   pause.start();
   while (splash_ && pause.elapsed() < options_.SplashPauseMs) {
     QApplication::processEvents(QEventLoop::AllEvents, 20);
     QThread::msleep(10);
   }
-  showSplashProgress(QStringLiteral("Done"), 100);
+  showSplashProgress(tr("Done"), 100);
   if (splash_) {
     delete splash_;
     splash_ = nullptr;
@@ -411,22 +436,22 @@ void MainWindow::onFirstShow() {
   propertyTabs_->setVisible(propertyTabs_->count() > 0);
   propertyTabs_->setCurrentWidget(explorerPage_);
   explorerPage_->openFolder(kt58::app::FromPath(settings_.LastThumbDir));
-  kt58::ProcessPendingMessages();
+  processPendingEvents();
 
   QScreen* scr = screen() ? screen() : QGuiApplication::primaryScreen();
   if (scr) {
     const QString size_message = displaySizeMessage(scr->size());
     if (!size_message.isEmpty()) {
-      kt58::Ui().ShowMessage(size_message.toStdString());
+      showMessage(size_message.toStdString());
       close();
       return;
     }
     const QString depth_message = colorDepthMessage(scr->depth());
-    if (!depth_message.isEmpty()) kt58::Ui().ShowMessage(depth_message.toStdString());
+    if (!depth_message.isEmpty()) showMessage(depth_message.toStdString());
   }
   if (!options_.ProjectToOpen.empty()) {
     // The project named on the command line replaces the start-up dialog.
-    openProject(options_.ProjectToOpen);
+    projectActions_->openProject(options_.ProjectToOpen);
   } else if (settings_.StartDialogOn) {
     // After the window's first paint, which the queue lets happen first.
     QTimer::singleShot(0, this, [this] { showStartupDialog(); });
@@ -436,16 +461,29 @@ void MainWindow::onFirstShow() {
   relayout();
 }
 
+void MainWindow::showStartupDialog() {
+  repaint();
+  processPendingEvents();
+  if (!startup_dialog_shown_) {
+    startup_dialog_shown_ = true;
+    projectActions_->askAtStartup();
+  }
+  propertyTabs_->setCurrentWidget(explorerPage_);
+  processPendingEvents();
+  startupComplete_ = true;
+  relayout();
+}
+
 QString MainWindow::displaySizeMessage(QSize screen) {
   if (screen.width() < 800 || screen.height() < 600)
-    return QStringLiteral(
+    return tr(
         "This application requires your display settings\rto be set to a minimum of 800 x 600 resolution.");
   return {};
 }
 
 QString MainWindow::colorDepthMessage(int bits_per_pixel) {
   if (bits_per_pixel <= 8)
-    return QStringLiteral(
+    return tr(
         "Your windows display settings are set to a less than optimal\rcolor mode for this application.  The "
         "minimum recommended color\rmode is : 15/16 Bit High Color,\rhowever 24 Bit TrueColor should be used if "
         "possible.");
@@ -459,9 +497,8 @@ void MainWindow::showSplashProgress(const QString&, int percent) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
-  kt58::Project& a = document_->project();
-  if (a.Playing) playbackBar_->stopPlayback();
-  if (!querySaveProject()) {
+  document_->playback().stop();
+  if (!projectActions_->querySaveProject()) {
     e->ignore();
     return;
   }
@@ -469,6 +506,24 @@ void MainWindow::closeEvent(QCloseEvent* e) {
   disableControlEvents();
   canvasView_->stopUpdateTimer();
   e->accept();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+  const QEvent::Type type = e->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+    return QMainWindow::eventFilter(watched, e);
+  auto* widget = qobject_cast<QWidget*>(watched);
+  auto* drop = static_cast<QDropEvent*>(e);
+  if (!widget || widget->window() != this || document_->playback().isPlaying()) return false;
+  const std::filesystem::path project = ProjectActions::droppedProject(drop->mimeData());
+  if (project.empty()) return false;
+  drop->acceptProposedAction();
+  if (type == QEvent::Drop) {
+    // Opened once the drag has ended, so that its source is not kept
+    // waiting on the question and the loading.
+    QTimer::singleShot(0, this, [this, project] { projectActions_->open(project); });
+  }
+  return true;
 }
 
 void MainWindow::resizeEvent(QResizeEvent* e) {
@@ -482,17 +537,17 @@ void MainWindow::onResized() {
 
 void MainWindow::onSplitterMoved() {
   splitterToggle_ = !splitterToggle_;
-  if (!splitterToggle_ && !kt58::Ui().Terminating()) relayout();
+  if (!splitterToggle_ && !appTerminating()) relayout();
 }
 
 void MainWindow::relayout() {
   canvasView_->relayout();
-  if (document_->project().Playing) return;
-  if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
+  if (document_->playback().isPlaying()) return;
+  if (!appTerminating()) processPendingEvents();
 }
 
 void MainWindow::showModified() {
-  statusLabel_->setText(document_->IsModified() ? QStringLiteral("Modified") : QString());
+  statusLabel_->setText(document_->IsModified() ? tr("Modified") : QString());
 }
 
 void MainWindow::showTitle() {
@@ -501,7 +556,7 @@ void MainWindow::showTitle() {
   // path, which does not reach a window that is not created yet.
   const QString name = document_->FileName();
   setWindowFilePath(name);
-  setWindowTitle((name.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(name).fileName()) + QStringLiteral("[*]"));
+  setWindowTitle((name.isEmpty() ? tr("Untitled") : QFileInfo(name).fileName()) + QStringLiteral("[*]"));
   setWindowModified(document_->IsModified());
 }
 
@@ -511,32 +566,36 @@ void MainWindow::showStatusMessage(const QString& text) {
 }
 
 void MainWindow::showProjectName() {
-  const QString name = QString::fromStdString(std::filesystem::path(document_->project().FileName).filename().string());
+  const QString name = QFileInfo(document_->FileName()).fileName();
   projectNameLabel_->setText(name);
   projectNameLabel_->setToolTip(name);
 }
 
-void MainWindow::updateStatusLine() {
+void MainWindow::updateStatusLine() { showFrameInfo(document_->playback().fps(), document_->playback().maxFps()); }
+
+void MainWindow::showFrameInfo(double fps, double max_fps) {
   const kt58::Project& a = document_->project();
+  const kt58::FrameSequence& sequence = document_->sequence();
+  const bool playing = document_->playback().isPlaying();
   const kt58::FrameSize size = a.GetFrameSize();
-  std::string text;
-  if (a.Frames.size() > 1)
-    text = kt58::Format("Frame : %s of %s,  ", kt58::ZeroPad(a.CurrentFrameIndex, 3).c_str(),
-                        kt58::ZeroPad(static_cast<int>(a.Frames.size()), 3).c_str());
-  text += kt58::Format("Size : [%d x %d]", size.Width, size.Height);
-  if (a.FixedFrameSize) text += " Fixed";
-  std::string rates;
-  if (a.Playing) rates = kt58::Format("FPS : %.2f  ", playbackBar_->fps_);
-  rates += kt58::Format("Max : %.2f", playbackBar_->maxFps_);
+  // The numbers keep the C library's formatting; only the words around them
+  // are translated.
+  const auto padded = [](int n) { return QString::fromStdString(kt58::ZeroPad(n, 3)); };
+  const auto rate = [](double fps) { return QString::fromStdString(kt58::Format("%.2f", fps)); };
+  QString text;
+  if (sequence.Sequenced())
+    text = tr("Frame : %1 of %2,  ").arg(padded(document_->playback().currentFrame()), padded(sequence.Count()));
+  text += (a.FixedFrameSize ? tr("Size : [%1 x %2] Fixed") : tr("Size : [%1 x %2]")).arg(size.Width).arg(size.Height);
+  QString rates;
+  if (playing) rates = tr("FPS : %1  ").arg(rate(fps));
+  rates += tr("Max : %1").arg(rate(max_fps));
   // The rates go on a second line while playing (with them the line is
   // wider than the view's column, and it keeps still as playing starts and
   // stops) and whenever the one line would not fit, as a high Max makes it.
   const int column = frameInfoLabel_->contentsRect().width();
-  const auto width = [&](const std::string& part) {
-    return frameInfoLabel_->fontMetrics().horizontalAdvance(QString::fromStdString(part));
-  };
-  const bool split = a.Playing || width(text + "  " + rates) > column;
-  const QString line = QString::fromStdString(text + (split ? "\n" : "  ") + rates);
+  const auto width = [&](const QString& part) { return frameInfoLabel_->fontMetrics().horizontalAdvance(part); };
+  const bool split = playing || width(text + QStringLiteral("  ") + rates) > column;
+  const QString line = text + (split ? QStringLiteral("\n") : QStringLiteral("  ")) + rates;
   // A line still wider than the column starts at the left edge and loses
   // its end, not both ends.
   const bool fits = std::max(width(text), width(rates)) <= column;
@@ -546,14 +605,12 @@ void MainWindow::updateStatusLine() {
 
 void MainWindow::updateControlStates() {
   const kt58::Project& a = document_->project();
-  const bool playing = a.Playing;
+  const bool playing = document_->playback().isPlaying();
   const int layers = a.LayerCount();
   projectButton_->setEnabled(!playing);
-  for (QAction* action : {newProjectAction_, openProjectAction_, saveProjectAction_, saveProjectAsAction_}) action->setEnabled(!playing);
-  recentProjectsMenu_->setEnabled(!playing && !settings_.MruList.empty());
+  projectActions_->updateControlStates();
   addLayerAction_->setEnabled(!playing);
-  for (QAction* exporter : {exportGifAction_, exportPictureSequenceAction_, exportSingleFrameAction_, exportAviAction_, exportVideoAction_})
-    exporter->setEnabled(!playing && a.Sequenced);
+  exportActions_->updateControlStates();
   layerList_->updateControlStates();
   playbackBar_->updateControlStates();
   animationProperties_->updateControlStates();
@@ -582,14 +639,14 @@ void MainWindow::enableControlEvents() {
 }
 
 QString MainWindow::layerFileFilter() {
-  return QStringLiteral(
+  return tr(
       "Pictures and videos (*.bmp *.BMP *.jpg *.JPG *.gif *.GIF *.avi *.AVI);;"
       "Bitmaps (*.bmp *.BMP);;JPEG pictures (*.jpg *.JPG);;GIF pictures (*.gif *.GIF);;AVI videos (*.avi *.AVI)");
 }
 
 void MainWindow::addLayer() {
   const QStringList files = QFileDialog::getOpenFileNames(
-      this, QStringLiteral("Add Layer"), QString::fromStdString(settings_.LastThumbDir.string()), layerFileFilter());
+      this, tr("Add Layer"), QString::fromStdString(settings_.LastThumbDir.string()), layerFileFilter());
   for (const QString& file : files) {
     const std::filesystem::path path = file.toStdString();
     settings_.LastThumbDir = path.parent_path();
@@ -604,4 +661,4 @@ void MainWindow::showAbout() {
   about.exec();
 }
 
-void MainWindow::showDebugInfo() { kt58::Ui().ShowMessage(std::to_string(kt58::LivePictureCount())); }
+void MainWindow::showDebugInfo() { showMessage(std::to_string(kt58::LivePictureCount())); }

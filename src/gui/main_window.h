@@ -13,21 +13,21 @@
 #include <memory>
 #include <string>
 
-#include "export/gif/color_reduction.h"
 #include "gui/settings.h"
 
 class AnimationProperties;
 class CanvasView;
 class Document;
 class ExplorerPage;
+class ExportActions;
 class LayerList;
 class LayerProperties;
 class PlaybackBar;
+class ProjectActions;
 class QAction;
 class QLabel;
 class QMenu;
 class QMenuBar;
-class QMimeData;
 class QSplitter;
 class QTabWidget;
 class QToolButton;
@@ -45,6 +45,7 @@ struct MainWindowOptions {
 };
 
 class MainWindow final : public QMainWindow {
+  Q_OBJECT
  public:
   // The size the window opens at and its smallest size, unless this
   // platform's fonts need more room.
@@ -68,6 +69,8 @@ class MainWindow final : public QMainWindow {
   void showStatusMessage(const QString& text);
   void showProjectName();
   void updateStatusLine();
+  // The frame line (frame, size, rates) with these rates.
+  void showFrameInfo(double fps, double max_fps);
   void updateControlStates();
   void loadAnimationControls();
   void relayout();
@@ -77,42 +80,13 @@ class MainWindow final : public QMainWindow {
   void disableControlEvents();
   void enableControlEvents();
   void addLayer();
-
-  // ---- project commands (project_commands.cpp)
-  void onProjectMenuAboutToShow();
-  // true: go on; false: the user cancelled, or the project could not be
-  // saved when asked to.
-  bool querySaveProject();
-  void newProject();
-  void open();
-  void save();
-  void saveAs();
-  // An empty path asks with the open dialog. true when a project was loaded.
-  bool openProject(std::filesystem::path path);
-  // true when the project was written; false when the user cancelled the
-  // dialog or the write failed (shown, the project stays modified).
-  bool saveProject(bool save_as);
-  void clearProject();
-  void startEmptyProject();
   // The window's placement and pane sizes into Settings, then the file;
   // a failed write is shown.
   void saveSettings();
-  void showStartupDialog();
-  // The recent projects as entries of the File menu (enabled by
-  // updateControlStates).
-  void showRecentProjects();
-  // An .apf among dropped files; empty without one.
-  static std::filesystem::path droppedProject(const QMimeData* data);
 
   void showHelp();
   void showAbout();
   void showDebugInfo();
-  // The export commands (export_commands.cpp).
-  void exportSingleFrame();
-  void exportAvi();
-  void exportPictureSequence();
-  void exportGif();
-  void exportVideo();
 
   // What the Add Layer dialog offers: the file types layers are made of.
   static QString layerFileFilter();
@@ -133,12 +107,16 @@ class MainWindow final : public QMainWindow {
   void buildLayout();
   void buildMenus();
   void connectDocument();
+  // The project and export commands' requests to the view and the shell.
+  void connectActions();
   // The size the layout needs with this platform's fonts, never below the
   // described sizes.
   void fitToContent();
   void showTitle();
   // LoadSettings with the form's sizes as defaults, then applied.
   void applySettings();
+  // Offers the start-up dialog once, then finishes start-up.
+  void showStartupDialog();
 
   bool splitterToggle_ = false;
   bool startupComplete_ = false;
@@ -159,11 +137,10 @@ class MainWindow final : public QMainWindow {
   QToolButton* projectButton_;
   QMenuBar* menuBar_;
   QMenu* projectMenu_;
-  // Project and export entries, shared by the Project button's menu and the
-  // File menu. The exports need generated frames and no playback.
-  QAction *newProjectAction_, *openProjectAction_, *saveProjectAction_, *saveProjectAsAction_;
-  QMenu* recentProjectsMenu_;
-  QAction *exportGifAction_, *exportPictureSequenceAction_, *exportSingleFrameAction_, *exportAviAction_, *exportVideoAction_;
+  // The project and export commands, whose entries the Project button's
+  // menu and the File menu share.
+  ProjectActions* projectActions_;
+  ExportActions* exportActions_;
   QAction *helpAction_, *aboutAction_, *debugAction_, *closeAction_, *quitAction_;
   QAction *undoAction_, *redoAction_, *addLayerAction_;
   QWidget* sideColumn_;
@@ -178,8 +155,5 @@ class MainWindow final : public QMainWindow {
   // The panels hold a reference to it: they are deleted first.
   std::unique_ptr<Document> document_;
   bool shown_once_ = false;
-  // The dither code of the GIF window's last build this session: single
-  // frames saved as GIF use it (nearest colour before any build).
-  int gifDither_ = kt58::dmNearest;
   bool startup_dialog_shown_ = false;
 };

@@ -1,16 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/user_guide.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QUrl>
 
 #include "gui/widgets/shell_open.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "platform/program_folder.h"
 
 namespace kt58::app {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// A free function's texts need a translation context of their own.
+struct UserGuideTexts {
+  Q_DECLARE_TR_FUNCTIONS(UserGuide)
+};
+
+}  // namespace
 
 fs::path UserGuidePath() {
   const fs::path page = HelpIndexPath();
@@ -21,7 +31,7 @@ fs::path UserGuidePath() {
 void OpenUserGuide(QWidget* parent) {
   const fs::path page = UserGuidePath();
   if (page.empty()) {
-    Ui().ShowMessage("Help file missing.");
+    showMessage(UserGuideTexts::tr("Help file missing.").toStdString());
     return;
   }
   controls::ShellOpen(parent, QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(page.string()))).toString());

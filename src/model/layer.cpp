@@ -3,7 +3,6 @@
 
 #include <system_error>
 
-#include "model/project.h"
 #include "model/image_resource.h"
 #include "model/image_resources.h"
 #include "platform/text_helpers.h"
@@ -14,7 +13,7 @@ namespace {
 constexpr int kFixedEffectOrder[] = {es_None, es_PixelRotateButtonize, es_Rotate, es_FadeBlend, es_Transparencies};
 }
 
-LayerSettings::LayerSettings(Project* owner) : Owner(owner) {
+LayerSettings::LayerSettings() {
   EffectOrder.clear();
   EffectOrder.assign(std::begin(kFixedEffectOrder), std::end(kFixedEffectOrder));
 }
@@ -34,11 +33,11 @@ void LayerSettings::ResetValues() {
   ButtonizeAmount = 1;
 }
 
-Layer::Layer(Project* owner) : LayerSettings(owner) { Reset(); }
+Layer::Layer(ImageResources& resources) : resources_(&resources) { Reset(); }
 
 Layer::~Layer() {
   // Release only counts down or frees: it raises nothing.
-  if (Owner && Owner->References) Owner->References->Release(ImageRef);
+  resources_->Release(ImageRef);
   ImageRef = nullptr;
 }
 
@@ -69,8 +68,7 @@ void Layer::AutoDetectTransparentColor() {
 }
 
 ImageResource* Layer::AddReference(const std::filesystem::path& file_name, Progress& progress) {
-  if (!Owner || !Owner->References) return nullptr;
-  ImageResources& list = *Owner->References;
+  ImageResources& list = *resources_;
   if (ImageResource* found = list.FindByFileName(file_name)) {
     ++found->RefCount;
     return found;
@@ -92,7 +90,7 @@ ImageResource* Layer::AddReference(const std::filesystem::path& file_name, Progr
 }
 
 std::unique_ptr<Layer> Layer::CopyLayer() const {
-  auto c = std::make_unique<Layer>(Owner);
+  auto c = std::make_unique<Layer>(*resources_);
   c->EffectOrder.clear();
   for (int code : EffectOrder) c->EffectOrder.push_back(code);
   c->BlendType = BlendType;
@@ -123,6 +121,50 @@ std::unique_ptr<Layer> Layer::CopyLayer() const {
   c->Mirror = Mirror;
   c->Flip = Flip;
   return c;
+}
+
+void Layer::SetPosition(int offset_x, int offset_y) {
+  OffsetX = offset_x;
+  OffsetY = offset_y;
+}
+
+void Layer::SetRotation(double start_angle, double degrees_to_rotate, bool clockwise, bool anti_alias) {
+  StartAngle = start_angle;
+  Angle = start_angle;
+  DegreesToRotate = degrees_to_rotate;
+  Clockwise = clockwise;
+  AntiAlias = anti_alias;
+}
+
+void Layer::SetBlending(int blend_type, int transparency, int alt_transparency) {
+  BlendType = blend_type;
+  Transparency = transparency;
+  AltTransparency = alt_transparency;
+}
+
+void Layer::SetTint(bool enabled, Color color) {
+  TintEnabled = enabled;
+  TintColor = color;
+}
+
+void Layer::SetFading(int fade_mode, int fade_start, int fade_final) {
+  FadeMode = fade_mode;
+  FadeStart = fade_start;
+  FadeFinal = fade_final;
+}
+
+void Layer::SetOther(bool pixel_rotate, int direction, bool mirror, bool flip) {
+  PixelRotate = pixel_rotate;
+  PixelRotateDirection = direction;
+  Mirror = mirror;
+  Flip = flip;
+}
+
+void Layer::SetButtonize(bool enabled, int amount, Color highlight, Color shadow) {
+  ButtonizeEnabled = enabled;
+  ButtonizeAmount = amount;
+  ButtonizeHighlight = highlight;
+  ButtonizeShadow = shadow;
 }
 
 std::string DefaultLayerName(const ImageResource& ref) {

@@ -16,8 +16,8 @@
 
 namespace kt58 {
 
-class Project;
 class ImageResource;
+class ImageResources;
 
 enum FadeMode : int { fm_No_Fade = 0, fm_Pulse = 1, fm_Smooth = 2 };
 
@@ -34,13 +34,12 @@ class LayerSettings {
  public:
   // Fills EffectOrder with the fixed order; the value fields are left to
   // the derived record's creation.
-  explicit LayerSettings(Project* owner);
+  LayerSettings();
   virtual ~LayerSettings() = default;
 
-  // Every value field below to its default (not Owner, not EffectOrder).
+  // Every value field below to its default (not EffectOrder).
   void ResetValues();
 
-  Project* Owner;
   std::vector<int> EffectOrder;
   // The master block of the project record, in stored order.
   int32_t BlendType = bt_No_Blend;
@@ -63,8 +62,9 @@ class LayerSettings {
 
 class Layer : public LayerSettings {
  public:
-  explicit Layer(Project* owner);
-  // Gives the resource count back through the owner's reference list.
+  // A layer draws its resources from `resources` and gives their counts
+  // back there; the list outlives every layer made with it.
+  explicit Layer(ImageResources& resources);
   ~Layer() override;
   Layer(const Layer&) = delete;
   Layer& operator=(const Layer&) = delete;
@@ -75,12 +75,21 @@ class Layer : public LayerSettings {
   // Bottom-left pixel of a BMP or JPEG resource's picture; nothing for
   // other kinds.
   void AutoDetectTransparentColor();
-  // The owner's resource for the file, shared (count raised) or newly made
+  // The list's resource for the file, shared (count raised) or newly made
   // and loaded; none for a missing file or an unknown extension. Load errors
   // of still pictures pass on. The caller stores the result in ImageRef.
   ImageResource* AddReference(const std::filesystem::path& file_name, Progress& progress);
-  // Same owner, same resource (count raised), every field but LayerName.
+  // Same list, same resource (count raised), every field but LayerName.
   std::unique_ptr<Layer> CopyLayer() const;
+
+  // Property groups as the property pages set them.
+  void SetPosition(int offset_x, int offset_y);
+  void SetRotation(double start_angle, double degrees_to_rotate, bool clockwise, bool anti_alias);
+  void SetBlending(int blend_type, int transparency, int alt_transparency);
+  void SetTint(bool enabled, Color color);
+  void SetFading(int fade_mode, int fade_start, int fade_final);
+  void SetOther(bool pixel_rotate, int direction, bool mirror, bool flip);
+  void SetButtonize(bool enabled, int amount, Color highlight, Color shadow);
 
   ImageResource* ImageRef = nullptr;  // counted
   int32_t OffsetX = 0;
@@ -97,6 +106,9 @@ class Layer : public LayerSettings {
   bool Mirror = false;
   bool Flip = false;
   std::string LayerName;
+
+ private:
+  ImageResources* resources_;
 };
 
 // The name the layer list gives a new layer: the resource's source file

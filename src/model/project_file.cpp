@@ -7,7 +7,6 @@
 #include <ostream>
 #include <system_error>
 
-#include "engine/ui_services.h"
 #include "model/project.h"
 #include "model/binary_io.h"
 #include "model/project_records.h"
@@ -38,7 +37,7 @@ void CheckFrameSize(int32_t width, int32_t height, bool in_use, const char* what
 
 }  // namespace
 
-std::vector<StoreProblem> Project::SaveToStream(std::ostream& out) {
+std::vector<StoreProblem> Project::SaveToStream(std::ostream& out, Progress& progress) const {
   std::vector<StoreProblem> problems;
   PutInt32(out, kFileVersion);
   PutInt32(out, FrameCount);
@@ -53,32 +52,17 @@ std::vector<StoreProblem> Project::SaveToStream(std::ostream& out) {
 
   const int n = References ? References->Count() : 0;
   PutInt32(out, n);
-  if (n > 0) {
-    std::unique_ptr<ProgressScope> dialog;
-    if (n > 1) {
-      dialog = std::make_unique<ProgressScope>();
-      (*dialog)->SetCaption("Saving Animation Resources");
-      (*dialog)->SetText("");
-      (*dialog)->SetRange(0, n);
-      (*dialog)->SetPosition(0);
-      (*dialog)->Show();
-      (*dialog)->Repaint();
-    }
-    for (int k = 0; k < n; ++k) {
-      if (dialog) {
-        (*dialog)->SetText(Format("Saving Resource %d of %d", k + 1, n));
-        (*dialog)->Repaint();
-      }
-      SaveResourceRecord(out, *References->Item(k), problems);
-      if (dialog) {
-        (*dialog)->SetPosition(k + 1);
-        (*dialog)->Repaint();
-      }
-    }
+  // A single resource saves too quickly to be worth a progress window.
+  const bool report = n > 1;
+  if (report) progress.Begin("Saving Animation Resources", false);
+  for (int k = 0; k < n; ++k) {
+    if (report) progress.Report(Format("Saving Resource %d of %d", k + 1, n), k, n);
+    SaveResourceRecord(out, *References->Item(k), problems);
   }
 
-  MakeFrameSequence();
-  PutInt32(out, static_cast<int32_t>(Frames.size()));
+  // The number of frames generated from these layers; a reader makes them
+  // again and only skips it.
+  PutInt32(out, LayerCount() > 0 ? FrameCount : 0);
 
   // Only layers with a resource can be written (a record names its id).
   int written = 0;
@@ -92,22 +76,20 @@ std::vector<StoreProblem> Project::SaveToStream(std::ostream& out) {
   return problems;
 }
 
-std::vector<StoreProblem> Project::SaveToFile(const fs::path& path) {
+std::vector<StoreProblem> Project::SaveToFile(const fs::path& path, Progress& progress) const {
   std::vector<StoreProblem> problems;
   try {
-    WriteFileAtomically(path, [&](std::ostream& out) { problems = SaveToStream(out); });
+    WriteFileAtomically(path, [&](std::ostream& out) { problems = SaveToStream(out, progress); });
   } catch (const std::exception& e) {
     throw Kt58Error("Cannot save " + path.string() + ": " + e.what());
   }
-  FileName = path.string();
   return problems;
 }
 
-ProjectReadResult Project::ReadFromStream(std::istream& in) {
+ProjectReadResult Project::ReadFromStream(std::istream& in, Progress& progress) {
   ProjectReadResult result;
   try {
     BoundedReader reader(in);
-    DoStatus("Loading Project Globals");
     const int32_t version = reader.GetInt32();
     if (version > kFileVersion) {
       result.message = "Incompatible file version\rThis file may have been created with a later version of kt58.";
@@ -128,28 +110,22 @@ ProjectReadResult Project::ReadFromStream(std::istream& in) {
     CheckFrameSize(FixedWidth, FixedHeight, FixedFrameSize, "fixed frame size");
     FrameCount = std::clamp(frame_count, kMinFrameCount, kMaxFrameCount);
 
-    LoadResources(reader, result.warnings);
+    LoadResources(reader, result.warnings, progress);
 
-    DoStatus("Loading Project ConstructorFrame");
     reader.GetInt32();  // generated frame count: frames are made again
     const int32_t m = reader.GetInt32();
     reader.NeedItems(m, kMinLayerRecordBytes, "layers");
     if (!LayerFramesFit(m, FrameCount)) throw EProjectFormat(LayerFramesError(m, FrameCount));
-    ConstructorFrame = std::make_unique<SequencedFrame>(this);
-    CurrentFrame = ConstructorFrame.get();
+    ConstructorFrame = std::make_unique<SequencedFrame>();
     for (int32_t i = 0; i < m; ++i)
-      if (auto layer = LoadLayerRecord(reader, *this)) ConstructorFrame->Layers.push_back(std::move(layer));
-    DoStatus("Loaded");
+      if (auto layer = LoadLayerRecord(reader, *References)) ConstructorFrame->Layers.push_back(std::move(layer));
     result.ok = true;
     return result;
   } catch (const std::exception& e) {
     // Nothing half-read stays: the layers give their resources back and the
     // resources delete the store files they made.
-    SelectedLayer = nullptr;
-    ConstructorFrame = std::make_unique<SequencedFrame>(this);
-    CurrentFrame = ConstructorFrame.get();
+    ConstructorFrame = std::make_unique<SequencedFrame>();
     if (References) References->Clear();
-    DoStatus("Load failure");
     result.ok = false;
     result.message = "Animation.LoadFromStream Exception";
     result.cause = dynamic_cast<const std::bad_alloc*>(&e) ? "Out of memory" : e.what();
@@ -171,30 +147,19 @@ std::string ResourceName(int k, int n, int source_type, const std::string& store
 
 }  // namespace
 
-void Project::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>& warnings) {
+void Project::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>& warnings, Progress& progress) {
   if (!References) References = std::make_unique<ImageResources>();
   References->Clear();
   const int32_t n = reader.GetInt32();
-  std::unique_ptr<ProgressScope> dialog;
   int32_t k = 0;
   int32_t type = st_Unknown;
   bool in_record = false;
   try {
     reader.NeedItems(n, kMinResourceRecordBytes, "resources");
-    if (n > 1) {
-      dialog = std::make_unique<ProgressScope>();
-      (*dialog)->SetCaption("Loading Animation Resources");
-      (*dialog)->SetText("");
-      (*dialog)->SetRange(0, n);
-      (*dialog)->SetPosition(0);
-      (*dialog)->Show();
-      (*dialog)->Repaint();
-    }
+    const bool report = n > 1;
+    if (report) progress.Begin("Loading Animation Resources", false);
     for (; k < n; ++k) {
-      if (dialog) {
-        (*dialog)->SetText(Format("Loading Resource %d of %d", k + 1, n));
-        (*dialog)->Repaint();
-      }
+      if (report) progress.Report(Format("Loading Resource %d of %d", k + 1, n), k, n);
       in_record = true;
       type = st_Unknown;
       type = reader.GetInt32();
@@ -205,10 +170,6 @@ void Project::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>
       const int id = ref->Id;
       References->Append(std::move(ref));
       References->NoteId(id);
-      if (dialog) {
-        (*dialog)->SetPosition(k + 1);
-        (*dialog)->Repaint();
-      }
     }
   } catch (const std::exception& e) {
     // The rest of the resources is skipped; reading goes on with the layers.
@@ -218,7 +179,7 @@ void Project::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>
   }
 }
 
-ProjectReadResult Project::ReadFromFile(const fs::path& path) {
+ProjectReadResult Project::ReadFromFile(const fs::path& path, Progress& progress) {
   ProjectReadResult result;
   std::error_code ec;
   if (!fs::is_regular_file(path, ec)) {
@@ -227,29 +188,12 @@ ProjectReadResult Project::ReadFromFile(const fs::path& path) {
   }
   std::ifstream in(path, std::ios::binary);
   if (in) {
-    result = ReadFromStream(in);
+    result = ReadFromStream(in, progress);
   } else {
     result.message = "Animation.LoadFromStream Exception";
     result.cause = "Cannot open " + path.string() + ": " + std::strerror(errno);
   }
-  FileName = path.string();
   return result;
 }
-
-namespace {
-
-// The program's messages for a read, in the order the reader met them.
-bool ShowReadMessages(const ProjectReadResult& result) {
-  for (const ProjectReadIssue& w : result.warnings)
-    if (!w.message.empty()) Ui().ShowMessage(w.message);
-  if (!result.ok && !result.message.empty()) Ui().ShowMessage(result.message);
-  return result.ok;
-}
-
-}  // namespace
-
-bool Project::LoadFromStream(std::istream& in) { return ShowReadMessages(ReadFromStream(in)); }
-
-bool Project::LoadFromFile(const fs::path& path) { return ShowReadMessages(ReadFromFile(path)); }
 
 }  // namespace kt58

@@ -10,11 +10,11 @@ namespace kt58 {
 Layer* Project::AddLayerFromFile(const std::filesystem::path& path, Progress& progress) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) throw Kt58Error("No file at " + path.string());
-  if (!ConstructorFrame) ConstructorFrame = std::make_unique<SequencedFrame>(this);
+  if (!ConstructorFrame) ConstructorFrame = std::make_unique<SequencedFrame>();
   // A project beyond the bound could be saved but never opened again.
   const int64_t layers = static_cast<int64_t>(ConstructorFrame->Layers.size()) + 1;
   if (!LayerFramesFit(layers, FrameCount)) throw Kt58Error(LayerFramesError(layers, FrameCount));
-  auto layer = std::make_unique<Layer>(this);
+  auto layer = std::make_unique<Layer>(*References);
   layer->ImageRef = layer->AddReference(path, progress);
   if (!layer->ImageRef) throw Kt58Error("No picture can be made from " + path.string());
   ++layer->ImageRef->NameCounter;
@@ -22,11 +22,6 @@ Layer* Project::AddLayerFromFile(const std::filesystem::path& path, Progress& pr
   layer->AutoDetectTransparentColor();
   Layer* added = layer.get();
   ConstructorFrame->Layers.insert(ConstructorFrame->Layers.begin(), std::move(layer));
-  SelectedLayer = added;
-  MakeFrameSequence();
-  // Resequencing lets events run; a handler may have removed the layer.
-  if (!ConstructorFrame || ConstructorFrame->IndexOf(added) < 0) return nullptr;
-  SelectedLayer = added;
   ComputeAutoFrameSize(ConstructorFrame.get());
   return added;
 }

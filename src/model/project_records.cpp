@@ -163,8 +163,8 @@ void SaveLayerRecord(std::ostream& out, const Layer& layer) {
   PutBool(out, layer.Flip);
 }
 
-std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, Project& owner) {
-  auto layer = std::make_unique<Layer>(&owner);
+std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, ImageResources& resources) {
+  auto layer = std::make_unique<Layer>(resources);
   layer->LayerName = in.GetString();
   const int32_t id = in.GetInt32();
   layer->TransparentColor = in.GetUInt32();
@@ -194,7 +194,7 @@ std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, Project& owner) {
   layer->Flip = in.GetBool();
   for (double v : {layer->Angle, layer->StartAngle, layer->DegreesToRotate})
     if (!std::isfinite(v)) throw EProjectFormat("A layer of the project file has an impossible angle");
-  ImageResource* ref = owner.References ? owner.References->FindById(id) : nullptr;
+  ImageResource* ref = resources.FindById(id);
   // A layer naming no resource has nothing to show and could not be saved
   // again: it is dropped.
   if (!ref) return nullptr;

@@ -15,7 +15,7 @@
 
 namespace kt58 {
 
-class Project;
+class ImageResources;
 
 // Writes the resource record: the common header, then the picture as a BMP
 // file image or the frame store's embedded layout. A multi-frame resource
@@ -42,9 +42,9 @@ std::filesystem::path RestoredDataFileName(const std::string& stored_source, con
 inline constexpr int kLayerRecordFixedBytes = 95;
 
 void SaveLayerRecord(std::ostream& out, const Layer& layer);
-// Reads a layer record into a new layer of the animation; its resource is
-// found by id and counted. Returns none (record consumed) when no resource
+// Reads a layer record into a new layer; its resource is found by id in
+// `resources` and counted. Returns none (record consumed) when no resource
 // has the stored id.
-std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, Project& owner);
+std::unique_ptr<Layer> LoadLayerRecord(BoundedReader& in, ImageResources& resources);
 
 }  // namespace kt58

@@ -3,7 +3,6 @@
 
 #include <utility>
 
-#include "model/project.h"
 
 namespace kt58 {
 
@@ -27,7 +26,6 @@ int SequencedFrame::IndexOf(const Layer* layer) const {
 void SequencedFrame::RemoveLayer(Layer* layer) {
   const int index = IndexOf(layer);
   if (index < 0) return;
-  if (Owner && Owner->SelectedLayer == layer) Owner->SelectedLayer = nullptr;
   std::unique_ptr<Layer> doomed = std::move(Layers[static_cast<size_t>(index)]);
   Layers.erase(Layers.begin() + index);
 }

@@ -10,11 +10,9 @@
 
 namespace kt58 {
 
-class Project;
-
 class SequencedFrame {
  public:
-  explicit SequencedFrame(Project* owner) : Owner(owner) {}
+  SequencedFrame() = default;
   SequencedFrame(const SequencedFrame&) = delete;
   SequencedFrame& operator=(const SequencedFrame&) = delete;
   // Frees every layer (each gives its resource count back).
@@ -22,13 +20,11 @@ class SequencedFrame {
 
   void ResetAllLayers();
   // Takes the layer out of the list and frees it; nothing for none or a
-  // layer of another frame. An animation's SelectedLayer naming it is
-  // cleared, so it never names a freed layer.
+  // layer of another frame.
   void RemoveLayer(Layer* layer);
   int IndexOf(const Layer* layer) const;
   int LayerCount() const { return static_cast<int>(Layers.size()); }
 
-  Project* Owner;
   std::vector<std::unique_ptr<Layer>> Layers;
 };
 

@@ -129,13 +129,13 @@ void ComposeLayer(const Layer& layer, int stored_frame, Picture& work, Picture& 
 
 }  // namespace
 
-WorkPicture ComposeFrame(const Project& animation, const SequencedFrame* frame, FrameClock clock) {
+WorkPicture ComposeFrame(const Project& project, const SequencedFrame* frame, FrameClock clock) {
   if (!frame || frame->Layers.empty()) return nullptr;
   const std::vector<int> stored = StoredFramesShown(*frame, clock);
   WorkPicture work = CreateWorkPicture24();
   WorkPicture picture = CreateWorkPicture24();
-  animation.SetPictureToFrameSize(*picture);
-  FillColorRect(*picture, animation.BackgroundColor, Rect{0, 0, picture->Width(), picture->Height()});
+  project.SetPictureToFrameSize(*picture);
+  FillColorRect(*picture, project.BackgroundColor, Rect{0, 0, picture->Width(), picture->Height()});
   for (size_t i = frame->Layers.size(); i > 0;) {
     --i;
     try {
@@ -148,24 +148,16 @@ WorkPicture ComposeFrame(const Project& animation, const SequencedFrame* frame, 
   return picture;
 }
 
-void DrawFrame(const Project& animation, const SequencedFrame* frame, FrameClock clock, int x, int y) {
-  if (!animation.DisplayCanvas || !frame) return;
-  WorkPicture picture = ComposeFrame(animation, frame, clock);
-  if (picture) animation.DisplayCanvas->DrawPicture(*picture, x, y);
-  FreeWorkPicture(picture);
-}
-
-void ComposeAllFrames(Project& animation, Progress& progress) {
-  animation.RecreateFrameCache();
+FrameCache ComposeAllFrames(const Project& project, const FrameSequence& sequence, Progress& progress) {
+  FrameCache cache(project.GetFrameSize());
   progress.Begin("Rendering Frames...", false);
-  for (size_t k = 0; k < animation.Frames.size(); ++k) {
-    progress.Report(Format("Constructing Frame : %d", static_cast<int>(k)), static_cast<int64_t>(k),
-                    animation.FrameCount);
-    WorkPicture picture =
-        ComposeFrame(animation, animation.Frames[k].get(), FrameClock::Stepping(static_cast<int>(k)));
-    if (picture) animation.RenderedFrames->Add(*picture);
+  for (int k = 0; k < sequence.Count(); ++k) {
+    progress.Report(Format("Constructing Frame : %d", k), k, sequence.Count());
+    WorkPicture picture = ComposeFrame(project, sequence.Frame(k), FrameClock::Stepping(k));
+    if (picture) cache.Add(*picture);
     FreeWorkPicture(picture);
   }
+  return cache;
 }
 
 }  // namespace kt58

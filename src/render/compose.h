@@ -9,24 +9,22 @@
 #include "engine/picture.h"
 #include "model/project.h"
 #include "platform/progress.h"
+#include "render/frame_cache.h"
 #include "render/frame_clock.h"
+#include "render/frame_sequence.h"
 
 namespace kt58 {
 
 // The frame-sized picture of `frame`, or none for no frame or a frame
 // without layers. A function of its inputs: the same picture for the same
 // frame and clock whatever was composed before and on whichever thread, as
-// long as nothing changes the animation, its frames or its resources
+// long as nothing changes the project, the frame or the resources
 // meanwhile. Stored frames are read by index (FrameStore::ReadFrameAt); a
 // layer that fails is left out and the frame goes on.
-WorkPicture ComposeFrame(const Project& animation, const SequencedFrame* frame, FrameClock clock);
+WorkPicture ComposeFrame(const Project& project, const SequencedFrame* frame, FrameClock clock);
 
-// Composes the frame and hands it to the animation's display sink at (x, y);
-// nothing without a sink or a frame.
-void DrawFrame(const Project& animation, const SequencedFrame* frame, FrameClock clock, int x, int y);
-
-// Composes every generated frame, stepping, into a new frame cache,
+// Composes every frame of the sequence, stepping, into a new frame cache,
 // reporting each frame ("Rendering Frames...").
-void ComposeAllFrames(Project& animation, Progress& progress);
+FrameCache ComposeAllFrames(const Project& project, const FrameSequence& sequence, Progress& progress);
 
 }  // namespace kt58

@@ -15,6 +15,7 @@
 #include "engine/bmp_codec.h"
 #include "model/project.h"
 #include "render/compose.h"
+#include "render/frame_sequence.h"
 #include "platform/gif_decoder.h"
 #include "support/avi_test_support.h"
 #include "support/gif_builder.h"
@@ -57,12 +58,13 @@ fs::path MakeProject(const TempDir& dir) {
 // loads it, frame i stepping at i.
 std::vector<Picture> ReferenceFrames(const fs::path& project) {
   Project a;
-  EXPECT_TRUE(a.LoadFromFile(project));
-  a.MakeFrameSequence();
+  const ProjectReadResult read = a.ReadFromFile(project);
+  EXPECT_TRUE(read.ok) << read.message;
+  const FrameSequence sequence = MakeFrameSequence(a);
   a.NonRenderedPlayback = true;
   std::vector<Picture> frames;
-  for (size_t i = 0; i < a.Frames.size(); ++i) {
-    WorkPicture p = ComposeFrame(a, a.Frames[i].get(), FrameClock::Stepping(static_cast<int>(i)));
+  for (int i = 0; i < sequence.Count(); ++i) {
+    WorkPicture p = ComposeFrame(a, sequence.Frame(i), FrameClock::Stepping(i));
     EXPECT_TRUE(p);
     if (p) frames.push_back(*p);
   }

@@ -39,7 +39,8 @@ void ExpectOneFailureLine(const CliResult& r) {
 
 std::unique_ptr<Project> Load(const fs::path& path) {
   auto a = std::make_unique<Project>();
-  EXPECT_TRUE(a->LoadFromFile(path));
+  const ProjectReadResult read = a->ReadFromFile(path);
+  EXPECT_TRUE(read.ok) << read.message;
   return a;
 }
 

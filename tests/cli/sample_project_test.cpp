@@ -7,6 +7,7 @@
 #include "engine/picture.h"
 #include "model/project.h"
 #include "render/compose.h"
+#include "render/frame_sequence.h"
 #include "model/image_resource.h"
 #include "support/test_support.h"
 
@@ -30,8 +31,10 @@ TEST(SampleProject, LoadsAndEveryFrameRenders) {
   EXPECT_LT(fs::file_size(path), 1u << 20);
 
   Project a;
-  ASSERT_TRUE(a.LoadFromFile(path));
-  ASSERT_TRUE(a.MakeFrameSequence());
+  const ProjectReadResult read = a.ReadFromFile(path);
+  ASSERT_TRUE(read.ok) << read.message;
+  const FrameSequence sequence = MakeFrameSequence(a);
+  ASSERT_FALSE(sequence.Empty());
   EXPECT_EQ(a.LayerCount(), 7);
   EXPECT_EQ(a.GetFrameSize(), (FrameSize{160, 120}));
   bool has_animated_gif = false;
@@ -42,11 +45,11 @@ TEST(SampleProject, LoadsAndEveryFrameRenders) {
   }
   EXPECT_TRUE(has_animated_gif);
 
-  ASSERT_EQ(a.Frames.size(), static_cast<size_t>(a.FrameCount));
+  ASSERT_EQ(sequence.Count(), a.FrameCount);
   std::vector<WorkPicture> frames;
-  for (size_t i = 0; i < a.Frames.size(); ++i) {
+  for (int i = 0; i < sequence.Count(); ++i) {
     // Multi-frame layers show the stored frame of the frame's index.
-    frames.push_back(ComposeFrame(a, a.Frames[i].get(), FrameClock::Stepping(static_cast<int>(i))));
+    frames.push_back(ComposeFrame(a, sequence.Frame(i), FrameClock::Stepping(i)));
     ASSERT_TRUE(frames.back()) << "frame " << i;
     EXPECT_EQ(frames.back()->Width(), 160);
     EXPECT_EQ(frames.back()->Height(), 120);

@@ -9,6 +9,7 @@
 #include "export/avi_export.h"
 #include "export/export_fixture.h"
 #include "export/frame_encoding.h"
+#include "platform/dialog_progress.h"
 #include "platform/video_writer.h"
 #include "support/avi_test_support.h"
 #include "support/recording_ui.h"
@@ -80,11 +81,12 @@ TEST(AviExport, FramesFormatRateAndPixelsAsFfmpegReadsThem) {
   test::RecordingUi ui;
   // 101 wide: 303 bytes of pixels per row, padded to 304.
   auto a = test::MakeStillProject(dir, 101, 7, 5, 40);
-  test::AddAnimatedGifLayer(*a, dir, 3);
+  test::AddAnimatedGifLayer(a, dir, 3);
   const fs::path out = dir / "video.avi";
-  ASSERT_TRUE(ExportAvi(*a, out));
-  EXPECT_EQ(a->CurrentFrameIndex, 0) << "an export leaves the current frame alone";
-  EXPECT_FALSE(a->Playing);
+  {
+    DialogProgress progress = ui.MakeProgress();
+    ASSERT_TRUE(ExportAvi(*a, a.sequence, out, progress));
+  }
 
   // The free-space check asks for at least what the file takes.
   EXPECT_LE(fs::file_size(out), AviFileBytes(101, 7, 5));
@@ -113,41 +115,44 @@ TEST(AviExport, FramesFormatRateAndPixelsAsFfmpegReadsThem) {
   const test::RawFrames raw = test::DecodeWithFfmpeg(out, dir.path(), 101, 7);
   ASSERT_EQ(raw.count, 5u);
   for (int i = 0; i < 5; ++i) {
-    WorkPicture want = test::RenderStoredFrame(*a, i);
+    WorkPicture want = test::RenderStoredFrame(a, i);
     for (int r = 0; r < 7; ++r)
       ASSERT_EQ(std::memcmp(want->Row(r), &raw.bytes[(static_cast<size_t>(i) * 7 + r) * 303], 303), 0)
           << "frame " << i << " row " << r;
   }
   // The multi-frame layer shows its stored frame i in frame i.
-  WorkPicture f0 = test::RenderStoredFrame(*a, 0), f1 = test::RenderStoredFrame(*a, 1);
+  WorkPicture f0 = test::RenderStoredFrame(a, 0), f1 = test::RenderStoredFrame(a, 1);
   EXPECT_NE(test::PixelColor(*f0, 0, 0), test::PixelColor(*f1, 0, 0));
 
-  // The GIF layer's import made its own dialog before; the export's is last.
-  ASSERT_FALSE(ui.dialogs.empty());
+  ASSERT_EQ(ui.dialogs.size(), 1u);
   const test::RecordedDialog& d = *ui.dialogs.back();
   EXPECT_EQ(d.caption, "AVI Export...");
   EXPECT_EQ(d.texts, std::vector<std::string>{"Building AVI file"});
   EXPECT_EQ(d.maximum, 5);
   EXPECT_EQ(d.positions, (std::vector<int>{0, 0, 1, 2, 3, 4}));
+  EXPECT_TRUE(d.shown);
   EXPECT_TRUE(d.released);
-  EXPECT_GE(ui.process_messages_calls, 5);
+  // The AVI export offers no Cancel, so the front end runs no events during it.
+  EXPECT_FALSE(d.cancel_shown);
+  EXPECT_EQ(ui.process_messages_calls, 0);
 }
 
 TEST(AviExport, ZeroDelayMeansTenFramesPerSecond) {
   TempDir dir;
   auto a = test::MakeStillProject(dir, 8, 4, 2, 0);
   EXPECT_EQ(FrameDurationMs(*a), 100);
-  ASSERT_TRUE(ExportAvi(*a, dir / "v.avi"));
+  ASSERT_TRUE(ExportAvi(*a, a.sequence, dir / "v.avi"));
   EXPECT_EQ(RunFfprobe(dir / "v.avi").rate, "10/1");
   a->FrameDelay = 30;
-  ASSERT_TRUE(ExportAvi(*a, dir / "w.avi"));
+  ASSERT_TRUE(ExportAvi(*a, a.sequence, dir / "w.avi"));
   EXPECT_EQ(RunFfprobe(dir / "w.avi").rate, "100/3");
 }
 
 TEST(AviExport, NothingToWriteGivesNoFileAndNoError) {
   TempDir dir;
   Project empty;
-  EXPECT_FALSE(ExportAvi(empty, dir / "none.avi"));
+  const FrameSequence none = MakeFrameSequence(empty);
+  EXPECT_FALSE(ExportAvi(empty, none, dir / "none.avi"));
   EXPECT_TRUE(test::FileNamesIn(dir.path()).empty());
 }
 
@@ -158,34 +163,43 @@ TEST(AviExport, UncreatableFileFailsWithTheProgramsTextAndLeavesNothing) {
   test::WriteFileBytes(dir / "plain", {'x'});
   const auto before = test::FileNamesIn(dir.path());
   try {
-    ExportAvi(*a, dir / "plain" / "v.avi");
+    DialogProgress progress = ui.MakeProgress();
+    ExportAvi(*a, a.sequence, dir / "plain" / "v.avi", progress);
     ADD_FAILURE() << "expected a failure";
   } catch (const EAviExport& e) {
     EXPECT_STREQ(e.what(), "Failed to create AVI file");
   }
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
-  ASSERT_FALSE(ui.dialogs.empty());
+  ASSERT_EQ(ui.dialogs.size(), 1u);
   EXPECT_TRUE(ui.dialogs.back()->released);
 }
 
+// Changes the project's frame size when frame 2 is reported, before it is
+// composed: the caller's code runs at every report.
+class FrameSizeChangeAtFrame2 final : public Progress {
+ public:
+  explicit FrameSizeChangeAtFrame2(Project& project) : project_(project) {}
+  void Report(const std::string&, int64_t done, int64_t) override {
+    if (done != 2) return;
+    project_.FixedFrameSize = true;
+    project_.FixedWidth = 9;
+    project_.FixedHeight = 4;
+  }
+  bool Cancelled() const override { return false; }
+
+ private:
+  Project& project_;
+};
+
 TEST(AviExport, AFailureMidwayRemovesTheTemporaryAndKeepsTheOldFile) {
   TempDir dir;
-  test::RecordingUi ui;
   auto a = test::MakeStillProject(dir, 8, 4, 4, 100);
   const fs::path out = dir / "old.avi";
   test::WriteFileBytes(out, {'o', 'l', 'd'});
   const auto before = test::FileNamesIn(dir.path());
-  // A pending event changes the frame size before frame 2 is composed.
-  ui.on_process_messages = [&] {
-    const test::RecordedDialog& d = *ui.dialogs.back();
-    if (!d.positions.empty() && d.positions.back() == 2) {
-      a->FixedFrameSize = true;
-      a->FixedWidth = 9;
-      a->FixedHeight = 4;
-    }
-  };
+  FrameSizeChangeAtFrame2 progress(*a);
   try {
-    ExportAvi(*a, out);
+    ExportAvi(*a, a.sequence, out, progress);
     ADD_FAILURE() << "expected a failure";
   } catch (const EAviExport& e) {
     EXPECT_STREQ(e.what(), "Failed to add frame to AVI");

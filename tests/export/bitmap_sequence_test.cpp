@@ -48,12 +48,13 @@ TEST(BitmapSequence, NamingRule) {
 TEST(BitmapSequence, EveryFrameWrittenAsTheBmpOfItsComposition) {
   TempDir dir;
   auto a = test::MakeStillProject(dir, 13, 5, 4, 100);
-  test::AddAnimatedGifLayer(*a, dir, 4);
+  test::AddAnimatedGifLayer(a, dir, 4);
   fs::create_directory(dir / "out");
   std::vector<std::string> log;
-  const SequenceResult r = ExportBitmapSequence(*a, dir / "out", "f##.x", 8, [&](int i, const std::string& name, SequenceStatus s) {
-    log.push_back(std::to_string(i) + " " + name + " " + SequenceStatusText(s));
-  });
+  const SequenceResult r = ExportBitmapSequence(
+      *a, a.sequence, dir / "out", "f##.x", 8, [&](int i, const std::string& name, SequenceStatus s) {
+        log.push_back(std::to_string(i) + " " + name + " " + SequenceStatusText(s));
+      });
   EXPECT_EQ(r.saved, 4);
   EXPECT_EQ(r.failed, 0);
   EXPECT_EQ(log, (std::vector<std::string>{"0 f08.Bmp Processing...", "0 f08.Bmp Saved.", "1 f09.Bmp Processing...",
@@ -61,7 +62,7 @@ TEST(BitmapSequence, EveryFrameWrittenAsTheBmpOfItsComposition) {
                                            "3 f11.Bmp Processing...", "3 f11.Bmp Saved."}));
   EXPECT_EQ(test::FileNamesIn(dir / "out"), (std::vector<std::string>{"f08.Bmp", "f09.Bmp", "f10.Bmp", "f11.Bmp"}));
   for (int i = 0; i < 4; ++i) {
-    WorkPicture p = test::RenderStoredFrame(*a, i);
+    WorkPicture p = test::RenderStoredFrame(a, i);
     EXPECT_EQ(test::ReadFileBytes(dir / "out" / r.names[static_cast<size_t>(i)]), EncodeBmp(*p)) << "frame " << i;
   }
   EXPECT_NE(test::ReadFileBytes(dir / "out/f08.Bmp"), test::ReadFileBytes(dir / "out/f09.Bmp"));
@@ -76,7 +77,7 @@ TEST(BitmapSequence, AFrameThatCannotBeWrittenIsAnErrorAndTheRunGoesOn) {
   fs::create_directory(dir / "0");
   test::WriteFileBytes(dir / "1", {'x'});
   fs::create_directory(dir / "2");
-  const SequenceResult r = ExportBitmapSequence(*a, dir.path(), "#/p", 0);
+  const SequenceResult r = ExportBitmapSequence(*a, a.sequence, dir.path(), "#/p", 0);
   EXPECT_EQ(r.statuses,
             (std::vector<SequenceStatus>{SequenceStatus::Saved, SequenceStatus::Error, SequenceStatus::Saved}));
   EXPECT_EQ(r.saved, 2);
@@ -90,14 +91,14 @@ TEST(BitmapSequence, OneNameForAllKeepsTheLastFrameAndEmptyPatternWritesNothing)
   TempDir dir;
   auto a = test::MakeStillProject(dir, 9, 3, 3, 100);
   fs::create_directory(dir / "o");
-  const SequenceResult r = ExportBitmapSequence(*a, dir / "o", "same", 0);
+  const SequenceResult r = ExportBitmapSequence(*a, a.sequence, dir / "o", "same", 0);
   EXPECT_EQ(r.saved, 3);
   EXPECT_EQ(test::FileNamesIn(dir / "o"), std::vector<std::string>{"same.Bmp"});
-  WorkPicture last = test::RenderStoredFrame(*a, 2);
+  WorkPicture last = test::RenderStoredFrame(a, 2);
   EXPECT_EQ(test::ReadFileBytes(dir / "o/same.Bmp"), EncodeBmp(*last));
 
   fs::create_directory(dir / "e");
-  const SequenceResult none = ExportBitmapSequence(*a, dir / "e", "", 0);
+  const SequenceResult none = ExportBitmapSequence(*a, a.sequence, dir / "e", "", 0);
   EXPECT_TRUE(none.names.empty());
   EXPECT_TRUE(fs::is_empty(dir / "e"));
 }

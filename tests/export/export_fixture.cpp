@@ -5,6 +5,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <stdexcept>
 
 #include "engine/bmp_codec.h"
 #include "engine/raster_ops.h"
@@ -41,78 +42,79 @@ Picture MakeSmoothPicture(int width, int height) {
   return p;
 }
 
+void ExportProject::Resequence() { sequence = MakeFrameSequence(*project); }
+
 namespace {
 
 // A base layer that rotates left by its width over the frames, and a third
 // of its size on top at (2, 1).
-std::unique_ptr<Project> MakeTwoLayerProject(const TempDir& dir, const Picture& base_picture,
-                                                const Picture& top_picture, int frame_count, int delay_ms) {
-  auto a = std::make_unique<Project>();
+ExportProject MakeTwoLayerProject(const TempDir& dir, const Picture& base_picture, const Picture& top_picture,
+                                  int frame_count, int delay_ms) {
+  ExportProject a;
   a->FrameCount = frame_count;
   a->FrameDelay = delay_ms;
   const fs::path base = dir / "base.bmp";
   WriteFileBytes(base, EncodeBmp(base_picture));
   const fs::path top = dir / "top.bmp";
   WriteFileBytes(top, EncodeBmp(top_picture));
-  a->AddLayerFromFile(base);
-  a->SetLayerOther(true, pr_Left, false, false);
-  a->AddLayerFromFile(top);
-  a->SetLayerPosition(2, 1);
-  a->MakeFrameSequence();
+  a->AddLayerFromFile(base)->SetOther(true, pr_Left, false, false);
+  a->AddLayerFromFile(top)->SetPosition(2, 1);
+  a.Resequence();
   return a;
 }
 
 }  // namespace
 
-std::unique_ptr<Project> MakeStillBackgroundProject(const TempDir& dir, int frames) {
-  auto a = std::make_unique<Project>();
+ExportProject MakeStillBackgroundProject(const TempDir& dir, int frames) {
+  ExportProject a;
   a->FrameCount = frames;
   a->FrameDelay = 40;
   WriteFileBytes(dir / "base.bmp", EncodeBmp(MakeRandomPicture(48, 32, 11)));
   WriteFileBytes(dir / "top.bmp", EncodeBmp(MakeRandomPicture(12, 8, 12)));
   a->AddLayerFromFile(dir / "base.bmp");
-  a->AddLayerFromFile(dir / "top.bmp");
-  a->SetLayerOther(true, pr_Left, false, false);
-  a->SetLayerPosition(5, 4);
-  a->MakeFrameSequence();
+  Layer* top = a->AddLayerFromFile(dir / "top.bmp");
+  top->SetOther(true, pr_Left, false, false);
+  top->SetPosition(5, 4);
+  a.Resequence();
   return a;
 }
 
-std::unique_ptr<Project> MakeStillProject(const TempDir& dir, int width, int height, int frame_count,
-                                             int delay_ms, int colours) {
+ExportProject MakeStillProject(const TempDir& dir, int width, int height, int frame_count, int delay_ms,
+                               int colours) {
   return MakeTwoLayerProject(dir, MakeFewColourPicture(width, height, colours, 1),
                              MakeFewColourPicture(std::max(1, width / 3), std::max(1, height / 3), 3, 2), frame_count,
                              delay_ms);
 }
 
-std::unique_ptr<Project> MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count,
-                                              int delay_ms) {
-  auto a = std::make_unique<Project>();
+ExportProject MakeSmoothProject(const TempDir& dir, int width, int height, int frame_count, int delay_ms) {
+  ExportProject a;
   a->FrameCount = frame_count;
   a->FrameDelay = delay_ms;
   const fs::path path = dir / "smooth.bmp";
   WriteFileBytes(path, EncodeBmp(MakeSmoothPicture(width, height)));
-  a->AddLayerFromFile(path);
-  a->SetLayerOther(true, pr_Left, false, false);
+  Layer* layer = a->AddLayerFromFile(path);
+  layer->SetOther(true, pr_Left, false, false);
   // The corner colour recurs along a curve; keyed out, it would punch
   // sharp holes. No pixel has this colour.
-  a->SelectedLayer->TransparentColor = RGBColor(1, 2, 3);
-  a->MakeFrameSequence();
+  layer->TransparentColor = RGBColor(1, 2, 3);
+  a.Resequence();
   return a;
 }
 
-void AddAnimatedGifLayer(Project& a, const TempDir& dir, int images) {
+void AddAnimatedGifLayer(ExportProject& a, const TempDir& dir, int images) {
   const std::vector<GifRgb> palette = {{10, 20, 30}, {200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {250, 250, 10}};
   std::vector<GifImageSpec> specs;
   for (int k = 0; k < images; ++k) specs.push_back(SolidGifImage(0, 0, 4, 3, static_cast<uint8_t>(1 + k % 4)));
   const fs::path path = dir / "anim.gif";
   WriteFileBytes(path, BuildGif(4, 3, palette, 0, specs));
-  a.AddLayerFromFile(path);
-  a.MakeFrameSequence();
+  a->AddLayerFromFile(path);
+  a.Resequence();
 }
 
-WorkPicture RenderStoredFrame(const Project& a, int i) {
-  return ComposeFrame(a, a.Frames.at(static_cast<size_t>(i)).get(), FrameClock::Stepping(i));
+WorkPicture RenderStoredFrame(const ExportProject& a, int i) {
+  const SequencedFrame* frame = a.sequence.Frame(i);
+  if (!frame) throw std::out_of_range("no generated frame " + std::to_string(i));
+  return ComposeFrame(*a, frame, FrameClock::Stepping(i));
 }
 
 bool RunCapture(const std::string& command, std::string& output) {

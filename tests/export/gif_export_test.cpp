@@ -89,11 +89,11 @@ class GifExportTest : public ::testing::Test {
 
 TEST_F(GifExportTest, FramesDelaysLoopAndPixelsReadBackWithGiflib) {
   auto a = test::MakeStillProject(dir, 23, 11, 6, 40, 12);
-  ASSERT_EQ(a->Frames.size(), 6u);
-  // References first: stills show the same whatever Playing says.
+  ASSERT_EQ(a.sequence.Count(), 6);
+  // References first: stills show the same stepping or playing.
   std::vector<std::vector<GifColor>> expected;
   for (int i = 0; i < 6; ++i) {
-    WorkPicture p = test::RenderStoredFrame(*a, i);
+    WorkPicture p = test::RenderStoredFrame(a, i);
     expected.push_back(RgbOf(*p));
   }
   ASSERT_NE(expected[0], expected[1]) << "the rotation must make frames differ";
@@ -104,14 +104,12 @@ TEST_F(GifExportTest, FramesDelaysLoopAndPixelsReadBackWithGiflib) {
   options.ReductionBits = 8;
   int observed = 0;
   const fs::path out = dir / "anim.gif";
-  ExportAnimatedGif(*a, options, out, [&](int index, int count, const Picture& frame) {
+  ExportAnimatedGif(*a, a.sequence, options, out, [&](int index, int count, const Picture& frame) {
     EXPECT_EQ(index, observed++);
     EXPECT_EQ(count, 6);
     EXPECT_EQ(frame.Width(), 23);
   });
   EXPECT_EQ(observed, 6);
-  EXPECT_FALSE(a->Playing);
-  EXPECT_EQ(a->CurrentFrameIndex, 0) << "an export leaves the current frame alone";
 
   const auto frames = ReadWithGiflib(out);
   ASSERT_EQ(frames.size(), 6u);
@@ -133,7 +131,7 @@ TEST_F(GifExportTest, PillowAgreesOnFramesDurationsLoopAndPixels) {
   options.FrameDelayMs = 1000;
   options.ColorReduction = rmQuantize;
   const fs::path out = dir / "p.gif";
-  ExportAnimatedGif(*a, options, out);
+  ExportAnimatedGif(*a, a.sequence, options, out);
   std::string text;
   const std::string script =
       "import sys, hashlib\n"
@@ -157,7 +155,7 @@ TEST_F(GifExportTest, PillowAgreesOnFramesDurationsLoopAndPixels) {
     std::string hex;
     lines >> duration >> hex;
     EXPECT_EQ(duration, 1000);
-    WorkPicture p = test::RenderStoredFrame(*a, k);
+    WorkPicture p = test::RenderStoredFrame(a, k);
     std::string want;
     char buf[3];
     for (const GifColor& c : RgbOf(*p))
@@ -186,7 +184,7 @@ TEST_F(GifExportTest, PaletteAndDitherCodesReachTheImageAndStayAsDefaults) {
     options.ColorReduction = c.code;
     options.ReductionBits = c.bits;
     options.DitherMode = *GifDitherCodeFromName("Floyd-Steinberg");
-    const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(BuildAnimatedGif(*a, options)->Path()));
+    const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(BuildAnimatedGif(*a, a.sequence, options)->Path()));
     ASSERT_EQ(gif.frames.size(), 3u);
     EXPECT_TRUE(gif.frames[0].local_map);
     EXPECT_LT(*std::max_element(gif.frames[0].indices.begin(), gif.frames[0].indices.end()), c.max_colours);
@@ -207,7 +205,7 @@ TEST_F(GifExportTest, OptimisationsKeepEveryPictureAndUseOneColourMap) {
   options.Merge = options.Crop = options.RemovePassive = options.SortColors = true;
   EXPECT_EQ(options.OptimizeOptions(), 15);
   const fs::path out = dir / "opt.gif";
-  ExportAnimatedGif(*a, options, out);
+  ExportAnimatedGif(*a, a.sequence, options, out);
   // Compose the frames the way a viewer does (disposal 0/1 keep the screen).
   int error = 0;
   GifFileType* gif = DGifOpenFileName(out.c_str(), &error);
@@ -229,7 +227,7 @@ TEST_F(GifExportTest, OptimisationsKeepEveryPictureAndUseOneColourMap) {
         screen[static_cast<size_t>(y + im.ImageDesc.Top) * gif->SWidth + x + im.ImageDesc.Left] =
             GifColor{c.Red, c.Green, c.Blue};
       }
-    WorkPicture p = test::RenderStoredFrame(*a, k);
+    WorkPicture p = test::RenderStoredFrame(a, k);
     EXPECT_EQ(screen, RgbOf(*p)) << "frame " << k;
   }
   EXPECT_EQ(gif->ImageCount, 5);
@@ -238,7 +236,7 @@ TEST_F(GifExportTest, OptimisationsKeepEveryPictureAndUseOneColourMap) {
 
 TEST_F(GifExportTest, BuiltSizeIsTheFilesAndTheBuildLeavesNothingBehind) {
   auto a = test::MakeStillProject(dir, 12, 6, 3, 100);
-  auto built = BuildAnimatedGif(*a, GifExportOptions{});
+  auto built = BuildAnimatedGif(*a, a.sequence, GifExportOptions{});
   EXPECT_EQ(built->FileSize(), fs::file_size(built->Path()));
   const fs::path output = ProgramFolder() / "Output";
   EXPECT_EQ(built->Path().parent_path(), output);
@@ -251,23 +249,24 @@ TEST_F(GifExportTest, BuiltSizeIsTheFilesAndTheBuildLeavesNothingBehind) {
 TEST_F(GifExportTest, BuildingWhereTheOutputFolderCannotBeMadeRaises) {
   auto a = test::MakeStillProject(dir, 12, 6, 2, 100);
   test::WriteFileBytes(ProgramFolder() / "Output", {1, 2, 3});  // a file where the folder belongs
-  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { BuildAnimatedGif(*a, GifExportOptions{}); }),
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { BuildAnimatedGif(*a, a.sequence, GifExportOptions{}); }),
             PlatformErrorCode::FileWrite);
 }
 
 TEST_F(GifExportTest, NoFramesIsRefusedAndLeavesNoFile) {
   Project empty;
+  const FrameSequence none = MakeFrameSequence(empty);
   const fs::path out = dir / "none.gif";
   for (bool single_map : {false, true}) {
     GifExportOptions options;
     options.OptimizeColorMap = single_map;
     try {
-      ExportAnimatedGif(empty, options, out);
+      ExportAnimatedGif(empty, none, options, out);
       ADD_FAILURE() << "an animation without frames must be refused";
     } catch (const GIFException& e) {
       EXPECT_STREQ(e.what(), "Unsupported GIF version");
     }
-    EXPECT_THROW(BuildAnimatedGif(empty, options), GIFException);
+    EXPECT_THROW(BuildAnimatedGif(empty, none, options), GIFException);
   }
   // The program folder is the test's folder: its Output folder is left empty.
   EXPECT_EQ(test::FileNamesIn(dir.path()), std::vector<std::string>{"Output"});
@@ -278,13 +277,14 @@ TEST_F(GifExportTest, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   auto a = test::MakeStillProject(dir, 12, 6, 2, 100);
   const fs::path blocker = dir / "blocker";
   test::WriteFileBytes(blocker, {'x'});
-  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { ExportAnimatedGif(*a, GifExportOptions{}, blocker / "out.gif"); }),
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>(
+                [&] { ExportAnimatedGif(*a, a.sequence, GifExportOptions{}, blocker / "out.gif"); }),
             PlatformErrorCode::FileWrite);
-  EXPECT_FALSE(a->Playing) << "Playing is reset on the way out of a failed export too";
   // The target is a folder: the rename fails after the data was written.
   fs::create_directory(dir / "taken.gif");
   const auto before = test::FileNamesIn(dir.path());
-  EXPECT_EQ(test::ErrorCodeOf<PlatformError>([&] { ExportAnimatedGif(*a, GifExportOptions{}, dir / "taken.gif"); }),
+  EXPECT_EQ(test::ErrorCodeOf<PlatformError>(
+                [&] { ExportAnimatedGif(*a, a.sequence, GifExportOptions{}, dir / "taken.gif"); }),
             PlatformErrorCode::FileWrite);
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
 }
@@ -293,11 +293,11 @@ TEST_F(GifExportTest, DelayOutsideWhatTheFileHoldsIsRefused) {
   auto a = test::MakeStillProject(dir, 8, 4, 2, 100);
   GifExportOptions options;
   options.FrameDelayMs = -1;
-  EXPECT_THROW(BuildAnimatedGif(*a, options), Kt58Error);
+  EXPECT_THROW(BuildAnimatedGif(*a, a.sequence, options), Kt58Error);
   options.FrameDelayMs = 655360;
-  EXPECT_THROW(BuildAnimatedGif(*a, options), Kt58Error);
+  EXPECT_THROW(BuildAnimatedGif(*a, a.sequence, options), Kt58Error);
   options.FrameDelayMs = 19;
-  const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(BuildAnimatedGif(*a, options)->Path()));
+  const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(BuildAnimatedGif(*a, a.sequence, options)->Path()));
   EXPECT_EQ(gif.frames.at(1).delay, 1);
 }
 

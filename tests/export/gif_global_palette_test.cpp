@@ -214,9 +214,9 @@ TEST_F(GifThreadsTest, OneThreadAndManyWriteTheSameBytes) {
   for (const GifExportOptions& o : cases) {
     SCOPED_TRACE(testing::Message() << "palette " << o.ColorReduction << " dither " << o.DitherMode);
     SetGifThreadCount(1);
-    const std::vector<uint8_t> one = test::ReadFileBytes(BuildAnimatedGif(*a, o)->Path());
+    const std::vector<uint8_t> one = test::ReadFileBytes(BuildAnimatedGif(*a, a.sequence, o)->Path());
     SetGifThreadCount(5);
-    const std::vector<uint8_t> many = test::ReadFileBytes(BuildAnimatedGif(*a, o)->Path());
+    const std::vector<uint8_t> many = test::ReadFileBytes(BuildAnimatedGif(*a, a.sequence, o)->Path());
     EXPECT_EQ(one, many);
   }
 }
@@ -225,7 +225,8 @@ TEST_F(GifThreadsTest, DiffusionKeepsStillAreasStillSoMergeLeavesOnlyTheMovingLa
   auto a = test::MakeStillBackgroundProject(dir, 6);
   for (int dither : {int{dmFloydSteinberg}, int{dmStucki}, int{dmSierra}, int{dmBurkes}}) {
     SCOPED_TRACE(dither);
-    const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(BuildAnimatedGif(*a, Options(rmGlobal, dither, true))->Path()));
+    const auto gif = test::DecodeWithGiflib(
+        test::ReadFileBytes(BuildAnimatedGif(*a, a.sequence, Options(rmGlobal, dither, true))->Path()));
     ASSERT_EQ(gif.frames.size(), 6u);
     EXPECT_FALSE(gif.global.empty());
     for (size_t i = 1; i < gif.frames.size(); ++i) {
@@ -244,11 +245,11 @@ TEST_F(GifThreadsTest, DiffusionKeepsStillAreasStillSoMergeLeavesOnlyTheMovingLa
 TEST_F(GifThreadsTest, GlobalPaletteFramesShowTheNearestEntryOfEverySourcePixel) {
   auto a = test::MakeStillBackgroundProject(dir, 5);
   std::vector<WorkPicture> sources;
-  for (int i = 0; i < 5; ++i) sources.push_back(test::RenderStoredFrame(*a, i));
+  for (int i = 0; i < 5; ++i) sources.push_back(test::RenderStoredFrame(a, i));
   for (bool optimised : {false, true}) {
     SCOPED_TRACE(optimised);
     const fs::path file = dir / (optimised ? "optimised.gif" : "plain.gif");
-    ExportAnimatedGif(*a, Options(rmGlobal, dmNearest, optimised), file);
+    ExportAnimatedGif(*a, a.sequence, Options(rmGlobal, dmNearest, optimised), file);
     const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(file));
     ASSERT_FALSE(gif.frames.empty());
     const GifPalette& palette = gif.global;
@@ -293,13 +294,13 @@ TEST_F(GifThreadsTest, GlobalPaletteShowsTheSameFramesOfAMultiFrameLayerAsOnePas
   // which stored frame a pass shows depends on where the store was left.
   TempDir other;
   auto a = test::MakeStillProject(dir, 20, 12, 7, 40, 6);
-  test::AddAnimatedGifLayer(*a, dir, 5);
+  test::AddAnimatedGifLayer(a, dir, 5);
   auto b = test::MakeStillProject(other, 20, 12, 7, 40, 6);
-  test::AddAnimatedGifLayer(*b, other, 5);
-  const auto one_pass =
-      test::Composite(test::DecodeWithGiflib(test::ReadFileBytes(BuildAnimatedGif(*a, Options(rmQuantize, dmNearest, false))->Path())));
-  const auto two_passes =
-      test::Composite(test::DecodeWithGiflib(test::ReadFileBytes(BuildAnimatedGif(*b, Options(rmGlobal, dmNearest, false))->Path())));
+  test::AddAnimatedGifLayer(b, other, 5);
+  const auto one_pass = test::Composite(test::DecodeWithGiflib(
+      test::ReadFileBytes(BuildAnimatedGif(*a, a.sequence, Options(rmQuantize, dmNearest, false))->Path())));
+  const auto two_passes = test::Composite(test::DecodeWithGiflib(
+      test::ReadFileBytes(BuildAnimatedGif(*b, b.sequence, Options(rmGlobal, dmNearest, false))->Path())));
   ASSERT_EQ(one_pass.size(), 7u) << "every frame differs";
   EXPECT_TRUE(one_pass == two_passes);
 }

@@ -25,13 +25,13 @@ namespace fs = std::filesystem;
 using test::TempDir;
 
 // One layer that never moves: every frame after the first shows nothing new.
-std::unique_ptr<Project> MakeUnchangingProject(const TempDir& dir, int frames, int colours) {
-  auto a = std::make_unique<Project>();
+test::ExportProject MakeUnchangingProject(const TempDir& dir, int frames, int colours) {
+  test::ExportProject a;
   a->FrameCount = frames;
   a->FrameDelay = 50;
   test::WriteFileBytes(dir / "still.bmp", EncodeBmp(test::MakeFewColourPicture(20, 10, colours, 3)));
   a->AddLayerFromFile(dir / "still.bmp");
-  a->MakeFrameSequence();
+  a.Resequence();
   return a;
 }
 
@@ -65,12 +65,12 @@ GifExportOptions OptionsFor(const OptionCase& c, int reduction, int compression)
 
 // The file the whole-image optimiser writes for the frames the export
 // builds with a palette per frame.
-std::vector<uint8_t> WholeImageFile(Project& a, const GifExportOptions& o) {
+std::vector<uint8_t> WholeImageFile(const test::ExportProject& a, const GifExportOptions& o) {
   GifImage image;
   image.SetColorReduction(o.ColorReduction);
   image.SetCompression(o.Compression);
   image.SetPackFrames(true);
-  for (int i = 0; i < static_cast<int>(a.Frames.size()); ++i) {
+  for (int i = 0; i < a.sequence.Count(); ++i) {
     const WorkPicture picture = test::RenderStoredFrame(a, i);
     const int index = image.Add(ReduceColors(*picture, o.ColorReduction, o.ReductionBits, o.DitherMode));
     if (index == 0) image.Images(0).AddExtension<GifLoopExtension>().Loops = 0;
@@ -98,15 +98,16 @@ TEST_F(GifStreamTest, StreamedFileIsTheWholeImageOptimisersFile) {
   TempDir moving_dir, still_dir;
   auto moving = test::MakeStillBackgroundProject(moving_dir, 7);
   auto still = MakeUnchangingProject(still_dir, 4, 6);
-  for (Project* a : {moving.get(), still.get()})
+  for (const test::ExportProject* project : {&moving, &still})
     for (const OptionCase& c : kOptionCases)
       for (int compression : {int{gcLZW}, int{gcRLE}}) {
         SCOPED_TRACE(testing::Message() << c.name << (compression == gcRLE ? " rle" : " lzw")
-                                        << (a == still.get() ? " unchanging" : " moving"));
+                                        << (project == &still ? " unchanging" : " moving"));
+        const test::ExportProject& a = *project;
         const GifExportOptions o = OptionsFor(c, rmQuantize, compression);
         const fs::path file = dir / "streamed.gif";
-        ExportAnimatedGif(*a, o, file);
-        EXPECT_TRUE(test::ReadFileBytes(file) == WholeImageFile(*a, o));
+        ExportAnimatedGif(*a, a.sequence, o, file);
+        EXPECT_TRUE(test::ReadFileBytes(file) == WholeImageFile(a, o));
         EXPECT_EQ(OutputFiles(), std::vector<std::string>{}) << "the spool of frames is gone";
       }
 }
@@ -122,10 +123,11 @@ TEST_F(GifStreamTest, OptimisedSharedPaletteFilesShowTheUnoptimisedPictures) {
   TempDir moving_dir, still_dir;
   auto moving = test::MakeStillBackgroundProject(moving_dir, 6);
   auto few = test::MakeStillProject(still_dir, 18, 9, 5, 100, 5);
-  for (Project* a : {moving.get(), few.get()})
+  for (const test::ExportProject* project : {&moving, &few})
     for (int bits : {8, 3})
       for (const OptionCase& c : kOptionCases) {
-        SCOPED_TRACE(testing::Message() << c.name << " bits " << bits << (a == few.get() ? " few colours" : ""));
+        SCOPED_TRACE(testing::Message() << c.name << " bits " << bits << (project == &few ? " few colours" : ""));
+        const test::ExportProject& a = *project;
         GifExportOptions plain = OptionsFor(kOptionCases[0], rmGlobal, gcLZW);
         plain.ReductionBits = bits;
         plain.Merge = c.merge && bits == 8;
@@ -134,8 +136,8 @@ TEST_F(GifStreamTest, OptimisedSharedPaletteFilesShowTheUnoptimisedPictures) {
         // The single map pools colours, which keeps every colour only when
         // the animation has no more than the table holds.
         if (c.single_map && bits < 8) continue;
-        ExportAnimatedGif(*a, plain, dir / "plain.gif");
-        ExportAnimatedGif(*a, optimised, dir / "optimised.gif");
+        ExportAnimatedGif(*a, a.sequence, plain, dir / "plain.gif");
+        ExportAnimatedGif(*a, a.sequence, optimised, dir / "optimised.gif");
         const auto before = test::DecodeWithGiflib(test::ReadFileBytes(dir / "plain.gif"));
         const auto after = test::DecodeWithGiflib(test::ReadFileBytes(dir / "optimised.gif"));
         EXPECT_TRUE(test::Composite(before) == test::Composite(after));
@@ -149,13 +151,13 @@ TEST_F(GifStreamTest, OptimisedSharedPaletteFilesShowTheUnoptimisedPictures) {
 TEST_F(GifStreamTest, AnAnimationThatNeverChangesBecomesOneFrameHoldingTheWholeTime) {
   auto a = MakeUnchangingProject(dir, 5, 4);
   GifExportOptions o = OptionsFor(kOptionCases[2], rmGlobal, gcLZW);
-  ExportAnimatedGif(*a, o, dir / "one.gif");
+  ExportAnimatedGif(*a, a.sequence, o, dir / "one.gif");
   const auto gif = test::DecodeWithGiflib(test::ReadFileBytes(dir / "one.gif"));
   ASSERT_EQ(gif.frames.size(), 1u);
   EXPECT_EQ(gif.version, "87a");
   EXPECT_FALSE(gif.frames[0].has_gce);
   o.RemovePassive = false;
-  ExportAnimatedGif(*a, o, dir / "kept.gif");
+  ExportAnimatedGif(*a, a.sequence, o, dir / "kept.gif");
   const auto kept = test::DecodeWithGiflib(test::ReadFileBytes(dir / "kept.gif"));
   ASSERT_EQ(kept.frames.size(), 1u);
   EXPECT_EQ(kept.frames[0].delay, 5 * 6);
@@ -177,12 +179,11 @@ TEST_F(GifStreamTest, AFailureInTheMiddleLeavesNoTemporaryAndTheOldTarget) {
     const auto stop_at_four = [](int index, int, const Picture&) {
       if (index == 4) throw Stop{};
     };
-    EXPECT_THROW(ExportAnimatedGif(*a, o, target, stop_at_four), Stop);
+    EXPECT_THROW(ExportAnimatedGif(*a, a.sequence, o, target, stop_at_four), Stop);
     EXPECT_EQ(test::FileNamesIn(out_dir), std::vector<std::string>{"anim.gif"});
     EXPECT_EQ(test::ReadFileBytes(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
-    EXPECT_THROW(BuildAnimatedGif(*a, o, stop_at_four), Stop);
+    EXPECT_THROW(BuildAnimatedGif(*a, a.sequence, o, stop_at_four), Stop);
     EXPECT_EQ(OutputFiles(), std::vector<std::string>{});
-    EXPECT_FALSE(a->Playing);
   }
 }
 
@@ -190,7 +191,7 @@ TEST_F(GifStreamTest, TheBuiltFileIsWhatIsSavedAndGoesWithTheBuild) {
   auto a = test::MakeStillBackgroundProject(dir, 5);
   const fs::path out_dir = dir / "out";
   fs::create_directory(out_dir);
-  auto built = BuildAnimatedGif(*a, OptionsFor(kOptionCases[6], rmQuantize, gcRLE));
+  auto built = BuildAnimatedGif(*a, a.sequence, OptionsFor(kOptionCases[6], rmQuantize, gcRLE));
   ASSERT_EQ(OutputFiles().size(), 1u);
   const std::vector<uint8_t> bytes = test::ReadFileBytes(built->Path());
   EXPECT_EQ(built->FileSize(), bytes.size());

@@ -12,7 +12,6 @@
 #include "platform/gif_decoder.h"
 #include "platform/jpeg_codec.h"
 #include "support/gif_builder.h"
-#include "support/recording_ui.h"
 #include "support/test_support.h"
 
 namespace kt58 {
@@ -33,20 +32,19 @@ std::string ErrorText(const std::function<void()>& f) {
 TEST(SingleFrame, TypeComesFromTheExtension) {
   TempDir dir;
   auto a = test::MakeStillProject(dir, 15, 6, 3, 100, 30);
-  WorkPicture want = test::RenderStoredFrame(*a, 1);
+  WorkPicture want = test::RenderStoredFrame(a, 1);
 
   for (const char* name : {"a.bmp", "b.BMP", "c.Bmp"}) {
-    ExportSingleFrame(*a, 1, dir / name);
+    ExportSingleFrame(*a, a.sequence, 1, dir / name);
     EXPECT_EQ(test::ReadFileBytes(dir / name), EncodeBmp(*want)) << name;
   }
-  EXPECT_EQ(a->CurrentFrameIndex, 0) << "an export leaves the current frame alone";
 
-  ExportSingleFrame(*a, 1, dir / "d.JPG");
+  ExportSingleFrame(*a, a.sequence, 1, dir / "d.JPG");
   const JpegImage jpeg = DecodeJpegFile(dir / "d.JPG");
   EXPECT_EQ(jpeg.width, 15);
   EXPECT_EQ(jpeg.height, 6);
 
-  ExportSingleFrame(*a, 1, dir / "e.Gif");
+  ExportSingleFrame(*a, a.sequence, 1, dir / "e.Gif");
   int error = 0;
   GifFileType* gif = DGifOpenFileName((dir / "e.Gif").c_str(), &error);
   ASSERT_NE(gif, nullptr);
@@ -77,13 +75,14 @@ TEST(SingleFrame, UnsupportedTypesAreRefusedAndWriteNothing) {
   test::WriteFileBytes(dir / "single.gif", single);
   const auto before = test::FileNamesIn(dir.path());
   for (const char* name : {"x.jpeg", "x.avi", "x.png", "noext"})
-    EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 0, dir / name); }), "The file type you have specified is unsupported.")
+    EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 0, dir / name); }),
+              "The file type you have specified is unsupported.")
         << name;
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
   // The type comes from the name alone: an existing GIF, one frame or many,
   // is replaced by the one-frame GIF.
   for (const char* name : {"single.gif", "multi.gif"}) {
-    ExportSingleFrame(*a, 0, dir / name);
+    ExportSingleFrame(*a, a.sequence, 0, dir / name);
     EXPECT_EQ(GifImageCount(dir / name), 1) << name;
   }
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
@@ -95,10 +94,13 @@ TEST(SingleFrame, FailuresCarryTheProgramsTextsAndLeaveNoFile) {
   test::WriteFileBytes(dir / "plain", {'x'});
   const auto before = test::FileNamesIn(dir.path());
   const fs::path bmp = dir / "plain" / "f.bmp";
-  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 0, bmp); }), "Error saving file\r" + bmp.string());
-  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 0, dir / "plain" / "f.jpg"); }), "Unknown error saving file.");
-  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 0, dir / "plain" / "f.gif"); }), "Unknown error saving file.");
-  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, 5, dir / "g.bmp"); }), "Error saving file\r" + (dir / "g.bmp").string());
+  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 0, bmp); }), "Error saving file\r" + bmp.string());
+  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 0, dir / "plain" / "f.jpg"); }),
+            "Unknown error saving file.");
+  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 0, dir / "plain" / "f.gif"); }),
+            "Unknown error saving file.");
+  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 5, dir / "g.bmp"); }),
+            "Error saving file\r" + (dir / "g.bmp").string());
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
   EXPECT_FALSE(fs::exists(dir / "g.bmp"));
 }
@@ -106,12 +108,12 @@ TEST(SingleFrame, FailuresCarryTheProgramsTextsAndLeaveNoFile) {
 TEST(SingleFrame, CommandGivesTheMessageAndSavesTheCurrentFrame) {
   TempDir dir;
   auto a = test::MakeStillProject(dir, 8, 4, 3, 100);
-  a->CurrentFrameIndex = 2;
-  ASSERT_TRUE(a->SelectCurrentFrame());
-  EXPECT_EQ(SaveCurrentFrameCommand(*a, dir / "now.bmp", dmNearest), std::nullopt);
-  WorkPicture want = test::RenderStoredFrame(*a, 2);
+  const SequencedFrame* shown = a.sequence.Frame(2);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(SaveCurrentFrameCommand(*a, shown, FrameClock::Stepping(2), dir / "now.bmp", dmNearest), std::nullopt);
+  WorkPicture want = test::RenderStoredFrame(a, 2);
   EXPECT_EQ(test::ReadFileBytes(dir / "now.bmp"), EncodeBmp(*want));
-  EXPECT_EQ(SaveCurrentFrameCommand(*a, dir / "now.tif", dmNearest),
+  EXPECT_EQ(SaveCurrentFrameCommand(*a, shown, FrameClock::Stepping(2), dir / "now.tif", dmNearest),
             std::optional<std::string>("The file type you have specified is unsupported."));
 }
 
@@ -119,23 +121,22 @@ TEST(SingleFrame, CommandGivesTheMessageAndSavesTheCurrentFrame) {
 // GIF exported in between, with another ditherer, changes nothing.
 TEST(SingleFrame, GifFramesUseTheDitherTheyAreGiven) {
   TempDir dir;
-  test::RecordingUi ui;
   // More colours than the 256 of the windows-optimised palette: dithering shows.
   auto a = test::MakeStillProject(dir, 48, 24, 3, 100, 4096);
-  a->CurrentFrameIndex = 1;
-  ASSERT_TRUE(a->SelectCurrentFrame());
-  ASSERT_EQ(SaveCurrentFrameCommand(*a, dir / "nearest.gif", dmNearest), std::nullopt);
-  ASSERT_EQ(SaveCurrentFrameCommand(*a, dir / "diffused.gif", dmFloydSteinberg), std::nullopt);
+  const SequencedFrame* shown = a.sequence.Frame(1);
+  ASSERT_NE(shown, nullptr);
+  const FrameClock clock = FrameClock::Stepping(1);
+  ASSERT_EQ(SaveCurrentFrameCommand(*a, shown, clock, dir / "nearest.gif", dmNearest), std::nullopt);
+  ASSERT_EQ(SaveCurrentFrameCommand(*a, shown, clock, dir / "diffused.gif", dmFloydSteinberg), std::nullopt);
   EXPECT_NE(test::ReadFileBytes(dir / "nearest.gif"), test::ReadFileBytes(dir / "diffused.gif"));
 
   GifExportOptions options;
   options.DitherMode = dmStucki;
-  ExportAnimatedGif(*a, options, dir / "animation.gif");
-  ASSERT_EQ(SaveCurrentFrameCommand(*a, dir / "nearest_again.gif", dmNearest), std::nullopt);
+  ExportAnimatedGif(*a, a.sequence, options, dir / "animation.gif");
+  ASSERT_EQ(SaveCurrentFrameCommand(*a, shown, clock, dir / "nearest_again.gif", dmNearest), std::nullopt);
   EXPECT_EQ(test::ReadFileBytes(dir / "nearest_again.gif"), test::ReadFileBytes(dir / "nearest.gif"));
-  ExportSingleFrame(*a, 1, dir / "tool.gif");
+  ExportSingleFrame(*a, a.sequence, 1, dir / "tool.gif");
   EXPECT_EQ(test::ReadFileBytes(dir / "tool.gif"), test::ReadFileBytes(dir / "nearest.gif"));
-  EXPECT_TRUE(ui.messages.empty());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "export/export_fixture.h"
 #include "export/video_decode.h"
 #include "export/video_export.h"
+#include "platform/dialog_progress.h"
 #include "support/recording_ui.h"
 #include "support/test_support.h"
 
@@ -20,9 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-std::vector<Picture> ComposedFrames(Project& a) {
+std::vector<Picture> ComposedFrames(const test::ExportProject& a) {
   std::vector<Picture> frames;
-  for (int i = 0; i < a.FrameCount; ++i) {
+  for (int i = 0; i < a->FrameCount; ++i) {
     WorkPicture p = test::RenderStoredFrame(a, i);
     frames.push_back(*p);
   }
@@ -63,9 +64,7 @@ TEST(VideoExport, EveryFormatHoldsEachFrameForItsDelay) {
       VideoExportOptions options = Options(*VideoFormatForFile(c.file), c.lossless);
       options.FrameDelayMs = t.option_delay_ms;
       const fs::path out = dir / c.file;
-      const int current = a->CurrentFrameIndex;
-      ASSERT_EQ(ExportVideo(*a, options, out), FramePassResult::Written);
-      EXPECT_EQ(a->CurrentFrameIndex, current) << "an export leaves the current frame alone";
+      ASSERT_EQ(ExportVideo(*a, a.sequence, options, out), FramePassResult::Written);
       const test::DecodedVideo v = test::DecodeVideo(out, dir.path());
       ASSERT_EQ(v.error, "");
       const bool even = options.Format == VideoFormat::Mp4;
@@ -89,7 +88,7 @@ TEST(VideoExport, EveryFormatHoldsEachFrameForItsDelay) {
   }
   // MP4 puts its index before the media, so playing can start at once.
   auto a = test::MakeStillProject(dir, 8, 8, 2, 100);
-  ASSERT_EQ(ExportVideo(*a, Options(VideoFormat::Mp4), dir / "s.mp4"), FramePassResult::Written);
+  ASSERT_EQ(ExportVideo(*a, a.sequence, Options(VideoFormat::Mp4), dir / "s.mp4"), FramePassResult::Written);
   const auto bytes = test::ReadFileBytes(dir / "s.mp4");
   const std::string text(bytes.begin(), bytes.end());
   EXPECT_LT(text.find("moov"), text.find("mdat"));
@@ -100,12 +99,12 @@ TEST(VideoExport, EveryFormatHoldsEachFrameForItsDelay) {
 TEST(VideoExport, ExactFormatsDecodeToTheComposedFrames) {
   TempDir dir;
   auto a = test::MakeStillProject(dir, 13, 7, 4, 60);
-  test::AddAnimatedGifLayer(*a, dir, 3);
-  const std::vector<Picture> frames = ComposedFrames(*a);
+  test::AddAnimatedGifLayer(a, dir, 3);
+  const std::vector<Picture> frames = ComposedFrames(a);
   for (const auto& [name, options] : {std::pair{"x.apng", Options(VideoFormat::Apng)},
                                       std::pair{"x.webp", Options(VideoFormat::WebP, true)}}) {
     SCOPED_TRACE(name);
-    ASSERT_EQ(ExportVideo(*a, options, dir / name), FramePassResult::Written);
+    ASSERT_EQ(ExportVideo(*a, a.sequence, options, dir / name), FramePassResult::Written);
     const test::DecodedVideo v = test::DecodeVideo(dir / name, dir.path());
     ASSERT_EQ(v.error, "");
     ASSERT_EQ(v.Count(), frames.size());
@@ -123,10 +122,10 @@ TEST(VideoExport, ExactFormatsDecodeToTheComposedFrames) {
 TEST(VideoExport, LossyFormatsKeep38DecibelsAtTheDefaultQuality) {
   TempDir dir;
   auto a = test::MakeSmoothProject(dir, 160, 98, 6, 100);
-  const std::vector<Picture> frames = ComposedFrames(*a);
+  const std::vector<Picture> frames = ComposedFrames(a);
   for (const char* name : {"y.webp", "y.mp4", "y.webm"}) {
     SCOPED_TRACE(name);
-    ASSERT_EQ(ExportVideo(*a, Options(*VideoFormatForFile(name)), dir / name), FramePassResult::Written);
+    ASSERT_EQ(ExportVideo(*a, a.sequence, Options(*VideoFormatForFile(name)), dir / name), FramePassResult::Written);
     const test::DecodedVideo v = test::DecodeVideo(dir / name, dir.path());
     ASSERT_EQ(v.error, "");
     ASSERT_EQ(v.Count(), frames.size());
@@ -141,7 +140,7 @@ TEST(VideoExport, OddMp4SidesArePaddedWithTheBackground) {
   TempDir dir;
   auto a = test::MakeSmoothProject(dir, 161, 99, 3, 100);
   a->BackgroundColor = RGBColor(200, 40, 90);
-  ASSERT_EQ(ExportVideo(*a, Options(VideoFormat::Mp4), dir / "odd.mp4"), FramePassResult::Written);
+  ASSERT_EQ(ExportVideo(*a, a.sequence, Options(VideoFormat::Mp4), dir / "odd.mp4"), FramePassResult::Written);
   const test::DecodedVideo v = test::DecodeVideo(dir / "odd.mp4", dir.path());
   ASSERT_EQ(v.error, "");
   ASSERT_EQ(v.width, 162);
@@ -161,7 +160,8 @@ TEST(VideoExport, AFolderThatCannotBeWrittenFailsClearlyAndLeavesNothing) {
   for (const fs::path& out : {dir / "plain" / "v.webp", dir / "missing" / "v.mp4"}) {
     SCOPED_TRACE(out.string());
     try {
-      ExportVideo(*a, Options(*VideoFormatForFile(out)), out);
+      DialogProgress progress = ui.MakeProgress();
+      ExportVideo(*a, a.sequence, Options(*VideoFormatForFile(out)), out, progress);
       ADD_FAILURE() << "expected a failure";
     } catch (const EVideoExport& e) {
       EXPECT_NE(std::string(e.what()).find("Cannot write " + out.string()), std::string::npos) << e.what();
@@ -185,7 +185,10 @@ TEST(VideoExport, CancelLeavesNoFileAndKeepsTheOldOne) {
     const test::RecordedDialog& d = *ui.dialogs.back();
     if (!d.positions.empty() && d.positions.back() == 3 && d.on_cancel) d.on_cancel();
   };
-  EXPECT_EQ(ExportVideo(*a, Options(VideoFormat::WebM), out), FramePassResult::Cancelled);
+  {
+    DialogProgress progress = ui.MakeProgress();
+    EXPECT_EQ(ExportVideo(*a, a.sequence, Options(VideoFormat::WebM), out, progress), FramePassResult::Cancelled);
+  }
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
   EXPECT_EQ(test::ReadFileBytes(out), (std::vector<uint8_t>{'o', 'l', 'd'}));
   const test::RecordedDialog& d = *ui.dialogs.back();
@@ -204,9 +207,10 @@ TEST(VideoExport, ABuildKnowsItsSizeAndSavesThatFile) {
   auto a = test::MakeStillProject(dir, 12, 10, 3, 100);
   {
     Project empty;
-    EXPECT_EQ(BuildVideo(empty, Options(VideoFormat::Mp4)), nullptr);
+    const FrameSequence none = MakeFrameSequence(empty);
+    EXPECT_EQ(BuildVideo(empty, none, Options(VideoFormat::Mp4)), nullptr);
   }
-  auto built = BuildVideo(*a, Options(VideoFormat::Mp4));
+  auto built = BuildVideo(*a, a.sequence, Options(VideoFormat::Mp4));
   ASSERT_NE(built, nullptr);
   EXPECT_EQ(built->Format(), VideoFormat::Mp4);
   const uint64_t size = built->FileSize();

@@ -54,7 +54,7 @@ class ConstructionViewTest : public QObject {
     QCOMPARE(f.RowText(0, 0), QStringLiteral("logo_1"));
     QCOMPARE(f.RowText(0, 1), QStringLiteral("Bmp  "));
     QCOMPARE(f.RowText(0, 2), QStringLiteral("40 x 30"));
-    kt58::Layer* first = f.Anim().SelectedLayer;
+    kt58::Layer* first = f.Doc().SelectedLayer();
     QVERIFY(first);
     QCOMPARE(f.List().rowLayer(0), first);
     QVERIFY(view.focusRectShown_);
@@ -68,7 +68,7 @@ class ConstructionViewTest : public QObject {
     f.Add(logo);
     QCOMPARE(f.RowNames(), QStringList({"logo_2", "logo_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
-    QCOMPARE(f.Anim().SelectedLayer, f.List().rowLayer(0));
+    QCOMPARE(f.Doc().SelectedLayer(), f.List().rowLayer(0));
     QCOMPARE(f.Anim().References->Count(), 1);
   }
 
@@ -100,7 +100,7 @@ class ConstructionViewTest : public QObject {
     CanvasView& view = f.canvasView();
     f.Add(f.WriteBmp("back.bmp", 50, 40, 4));
     f.Add(f.WriteBmp("front.bmp", 20, 10, 5));
-    f.Anim().SetLayerPosition(7, 9);
+    f.Doc().SelectedLayer()->SetPosition(7, 9);
     view.hideFocusRect();
     QVERIFY(f.Repainted());
     const QImage shown = Grab(f.Box());
@@ -158,7 +158,7 @@ class ConstructionViewTest : public QObject {
     CanvasView& view = f.canvasView();
     PaintBox* box = f.Box();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 6));
-    kt58::Layer* layer = f.Anim().SelectedLayer;
+    kt58::Layer* layer = f.Doc().SelectedLayer();
     const int resequenced = f.Count("Resequence Complete");
     const int steps = f.Doc().UndoStack().count();
     const QPoint grab = view.selectionRect_.topLeft() + QPoint(12, 8);
@@ -207,7 +207,7 @@ class ConstructionViewTest : public QObject {
     f.Add(f.WriteBmp("a.bmp", 20, 20, 7));
     f.Add(f.WriteBmp("b.bmp", 20, 20, 8));
     f.ClickRow(1);
-    kt58::Layer* layer = f.Anim().SelectedLayer;
+    kt58::Layer* layer = f.Doc().SelectedLayer();
     QCOMPARE(layer, f.List().rowLayer(1));
     f.Doc().SetModified(false);
     // Whichever control has the keyboard: the list, a page's edit, the
@@ -232,7 +232,7 @@ class ConstructionViewTest : public QObject {
       QCOMPARE(f.Count("Resequence Complete"), resequenced);
       // Playing waits for the run to end: its frames are not made yet.
       f.Find<PlaybackBar>("Panel6")->play();
-      QVERIFY(!f.Anim().Playing);
+      QVERIFY(!f.Doc().playback().isPlaying());
       QTest::keyRelease(target, Qt::Key_Control);
       QVERIFY(!view.nudging_);
       QCOMPARE(f.Count("Resequence Complete"), resequenced + 1);
@@ -274,11 +274,12 @@ class ConstructionViewTest : public QObject {
     const QUrl url = FileUrl(f.WriteBmp("dropped.bmp", 16, 12, 10));
 
     // Refused while playing.
-    f.Anim().Playing = true;
+    f.Doc().playback().play();
+    QVERIFY(f.Doc().playback().isPlaying());
     DropResult r = DropFiles(f.Box(), {url}, QPoint(40, 40));
     QVERIFY(!r.entered);
     QCOMPARE(f.Anim().LayerCount(), 1);
-    f.Anim().Playing = false;
+    f.Doc().playback().stop();
 
     const QPoint at = view.drawOrigin_ + QPoint(5, 7);
     r = DropFiles(f.Box(), {url}, at);
@@ -286,7 +287,7 @@ class ConstructionViewTest : public QObject {
     QVERIFY(r.dropped);
     QCOMPARE(f.Anim().LayerCount(), 2);
     QCOMPARE(f.RowNames(), QStringList({"dropped_1", "back_1"}));
-    kt58::Layer* layer = f.Anim().SelectedLayer;
+    kt58::Layer* layer = f.Doc().SelectedLayer();
     QCOMPARE(layer, f.List().rowLayer(0));
     // The drop point, in frame coordinates, is the layer's top-left corner.
     QCOMPARE(layer->OffsetX, 5);

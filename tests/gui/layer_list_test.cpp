@@ -39,14 +39,14 @@ class LayerListTest : public QObject {
     f.Add(logo);
     f.Add(logo);
     QCOMPARE(f.RowNames(), QStringList({"my.logo_2", "my.logo_1"}));
-    f.Anim().SetLayerPosition(7, 8);
+    f.Doc().SelectedLayer()->SetPosition(7, 8);
     f.Doc().SetModified(false);
     ClickLayerCommand(f, "CopyLayer1");
     if (QTest::currentTestFailed()) return;
     QCOMPARE(f.RowNames(), QStringList({"my.logo_3", "my.logo_2", "my.logo_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
     kt58::Layer* copy = w.rowLayer(0);
-    QCOMPARE(f.Anim().SelectedLayer, copy);
+    QCOMPARE(f.Doc().SelectedLayer(), copy);
     QCOMPARE(copy->OffsetX, 0);
     QCOMPARE(copy->OffsetY, 0);
     QCOMPARE(w.rowLayer(1)->OffsetX, 7);
@@ -75,7 +75,7 @@ class LayerListTest : public QObject {
     for (const char* name : {"a.bmp", "b.bmp", "c.bmp"}) f.Add(f.WriteBmp(name, 10, 10, 2));
     QCOMPARE(f.RowNames(), QStringList({"c_1", "b_1", "a_1"}));
     f.ClickRow(2);
-    kt58::Layer* a = f.Anim().SelectedLayer;
+    kt58::Layer* a = f.Doc().SelectedLayer();
     QCOMPARE(QString::fromStdString(a->LayerName), QStringLiteral("a_1"));
 
     QTest::mouseClick(f.Find("PromoteLayerButton"), Qt::LeftButton);
@@ -88,7 +88,7 @@ class LayerListTest : public QObject {
     QTest::mouseClick(f.Find("PromoteLayerButton"), Qt::LeftButton);
     QCOMPARE(f.RowNames(), QStringList({"a_1", "c_1", "b_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
-    QCOMPARE(f.Anim().SelectedLayer, a);
+    QCOMPARE(f.Doc().SelectedLayer(), a);
     QVERIFY(f.canvasView().focusRectShown_);
 
     QTest::mouseClick(f.Find("DemoteLayerButton"), Qt::LeftButton);
@@ -110,7 +110,7 @@ class LayerListTest : public QObject {
     if (QTest::currentTestFailed()) return;
     QCOMPARE(f.RowNames(), QStringList({"small_1"}));
     QCOMPARE(f.LayerNames(), f.RowNames());
-    QCOMPARE(f.Anim().SelectedLayer, w.rowLayer(0));
+    QCOMPARE(f.Doc().SelectedLayer(), w.rowLayer(0));
     QCOMPARE(f.Anim().GetFrameSize(), (kt58::FrameSize{10, 10}));
     QVERIFY(f.Modified());
     // The frames are made anew from the layers left.
@@ -121,7 +121,7 @@ class LayerListTest : public QObject {
     QTest::keyClick(f.Rows(), Qt::Key_Delete);
     QCOMPARE(f.Anim().LayerCount(), 0);
     QCOMPARE(f.Rows()->topLevelItemCount(), 0);
-    QVERIFY(!f.Anim().SelectedLayer);
+    QVERIFY(!f.Doc().SelectedLayer());
     QVERIFY(!f.canvasView().focusRectShown_);
     QVERIFY(!f.Action("CopyLayer1")->isEnabled());
     QCOMPARE(f.Anim().References->Count(), 0);
@@ -135,7 +135,7 @@ class LayerListTest : public QObject {
     f.ClickRow(2);
     QTest::keyClick(f.Rows(), Qt::Key_Delete);
     QCOMPARE(f.RowNames(), QStringList({"c_1", "b_1"}));
-    QCOMPARE(f.Anim().SelectedLayer, w.rowLayer(1));
+    QCOMPARE(f.Doc().SelectedLayer(), w.rowLayer(1));
   }
 
   void deleteWithoutASelectedLayerAndPlainArrowsChangeNothing() {
@@ -145,14 +145,14 @@ class LayerListTest : public QObject {
     f.Add(f.WriteBmp("a.bmp", 10, 10, 6));
     f.Add(f.WriteBmp("b.bmp", 10, 10, 7));
     kt58::Layer* b = w.rowLayer(0);
-    QCOMPARE(f.Anim().SelectedLayer, b);
+    QCOMPARE(f.Doc().SelectedLayer(), b);
     // Moving through the list with the keyboard alone does not select.
     f.Rows()->setFocus();
     QTest::keyClick(f.Rows(), Qt::Key_Down);
     QCOMPARE(f.Rows()->currentItem(), f.Rows()->topLevelItem(1));
-    QCOMPARE(f.Anim().SelectedLayer, b);
+    QCOMPARE(f.Doc().SelectedLayer(), b);
 
-    f.Anim().SelectedLayer = nullptr;
+    f.Doc().SelectLayer(nullptr);
     QTest::keyClick(f.Rows(), Qt::Key_Delete);
     QCOMPARE(f.Anim().LayerCount(), 2);
   }

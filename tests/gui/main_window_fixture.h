@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/actions/project_actions.h"
 #include "gui/main_window.h"
 #include "gui/settings.h"
 #include "gui/panels/animation_properties.h"
@@ -23,7 +24,7 @@
 #include "gui/panels/playback_bar.h"
 #include "model/project.h"
 #include "render/compose.h"
-#include "support/recording_ui.h"
+#include "shown_messages.h"
 #include "support/test_support.h"
 #include "widget_helpers.h"
 
@@ -59,6 +60,12 @@ class MainFormFixture {
     return found;
   }
   QAction* Action(const char* name) const { return Find<QAction>(name); }
+  // The project commands, for what they return.
+  ProjectActions& Projects() const {
+    auto* found = form->findChild<ProjectActions*>();
+    if (!found) qFatal("no ProjectActions");
+    return *found;
+  }
 
   Document& Doc() { return form->document(); }
   Project& Anim() { return Doc().project(); }
@@ -105,7 +112,7 @@ class MainFormFixture {
   // view shows exactly that frame.
   QString FrameDifference(const QImage& shown) {
     WorkPicture frame =
-        ComposeFrame(Anim(), Anim().ConstructorFrame.get(), FrameClock::Stepping(Anim().CurrentFrameIndex));
+        ComposeFrame(Anim(), Anim().ConstructorFrame.get(), FrameClock::Stepping(Doc().playback().currentFrame()));
     if (!frame) return QStringLiteral("no frame to compare");
     QString difference;
     const QPoint o = canvasView().drawOrigin_;
@@ -131,7 +138,7 @@ class MainFormFixture {
     return QTest::qWaitFor([this] { return !canvasView().constructionDirty_; });
   }
 
-  test::RecordingUi ui;
+  ShownMessages ui;
   test::TempDir dir;
   std::unique_ptr<MainWindow> form;
   std::vector<std::string> statuses;

@@ -125,25 +125,24 @@ class MainFormTest : public QObject {
     MainWindow& w = *f.form;
     kt58::Project& a = f.Anim();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 1));
-    QCOMPARE(static_cast<int>(a.Frames.size()), 10);
+    QCOMPARE(f.Doc().sequence().Count(), 10);
     QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [40 x 30]  Max : 0.00"));
-    a.CurrentFrameIndex = 9;
     a.FixedFrameSize = true;
     a.FixedWidth = 64;
     a.FixedHeight = 48;
-    a.Playing = true;
-    f.Find<PlaybackBar>("Panel6")->fps_ = 12.5;
-    f.Find<PlaybackBar>("Panel6")->maxFps_ = 99.126;
-    w.updateStatusLine();
-    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed\nFPS : 12.50  Max : 99.13"));
+    f.Doc().playback().step(9);
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().startsWith(QStringLiteral("Frame : 009 of 010,  Size : [64 x 48] Fixed")));
+    // Playing starts again from the first frame.
+    f.Doc().playback().play();
+    w.showFrameInfo(12.5, 99.126);
+    QCOMPARE(f.Find<QLabel>("DataPanel")->text(), QStringLiteral("Frame : 000 of 010,  Size : [64 x 48] Fixed\nFPS : 12.50  Max : 99.13"));
     // Every part shows whole at the window's size, also with the widest
     // frame size and rates, playing and after playing (when the best rate
     // stays on show).
     a.FixedWidth = a.FixedHeight = 16384;
-    f.Find<PlaybackBar>("Panel6")->fps_ = f.Find<PlaybackBar>("Panel6")->maxFps_ = 1234.567;
     for (const bool playing : {true, false}) {
-      a.Playing = playing;
-      w.updateStatusLine();
+      if (!playing) f.Doc().playback().stop();
+      w.showFrameInfo(1234.567, 1234.567);
       for (const QString& line : f.Find<QLabel>("DataPanel")->text().split(QLatin1Char('\n')))
         QVERIFY2(f.Find<QLabel>("DataPanel")->fontMetrics().horizontalAdvance(line) <= f.Find<QLabel>("DataPanel")->contentsRect().width(),
                  qPrintable(line));
@@ -190,8 +189,8 @@ class MainFormTest : public QObject {
     f.Doc().SetModified(false);
     QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QString());
     QVERIFY(!w.isWindowModified());
-    // The animation's status texts land in panel 0.
-    f.Anim().DoStatus("Resequence Complete");
+    // The document's status texts land in panel 0.
+    emit f.Doc().statusMessage(QStringLiteral("Resequence Complete"));
     QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(), QStringLiteral("Resequence Complete"));
     const QString file = QString::fromStdString((f.dir / "Projects" / "walk cycle.ka5").string());
     f.Doc().SetFileName(file);
@@ -221,7 +220,7 @@ class MainFormTest : public QObject {
     for (const Case& c : cases) {
       while (f.Anim().LayerCount() < c.layers) f.Add(bmp);
       QCOMPARE(f.Anim().LayerCount(), c.layers);
-      f.Anim().Playing = c.playing;
+      if (c.playing) f.Doc().playback().play();
       w.updateControlStates();
       QCOMPARE(f.Find("ProjectButton")->isEnabled(), c.project);
       QCOMPARE(f.Find("LayerCommandsButton")->isEnabled(), c.commands);
@@ -234,7 +233,7 @@ class MainFormTest : public QObject {
       QCOMPARE(f.Action("DemoteLayer1")->isEnabled(), c.promote_entries);
       QCOMPARE(f.Action("AddLayer1")->isEnabled(), c.project);
     }
-    f.Anim().Playing = false;
+    f.Doc().playback().stop();
   }
 
   void controlHandlersReattachOnlyWhenTheOutermostSuspensionEnds() {
@@ -262,6 +261,7 @@ class MainFormTest : public QObject {
   void everySecondSplitterNotificationRecentresTheFrame() {
     MainFormFixture f;
     QVERIFY(f.Ready());
+    f.Add(f.WriteBmp("a.bmp", 20, 20, 1));  // something to play
     MainWindow& w = *f.form;
     CanvasView& view = f.canvasView();
     const QPoint centred = view.drawOrigin_;
@@ -275,11 +275,12 @@ class MainFormTest : public QObject {
     w.onSplitterMoved();
     QCOMPARE(view.drawOrigin_, off);
     // While playing a layout change is only remembered.
-    f.Anim().Playing = true;
+    f.Doc().playback().play();
+    QVERIFY(f.Doc().playback().isPlaying());
     w.onSplitterMoved();
     QCOMPARE(view.drawOrigin_, off);
     QVERIFY(view.resizePending_);
-    f.Anim().Playing = false;
+    f.Doc().playback().stop();
   }
 
   void displayChecks() {
@@ -312,6 +313,7 @@ class MainFormTest : public QObject {
     kt58::WorkPicture held = kt58::CreateSizedPicture24(4, 4);
     const std::string expected = std::to_string(kt58::LivePictureCount());
     w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
     QTest::keyClick(&w, Qt::Key_F10, Qt::ControlModifier);
     kt58::FreeWorkPicture(held);
     QCOMPARE(f.ui.messages.size(), size_t{2});
@@ -330,8 +332,11 @@ class MainFormTest : public QObject {
           licence_whole = label->height() >= label->heightForWidth(label->width());
         if (label->text().contains(QStringLiteral("href"))) link = label->text();
       }
+      // The link and the buttons answer to their names.
+      auto* named_link = dialog->findChild<QLabel*>(QStringLiteral("LinkLabel"));
+      if (!named_link || named_link->text() != link) link.clear();
       // The box closes with its OK button.
-      auto* buttons = dialog->findChild<QDialogButtonBox*>();
+      auto* buttons = dialog->findChild<QDialogButtonBox*>(QStringLiteral("Buttons"));
       QPushButton* ok = buttons ? buttons->button(QDialogButtonBox::Ok) : nullptr;
       if (!ok || !ok->isVisible()) return;
       QTest::mouseClick(ok, Qt::LeftButton);

@@ -23,8 +23,7 @@ struct Player {
   Player() {
     ready = f.Ready();
     f.Add(f.WriteBmp("logo.bmp", 40, 30, 7));
-    strip = f.Find<PlaybackBar>("Panel6");
-    QObject::connect(strip, &PlaybackBar::frameShown, strip, [this](int index) {
+    QObject::connect(&f.Doc().playback(), &Playback::frameShown, f.form.get(), [this](int index) {
       shown.push_back(index);
       at.push_back(clock.elapsed());
     });
@@ -39,7 +38,6 @@ struct Player {
 
   MainFormFixture f;
   bool ready = false;
-  PlaybackBar* strip = nullptr;
   QElapsedTimer clock;
   std::vector<int> shown;
   std::vector<qint64> at;
@@ -55,11 +53,11 @@ class PlaybackTest : public QObject {
     Player p;
     QVERIFY(p.ready);
     kt58::Project& a = p.f.Anim();
-    QCOMPARE(static_cast<int>(a.Frames.size()), 10);
-    QCOMPARE(a.CurrentFrameIndex, 0);
+    QCOMPARE(p.f.Doc().sequence().Count(), 10);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 0);
     QVERIFY(p.ButtonsIdle());
     p.Click("PlaybackButton");
-    QVERIFY(a.Playing);
+    QVERIFY(p.f.Doc().playback().isPlaying());
     QVERIFY(p.Button("StopButton")->isEnabled());
     QVERIFY(!p.Button("PlaybackButton")->isEnabled());
     QVERIFY(!p.Button("StepForwardButton")->isEnabled());
@@ -70,16 +68,16 @@ class PlaybackTest : public QObject {
     QVERIFY(p.f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("FPS : ")));
 
     p.Click("StopButton");
-    QVERIFY(!a.Playing);
+    QVERIFY(!p.f.Doc().playback().isPlaying());
     QVERIFY(p.ButtonsIdle());
-    QCOMPARE(a.CurrentFrameIndex, 0);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 0);
     QVERIFY(!p.f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("FPS : ")));
     // One tick of the 50 ms update timer later the view shows the
     // constructor frame again.
     const qint64 stopped = p.clock.elapsed();
     QVERIFY(QTest::qWaitFor([&] { return !p.f.canvasView().constructionDirty_; }, 1000));
     QVERIFY2(p.clock.elapsed() - stopped <= 50 + 100, qPrintable(QString::number(p.clock.elapsed() - stopped)));
-    QCOMPARE(a.CurrentFrame, a.ConstructorFrame.get());
+    QCOMPARE(p.f.Doc().playback().shownFrame(), a.ConstructorFrame.get());
     QCOMPARE(p.f.FrameDifference(p.f.Box()->Canvas().convertToFormat(QImage::Format_RGB32)), QString());
     QVERIFY(p.f.canvasView().focusRectShown_);
     const size_t drawn = p.shown.size();
@@ -91,7 +89,7 @@ class PlaybackTest : public QObject {
     MainFormFixture empty;
     QVERIFY(empty.Ready());
     empty.Find<PlaybackBar>("Panel6")->play();
-    QVERIFY(!empty.Anim().Playing);
+    QVERIFY(!empty.Doc().playback().isPlaying());
 
     Player p;
     QVERIFY(p.ready);
@@ -99,10 +97,10 @@ class PlaybackTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(p.f.form.get()));
     p.f.Box()->setFocus();
     QTest::keyClick(p.f.Box(), Qt::Key_Space);
-    QVERIFY(p.f.Anim().Playing);
+    QVERIFY(p.f.Doc().playback().isPlaying());
     QVERIFY(QTest::qWaitFor([&] { return !p.shown.empty(); }));
     QTest::keyClick(p.f.Box(), Qt::Key_Space);
-    QVERIFY(!p.f.Anim().Playing);
+    QVERIFY(!p.f.Doc().playback().isPlaying());
     QVERIFY(p.ButtonsIdle());
   }
 
@@ -112,20 +110,20 @@ class PlaybackTest : public QObject {
     p.Click("PlaybackButton");
     // The rate is measured over windows of at least a second.
     QTest::qWait(300);
-    QCOMPARE(p.strip->maxFps_, 0.0);
-    QVERIFY(QTest::qWaitFor([&] { return p.strip->maxFps_ > 0.0; }, 3000));
+    QCOMPARE(p.f.Doc().playback().maxFps(), 0.0);
+    QVERIFY(QTest::qWaitFor([&] { return p.f.Doc().playback().maxFps() > 0.0; }, 3000));
     QVERIFY(p.f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("  Max : ")));
     p.Click("StopButton");
-    const double best = p.strip->maxFps_;
+    const double best = p.f.Doc().playback().maxFps();
     QVERIFY(best > 0.0);
     p.Click("PlaybackButton");
-    QCOMPARE(p.strip->maxFps_, 0.0);
+    QCOMPARE(p.f.Doc().playback().maxFps(), 0.0);
     QVERIFY(p.f.Find<QLabel>("DataPanel")->text().endsWith(QStringLiteral("  Max : 0.00")));
     p.Click("StopButton");
   }
 
   // Frames come no sooner than the delay apart, and the waits between them
-  // leave the processor alone: the bar sleeps on its timer until a frame is
+  // leave the processor alone: the playback sleeps on its timer until a frame is
   // due, so it wakes about once per frame. A busy wait (polling the clock,
   // or a zero timeout re-armed until the delay has passed) wakes it
   // hundreds of times per frame at this delay, on any machine.
@@ -134,7 +132,7 @@ class PlaybackTest : public QObject {
     QVERIFY(p.ready);
     p.f.Anim().FrameDelay = 200;
     std::vector<std::unique_ptr<QSignalSpy>> wakes;
-    for (QTimer* timer : p.strip->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
+    for (QTimer* timer : p.f.Doc().playback().findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
       wakes.push_back(std::make_unique<QSignalSpy>(timer, &QTimer::timeout));
     QVERIFY(!wakes.empty());
     p.Click("PlaybackButton");
@@ -172,25 +170,24 @@ class PlaybackTest : public QObject {
   void steppingWrapsAndTheSliderFollows() {
     Player p;
     QVERIFY(p.ready);
-    kt58::Project& a = p.f.Anim();
     auto* slider = p.f.Find<QSlider>("FrameSlider");
     QVERIFY(slider->isEnabled());
     QCOMPARE(slider->maximum(), 9);
     p.Click("StepBackButton");
-    QCOMPARE(a.CurrentFrameIndex, 9);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 9);
     QCOMPARE(p.shown, std::vector<int>{9});
     QCOMPARE(slider->value(), 9);
     QVERIFY(p.f.Find<QLabel>("DataPanel")->text().startsWith(QStringLiteral("Frame : 009 of 010")));
     p.Click("StepForwardButton");
-    QCOMPARE(a.CurrentFrameIndex, 0);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 0);
     QCOMPARE(slider->value(), 0);
     // Left and Right step while the view has the keyboard.
     p.f.Box()->setFocus();
     QTest::keyClick(p.f.Box(), Qt::Key_Left);
-    QCOMPARE(a.CurrentFrameIndex, 9);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 9);
     QTest::keyClick(p.f.Box(), Qt::Key_Right);
     QTest::keyClick(p.f.Box(), Qt::Key_Right);
-    QCOMPARE(a.CurrentFrameIndex, 1);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 1);
     // The frame the slider is moved to is drawn and counted.
     p.shown.clear();
     const struct {
@@ -198,18 +195,59 @@ class PlaybackTest : public QObject {
     } table[] = {{5, 5}, {9, 9}, {0, 0}, {0, 0}, {3, 3}};
     for (const auto& row : table) {
       slider->setValue(row.value);
-      QCOMPARE(a.CurrentFrameIndex, row.index);
+      QCOMPARE(p.f.Doc().playback().currentFrame(), row.index);
       QVERIFY(p.f.Find<QLabel>("DataPanel")->text().startsWith(QStringLiteral("Frame : 00%1 of 010").arg(row.index)));
     }
     QCOMPARE(p.shown, (std::vector<int>{5, 9, 0, 3}));
     QTest::keyClick(slider, Qt::Key_End);
-    QCOMPARE(a.CurrentFrameIndex, 9);
+    QCOMPARE(p.f.Doc().playback().currentFrame(), 9);
     // A new frame count gives the slider its range; one frame leaves
     // nothing to step through.
     p.f.Doc().EditAnimation(kNoMerge, QStringLiteral("Frames"), [](kt58::Project& an) { an.FrameCount = 4; });
-    QCOMPARE(static_cast<int>(a.Frames.size()), 4);
+    QCOMPARE(p.f.Doc().sequence().Count(), 4);
     QCOMPARE(slider->maximum(), 3);
     QVERIFY(slider->value() <= 3);
+  }
+
+  // Frames made anew: their making shows on the status bar, frame 0 is
+  // current and the cache of rendered frames goes; without layers there is
+  // no current frame and the constructor frame is what the view draws.
+  void regeneratingMakesFrameZeroCurrentAndDropsTheCache() {
+    Player p;
+    QVERIFY(p.ready);
+    Document& doc = p.f.Doc();
+    Playback& playback = doc.playback();
+    const kt58::SequencedFrame* constructor = p.f.Anim().ConstructorFrame.get();
+    playback.step(3);
+    QCOMPARE(playback.currentFrame(), 3);
+    QCOMPARE(playback.shownFrame(), doc.sequence().Frame(3));
+    playback.showConstruction();
+    QCOMPARE(playback.shownFrame(), constructor);
+    p.f.Find<QCheckBox>("cbrtPlayback")->click();  // rendered playback
+    p.Click("PlaybackButton");
+    QCOMPARE(playback.renderedFrames().Count(), 10);
+    p.Click("StopButton");
+
+    p.f.statuses.clear();
+    doc.Regenerate();
+    QCOMPARE(playback.currentFrame(), 0);
+    QCOMPARE(playback.shownFrame(), doc.sequence().Frame(0));
+    QCOMPARE(playback.renderedFrames().Count(), 0);
+    QVERIFY(!p.f.statuses.empty());
+    QCOMPARE(p.f.statuses.front(), std::string("Creating Frame : 0"));
+    QCOMPARE(p.f.Count("Creating Frame : 9"), 1);
+    QCOMPARE(std::vector<std::string>(p.f.statuses.end() - 2, p.f.statuses.end()),
+             (std::vector<std::string>{"Resequence Complete", ""}));
+
+    // Stepping back from the first frame wraps to the last.
+    playback.step(-1);
+    QCOMPARE(playback.currentFrame(), 9);
+    p.f.Action("RemoveLayer1")->trigger();
+    QVERIFY(doc.sequence().Empty());
+    QCOMPARE(playback.currentFrame(), -1);
+    QCOMPARE(playback.shownFrame(), constructor);
+    playback.step(1);
+    QCOMPARE(playback.currentFrame(), -1);
   }
 
   void renderedPlaybackChosenWhilePlayingComposesTheFramesAndPlaysOn() {
@@ -223,9 +261,8 @@ class PlaybackTest : public QObject {
     QVERIFY(box->isChecked());
     box->click();
     QVERIFY(!a.NonRenderedPlayback);
-    QVERIFY(a.RenderedFrames);
-    QCOMPARE(a.RenderedFrames->Count(), 10);
-    QVERIFY(a.Playing);
+    QCOMPARE(p.f.Doc().playback().renderedFrames().Count(), 10);
+    QVERIFY(p.f.Doc().playback().isPlaying());
     const size_t before = p.shown.size();
     QVERIFY(QTest::qWaitFor([&] { return p.shown.size() > before + 3; }));
     p.Click("StopButton");

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <stdexcept>
 
-#include "gui/dialogs/progress_dialog.h"
-#include "gui/qt_ui_services.h"
+#include "gui/widgets/progress_dialog.h"
+#include "gui/widgets/user_feedback.h"
 #include "app_test.h"
 
 namespace {
@@ -58,12 +58,11 @@ class ProgressDialogTest : public QObject {
   }
 
   void protocolDrivesTheWindowAndCancelCallsBack() {
-    QtUiServices services;
     QMainWindow main_window;
     main_window.show();
     int cancels = 0;
     {
-      kt58::ProgressScope dialog;
+      const std::unique_ptr<kt58::ProgressDialog> dialog = CreateProgressDialogHandle();
       dialog->SetCaption("Import AVI...");
       dialog->SetText("Preparing for Import...");
       dialog->SetRange(5, 50);
@@ -98,8 +97,7 @@ class ProgressDialogTest : public QObject {
   }
 
   void cancelHandlerMayReleaseItsOwnDialog() {
-    QtUiServices services;
-    std::unique_ptr<kt58::ProgressDialog> dialog = services.CreateProgressDialog();
+    std::unique_ptr<kt58::ProgressDialog> dialog = CreateProgressDialogHandle();
     dialog->ShowCancel([&] {
       dialog->Release();
       dialog.reset();
@@ -114,8 +112,7 @@ class ProgressDialogTest : public QObject {
   }
 
   void callsAfterTheWindowHasGoneDoNothing() {
-    QtUiServices services;
-    std::unique_ptr<kt58::ProgressDialog> dialog = services.CreateProgressDialog();
+    std::unique_ptr<kt58::ProgressDialog> dialog = CreateProgressDialogHandle();
     dialog->Show();
     dialog->Release();
     RunDeferredDeletes();
@@ -127,9 +124,8 @@ class ProgressDialogTest : public QObject {
   }
 
   void errorInsideTheOperationStillReleasesTheWindow() {
-    QtUiServices services;
     try {
-      kt58::ProgressScope dialog;
+      const std::unique_ptr<kt58::ProgressDialog> dialog = CreateProgressDialogHandle();
       dialog->Show();
       throw std::runtime_error("broken");
     } catch (const std::runtime_error&) {

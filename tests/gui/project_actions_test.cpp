@@ -75,7 +75,7 @@ class ProjectCommandsTest : public QObject {
     f.Doc().EditAnimation(kMergeFrameCount, QStringLiteral("Frame Count"), [](Project& a) { a.FrameCount = 20; });
     QVERIFY(f.Modified());
     auto asked = AnswerNextModal(Reject, 300);
-    f.form->newProject();
+    f.Action("NewProject1")->trigger();
     QTest::qWait(400);
     QVERIFY(!*asked);
     QCOMPARE(f.Anim().FrameCount, 10);
@@ -90,7 +90,7 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(f.Add(f.WriteBmp("a.bmp", 8, 6, 1)));
     QString question;
     auto seen = AnswerQuestion(QMessageBox::Yes, &question, Reject);
-    f.form->newProject();
+    f.Action("NewProject1")->trigger();
     QVERIFY(*seen);
     QCOMPARE(question, QStringLiteral("Save current project?"));
     QCOMPARE(f.LayerNames().size(), 1);
@@ -98,11 +98,11 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(f.Doc().UndoStack().count() > 0);
     // Cancel keeps it too; No discards it.
     seen = AnswerQuestion(QMessageBox::Cancel);
-    f.form->newProject();
+    f.Action("NewProject1")->trigger();
     QVERIFY(*seen);
     QCOMPARE(f.LayerNames().size(), 1);
     seen = AnswerQuestion(QMessageBox::No);
-    f.form->newProject();
+    f.Action("NewProject1")->trigger();
     QVERIFY(*seen);
     QVERIFY(f.LayerNames().isEmpty());
     QVERIFY(!f.Modified());
@@ -116,7 +116,7 @@ class ProjectCommandsTest : public QObject {
     const fs::path first = f.dir.path() / "Projects" / "first.apf";
     FileDialogSeen shown;
     auto seen = ChooseInFileDialog(first, &shown);
-    f.form->save();  // untitled: Save asks like Save As
+    f.Action("SaveProject1")->trigger();  // untitled: Save asks like Save As
     QVERIFY(*seen);
     QVERIFY(fs::equivalent(shown.folder.toStdString(), f.dir / "Projects"));
     QVERIFY(fs::is_regular_file(first));
@@ -127,10 +127,10 @@ class ProjectCommandsTest : public QObject {
 
     // Saved again while the file is there: no dialog.
     f.Doc().EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move"),
-                              [](Project& a) { a.SetLayerPosition(3, 4); });
+                              [](Layer& a) { a.SetPosition(3, 4); });
     QVERIFY(f.form->isWindowModified());
     auto asked = AnswerNextModal(Reject, 300);
-    f.form->save();
+    f.Action("SaveProject1")->trigger();
     QTest::qWait(400);
     QVERIFY(!*asked);
     QVERIFY(!f.Modified());
@@ -138,7 +138,7 @@ class ProjectCommandsTest : public QObject {
     fs::remove(first);
     const fs::path second = f.dir.path() / "Projects" / "second.apf";
     seen = ChooseInFileDialog(second);
-    f.form->save();
+    f.Action("SaveProject1")->trigger();
     QVERIFY(*seen);
     QVERIFY(fs::is_regular_file(second));
     QCOMPARE(f.Doc().FileName(), Str(second));
@@ -153,7 +153,7 @@ class ProjectCommandsTest : public QObject {
     test::WriteFileBytes(blocker, {'x'});
     const fs::path target = blocker / "project.apf";
     auto seen = ChooseInFileDialog(target);
-    QVERIFY(!f.form->saveProject(true));
+    QVERIFY(!f.Projects().saveProject(true));
     QVERIFY(*seen);
     QCOMPARE(f.ui.messages.size(), size_t{1});
     QVERIFY2(f.ui.messages[0].find("Cannot save " + target.string()) == 0, f.ui.messages[0].c_str());
@@ -168,7 +168,7 @@ class ProjectCommandsTest : public QObject {
       edit->setText(Str(target));
       static_cast<QDialog*>(w)->accept();
     });
-    f.form->newProject();
+    f.Action("NewProject1")->trigger();
     QVERIFY(*seen);
     QCOMPARE(f.LayerNames().size(), 1);
     QVERIFY(f.Modified());
@@ -183,20 +183,20 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(!f.Anim().NonRenderedPlayback);
     const fs::path path = f.dir.path() / "Projects" / "demo.apf";
     auto seen = ChooseInFileDialog(path);
-    QVERIFY(f.form->saveProject(true));
+    QVERIFY(f.Projects().saveProject(true));
     QVERIFY(*seen);
 
-    f.form->newProject();
+    f.Action("NewProject1")->trigger();
     FileDialogSeen shown;
     seen = ChooseInFileDialog(path, &shown);
-    f.form->open();
+    f.Action("OpenProject1")->trigger();
     QVERIFY(*seen);
     QCOMPARE(f.Doc().FileName(), Str(path));
     QCOMPARE(f.LayerNames().size(), 2);
     // Opened projects play without rendering, whatever they stored.
     QVERIFY(f.Anim().NonRenderedPlayback);
     QVERIFY(f.animationProperties().findChild<QCheckBox*>(QStringLiteral("cbrtPlayback"))->isChecked());
-    QVERIFY(f.Anim().Sequenced);
+    QVERIFY(f.Doc().sequence().Sequenced());
     QVERIFY(!f.Modified());
     QCOMPARE(f.Doc().UndoStack().count(), 0);
     QCOMPARE(f.form->windowTitle(), QStringLiteral("demo.apf[*]"));
@@ -204,13 +204,13 @@ class ProjectCommandsTest : public QObject {
     QCOMPARE(f.Find<QMenu>("RecentProjectsMenu")->actions().first()->text(), Str(path));
 
     f.Doc().EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move"),
-                              [](Project& a) { a.SetLayerPosition(7, 2); });
-    QVERIFY(f.form->saveProject(false));
+                              [](Layer& a) { a.SetPosition(7, 2); });
+    QVERIFY(f.Projects().saveProject(false));
     const std::string saved = Stored(f.Anim());
     QCOMPARE(FileText(path), saved);
-    QVERIFY(f.form->openProject(path));
+    QVERIFY(f.Projects().openProject(path));
     QCOMPARE(Stored(f.Anim()), saved);
-    QCOMPARE(f.Anim().SelectedLayer->OffsetX, 7);
+    QCOMPARE(f.Doc().SelectedLayer()->OffsetX, 7);
 
     // On a first run the open dialog starts in the program folder itself;
     // then in the folder of the last opened project.
@@ -247,7 +247,7 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(f.Add(f.WriteBmp("a.bmp", 8, 6, 1)));
     const fs::path damaged = f.dir.path() / "damaged.apf";
     test::WriteFileBytes(damaged, {'n', 'o'});
-    QVERIFY(!f.form->openProject(damaged));
+    QVERIFY(!f.Projects().openProject(damaged));
     QVERIFY(!f.ui.messages.empty());
     QVERIFY(f.LayerNames().isEmpty());
     QVERIFY(f.Doc().FileName().isEmpty());

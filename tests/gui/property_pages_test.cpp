@@ -184,7 +184,7 @@ class PropertyPagesTest : public QObject {
     MainFormFixture& f = one.f;
     f.Rows()->clearSelection();
     f.List().syncSelectionFromList();
-    QVERIFY(!f.Anim().SelectedLayer);
+    QVERIFY(!f.Doc().SelectedLayer());
 
     ShowLayerPage(f, kFading);
     PickItem(f.Find<ChoiceComboBox>("cbFadeMode"), 1);
@@ -265,7 +265,7 @@ class PropertyPagesTest : public QObject {
     f.ClickRow(1);
     f.Doc().SetModified(false);
     f.ClickRow(0);
-    QCOMPARE(f.Anim().SelectedLayer, &b);
+    QCOMPARE(f.Doc().SelectedLayer(), &b);
 
     QCOMPARE(f.Find<ColorPicker>("LayerTransColorSelector")->color(), kt58::Color{0x123456});
     QCOMPARE(f.Find<IntegerEdit>("eXOffset")->text(), QStringLiteral("-7"));
@@ -460,12 +460,13 @@ class PropertyPagesTest : public QObject {
     f.Add(f.WriteBmp("a.bmp", 20, 20, 1));
     QVERIFY(shown(&f.Pages()));
     QVERIFY(f.Find<QSpinBox>("spFrameCount")->isEnabled());
-    f.Anim().Playing = true;
+    f.Doc().playback().play();
+    QVERIFY(f.Doc().playback().isPlaying());
     w.updateControlStates();
     QVERIFY(!shown(&f.animationProperties()));
     QVERIFY(!shown(&f.Pages()));
     QVERIFY(!f.Find<QSpinBox>("spFrameCount")->isEnabled());
-    f.Anim().Playing = false;
+    f.Doc().playback().stop();
     w.updateControlStates();
     QVERIFY(shown(&f.animationProperties()));
     QVERIFY(shown(&f.Pages()));

@@ -7,12 +7,13 @@
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
+#include <iterator>
 
 #include "gui/dialogs/startup_dialog.h"
 #include "app_test.h"
 #include "modal_helper.h"
 #include "platform/program_folder.h"
-#include "support/recording_ui.h"
+#include "shown_messages.h"
 #include "support/test_support.h"
 
 using namespace kt58;
@@ -60,6 +61,33 @@ class StartUpMruFormTest : public QObject {
     QCOMPARE(form.minimumSize(), form.maximumSize());  // a fixed dialog
   }
 
+  // Scripts and accessibility tools know the controls by these names: each
+  // control has its own, and none is left without one.
+  void everyControlAnswersToItsName() {
+    StartupDialog form(TwoProjects());
+    const struct {
+      const char* name;
+      const char* kind;
+      const char* text;
+    } controls[] = {
+        {"rbCreate", "QRadioButton", "Create a new animation project."},
+        {"rbOpen", "QRadioButton", "Open an existing animation project"},
+        {"lbFiles", "QListWidget", nullptr},
+        {"OkButton", "QPushButton", "Ok"},
+        {"BrowseButton", "QPushButton", "Browse..."},
+        {"cbKeepOn", "QCheckBox", "Do not show this dialog on start up."},
+    };
+    for (const auto& c : controls) {
+      const QList<QWidget*> named = form.findChildren<QWidget*>(QString::fromLatin1(c.name));
+      QVERIFY2(named.size() == 1, c.name);
+      QCOMPARE(named.first()->metaObject()->className(), c.kind);
+      if (c.text) QCOMPARE(named.first()->property("text").toString(), QString::fromLatin1(c.text));
+    }
+    const QList<QWidget*> all = form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    QCOMPARE(all.size(), static_cast<qsizetype>(std::size(controls)));
+    for (const QWidget* w : all) QVERIFY2(!w->objectName().isEmpty(), w->metaObject()->className());
+  }
+
   void openingChoosesTheFirstRecentProjectWhenThereIsOne() {
     {
       StartupDialog form(TwoProjects());
@@ -77,7 +105,7 @@ class StartUpMruFormTest : public QObject {
   }
 
   void okNeedsASelectedRowOnlyWhenOpening() {
-    test::RecordingUi ui;
+    ShownMessages ui;
     {
       StartupDialog form(TwoProjects());
       QVERIFY(Shown(form));

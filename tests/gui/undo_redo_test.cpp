@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app_test.h"
+#include "gui/dialogs/project_dialogs.h"
 #include "gui/widgets/choice_combo_box.h"
 #include "gui/widgets/integer_edit.h"
 #include "gui/document/layer_snapshot.h"
@@ -198,7 +199,7 @@ class UndoRedoTest : public QObject {
       // The panels show the restored model: the rows, the selected layer's
       // offsets, the frame count.
       QVERIFY2(f.RowNames() == f.LayerNames(), c.name);
-      if (kt58::Layer* layer = f.Anim().SelectedLayer)
+      if (kt58::Layer* layer = f.Doc().SelectedLayer())
         QVERIFY2(f.Find<QLineEdit>("eXOffset")->text() == QString::number(layer->OffsetX), c.name);
       QVERIFY2(f.Find<QSpinBox>("spFrameCount")->value() == f.Anim().FrameCount, c.name);
     }
@@ -259,7 +260,7 @@ class UndoRedoTest : public QObject {
     MainFormFixture& f = three.f;
     QVERIFY(f.Anim().LayerCount() == 3);
     QUndoStack& undo = f.Doc().UndoStack();
-    kt58::Layer& l = *f.Anim().SelectedLayer;
+    kt58::Layer& l = *f.Doc().SelectedLayer();
     const int transparency = l.Transparency;
 
     // A slider dragged through several values.
@@ -310,10 +311,9 @@ class UndoRedoTest : public QObject {
     QVERIFY(f.Action("Undo1")->isEnabled());
 
     auto opened = std::make_unique<kt58::Project>();
-    opened->FileName = (f.dir / "Projects" / "walk.apf").string();
     opened->FrameCount = 20;
     opened->BackgroundColor = 0x0000FF;
-    f.Doc().ReplaceAnimation(std::move(opened));
+    f.Doc().ReplaceAnimation(std::move(opened), kt58::app::FromPath(f.dir / "Projects" / "walk.apf"));
     QCOMPARE(f.Doc().UndoStack().count(), 0);
     QVERIFY(!f.Modified());
     QVERIFY(!f.Action("Undo1")->isEnabled());

@@ -10,7 +10,7 @@
 #include "gui/user_guide.h"
 #include "app_test.h"
 #include "platform/program_folder.h"
-#include "support/recording_ui.h"
+#include "shown_messages.h"
 #include "support/test_support.h"
 
 using namespace kt58;
@@ -38,7 +38,7 @@ class UserGuideTest : public QObject {
 
   void aMissingGuideIsReported() {
     test::TempDir home;
-    test::RecordingUi ui;
+    kt58::apptest::ShownMessages ui;
     QVERIFY(app::UserGuidePath().empty());
     app::OpenUserGuide(nullptr);
     QCOMPARE(ui.messages, std::vector<std::string>{"Help file missing."});
@@ -47,7 +47,7 @@ class UserGuideTest : public QObject {
 
   void thePresentGuideOpensInTheBrowser() {
     test::TempDir home;
-    test::RecordingUi ui;
+    kt58::apptest::ShownMessages ui;
     const fs::path page = ProgramFolder() / "help" / "index.html";
     fs::create_directories(page.parent_path());
     test::WriteFileBytes(page, {'<', 'p', '>'});

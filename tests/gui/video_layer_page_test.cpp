@@ -204,7 +204,7 @@ class VideoLayerPageTest : public QObject {
     v.ClickBox(1);
     v.TickRow(4);
     QCOMPARE(v.Ticked(), (std::vector<bool>{false, true, false, false, true}));
-    QVERIFY(!v.f.Anim().Playing);
+    QVERIFY(!v.f.Doc().playback().isPlaying());
     v.Click(v.page->cropButton_);
     QCOMPARE(v.StoredFrames(), (std::vector<int>{0, 2, 3}));
     QCOMPARE(v.Captions(), QStringList({"0001", "0002", "0003"}));

@@ -17,8 +17,7 @@ Picture CornerPicture() {
 }
 
 TEST_F(LayerTest, NewLayerHasTheDefaults) {
-  Layer l(&anim);
-  EXPECT_EQ(l.Owner, &anim);
+  Layer l(*project.References);
   EXPECT_EQ(l.EffectOrder, (std::vector<int>{1, 9, 2, 4, 3}));
   EXPECT_EQ(l.BlendType, bt_No_Blend);
   EXPECT_EQ(l.FadeFinal, 100);
@@ -84,7 +83,7 @@ TEST_F(LayerTest, SameFileInAnyCaseSharesOneResourceAndNamesCount) {
   second->LayerName = DefaultLayerName(*second->ImageRef);
   EXPECT_EQ(first->ImageRef, second->ImageRef);
   EXPECT_EQ(first->ImageRef->RefCount, 2);
-  EXPECT_EQ(anim.References->Count(), 1);
+  EXPECT_EQ(project.References->Count(), 1);
   EXPECT_EQ(first->LayerName, "Walk_1");
   EXPECT_EQ(second->LayerName, "Walk_2");
 }
@@ -92,11 +91,11 @@ TEST_F(LayerTest, SameFileInAnyCaseSharesOneResourceAndNamesCount) {
 TEST_F(LayerTest, NoResourceForMissingFilesOrUnknownExtensions) {
   WriteFileBytes(dir / "photo.jpeg", {0xFF, 0xD8});
   WriteFileBytes(dir / "notes.txt", {'x'});
-  Layer l(&anim);
+  Layer l(*project.References);
   EXPECT_EQ(l.AddReference(dir / "photo.jpeg", NoProgress()), nullptr);
   EXPECT_EQ(l.AddReference(dir / "notes.txt", NoProgress()), nullptr);
   EXPECT_EQ(l.AddReference(dir / "absent.bmp", NoProgress()), nullptr);
-  EXPECT_EQ(anim.References->Count(), 0);
+  EXPECT_EQ(project.References->Count(), 0);
 }
 
 TEST_F(LayerTest, CopyLayerSharesTheResourceAndEverySettingButTheName) {
@@ -128,7 +127,6 @@ TEST_F(LayerTest, CopyLayerSharesTheResourceAndEverySettingButTheName) {
   l->Mirror = true;
   l->Flip = true;
   std::unique_ptr<Layer> c = l->CopyLayer();
-  EXPECT_EQ(c->Owner, &anim);
   EXPECT_TRUE(c->LayerName.empty());
   EXPECT_EQ(c->ImageRef, l->ImageRef);
   EXPECT_EQ(l->ImageRef->RefCount, 2);
@@ -162,17 +160,16 @@ TEST_F(LayerTest, CopyLayerSharesTheResourceAndEverySettingButTheName) {
   EXPECT_EQ(l->ImageRef->RefCount, 1);
 }
 
-TEST_F(LayerTest, SettersChangeTheSelectedLayerOnly) {
-  anim.SetLayerPosition(5, 6);  // nothing selected: nothing happens
+TEST_F(LayerTest, PropertyGroupSettersChangeTheirLayerOnly) {
+  Layer* other = AddBareLayer();
   Layer* l = AddBareLayer();
-  anim.SelectedLayer = l;
-  anim.SetLayerPosition(5, 6);
-  anim.SetLayerRotation(30, 90, false, true);
-  anim.SetLayerBlending(bt_Blend, 20, 30);
-  anim.SetLayerTint(true, 0x00FF00);
-  anim.SetLayerFading(fm_Pulse, 10, 90);
-  anim.SetLayerOther(true, pr_Left, true, false);
-  anim.SetLayerButtonize(true, 3, 0x111111, 0x222222);
+  l->SetPosition(5, 6);
+  l->SetRotation(30, 90, false, true);
+  l->SetBlending(bt_Blend, 20, 30);
+  l->SetTint(true, 0x00FF00);
+  l->SetFading(fm_Pulse, 10, 90);
+  l->SetOther(true, pr_Left, true, false);
+  l->SetButtonize(true, 3, 0x111111, 0x222222);
   EXPECT_EQ(l->OffsetX, 5);
   EXPECT_EQ(l->OffsetY, 6);
   EXPECT_EQ(l->StartAngle, 30);
@@ -188,6 +185,13 @@ TEST_F(LayerTest, SettersChangeTheSelectedLayerOnly) {
   EXPECT_TRUE(l->Mirror);
   EXPECT_EQ(l->ButtonizeAmount, 3);
   EXPECT_EQ(l->ButtonizeShadow, 0x222222u);
+  EXPECT_EQ(other->OffsetX, 0);
+  EXPECT_EQ(other->StartAngle, 0);
+  EXPECT_EQ(other->BlendType, bt_No_Blend);
+  EXPECT_FALSE(other->TintEnabled);
+  EXPECT_EQ(other->FadeMode, fm_No_Fade);
+  EXPECT_FALSE(other->Mirror);
+  EXPECT_FALSE(other->ButtonizeEnabled);
 }
 
 }  // namespace

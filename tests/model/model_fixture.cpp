@@ -72,10 +72,6 @@ std::vector<uint8_t> MakeTinyGif(int width, int height, const std::vector<Color>
   return out;
 }
 
-ModelTest::ModelTest() {
-  anim.OnStatus = [this](const std::string& s) { statuses.push_back(s); };
-}
-
 std::filesystem::path ModelTest::WriteBmp(const std::string& name, const Picture& picture) {
   return WriteBmpFile(dir, name, picture);
 }
@@ -87,21 +83,20 @@ std::filesystem::path ModelTest::WriteGif(const std::string& name, const std::ve
 }
 
 Layer* ModelTest::AddLayerFromFile(const std::filesystem::path& file) {
-  auto layer = std::make_unique<Layer>(&anim);
+  auto layer = std::make_unique<Layer>(*project.References);
   layer->ImageRef = layer->AddReference(file, NoProgress());
   if (!layer->ImageRef) return nullptr;
   ++layer->ImageRef->NameCounter;
   layer->AutoDetectTransparentColor();
   Layer* raw = layer.get();
-  anim.ConstructorFrame->Layers.insert(anim.ConstructorFrame->Layers.begin(), std::move(layer));
-  anim.SelectedLayer = raw;
+  project.ConstructorFrame->Layers.insert(project.ConstructorFrame->Layers.begin(), std::move(layer));
   return raw;
 }
 
 Layer* ModelTest::AddBareLayer() {
-  auto layer = std::make_unique<Layer>(&anim);
+  auto layer = std::make_unique<Layer>(*project.References);
   Layer* raw = layer.get();
-  anim.ConstructorFrame->Layers.insert(anim.ConstructorFrame->Layers.begin(), std::move(layer));
+  project.ConstructorFrame->Layers.insert(project.ConstructorFrame->Layers.begin(), std::move(layer));
   return raw;
 }
 

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A project under test: a private program folder, a recording user
-// interface and an animation, plus writers for small source files.
+// A project under test in a private program folder, plus writers for small
+// source files.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 
 #include "engine/picture.h"
 #include "model/project.h"
-#include "support/recording_ui.h"
 #include "support/test_support.h"
 
 namespace kt58::test {
@@ -29,23 +28,19 @@ std::vector<uint8_t> MakeTinyGif(int width, int height, const std::vector<Color>
 
 class ModelTest : public ::testing::Test {
  protected:
-  ModelTest();
-
   std::filesystem::path WriteBmp(const std::string& name, const Picture& picture);
   std::filesystem::path WriteGif(const std::string& name, const std::vector<uint8_t>& bytes);
   // What the editor does when a file is dropped: a master layer on top with
   // its resource, the resource's NameCounter raised, the transparent colour
-  // detected, the layer selected. Null when no resource came of the file.
+  // detected. Null when no resource came of the file.
   Layer* AddLayerFromFile(const std::filesystem::path& file);
   // A master layer without resource (sequencing needs none).
   Layer* AddBareLayer();
 
-  // Destroyed in reverse order: the animation (and its store files) first,
-  // then the interface, then the folder.
+  // Destroyed in reverse order: the project (and its store files) first,
+  // then the folder.
   TempDir dir;
-  RecordingUi ui;
-  std::vector<std::string> statuses;
-  Project anim;
+  Project project;
 };
 
 }  // namespace kt58::test

@@ -22,10 +22,10 @@ namespace {
 class ComposeOrderTest : public ModelTest {
  protected:
   ComposeOrderTest() {
-    anim.FixedFrameSize = true;
-    anim.FixedWidth = 72;
-    anim.FixedHeight = 54;
-    anim.FrameCount = 14;
+    project.FixedFrameSize = true;
+    project.FixedWidth = 72;
+    project.FixedHeight = 54;
+    project.FrameCount = 14;
   }
 
   // Frame i under the clock the given pass gives it.
@@ -35,14 +35,17 @@ class ComposeOrderTest : public ModelTest {
   };
 
   std::vector<Picture> Compose(const Pass& pass, const std::vector<int>& order) {
-    std::vector<Picture> out(anim.Frames.size());
+    std::vector<Picture> out(static_cast<size_t>(sequence.Count()));
     for (int i : order) {
-      WorkPicture p = ComposeFrame(anim, anim.Frames[static_cast<size_t>(i)].get(), pass.clock(i));
+      WorkPicture p = ComposeFrame(project, sequence.Frame(i), pass.clock(i));
       EXPECT_TRUE(p) << i;
       if (p) out[static_cast<size_t>(i)] = *p;
     }
     return out;
   }
+
+  // Dropped before the project, whose resources its layers count.
+  FrameSequence sequence;
 };
 
 TEST_F(ComposeOrderTest, ShuffledAndOnTwoThreadsTheFramesAreTheSameAsInOrder) {
@@ -65,8 +68,9 @@ TEST_F(ComposeOrderTest, ShuffledAndOnTwoThreadsTheFramesAreTheSameAsInOrder) {
   upper->OffsetX = 56;
   upper->OffsetY = 40;
   upper->Mirror = true;
-  ASSERT_TRUE(anim.MakeFrameSequence());
-  const int count = static_cast<int>(anim.Frames.size());
+  sequence = MakeFrameSequence(project);
+  const int count = sequence.Count();
+  ASSERT_EQ(count, 14);
 
   std::vector<int> in_order(static_cast<size_t>(count));
   for (int i = 0; i < count; ++i) in_order[static_cast<size_t>(i)] = i;

@@ -25,14 +25,14 @@ constexpr Color BG = RGBColor(10, 20, 30);
 class CompositionTest : public ModelTest {
  protected:
   CompositionTest() {
-    anim.BackgroundColor = BG;
-    anim.FixedFrameSize = true;
+    project.BackgroundColor = BG;
+    project.FixedFrameSize = true;
   }
   void FrameSize(int w, int h) {
-    anim.FixedWidth = w;
-    anim.FixedHeight = h;
+    project.FixedWidth = w;
+    project.FixedHeight = h;
   }
-  WorkPicture Render() { return ComposeFrame(anim, anim.ConstructorFrame.get(), clock); }
+  WorkPicture Render() { return ComposeFrame(project, project.ConstructorFrame.get(), clock); }
   FrameClock clock = FrameClock::Stepping(-1);
   // A layer whose transparent colour is one the tests never draw.
   Layer* AddLayer(const std::string& name, const Picture& picture) {
@@ -42,21 +42,9 @@ class CompositionTest : public ModelTest {
   }
 };
 
-class RecordingSink : public DisplaySink {
- public:
-  void DrawPicture(const Picture& picture, int x, int y) override {
-    drawn = picture;
-    at_x = x;
-    at_y = y;
-    ++calls;
-  }
-  Picture drawn;
-  int at_x = 0, at_y = 0, calls = 0;
-};
-
 TEST_F(CompositionTest, EmptyFramesAndLayersWithoutPictures) {
   FrameSize(3, 2);
-  EXPECT_FALSE(ComposeFrame(anim, nullptr, clock));
+  EXPECT_FALSE(ComposeFrame(project, nullptr, clock));
   EXPECT_FALSE(Render());
   AddBareLayer();
   const int before = LivePictureCount();
@@ -92,7 +80,7 @@ TEST_F(CompositionTest, LayersStackFromTheBottomWithColourKeyAndOffsets) {
   // Bottom layer (index 1) at (1, 1); top layer (index 0) at (-1, 0) with a
   // transparent white pixel.
   AddLayer("bottom.bmp", MakePicture({{R, R, R}, {R, G, R}}))->OffsetX = 1;
-  anim.ConstructorFrame->Layers[0]->OffsetY = 1;
+  project.ConstructorFrame->Layers[0]->OffsetY = 1;
   Layer* top = AddLayer("top.bmp", MakePicture({{B, B, W}, {B, W, Y}}));
   top->OffsetX = -1;
   top->TransparentColor = W;
@@ -105,7 +93,7 @@ TEST_F(CompositionTest, LayersStackFromTheBottomWithColourKeyAndOffsets) {
 
 TEST_F(CompositionTest, BlendingUsesTheLocalTypeAndTheTransparencies) {
   FrameSize(2, 1);
-  anim.BackgroundColor = RGBColor(200, 100, 0);
+  project.BackgroundColor = RGBColor(200, 100, 0);
   Layer* l = AddLayer("l.bmp", MakeSolidPicture(2, 1, RGBColor(0, 0, 100)));
   struct Case {
     const char* name;
@@ -244,63 +232,63 @@ TEST_F(CompositionTest, VideoFramesByIndexOrInSequenceWhilePlaying) {
 
 TEST_F(CompositionTest, GeneratedFramesComposeTheirOwnValues) {
   FrameSize(2, 2);
-  anim.FrameCount = 2;
+  project.FrameCount = 2;
   Layer* l = AddLayer("l.bmp", MakePicture({{R, G}, {B, W}}));
   l->PixelRotate = true;
   l->PixelRotateDirection = pr_Up;
-  ASSERT_TRUE(anim.MakeFrameSequence());
-  EXPECT_TRUE(PicturesEqual(*ComposeFrame(anim, anim.Frames[0].get(), FrameClock::Stepping(0)), MakePicture({{R, G}, {B, W}})));
-  EXPECT_TRUE(PicturesEqual(*ComposeFrame(anim, anim.Frames[1].get(), FrameClock::Stepping(1)), MakePicture({{B, W}, {R, G}})));
-}
-
-TEST_F(CompositionTest, DrawFrameHandsThePictureToTheSink) {
-  FrameSize(2, 1);
-  AddLayer("l.bmp", MakePicture({{R, G}}));
-  RecordingSink sink;
-  DrawFrame(anim, anim.ConstructorFrame.get(), clock, 5, 6);
-  EXPECT_EQ(sink.calls, 0);
-  anim.DisplayCanvas = &sink;
-  const int before = LivePictureCount();
-  DrawFrame(anim, anim.ConstructorFrame.get(), clock, 5, 6);
-  DrawFrame(anim, nullptr, clock, 0, 0);
-  EXPECT_EQ(LivePictureCount(), before);
-  EXPECT_EQ(sink.calls, 1);
-  EXPECT_EQ(sink.at_x, 5);
-  EXPECT_EQ(sink.at_y, 6);
-  EXPECT_TRUE(PicturesEqual(sink.drawn, MakePicture({{R, G}})));
+  const FrameSequence sequence = MakeFrameSequence(project);
+  ASSERT_EQ(sequence.Count(), 2);
+  EXPECT_TRUE(PicturesEqual(*ComposeFrame(project, sequence.Frame(0), FrameClock::Stepping(0)), MakePicture({{R, G}, {B, W}})));
+  EXPECT_TRUE(PicturesEqual(*ComposeFrame(project, sequence.Frame(1), FrameClock::Stepping(1)), MakePicture({{B, W}, {R, G}})));
 }
 
 TEST_F(CompositionTest, RenderAllFramesFillsTheCacheWithProgress) {
   FrameSize(2, 1);
-  anim.FrameCount = 3;
+  project.FrameCount = 3;
   Layer* l = AddLayer("l.bmp", MakePicture({{R, G}}));
   l->PixelRotate = true;
   l->PixelRotateDirection = pr_Right;
-  ASSERT_TRUE(anim.MakeFrameSequence());
+  const FrameSequence sequence = MakeFrameSequence(project);
   RecordingProgress progress;
-  ComposeAllFrames(anim, progress);
-  ASSERT_EQ(anim.RenderedFrames->Count(), 3);
-  EXPECT_EQ(anim.RenderedFrames->Width, 2);
+  const FrameCache cache = ComposeAllFrames(project, sequence, progress);
+  ASSERT_EQ(cache.Count(), 3);
+  EXPECT_EQ(cache.Width, 2);
+  EXPECT_EQ(cache.Height, 1);
   // Shifts 0, round(0.667) = 1, round(1.333) = 1.
-  EXPECT_TRUE(PicturesEqual(anim.RenderedFrames->Images[0], MakePicture({{R, G}})));
-  EXPECT_TRUE(PicturesEqual(anim.RenderedFrames->Images[1], MakePicture({{G, R}})));
-  EXPECT_TRUE(PicturesEqual(anim.RenderedFrames->Images[2], MakePicture({{G, R}})));
+  EXPECT_TRUE(PicturesEqual(cache.Images[0], MakePicture({{R, G}})));
+  EXPECT_TRUE(PicturesEqual(cache.Images[1], MakePicture({{G, R}})));
+  EXPECT_TRUE(PicturesEqual(cache.Images[2], MakePicture({{G, R}})));
   EXPECT_EQ(progress.caption, "Rendering Frames...");
   EXPECT_FALSE(progress.offer_cancel);
   EXPECT_EQ(progress.steps, (std::vector<ProgressStep>{{"Constructing Frame : 0", 0, 3},
                                                         {"Constructing Frame : 1", 1, 3},
                                                         {"Constructing Frame : 2", 2, 3}}));
-
-  // Generating the frames again drops the composed ones.
-  ASSERT_TRUE(anim.MakeFrameSequence());
-  EXPECT_EQ(anim.RenderedFrames->Count(), 0);
 }
 
 TEST_F(CompositionTest, FrameCacheOfAnEmptyProjectIsTenByTen) {
-  anim.FixedFrameSize = false;
-  anim.RecreateFrameCache();
-  EXPECT_EQ(anim.RenderedFrames->Width, 10);
-  EXPECT_EQ(anim.RenderedFrames->Height, 10);
+  project.FixedFrameSize = false;
+  RecordingProgress progress;
+  const FrameCache cache = ComposeAllFrames(project, MakeFrameSequence(project), progress);
+  EXPECT_EQ(cache.Count(), 0);
+  EXPECT_EQ(cache.Width, 10);
+  EXPECT_EQ(cache.Height, 10);
+  EXPECT_TRUE(progress.steps.empty());
+}
+
+// The frame size may change after the cache was made: a picture of another
+// size is cut at the right and bottom, or padded there with black.
+TEST_F(CompositionTest, FrameCacheKeepsItsSizeForPicturesOfAnother) {
+  FrameCache cache(::kt58::FrameSize{2, 2});
+  Picture same = MakePicture({{R, G}, {B, W}});
+  Picture wider = MakePicture({{R, G, Y}, {B, W, Y}, {Y, Y, Y}});
+  Picture smaller = MakePicture({{W}});
+  cache.Add(same);
+  cache.Add(wider);
+  cache.Add(smaller);
+  ASSERT_EQ(cache.Count(), 3);
+  EXPECT_TRUE(PicturesEqual(cache.Images[0], MakePicture({{R, G}, {B, W}})));
+  EXPECT_TRUE(PicturesEqual(cache.Images[1], MakePicture({{R, G}, {B, W}})));
+  EXPECT_TRUE(PicturesEqual(cache.Images[2], MakePicture({{W, K}, {K, K}})));
 }
 
 }  // namespace

@@ -32,9 +32,6 @@ class RecordingDialog final : public ProgressDialog {
 
 }  // namespace
 
-RecordingUi::RecordingUi() { InstallUiServices(this); }
-RecordingUi::~RecordingUi() { InstallUiServices(nullptr); }
-
 void RecordingUi::ProcessMessages() {
   ++process_messages_calls;
   if (on_process_messages) on_process_messages();
@@ -44,6 +41,12 @@ std::unique_ptr<ProgressDialog> RecordingUi::CreateProgressDialog() {
   auto d = std::make_shared<RecordedDialog>();
   dialogs.push_back(d);
   return std::make_unique<RecordingDialog>(d);
+}
+
+DialogProgress RecordingUi::MakeProgress() {
+  return DialogProgress([this] { return CreateProgressDialog(); }, [this](bool cancellable) {
+    if (cancellable) ProcessMessages();
+  });
 }
 
 }  // namespace kt58::test

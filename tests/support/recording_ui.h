@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A UiServices that records what the core showed, for assertions.
+// Progress windows that record what long work showed in them, for
+// assertions.
 #pragma once
 
 #include <functional>
@@ -7,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ui_services.h"
+#include "platform/dialog_progress.h"
 
 namespace kt58::test {
 
@@ -22,30 +23,18 @@ struct RecordedDialog {
   bool released = false;
 };
 
-class RecordingUi : public UiServices {
+class RecordingUi {
  public:
-  // Installs itself for the object's lifetime.
-  RecordingUi();
-  ~RecordingUi() override;
+  // Counts the call and runs on_process_messages, as a pending event would.
+  void ProcessMessages();
+  std::unique_ptr<ProgressDialog> CreateProgressDialog();
+  // Progress shown in recorded dialogs; events run at the reports of work
+  // that offers Cancel, as in the desktop app.
+  DialogProgress MakeProgress();
 
-  void ProcessMessages() override;
-  bool Terminating() override { return terminating; }
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  void SetBusyCursor(bool on) override {
-    busy_changes.push_back(on);
-    if (on_busy_change) on_busy_change(on);
-  }
-  std::unique_ptr<ProgressDialog> CreateProgressDialog() override;
-
-  std::vector<std::string> messages;
-  std::vector<bool> busy_changes;
   std::vector<std::shared_ptr<RecordedDialog>> dialogs;
   int process_messages_calls = 0;
-  bool terminating = false;
-  // Runs inside ProcessMessages, as a pending event would.
   std::function<void()> on_process_messages;
-  // Runs inside SetBusyCursor, while the work that set it is under way.
-  std::function<void(bool)> on_busy_change;
 };
 
 }  // namespace kt58::test

@@ -7,7 +7,6 @@
 #include <numeric>
 #include <optional>
 
-#include "engine/ui_services.h"
 #include "export/gif/gif_exception.h"
 #include "export/gif/gif_frame_optimizer.h"
 #include "export/gif/gif_image.h"
@@ -242,15 +241,7 @@ namespace {
 
 class FrameOptimizer {
  public:
-  FrameOptimizer(GifImage& image, int options) : image_(image), options_(options) {
-    const int phases = ((options & ooColorMap) ? 1 : 0) + ((options & ooCleanup) ? 2 : 0) +
-                       ((options & ooMerge) ? 1 : 0) + ((options & ooCrop) ? 1 : 0);
-    total_ = std::max<size_t>(1, phases * image.Count());
-    progress_->SetText("Optimizing...");
-    progress_->SetRange(0, 100);
-    progress_->SetPosition(0);
-    progress_->Show();
-  }
+  FrameOptimizer(GifImage& image, int options) : image_(image), options_(options) {}
 
   void Run() {
     if (options_ & ooColorMap) SortColorMaps();
@@ -258,15 +249,9 @@ class FrameOptimizer {
     if (options_ & ooMerge) MergeFrames();
     if (options_ & ooCrop) CropFrames();
     if (options_ & ooCleanup) RemovePassiveExtensions();
-    progress_->SetPosition(100);
   }
 
  private:
-  void Step() {
-    ++done_;
-    progress_->SetPosition(static_cast<int>(std::min<size_t>(100, done_ * 100 / total_)));
-  }
-
   void SortColorMaps() {
     std::vector<GifFrame*> global_users;
     for (size_t i = 0; i < image_.Count(); ++i)
@@ -275,7 +260,6 @@ class FrameOptimizer {
     for (size_t i = 0; i < image_.Count(); ++i) {
       GifFrame& f = image_.Images(i);
       if (f.ColorMap().size() > 1) SortTable(image_, f.ColorMap(), {&f});
-      Step();
     }
   }
 
@@ -288,7 +272,6 @@ class FrameOptimizer {
         if (std::find(indices.begin(), indices.end(), t) == indices.end())
           f.GraphicControlExtension()->Transparent = false;
       }
-      Step();
     }
   }
 
@@ -308,7 +291,6 @@ class FrameOptimizer {
       before.push_back(image_.Images(i));
       before_maps.push_back(image_.ActiveColorMap(i));
     }
-    Step();
     std::vector<GifMergeResult> results(count);
     ParallelFor(count > 0 ? count - 1 : 0, [&](size_t k) {
       results[k + 1] = MergeOne(k + 1, before, before_maps, false);
@@ -321,7 +303,6 @@ class FrameOptimizer {
         results[i] = MergeOne(i, before, before_maps, true);
       }
       if (results[i].frame) image_.Images(i) = std::move(*results[i].frame);
-      Step();
     }
   }
 
@@ -344,7 +325,7 @@ class FrameOptimizer {
   // frame that is disposed of (deleting would show that frame longer instead
   // of its disposed state); otherwise it shrinks to one transparent pixel.
   void CropFrames() {
-    for (size_t k = image_.Count(); k-- > 0; Step()) {
+    for (size_t k = image_.Count(); k-- > 0;) {
       GifFrame& f = image_.Images(k);
       // Disposal 2 clears the frame's whole rectangle afterwards, transparent
       // borders included: a smaller frame would clear less.
@@ -369,7 +350,7 @@ class FrameOptimizer {
 
   void RemovePassiveExtensions() {
     const bool single = image_.Count() == 1;
-    for (size_t i = 0; i < image_.Count(); ++i, Step()) {
+    for (size_t i = 0; i < image_.Count(); ++i) {
       GifFrame& f = image_.Images(i);
       for (size_t e = f.Extensions().size(); e-- > 0;)
         if (IsPassiveExtension(*f.Extensions()[e], i == 0, single)) f.RemoveExtension(e);
@@ -378,9 +359,6 @@ class FrameOptimizer {
 
   GifImage& image_;
   int options_;
-  ProgressScope progress_;
-  size_t total_ = 1;
-  size_t done_ = 0;
 };
 
 }  // namespace

@@ -8,6 +8,7 @@ class QDialogButtonBox;
 class QLabel;
 
 class AboutDialog final : public QDialog {
+  Q_OBJECT
  public:
   explicit AboutDialog(QWidget* parent = nullptr);
   static QString webAddress();

@@ -24,7 +24,7 @@
 #include "gui/widgets/color_combo_box.h"
 #include "gui/document/document.h"
 #include "gui/widgets/picture_image.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "platform/program_folder.h"
 
@@ -63,7 +63,7 @@ QAction* RadioItem(QMenu* menu, QActionGroup* group, const QString& text, const 
 GifExportDialog::GifExportDialog(Document& document, QWidget* parent)
     : QDialog(parent), document_(document), save_folder_(kt58::ProgramFolder()) {
   setObjectName(QStringLiteral("BmpsToGifForm"));
-  setWindowTitle(QStringLiteral("Convert to GIF..."));
+  setWindowTitle(tr("Convert to GIF..."));
   setMinimumSize(415, 270);
   buildMenus();
   buildLayout();
@@ -76,39 +76,39 @@ GifExportDialog::~GifExportDialog() { stopPreview(); }
 void GifExportDialog::buildMenus() {
   menuBar_ = new QMenuBar(this);
   menuBar_->setObjectName(QStringLiteral("MainMenu"));
-  QMenu* file = menuBar_->addMenu(QStringLiteral("&File"));
-  saveGifAction_ = file->addAction(QStringLiteral("Save Gif"));
+  QMenu* file = menuBar_->addMenu(tr("&File"));
+  saveGifAction_ = file->addAction(tr("Save Gif"));
   saveGifAction_->setObjectName(QStringLiteral("SaveGif1"));
-  exitAction_ = file->addAction(QStringLiteral("E&xit"));
+  exitAction_ = file->addAction(tr("E&xit"));
   exitAction_->setObjectName(QStringLiteral("Exit1"));
   exitAction_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_X));
   connect(saveGifAction_, &QAction::triggered, this, &GifExportDialog::saveGif);
   connect(exitAction_, &QAction::triggered, this, &GifExportDialog::reject);
 
-  paletteMenu_ = menuBar_->addMenu(QStringLiteral("&Palette"));
+  paletteMenu_ = menuBar_->addMenu(tr("&Palette"));
   paletteMenu_->setObjectName(QStringLiteral("MenuPalette"));
   palette_group_ = new QActionGroup(this);
-  netscape216Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("N&etscape (216 colors)"),
+  netscape216Action_ = RadioItem(paletteMenu_, palette_group_, tr("N&etscape (216 colors)"),
                                      "MenuPaletteNetscape216");
-  monochromeAction_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("&Monochrome (black/white)"),
+  monochromeAction_ = RadioItem(paletteMenu_, palette_group_, tr("&Monochrome (black/white)"),
                                     "MenuPaletteMonochrome");
-  grayScale256Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("&Grayscale (256 shades)"),
+  grayScale256Action_ = RadioItem(paletteMenu_, palette_group_, tr("&Grayscale (256 shades)"),
                                       "MenuPaletteGrayScale256");
-  windowsGray4Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("W&in&dows grayscale (4 colors)"),
+  windowsGray4Action_ = RadioItem(paletteMenu_, palette_group_, tr("W&in&dows grayscale (4 colors)"),
                                       "MenuPaletteWindowsGray4");
-  windows20Action_ = RadioItem(paletteMenu_, palette_group_, QStringLiteral("&Windows system (20 colors)"),
+  windows20Action_ = RadioItem(paletteMenu_, palette_group_, tr("&Windows system (20 colors)"),
                                    "MenuPaletteWindows20");
-  optimizedColorsMenu_ = paletteMenu_->addMenu(QStringLiteral("&Optimized..."));
+  optimizedColorsMenu_ = paletteMenu_->addMenu(tr("&Optimized..."));
   optimizedColorsMenu_->setObjectName(QStringLiteral("MenuPaletteOptimizedColors"));
   optimizedAction_ = optimizedColorsMenu_->menuAction();
   optimizedAction_->setObjectName(QStringLiteral("MenuPaletteOptimized"));
   optimizedAction_->setCheckable(true);
   palette_group_->addAction(optimizedAction_);
   optimizedWindows256Action_ = RadioItem(
-      paletteMenu_, palette_group_, QStringLiteral("&Optimized Windows (256 colors)"), "MenuPaletteOptimizedWindows256");
+      paletteMenu_, palette_group_, tr("&Optimized Windows (256 colors)"), "MenuPaletteOptimizedWindows256");
   colors_group_ = new QActionGroup(this);
   for (int bits = 3; bits <= 8; ++bits) {
-    QAction* count = RadioItem(optimizedColorsMenu_, colors_group_, QStringLiteral("%1 colors").arg(1 << bits),
+    QAction* count = RadioItem(optimizedColorsMenu_, colors_group_, tr("%1 colors").arg(1 << bits),
                                QStringLiteral("MenuPaletteOptimized%1").arg(1 << bits).toLatin1().constData());
     count->setData(bits);
     count->setChecked(bits == 8);
@@ -120,16 +120,16 @@ void GifExportDialog::buildMenus() {
   // Opening the colour counts counts as choosing the optimised palette.
   connect(optimizedColorsMenu_, &QMenu::aboutToShow, this, [this] { optimizedAction_->setChecked(true); });
 
-  ditheringMenu_ = menuBar_->addMenu(QStringLiteral("&Dithering"));
+  ditheringMenu_ = menuBar_->addMenu(tr("&Dithering"));
   ditheringMenu_->setObjectName(QStringLiteral("MenuDithering"));
   dither_group_ = new QActionGroup(this);
   floydSteinbergAction_ =
-      RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Error Diffusion"), "MenuDitheringFloydSteinberg");
-  stuckiAction_ = RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Stucki"), "MenuDitheringStucki");
-  sierraAction_ = RadioItem(ditheringMenu_, dither_group_, QStringLiteral("S&ierra"), "MenuDitheringSierra");
-  burkesAction_ = RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Burkes"), "MenuDitheringBurkes");
+      RadioItem(ditheringMenu_, dither_group_, tr("&Error Diffusion"), "MenuDitheringFloydSteinberg");
+  stuckiAction_ = RadioItem(ditheringMenu_, dither_group_, tr("&Stucki"), "MenuDitheringStucki");
+  sierraAction_ = RadioItem(ditheringMenu_, dither_group_, tr("S&ierra"), "MenuDitheringSierra");
+  burkesAction_ = RadioItem(ditheringMenu_, dither_group_, tr("&Burkes"), "MenuDitheringBurkes");
   nearestColorAction_ =
-      RadioItem(ditheringMenu_, dither_group_, QStringLiteral("&Nearest color"), "MenuDitheringNearest");
+      RadioItem(ditheringMenu_, dither_group_, tr("&Nearest color"), "MenuDitheringNearest");
   optimizedAction_->setChecked(true);
   nearestColorAction_->setChecked(true);
 }
@@ -154,42 +154,44 @@ void GifExportDialog::buildLayout() {
   outer->addWidget(previewFrame_, 1);
 
   auto* side = new QVBoxLayout;
-  frameDelayLabel_ = new QLabel(QStringLiteral("Frame delay (milliseconds)"), this);
+  frameDelayLabel_ = new QLabel(tr("Frame delay (milliseconds)"), this);
+  frameDelayLabel_->setObjectName(QStringLiteral("Label1"));
   frameDelaySpin_ = new QSpinBox(this);
   frameDelaySpin_->setObjectName(QStringLiteral("spFrameDelay"));
   frameDelaySpin_->setRange(10, 1000);
   frameDelaySpin_->setValue(100);
-  delayWarningLabel_ = new QLabel(QStringLiteral("Browsers play under 20 ms as 100 ms"), this);
+  delayWarningLabel_ = new QLabel(tr("Browsers play under 20 ms as 100 ms"), this);
   delayWarningLabel_->setObjectName(QStringLiteral("DelayWarningLabel"));
   delayWarningLabel_->setVisible(false);
   connect(frameDelaySpin_, &QSpinBox::valueChanged, this,
           [this](int ms) { delayWarningLabel_->setVisible(ms < kShortestHonouredDelayMs); });
-  generateButton_ = new QPushButton(QStringLiteral("Re-Generate"), this);
+  generateButton_ = new QPushButton(tr("Re-Generate"), this);
   generateButton_->setObjectName(QStringLiteral("GenerateButton"));
   generateButton_->setAutoDefault(false);
   connect(generateButton_, &QPushButton::clicked, this, &GifExportDialog::generate);
-  optimizationsLabel_ = kt58::app::BoldLabel(QStringLiteral("Optimizations"), this);
+  optimizationsLabel_ = kt58::app::BoldLabel(tr("Optimizations"), this);
+  optimizationsLabel_->setObjectName(QStringLiteral("Label2"));
   auto box = [this](const QString& text, const char* name) {
     auto* b = new QCheckBox(text, this);
     b->setObjectName(QString::fromLatin1(name));
     return b;
   };
-  optimizeColorMapCheck_ = box(QStringLiteral("Optimize to single color map"), "cbOptimizeColorMap");
-  mergeCheck_ = box(QStringLiteral("Merge similar frames"), "cbMerge");
-  cropCheck_ = box(QStringLiteral("Crop unused transparent areas"), "cbCrop");
-  removePassiveCheck_ = box(QStringLiteral("Remove passive extensions"), "cbRemovePassive");
-  sortColorsCheck_ = box(QStringLiteral("Sort color maps"), "cbSortColors");
-  fileSizeLabel_ = new QLabel(QStringLiteral("File Size : "), this);
+  optimizeColorMapCheck_ = box(tr("Optimize to single color map"), "cbOptimizeColorMap");
+  mergeCheck_ = box(tr("Merge similar frames"), "cbMerge");
+  cropCheck_ = box(tr("Crop unused transparent areas"), "cbCrop");
+  removePassiveCheck_ = box(tr("Remove passive extensions"), "cbRemovePassive");
+  sortColorsCheck_ = box(tr("Sort color maps"), "cbSortColors");
+  fileSizeLabel_ = new QLabel(tr("File Size : "), this);
   fileSizeLabel_->setObjectName(QStringLiteral("FileSizeLabel"));
   fileSizeLabel_->setVisible(false);
-  optimizingLabel_ = new QLabel(QStringLiteral("Progress :"), this);
+  optimizingLabel_ = new QLabel(tr("Progress :"), this);
   optimizingLabel_->setObjectName(QStringLiteral("OptimizingLabel"));
   optimizingLabel_->setVisible(false);
   progressBar_ = new QProgressBar(this);
   progressBar_->setObjectName(QStringLiteral("Progress"));
   progressBar_->setRange(0, 100);
   progressBar_->setValue(0);
-  cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton_ = new QPushButton(tr("Cancel"), this);
   cancelButton_->setObjectName(QStringLiteral("CancelButton"));
   cancelButton_->setAutoDefault(false);
   cancelButton_->setVisible(false);
@@ -211,34 +213,59 @@ void GifExportDialog::buildLayout() {
   outer->addLayout(side);
 }
 
+kt58::ColorReduction GifExportDialog::colorReductionCode(PaletteChoice choice) {
+  switch (choice) {
+    case PaletteChoice::Netscape216: return kt58::rmNetscape;
+    case PaletteChoice::Monochrome: return kt58::rmMonochrome;
+    case PaletteChoice::GrayScale256: return kt58::rmGrayScale;
+    case PaletteChoice::WindowsGray4: return kt58::rmWindowsGray;
+    case PaletteChoice::Windows20: return kt58::rmWindows20;
+    case PaletteChoice::Optimized: return kt58::rmQuantize;
+    case PaletteChoice::OptimizedWindows256: return kt58::rmQuantizeWindows;
+  }
+  return kt58::rmQuantizeWindows;
+}
+
+kt58::DitherMode GifExportDialog::ditherCode(DitherChoice choice) {
+  switch (choice) {
+    case DitherChoice::Nearest: return kt58::dmNearest;
+    case DitherChoice::FloydSteinberg: return kt58::dmFloydSteinberg;
+    case DitherChoice::Stucki: return kt58::dmStucki;
+    case DitherChoice::Sierra: return kt58::dmSierra;
+    case DitherChoice::Burkes: return kt58::dmBurkes;
+  }
+  return kt58::dmNearest;
+}
+
 kt58::GifExportOptions GifExportDialog::readOptions() {
-  // The first checked item of the table order wins; none checked is 8.
-  const std::pair<QAction*, uint8_t> palettes[] = {
-      {netscape216Action_, 6}, {monochromeAction_, 4},     {grayScale256Action_, 5},
-      {windowsGray4Action_, 3}, {windows20Action_, 1},     {optimizedAction_, 7},
-      {optimizedWindows256Action_, 8}};
-  color_reduction_ = 8;
-  for (const auto& [item, code] : palettes)
+  // The first checked item of the table order wins; none checked is the
+  // optimised Windows palette.
+  const std::pair<QAction*, PaletteChoice> palettes[] = {
+      {netscape216Action_, PaletteChoice::Netscape216},   {monochromeAction_, PaletteChoice::Monochrome},
+      {grayScale256Action_, PaletteChoice::GrayScale256}, {windowsGray4Action_, PaletteChoice::WindowsGray4},
+      {windows20Action_, PaletteChoice::Windows20},       {optimizedAction_, PaletteChoice::Optimized},
+      {optimizedWindows256Action_, PaletteChoice::OptimizedWindows256}};
+  PaletteChoice palette = PaletteChoice::OptimizedWindows256;
+  for (const auto& [item, choice] : palettes)
     if (item->isChecked()) {
-      color_reduction_ = code;
+      palette = choice;
       break;
     }
-  const std::pair<QAction*, uint8_t> dithers[] = {{floydSteinbergAction_, 1},
-                                                  {stuckiAction_, 2},
-                                                  {sierraAction_, 3},
-                                                  {burkesAction_, 6},
-                                                  {nearestColorAction_, 0}};
-  // With none checked the code stays as it was.
-  for (const auto& [item, code] : dithers)
+  const std::pair<QAction*, DitherChoice> dithers[] = {{floydSteinbergAction_, DitherChoice::FloydSteinberg},
+                                                       {stuckiAction_, DitherChoice::Stucki},
+                                                       {sierraAction_, DitherChoice::Sierra},
+                                                       {burkesAction_, DitherChoice::Burkes},
+                                                       {nearestColorAction_, DitherChoice::Nearest}};
+  for (const auto& [item, choice] : dithers)
     if (item->isChecked()) {
-      dither_ = code;
+      dither_ = choice;
       break;
     }
   kt58::GifExportOptions o;
   o.FrameDelayMs = frameDelaySpin_->value();
-  o.ColorReduction = color_reduction_;
+  o.ColorReduction = colorReductionCode(palette);
   o.ReductionBits = reduction_bits_;
-  o.DitherMode = dither_;
+  o.DitherMode = ditherCode(dither_);
   o.OptimizeColorMap = optimizeColorMapCheck_->isChecked();
   o.Merge = mergeCheck_->isChecked();
   o.Crop = cropCheck_->isChecked();
@@ -262,16 +289,15 @@ void GifExportDialog::stopPreview() {
 }
 
 std::unique_ptr<kt58::BuiltGif> GifExportDialog::buildPass() {
-  const kt58::BusyCursor busy;
+  const BusyCursor busy;
   previewFrame_->setUpdatesEnabled(false);
   const kt58::GifExportOptions options = readOptions();
   built_dither_ = options.DitherMode;
   stopPreview();
-  kt58::Project& a = document_.project();
-  progressBar_->setMaximum(std::max(1, static_cast<int>(a.Frames.size())));
+  progressBar_->setMaximum(std::max(1, document_.sequence().Count()));
   std::unique_ptr<kt58::BuiltGif> image;
   try {
-    image = kt58::BuildAnimatedGif(a, options, [this](int index, int, const kt58::Picture& frame) {
+    image = kt58::BuildAnimatedGif(document_.project(), document_.sequence(), options, [this](int index, int, const kt58::Picture& frame) {
       showFrame(frame);
       progressBar_->setValue(index);
       repaint();
@@ -284,7 +310,7 @@ std::unique_ptr<kt58::BuiltGif> GifExportDialog::buildPass() {
     image.reset();
   } catch (const std::exception& e) {
     image.reset();
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
   progressBar_->setValue(0);
   previewFrame_->setUpdatesEnabled(true);
@@ -302,16 +328,16 @@ void GifExportDialog::generate() {
   generateButton_->setEnabled(false);
   cancelButton_->setVisible(true);
   optimizingLabel_->setVisible(true);
-  optimizingLabel_->setText(QStringLiteral("Pass 1"));
+  optimizingLabel_->setText(tr("Pass 1"));
   std::unique_ptr<kt58::BuiltGif> image = buildPass();
   if (image && !cancel_requested_) {
-    if (!kt58::Ui().Terminating()) kt58::ProcessPendingMessages();
-    optimizingLabel_->setText(QStringLiteral("Pass 2"));
+    if (!appTerminating()) processPendingEvents();
+    optimizingLabel_->setText(tr("Pass 2"));
     image.reset();  // one built file at a time
     if (!cancel_requested_) image = buildPass();
   }
   if (image && !cancel_requested_) {
-    optimizingLabel_->setText(QStringLiteral("Reading..."));
+    optimizingLabel_->setText(tr("Reading..."));
     fileSizeLabel_->setText(QString::fromStdString(kt58::GifFileSizeText(image->FileSize())));
     fileSizeLabel_->setVisible(true);
     built_ = std::move(image);
@@ -319,9 +345,9 @@ void GifExportDialog::generate() {
     movie_ = new QMovie(kt58::app::FromPath(built_->Path()), QByteArray("gif"), this);
     previewImage_->setMovie(movie_);
     movie_->start();
-    optimizingLabel_->setText(QStringLiteral("Playing..."));
+    optimizingLabel_->setText(tr("Playing..."));
   }
-  if (!built_) optimizingLabel_->setText(cancel_requested_ ? QStringLiteral("Cancelled") : QStringLiteral("Progress :"));
+  if (!built_) optimizingLabel_->setText(cancel_requested_ ? tr("Cancelled") : tr("Progress :"));
   cancelButton_->setVisible(false);
   generateButton_->setEnabled(true);
   menuBar_->setEnabled(true);
@@ -330,20 +356,20 @@ void GifExportDialog::generate() {
 }
 
 QString GifExportDialog::proposedFileName() const {
-  const fs::path project = document_.project().FileName;
+  const fs::path project = kt58::app::ToPath(document_.FileName());
   return kt58::app::FromPath(project.filename().replace_extension()) + QStringLiteral(".Gif");
 }
 
 void GifExportDialog::saveGif() {
   const fs::path path = kt58::app::AskSaveFileName(this, QString(), save_folder_, QStringLiteral("Gif"),
-                                                   {QStringLiteral("Animated Gif file (*.gif)")}, proposedFileName());
+                                                   {tr("Animated Gif file (*.gif)")}, proposedFileName());
   if (path.empty()) return;
   save_folder_ = path.parent_path();
   if (!built_) return;
   try {
     built_->SaveAs(path);
   } catch (const std::exception& e) {
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+#include "export/gif/color_reduction.h"
 #include "export/gif_export.h"
 
 class Document;
@@ -27,14 +28,21 @@ class QSpinBox;
 class GifExportDialog final : public QDialog {
   Q_OBJECT
  public:
+  // The palettes and ditherers the menus offer. The export knows them only
+  // by code, and these two functions are the one place that says which.
+  enum class PaletteChoice { Netscape216, Monochrome, GrayScale256, WindowsGray4, Windows20, Optimized, OptimizedWindows256 };
+  enum class DitherChoice { Nearest, FloydSteinberg, Stucki, Sierra, Burkes };
+  static kt58::ColorReduction colorReductionCode(PaletteChoice choice);
+  static kt58::DitherMode ditherCode(DitherChoice choice);
+
   explicit GifExportDialog(Document& document, QWidget* parent = nullptr);
   ~GifExportDialog() override;
 
   std::filesystem::path saveFolder() const { return save_folder_; }
   void setSaveFolder(const std::filesystem::path& folder) { save_folder_ = folder; }
 
-  // The menus and boxes as the codes of one build; also stores the palette
-  // and dither codes as the window's own.
+  // The menus and boxes as the codes of one build; also keeps the ditherer,
+  // which stays in force while no dither entry is checked.
   kt58::GifExportOptions readOptions();
   // "Re-Generate": two passes, the size, the preview.
   void generate();
@@ -87,8 +95,7 @@ class GifExportDialog final : public QDialog {
 
   Document& document_;
   std::filesystem::path save_folder_;
-  uint8_t color_reduction_ = 8;
-  uint8_t dither_ = 0;
+  DitherChoice dither_ = DitherChoice::Nearest;
   int reduction_bits_ = 8;
   QActionGroup *palette_group_, *colors_group_, *dither_group_;
   std::unique_ptr<kt58::BuiltGif> built_;

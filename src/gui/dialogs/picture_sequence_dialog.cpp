@@ -21,7 +21,7 @@
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/save_dialog.h"
 #include "gui/document/document.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "export/bitmap_sequence.h"
 #include "model/project.h"
 #include "platform/program_folder.h"
@@ -32,7 +32,7 @@ using kt58::app::ToPath;
 PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent)
     : QDialog(parent), document_(document), save_folder_(kt58::ProgramFolder()) {
   setObjectName(QStringLiteral("BitmapSeqForm"));
-  setWindowTitle(QStringLiteral("Bitmap Sequencer"));
+  setWindowTitle(tr("Bitmap Sequencer"));
   setMinimumSize(310, 250);
   auto* outer = new QVBoxLayout(this);
   settingsGroup_ = new QGroupBox(this);
@@ -40,11 +40,13 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   outer->addWidget(settingsGroup_);
   auto* grid = new QGridLayout(settingsGroup_);
 
-  startAtLabel_ = kt58::app::BoldLabel(QStringLiteral("Start at"), settingsGroup_);
+  startAtLabel_ = kt58::app::BoldLabel(tr("Start at"), settingsGroup_);
+  startAtLabel_->setObjectName(QStringLiteral("Label1"));
   startAtSpin_ = new QSpinBox(settingsGroup_);
   startAtSpin_->setObjectName(QStringLiteral("spStartAt"));
   startAtSpin_->setRange(0, 100000);
-  fileNamesLabel_ = kt58::app::BoldLabel(QStringLiteral("FileNames"), settingsGroup_);
+  fileNamesLabel_ = kt58::app::BoldLabel(tr("FileNames"), settingsGroup_);
+  fileNamesLabel_->setObjectName(QStringLiteral("Label2"));
   fileNameEdit_ = new QLineEdit(QStringLiteral("###"), settingsGroup_);
   fileNameEdit_->setObjectName(QStringLiteral("FNameEdit"));
   grid->addWidget(startAtLabel_, 0, 0);
@@ -56,7 +58,7 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   fileList_->setObjectName(QStringLiteral("lvFiles"));
   fileList_->setRootIsDecorated(false);
   fileList_->setUniformRowHeights(true);
-  fileList_->setHeaderLabels({QStringLiteral("FileName"), QStringLiteral("Status")});
+  fileList_->setHeaderLabels({tr("FileName"), tr("Status")});
   fileList_->header()->setStretchLastSection(false);
   fileList_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
   fileList_->header()->resizeSection(1, 81);
@@ -70,7 +72,7 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   grid->addWidget(fileList_, 2, 0, 1, 2);
 
   noNumberLabel_ = new QLabel(
-      QStringLiteral("The name has no \"#\": every frame goes to the same file and only the last one remains."), settingsGroup_);
+      tr("The name has no \"#\": every frame goes to the same file and only the last one remains."), settingsGroup_);
   noNumberLabel_->setObjectName(QStringLiteral("NoNumberLabel"));
   noNumberLabel_->setWordWrap(true);
   grid->addWidget(noNumberLabel_, 3, 0, 1, 2);
@@ -82,12 +84,12 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   folderEdit_->setReadOnly(true);
   browseFolderButton_ = new QToolButton(settingsGroup_);
   browseFolderButton_->setObjectName(QStringLiteral("deSaveBrowse"));
-  browseFolderButton_->setText(QStringLiteral("..."));
+  browseFolderButton_->setText(tr("..."));
   folder_row->addWidget(folderEdit_, 1);
   folder_row->addWidget(browseFolderButton_);
   grid->addLayout(folder_row, 4, 0, 1, 2);
 
-  createButton_ = new QPushButton(QStringLiteral("Create Files"), settingsGroup_);
+  createButton_ = new QPushButton(tr("Create Files"), settingsGroup_);
   createButton_->setObjectName(QStringLiteral("CreateButton"));
   createButton_->setAutoDefault(false);
   grid->addWidget(createButton_, 5, 0, 1, 2, Qt::AlignRight);
@@ -117,7 +119,7 @@ void PictureSequenceDialog::browseFolder() {
 
 void PictureSequenceDialog::fillList() {
   const QSignalBlocker start_blocker(startAtSpin_), name_blocker(fileNameEdit_), create_blocker(createButton_);
-  const kt58::BusyCursor busy;
+  const BusyCursor busy;
   const std::string pattern = fileNameEdit_->text().toStdString();
   noNumberLabel_->setVisible(!pattern.empty() && !kt58::PatternHasNumber(pattern));
   fileList_->setUpdatesEnabled(false);
@@ -132,10 +134,10 @@ void PictureSequenceDialog::fillList() {
 }
 
 void PictureSequenceDialog::createSequence() {
-  const kt58::BusyCursor busy;
+  const BusyCursor busy;
   try {
     kt58::ExportBitmapSequence(
-        document_.project(), save_folder_, fileNameEdit_->text().toStdString(), startAtSpin_->value(),
+        document_.project(), document_.sequence(), save_folder_, fileNameEdit_->text().toStdString(), startAtSpin_->value(),
         [this](int index, const std::string&, kt58::SequenceStatus status) {
           QTreeWidgetItem* item = fileList_->topLevelItem(index);
           if (!item) return;
@@ -144,6 +146,6 @@ void PictureSequenceDialog::createSequence() {
           fileList_->repaint();
         });
   } catch (const std::exception& e) {
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
 }

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/project_dialogs.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QPointer>
 #include <QWidget>
 
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "gui/user_folders.h"
 #include "platform/program_folder.h"
 
@@ -43,20 +44,26 @@ fs::path RunFileDialog(QWidget* parent, const QString& title, const fs::path& in
 
 namespace {
 
+// Free functions: their texts need a translation context of their own.
+struct ProjectDialogTexts {
+  Q_DECLARE_TR_FUNCTIONS(ProjectDialogs)
+};
+
 // Qt's own dialog matches the pattern without regard to case, so "*.APF"
-// files are listed too.
-const QStringList kProjectFilter = {QStringLiteral("kt58 Animation Files (*.apf)")};
+// files are listed too. Made at each use, so that it is in the language
+// loaded by then.
+QStringList ProjectFilter() { return {ProjectDialogTexts::tr("kt58 Animation Files (*.apf)")}; }
 
 }  // namespace
 
 fs::path ChooseProjectToOpen(QWidget* parent, const fs::path& initial_folder) {
   if (parent) parent->repaint();
-  ProcessPendingMessages();
-  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptOpen, kProjectFilter, QStringLiteral("apf"));
+  processPendingEvents();
+  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptOpen, ProjectFilter(), QStringLiteral("apf"));
 }
 
 fs::path ChooseProjectToSave(QWidget* parent, const fs::path& initial_folder, const fs::path& name) {
-  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptSave, kProjectFilter, QStringLiteral("apf"),
+  return RunFileDialog(parent, QString(), initial_folder, QFileDialog::AcceptSave, ProjectFilter(), QStringLiteral("apf"),
                        name);
 }
 

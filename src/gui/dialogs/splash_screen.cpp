@@ -15,7 +15,7 @@ SplashScreen::SplashScreen() : QWidget(nullptr, Qt::SplashScreen | Qt::Frameless
   pal.setColor(QPalette::WindowText, Qt::white);
   setPalette(pal);
   auto* layout = new QVBoxLayout(this);
-  auto* title = new QLabel(QStringLiteral("kt58 Animator"), this);
+  auto* title = new QLabel(tr("kt58 Animator"), this);
   QFont big = title->font();
   big.setPixelSize(28);
   big.setBold(true);

@@ -7,6 +7,7 @@
 class QProgressBar;
 
 class SplashScreen final : public QWidget {
+  Q_OBJECT
  public:
   SplashScreen();
   QProgressBar* progressBar_;

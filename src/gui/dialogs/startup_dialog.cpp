@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 
 #include "gui/dialogs/project_dialogs.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "platform/text_helpers.h"
 
 namespace fs = std::filesystem;
@@ -56,14 +56,17 @@ class RecentPathDelegate final : public QStyledItemDelegate {
 
 StartupDialog::StartupDialog(const kt58::app::RecentList& recent, QWidget* parent)
     : QDialog(parent), recent_(recent) {
-  setWindowTitle(QStringLiteral("Dovrenkal kt58 Animator"));
+  setWindowTitle(tr("Dovrenkal kt58 Animator"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
-  createRadio_ = new QRadioButton(QStringLiteral("Create a new animation project."), this);
-  openRadio_ = new QRadioButton(QStringLiteral("Open an existing animation project"), this);
+  createRadio_ = new QRadioButton(tr("Create a new animation project."), this);
+  createRadio_->setObjectName(QStringLiteral("rbCreate"));
+  openRadio_ = new QRadioButton(tr("Open an existing animation project"), this);
+  openRadio_->setObjectName(QStringLiteral("rbOpen"));
   createRadio_->setChecked(true);
 
   recentList_ = new QListWidget(this);
+  recentList_->setObjectName(QStringLiteral("lbFiles"));
   recentList_->setItemDelegate(new RecentPathDelegate(recentList_));
   recentList_->setUniformItemSizes(true);
   recentList_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -74,10 +77,13 @@ StartupDialog::StartupDialog(const kt58::app::RecentList& recent, QWidget* paren
     item->setToolTip(item->text());
   }
 
-  okButton_ = new QPushButton(QStringLiteral("Ok"), this);
+  okButton_ = new QPushButton(tr("Ok"), this);
+  okButton_->setObjectName(QStringLiteral("OkButton"));
   okButton_->setDefault(true);
-  browseButton_ = new QPushButton(QStringLiteral("Browse..."), this);
-  keepOnCheck_ = new QCheckBox(QStringLiteral("Do not show this dialog on start up."), this);
+  browseButton_ = new QPushButton(tr("Browse..."), this);
+  browseButton_->setObjectName(QStringLiteral("BrowseButton"));
+  keepOnCheck_ = new QCheckBox(tr("Do not show this dialog on start up."), this);
+  keepOnCheck_->setObjectName(QStringLiteral("cbKeepOn"));
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(keepOnCheck_);
@@ -124,7 +130,7 @@ void StartupDialog::onOk() {
     accept();
     return;
   }
-  kt58::Ui().ShowMessage("Please select a file to open or\rclick the Browse button to locate a file.");
+  showMessage(tr("Please select a file to open or\rclick the Browse button to locate a file.").toStdString());
 }
 
 void StartupDialog::onRecentDoubleClicked() {

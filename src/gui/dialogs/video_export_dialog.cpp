@@ -16,7 +16,8 @@
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/save_dialog.h"
 #include "gui/document/document.h"
-#include "engine/ui_services.h"
+#include "gui/document/window_progress.h"
+#include "gui/widgets/user_feedback.h"
 #include "export/gif_export.h"
 #include "model/project.h"
 #include "platform/program_folder.h"
@@ -31,10 +32,10 @@ struct FormatEntry {
   const char* filter;
 };
 constexpr FormatEntry kFormats[] = {
-    {kt58::VideoFormat::WebP, "webp", "Animated WebP (*.webp)"},
-    {kt58::VideoFormat::Apng, "apng", "Animated PNG (*.apng *.png)"},
-    {kt58::VideoFormat::Mp4, "mp4", "MP4 video (*.mp4)"},
-    {kt58::VideoFormat::WebM, "webm", "WebM video (*.webm)"},
+    {kt58::VideoFormat::WebP, "webp", QT_TRANSLATE_NOOP("VideoExportDialog", "Animated WebP (*.webp)")},
+    {kt58::VideoFormat::Apng, "apng", QT_TRANSLATE_NOOP("VideoExportDialog", "Animated PNG (*.apng *.png)")},
+    {kt58::VideoFormat::Mp4, "mp4", QT_TRANSLATE_NOOP("VideoExportDialog", "MP4 video (*.mp4)")},
+    {kt58::VideoFormat::WebM, "webm", QT_TRANSLATE_NOOP("VideoExportDialog", "WebM video (*.webm)")},
 };
 
 }  // namespace
@@ -42,28 +43,30 @@ constexpr FormatEntry kFormats[] = {
 VideoExportDialog::VideoExportDialog(Document& document, QWidget* parent)
     : QDialog(parent), document_(document), save_folder_(kt58::ProgramFolder()) {
   setObjectName(QStringLiteral("VideoExportForm"));
-  setWindowTitle(QStringLiteral("Save as Video or Web Animation"));
+  setWindowTitle(tr("Save as Video or Web Animation"));
   auto* outer = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   formatCombo_ = new QComboBox(this);
   formatCombo_->setObjectName(QStringLiteral("cbFormat"));
   for (const FormatEntry& e : kFormats)
-    formatCombo_->addItem(QStringLiteral("%1 (.%2)").arg(QString::fromLatin1(kt58::VideoFormatName(e.format)),
-                                                     QString::fromLatin1(e.suffix)));
-  formatLabel_ = new QLabel(QStringLiteral("Format"), this);
+    formatCombo_->addItem(
+        tr("%1 (.%2)").arg(QString::fromLatin1(kt58::VideoFormatName(e.format)), QString::fromLatin1(e.suffix)));
+  formatLabel_ = new QLabel(tr("Format"), this);
+  formatLabel_->setObjectName(QStringLiteral("FormatLabel"));
   form->addRow(formatLabel_, formatCombo_);
   qualitySpin_ = new QSpinBox(this);
   qualitySpin_->setObjectName(QStringLiteral("spQuality"));
   qualitySpin_->setRange(0, 100);
   qualitySpin_->setValue(kt58::kDefaultVideoQuality);
-  qualityLabel_ = new QLabel(QStringLiteral("Quality (0 - 100)"), this);
+  qualityLabel_ = new QLabel(tr("Quality (0 - 100)"), this);
+  qualityLabel_->setObjectName(QStringLiteral("QualityLabel"));
   form->addRow(qualityLabel_, qualitySpin_);
-  losslessCheck_ = new QCheckBox(QStringLiteral("Lossless"), this);
+  losslessCheck_ = new QCheckBox(tr("Lossless"), this);
   losslessCheck_->setObjectName(QStringLiteral("cbLossless"));
   form->addRow(QString(), losslessCheck_);
   outer->addLayout(form);
 
-  buildButton_ = new QPushButton(QStringLiteral("Build"), this);
+  buildButton_ = new QPushButton(tr("Build"), this);
   buildButton_->setObjectName(QStringLiteral("BuildButton"));
   buildButton_->setAutoDefault(false);
   fileSizeLabel_ = new QLabel(this);
@@ -74,10 +77,10 @@ VideoExportDialog::VideoExportDialog(Document& document, QWidget* parent)
   outer->addStretch(1);
 
   auto* buttons = new QDialogButtonBox(this);
-  saveButton_ = buttons->addButton(QStringLiteral("Save"), QDialogButtonBox::AcceptRole);
+  saveButton_ = buttons->addButton(tr("Save"), QDialogButtonBox::AcceptRole);
   saveButton_->setObjectName(QStringLiteral("SaveButton"));
   saveButton_->setEnabled(false);
-  closeButton_ = buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
+  closeButton_ = buttons->addButton(tr("Close"), QDialogButtonBox::RejectRole);
   closeButton_->setObjectName(QStringLiteral("CloseButton"));
   outer->addWidget(buttons);
 
@@ -117,9 +120,11 @@ void VideoExportDialog::build() {
   onChoicesChanged();
   buildButton_->setEnabled(false);
   try {
-    built_ = kt58::BuildVideo(document_.project(), Options());
+    const BusyCursor busy;
+    kt58::DialogProgress progress = WindowProgress();
+    built_ = kt58::BuildVideo(document_.project(), document_.sequence(), Options(), progress);
   } catch (const std::exception& e) {
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
   }
   buildButton_->setEnabled(true);
   if (!built_) return;
@@ -132,15 +137,15 @@ void VideoExportDialog::saveVideo() {
   if (!built_) return;
   const FormatEntry& e = kFormats[std::max(0, formatCombo_->currentIndex())];
   const QString suffix = QString::fromLatin1(e.suffix);
-  const fs::path project = document_.project().FileName;
+  const fs::path project = kt58::app::ToPath(document_.FileName());
   const QString name = kt58::app::FromPath(project.filename().replace_extension()) + QLatin1Char('.') + suffix;
   const fs::path path = kt58::app::AskSaveFileName(this, QString(), save_folder_, suffix,
-                                                   {QString::fromLatin1(e.filter)}, name);
+                                                   {tr(e.filter)}, name);
   if (path.empty()) return;
   save_folder_ = path.parent_path();
   try {
     built_->SaveAs(path);
   } catch (const std::exception& ex) {
-    kt58::Ui().ShowMessage(ex.what());
+    showMessage(ex.what());
   }
 }

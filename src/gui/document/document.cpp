@@ -12,13 +12,30 @@
 #include "gui/document/commands/layer_commands.h"
 #include "gui/document/commands/settings_commands.h"
 #include "engine/reprocess_frames.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "model/image_resource.h"
+#include "platform/text_helpers.h"
 #include "render/compose.h"
 
+namespace {
+
+// Frame generation reported on the status bar, as the frames are made.
+class StatusProgress final : public kt58::Progress {
+ public:
+  explicit StatusProgress(Document& document) : document_(document) {}
+  void Report(const std::string& text, int64_t, int64_t) override {
+    emit document_.statusMessage(QString::fromStdString(text));
+  }
+  bool Cancelled() const override { return false; }
+
+ private:
+  Document& document_;
+};
+
+}  // namespace
+
 Document::Document(QObject* parent) : QObject(parent), animation_(std::make_unique<kt58::Project>()) {
-  Adopt(*animation_);
   connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
   // Undo and redo end a run of merging edits: the next edit is a step of
   // its own even with the same control.
@@ -33,33 +50,28 @@ Document::~Document() {
   blockSignals(true);
   undo_.blockSignals(true);
   undo_.clear();
-  animation_->DisplayCanvas = nullptr;
+  sequence_ = {};
 }
 
-void Document::Adopt(kt58::Project& animation) {
-  animation.DisplayCanvas = display_;
-  animation.OnStatus = [this](const std::string& text) { emit statusMessage(QString::fromStdString(text)); };
-}
-
-void Document::ReplaceAnimation(std::unique_ptr<kt58::Project> animation) {
+void Document::ReplaceAnimation(std::unique_ptr<kt58::Project> animation, const QString& file_name) {
   undo_.clear();
   undo_.setClean();
   EndMerge();
-  animation_->DisplayCanvas = nullptr;
+  selected_ = nullptr;
+  ClearFrames();
   animation_ = std::move(animation);
-  Adopt(*animation_);
+  playback_.restart();
+  fileName_ = file_name;
   kt58::Project& a = *animation_;
-  a.SelectedLayer = a.ConstructorFrame && a.LayerCount() > 0 ? a.ConstructorFrame->Layers.front().get() : nullptr;
+  selected_ = a.ConstructorFrame && a.LayerCount() > 0 ? a.ConstructorFrame->Layers.front().get() : nullptr;
   emit projectReplaced();
   emit selectionChanged();
   emit fileNameChanged(FileName());
   emit modifiedChanged(false);
 }
 
-QString Document::FileName() const { return QString::fromStdString(animation_->FileName); }
-
 void Document::SetFileName(const QString& file_name) {
-  animation_->FileName = file_name.toStdString();
+  fileName_ = file_name;
   emit fileNameChanged(file_name);
 }
 
@@ -70,17 +82,10 @@ void Document::SetModified(bool modified) {
     undo_.setClean();
 }
 
-void Document::SetDisplay(kt58::DisplaySink* display) {
-  display_ = display;
-  animation_->DisplayCanvas = display;
-}
-
-kt58::Layer* Document::SelectedLayer() const { return animation_->SelectedLayer; }
-
 void Document::SelectLayer(kt58::Layer* layer) {
   EndMerge();
-  if (animation_->SelectedLayer == layer) return;
-  animation_->SelectedLayer = layer;
+  if (selected_ == layer) return;
+  selected_ = layer;
   emit selectionChanged();
 }
 
@@ -95,29 +100,26 @@ void Document::Push(QUndoCommand* command) {
 kt58::Layer* Document::AddLayerFromFile(const std::filesystem::path& path, std::optional<QPoint> at) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
-  kt58::Layer* previous = animation_->SelectedLayer;
+  kt58::Layer* previous = selected_;
   kt58::Layer* layer = nullptr;
   try {
-    const kt58::BusyCursor busy;
+    const BusyCursor busy;
     kt58::DialogProgress progress = WindowProgress();
     layer = animation_->AddLayerFromFile(path, progress);
   } catch (const std::exception& e) {
     // The long-standing text first, then which file and why.
-    kt58::Ui().ShowMessage("Unknown error occurred - Layer may not have been correctly added.\r" +
-                           path.filename().string() + ": " + e.what());
+    showMessage(tr("Unknown error occurred - Layer may not have been correctly added.\r").toStdString() +
+                path.filename().string() +
+                ": " + e.what());
     return nullptr;
   }
-  if (!layer) return nullptr;  // an event handler removed it while frames were made
   if (at) {
     layer->OffsetX = at->x();
     layer->OffsetY = at->y();
   }
+  // The imported layer waits in the command; its redo puts it in front.
   Push(new InsertLayerCommand(*this, layer, previous,
-                              QStringLiteral("Add Layer %1").arg(QString::fromStdString(layer->LayerName))));
-  animation_->SelectedLayer = nullptr;
-  SelectLayer(layer);
-  NotifyLayersChanged();
-  emit framesChanged();
+                              tr("Add Layer %1").arg(QString::fromStdString(layer->LayerName))));
   return layer;
 }
 
@@ -126,7 +128,7 @@ void Document::CopyLayer(kt58::Layer* layer) {
   if (!layer || !a.ConstructorFrame || a.ConstructorFrame->IndexOf(layer) < 0) return;
   const int64_t layers = static_cast<int64_t>(a.ConstructorFrame->Layers.size()) + 1;
   if (!kt58::LayerFramesFit(layers, a.FrameCount)) {
-    kt58::Ui().ShowMessage(kt58::LayerFramesError(layers, a.FrameCount));
+    showMessage(kt58::LayerFramesError(layers, a.FrameCount));
     return;
   }
   std::unique_ptr<kt58::Layer> copy = layer->CopyLayer();
@@ -139,10 +141,7 @@ void Document::CopyLayer(kt58::Layer* layer) {
   copy->OffsetY = 0;
   kt58::Layer* added = copy.get();
   a.ConstructorFrame->Layers.insert(a.ConstructorFrame->Layers.begin(), std::move(copy));
-  Push(new InsertLayerCommand(*this, added, layer, QStringLiteral("Copy Layer")));
-  SelectLayer(added);
-  NotifyLayersChanged();
-  Regenerate();
+  Push(new InsertLayerCommand(*this, added, layer, tr("Copy Layer")));
 }
 
 void Document::RemoveLayer(kt58::Layer* layer) {
@@ -165,37 +164,42 @@ void Document::ResetAllLayers() {
   std::vector<LayerSettingsCommand::Change> changes;
   for (const auto& layer : a.ConstructorFrame->Layers)
     changes.push_back({layer.get(), LayerSnapshot::Of(*layer), {}});
+  // Each layer's reset values, worked out on the layer and taken back: the
+  // command's redo makes the change.
   a.ConstructorFrame->ResetAllLayers();
-  for (auto& c : changes) c.after = LayerSnapshot::Of(*c.layer);
-  Push(new LayerSettingsCommand(*this, std::move(changes), kNoMerge, QStringLiteral("Reset All Layers")));
-  for (const auto& layer : a.ConstructorFrame->Layers) emit layerChanged(layer.get());
+  for (auto& c : changes) {
+    c.after = LayerSnapshot::Of(*c.layer);
+    c.before.ApplyTo(*c.layer);
+  }
+  Push(new LayerSettingsCommand(*this, std::move(changes), kNoMerge, tr("Reset All Layers")));
 }
 
 // ---- settings
 
-void Document::EditSelectedLayer(int merge, const QString& text,
-                                       const std::function<void(kt58::Project&)>& write, bool mark_without_layer) {
-  kt58::Layer* layer = animation_->SelectedLayer;
+void Document::EditSelectedLayer(int merge, const QString& text, const std::function<void(kt58::Layer&)>& write,
+                                 bool mark_without_layer) {
+  kt58::Layer* layer = selected_;
   if (!layer) {
     if (mark_without_layer) Push(new LayerSettingsCommand(*this, {}, kNoMerge, text));
     return;
   }
+  // The new values are worked out on the layer and taken back at once: the
+  // command's redo makes the change.
   const LayerSnapshot before = LayerSnapshot::Of(*layer);
-  write(*animation_);
+  write(*layer);
   const LayerSnapshot after = LayerSnapshot::Of(*layer);
+  before.ApplyTo(*layer);
   if (after == before) return;
   Push(new LayerSettingsCommand(*this, {{layer, before, after}}, merge, text));
-  emit layerChanged(layer);
 }
 
-void Document::EditAnimation(int merge, const QString& text,
-                                   const std::function<void(kt58::Project&)>& write) {
+void Document::EditAnimation(int merge, const QString& text, const std::function<void(kt58::Project&)>& write) {
   const AnimationSettings before = AnimationSettings::Of(*animation_);
   write(*animation_);
   const AnimationSettings after = AnimationSettings::Of(*animation_);
+  before.ApplyTo(*animation_);
   if (after == before) return;
   Push(new AnimationSettingsCommand(*this, before, after, merge, text));
-  NotifyAnimationChanged(before.FrameCount != after.FrameCount);
 }
 
 bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& marked) {
@@ -206,41 +210,62 @@ bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& mark
   // The store's offsets carry the marks into the re-processing.
   for (size_t i = 0; i < marked.size() && i < store->FrameOffsets.size(); ++i) store->FrameOffsets[i] = marked[i] ? 1 : 0;
   try {
-    const kt58::BusyCursor busy;
+    const BusyCursor busy;
     kt58::DialogProgress progress = WindowProgress();
     kt58::ReprocessFrames(*store, progress);
   } catch (const std::exception& e) {
-    kt58::Ui().ShowMessage(e.what());
+    showMessage(e.what());
     NotifyVideoFramesChanged(resource);
     return false;
   }
   StoreVersion after = before ? StoreVersion::Keep(*store) : StoreVersion();
-  if (before && after) {
-    Push(new CropFramesCommand(*this, resource, std::move(before), std::move(after)));
-  } else {
-    // Undoing the steps before it would no longer lead back to the project
-    // as it was.
-    undo_.clear();
-    SetModified(true);
-    emit statusMessage(QStringLiteral("Crop cannot be undone: undo history cleared"));
+  // The command's redo puts the cropped frames in, so the store goes back to
+  // its frames before the crop first (one rename).
+  bool undoable = before && after;
+  if (undoable) {
+    try {
+      before.Restore(*store);
+    } catch (const std::exception&) {
+      undoable = false;  // the store keeps the cropped frames
+    }
   }
+  if (undoable) {
+    Push(new CropFramesCommand(*this, resource, std::move(before), std::move(after)));
+    return true;
+  }
+  // Undoing the steps before it would no longer lead back to the project as
+  // it was.
+  undo_.clear();
+  SetModified(true);
+  emit statusMessage(tr("Crop cannot be undone: undo history cleared"));
   NotifyVideoFramesChanged(resource);
   return true;
 }
 
+void Document::ClearFrames() {
+  sequence_ = {};
+  playback_.restart();
+}
+
 void Document::Regenerate(bool prerender) {
-  kt58::Project& a = *animation_;
-  if (a.LayerCount() == 0) {
-    a.ClearFrames();
-  } else {
-    const kt58::BusyCursor busy;
-    if (a.MakeFrameSequence()) {
-      if (prerender && !a.NonRenderedPlayback && a.Sequenced) {
-        kt58::DialogProgress progress = WindowProgress();
-        kt58::ComposeAllFrames(a, progress);
+  const kt58::Project& a = *animation_;
+  ClearFrames();
+  if (a.LayerCount() > 0) {
+    const BusyCursor busy;
+    try {
+      StatusProgress progress(*this);
+      sequence_ = kt58::MakeFrameSequence(a, progress);
+      emit statusMessage(tr("Resequence Complete"));
+      playback_.restart();
+      if (prerender && !a.NonRenderedPlayback && sequence_.Sequenced()) {
+        kt58::DialogProgress window = WindowProgress();
+        playback_.setRenderedFrames(kt58::ComposeAllFrames(a, sequence_, window));
       }
-      a.SelectCurrentFrame();
+    } catch (const std::exception&) {
+      ClearFrames();
+      showMessage(tr("Unknown Resequence Exception").toStdString());
     }
+    emit statusMessage(QString());
   }
   emit framesChanged();
 }
@@ -259,13 +284,13 @@ void Document::NotifyVideoFramesChanged(kt58::ImageResource* resource) {
 void Document::NotifyAnimationChanged(bool frame_count_changed) {
   emit animationChanged();
   // The status line names the frames there are: a new count makes them anew.
-  if (frame_count_changed && animation_->Sequenced) Regenerate();
+  if (frame_count_changed && sequence_.Sequenced()) Regenerate();
 }
 
 // ---- dropped files
 
 bool Document::CanDrop(const QMimeData* data) const {
-  if (animation_->Playing || !data || !data->hasUrls()) return false;
+  if (playback_.isPlaying() || !data || !data->hasUrls()) return false;
   for (const QUrl& url : data->urls())
     if (url.isLocalFile()) return true;
   return false;
@@ -284,6 +309,6 @@ void Document::DropFiles(const QMimeData* data, std::optional<QPoint> at) {
     AddLayerFromFile(path, at);
   }
   if (!refused.isEmpty())
-    emit statusMessage(QStringLiteral("Not added: %1 (only BMP, JPG, GIF and AVI files can be layers)")
+    emit statusMessage(tr("Not added: %1 (only BMP, JPG, GIF and AVI files can be layers)")
                            .arg(refused.join(QStringLiteral(", "))));
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The project being edited: the animation, its file name, the selected layer
-// and the undo history. Every change a user makes goes through here as an
-// undo command (editor/commands/); the panels only read the model and react
+// The project being edited: the project, the frames generated from it, their
+// playback, its file name, the selected layer and the undo history. Every
+// change a user makes goes through here as an undo command (commands/),
+// whose redo() makes the change; the panels only read the model and react
 // to the signals below. The modified flag is the undo stack's clean state.
 #pragma once
 
@@ -15,8 +16,10 @@
 #include <optional>
 #include <vector>
 
+#include "gui/document/playback.h"
+#include "render/frame_sequence.h"
+
 namespace kt58 {
-class DisplaySink;
 class Project;
 class Layer;
 class ImageResource;
@@ -52,27 +55,30 @@ class Document final : public QObject {
 
   kt58::Project& project() { return *animation_; }
   const kt58::Project& project() const { return *animation_; }
+  // The frames generated from the project (empty until Regenerate).
+  const kt58::FrameSequence& sequence() const { return sequence_; }
+  Playback& playback() { return playback_; }
+  const Playback& playback() const { return playback_; }
   QUndoStack& UndoStack() { return undo_; }
 
   // ---- the project as a whole (New, Open, Save)
-  // The animation takes the place of the current one (New, Open): the undo
-  // history is cleared, the project is unmodified, the front layer (if any)
-  // selected, and projectReplaced is emitted. The file name is the
-  // animation's FileName.
-  void ReplaceAnimation(std::unique_ptr<kt58::Project> animation);
-  QString FileName() const;
-  // After Save As: the animation's FileName; emits fileNameChanged.
+  // The project takes the place of the current one (New, Open), read from
+  // file_name (empty for a new one): the undo history is cleared, the
+  // project is unmodified, its frames are dropped, the front layer (if any)
+  // selected, and projectReplaced is emitted.
+  void ReplaceAnimation(std::unique_ptr<kt58::Project> animation, const QString& file_name = {});
+  QString FileName() const { return fileName_; }
+  // After Save As; emits fileNameChanged.
   void SetFileName(const QString& file_name);
   bool IsModified() const { return !undo_.isClean(); }
   // false: the current state is the saved one (after Save). true: the
   // project counts as modified until the next SetModified(false), whatever
   // undo and redo do.
   void SetModified(bool modified);
-  // Where the animation draws frames; kept across ReplaceAnimation.
-  void SetDisplay(kt58::DisplaySink* display);
 
   // ---- selection (not an undoable edit)
-  kt58::Layer* SelectedLayer() const;
+  kt58::Layer* SelectedLayer() const { return selected_; }
+  // Ends a run of merging edits, even for the layer already selected.
   void SelectLayer(kt58::Layer* layer);
 
   // ---- edits, each one undo step
@@ -86,13 +92,13 @@ class Document final : public QObject {
   // Towards the front (-1) or the back (+1); nothing past either end.
   void MoveLayer(kt58::Layer* layer, int step);
   void ResetAllLayers();
-  // Runs write on the animation to change the selected layer (through the
-  // model's SetLayer* functions) and records the change as one undo step,
+  // Runs write on the selected layer (through its Set* groups) and records
+  // the change as one undo step,
   // merged with the previous step of the same merge id. Nothing without a
   // selected layer, unless mark_without_layer: then the project is marked
   // modified all the same (with an empty step). A write that changes
   // nothing records nothing.
-  void EditSelectedLayer(int merge, const QString& text, const std::function<void(kt58::Project&)>& write,
+  void EditSelectedLayer(int merge, const QString& text, const std::function<void(kt58::Layer&)>& write,
                          bool mark_without_layer = false);
   // The same for the animation's settings (frame setup, background, frame
   // count, speed). A new frame count regenerates the frames.
@@ -113,7 +119,12 @@ class Document final : public QObject {
   // Generates the frames from the layers (not rendered) and makes the first
   // one current, or drops them when there are no layers; emits framesChanged.
   // With prerender, rendered playback also composes them into the cache.
+  // The status bar follows the work; a failure is shown and leaves no
+  // frames.
   void Regenerate(bool prerender = false);
+  // Drops the generated frames (nothing is emitted): what must happen before
+  // a layer or a resource leaves the project, since their copies count it.
+  void ClearFrames();
 
   // ---- dropped files (the construction view and the layer list)
   // Accepts a drag of local files while not playing; the files' types are
@@ -150,13 +161,16 @@ class Document final : public QObject {
   void statusMessage(const QString& text);
 
  private:
-  void Adopt(kt58::Project& animation);
   void Push(QUndoCommand* command);
 
   std::unique_ptr<kt58::Project> animation_;
-  // After the animation: destroyed first, since held layers belong to it.
+  // After the project: destroyed first, since their layers count its
+  // resources.
+  kt58::FrameSequence sequence_;
   QUndoStack undo_;
-  kt58::DisplaySink* display_ = nullptr;
+  Playback playback_{*this};
+  QString fileName_;
+  kt58::Layer* selected_ = nullptr;
   int merge_serial_ = 0;
   bool pushing_ = false;
 };

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/document/window_progress.h"
 
+#include "gui/widgets/progress_dialog.h"
+#include "gui/widgets/user_feedback.h"
+
 kt58::DialogProgress WindowProgress() {
-  return kt58::DialogProgress([] { return kt58::Ui().CreateProgressDialog(); },
-                              [] { kt58::ProcessPendingMessages(); });
+  return kt58::DialogProgress(CreateProgressDialogHandle, [](bool cancellable) {
+    if (cancellable) processPendingEvents();
+  });
 }

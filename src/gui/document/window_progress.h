@@ -4,6 +4,6 @@
 // the button can be clicked while it goes on.
 #pragma once
 
-#include "engine/ui_services.h"
+#include "platform/dialog_progress.h"
 
 kt58::DialogProgress WindowProgress();

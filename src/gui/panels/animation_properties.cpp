@@ -19,27 +19,27 @@ AnimationProperties::AnimationProperties(Document& document, QWidget* parent) : 
   setObjectName(QStringLiteral("AnimationSheet"));
   auto* page = new QVBoxLayout(this);
 
-  auto* setup = new QGroupBox(QStringLiteral("  Frame Setup  "), this);
+  auto* setup = new QGroupBox(tr("  Frame Setup  "), this);
   auto* grid = new QGridLayout(setup);
-  fixedFrameSizeCheck_ = new QCheckBox(QStringLiteral("Fixed Frame Size"), setup);
+  fixedFrameSizeCheck_ = new QCheckBox(tr("Fixed Frame Size"), setup);
   fixedFrameSizeCheck_->setObjectName(QStringLiteral("cbFixedFrameSize"));
   grid->addWidget(fixedFrameSizeCheck_, 0, 0, 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("Width"), setup), 1, 0);
+  grid->addWidget(new QLabel(tr("Width"), setup), 1, 0);
   fixedWidthEdit_ = new IntegerEdit(setup);
   fixedWidthEdit_->setObjectName(QStringLiteral("eFixedFrameWidth"));
   fixedWidthEdit_->setText(QStringLiteral("10"));
   grid->addWidget(fixedWidthEdit_, 1, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Height"), setup), 2, 0);
+  grid->addWidget(new QLabel(tr("Height"), setup), 2, 0);
   fixedHeightEdit_ = new IntegerEdit(setup);
   fixedHeightEdit_->setObjectName(QStringLiteral("eFixedFrameHeight"));
   fixedHeightEdit_->setText(QStringLiteral("10"));
   grid->addWidget(fixedHeightEdit_, 2, 1);
   backgroundColorPicker_ = new ColorPicker(setup);
   backgroundColorPicker_->setObjectName(QStringLiteral("bk_Color_Selector"));
-  backgroundColorPicker_->setLabelText(QStringLiteral("Background Color"));
+  backgroundColorPicker_->setLabelText(tr("Background Color"));
   backgroundColorPicker_->setColor(0);
   grid->addWidget(backgroundColorPicker_, 3, 0, 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("Total Frames"), setup), 4, 0);
+  grid->addWidget(new QLabel(tr("Total Frames"), setup), 4, 0);
   frameCountSpin_ = new QSpinBox(setup);
   frameCountSpin_->setObjectName(QStringLiteral("spFrameCount"));
   // Up to four digits can be typed; anything above the maximum is brought
@@ -50,10 +50,10 @@ AnimationProperties::AnimationProperties(Document& document, QWidget* parent) : 
   page->addWidget(setup);
 
   // The playback mode travels with settings and projects but is never shown.
-  playbackModeGroup_ = new QGroupBox(QStringLiteral("  Playback Mode  "), this);
+  playbackModeGroup_ = new QGroupBox(tr("  Playback Mode  "), this);
   playbackModeGroup_->setObjectName(QStringLiteral("PlaybackModeGroup"));
   auto* mode = new QVBoxLayout(playbackModeGroup_);
-  nonRenderedPlaybackCheck_ = new QCheckBox(QStringLiteral("Non rendered playback."), playbackModeGroup_);
+  nonRenderedPlaybackCheck_ = new QCheckBox(tr("Non rendered playback."), playbackModeGroup_);
   nonRenderedPlaybackCheck_->setObjectName(QStringLiteral("cbrtPlayback"));
   mode->addWidget(nonRenderedPlaybackCheck_);
   playbackModeGroup_->setVisible(false);
@@ -94,7 +94,7 @@ void AnimationProperties::loadAnimationControls() {
   nonRenderedPlaybackCheck_->setChecked(a.NonRenderedPlayback);
 }
 
-void AnimationProperties::updateControlStates() { frameCountSpin_->setEnabled(!document_.project().Playing); }
+void AnimationProperties::updateControlStates() { frameCountSpin_->setEnabled(!document_.playback().isPlaying()); }
 
 void AnimationProperties::showKeptSize(IntegerEdit* edit, bool finished) {
   const int typed = IntegerOf(edit);
@@ -109,7 +109,7 @@ void AnimationProperties::onFixedFrameSizeToggled(int merge) {
   showKeptSize(fixedWidthEdit_, false);
   showKeptSize(fixedHeightEdit_, false);
   ++applying_;
-  document_.EditAnimation(merge, QStringLiteral("Frame Setup"), [this](kt58::Project& a) {
+  document_.EditAnimation(merge, tr("Frame Setup"), [this](kt58::Project& a) {
     a.FixedFrameSize = fixedFrameSizeCheck_->isChecked();
     a.FixedWidth = std::clamp(IntegerOf(fixedWidthEdit_), kMinFixedSize, kMaxFixedSize);
     a.FixedHeight = std::clamp(IntegerOf(fixedHeightEdit_), kMinFixedSize, kMaxFixedSize);
@@ -119,7 +119,7 @@ void AnimationProperties::onFixedFrameSizeToggled(int merge) {
 
 void AnimationProperties::onBackgroundColorChanged() {
   ++applying_;
-  document_.EditAnimation(kNoMerge, QStringLiteral("Background Color"),
+  document_.EditAnimation(kNoMerge, tr("Background Color"),
                           [this](kt58::Project& a) { a.BackgroundColor = backgroundColorPicker_->color(); });
   --applying_;
 }
@@ -135,7 +135,7 @@ void AnimationProperties::onFrameCountChanged() {
     frameCountSpin_->setValue(most);
   }
   ++applying_;
-  document_.EditAnimation(kMergeFrameCount, QStringLiteral("Total Frames"),
+  document_.EditAnimation(kMergeFrameCount, tr("Total Frames"),
                           [this](kt58::Project& a) { a.FrameCount = frameCountSpin_->value(); });
   --applying_;
 }

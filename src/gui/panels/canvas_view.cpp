@@ -13,7 +13,7 @@
 #include "gui/widgets/color_combo_box.h"
 #include "gui/document/document.h"
 #include "gui/widgets/paint_box.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "model/image_resource.h"
 #include "render/compose.h"
@@ -29,7 +29,6 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
   // the keyboard.
   canvas_->setFocusPolicy(Qt::StrongFocus);
   layout->addWidget(canvas_);
-  document_.SetDisplay(canvas_);
   showBackgroundColor();
   showHint();
 
@@ -51,7 +50,7 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
     onLayersChanged();
   });
   connect(&document_, &Document::selectionChanged, this, [this] {
-    if (!document_.project().Playing) outlineSelectedLayer();
+    if (!document_.playback().isPlaying()) outlineSelectedLayer();
   });
   connect(&document_, &Document::layerChanged, this, [this] {
     // The outline follows the layer, also when its offsets were typed.
@@ -68,12 +67,15 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
     requestRepaint();
   });
   connect(&document_, &Document::framesChanged, this, &CanvasView::requestRepaint);
+  // Playing and stepping draw the frames the playback asks for.
+  connect(&document_.playback(), &Playback::playingChanged, this, &CanvasView::onPlayingChanged);
+  connect(&document_.playback(), &Playback::frameDue, this, &CanvasView::drawCurrentFrame);
 }
 
 CanvasView::~CanvasView() { updateTimer_->stop(); }
 
 QString CanvasView::emptyProjectHint() {
-  return QStringLiteral("Drop pictures or videos here,\nor use Layer > Add Layer...");
+  return tr("Drop pictures or videos here,\nor use Layer > Add Layer...");
 }
 
 void CanvasView::showBackgroundColor() {
@@ -98,7 +100,7 @@ void CanvasView::onLayersChanged() {
 }
 
 void CanvasView::paintConstruction() {
-  if (kt58::Ui().Terminating() || paintInProgress_) return;
+  if (appTerminating() || paintInProgress_) return;
   paintInProgress_ = true;
   kt58::Project& a = document_.project();
   try {
@@ -106,10 +108,10 @@ void CanvasView::paintConstruction() {
       canvas_->fillCanvas(a.BackgroundColor);
       clearBackgroundPending_ = false;
     }
-    // A generated frame may have been freed since it was made current.
-    const kt58::SequencedFrame* frame = a.OwnsFrame(a.CurrentFrame) ? a.CurrentFrame : a.ConstructorFrame.get();
-    kt58::DrawFrame(a, frame, kt58::FrameClock::Stepping(a.CurrentFrameIndex), drawOrigin_.x(), drawOrigin_.y());
-    if (!a.Playing) {
+    const Playback& playback = document_.playback();
+    const kt58::SequencedFrame* frame = playback.shownFrame();
+    drawFrame(frame ? frame : a.ConstructorFrame.get(), kt58::FrameClock::Stepping(playback.currentFrame()));
+    if (!playback.isPlaying()) {
       const kt58::FrameSize size = a.GetFrameSize();
       if (size.Width != 0 && size.Height != 0)
         canvas_->drawOutline(QRect(drawOrigin_.x() - 1, drawOrigin_.y() - 1, size.Width + 2, size.Height + 2),
@@ -123,10 +125,10 @@ void CanvasView::paintConstruction() {
 }
 
 void CanvasView::repaintConstruction() {
-  kt58::Project& a = document_.project();
-  if (a.Playing || !constructionDirty_) return;
+  Playback& playback = document_.playback();
+  if (playback.isPlaying() || !constructionDirty_) return;
   constructionDirty_ = false;
-  a.CurrentFrame = a.ConstructorFrame.get();
+  playback.showConstruction();
   if (paintAttached_) paintConstruction();
 }
 
@@ -143,7 +145,7 @@ void CanvasView::centerFrame() {
 }
 
 void CanvasView::relayout() {
-  if (document_.project().Playing) {
+  if (document_.playback().isPlaying()) {
     resizePending_ = true;
     return;
   }
@@ -207,27 +209,35 @@ void CanvasView::onPlayingChanged(bool playing) {
   requestRepaint();
 }
 
+void CanvasView::drawFrame(const kt58::SequencedFrame* frame, kt58::FrameClock clock) {
+  if (!frame) return;
+  kt58::WorkPicture picture = kt58::ComposeFrame(document_.project(), frame, clock);
+  if (picture) canvas_->drawPicture(*picture, drawOrigin_.x(), drawOrigin_.y());
+  kt58::FreeWorkPicture(picture);
+}
+
 void CanvasView::drawCurrentFrame(kt58::FrameClock clock) {
-  kt58::Project& a = document_.project();
-  if (a.Playing && resizePending_) {
+  const kt58::Project& a = document_.project();
+  const bool playing = document_.playback().isPlaying();
+  if (playing && resizePending_) {
     centerFrame();
     computeSelectionRect();
     resizePending_ = false;
     canvas_->fillCanvas(a.BackgroundColor);
   }
-  if (!a.Playing) hideFocusRect();
+  if (!playing) hideFocusRect();
   try {
-    kt58::DrawFrame(a, a.CurrentFrame, clock, drawOrigin_.x(), drawOrigin_.y());
+    drawFrame(document_.sequence().Frame(document_.playback().currentFrame()), clock);
   } catch (...) {
     // A frame that cannot be composed is left out; the next one follows.
   }
-  if (!a.Playing) showFocusRect();
+  if (!playing) showFocusRect();
 }
 
 // ---- dragging
 
 void CanvasView::handleMousePress(QMouseEvent* e) {
-  if (document_.project().Playing) return;
+  if (document_.playback().isPlaying()) return;
   if (e->button() == Qt::LeftButton) {
     if (!focusRectShown_) return;
     const QPoint at = e->position().toPoint();
@@ -245,8 +255,8 @@ void CanvasView::handleMousePress(QMouseEvent* e) {
 
 void CanvasView::storeOutlinePosition() {
   const QPoint offset = selectionRect_.topLeft() - drawOrigin_;
-  document_.EditSelectedLayer(kMergeLayerPosition, QStringLiteral("Move Layer"),
-                              [offset](kt58::Project& a) { a.SetLayerPosition(offset.x(), offset.y()); });
+  document_.EditSelectedLayer(kMergeLayerPosition, tr("Move Layer"),
+                              [offset](kt58::Layer& a) { a.SetPosition(offset.x(), offset.y()); });
 }
 
 void CanvasView::handleMouseMove(QMouseEvent* e) {
@@ -280,11 +290,11 @@ bool CanvasView::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::KeyPress) {
     const int k = key->key();
     if (watched == canvas_ && key->modifiers() == Qt::NoModifier && (k == Qt::Key_Left || k == Qt::Key_Right)) {
-      emit stepRequested(k == Qt::Key_Left ? -1 : 1);
+      document_.playback().step(k == Qt::Key_Left ? -1 : 1);
       return true;
     }
     const bool arrow = k == Qt::Key_Left || k == Qt::Key_Right || k == Qt::Key_Up || k == Qt::Key_Down;
-    if (!arrow || !(key->modifiers() & Qt::ControlModifier) || document_.project().Playing ||
+    if (!arrow || !(key->modifiers() & Qt::ControlModifier) || document_.playback().isPlaying() ||
         !document_.SelectedLayer())
       return false;
     nudgeLayer(k);
@@ -310,7 +320,7 @@ void CanvasView::nudgeLayer(int key) {
   }
   if (!nudging_) {
     nudging_ = true;
-    emit nudgingChanged(true);
+    document_.playback().setPlayBlocked(true);
   }
   detachPaint();
   stopUpdateTimer();
@@ -321,7 +331,7 @@ void CanvasView::nudgeLayer(int key) {
 
 void CanvasView::endNudge() {
   nudging_ = false;
-  emit nudgingChanged(false);
+  document_.playback().setPlayBlocked(false);
   document_.EndMerge();
   document_.Regenerate();
   attachPaint();

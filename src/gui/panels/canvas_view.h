@@ -18,6 +18,9 @@ class QMimeData;
 class QMouseEvent;
 class QTimer;
 class PaintBox;
+namespace kt58 {
+class SequencedFrame;
+}
 
 class CanvasView final : public QWidget {
   Q_OBJECT
@@ -68,10 +71,6 @@ class CanvasView final : public QWidget {
  signals:
   // The right button asks for the layer menu at this point of the screen.
   void layerMenuRequested(const QPoint& global);
-  // Left or Right pressed in the canvas: step through the generated frames.
-  void stepRequested(int delta);
-  // A run of key nudges started or ended.
-  void nudgingChanged(bool nudging);
 
  protected:
   // Ctrl+arrows nudge the selected layer whenever a widget of this window
@@ -79,6 +78,9 @@ class CanvasView final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  // Composes the frame with the clock into the canvas at the draw origin;
+  // nothing for no frame.
+  void drawFrame(const kt58::SequencedFrame* frame, kt58::FrameClock clock);
   void handleMousePress(QMouseEvent* e);
   void handleMouseMove(QMouseEvent* e);
   void handleMouseRelease(QMouseEvent* e);

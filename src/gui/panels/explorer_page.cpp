@@ -28,7 +28,7 @@
 #include "engine/avi_import.h"
 #include "engine/frame_store.h"
 #include "engine/gif_import.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/image_resource.h"
 #include "platform/program_folder.h"
 
@@ -96,7 +96,7 @@ ExplorerPage::ExplorerPage(Document& document, QWidget* parent) : QWidget(parent
   auto* files = new FileList(splitter);
   fileList_ = files;
   fileList_->setObjectName(QStringLiteral("lvFiles"));
-  fileList_->setHeaderLabels({QStringLiteral("Filename")});
+  fileList_->setHeaderLabels({tr("Filename")});
   fileList_->setRootIsDecorated(false);
   fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fileList_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -112,9 +112,9 @@ ExplorerPage::ExplorerPage(Document& document, QWidget* parent) : QWidget(parent
 
   fileMenu_ = new QMenu(this);
   fileMenu_->setObjectName(QStringLiteral("FilePopup"));
-  refreshFileListAction_ = fileMenu_->addAction(QStringLiteral("Refresh File List"));
+  refreshFileListAction_ = fileMenu_->addAction(tr("Refresh File List"));
   refreshFileListAction_->setObjectName(QStringLiteral("RefreshFileList1"));
-  deleteSelectedFileAction_ = fileMenu_->addAction(QStringLiteral("Delete Selected File"));
+  deleteSelectedFileAction_ = fileMenu_->addAction(tr("Delete Selected File"));
   deleteSelectedFileAction_->setObjectName(QStringLiteral("DeleteSelectedFile1"));
   connect(refreshFileListAction_, &QAction::triggered, this, [this] { onFolderChanged(true); });
   connect(deleteSelectedFileAction_, &QAction::triggered, this, &ExplorerPage::deleteSelectedFile);
@@ -200,7 +200,7 @@ void ExplorerPage::fillFileList() {
     // directory.
     QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
     if (!folder.isEmpty() && entries.hasNext()) {
-      const kt58::BusyCursor busy;
+      const BusyCursor busy;
       fileList_->setUpdatesEnabled(false);
       // Sorting as rows come in would move every row once per new one.
       fileList_->setSortingEnabled(false);
@@ -213,7 +213,7 @@ void ExplorerPage::fillFileList() {
           row->setIcon(0, icons.icon(info));
         }
         // A newer folder choice is taken here and restarts the listing.
-        kt58::ProcessPendingMessages();
+        processPendingEvents();
       }
       fileList_->setSortingEnabled(true);
       fileList_->sortByColumn(0, Qt::AscendingOrder);
@@ -258,7 +258,7 @@ bool ExplorerPage::showPreview(const QString& path) {
       // closes and deletes it when it goes.
       kt58::FrameStore store;
       store.CreateFreeStoreFile(kt58::ProgramFolder() / "PrvStream.Tmp");
-      std::optional<kt58::BusyCursor> busy;
+      std::optional<BusyCursor> busy;
       if (type == kt58::st_Avi) busy.emplace();  // opening a video takes a moment
       kt58::WorkPicture first = type == kt58::st_Avi ? kt58::ImportAvi(store, file, true, kt58::NoProgress())
                                                      : kt58::ImportGif(store, file, true, kt58::NoProgress());
@@ -267,7 +267,7 @@ bool ExplorerPage::showPreview(const QString& path) {
     }
     return false;
   } catch (...) {
-    kt58::Ui().ShowMessage("Cannot load file for preview\r" + info.fileName().toStdString());
+    showMessage(tr("Cannot load file for preview\r%1").arg(info.fileName()).toStdString());
     return false;
   }
 }
@@ -289,7 +289,7 @@ void ExplorerPage::deleteSelectedFile() {
   const QString path = InFolder(LastThumbDir, rows.first()->text(0));
   if (!QFileInfo::exists(path)) return;
   if (!QFile::moveToTrash(path)) {
-    kt58::Ui().ShowMessage("File could not be deleted.");
+    showMessage(tr("File could not be deleted.").toStdString());
     return;
   }
   if (path == previewFile_) previewFile_.clear();

@@ -12,6 +12,7 @@
 
 #include "gui/widgets/packed_layout.h"
 #include "gui/document/document.h"
+#include "gui/widgets/named_action.h"
 #include "model/project.h"
 #include "model/image_resource.h"
 #include "platform/text_helpers.h"
@@ -33,12 +34,6 @@ class ListUpdate {
 
 constexpr int kLayerRole = Qt::UserRole + 1;
 
-QAction* NamedAction(QMenu* menu, const char* caption, const char* name) {
-  QAction* action = menu->addAction(QString::fromLatin1(caption));
-  action->setObjectName(QString::fromLatin1(name));
-  return action;
-}
-
 }  // namespace
 
 LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), document_(document) {
@@ -50,8 +45,8 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   commands->setContentsMargins(1, 1, 1, 1);
   layerCommandsButton_ = new QToolButton(commands_strip);
   layerCommandsButton_->setObjectName(QStringLiteral("LayerCommandsButton"));
-  layerCommandsButton_->setText(QStringLiteral("Layer Commands"));
-  layerCommandsButton_->setToolTip(QStringLiteral("Activates layer commands menu"));
+  layerCommandsButton_->setText(tr("Layer Commands"));
+  layerCommandsButton_->setToolTip(tr("Activates layer commands menu"));
   layerCommandsButton_->setFixedSize(147, 23);
   commands->addWidget(layerCommandsButton_);
   commands->addStretch(1);
@@ -61,7 +56,7 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   layerTree_ = new QTreeWidget(this);
   layerTree_->setObjectName(QStringLiteral("lvLayers"));
   layerTree_->setColumnCount(3);
-  layerTree_->setHeaderLabels({QStringLiteral("Name"), QStringLiteral("Type"), QStringLiteral("Size")});
+  layerTree_->setHeaderLabels({tr("Name"), tr("Type"), tr("Size")});
   layerTree_->setRootIsDecorated(false);
   layerTree_->setUniformRowHeights(true);
   layerTree_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -88,12 +83,12 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   promoteButton_ = new QToolButton(side);
   promoteButton_->setObjectName(QStringLiteral("PromoteLayerButton"));
   promoteButton_->setArrowType(Qt::UpArrow);
-  promoteButton_->setToolTip(QStringLiteral("Move layer forward"));
+  promoteButton_->setToolTip(tr("Move layer forward"));
   promoteButton_->setFixedSize(26, 26);
   demoteButton_ = new QToolButton(side);
   demoteButton_->setObjectName(QStringLiteral("DemoteLayerButton"));
   demoteButton_->setArrowType(Qt::DownArrow);
-  demoteButton_->setToolTip(QStringLiteral("Move layer back"));
+  demoteButton_->setToolTip(tr("Move layer back"));
   demoteButton_->setFixedSize(26, 26);
   side_layout->addWidget(promoteButton_);
   side_layout->addWidget(demoteButton_);
@@ -103,12 +98,17 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
 
   layerMenu_ = new QMenu(this);
   layerMenu_->setObjectName(QStringLiteral("LayerPopup"));
-  copyLayerAction_ = NamedAction(layerMenu_, "Copy Layer", "CopyLayer1");
-  removeLayerAction_ = NamedAction(layerMenu_, "Remove layer", "RemoveLayer1");
-  promoteLayerAction_ = NamedAction(layerMenu_, "Promote layer", "PromoteLayer1");
-  demoteLayerAction_ = NamedAction(layerMenu_, "Demote layer", "DemoteLayer1");
+  copyLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Copy Layer"), "CopyLayer1");
+  layerMenu_->addAction(copyLayerAction_);
+  removeLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Remove layer"), "RemoveLayer1");
+  layerMenu_->addAction(removeLayerAction_);
+  promoteLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Promote layer"), "PromoteLayer1");
+  layerMenu_->addAction(promoteLayerAction_);
+  demoteLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Demote layer"), "DemoteLayer1");
+  layerMenu_->addAction(demoteLayerAction_);
   layerMenu_->addSeparator();
-  resetAllLayersAction_ = NamedAction(layerMenu_, "Reset all layers", "ResetAllLayers1");
+  resetAllLayersAction_ = kt58::app::NamedAction(layerMenu_, tr("Reset all layers"), "ResetAllLayers1");
+  layerMenu_->addAction(resetAllLayersAction_);
 
   connect(copyLayerAction_, &QAction::triggered, this, &LayerList::copySelectedLayer);
   connect(removeLayerAction_, &QAction::triggered, this, &LayerList::removeSelectedLayer);
@@ -147,7 +147,7 @@ void LayerList::popupLayerMenu(const QPoint& global) { layerMenu_->popup(global)
 
 void LayerList::updateControlStates() {
   const kt58::Project& a = document_.project();
-  const bool playing = a.Playing;
+  const bool playing = document_.playback().isPlaying();
   const int layers = a.LayerCount();
   layerCommandsButton_->setEnabled(!playing);
   promoteButton_->setEnabled(!playing && layers > 1);

@@ -67,7 +67,7 @@ ColorPicker* ColorSelector(QWidget* parent, const QString& caption, kt58::Color 
   return selector;
 }
 
-QString PercentText(const char* caption, int percent) { return QStringLiteral("%1 : %2%").arg(caption).arg(percent); }
+QString PercentText(const QString& caption, int percent) { return QStringLiteral("%1 : %2%").arg(caption).arg(percent); }
 
 }  // namespace
 
@@ -166,7 +166,7 @@ void LayerProperties::loadLayerControls(const kt58::Layer* layer) {
   // Without a layer the controls show a new layer's defaults.
   std::unique_ptr<kt58::Layer> defaults;
   if (!layer) {
-    defaults = std::make_unique<kt58::Layer>(&document_.project());
+    defaults = std::make_unique<kt58::Layer>(*document_.project().References);
     layer = defaults.get();
   }
   ControlEventsPause paused(events_);
@@ -179,16 +179,16 @@ void LayerProperties::loadLayerControls(const kt58::Layer* layer) {
   startAngleCombo_->setEditText(QString::number(kt58::RoundHalfEven(layer->StartAngle)));
   blendTypeCombo_->setCurrentIndex(layer->BlendType);
   transparencySlider_->setValue(layer->Transparency);
-  transparencyLabel_->setText(PercentText("Transparency", transparencySlider_->value()));
+  transparencyLabel_->setText(PercentText(tr("Transparency"), transparencySlider_->value()));
   altTransparencySlider_->setValue(layer->AltTransparency);
-  altTransparencyLabel_->setText(PercentText("Alternate Transparency", altTransparencySlider_->value()));
+  altTransparencyLabel_->setText(PercentText(tr("Alternate Transparency"), altTransparencySlider_->value()));
   tintCheck_->setChecked(layer->TintEnabled);
   tintColorPicker_->setColor(layer->TintColor);
   fadeModeCombo_->setCurrentIndex(layer->FadeMode);
   fadeStartSlider_->setValue(layer->FadeStart);
-  fadeStartLabel_->setText(PercentText("Start Transparency", fadeStartSlider_->value()));
+  fadeStartLabel_->setText(PercentText(tr("Start Transparency"), fadeStartSlider_->value()));
   fadeEndSlider_->setValue(layer->FadeFinal);
-  fadeEndLabel_->setText(PercentText("End Transparency", fadeEndSlider_->value()));
+  fadeEndLabel_->setText(PercentText(tr("End Transparency"), fadeEndSlider_->value()));
   pixelRotateDirectionCombo_->setCurrentIndex(layer->PixelRotateDirection);
   pixelRotateCheck_->setChecked(layer->PixelRotate);
   mirrorCheck_->setChecked(layer->Mirror);
@@ -201,144 +201,144 @@ void LayerProperties::loadLayerControls(const kt58::Layer* layer) {
 
 // ---- the groups of fields written together
 
-void LayerProperties::writeRotationGroup(kt58::Project& a) const {
-  a.SetLayerRotation(IntegerOf(startAngleCombo_->lineEdit()), IntegerOf(degreesToRotateCombo_->lineEdit()),
+void LayerProperties::writeRotationGroup(kt58::Layer& a) const {
+  a.SetRotation(IntegerOf(startAngleCombo_->lineEdit()), IntegerOf(degreesToRotateCombo_->lineEdit()),
                      rotateClockwiseCheck_->isChecked(), rotateAntialiasCheck_->isChecked());
 }
 
-void LayerProperties::writeBlendingGroup(kt58::Project& a) const {
-  a.SetLayerBlending(blendTypeCombo_->currentIndex(), transparencySlider_->value(), altTransparencySlider_->value());
+void LayerProperties::writeBlendingGroup(kt58::Layer& a) const {
+  a.SetBlending(blendTypeCombo_->currentIndex(), transparencySlider_->value(), altTransparencySlider_->value());
 }
 
-void LayerProperties::writeFadingGroup(kt58::Project& a) const {
-  a.SetLayerFading(fadeModeCombo_->currentIndex(), fadeStartSlider_->value(), fadeEndSlider_->value());
+void LayerProperties::writeFadingGroup(kt58::Layer& a) const {
+  a.SetFading(fadeModeCombo_->currentIndex(), fadeStartSlider_->value(), fadeEndSlider_->value());
 }
 
-void LayerProperties::writeAdjustmentGroup(kt58::Project& a) const {
-  a.SetLayerOther(pixelRotateCheck_->isChecked(), pixelRotateDirectionCombo_->currentIndex(), mirrorCheck_->isChecked(),
+void LayerProperties::writeAdjustmentGroup(kt58::Layer& a) const {
+  a.SetOther(pixelRotateCheck_->isChecked(), pixelRotateDirectionCombo_->currentIndex(), mirrorCheck_->isChecked(),
                   flipCheck_->isChecked());
 }
 
-void LayerProperties::writeButtonizeGroup(kt58::Project& a) const {
-  a.SetLayerButtonize(buttonizeCheck_->isChecked(), IntegerOf(buttonizeAmountEdit_), buttonizeHighColorPicker_->color(),
+void LayerProperties::writeButtonizeGroup(kt58::Layer& a) const {
+  a.SetButtonize(buttonizeCheck_->isChecked(), IntegerOf(buttonizeAmountEdit_), buttonizeHighColorPicker_->color(),
                       buttonizeLowColorPicker_->color());
 }
 
 // ---- change handlers
 
-void LayerProperties::change(int merge, const char* what, bool guarded,
-                        const std::function<void(kt58::Project&)>& write) {
+void LayerProperties::change(int merge, const QString& what, bool guarded,
+                        const std::function<void(kt58::Layer&)>& write) {
   if (!document_.SelectedLayer()) return;
   ++applying_;
   {
     std::unique_ptr<ControlEventsPause> paused;
     if (guarded) paused = std::make_unique<ControlEventsPause>(events_);
-    document_.EditSelectedLayer(merge, QString::fromLatin1(what), write);
+    document_.EditSelectedLayer(merge, what, write);
   }
   --applying_;
 }
 
 void LayerProperties::onXOffsetChanged() {
-  change(kMergeOffsetX, "X Offset", true,
-         [this](kt58::Project& a) { a.SetLayerPosition(IntegerOf(xOffsetEdit_), a.SelectedLayer->OffsetY); });
+  change(kMergeOffsetX, tr("X Offset"), true,
+         [this](kt58::Layer& a) { a.SetPosition(IntegerOf(xOffsetEdit_), a.OffsetY); });
 }
 
 void LayerProperties::onYOffsetChanged() {
-  change(kMergeOffsetY, "Y Offset", true,
-         [this](kt58::Project& a) { a.SetLayerPosition(a.SelectedLayer->OffsetX, IntegerOf(yOffsetEdit_)); });
+  change(kMergeOffsetY, tr("Y Offset"), true,
+         [this](kt58::Layer& a) { a.SetPosition(a.OffsetX, IntegerOf(yOffsetEdit_)); });
 }
 
 void LayerProperties::onStartAngleChanged() {
-  change(kMergeStartAngle, "Start Angle", true, [this](kt58::Project& a) {
+  change(kMergeStartAngle, tr("Start Angle"), true, [this](kt58::Layer& a) {
     ClampEditValue(0, kMaxStartAngle, startAngleCombo_->lineEdit());
     writeRotationGroup(a);
   });
 }
 
 void LayerProperties::onDegreesToRotateChanged() {
-  change(kMergeDegreesToRotate, "Degrees to Rotate", true, [this](kt58::Project& a) {
+  change(kMergeDegreesToRotate, tr("Degrees to Rotate"), true, [this](kt58::Layer& a) {
     ClampEditValue(0, kMaxDegreesToRotate, degreesToRotateCombo_->lineEdit());
     writeRotationGroup(a);
   });
 }
 
 void LayerProperties::onRotateClockwiseToggled() {
-  change(kNoMerge, "Rotation", true, [this](kt58::Project& a) { writeRotationGroup(a); });
+  change(kNoMerge, tr("Rotation"), true, [this](kt58::Layer& a) { writeRotationGroup(a); });
 }
 
 void LayerProperties::onBlendTypeChanged() {
   // Marks the project modified even when there is no layer to write to.
   ++applying_;
   document_.EditSelectedLayer(
-      kNoMerge, QStringLiteral("Blend Type"), [this](kt58::Project& a) { writeBlendingGroup(a); }, true);
+      kNoMerge, tr("Blend Type"), [this](kt58::Layer& a) { writeBlendingGroup(a); }, true);
   --applying_;
 }
 
 void LayerProperties::onTransparencyChanged() {
-  change(kMergeTransparency, "Transparency", true, [this](kt58::Project& a) {
-    transparencyLabel_->setText(PercentText("Transparency", transparencySlider_->value()));
+  change(kMergeTransparency, tr("Transparency"), true, [this](kt58::Layer& a) {
+    transparencyLabel_->setText(PercentText(tr("Transparency"), transparencySlider_->value()));
     writeBlendingGroup(a);
   });
 }
 
 void LayerProperties::onAltTransparencyChanged() {
-  change(kMergeAltTransparency, "Alternate Transparency", true, [this](kt58::Project& a) {
-    altTransparencyLabel_->setText(PercentText("Alternate Transparency", altTransparencySlider_->value()));
+  change(kMergeAltTransparency, tr("Alternate Transparency"), true, [this](kt58::Layer& a) {
+    altTransparencyLabel_->setText(PercentText(tr("Alternate Transparency"), altTransparencySlider_->value()));
     writeBlendingGroup(a);
   });
 }
 
 void LayerProperties::onTintToggled() {
-  change(kNoMerge, "Tint", true,
-         [this](kt58::Project& a) { a.SetLayerTint(tintCheck_->isChecked(), tintColorPicker_->color()); });
+  change(kNoMerge, tr("Tint"), true,
+         [this](kt58::Layer& a) { a.SetTint(tintCheck_->isChecked(), tintColorPicker_->color()); });
 }
 
 void LayerProperties::onFadeModeChanged() {
-  change(kNoMerge, "Fade Type", false, [this](kt58::Project& a) { writeFadingGroup(a); });
+  change(kNoMerge, tr("Fade Type"), false, [this](kt58::Layer& a) { writeFadingGroup(a); });
 }
 
 void LayerProperties::onFadeStartChanged() {
-  change(kMergeFadeStart, "Start Transparency", true, [this](kt58::Project& a) {
-    fadeStartLabel_->setText(PercentText("Start Transparency", fadeStartSlider_->value()));
+  change(kMergeFadeStart, tr("Start Transparency"), true, [this](kt58::Layer& a) {
+    fadeStartLabel_->setText(PercentText(tr("Start Transparency"), fadeStartSlider_->value()));
     writeFadingGroup(a);
   });
 }
 
 void LayerProperties::onFadeEndChanged() {
-  change(kMergeFadeFinal, "End Transparency", true, [this](kt58::Project& a) {
-    fadeEndLabel_->setText(PercentText("End Transparency", fadeEndSlider_->value()));
+  change(kMergeFadeFinal, tr("End Transparency"), true, [this](kt58::Layer& a) {
+    fadeEndLabel_->setText(PercentText(tr("End Transparency"), fadeEndSlider_->value()));
     writeFadingGroup(a);
   });
 }
 
 void LayerProperties::onPixelRotateToggled() {
-  change(kNoMerge, "Pixel Rotate", false, [this](kt58::Project& a) { writeAdjustmentGroup(a); });
+  change(kNoMerge, tr("Pixel Rotate"), false, [this](kt58::Layer& a) { writeAdjustmentGroup(a); });
 }
 
 void LayerProperties::onMirrorToggled() {
-  change(kNoMerge, "Mirror and Flip", false, [this](kt58::Project& a) { writeAdjustmentGroup(a); });
+  change(kNoMerge, tr("Mirror and Flip"), false, [this](kt58::Layer& a) { writeAdjustmentGroup(a); });
 }
 
 void LayerProperties::onTransparentColorChanged() {
-  change(kNoMerge, "Layer Transparent Color", false,
-         [this](kt58::Project& a) { a.SelectedLayer->TransparentColor = transparentColorPicker_->color(); });
+  change(kNoMerge, tr("Layer Transparent Color"), false,
+         [this](kt58::Layer& a) { a.TransparentColor = transparentColorPicker_->color(); });
 }
 
 void LayerProperties::onAutoTransparentColorClicked() {
-  change(kNoMerge, "Auto Detect Transparent Color", false, [this](kt58::Project& a) {
-    a.SelectedLayer->AutoDetectTransparentColor();
-    transparentColorPicker_->setColor(a.SelectedLayer->TransparentColor);
+  change(kNoMerge, tr("Auto Detect Transparent Color"), false, [this](kt58::Layer& a) {
+    a.AutoDetectTransparentColor();
+    transparentColorPicker_->setColor(a.TransparentColor);
   });
 }
 
 void LayerProperties::onButtonizeToggled() {
-  change(kNoMerge, "Buttonize", false, [this](kt58::Project& a) { writeButtonizeGroup(a); });
+  change(kNoMerge, tr("Buttonize"), false, [this](kt58::Layer& a) { writeButtonizeGroup(a); });
 }
 
 void LayerProperties::onButtonizeAmountChanged() {
   // Not guarded: a clamped rewrite runs this handler once more first, and
   // both writes merge into one step.
-  change(kMergeButtonizeAmount, "Buttonize Amount", false, [this](kt58::Project& a) {
+  change(kMergeButtonizeAmount, tr("Buttonize Amount"), false, [this](kt58::Layer& a) {
     ClampEditValue(0, kMaxButtonizeAmount, buttonizeAmountEdit_);
     writeButtonizeGroup(a);
   });
@@ -356,128 +356,128 @@ void LayerProperties::buildPages() {
   auto* translation = new QWidget(propertyPages_);
   {
     auto* grid = new QGridLayout(translation);
-    grid->addWidget(new QLabel(QStringLiteral("X Offset :"), translation), 0, 0);
+    grid->addWidget(new QLabel(tr("X Offset :"), translation), 0, 0);
     xOffsetEdit_ = new IntegerEdit(translation);
     xOffsetEdit_->setText(QStringLiteral("0"));
     grid->addWidget(xOffsetEdit_, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Y Offset :"), translation), 1, 0);
+    grid->addWidget(new QLabel(tr("Y Offset :"), translation), 1, 0);
     yOffsetEdit_ = new IntegerEdit(translation);
     yOffsetEdit_->setText(QStringLiteral("0"));
     grid->addWidget(yOffsetEdit_, 1, 1);
     grid->setRowStretch(2, 1);
   }
-  propertyPages_->addTab(translation, QStringLiteral("Translation"));
+  propertyPages_->addTab(translation, tr("Translation"));
 
   auto* rotation = new QWidget(propertyPages_);
   {
     auto* grid = new QGridLayout(rotation);
-    rotateClockwiseCheck_ = new QCheckBox(QStringLiteral("Rotate Clockwise"), rotation);
+    rotateClockwiseCheck_ = new QCheckBox(tr("Rotate Clockwise"), rotation);
     rotateClockwiseCheck_->setChecked(true);
     grid->addWidget(rotateClockwiseCheck_, 0, 0, 1, 2);
-    rotateAntialiasCheck_ = new QCheckBox(QStringLiteral("Anti Alaise"), rotation);
+    rotateAntialiasCheck_ = new QCheckBox(tr("Anti Alaise"), rotation);
     rotateAntialiasCheck_->setVisible(false);  // carried by the layers, never offered
-    grid->addWidget(new QLabel(QStringLiteral("Start Angle :"), rotation), 1, 0);
+    grid->addWidget(new QLabel(tr("Start Angle :"), rotation), 1, 0);
     startAngleCombo_ = AngleCombo(rotation, {"0", "90", "180", "270"});
     grid->addWidget(startAngleCombo_, 1, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Degrees to rotate :"), rotation), 2, 0);
+    grid->addWidget(new QLabel(tr("Degrees to rotate :"), rotation), 2, 0);
     degreesToRotateCombo_ = AngleCombo(rotation, {"0", "90", "180", "270", "360"});
     grid->addWidget(degreesToRotateCombo_, 2, 1);
     grid->setRowStretch(3, 1);
   }
-  propertyPages_->addTab(rotation, QStringLiteral("Rotation"));
+  propertyPages_->addTab(rotation, tr("Rotation"));
 
   auto* blending = new QWidget(propertyPages_);
   {
     auto* page = new QVBoxLayout(blending);
-    auto* blend = new QGroupBox(QStringLiteral("  Blending  "), blending);
+    auto* blend = new QGroupBox(tr("  Blending  "), blending);
     auto* grid = new QGridLayout(blend);
-    grid->addWidget(new QLabel(QStringLiteral("Type :"), blend), 0, 0);
-    blendTypeCombo_ = ListCombo(blend, {"None", "Normal", "Horizontal Gradient", "Vertical Gradient"});
+    grid->addWidget(new QLabel(tr("Type :"), blend), 0, 0);
+    blendTypeCombo_ = ListCombo(blend, {tr("None"), tr("Normal"), tr("Horizontal Gradient"), tr("Vertical Gradient")});
     grid->addWidget(blendTypeCombo_, 0, 1);
-    transparencyLabel_ = new QLabel(QStringLiteral("Transparency :"), blend);
+    transparencyLabel_ = new QLabel(tr("Transparency :"), blend);
     grid->addWidget(transparencyLabel_, 1, 0, 1, 2);
     transparencySlider_ = PercentBar(blend);
     grid->addWidget(transparencySlider_, 2, 0, 1, 2);
-    altTransparencyLabel_ = new QLabel(QStringLiteral("Alternate Transparency :"), blend);
+    altTransparencyLabel_ = new QLabel(tr("Alternate Transparency :"), blend);
     grid->addWidget(altTransparencyLabel_, 3, 0, 1, 2);
     altTransparencySlider_ = PercentBar(blend);
     grid->addWidget(altTransparencySlider_, 4, 0, 1, 2);
     page->addWidget(blend);
-    auto* tinting = new QGroupBox(QStringLiteral("  Tinting  "), blending);
+    auto* tinting = new QGroupBox(tr("  Tinting  "), blending);
     auto* tint = new QVBoxLayout(tinting);
-    tintCheck_ = new QCheckBox(QStringLiteral("Enable Tint"), tinting);
+    tintCheck_ = new QCheckBox(tr("Enable Tint"), tinting);
     tint->addWidget(tintCheck_);
-    tintColorPicker_ = ColorSelector(tinting, QStringLiteral("Tint Color"), 0);
+    tintColorPicker_ = ColorSelector(tinting, tr("Tint Color"), 0);
     tint->addWidget(tintColorPicker_);
     page->addWidget(tinting);
     page->addStretch(1);
   }
-  propertyPages_->addTab(blending, QStringLiteral("Blending"));
+  propertyPages_->addTab(blending, tr("Blending"));
 
   auto* fading = new QWidget(propertyPages_);
   {
     auto* grid = new QGridLayout(fading);
-    grid->addWidget(new QLabel(QStringLiteral("Type : "), fading), 0, 0);
-    fadeModeCombo_ = ListCombo(fading, {"None", "Pulse", "Smooth"});
+    grid->addWidget(new QLabel(tr("Type : "), fading), 0, 0);
+    fadeModeCombo_ = ListCombo(fading, {tr("None"), tr("Pulse"), tr("Smooth")});
     grid->addWidget(fadeModeCombo_, 0, 1);
     // The fade transparencies keep whatever the layer holds: their bars are
     // loaded and read but never shown.
-    fadeStartLabel_ = new QLabel(QStringLiteral("Start Transparency :"), fading);
+    fadeStartLabel_ = new QLabel(tr("Start Transparency :"), fading);
     fadeStartSlider_ = PercentBar(fading);
-    fadeEndLabel_ = new QLabel(QStringLiteral("Final Transparency :"), fading);
+    fadeEndLabel_ = new QLabel(tr("Final Transparency :"), fading);
     fadeEndSlider_ = PercentBar(fading);
     for (QWidget* hidden : {static_cast<QWidget*>(fadeStartLabel_), static_cast<QWidget*>(fadeStartSlider_),
                             static_cast<QWidget*>(fadeEndLabel_), static_cast<QWidget*>(fadeEndSlider_)})
       hidden->setVisible(false);
     grid->setRowStretch(1, 1);
   }
-  propertyPages_->addTab(fading, QStringLiteral("Fading"));
+  propertyPages_->addTab(fading, tr("Fading"));
 
   auto* other = new QWidget(propertyPages_);
   {
     auto* page = new QVBoxLayout(other);
     page->setSpacing(2);
-    auto* trans = new QGroupBox(QStringLiteral("  Layer Transparent Color  "), other);
+    auto* trans = new QGroupBox(tr("  Layer Transparent Color  "), other);
     auto* trans_row = new QHBoxLayout(trans);
-    transparentColorPicker_ = ColorSelector(trans, QStringLiteral("Layer Transparent Color"), 0);
+    transparentColorPicker_ = ColorSelector(trans, tr("Layer Transparent Color"), 0);
     trans_row->addWidget(transparentColorPicker_, 1);
-    autoTransparentColorButton_ = new QPushButton(QStringLiteral("Auto Detect"), trans);
+    autoTransparentColorButton_ = new QPushButton(tr("Auto Detect"), trans);
     trans_row->addWidget(autoTransparentColorButton_, 0, Qt::AlignBottom);
     page->addWidget(trans);
 
-    auto* pixel = new QGroupBox(QStringLiteral("  Pixel Rotate  "), other);
+    auto* pixel = new QGroupBox(tr("  Pixel Rotate  "), other);
     auto* pixel_row = new QHBoxLayout(pixel);
-    pixelRotateCheck_ = new QCheckBox(QStringLiteral("Enabled"), pixel);
+    pixelRotateCheck_ = new QCheckBox(tr("Enabled"), pixel);
     pixel_row->addWidget(pixelRotateCheck_);
-    pixel_row->addWidget(new QLabel(QStringLiteral("Direction"), pixel));
-    pixelRotateDirectionCombo_ = ListCombo(pixel, {"Up", "Down", "Left", "Right"});
+    pixel_row->addWidget(new QLabel(tr("Direction"), pixel));
+    pixelRotateDirectionCombo_ = ListCombo(pixel, {tr("Up"), tr("Down"), tr("Left"), tr("Right")});
     pixel_row->addWidget(pixelRotateDirectionCombo_, 1);
     page->addWidget(pixel);
 
-    auto* adjust = new QGroupBox(QStringLiteral("  Other Layer Adjustments  "), other);
+    auto* adjust = new QGroupBox(tr("  Other Layer Adjustments  "), other);
     auto* adjust_row = new QHBoxLayout(adjust);
-    mirrorCheck_ = new QCheckBox(QStringLiteral("Mirror"), adjust);
-    flipCheck_ = new QCheckBox(QStringLiteral("Flip"), adjust);
+    mirrorCheck_ = new QCheckBox(tr("Mirror"), adjust);
+    flipCheck_ = new QCheckBox(tr("Flip"), adjust);
     adjust_row->addWidget(mirrorCheck_);
     adjust_row->addWidget(flipCheck_);
     adjust_row->addStretch(1);
     page->addWidget(adjust);
 
-    auto* buttonize = new QGroupBox(QStringLiteral("  Buttonize  "), other);
+    auto* buttonize = new QGroupBox(tr("  Buttonize  "), other);
     auto* grid = new QGridLayout(buttonize);
-    buttonizeCheck_ = new QCheckBox(QStringLiteral("Enabled"), buttonize);
+    buttonizeCheck_ = new QCheckBox(tr("Enabled"), buttonize);
     grid->addWidget(buttonizeCheck_, 0, 0);
-    grid->addWidget(new QLabel(QStringLiteral("Amount"), buttonize), 0, 1, Qt::AlignRight);
+    grid->addWidget(new QLabel(tr("Amount"), buttonize), 0, 1, Qt::AlignRight);
     buttonizeAmountEdit_ = new IntegerEdit(buttonize);
     buttonizeAmountEdit_->setText(QStringLiteral("1"));
     grid->addWidget(buttonizeAmountEdit_, 0, 2);
-    buttonizeHighColorPicker_ = ColorSelector(buttonize, QStringLiteral("Highlight Color"), 0xFFFFFF);
+    buttonizeHighColorPicker_ = ColorSelector(buttonize, tr("Highlight Color"), 0xFFFFFF);
     grid->addWidget(buttonizeHighColorPicker_, 1, 0, 1, 3);
-    buttonizeLowColorPicker_ = ColorSelector(buttonize, QStringLiteral("Shadow Color"), 0);
+    buttonizeLowColorPicker_ = ColorSelector(buttonize, tr("Shadow Color"), 0);
     grid->addWidget(buttonizeLowColorPicker_, 2, 0, 1, 3);
     page->addWidget(buttonize);
     page->addStretch(1);
   }
-  propertyPages_->addTab(other, QStringLiteral("Other"));
+  propertyPages_->addTab(other, tr("Other"));
 }
 

@@ -21,7 +21,7 @@ class IntegerEdit;
 class NumberComboBox;
 class QSlider;
 namespace kt58 {
-class Project;
+class Layer;
 class Layer;
 }  // namespace kt58
 
@@ -79,14 +79,14 @@ class LayerProperties final : public QWidget {
   void connectHandlers();
   // The groups of layer fields each handler stores together, through the
   // model's SetLayer* functions.
-  void writeRotationGroup(kt58::Project& a) const;
-  void writeBlendingGroup(kt58::Project& a) const;
-  void writeFadingGroup(kt58::Project& a) const;
-  void writeAdjustmentGroup(kt58::Project& a) const;
-  void writeButtonizeGroup(kt58::Project& a) const;
+  void writeRotationGroup(kt58::Layer& a) const;
+  void writeBlendingGroup(kt58::Layer& a) const;
+  void writeFadingGroup(kt58::Layer& a) const;
+  void writeAdjustmentGroup(kt58::Layer& a) const;
+  void writeButtonizeGroup(kt58::Layer& a) const;
   // What the handlers share: nothing without a selected layer; otherwise
   // the write (with control events detached when guarded) as one undo step.
-  void change(int merge, const char* what, bool guarded, const std::function<void(kt58::Project&)>& write);
+  void change(int merge, const QString& what, bool guarded, const std::function<void(kt58::Layer&)>& write);
 
   Document& document_;
   ControlEvents events_;

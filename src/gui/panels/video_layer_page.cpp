@@ -16,7 +16,7 @@
 #include "gui/document/document.h"
 #include "gui/widgets/picture_image.h"
 #include "engine/frame_store.h"
-#include "engine/ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "model/layer.h"
 #include "model/image_resource.h"
@@ -59,7 +59,7 @@ void VideoLayerPage::buildPage() {
   auto* page = new QVBoxLayout(this);
   page->setContentsMargins(4, 4, 4, 4);
 
-  auto* info = new QGroupBox(QStringLiteral("  General Information  "), this);
+  auto* info = new QGroupBox(tr("  General Information  "), this);
   auto* info_rows = new QVBoxLayout(info);
   fileLabel_ = new QLabel(info);
   frameCountLabel_ = new QLabel(info);
@@ -71,7 +71,7 @@ void VideoLayerPage::buildPage() {
   }
   page->addWidget(info);
 
-  frameManagerGroup_ = new QGroupBox(QStringLiteral("  Video Frame Manager  "), this);
+  frameManagerGroup_ = new QGroupBox(tr("  Video Frame Manager  "), this);
   auto* manager = new QVBoxLayout(frameManagerGroup_);
   framePreview_ = new QLabel(frameManagerGroup_);
   framePreview_->setAlignment(Qt::AlignCenter);
@@ -87,7 +87,7 @@ void VideoLayerPage::buildPage() {
 
   auto* lower = new QHBoxLayout;
   frameList_ = new QTreeWidget(frameManagerGroup_);
-  frameList_->setHeaderLabels({QStringLiteral("Frame")});
+  frameList_->setHeaderLabels({tr("Frame")});
   frameList_->setRootIsDecorated(false);
   frameList_->setUniformRowHeights(true);
   frameList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -97,14 +97,14 @@ void VideoLayerPage::buildPage() {
   lower->addWidget(frameList_, 1);
 
   auto* buttons = new QVBoxLayout;
-  stretchCheck_ = new QCheckBox(QStringLiteral("Stretch"), frameManagerGroup_);
+  stretchCheck_ = new QCheckBox(tr("Stretch"), frameManagerGroup_);
   stretchCheck_->setChecked(true);
-  previewButton_ = new QPushButton(QStringLiteral("Preview"), frameManagerGroup_);
+  previewButton_ = new QPushButton(tr("Preview"), frameManagerGroup_);
   interlaceSelectionButton_ = new QToolButton(frameManagerGroup_);
-  interlaceSelectionButton_->setText(QStringLiteral("Interlaced"));
+  interlaceSelectionButton_->setText(tr("Interlaced"));
   interlaceSelectionButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
   interlaceSelectionButton_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-  cropButton_ = new QPushButton(QStringLiteral("Crop"), frameManagerGroup_);
+  cropButton_ = new QPushButton(tr("Crop"), frameManagerGroup_);
   buttons->addWidget(stretchCheck_);
   for (QWidget* button : {static_cast<QWidget*>(previewButton_), static_cast<QWidget*>(interlaceSelectionButton_),
                           static_cast<QWidget*>(cropButton_)})
@@ -114,8 +114,8 @@ void VideoLayerPage::buildPage() {
   manager->addLayout(lower, 1);
   page->addWidget(frameManagerGroup_, 1);
 
-  interlaceSelectionButton_->setToolTip(QStringLiteral("Mark every second frame"));
-  cropButton_->setToolTip(QStringLiteral("Remove the marked frames"));
+  interlaceSelectionButton_->setToolTip(tr("Mark every second frame"));
+  cropButton_->setToolTip(tr("Remove the marked frames"));
   for (auto [widget, name] : std::initializer_list<std::pair<QWidget*, const char*>>{
            {fileLabel_, "AviFileLabel"},
            {frameCountLabel_, "AviFramesLabel"},
@@ -166,9 +166,9 @@ std::vector<bool> VideoLayerPage::marks() const {
 }
 
 void VideoLayerPage::showEmpty() {
-  fileLabel_->setText(QStringLiteral("File : "));
-  frameCountLabel_->setText(QStringLiteral("Total Frames : "));
-  currentFrameLabel_->setText(QStringLiteral("Current Frames : "));
+  fileLabel_->setText(tr("File : "));
+  frameCountLabel_->setText(tr("Total Frames : "));
+  currentFrameLabel_->setText(tr("Current Frames : "));
   framePreview_->clear();
   frameList_->clear();
   enableButtons();
@@ -206,11 +206,11 @@ void VideoLayerPage::showVideoLayerInfo(const kt58::Layer* layer) {
   // A frame that cannot be read leaves the picture empty, never another
   // layer's frame.
   framePreview_->clear();
-  fileLabel_->setText(QStringLiteral("File : %1").arg(FileNameOnly(resource->SourceFileName)));
-  frameCountLabel_->setText(QStringLiteral("Total Frames : %1").arg(store->FrameCount));
-  currentFrameLabel_->setText(QStringLiteral("Current Frame : %1").arg(store->ReadCursor + 1));
+  fileLabel_->setText(tr("File : %1").arg(FileNameOnly(resource->SourceFileName)));
+  frameCountLabel_->setText(tr("Total Frames : %1").arg(store->FrameCount));
+  currentFrameLabel_->setText(tr("Current Frame : %1").arg(store->ReadCursor + 1));
   {
-    const kt58::BusyCursor busy;
+    const BusyCursor busy;
     frameList_->setUpdatesEnabled(false);
     ++selecting_;
     frameList_->clear();
@@ -242,19 +242,19 @@ void VideoLayerPage::showVideoFrame(int index, bool force) {
   if (!store || index < 0 || index >= frameList_->topLevelItemCount()) return;
   if (index == shown_row_ && !force) return;
   // Playback reads the store frame after frame from where it stands.
-  if (store->FrameCount <= 0 || document_.project().Playing) return;
+  if (store->FrameCount <= 0 || document_.playback().isPlaying()) return;
   kt58::WorkPicture picture = store->ReadFrame(index);
   if (!picture) return;  // not shown; the labels keep their values
   const QImage image = PictureImage(*picture);
   kt58::FreeWorkPicture(picture);
   framePreview_->setPixmap(QPixmap::fromImage(image));
-  currentFrameLabel_->setText(QStringLiteral("Current Frame : %1").arg(index + 1));
+  currentFrameLabel_->setText(tr("Current Frame : %1").arg(index + 1));
   shown_row_ = index;
   emit frameShown(index);
 }
 
 void VideoLayerPage::onFrameSelected() {
-  if (selecting_ > 0 || !isVisible() || kt58::Ui().Terminating()) return;
+  if (selecting_ > 0 || !isVisible() || appTerminating()) return;
   showVideoFrame(selectedRow(), false);
 }
 
@@ -273,7 +273,7 @@ void VideoLayerPage::cropFrames() {
   kt58::Layer* layer = document_.SelectedLayer();
   if (!shownStore() || previewRunning_ || !layer || layer->ImageRef != resource_) return;
   {
-    const kt58::BusyCursor busy;
+    const BusyCursor busy;
     // The page is shown afresh from the new store on the way (every row
     // unmarked).
     if (!document_.CropVideoFrames(layer, marks())) return;
@@ -297,7 +297,7 @@ void VideoLayerPage::onPreviewClicked() {
   if (!shownStore() || rows < 2) return;
   int start = selectedRow();
   if (start < 0 || start == rows - 1) start = 0;
-  previewButton_->setText(QStringLiteral("Stop"));
+  previewButton_->setText(tr("Stop"));
   previewRunning_ = true;
   previewStopRequested_ = false;
   enableButtons();
@@ -315,7 +315,7 @@ void VideoLayerPage::previewStep() {
     if (frameList_->topLevelItem(row)->checkState(0) != Qt::Checked) showVideoFrame(row, false);
   } catch (...) {
     endPreview();
-    kt58::Ui().ShowMessage("Preview Exception");
+    showMessage(tr("Preview Exception").toStdString());
     return;
   }
   pacer_.WaitFor(document_.project().FrameDelay);
@@ -323,12 +323,11 @@ void VideoLayerPage::previewStep() {
 
 void VideoLayerPage::previewTick() {
   if (!previewRunning_) return;
-  const kt58::Project& a = document_.project();
-  if (previewStopRequested_ || a.Playing || kt58::Ui().Terminating() || !shownStore()) {
+  if (previewStopRequested_ || document_.playback().isPlaying() || appTerminating() || !shownStore()) {
     endPreview();
     return;
   }
-  if (!pacer_.Take(a.FrameDelay)) return;
+  if (!pacer_.Take(document_.project().FrameDelay)) return;
   // The preview runs once, up to the last row.
   if (preview_row_ >= frameList_->topLevelItemCount()) {
     endPreview();
@@ -342,8 +341,7 @@ void VideoLayerPage::endPreview() {
   if (!previewRunning_) return;
   previewRunning_ = false;
   previewStopRequested_ = false;
-  previewButton_->setText(QStringLiteral("Preview"));
+  previewButton_->setText(tr("Preview"));
   enableButtons();
   showVideoFrame(selectedRow(), false);
-  emit previewEnded();
 }

@@ -60,8 +60,6 @@ class VideoLayerPage final : public QWidget {
  signals:
   // A frame of the store reached the preview image.
   void frameShown(int index);
-  // The preview ran to its end or was stopped.
-  void previewEnded();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;

@@ -16,7 +16,7 @@ ColorPicker::ColorPicker(QWidget* parent)
     : QWidget(parent), label_(new QLabel(this)), combo_(new ColorComboBox(this)), button_(new QToolButton(this)) {
   label_->setAutoFillBackground(false);
   combo_->setEtchedBorder(false);
-  button_->setText(QStringLiteral("..."));
+  button_->setText(tr("..."));
   button_->setFocusPolicy(Qt::NoFocus);
   color_ = combo_->currentColor();
   connect(combo_, &ColorComboBox::colorChanged, this, &ColorPicker::onComboChanged);
@@ -30,8 +30,6 @@ void ColorPicker::setColor(kt58::Color c) {
   color_ = c;
   combo_->setCurrentColor(c);
 }
-
-QString ColorPicker::labelText() const { return label_->text(); }
 
 void ColorPicker::setLabelText(const QString& text) { label_->setText(text); }
 

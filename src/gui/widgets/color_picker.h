@@ -19,7 +19,6 @@ class ColorPicker : public QWidget {
   kt58::Color color() const { return color_; }
   // Also sets the combo's currentColor; fires nothing.
   void setColor(kt58::Color c);
-  QString labelText() const;
   void setLabelText(const QString& text);
 
   // The label's and the combo's heights one above the other.

@@ -19,7 +19,7 @@ PaintBox::PaintBox(QWidget* parent) : QWidget(parent) {
   canvas_.fill(Qt::black);
 }
 
-void PaintBox::DrawPicture(const kt58::Picture& picture, int x, int y) {
+void PaintBox::drawPicture(const kt58::Picture& picture, int x, int y) {
   const int w = picture.Width(), h = picture.Height();
   if (w <= 0 || h <= 0) return;
   // Only the rows and columns that land on the canvas are copied; the

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The construction view's drawing surface. Frames are composed into a
-// retained canvas (the widget's own pixels, as the animation's DisplaySink);
+// retained canvas (the widget's own pixels);
 // a Qt paint only copies the canvas and lays the dotted selection outline
 // over it, so exposing the window never re-renders a frame and the outline
 // never has to be erased from the pixels.
@@ -11,17 +11,17 @@
 #include <functional>
 
 #include "engine/colors.h"
-#include "model/display_sink.h"
+#include "engine/picture.h"
 
 class QMimeData;
 
-class PaintBox final : public QWidget, public kt58::DisplaySink {
+class PaintBox final : public QWidget {
  public:
   explicit PaintBox(QWidget* parent = nullptr);
 
-  // DisplaySink: the picture's rows are copied into the canvas; parts outside
+  // The picture's rows are copied into the canvas at (x, y); parts outside
   // the canvas are cut off.
-  void DrawPicture(const kt58::Picture& picture, int x, int y) override;
+  void drawPicture(const kt58::Picture& picture, int x, int y);
   void fillCanvas(kt58::Color color);
   // One-pixel outline of r (right and bottom exclusive).
   void drawOutline(const QRect& r, kt58::Color color);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/widgets/shell_open.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -10,18 +11,28 @@
 
 namespace kt58::controls {
 
+namespace {
+
+// These are free functions: their texts need a translation context of
+// their own.
+struct ShellTexts {
+  Q_DECLARE_TR_FUNCTIONS(ShellOpen)
+};
+
+}  // namespace
+
 QString ShellErrorText(int result) {
   switch (result) {
     case kShellOutOfMemory:
-      return QStringLiteral("Error: Out of Memory");
+      return ShellTexts::tr("Error: Out of Memory");
     case kShellFileNotFound:
-      return QStringLiteral("Error: File not found");
+      return ShellTexts::tr("Error: File not found");
     case kShellPathNotFound:
-      return QStringLiteral("Error: Directory not found");
+      return ShellTexts::tr("Error: Directory not found");
     case kShellBadFormat:
-      return QStringLiteral("Error: Wrong EXE format");
+      return ShellTexts::tr("Error: Wrong EXE format");
     default:
-      return QStringLiteral("Unknown API Error Nr: %1 in ShellExecute").arg(result);
+      return ShellTexts::tr("Unknown API Error Nr: %1 in ShellExecute").arg(result);
   }
 }
 
@@ -43,7 +54,7 @@ void ShellOpen(QWidget* parent, const QString& target) {
   const int result = ShellOpenResult(target);
   if (result > 32) return;
   QPointer<QMessageBox> box =
-      new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Error"), ShellErrorText(result), QMessageBox::Ok, parent);
+      new QMessageBox(QMessageBox::NoIcon, ShellTexts::tr("Error"), ShellErrorText(result), QMessageBox::Ok, parent);
   box->setTextFormat(Qt::PlainText);
   box->exec();
   delete box.data();  // already gone when the owner was deleted meanwhile

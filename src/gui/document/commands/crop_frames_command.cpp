@@ -61,7 +61,7 @@ void StoreVersion::Restore(kt58::FrameStore& store) const {
 
 CropFramesCommand::CropFramesCommand(Document& document, kt58::ImageResource* resource, StoreVersion before,
                                      StoreVersion after)
-    : QUndoCommand(QStringLiteral("Crop Video Frames")),
+    : QUndoCommand(Document::tr("Crop Video Frames")),
       document_(document),
       resource_(resource),
       before_(std::move(before)),
@@ -69,10 +69,7 @@ CropFramesCommand::CropFramesCommand(Document& document, kt58::ImageResource* re
 
 void CropFramesCommand::undo() { Show(before_); }
 
-void CropFramesCommand::redo() {
-  if (std::exchange(done_, false)) return;
-  Show(after_);
-}
+void CropFramesCommand::redo() { Show(after_); }
 
 void CropFramesCommand::Show(const StoreVersion& version) {
   kt58::FrameStore* store = resource_->Store();
@@ -82,7 +79,7 @@ void CropFramesCommand::Show(const StoreVersion& version) {
   } catch (const std::exception& e) {
     // Undo cannot refuse: the frames stay as they are, and the status bar
     // says why.
-    emit document_.statusMessage(QStringLiteral("The video frames could not be put back: %1").arg(e.what()));
+    emit document_.statusMessage(Document::tr("The video frames could not be put back: %1").arg(e.what()));
   }
   document_.NotifyVideoFramesChanged(resource_);
 }

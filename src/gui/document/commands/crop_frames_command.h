@@ -40,7 +40,7 @@ class StoreVersion {
 
 class CropFramesCommand final : public QUndoCommand {
  public:
-  // The removal is already done; the first redo does nothing.
+  // Both versions are on disk; redo shows `after`, undo `before`.
   CropFramesCommand(Document& document, kt58::ImageResource* resource, StoreVersion before, StoreVersion after);
   void undo() override;
   void redo() override;
@@ -53,5 +53,4 @@ class CropFramesCommand final : public QUndoCommand {
   // this step is undone or redone.
   kt58::ImageResource* resource_;
   StoreVersion before_, after_;
-  bool done_ = true;
 };

@@ -16,11 +16,10 @@ DetachedLayer& DetachedLayer::operator=(DetachedLayer&&) noexcept = default;
 DetachedLayer DetachedLayer::Take(Document& document, kt58::Layer* layer) {
   DetachedLayer held;
   kt58::Project& a = document.project();
-  a.ClearFrames();
-  // ClearFrames lets events run; the layer is taken only if it is still there.
   const int index = a.ConstructorFrame ? a.ConstructorFrame->IndexOf(layer) : -1;
   if (index < 0) return held;
-  if (a.SelectedLayer == layer) a.SelectedLayer = nullptr;
+  document.ClearFrames();
+  if (document.SelectedLayer() == layer) document.SelectLayer(nullptr);
   auto& layers = a.ConstructorFrame->Layers;
   held.index_ = index;
   held.layer_ = std::move(layers[static_cast<size_t>(index)]);
@@ -37,8 +36,8 @@ DetachedLayer DetachedLayer::Take(Document& document, kt58::Layer* layer) {
 kt58::Layer* DetachedLayer::PutBack(Document& document) {
   kt58::Project& a = document.project();
   if (!layer_) return nullptr;
-  a.ClearFrames();
-  if (!a.ConstructorFrame) a.ConstructorFrame = std::make_unique<kt58::SequencedFrame>(&a);
+  document.ClearFrames();
+  if (!a.ConstructorFrame) a.ConstructorFrame = std::make_unique<kt58::SequencedFrame>();
   if (resource_)
     a.References->Insert(resource_index_, std::move(resource_));
   else if (ref_)
@@ -56,7 +55,11 @@ kt58::Layer* DetachedLayer::PutBack(Document& document) {
 
 InsertLayerCommand::InsertLayerCommand(Document& document, kt58::Layer* layer,
                                        kt58::Layer* previous_selection, const QString& text)
-    : QUndoCommand(text), document_(document), layer_(layer), previous_selection_(previous_selection) {}
+    : QUndoCommand(text), document_(document), layer_(layer), previous_selection_(previous_selection) {
+  // Made in front so that it could be made; it waits here until redo.
+  if (layer_->ImageRef) --layer_->ImageRef->NameCounter;
+  held_ = DetachedLayer::Take(document_, layer_);
+}
 
 void InsertLayerCommand::undo() {
   if (layer_->ImageRef) --layer_->ImageRef->NameCounter;
@@ -69,10 +72,6 @@ void InsertLayerCommand::undo() {
 }
 
 void InsertLayerCommand::redo() {
-  if (done_) {
-    done_ = false;
-    return;
-  }
   held_.PutBack(document_);
   if (layer_->ImageRef) ++layer_->ImageRef->NameCounter;
   document_.SelectLayer(layer_);
@@ -83,7 +82,7 @@ void InsertLayerCommand::redo() {
 // ---- removing
 
 RemoveLayerCommand::RemoveLayerCommand(Document& document, kt58::Layer* layer)
-    : QUndoCommand(QStringLiteral("Remove Layer")), document_(document), layer_(layer) {}
+    : QUndoCommand(Document::tr("Remove Layer")), document_(document), layer_(layer) {}
 
 void RemoveLayerCommand::redo() {
   const kt58::Project& a = document_.project();
@@ -109,7 +108,7 @@ void RemoveLayerCommand::undo() {
 // ---- moving
 
 MoveLayerCommand::MoveLayerCommand(Document& document, int from, int to)
-    : QUndoCommand(to < from ? QStringLiteral("Promote Layer") : QStringLiteral("Demote Layer")),
+    : QUndoCommand(to < from ? Document::tr("Promote Layer") : Document::tr("Demote Layer")),
       document_(document),
       from_(from),
       to_(to) {}

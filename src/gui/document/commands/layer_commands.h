@@ -40,8 +40,9 @@ class DetachedLayer {
   int index_ = 0;
 };
 
-// A layer already put in front by the caller (added from a file or copied),
-// whose creation raised its resource's NameCounter.
+// A layer the caller made in front (added from a file or copied), whose
+// creation raised its resource's NameCounter. The command takes it out
+// again at once; redo puts it in front.
 class InsertLayerCommand final : public QUndoCommand {
  public:
   InsertLayerCommand(Document& document, kt58::Layer* layer, kt58::Layer* previous_selection,
@@ -54,7 +55,6 @@ class InsertLayerCommand final : public QUndoCommand {
   kt58::Layer* layer_;
   kt58::Layer* previous_selection_;
   DetachedLayer held_;
-  bool done_ = true;
 };
 
 class RemoveLayerCommand final : public QUndoCommand {

@@ -14,19 +14,14 @@ LayerSettingsCommand::LayerSettingsCommand(Document& document, std::vector<Chang
 
 void LayerSettingsCommand::undo() { Apply(false); }
 
-void LayerSettingsCommand::redo() {
-  // Pushed after the change was made.
-  if (done_) {
-    done_ = false;
-    return;
-  }
-  Apply(true);
-}
+void LayerSettingsCommand::redo() { Apply(true); }
 
 void LayerSettingsCommand::Apply(bool after) {
   for (Change& c : changes_) (after ? c.after : c.before).ApplyTo(*c.layer);
-  // A single layer's change is shown on it.
-  if (changes_.size() == 1) document_.SelectLayer(changes_.front().layer);
+  // A single layer's change is shown on it; the layer already selected
+  // stays so without ending a run of merging edits.
+  if (changes_.size() == 1 && document_.SelectedLayer() != changes_.front().layer)
+    document_.SelectLayer(changes_.front().layer);
   for (Change& c : changes_) document_.NotifyLayerChanged(c.layer);
 }
 
@@ -50,13 +45,7 @@ AnimationSettingsCommand::AnimationSettingsCommand(Document& document, const Ani
 
 void AnimationSettingsCommand::undo() { Apply(after_, before_); }
 
-void AnimationSettingsCommand::redo() {
-  if (done_) {
-    done_ = false;
-    return;
-  }
-  Apply(before_, after_);
-}
+void AnimationSettingsCommand::redo() { Apply(before_, after_); }
 
 void AnimationSettingsCommand::Apply(const AnimationSettings& from, const AnimationSettings& to) {
   to.ApplyTo(document_.project());

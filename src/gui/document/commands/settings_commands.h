@@ -35,7 +35,6 @@ class LayerSettingsCommand final : public QUndoCommand {
   std::vector<Change> changes_;
   int merge_;
   int serial_;
-  bool done_ = true;
 };
 
 class AnimationSettingsCommand final : public QUndoCommand {
@@ -55,5 +54,4 @@ class AnimationSettingsCommand final : public QUndoCommand {
   AnimationSettings before_, after_;
   int merge_;
   int serial_;
-  bool done_ = true;
 };

@@ -1,24 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/qt_ui_services.h"
+#include "gui/widgets/user_feedback.h"
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPointer>
 
-#include "gui/dialogs/progress_dialog.h"
-
-QtUiServices::QtUiServices() {
-  connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { terminating_ = true; });
-  kt58::InstallUiServices(this);
-}
-
-QtUiServices::~QtUiServices() {
-  if (&kt58::Ui() == this) kt58::InstallUiServices(nullptr);
-  while (busy_depth_ > 0) SetBusyCursor(false);
-}
-
-void QtUiServices::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+#include "gui/widgets/progress_dialog.h"
 
 QString MessageText(const std::string& text) {
   QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -40,9 +28,11 @@ QWidget* MessageOwner() {
   return nullptr;
 }
 
+bool quitRequested = false;
+
 }  // namespace
 
-void QtUiServices::ShowMessage(const std::string& text) {
+void showMessage(const std::string& text) {
   // On the heap and watched: an owner deleted while the box runs its loop
   // takes the box along.
   QPointer<QMessageBox> box = new QMessageBox(QMessageBox::NoIcon, QGuiApplication::applicationDisplayName(),
@@ -52,14 +42,16 @@ void QtUiServices::ShowMessage(const std::string& text) {
   delete box.data();
 }
 
-void QtUiServices::SetBusyCursor(bool on) {
-  if (on) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ++busy_depth_;
-  } else if (busy_depth_ > 0) {
-    QApplication::restoreOverrideCursor();
-    --busy_depth_;
-  }
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+
+BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
+
+void watchForQuit() {
+  QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { quitRequested = true; });
 }
 
-std::unique_ptr<kt58::ProgressDialog> QtUiServices::CreateProgressDialog() { return CreateProgressDialogHandle(); }
+bool appTerminating() { return quitRequested || QCoreApplication::closingDown(); }
+
+void processPendingEvents() {
+  if (!appTerminating()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
-#include "engine/ui_services.h"
+#include "platform/dialog_progress.h"
 
 #include <filesystem>
 
@@ -12,40 +12,6 @@
 
 namespace kt58 {
 namespace {
-
-TEST(UiServices, DefaultDoesNothingAndGivesAUsableDialog) {
-  Ui().ShowMessage("ignored");
-  ProgressScope dialog;
-  dialog->SetCaption("x");
-  dialog->SetRange(0, 10);
-  dialog->Show();
-  EXPECT_FALSE(Ui().Terminating());
-}
-
-TEST(UiServices, RecorderSeesMessagesAndDialogLifecycle) {
-  test::RecordingUi ui;
-  Ui().ShowMessage("Internal Streaming Error");
-  {
-    ProgressScope dialog;
-    dialog->SetCaption("Import AVI...");
-    dialog->SetText("Preparing for Import...");
-    dialog->Show();
-  }
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], "Internal Streaming Error");
-  ASSERT_EQ(ui.dialogs.size(), 1u);
-  EXPECT_EQ(ui.dialogs[0]->caption, "Import AVI...");
-  EXPECT_TRUE(ui.dialogs[0]->shown);
-  EXPECT_TRUE(ui.dialogs[0]->released);
-}
-
-TEST(UiServices, PendingMessagesAreSkippedWhileTerminating) {
-  test::RecordingUi ui;
-  ProcessPendingMessages();
-  ui.terminating = true;
-  ProcessPendingMessages();
-  EXPECT_EQ(ui.process_messages_calls, 1);
-}
 
 // The import window as the user has always seen it: the caption and Cancel
 // the import asks for, the two texts, the bar over the frames, events at
@@ -58,7 +24,7 @@ TEST(DialogProgress, ShowsAnImportAsItsWindowAlwaysDid) {
   {
     FrameStore store;
     ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
-    DialogProgress progress([&ui] { return ui.CreateProgressDialog(); }, [&ui] { ui.ProcessMessages(); });
+    DialogProgress progress = ui.MakeProgress();
     EXPECT_TRUE(ui.dialogs.empty()) << "no dialog before the work begins";
     ASSERT_TRUE(ImportAvi(store, avi, false, progress));
     EXPECT_TRUE(ui.dialogs[0]->cancel_shown);
@@ -88,7 +54,7 @@ TEST(DialogProgress, CancelClickedDuringAStepStopsTheWork) {
   {
     FrameStore store;
     ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
-    DialogProgress progress([&ui] { return ui.CreateProgressDialog(); }, [&ui] { ui.ProcessMessages(); });
+    DialogProgress progress = ui.MakeProgress();
     EXPECT_THROW(ImportAvi(store, avi, false, progress), Cancelled);
     EXPECT_TRUE(progress.Cancelled());
     EXPECT_EQ(ui.process_messages_calls, 4);
@@ -102,7 +68,7 @@ TEST(DialogProgress, CancelClickedDuringAStepStopsTheWork) {
 TEST(DialogProgress, WithoutCancelNoEventsRun) {
   test::RecordingUi ui;
   {
-    DialogProgress progress([&ui] { return ui.CreateProgressDialog(); }, [&ui] { ui.ProcessMessages(); });
+    DialogProgress progress = ui.MakeProgress();
     progress.Begin("", false);
     progress.Report("Re-Processing Video...", 0, 3);
     progress.Report("Re-Processing Video...", 7, 3);  // past the end: the bar stops full

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "engine/ui_services.h"
+#include "platform/dialog_progress.h"
 
 class QLabel;
 class QProgressBar;

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "gui/qt_ui_services.h"
+#include "gui/widgets/user_feedback.h"
 #include "app_test.h"
 #include "modal_helper.h"
 
@@ -39,20 +39,11 @@ std::shared_ptr<bool> ReadAndConfirmNextBox(ShownBox& shown) {
 
 }  // namespace
 
-class UiServicesTest : public QObject {
+class UserFeedbackTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void installsItselfForItsLifetime() {
-    {
-      QtUiServices services;
-      QCOMPARE(&kt58::Ui(), static_cast<kt58::UiServices*>(&services));
-    }
-    QVERIFY(dynamic_cast<QtUiServices*>(&kt58::Ui()) == nullptr);
-  }
-
   void messageIsAPlainBoxWithOneOkAndLineBreaks() {
-    QtUiServices services;
     QMainWindow main_window;
     main_window.show();
     main_window.activateWindow();
@@ -69,7 +60,7 @@ class UiServicesTest : public QObject {
     for (const auto& c : cases) {
       ShownBox shown;
       auto seen = ReadAndConfirmNextBox(shown);
-      services.ShowMessage(c.text);
+      showMessage(c.text);
       QVERIFY(*seen);
       QCOMPARE(shown.text, c.shown);
       QCOMPARE(shown.title, QStringLiteral("kt58 Animator"));
@@ -79,43 +70,27 @@ class UiServicesTest : public QObject {
     }
   }
 
-  void pendingEventsRunUnlessTerminating() {
-    QtUiServices services;
+  void pendingEventsRun() {
+    QVERIFY(!appTerminating());
     int ran = 0;
     QTimer::singleShot(0, qApp, [&] { ++ran; });
-    kt58::ProcessPendingMessages();
+    processPendingEvents();
     QCOMPARE(ran, 1);
-
-    services.SetTerminating(true);
-    QVERIFY(kt58::Ui().Terminating());
-    QTimer::singleShot(0, qApp, [&] { ++ran; });
-    kt58::ProcessPendingMessages();
-    QCOMPARE(ran, 1);
-    services.SetTerminating(false);
-    kt58::ProcessPendingMessages();
-    QCOMPARE(ran, 2);
   }
 
-  void busyCursorNestsAndIgnoresUnmatchedOff() {
+  void busyCursorNests() {
     QVERIFY(QApplication::overrideCursor() == nullptr);
     {
-      QtUiServices services;
-      services.SetBusyCursor(false);  // nothing to undo
-      QVERIFY(QApplication::overrideCursor() == nullptr);
-      services.SetBusyCursor(true);
-      services.SetBusyCursor(true);
-      QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-      services.SetBusyCursor(false);
+      const BusyCursor outer;
+      {
+        const BusyCursor inner;
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+      }
       QVERIFY(QApplication::overrideCursor() != nullptr);
-      services.SetBusyCursor(false);
-      QVERIFY(QApplication::overrideCursor() == nullptr);
-      services.SetBusyCursor(true);
     }
-    // A job cut short by the end of the program leaves no cursor behind.
     QVERIFY(QApplication::overrideCursor() == nullptr);
   }
 };
 
-KT58_APP_TEST(UiServicesTest);
-
-#include "ui_services_test.moc"
+KT58_APP_TEST(UserFeedbackTest);
+#include "user_feedback_test.moc"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "gui/dialogs/progress_dialog.h"
+#include "gui/widgets/progress_dialog.h"
 
 #include <QGuiApplication>
 #include <algorithm>
@@ -56,14 +56,14 @@ class ProgressDialogHandle final : public kt58::ProgressDialog {
 ProgressDialog::ProgressDialog()
     : QWidget(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint),
-      progress_label_(new QLabel(QStringLiteral("Progress"), this)),
+      progress_label_(new QLabel(tr("Progress"), this)),
       progress1_(new QProgressBar(this)),
-      cancel_button_(new QPushButton(QStringLiteral("Cancel"), this)) {
+      cancel_button_(new QPushButton(tr("Cancel"), this)) {
   setObjectName(QStringLiteral("ProgressDialogForm"));
   progress_label_->setObjectName(QStringLiteral("ProgressLabel"));
   progress1_->setObjectName(QStringLiteral("Progress1"));
   cancel_button_->setObjectName(QStringLiteral("CancelButton"));
-  setWindowTitle(QStringLiteral("Constructing Frame Images"));
+  setWindowTitle(tr("Constructing Frame Images"));
   setWindowModality(Qt::NonModal);
   QFont font(QStringLiteral("Arial"));
   font.setPixelSize(13);

@@ -1,43 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engine/ui_services.h"
+#include "platform/dialog_progress.h"
 
 #include <algorithm>
-#include <atomic>
 #include <limits>
 
 namespace kt58 {
 
-namespace {
-
-class SilentProgressDialog final : public ProgressDialog {
- public:
-  void SetCaption(const std::string&) override {}
-  void SetText(const std::string&) override {}
-  void SetRange(int, int) override {}
-  void SetPosition(int) override {}
-  void ShowCancel(std::function<void()>) override {}
-  void Show() override {}
-  void Repaint() override {}
-  void Release() override {}
-};
-
-UiServices g_default_services;
-std::atomic<UiServices*> g_services{&g_default_services};
-
-}  // namespace
-
-std::unique_ptr<ProgressDialog> UiServices::CreateProgressDialog() {
-  return std::make_unique<SilentProgressDialog>();
-}
-
-UiServices& Ui() { return *g_services.load(std::memory_order_acquire); }
-
-void InstallUiServices(UiServices* services) {
-  g_services.store(services ? services : &g_default_services, std::memory_order_release);
-}
-
 DialogProgress::DialogProgress(std::function<std::unique_ptr<ProgressDialog>()> make_dialog,
-                               std::function<void()> poll)
+                               std::function<void(bool cancellable)> poll)
     : make_dialog_(std::move(make_dialog)), poll_(std::move(poll)) {}
 
 DialogProgress::~DialogProgress() {
@@ -73,12 +43,7 @@ void DialogProgress::Report(const std::string& text, int64_t done, int64_t total
     Dialog().Show();
   }
   Dialog().Repaint();
-  if (cancellable_ && poll_) poll_();
-}
-
-void ProcessPendingMessages() {
-  UiServices& ui = Ui();
-  if (!ui.Terminating()) ui.ProcessMessages();
+  if (poll_) poll_(cancellable_);
 }
 
 }  // namespace kt58
