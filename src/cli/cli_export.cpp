@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_export.h"
 
+#include <cstdio>
 #include <system_error>
 
 #include "cli/cli_project.h"
@@ -35,6 +36,31 @@ void RefuseOverwritingProject(const std::filesystem::path& project, const std::f
     throw CommandFailed("the output " + out.string() + " is the project being read");
 }
 
+// Checks made before the project is read: the output's folder exists, and
+// the output is not the project itself.
+void CheckOutput(const std::filesystem::path& project, const std::filesystem::path& out) {
+  if (out == kStandardOutput) return;
+  RequireOutputFolder(out);
+  RefuseOverwritingProject(project, out);
+}
+
+// A finished file copied to standard output in one go, so that a reader of
+// the pipe never sees half an animation.
+void CopyToStandardOutput(const std::filesystem::path& file) {
+  std::FILE* in = std::fopen(file.c_str(), "rb");
+  if (!in) throw CommandFailed("cannot read the built file " + file.string());
+  char buffer[1 << 16];
+  size_t n = 0;
+  bool written = true;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0)
+    if (std::fwrite(buffer, 1, n, stdout) != n) {
+      written = false;
+      break;
+    }
+  std::fclose(in);
+  if (!written || std::fflush(stdout) != 0) throw CommandFailed("cannot write to standard output");
+}
+
 int BitsForColors(int colors) {
   int bits = 0;
   while ((1 << bits) < colors) ++bits;
@@ -44,7 +70,7 @@ int BitsForColors(int colors) {
 }  // namespace
 
 void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
-  RefuseOverwritingProject(cmd.project, cmd.out);
+  CheckOutput(cmd.project, cmd.out);
   const LoadedProject loaded = LoadForExport(cmd.project, ui);
   GifExportOptions options;
   options.FrameDelayMs = cmd.delay_ms;
@@ -62,20 +88,23 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   }
   DialogProgress progress = ui.MakeProgress();
   progress.Begin("GIF Export", false);
-  ExportAnimatedGif(*loaded.project, loaded.sequence, options, cmd.out, [&](int index, int count, const Picture&) {
+  const GifFrameObserver observer = [&](int index, int count, const Picture&) {
     // The build pass has no cancel of its own; leaving by an exception
     // writes no file.
     if (CliUi::Interrupted()) throw CommandFailed("interrupted");
     progress.Report("Frame " + std::to_string(index + 1) + " of " + std::to_string(count), index + 1, count);
-  });
+  };
+  if (cmd.out == kStandardOutput) {
+    const std::unique_ptr<BuiltGif> built = BuildAnimatedGif(*loaded.project, loaded.sequence, options, observer);
+    CopyToStandardOutput(built->Path());
+  } else {
+    ExportAnimatedGif(*loaded.project, loaded.sequence, options, cmd.out, observer);
+  }
 }
 
 void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
+  RequireFolder(cmd.folder);
   const LoadedProject loaded = LoadForExport(cmd.project, ui);
-  std::error_code ec;
-  std::filesystem::create_directories(cmd.folder, ec);
-  if (!std::filesystem::is_directory(cmd.folder, ec))
-    throw CommandFailed("cannot make the folder " + cmd.folder.string());
   for (const std::string& name : SequenceFileNames(cmd.pattern, cmd.start, loaded.project->FrameCount))
     RefuseOverwritingProject(cmd.project, cmd.folder / name);
   DialogProgress progress = ui.MakeProgress();
@@ -100,7 +129,7 @@ void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
 }
 
 void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
-  RefuseOverwritingProject(cmd.project, cmd.out);
+  CheckOutput(cmd.project, cmd.out);
   const LoadedProject loaded = LoadForExport(cmd.project, ui);
   const int count = loaded.sequence.Count();
   if (cmd.frame_index >= count)
@@ -110,16 +139,16 @@ void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
 }
 
 void RunExportAvi(const ExportAviCommand& cmd, CliUi& ui) {
-  RefuseOverwritingProject(cmd.project, cmd.out);
+  CheckOutput(cmd.project, cmd.out);
   const LoadedProject loaded = LoadForExport(cmd.project, ui);
   DialogProgress progress = ui.MakeProgress();
   if (!ExportAvi(*loaded.project, loaded.sequence, cmd.out, progress)) throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
 }
 
 void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
+  CheckOutput(cmd.project, cmd.out);
   VideoExportOptions options;
-  // The parser admits only the extensions the writer knows.
-  options.Format = VideoFormatForFile(cmd.out).value();
+  options.Format = cmd.format;
   // Checked before the project is loaded: the encoders depend on the FFmpeg
   // build, so a machine may lack one.
   if (const std::string missing = VideoEncoderMissingText(options.Format); !missing.empty())
@@ -129,6 +158,16 @@ void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
   options.Lossless = cmd.lossless;
   const LoadedProject loaded = LoadForExport(cmd.project, ui);
   DialogProgress progress = ui.MakeProgress();
+  if (cmd.out == kStandardOutput) {
+    const std::unique_ptr<BuiltVideo> built = BuildVideo(*loaded.project, loaded.sequence, options, progress);
+    // Only Ctrl+C cancels here; nothing built means an empty first frame.
+    if (!built) {
+      if (CliUi::Interrupted()) throw InterruptedError();
+      throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
+    }
+    CopyToStandardOutput(built->Path());
+    return;
+  }
   switch (ExportVideo(*loaded.project, loaded.sequence, options, cmd.out, progress)) {
     case FramePassResult::Written: return;
     // Only Ctrl+C cancels here; the file was never put in place.

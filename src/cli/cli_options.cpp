@@ -12,43 +12,60 @@
 #include "export/bitmap_sequence.h"
 #include "model/project.h"
 #include "model/layer.h"
+#include "cli/css_colors.h"
 #include "platform/video_writer.h"
 
 namespace kt58::cli {
 
 namespace {
 
-const char kUsage[] =
-    "usage:\n"
-    "  kt58 info <project.apf> [--json]\n"
-    "  kt58 new <out.apf> [--frames N] [--size WxH] [--background RRGGBB]\n"
-    "           --layer FILE [layer options] [--layer FILE [layer options]] ...\n"
-    "      layer options: --x N --y N --start-angle DEG --rotate DEG --counter-clockwise\n"
-    "        --anti-alias --blend none|normal|hgradient|vgradient --transparency P\n"
-    "        --alt-transparency P --tint RRGGBB --fade none|pulse|smooth --fade-start P\n"
-    "        --fade-final P --pixel-rotate up|down|left|right --mirror --flip --bevel N\n"
-    "        --bevel-highlight RRGGBB --bevel-shadow RRGGBB --key RRGGBB|auto\n"
-    "      the first --layer is the bottom layer, each later one goes on top\n"
-    "  kt58 export-gif <project.apf> <out.gif> [--delay MS] [--palette P] [--colors N]\n"
-    "           [--dither D] [--optimize LIST] [--compression C]\n"
-    "      --delay 10..1000 (100); --palette global|optimized|optimized-windows|web|mono|\n"
-    "        gray|windows-gray|windows (global: one palette for the whole animation);\n"
-    "      --colors 8|16|32|64|128|256, size of the global or optimized palette (256);\n"
-    "      --dither nearest|floyd-steinberg|stucki|sierra|burkes (nearest);\n"
-    "      --optimize a comma list of single-map,merge,crop,remove-passive,sort, or none\n"
-    "        (merge,crop,remove-passive); --compression lzw|rle (lzw)\n"
-    "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N]\n"
-    "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"
-    "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif>\n"
-    "  kt58 export-avi <project.apf> <out.avi>\n"
-    "  kt58 export-video <project.apf> <out.webp|.apng|.png|.mp4|.webm> [--delay MS]\n"
-    "           [--quality 0..100] [--lossless]\n"
-    "      animated WebP, APNG (exact), MP4 (H.264) or WebM (VP9), by the extension;\n"
-    "      --delay 10..1000 (the project's delay, else 100); --quality 0..100 (75);\n"
-    "      --lossless for .webp: exact frames\n"
-    "  kt58 --help\n"
+// Each command's lines of the usage, in the order the whole text lists them.
+struct CommandUsage {
+  const char* command;
+  const char* lines;
+};
+
+const CommandUsage kUsages[] = {
+    {"info", "  kt58 info <project.apf> [--json]\n"},
+    {"new",
+     "  kt58 new <out.apf> [--frames N] [--size WxH] [--background COLOUR]\n"
+     "           --layer FILE [layer options] [--layer FILE [layer options]] ...\n"
+     "      layer options: --x N --y N --start-angle DEG --rotate DEG --counter-clockwise\n"
+     "        --anti-alias --blend none|normal|hgradient|vgradient --transparency P\n"
+     "        --alt-transparency P --tint COLOUR --fade none|pulse|smooth --fade-start P\n"
+     "        --fade-final P --pixel-rotate up|down|left|right --mirror --flip --bevel N\n"
+     "        --bevel-highlight COLOUR --bevel-shadow COLOUR --key COLOUR|auto\n"
+     "      the first --layer is the bottom layer, each later one goes on top\n"},
+    {"export-gif",
+     "  kt58 export-gif <project.apf> <out.gif|-> [--delay MS] [--palette P] [--colors N]\n"
+     "           [--dither D] [--optimize LIST] [--compression C]\n"
+     "      --delay 10..1000 (100); --palette global|optimized|optimized-windows|web|mono|\n"
+     "        gray|windows-gray|windows (global: one palette for the whole animation);\n"
+     "      --colors 8|16|32|64|128|256, size of the global or optimized palette (256);\n"
+     "      --dither nearest|floyd-steinberg|stucki|sierra|burkes (nearest);\n"
+     "      --optimize a comma list of single-map,merge,crop,remove-passive,sort, or none\n"
+     "        (merge,crop,remove-passive); --compression lzw|rle (lzw)\n"},
+    {"export-bmp",
+     "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N]\n"
+     "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"},
+    {"export-frame", "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif>\n"},
+    {"export-avi", "  kt58 export-avi <project.apf> <out.avi>\n"},
+    {"export-video",
+     "  kt58 export-video <project.apf> <out.webp|.apng|.png|.mp4|.webm|-> [--delay MS]\n"
+     "           [--quality 0..100] [--lossless] [--format webp|apng|mp4|webm]\n"
+     "      animated WebP, APNG (exact), MP4 (H.264) or WebM (VP9), by the extension\n"
+     "        or --format (which \"-\" needs);\n"
+     "      --delay 10..1000 (the project's delay, else 100); --quality 0..100 (75);\n"
+     "      --lossless for .webp: exact frames\n"},
+};
+
+const char kUsageEnd[] =
+    "  kt58 --help, kt58 COMMAND --help\n"
     "  kt58 --version\n"
-    "colours are written RRGGBB, red first\n";
+    "every command takes --quiet (no progress bar) and -- (the arguments after it are\n"
+    "not options); an output of - writes the GIF, WebP or APNG to standard output once\n"
+    "it is complete; colours are written RRGGBB or #RRGGBB (red first) or as a CSS\n"
+    "colour name (navy, orange, ...)\n";
 
 // Walks the arguments of one command; options may be written "--name value"
 // or "--name=value".
@@ -56,13 +73,22 @@ class ArgCursor {
  public:
   explicit ArgCursor(const std::vector<std::string>& args) : args_(args) {}
 
-  bool Done() const { return i_ >= args_.size(); }
+  // A "--" with nothing after it ends the arguments too.
+  bool Done() const {
+    return i_ >= args_.size() || (!options_ended_ && i_ + 1 == args_.size() && args_[i_] == "--");
+  }
 
   // The next argument; for an option, its name without an "=value" part.
+  // "--" itself is taken here: every argument after it is an operand.
   std::string Next() {
-    const std::string& a = args_[i_++];
     inline_value_.reset();
-    if (a.size() > 2 && a.starts_with("--")) {
+    if (!options_ended_ && args_[i_] == "--") {
+      options_ended_ = true;
+      ++i_;
+    }
+    const std::string& a = args_[i_++];
+    operand_ = options_ended_ || !(a.size() > 1 && a[0] == '-') || a == kStandardOutput;
+    if (!operand_ && a.size() > 2 && a.starts_with("--")) {
       const size_t eq = a.find('=');
       if (eq != std::string::npos) {
         inline_value_ = a.substr(eq + 1);
@@ -87,13 +113,33 @@ class ArgCursor {
     if (inline_value_) throw UsageError(option + " takes no value");
   }
 
+  // Whether the argument Next gave is an option (not an operand: a file
+  // name, a number, "-", or anything after "--").
+  bool IsOption() const { return !operand_; }
+
  private:
   const std::vector<std::string>& args_;
   size_t i_ = 0;
   std::optional<std::string> inline_value_;
+  bool options_ended_ = false;
+  bool operand_ = false;
 };
 
-bool IsOption(const std::string& a) { return a.size() > 1 && a[0] == '-'; }
+// Edits (insert, delete, replace a character) between two option names.
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t replaced = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
+      diagonal = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, replaced});
+    }
+  }
+  return row[b.size()];
+}
 
 int Choice(const std::string& option, const std::string& text, const std::vector<std::string>& names) {
   const auto it = std::find(names.begin(), names.end(), text);
@@ -104,6 +150,7 @@ int Choice(const std::string& option, const std::string& text, const std::vector
 }
 
 void Positional(std::vector<std::string>& into, size_t wanted, const std::string& arg, const char* command) {
+  if (arg.empty()) throw UsageError(std::string("an empty argument for ") + command);
   if (into.size() >= wanted) throw UsageError(std::string("unexpected argument \"") + arg + "\" for " + command);
   into.push_back(arg);
 }
@@ -114,8 +161,60 @@ void NeedPositionals(const std::vector<std::string>& got, const std::vector<cons
     throw UsageError(std::string(command) + " needs " + names[got.size()]);
 }
 
-void ThrowUnknown(const std::string& option, const char* command) {
-  throw UsageError("unknown option " + option + " for " + command);
+// The option names each command knows, for the suggestion after a typo.
+const std::vector<std::string> kLayerOptions = {
+    "--x",           "--y",     "--start-angle", "--rotate",     "--counter-clockwise", "--anti-alias",
+    "--blend",       "--transparency", "--alt-transparency", "--tint", "--fade",         "--fade-start",
+    "--fade-final",  "--pixel-rotate", "--mirror",      "--flip",       "--bevel",        "--bevel-highlight",
+    "--bevel-shadow", "--key"};
+
+// Whether the file name ends in the extension (with its dot), in any letter
+// case.
+bool HasExtension(const std::filesystem::path& file, const std::string& extension) {
+  std::string ext = file.extension().string();
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char ch) { return std::tolower(ch); });
+  return ext == extension;
+}
+
+// The output must be a file of the command's format: a GIF named o.png is a
+// mistake, and a project named .gif would be taken for a picture.
+void RequireExtension(const char* command, const std::filesystem::path& out, const std::string& extension,
+                      const char* what) {
+  if (!HasExtension(out, extension))
+    throw UsageError(std::string(command) + " writes " + what + ": the output must end in " + extension +
+                     ", not \"" + out.filename().string() + "\"");
+}
+
+void RefuseStandardOutput(const char* command, const std::filesystem::path& out) {
+  if (out == kStandardOutput)
+    throw UsageError(std::string(command) +
+                     " writes files only; standard output (-) takes a GIF, WebP or APNG from export-gif or "
+                     "export-video");
+}
+
+std::vector<std::string> NewOptions() {
+  std::vector<std::string> names = {"--frames", "--size", "--background", "--layer"};
+  names.insert(names.end(), kLayerOptions.begin(), kLayerOptions.end());
+  return names;
+}
+
+[[noreturn]] void ThrowUnknown(const std::string& option, const char* command, std::vector<std::string> known) {
+  known.push_back("--quiet");
+  known.push_back("--help");
+  std::string best;
+  size_t best_distance = std::string::npos;
+  for (const std::string& name : known) {
+    const size_t d = EditDistance(option, name);
+    if (d < best_distance) {
+      best_distance = d;
+      best = name;
+    }
+  }
+  // A third of the name may be mistyped, and at least two letters.
+  const size_t allowed = std::max<size_t>(2, option.size() / 3);
+  std::string text = "unknown option " + option + " for " + command;
+  if (best_distance <= allowed) text += "; did you mean " + best + "?";
+  throw UsageError(text);
 }
 
 // Returns false when the option is not a layer option.
@@ -181,13 +280,20 @@ InfoCommand ParseInfo(ArgCursor& cur) {
   std::vector<std::string> pos;
   while (!cur.Done()) {
     const std::string a = cur.Next();
+    if (!cur.IsOption()) {
+      Positional(pos, 1, a, "info");
+      continue;
+    }
+    if (a == "--quiet" || a == "-q") {
+      cur.NoValue(a);
+      c.quiet = true;
+      continue;
+    }
     if (a == "--json") {
       cur.NoValue(a);
       c.json = true;
-    } else if (IsOption(a)) {
-      ThrowUnknown(a, "info");
     } else {
-      Positional(pos, 1, a, "info");
+      ThrowUnknown(a, "info", {"--json"});
     }
   }
   NeedPositionals(pos, {"<project.apf>"}, "info");
@@ -209,6 +315,15 @@ NewCommand ParseNew(ArgCursor& cur) {
   std::vector<std::string> pos;
   while (!cur.Done()) {
     const std::string a = cur.Next();
+    if (!cur.IsOption()) {
+      Positional(pos, 1, a, "new");
+      continue;
+    }
+    if (a == "--quiet" || a == "-q") {
+      cur.NoValue(a);
+      c.quiet = true;
+      continue;
+    }
     if (a == "--frames") {
       c.frames = ParseIntOption(a, cur.Value(a), kMinFrameCount, kMaxFrameCount);
     } else if (a == "--size") {
@@ -220,17 +335,17 @@ NewCommand ParseNew(ArgCursor& cur) {
       if (file.empty()) throw UsageError("--layer needs a file name");
       c.layers.push_back(LayerSpec{});
       c.layers.back().file = file;
-    } else if (IsOption(a)) {
+    } else {
       LayerSpec scratch;
       LayerSpec& target = c.layers.empty() ? scratch : c.layers.back();
-      if (!ParseLayerOption(a, cur, target)) ThrowUnknown(a, "new");
+      if (!ParseLayerOption(a, cur, target)) ThrowUnknown(a, "new", NewOptions());
       if (c.layers.empty()) throw UsageError(a + " must follow --layer FILE");
-    } else {
-      Positional(pos, 1, a, "new");
     }
   }
   NeedPositionals(pos, {"<out.apf>"}, "new");
   c.out = pos[0];
+  RefuseStandardOutput("new", c.out);
+  RequireExtension("new", c.out, ".apf", "a project");
   if (c.layers.empty()) throw UsageError("new needs at least one --layer FILE");
   return c;
 }
@@ -244,6 +359,15 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
   static const std::vector<std::string> kOptimize = {"single-map", "merge", "crop", "remove-passive", "sort", "none"};
   while (!cur.Done()) {
     const std::string a = cur.Next();
+    if (!cur.IsOption()) {
+      Positional(pos, 2, a, "export-gif");
+      continue;
+    }
+    if (a == "--quiet" || a == "-q") {
+      cur.NoValue(a);
+      c.quiet = true;
+      continue;
+    }
     if (a == "--delay") {
       c.delay_ms = ParseIntOption(a, cur.Value(a), 10, 1000);
     } else if (a == "--palette") {
@@ -272,15 +396,14 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
         }
         start = comma + 1;
       }
-    } else if (IsOption(a)) {
-      ThrowUnknown(a, "export-gif");
     } else {
-      Positional(pos, 2, a, "export-gif");
+      ThrowUnknown(a, "export-gif", {"--delay", "--palette", "--colors", "--dither", "--optimize", "--compression"});
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<out.gif>"}, "export-gif");
   c.project = pos[0];
   c.out = pos[1];
+  if (c.out != kStandardOutput) RequireExtension("export-gif", c.out, ".gif", "a GIF");
   return c;
 }
 
@@ -289,6 +412,15 @@ ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
   std::vector<std::string> pos;
   while (!cur.Done()) {
     const std::string a = cur.Next();
+    if (!cur.IsOption()) {
+      Positional(pos, 2, a, "export-bmp");
+      continue;
+    }
+    if (a == "--quiet" || a == "-q") {
+      cur.NoValue(a);
+      c.quiet = true;
+      continue;
+    }
     if (a == "--pattern") {
       c.pattern = cur.Value(a);
       // The pattern names files inside the folder, never elsewhere.
@@ -301,15 +433,14 @@ ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
         throw UsageError("--pattern must hold a run of # for the frame number, not \"" + c.pattern + "\"");
     } else if (a == "--start") {
       c.start = ParseIntOption(a, cur.Value(a), 0, 100000);
-    } else if (IsOption(a)) {
-      ThrowUnknown(a, "export-bmp");
     } else {
-      Positional(pos, 2, a, "export-bmp");
+      ThrowUnknown(a, "export-bmp", {"--pattern", "--start"});
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<folder>"}, "export-bmp");
   c.project = pos[0];
   c.folder = pos[1];
+  RefuseStandardOutput("export-bmp", c.folder);
   return c;
 }
 
@@ -318,13 +449,24 @@ ExportFrameCommand ParseExportFrame(ArgCursor& cur) {
   std::vector<std::string> pos;
   while (!cur.Done()) {
     const std::string a = cur.Next();
-    if (IsOption(a)) ThrowUnknown(a, "export-frame");
-    Positional(pos, 3, a, "export-frame");
+    if (!cur.IsOption()) {
+      Positional(pos, 3, a, "export-frame");
+      continue;
+    }
+    if (a == "--quiet" || a == "-q") {
+      cur.NoValue(a);
+      c.quiet = true;
+      continue;
+    }
+    ThrowUnknown(a, "export-frame", {});
   }
   NeedPositionals(pos, {"<project.apf>", "<frame-index>", "<out.bmp|.jpg|.gif>"}, "export-frame");
   c.project = pos[0];
   c.frame_index = ParseIntOption("<frame-index>", pos[1], 0, 999);
   c.out = pos[2];
+  RefuseStandardOutput("export-frame", c.out);
+  if (!HasExtension(c.out, ".bmp") && !HasExtension(c.out, ".jpg") && !HasExtension(c.out, ".gif"))
+    throw UsageError("export-frame writes .bmp, .jpg or .gif files, not \"" + c.out.filename().string() + "\"");
   return c;
 }
 
@@ -333,20 +475,40 @@ ExportAviCommand ParseExportAvi(ArgCursor& cur) {
   std::vector<std::string> pos;
   while (!cur.Done()) {
     const std::string a = cur.Next();
-    if (IsOption(a)) ThrowUnknown(a, "export-avi");
-    Positional(pos, 2, a, "export-avi");
+    if (!cur.IsOption()) {
+      Positional(pos, 2, a, "export-avi");
+      continue;
+    }
+    if (a == "--quiet" || a == "-q") {
+      cur.NoValue(a);
+      c.quiet = true;
+      continue;
+    }
+    ThrowUnknown(a, "export-avi", {});
   }
   NeedPositionals(pos, {"<project.apf>", "<out.avi>"}, "export-avi");
   c.project = pos[0];
   c.out = pos[1];
+  RefuseStandardOutput("export-avi", c.out);
+  RequireExtension("export-avi", c.out, ".avi", "an AVI");
   return c;
 }
 
 ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
   ExportVideoCommand c;
   std::vector<std::string> pos;
+  std::optional<VideoFormat> format;
   while (!cur.Done()) {
     const std::string a = cur.Next();
+    if (!cur.IsOption()) {
+      Positional(pos, 2, a, "export-video");
+      continue;
+    }
+    if (a == "--quiet" || a == "-q") {
+      cur.NoValue(a);
+      c.quiet = true;
+      continue;
+    }
     if (a == "--delay") {
       c.delay_ms = ParseIntOption(a, cur.Value(a), 10, 1000);
     } else if (a == "--quality") {
@@ -354,35 +516,64 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
     } else if (a == "--lossless") {
       cur.NoValue(a);
       c.lossless = true;
-    } else if (IsOption(a)) {
-      ThrowUnknown(a, "export-video");
+    } else if (a == "--format") {
+      static const std::vector<std::string> kFormats = {"webp", "apng", "mp4", "webm"};
+      static const VideoFormat kFormatValues[] = {VideoFormat::WebP, VideoFormat::Apng, VideoFormat::Mp4,
+                                                  VideoFormat::WebM};
+      format = kFormatValues[Choice(a, cur.Value(a), kFormats)];
     } else {
-      Positional(pos, 2, a, "export-video");
+      ThrowUnknown(a, "export-video", {"--delay", "--quality", "--lossless", "--format"});
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<out.webp|.apng|.png|.mp4|.webm>"}, "export-video");
   c.project = pos[0];
   c.out = pos[1];
-  const std::optional<VideoFormat> format = VideoFormatForFile(c.out);
-  if (!format)
-    throw UsageError("export-video writes " + std::string(VideoFileExtensionsText()) + " files, not \"" +
-                     c.out.filename().string() + "\"");
-  if (c.lossless && *format != VideoFormat::WebP && *format != VideoFormat::Apng)
+  if (c.out == kStandardOutput) {
+    // Only the formats written whole in one file can go to a pipe.
+    if (!format) throw UsageError("export-video to standard output (-) needs --format webp or --format apng");
+    if (*format != VideoFormat::WebP && *format != VideoFormat::Apng)
+      throw UsageError("export-video writes only WebP or APNG to standard output (-)");
+  } else {
+    const std::optional<VideoFormat> by_name = VideoFormatForFile(c.out);
+    if (!by_name)
+      throw UsageError("export-video writes " + std::string(VideoFileExtensionsText()) + " files, not \"" +
+                       c.out.filename().string() + "\"");
+    if (format && *format != *by_name)
+      throw UsageError("--format " + std::string(VideoFormatName(*format)) + " does not match the name \"" +
+                       c.out.filename().string() + "\"");
+    format = by_name;
+  }
+  c.format = *format;
+  if (c.lossless && c.format != VideoFormat::WebP && c.format != VideoFormat::Apng)
     throw UsageError("--lossless is for .webp (APNG is always exact), not " + c.out.extension().string());
   return c;
 }
 
 }  // namespace
 
-const char* UsageText() { return kUsage; }
+std::string UsageText() {
+  std::string text = "usage:\n";
+  for (const CommandUsage& u : kUsages) text += u.lines;
+  return text + kUsageEnd;
+}
+
+std::string CommandUsageText(const std::string& command) {
+  for (const CommandUsage& u : kUsages)
+    if (command == u.command) return std::string("usage:\n") + u.lines + kUsageEnd;
+  return UsageText();
+}
 
 Color ParseColorOption(const std::string& option, const std::string& text) {
-  const bool ok = text.size() == 6 && std::all_of(text.begin(), text.end(), [](unsigned char ch) {
-                    return std::isxdigit(ch) != 0;
-                  });
-  if (!ok) throw UsageError(option + " must be a colour RRGGBB, not \"" + text + "\"");
-  const unsigned long rgb = std::stoul(text, nullptr, 16);
-  return RGBColor(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb));
+  const std::string hex = text.starts_with('#') ? text.substr(1) : text;
+  const bool is_hex = hex.size() == 6 && std::all_of(hex.begin(), hex.end(), [](unsigned char ch) {
+                        return std::isxdigit(ch) != 0;
+                      });
+  if (is_hex) {
+    const unsigned long rgb = std::stoul(hex, nullptr, 16);
+    return RGBColor(static_cast<uint8_t>(rgb >> 16), static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb));
+  }
+  if (const std::optional<Color> named = CssColor(text)) return *named;
+  throw UsageError(option + " must be a colour RRGGBB, #RRGGBB or a CSS colour name, not \"" + text + "\"");
 }
 
 int ParseIntOption(const std::string& option, const std::string& text, int lo, int hi) {
@@ -411,15 +602,31 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   const std::string& name = args[0];
   if (name == "--help" || name == "-h" || name == "help") return HelpCommand{};
   if (name == "--version") return VersionCommand{};
-  const std::vector<std::string> rest(args.begin() + 1, args.end());
-  ArgCursor cur(rest);
-  if (name == "info") return ParseInfo(cur);
-  if (name == "new") return ParseNew(cur);
-  if (name == "export-gif") return ParseExportGif(cur);
-  if (name == "export-bmp") return ParseExportBmp(cur);
-  if (name == "export-frame") return ParseExportFrame(cur);
-  if (name == "export-avi") return ParseExportAvi(cur);
-  if (name == "export-video") return ParseExportVideo(cur);
+  using Parser = Command (*)(ArgCursor&);
+  static const std::pair<const char*, Parser> kParsers[] = {
+      {"info", [](ArgCursor& c) -> Command { return ParseInfo(c); }},
+      {"new", [](ArgCursor& c) -> Command { return ParseNew(c); }},
+      {"export-gif", [](ArgCursor& c) -> Command { return ParseExportGif(c); }},
+      {"export-bmp", [](ArgCursor& c) -> Command { return ParseExportBmp(c); }},
+      {"export-frame", [](ArgCursor& c) -> Command { return ParseExportFrame(c); }},
+      {"export-avi", [](ArgCursor& c) -> Command { return ParseExportAvi(c); }},
+      {"export-video", [](ArgCursor& c) -> Command { return ParseExportVideo(c); }},
+  };
+  for (const auto& [command, parse] : kParsers) {
+    if (name != command) continue;
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    // "--help" anywhere among the options asks for this command's usage.
+    for (const std::string& a : rest) {
+      if (a == "--") break;
+      if (a == "--help" || a == "-h") return HelpCommand{{}, command};
+    }
+    ArgCursor cur(rest);
+    try {
+      return parse(cur);
+    } catch (const UsageError& e) {
+      throw UsageError(e.what(), command);
+    }
+  }
   throw UsageError("unknown command \"" + name + "\"");
 }
 

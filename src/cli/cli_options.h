@@ -11,13 +11,22 @@
 #include <vector>
 
 #include "engine/colors.h"
+#include "platform/video_writer.h"
 
 namespace kt58::cli {
 
-// A command line that does not fit the usage; the text names the argument.
+// A command line that does not fit the usage; the text names the argument,
+// and `command` the command whose usage it broke (empty: none was named).
 class UsageError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit UsageError(const std::string& what, std::string command = {})
+      : std::runtime_error(what), command(std::move(command)) {}
+  std::string command;
+};
+
+// What every command takes: --quiet draws no progress bar.
+struct CommonOptions {
+  bool quiet = false;
 };
 
 // One --layer FILE and the options that follow it. Unset options keep the
@@ -41,12 +50,12 @@ struct LayerSpec {
   std::optional<Color> key;  // none: the auto-detected colour
 };
 
-struct InfoCommand {
+struct InfoCommand : CommonOptions {
   std::filesystem::path project;
   bool json = false;
 };
 
-struct NewCommand {
+struct NewCommand : CommonOptions {
   std::filesystem::path out;
   int frames = 10;
   std::optional<std::pair<int, int>> size;  // fixed frame size
@@ -54,7 +63,7 @@ struct NewCommand {
   std::vector<LayerSpec> layers;  // bottom layer first
 };
 
-struct ExportGifCommand {
+struct ExportGifCommand : CommonOptions {
   std::filesystem::path project, out;
   int delay_ms = 100;
   // Without options: one palette for the whole animation and the lossless
@@ -66,31 +75,35 @@ struct ExportGifCommand {
   std::string compression = "lzw";
 };
 
-struct ExportBmpCommand {
+struct ExportBmpCommand : CommonOptions {
   std::filesystem::path project, folder;
   std::string pattern = "###";
   int start = 0;
 };
 
-struct ExportFrameCommand {
+struct ExportFrameCommand : CommonOptions {
   std::filesystem::path project;
   int frame_index = 0;
   std::filesystem::path out;
 };
 
-struct ExportAviCommand {
+struct ExportAviCommand : CommonOptions {
   std::filesystem::path project, out;
 };
 
-struct ExportVideoCommand {
-  std::filesystem::path project, out;  // out has one of the video extensions
+struct ExportVideoCommand : CommonOptions {
+  std::filesystem::path project, out;  // out has one of the video extensions, or is "-"
+  VideoFormat format = VideoFormat::WebP;  // by out's extension or --format
   int delay_ms = 0;                    // 0: the project's frame delay
   int quality = 75;
   bool lossless = false;
 };
 
-struct HelpCommand {};
-struct VersionCommand {};
+// "kt58 --help" (command empty) or "kt58 COMMAND --help".
+struct HelpCommand : CommonOptions {
+  std::string command;
+};
+struct VersionCommand : CommonOptions {};
 
 using Command = std::variant<HelpCommand, VersionCommand, InfoCommand, NewCommand, ExportGifCommand, ExportBmpCommand,
                              ExportFrameCommand, ExportAviCommand, ExportVideoCommand>;
@@ -99,10 +112,17 @@ using Command = std::variant<HelpCommand, VersionCommand, InfoCommand, NewComman
 Command ParseCommandLine(const std::vector<std::string>& args);
 
 // The whole usage text, several lines ending in a newline.
-const char* UsageText();
+std::string UsageText();
+// One command's part of it ("usage:" and its lines); the whole text for an
+// empty or unknown name.
+std::string CommandUsageText(const std::string& command);
 
-// "RRGGBB" (red first, hexadecimal, no prefix) as a colour value with red in
-// the low byte; UsageError naming the option otherwise.
+// The output name that means standard output.
+inline constexpr const char* kStandardOutput = "-";
+
+// "RRGGBB" or "#RRGGBB" (red first, hexadecimal) or a CSS colour name, as a
+// colour value with red in the low byte; UsageError naming the option
+// otherwise.
 Color ParseColorOption(const std::string& option, const std::string& text);
 // A decimal integer within [lo, hi]; UsageError naming the option otherwise.
 int ParseIntOption(const std::string& option, const std::string& text, int lo, int hi);

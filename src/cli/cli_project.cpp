@@ -72,6 +72,18 @@ const char* DirectionName(int direction) {
   }
 }
 
+void RequireFolder(const std::filesystem::path& folder) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(folder, ec)) return;
+  if (std::filesystem::exists(folder, ec)) throw CommandFailed(folder.string() + " is not a folder");
+  throw CommandFailed("the folder " + folder.string() + " does not exist");
+}
+
+void RequireOutputFolder(const std::filesystem::path& out) {
+  const std::filesystem::path folder = out.parent_path();
+  RequireFolder(folder.empty() ? std::filesystem::path(".") : folder);
+}
+
 LoadedProject LoadProject(const std::filesystem::path& path, CliUi& ui) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec))
@@ -83,6 +95,7 @@ LoadedProject LoadProject(const std::filesystem::path& path, CliUi& ui) {
     DialogProgress progress = ui.MakeProgress();
     read = project.ReadFromFile(path, progress);
   }
+  if (read.not_a_project) throw CommandFailed(path.filename().string() + " is not a kt58 project");
   const std::string line = "cannot read project " + path.string() + ": ";
   if (!read.ok) {
     // A resource cut short throws the rest of the file out of step: what
@@ -109,6 +122,15 @@ LoadedProject LoadProject(const std::filesystem::path& path, CliUi& ui) {
 }
 
 void RunNew(const NewCommand& cmd, CliUi& ui) {
+  RequireOutputFolder(cmd.out);
+  // The project must never take the place of a file it is made from; the
+  // same file may go by another name (a link, "./a.bmp").
+  for (const LayerSpec& spec : cmd.layers) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(cmd.out, spec.file, ec))
+      throw CommandFailed("the output " + cmd.out.string() + " is the layer file " + spec.file.string() +
+                          "; nothing was written");
+  }
   Project anim;
   // Set before the layers go in: adding a layer resequences with the
   // animation's frame count.

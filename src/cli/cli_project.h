@@ -34,6 +34,11 @@ struct LoadedProject {
 // Raises CommandFailed quoting the core's message when it cannot be read.
 LoadedProject LoadProject(const std::filesystem::path& path, CliUi& ui);
 
+// An output file's folder must exist: the tool makes no folders. Raises
+// CommandFailed "the folder nodir does not exist".
+void RequireOutputFolder(const std::filesystem::path& out);
+void RequireFolder(const std::filesystem::path& folder);
+
 void RunInfo(const InfoCommand& cmd, CliUi& ui, std::FILE* out);
 void RunNew(const NewCommand& cmd, CliUi& ui);
 

@@ -26,7 +26,8 @@ int Run(const Command& command) {
   // The UI (and with it the signal handlers) outlives every animation the
   // commands create; animations end inside the commands, so the store files
   // of multi-frame resources are gone before the process exits.
-  CliUi ui(true);
+  const bool quiet = std::visit([](const auto& cmd) { return cmd.quiet; }, command);
+  CliUi ui(!quiet);
   if (!std::holds_alternative<HelpCommand>(command)) {
     // Every command but help may need frame-store files there.
     if (const std::string problem = kt58::ProgramFolderProblem(); !problem.empty()) {
@@ -40,7 +41,7 @@ int Run(const Command& command) {
         [&](const auto& cmd) {
           using T = std::decay_t<decltype(cmd)>;
           if constexpr (std::is_same_v<T, HelpCommand>) {
-            std::fputs(UsageText(), stdout);
+            std::fputs(CommandUsageText(cmd.command).c_str(), stdout);
           } else if constexpr (std::is_same_v<T, VersionCommand>) {
             std::fputs(kt58::VersionLine("kt58").c_str(), stdout);
           } else if constexpr (std::is_same_v<T, InfoCommand>) {
@@ -97,7 +98,9 @@ int main(int argc, char** argv) {
   try {
     command = ParseCommandLine(args);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "kt58: %s\n%s", e.what(), UsageText());
+    // The one line that matters, and where the rest is.
+    const std::string help = e.command.empty() ? "kt58 --help" : "kt58 " + e.command + " --help";
+    std::fprintf(stderr, "kt58: %s\nTry '%s'.\n", e.what(), help.c_str());
     return 2;
   }
   return Run(command);

@@ -57,6 +57,7 @@ class BuiltVideo {
   VideoFormat Format() const { return format_; }
   // The bytes the saved file will have.
   uint64_t FileSize() const;
+  const std::filesystem::path& Path() const { return file_->TempPath(); }
   // Copies the encoding to target through a temporary renamed into place;
   // the build stays, so it can be saved again. Raises EVideoExport.
   void SaveAs(const std::filesystem::path& target) const;

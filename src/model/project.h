@@ -37,6 +37,9 @@ struct ProjectReadIssue {
 // without whatever the warnings name; on failure it is empty again.
 struct ProjectReadResult {
   bool ok = false;
+  // Failed, and the file does not even begin like a project (a picture, a
+  // text): its version field is not one any version of the program writes.
+  bool not_a_project = false;
   // On failure: the program's message ("Animation.LoadFromStream Exception")
   // and what the reader knew ("The project file is cut short").
   std::string message;
@@ -47,6 +50,8 @@ struct ProjectReadResult {
 };
 
 inline constexpr int kFileVersion = 100;
+// Beyond any version this program's successors could write.
+inline constexpr int kMaxPlausibleFileVersion = 0xFFFF;
 // The number of frames an animation is generated with.
 inline constexpr int kMinFrameCount = 2;
 inline constexpr int kMaxFrameCount = 1000;

@@ -90,7 +90,12 @@ ProjectReadResult Project::ReadFromStream(std::istream& in, Progress& progress) 
   ProjectReadResult result;
   try {
     BoundedReader reader(in);
+    // Versions count up from 100 a release at a time; a file too short for
+    // one, or whose first four bytes read as anything else, is something
+    // other than a project.
+    result.not_a_project = true;
     const int32_t version = reader.GetInt32();
+    result.not_a_project = version < 1 || version > kMaxPlausibleFileVersion;
     if (version > kFileVersion) {
       result.message = "Incompatible file version\rThis file may have been created with a later version of kt58.";
       result.cause = Format("The file has version %d; this program reads versions up to %d", version, kFileVersion);

@@ -98,9 +98,12 @@ TEST(CliHostile, OutputsThatAreNotPlainWritableFilesAreRefused) {
       {{"export-gif", project.string(), (dir / "folder.gif").string()}, "it is a folder"},
       {{"export-gif", project.string(), locked.string()}, "the file is read-only"},
       {{"export-frame", project.string(), "0", (dir / "fifo.bmp").string()}, "fifo.bmp"},
-      {{"export-gif", project.string(), project.string()}, "is the project being read"},
-      {{"export-avi", project.string(), project.string()}, "is the project being read"},
+      // The project under an output's name: refused by identity, not name.
+      {{"export-gif", project.string(), (dir / "p-link.gif").string()}, "is the project being read"},
+      {{"export-avi", project.string(), (dir / "p-link.avi").string()}, "is the project being read"},
   };
+  fs::create_symlink(project, dir / "p-link.gif");
+  fs::create_symlink(project, dir / "p-link.avi");
   ASSERT_EQ(::mkfifo((dir / "fifo.bmp").c_str(), 0600), 0);
   const auto before = test::ReadFileBytes(project);
   for (const auto& c : cases) {

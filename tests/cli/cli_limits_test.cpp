@@ -175,6 +175,7 @@ TEST(CliLimits, ExportsThatCannotFitAreRefusedBeforeWriting) {
 
   const fs::path avi = dir / "uhd.avi";
   const fs::path frames = dir / "frames";
+  fs::create_directory(frames);
   for (const auto& args : {std::vector<std::string>{"export-avi", project.string(), avi.string()},
                            std::vector<std::string>{"export-bmp", project.string(), frames.string()}}) {
     SCOPED_TRACE(args[0]);

@@ -150,7 +150,7 @@ TEST(CliOptions, UsageErrorsNameTheArgument) {
       {"new o.apf --layer a.bmp --blend half", "--blend must be one of none|normal|hgradient|vgradient"},
       {"new o.apf --layer a.bmp --fade blink", "--fade"},
       {"new o.apf --layer a.bmp --pixel-rotate sideways", "--pixel-rotate"},
-      {"new o.apf --layer a.bmp --tint red", "--tint"},
+      {"new o.apf --layer a.bmp --tint reddish", "--tint must be a colour RRGGBB, #RRGGBB or a CSS colour name"},
       {"new o.apf --layer a.bmp --key none", "--key"},
       {"new o.apf --layer a.bmp --bevel-shadow GG0000", "--bevel-shadow"},
       {"new o.apf --layer a.bmp --mirror=yes", "--mirror takes no value"},

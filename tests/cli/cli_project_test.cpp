@@ -188,14 +188,22 @@ TEST(CliInfo, JsonEscapesNamesFromTheFile) {
   EXPECT_NE(j.out.find("\"LayerName\":\"a\\\"b\\\\c_1\""), std::string::npos) << j.out;
 }
 
-TEST(CliUsage, UsageErrorsExitTwoWithTheUsage) {
+TEST(CliUsage, UsageErrorsExitTwoWithTheLineAndWhereHelpIs) {
   TempDir dir;
-  const std::vector<std::vector<std::string>> cases = {
-      {}, {"bogus"}, {"new", "o.apf", "--layer", "a.bmp", "--transparency", "101"}, {"info"}};
-  for (const auto& args : cases) {
-    const CliResult r = RunKt58(dir, args);
+  const struct {
+    std::vector<std::string> args;
+    const char* help;
+  } cases[] = {
+      {{}, "Try 'kt58 --help'."},
+      {{"bogus"}, "Try 'kt58 --help'."},
+      {{"new", "o.apf", "--layer", "a.bmp", "--transparency", "101"}, "Try 'kt58 new --help'."},
+      {{"info"}, "Try 'kt58 info --help'."},
+  };
+  for (const auto& c : cases) {
+    const CliResult r = RunKt58(dir, c.args);
     EXPECT_EQ(r.exit_code, 2);
-    EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
+    ASSERT_EQ(r.ErrLines().size(), 2u) << r.err;
+    EXPECT_EQ(r.ErrLines()[1], c.help);
     EXPECT_EQ(r.out, "");
   }
   const CliResult range = RunKt58(dir, {"new", "o.apf", "--layer", "a.bmp", "--transparency", "101"});
