@@ -33,6 +33,7 @@ if(TARGET kt58)
   install(TARGETS kt58 RUNTIME DESTINATION bin)
   install(FILES ${KT58_SAMPLE_PROJECT} DESTINATION ${KT58_RESOURCE_DESTINATION}/Projects)
   kt58_install_compressed(${CMAKE_SOURCE_DIR}/resources/man/kt58.1 share/man/man1)
+  install(FILES ${CMAKE_SOURCE_DIR}/resources/completion/kt58 DESTINATION share/bash-completion/completions)
 endif()
 
 # The user guide. The build folder gets a copy too, so that a copy run from

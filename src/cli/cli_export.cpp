@@ -61,6 +61,9 @@ void CopyToStandardOutput(const std::filesystem::path& file) {
   if (!written || std::fflush(stdout) != 0) throw CommandFailed("cannot write to standard output");
 }
 
+// The shortest GIF frame delay browsers play as written.
+constexpr int kShortestHonouredGifDelayMs = 20;
+
 int BitsForColors(int colors) {
   int bits = 0;
   while ((1 << bits) < colors) ++bits;
@@ -74,6 +77,12 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   const LoadedProject loaded = LoadForExport(cmd.project, ui);
   GifExportOptions options;
   options.FrameDelayMs = cmd.delay_ms;
+  // GIF counts delays in hundredths; browsers show anything under 2 of them
+  // at a tenth of a second, so the animation would play far slower.
+  if (cmd.delay_ms < kShortestHonouredGifDelayMs)
+    ui.ShowMessage("a delay of " + std::to_string(cmd.delay_ms) + " ms is written as " +
+                   std::to_string(cmd.delay_ms / 10) + "/100 s, which most browsers show at 100 ms; " +
+                   std::to_string(kShortestHonouredGifDelayMs) + " ms or more plays as given");
   // The parser admits only names the export knows.
   options.ColorReduction = GifPaletteCodeFromName(cmd.palette).value();
   options.ReductionBits = BitsForColors(cmd.colors);

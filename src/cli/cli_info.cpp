@@ -108,71 +108,65 @@ class JsonObject {
   bool first_ = true;
 };
 
+// The layer under the names of `kt58 new`'s layer options, with their
+// values as the options take them: a setting that is off is null.
 void LayerJson(std::string& out, const Layer& l) {
   JsonObject o(out);
-  o.Text("LayerName", l.LayerName);
-  o.Raw("ResourceId", l.ImageRef ? std::to_string(l.ImageRef->Id) : "null");
-  o.Color("TransparentColor", l.TransparentColor);
-  o.Int("OffsetX", l.OffsetX);
-  o.Int("OffsetY", l.OffsetY);
-  o.Int("BlendType", l.BlendType);
-  o.Int("Transparency", l.Transparency);
-  o.Int("AltTransparency", l.AltTransparency);
-  o.Flag("TintEnabled", l.TintEnabled);
-  o.Color("TintColor", l.TintColor);
-  o.Int("FadeMode", l.FadeMode);
-  o.Int("FadeStart", l.FadeStart);
-  o.Int("FadeFinal", l.FadeFinal);
-  o.Flag("ButtonizeEnabled", l.ButtonizeEnabled);
-  o.Color("ButtonizeHighlight", l.ButtonizeHighlight);
-  o.Color("ButtonizeShadow", l.ButtonizeShadow);
-  o.Int("ButtonizeAmount", l.ButtonizeAmount);
-  o.Real("Angle", l.Angle);
-  o.Real("StartAngle", l.StartAngle);
-  o.Real("DegreesToRotate", l.DegreesToRotate);
-  o.Flag("Clockwise", l.Clockwise);
-  o.Flag("AntiAlias", l.AntiAlias);
-  o.Flag("PixelRotate", l.PixelRotate);
-  o.Int("PixelRotateDirection", l.PixelRotateDirection);
-  o.Int("PixelRotateShift", l.PixelRotateShift);
-  o.Flag("Mirror", l.Mirror);
-  o.Flag("Flip", l.Flip);
+  o.Text("name", l.LayerName);
+  o.Raw("resource", l.ImageRef ? std::to_string(l.ImageRef->Id) : "null");
+  o.Int("x", l.OffsetX);
+  o.Int("y", l.OffsetY);
+  o.Color("key", l.TransparentColor);
+  o.Real("start-angle", l.StartAngle);
+  o.Real("rotate", l.DegreesToRotate);
+  o.Flag("counter-clockwise", !l.Clockwise);
+  o.Flag("anti-alias", l.AntiAlias);
+  o.Text("blend", BlendName(l.BlendType));
+  o.Int("transparency", l.Transparency);
+  o.Int("alt-transparency", l.AltTransparency);
+  o.Raw("tint", l.TintEnabled ? JsonString(ColorText(l.TintColor)) : "null");
+  o.Text("fade", FadeName(l.FadeMode));
+  o.Int("fade-start", l.FadeStart);
+  o.Int("fade-final", l.FadeFinal);
+  o.Raw("pixel-rotate", l.PixelRotate ? JsonString(DirectionName(l.PixelRotateDirection)) : "null");
+  o.Flag("mirror", l.Mirror);
+  o.Flag("flip", l.Flip);
+  o.Raw("bevel", l.ButtonizeEnabled ? std::to_string(l.ButtonizeAmount) : "null");
+  o.Color("bevel-highlight", l.ButtonizeHighlight);
+  o.Color("bevel-shadow", l.ButtonizeShadow);
   o.End();
 }
 
+// Raised when a key or value of the object below changes meaning, so that a
+// script can tell which object it reads.
+constexpr int kJsonFormatVersion = 1;
+
+// The project under the names of `kt58 new`'s options.
 std::string ProjectJson(const Project& a, const FrameSequence& sequence) {
   std::string out;
   JsonObject root(out);
   const FrameSize size = a.GetFrameSize();
-  root.Int("FrameCount", a.FrameCount);
-  root.Int("AutoWidth", a.AutoWidth);
-  root.Int("AutoHeight", a.AutoHeight);
-  root.Flag("FixedFrameSize", a.FixedFrameSize);
-  root.Int("FixedWidth", a.FixedWidth);
-  root.Int("FixedHeight", a.FixedHeight);
-  root.Int("FrameWidth", size.Width);
-  root.Int("FrameHeight", size.Height);
-  root.Color("BackgroundColor", a.BackgroundColor);
-  root.Int("FrameDelay", a.FrameDelay);
-  root.Flag("NonRenderedPlayback", a.NonRenderedPlayback);
-  root.Int("GeneratedFrames", sequence.Count());
+  root.Int("format_version", kJsonFormatVersion);
+  root.Int("frames", a.FrameCount);
+  root.Text("size", std::to_string(size.Width) + "x" + std::to_string(size.Height));
+  root.Flag("fixed-size", a.FixedFrameSize);
+  root.Color("background", a.BackgroundColor);
+  root.Int("delay", a.FrameDelay);
+  root.Int("generated-frames", sequence.Count());
 
   std::string resources = "[";
   for (int i = 0; i < a.References->Count(); ++i) {
     const ImageResource& r = *a.References->Item(i);
     if (i) resources += ",";
     JsonObject o(resources);
-    o.Int("Id", r.Id);
-    o.Int("SourceType", r.SourceType);
-    o.Text("Type", Trimmed(SourceTypeText(r.SourceType)));
-    o.Text("SourceFileName", r.SourceFileName.string());
-    o.Int("Width", r.Width);
-    o.Int("Height", r.Height);
-    o.Int("Frames", ResourceFrames(r));
-    o.Int("NameCounter", r.NameCounter);
+    o.Int("id", r.Id);
+    o.Text("type", Trimmed(SourceTypeText(r.SourceType)));
+    o.Text("file", r.SourceFileName.string());
+    o.Text("size", std::to_string(r.Width) + "x" + std::to_string(r.Height));
+    o.Int("frames", ResourceFrames(r));
     o.End();
   }
-  root.Raw("Resources", resources + "]");
+  root.Raw("resources", resources + "]");
 
   std::string layers = "[";
   if (a.ConstructorFrame) {
@@ -183,7 +177,8 @@ std::string ProjectJson(const Project& a, const FrameSequence& sequence) {
       LayerJson(layers, *l);
     }
   }
-  root.Raw("Layers", layers + "]");
+  // Top layer first, as stored.
+  root.Raw("layers", layers + "]");
   root.End();
   return out + "\n";
 }

@@ -117,5 +117,35 @@ TEST(CliMistakes, ConventionsOfOtherToolsHold) {
   EXPECT_EQ(std::vector<uint8_t>(piped.out.begin(), piped.out.end()), file);
 }
 
+// A delay browsers would not honour is written as given, with one warning
+// that says what they will show.
+TEST(CliMistakes, AShortGifDelayIsWrittenAndWarnedAboutOnce) {
+  TempDir dir;
+  const fs::path picture = test::WriteBmpFile(dir, "pic.bmp", test::MakeRandomPicture(6, 5, 3));
+  const fs::path project = dir / "p.apf";
+  ASSERT_EQ(RunKt58(dir, {"new", project.string(), "--frames", "3", "--layer", picture.string(), "--rotate", "90"})
+                .exit_code,
+            0);
+  for (const int delay : {10, 19, 20}) {
+    SCOPED_TRACE(delay);
+    const fs::path gif = dir / ("d" + std::to_string(delay) + ".gif");
+    const CliResult r = RunKt58(dir, {"export-gif", project.string(), gif.string(), "--delay", std::to_string(delay)});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const std::vector<uint8_t> bytes = test::ReadFileBytes(gif);
+    // The first graphic control extension's delay, in hundredths.
+    size_t gce = 0;
+    while (gce + 5 < bytes.size() && !(bytes[gce] == 0x21 && bytes[gce + 1] == 0xF9)) ++gce;
+    ASSERT_LT(gce + 5, bytes.size());
+    EXPECT_EQ(bytes[gce + 4] | (bytes[gce + 5] << 8), delay / 10);
+    if (delay < 20) {
+      ASSERT_EQ(r.ErrLines().size(), 1u) << r.err;
+      EXPECT_EQ(r.ErrLines()[0], "kt58: warning: a delay of " + std::to_string(delay) + " ms is written as 1/100 s, "
+                                 "which most browsers show at 100 ms; 20 ms or more plays as given");
+    } else {
+      EXPECT_EQ(r.err, "");
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kt58

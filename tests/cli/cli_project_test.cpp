@@ -156,11 +156,13 @@ TEST(CliInfo, JsonAndTextShowTheProject) {
   const CliResult j = RunKt58(dir, {"info", out.string(), "--json"});
   ASSERT_EQ(j.exit_code, 0) << j.err;
   EXPECT_EQ(j.err, "");
+  // The names and values of the options that made it.
   for (const char* part :
-       {"\"FrameCount\":4", "\"FrameWidth\":4", "\"FrameHeight\":3", "\"GeneratedFrames\":4",
-        "\"Type\":\"Gifa\",", "\"Frames\":3", "\"Type\":\"Bmp\",", "\"Width\":3,\"Height\":2,\"Frames\":1",
-        "\"LayerName\":\"anim_1\"", "\"OffsetX\":2", "\"TintEnabled\":true,\"TintColor\":\"010203\"",
-        "\"TransparentColor\":\"00FF00\"", "\"DegreesToRotate\":90", "\"BackgroundColor\":\"000000\""}) {
+       {"{\"format_version\":1,", "\"frames\":4", "\"size\":\"4x3\"", "\"generated-frames\":4",
+        "\"type\":\"Gifa\",", "\"size\":\"4x3\",\"frames\":3", "\"type\":\"Bmp\",",
+        "\"size\":\"3x2\",\"frames\":1", "\"name\":\"anim_1\"", "\"x\":2", "\"tint\":\"010203\"",
+        "\"tint\":null", "\"key\":\"00FF00\"", "\"rotate\":90", "\"background\":\"000000\"",
+        "\"blend\":\"none\"", "\"fade\":\"none\"", "\"pixel-rotate\":null", "\"bevel\":null"}) {
     EXPECT_NE(j.out.find(part), std::string::npos) << part << " in " << j.out;
   }
   // Top layer first, as stored.
@@ -185,7 +187,7 @@ TEST(CliInfo, JsonEscapesNamesFromTheFile) {
   ASSERT_EQ(RunKt58(dir, {"new", out.string(), "--layer", pic.string()}).exit_code, 0);
   const CliResult j = RunKt58(dir, {"info", out.string(), "--json"});
   ASSERT_EQ(j.exit_code, 0) << j.err;
-  EXPECT_NE(j.out.find("\"LayerName\":\"a\\\"b\\\\c_1\""), std::string::npos) << j.out;
+  EXPECT_NE(j.out.find("\"name\":\"a\\\"b\\\\c_1\""), std::string::npos) << j.out;
 }
 
 TEST(CliUsage, UsageErrorsExitTwoWithTheLineAndWhereHelpIs) {

@@ -140,7 +140,7 @@ TEST(CliSharedFolder, AProgramFolderMadeForARunGoesWithIt) {
                           " info --json " + ShellQuote(project.string()) + " >" + ShellQuote((dir / "out").string());
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   // The clip's frames were counted from its store, which lay in the folder.
-  EXPECT_NE(test::ReadText(dir / "out").find("\"Frames\":24"), std::string::npos) << test::ReadText(dir / "out");
+  EXPECT_NE(test::ReadText(dir / "out").find("\"frames\":24"), std::string::npos) << test::ReadText(dir / "out");
   EXPECT_FALSE(fs::exists(made));
 }
 

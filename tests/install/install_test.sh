@@ -108,6 +108,16 @@ commands_help=$(grep -oE '^  kt58 [a-z][a-z-]*' <<<"$help_text" | awk '{print $2
 commands_man=$(grep -oE '^\.SS "kt58 [a-z][a-z-]*' <<<"$man_text" | awk '{print $3}' | sort -u)
 [ "$commands_help" = "$commands_man" ] ||
   fail "commands of kt58 --help ($(echo $commands_help)) and kt58.1 ($(echo $commands_man)) differ"
+# The bash completion offers every command and option the usage names.
+completion="$prefix/share/bash-completion/completions/kt58"
+if [ -f "$completion" ]; then
+  bash -n "$completion" || fail "the bash completion has a syntax error"
+  for word in $(options <<<"$help_text") $commands_help; do
+    grep -qw -- "$word" "$completion" || fail "the bash completion does not offer $word"
+  done
+else
+  fail "no bash completion at $completion"
+fi
 for value in $(grep -oE '[a-z0-9.-]+([|,][a-z0-9.-]+)+' <<<"$help_text" | tr '|,' '\n\n' | sort -u); do
   grep -qw -- "$value" <<<"$man_text" || fail "kt58.1 does not mention the value $value"
 done
