@@ -29,6 +29,9 @@ void AppendBmpImage(const Picture& p, std::vector<uint8_t>& out);
 std::vector<uint8_t> EncodeBmp(const Picture& p);
 // Writes the picture's BMP file image; raises on a stream failure.
 void WriteBmpImage(const Picture& p, std::ostream& out);
+// Writes the picture as a BMP file, atomically (WriteFileAtomically), its
+// pixels straight from the picture; raises PlatformError on a failure.
+void SaveBmpFile(const Picture& p, const std::filesystem::path& path);
 
 // Decodes a whole BMP file held in memory into a 24-bit picture: 1, 2, 4, 8,
 // 16, 24 and 32 bits per pixel, RLE4, RLE8, OS/2 RLE24, bit-field masks,
@@ -43,8 +46,10 @@ void DecodeBmp(const uint8_t* data, size_t size, Picture& out, const std::string
 // position just after it: after the last pixel row for uncompressed images,
 // after the image size field's bytes (else the file size field's) for
 // compressed ones. The program's own 24-bit images are read straight into
-// the picture. Raises EngineError (Bmp) on a bad or short image; out is then
-// unchanged.
+// the picture, reusing its buffer. Raises EngineError (Bmp) on a bad or
+// short image; out is then unchanged, but for an I/O error while reading
+// the pixels of such a frame: out then has the frame's size and undefined
+// pixels.
 void ReadBmpImage(std::istream& in, Picture& out, const std::string& source_name);
 // Reads a BMP file from disk.
 void LoadBmpFile(const std::filesystem::path& path, Picture& out);

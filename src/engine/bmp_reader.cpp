@@ -359,10 +359,11 @@ void ReadBmpImage(std::istream& in, Picture& out, const std::string& source_name
     if (w > 0 && h > 0 && WithinPictureLimits(w, h) && Get16(head + 28) == 24 && Get32(head + 30) == kRgb &&
         Get32(head + 10) == kBmpHeadersSize && Get32(head + 46) == 0 && remaining) {
       if (*remaining < Picture::RowBytesFor(w) * static_cast<uint64_t>(h)) Fail(source_name, "image is cut short");
-      Picture pic;
-      pic.SetSizeForOverwrite(w, h);
-      ReadExactly(in, pic.Bits(), pic.ImageBytes(), source_name);
-      out.TakeFrom(pic);
+      // Into out's own buffer, which a reader of many frames keeps: the
+      // stream was checked to hold the pixels, so only an I/O error can
+      // still stop the read half-way.
+      out.SetSizeForOverwrite(w, h);
+      ReadExactly(in, out.Bits(), out.ImageBytes(), source_name);
       return;
     }
   }

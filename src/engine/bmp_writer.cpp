@@ -4,6 +4,7 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
+#include "platform/atomic_file.h"
 
 namespace kt58 {
 
@@ -52,6 +53,12 @@ void WriteBmpImage(const Picture& p, std::ostream& out) {
   out.write(reinterpret_cast<const char*>(headers), kBmpHeadersSize);
   if (p.ImageBytes()) out.write(reinterpret_cast<const char*>(p.Bits()), static_cast<std::streamsize>(p.ImageBytes()));
   if (!out) throw Kt58Error("Cannot write the picture");
+}
+
+void SaveBmpFile(const Picture& p, const std::filesystem::path& path) {
+  uint8_t headers[kBmpHeadersSize];
+  WriteBmpHeaders(p.Width(), p.Height(), headers);
+  WriteFileAtomically(path, {std::span<const uint8_t>(headers), std::span<const uint8_t>(p.Bits(), p.ImageBytes())});
 }
 
 }  // namespace kt58

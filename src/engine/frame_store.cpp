@@ -367,20 +367,18 @@ WorkPicture FrameStore::ReadFrame(int index) {
   return picture;
 }
 
-WorkPicture FrameStore::ReadFrameAt(int index) const {
-  if (!CanRead() || read_fd_ < 0 || index < 0 || static_cast<size_t>(index) >= FrameOffsets.size()) return nullptr;
+bool FrameStore::ReadFrameAt(int index, Picture& out) const {
+  if (!CanRead() || read_fd_ < 0 || index < 0 || static_cast<size_t>(index) >= FrameOffsets.size()) return false;
   // The same reader as sequential reading, over a stream of this call's own.
   PositionalReadBuf buffer(read_fd_, FrameOffsets[static_cast<size_t>(index)]);
   std::istream in(&buffer);
-  WorkPicture picture;
   try {
-    picture = CreateWorkPicture24();
-    ReadBmpImage(in, *picture, FileName.string());
+    ReadBmpImage(in, out, FileName.string());
   } catch (const std::exception&) {
     // As with ReadFrame: a frame that cannot be read is none.
-    return nullptr;
+    return false;
   }
-  return picture;
+  return true;
 }
 
 std::vector<StoreProblem> FrameStore::SaveToStream(std::ostream& target) {

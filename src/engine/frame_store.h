@@ -59,11 +59,12 @@ class FrameStore {
   bool AppendFrame(Picture& picture);
   WorkPicture ReadNextFrame();
   WorkPicture ReadFrame(int index);
-  // Frame `index` read through a descriptor of the store's own with pread:
-  // neither ReadCursor nor the stream's position moves, and any number of
-  // threads may call it at once while nothing changes the store. None where
-  // ReadFrame gives none.
-  WorkPicture ReadFrameAt(int index) const;
+  // Frame `index` read into `out`, whose buffer is reused, through a
+  // descriptor of the store's own with pread: neither ReadCursor nor the
+  // stream's position moves, and any number of threads may call it at once
+  // (each with its own picture) while nothing changes the store. False
+  // where ReadFrame gives none; out's pixels are then not the frame's.
+  bool ReadFrameAt(int index, Picture& out) const;
   // Writes the embedded layout: count, offsets, image size, image. A file
   // that shrank under us is padded with zeros to the recorded size, so the
   // target stays readable past the record; that, and a target that refuses

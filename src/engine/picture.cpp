@@ -30,26 +30,31 @@ void Picture::Allocate(int width, int height, bool zero) {
     throw EngineError(EngineErrorCode::PictureSize, "Picture size " + PictureLimitText(width, height));
   const size_t row_bytes = RowBytesFor(width);
   const size_t total = row_bytes * static_cast<size_t>(height);
-  std::unique_ptr<uint8_t[]> bits;
-  if (total) {
-    bits = std::make_unique_for_overwrite<uint8_t[]>(total);
-    if (zero) {
-      std::memset(bits.get(), 0, total);
-    } else if (row_bytes != static_cast<size_t>(width) * 3) {
-      const size_t used = static_cast<size_t>(width) * 3;
-      for (int r = 0; r < height; ++r) std::memset(bits.get() + r * row_bytes + used, 0, row_bytes - used);
-    }
+  // A buffer that holds the new size is kept: pictures resized every frame
+  // (work pictures, stored frames read again and again) then cost no
+  // allocation and no page faults. The capacity stays until the picture goes.
+  if (total > capacity_) {
+    // Allocated before anything changes: a failure leaves the picture as it was.
+    bits_ = std::make_unique_for_overwrite<uint8_t[]>(total);
+    capacity_ = total;
   }
-  bits_ = std::move(bits);
   width_ = width;
   height_ = height;
   row_bytes_ = row_bytes;
+  if (!total) return;
+  if (zero) {
+    std::memset(bits_.get(), 0, total);
+  } else if (row_bytes != static_cast<size_t>(width) * 3) {
+    const size_t used = static_cast<size_t>(width) * 3;
+    for (int r = 0; r < height; ++r) std::memset(bits_.get() + r * row_bytes + used, 0, row_bytes - used);
+  }
 }
 
 void Picture::SetSize(int width, int height) { Allocate(width, height, true); }
 
 void Picture::SetSizeForOverwrite(int width, int height) {
-  if (width == width_ && height == height_ && bits_) return;
+  // Same size: the padding bytes are still zero.
+  if (width == width_ && height == height_) return;
   Allocate(width, height, false);
 }
 
@@ -64,6 +69,7 @@ void Picture::TakeFrom(Picture& other) noexcept {
   width_ = std::exchange(other.width_, 0);
   height_ = std::exchange(other.height_, 0);
   row_bytes_ = std::exchange(other.row_bytes_, 0);
+  capacity_ = std::exchange(other.capacity_, 0);
 }
 
 void WorkPictureDeleter::operator()(Picture* p) const noexcept {

@@ -29,13 +29,16 @@ class Picture {
   int Height() const { return height_; }
   bool Empty() const { return width_ == 0 || height_ == 0; }
 
+  // Neither form reallocates when the new size fits the buffer the picture
+  // has (a smaller picture keeps the larger buffer).
   // New size with every byte zero; raises EngineError (PictureSize) for a negative size or
   // one beyond the picture limits (an operation that would grow a picture
   // past them, a rotation say, fails rather than allocating).
   void SetSize(int width, int height);
   void SetWidth(int width) { SetSize(width, height_); }
   void SetHeight(int height) { SetSize(width_, height); }
-  // New size whose pixel bytes the caller overwrites; padding bytes are zero.
+  // New size whose pixel bytes the caller overwrites: they hold whatever the
+  // buffer held (the old size's pixels, shuffled). Padding bytes are zero.
   void SetSizeForOverwrite(int width, int height);
 
   // Assignment: takes the other picture's size and pixels.
@@ -65,6 +68,8 @@ class Picture {
   int width_ = 0;
   int height_ = 0;
   size_t row_bytes_ = 0;
+  // Bytes of bits_, at least ImageBytes().
+  size_t capacity_ = 0;
   std::unique_ptr<uint8_t[]> bits_;
 };
 

@@ -6,7 +6,6 @@
 
 #include "engine/bmp_codec.h"
 #include "export/free_space.h"
-#include "platform/atomic_file.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {
@@ -79,25 +78,23 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
     result.statuses[static_cast<size_t>(i)] = status;
     if (on_status) on_status(i, result.names[static_cast<size_t>(i)], status);
   };
+  // One picture for every frame: its buffer is composed into and written
+  // out again and again.
+  Picture picture;
   for (int i = 0; i < static_cast<int>(result.names.size()); ++i) {
     report(i, SequenceStatus::Processing);
     bool saved = false;
-    WorkPicture picture;
     try {
       // The sequence may hold fewer frames than FrameCount (none without
       // layers): such a file can't be made.
-      if (const SequencedFrame* frame = sequence.Frame(i)) {
-        picture = ComposeFrame(project, frame, FrameClock::Stepping(i));
-        if (picture) {
-          const std::vector<uint8_t> bytes = EncodeBmp(*picture);
-          WriteFileAtomically(folder / result.names[static_cast<size_t>(i)], bytes);
-          saved = true;
-        }
+      if (const SequencedFrame* frame = sequence.Frame(i);
+          frame && ComposeFrameInto(project, frame, FrameClock::Stepping(i), picture)) {
+        SaveBmpFile(picture, folder / result.names[static_cast<size_t>(i)]);
+        saved = true;
       }
     } catch (const std::exception&) {
       saved = false;
     }
-    FreeWorkPicture(picture);
     if (saved)
       ++result.saved;
     else

@@ -20,14 +20,12 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
   EncodedFrames out;
   if (sequence.Empty()) return out;
 
-  // The stream's size comes from a first composition of frame 0.
-  {
-    WorkPicture first = ComposeFrame(project, sequence.Frame(0), FrameClock::Stepping(0));
-    if (!first || first->Empty()) return out;
-    settings.width = first->Width();
-    settings.height = first->Height();
-    FreeWorkPicture(first);
-  }
+  // One picture for every frame, its buffer reused. The stream's size comes
+  // from a first composition of frame 0.
+  Picture picture;
+  if (!ComposeFrameInto(project, sequence.Frame(0), FrameClock::Stepping(0), picture) || picture.Empty()) return out;
+  settings.width = picture.Width();
+  settings.height = picture.Height();
 
   if (bytes_bound) CheckFreeSpace(target.parent_path(), bytes_bound(settings.width, settings.height, count), target);
 
@@ -42,12 +40,11 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
   for (int i = 0; i < count; ++i) {
     progress.Report(texts.label, i, count);
     if (progress.Cancelled()) return {FramePassResult::Cancelled, nullptr};
-    WorkPicture picture = ComposeFrame(project, sequence.Frame(i), FrameClock::Stepping(i));
-    if (!picture || picture->Width() != settings.width || picture->Height() != settings.height)
+    if (!ComposeFrameInto(project, sequence.Frame(i), FrameClock::Stepping(i), picture) ||
+        picture.Width() != settings.width || picture.Height() != settings.height)
       throw PlatformError(Stage::VideoWriteFrame, "frame " + std::to_string(i + 1) + " is not the size of the first");
     // The picture's bottom-up, padded rows are the writer's frame layout.
-    writer.WriteFrame(picture->Bits(), picture->ImageBytes());
-    FreeWorkPicture(picture);
+    writer.WriteFrame(picture.Bits(), picture.ImageBytes());
   }
   writer.Finish();
   out.result = FramePassResult::Written;

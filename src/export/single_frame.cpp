@@ -17,7 +17,7 @@ namespace {
 
 void WriteBmp(const Picture& picture, const fs::path& path) {
   try {
-    WriteFileAtomically(path, EncodeBmp(picture));
+    SaveBmpFile(picture, path);
   } catch (const std::exception&) {
     throw ESingleFrameExport(ErrorSavingFileText(path));
   }

@@ -47,9 +47,4 @@ void Project::ComputeAutoFrameSize(const SequencedFrame* frame) {
   }
 }
 
-void Project::SetPictureToFrameSize(Picture& picture) const {
-  const FrameSize size = GetFrameSize();
-  picture.SetSize(size.Width, size.Height);
-}
-
 }  // namespace kt58

@@ -77,7 +77,6 @@ class Project {
   int LayerCount() const;
   FrameSize GetFrameSize() const;
   void ComputeAutoFrameSize(const SequencedFrame* frame);
-  void SetPictureToFrameSize(Picture& picture) const;
 
   // What adding a layer from a file does to the project: a new master layer
   // on top with the file's (shared) resource, its name and its

@@ -173,13 +173,17 @@ void WriteAllBytes(int fd, const uint8_t* data, size_t size, const fs::path& nam
 }
 
 void WriteFileAtomically(const fs::path& target, const uint8_t* data, size_t size) {
+  WriteFileAtomically(target, {std::span<const uint8_t>(data, size)});
+}
+
+void WriteFileAtomically(const fs::path& target, std::initializer_list<std::span<const uint8_t>> parts) {
   AtomicFile file(target);
   {
     const int fd = ::open(file.TempPath().c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
       throw PlatformError(PlatformErrorCode::FileWrite, Describe(target, "cannot open the temporary file", errno));
     try {
-      WriteAllBytes(fd, data, size, target);
+      for (const std::span<const uint8_t> part : parts) WriteAllBytes(fd, part.data(), part.size(), target);
     } catch (const PlatformError&) {
       ::close(fd);
       throw;

@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,9 @@ void WriteAllBytes(int fd, const uint8_t* data, size_t size, const std::filesyst
 
 // The whole file from bytes in memory.
 void WriteFileAtomically(const std::filesystem::path& target, const uint8_t* data, size_t size);
+// The whole file from pieces in memory, one after the other: a header and
+// a picture's pixels go out without being copied into one buffer first.
+void WriteFileAtomically(const std::filesystem::path& target, std::initializer_list<std::span<const uint8_t>> parts);
 void WriteFileAtomically(const std::filesystem::path& target, const std::vector<uint8_t>& bytes);
 // The whole file from a writer function; an exception it raises passes on
 // after the temporary file is removed. A stream failure raises PlatformError (FileWrite).

@@ -62,11 +62,7 @@ void ComposeLayer(const Layer& layer, int stored_frame, Picture& work, Picture& 
     work.Assign(*still);
   } else if (IsMultiFrameSourceType(ref->SourceType)) {
     const FrameStore* store = ref->Store();
-    if (!store) return;
-    WorkPicture stored = store->ReadFrameAt(stored_frame);
-    if (!stored) return;
-    work.TakeFrom(*stored);
-    FreeWorkPicture(stored);
+    if (!store || !store->ReadFrameAt(stored_frame, work)) return;
   } else {
     return;
   }
@@ -129,22 +125,30 @@ void ComposeLayer(const Layer& layer, int stored_frame, Picture& work, Picture& 
 
 }  // namespace
 
-WorkPicture ComposeFrame(const Project& project, const SequencedFrame* frame, FrameClock clock) {
-  if (!frame || frame->Layers.empty()) return nullptr;
+bool ComposeFrameInto(const Project& project, const SequencedFrame* frame, FrameClock clock, Picture& picture) {
+  if (!frame || frame->Layers.empty()) return false;
   const std::vector<int> stored = StoredFramesShown(*frame, clock);
-  WorkPicture work = CreateWorkPicture24();
-  WorkPicture picture = CreateWorkPicture24();
-  project.SetPictureToFrameSize(*picture);
-  FillColorRect(*picture, project.BackgroundColor, Rect{0, 0, picture->Width(), picture->Height()});
+  // Each layer's picture, kept per thread so that its buffer serves every
+  // frame composed there; every layer overwrites it whole before use.
+  thread_local Picture work;
+  const FrameSize size = project.GetFrameSize();
+  // The background fill covers every pixel.
+  picture.SetSizeForOverwrite(size.Width, size.Height);
+  FillColorRect(picture, project.BackgroundColor, Rect{0, 0, picture.Width(), picture.Height()});
   for (size_t i = frame->Layers.size(); i > 0;) {
     --i;
     try {
-      ComposeLayer(*frame->Layers[i], stored[i], *work, *picture);
+      ComposeLayer(*frame->Layers[i], stored[i], work, picture);
     } catch (...) {
       // One failing layer is left out; the frame goes on.
     }
   }
-  FreeWorkPicture(work);
+  return true;
+}
+
+WorkPicture ComposeFrame(const Project& project, const SequencedFrame* frame, FrameClock clock) {
+  WorkPicture picture = CreateWorkPicture24();
+  if (!ComposeFrameInto(project, frame, clock, *picture)) return nullptr;
   return picture;
 }
 

@@ -22,6 +22,10 @@ namespace kt58 {
 // meanwhile. Stored frames are read by index (FrameStore::ReadFrameAt); a
 // layer that fails is left out and the frame goes on.
 WorkPicture ComposeFrame(const Project& project, const SequencedFrame* frame, FrameClock clock);
+// The same picture composed into `picture`, whose buffer is reused: a caller
+// that composes frame after frame keeps one picture for them all. False
+// (picture left as it was) for no frame or a frame without layers.
+bool ComposeFrameInto(const Project& project, const SequencedFrame* frame, FrameClock clock, Picture& picture);
 
 // Composes every frame of the sequence, stepping, into a new frame cache,
 // reporting each frame ("Rendering Frames...").

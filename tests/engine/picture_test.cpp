@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 
 #include "engine/bmp_codec.h"
@@ -35,6 +36,60 @@ TEST(Picture, AssignmentTakesSizeAndPixels) {
   EXPECT_TRUE(test::PicturesEqual(a, b));
   Picture c = a;
   EXPECT_TRUE(test::PicturesEqual(a, c));
+}
+
+// A picture resized frame after frame keeps its buffer while the size fits
+// it, and the old size's bytes never show where they must not: SetSize
+// zeroes every byte, SetSizeForOverwrite every padding byte (BMP files are
+// written straight from the buffer), and a picture written whole after
+// either reads back exactly.
+TEST(Picture, ResizingWithinTheBufferKeepsItAndClearsWhatMustBeClear) {
+  struct Step {
+    int width, height;
+    bool overwrite;  // SetSizeForOverwrite, else SetSize
+    bool same_buffer;
+  };
+  const Step steps[] = {
+      {9, 6, false, false},  // 28-byte rows, 1 byte of padding
+      {2, 3, true, true},    // smaller: 6 + 2 bytes of padding
+      {7, 4, false, true},   // grown within the buffer, 3 bytes of padding
+      {5, 5, true, true},    // 15 + 1 byte of padding, another shape
+      {9, 6, true, true},    // back to the first size
+      {10, 6, true, false},  // larger than anything before
+      {0, 4, true, true},
+      {3, 3, false, true},
+  };
+  Picture p;
+  uint32_t seed = 1;
+  for (const Step& step : steps) {
+    SCOPED_TRACE(testing::Message() << step.width << " x " << step.height << (step.overwrite ? " overwrite" : ""));
+    // Every byte of the buffer as it stands, padding included, is not zero.
+    if (p.ImageBytes()) std::memset(p.Bits(), 0xA5, p.ImageBytes());
+    const uint8_t* before = p.Bits();
+    if (step.overwrite)
+      p.SetSizeForOverwrite(step.width, step.height);
+    else
+      p.SetSize(step.width, step.height);
+    ASSERT_EQ(p.Width(), step.width);
+    ASSERT_EQ(p.Height(), step.height);
+    ASSERT_EQ(p.RowBytes(), Picture::RowBytesFor(step.width));
+    if (before) {
+      EXPECT_EQ(p.Bits() == before, step.same_buffer);
+    }
+    const size_t used = static_cast<size_t>(step.width) * 3;
+    for (int r = 0; r < step.height; ++r)
+      for (size_t i = step.overwrite ? used : 0; i < p.RowBytes(); ++i)
+        ASSERT_EQ(p.Row(r)[i], 0) << "row " << r << " byte " << i;
+    // Written whole, the picture is exactly that picture.
+    const Picture want = test::MakeRandomPicture(step.width, step.height, seed++);
+    if (used)
+      for (int r = 0; r < step.height; ++r) std::memcpy(p.Row(r), want.Row(r), used);
+    EXPECT_TRUE(test::PicturesEqual(p, want));
+    EXPECT_EQ(EncodeBmp(p), EncodeBmp(want)) << "padding bytes reach the file";
+  }
+  // A copy takes the pixels, not the larger buffer's contents.
+  const Picture copy = p;
+  EXPECT_TRUE(test::PicturesEqual(copy, p));
 }
 
 TEST(Picture, AbsurdSizesAreRefused) {

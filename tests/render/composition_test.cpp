@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
 #include <utility>
 
 #include "engine/raster_ops.h"
@@ -55,6 +56,46 @@ TEST_F(CompositionTest, EmptyFramesAndLayersWithoutPictures) {
     EXPECT_EQ(LivePictureCount(), before + 1) << "the work picture is freed";
   }
   EXPECT_EQ(LivePictureCount(), before);
+}
+
+// One picture composed into frame after frame, as the exports and the
+// player do: nothing of an earlier frame, nor of the layer composed before,
+// shows in the next one.
+TEST_F(CompositionTest, AReusedPictureShowsNothingOfEarlierFramesOrLayers) {
+  Layer* still = AddLayer("red.bmp", MakeSolidPicture(3, 2, R));
+  Picture frame;
+  FrameSize(3, 2);
+  ASSERT_TRUE(ComposeFrameInto(project, project.ConstructorFrame.get(), clock, frame));
+  EXPECT_TRUE(PicturesEqual(frame, MakeSolidPicture(3, 2, R)));
+  const uint8_t* buffer = frame.Bits();
+
+  // A smaller frame the layer covers only in part.
+  FrameSize(2, 2);
+  still->OffsetX = 1;
+  ASSERT_TRUE(ComposeFrameInto(project, project.ConstructorFrame.get(), clock, frame));
+  EXPECT_TRUE(PicturesEqual(frame, MakePicture({{BG, R}, {BG, R}})));
+  EXPECT_EQ(frame.Bits(), buffer) << "the smaller frame reuses the buffer";
+
+  // A video layer on top whose stored frame cannot be read is left out; the
+  // red layer's picture, composed just before it, must not stand in for it.
+  const std::vector<Color> pal = {K, G, B, W};
+  Layer* video = AddLayerFromFile(WriteGif("clip.gif", MakeTinyGif(2, 1, pal, {{{1, 2}}, {{2, 1}}})));
+  ASSERT_TRUE(video && video->ImageRef->Store());
+  video->TransparentColor = RGBColor(1, 2, 3);
+  clock = FrameClock::Stepping(0);
+  ASSERT_TRUE(ComposeFrameInto(project, project.ConstructorFrame.get(), clock, frame));
+  EXPECT_TRUE(PicturesEqual(frame, MakePicture({{G, B}, {BG, R}})));
+  std::filesystem::resize_file(video->ImageRef->Store()->FileName, 10);
+  ASSERT_TRUE(ComposeFrameInto(project, project.ConstructorFrame.get(), clock, frame));
+  EXPECT_TRUE(PicturesEqual(frame, MakePicture({{BG, R}, {BG, R}})));
+
+  // A larger frame again: its background covers what the buffer held.
+  FrameSize(4, 2);
+  ASSERT_TRUE(ComposeFrameInto(project, project.ConstructorFrame.get(), clock, frame));
+  EXPECT_TRUE(PicturesEqual(frame, MakePicture({{BG, R, R, R}, {BG, R, R, R}})));
+  // No frame: the picture is left as it was.
+  EXPECT_FALSE(ComposeFrameInto(project, nullptr, clock, frame));
+  EXPECT_TRUE(PicturesEqual(frame, MakePicture({{BG, R, R, R}, {BG, R, R, R}})));
 }
 
 TEST_F(CompositionTest, OffsetsAtTheEndsOfIntMoveFurtherOutWithoutOverflow) {

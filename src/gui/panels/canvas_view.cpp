@@ -211,9 +211,8 @@ void CanvasView::onPlayingChanged(bool playing) {
 
 void CanvasView::drawFrame(const kt58::SequencedFrame* frame, kt58::FrameClock clock) {
   if (!frame) return;
-  kt58::WorkPicture picture = kt58::ComposeFrame(document_.project(), frame, clock);
-  if (picture) canvas_->drawPicture(*picture, drawOrigin_.x(), drawOrigin_.y());
-  kt58::FreeWorkPicture(picture);
+  if (kt58::ComposeFrameInto(document_.project(), frame, clock, framePicture_))
+    canvas_->drawPicture(framePicture_, drawOrigin_.x(), drawOrigin_.y());
 }
 
 void CanvasView::drawCurrentFrame(kt58::FrameClock clock) {

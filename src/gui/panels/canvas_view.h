@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include "engine/picture.h"
 #include "render/frame_clock.h"
 
 class Document;
@@ -61,6 +62,8 @@ class CanvasView final : public QWidget {
   bool resizePending_ = false;
   PaintBox* canvas_;
   QTimer* updateTimer_;
+  // Every frame drawn is composed into this one picture's buffer.
+  kt58::Picture framePicture_;
 
   // Playing owns the canvas: the constructor frame, its outline and the
   // update timer give way to the generated frames, and come back after.
