@@ -64,15 +64,20 @@ WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool
         result = CreateWorkPicture();
         result->Assign(*work);
       }
-      if (probe) break;
-      // A frame that cannot be written (disk full, the store's size limit)
-      // fails the import like any other error instead of leaving a store
-      // with a gap that still reports success.
-      if (!store.AppendFrame(*work)) throw Kt58Error("cannot append an AVI frame to the frame store");
     } catch (const Kt58Error&) {
       FreeWorkPicture(result);
       break;
     } catch (const std::bad_alloc&) {
+      FreeWorkPicture(result);
+      break;
+    }
+    if (probe) break;
+    // Every frame of the stream has the first one's size.
+    if (p == range.start) store.CheckRoomFor(steps, *work);
+    // A frame the disk refuses raises with its cause; one that cannot be
+    // appended otherwise fails the import like any other error instead of
+    // leaving a store with a gap that still reports success.
+    if (!store.AppendFrame(*work)) {
       FreeWorkPicture(result);
       break;
     }

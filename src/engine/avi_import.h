@@ -13,8 +13,10 @@ namespace kt58 {
 // Decodes every frame from the stream's start position to its length - 1
 // into the store, reporting each frame before it is decoded. Returns the
 // first frame, or none when nothing could be opened or a frame failed to
-// convert. When the progress asks to stop, the store is discarded (its file
-// deleted) and Cancelled is raised. In probe mode only the first frame is
+// convert. Before the first frame is written, a store folder without room
+// for every frame raises ENotEnoughSpace; a frame the disk refuses raises
+// EngineError (StoreWrite). When the progress asks to stop, the store is
+// discarded (its file deleted) and Cancelled is raised. In probe mode only the first frame is
 // decoded, nothing is stored and nothing is reported.
 WorkPicture ImportAvi(FrameStore& store, const std::filesystem::path& path, bool probe, Progress& progress);
 

@@ -23,6 +23,9 @@ enum class EngineErrorCode {
   Bmp,
   // An embedded frame store whose record does not hold together.
   StoreFormat,
+  // A frame store file that refused bytes being written to it (a full disk,
+  // the file-size limit); the text names the file and the system's reason.
+  StoreWrite,
   // A JPEG file that cannot be decoded or written.
   Jpeg,
   // A GIF file that cannot be decoded.

@@ -17,15 +17,16 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
+#include "engine/free_space.h"
 #include "platform/owned_files.h"
 
 namespace kt58 {
 
 namespace {
 
-// Offsets and the embedded image size are signed 32-bit, so no byte of a
-// store file may lie at or beyond 2^31.
-constexpr int64_t kMaxStoreFileBytes = std::numeric_limits<int32_t>::max();
+// The largest store file a record of 32-bit offsets and image size holds:
+// both are signed, so no byte may lie at or beyond 2^31.
+constexpr int64_t kMaxOffsets32StoreBytes = std::numeric_limits<int32_t>::max();
 // Embedding and restoring copy through this much memory at a time.
 constexpr size_t kCopyChunk = size_t{4} << 20;
 constexpr size_t kFileBufferBytes = size_t{64} << 10;
@@ -46,6 +47,33 @@ bool GetInt32(std::istream& in, int32_t& v) {
   if (!in.read(reinterpret_cast<char*>(b), 4)) return false;
   v = Int32From(b);
   return true;
+}
+
+void PutInt64(std::ostream& out, int64_t v) {
+  const auto u = static_cast<uint64_t>(v);
+  char b[8];
+  for (int i = 0; i < 8; ++i) b[i] = static_cast<char>((u >> (8 * i)) & 0xFF);
+  out.write(b, 8);
+}
+
+int64_t Int64From(const uint8_t* b) {
+  uint64_t u = 0;
+  for (int i = 7; i >= 0; --i) u = (u << 8) | b[i];
+  return static_cast<int64_t>(u);
+}
+
+// Bytes of one offset, or of the image size, in a record of this width.
+size_t RecordFieldBytes(StoreRecordWidth width) { return width == StoreRecordWidth::Offsets64 ? 8 : 4; }
+
+void PutRecordField(std::ostream& out, int64_t v, StoreRecordWidth width) {
+  if (width == StoreRecordWidth::Offsets64)
+    PutInt64(out, v);
+  else
+    PutInt32(out, static_cast<int32_t>(v));
+}
+
+int64_t RecordFieldFrom(const uint8_t* b, StoreRecordWidth width) {
+  return width == StoreRecordWidth::Offsets64 ? Int64From(b) : Int32From(b);
 }
 
 uint32_t UInt32From(const uint8_t* b) { return static_cast<uint32_t>(Int32From(b)); }
@@ -290,31 +318,43 @@ void FrameStore::WriteHeader() {
 
 bool FrameStore::AppendFrame(Picture& picture) {
   if (!IsOpen() || (AccessMode != am_Create && AccessMode != am_Write)) return false;
+  stream_->clear();
+  stream_->seekp(0, std::ios::end);
+  const std::streamoff at = stream_->tellp();
+  if (at < 0) return false;
   try {
-    stream_->clear();
-    stream_->seekp(0, std::ios::end);
-    const std::streamoff at = stream_->tellp();
-    if (at < 0) return false;
-    // Refused rather than recorded with an offset that does not fit.
-    if (static_cast<int64_t>(at) + static_cast<int64_t>(BmpImageSize(picture)) > kMaxStoreFileBytes) return false;
-    FrameOffsets.push_back(static_cast<int32_t>(at));
-    try {
-      WriteBmpImage(picture, *stream_);
-      // Flushed here so that a full disk shows as this frame's failure.
-      if (!stream_->flush()) throw Kt58Error("Cannot write the frame");
-    } catch (const std::exception&) {
-      // A failed append is reported by the result alone; the offset of the
-      // frame that is not there must go.
-      FrameOffsets.pop_back();
-      stream_->clear();
-      return false;
-    }
-    ++FrameCount;
-    return true;
-  } catch (const std::exception&) {
-    // Growing the offset list ran out of memory: not appended.
+    FrameOffsets.push_back(static_cast<int64_t>(at));
+  } catch (const std::bad_alloc&) {
     return false;
   }
+  errno = 0;
+  bool written = false;
+  try {
+    WriteBmpImage(picture, *stream_);
+    // Flushed here so that a full disk shows as this frame's failure.
+    written = static_cast<bool>(stream_->flush());
+  } catch (const std::exception&) {
+    // The encoder reports a stream that refused its bytes by raising.
+  }
+  if (!written) {
+    // Taken before anything else can change it: the reason of the failed
+    // write(2) underneath the stream.
+    const int reason = errno;
+    // The offset of the frame that is not there must go.
+    FrameOffsets.pop_back();
+    stream_->clear();
+    throw EngineError(EngineErrorCode::StoreWrite,
+                      "Cannot write the frame store file " + FileName.string() + ": " +
+                          (reason ? std::strerror(reason) : "the file system took fewer bytes than the frame holds"));
+  }
+  ++FrameCount;
+  return true;
+}
+
+void FrameStore::CheckRoomFor(int64_t frames, const Picture& frame) const {
+  // At most 2^31 frames of at most 2^30 bytes each: the product fits.
+  CheckFreeSpace(FileName.parent_path(), static_cast<uint64_t>(std::max<int64_t>(frames, 0)) * BmpImageSize(frame),
+                 FileName);
 }
 
 bool FrameStore::CanRead() const {
@@ -381,7 +421,15 @@ bool FrameStore::ReadFrameAt(int index, Picture& out) const {
   return true;
 }
 
-std::vector<StoreProblem> FrameStore::SaveToStream(std::ostream& target) {
+StoreRecordWidth FrameStore::NeededRecordWidth() const {
+  std::error_code ec;
+  const uintmax_t bytes = std::filesystem::file_size(FileName, ec);
+  // A file that cannot be asked fails the save itself, with its own message.
+  if (ec || bytes <= static_cast<uintmax_t>(kMaxOffsets32StoreBytes)) return StoreRecordWidth::Offsets32;
+  return StoreRecordWidth::Offsets64;
+}
+
+std::vector<StoreProblem> FrameStore::SaveToStream(std::ostream& target, StoreRecordWidth width) {
   CloseFile();
   if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
   // Every recorded offset is a frame really in the file; a count that
@@ -389,16 +437,21 @@ std::vector<StoreProblem> FrameStore::SaveToStream(std::ostream& target) {
   // that cannot be read back.
   FrameCount = static_cast<int32_t>(FrameOffsets.size());
   WriteHeader();
-  PutInt32(target, FrameCount);
   Rewind();
-  for (int32_t offset : FrameOffsets) PutInt32(target, offset);
 
   stream_->clear();
   stream_->seekg(0, std::ios::end);
   const std::streamoff end = stream_->tellg();
-  if (end < 0 || end > kMaxStoreFileBytes) throw Kt58Error("Cannot read the frame store file " + FileName.string());
-  const auto size = static_cast<int32_t>(end);
-  PutInt32(target, size);
+  if (end < 0) throw Kt58Error("Cannot read the frame store file " + FileName.string());
+  const auto size = static_cast<int64_t>(end);
+  // Checked before the first byte goes out: a record cut off inside would
+  // leave the target unreadable past it.
+  if (width == StoreRecordWidth::Offsets32 && size > kMaxOffsets32StoreBytes)
+    throw Kt58Error("The frame store file " + FileName.string() + " holds " + std::to_string(size) +
+                    " bytes, more than a record of 32-bit offsets can hold");
+  PutInt32(target, FrameCount);
+  for (int64_t offset : FrameOffsets) PutRecordField(target, offset, width);
+  PutRecordField(target, size, width);
   SeekTo(0);
 
   std::vector<char> buffer(std::min<size_t>(kCopyChunk, static_cast<size_t>(size)));
@@ -452,7 +505,7 @@ std::vector<int> FrameStore::DamagedFrames() {
   return damaged;
 }
 
-std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
+std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source, StoreRecordWidth width) {
   CloseFile();
   ResetContents();
 
@@ -464,42 +517,48 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
   if (!GetInt32(source, count)) throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
   remaining -= std::min<uint64_t>(remaining, 4);
   if (count < 0) throw EngineError(EngineErrorCode::StoreFormat, "Frame store record has a negative frame count");
-  // Each frame needs its 4-byte offset and at least its BMP headers.
-  if (static_cast<uint64_t>(count) * (4 + kBmpHeadersSize) + 8 > remaining)
+  const size_t field = RecordFieldBytes(width);
+  // Each frame needs its offset and at least its BMP headers; the image
+  // size and the image's own count follow.
+  if (static_cast<uint64_t>(count) * (field + kBmpHeadersSize) + field + 4 > remaining)
     throw EngineError(EngineErrorCode::StoreFormat, "Frame store record holds more frames than its data");
 
-  std::vector<int32_t> offsets;
+  std::vector<int64_t> offsets;
   {
     // Read in slices so that a non-seekable source that lies about its
     // length never makes us allocate more than has arrived.
     constexpr size_t kSlice = 16384;
-    uint8_t raw[4 * 256];
+    uint8_t raw[8 * 256];
     size_t left = static_cast<size_t>(count);
     while (left > 0) {
       const size_t n = std::min<size_t>(left, 256);
-      if (!source.read(reinterpret_cast<char*>(raw), static_cast<std::streamsize>(4 * n)))
+      if (!source.read(reinterpret_cast<char*>(raw), static_cast<std::streamsize>(field * n)))
         throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
       if (offsets.capacity() == offsets.size()) offsets.reserve(offsets.size() + kSlice);
-      for (size_t i = 0; i < n; ++i) offsets.push_back(Int32From(raw + 4 * i));
+      for (size_t i = 0; i < n; ++i) offsets.push_back(RecordFieldFrom(raw + field * i, width));
       left -= n;
     }
   }
-  remaining -= std::min<uint64_t>(remaining, 4 * static_cast<uint64_t>(count));
+  remaining -= std::min<uint64_t>(remaining, field * static_cast<uint64_t>(count));
 
-  int32_t image_size = 0;
-  if (!GetInt32(source, image_size)) throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
-  remaining -= std::min<uint64_t>(remaining, 4);
+  uint8_t size_bytes[8];
+  if (!source.read(reinterpret_cast<char*>(size_bytes), static_cast<std::streamsize>(field)))
+    throw EngineError(EngineErrorCode::StoreFormat, "Frame store record is cut short");
+  const int64_t image_size = RecordFieldFrom(size_bytes, width);
+  remaining -= std::min<uint64_t>(remaining, field);
   if (image_size < 4) throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is too small");
   if (static_cast<uint64_t>(image_size) > remaining)
     throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
 
   // Frames lie after the header, in order, each with room for its headers.
+  // Compared without adding to the offset, which may be anything up to
+  // 2^63 - 1 in a hostile record.
   int64_t next_free = 4;
-  for (int32_t offset : offsets) {
+  for (int64_t offset : offsets) {
     if (offset < next_free) throw EngineError(EngineErrorCode::StoreFormat, "Frame store offsets are out of order");
-    if (static_cast<int64_t>(offset) + static_cast<int64_t>(kBmpHeadersSize) > image_size)
+    if (offset > image_size - static_cast<int64_t>(kBmpHeadersSize))
       throw EngineError(EngineErrorCode::StoreFormat, "Frame store offset lies outside its image");
-    next_free = static_cast<int64_t>(offset) + static_cast<int64_t>(kBmpHeadersSize);
+    next_free = offset + static_cast<int64_t>(kBmpHeadersSize);
   }
 
   uint8_t header[4];
@@ -507,6 +566,10 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
     throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
   if (Int32From(header) != count)
     throw EngineError(EngineErrorCode::StoreFormat, "Frame store image does not match its frame count");
+
+  // Refused before the file is made rather than failing when the disk fills
+  // halfway through a copy of gigabytes.
+  CheckFreeSpace(FileName.parent_path(), static_cast<uint64_t>(image_size), FileName);
 
   FrameCount = count;
   try {
@@ -523,11 +586,18 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
     stream_->write(reinterpret_cast<const char*>(header), 4);
     std::vector<char> buffer(std::min<size_t>(kCopyChunk, static_cast<size_t>(image_size)));
     int64_t left = image_size - 4;
+    bool hole_at_end = false;
     while (left > 0) {
       const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
       if (!source.read(buffer.data(), want))
         throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
-      stream_->write(buffer.data(), want);
+      // A run of zeros (the gap a store may hold between frames) is left as
+      // a hole: it costs the disk nothing and reads back as zeros.
+      hole_at_end = std::all_of(buffer.data(), buffer.data() + want, [](char c) { return c == 0; });
+      if (hole_at_end)
+        stream_->seekp(want, std::ios::cur);
+      else
+        stream_->write(buffer.data(), want);
       if (!*stream_) {
         mismatch = true;
         // The source must still be consumed so that the project stream's
@@ -535,6 +605,11 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
         stream_->clear();
       }
       left -= want;
+    }
+    // A hole at the end gives the file no length: its last byte is written.
+    if (hole_at_end) {
+      stream_->seekp(-1, std::ios::cur);
+      stream_->put('\0');
     }
     // The last bytes reach the disk only here: a full disk shows now.
     if (!stream_->flush()) mismatch = true;
@@ -567,7 +642,7 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source) {
   return problems;
 }
 
-void FrameStore::ReplaceContents(const std::filesystem::path& new_file, std::vector<int32_t> offsets) {
+void FrameStore::ReplaceContents(const std::filesystem::path& new_file, std::vector<int64_t> offsets) {
   CloseFile();
   // rename() replaces the old file in one step: either the old store or the
   // new one is on disk under FileName, never neither.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The frame store: every frame of an imported video or animated GIF as a
 // 24-bit BMP file image, back to back in a file on disk after a 4-byte frame
-// count. Frame offsets live in memory (and in the project file).
+// count. Frame offsets live in memory (and in the project file); they are
+// 64-bit, so a store is bounded by the free space of its file system alone.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,11 @@ struct StoreProblem {
   // What went wrong, naming the file or the frame.
   std::string cause;
 };
+
+// How wide the offsets and the image size of an embedded store record are.
+// Offsets32 is the layout of every project of file version 100 and holds a
+// store file of at most 2^31 - 1 bytes; Offsets64 holds any store.
+enum class StoreRecordWidth { Offsets32, Offsets64 };
 
 enum BlitAccessMode : uint16_t { am_Read = 0, am_Write = 1, am_ReadWrite = 2, am_Create = 0xFFFF };
 
@@ -56,7 +62,16 @@ class FrameStore {
   void Rewind();
   int ReadHeader();
   void WriteHeader();
+  // Appends the picture as the next frame. False when the store is not open
+  // for writing or memory ran out; a file that refuses the bytes (a full
+  // disk, the file-size limit) raises EngineError (StoreWrite) with the
+  // system's reason, the frame not counted.
   bool AppendFrame(Picture& picture);
+  // Raises ENotEnoughSpace (naming this store's file, the bytes needed and
+  // the bytes free) unless the file system holding the store has room for
+  // `frames` more frames of the picture's size. Called before an import
+  // writes its first frame.
+  void CheckRoomFor(int64_t frames, const Picture& frame) const;
   WorkPicture ReadNextFrame();
   WorkPicture ReadFrame(int index);
   // Frame `index` read into `out`, whose buffer is reused, through a
@@ -65,24 +80,31 @@ class FrameStore {
   // (each with its own picture) while nothing changes the store. False
   // where ReadFrame gives none; out's pixels are then not the frame's.
   bool ReadFrameAt(int index, Picture& out) const;
-  // Writes the embedded layout: count, offsets, image size, image. A file
-  // that shrank under us is padded with zeros to the recorded size, so the
-  // target stays readable past the record; that, and a target that refuses
-  // the bytes, come back as a problem.
-  [[nodiscard]] std::vector<StoreProblem> SaveToStream(std::ostream& target);
+  // The narrowest record that holds the store's file as it is now.
+  StoreRecordWidth NeededRecordWidth() const;
+  // Writes the embedded layout: count, offsets, image size, image, the
+  // offsets and the size as wide as `width` says. A file that shrank under
+  // us is padded with zeros to the recorded size, so the target stays
+  // readable past the record; that, and a target that refuses the bytes,
+  // come back as a problem. A store too large for `width` raises.
+  [[nodiscard]] std::vector<StoreProblem> SaveToStream(std::ostream& target,
+                                                       StoreRecordWidth width = StoreRecordWidth::Offsets32);
   // Reads the embedded layout into a fresh file under the first free name
   // from FileName (CreateFreeStoreFile). The record is checked against the
   // bytes that remain before anything is allocated or written; a bad record
-  // raises EngineError (StoreFormat) and leaves no file behind. A file that takes fewer
-  // bytes than it was given (a full disk), frames whose headers are damaged
-  // and a header that disagrees come back as problems.
-  [[nodiscard]] std::vector<StoreProblem> LoadFromStream(std::istream& source);
+  // raises EngineError (StoreFormat) and leaves no file behind; an image
+  // larger than the free space of the store's folder raises ENotEnoughSpace
+  // before the file is made. A file that takes fewer bytes than it was given
+  // (a full disk), frames whose headers are damaged and a header that
+  // disagrees come back as problems.
+  [[nodiscard]] std::vector<StoreProblem> LoadFromStream(std::istream& source,
+                                                         StoreRecordWidth width = StoreRecordWidth::Offsets32);
   // Byte position in the open file where the next read starts; -1 when
   // closed.
   int64_t Position();
 
   // Replaces the store's contents by another file and offsets (re-processing).
-  void ReplaceContents(const std::filesystem::path& new_file, std::vector<int32_t> offsets);
+  void ReplaceContents(const std::filesystem::path& new_file, std::vector<int64_t> offsets);
 
   uint16_t AccessMode = am_Read;
   int32_t FrameWidth = 0;
@@ -90,7 +112,7 @@ class FrameStore {
   std::filesystem::path FileName;
   int32_t FrameCount = 0;
   int32_t ReadCursor = 0;
-  std::vector<int32_t> FrameOffsets;
+  std::vector<int64_t> FrameOffsets;
 
  private:
   // Seeks both pointers of the open file; false on failure.

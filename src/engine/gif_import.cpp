@@ -101,6 +101,9 @@ WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool
 
   store.FrameOffsets.clear();
   store.FrameCount = 0;
+  // Every frame is stored at the logical screen's size, however small the
+  // images drawn on it.
+  store.CheckRoomFor(count, *work);
   for (int i = 0; i < count; ++i) {
     if (progress.Cancelled()) {
       // Nothing of a cancelled import stays: no frames, no store file.
@@ -109,8 +112,8 @@ WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool
     }
     // No disposal: each frame is the previous one with image i drawn over.
     DrawGifImage(*gif, i, *work);
-    // A frame that cannot be written (disk full, the 2 GiB limit) ends the
-    // import as failed rather than leaving a store with frames missing.
+    // A frame that cannot be appended ends the import as failed rather than
+    // leaving a store with frames missing; one the disk refuses raises.
     if (!store.AppendFrame(*work)) return nullptr;
     progress.Report(kConverting, i, count);
   }

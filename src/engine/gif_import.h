@@ -29,7 +29,9 @@ void DrawGifImage(const DecodedGif& gif, int index, Picture& target);
 
 // Renders every image into the store (no disposal: each frame is the one
 // before with image i drawn over it), reporting each frame. Returns the
-// first still picture, or none when the file cannot be read. When the
+// first still picture, or none when the file cannot be read. A store folder
+// without room for every frame raises ENotEnoughSpace before the first is
+// written; a frame the disk refuses raises EngineError (StoreWrite). When the
 // progress asks to stop, the store is discarded (its file deleted) and
 // Cancelled is raised. In probe mode, or without an open store file, only
 // the still picture is made and nothing is reported.

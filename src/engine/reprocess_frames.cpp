@@ -26,7 +26,7 @@ void PutInt32(std::ostream& out, int32_t v) {
 
 void ReprocessFrames(FrameStore& store, Progress& progress) {
   constexpr const char* kReprocessing = "Re-Processing Video...";
-  const std::vector<int32_t> marks = store.FrameOffsets;
+  const std::vector<int64_t> marks = store.FrameOffsets;
   const auto steps = static_cast<int64_t>(marks.size());
   progress.Begin("", false);
   progress.Report(kReprocessing, 0, steps);
@@ -53,18 +53,18 @@ void ReprocessFrames(FrameStore& store, Progress& progress) {
   // The store's file stays untouched until the new one is complete. The old
   // offsets (the caller replaced them by the marks) are found again while
   // reading, so that a failure can put the store back as it was.
-  std::vector<int32_t> old_offsets;
-  std::vector<int32_t> kept_offsets;
+  std::vector<int64_t> old_offsets;
+  std::vector<int64_t> kept_offsets;
   int64_t write_at = 4;
   const int frames = store.FrameCount;
   for (int i = 0; i < frames; ++i) {
-    old_offsets.push_back(static_cast<int32_t>(store.Position()));
+    old_offsets.push_back(store.Position());
     WorkPicture picture = store.ReadNextFrame();
     if (!picture) continue;  // an unreadable frame is dropped
     // Frames past the end of the marks have no mark: kept.
     const bool keep = static_cast<size_t>(i) >= marks.size() || marks[static_cast<size_t>(i)] == 0;
     if (keep && !write_failed) {
-      kept_offsets.push_back(static_cast<int32_t>(write_at));
+      kept_offsets.push_back(write_at);
       try {
         WriteBmpImage(*picture, out);
         write_at += static_cast<int64_t>(BmpImageSize(*picture));

@@ -5,7 +5,8 @@
 #include <set>
 
 #include "engine/bmp_codec.h"
-#include "export/free_space.h"
+#include "engine/free_space.h"
+#include "platform/atomic_file.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {

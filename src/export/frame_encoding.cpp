@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/frame_encoding.h"
 
-#include "export/free_space.h"
+#include "engine/free_space.h"
 
 namespace kt58 {
 

@@ -6,6 +6,7 @@
 #include "engine/avi_import.h"
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
+#include "engine/free_space.h"
 #include "engine/gif_import.h"
 #include "engine/jpeg_picture.h"
 #include "platform/owned_files.h"
@@ -22,6 +23,20 @@ std::string ExtensionOf(const std::filesystem::path& path) {
   const std::string name = path.filename().string();
   const size_t dot = name.rfind('.');
   return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+bool IsStoreDiskFailure(const std::exception& e) {
+  if (dynamic_cast<const ENotEnoughSpace*>(&e)) return true;
+  const auto* engine = dynamic_cast<const EngineError*>(&e);
+  return engine && engine->Code() == EngineErrorCode::StoreWrite;
+}
+
+// The store file was made for this import alone; a failed import must not
+// leave it behind in the program folder, where nothing would remove it.
+void RemoveStoreFile(std::unique_ptr<FrameStore> store, const std::filesystem::path& file) {
+  store->CloseFile();
+  store.reset();
+  RemoveOwnedFile(file);
 }
 
 bool FileExists(const std::filesystem::path& path) {
@@ -152,15 +167,17 @@ void FrameStoreResource::LoadFromSource(Progress& progress) {
         return;
       }
     }
-  } catch (const std::exception&) {
-    // Import failures are not reported, and a cancelled import is one: the
-    // layer simply draws nothing.
+  } catch (const std::exception& e) {
+    // A store the disk cannot hold, or a write it refused, is the user's to
+    // know about with its cause: the resource is not made. Other import
+    // failures are not reported, and a cancelled import is one: the layer
+    // simply draws nothing.
+    if (IsStoreDiskFailure(e)) {
+      RemoveStoreFile(std::move(store), DataFileName);
+      throw;
+    }
   }
-  // The store file was made for this import alone; a failed import must not
-  // leave it behind in the program folder, where nothing would remove it.
-  store->CloseFile();
-  store.reset();
-  RemoveOwnedFile(DataFileName);
+  RemoveStoreFile(std::move(store), DataFileName);
 }
 
 }  // namespace kt58

@@ -100,9 +100,11 @@ class FrameStoreResource final : public ImageResource {
 
   WorkPicture GetFirstFrame() override;
   WorkPicture GetNextFrame() override;
-  // Imports SourceFileName into a new store at DataFileName. Never raises: a
-  // failed import leaves the resource without a store (and without a data
-  // file), and layers using it draw nothing; so does a cancelled one.
+  // Imports SourceFileName into a new store at DataFileName. A failed import
+  // leaves the resource without a store (and without a data file), and
+  // layers using it draw nothing; so does a cancelled one. Only a store the
+  // disk cannot hold raises: ENotEnoughSpace before the first frame, or
+  // EngineError (StoreWrite) naming the system's reason.
   void LoadFromSource(Progress& progress) override;
   FrameStore* Store() const override { return Image.get(); }
 

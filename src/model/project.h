@@ -49,7 +49,14 @@ struct ProjectReadResult {
   bool Complete() const { return ok && warnings.empty(); }
 };
 
-inline constexpr int kFileVersion = 100;
+// A project is written as version 100 while every embedded store fits a
+// record of 32-bit offsets, byte for byte as programs that know no later
+// version write it; a larger store raises the whole file to version 101,
+// whose store records all have 64-bit offsets and image sizes. Versions up to
+// kFileVersion are read; programs of version 100 refuse 101 as too new.
+inline constexpr int kFileVersionOffsets32 = 100;
+inline constexpr int kFileVersionOffsets64 = 101;
+inline constexpr int kFileVersion = kFileVersionOffsets64;
 // Beyond any version this program's successors could write.
 inline constexpr int kMaxPlausibleFileVersion = 0xFFFF;
 // The number of frames an animation is generated with.
@@ -109,7 +116,8 @@ class Project {
   int32_t FrameDelay = 0;  // milliseconds between frames in playback
 
  private:
-  void LoadResources(class BoundedReader& reader, std::vector<ProjectReadIssue>& warnings, Progress& progress);
+  void LoadResources(class BoundedReader& reader, StoreRecordWidth width, std::vector<ProjectReadIssue>& warnings,
+                     Progress& progress);
 };
 
 }  // namespace kt58

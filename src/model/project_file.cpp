@@ -39,7 +39,9 @@ void CheckFrameSize(int32_t width, int32_t height, bool in_use, const char* what
 
 std::vector<StoreProblem> Project::SaveToStream(std::ostream& out, Progress& progress) const {
   std::vector<StoreProblem> problems;
-  PutInt32(out, kFileVersion);
+  const StoreRecordWidth width =
+      References ? StoreRecordWidthNeeded(*References) : StoreRecordWidth::Offsets32;
+  PutInt32(out, width == StoreRecordWidth::Offsets64 ? kFileVersionOffsets64 : kFileVersionOffsets32);
   PutInt32(out, FrameCount);
   PutInt32(out, AutoWidth);
   PutInt32(out, AutoHeight);
@@ -57,7 +59,7 @@ std::vector<StoreProblem> Project::SaveToStream(std::ostream& out, Progress& pro
   if (report) progress.Begin("Saving Animation Resources", false);
   for (int k = 0; k < n; ++k) {
     if (report) progress.Report(Format("Saving Resource %d of %d", k + 1, n), k, n);
-    SaveResourceRecord(out, *References->Item(k), problems);
+    SaveResourceRecord(out, *References->Item(k), width, problems);
   }
 
   // The number of frames generated from these layers; a reader makes them
@@ -115,7 +117,7 @@ ProjectReadResult Project::ReadFromStream(std::istream& in, Progress& progress) 
     CheckFrameSize(FixedWidth, FixedHeight, FixedFrameSize, "fixed frame size");
     FrameCount = std::clamp(frame_count, kMinFrameCount, kMaxFrameCount);
 
-    LoadResources(reader, result.warnings, progress);
+    LoadResources(reader, StoreRecordWidthOfVersion(version), result.warnings, progress);
 
     reader.GetInt32();  // generated frame count: frames are made again
     const int32_t m = reader.GetInt32();
@@ -152,7 +154,8 @@ std::string ResourceName(int k, int n, int source_type, const std::string& store
 
 }  // namespace
 
-void Project::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>& warnings, Progress& progress) {
+void Project::LoadResources(BoundedReader& reader, StoreRecordWidth width, std::vector<ProjectReadIssue>& warnings,
+                            Progress& progress) {
   if (!References) References = std::make_unique<ImageResources>();
   References->Clear();
   const int32_t n = reader.GetInt32();
@@ -169,7 +172,7 @@ void Project::LoadResources(BoundedReader& reader, std::vector<ProjectReadIssue>
       type = st_Unknown;
       type = reader.GetInt32();
       std::vector<StoreProblem> problems;
-      std::unique_ptr<ImageResource> ref = LoadResourceRecord(reader, type, problems);
+      std::unique_ptr<ImageResource> ref = LoadResourceRecord(reader, type, width, problems);
       for (const StoreProblem& p : problems)
         warnings.push_back({p.message, ResourceName(k, n, type, ref->SourceFileName.string()) + ": " + p.cause});
       const int id = ref->Id;

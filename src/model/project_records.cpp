@@ -70,6 +70,18 @@ std::string SafeStem(const std::string& stored) {
 
 }  // namespace
 
+StoreRecordWidth StoreRecordWidthOfVersion(int32_t version) {
+  return version >= kFileVersionOffsets64 ? StoreRecordWidth::Offsets64 : StoreRecordWidth::Offsets32;
+}
+
+StoreRecordWidth StoreRecordWidthNeeded(const ImageResources& resources) {
+  for (int k = 0; k < resources.Count(); ++k)
+    if (const FrameStore* store = resources.Item(k)->Store();
+        store && store->NeededRecordWidth() == StoreRecordWidth::Offsets64)
+      return StoreRecordWidth::Offsets64;
+  return StoreRecordWidth::Offsets32;
+}
+
 fs::path RestoredDataFileName(const std::string& stored_source, const std::string& stored_data, int id) {
   const std::string stem = SafeStem(stored_source.empty() ? stored_data : stored_source) + std::to_string(id);
   const fs::path folder = ProgramFolder();
@@ -79,17 +91,19 @@ fs::path RestoredDataFileName(const std::string& stored_source, const std::strin
   return candidate;
 }
 
-void SaveResourceRecord(std::ostream& out, const ImageResource& ref, std::vector<StoreProblem>& problems) {
+void SaveResourceRecord(std::ostream& out, const ImageResource& ref, StoreRecordWidth width,
+                        std::vector<StoreProblem>& problems) {
   SaveHeader(out, ref);
   if (const Picture* picture = ref.StillPicture()) {
     WriteBmpImage(*picture, out);
   } else if (IsMultiFrameSourceType(ref.SourceType)) {
     if (FrameStore* store = ref.Store()) {
-      for (StoreProblem& problem : store->SaveToStream(out)) problems.push_back(std::move(problem));
+      for (StoreProblem& problem : store->SaveToStream(out, width)) problems.push_back(std::move(problem));
     } else {
       // Import failed: an empty store (no frames, a 4-byte image holding 0).
       PutInt32(out, 0);
       PutInt32(out, 4);
+      if (width == StoreRecordWidth::Offsets64) PutInt32(out, 0);  // the image size's high half
       PutInt32(out, 0);
     }
   } else {
@@ -98,7 +112,7 @@ void SaveResourceRecord(std::ostream& out, const ImageResource& ref, std::vector
   if (!out) throw Kt58Error("Cannot write the project file");
 }
 
-std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type,
+std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type, StoreRecordWidth width,
                                                    std::vector<StoreProblem>& problems) {
   std::string stored_data, stored_source;
   if (IsStillSourceType(source_type)) {
@@ -124,7 +138,7 @@ std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_
   store->SetFrameWidth(ref->Width);
   store->SetFrameHeight(ref->Height);
   store->SetFileName(ref->DataFileName);
-  problems = store->LoadFromStream(in.Stream());
+  problems = store->LoadFromStream(in.Stream(), width);
   in.Resync();
   ref->DataFileName = store->FileName;
   ref->Image = std::move(store);

@@ -17,18 +17,27 @@ namespace kt58 {
 
 class ImageResources;
 
-// Writes the resource record: the common header, then the picture as a BMP
-// file image or the frame store's embedded layout. A multi-frame resource
-// without a store is written with an empty store so the file stays readable.
-// Raises on any failure (a store that cannot be read included); what a
-// store could write only in part is added to `problems`.
-void SaveResourceRecord(std::ostream& out, const ImageResource& ref, std::vector<StoreProblem>& problems);
+// The store record width a project file of this version uses.
+StoreRecordWidth StoreRecordWidthOfVersion(int32_t version);
+// The record width every store of the resources fits: a project holding
+// them is written with the version of that width.
+StoreRecordWidth StoreRecordWidthNeeded(const ImageResources& resources);
 
-// Reads one resource record whose type code was read already. Multi-frame
-// resources get a fresh store file in the program folder; the stored data
-// file name is only a name. Raises on a bad record, leaving no file behind.
-// What a store could restore only in part is added to `problems`.
-std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type,
+// Writes the resource record: the common header, then the picture as a BMP
+// file image or the frame store's embedded layout with offsets `width` wide.
+// A multi-frame resource without a store is written with an empty store so
+// the file stays readable. Raises on any failure (a store that cannot be read
+// or is too large for `width` included); what a store could write only in
+// part is added to `problems`.
+void SaveResourceRecord(std::ostream& out, const ImageResource& ref, StoreRecordWidth width,
+                        std::vector<StoreProblem>& problems);
+
+// Reads one resource record whose type code was read already, its store
+// record `width` wide. Multi-frame resources get a fresh store file in the
+// program folder; the stored data file name is only a name. Raises on a bad
+// record, leaving no file behind. What a store could restore only in part is
+// added to `problems`.
+std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type, StoreRecordWidth width,
                                                    std::vector<StoreProblem>& problems);
 
 // The store file wanted for a multi-frame resource read from a project: the

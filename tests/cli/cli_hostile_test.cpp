@@ -54,7 +54,7 @@ TEST(CliHostile, DamagedProjectsAreErrorsNamingWhatIsWrong) {
   damaged[bm[2] + 28] = 8;  // frame 1 of the clip claims 8 bits per pixel
   test::WriteFileBytes(dir / "damaged.apf", damaged);
   test::WriteFileBytes(dir / "cut.apf", std::vector<uint8_t>(bytes.begin(), bytes.begin() + bm[3] + 30));
-  test::WriteFileBytes(dir / "newer.apf", {101, 0, 0, 0});
+  test::WriteFileBytes(dir / "newer.apf", {102, 0, 0, 0});
   std::vector<uint8_t> empty_bmp(54, 0);
   WriteBmpHeaders(0, 0, empty_bmp.data());
   test::WriteFileBytes(dir / "empty.bmp", empty_bmp);
@@ -68,7 +68,7 @@ TEST(CliHostile, DamagedProjectsAreErrorsNamingWhatIsWrong) {
       {{"info", (dir / "cut.apf").string()}, "Resource 2 of 2 (Gifa): Frame store image is cut short."},
       {{"info", (dir / "newer.apf").string()},
        "Incompatible file version: This file may have been created with a later version of kt58. The file has "
-       "version 101"},
+       "version 102"},
       {{"new", (dir / "o.apf").string(), "--layer", (dir / "empty.bmp").string()}, "empty.bmp"},
   };
   for (const auto& c : cases) {

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -190,6 +192,44 @@ TEST(CliLimits, ExportsThatCannotFitAreRefusedBeforeWriting) {
   for (const auto& e : fs::directory_iterator(dir.path())) left.push_back(e.path().filename());
   std::sort(left.begin(), left.end());
   EXPECT_EQ(left, (std::vector<fs::path>{"frames", "small.bmp", "uhd.apf"})) << "no temporary left behind";
+}
+
+// An import whose frame store the disk cannot hold fails naming the disk:
+// refused before writing when its frames exceed the free space (4096 x 4096
+// screen, 50 MiB a frame, 20,000 one-pixel images), and with the system's
+// reason when a write is refused (here the file-size limit). No store file
+// stays in the program folder.
+TEST(CliLimits, ImportsTheDiskCannotHoldNameTheirCause) {
+  TempDir dir;
+  std::vector<test::GifImageSpec> dots(20000, test::SolidGifImage(0, 0, 1, 1, 1));
+  const fs::path huge = dir / "dots.gif";
+  test::WriteFileBytes(huge, test::BuildGif(4096, 4096, {{0, 0, 0}, {255, 255, 255}}, 0, dots));
+  const fs::path small = dir / "small.gif";
+  test::WriteFileBytes(small, test::BuildGif(200, 200, {{0, 0, 0}, {255, 255, 255}}, 0,
+                                             {test::SolidGifImage(0, 0, 200, 200, 0),
+                                              test::SolidGifImage(10, 10, 5, 5, 1),
+                                              test::SolidGifImage(20, 20, 5, 5, 1)}));
+  const uint64_t needed = 20000 * (kBmpHeadersSize + Picture::RowBytesFor(4096) * uint64_t{4096});
+  std::error_code ec;
+  const bool room_for_huge = fs::space(dir.path(), ec).available >= needed;
+  struct Case {
+    fs::path gif;
+    CliEnv env;
+    std::vector<std::string> says;
+  } cases[] = {
+      {huge, kLimits, {"Not enough free space for ", std::to_string(needed) + " bytes are needed, "}},
+      // Three frames of 120 KB against a limit of 64 KiB.
+      {small, {kAddressSpace, uint64_t{64} << 10, {}}, {"Cannot write the frame store file ", std::strerror(EFBIG)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.gif.filename().string());
+    if (c.gif == huge && room_for_huge) continue;  // this file system would hold it
+    const CliResult r = RunKt58(dir, {"new", (dir / "o.apf").string(), "--layer", c.gif.string()}, c.env);
+    for (const std::string& part : c.says) ExpectOneLineRefusal(r, part);
+    EXPECT_EQ(r.err.find("no frames could be read"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir / "o.apf"));
+    EXPECT_TRUE(test::StoreFilesIn(dir.path()).empty());
+  }
 }
 
 }  // namespace

@@ -229,7 +229,7 @@ TEST(CliFailures, FailedWorkExitsOneWithOneLine) {
   const fs::path broken_bmp = dir / "broken.bmp";
   test::WriteFileBytes(broken_bmp, {'B', 'M', 1, 2, 3});
   const fs::path newer = dir / "newer.apf";
-  test::WriteFileBytes(newer, {101, 0, 0, 0});
+  test::WriteFileBytes(newer, {102, 0, 0, 0});
   const fs::path junk = dir / "junk.apf";
   test::WriteFileBytes(junk, {100, 0, 0, 0, 1, 2, 3});
   const fs::path good = dir / "good.apf";

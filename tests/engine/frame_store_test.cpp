@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
+#include <limits>
 #include <sstream>
 #include <thread>
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
+#include "engine/free_space.h"
 #include "support/test_support.h"
 
 namespace kt58 {
@@ -415,25 +418,144 @@ TEST(BlitStream, RefusedRecordLeavesAnExistingFileAlone) {
   EXPECT_EQ(test::ReadFileBytes(dir / "b.Dat"), (std::vector<uint8_t>{1, 2, 3}));
 }
 
-// Offsets are signed 32-bit: a frame that would end past 2^31 - 1 is refused
-// instead of being recorded with an offset that wraps. The file is sparse.
-TEST(BlitStream, AppendStopsAtTheOffsetLimit) {
+// Offsets are 64-bit: frames beyond 4 GiB are appended, recorded and read
+// back at their offsets, where a 32-bit offset would wrap onto the header.
+// The hole before them is sparse and costs no disk.
+TEST(BlitStream, FramesPastFourGiBAreReadAtTheir64BitOffsets) {
   test::TempDir dir;
   FrameStore store;
   ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
-  Picture p = test::MakeRandomPicture(4, 4, 3);  // 54 + 48 bytes
-  const auto limit = static_cast<uintmax_t>(0x7FFFFFFF);
+  Picture first = Expected(0), second = Expected(1), third = Expected(2);
+  ASSERT_TRUE(store.AppendFrame(first));
+  const int64_t far = (int64_t{1} << 32) + 1000;
   std::error_code ec;
-  fs::resize_file(dir / "s.Dat", limit - 101, ec);
-  if (ec) GTEST_SKIP() << "cannot make a sparse 2 GiB file here: " << ec.message();
-  EXPECT_FALSE(store.AppendFrame(p));
-  EXPECT_EQ(store.FrameCount, 0);
-  EXPECT_TRUE(store.FrameOffsets.empty());
-  fs::resize_file(dir / "s.Dat", limit - 102);
+  fs::resize_file(dir / "s.Dat", static_cast<uintmax_t>(far), ec);
+  if (ec) GTEST_SKIP() << "cannot make a sparse 4 GiB file here: " << ec.message();
+  ASSERT_TRUE(store.AppendFrame(second));
+  ASSERT_TRUE(store.AppendFrame(third));
+  const auto frame_bytes = static_cast<int64_t>(BmpImageSize(first));
+  EXPECT_EQ(store.FrameOffsets, (std::vector<int64_t>{4, far, far + frame_bytes}));
+  store.WriteHeader();
+  store.CloseFile();
+  EXPECT_EQ(store.NeededRecordWidth(), StoreRecordWidth::Offsets64);
+
+  ASSERT_TRUE(store.OpenForRead());
+  EXPECT_EQ(store.ReadHeader(), 3);
+  for (int i : {2, 0, 1}) {
+    WorkPicture p = store.ReadFrame(i);
+    ASSERT_TRUE(p) << i;
+    EXPECT_TRUE(test::PicturesEqual(*p, Expected(i))) << i;
+    Picture q;
+    ASSERT_TRUE(store.ReadFrameAt(i, q)) << i;
+    EXPECT_TRUE(test::PicturesEqual(q, Expected(i))) << i;
+  }
+  // Sequential reading goes on past 4 GiB: frame 2 after frame 1.
+  ASSERT_TRUE(store.ReadFrame(1));
+  WorkPicture next = store.ReadNextFrame();
+  ASSERT_TRUE(next);
+  EXPECT_TRUE(test::PicturesEqual(*next, Expected(2)));
+
+  // A record of 32-bit offsets cannot hold the store: refused before a byte
+  // goes out, so the target is not left with half a record.
+  std::ostringstream out;
+  EXPECT_THROW((void)store.SaveToStream(out, StoreRecordWidth::Offsets32), Kt58Error);
+  EXPECT_TRUE(out.str().empty());
+}
+
+void Put64(std::string& s, size_t at, int64_t v) {
+  const auto u = static_cast<uint64_t>(v);
+  for (int i = 0; i < 8; ++i) s[at + static_cast<size_t>(i)] = static_cast<char>((u >> (8 * i)) & 0xFF);
+}
+
+TEST(BlitStream, RecordsOf64BitOffsetsRoundTripAndRefuseHostileValues) {
+  test::TempDir dir;
+  FrameStore store;
+  FillStore(store, dir / "a.Dat", 2, 3, 2);
+  std::ostringstream out;
+  ASSERT_TRUE(store.SaveToStream(out, StoreRecordWidth::Offsets64).empty());
+  const std::string good = out.str();
+  const auto image_bytes = static_cast<int64_t>(fs::file_size(dir / "a.Dat"));
+  // Layout: count @0, offsets @4 and @12, image size @20, image @28.
+  ASSERT_EQ(good.size(), 28 + static_cast<size_t>(image_bytes));
+  {
+    FrameStore copy;
+    copy.SetFileName(dir / "b.Dat");
+    std::istringstream in(good);
+    EXPECT_TRUE(copy.LoadFromStream(in, StoreRecordWidth::Offsets64).empty());
+    EXPECT_EQ(copy.FrameOffsets, store.FrameOffsets);
+    EXPECT_EQ(test::ReadFileBytes(dir / "a.Dat"), test::ReadFileBytes(dir / "b.Dat"));
+  }
+  const int64_t second = store.FrameOffsets[1];
+  struct Case {
+    const char* what;
+    size_t at;
+    int64_t value;
+  } cases[] = {
+      // The low halves are the good offsets: a reader that kept 32 bits
+      // would take these.
+      {"offset past 4 GiB, beyond the image", 12, (int64_t{1} << 32) + second},
+      {"offset at the largest value", 12, std::numeric_limits<int64_t>::max()},
+      {"negative offset", 12, -(int64_t{1} << 32) + second},
+      {"image size past 4 GiB, beyond the data", 20, (int64_t{1} << 32) + image_bytes},
+      {"image size at the largest value", 20, std::numeric_limits<int64_t>::max()},
+      {"negative image size", 20, std::numeric_limits<int64_t>::min() + image_bytes},
+  };
+  for (const auto& c : cases) {
+    std::string bad = good;
+    Put64(bad, c.at, c.value);
+    FrameStore copy;
+    copy.SetFileName(dir / "b.Dat");
+    std::istringstream in(bad);
+    EXPECT_EQ(test::ErrorCodeOf<EngineError>([&] { (void)copy.LoadFromStream(in, StoreRecordWidth::Offsets64); }),
+              EngineErrorCode::StoreFormat)
+        << c.what;
+    EXPECT_FALSE(fs::exists(dir / "b.Dat")) << c.what;
+  }
+}
+
+// The budget is the free space of the store's file system: a need beyond it
+// is refused naming the file and both numbers, before anything is written.
+TEST(BlitStream, RoomForFramesIsCheckedAgainstTheFreeSpace) {
+  test::TempDir dir;
+  FrameStore store;
+  ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
+  Picture p = test::MakeRandomPicture(4096, 4096, 1);  // 48 MiB a frame
+  EXPECT_NO_THROW(store.CheckRoomFor(1, p));
+  const int64_t frames = int64_t{1} << 30;  // 54 PB in all
+  const uint64_t needed = static_cast<uint64_t>(frames) * BmpImageSize(p);
+  const uint64_t free_bytes = fs::space(dir.path()).available;
+  if (free_bytes >= needed) GTEST_SKIP() << "this file system holds " << needed << " bytes";
+  try {
+    store.CheckRoomFor(frames, p);
+    ADD_FAILURE() << "no error";
+  } catch (const ENotEnoughSpace& e) {
+    const std::string text = e.what();
+    EXPECT_NE(text.find((dir / "s.Dat").string()), std::string::npos) << text;
+    EXPECT_NE(text.find(std::to_string(needed) + " bytes are needed"), std::string::npos) << text;
+  }
+  EXPECT_EQ(fs::file_size(dir / "s.Dat"), 4u);
+}
+
+// A file system that refuses a frame's bytes (here the file-size limit):
+// the append raises with the system's reason and the frame is not counted.
+TEST(BlitStream, AFrameTheDiskRefusesRaisesWithTheReason) {
+  test::TempDir dir;
+  FrameStore store;
+  ASSERT_TRUE(store.CreateStoreFile(dir / "s.Dat"));
+  Picture p = test::MakeRandomPicture(300, 200, 1);  // 180 KB a frame
   ASSERT_TRUE(store.AppendFrame(p));
-  ASSERT_EQ(store.FrameOffsets.size(), 1u);
-  EXPECT_EQ(store.FrameOffsets[0], static_cast<int32_t>(limit - 102));
-  EXPECT_EQ(fs::file_size(dir / "s.Dat"), limit);
+  test::FileSizeLimit limit(static_cast<uint64_t>(4 + BmpImageSize(p) + BmpImageSize(p) / 2));
+  try {
+    store.AppendFrame(p);
+    ADD_FAILURE() << "no error";
+  } catch (const EngineError& e) {
+    EXPECT_EQ(e.Code(), EngineErrorCode::StoreWrite);
+    const std::string text = e.what();
+    EXPECT_NE(text.find((dir / "s.Dat").string()), std::string::npos) << text;
+    EXPECT_NE(text.find(std::strerror(EFBIG)), std::string::npos) << text;
+  }
+  EXPECT_EQ(store.FrameCount, 1);
+  EXPECT_EQ(store.FrameOffsets.size(), 1u);
 }
 
 // A source that cannot seek cannot tell its length: the offsets are read in

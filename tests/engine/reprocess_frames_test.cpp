@@ -39,7 +39,7 @@ TEST(ReprocessFrames, KeepsTheUnmarkedFramesWithNewOffsets) {
 
   EXPECT_EQ(store.FrameCount, 3);
   const int32_t frame_bytes = static_cast<int32_t>(BmpImageSize(Frame(0)));
-  EXPECT_EQ(store.FrameOffsets, (std::vector<int32_t>{4, 4 + frame_bytes, 4 + 2 * frame_bytes}));
+  EXPECT_EQ(store.FrameOffsets, (std::vector<int64_t>{4, 4 + frame_bytes, 4 + 2 * frame_bytes}));
   EXPECT_EQ(store.AccessMode, am_Read);
   EXPECT_EQ(store.ReadCursor, -1);
   EXPECT_FALSE(fs::exists(dir / "bStream.Tmp"));

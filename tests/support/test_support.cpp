@@ -2,7 +2,10 @@
 #include "support/test_support.h"
 
 #include <png.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +39,23 @@ TempDir::~TempDir() {
     ::unsetenv("KT58_HOME");
   std::error_code ec;
   fs::remove_all(path_, ec);
+}
+
+FileSizeLimit::FileSizeLimit(uint64_t bytes) {
+  old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit lim{};
+  ::getrlimit(RLIMIT_FSIZE, &lim);
+  old_soft_ = lim.rlim_cur;
+  lim.rlim_cur = static_cast<rlim_t>(bytes);
+  if (::setrlimit(RLIMIT_FSIZE, &lim) != 0) ADD_FAILURE() << "cannot lower the file-size limit";
+}
+
+FileSizeLimit::~FileSizeLimit() {
+  rlimit lim{};
+  ::getrlimit(RLIMIT_FSIZE, &lim);
+  lim.rlim_cur = static_cast<rlim_t>(old_soft_);
+  ::setrlimit(RLIMIT_FSIZE, &lim);
+  std::signal(SIGXFSZ, old_handler_);
 }
 
 std::optional<fs::path> CorpusDir(const std::string& sub) {

@@ -36,6 +36,21 @@ class TempDir {
   std::optional<std::string> old_home_;
 };
 
+// Lowers this process's file-size limit (RLIMIT_FSIZE) to `bytes` for the
+// object's lifetime, SIGXFSZ ignored: a write past it fails with EFBIG, as
+// on a file system that refuses the bytes.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(uint64_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  uint64_t old_soft_;
+  void (*old_handler_)(int);
+};
+
 // ../shared/corpus/<sub>, or nothing when the corpus is absent (tests then
 // GTEST_SKIP with a message naming the folder).
 std::optional<std::filesystem::path> CorpusDir(const std::string& sub = "");

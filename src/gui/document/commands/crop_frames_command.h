@@ -35,7 +35,7 @@ class StoreVersion {
 
  private:
   std::filesystem::path file_;
-  std::vector<int32_t> offsets_;
+  std::vector<int64_t> offsets_;
 };
 
 class CropFramesCommand final : public QUndoCommand {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "export/free_space.h"
+#include "engine/free_space.h"
 
 #include <string>
 #include <system_error>

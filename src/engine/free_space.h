@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The free-space check of exports whose size is known before they start
-// (AVI, bitmap sequence): refusing at once beats filling the disk for
-// minutes and failing at the end.
+// The free-space check of work whose size is known before it starts (AVI and
+// bitmap-sequence exports, frame stores being imported or restored):
+// refusing at once beats filling the disk for minutes and failing at the end.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +11,8 @@
 
 namespace kt58 {
 
-// An export that does not fit on its target's file system; the text names
-// the target and both numbers.
+// Work that does not fit on its target's file system; the text names the
+// target and both numbers.
 class ENotEnoughSpace : public Kt58Error {
  public:
   using Kt58Error::Kt58Error;
