@@ -88,6 +88,7 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   options.ReductionBits = BitsForColors(cmd.colors);
   options.DitherMode = GifDitherCodeFromName(cmd.dither).value();
   options.Compression = cmd.compression == "rle" ? gcRLE : gcLZW;
+  options.Plays = cmd.plays;
   for (const std::string& o : cmd.optimize) {
     if (o == "single-map") options.OptimizeColorMap = true;
     if (o == "merge") options.Merge = true;
@@ -165,6 +166,7 @@ void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
   options.FrameDelayMs = cmd.delay_ms;
   options.Quality = cmd.quality;
   options.Lossless = cmd.lossless;
+  options.Plays = cmd.plays;
   const LoadedProject loaded = LoadForExport(cmd.project, ui);
   DialogProgress progress = ui.MakeProgress();
   if (cmd.out == kStandardOutput) {

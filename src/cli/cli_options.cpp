@@ -44,7 +44,8 @@ const CommandUsage kUsages[] = {
      "      --colors 8|16|32|64|128|256, size of the global or optimized palette (256);\n"
      "      --dither nearest|floyd-steinberg|stucki|sierra|burkes (nearest);\n"
      "      --optimize a comma list of single-map,merge,crop,remove-passive,sort, or none\n"
-     "        (merge,crop,remove-passive); --compression lzw|rle (lzw)\n"},
+     "        (merge,crop,remove-passive); --compression lzw|rle (lzw)\n"
+     "      --loop N plays N times, 0 forever (0); --once is --loop 1\n"},
     {"export-bmp",
      "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N]\n"
      "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"},
@@ -52,11 +53,11 @@ const CommandUsage kUsages[] = {
     {"export-avi", "  kt58 export-avi <project.apf> <out.avi>\n"},
     {"export-video",
      "  kt58 export-video <project.apf> <out.webp|.apng|.png|.mp4|.webm|-> [--delay MS]\n"
-     "           [--quality 0..100] [--lossless] [--format webp|apng|mp4|webm]\n"
+     "           [--quality 0..100] [--lossless] [--format webp|apng|mp4|webm] [--loop N]\n"
      "      animated WebP, APNG (exact), MP4 (H.264) or WebM (VP9), by the extension\n"
      "        or --format (which \"-\" needs);\n"
      "      --delay 10..1000 (the project's delay, else 100); --quality 0..100 (75);\n"
-     "      --lossless for .webp: exact frames\n"},
+     "      --lossless for .webp: exact frames; --loop N and --once for WebP and APNG\n"},
 };
 
 const char kUsageEnd[] =
@@ -275,6 +276,21 @@ bool ParseLayerOption(const std::string& opt, ArgCursor& cur, LayerSpec& l) {
   return true;
 }
 
+// --loop N (0 forever, at most `most`) and --once (--loop 1); false for
+// another option. GIF counts the repeats after the first play in 16 bits,
+// WebP the plays.
+bool ParsePlays(const std::string& opt, ArgCursor& cur, int& plays, int most) {
+  if (opt == "--loop") {
+    plays = ParseIntOption(opt, cur.Value(opt), 0, most);
+  } else if (opt == "--once") {
+    cur.NoValue(opt);
+    plays = 1;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 InfoCommand ParseInfo(ArgCursor& cur) {
   InfoCommand c;
   std::vector<std::string> pos;
@@ -378,6 +394,7 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
       c.colors = std::stoi(v);
     } else if (a == "--dither") {
       c.dither = kDithers[static_cast<size_t>(Choice(a, cur.Value(a), kDithers))];
+    } else if (ParsePlays(a, cur, c.plays, 0x10000)) {
     } else if (a == "--compression") {
       static const std::vector<std::string> kCompressions = {"lzw", "rle"};
       c.compression = kCompressions[static_cast<size_t>(Choice(a, cur.Value(a), kCompressions))];
@@ -397,7 +414,7 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
         start = comma + 1;
       }
     } else {
-      ThrowUnknown(a, "export-gif", {"--delay", "--palette", "--colors", "--dither", "--optimize", "--compression"});
+      ThrowUnknown(a, "export-gif", {"--delay", "--palette", "--colors", "--dither", "--optimize", "--compression", "--loop", "--once"});
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<out.gif>"}, "export-gif");
@@ -516,13 +533,14 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
     } else if (a == "--lossless") {
       cur.NoValue(a);
       c.lossless = true;
+    } else if (ParsePlays(a, cur, c.plays, 0xFFFF)) {
     } else if (a == "--format") {
       static const std::vector<std::string> kFormats = {"webp", "apng", "mp4", "webm"};
       static const VideoFormat kFormatValues[] = {VideoFormat::WebP, VideoFormat::Apng, VideoFormat::Mp4,
                                                   VideoFormat::WebM};
       format = kFormatValues[Choice(a, cur.Value(a), kFormats)];
     } else {
-      ThrowUnknown(a, "export-video", {"--delay", "--quality", "--lossless", "--format"});
+      ThrowUnknown(a, "export-video", {"--delay", "--quality", "--lossless", "--format", "--loop", "--once"});
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<out.webp|.apng|.png|.mp4|.webm>"}, "export-video");
@@ -544,6 +562,8 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
     format = by_name;
   }
   c.format = *format;
+  if (c.plays != 0 && c.format != VideoFormat::WebP && c.format != VideoFormat::Apng)
+    throw UsageError("--loop and --once are for WebP and APNG; a video plays once");
   if (c.lossless && c.format != VideoFormat::WebP && c.format != VideoFormat::Apng)
     throw UsageError("--lossless is for .webp (APNG is always exact), not " + c.out.extension().string());
   return c;

@@ -73,6 +73,7 @@ struct ExportGifCommand : CommonOptions {
   std::string dither = "nearest";
   std::vector<std::string> optimize = {"merge", "crop", "remove-passive"};  // as given, no repeats
   std::string compression = "lzw";
+  int plays = 0;  // 0 forever, else that many times
 };
 
 struct ExportBmpCommand : CommonOptions {
@@ -97,6 +98,7 @@ struct ExportVideoCommand : CommonOptions {
   int delay_ms = 0;                    // 0: the project's frame delay
   int quality = 75;
   bool lossless = false;
+  int plays = 0;  // WebP and APNG: 0 forever, else that many times
 };
 
 // "kt58 --help" (command empty) or "kt58 COMMAND --help".

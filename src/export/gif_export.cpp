@@ -149,6 +149,7 @@ struct WritePlan {
   int compression = gcLZW;
   int options = 0;                  // ooMerge, ooCrop, ooCleanup, ooColorMap bits
   uint16_t delay = 0;
+  int plays = 0;                    // GifExportOptions::Plays
   GifPalette global;                // the table frames without their own refer to
   GifPalette unsorted;              // the same before the sort option's order
   const std::array<uint8_t, 256>* global_remap = nullptr;  // the sorted global table's order
@@ -199,7 +200,8 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
         f.ColorMap() = std::move(mapped.palette);
         if (plan.count_indices)
           for (uint8_t v : f.Data()) ++result.counts[v];
-        if (is_first) f.AddExtension<GifLoopExtension>().Loops = 0;
+        if (is_first && plan.plays != 1)
+          f.AddExtension<GifLoopExtension>().Loops = static_cast<uint16_t>(plan.plays == 0 ? 0 : plan.plays - 1);
         f.AddExtension<GifGraphicControlExtension>().Delay = plan.delay;
         const bool local = !f.ColorMap().empty();
         if (plan.measure_original) {
@@ -319,6 +321,9 @@ class GifBuild {
       : project_(project), sequence_(sequence), options_(options), observer_(observer) {}
 
   void WriteTo(const fs::path& file) {
+    // The loop extension counts repeats in 16 bits.
+    if (options_.Plays < 0 || options_.Plays > 0x10000)
+      throw Kt58Error(Format("A play count of %d is outside 0 to %d", options_.Plays, 0x10000));
     if (options_.FrameDelayMs < 0 || options_.FrameDelayMs > kMaxFrameDelayMs)
       throw Kt58Error(Format("Frame delay %d ms is outside 0 to %d", options_.FrameDelayMs, kMaxFrameDelayMs));
     // The image's setters check the codes (bits outside 3..8 raise).
@@ -342,6 +347,7 @@ class GifBuild {
     plan.compression = settings.Compression();
     plan.options = options_.OptimizeOptions();
     plan.delay = static_cast<uint16_t>(options_.FrameDelayMs / 10);
+    plan.plays = options_.Plays;
     plan.global = palette_;
     plan.unsorted = palette_;
     // Only diffusion onto the shared palette makes a frame depend on the

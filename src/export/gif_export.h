@@ -37,6 +37,9 @@ struct GifExportOptions {
   // The export window writes with the run-length encoder; dictionary LZW
   // gives smaller files of detailed pictures, and is the command line's.
   int Compression = gcRLE;
+  // How often the animation plays: 0 forever (the loop extension with count
+  // 0), 1 once (no loop extension), n: the extension repeats it n - 1 times.
+  int Plays = 0;
 
   // The option set for GifImage::Optimize: 2 merge, 1 crop, 4 remove
   // passive, 8 sort.

@@ -18,6 +18,7 @@ VideoWriterSettings SettingsFor(const Project& project, const VideoExportOptions
   s.frame_ms = options.FrameDelayMs > 0 ? options.FrameDelayMs : FrameDurationMs(project);
   s.quality = options.Quality;
   s.lossless = options.Lossless;
+  s.plays = options.Plays;
   const BGR background = ColorToBGR(ResolveColor(project.BackgroundColor));
   s.pad_bgr = {background.b, background.g, background.r};
   return s;

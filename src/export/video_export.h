@@ -39,6 +39,7 @@ struct VideoExportOptions {
   int FrameDelayMs = 0;                 // 0: FrameDurationMs of the project
   int Quality = kDefaultVideoQuality;   // 0..100, lossy formats
   bool Lossless = false;                // WebP; APNG is always exact
+  int Plays = 0;                        // WebP and APNG: 0 forever, else that many times
 };
 
 // Encodes every generated frame to path through a temporary file renamed

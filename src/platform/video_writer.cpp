@@ -366,8 +366,8 @@ VideoWriter::VideoWriter(const std::filesystem::path& path, const VideoWriterSet
   }
   switch (settings.format) {
     case VideoFormat::Mp4: options.Set("movflags", "+faststart"); break;
-    case VideoFormat::Apng: options.Set("plays", "0"); break;
-    case VideoFormat::WebP: options.Set("loop", "0"); break;
+    case VideoFormat::Apng: options.Set("plays", std::to_string(settings.plays)); break;
+    case VideoFormat::WebP: options.Set("loop", std::to_string(settings.plays)); break;
     case VideoFormat::WebM:
     case VideoFormat::Avi: break;
   }

@@ -12,8 +12,9 @@
 //   Avi   uncompressed 24-bit AVI: 'vids' stream, BITMAPINFOHEADER with
 //         BI_RGB and biBitCount 24, one key frame sample per frame stored
 //         as given; beyond the 1 GB RIFF limit OpenDML (AVIX) extensions.
-//   WebP  animated WebP (libwebp_anim), lossy unless lossless; loops forever.
-//   Apng  animated PNG, RGB, exact; loops forever.
+//   WebP  animated WebP (libwebp_anim), lossy unless lossless; loops forever unless
+//         told how often to play.
+//   Apng  animated PNG, RGB, exact; loops forever unless told how often to play.
 //   Mp4   H.264 (libx264), yuv420p, moov atom first (+faststart). Odd sides
 //         are padded by one column / row of the padding colour, since 4:2:0
 //         needs even sides.
@@ -68,6 +69,9 @@ struct VideoWriterSettings {
   int quality = kDefaultVideoQuality;  // 0..100, lossy formats
   bool lossless = false;               // WebP only; APNG and AVI always are
   std::array<uint8_t, 3> pad_bgr{};    // the padding colour (MP4), blue first
+  // How often WebP and APNG play the frames: 0 forever, else that many
+  // times (the videos play once).
+  int plays = 0;
 };
 
 class VideoWriter {
