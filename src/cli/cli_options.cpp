@@ -156,6 +156,23 @@ void Positional(std::vector<std::string>& into, size_t wanted, const std::string
   into.push_back(arg);
 }
 
+// Takes the next argument: an operand goes into `pos`, --quiet onto
+// `common`; true, with its name in `option`, for any other option.
+bool TakeOption(ArgCursor& cur, std::vector<std::string>& pos, size_t wanted, const char* command,
+                CommonOptions& common, std::string& option) {
+  option = cur.Next();
+  if (!cur.IsOption()) {
+    Positional(pos, wanted, option, command);
+    return false;
+  }
+  if (option == "--quiet" || option == "-q") {
+    cur.NoValue(option);
+    common.quiet = true;
+    return false;
+  }
+  return true;
+}
+
 void NeedPositionals(const std::vector<std::string>& got, const std::vector<const char*>& names,
                      const char* command) {
   if (got.size() < names.size())
@@ -295,16 +312,8 @@ InfoCommand ParseInfo(ArgCursor& cur) {
   InfoCommand c;
   std::vector<std::string> pos;
   while (!cur.Done()) {
-    const std::string a = cur.Next();
-    if (!cur.IsOption()) {
-      Positional(pos, 1, a, "info");
-      continue;
-    }
-    if (a == "--quiet" || a == "-q") {
-      cur.NoValue(a);
-      c.quiet = true;
-      continue;
-    }
+    std::string a;
+    if (!TakeOption(cur, pos, 1, "info", c, a)) continue;
     if (a == "--json") {
       cur.NoValue(a);
       c.json = true;
@@ -330,16 +339,8 @@ NewCommand ParseNew(ArgCursor& cur) {
   NewCommand c;
   std::vector<std::string> pos;
   while (!cur.Done()) {
-    const std::string a = cur.Next();
-    if (!cur.IsOption()) {
-      Positional(pos, 1, a, "new");
-      continue;
-    }
-    if (a == "--quiet" || a == "-q") {
-      cur.NoValue(a);
-      c.quiet = true;
-      continue;
-    }
+    std::string a;
+    if (!TakeOption(cur, pos, 1, "new", c, a)) continue;
     if (a == "--frames") {
       c.frames = ParseIntOption(a, cur.Value(a), kMinFrameCount, kMaxFrameCount);
     } else if (a == "--size") {
@@ -374,16 +375,8 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
   static const std::vector<std::string> kDithers = {"nearest", "floyd-steinberg", "stucki", "sierra", "burkes"};
   static const std::vector<std::string> kOptimize = {"single-map", "merge", "crop", "remove-passive", "sort", "none"};
   while (!cur.Done()) {
-    const std::string a = cur.Next();
-    if (!cur.IsOption()) {
-      Positional(pos, 2, a, "export-gif");
-      continue;
-    }
-    if (a == "--quiet" || a == "-q") {
-      cur.NoValue(a);
-      c.quiet = true;
-      continue;
-    }
+    std::string a;
+    if (!TakeOption(cur, pos, 2, "export-gif", c, a)) continue;
     if (a == "--delay") {
       c.delay_ms = ParseIntOption(a, cur.Value(a), 10, 1000);
     } else if (a == "--palette") {
@@ -428,16 +421,8 @@ ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
   ExportBmpCommand c;
   std::vector<std::string> pos;
   while (!cur.Done()) {
-    const std::string a = cur.Next();
-    if (!cur.IsOption()) {
-      Positional(pos, 2, a, "export-bmp");
-      continue;
-    }
-    if (a == "--quiet" || a == "-q") {
-      cur.NoValue(a);
-      c.quiet = true;
-      continue;
-    }
+    std::string a;
+    if (!TakeOption(cur, pos, 2, "export-bmp", c, a)) continue;
     if (a == "--pattern") {
       c.pattern = cur.Value(a);
       // The pattern names files inside the folder, never elsewhere.
@@ -465,16 +450,8 @@ ExportFrameCommand ParseExportFrame(ArgCursor& cur) {
   ExportFrameCommand c;
   std::vector<std::string> pos;
   while (!cur.Done()) {
-    const std::string a = cur.Next();
-    if (!cur.IsOption()) {
-      Positional(pos, 3, a, "export-frame");
-      continue;
-    }
-    if (a == "--quiet" || a == "-q") {
-      cur.NoValue(a);
-      c.quiet = true;
-      continue;
-    }
+    std::string a;
+    if (!TakeOption(cur, pos, 3, "export-frame", c, a)) continue;
     ThrowUnknown(a, "export-frame", {});
   }
   NeedPositionals(pos, {"<project.apf>", "<frame-index>", "<out.bmp|.jpg|.gif>"}, "export-frame");
@@ -491,16 +468,8 @@ ExportAviCommand ParseExportAvi(ArgCursor& cur) {
   ExportAviCommand c;
   std::vector<std::string> pos;
   while (!cur.Done()) {
-    const std::string a = cur.Next();
-    if (!cur.IsOption()) {
-      Positional(pos, 2, a, "export-avi");
-      continue;
-    }
-    if (a == "--quiet" || a == "-q") {
-      cur.NoValue(a);
-      c.quiet = true;
-      continue;
-    }
+    std::string a;
+    if (!TakeOption(cur, pos, 2, "export-avi", c, a)) continue;
     ThrowUnknown(a, "export-avi", {});
   }
   NeedPositionals(pos, {"<project.apf>", "<out.avi>"}, "export-avi");
@@ -516,16 +485,8 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
   std::vector<std::string> pos;
   std::optional<VideoFormat> format;
   while (!cur.Done()) {
-    const std::string a = cur.Next();
-    if (!cur.IsOption()) {
-      Positional(pos, 2, a, "export-video");
-      continue;
-    }
-    if (a == "--quiet" || a == "-q") {
-      cur.NoValue(a);
-      c.quiet = true;
-      continue;
-    }
+    std::string a;
+    if (!TakeOption(cur, pos, 2, "export-video", c, a)) continue;
     if (a == "--delay") {
       c.delay_ms = ParseIntOption(a, cur.Value(a), 10, 1000);
     } else if (a == "--quality") {
