@@ -49,7 +49,7 @@ const CommandUsage kUsages[] = {
     {"export-bmp",
      "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N]\n"
      "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"},
-    {"export-frame", "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif>\n"},
+    {"export-frame", "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif|.png>\n"},
     {"export-avi", "  kt58 export-avi <project.apf> <out.avi>\n"},
     {"export-video",
      "  kt58 export-video <project.apf> <out.webp|.apng|.png|.mp4|.webm|-> [--delay MS]\n"
@@ -477,13 +477,14 @@ ExportFrameCommand ParseExportFrame(ArgCursor& cur) {
     }
     ThrowUnknown(a, "export-frame", {});
   }
-  NeedPositionals(pos, {"<project.apf>", "<frame-index>", "<out.bmp|.jpg|.gif>"}, "export-frame");
+  NeedPositionals(pos, {"<project.apf>", "<frame-index>", "<out.bmp|.jpg|.gif|.png>"}, "export-frame");
   c.project = pos[0];
   c.frame_index = ParseIntOption("<frame-index>", pos[1], 0, 999);
   c.out = pos[2];
   RefuseStandardOutput("export-frame", c.out);
-  if (!HasExtension(c.out, ".bmp") && !HasExtension(c.out, ".jpg") && !HasExtension(c.out, ".gif"))
-    throw UsageError("export-frame writes .bmp, .jpg or .gif files, not \"" + c.out.filename().string() + "\"");
+  if (!HasExtension(c.out, ".bmp") && !HasExtension(c.out, ".jpg") && !HasExtension(c.out, ".gif") &&
+      !HasExtension(c.out, ".png"))
+    throw UsageError("export-frame writes .bmp, .jpg, .gif or .png files, not \"" + c.out.filename().string() + "\"");
   return c;
 }
 

@@ -13,6 +13,7 @@
 
 #include "cli_run.h"
 #include "engine/bmp_codec.h"
+#include "export/video_decode.h"
 #include "model/project.h"
 #include "render/compose.h"
 #include "render/frame_sequence.h"
@@ -145,13 +146,51 @@ TEST(CliExport, SingleFrameInEachFormat) {
 
   ExpectOneFailureLine(RunKt58(dir, {"export-frame", project.string(), "5", (dir / "g.bmp").string()}),
                        "frame index 5 is outside the project's frames 0..4");
-  const CliResult png = RunKt58(dir, {"export-frame", project.string(), "0", (dir / "g.png").string()});
-  EXPECT_EQ(png.exit_code, 2);
-  EXPECT_EQ(png.ErrLines().front(), "kt58: export-frame writes .bmp, .jpg or .gif files, not \"g.png\"");
+  const CliResult tif = RunKt58(dir, {"export-frame", project.string(), "0", (dir / "g.tif").string()});
+  EXPECT_EQ(tif.exit_code, 2);
+  EXPECT_EQ(tif.ErrLines().front(), "kt58: export-frame writes .bmp, .jpg, .gif or .png files, not \"g.tif\"");
   ExpectOneFailureLine(RunKt58(dir, {"export-frame", project.string(), "0", (dir / "no" / "g.bmp").string()}),
                        "the folder " + (dir / "no").string() + " does not exist");
   EXPECT_FALSE(fs::exists(dir / "g.bmp"));
-  EXPECT_FALSE(fs::exists(dir / "g.png"));
+  EXPECT_FALSE(fs::exists(dir / "g.tif"));
+}
+
+// The header of a PNG as written: 8 bits a sample, colour type 2 (RGB), so
+// nothing is palettised or given an alpha channel on the way.
+void ExpectEightBitRgbPng(const fs::path& file) {
+  const std::vector<uint8_t> bytes = test::ReadFileBytes(file);
+  ASSERT_GE(bytes.size(), 33u);
+  EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "IHDR");
+  EXPECT_EQ(bytes[24], 8) << "bit depth";
+  EXPECT_EQ(bytes[25], 2) << "colour type";
+}
+
+// A PNG frame holds exactly the composed pixels, decoded by ffmpeg; an
+// existing file of the name is replaced.
+TEST(CliExport, SingleFrameAsPng) {
+  TempDir dir;
+  const fs::path project = MakeProject(dir);
+  const auto frames = ReferenceFrames(project);
+  ASSERT_EQ(frames.size(), static_cast<size_t>(kFrames));
+  test::WriteFileBytes(dir / "old.png", {'o', 'l', 'd'});
+  const struct {
+    int index;
+    const char* name;
+  } cases[] = {{0, "f.png"}, {3, "F.PNG"}, {4, "old.png"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path out = dir / c.name;
+    const CliResult r = RunKt58(dir, {"export-frame", project.string(), std::to_string(c.index), out.string()});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    ExpectEightBitRgbPng(out);
+    const test::DecodedVideo decoded = test::DecodeVideo(out, dir.path());
+    ASSERT_EQ(decoded.error, "");
+    EXPECT_EQ(decoded.codec, "png");
+    EXPECT_EQ(decoded.width, kWidth);
+    EXPECT_EQ(decoded.height, kHeight);
+    ASSERT_EQ(decoded.Count(), 1u);
+    EXPECT_EQ(test::FirstDifference(decoded, {frames[static_cast<size_t>(c.index)]}), "");
+  }
 }
 
 TEST(CliExport, AnimatedGifInEveryPaletteAndOption) {

@@ -170,7 +170,7 @@ TEST(CliOptions, UsageErrorsNameTheArgument) {
       {"export-bmp p.apf dir --pattern frame", "--pattern must hold a run of # for the frame number"},
       {"export-frame p.apf x o.bmp", "<frame-index>"},
       {"export-frame p.apf -1 o.bmp", "-1"},
-      {"export-frame p.apf 1", "<out.bmp|.jpg|.gif>"},
+      {"export-frame p.apf 1", "<out.bmp|.jpg|.gif|.png>"},
       {"export-avi p.apf o.avi extra", "\"extra\""},
       {"export-video p.apf", "<out.webp|.apng|.png|.mp4|.webm>"},
       {"export-video p.apf o.gif", "export-video writes webp, apng, png, mp4, webm files, not \"o.gif\""},
