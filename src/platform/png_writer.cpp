@@ -63,6 +63,15 @@ std::vector<uint8_t> EncodePng(int width, int height, std::span<const uint8_t* c
   return out;
 }
 
+uint64_t PngBytesBound(int width, int height) {
+  if (width <= 0 || height <= 0) return 0;
+  // Each row is a filter byte and its samples. Deflate's stored blocks add
+  // 5 bytes per 65535, libpng's IDAT chunks 12 per 8192; signature, IHDR,
+  // IEND and the zlib framing stay well under the fixed allowance.
+  const uint64_t data = (3 * static_cast<uint64_t>(width) + 1) * static_cast<uint64_t>(height);
+  return data + (data / 65535 + 1) * 5 + (data / 8192 + 1) * 12 + 1024;
+}
+
 void WritePngFile(const std::filesystem::path& path, int width, int height, std::span<const uint8_t* const> rows,
                   PngPixelOrder order) {
   WriteFileAtomically(path, EncodePng(width, height, rows, order));

@@ -23,6 +23,10 @@ enum class PngPixelOrder { Rgb, Bgr };
 // positive, a row count other than height, or an encoder failure raise
 // PlatformError (Png).
 std::vector<uint8_t> EncodePng(int width, int height, std::span<const uint8_t* const> rows, PngPixelOrder order);
+// The most bytes EncodePng gives for a picture of that size, whatever its
+// pixels: the rows stored uncompressed at worst, with every chunk's and
+// block's framing.
+uint64_t PngBytesBound(int width, int height);
 // The encoding written to path atomically (a temporary renamed into place);
 // PlatformError (Png) for the encoding, (FileWrite) for the file.
 void WritePngFile(const std::filesystem::path& path, int width, int height, std::span<const uint8_t* const> rows,
