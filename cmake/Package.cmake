@@ -12,7 +12,8 @@ a placement and effects that animate over the frames (offset, rotation,\n\
 blending, tint, fading, pixel rotation, a transparent colour, mirror, flip\n\
 and bevel), plays the result and saves it as a self-contained project. It\n\
 exports animated GIF, WebP and APNG files, MP4 (H.264), WebM (VP9) and AVI\n\
-videos, numbered BMP sequences and single BMP, JPEG or GIF pictures.\n\
+videos, numbered PNG or BMP sequences and single BMP, JPEG, GIF or PNG\n\
+pictures.\n\
 The kt58 command-line tool does the same work without a window.")
 set(CPACK_PACKAGE_CONTACT "${KT58_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KT58_MAINTAINER}")

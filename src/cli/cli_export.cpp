@@ -61,6 +61,17 @@ void CopyToStandardOutput(const std::filesystem::path& file) {
   if (!written || std::fflush(stdout) != 0) throw CommandFailed("cannot write to standard output");
 }
 
+// The project read, and the part of it asked for checked against its
+// frames: one line naming the option when the range runs past the end.
+LoadedProject LoadForExport(const std::filesystem::path& project, const FrameRange& frames, CliUi& ui) {
+  LoadedProject loaded = LoadForExport(project, ui);
+  const int count = loaded.sequence.Count();
+  if (!frames.FitsIn(count))
+    throw CommandFailed("--frames " + frames.Text() + " is outside the frames 0.." + std::to_string(count - 1) +
+                        " of " + project.string());
+  return loaded;
+}
+
 // The shortest GIF frame delay browsers play as written.
 constexpr int kShortestHonouredGifDelayMs = 20;
 
@@ -74,9 +85,10 @@ int BitsForColors(int colors) {
 
 void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   CheckOutput(cmd.project, cmd.out);
-  const LoadedProject loaded = LoadForExport(cmd.project, ui);
+  const LoadedProject loaded = LoadForExport(cmd.project, cmd.frames, ui);
   GifExportOptions options;
   options.FrameDelayMs = cmd.delay_ms;
+  options.Frames = cmd.frames;
   // GIF counts delays in hundredths; browsers show anything under 2 of them
   // at a tenth of a second, so the animation would play far slower.
   if (cmd.delay_ms < kShortestHonouredGifDelayMs)
@@ -112,19 +124,24 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   }
 }
 
-void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
+namespace {
+
+// export-bmp and export-sequence: the files named and written as `files`
+// says, the progress under `caption`.
+void RunSequence(const ExportBmpCommand& cmd, const SequenceFiles& files, const char* caption, CliUi& ui) {
   RequireFolder(cmd.folder);
-  const LoadedProject loaded = LoadForExport(cmd.project, ui);
-  for (const std::string& name : SequenceFileNames(cmd.pattern, cmd.start, loaded.project->FrameCount))
+  const LoadedProject loaded = LoadForExport(cmd.project, cmd.frames, ui);
+  const int count = static_cast<int>(cmd.frames.Indices(loaded.project->FrameCount).size());
+  for (const std::string& name : SequenceFileNames(cmd.pattern, cmd.start, count, files.extension))
     RefuseOverwritingProject(cmd.project, cmd.folder / name);
   DialogProgress progress = ui.MakeProgress();
-  progress.Begin("Bitmap Sequencer", false);
-  const int count = loaded.sequence.Count();
+  progress.Begin(caption, false);
   const SequenceResult result = ExportBitmapSequence(
       *loaded.project, loaded.sequence, cmd.folder, cmd.pattern, cmd.start,
       [&](int index, const std::string& name, SequenceStatus status) {
         progress.Report(name, status == SequenceStatus::Processing ? index : index + 1, count);
-      });
+      },
+      files);
   if (result.names.empty()) throw CommandFailed("the pattern \"" + cmd.pattern + "\" gives no file names");
   if (result.failed > 0) {
     std::string first;
@@ -136,6 +153,17 @@ void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
     throw CommandFailed(std::to_string(result.failed) + " of " + std::to_string(result.names.size()) +
                         " frames could not be written, the first " + (cmd.folder / first).string());
   }
+}
+
+}  // namespace
+
+void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
+  RunSequence(cmd, {SequenceFormat::Bmp, kBitmapSequenceExtension, cmd.frames}, "Bitmap Sequencer", ui);
+}
+
+void RunExportSequence(const ExportSequenceCommand& cmd, CliUi& ui) {
+  const bool png = cmd.format == SequenceFormat::Png;
+  RunSequence(cmd, {cmd.format, png ? ".png" : ".bmp", cmd.frames}, png ? "PNG Sequence" : "BMP Sequence", ui);
 }
 
 void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
@@ -150,9 +178,9 @@ void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
 
 void RunExportAvi(const ExportAviCommand& cmd, CliUi& ui) {
   CheckOutput(cmd.project, cmd.out);
-  const LoadedProject loaded = LoadForExport(cmd.project, ui);
+  const LoadedProject loaded = LoadForExport(cmd.project, cmd.frames, ui);
   DialogProgress progress = ui.MakeProgress();
-  if (!ExportAvi(*loaded.project, loaded.sequence, cmd.out, progress)) throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
+  if (!ExportAvi(*loaded.project, loaded.sequence, cmd.out, progress, cmd.frames)) throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
 }
 
 void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
@@ -167,7 +195,8 @@ void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
   options.Quality = cmd.quality;
   options.Lossless = cmd.lossless;
   options.Plays = cmd.plays;
-  const LoadedProject loaded = LoadForExport(cmd.project, ui);
+  options.Frames = cmd.frames;
+  const LoadedProject loaded = LoadForExport(cmd.project, cmd.frames, ui);
   DialogProgress progress = ui.MakeProgress();
   if (cmd.out == kStandardOutput) {
     const std::unique_ptr<BuiltVideo> built = BuildVideo(*loaded.project, loaded.sequence, options, progress);

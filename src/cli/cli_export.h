@@ -12,6 +12,7 @@ class CliUi;
 
 void RunExportGif(const ExportGifCommand& cmd, CliUi& ui);
 void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui);
+void RunExportSequence(const ExportSequenceCommand& cmd, CliUi& ui);
 void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui);
 void RunExportAvi(const ExportAviCommand& cmd, CliUi& ui);
 void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui);

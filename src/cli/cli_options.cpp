@@ -38,7 +38,7 @@ const CommandUsage kUsages[] = {
      "      the first --layer is the bottom layer, each later one goes on top\n"},
     {"export-gif",
      "  kt58 export-gif <project.apf> <out.gif|-> [--delay MS] [--palette P] [--colors N]\n"
-     "           [--dither D] [--optimize LIST] [--compression C]\n"
+     "           [--dither D] [--optimize LIST] [--compression C] [--frames A-B] [--every K]\n"
      "      --delay 10..1000 (100); --palette global|optimized|optimized-windows|web|mono|\n"
      "        gray|windows-gray|windows (global: one palette for the whole animation);\n"
      "      --colors 8|16|32|64|128|256, size of the global or optimized palette (256);\n"
@@ -47,13 +47,20 @@ const CommandUsage kUsages[] = {
      "        (merge,crop,remove-passive); --compression lzw|rle (lzw)\n"
      "      --loop N plays N times, 0 forever (0); --once is --loop 1\n"},
     {"export-bmp",
-     "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N]\n"
+     "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N] [--frames A-B]\n"
+     "           [--every K]\n"
      "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"},
-    {"export-frame", "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif>\n"},
-    {"export-avi", "  kt58 export-avi <project.apf> <out.avi>\n"},
+    {"export-sequence",
+     "  kt58 export-sequence <project.apf> <folder> [--format png|bmp] [--pattern P]\n"
+     "           [--start N] [--frames A-B] [--every K]\n"
+     "      numbered PNG (exact, the default) or BMP files named as export-bmp names them,\n"
+     "        with the extension .png or .bmp\n"},
+    {"export-frame", "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif|.png>\n"},
+    {"export-avi", "  kt58 export-avi <project.apf> <out.avi> [--frames A-B] [--every K]\n"},
     {"export-video",
      "  kt58 export-video <project.apf> <out.webp|.apng|.png|.mp4|.webm|-> [--delay MS]\n"
      "           [--quality 0..100] [--lossless] [--format webp|apng|mp4|webm] [--loop N]\n"
+     "           [--frames A-B] [--every K]\n"
      "      animated WebP, APNG (exact), MP4 (H.264) or WebM (VP9), by the extension\n"
      "        or --format (which \"-\" needs);\n"
      "      --delay 10..1000 (the project's delay, else 100); --quality 0..100 (75);\n"
@@ -63,6 +70,9 @@ const CommandUsage kUsages[] = {
 const char kUsageEnd[] =
     "  kt58 --help, kt58 COMMAND --help\n"
     "  kt58 --version\n"
+    "--frames A-B exports frames A to B only (counted from 0; A- to the end, -B from\n"
+    "the start, N frame N alone) and --every K every K-th of them (1), each frame as in\n"
+    "the whole animation: for export-gif, -video, -avi, -bmp and -sequence;\n"
     "every command takes --quiet (no progress bar) and -- (the arguments after it are\n"
     "not options); an output of - writes the GIF, WebP or APNG to standard output once\n"
     "it is complete; colours are written RRGGBB or #RRGGBB (red first) or as a CSS\n"
@@ -308,6 +318,41 @@ bool ParsePlays(const std::string& opt, ArgCursor& cur, int& plays, int most) {
   return true;
 }
 
+// --frames A-B | A- | -B | N and --every K: a part of the animation, the
+// frame numbers 0-based and inclusive; false for another option. Whether
+// the project has those frames is known only once it is read.
+bool ParseFrameRange(const std::string& opt, ArgCursor& cur, FrameRange& range) {
+  if (opt == "--every") {
+    range.step = ParseIntOption(opt, cur.Value(opt), 1, kMaxFrameCount);
+    return true;
+  }
+  if (opt != "--frames") return false;
+  const std::string v = cur.Value(opt);
+  const size_t dash = v.find('-');
+  const int most = kMaxFrameCount - 1;
+  if (dash == std::string::npos) {
+    range.first = ParseIntOption(opt, v, 0, most);
+    range.last = range.first;
+    return true;
+  }
+  const std::string first = v.substr(0, dash), last = v.substr(dash + 1);
+  if (first.empty() && last.empty()) throw UsageError(opt + " must be A-B, A-, -B or N, not \"" + v + "\"");
+  range.first = first.empty() ? 0 : ParseIntOption(opt, first, 0, most);
+  range.last.reset();
+  if (!last.empty()) range.last = ParseIntOption(opt, last, 0, most);
+  if (range.last && *range.last < range.first)
+    throw UsageError(opt + " must not end before it starts, not \"" + v + "\"");
+  return true;
+}
+
+const std::vector<std::string> kFrameRangeOptions = {"--frames", "--every"};
+
+// The known options and the part of the animation's.
+std::vector<std::string> WithFrameRange(std::vector<std::string> known) {
+  known.insert(known.end(), kFrameRangeOptions.begin(), kFrameRangeOptions.end());
+  return known;
+}
+
 InfoCommand ParseInfo(ArgCursor& cur) {
   InfoCommand c;
   std::vector<std::string> pos;
@@ -387,7 +432,7 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
       c.colors = std::stoi(v);
     } else if (a == "--dither") {
       c.dither = kDithers[static_cast<size_t>(Choice(a, cur.Value(a), kDithers))];
-    } else if (ParsePlays(a, cur, c.plays, 0x10000)) {
+    } else if (ParsePlays(a, cur, c.plays, 0x10000) || ParseFrameRange(a, cur, c.frames)) {
     } else if (a == "--compression") {
       static const std::vector<std::string> kCompressions = {"lzw", "rle"};
       c.compression = kCompressions[static_cast<size_t>(Choice(a, cur.Value(a), kCompressions))];
@@ -407,7 +452,9 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
         start = comma + 1;
       }
     } else {
-      ThrowUnknown(a, "export-gif", {"--delay", "--palette", "--colors", "--dither", "--optimize", "--compression", "--loop", "--once"});
+      ThrowUnknown(a, "export-gif",
+                   WithFrameRange({"--delay", "--palette", "--colors", "--dither", "--optimize", "--compression",
+                                   "--loop", "--once"}));
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<out.gif>"}, "export-gif");
@@ -417,12 +464,13 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
   return c;
 }
 
-ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
-  ExportBmpCommand c;
+// export-bmp and export-sequence: the same files, the latter in a format
+// of choice (`format` null for export-bmp, which has none).
+void ParseSequence(ArgCursor& cur, const char* command, ExportBmpCommand& c, SequenceFormat* format) {
   std::vector<std::string> pos;
   while (!cur.Done()) {
     std::string a;
-    if (!TakeOption(cur, pos, 2, "export-bmp", c, a)) continue;
+    if (!TakeOption(cur, pos, 2, command, c, a)) continue;
     if (a == "--pattern") {
       c.pattern = cur.Value(a);
       // The pattern names files inside the folder, never elsewhere.
@@ -435,14 +483,29 @@ ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
         throw UsageError("--pattern must hold a run of # for the frame number, not \"" + c.pattern + "\"");
     } else if (a == "--start") {
       c.start = ParseIntOption(a, cur.Value(a), 0, 100000);
-    } else {
-      ThrowUnknown(a, "export-bmp", {"--pattern", "--start"});
+    } else if (format && a == "--format") {
+      *format = Choice(a, cur.Value(a), {"png", "bmp"}) == 0 ? SequenceFormat::Png : SequenceFormat::Bmp;
+    } else if (!ParseFrameRange(a, cur, c.frames)) {
+      std::vector<std::string> known = WithFrameRange({"--pattern", "--start"});
+      if (format) known.push_back("--format");
+      ThrowUnknown(a, command, known);
     }
   }
-  NeedPositionals(pos, {"<project.apf>", "<folder>"}, "export-bmp");
+  NeedPositionals(pos, {"<project.apf>", "<folder>"}, command);
   c.project = pos[0];
   c.folder = pos[1];
-  RefuseStandardOutput("export-bmp", c.folder);
+  RefuseStandardOutput(command, c.folder);
+}
+
+ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
+  ExportBmpCommand c;
+  ParseSequence(cur, "export-bmp", c, nullptr);
+  return c;
+}
+
+ExportSequenceCommand ParseExportSequence(ArgCursor& cur) {
+  ExportSequenceCommand c;
+  ParseSequence(cur, "export-sequence", c, &c.format);
   return c;
 }
 
@@ -454,13 +517,14 @@ ExportFrameCommand ParseExportFrame(ArgCursor& cur) {
     if (!TakeOption(cur, pos, 3, "export-frame", c, a)) continue;
     ThrowUnknown(a, "export-frame", {});
   }
-  NeedPositionals(pos, {"<project.apf>", "<frame-index>", "<out.bmp|.jpg|.gif>"}, "export-frame");
+  NeedPositionals(pos, {"<project.apf>", "<frame-index>", "<out.bmp|.jpg|.gif|.png>"}, "export-frame");
   c.project = pos[0];
   c.frame_index = ParseIntOption("<frame-index>", pos[1], 0, 999);
   c.out = pos[2];
   RefuseStandardOutput("export-frame", c.out);
-  if (!HasExtension(c.out, ".bmp") && !HasExtension(c.out, ".jpg") && !HasExtension(c.out, ".gif"))
-    throw UsageError("export-frame writes .bmp, .jpg or .gif files, not \"" + c.out.filename().string() + "\"");
+  if (!HasExtension(c.out, ".bmp") && !HasExtension(c.out, ".jpg") && !HasExtension(c.out, ".gif") &&
+      !HasExtension(c.out, ".png"))
+    throw UsageError("export-frame writes .bmp, .jpg, .gif or .png files, not \"" + c.out.filename().string() + "\"");
   return c;
 }
 
@@ -470,7 +534,7 @@ ExportAviCommand ParseExportAvi(ArgCursor& cur) {
   while (!cur.Done()) {
     std::string a;
     if (!TakeOption(cur, pos, 2, "export-avi", c, a)) continue;
-    ThrowUnknown(a, "export-avi", {});
+    if (!ParseFrameRange(a, cur, c.frames)) ThrowUnknown(a, "export-avi", kFrameRangeOptions);
   }
   NeedPositionals(pos, {"<project.apf>", "<out.avi>"}, "export-avi");
   c.project = pos[0];
@@ -494,14 +558,15 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
     } else if (a == "--lossless") {
       cur.NoValue(a);
       c.lossless = true;
-    } else if (ParsePlays(a, cur, c.plays, 0xFFFF)) {
+    } else if (ParsePlays(a, cur, c.plays, 0xFFFF) || ParseFrameRange(a, cur, c.frames)) {
     } else if (a == "--format") {
       static const std::vector<std::string> kFormats = {"webp", "apng", "mp4", "webm"};
       static const VideoFormat kFormatValues[] = {VideoFormat::WebP, VideoFormat::Apng, VideoFormat::Mp4,
                                                   VideoFormat::WebM};
       format = kFormatValues[Choice(a, cur.Value(a), kFormats)];
     } else {
-      ThrowUnknown(a, "export-video", {"--delay", "--quality", "--lossless", "--format", "--loop", "--once"});
+      ThrowUnknown(a, "export-video",
+                   WithFrameRange({"--delay", "--quality", "--lossless", "--format", "--loop", "--once"}));
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<out.webp|.apng|.png|.mp4|.webm>"}, "export-video");
@@ -589,6 +654,7 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
       {"new", [](ArgCursor& c) -> Command { return ParseNew(c); }},
       {"export-gif", [](ArgCursor& c) -> Command { return ParseExportGif(c); }},
       {"export-bmp", [](ArgCursor& c) -> Command { return ParseExportBmp(c); }},
+      {"export-sequence", [](ArgCursor& c) -> Command { return ParseExportSequence(c); }},
       {"export-frame", [](ArgCursor& c) -> Command { return ParseExportFrame(c); }},
       {"export-avi", [](ArgCursor& c) -> Command { return ParseExportAvi(c); }},
       {"export-video", [](ArgCursor& c) -> Command { return ParseExportVideo(c); }},

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "engine/colors.h"
+#include "export/bitmap_sequence.h"
+#include "export/frame_range.h"
 #include "platform/video_writer.h"
 
 namespace kt58::cli {
@@ -74,12 +76,19 @@ struct ExportGifCommand : CommonOptions {
   std::vector<std::string> optimize = {"merge", "crop", "remove-passive"};  // as given, no repeats
   std::string compression = "lzw";
   int plays = 0;  // 0 forever, else that many times
+  FrameRange frames;
 };
 
 struct ExportBmpCommand : CommonOptions {
   std::filesystem::path project, folder;
   std::string pattern = "###";
   int start = 0;
+  FrameRange frames;
+};
+
+// export-bmp's files in a format of choice, named with its extension.
+struct ExportSequenceCommand : ExportBmpCommand {
+  SequenceFormat format = SequenceFormat::Png;
 };
 
 struct ExportFrameCommand : CommonOptions {
@@ -90,6 +99,7 @@ struct ExportFrameCommand : CommonOptions {
 
 struct ExportAviCommand : CommonOptions {
   std::filesystem::path project, out;
+  FrameRange frames;
 };
 
 struct ExportVideoCommand : CommonOptions {
@@ -99,6 +109,7 @@ struct ExportVideoCommand : CommonOptions {
   int quality = 75;
   bool lossless = false;
   int plays = 0;  // WebP and APNG: 0 forever, else that many times
+  FrameRange frames;
 };
 
 // "kt58 --help" (command empty) or "kt58 COMMAND --help".
@@ -108,7 +119,7 @@ struct HelpCommand : CommonOptions {
 struct VersionCommand : CommonOptions {};
 
 using Command = std::variant<HelpCommand, VersionCommand, InfoCommand, NewCommand, ExportGifCommand, ExportBmpCommand,
-                             ExportFrameCommand, ExportAviCommand, ExportVideoCommand>;
+                             ExportSequenceCommand, ExportFrameCommand, ExportAviCommand, ExportVideoCommand>;
 
 // args excludes the program name. Raises UsageError.
 Command ParseCommandLine(const std::vector<std::string>& args);

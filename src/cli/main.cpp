@@ -52,6 +52,8 @@ int Run(const Command& command) {
             RunExportGif(cmd, ui);
           } else if constexpr (std::is_same_v<T, ExportBmpCommand>) {
             RunExportBmp(cmd, ui);
+          } else if constexpr (std::is_same_v<T, ExportSequenceCommand>) {
+            RunExportSequence(cmd, ui);
           } else if constexpr (std::is_same_v<T, ExportFrameCommand>) {
             RunExportFrame(cmd, ui);
           } else if constexpr (std::is_same_v<T, ExportAviCommand>) {

@@ -30,6 +30,8 @@ enum class EngineErrorCode {
   Jpeg,
   // A GIF file that cannot be decoded.
   GifDecode,
+  // A PNG file that cannot be written.
+  Png,
   // An argument outside what a raster operation can work with (a sample
   // point outside the picture, an angle that is not a finite number).
   RasterArgument,

@@ -41,13 +41,15 @@ uint64_t AviFileBytes(int width, int height, int frames) {
   return kFixed + static_cast<uint64_t>(std::max(frames, 0)) * (AviFrameImageSize(width, height) + kPerFrame);
 }
 
-bool ExportAvi(const Project& project, const FrameSequence& sequence, const fs::path& path, Progress& progress) {
+bool ExportAvi(const Project& project, const FrameSequence& sequence, const fs::path& path, Progress& progress,
+               const FrameRange& frames) {
   VideoWriterSettings settings;
   settings.format = VideoFormat::Avi;
   settings.frame_ms = FrameDurationMs(project);
   try {
     EncodedFrames encoded = EncodeGeneratedFrames(project, sequence, path, settings,
-                                                  {kAviExportCaption, kAviExportLabel}, progress, AviFileBytes);
+                                                  {kAviExportCaption, kAviExportLabel}, progress, frames,
+                                                  AviFileBytes);
     if (encoded.result != FramePassResult::Written) return false;
     encoded.file->Commit();
   } catch (const PlatformError& e) {

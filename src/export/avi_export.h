@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "engine/errors.h"
+#include "export/frame_range.h"
 #include "model/project.h"
 #include "render/frame_sequence.h"
 
@@ -43,8 +44,10 @@ uint64_t AviFileBytes(int width, int height, int frames);
 // first frame without a picture, ends without a file and without an error
 // (returns false); true when the file was written. Before the file is
 // created, AviFileBytes is checked against the free space of the target's
-// file system (ENotEnoughSpace).
+// file system (ENotEnoughSpace). `frames` limits the file to a part of the
+// animation, each frame composed as in the whole (Kt58Error when it lies
+// outside the sequence).
 bool ExportAvi(const Project& project, const FrameSequence& sequence, const std::filesystem::path& path,
-               Progress& progress = NoProgress());
+               Progress& progress = NoProgress(), const FrameRange& frames = {});
 
 }  // namespace kt58

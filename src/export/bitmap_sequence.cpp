@@ -6,14 +6,16 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/free_space.h"
+#include "engine/png_picture.h"
 #include "platform/atomic_file.h"
+#include "platform/png_writer.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {
 
 namespace fs = std::filesystem;
 
-std::string SequenceFileName(const std::string& pattern, int start, int index) {
+std::string SequenceFileName(const std::string& pattern, int start, int index, std::string_view extension) {
   std::string name = pattern;
   const size_t first = name.find('#');
   if (first != std::string::npos) {
@@ -33,18 +35,19 @@ std::string SequenceFileName(const std::string& pattern, int start, int index) {
   // folder on this platform.
   const size_t mark = name.find_last_of(".\\/:");
   if (mark != std::string::npos && name[mark] == '.')
-    name.replace(mark, std::string::npos, ".Bmp");
+    name.replace(mark, std::string::npos, extension);
   else
-    name += ".Bmp";
+    name += extension;
   return name;
 }
 
 bool PatternHasNumber(const std::string& pattern) { return pattern.find('#') != std::string::npos; }
 
-std::vector<std::string> SequenceFileNames(const std::string& pattern, int start, int count) {
+std::vector<std::string> SequenceFileNames(const std::string& pattern, int start, int count,
+                                           std::string_view extension) {
   std::vector<std::string> names;
   for (int i = 0; i < count; ++i) {
-    std::string name = SequenceFileName(pattern, start, i);
+    std::string name = SequenceFileName(pattern, start, i, extension);
     if (name.empty()) break;  // only an empty pattern gives an empty name, for every frame
     names.push_back(std::move(name));
   }
@@ -62,16 +65,21 @@ const char* SequenceStatusText(SequenceStatus status) {
 }
 
 SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence& sequence, const fs::path& folder,
-                                    const std::string& pattern, int start, const SequenceStatusCallback& on_status) {
+                                    const std::string& pattern, int start, const SequenceStatusCallback& on_status,
+                                    const SequenceFiles& files) {
+  const std::vector<int> frames = files.frames.Indices(project.FrameCount);
   SequenceResult result;
-  result.names = SequenceFileNames(pattern, start, project.FrameCount);
+  result.names = SequenceFileNames(pattern, start, static_cast<int>(frames.size()), files.extension);
   result.statuses.assign(result.names.size(), SequenceStatus::Waiting);
   {
     // Every frame is composed at the frame size; a name given twice (a
     // pattern without '#') is one file written again.
     const FrameSize size = project.GetFrameSize();
+    const int width = std::max(size.Width, 0), height = std::max(size.Height, 0);
     const uint64_t file_bytes =
-        kBmpHeadersSize + Picture::RowBytesFor(std::max(size.Width, 0)) * static_cast<uint64_t>(std::max(size.Height, 0));
+        files.format == SequenceFormat::Png
+            ? PngBytesBound(width, height)
+            : kBmpHeadersSize + Picture::RowBytesFor(width) * static_cast<uint64_t>(height);
     const std::set<std::string> files(result.names.begin(), result.names.end());
     CheckFreeSpace(folder, files.size() * file_bytes, folder);
   }
@@ -88,9 +96,14 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
     try {
       // The sequence may hold fewer frames than FrameCount (none without
       // layers): such a file can't be made.
-      if (const SequencedFrame* frame = sequence.Frame(i);
-          frame && ComposeFrameInto(project, frame, FrameClock::Stepping(i), picture)) {
-        SaveBmpFile(picture, folder / result.names[static_cast<size_t>(i)]);
+      const int index = frames[static_cast<size_t>(i)];
+      if (const SequencedFrame* frame = sequence.Frame(index);
+          frame && ComposeFrameInto(project, frame, FrameClock::Stepping(index), picture)) {
+        const fs::path file = folder / result.names[static_cast<size_t>(i)];
+        if (files.format == SequenceFormat::Png)
+          SavePngFile(picture, file);
+        else
+          SaveBmpFile(picture, file);
         saved = true;
       }
     } catch (const std::exception&) {

@@ -11,19 +11,22 @@ int FrameDurationMs(const Project& project) { return project.FrameDelay > 0 ? pr
 
 EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence& sequence, const fs::path& target,
                                     VideoWriterSettings settings, const FramePassDialog& texts, Progress& progress,
-                                    uint64_t (*bytes_bound)(int, int, int)) {
+                                    const FrameRange& range, uint64_t (*bytes_bound)(int, int, int)) {
   using Stage = PlatformErrorCode;
-  const int count = sequence.Count();
+  const std::vector<int> frames = range.Indices(sequence.Count());
+  const int count = static_cast<int>(frames.size());
   progress.Begin(texts.caption, texts.cancellable);
   progress.Report(texts.label, 0, count);
 
   EncodedFrames out;
-  if (sequence.Empty()) return out;
+  if (frames.empty()) return out;
 
   // One picture for every frame, its buffer reused. The stream's size comes
-  // from a first composition of frame 0.
+  // from a first composition of the first frame encoded.
   Picture picture;
-  if (!ComposeFrameInto(project, sequence.Frame(0), FrameClock::Stepping(0), picture) || picture.Empty()) return out;
+  if (!ComposeFrameInto(project, sequence.Frame(frames[0]), FrameClock::Stepping(frames[0]), picture) ||
+      picture.Empty())
+    return out;
   settings.width = picture.Width();
   settings.height = picture.Height();
 
@@ -40,9 +43,11 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
   for (int i = 0; i < count; ++i) {
     progress.Report(texts.label, i, count);
     if (progress.Cancelled()) return {FramePassResult::Cancelled, nullptr};
-    if (!ComposeFrameInto(project, sequence.Frame(i), FrameClock::Stepping(i), picture) ||
+    const int index = frames[static_cast<size_t>(i)];
+    if (!ComposeFrameInto(project, sequence.Frame(index), FrameClock::Stepping(index), picture) ||
         picture.Width() != settings.width || picture.Height() != settings.height)
-      throw PlatformError(Stage::VideoWriteFrame, "frame " + std::to_string(i + 1) + " is not the size of the first");
+      throw PlatformError(Stage::VideoWriteFrame,
+                          "frame " + std::to_string(index + 1) + " is not the size of the first");
     // The picture's bottom-up, padded rows are the writer's frame layout.
     writer.WriteFrame(picture.Bits(), picture.ImageBytes());
   }

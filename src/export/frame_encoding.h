@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "export/frame_range.h"
 #include "platform/atomic_file.h"
 #include "model/project.h"
 #include "render/compose.h"
@@ -34,21 +35,24 @@ struct FramePassDialog {
   bool cancellable = false;  // shows Cancel; a click stops before the next frame
 };
 
-// Reports each frame to `progress` (caption, label, 0 .. frame count) and
+// Encodes the frames of `frames` (every generated frame by default; a
+// range outside the sequence raises Kt58Error before anything is made).
+// Reports each to `progress` (caption, label, 0 .. the number encoded) and
 // stops when it is cancelled. Frame i is composed stepping at i.
-// The frame size (settings.width and height) is that of frame 0's
-// composition. No generated frames, or a first frame without a picture:
-// NothingToWrite, no file. Cancel: Cancelled, the temporary removed.
-// `bytes_bound`, when given, bounds the file's size from the frame size and
-// count: ENotEnoughSpace (free_space.h) is raised before anything is written
-// when the target's file system cannot hold that much.
+// The frame size (settings.width and height) is that of the first encoded
+// frame's composition. No generated frames, or a first frame without a
+// picture: NothingToWrite, no file. Cancel: Cancelled, the temporary
+// removed. `bytes_bound`, when given, bounds the file's size from the frame
+// size and the number encoded: ENotEnoughSpace (free_space.h) is raised
+// before anything is written when the target's file system cannot hold
+// that much.
 // Raises PlatformError: VideoCreateFile when the temporary cannot be made,
 // VideoWriteFrame when a later frame has another size or no picture, and
 // whatever the writer raises; the
 // temporary is removed on every way out but Written.
 EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence& sequence,
                                     const std::filesystem::path& target, VideoWriterSettings settings,
-                                    const FramePassDialog& dialog, Progress& progress,
+                                    const FramePassDialog& dialog, Progress& progress, const FrameRange& frames,
                                     uint64_t (*bytes_bound)(int width, int height, int frames) = nullptr);
 
 }  // namespace kt58

@@ -82,10 +82,9 @@ namespace {
 
 using SharedPicture = std::shared_ptr<const Picture>;
 
-// Frame i of the pass: frame 0 shown by stepping, then played on, as the
-// animation plays from its first frame.
-SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequence, size_t i) {
-  const int k = static_cast<int>(i);
+// Frame k of the animation: frame 0 shown by stepping, then played on, as
+// the animation plays from its first frame, whichever frames are exported.
+SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequence, int k) {
   return SharedPicture(ComposeFrame(project, sequence.Frame(k), FrameClock::Playing(0, k)));
 }
 
@@ -94,17 +93,17 @@ SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequ
 // kept free for transparency, a copy of entry 0 that the exact look-up never
 // picks, so that no frame has to grow the shared table.
 GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
-                           int count) {
+                           const std::vector<int>& frames) {
   const int size = 1 << options.ReductionBits;
   const bool reserve = options.Merge && size > 8;
   GlobalPaletteBuilder builder(reserve ? size - 1 : size);
   // Rendering stays on this thread; the histograms are counted on the
   // workers and added in frame order.
   RunInOrder<ColorHistogram>(
-      static_cast<size_t>(count), 2 * static_cast<size_t>(GifThreadCount()) + 1,
+      frames.size(), 2 * static_cast<size_t>(GifThreadCount()) + 1,
       [&](size_t i) -> std::function<ColorHistogram()> {
         SharedPicture picture;
-        picture = ComposePassFrame(project, sequence, i);
+        picture = ComposePassFrame(project, sequence, frames[i]);
         if (!picture) return [] { return ColorHistogram{}; };
         return [picture] { return ColorHistogramOf(*picture); };
       },
@@ -337,10 +336,11 @@ class GifBuild {
     dither_ = settings.DitherMode();
     DitherKernelFor(dither_);  // an unknown code fails before any rendering
 
-    count_ = sequence_.Count();
+    frames_ = options_.Frames.Indices(sequence_.Count());
+    count_ = static_cast<int>(frames_.size());
     shared_ = reduction_ == rmGlobal;
     if (shared_) {
-      palette_ = SharedPaletteOf(project_, sequence_, options_, count_);
+      palette_ = SharedPaletteOf(project_, sequence_, options_, frames_);
       answers_ = std::make_unique<const ExactNearestAnswers>(palette_);
     }
     WritePlan plan;
@@ -362,9 +362,9 @@ class GifBuild {
   }
 
  private:
-  // Composes frame i on this thread.
+  // Composes the i-th exported frame on this thread.
   MapJob RenderJob(size_t i) {
-    SharedPicture picture = ComposePassFrame(project_, sequence_, i);
+    SharedPicture picture = ComposePassFrame(project_, sequence_, frames_[i]);
     if (!picture) return nullptr;
     return ReductionJob(std::move(picture), answers_.get(), reduction_, bits_, dither_);
   }
@@ -490,6 +490,7 @@ class GifBuild {
   const FrameSequence& sequence_;
   const GifExportOptions& options_;
   const GifFrameObserver& observer_;
+  std::vector<int> frames_;  // the animation's frames written, in order
   int reduction_ = 0, bits_ = 0, dither_ = 0, count_ = 0;
   bool shared_ = false;
   GifPalette palette_;

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "engine/picture.h"
+#include "export/frame_range.h"
 #include "export/gif/gif_image.h"
 #include "model/project.h"
 #include "render/frame_sequence.h"
@@ -40,6 +41,9 @@ struct GifExportOptions {
   // How often the animation plays: 0 forever (the loop extension with count
   // 0), 1 once (no loop extension), n: the extension repeats it n - 1 times.
   int Plays = 0;
+  // The frames written; each is composed as in the whole animation. A
+  // range outside the sequence raises Kt58Error before anything is built.
+  FrameRange Frames;
 
   // The option set for GifImage::Optimize: 2 merge, 1 crop, 4 remove
   // passive, 8 sort.
@@ -55,8 +59,8 @@ struct GifExportOptions {
 std::optional<int> GifPaletteCodeFromName(std::string_view name);
 std::optional<int> GifDitherCodeFromName(std::string_view name);
 
-// Called after each frame is built: the frame's index, the number of
-// generated frames and the composed picture (valid only during the call),
+// Called after each frame is built: its place among the frames written, their
+// number and the composed picture (valid only during the call),
 // for a preview and a progress bar.
 using GifFrameObserver = std::function<void(int index, int count, const Picture& frame)>;
 

@@ -3,9 +3,11 @@
 
 #include "engine/bmp_codec.h"
 #include "engine/jpeg_picture.h"
+#include "engine/png_picture.h"
 #include "platform/atomic_file.h"
 #include "export/gif/gif_image.h"
 #include "model/image_resource.h"
+#include "platform/text_helpers.h"
 
 namespace kt58 {
 
@@ -28,6 +30,14 @@ void WriteJpeg(const Picture& picture, const fs::path& path) {
     AtomicFile file(path);
     SaveJpegFile(picture, file.TempPath(), kSingleFrameJpegQuality);
     file.Commit();
+  } catch (const std::exception&) {
+    throw ESingleFrameExport(kUnknownSaveErrorText);
+  }
+}
+
+void WritePng(const Picture& picture, const fs::path& path) {
+  try {
+    SavePngFile(picture, path);
   } catch (const std::exception&) {
     throw ESingleFrameExport(kUnknownSaveErrorText);
   }
@@ -61,11 +71,17 @@ void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameC
   }
   // No frame or a frame without layers gives no picture: nothing to save.
   if (!picture) throw ESingleFrameExport(ErrorSavingFileText(path));
-  switch (SourceTypeFromExtension(path)) {
-    case st_Bmp: WriteBmp(*picture, path); break;
-    case st_Jpg: WriteJpeg(*picture, path); break;
-    case st_Gif: WriteGif(*picture, path, gif_dither); break;
-    default: throw ESingleFrameExport(kUnsupportedFileTypeText);
+  // PNG is no source type (a layer is never made of one), so its name is
+  // recognised here.
+  if (SameTextIgnoringCase(path.extension().string(), ".png")) {
+    WritePng(*picture, path);
+  } else {
+    switch (SourceTypeFromExtension(path)) {
+      case st_Bmp: WriteBmp(*picture, path); break;
+      case st_Jpg: WriteJpeg(*picture, path); break;
+      case st_Gif: WriteGif(*picture, path, gif_dither); break;
+      default: throw ESingleFrameExport(kUnsupportedFileTypeText);
+    }
   }
   FreeWorkPicture(picture);
 }

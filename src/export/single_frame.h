@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Single frame export: one composed frame as a BMP, JPEG or one-frame GIF,
-// the type chosen by the file name's extension.
+// Single frame export: one composed frame as a BMP, JPEG, one-frame GIF or
+// PNG, the type chosen by the file name's extension.
 #pragma once
 
 #include <filesystem>
@@ -15,7 +15,7 @@ namespace kt58 {
 
 // Refusals and failures with the program's texts:
 //   "The file type you have specified is unsupported."
-//   "Unknown error saving file."            (making or writing a JPEG or GIF)
+//   "Unknown error saving file."            (making or writing a JPEG, GIF or PNG)
 //   "Error saving file\r<file name>"        (composing, or writing the BMP)
 class ESingleFrameExport : public Kt58Error {
  public:
@@ -33,7 +33,8 @@ inline constexpr int kSingleFrameJpegQuality = 90;
 // ConstructorFrame) to path, atomically. Type by SourceTypeFromFileName:
 // 0 BMP, 1 JPEG at quality 90, 3 GIF (ColorReduction 8, ReductionBits 8,
 // Compression 1, the dither code `gif_dither`, screen = picture size),
-// decided by SourceTypeFromExtension: an existing file of that name is
+// decided by SourceTypeFromExtension, or, for ".png" in any letter case, an
+// 8-bit RGB PNG of the exact pixels: an existing file of that name is
 // replaced, never read, whatever it holds. Anything else raises
 // ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
 void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameClock clock,

@@ -28,7 +28,8 @@ EncodedFrames Encode(const Project& project, const FrameSequence& sequence, cons
                      const fs::path& target, Progress& progress) {
   try {
     return EncodeGeneratedFrames(project, sequence, target, SettingsFor(project, options),
-                                 {kVideoExportCaption, VideoExportLabel(options.Format), true}, progress);
+                                 {kVideoExportCaption, VideoExportLabel(options.Format), true}, progress,
+                                 options.Frames);
   } catch (const PlatformError& e) {
     throw EVideoExport(e.what());
   }

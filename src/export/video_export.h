@@ -40,6 +40,7 @@ struct VideoExportOptions {
   int Quality = kDefaultVideoQuality;   // 0..100, lossy formats
   bool Lossless = false;                // WebP; APNG is always exact
   int Plays = 0;                        // WebP and APNG: 0 forever, else that many times
+  FrameRange Frames;                    // the frames encoded, each as in the whole animation
 };
 
 // Encodes every generated frame to path through a temporary file renamed

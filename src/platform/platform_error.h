@@ -29,6 +29,8 @@ enum class PlatformErrorCode {
   Jpeg,
   // A GIF that cannot be read.
   GifDecode,
+  // A PNG that cannot be encoded.
+  Png,
 };
 
 class PlatformError : public std::runtime_error {

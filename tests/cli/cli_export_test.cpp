@@ -13,6 +13,8 @@
 
 #include "cli_run.h"
 #include "engine/bmp_codec.h"
+#include "export/export_fixture.h"
+#include "export/video_decode.h"
 #include "model/project.h"
 #include "render/compose.h"
 #include "render/frame_sequence.h"
@@ -145,13 +147,205 @@ TEST(CliExport, SingleFrameInEachFormat) {
 
   ExpectOneFailureLine(RunKt58(dir, {"export-frame", project.string(), "5", (dir / "g.bmp").string()}),
                        "frame index 5 is outside the project's frames 0..4");
-  const CliResult png = RunKt58(dir, {"export-frame", project.string(), "0", (dir / "g.png").string()});
-  EXPECT_EQ(png.exit_code, 2);
-  EXPECT_EQ(png.ErrLines().front(), "kt58: export-frame writes .bmp, .jpg or .gif files, not \"g.png\"");
+  const CliResult tif = RunKt58(dir, {"export-frame", project.string(), "0", (dir / "g.tif").string()});
+  EXPECT_EQ(tif.exit_code, 2);
+  EXPECT_EQ(tif.ErrLines().front(), "kt58: export-frame writes .bmp, .jpg, .gif or .png files, not \"g.tif\"");
   ExpectOneFailureLine(RunKt58(dir, {"export-frame", project.string(), "0", (dir / "no" / "g.bmp").string()}),
                        "the folder " + (dir / "no").string() + " does not exist");
   EXPECT_FALSE(fs::exists(dir / "g.bmp"));
-  EXPECT_FALSE(fs::exists(dir / "g.png"));
+  EXPECT_FALSE(fs::exists(dir / "g.tif"));
+}
+
+// The header of a PNG as written: 8 bits a sample, colour type 2 (RGB), so
+// nothing is palettised or given an alpha channel on the way.
+void ExpectEightBitRgbPng(const fs::path& file) {
+  const std::vector<uint8_t> bytes = test::ReadFileBytes(file);
+  ASSERT_GE(bytes.size(), 33u);
+  EXPECT_EQ(std::string(bytes.begin() + 12, bytes.begin() + 16), "IHDR");
+  EXPECT_EQ(bytes[24], 8) << "bit depth";
+  EXPECT_EQ(bytes[25], 2) << "colour type";
+}
+
+// A PNG frame holds exactly the composed pixels, decoded by ffmpeg; an
+// existing file of the name is replaced.
+TEST(CliExport, SingleFrameAsPng) {
+  TempDir dir;
+  const fs::path project = MakeProject(dir);
+  const auto frames = ReferenceFrames(project);
+  ASSERT_EQ(frames.size(), static_cast<size_t>(kFrames));
+  test::WriteFileBytes(dir / "old.png", {'o', 'l', 'd'});
+  const struct {
+    int index;
+    const char* name;
+  } cases[] = {{0, "f.png"}, {3, "F.PNG"}, {4, "old.png"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path out = dir / c.name;
+    const CliResult r = RunKt58(dir, {"export-frame", project.string(), std::to_string(c.index), out.string()});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    ExpectEightBitRgbPng(out);
+    const test::DecodedVideo decoded = test::DecodeVideo(out, dir.path());
+    ASSERT_EQ(decoded.error, "");
+    EXPECT_EQ(decoded.codec, "png");
+    EXPECT_EQ(decoded.width, kWidth);
+    EXPECT_EQ(decoded.height, kHeight);
+    ASSERT_EQ(decoded.Count(), 1u);
+    EXPECT_EQ(test::FirstDifference(decoded, {frames[static_cast<size_t>(c.index)]}), "");
+  }
+}
+
+// Every file of a sequence, by name: exactly the chosen frames, numbered
+// one after the other from --start, BMPs byte for byte, PNGs decoded by
+// ffmpeg.
+TEST(CliExport, SequencesHoldTheChosenFramesInTheirFormat) {
+  TempDir dir;
+  const fs::path project = MakeProject(dir);
+  const auto frames = ReferenceFrames(project);
+  ASSERT_EQ(frames.size(), static_cast<size_t>(kFrames));
+  const struct {
+    std::vector<std::string> args;
+    std::vector<std::string> names;
+    std::vector<int> frames;
+  } cases[] = {
+      {{"export-sequence"}, {"000.png", "001.png", "002.png", "003.png", "004.png"}, {0, 1, 2, 3, 4}},
+      {{"export-sequence", "--format", "bmp", "--every", "2"}, {"000.bmp", "001.bmp", "002.bmp"}, {0, 2, 4}},
+      {{"export-sequence", "--frames", "1-3", "--start", "7", "--pattern", "f##.x"}, {"f07.png", "f08.png", "f09.png"},
+       {1, 2, 3}},
+      {{"export-sequence", "--format=png", "--frames", "3-"}, {"000.png", "001.png"}, {3, 4}},
+      {{"export-bmp", "--frames", "4"}, {"000.Bmp"}, {4}},
+      {{"export-bmp", "--frames", "-3", "--every", "2"}, {"000.Bmp", "001.Bmp"}, {0, 2}},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const fs::path out = dir / ("s" + std::to_string(n++));
+    fs::create_directory(out);
+    std::vector<std::string> args = {c.args[0], project.string(), out.string()};
+    args.insert(args.end(), c.args.begin() + 1, c.args.end());
+    SCOPED_TRACE(out.filename().string());
+    const CliResult r = RunKt58(dir, args);
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(test::FileNamesIn(out), c.names);  // both sorted
+    for (size_t k = 0; k < c.names.size(); ++k) {
+      SCOPED_TRACE(c.names[k]);
+      const fs::path file = out / c.names[k];
+      const Picture& want = frames[static_cast<size_t>(c.frames[k])];
+      if (file.extension() != ".png") {
+        EXPECT_EQ(test::ReadFileBytes(file), EncodeBmp(want));
+        continue;
+      }
+      ExpectEightBitRgbPng(file);
+      const test::DecodedVideo decoded = test::DecodeVideo(file, dir.path());
+      ASSERT_EQ(decoded.error, "");
+      ASSERT_EQ(decoded.Count(), 1u);
+      ASSERT_EQ(decoded.width, kWidth);
+      ASSERT_EQ(decoded.height, kHeight);
+      EXPECT_EQ(test::FirstDifference(decoded, {want}), "");
+    }
+  }
+  EXPECT_TRUE(test::StoreFilesIn(dir.path()).empty());
+}
+
+// The colours of each image of a GIF written without optimisations (every
+// image the whole screen), pixel by pixel.
+std::vector<std::vector<GifRgb>> GifImageColours(const fs::path& file) {
+  std::vector<std::vector<GifRgb>> images;
+  const DecodedGif gif = DecodeGifFile(file);
+  for (const auto& image : gif.images) {
+    std::vector<GifRgb> colours;
+    for (const uint8_t index : image.indices) colours.push_back(image.palette.at(index));
+    images.push_back(std::move(colours));
+  }
+  return images;
+}
+
+// A part of the animation holds the chosen frames, each as the whole export
+// shows it: the GIF's images against the whole GIF's (each palette built
+// from its own frame), the APNG's and AVI's pixels against the composition.
+TEST(CliExport, PartsOfAnimationsHoldTheChosenFramesAsInTheWhole) {
+  TempDir dir;
+  const fs::path project = MakeProject(dir);
+  const auto frames = ReferenceFrames(project);
+  ASSERT_EQ(frames.size(), static_cast<size_t>(kFrames));
+  const std::vector<std::string> gif_options = {"--palette", "optimized", "--optimize", "none"};
+  auto run = [&](const std::string& command, const fs::path& out, std::vector<std::string> options) {
+    std::vector<std::string> args = {command, project.string(), out.string()};
+    args.insert(args.end(), options.begin(), options.end());
+    const CliResult r = RunKt58(dir, args);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+  };
+  run("export-gif", dir / "whole.gif", gif_options);
+  const auto whole = GifImageColours(dir / "whole.gif");
+  ASSERT_EQ(whole.size(), static_cast<size_t>(kFrames));
+  ASSERT_NE(whole[1], whole[2]);
+
+  const struct {
+    std::vector<std::string> range;
+    std::vector<int> frames;
+  } cases[] = {
+      {{"--frames", "1-3"}, {1, 2, 3}},
+      {{"--every", "2"}, {0, 2, 4}},
+      {{"--frames", "2"}, {2}},
+      {{"--frames", "-3", "--every", "3"}, {0, 3}},
+      {{"--frames", "1-", "--every", "2"}, {1, 3}},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    const std::string name = "part" + std::to_string(n++);
+    SCOPED_TRACE(name);
+    std::vector<std::string> options = gif_options;
+    options.insert(options.end(), c.range.begin(), c.range.end());
+    run("export-gif", dir / (name + ".gif"), options);
+    EXPECT_EQ(Ffprobe(dir / (name + ".gif"))["nb_read_frames"], std::to_string(c.frames.size()));
+    const auto part = GifImageColours(dir / (name + ".gif"));
+    ASSERT_EQ(part.size(), c.frames.size());
+    for (size_t k = 0; k < part.size(); ++k)
+      EXPECT_TRUE(part[k] == whole[static_cast<size_t>(c.frames[k])]) << "image " << k;
+
+    std::vector<Picture> want;
+    for (const int i : c.frames) want.push_back(frames[static_cast<size_t>(i)]);
+    for (const char* extension : {".apng", ".avi"}) {
+      const fs::path out = dir / (name + extension);
+      run(extension == std::string(".avi") ? "export-avi" : "export-video", out, c.range);
+      const test::DecodedVideo decoded = test::DecodeVideo(out, dir.path());
+      ASSERT_EQ(decoded.error, "") << extension;
+      ASSERT_EQ(decoded.Count(), c.frames.size()) << extension;
+      EXPECT_EQ(test::FirstDifference(decoded, want), "") << extension;
+    }
+    // A lossy video counts its frames as well.
+    run("export-video", dir / (name + ".mp4"), c.range);
+    EXPECT_EQ(Ffprobe(dir / (name + ".mp4"))["nb_read_frames"], std::to_string(c.frames.size()));
+  }
+  EXPECT_TRUE(test::StoreFilesIn(dir.path()).empty());
+}
+
+// A range the project does not reach is refused in one line once the
+// project is read, before any file is made.
+TEST(CliExport, RangesPastTheLastFrameWriteNothing) {
+  TempDir dir;
+  const fs::path project = MakeProject(dir);
+  fs::create_directory(dir / "seq");
+  const std::string p = project.string(), d = dir.path().string();
+  const struct {
+    std::vector<std::string> args;
+    std::string says;
+  } cases[] = {
+      {{"export-gif", p, d + "/o.gif", "--frames", "5"}, "--frames 5-5 is outside the frames 0..4 of " + p},
+      {{"export-video", p, d + "/o.apng", "--frames", "3-5"}, "--frames 3-5 is outside the frames 0..4 of " + p},
+      {{"export-avi", p, d + "/o.avi", "--frames", "9-"}, "--frames 9- is outside the frames 0..4 of " + p},
+      {{"export-bmp", p, d + "/seq", "--frames", "-5"}, "--frames 0-5 is outside the frames 0..4 of " + p},
+      {{"export-sequence", p, d + "/seq", "--frames", "7", "--every", "2"},
+       "--frames 7-7 is outside the frames 0..4 of " + p},
+  };
+  const auto before = test::FileNamesIn(dir.path());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args[0]);
+    const CliResult r = RunKt58(dir, c.args);
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    ASSERT_EQ(r.ErrLines().size(), 1u) << r.err;
+    EXPECT_EQ(r.ErrLines()[0], "kt58: " + c.says);
+    EXPECT_EQ(test::FileNamesIn(dir.path()), before);
+    EXPECT_TRUE(fs::is_empty(dir / "seq"));
+  }
 }
 
 TEST(CliExport, AnimatedGifInEveryPaletteAndOption) {

@@ -57,7 +57,7 @@ TEST(CliMistakes, AreRefusedInOneLineAndTouchNoFile) {
       {{"export-avi", p, d + "/nodir/o.avi"}, 1, "kt58: the folder " + d + "/nodir does not exist"},
       {{"new", d + "/nodir/q.apf", "--layer", d + "/victim.bmp"}, 1, "kt58: the folder " + d + "/nodir does not exist"},
       {{"info", d + "/victim.bmp"}, 1, "kt58: victim.bmp is not a kt58 project"},
-      {{"export-frame", p, "0", d + "/o.png"}, 2, "kt58: export-frame writes .bmp, .jpg or .gif files, not \"o.png\""},
+      {{"export-frame", p, "0", d + "/o.tif"}, 2, "kt58: export-frame writes .bmp, .jpg, .gif or .png files, not \"o.tif\""},
       {{"export-gif", p, d + "/o.gif", "--colour", "64"},
        2, "kt58: unknown option --colour for export-gif; did you mean --colors?"},
       {{"export-avi", p, "-"},

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 namespace kt58::cli {
@@ -112,6 +114,59 @@ TEST(CliOptions, ExportDefaultsAndChoices) {
     EXPECT_NO_THROW(ParseCommandLine(Split(std::string("export-video p.apf ") + name + " --quality 100")));
 }
 
+// The part of the animation a command was given; none for a command that
+// exports no animation.
+std::optional<FrameRange> RangeOf(const Command& command) {
+  return std::visit(
+      [](const auto& c) -> std::optional<FrameRange> {
+        if constexpr (requires { c.frames.step; })
+          return c.frames;
+        else
+          return std::nullopt;
+      },
+      command);
+}
+
+TEST(CliOptions, FramesAndEveryChooseAPartOfEveryAnimationExport) {
+  const struct {
+    const char* options;
+    int first;
+    std::optional<int> last;
+    int step;
+  } ranges[] = {
+      {"", 0, std::nullopt, 1},
+      {"--frames 3-7", 3, 7, 1},
+      {"--frames 3-", 3, std::nullopt, 1},
+      {"--frames -4", 0, 4, 1},
+      {"--frames=-4", 0, 4, 1},
+      {"--frames 5", 5, 5, 1},
+      {"--frames 0-999 --every 1000", 0, 999, 1000},
+      {"--every 3", 0, std::nullopt, 3},
+      {"--frames 1-2 --frames 6- --every 2", 6, std::nullopt, 2},  // the last one given counts
+  };
+  const char* commands[] = {"export-gif p.apf o.gif", "export-video p.apf o.mp4", "export-avi p.apf o.avi",
+                            "export-bmp p.apf dir", "export-sequence p.apf dir"};
+  for (const char* command : commands)
+    for (const auto& r : ranges) {
+      const std::string line = std::string(command) + " " + r.options;
+      SCOPED_TRACE(line);
+      const std::optional<FrameRange> got = RangeOf(ParseCommandLine(Split(line)));
+      ASSERT_TRUE(got);
+      EXPECT_EQ(got->first, r.first);
+      EXPECT_EQ(got->last, r.last);
+      EXPECT_EQ(got->step, r.step);
+    }
+  // export-sequence: PNG unless told, and otherwise export-bmp's options.
+  const auto png = std::get<ExportSequenceCommand>(ParseCommandLine(Split("export-sequence p.apf dir")));
+  EXPECT_EQ(png.format, SequenceFormat::Png);
+  EXPECT_EQ(png.pattern, "###");
+  const auto bmp = std::get<ExportSequenceCommand>(
+      ParseCommandLine(Split("export-sequence p.apf dir --format bmp --pattern f## --start 9")));
+  EXPECT_EQ(bmp.format, SequenceFormat::Bmp);
+  EXPECT_EQ(bmp.pattern, "f##");
+  EXPECT_EQ(bmp.start, 9);
+}
+
 // Every usage error names what is wrong; the expected text is part of the
 // message.
 TEST(CliOptions, UsageErrorsNameTheArgument) {
@@ -170,7 +225,7 @@ TEST(CliOptions, UsageErrorsNameTheArgument) {
       {"export-bmp p.apf dir --pattern frame", "--pattern must hold a run of # for the frame number"},
       {"export-frame p.apf x o.bmp", "<frame-index>"},
       {"export-frame p.apf -1 o.bmp", "-1"},
-      {"export-frame p.apf 1", "<out.bmp|.jpg|.gif>"},
+      {"export-frame p.apf 1", "<out.bmp|.jpg|.gif|.png>"},
       {"export-avi p.apf o.avi extra", "\"extra\""},
       {"export-video p.apf", "<out.webp|.apng|.png|.mp4|.webm>"},
       {"export-video p.apf o.gif", "export-video writes webp, apng, png, mp4, webm files, not \"o.gif\""},
@@ -181,6 +236,23 @@ TEST(CliOptions, UsageErrorsNameTheArgument) {
       {"export-video p.apf o.webp --quality 101", "--quality must be within 0..100"},
       {"export-video p.apf o.webp --delay 5", "--delay must be within 10..1000"},
       {"export-video p.apf o.webp --lossless=1", "--lossless takes no value"},
+      {"export-gif p.apf o.gif --frames 5-3", "--frames must not end before it starts, not \"5-3\""},
+      {"export-gif p.apf o.gif --frames -", "--frames must be A-B, A-, -B or N, not \"-\""},
+      {"export-video p.apf o.mp4 --frames x-3", "--frames must be a whole number, not \"x\""},
+      {"export-avi p.apf o.avi --frames 1-2-3", "--frames must be a whole number, not \"2-3\""},
+      {"export-bmp p.apf dir --frames 1000", "--frames must be within 0..999"},
+      {"export-sequence p.apf dir --frames 2-1000", "--frames must be within 0..999"},
+      {"export-sequence p.apf dir --frames", "--frames needs a value"},
+      {"export-gif p.apf o.gif --every 0", "--every must be within 1..1000"},
+      {"export-avi p.apf o.avi --every -2", "--every must be within 1..1000"},
+      {"export-bmp p.apf dir --every 1.5", "--every must be a whole number"},
+      {"export-frame p.apf 1 o.png --frames 1", "unknown option --frames for export-frame"},
+      {"export-bmp p.apf dir --format png", "unknown option --format for export-bmp"},
+      {"export-sequence p.apf dir --format tif", "--format must be one of png|bmp, not \"tif\""},
+      {"export-sequence p.apf dir --pattern frame", "--pattern must hold a run of # for the frame number"},
+      {"export-sequence p.apf -", "export-sequence writes files only"},
+      {"export-sequence p.apf", "export-sequence needs <folder>"},
+      {"export-avi p.apf o.avi --frmes 2", "did you mean --frames?"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);

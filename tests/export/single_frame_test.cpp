@@ -74,7 +74,7 @@ TEST(SingleFrame, UnsupportedTypesAreRefusedAndWriteNothing) {
   const auto single = test::BuildGif(2, 2, palette, 0, {test::SolidGifImage(0, 0, 2, 2, 1)});
   test::WriteFileBytes(dir / "single.gif", single);
   const auto before = test::FileNamesIn(dir.path());
-  for (const char* name : {"x.jpeg", "x.avi", "x.png", "noext"})
+  for (const char* name : {"x.jpeg", "x.avi", "x.tif", "noext"})
     EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 0, dir / name); }),
               "The file type you have specified is unsupported.")
         << name;

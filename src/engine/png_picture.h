@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// PNG files of 24-bit pictures: the single-frame and sequence exports'
+// lossless format.
+#pragma once
+
+#include <filesystem>
+
+#include "engine/picture.h"
+
+namespace kt58 {
+
+// Writes the picture as an 8-bit RGB PNG holding exactly its pixels,
+// atomically (an existing file is replaced only by a complete one). Raises
+// EngineError (Png) naming the file.
+void SavePngFile(const Picture& picture, const std::filesystem::path& path);
+
+}  // namespace kt58
