@@ -11,6 +11,7 @@
 #include "export/gif_export.h"
 #include "export/single_frame.h"
 #include "export/video_export.h"
+#include "platform/picture_limits.h"
 
 namespace kt58::cli {
 
@@ -72,6 +73,15 @@ LoadedProject LoadForExport(const std::filesystem::path& project, const FrameRan
   return loaded;
 }
 
+// The size asked for must be a picture the program can make; a side
+// following the frame's aspect is known only now.
+void CheckOutputSize(const LoadedProject& loaded, const OutputSize& size) {
+  const FrameSize frame = loaded.project->GetFrameSize();
+  const auto [width, height] = size.For(frame.Width, frame.Height);
+  if (!WithinPictureLimits(width, height))
+    throw CommandFailed("the scaled size " + PictureLimitText(width, height));
+}
+
 // The shortest GIF frame delay browsers play as written.
 constexpr int kShortestHonouredGifDelayMs = 20;
 
@@ -86,7 +96,9 @@ int BitsForColors(int colors) {
 void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   CheckOutput(cmd.project, cmd.out);
   const LoadedProject loaded = LoadForExport(cmd.project, cmd.frames, ui);
+  CheckOutputSize(loaded, cmd.size);
   GifExportOptions options;
+  options.Size = cmd.size;
   options.FrameDelayMs = cmd.delay_ms;
   options.Frames = cmd.frames;
   // GIF counts delays in hundredths; browsers show anything under 2 of them
@@ -131,6 +143,7 @@ namespace {
 void RunSequence(const ExportBmpCommand& cmd, const SequenceFiles& files, const char* caption, CliUi& ui) {
   RequireFolder(cmd.folder);
   const LoadedProject loaded = LoadForExport(cmd.project, cmd.frames, ui);
+  CheckOutputSize(loaded, cmd.size);
   const int count = static_cast<int>(cmd.frames.Indices(loaded.project->FrameCount).size());
   for (const std::string& name : SequenceFileNames(cmd.pattern, cmd.start, count, files.extension))
     RefuseOverwritingProject(cmd.project, cmd.folder / name);
@@ -158,29 +171,31 @@ void RunSequence(const ExportBmpCommand& cmd, const SequenceFiles& files, const 
 }  // namespace
 
 void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
-  RunSequence(cmd, {SequenceFormat::Bmp, kBitmapSequenceExtension, cmd.frames}, "Bitmap Sequencer", ui);
+  RunSequence(cmd, {SequenceFormat::Bmp, kBitmapSequenceExtension, cmd.frames, cmd.size}, "Bitmap Sequencer", ui);
 }
 
 void RunExportSequence(const ExportSequenceCommand& cmd, CliUi& ui) {
   const bool png = cmd.format == SequenceFormat::Png;
-  RunSequence(cmd, {cmd.format, png ? ".png" : ".bmp", cmd.frames}, png ? "PNG Sequence" : "BMP Sequence", ui);
+  RunSequence(cmd, {cmd.format, png ? ".png" : ".bmp", cmd.frames, cmd.size}, png ? "PNG Sequence" : "BMP Sequence", ui);
 }
 
 void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
   CheckOutput(cmd.project, cmd.out);
   const LoadedProject loaded = LoadForExport(cmd.project, ui);
+  CheckOutputSize(loaded, cmd.size);
   const int count = loaded.sequence.Count();
   if (cmd.frame_index >= count)
     throw CommandFailed("frame index " + std::to_string(cmd.frame_index) + " is outside the project's frames 0.." +
                         std::to_string(count - 1));
-  ExportSingleFrame(*loaded.project, loaded.sequence, cmd.frame_index, cmd.out);
+  ExportSingleFrame(*loaded.project, loaded.sequence, cmd.frame_index, cmd.out, cmd.size);
 }
 
 void RunExportAvi(const ExportAviCommand& cmd, CliUi& ui) {
   CheckOutput(cmd.project, cmd.out);
   const LoadedProject loaded = LoadForExport(cmd.project, cmd.frames, ui);
+  CheckOutputSize(loaded, cmd.size);
   DialogProgress progress = ui.MakeProgress();
-  if (!ExportAvi(*loaded.project, loaded.sequence, cmd.out, progress, cmd.frames)) throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
+  if (!ExportAvi(*loaded.project, loaded.sequence, cmd.out, progress, cmd.frames, cmd.size)) throw CommandFailed("the first frame of " + cmd.project.string() + " is empty");
 }
 
 void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
@@ -196,7 +211,9 @@ void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
   options.Lossless = cmd.lossless;
   options.Plays = cmd.plays;
   options.Frames = cmd.frames;
+  options.Size = cmd.size;
   const LoadedProject loaded = LoadForExport(cmd.project, cmd.frames, ui);
+  CheckOutputSize(loaded, cmd.size);
   DialogProgress progress = ui.MakeProgress();
   if (cmd.out == kStandardOutput) {
     const std::unique_ptr<BuiltVideo> built = BuildVideo(*loaded.project, loaded.sequence, options, progress);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <set>
+#include <tuple>
 
 #include "platform/picture_limits.h"
 #include "engine/raster_ops.h"
@@ -76,7 +77,9 @@ const char kUsageEnd[] =
     "every command takes --quiet (no progress bar) and -- (the arguments after it are\n"
     "not options); an output of - writes the GIF, WebP or APNG to standard output once\n"
     "it is complete; colours are written RRGGBB or #RRGGBB (red first) or as a CSS\n"
-    "colour name (navy, orange, ...)\n";
+    "colour name (navy, orange, ...);\n"
+    "--scale W[xH] (or --width W, --height H) writes the frames at that size, a side\n"
+    "left out following the frame's aspect (--scale 320: 320 wide): for every export\n";
 
 // Walks the arguments of one command; options may be written "--name value"
 // or "--name=value".
@@ -380,6 +383,32 @@ std::pair<int, int> ParseSize(const std::string& opt, const std::string& text) {
   return {width, height};
 }
 
+// --scale W[xH], --width W, --height H: the size an export writes at; false
+// for another option. A side left out follows the frame's aspect, known
+// only once the project is read; two sides given are checked here.
+bool ParseOutputSize(const std::string& opt, ArgCursor& cur, OutputSize& size) {
+  if (opt == "--scale") {
+    const std::string v = cur.Value(opt);
+    if (v.find_first_of("xX") != std::string::npos) {
+      std::tie(size.width, size.height) = ParseSize(opt, v);
+      return true;
+    }
+    size.width = ParseIntOption(opt, v, 1, kMaxPictureSide);
+    size.height = 0;
+  } else if (opt == "--width") {
+    size.width = ParseIntOption(opt, cur.Value(opt), 1, kMaxPictureSide);
+  } else if (opt == "--height") {
+    size.height = ParseIntOption(opt, cur.Value(opt), 1, kMaxPictureSide);
+  } else {
+    return false;
+  }
+  if (size.width > 0 && size.height > 0 && !WithinPictureLimits(size.width, size.height))
+    throw UsageError(opt + " " + PictureLimitText(size.width, size.height));
+  return true;
+}
+
+const std::vector<std::string> kOutputSizeOptions = {"--scale", "--width", "--height"};
+
 NewCommand ParseNew(ArgCursor& cur) {
   NewCommand c;
   std::vector<std::string> pos;
@@ -432,7 +461,8 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
       c.colors = std::stoi(v);
     } else if (a == "--dither") {
       c.dither = kDithers[static_cast<size_t>(Choice(a, cur.Value(a), kDithers))];
-    } else if (ParsePlays(a, cur, c.plays, 0x10000) || ParseFrameRange(a, cur, c.frames)) {
+    } else if (ParsePlays(a, cur, c.plays, 0x10000) || ParseFrameRange(a, cur, c.frames) ||
+               ParseOutputSize(a, cur, c.size)) {
     } else if (a == "--compression") {
       static const std::vector<std::string> kCompressions = {"lzw", "rle"};
       c.compression = kCompressions[static_cast<size_t>(Choice(a, cur.Value(a), kCompressions))];
@@ -454,7 +484,7 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
     } else {
       ThrowUnknown(a, "export-gif",
                    WithFrameRange({"--delay", "--palette", "--colors", "--dither", "--optimize", "--compression",
-                                   "--loop", "--once"}));
+                                   "--loop", "--once", "--scale", "--width", "--height"}));
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<out.gif>"}, "export-gif");
@@ -485,8 +515,8 @@ void ParseSequence(ArgCursor& cur, const char* command, ExportBmpCommand& c, Seq
       c.start = ParseIntOption(a, cur.Value(a), 0, 100000);
     } else if (format && a == "--format") {
       *format = Choice(a, cur.Value(a), {"png", "bmp"}) == 0 ? SequenceFormat::Png : SequenceFormat::Bmp;
-    } else if (!ParseFrameRange(a, cur, c.frames)) {
-      std::vector<std::string> known = WithFrameRange({"--pattern", "--start"});
+    } else if (!ParseFrameRange(a, cur, c.frames) && !ParseOutputSize(a, cur, c.size)) {
+      std::vector<std::string> known = WithFrameRange({"--pattern", "--start", "--scale", "--width", "--height"});
       if (format) known.push_back("--format");
       ThrowUnknown(a, command, known);
     }
@@ -515,7 +545,7 @@ ExportFrameCommand ParseExportFrame(ArgCursor& cur) {
   while (!cur.Done()) {
     std::string a;
     if (!TakeOption(cur, pos, 3, "export-frame", c, a)) continue;
-    ThrowUnknown(a, "export-frame", {});
+    if (!ParseOutputSize(a, cur, c.size)) ThrowUnknown(a, "export-frame", kOutputSizeOptions);
   }
   NeedPositionals(pos, {"<project.apf>", "<frame-index>", "<out.bmp|.jpg|.gif|.png>"}, "export-frame");
   c.project = pos[0];
@@ -534,7 +564,8 @@ ExportAviCommand ParseExportAvi(ArgCursor& cur) {
   while (!cur.Done()) {
     std::string a;
     if (!TakeOption(cur, pos, 2, "export-avi", c, a)) continue;
-    if (!ParseFrameRange(a, cur, c.frames)) ThrowUnknown(a, "export-avi", kFrameRangeOptions);
+    if (!ParseFrameRange(a, cur, c.frames) && !ParseOutputSize(a, cur, c.size))
+      ThrowUnknown(a, "export-avi", WithFrameRange(kOutputSizeOptions));
   }
   NeedPositionals(pos, {"<project.apf>", "<out.avi>"}, "export-avi");
   c.project = pos[0];
@@ -558,7 +589,8 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
     } else if (a == "--lossless") {
       cur.NoValue(a);
       c.lossless = true;
-    } else if (ParsePlays(a, cur, c.plays, 0xFFFF) || ParseFrameRange(a, cur, c.frames)) {
+    } else if (ParsePlays(a, cur, c.plays, 0xFFFF) || ParseFrameRange(a, cur, c.frames) ||
+               ParseOutputSize(a, cur, c.size)) {
     } else if (a == "--format") {
       static const std::vector<std::string> kFormats = {"webp", "apng", "mp4", "webm"};
       static const VideoFormat kFormatValues[] = {VideoFormat::WebP, VideoFormat::Apng, VideoFormat::Mp4,
@@ -566,7 +598,8 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
       format = kFormatValues[Choice(a, cur.Value(a), kFormats)];
     } else {
       ThrowUnknown(a, "export-video",
-                   WithFrameRange({"--delay", "--quality", "--lossless", "--format", "--loop", "--once"}));
+                   WithFrameRange({"--delay", "--quality", "--lossless", "--format", "--loop", "--once", "--scale",
+                                   "--width", "--height"}));
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<out.webp|.apng|.png|.mp4|.webm>"}, "export-video");

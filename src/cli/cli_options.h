@@ -13,6 +13,7 @@
 #include "engine/colors.h"
 #include "export/bitmap_sequence.h"
 #include "export/frame_range.h"
+#include "export/frame_scale.h"
 #include "platform/video_writer.h"
 
 namespace kt58::cli {
@@ -77,6 +78,7 @@ struct ExportGifCommand : CommonOptions {
   std::string compression = "lzw";
   int plays = 0;  // 0 forever, else that many times
   FrameRange frames;
+  OutputSize size;  // --scale, --width, --height
 };
 
 struct ExportBmpCommand : CommonOptions {
@@ -84,6 +86,7 @@ struct ExportBmpCommand : CommonOptions {
   std::string pattern = "###";
   int start = 0;
   FrameRange frames;
+  OutputSize size;
 };
 
 // export-bmp's files in a format of choice, named with its extension.
@@ -95,11 +98,13 @@ struct ExportFrameCommand : CommonOptions {
   std::filesystem::path project;
   int frame_index = 0;
   std::filesystem::path out;
+  OutputSize size;
 };
 
 struct ExportAviCommand : CommonOptions {
   std::filesystem::path project, out;
   FrameRange frames;
+  OutputSize size;
 };
 
 struct ExportVideoCommand : CommonOptions {
@@ -110,6 +115,7 @@ struct ExportVideoCommand : CommonOptions {
   bool lossless = false;
   int plays = 0;  // WebP and APNG: 0 forever, else that many times
   FrameRange frames;
+  OutputSize size;
 };
 
 // "kt58 --help" (command empty) or "kt58 COMMAND --help".

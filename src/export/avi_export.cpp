@@ -42,14 +42,14 @@ uint64_t AviFileBytes(int width, int height, int frames) {
 }
 
 bool ExportAvi(const Project& project, const FrameSequence& sequence, const fs::path& path, Progress& progress,
-               const FrameRange& frames) {
+               const FrameRange& frames, const OutputSize& size) {
   VideoWriterSettings settings;
   settings.format = VideoFormat::Avi;
   settings.frame_ms = FrameDurationMs(project);
   try {
     EncodedFrames encoded = EncodeGeneratedFrames(project, sequence, path, settings,
                                                   {kAviExportCaption, kAviExportLabel}, progress, frames,
-                                                  AviFileBytes);
+                                                  AviFileBytes, size);
     if (encoded.result != FramePassResult::Written) return false;
     encoded.file->Commit();
   } catch (const PlatformError& e) {

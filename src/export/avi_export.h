@@ -9,6 +9,7 @@
 
 #include "engine/errors.h"
 #include "export/frame_range.h"
+#include "export/frame_scale.h"
 #include "model/project.h"
 #include "render/frame_sequence.h"
 
@@ -48,6 +49,7 @@ uint64_t AviFileBytes(int width, int height, int frames);
 // animation, each frame composed as in the whole (Kt58Error when it lies
 // outside the sequence).
 bool ExportAvi(const Project& project, const FrameSequence& sequence, const std::filesystem::path& path,
-               Progress& progress = NoProgress(), const FrameRange& frames = {});
+               Progress& progress = NoProgress(), const FrameRange& frames = {},
+               const OutputSize& size = {});
 
 }  // namespace kt58

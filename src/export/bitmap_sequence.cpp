@@ -75,7 +75,7 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
     // Every frame is composed at the frame size; a name given twice (a
     // pattern without '#') is one file written again.
     const FrameSize size = project.GetFrameSize();
-    const int width = std::max(size.Width, 0), height = std::max(size.Height, 0);
+    const auto [width, height] = files.size.For(std::max(size.Width, 0), std::max(size.Height, 0));
     const uint64_t file_bytes =
         files.format == SequenceFormat::Png
             ? PngBytesBound(width, height)
@@ -90,6 +90,7 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
   // One picture for every frame: its buffer is composed into and written
   // out again and again.
   Picture picture;
+  FrameScaler scaler(files.size);
   for (int i = 0; i < static_cast<int>(result.names.size()); ++i) {
     report(i, SequenceStatus::Processing);
     bool saved = false;
@@ -99,6 +100,7 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
       const int index = frames[static_cast<size_t>(i)];
       if (const SequencedFrame* frame = sequence.Frame(index);
           frame && ComposeFrameInto(project, frame, FrameClock::Stepping(index), picture)) {
+        scaler.Apply(picture);
         const fs::path file = folder / result.names[static_cast<size_t>(i)];
         if (files.format == SequenceFormat::Png)
           SavePngFile(picture, file);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "export/frame_range.h"
+#include "export/frame_scale.h"
 #include "model/project.h"
 #include "render/compose.h"
 
@@ -59,6 +60,7 @@ struct SequenceFiles {
   SequenceFormat format = SequenceFormat::Bmp;
   std::string_view extension = kBitmapSequenceExtension;
   FrameRange frames;
+  OutputSize size;  // the size the files are written at
 };
 
 // Writes the k-th chosen frame to folder / name k (an empty folder means

@@ -11,7 +11,8 @@ int FrameDurationMs(const Project& project) { return project.FrameDelay > 0 ? pr
 
 EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence& sequence, const fs::path& target,
                                     VideoWriterSettings settings, const FramePassDialog& texts, Progress& progress,
-                                    const FrameRange& range, uint64_t (*bytes_bound)(int, int, int)) {
+                                    const FrameRange& range, uint64_t (*bytes_bound)(int, int, int),
+                                    const OutputSize& size) {
   using Stage = PlatformErrorCode;
   const std::vector<int> frames = range.Indices(sequence.Count());
   const int count = static_cast<int>(frames.size());
@@ -24,9 +25,11 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
   // One picture for every frame, its buffer reused. The stream's size comes
   // from a first composition of the first frame encoded.
   Picture picture;
+  FrameScaler scaler(size);
   if (!ComposeFrameInto(project, sequence.Frame(frames[0]), FrameClock::Stepping(frames[0]), picture) ||
       picture.Empty())
     return out;
+  scaler.Apply(picture);
   settings.width = picture.Width();
   settings.height = picture.Height();
 
@@ -44,8 +47,9 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
     progress.Report(texts.label, i, count);
     if (progress.Cancelled()) return {FramePassResult::Cancelled, nullptr};
     const int index = frames[static_cast<size_t>(i)];
-    if (!ComposeFrameInto(project, sequence.Frame(index), FrameClock::Stepping(index), picture) ||
-        picture.Width() != settings.width || picture.Height() != settings.height)
+    const bool composed = ComposeFrameInto(project, sequence.Frame(index), FrameClock::Stepping(index), picture);
+    if (composed) scaler.Apply(picture);
+    if (!composed || picture.Width() != settings.width || picture.Height() != settings.height)
       throw PlatformError(Stage::VideoWriteFrame,
                           "frame " + std::to_string(index + 1) + " is not the size of the first");
     // The picture's bottom-up, padded rows are the writer's frame layout.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "export/frame_range.h"
+#include "export/frame_scale.h"
 #include "platform/atomic_file.h"
 #include "model/project.h"
 #include "render/compose.h"
@@ -53,6 +54,7 @@ struct FramePassDialog {
 EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence& sequence,
                                     const std::filesystem::path& target, VideoWriterSettings settings,
                                     const FramePassDialog& dialog, Progress& progress, const FrameRange& frames,
-                                    uint64_t (*bytes_bound)(int width, int height, int frames) = nullptr);
+                                    uint64_t (*bytes_bound)(int width, int height, int frames) = nullptr,
+                                    const OutputSize& size = {});
 
 }  // namespace kt58

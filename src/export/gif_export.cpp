@@ -83,9 +83,12 @@ namespace {
 using SharedPicture = std::shared_ptr<const Picture>;
 
 // Frame k of the animation: frame 0 shown by stepping, then played on, as
-// the animation plays from its first frame, whichever frames are exported.
-SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequence, int k) {
-  return SharedPicture(ComposeFrame(project, sequence.Frame(k), FrameClock::Playing(0, k)));
+// the animation plays from its first frame, whichever frames are exported;
+// at the size asked for, before any colour is counted or reduced.
+SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequence, int k, FrameScaler& scaler) {
+  WorkPicture picture = ComposeFrame(project, sequence.Frame(k), FrameClock::Playing(0, k));
+  if (picture) scaler.Apply(*picture);
+  return SharedPicture(std::move(picture));
 }
 
 // The first pass of the whole-animation palette: every frame is rendered
@@ -97,13 +100,14 @@ GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence
   const int size = 1 << options.ReductionBits;
   const bool reserve = options.Merge && size > 8;
   GlobalPaletteBuilder builder(reserve ? size - 1 : size);
+  FrameScaler scaler(options.Size);
   // Rendering stays on this thread; the histograms are counted on the
   // workers and added in frame order.
   RunInOrder<ColorHistogram>(
       frames.size(), 2 * static_cast<size_t>(GifThreadCount()) + 1,
       [&](size_t i) -> std::function<ColorHistogram()> {
         SharedPicture picture;
-        picture = ComposePassFrame(project, sequence, frames[i]);
+        picture = ComposePassFrame(project, sequence, frames[i], scaler);
         if (!picture) return [] { return ColorHistogram{}; };
         return [picture] { return ColorHistogramOf(*picture); };
       },
@@ -364,7 +368,7 @@ class GifBuild {
  private:
   // Composes the i-th exported frame on this thread.
   MapJob RenderJob(size_t i) {
-    SharedPicture picture = ComposePassFrame(project_, sequence_, frames_[i]);
+    SharedPicture picture = ComposePassFrame(project_, sequence_, frames_[i], scaler_);
     if (!picture) return nullptr;
     return ReductionJob(std::move(picture), answers_.get(), reduction_, bits_, dither_);
   }
@@ -489,6 +493,7 @@ class GifBuild {
   const Project& project_;
   const FrameSequence& sequence_;
   const GifExportOptions& options_;
+  FrameScaler scaler_{options_.Size};
   const GifFrameObserver& observer_;
   std::vector<int> frames_;  // the animation's frames written, in order
   int reduction_ = 0, bits_ = 0, dither_ = 0, count_ = 0;

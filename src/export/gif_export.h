@@ -14,6 +14,7 @@
 
 #include "engine/picture.h"
 #include "export/frame_range.h"
+#include "export/frame_scale.h"
 #include "export/gif/gif_image.h"
 #include "model/project.h"
 #include "render/frame_sequence.h"
@@ -44,6 +45,9 @@ struct GifExportOptions {
   // The frames written; each is composed as in the whole animation. A
   // range outside the sequence raises Kt58Error before anything is built.
   FrameRange Frames;
+  // The size every frame is written at, scaled before its colours are
+  // reduced; the logical screen takes it.
+  OutputSize Size;
 
   // The option set for GifImage::Optimize: 2 merge, 1 crop, 4 remove
   // passive, 8 sort.

@@ -62,7 +62,7 @@ void WriteGif(const Picture& picture, const fs::path& path, int dither) {
 }  // namespace
 
 void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameClock clock, const fs::path& path,
-                     int gif_dither) {
+                     int gif_dither, const OutputSize& size) {
   WorkPicture picture;
   try {
     picture = ComposeFrame(project, frame, clock);
@@ -71,6 +71,7 @@ void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameC
   }
   // No frame or a frame without layers gives no picture: nothing to save.
   if (!picture) throw ESingleFrameExport(ErrorSavingFileText(path));
+  FrameScaler(size).Apply(*picture);
   // PNG is no source type (a layer is never made of one), so its name is
   // recognised here.
   if (SameTextIgnoringCase(path.extension().string(), ".png")) {
@@ -86,10 +87,11 @@ void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameC
   FreeWorkPicture(picture);
 }
 
-void ExportSingleFrame(const Project& project, const FrameSequence& sequence, int index, const fs::path& path) {
+void ExportSingleFrame(const Project& project, const FrameSequence& sequence, int index, const fs::path& path,
+                       const OutputSize& size) {
   const SequencedFrame* frame = sequence.Frame(index);
   if (!frame) throw ESingleFrameExport(ErrorSavingFileText(path));
-  SaveFrameToFile(project, frame, FrameClock::Stepping(index), path, dmNearest);
+  SaveFrameToFile(project, frame, FrameClock::Stepping(index), path, dmNearest, size);
 }
 
 std::optional<std::string> SaveCurrentFrameCommand(const Project& project, const SequencedFrame* frame,

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/errors.h"
+#include "export/frame_scale.h"
 #include "model/project.h"
 #include "render/compose.h"
 
@@ -38,13 +39,13 @@ inline constexpr int kSingleFrameJpegQuality = 90;
 // replaced, never read, whatever it holds. Anything else raises
 // ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
 void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameClock clock,
-                     const std::filesystem::path& path, int gif_dither);
+                     const std::filesystem::path& path, int gif_dither, const OutputSize& size = {});
 
 // Generated frame `index`, stepping, through SaveFrameToFile with
 // nearest-colour GIFs. An index outside the sequence raises
 // ESingleFrameExport(ErrorSavingFileText(path)).
 void ExportSingleFrame(const Project& project, const FrameSequence& sequence, int index,
-                       const std::filesystem::path& path);
+                       const std::filesystem::path& path, const OutputSize& size = {});
 
 // The main window's command after its dialog: saves the frame shown (as
 // SaveFrameToFile). Gives the text to show when the file could not be

@@ -29,7 +29,7 @@ EncodedFrames Encode(const Project& project, const FrameSequence& sequence, cons
   try {
     return EncodeGeneratedFrames(project, sequence, target, SettingsFor(project, options),
                                  {kVideoExportCaption, VideoExportLabel(options.Format), true}, progress,
-                                 options.Frames);
+                                 options.Frames, nullptr, options.Size);
   } catch (const PlatformError& e) {
     throw EVideoExport(e.what());
   }

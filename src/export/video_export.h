@@ -41,6 +41,7 @@ struct VideoExportOptions {
   bool Lossless = false;                // WebP; APNG is always exact
   int Plays = 0;                        // WebP and APNG: 0 forever, else that many times
   FrameRange Frames;                    // the frames encoded, each as in the whole animation
+  OutputSize Size;                      // the size they are encoded at
 };
 
 // Encodes every generated frame to path through a temporary file renamed

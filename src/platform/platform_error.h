@@ -31,6 +31,8 @@ enum class PlatformErrorCode {
   GifDecode,
   // A PNG that cannot be encoded.
   Png,
+  // A picture swscale cannot resize.
+  PictureScale,
 };
 
 class PlatformError : public std::runtime_error {
