@@ -20,10 +20,10 @@ int ClampedRound(double v) {
   return RoundHalfEven(v);
 }
 
-// The generated frame i of a copy C of master layer M.
+// The values master layer M takes in generated frame i, worked out on C, a
+// copy of M (CopyLayer: every other field is M's already).
 void SetFrameValues(Layer& c, const Layer& m, int i, int frame_count) {
-  c.PixelRotate = m.PixelRotate;
-  if (c.PixelRotate) {
+  if (m.PixelRotate) {
     double extent = 0.0;
     if (m.ImageRef) {
       if (m.PixelRotateDirection == pr_Up || m.PixelRotateDirection == pr_Down)
@@ -35,31 +35,19 @@ void SetFrameValues(Layer& c, const Layer& m, int i, int frame_count) {
     c.PixelRotateShift = ClampedRound(i * step);
   }
 
-  c.OffsetX = m.OffsetX;
-  c.OffsetY = m.OffsetY;
-  c.StartAngle = m.StartAngle;
-  c.Clockwise = m.Clockwise;
-  c.DegreesToRotate = m.DegreesToRotate;
-  c.AntiAlias = m.AntiAlias;
-  if (c.DegreesToRotate > 0)
-    c.Angle = i * (c.DegreesToRotate / frame_count) + c.StartAngle;
+  if (m.DegreesToRotate > 0)
+    c.Angle = i * (m.DegreesToRotate / frame_count) + m.StartAngle;
   else
-    c.Angle = c.StartAngle;
+    c.Angle = m.StartAngle;
 
-  c.BlendType = m.BlendType;
-  c.Transparency = m.Transparency;
-  c.AltTransparency = m.AltTransparency;
-  c.FadeMode = m.FadeMode;
-  c.FadeStart = m.FadeStart;
-  c.FadeFinal = m.FadeFinal;
-  if (c.FadeMode != fm_No_Fade) {
+  if (m.FadeMode != fm_No_Fade) {
     // The fade offsets the layer's own transparency by a share of the
     // difference; FadeStart itself enters only through it.
     const double d = static_cast<double>(static_cast<int64_t>(m.FadeFinal) - m.FadeStart);
     int64_t t = m.Transparency;
-    if (c.FadeMode == fm_Pulse) {
+    if (m.FadeMode == fm_Pulse) {
       t += ClampedRound(i * (d / frame_count));
-    } else if (c.FadeMode == fm_Smooth) {
+    } else if (m.FadeMode == fm_Smooth) {
       const double step = d / (frame_count / 2.0);
       const int h = frame_count / 2;
       t += i < h ? ClampedRound(i * step) : ClampedRound((frame_count - i) * step);
