@@ -19,6 +19,7 @@
 #include <exception>
 
 #include "gui/dialogs/export_form_parts.h"
+#include "gui/dialogs/export_part_box.h"
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/save_dialog.h"
 #include "gui/widgets/color_combo_box.h"
@@ -169,6 +170,8 @@ void GifExportDialog::buildLayout() {
   generateButton_->setObjectName(QStringLiteral("GenerateButton"));
   generateButton_->setAutoDefault(false);
   connect(generateButton_, &QPushButton::clicked, this, &GifExportDialog::generate);
+  const kt58::FrameSize frame = document_.project().GetFrameSize();
+  partBox_ = new ExportPartBox(document_.sequence().Count(), frame.Width, frame.Height, true, this);
   optimizationsLabel_ = kt58::app::BoldLabel(tr("Optimizations"), this);
   optimizationsLabel_->setObjectName(QStringLiteral("Label2"));
   auto box = [this](const QString& text, const char* name) {
@@ -204,7 +207,8 @@ void GifExportDialog::buildLayout() {
     keep.setRetainSizeWhenHidden(true);
     w->setSizePolicy(keep);
   }
-  for (QWidget* w : std::initializer_list<QWidget*>{frameDelayLabel_, frameDelaySpin_, delayWarningLabel_, generateButton_, optimizationsLabel_,
+  for (QWidget* w : std::initializer_list<QWidget*>{frameDelayLabel_, frameDelaySpin_, delayWarningLabel_, partBox_, generateButton_,
+                                                    optimizationsLabel_,
                                                     optimizeColorMapCheck_, mergeCheck_, cropCheck_, removePassiveCheck_,
                                                     sortColorsCheck_, fileSizeLabel_, optimizingLabel_, progressBar_,
                                                     cancelButton_})
@@ -271,6 +275,9 @@ kt58::GifExportOptions GifExportDialog::readOptions() {
   o.Crop = cropCheck_->isChecked();
   o.RemovePassive = removePassiveCheck_->isChecked();
   o.SortColors = sortColorsCheck_->isChecked();
+  o.Frames = partBox_->range();
+  o.Size = partBox_->size();
+  o.Plays = partBox_->plays();
   return o;
 }
 
@@ -294,7 +301,7 @@ std::unique_ptr<kt58::BuiltGif> GifExportDialog::buildPass() {
   const kt58::GifExportOptions options = readOptions();
   built_dither_ = options.DitherMode;
   stopPreview();
-  progressBar_->setMaximum(std::max(1, document_.sequence().Count()));
+  progressBar_->setMaximum(std::max(1, partBox_->chosenCount()));
   std::unique_ptr<kt58::BuiltGif> image;
   try {
     image = kt58::BuildAnimatedGif(document_.project(), document_.sequence(), options, [this](int index, int, const kt58::Picture& frame) {

@@ -13,6 +13,7 @@
 #include "export/gif_export.h"
 
 class Document;
+class ExportPartBox;
 class QAction;
 class QActionGroup;
 class QCheckBox;
@@ -73,6 +74,7 @@ class GifExportDialog final : public QDialog {
   // Under the delay while it is below what browsers honour.
   QLabel* delayWarningLabel_;
   QPushButton* generateButton_;
+  ExportPartBox* partBox_;
   QLabel* optimizationsLabel_;
   QCheckBox *optimizeColorMapCheck_, *mergeCheck_, *cropCheck_, *removePassiveCheck_, *sortColorsCheck_;
   QLabel *fileSizeLabel_, *optimizingLabel_;

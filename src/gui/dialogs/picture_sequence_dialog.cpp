@@ -18,6 +18,7 @@
 #include <exception>
 
 #include "gui/dialogs/export_form_parts.h"
+#include "gui/dialogs/export_part_box.h"
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/save_dialog.h"
 #include "gui/document/document.h"
@@ -77,6 +78,10 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   noNumberLabel_->setWordWrap(true);
   grid->addWidget(noNumberLabel_, 3, 0, 1, 2);
 
+  const kt58::FrameSize frame = document_.project().GetFrameSize();
+  partBox_ = new ExportPartBox(document_.project().FrameCount, frame.Width, frame.Height, false, settingsGroup_);
+  grid->addWidget(partBox_, 4, 0, 1, 2);
+
   auto* folder_row = new QHBoxLayout;
   folderEdit_ = new QLineEdit(settingsGroup_);
   folderEdit_->setObjectName(QStringLiteral("deSave"));
@@ -87,18 +92,19 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   browseFolderButton_->setText(tr("..."));
   folder_row->addWidget(folderEdit_, 1);
   folder_row->addWidget(browseFolderButton_);
-  grid->addLayout(folder_row, 4, 0, 1, 2);
+  grid->addLayout(folder_row, 5, 0, 1, 2);
 
   createButton_ = new QPushButton(tr("Create Files"), settingsGroup_);
   createButton_->setObjectName(QStringLiteral("CreateButton"));
   createButton_->setAutoDefault(false);
-  grid->addWidget(createButton_, 5, 0, 1, 2, Qt::AlignRight);
+  grid->addWidget(createButton_, 6, 0, 1, 2, Qt::AlignRight);
   grid->setRowStretch(2, 1);
   grid->setColumnStretch(1, 1);
 
   // A value typed below the range is clamped by the spin box itself.
   connect(startAtSpin_, &QSpinBox::valueChanged, this, [this] { fillList(); });
   connect(fileNameEdit_, &QLineEdit::textChanged, this, [this] { fillList(); });
+  connect(partBox_, &ExportPartBox::changed, this, [this] { fillList(); });
   connect(createButton_, &QPushButton::clicked, this, &PictureSequenceDialog::createSequence);
   connect(browseFolderButton_, &QToolButton::clicked, this, &PictureSequenceDialog::browseFolder);
 
@@ -126,7 +132,7 @@ void PictureSequenceDialog::fillList() {
   fileList_->clear();
   QList<QTreeWidgetItem*> items;
   for (const std::string& name :
-       kt58::SequenceFileNames(pattern, startAtSpin_->value(), document_.project().FrameCount))
+       kt58::SequenceFileNames(pattern, startAtSpin_->value(), partBox_->chosenCount()))
     items << new QTreeWidgetItem({QString::fromStdString(name),
                                   QString::fromLatin1(kt58::SequenceStatusText(kt58::SequenceStatus::Waiting))});
   fileList_->addTopLevelItems(items);
@@ -135,6 +141,9 @@ void PictureSequenceDialog::fillList() {
 
 void PictureSequenceDialog::createSequence() {
   const BusyCursor busy;
+  kt58::SequenceFiles files;
+  files.frames = partBox_->range();
+  files.size = partBox_->size();
   try {
     kt58::ExportBitmapSequence(
         document_.project(), document_.sequence(), save_folder_, fileNameEdit_->text().toStdString(), startAtSpin_->value(),
@@ -144,7 +153,8 @@ void PictureSequenceDialog::createSequence() {
           item->setText(1, QString::fromLatin1(kt58::SequenceStatusText(status)));
           fileList_->scrollToItem(item);
           fileList_->repaint();
-        });
+        },
+        files);
   } catch (const std::exception& e) {
     showMessage(e.what());
   }

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 class Document;
+class ExportPartBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -39,6 +40,7 @@ class PictureSequenceDialog final : public QDialog {
   QTreeWidget* fileList_;
   // Under the list while the pattern has no '#'.
   QLabel* noNumberLabel_;
+  ExportPartBox* partBox_;
   QPushButton* createButton_;
   QLineEdit* folderEdit_;
   QToolButton* browseFolderButton_;

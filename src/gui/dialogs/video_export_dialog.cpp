@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "gui/dialogs/export_form_parts.h"
+#include "gui/dialogs/export_part_box.h"
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/save_dialog.h"
 #include "gui/document/document.h"
@@ -65,6 +66,9 @@ VideoExportDialog::VideoExportDialog(Document& document, QWidget* parent)
   losslessCheck_->setObjectName(QStringLiteral("cbLossless"));
   form->addRow(QString(), losslessCheck_);
   outer->addLayout(form);
+  const kt58::FrameSize frame = document_.project().GetFrameSize();
+  partBox_ = new ExportPartBox(document_.sequence().Count(), frame.Width, frame.Height, true, this);
+  outer->addWidget(partBox_);
 
   buildButton_ = new QPushButton(tr("Build"), this);
   buildButton_->setObjectName(QStringLiteral("BuildButton"));
@@ -90,6 +94,7 @@ VideoExportDialog::VideoExportDialog(Document& document, QWidget* parent)
   connect(formatCombo_, &QComboBox::currentIndexChanged, this, &VideoExportDialog::onChoicesChanged);
   connect(qualitySpin_, &QSpinBox::valueChanged, this, &VideoExportDialog::onChoicesChanged);
   connect(losslessCheck_, &QCheckBox::toggled, this, &VideoExportDialog::onChoicesChanged);
+  connect(partBox_, &ExportPartBox::changed, this, &VideoExportDialog::onChoicesChanged);
   onChoicesChanged();
   setMinimumWidth(300);
   kt58::app::FitAndCentre(this);
@@ -102,6 +107,10 @@ kt58::VideoExportOptions VideoExportDialog::Options() const {
   o.Format = kFormats[std::max(0, formatCombo_->currentIndex())].format;
   o.Quality = qualitySpin_->value();
   o.Lossless = o.Format == kt58::VideoFormat::WebP && losslessCheck_->isChecked();
+  o.Frames = partBox_->range();
+  o.Size = partBox_->size();
+  // MP4 and WebM always play once.
+  if (o.Format == kt58::VideoFormat::WebP || o.Format == kt58::VideoFormat::Apng) o.Plays = partBox_->plays();
   return o;
 }
 
@@ -111,6 +120,9 @@ void VideoExportDialog::onChoicesChanged() {
   // nothing for it.
   losslessCheck_->setEnabled(o.Format == kt58::VideoFormat::WebP);
   qualitySpin_->setEnabled(o.Format != kt58::VideoFormat::Apng && !o.Lossless);
+  const bool loops = o.Format == kt58::VideoFormat::WebP || o.Format == kt58::VideoFormat::Apng;
+  partBox_->playsLabel_->setEnabled(loops);
+  partBox_->playsSpin_->setEnabled(loops);
   built_.reset();
   fileSizeLabel_->setVisible(false);
   saveButton_->setEnabled(false);

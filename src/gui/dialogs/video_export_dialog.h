@@ -11,6 +11,7 @@
 #include "export/video_export.h"
 
 class Document;
+class ExportPartBox;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -38,6 +39,7 @@ class VideoExportDialog final : public QDialog {
   QComboBox* formatCombo_;
   QSpinBox* qualitySpin_;
   QCheckBox* losslessCheck_;
+  ExportPartBox* partBox_;
   QPushButton* buildButton_;
   QLabel* fileSizeLabel_;
   QPushButton *saveButton_, *closeButton_;
