@@ -14,6 +14,7 @@
 #include <ostream>
 #include <streambuf>
 #include <system_error>
+#include <utility>
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
@@ -104,10 +105,13 @@ std::string FrameList(const std::vector<int>& frames) {
 
 // A read-only stream buffer over a descriptor that reads with pread from a
 // position of its own, so that any number of them can read one descriptor
-// at once. Seekable, as the BMP reader wants to know what remains.
+// at once. Positions count from `base` in the file; with a size, the buffer
+// ends there (a store lying inside a project file), else at the file's end.
+// Seekable, as the BMP reader wants to know what remains; writing fails.
 class PositionalReadBuf final : public std::streambuf {
  public:
-  PositionalReadBuf(int fd, int64_t at) : fd_(fd), next_(at) {}
+  PositionalReadBuf(int fd, int64_t at, int64_t base = 0, int64_t size = -1)
+      : fd_(fd), base_(base), size_(size), next_(at) {}
 
  protected:
   int_type underflow() override {
@@ -126,30 +130,38 @@ class PositionalReadBuf final : public std::streambuf {
     return held + ReadAt(to + held, n - held);
   }
   pos_type seekoff(off_type off, std::ios::seekdir dir, std::ios::openmode which) override {
-    int64_t base = next_ - (egptr() - gptr());
+    int64_t from = next_ - (egptr() - gptr());
     if (dir == std::ios::beg) {
-      base = 0;
+      from = 0;
     } else if (dir == std::ios::end) {
-      struct stat st {};
-      if (::fstat(fd_, &st) != 0) return pos_type(off_type(-1));
-      base = st.st_size;
+      from = End();
+      if (from < 0) return pos_type(off_type(-1));
     }
-    return seekpos(pos_type(base + off), which);
+    return seekpos(pos_type(from + off), which);
   }
-  pos_type seekpos(pos_type pos, std::ios::openmode which) override {
-    if (!(which & std::ios::in) || pos < 0) return pos_type(off_type(-1));
+  // The put position is the get position: a stream over this buffer seeks
+  // both at once, and any write fails.
+  pos_type seekpos(pos_type pos, std::ios::openmode) override {
+    if (pos < 0) return pos_type(off_type(-1));
     setg(buffer_, buffer_, buffer_);
     next_ = static_cast<int64_t>(pos);
     return pos;
   }
 
  private:
+  int64_t End() const {
+    if (size_ >= 0) return size_;
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? static_cast<int64_t>(st.st_size) - base_ : -1;
+  }
   // Up to n bytes from next_ on, going on after a signal or a short read;
-  // fewer only at the file's end or on an error.
+  // fewer only at the end or on an error.
   std::streamsize ReadAt(char* to, std::streamsize n) {
+    if (size_ >= 0) n = std::max<std::streamsize>(0, std::min<std::streamsize>(n, size_ - next_));
     std::streamsize done = 0;
     while (done < n) {
-      const ssize_t got = ::pread(fd_, to + done, static_cast<size_t>(n - done), static_cast<off_t>(next_));
+      const ssize_t got =
+          ::pread(fd_, to + done, static_cast<size_t>(n - done), static_cast<off_t>(base_ + next_));
       if (got < 0 && errno == EINTR) continue;
       if (got <= 0) break;
       done += got;
@@ -159,6 +171,7 @@ class PositionalReadBuf final : public std::streambuf {
   }
 
   int fd_;
+  int64_t base_, size_;
   int64_t next_;
   char buffer_[4096];
 };
@@ -181,20 +194,20 @@ uint64_t RemainingBytes(std::istream& in) {
 FrameStore::FrameStore() = default;
 
 FrameStore::~FrameStore() {
-  if (IsOpen()) {
-    CloseFile();
-    // Another process's file, or the user's, under this name stays.
-    RemoveOwnedFile(FileName);
-  }
+  if (IsOpen()) Discard();
 }
 
 void FrameStore::Discard() {
+  // Read in place, FileName is only the name a copy would take, and may be
+  // another store's file by now.
+  const bool own_file = !InPlace();
   CloseFile();
-  RemoveOwnedFile(FileName);
+  // Another process's file, or the user's, under this name stays.
+  if (own_file) RemoveOwnedFile(FileName);
   ResetContents();
 }
 
-bool FrameStore::IsOpen() const { return stream_ && stream_->is_open(); }
+bool FrameStore::IsOpen() const { return stream_ != nullptr; }
 
 bool FrameStore::SeekTo(int64_t position) {
   if (!IsOpen()) return false;
@@ -250,6 +263,12 @@ void FrameStore::CreateFreeStoreFile(const std::filesystem::path& wanted) {
 }
 
 bool FrameStore::OpenForRead() {
+  if (InPlace()) {
+    // The project file cannot be opened again by name (a save may have
+    // replaced it): the open window is the store.
+    AccessMode = am_Read;
+    return SeekTo(0);
+  }
   try {
     CloseFile();
     AccessMode = am_Read;
@@ -283,11 +302,23 @@ void FrameStore::CloseFile() {
     ::close(read_fd_);
     read_fd_ = -1;
   }
+  window_buf_.reset();
+  window_base_ = -1;
+  window_size_ = 0;
   if (!stream_) return;
   // fstream::close reports by its state, and the store is closed whatever
   // the state says: nothing to catch.
-  stream_->close();
+  if (auto* file = dynamic_cast<std::fstream*>(stream_.get())) file->close();
   stream_.reset();
+}
+
+void FrameStore::ReadInPlace(int fd, int64_t base, int64_t size) {
+  read_fd_ = fd;
+  window_base_ = base;
+  window_size_ = size;
+  window_buf_ = std::make_unique<PositionalReadBuf>(fd, 0, base, size);
+  stream_ = std::make_unique<std::iostream>(window_buf_.get());
+  AccessMode = am_Read;
 }
 
 void FrameStore::Rewind() {
@@ -308,7 +339,9 @@ int FrameStore::ReadHeader() {
 
 void FrameStore::WriteHeader() {
   if (!IsOpen()) return;
-  if (SeekTo(0)) {
+  // A store read in place never writes into the project file; its count
+  // was checked against the record when it was read.
+  if (!InPlace() && SeekTo(0)) {
     PutInt32(*stream_, FrameCount);
     stream_->flush();
   }
@@ -410,7 +443,8 @@ WorkPicture FrameStore::ReadFrame(int index) {
 bool FrameStore::ReadFrameAt(int index, Picture& out) const {
   if (!CanRead() || read_fd_ < 0 || index < 0 || static_cast<size_t>(index) >= FrameOffsets.size()) return false;
   // The same reader as sequential reading, over a stream of this call's own.
-  PositionalReadBuf buffer(read_fd_, FrameOffsets[static_cast<size_t>(index)]);
+  PositionalReadBuf buffer(read_fd_, FrameOffsets[static_cast<size_t>(index)], std::max<int64_t>(window_base_, 0),
+                          InPlace() ? window_size_ : -1);
   std::istream in(&buffer);
   try {
     ReadBmpImage(in, out, FileName.string());
@@ -423,14 +457,14 @@ bool FrameStore::ReadFrameAt(int index, Picture& out) const {
 
 StoreRecordWidth FrameStore::NeededRecordWidth() const {
   std::error_code ec;
-  const uintmax_t bytes = std::filesystem::file_size(FileName, ec);
+  const uintmax_t bytes = InPlace() ? static_cast<uintmax_t>(window_size_) : std::filesystem::file_size(FileName, ec);
   // A file that cannot be asked fails the save itself, with its own message.
   if (ec || bytes <= static_cast<uintmax_t>(kMaxOffsets32StoreBytes)) return StoreRecordWidth::Offsets32;
   return StoreRecordWidth::Offsets64;
 }
 
 std::vector<StoreProblem> FrameStore::SaveToStream(std::ostream& target, StoreRecordWidth width) {
-  CloseFile();
+  if (!InPlace()) CloseFile();
   if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
   // Every recorded offset is a frame really in the file; a count that
   // disagrees (CreateStoreFile keeps an older FrameCount) would make a record
@@ -505,7 +539,8 @@ std::vector<int> FrameStore::DamagedFrames() {
   return damaged;
 }
 
-std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source, StoreRecordWidth width) {
+std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source, StoreRecordWidth width,
+                                                   const StoreHost* host) {
   CloseFile();
   ResetContents();
 
@@ -567,68 +602,55 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source, Store
   if (Int32From(header) != count)
     throw EngineError(EngineErrorCode::StoreFormat, "Frame store image does not match its frame count");
 
-  // Refused before the file is made rather than failing when the disk fills
-  // halfway through a copy of gigabytes.
-  CheckFreeSpace(FileName.parent_path(), static_cast<uint64_t>(image_size), FileName);
-
-  FrameCount = count;
-  try {
-    CreateFreeStoreFile(FileName);
-  } catch (const PlatformError& e) {
-    ResetContents();
-    throw Kt58Error(e.what());
-  }
-  Rewind();
-  FrameOffsets.clear();
-
-  bool mismatch = false;
-  try {
-    stream_->write(reinterpret_cast<const char*>(header), 4);
-    std::vector<char> buffer(std::min<size_t>(kCopyChunk, static_cast<size_t>(image_size)));
-    int64_t left = image_size - 4;
-    bool hole_at_end = false;
-    while (left > 0) {
-      const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
-      if (!source.read(buffer.data(), want))
-        throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
-      // A run of zeros (the gap a store may hold between frames) is left as
-      // a hole: it costs the disk nothing and reads back as zeros.
-      hole_at_end = std::all_of(buffer.data(), buffer.data() + want, [](char c) { return c == 0; });
-      if (hole_at_end)
-        stream_->seekp(want, std::ios::cur);
-      else
-        stream_->write(buffer.data(), want);
-      if (!*stream_) {
-        mismatch = true;
-        // The source must still be consumed so that the project stream's
-        // next record starts in the right place.
-        stream_->clear();
-      }
-      left -= want;
-    }
-    // A hole at the end gives the file no length: its last byte is written.
-    if (hole_at_end) {
-      stream_->seekp(-1, std::ios::cur);
-      stream_->put('\0');
-    }
-    // The last bytes reach the disk only here: a full disk shows now.
-    if (!stream_->flush()) mismatch = true;
-  } catch (...) {
-    // Whatever stopped the copy (a cut-short record, no memory) passes on;
-    // the half-written file goes first.
-    CloseFile();
-    RemoveOwnedFile(FileName);
-    ResetContents();
-    throw;
-  }
   std::vector<StoreProblem> problems;
-  if (mismatch)
-    problems.push_back({"Internal Streaming Error", "Cannot write the frame store file " + FileName.string() +
-                                                        ": the disk took fewer bytes than the project holds"});
+  const std::streampos image_at = host ? source.tellg() : std::streampos(-1);
+  if (image_at != std::streampos(-1)) {
+    // The image is read where it lies: the source moves past it to the
+    // project's next record, and nothing is written.
+    const int fd = ::fcntl(host->fd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0) throw Kt58Error("Cannot read the frame store in " + host->path.string() + ": " + std::strerror(errno));
+    source.seekg(static_cast<std::streamoff>(image_size - 4), std::ios::cur);
+    if (!source) {
+      ::close(fd);
+      throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
+    }
+    FrameCount = count;
+    ReadInPlace(fd, static_cast<int64_t>(image_at) - 4, image_size);
+  } else {
+    // Refused before the file is made rather than failing when the disk
+    // fills halfway through a copy of gigabytes.
+    CheckFreeSpace(FileName.parent_path(), static_cast<uint64_t>(image_size), FileName);
+
+    FrameCount = count;
+    try {
+      CreateFreeStoreFile(FileName);
+    } catch (const PlatformError& e) {
+      ResetContents();
+      throw Kt58Error(e.what());
+    }
+    Rewind();
+    FrameOffsets.clear();
+
+    bool complete = false;
+    try {
+      stream_->write(reinterpret_cast<const char*>(header), 4);
+      complete = CopyIntoFile(source, image_size - 4) && *stream_;
+    } catch (...) {
+      // Whatever stopped the copy (a cut-short record, no memory) passes on;
+      // the half-written file goes first.
+      CloseFile();
+      RemoveOwnedFile(FileName);
+      ResetContents();
+      throw;
+    }
+    if (!complete)
+      problems.push_back({"Internal Streaming Error", "Cannot write the frame store file " + FileName.string() +
+                                                          ": the disk took fewer bytes than the project holds"});
+  }
 
   FrameOffsets = std::move(offsets);
   if (!OpenForRead()) {
-    RemoveOwnedFile(FileName);
+    if (!InPlace()) RemoveOwnedFile(FileName);
     throw Kt58Error("Cannot open the frame store file " + FileName.string());
   }
   if (const std::vector<int> damaged = DamagedFrames(); !damaged.empty())
@@ -642,16 +664,102 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source, Store
   return problems;
 }
 
-void FrameStore::ReplaceContents(const std::filesystem::path& new_file, std::vector<int64_t> offsets) {
-  CloseFile();
-  // rename() replaces the old file in one step: either the old store or the
-  // new one is on disk under FileName, never neither.
-  std::error_code ec;
-  std::filesystem::rename(new_file, FileName, ec);
-  if (ec) {
-    OpenForRead();
-    throw Kt58Error("Cannot replace the frame store file " + FileName.string() + ": " + ec.message());
+bool FrameStore::CopyIntoFile(std::istream& source, int64_t bytes) {
+  bool complete = true;
+  std::vector<char> buffer(static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(kCopyChunk), bytes)));
+  int64_t left = bytes;
+  bool hole_at_end = false;
+  while (left > 0) {
+    const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
+    if (!source.read(buffer.data(), want))
+      throw EngineError(EngineErrorCode::StoreFormat, "Frame store image is cut short");
+    // A run of zeros (the gap a store may hold between frames) is left as
+    // a hole: it costs the disk nothing and reads back as zeros.
+    hole_at_end = std::all_of(buffer.data(), buffer.data() + want, [](char c) { return c == 0; });
+    if (hole_at_end)
+      stream_->seekp(want, std::ios::cur);
+    else
+      stream_->write(buffer.data(), want);
+    if (!*stream_) {
+      complete = false;
+      // The source must still be consumed so that the project stream's
+      // next record starts in the right place.
+      stream_->clear();
+    }
+    left -= want;
   }
+  // A hole at the end gives the file no length: its last byte is written.
+  if (hole_at_end) {
+    stream_->seekp(-1, std::ios::cur);
+    stream_->put('\0');
+  }
+  // The last bytes reach the disk only here: a full disk shows now.
+  if (!stream_->flush()) complete = false;
+  return complete;
+}
+
+void FrameStore::EnsureOwnFile() {
+  if (!InPlace()) return;
+  const int64_t base = window_base_, bytes = window_size_;
+  CheckFreeSpace(FileName.parent_path(), static_cast<uint64_t>(bytes), FileName);
+  // The project file stays open through its descriptor while the copy is
+  // made, and the store goes back to it when the copy fails.
+  const int from_fd = std::exchange(read_fd_, -1);
+  std::vector<int64_t> offsets = FrameOffsets;
+  const int32_t count = FrameCount;
+  auto back_in_place = [&] {
+    FrameOffsets = offsets;
+    FrameCount = count;
+    ReadInPlace(from_fd, base, bytes);
+  };
+  try {
+    CreateFreeStoreFile(FileName);
+    PositionalReadBuf window(from_fd, 0, base, bytes);
+    std::istream from(&window);
+    SeekTo(0);
+    if (!CopyIntoFile(from, bytes))
+      throw EngineError(EngineErrorCode::StoreWrite, "Cannot write the frame store file " + FileName.string() +
+                                                         ": the disk took fewer bytes than the project holds");
+  } catch (...) {
+    const bool made = IsOpen();
+    CloseFile();
+    if (made) RemoveOwnedFile(FileName);
+    back_in_place();
+    throw;
+  }
+  ::close(from_fd);
+  FrameOffsets = std::move(offsets);
+  FrameCount = count;
+  if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
+  ReadHeader();
+}
+
+void FrameStore::ReplaceContents(const std::filesystem::path& new_file, std::vector<int64_t> offsets) {
+  // A store read in place takes a name of its own; the project file it read
+  // stays as it is, and stays the store until the new file is in place.
+  std::filesystem::path target = FileName;
+  if (InPlace()) {
+    try {
+      target = CreateFreeOwnedFile(FileName.parent_path(), FileName.stem().string(), FileName.extension().string());
+    } catch (const PlatformError& e) {
+      throw Kt58Error(e.what());
+    }
+  } else {
+    CloseFile();
+  }
+  // rename() replaces the old file in one step: either the old store or the
+  // new one is on disk under its name, never neither.
+  std::error_code ec;
+  std::filesystem::rename(new_file, target, ec);
+  if (ec) {
+    if (InPlace())
+      RemoveOwnedFile(target);
+    else
+      OpenForRead();
+    throw Kt58Error("Cannot replace the frame store file " + target.string() + ": " + ec.message());
+  }
+  CloseFile();
+  FileName = target;
   MoveOwnedFile(new_file, FileName);
   FrameCount = static_cast<int32_t>(offsets.size());
   FrameOffsets = std::move(offsets);

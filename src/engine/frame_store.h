@@ -30,6 +30,15 @@ struct StoreProblem {
 // store file of at most 2^31 - 1 bytes; Offsets64 holds any store.
 enum class StoreRecordWidth { Offsets32, Offsets64 };
 
+// A project file open for reading, whose embedded stores can be read where
+// they lie instead of being copied out. The descriptor stays the caller's;
+// a store that reads from it holds a duplicate of its own, so the file stays
+// readable while it lives even when a save replaces the file by name.
+struct StoreHost {
+  int fd = -1;
+  std::filesystem::path path;
+};
+
 enum BlitAccessMode : uint16_t { am_Read = 0, am_Write = 1, am_ReadWrite = 2, am_Create = 0xFFFF };
 
 class FrameStore {
@@ -89,7 +98,10 @@ class FrameStore {
   // come back as a problem. A store too large for `width` raises.
   [[nodiscard]] std::vector<StoreProblem> SaveToStream(std::ostream& target,
                                                        StoreRecordWidth width = StoreRecordWidth::Offsets32);
-  // Reads the embedded layout into a fresh file under the first free name
+  // Reads the embedded layout. With a host (the file `source` reads, from
+  // its start), the frames are read where they lie in it and nothing is
+  // copied: FileName stays the name a copy would take. Otherwise they are
+  // copied into a fresh file under the first free name
   // from FileName (CreateFreeStoreFile). The record is checked against the
   // bytes that remain before anything is allocated or written; a bad record
   // raises EngineError (StoreFormat) and leaves no file behind; an image
@@ -98,12 +110,21 @@ class FrameStore {
   // (a full disk), frames whose headers are damaged and a header that
   // disagrees come back as problems.
   [[nodiscard]] std::vector<StoreProblem> LoadFromStream(std::istream& source,
-                                                         StoreRecordWidth width = StoreRecordWidth::Offsets32);
+                                                         StoreRecordWidth width = StoreRecordWidth::Offsets32,
+                                                         const StoreHost* host = nullptr);
+  // Whether the frames are read from inside a project file.
+  bool InPlace() const { return window_base_ >= 0; }
+  // A store read in place gets a file of its own (the first free name from
+  // FileName), before something changes its frames. Nothing for a store
+  // with its own file. Raises ENotEnoughSpace, PlatformError (FileCreate) or
+  // EngineError (StoreWrite), the store then reading in place as before.
+  void EnsureOwnFile();
   // Byte position in the open file where the next read starts; -1 when
   // closed.
   int64_t Position();
 
   // Replaces the store's contents by another file and offsets (re-processing).
+  // A store read in place takes the new file under a free name from FileName.
   void ReplaceContents(const std::filesystem::path& new_file, std::vector<int64_t> offsets);
 
   uint16_t AccessMode = am_Read;
@@ -132,8 +153,20 @@ class FrameStore {
   // Opens read_fd_ on FileName beside the stream; closes both and gives
   // false when that fails.
   bool OpenReadDescriptor();
+  // Reads bytes [base, base + size) of the file open as fd (taken over) as
+  // the store's file.
+  void ReadInPlace(int fd, int64_t base, int64_t size);
+  // Copies `bytes` from source into the own file at its position, runs of
+  // zeros as holes. False when the file took fewer bytes.
+  bool CopyIntoFile(std::istream& source, int64_t bytes);
 
-  std::unique_ptr<std::fstream> stream_;
+  // A std::fstream on the store's own file, or a stream over window_buf_.
+  std::unique_ptr<std::iostream> stream_;
+  std::unique_ptr<std::streambuf> window_buf_;
+  // Where the store lies in the file read_fd_ reads, while read in place;
+  // -1 otherwise.
+  int64_t window_base_ = -1;
+  int64_t window_size_ = 0;
   // Read-only on the same file as stream_, used only with pread, which
   // leaves the descriptor's offset alone; -1 while closed.
   int read_fd_ = -1;

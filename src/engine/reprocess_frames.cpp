@@ -31,7 +31,6 @@ void ReprocessFrames(FrameStore& store, Progress& progress) {
   progress.Begin("", false);
   progress.Report(kReprocessing, 0, steps);
 
-  store.CloseFile();
   if (!store.OpenForRead()) throw Kt58Error("Cannot open the frame store file " + store.FileName.string());
   store.ReadHeader();
 

@@ -97,6 +97,8 @@ class Project {
   // could write only in part (its frames padded), for the front end to show;
   // the file is written all the same. ReadFromFile and ReadFromStream say
   // what happened in their result; the caller starts from a new project.
+  // A project read from a file reads the frames of its video and animation
+  // layers where they lie in it, and keeps the file open for that.
   std::vector<StoreProblem> SaveToFile(const std::filesystem::path& path, Progress& progress = NoProgress()) const;
   std::vector<StoreProblem> SaveToStream(std::ostream& out, Progress& progress = NoProgress()) const;
   ProjectReadResult ReadFromFile(const std::filesystem::path& path, Progress& progress = NoProgress());
@@ -116,8 +118,9 @@ class Project {
   int32_t FrameDelay = 0;  // milliseconds between frames in playback
 
  private:
-  void LoadResources(class BoundedReader& reader, StoreRecordWidth width, std::vector<ProjectReadIssue>& warnings,
-                     Progress& progress);
+  ProjectReadResult Read(std::istream& in, const StoreHost* host, Progress& progress);
+  void LoadResources(class BoundedReader& reader, StoreRecordWidth width, const StoreHost* host,
+                     std::vector<ProjectReadIssue>& warnings, Progress& progress);
 };
 
 }  // namespace kt58

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and reading ".apf" projects: globals, resources, master layers.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <ext/stdio_filebuf.h>
 #include <istream>
 #include <ostream>
 #include <system_error>
@@ -88,7 +91,9 @@ std::vector<StoreProblem> Project::SaveToFile(const fs::path& path, Progress& pr
   return problems;
 }
 
-ProjectReadResult Project::ReadFromStream(std::istream& in, Progress& progress) {
+ProjectReadResult Project::ReadFromStream(std::istream& in, Progress& progress) { return Read(in, nullptr, progress); }
+
+ProjectReadResult Project::Read(std::istream& in, const StoreHost* host, Progress& progress) {
   ProjectReadResult result;
   try {
     BoundedReader reader(in);
@@ -117,7 +122,7 @@ ProjectReadResult Project::ReadFromStream(std::istream& in, Progress& progress) 
     CheckFrameSize(FixedWidth, FixedHeight, FixedFrameSize, "fixed frame size");
     FrameCount = std::clamp(frame_count, kMinFrameCount, kMaxFrameCount);
 
-    LoadResources(reader, StoreRecordWidthOfVersion(version), result.warnings, progress);
+    LoadResources(reader, StoreRecordWidthOfVersion(version), host, result.warnings, progress);
 
     reader.GetInt32();  // generated frame count: frames are made again
     const int32_t m = reader.GetInt32();
@@ -154,8 +159,8 @@ std::string ResourceName(int k, int n, int source_type, const std::string& store
 
 }  // namespace
 
-void Project::LoadResources(BoundedReader& reader, StoreRecordWidth width, std::vector<ProjectReadIssue>& warnings,
-                            Progress& progress) {
+void Project::LoadResources(BoundedReader& reader, StoreRecordWidth width, const StoreHost* host,
+                            std::vector<ProjectReadIssue>& warnings, Progress& progress) {
   if (!References) References = std::make_unique<ImageResources>();
   References->Clear();
   const int32_t n = reader.GetInt32();
@@ -172,7 +177,7 @@ void Project::LoadResources(BoundedReader& reader, StoreRecordWidth width, std::
       type = st_Unknown;
       type = reader.GetInt32();
       std::vector<StoreProblem> problems;
-      std::unique_ptr<ImageResource> ref = LoadResourceRecord(reader, type, width, problems);
+      std::unique_ptr<ImageResource> ref = LoadResourceRecord(reader, type, width, host, problems);
       for (const StoreProblem& p : problems)
         warnings.push_back({p.message, ResourceName(k, n, type, ref->SourceFileName.string()) + ": " + p.cause});
       const int id = ref->Id;
@@ -194,13 +199,19 @@ ProjectReadResult Project::ReadFromFile(const fs::path& path, Progress& progress
     result.cause = "No project file at " + path.string();
     return result;
   }
-  std::ifstream in(path, std::ios::binary);
-  if (in) {
-    result = ReadFromStream(in, progress);
-  } else {
+  // One open file for the records and for the stores, which read their
+  // frames from duplicates of its descriptor: the frames come from the file
+  // the records were read from, even when the name is given to another.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     result.message = "Animation.LoadFromStream Exception";
     result.cause = "Cannot open " + path.string() + ": " + std::strerror(errno);
+    return result;
   }
+  __gnu_cxx::stdio_filebuf<char> file(fd, std::ios::in | std::ios::binary);  // closes fd
+  std::istream in(&file);
+  const StoreHost host{fd, path};
+  result = Read(in, &host, progress);
   return result;
 }
 

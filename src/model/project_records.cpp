@@ -113,7 +113,7 @@ void SaveResourceRecord(std::ostream& out, const ImageResource& ref, StoreRecord
 }
 
 std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type, StoreRecordWidth width,
-                                                   std::vector<StoreProblem>& problems) {
+                                                   const StoreHost* host, std::vector<StoreProblem>& problems) {
   std::string stored_data, stored_source;
   if (IsStillSourceType(source_type)) {
     auto ref = std::make_unique<PictureResource>(fs::path(), 0);
@@ -138,7 +138,7 @@ std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_
   store->SetFrameWidth(ref->Width);
   store->SetFrameHeight(ref->Height);
   store->SetFileName(ref->DataFileName);
-  problems = store->LoadFromStream(in.Stream(), width);
+  problems = store->LoadFromStream(in.Stream(), width, host);
   in.Resync();
   ref->DataFileName = store->FileName;
   ref->Image = std::move(store);

@@ -33,12 +33,13 @@ void SaveResourceRecord(std::ostream& out, const ImageResource& ref, StoreRecord
                         std::vector<StoreProblem>& problems);
 
 // Reads one resource record whose type code was read already, its store
-// record `width` wide. Multi-frame resources get a fresh store file in the
-// program folder; the stored data file name is only a name. Raises on a bad
+// record `width` wide. Multi-frame resources read their frames in place
+// from the host, or else get a fresh store file in the program folder; the
+// stored data file name is only a name. Raises on a bad
 // record, leaving no file behind. What a store could restore only in part is
 // added to `problems`.
 std::unique_ptr<ImageResource> LoadResourceRecord(BoundedReader& in, int source_type, StoreRecordWidth width,
-                                                   std::vector<StoreProblem>& problems);
+                                                   const StoreHost* host, std::vector<StoreProblem>& problems);
 
 // The store file wanted for a multi-frame resource read from a project: the
 // program folder, the stem of the stored source (or data) file name reduced

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <istream>
 #include <map>
 #include <streambuf>
@@ -36,6 +37,19 @@ class SparseBuf final : public std::streambuf {
   }
   void Patch(uint64_t at, const char* from, size_t n) {
     for (size_t i = 0; i < n; ++i) Block(at + i)[(at + i) % kBlock] = from[i];
+  }
+  // The bytes as a file whose zero blocks are holes; false when the file
+  // system cannot hold it.
+  bool WriteSparseFile(const std::filesystem::path& path) const {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    for (const auto& [block, bytes] : blocks_) {
+      out.seekp(static_cast<std::streamoff>(block * kBlock));
+      out.write(bytes.data(), static_cast<std::streamsize>(std::min<uint64_t>(kBlock, size_ - block * kBlock)));
+    }
+    out.close();
+    std::error_code ec;
+    std::filesystem::resize_file(path, size_, ec);
+    return out && !ec;
   }
 
  protected:
@@ -198,6 +212,31 @@ TEST_F(LargeStoreProject, SavesAsVersion101AndReadsBackEveryFrame) {
   store->FrameOffsets.pop_back();
   ASSERT_TRUE(back.SaveToStream(small_stream).empty());
   EXPECT_EQ(VersionOf(small), kFileVersionOffsets32);
+}
+
+// Opened from a file, the same project reads its frame past 4 GiB where it
+// lies in the project file, copying none of the gigabytes before it.
+TEST_F(LargeStoreProject, AProjectFilePastFourGiBIsReadInPlace) {
+  SparseBuf buf;
+  std::iostream stream(&buf);
+  ASSERT_TRUE(project_.SaveToStream(stream).empty());
+  const fs::path file = dir_ / "large.apf";
+  if (!buf.WriteSparseFile(file)) GTEST_SKIP() << "cannot make a sparse project file past 4 GiB here";
+
+  const TempDir home;
+  Project back;
+  const ProjectReadResult r = back.ReadFromFile(file);
+  ASSERT_TRUE(r.Complete()) << r.message << " " << r.cause;
+  FrameStore* store = back.References->Item(0)->Store();
+  ASSERT_TRUE(store && store->InPlace());
+  EXPECT_EQ(store->FrameOffsets, store_->FrameOffsets);
+  Picture last;
+  ASSERT_TRUE(store->ReadFrameAt(3, last));
+  EXPECT_TRUE(test::PicturesEqual(last, *last_));
+  WorkPicture by_index = store->ReadFrame(3);
+  ASSERT_TRUE(by_index);
+  EXPECT_TRUE(test::PicturesEqual(*by_index, *last_));
+  EXPECT_EQ(std::distance(fs::directory_iterator(home.path()), fs::directory_iterator()), 0);
 }
 
 // A version 101 project whose store names a frame past the end of the file:

@@ -206,6 +206,15 @@ bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& mark
   kt58::ImageResource* resource = layer ? layer->ImageRef : nullptr;
   kt58::FrameStore* store = resource ? resource->Store() : nullptr;
   if (!store || std::find(marked.begin(), marked.end(), true) == marked.end()) return false;
+  // Undo keeps the frames before the crop as a file: a store still read
+  // from inside the project file gets one first.
+  try {
+    const BusyCursor busy;
+    store->EnsureOwnFile();
+  } catch (const std::exception& e) {
+    showMessage(e.what());
+    return false;
+  }
   StoreVersion before = StoreVersion::Keep(*store);
   // The store's offsets carry the marks into the re-processing.
   for (size_t i = 0; i < marked.size() && i < store->FrameOffsets.size(); ++i) store->FrameOffsets[i] = marked[i] ? 1 : 0;
