@@ -104,7 +104,10 @@ CliUi::CliUi(bool progress) : progress_(progress && isatty(STDERR_FILENO) == 1) 
 }
 
 CliUi::~CliUi() {
-  for (int signal : kStopSignals) std::signal(signal, SIG_DFL);
+  // The work is over and its output committed or refused: the process only
+  // exits from here, and a signal now must not turn a success into death by
+  // that signal.
+  for (int signal : kStopSignals) std::signal(signal, SIG_IGN);
   std::signal(SIGXFSZ, SIG_DFL);
 }
 

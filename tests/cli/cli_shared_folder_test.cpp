@@ -208,6 +208,50 @@ TEST(CliSharedFolder, SignalsCleanUpAndKillLeftoversGoNextRun) {
   }
 }
 
+// The rename is the end of the work: a stop signal at any moment around it
+// either stops the run before it (exit 1, "interrupted", the old output as
+// it was) or comes after it and changes nothing (exit 0, the new output).
+// The signals are spread over the run's length, 200 times; whenever they
+// come, those are the only outcomes, apart from death by the signal while
+// the program is still starting, which leaves the old output too.
+TEST(CliSharedFolder, ASignalAroundTheCommitNeverUndoesASuccess) {
+  TempDir home;
+  const fs::path project = home / "p.apf";
+  ASSERT_EQ(RunKt58(home, {"new", project.string(), "--frames", "2", "--layer", WriteClip(home / "clip", 1).string()})
+                .exit_code,
+            0);
+  const fs::path out = home / "o.gif";
+  const std::vector<uint8_t> old_bytes = {'o', 'l', 'd'};
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(RunKt58(home, {"export-gif", project.string(), out.string()}).exit_code, 0);
+  const auto run_us = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  const std::vector<uint8_t> new_bytes = test::ReadFileBytes(out);
+  int successes = 0, stops = 0;
+  for (int i = 0; i < 200; ++i) {
+    SCOPED_TRACE(i);
+    test::WriteFileBytes(out, old_bytes);
+    const pid_t pid = Start(home, {"export-gif", project.string(), out.string()});
+    std::this_thread::sleep_for(run_us * (20 + i % 100) / 100);
+    ::kill(pid, i % 2 ? SIGINT : SIGTERM);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const std::vector<uint8_t> now = test::ReadFileBytes(out);
+    if (WIFSIGNALED(status)) {
+      EXPECT_EQ(now, old_bytes) << "killed by signal " << WTERMSIG(status) << " after the output was in place";
+    } else if (WEXITSTATUS(status) == 0) {
+      ++successes;
+      EXPECT_EQ(now, new_bytes);
+    } else {
+      ++stops;
+      EXPECT_EQ(WEXITSTATUS(status), 1);
+      EXPECT_EQ(now, old_bytes);
+      EXPECT_EQ(test::ReadText(home / "err.txt"), "kt58: interrupted\n");
+    }
+  }
+  RecordProperty("successes", successes);
+  RecordProperty("stops", stops);
+}
+
 // A file-size limit makes the write fail: a clear error, exit 1, nothing
 // left behind, instead of death by SIGXFSZ.
 TEST(CliSharedFolder, AFileSizeLimitIsAWriteError) {
