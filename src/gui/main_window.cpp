@@ -31,6 +31,7 @@
 #include "gui/dialogs/project_dialogs.h"
 #include "gui/dialogs/splash_screen.h"
 #include "gui/user_folders.h"
+#include "gui/window_placement.h"
 #include "gui/user_guide.h"
 #include "gui/widgets/packed_layout.h"
 #include "gui/panels/animation_properties.h"
@@ -383,9 +384,12 @@ void MainWindow::applySettings() {
   settings_.lvLayersSize = layerList_->layerTree_->columnWidth(2);
   kt58::app::LoadSettings(settings_);
 
+  // A placement from another desktop (a larger screen, one unplugged since)
+  // comes onto a screen of this one.
   const kt58::app::WindowPlacement& w = settings_.Window;
-  move(w.Left, w.Top);
-  resize(w.Width, w.Height);
+  const QRect placed = kt58::app::FitToScreen(QRect(w.Left, w.Top, w.Width, w.Height), minimumSize());
+  move(placed.topLeft());
+  resize(placed.size());
   if (w.Maximized) setWindowState(windowState() | Qt::WindowMaximized);
   const QList<int> sizes = splitter_->sizes();
   if (sizes.size() == 2) splitter_->setSizes({settings_.Preview, std::max(0, sizes[0] + sizes[1] - settings_.Preview)});
