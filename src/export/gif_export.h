@@ -39,6 +39,10 @@ struct GifExportOptions {
   // The export window writes with the run-length encoder; dictionary LZW
   // gives smaller files of detailed pictures, and is the command line's.
   int Compression = gcRLE;
+  // Lossy LZW, 0 (exact) to kMaxLossy: smaller files for colours that move
+  // up to LossyErrorBound(Lossy) from the palette's nearest; only with
+  // LZW, another level or RLE with a level above 0 raises Kt58Error.
+  int Lossy = 0;
   // How often the animation plays: 0 forever (the loop extension with count
   // 0), 1 once (no loop extension), n: the extension repeats it n - 1 times.
   int Plays = 0;
