@@ -8,6 +8,10 @@
 # same 100 frames of 640x480 video: a still, detailed background with two
 # moving layers, imported with `kt58 new --layer video.avi`, 40 ms a frame.
 # The peak memory of a long export is gif_export_memory.sh's.
+# Lossy rows: ours with --lossy N against gifsicle -O3 --lossy=N applied to
+# our exact GIF of the same frames (the defaults row's file; its time is
+# gifsicle's alone), and gifsicle on ffmpeg's GIF, at the levels in
+# KT58_LOSSY_LEVELS ("40 80 100").
 #
 # Usage: bench/peers/gif_export.sh [bench build folder]
 #   KT58_BASELINE=/path/to/older/kt58 adds that build's per-frame palette row
@@ -89,6 +93,16 @@ if command -v gifsicle >/dev/null; then
   row "  ffmpeg no dither, then gifsicle -O3 (time of both)" ff_gifsicle.gif \
     "$(plus "$(seconds ffmpeg_two_pass =dither=none ff_tmp.gif)" "$(seconds gifsicle -O3 ff_tmp.gif -o ff_gifsicle.gif)")"
 fi
+for n in ${KT58_LOSSY_LEVELS:-40 80 100}; do
+  row "kt58, defaults, --lossy $n" "ours_lossy$n.gif" \
+    "$(seconds "$kt58" export-gif video.apf "ours_lossy$n.gif" --delay 40 --lossy "$n")"
+  if command -v gifsicle >/dev/null; then
+    row "  gifsicle -O3 --lossy=$n on kt58's defaults GIF" "ours_gifsicle$n.gif" \
+      "$(seconds gifsicle -O3 --lossy="$n" ours_default.gif -o "ours_gifsicle$n.gif")"
+    [ -f ff_tmp.gif ] && row "  gifsicle -O3 --lossy=$n on ffmpeg's no-dither GIF" "ff_gifsicle$n.gif" \
+      "$(seconds gifsicle -O3 --lossy="$n" ff_tmp.gif -o "ff_gifsicle$n.gif")"
+  fi
+done
 if command -v convert >/dev/null; then
   row "ImageMagick +dither -colors 256 -layers Optimize" im.gif \
     "$(seconds convert -delay 4 -loop 0 "${sources[@]}" +dither -colors 256 -layers Optimize im.gif)"

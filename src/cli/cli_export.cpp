@@ -112,6 +112,7 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   options.ReductionBits = BitsForColors(cmd.colors);
   options.DitherMode = GifDitherCodeFromName(cmd.dither).value();
   options.Compression = cmd.compression == "rle" ? gcRLE : gcLZW;
+  options.Lossy = cmd.lossy;
   options.Plays = cmd.plays;
   for (const std::string& o : cmd.optimize) {
     if (o == "single-map") options.OptimizeColorMap = true;

@@ -11,6 +11,7 @@
 #include "platform/picture_limits.h"
 #include "engine/raster_ops.h"
 #include "export/bitmap_sequence.h"
+#include "export/gif/gif_image.h"
 #include "model/project.h"
 #include "model/layer.h"
 #include "cli/css_colors.h"
@@ -39,13 +40,16 @@ const CommandUsage kUsages[] = {
      "      the first --layer is the bottom layer, each later one goes on top\n"},
     {"export-gif",
      "  kt58 export-gif <project.apf> <out.gif|-> [--delay MS] [--palette P] [--colors N]\n"
-     "           [--dither D] [--optimize LIST] [--compression C] [--frames A-B] [--every K]\n"
+     "           [--dither D] [--optimize LIST] [--compression C] [--lossy N] [--frames A-B]\n"
+     "           [--every K]\n"
      "      --delay 10..1000 (100); --palette global|optimized|optimized-windows|web|mono|\n"
      "        gray|windows-gray|windows (global: one palette for the whole animation);\n"
      "      --colors 8|16|32|64|128|256, size of the global or optimized palette (256);\n"
      "      --dither nearest|floyd-steinberg|stucki|sierra|burkes (nearest);\n"
      "      --optimize a comma list of single-map,merge,crop,remove-passive,sort, or none\n"
      "        (merge,crop,remove-passive); --compression lzw|rle (lzw)\n"
+     "      --lossy 0..100, a smaller file for colours up to 0.3 x N off in RGB (0: exact;\n"
+     "        lzw only)\n"
      "      --loop N plays N times, 0 forever (0); --once is --loop 1\n"},
     {"export-bmp",
      "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N] [--frames A-B]\n"
@@ -466,6 +470,8 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
     } else if (a == "--compression") {
       static const std::vector<std::string> kCompressions = {"lzw", "rle"};
       c.compression = kCompressions[static_cast<size_t>(Choice(a, cur.Value(a), kCompressions))];
+    } else if (a == "--lossy") {
+      c.lossy = ParseIntOption(a, cur.Value(a), 0, kMaxLossy);
     } else if (a == "--optimize") {
       const std::string v = cur.Value(a);
       c.optimize.clear();
@@ -484,9 +490,11 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
     } else {
       ThrowUnknown(a, "export-gif",
                    WithFrameRange({"--delay", "--palette", "--colors", "--dither", "--optimize", "--compression",
-                                   "--loop", "--once", "--scale", "--width", "--height"}));
+                                   "--lossy", "--loop", "--once", "--scale", "--width", "--height"}));
     }
   }
+  // Run-length codes have no dictionary whose strings lossy LZW stretches.
+  if (c.lossy > 0 && c.compression == "rle") throw UsageError("--lossy needs --compression lzw, not rle");
   NeedPositionals(pos, {"<project.apf>", "<out.gif>"}, "export-gif");
   c.project = pos[0];
   c.out = pos[1];

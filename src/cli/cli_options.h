@@ -76,6 +76,7 @@ struct ExportGifCommand : CommonOptions {
   std::string dither = "nearest";
   std::vector<std::string> optimize = {"merge", "crop", "remove-passive"};  // as given, no repeats
   std::string compression = "lzw";
+  int lossy = 0;  // 0 exact
   int plays = 0;  // 0 forever, else that many times
   FrameRange frames;
   OutputSize size;  // --scale, --width, --height

@@ -150,6 +150,7 @@ using MapJob = std::function<MappedIndices(const ShownFrame* before)>;
 // How the frames of one pass are written.
 struct WritePlan {
   int compression = gcLZW;
+  int lossy = 0;                    // every size measured and every frame written at this level
   int options = 0;                  // ooMerge, ooCrop, ooCleanup, ooColorMap bits
   uint16_t delay = 0;
   int plays = 0;                    // GifExportOptions::Plays
@@ -211,7 +212,7 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
           GifFrame original(f);
           const GifPalette& map_before = local ? original.ColorMap() : plan.unsorted;
           original.Pack(plan.compression, MinCodeSizeFor(map_before.size()));
-          result.original_size = GifFrameFileSize(original, map_before, plan.compression);
+          result.original_size = GifFrameFileSize(original, map_before, plan.compression, plan.lossy);
         }
         if (plan.options & ooColorMap) {
           if (!local && plan.global_remap)
@@ -228,8 +229,8 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
           // The expanded copy to compare, the packed frame for its size.
           GifMergeResult merged = MergeWithShown(
               last->frame, last->frame.ColorMap().empty() ? plan.global : last->frame.ColorMap(), result.shown->frame,
-              map_now, GifFrameFileSize(f, map_now, plan.compression), (plan.options & ooCrop) != 0, plan.compression,
-              false);
+              map_now, GifFrameFileSize(f, map_now, plan.compression, plan.lossy), (plan.options & ooCrop) != 0,
+              plan.compression, plan.lossy, false);
           result.needs_global_entry = merged.needs_global_entry;
           if (merged.frame) f = std::move(*merged.frame);
         }
@@ -255,8 +256,8 @@ class WritingStage {
     if (r.needs_global_entry) {
       GifMergeResult merged =
           MergeWithShown(shown_->frame, plan_.global, r.shown->frame, writer_.GlobalColorMap(),
-                         GifFrameFileSize(*r.frame, writer_.GlobalColorMap(), plan_.compression),
-                         (plan_.options & ooCrop) != 0, plan_.compression, true);
+                         GifFrameFileSize(*r.frame, writer_.GlobalColorMap(), plan_.compression, plan_.lossy),
+                         (plan_.options & ooCrop) != 0, plan_.compression, plan_.lossy, true);
       if (merged.frame) r.frame = std::move(*merged.frame);
       if (merged.grows_global) writer_.GlobalColorMap().push_back(GifColor{0, 0, 0});
     }
@@ -335,6 +336,11 @@ class GifBuild {
     settings.SetReductionBits(options_.ReductionBits);
     settings.SetDitherMode(options_.DitherMode);
     settings.SetCompression(options_.Compression);
+    if (options_.Lossy < 0 || options_.Lossy > kMaxLossy)
+      throw Kt58Error(Format("A lossy level of %d is outside 0 to %d", options_.Lossy, kMaxLossy));
+    // Run-length codes have no dictionary to stretch.
+    if (options_.Lossy > 0 && settings.Compression() != gcLZW)
+      throw Kt58Error("Lossy compression needs the LZW encoder");
     reduction_ = settings.ColorReduction();
     bits_ = settings.ReductionBits();
     dither_ = settings.DitherMode();
@@ -349,6 +355,7 @@ class GifBuild {
     }
     WritePlan plan;
     plan.compression = settings.Compression();
+    plan.lossy = options_.Lossy;
     plan.options = options_.OptimizeOptions();
     plan.delay = static_cast<uint16_t>(options_.FrameDelayMs / 10);
     plan.plays = options_.Plays;
@@ -381,7 +388,7 @@ class GifBuild {
   // larger (each merge is kept only when smaller, crop and removal only take
   // bytes away), so the frames go out as they come.
   void WriteDirectly(WritePlan plan, FileSink& sink) {
-    GifStreamWriter writer(plan.compression, plan.options, palette_, [&](const auto& b) { sink.Write(b); });
+    GifStreamWriter writer(plan.compression, plan.lossy, plan.options, palette_, [&](const auto& b) { sink.Write(b); });
     WritingStage stage(plan, writer);
     RunFrames(static_cast<size_t>(count_), plan, [&](size_t i) { return RenderJob(i); },
               [&](size_t i, FrameResult&& r) {
@@ -461,7 +468,8 @@ class GifBuild {
   // Writes the spooled frames with the plan; returns the bytes written and
   // keeps the unoptimised size in original_size_.
   uint64_t WriteSpool(const GifFrameSpool& spool, const WritePlan& plan, FileSink& sink) {
-    GifStreamWriter writer(plan.compression, plan.options, plan.global, [&](const auto& b) { sink.Write(b); });
+    GifStreamWriter writer(plan.compression, plan.lossy, plan.options, plan.global,
+                           [&](const auto& b) { sink.Write(b); });
     WritingStage stage(plan, writer);
     GifFrameSpool::Reader reader(spool, true);
     const bool single_map = options_.OptimizeColorMap;

@@ -39,6 +39,11 @@ struct GifExportOptions {
   // The export window writes with the run-length encoder; dictionary LZW
   // gives smaller files of detailed pictures, and is the command line's.
   int Compression = gcRLE;
+  // Lossy LZW level, 0 (exact) to kMaxLossy: a pixel may be written in
+  // another palette colour up to LossyErrorBound(Lossy) away where that
+  // makes the file smaller. A level outside that range, or above 0 with
+  // RLE (which has no dictionary), raises Kt58Error before anything is built.
+  int Lossy = 0;
   // How often the animation plays: 0 forever (the loop extension with count
   // 0), 1 once (no loop extension), n: the extension repeats it n - 1 times.
   int Plays = 0;

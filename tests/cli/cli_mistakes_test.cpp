@@ -60,6 +60,11 @@ TEST(CliMistakes, AreRefusedInOneLineAndTouchNoFile) {
       {{"export-frame", p, "0", d + "/o.tif"}, 2, "kt58: export-frame writes .bmp, .jpg, .gif or .png files, not \"o.tif\""},
       {{"export-gif", p, d + "/o.gif", "--colour", "64"},
        2, "kt58: unknown option --colour for export-gif; did you mean --colors?"},
+      {{"export-gif", p, d + "/o.gif", "--lossy", "101"}, 2, "kt58: --lossy must be within 0..100, not 101"},
+      {{"export-gif", p, d + "/o.gif", "--lossy", "-5"}, 2, "kt58: --lossy must be within 0..100, not -5"},
+      {{"export-gif", p, d + "/o.gif", "--lossy", "much"}, 2, "kt58: --lossy must be a whole number, not \"much\""},
+      {{"export-gif", p, d + "/o.gif", "--lossy", "40", "--compression", "rle"},
+       2, "kt58: --lossy needs --compression lzw, not rle"},
       {{"export-avi", p, "-"},
        2, "kt58: export-avi writes files only; standard output (-) takes a GIF, WebP or APNG from export-gif or "
           "export-video"},

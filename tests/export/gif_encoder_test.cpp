@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <random>
 #include <utility>
 #include <string>
@@ -193,6 +194,133 @@ TEST(LzwEncoder, SendsTheCodesOfTextbookLzw) {
               PlainLzw(c.picture.indices, bits));
   }
   EXPECT_EQ(LzwEncoder::Encode(nullptr, 0, 2), PlainLzw({}, 2));
+}
+
+// With nothing tolerated the lossy encoder is plain LZW: the string it
+// finds is the only one, and the entry still to be made is sent where
+// textbook LZW sends it (runs of one index).
+TEST(LzwEncoder, LossyWithoutToleranceSendsTheExactCodes) {
+  for (const StreamCase& c : Cases()) {
+    SCOPED_TRACE(c.name);
+    const int bits = MinCodeSizeFor(c.picture.palette.size());
+    const LzwTolerance none{&c.picture.palette, -1, 0};
+    EXPECT_EQ(LzwEncoder::EncodeLossy(c.picture.indices.data(), c.picture.indices.size(), bits, none),
+              LzwEncoder::Encode(c.picture.indices.data(), c.picture.indices.size(), bits));
+  }
+}
+
+// One frame written at a lossy level, as giflib reads it back.
+test::DecodedFrame LossyRoundTrip(const IndexedPicture& picture, int transparent, int lossy, size_t* data_size) {
+  GifFrame frame(picture.width, picture.height);
+  frame.Data() = picture.indices;
+  if (transparent >= 0) {
+    auto& gce = frame.AddExtension<GifGraphicControlExtension>();
+    gce.Transparent = true;
+    gce.TransparentColorIndex = static_cast<uint8_t>(transparent);
+  }
+  std::vector<uint8_t> bytes;
+  AppendGifHeader(bytes, picture.width, picture.height, true, picture.palette);
+  const size_t header = bytes.size();
+  AppendGifFrame(bytes, frame, picture.palette, gcLZW, lossy);
+  *data_size = bytes.size() - header;
+  bytes.push_back(kGifTrailer);
+  const test::DecodedGif gif = test::DecodeWithGiflib(bytes);
+  if (gif.frames.size() != 1) {
+    ADD_FAILURE() << "giflib found " << gif.frames.size() << " frames";
+    return {};
+  }
+  return gif.frames[0];
+}
+
+uint32_t SquaredDistance(const GifColor& a, const GifColor& b) {
+  const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+  return static_cast<uint32_t>(dr * dr + dg * dg + db * db);
+}
+
+// A run of one colour with a pixel of a barely different colour in it:
+// lossy writing paints the pixel over with the run's colour, as one
+// string, unless the pixel is transparent or the run is (transparency
+// never stands in for a colour nor a colour for it, even an equal one).
+TEST(LzwEncoder, LossyTakesTheNearMatchButNeverAcrossTransparency) {
+  const GifPalette palette = {{100, 100, 100}, {101, 100, 100}, {100, 100, 100}, {0, 0, 255}};
+  const struct {
+    const char* name;
+    uint8_t run, odd;
+    int transparent;
+    bool painted_over;
+  } cases[] = {
+      {"near colour in a run", 0, 1, -1, true},
+      {"equal colour, the transparent index, in a run", 0, 2, 2, false},
+      {"equal colour in a transparent run", 2, 0, 2, false},
+      {"far colour in a run", 0, 3, -1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    IndexedPicture row{200, 1, palette, std::vector<uint8_t>(200, c.run)};
+    row.indices[77] = c.odd;
+    size_t exact_size = 0, lossy_size = 0;
+    const test::DecodedFrame exact = LossyRoundTrip(row, c.transparent, 0, &exact_size);
+    const test::DecodedFrame lossy = LossyRoundTrip(row, c.transparent, 10, &lossy_size);
+    EXPECT_EQ(exact.indices, row.indices);
+    // Compared as shown: entries 0 and 2 have one colour, either may be
+    // written for the other where neither is transparent.
+    std::vector<uint8_t> expected = row.indices;
+    if (c.painted_over) expected[77] = c.run;
+    const auto shown = [&](const std::vector<uint8_t>& indices) {
+      std::vector<std::optional<GifColor>> colors;
+      for (uint8_t v : indices) colors.push_back(v == c.transparent ? std::nullopt : std::optional(palette[v]));
+      return colors;
+    };
+    EXPECT_EQ(shown(lossy.indices), shown(expected));
+    if (c.painted_over) {
+      EXPECT_LT(lossy_size, exact_size);
+    }
+  }
+}
+
+// Every level on pictures of every kind: giflib reads back a frame whose
+// every pixel lies within the level's bound of the one wanted, transparent
+// exactly where it was, and the higher levels take fewer bytes.
+TEST(LzwEncoder, LossyPixelsStayWithinTheBound) {
+  // Neighbouring indices of a ramp are near colours, so lossy has choices.
+  GifPalette ramp;
+  for (int i = 0; i < 256; ++i)
+    ramp.push_back({static_cast<uint8_t>(i), static_cast<uint8_t>(i / 2), static_cast<uint8_t>(255 - i)});
+  std::mt19937 rng(5);
+  IndexedPicture noisy_gradient{300, 200, ramp, {}};
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) noisy_gradient.indices.push_back(static_cast<uint8_t>((x / 2 + y / 3 + rng() % 7) & 255));
+  IndexedPicture with_holes = noisy_gradient;
+  for (size_t k = 0; k < with_holes.indices.size(); k += 1 + rng() % 40) with_holes.indices[k] = 255;
+  const struct {
+    const char* name;
+    const IndexedPicture* picture;
+    int transparent;
+  } pictures[] = {{"noisy gradient", &noisy_gradient, -1}, {"with transparent holes", &with_holes, 255}};
+  for (const auto& p : pictures) {
+    size_t previous_size = 0;
+    for (int lossy : {0, 1, 20, 60, 100}) {
+      SCOPED_TRACE(std::string(p.name) + ", lossy " + std::to_string(lossy));
+      size_t size = 0;
+      const test::DecodedFrame f = LossyRoundTrip(*p.picture, p.transparent, lossy, &size);
+      ASSERT_EQ(f.indices.size(), p.picture->indices.size());
+      size_t beyond = 0, transparency_moved = 0;
+      for (size_t k = 0; k < f.indices.size(); ++k) {
+        const uint8_t want = p.picture->indices[k], got = f.indices[k];
+        if ((want == p.transparent) != (got == p.transparent)) ++transparency_moved;
+        if (SquaredDistance(ramp[want], ramp[got]) > LossyErrorBound(lossy)) ++beyond;
+      }
+      EXPECT_EQ(beyond, 0u);
+      EXPECT_EQ(transparency_moved, 0u);
+      if (lossy == 0) {
+        EXPECT_EQ(f.indices, p.picture->indices);
+      }
+      if (lossy >= 20) {
+        EXPECT_LT(size, previous_size);
+      }
+      previous_size = size;
+    }
+  }
 }
 
 TEST(RleEncoder, RunsCostFarFewerBytesThanPixels) {

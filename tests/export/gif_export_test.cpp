@@ -289,6 +289,79 @@ TEST_F(GifExportTest, AFailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
 }
 
+// Lossy LZW on the whole-animation palette, through both ways of writing
+// (frames as they come, and the spool the single map and sorting need):
+// every picture a viewer shows (giflib decodes, frames composited over the
+// ones before) is the exact export's within the level's bound, pixel by
+// pixel, merged frames included; a detailed animation shrinks.
+TEST_F(GifExportTest, LossyPicturesStayWithinTheBoundOfTheExactOnes) {
+  auto smooth = test::MakeSmoothProject(dir, 96, 64, 6, 100);
+  auto still = test::MakeStillBackgroundProject(dir, 8);
+  const struct {
+    const char* name;
+    const test::ExportProject* project;
+    bool spool;
+  } cases[] = {{"smooth, streamed", &smooth, false},
+               {"smooth, spooled", &smooth, true},
+               {"still background, streamed", &still, false},
+               {"still background, spooled", &still, true}};
+  for (const auto& c : cases) {
+    GifExportOptions options;
+    options.ColorReduction = rmGlobal;
+    options.Compression = gcLZW;
+    options.Merge = options.Crop = options.RemovePassive = true;
+    options.OptimizeColorMap = options.SortColors = c.spool;
+    const auto export_at = [&](int lossy) {
+      options.Lossy = lossy;
+      const fs::path out = dir / ("lossy" + std::to_string(lossy) + ".gif");
+      ExportAnimatedGif(**c.project, c.project->sequence, options, out);
+      return test::ReadFileBytes(out);
+    };
+    const std::vector<uint8_t> exact_bytes = export_at(0);
+    const auto exact = test::Composite(test::DecodeWithGiflib(exact_bytes));
+    for (int lossy : {30, 100}) {
+      SCOPED_TRACE(std::string(c.name) + ", lossy " + std::to_string(lossy));
+      const std::vector<uint8_t> bytes = export_at(lossy);
+      const auto shown = test::Composite(test::DecodeWithGiflib(bytes));
+      ASSERT_EQ(shown.size(), exact.size());
+      size_t beyond = 0, unset_moved = 0;
+      for (size_t f = 0; f < shown.size(); ++f) {
+        EXPECT_EQ(shown[f].delay, exact[f].delay);
+        ASSERT_EQ(shown[f].pixels.size(), exact[f].pixels.size());
+        for (size_t k = 0; k < shown[f].pixels.size(); ++k) {
+          const uint32_t a = shown[f].pixels[k], b = exact[f].pixels[k];
+          if ((a == test::kUnset) != (b == test::kUnset)) {
+            ++unset_moved;
+            continue;
+          }
+          const int dr = int((a >> 16) & 255) - int((b >> 16) & 255), dg = int((a >> 8) & 255) - int((b >> 8) & 255),
+                    db = int(a & 255) - int(b & 255);
+          if (static_cast<uint32_t>(dr * dr + dg * dg + db * db) > LossyErrorBound(lossy)) ++beyond;
+        }
+      }
+      EXPECT_EQ(beyond, 0u);
+      EXPECT_EQ(unset_moved, 0u);
+      if (c.project == &smooth && lossy == 100) {
+        EXPECT_LT(bytes.size() * 10, exact_bytes.size() * 9) << "a tenth smaller at least";
+      }
+    }
+  }
+}
+
+TEST_F(GifExportTest, LossyOutsideItsRangeOrWithRunLengthIsRefused) {
+  auto a = test::MakeStillProject(dir, 8, 4, 2, 100);
+  const struct {
+    int lossy, compression;
+  } refused[] = {{-1, gcLZW}, {101, gcLZW}, {1, gcRLE}};
+  for (const auto& r : refused) {
+    GifExportOptions options;
+    options.Lossy = r.lossy;
+    options.Compression = r.compression;
+    EXPECT_THROW(ExportAnimatedGif(*a, a.sequence, options, dir / "refused.gif"), Kt58Error) << r.lossy;
+    EXPECT_FALSE(fs::exists(dir / "refused.gif"));
+  }
+}
+
 TEST_F(GifExportTest, DelayOutsideWhatTheFileHoldsIsRefused) {
   auto a = test::MakeStillProject(dir, 8, 4, 2, 100);
   GifExportOptions options;

@@ -37,7 +37,15 @@ std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int m
                               : LzwEncoder::Encode(indices, count, min_code_size);
 }
 
-void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette& map, int compression) {
+uint32_t LossyErrorBound(int level) {
+  // A colour distance of 0.3 per level, 30 at 100: level 80 keeps about
+  // the PSNR gifsicle's --lossy=80 keeps (bench/peers/gif_lossy.sh).
+  const auto scaled = static_cast<uint32_t>(3 * std::clamp(level, 0, kMaxLossy));
+  return scaled * scaled / 100;
+}
+
+void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette& map, int compression,
+                    int lossy) {
   if (map.empty()) throw GIFException("Color table is empty");
   if (map.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
   if (f.Empty()) throw GIFException("Image is empty");
@@ -57,7 +65,8 @@ void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalet
   }
   const int code_size = MinCodeSizeFor(map.size());
   out.push_back(static_cast<uint8_t>(code_size));
-  if (f.Packed() && f.PackedCodeSize() == code_size && f.PackedCompression() == compression) {
+  const bool exact = lossy <= 0 || compression != gcLZW;
+  if (exact && f.Packed() && f.PackedCodeSize() == code_size && f.PackedCompression() == compression) {
     AppendSubBlocks(out, f.PackedData().data(), f.PackedData().size());
     return;
   }
@@ -66,7 +75,10 @@ void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalet
   std::optional<GifFrame> copy;
   if (f.Packed()) copy.emplace(f);
   const std::vector<uint8_t>& indices = copy ? copy->Data() : f.Data();
-  const std::vector<uint8_t> data = EncodeImageData(indices.data(), indices.size(), code_size, compression);
+  const std::vector<uint8_t> data =
+      exact ? EncodeImageData(indices.data(), indices.size(), code_size, compression)
+            : LzwEncoder::EncodeLossy(indices.data(), indices.size(), code_size,
+                                      LzwTolerance{&map, f.TransparentIndex(), LossyErrorBound(lossy)});
   AppendSubBlocks(out, data.data(), data.size());
 }
 
@@ -76,9 +88,9 @@ size_t GifImage::FrameFileSize(const GifFrame& frame, const GifPalette& map) con
   return GifFrameFileSize(frame, map, settings_.Compression);
 }
 
-size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression) {
+size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy) {
   std::vector<uint8_t> out;
-  AppendGifFrame(out, frame, map, compression);
+  AppendGifFrame(out, frame, map, compression, lossy);
   return out.size();
 }
 

@@ -69,6 +69,7 @@ class GifFrame {
   // a tenth of the expanded size for animation frames, so that a long
   // animation's memory does not grow with its frame count; the writer copies
   // that data as it is when the code size and compression still match.
+  // Packed data is always exact (never lossy LZW).
   bool Packed() const { return packed_; }
   void Pack(int compression, int min_code_size);
   void Unpack() const;
@@ -223,6 +224,11 @@ int MinCodeSizeFor(size_t palette_size);
 // The encoded image data (code stream only) of indices with the given
 // compression code.
 std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int min_code_size, int compression);
+// Lossy LZW levels: 0 writes every index as it is; 1..100 let a pixel take
+// another opaque colour up to LossyErrorBound(level) away (squared RGB
+// distance) when that lets the encoder send a longer string.
+inline constexpr int kMaxLossy = 100;
+uint32_t LossyErrorBound(int level);
 
 // The file's pieces, for writers that send a file out frame by frame.
 // The header: signature (GIF89a when extended, else GIF87a), logical
@@ -230,10 +236,14 @@ std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int m
 void AppendGifHeader(std::vector<uint8_t>& out, int width, int height, bool extended, const GifPalette& global_map);
 // One frame: its extensions, descriptor, local table and image data, its
 // indices referring to map. A packed frame whose code size and compression
-// match is copied as packed. Raises GIFException for a frame that cannot be
+// match is copied as packed, unless lossy (a level above 0, LZW only): the
+// lossy stream is always made afresh from the exact indices, which packed
+// data keeps, so writing or measuring a frame again never moves a pixel
+// further from its colour. Raises GIFException for a frame that cannot be
 // written ("Color table is empty", "Image is empty", "Invalid color index").
-void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& frame, const GifPalette& map, int compression);
-size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression);
+void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& frame, const GifPalette& map, int compression,
+                    int lossy = 0);
+size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy = 0);
 inline constexpr uint8_t kGifTrailer = 0x3B;
 
 }  // namespace kt58

@@ -177,7 +177,7 @@ bool IsPassiveExtension(const GifExtension& ext, bool first, bool single) {
 
 GifMergeResult MergeWithShown(const GifFrame& shown, const GifPalette& shown_map, const GifFrame& current,
                               const GifPalette& cur_map, size_t cur_size, bool crop_follows, int compression,
-                              bool may_grow_global) {
+                              int lossy, bool may_grow_global) {
   GifMergeResult result;
   if (shown.Empty() || current.Empty()) return result;
   const Bounds a = FrameRect(shown), b = FrameRect(current);
@@ -227,7 +227,7 @@ GifMergeResult MergeWithShown(const GifFrame& shown, const GifPalette& shown_map
     GifFrame candidate = Measured(MergedForm(cur, unchanged, t, min_run, append && local), crop_follows);
     const GifPalette& candidate_map = local ? candidate.ColorMap() : map;
     candidate.Pack(compression, MinCodeSizeFor(candidate_map.size()));
-    const size_t size = GifFrameFileSize(candidate, candidate_map, compression);
+    const size_t size = GifFrameFileSize(candidate, candidate_map, compression, lossy);
     if (size < best_size) {
       best_size = size;
       result.frame = std::move(candidate);
@@ -313,7 +313,7 @@ class FrameOptimizer {
     if (DisposalOf(before[j]) == dmBackground || DisposalOf(before[j]) == dmPrevious) return {};
     GifMergeResult result =
         MergeWithShown(before[j], before_maps[j], before[i], before_maps[i], image_.FrameFileSize(before[i], before_maps[i]),
-                       (options_ & ooCrop) != 0, image_.Compression(), may_grow_global);
+                       (options_ & ooCrop) != 0, image_.Compression(), 0, may_grow_global);
     if (result.frame && !image_.PackFrames()) result.frame->Unpack();
     if (result.grows_global) image_.GlobalColorMap().push_back(GifColor{0, 0, 0});
     return result;

@@ -8,8 +8,12 @@
 
 namespace kt58 {
 
-GifStreamWriter::GifStreamWriter(int compression, int options, GifPalette global_map, Sink sink)
-    : compression_(compression), options_(options), global_map_(std::move(global_map)), sink_(std::move(sink)) {}
+GifStreamWriter::GifStreamWriter(int compression, int lossy, int options, GifPalette global_map, Sink sink)
+    : compression_(compression),
+      lossy_(lossy),
+      options_(options),
+      global_map_(std::move(global_map)),
+      sink_(std::move(sink)) {}
 
 void GifStreamWriter::Add(GifFrame frame) {
   const int disposal = DisposalOf(frame);
@@ -51,7 +55,7 @@ void GifStreamWriter::Flush(bool single) {
   if (first) AppendGifHeader(out, f.Left() + f.Width(), f.Top() + f.Height(), !f.Extensions().empty(), global_map_);
   const GifPalette& map = f.ColorMap().empty() ? global_map_ : f.ColorMap();
   if (map.empty()) throw GIFException("Color table is empty");
-  AppendGifFrame(out, f, map, compression_);
+  AppendGifFrame(out, f, map, compression_, lossy_);
   Send(out);
   held_.reset();
   ++flushed_;

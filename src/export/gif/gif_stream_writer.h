@@ -23,8 +23,9 @@ class GifStreamWriter {
 
   // options: the ooCrop and ooCleanup bits apply here (merging and sorting
   // happen before a frame is added). The file's frames are the export's:
-  // the first carries the loop extension, all share one size.
-  GifStreamWriter(int compression, int options, GifPalette global_map, Sink sink);
+  // the first carries the loop extension, all share one size. lossy: the
+  // lossy LZW level every frame is written with (AppendGifFrame).
+  GifStreamWriter(int compression, int lossy, int options, GifPalette global_map, Sink sink);
 
   // The table frames without a local table refer to. Merging may append an
   // entry within the table's padding, which changes no byte of the header.
@@ -42,6 +43,7 @@ class GifStreamWriter {
   void Send(const std::vector<uint8_t>& bytes);
 
   int compression_;
+  int lossy_;
   int options_;
   GifPalette global_map_;
   Sink sink_;
