@@ -310,6 +310,41 @@ class BmpsToGifFormTest : public QObject {
     }
   }
 
+  // A lossy level writes with LZW what the command line writes with the
+  // same level; off, the window keeps its exact run-length files.
+  void lossyLevelsBuildWhatTheCommandLineBuilds() {
+    ExportFixture f(6, 40, 30);
+    QVERIFY(f.Add(kt58::test::WriteSmallAnimatedGif(f.dir.path(), "small.gif")));
+    const fs::path project = f.dir / "lossy.apf";
+    f.Anim().SaveToFile(project);
+    QByteArray exact;
+    for (const int level : {0, 60, 100}) {
+      GifExportDialog form(f.Doc());
+      // The window starts with the choices of the one before.
+      form.findChild<QAction*>(QStringLiteral("MenuPaletteOptimized256"))->trigger();
+      form.findChild<QAction*>(QStringLiteral("MenuDitheringNearest"))->trigger();
+      for (QCheckBox* box : form.findChildren<QCheckBox*>()) box->setChecked(false);
+      form.lossySpin_->setValue(level);
+      QCOMPARE(form.lossySpin_->text(), level ? QString::number(level) : QStringLiteral("Off"));
+      form.generate();
+      const QByteArray built = BuiltBytes(form);
+      QVERIFY(!built.isEmpty());
+      if (!level) exact = built;
+      const fs::path out = f.dir / "cli.gif";
+      QProcess cli;
+      cli.start(QStringLiteral(KT58_CLI_PATH),
+                QStringList{"export-gif", QString::fromStdString(project.string()), QString::fromStdString(out.string()),
+                            "--palette", "optimized", "--optimize", "none", "--compression", level ? "lzw" : "rle",
+                            "--lossy", QString::number(level)});
+      QVERIFY(cli.waitForFinished(-1));
+      QVERIFY2(cli.exitCode() == 0, cli.readAllStandardError().constData());
+      QFile file(QString::fromStdString(out.string()));
+      QVERIFY(file.open(QIODevice::ReadOnly));
+      QVERIFY2(file.readAll() == built, qPrintable(QString::number(level)));
+      if (level) QVERIFY(built != exact);
+    }
+  }
+
   // A single frame saved as GIF is dithered as the window's last build was,
   // and only a build changes that.
   void singleFrameGifsTakeTheDitherOfTheLastBuild() {

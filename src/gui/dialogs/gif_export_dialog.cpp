@@ -172,6 +172,13 @@ void GifExportDialog::buildLayout() {
   connect(generateButton_, &QPushButton::clicked, this, &GifExportDialog::generate);
   const kt58::FrameSize frame = document_.project().GetFrameSize();
   partBox_ = new ExportPartBox(document_.sequence().Count(), frame.Width, frame.Height, true, this);
+  lossyLabel_ = new QLabel(tr("Lossy compression (0 - 100)"), this);
+  lossyLabel_->setObjectName(QStringLiteral("LossyLabel"));
+  lossySpin_ = new QSpinBox(this);
+  lossySpin_->setObjectName(QStringLiteral("spLossy"));
+  lossySpin_->setRange(0, kt58::kMaxLossy);
+  lossySpin_->setSpecialValueText(tr("Off"));
+  lossyLabel_->setBuddy(lossySpin_);
   optimizationsLabel_ = kt58::app::BoldLabel(tr("Optimizations"), this);
   optimizationsLabel_->setObjectName(QStringLiteral("Label2"));
   auto box = [this](const QString& text, const char* name) {
@@ -207,8 +214,8 @@ void GifExportDialog::buildLayout() {
     keep.setRetainSizeWhenHidden(true);
     w->setSizePolicy(keep);
   }
-  for (QWidget* w : std::initializer_list<QWidget*>{frameDelayLabel_, frameDelaySpin_, delayWarningLabel_, partBox_, generateButton_,
-                                                    optimizationsLabel_,
+  for (QWidget* w : std::initializer_list<QWidget*>{frameDelayLabel_, frameDelaySpin_, delayWarningLabel_, partBox_, lossyLabel_, lossySpin_,
+                                                    generateButton_, optimizationsLabel_,
                                                     optimizeColorMapCheck_, mergeCheck_, cropCheck_, removePassiveCheck_,
                                                     sortColorsCheck_, fileSizeLabel_, optimizingLabel_, progressBar_,
                                                     cancelButton_})
@@ -278,6 +285,9 @@ kt58::GifExportOptions GifExportDialog::readOptions() {
   o.Frames = partBox_->range();
   o.Size = partBox_->size();
   o.Plays = partBox_->plays();
+  // Only the dictionary encoder can reuse a near match.
+  o.Lossy = lossySpin_->value();
+  if (o.Lossy > 0) o.Compression = kt58::gcLZW;
   return o;
 }
 

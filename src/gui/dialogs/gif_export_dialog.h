@@ -75,6 +75,10 @@ class GifExportDialog final : public QDialog {
   QLabel* delayWarningLabel_;
   QPushButton* generateButton_;
   ExportPartBox* partBox_;
+  // 0 writes exact colours with the run-length encoder; above it, LZW
+  // trades colour for size up to that level.
+  QLabel* lossyLabel_;
+  QSpinBox* lossySpin_;
   QLabel* optimizationsLabel_;
   QCheckBox *optimizeColorMapCheck_, *mergeCheck_, *cropCheck_, *removePassiveCheck_, *sortColorsCheck_;
   QLabel *fileSizeLabel_, *optimizingLabel_;
