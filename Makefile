@@ -51,9 +51,9 @@ test-asan:
 bench: deps
 	cmake -S . -B $(BENCH_BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DKT58_BENCH=ON -DKT58_GUI=OFF
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
-	@scripts/run-bench.sh $(BENCH_BUILD)
 	cmake -S . -B $(BUILD) $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD) -j $(JOBS) --target explorer_listing_bench
+	cmake --build $(BUILD) -j $(JOBS) --target explorer_listing_bench playback_bench
+	@KT58_GUI_BENCH_DIR=$(abspath $(BUILD))/bench/gui scripts/run-bench.sh $(BENCH_BUILD)
 	QT_QPA_PLATFORM=offscreen $(BUILD)/bench/gui/explorer_listing_bench
 
 fuzz: deps

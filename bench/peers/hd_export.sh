@@ -7,7 +7,9 @@
 # of each, in one run; the targets are at most 15 ms a frame and at most half
 # of ffmpeg's time. Then the same export with glibc's malloc thresholds
 # raised, which should no longer matter, and into memory (/dev/shm), which
-# shows what the disk adds.
+# shows what the disk adds. With KT58_GUI_BENCH_DIR (the desktop app's
+# benchmarks, as `make bench` builds them), the app then plays the project
+# on one core (target: at least 100 frames a second).
 #
 # Usage: bench/peers/hd_export.sh [bench build folder]
 #   KT58_HD_FRAMES=N sets the frame count (60).
@@ -72,3 +74,7 @@ per_frame "ffmpeg filter graph, one thread" ffmpeg -nostdin -loglevel error -y -
   -map "[o]" -frames:v "$frames" out/%03d.bmp
 theirs=$(cat last_us)
 awk -v a="$ours" -v b="$theirs" 'BEGIN {printf "ratio ours / ffmpeg: %.2f (target <= 0.5)\n", a / b}'
+playback=${KT58_GUI_BENCH_DIR:-}/playback_bench
+if [ -x "$playback" ]; then
+  QT_QPA_PLATFORM=offscreen taskset -c 0 "$playback" hd.apf 300 2>/dev/null
+fi
