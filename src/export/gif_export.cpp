@@ -94,10 +94,14 @@ SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequ
 
 // The first pass of the whole-animation palette: every frame is rendered
 // and its colours counted. With merging asked for, or a transparent
-// background, one entry of the table is kept free for transparency, a copy
-// of entry 0 that the exact look-up never picks and always the last, so
-// that no frame has to grow the shared table. The background colour that
-// becomes transparent is not counted.
+// background, one entry of the table is kept free for transparency, always
+// the last, so that no frame has to grow the shared table: for merging a
+// copy of entry 0, which the exact look-up never picks; for the background
+// its colour, left out of the look-up's search (a pixel of a diffused frame
+// that keeps the transparent index of the frame before then spreads no
+// error). The background colour is not counted unless the frames are
+// diffused: then it keeps its own entry too, so that the background's
+// pixels newly looked up spread no error into the opaque pixels around them.
 GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
                            const std::vector<int>& frames) {
   const int size = 1 << options.ReductionBits;
@@ -114,7 +118,7 @@ GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence
         SharedPicture picture;
         picture = ComposePassFrame(project, sequence, frames[i], scaler);
         if (!picture) return [] { return ColorHistogram{}; };
-        return [picture, keyed = options.Transparent, key_colour] {
+        return [picture, keyed = options.Transparent && options.DitherMode == dmNearest, key_colour] {
           ColorHistogram histogram = ColorHistogramOf(*picture);
           if (keyed)
             std::erase_if(histogram, [&](const ColorCount& c) { return c.color == key_colour; });
@@ -124,7 +128,7 @@ GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence
       [&](size_t, ColorHistogram&& histogram) { builder.AddHistogram(histogram); });
   GifPalette palette = builder.Palette();
   if (palette.empty()) palette.push_back(GifColor{0, 0, 0});
-  if (reserve && palette.size() < 256) palette.push_back(palette.front());
+  if (reserve && palette.size() < 256) palette.push_back(options.Transparent ? key_colour : palette.front());
   return palette;
 }
 
@@ -448,7 +452,9 @@ class GifBuild {
     shared_ = reduction_ == rmGlobal;
     if (shared_) {
       palette_ = SharedPaletteOf(project_, sequence_, options_, frames_);
-      answers_ = std::make_unique<const ExactNearestAnswers>(palette_);
+      // The background's entry is only ever given by keying.
+      answers_ = std::make_unique<const ExactNearestAnswers>(
+          palette_, options_.Transparent ? palette_.size() - 1 : palette_.size());
     }
     if (options_.Transparent)
       key_ = BackgroundKey{BackgroundBgr(project_), shared_ ? static_cast<int>(palette_.size()) - 1 : -1};

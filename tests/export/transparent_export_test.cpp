@@ -5,6 +5,7 @@
 // composed colour everywhere else, in every frame.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -76,8 +77,10 @@ std::vector<Picture> Expected(const test::ExportProject& a, bool playing, const 
 }
 
 // The first pixel of the decoded frames that is not what the frames key
-// to, as text; empty when every pixel is.
-std::string FirstKeyDifference(const test::DecodedVideo& v, const std::vector<Picture>& frames) {
+// to, as text; empty when every pixel is. Without exact colours only the
+// alpha channel is compared.
+std::string FirstKeyDifference(const test::DecodedVideo& v, const std::vector<Picture>& frames,
+                               bool exact_colours = true) {
   if (v.Count() != frames.size()) return std::to_string(v.Count()) + " frames decoded";
   for (size_t f = 0; f < frames.size(); ++f)
     for (int y = 0; y < frames[f].Height(); ++y)
@@ -85,8 +88,10 @@ std::string FirstKeyDifference(const test::DecodedVideo& v, const std::vector<Pi
         const uint8_t* want = frames[f].Row(y) + 3 * static_cast<size_t>(x);
         const uint8_t* got = v.Pixel(f, x, y);
         const bool key = IsNavy(want);
-        const bool same = key ? v.Alpha(f, x, y) == 0
-                              : v.Alpha(f, x, y) == 255 && got[0] == want[2] && got[1] == want[1] && got[2] == want[0];
+        const bool same =
+            key ? v.Alpha(f, x, y) == 0
+                : v.Alpha(f, x, y) == 255 &&
+                      (!exact_colours || (got[0] == want[2] && got[1] == want[1] && got[2] == want[0]));
         if (!same)
           return "frame " + std::to_string(f) + " pixel (" + std::to_string(x) + "," + std::to_string(y) +
                  "): alpha " + std::to_string(v.Alpha(f, x, y)) + (key ? ", background" : ", not background");
@@ -119,16 +124,22 @@ TEST(TransparentExport, GifFramesShowOnlyTheirOwnPixelsOverATransparentScreen) {
 
   const struct {
     const char* name;
-    int reduction, bits;
+    int reduction, bits, dither;
     bool merge, crop, remove_passive, single_map, sort;
     bool one_frame = false;  // frame 2 alone: nothing after it to clear for
   } cases[] = {
-      {"the command line's: global palette, merge, crop, remove passive", rmGlobal, 8, true, true, true, false, false},
-      {"global palette of 8, no optimisation", rmGlobal, 3, false, false, false, false, false},
-      {"global palette, single colour map and sort too", rmGlobal, 8, true, true, true, true, true},
-      {"each frame's own optimized palette, merge, crop and sort", rmQuantize, 8, true, true, false, false, true},
-      {"a full table of 256 per frame, every optimisation", rmQuantizeWindows, 8, true, true, true, true, true},
-      {"one frame, cropped where it may be", rmGlobal, 8, true, true, true, false, false, true},
+      {"the command line's: global palette, merge, crop, remove passive", rmGlobal, 8, dmNearest, true, true, true,
+       false, false},
+      {"global palette of 8, no optimisation", rmGlobal, 3, dmNearest, false, false, false, false, false},
+      {"global palette, single colour map and sort too", rmGlobal, 8, dmNearest, true, true, true, true, true},
+      // Every colour has its exact entry, so diffusion changes nothing, and
+      // no error may spread from the background into its neighbours.
+      {"global palette, Floyd-Steinberg", rmGlobal, 8, dmFloydSteinberg, true, true, true, false, false},
+      {"each frame's own optimized palette, merge, crop and sort", rmQuantize, 8, dmNearest, true, true, false, false,
+       true},
+      {"a full table of 256 per frame, every optimisation", rmQuantizeWindows, 8, dmNearest, true, true, true, true,
+       true},
+      {"one frame, cropped where it may be", rmGlobal, 8, dmNearest, true, true, true, false, false, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -138,6 +149,7 @@ TEST(TransparentExport, GifFramesShowOnlyTheirOwnPixelsOverATransparentScreen) {
     options.Compression = gcLZW;
     options.ColorReduction = c.reduction;
     options.ReductionBits = c.bits;
+    options.DitherMode = c.dither;
     options.Merge = c.merge;
     options.Crop = c.crop;
     options.RemovePassive = c.remove_passive;
@@ -165,6 +177,44 @@ TEST(TransparentExport, GifFramesShowOnlyTheirOwnPixelsOverATransparentScreen) {
     ASSERT_EQ(ffmpeg.error, "");
     EXPECT_EQ(FirstKeyDifference(ffmpeg, want), "");
   }
+}
+
+// A frame whose own table is full, every entry shown, gives up its least
+// used colour for the background (those pixels take the nearest other
+// colour): no opaque pixel turns transparent, no background pixel opaque.
+TEST(TransparentExport, AFullGifTableGivesUpItsLeastUsedColour) {
+  TempDir dir;
+  test::ExportProject a;
+  a->FrameCount = 1;
+  a->FixedFrameSize = true;
+  a->FixedWidth = 48;
+  a->FixedHeight = 40;
+  a->BackgroundColor = kNavy;
+  test::WriteFileBytes(dir / "noise.bmp", EncodeBmp(test::MakeRandomPicture(40, 32, 3)));
+  Layer* noise = a->AddLayerFromFile(dir / "noise.bmp");
+  noise->SetPosition(4, 4);
+  noise->TransparentColor = RGBColor(1, 2, 3);
+  a.Resequence();
+  GifExportOptions options;
+  options.Transparent = true;
+  options.Compression = gcLZW;
+  options.ColorReduction = rmQuantize;
+  options.ReductionBits = 8;
+  const fs::path out = dir / "t.gif";
+  ExportAnimatedGif(*a, a.sequence, options, out);
+
+  const test::DecodedGif gif = test::DecodeWithGiflib(test::ReadFileBytes(out));
+  ASSERT_EQ(gif.frames.size(), 1u);
+  const test::DecodedFrame& f = gif.frames[0];
+  ASSERT_EQ(f.palette.size(), 256u);
+  ASSERT_GE(f.transparent, 0);
+  std::vector<bool> used(256, false);
+  for (uint8_t v : f.indices)
+    if (v != f.transparent) used[v] = true;
+  EXPECT_EQ(std::count(used.begin(), used.end(), true), 255) << "the table had room: nothing was given up";
+  const test::DecodedVideo ffmpeg = test::DecodeVideo(out, dir.path(), true);
+  ASSERT_EQ(ffmpeg.error, "");
+  EXPECT_EQ(FirstKeyDifference(ffmpeg, Expected(a, true), false), "");
 }
 
 TEST(TransparentExport, WebPApngAndPngCarryTheBackgroundAsAlpha) {
