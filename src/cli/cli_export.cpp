@@ -114,6 +114,7 @@ void RunExportGif(const ExportGifCommand& cmd, CliUi& ui) {
   options.Compression = cmd.compression == "rle" ? gcRLE : gcLZW;
   options.Lossy = cmd.lossy;
   options.Plays = cmd.plays;
+  options.Transparent = cmd.transparent;
   for (const std::string& o : cmd.optimize) {
     if (o == "single-map") options.OptimizeColorMap = true;
     if (o == "merge") options.Merge = true;
@@ -177,7 +178,8 @@ void RunExportBmp(const ExportBmpCommand& cmd, CliUi& ui) {
 
 void RunExportSequence(const ExportSequenceCommand& cmd, CliUi& ui) {
   const bool png = cmd.format == SequenceFormat::Png;
-  RunSequence(cmd, {cmd.format, png ? ".png" : ".bmp", cmd.frames, cmd.size}, png ? "PNG Sequence" : "BMP Sequence", ui);
+  RunSequence(cmd, {cmd.format, png ? ".png" : ".bmp", cmd.frames, cmd.size, cmd.transparent},
+              png ? "PNG Sequence" : "BMP Sequence", ui);
 }
 
 void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
@@ -188,7 +190,7 @@ void RunExportFrame(const ExportFrameCommand& cmd, CliUi& ui) {
   if (cmd.frame_index >= count)
     throw CommandFailed("frame index " + std::to_string(cmd.frame_index) + " is outside the project's frames 0.." +
                         std::to_string(count - 1));
-  ExportSingleFrame(*loaded.project, loaded.sequence, cmd.frame_index, cmd.out, cmd.size);
+  ExportSingleFrame(*loaded.project, loaded.sequence, cmd.frame_index, cmd.out, cmd.size, cmd.transparent);
 }
 
 void RunExportAvi(const ExportAviCommand& cmd, CliUi& ui) {
@@ -213,6 +215,7 @@ void RunExportVideo(const ExportVideoCommand& cmd, CliUi& ui) {
   options.Plays = cmd.plays;
   options.Frames = cmd.frames;
   options.Size = cmd.size;
+  options.Transparent = cmd.transparent;
   const LoadedProject loaded = LoadForExport(cmd.project, cmd.frames, ui);
   CheckOutputSize(loaded, cmd.size);
   DialogProgress progress = ui.MakeProgress();

@@ -83,7 +83,9 @@ const char kUsageEnd[] =
     "it is complete; colours are written RRGGBB or #RRGGBB (red first) or as a CSS\n"
     "colour name (navy, orange, ...);\n"
     "--scale W[xH] (or --width W, --height H) writes the frames at that size, a side\n"
-    "left out following the frame's aspect (--scale 320: 320 wide): for every export\n";
+    "left out following the frame's aspect (--scale 320: 320 wide): for every export;\n"
+    "--transparent writes the project's background colour transparent: for export-gif,\n"
+    "export-video (WebP, APNG) and the PNG of export-frame and export-sequence\n";
 
 // Walks the arguments of one command; options may be written "--name value"
 // or "--name=value".
@@ -413,6 +415,14 @@ bool ParseOutputSize(const std::string& opt, ArgCursor& cur, OutputSize& size) {
 
 const std::vector<std::string> kOutputSizeOptions = {"--scale", "--width", "--height"};
 
+// --transparent; false for another option.
+bool ParseTransparent(const std::string& opt, ArgCursor& cur, bool& transparent) {
+  if (opt != "--transparent") return false;
+  cur.NoValue(opt);
+  transparent = true;
+  return true;
+}
+
 NewCommand ParseNew(ArgCursor& cur) {
   NewCommand c;
   std::vector<std::string> pos;
@@ -466,7 +476,7 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
     } else if (a == "--dither") {
       c.dither = kDithers[static_cast<size_t>(Choice(a, cur.Value(a), kDithers))];
     } else if (ParsePlays(a, cur, c.plays, 0x10000) || ParseFrameRange(a, cur, c.frames) ||
-               ParseOutputSize(a, cur, c.size)) {
+               ParseOutputSize(a, cur, c.size) || ParseTransparent(a, cur, c.transparent)) {
     } else if (a == "--compression") {
       static const std::vector<std::string> kCompressions = {"lzw", "rle"};
       c.compression = kCompressions[static_cast<size_t>(Choice(a, cur.Value(a), kCompressions))];
@@ -490,7 +500,8 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
     } else {
       ThrowUnknown(a, "export-gif",
                    WithFrameRange({"--delay", "--palette", "--colors", "--dither", "--optimize", "--compression",
-                                   "--lossy", "--loop", "--once", "--scale", "--width", "--height"}));
+                                   "--lossy", "--loop", "--once", "--scale", "--width", "--height",
+                                   "--transparent"}));
     }
   }
   // Run-length codes have no dictionary whose strings lossy LZW stretches.
@@ -503,8 +514,9 @@ ExportGifCommand ParseExportGif(ArgCursor& cur) {
 }
 
 // export-bmp and export-sequence: the same files, the latter in a format
-// of choice (`format` null for export-bmp, which has none).
-void ParseSequence(ArgCursor& cur, const char* command, ExportBmpCommand& c, SequenceFormat* format) {
+// of choice and perhaps transparent (`sequence` null for export-bmp, which
+// has neither).
+void ParseSequence(ArgCursor& cur, const char* command, ExportBmpCommand& c, ExportSequenceCommand* sequence) {
   std::vector<std::string> pos;
   while (!cur.Done()) {
     std::string a;
@@ -521,11 +533,12 @@ void ParseSequence(ArgCursor& cur, const char* command, ExportBmpCommand& c, Seq
         throw UsageError("--pattern must hold a run of # for the frame number, not \"" + c.pattern + "\"");
     } else if (a == "--start") {
       c.start = ParseIntOption(a, cur.Value(a), 0, 100000);
-    } else if (format && a == "--format") {
-      *format = Choice(a, cur.Value(a), {"png", "bmp"}) == 0 ? SequenceFormat::Png : SequenceFormat::Bmp;
+    } else if (sequence && a == "--format") {
+      sequence->format = Choice(a, cur.Value(a), {"png", "bmp"}) == 0 ? SequenceFormat::Png : SequenceFormat::Bmp;
+    } else if (sequence && ParseTransparent(a, cur, sequence->transparent)) {
     } else if (!ParseFrameRange(a, cur, c.frames) && !ParseOutputSize(a, cur, c.size)) {
       std::vector<std::string> known = WithFrameRange({"--pattern", "--start", "--scale", "--width", "--height"});
-      if (format) known.push_back("--format");
+      if (sequence) known.insert(known.end(), {"--format", "--transparent"});
       ThrowUnknown(a, command, known);
     }
   }
@@ -533,6 +546,8 @@ void ParseSequence(ArgCursor& cur, const char* command, ExportBmpCommand& c, Seq
   c.project = pos[0];
   c.folder = pos[1];
   RefuseStandardOutput(command, c.folder);
+  if (sequence && sequence->transparent && sequence->format == SequenceFormat::Bmp)
+    throw UsageError("--transparent is for PNG; BMP has no alpha channel");
 }
 
 ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
@@ -543,7 +558,7 @@ ExportBmpCommand ParseExportBmp(ArgCursor& cur) {
 
 ExportSequenceCommand ParseExportSequence(ArgCursor& cur) {
   ExportSequenceCommand c;
-  ParseSequence(cur, "export-sequence", c, &c.format);
+  ParseSequence(cur, "export-sequence", c, &c);
   return c;
 }
 
@@ -553,7 +568,11 @@ ExportFrameCommand ParseExportFrame(ArgCursor& cur) {
   while (!cur.Done()) {
     std::string a;
     if (!TakeOption(cur, pos, 3, "export-frame", c, a)) continue;
-    if (!ParseOutputSize(a, cur, c.size)) ThrowUnknown(a, "export-frame", kOutputSizeOptions);
+    if (!ParseOutputSize(a, cur, c.size) && !ParseTransparent(a, cur, c.transparent)) {
+      std::vector<std::string> known = kOutputSizeOptions;
+      known.push_back("--transparent");
+      ThrowUnknown(a, "export-frame", known);
+    }
   }
   NeedPositionals(pos, {"<project.apf>", "<frame-index>", "<out.bmp|.jpg|.gif|.png>"}, "export-frame");
   c.project = pos[0];
@@ -563,6 +582,8 @@ ExportFrameCommand ParseExportFrame(ArgCursor& cur) {
   if (!HasExtension(c.out, ".bmp") && !HasExtension(c.out, ".jpg") && !HasExtension(c.out, ".gif") &&
       !HasExtension(c.out, ".png"))
     throw UsageError("export-frame writes .bmp, .jpg, .gif or .png files, not \"" + c.out.filename().string() + "\"");
+  if (c.transparent && !HasExtension(c.out, ".png"))
+    throw UsageError("--transparent is for PNG; \"" + c.out.filename().string() + "\" has no alpha channel");
   return c;
 }
 
@@ -598,7 +619,7 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
       cur.NoValue(a);
       c.lossless = true;
     } else if (ParsePlays(a, cur, c.plays, 0xFFFF) || ParseFrameRange(a, cur, c.frames) ||
-               ParseOutputSize(a, cur, c.size)) {
+               ParseOutputSize(a, cur, c.size) || ParseTransparent(a, cur, c.transparent)) {
     } else if (a == "--format") {
       static const std::vector<std::string> kFormats = {"webp", "apng", "mp4", "webm"};
       static const VideoFormat kFormatValues[] = {VideoFormat::WebP, VideoFormat::Apng, VideoFormat::Mp4,
@@ -607,7 +628,7 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
     } else {
       ThrowUnknown(a, "export-video",
                    WithFrameRange({"--delay", "--quality", "--lossless", "--format", "--loop", "--once", "--scale",
-                                   "--width", "--height"}));
+                                   "--width", "--height", "--transparent"}));
     }
   }
   NeedPositionals(pos, {"<project.apf>", "<out.webp|.apng|.png|.mp4|.webm>"}, "export-video");
@@ -631,6 +652,9 @@ ExportVideoCommand ParseExportVideo(ArgCursor& cur) {
   c.format = *format;
   if (c.plays != 0 && c.format != VideoFormat::WebP && c.format != VideoFormat::Apng)
     throw UsageError("--loop and --once are for WebP and APNG; a video plays once");
+  if (c.transparent && c.format != VideoFormat::WebP && c.format != VideoFormat::Apng)
+    throw UsageError("--transparent is for WebP and APNG; " + std::string(VideoFormatName(c.format)) +
+                     " has no alpha channel");
   if (c.lossless && c.format != VideoFormat::WebP && c.format != VideoFormat::Apng)
     throw UsageError("--lossless is for .webp (APNG is always exact), not " + c.out.extension().string());
   return c;

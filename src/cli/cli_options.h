@@ -80,6 +80,7 @@ struct ExportGifCommand : CommonOptions {
   int plays = 0;  // 0 forever, else that many times
   FrameRange frames;
   OutputSize size;  // --scale, --width, --height
+  bool transparent = false;  // the background colour written transparent
 };
 
 struct ExportBmpCommand : CommonOptions {
@@ -93,6 +94,7 @@ struct ExportBmpCommand : CommonOptions {
 // export-bmp's files in a format of choice, named with its extension.
 struct ExportSequenceCommand : ExportBmpCommand {
   SequenceFormat format = SequenceFormat::Png;
+  bool transparent = false;  // PNG only
 };
 
 struct ExportFrameCommand : CommonOptions {
@@ -100,6 +102,7 @@ struct ExportFrameCommand : CommonOptions {
   int frame_index = 0;
   std::filesystem::path out;
   OutputSize size;
+  bool transparent = false;  // PNG only
 };
 
 struct ExportAviCommand : CommonOptions {
@@ -117,6 +120,7 @@ struct ExportVideoCommand : CommonOptions {
   int plays = 0;  // WebP and APNG: 0 forever, else that many times
   FrameRange frames;
   OutputSize size;
+  bool transparent = false;  // WebP and APNG only
 };
 
 // "kt58 --help" (command empty) or "kt58 COMMAND --help".

@@ -2,9 +2,11 @@
 #include "export/bitmap_sequence.h"
 
 #include <algorithm>
+#include <optional>
 #include <set>
 
 #include "engine/bmp_codec.h"
+#include "engine/errors.h"
 #include "engine/free_space.h"
 #include "engine/png_picture.h"
 #include "platform/atomic_file.h"
@@ -67,6 +69,8 @@ const char* SequenceStatusText(SequenceStatus status) {
 SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence& sequence, const fs::path& folder,
                                     const std::string& pattern, int start, const SequenceStatusCallback& on_status,
                                     const SequenceFiles& files) {
+  if (files.transparent && files.format != SequenceFormat::Png)
+    throw Kt58Error("A BMP sequence has no transparency");
   const std::vector<int> frames = files.frames.Indices(project.FrameCount);
   SequenceResult result;
   result.names = SequenceFileNames(pattern, start, static_cast<int>(frames.size()), files.extension);
@@ -78,7 +82,7 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
     const auto [width, height] = files.size.For(std::max(size.Width, 0), std::max(size.Height, 0));
     const uint64_t file_bytes =
         files.format == SequenceFormat::Png
-            ? PngBytesBound(width, height)
+            ? PngBytesBound(width, height, files.transparent ? PngPixelOrder::Bgra : PngPixelOrder::Rgb)
             : kBmpHeadersSize + Picture::RowBytesFor(width) * static_cast<uint64_t>(height);
     const std::set<std::string> files(result.names.begin(), result.names.end());
     CheckFreeSpace(folder, files.size() * file_bytes, folder);
@@ -91,6 +95,7 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
   // out again and again.
   Picture picture;
   FrameScaler scaler(files.size);
+  const std::optional<BGR> key = files.transparent ? std::optional<BGR>(BackgroundBgr(project)) : std::nullopt;
   for (int i = 0; i < static_cast<int>(result.names.size()); ++i) {
     report(i, SequenceStatus::Processing);
     bool saved = false;
@@ -103,7 +108,7 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
         scaler.Apply(picture);
         const fs::path file = folder / result.names[static_cast<size_t>(i)];
         if (files.format == SequenceFormat::Png)
-          SavePngFile(picture, file);
+          SavePngFile(picture, file, key);
         else
           SaveBmpFile(picture, file);
         saved = true;

@@ -61,6 +61,10 @@ struct SequenceFiles {
   std::string_view extension = kBitmapSequenceExtension;
   FrameRange frames;
   OutputSize size;  // the size the files are written at
+  // PNG only: 8-bit RGBA with the project's background colour transparent,
+  // keyed after scaling. With BMP, ExportBitmapSequence raises Kt58Error
+  // before anything is written.
+  bool transparent = false;
 };
 
 // Writes the k-th chosen frame to folder / name k (an empty folder means

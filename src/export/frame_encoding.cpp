@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/frame_encoding.h"
 
+#include "engine/alpha_key.h"
 #include "engine/free_space.h"
 
 namespace kt58 {
@@ -43,6 +44,8 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
     throw PlatformError(Stage::VideoCreateFile, e.what());
   }
   VideoWriter writer(out.file->TempPath(), settings);
+  const BGR key = BackgroundBgr(project);
+  std::vector<uint8_t> keyed;
   for (int i = 0; i < count; ++i) {
     progress.Report(texts.label, i, count);
     if (progress.Cancelled()) return {FramePassResult::Cancelled, nullptr};
@@ -52,8 +55,14 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
     if (!composed || picture.Width() != settings.width || picture.Height() != settings.height)
       throw PlatformError(Stage::VideoWriteFrame,
                           "frame " + std::to_string(index + 1) + " is not the size of the first");
-    // The picture's bottom-up, padded rows are the writer's frame layout.
-    writer.WriteFrame(picture.Bits(), picture.ImageBytes());
+    // The picture's bottom-up, padded rows are the writer's frame layout;
+    // with alpha, its keyed copy's are.
+    if (settings.alpha) {
+      KeyedBgra(picture, key, keyed);
+      writer.WriteFrame(keyed.data(), keyed.size());
+    } else {
+      writer.WriteFrame(picture.Bits(), picture.ImageBytes());
+    }
   }
   writer.Finish();
   out.result = FramePassResult::Written;

@@ -39,7 +39,9 @@ struct FramePassDialog {
 // Encodes the frames of `frames` (every generated frame by default; a
 // range outside the sequence raises Kt58Error before anything is made).
 // Reports each to `progress` (caption, label, 0 .. the number encoded) and
-// stops when it is cancelled. Frame i is composed stepping at i.
+// stops when it is cancelled. Frame i is composed stepping at i; with
+// settings.alpha its pixels of the project's background colour are written
+// transparent (keyed after scaling).
 // The frame size (settings.width and height) is that of the first encoded
 // frame's composition. No generated frames, or a first frame without a
 // picture: NothingToWrite, no file. Cancel: Cancelled, the temporary

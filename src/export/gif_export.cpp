@@ -13,6 +13,7 @@
 #include <system_error>
 #include <utility>
 
+#include "engine/alpha_key.h"
 #include "export/gif/color_lookup.h"
 #include "export/gif/dither.h"
 #include "export/gif/gif_exception.h"
@@ -92,13 +93,21 @@ SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequ
 }
 
 // The first pass of the whole-animation palette: every frame is rendered
-// and its colours counted. With merging asked for, one entry of the table is
-// kept free for transparency, a copy of entry 0 that the exact look-up never
-// picks, so that no frame has to grow the shared table.
+// and its colours counted. With merging asked for, or a transparent
+// background, one entry of the table is kept free for transparency, always
+// the last, so that no frame has to grow the shared table: for merging a
+// copy of entry 0, which the exact look-up never picks; for the background
+// its colour, left out of the look-up's search (a pixel of a diffused frame
+// that keeps the transparent index of the frame before then spreads no
+// error). The background colour is not counted unless the frames are
+// diffused: then it keeps its own entry too, so that the background's
+// pixels newly looked up spread no error into the opaque pixels around them.
 GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
                            const std::vector<int>& frames) {
   const int size = 1 << options.ReductionBits;
-  const bool reserve = options.Merge && size > 8;
+  const bool reserve = (options.Merge && size > 8) || options.Transparent;
+  const BGR key = BackgroundBgr(project);
+  const GifColor key_colour{key.r, key.g, key.b};
   GlobalPaletteBuilder builder(reserve ? size - 1 : size);
   FrameScaler scaler(options.Size);
   // Rendering stays on this thread; the histograms are counted on the
@@ -109,12 +118,17 @@ GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence
         SharedPicture picture;
         picture = ComposePassFrame(project, sequence, frames[i], scaler);
         if (!picture) return [] { return ColorHistogram{}; };
-        return [picture] { return ColorHistogramOf(*picture); };
+        return [picture, keyed = options.Transparent && options.DitherMode == dmNearest, key_colour] {
+          ColorHistogram histogram = ColorHistogramOf(*picture);
+          if (keyed)
+            std::erase_if(histogram, [&](const ColorCount& c) { return c.color == key_colour; });
+          return histogram;
+        };
       },
       [&](size_t, ColorHistogram&& histogram) { builder.AddHistogram(histogram); });
   GifPalette palette = builder.Palette();
   if (palette.empty()) palette.push_back(GifColor{0, 0, 0});
-  if (reserve && palette.size() < 256) palette.push_back(palette.front());
+  if (reserve && palette.size() < 256) palette.push_back(options.Transparent ? key_colour : palette.front());
   return palette;
 }
 
@@ -144,6 +158,8 @@ struct MappedIndices {
   GifPalette palette;
   int width = 0, height = 0;
   SharedPicture source;  // the rendered picture, when there is one
+  int transparent = -1;  // the index of the background's pixels; -1: none
+  uint8_t disposal = dmNoDisposal;
 };
 using MapJob = std::function<MappedIndices(const ShownFrame* before)>;
 
@@ -164,13 +180,14 @@ struct WritePlan {
 };
 
 // Sorts a frame's own table by use (the sort option on frames with tables
-// of their own).
+// of their own); the transparent index follows its entry.
 void SortLocalTable(GifFrame& f) {
   std::array<uint64_t, 256> counts{};
   for (uint8_t v : f.Data()) ++counts[v];
   std::array<uint8_t, 256> remap{};
   f.ColorMap() = SortedByUse(f.ColorMap(), counts, {}, remap);
   for (uint8_t& v : f.Data()) v = remap[v];
+  if (f.Transparent()) f.GraphicControlExtension()->TransparentColorIndex = remap[f.TransparentIndex()];
 }
 
 // Runs the frames through the workers in order: each job maps its frame,
@@ -206,7 +223,13 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
           for (uint8_t v : f.Data()) ++result.counts[v];
         if (is_first && plan.plays != 1)
           f.AddExtension<GifLoopExtension>().Loops = static_cast<uint16_t>(plan.plays == 0 ? 0 : plan.plays - 1);
-        f.AddExtension<GifGraphicControlExtension>().Delay = plan.delay;
+        auto& control = f.AddExtension<GifGraphicControlExtension>();
+        control.Delay = plan.delay;
+        control.Disposal = mapped.disposal;
+        if (mapped.transparent >= 0) {
+          control.Transparent = true;
+          control.TransparentColorIndex = static_cast<uint8_t>(mapped.transparent);
+        }
         const bool local = !f.ColorMap().empty();
         if (plan.measure_original) {
           GifFrame original(f);
@@ -215,8 +238,10 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
           result.original_size = GifFrameFileSize(original, map_before, plan.compression, plan.lossy);
         }
         if (plan.options & ooColorMap) {
-          if (!local && plan.global_remap)
+          if (!local && plan.global_remap) {
             for (uint8_t& v : f.Data()) v = (*plan.global_remap)[v];
+            if (f.Transparent()) control.TransparentColorIndex = (*plan.global_remap)[f.TransparentIndex()];
+          }
           if (f.ColorMap().size() > 1) SortLocalTable(f);
         }
         if (mine) {
@@ -225,7 +250,9 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
         }
         const GifPalette& map_now = local ? f.ColorMap() : plan.global;
         f.Pack(plan.compression, MinCodeSizeFor(map_now.size()));
-        if (plan.merging() && last) {
+        // A frame disposed to background leaves nothing for the next to
+        // show through.
+        if (plan.merging() && last && DisposalOf(last->frame) != dmBackground) {
           // The expanded copy to compare, the packed frame for its size.
           GifMergeResult merged = MergeWithShown(
               last->frame, last->frame.ColorMap().empty() ? plan.global : last->frame.ColorMap(), result.shown->frame,
@@ -299,16 +326,96 @@ class FileSink {
   int fd_ = -1;
 };
 
+// An entry of a frame's own table for its transparent pixels: the last
+// entry no other pixel uses, else a new one while the table has room, else
+// the least used entry, whose pixels move to the nearest other colour.
+// `keyed` marks the pixels that become transparent.
+int FreeEntry(IndexedPicture& reduced, const std::vector<bool>& keyed) {
+  std::array<uint64_t, 256> uses{};
+  for (size_t k = 0; k < keyed.size(); ++k)
+    if (!keyed[k]) ++uses[reduced.indices[k]];
+  const int size = static_cast<int>(reduced.palette.size());
+  for (int i = size - 1; i >= 0; --i)
+    if (uses[static_cast<size_t>(i)] == 0) return i;
+  if (size < 256) {
+    reduced.palette.push_back(GifColor{0, 0, 0});
+    return size;
+  }
+  const int least = static_cast<int>(std::min_element(uses.begin(), uses.end()) - uses.begin());
+  const GifColor& c = reduced.palette[static_cast<size_t>(least)];
+  int nearest = least == 0 ? 1 : 0;
+  int best = INT32_MAX;
+  for (int i = 0; i < size; ++i) {
+    const GifColor& o = reduced.palette[static_cast<size_t>(i)];
+    const int dr = o.r - c.r, dg = o.g - c.g, db = o.b - c.b;
+    if (i != least && dr * dr + dg * dg + db * db < best) {
+      best = dr * dr + dg * dg + db * db;
+      nearest = i;
+    }
+  }
+  for (size_t k = 0; k < keyed.size(); ++k)
+    if (!keyed[k] && reduced.indices[k] == least) reduced.indices[k] = static_cast<uint8_t>(nearest);
+  return least;
+}
+
+// Gives the pixels of the key colour (the source's, so a diffused
+// neighbour never turns transparent) the shared table's transparent entry,
+// or one of the frame's own table (FreeEntry). The index, or -1 when no
+// pixel is the key.
+int KeyToTransparent(const Picture& source, BGR key, IndexedPicture& reduced, int shared_entry) {
+  const size_t width = static_cast<size_t>(reduced.width);
+  std::vector<bool> keyed(reduced.indices.size(), false);
+  bool any = false;
+  for (int y = 0; y < reduced.height; ++y) {
+    const uint8_t* row = source.Row(y);
+    for (size_t x = 0; x < width; ++x)
+      if (IsKeyPixel(row + 3 * x, key)) keyed[static_cast<size_t>(y) * width + x] = any = true;
+  }
+  if (!any) return -1;
+  const int t = shared_entry >= 0 ? shared_entry : FreeEntry(reduced, keyed);
+  for (size_t k = 0; k < keyed.size(); ++k)
+    if (keyed[k]) reduced.indices[k] = static_cast<uint8_t>(t);
+  return t;
+}
+
+// Whether a frame must be disposed to background before `next` is drawn:
+// `next` is transparent somewhere the frame is not, and would show it
+// there. An unknown next frame (left out) is cleared for.
+bool ClearsForNext(const Picture& frame, const Picture* next, BGR key) {
+  if (!next || next->Width() != frame.Width() || next->Height() != frame.Height()) return true;
+  for (int y = 0; y < frame.Height(); ++y) {
+    const uint8_t *a = frame.Row(y), *b = next->Row(y);
+    for (int x = 0; x < frame.Width(); ++x)
+      if (IsKeyPixel(b + 3 * x, key) && !IsKeyPixel(a + 3 * x, key)) return true;
+  }
+  return false;
+}
+
+// The transparent background of an export: the key and the shared table's
+// entry for it (-1: every frame has its own table).
+struct BackgroundKey {
+  BGR colour{};
+  int shared_entry = -1;
+};
+
 // The colour reduction of frame i rendered on this thread: the job maps the
 // picture onto the shared table (keeping the previous frame's indices where
 // its source did not change, under diffusion) or reduces it on its own.
-MapJob ReductionJob(SharedPicture picture, const ExactNearestAnswers* shared, int reduction, int bits, int dither) {
+// With a key, `next` is the frame written after it (for its disposal).
+MapJob ReductionJob(SharedPicture picture, const ExactNearestAnswers* shared, int reduction, int bits, int dither,
+                    std::optional<BackgroundKey> key, SharedPicture next) {
   return [=](const ShownFrame* before) {
     PreviousFrame reference;
     if (before) reference = {before->source.get(), before->frame.Data().data()};
     IndexedPicture reduced = shared ? MapToSharedPalette(*picture, *shared, dither, reference)
                                     : ReduceColors(*picture, reduction, bits, dither);
-    MappedIndices out{std::move(reduced.indices), {}, reduced.width, reduced.height, picture};
+    int transparent = -1;
+    uint8_t disposal = dmNoDisposal;
+    if (key) {
+      transparent = KeyToTransparent(*picture, key->colour, reduced, key->shared_entry);
+      if (ClearsForNext(*picture, next.get(), key->colour)) disposal = dmBackground;
+    }
+    MappedIndices out{std::move(reduced.indices), {}, reduced.width, reduced.height, picture, transparent, disposal};
     if (!shared) out.palette = std::move(reduced.palette);
     return out;
   };
@@ -351,8 +458,12 @@ class GifBuild {
     shared_ = reduction_ == rmGlobal;
     if (shared_) {
       palette_ = SharedPaletteOf(project_, sequence_, options_, frames_);
-      answers_ = std::make_unique<const ExactNearestAnswers>(palette_);
+      // The background's entry is only ever given by keying.
+      answers_ = std::make_unique<const ExactNearestAnswers>(
+          palette_, options_.Transparent ? palette_.size() - 1 : palette_.size());
     }
+    if (options_.Transparent)
+      key_ = BackgroundKey{BackgroundBgr(project_), shared_ ? static_cast<int>(palette_.size()) - 1 : -1};
     WritePlan plan;
     plan.compression = settings.Compression();
     plan.lossy = options_.Lossy;
@@ -373,11 +484,22 @@ class GifBuild {
   }
 
  private:
-  // Composes the i-th exported frame on this thread.
+  // Composes the i-th exported frame on this thread. With a transparent
+  // background the frame after it decides its disposal, so frames are
+  // composed one ahead (the last frame is followed by the first, as the
+  // animation loops); i counts up from 0 once per build.
   MapJob RenderJob(size_t i) {
-    SharedPicture picture = ComposePassFrame(project_, sequence_, frames_[i], scaler_);
+    SharedPicture picture, next;
+    if (!key_) {
+      picture = ComposePassFrame(project_, sequence_, frames_[i], scaler_);
+    } else {
+      picture = i == 0 ? ComposePassFrame(project_, sequence_, frames_[0], scaler_) : std::move(ahead_);
+      if (i == 0) first_ = picture;
+      ahead_ = i + 1 < frames_.size() ? ComposePassFrame(project_, sequence_, frames_[i + 1], scaler_) : nullptr;
+      next = i + 1 < frames_.size() ? ahead_ : first_;
+    }
     if (!picture) return nullptr;
-    return ReductionJob(std::move(picture), answers_.get(), reduction_, bits_, dither_);
+    return ReductionJob(std::move(picture), answers_.get(), reduction_, bits_, dither_, key_, std::move(next));
   }
 
   void Observe(size_t i, const SharedPicture& picture) {
@@ -408,21 +530,29 @@ class GifBuild {
     RunFrames(static_cast<size_t>(count_), build, [&](size_t i) { return RenderJob(i); },
               [&](size_t i, FrameResult&& r) {
                 if (!r.frame) return;
-                SpooledFrame s{r.frame->Width(), r.frame->Height(), r.frame->ColorMap(), r.counts,
-                               r.frame->PackedCodeSize(), r.frame->PackedData()};
+                SpooledFrame s{r.frame->Width(),        r.frame->Height(),          r.frame->ColorMap(),
+                               r.counts,                r.frame->PackedCodeSize(), r.frame->PackedData(),
+                               r.frame->TransparentIndex(), DisposalOf(*r.frame)};
                 spool.Append(s);
                 Observe(i, r.picture);
               });
     if (spool.Count() == 0) throw GIFException("Unsupported GIF version");
 
-    // The single colour map pools every frame's colours; built frames have
-    // no transparency, so the table has no transparent entry.
+    // The single colour map pools every frame's colours; built frames are
+    // transparent only with a transparent background, whose entry is then
+    // added after the kept colours.
     if (options_.OptimizeColorMap) {
       GifColorCounts colours;
+      bool transparent = false;
       SpooledFrame s;
-      for (GifFrameSpool::Reader r(spool, false); r.Next(s);)
-        CountColors(s.map.empty() ? palette_ : s.map, s.counts, -1, colours);
-      plan.global = SingleColorMapOf(colours, false);
+      for (GifFrameSpool::Reader r(spool, false); r.Next(s);) {
+        CountColors(s.map.empty() ? palette_ : s.map, s.counts, s.transparent, colours);
+        transparent = transparent || s.transparent >= 0;
+      }
+      single_map_ = SingleColorMapOf(colours, transparent);
+      plan.global = single_map_;
+      single_map_transparent_ = transparent ? static_cast<int>(single_map_.size()) : -1;
+      if (transparent) plan.global.push_back(GifColor{0, 0, 0});
       plan.unsorted = plan.global;
     }
     const GifPalette& unsorted = plan.unsorted;
@@ -433,7 +563,7 @@ class GifBuild {
       std::array<uint64_t, 256> counts{};
       SpooledFrame s;
       for (GifFrameSpool::Reader r(spool, false); r.Next(s);) {
-        const std::array<uint8_t, 256> remap = OcmRemap(s, unsorted);
+        const std::array<uint8_t, 256> remap = OcmRemap(s);
         for (size_t i = 0; i < 256; ++i) counts[remap[i]] += s.counts[i];
       }
       plan.global = SortedByUse(unsorted, counts, {}, sorted_order);
@@ -458,8 +588,10 @@ class GifBuild {
 
   // The single colour map's index for each of a spooled frame's entries;
   // the same indices without it.
-  std::array<uint8_t, 256> OcmRemap(const SpooledFrame& s, const GifPalette& table) const {
-    if (options_.OptimizeColorMap) return SingleColorMapRemap(s.map.empty() ? palette_ : s.map, -1, table, -1);
+  std::array<uint8_t, 256> OcmRemap(const SpooledFrame& s) const {
+    if (options_.OptimizeColorMap)
+      return SingleColorMapRemap(s.map.empty() ? palette_ : s.map, s.transparent, single_map_,
+                                 single_map_transparent_);
     std::array<uint8_t, 256> same{};
     std::iota(same.begin(), same.end(), 0);
     return same;
@@ -478,11 +610,17 @@ class GifBuild {
         [&](size_t) -> MapJob {
           auto s = std::make_shared<SpooledFrame>();
           reader.Next(*s);
-          std::array<uint8_t, 256> remap = OcmRemap(*s, plan.unsorted);
+          std::array<uint8_t, 256> remap = OcmRemap(*s);
           return [s, remap, single_map](const ShownFrame*) {
+            const int transparent = single_map && s->transparent >= 0 ? remap[s->transparent] : s->transparent;
             MappedIndices out{DecodeLzwStream(s->packed.data(), s->packed.size(), s->code_size,
                                               static_cast<size_t>(s->width) * static_cast<size_t>(s->height)),
-                              single_map ? GifPalette{} : s->map, s->width, s->height, nullptr};
+                              single_map ? GifPalette{} : s->map,
+                              s->width,
+                              s->height,
+                              nullptr,
+                              transparent,
+                              static_cast<uint8_t>(s->disposal)};
             if (single_map)
               for (uint8_t& v : out.indices) v = remap[v];
             return out;
@@ -508,6 +646,10 @@ class GifBuild {
   bool shared_ = false;
   GifPalette palette_;
   std::unique_ptr<const ExactNearestAnswers> answers_;  // the shared palette's look-up
+  std::optional<BackgroundKey> key_;                    // with a transparent background
+  SharedPicture ahead_, first_;                         // composed ahead, and the first, with a key
+  GifPalette single_map_;                               // the single colour map's colours
+  int single_map_transparent_ = -1;                     // and its transparent entry
   uint64_t original_size_ = 0;
 };
 

@@ -53,6 +53,14 @@ struct GifExportOptions {
   // The size every frame is written at, scaled before its colours are
   // reduced; the logical screen takes it.
   OutputSize Size;
+  // The project's background colour written transparent: a pixel of that
+  // exact colour (after scaling) gets the frame's transparent index, every
+  // frame shows only its own pixels over a transparent screen (a frame is
+  // disposed to background where the next one would show it through its
+  // transparent pixels), and the reduction keeps an entry free for it (the
+  // whole-animation palette: one colour fewer, the background colour not
+  // among them unless diffusion needs its exact entry).
+  bool Transparent = false;
 
   // The option set for GifImage::Optimize: 2 merge, 1 crop, 4 remove
   // passive, 8 sort.

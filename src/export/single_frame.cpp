@@ -35,9 +35,9 @@ void WriteJpeg(const Picture& picture, const fs::path& path) {
   }
 }
 
-void WritePng(const Picture& picture, const fs::path& path) {
+void WritePng(const Picture& picture, const fs::path& path, const std::optional<BGR>& transparent) {
   try {
-    SavePngFile(picture, path);
+    SavePngFile(picture, path, transparent);
   } catch (const std::exception&) {
     throw ESingleFrameExport(kUnknownSaveErrorText);
   }
@@ -62,7 +62,12 @@ void WriteGif(const Picture& picture, const fs::path& path, int dither) {
 }  // namespace
 
 void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameClock clock, const fs::path& path,
-                     int gif_dither, const OutputSize& size) {
+                     int gif_dither, const OutputSize& size, bool transparent) {
+  // PNG is no source type (a layer is never made of one), so its name is
+  // recognised here.
+  const bool png = SameTextIgnoringCase(path.extension().string(), ".png");
+  // Only PNG has an alpha channel here.
+  if (transparent && !png) throw ESingleFrameExport(kUnsupportedFileTypeText);
   WorkPicture picture;
   try {
     picture = ComposeFrame(project, frame, clock);
@@ -72,10 +77,8 @@ void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameC
   // No frame or a frame without layers gives no picture: nothing to save.
   if (!picture) throw ESingleFrameExport(ErrorSavingFileText(path));
   FrameScaler(size).Apply(*picture);
-  // PNG is no source type (a layer is never made of one), so its name is
-  // recognised here.
-  if (SameTextIgnoringCase(path.extension().string(), ".png")) {
-    WritePng(*picture, path);
+  if (png) {
+    WritePng(*picture, path, transparent ? std::optional<BGR>(BackgroundBgr(project)) : std::nullopt);
   } else {
     switch (SourceTypeFromExtension(path)) {
       case st_Bmp: WriteBmp(*picture, path); break;
@@ -88,10 +91,10 @@ void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameC
 }
 
 void ExportSingleFrame(const Project& project, const FrameSequence& sequence, int index, const fs::path& path,
-                       const OutputSize& size) {
+                       const OutputSize& size, bool transparent) {
   const SequencedFrame* frame = sequence.Frame(index);
   if (!frame) throw ESingleFrameExport(ErrorSavingFileText(path));
-  SaveFrameToFile(project, frame, FrameClock::Stepping(index), path, dmNearest, size);
+  SaveFrameToFile(project, frame, FrameClock::Stepping(index), path, dmNearest, size, transparent);
 }
 
 std::optional<std::string> SaveCurrentFrameCommand(const Project& project, const SequencedFrame* frame,

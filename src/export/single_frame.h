@@ -38,14 +38,18 @@ inline constexpr int kSingleFrameJpegQuality = 90;
 // 8-bit RGB PNG of the exact pixels: an existing file of that name is
 // replaced, never read, whatever it holds. Anything else raises
 // ESingleFrameExport(kUnsupportedFileTypeText) and writes nothing.
+// `transparent` writes the PNG as 8-bit RGBA with the project's background
+// colour transparent, keyed after scaling; with any other type it raises
+// ESingleFrameExport(kUnsupportedFileTypeText) before anything is composed.
 void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameClock clock,
-                     const std::filesystem::path& path, int gif_dither, const OutputSize& size = {});
+                     const std::filesystem::path& path, int gif_dither, const OutputSize& size = {},
+                     bool transparent = false);
 
 // Generated frame `index`, stepping, through SaveFrameToFile with
 // nearest-colour GIFs. An index outside the sequence raises
 // ESingleFrameExport(ErrorSavingFileText(path)).
 void ExportSingleFrame(const Project& project, const FrameSequence& sequence, int index,
-                       const std::filesystem::path& path, const OutputSize& size = {});
+                       const std::filesystem::path& path, const OutputSize& size = {}, bool transparent = false);
 
 // The main window's command after its dialog: saves the frame shown (as
 // SaveFrameToFile). Gives the text to show when the file could not be

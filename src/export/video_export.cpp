@@ -19,7 +19,8 @@ VideoWriterSettings SettingsFor(const Project& project, const VideoExportOptions
   s.quality = options.Quality;
   s.lossless = options.Lossless;
   s.plays = options.Plays;
-  const BGR background = ColorToBGR(ResolveColor(project.BackgroundColor));
+  s.alpha = options.Transparent;
+  const BGR background = BackgroundBgr(project);
   s.pad_bgr = {background.b, background.g, background.r};
   return s;
 }

@@ -42,6 +42,10 @@ struct VideoExportOptions {
   int Plays = 0;                        // WebP and APNG: 0 forever, else that many times
   FrameRange Frames;                    // the frames encoded, each as in the whole animation
   OutputSize Size;                      // the size they are encoded at
+  // WebP and APNG: the project's background colour written transparent,
+  // every other pixel opaque (keyed after scaling); the videos have no
+  // alpha and raise EVideoExport.
+  bool Transparent = false;
 };
 
 // Encodes every generated frame to path through a temporary file renamed

@@ -52,10 +52,11 @@ std::vector<uint8_t> EncodePng(int width, int height, std::span<const uint8_t* c
     Fail(state.error.empty() ? "out of memory" : state.error);
   }
   png_set_write_fn(png, &state, OnWrite, OnFlush);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               order == PngPixelOrder::Bgra ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
-  if (order == PngPixelOrder::Bgr) png_set_bgr(png);
+  if (order != PngPixelOrder::Rgb) png_set_bgr(png);
   // libpng only reads the rows; its interface predates const.
   for (const uint8_t* row : rows) png_write_row(png, const_cast<png_bytep>(row));
   png_write_end(png, nullptr);
@@ -63,12 +64,13 @@ std::vector<uint8_t> EncodePng(int width, int height, std::span<const uint8_t* c
   return out;
 }
 
-uint64_t PngBytesBound(int width, int height) {
+uint64_t PngBytesBound(int width, int height, PngPixelOrder order) {
   if (width <= 0 || height <= 0) return 0;
   // Each row is a filter byte and its samples. Deflate's stored blocks add
   // 5 bytes per 65535, libpng's IDAT chunks 12 per 8192; signature, IHDR,
   // IEND and the zlib framing stay well under the fixed allowance.
-  const uint64_t data = (3 * static_cast<uint64_t>(width) + 1) * static_cast<uint64_t>(height);
+  const uint64_t samples = order == PngPixelOrder::Bgra ? 4 : 3;
+  const uint64_t data = (samples * static_cast<uint64_t>(width) + 1) * static_cast<uint64_t>(height);
   return data + (data / 65535 + 1) * 5 + (data / 8192 + 1) * 12 + 1024;
 }
 

@@ -154,6 +154,7 @@ struct VideoWriter::Impl {
   AVFrame* frame = nullptr;
   SwsContext* sws = nullptr;
   int width = 0, height = 0;              // of the frames handed over
+  int pixel_bytes = 3;                    // 4 with alpha
   int coded_width = 0, coded_height = 0;  // of the encoded pictures
   // Odd sides for 4:2:0: the frame copied top-down into a picture one
   // column / row larger, whose extra column and row keep the padding colour.
@@ -192,7 +193,7 @@ struct VideoWriter::Impl {
     if (!codec) throw PlatformError(Stage::VideoCreateStream, "Out of memory for the encoder");
     codec->width = coded_width;
     codec->height = coded_height;
-    codec->pix_fmt = info.pixels;
+    codec->pix_fmt = EncodedPixels();
     // One tick per frame, as a constant frame rate.
     codec->time_base = AVRational{s.frame_ms, 1000};
     codec->framerate = AVRational{1000, s.frame_ms};
@@ -231,7 +232,7 @@ struct VideoWriter::Impl {
 
     frame = av_frame_alloc();
     if (!frame) throw PlatformError(Stage::VideoCreateStream, "Out of memory for the frame");
-    frame->format = info.pixels;
+    frame->format = codec->pix_fmt;
     frame->width = coded_width;
     frame->height = coded_height;
     rc = av_frame_get_buffer(frame, 0);
@@ -241,8 +242,8 @@ struct VideoWriter::Impl {
     // less faithful (the benchmark's ffmpeg peer is given the same flags);
     // the RGB targets keep their exact, fast byte reordering.
     const int flags = SWS_BICUBIC | (info.pixels == AV_PIX_FMT_YUV420P ? SWS_ACCURATE_RND : 0);
-    sws = sws_getContext(coded_width, coded_height, AV_PIX_FMT_BGR24, coded_width, coded_height, info.pixels, flags,
-                         nullptr, nullptr, nullptr);
+    sws = sws_getContext(coded_width, coded_height, pixel_bytes == 4 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24, coded_width,
+                         coded_height, codec->pix_fmt, flags, nullptr, nullptr, nullptr);
     if (!sws) throw PlatformError(Stage::VideoCreateStream, "Cannot convert frames for the encoder");
     if (coded_width != width || coded_height != height) {
       const size_t row = static_cast<size_t>(coded_width) * 3;
@@ -269,8 +270,13 @@ struct VideoWriter::Impl {
     }
   }
 
+  // What the encoder is fed: the format's pixels, or APNG's RGBA for frames
+  // with alpha (WebP's BGRA carries it already).
+  AVPixelFormat EncodedPixels() const {
+    return pixel_bytes == 4 && info.pixels == AV_PIX_FMT_RGB24 ? AV_PIX_FMT_RGBA : info.pixels;
+  }
   void EncodeFrame(const uint8_t* data, int pts) {
-    const size_t row_bytes = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+    const size_t row_bytes = (static_cast<size_t>(width) * pixel_bytes + 3) & ~size_t{3};
     // Rows are stored bottom-up: the top row is the last one in memory.
     const uint8_t* top = data + row_bytes * static_cast<size_t>(height - 1);
     const uint8_t* source = top;
@@ -327,7 +333,10 @@ VideoWriter::VideoWriter(const std::filesystem::path& path, const VideoWriterSet
     throw PlatformError(Stage::VideoSetFormat, std::string(m.info.name) + " frame size or duration out of range");
   // Padded rows add at most 3 bytes each.
   static_assert(uint64_t{kMaxPicturePixels} * 3 + uint64_t{kMaxPictureSide} * 3 <= 0xFFFFFFFFu);
-  frame_bytes_ = ((static_cast<size_t>(w) * 3 + 3) & ~size_t{3}) * static_cast<size_t>(h);
+  if (settings.alpha && settings.format != VideoFormat::WebP && settings.format != VideoFormat::Apng)
+    throw PlatformError(Stage::VideoSetFormat, std::string(m.info.name) + " has no alpha channel");
+  m.pixel_bytes = settings.alpha ? 4 : 3;
+  frame_bytes_ = ((static_cast<size_t>(w) * m.pixel_bytes + 3) & ~size_t{3}) * static_cast<size_t>(h);
   m.width = m.coded_width = w;
   m.height = m.coded_height = h;
   if (settings.format == VideoFormat::Mp4) {

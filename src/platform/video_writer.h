@@ -6,7 +6,9 @@
 //
 // Frames are handed over in one layout for every format, the one a 24-bit
 // device-independent bitmap has: rows bottom-up, each pixel blue, green, red,
-// each row padded to a multiple of 4 bytes.
+// each row padded to a multiple of 4 bytes. With alpha (WebP and APNG
+// only) each pixel is blue, green, red, alpha, rows still bottom-up, and a
+// row of 4 * width bytes needs no padding.
 //
 // Formats:
 //   Avi   uncompressed 24-bit AVI: 'vids' stream, BITMAPINFOHEADER with
@@ -14,7 +16,8 @@
 //         as given; beyond the 1 GB RIFF limit OpenDML (AVIX) extensions.
 //   WebP  animated WebP (libwebp_anim), lossy unless lossless; loops forever unless
 //         told how often to play.
-//   Apng  animated PNG, RGB, exact; loops forever unless told how often to play.
+//   Apng  animated PNG, RGB (RGBA with alpha), exact; loops forever unless
+//         told how often to play.
 //   Mp4   H.264 (libx264), yuv420p, moov atom first (+faststart). Odd sides
 //         are padded by one column / row of the padding colour, since 4:2:0
 //         needs even sides.
@@ -72,6 +75,8 @@ struct VideoWriterSettings {
   // How often WebP and APNG play the frames: 0 forever, else that many
   // times (the videos play once).
   int plays = 0;
+  // Frames with an alpha channel; the other formats refuse it (SetFormat).
+  bool alpha = false;
 };
 
 class VideoWriter {
@@ -88,7 +93,8 @@ class VideoWriter {
   VideoWriter(const VideoWriter&) = delete;
   VideoWriter& operator=(const VideoWriter&) = delete;
 
-  // Bytes per frame: RowBytes(width) * height.
+  // Bytes per frame: RowBytes(width) * height, or 4 * width * height with
+  // alpha.
   size_t FrameBytes() const { return frame_bytes_; }
   // Appends one frame of exactly FrameBytes() bytes. Raises
   // PlatformError (VideoWriteFrame) on a wrong size or an encoder or write

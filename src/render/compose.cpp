@@ -146,6 +146,8 @@ bool ComposeFrameInto(const Project& project, const SequencedFrame* frame, Frame
   return true;
 }
 
+BGR BackgroundBgr(const Project& project) { return ColorToBGR(ResolveColor(project.BackgroundColor)); }
+
 WorkPicture ComposeFrame(const Project& project, const SequencedFrame* frame, FrameClock clock) {
   WorkPicture picture = CreateWorkPicture24();
   if (!ComposeFrameInto(project, frame, clock, *picture)) return nullptr;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "engine/colors.h"
 #include "engine/picture.h"
 #include "model/project.h"
 #include "platform/progress.h"
@@ -26,6 +27,10 @@ WorkPicture ComposeFrame(const Project& project, const SequencedFrame* frame, Fr
 // that composes frame after frame keeps one picture for them all. False
 // (picture left as it was) for no frame or a frame without layers.
 bool ComposeFrameInto(const Project& project, const SequencedFrame* frame, FrameClock clock, Picture& picture);
+
+// The colour every frame is filled with before its layers: the project's
+// background colour, resolved. What a transparent export keys out.
+BGR BackgroundBgr(const Project& project);
 
 // Composes every frame of the sequence, stepping, into a new frame cache,
 // reporting each frame ("Rendering Frames...").

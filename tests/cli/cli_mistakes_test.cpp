@@ -70,6 +70,16 @@ TEST(CliMistakes, AreRefusedInOneLineAndTouchNoFile) {
           "export-video"},
       {{"export-video", p, "-"}, 2, "kt58: export-video to standard output (-) needs --format webp or --format apng"},
       {{"export-video", p, "-", "--format", "mp4"}, 2, "kt58: export-video writes only WebP or APNG to standard output (-)"},
+      {{"export-video", p, d + "/o.mp4", "--transparent"},
+       2, "kt58: --transparent is for WebP and APNG; MP4 has no alpha channel"},
+      {{"export-video", p, d + "/o.webm", "--transparent"},
+       2, "kt58: --transparent is for WebP and APNG; WebM has no alpha channel"},
+      {{"export-sequence", p, d, "--transparent", "--format", "bmp"},
+       2, "kt58: --transparent is for PNG; BMP has no alpha channel"},
+      {{"export-frame", p, "0", d + "/o.bmp", "--transparent"},
+       2, "kt58: --transparent is for PNG; \"o.bmp\" has no alpha channel"},
+      {{"export-bmp", p, d, "--transparent"},
+       2, "kt58: unknown option --transparent for export-bmp"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args[0] + " " + c.args[1] + (c.args.size() > 2 ? " " + c.args[2] : ""));

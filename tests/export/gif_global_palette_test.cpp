@@ -162,6 +162,23 @@ TEST(ExactNearestAnswers, RememberedAnswersAreTheNearestEntryOfTheirOwnColour) {
       ASSERT_EQ(answers.Find(c.r, c.g, c.b), nearest) << +c.r << "," << +c.g << "," << +c.b << " round " << round;
 }
 
+// A reserved last entry (the transparent background's) keeps its colour in
+// the palette but is never an answer, not even for its own colour.
+TEST(ExactNearestAnswers, AReservedEntryIsNeverFound) {
+  const GifPalette p = RandomPalette(40, 6);
+  const ExactNearestAnswers answers(p, p.size() - 1);
+  EXPECT_EQ(answers.Palette(), p);
+  const GifPalette searched(p.begin(), p.end() - 1);
+  const GifColor reserved = p.back();
+  EXPECT_EQ(answers.Find(reserved.r, reserved.g, reserved.b),
+            FullScan<SquaredDifference>(searched, reserved.r, reserved.g, reserved.b));
+  std::mt19937 rng(4);
+  for (int k = 0; k < 4096; ++k) {
+    const GifColor c{static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng()), static_cast<uint8_t>(rng())};
+    ASSERT_EQ(answers.Find(c.r, c.g, c.b), FullScan<SquaredDifference>(searched, c.r, c.g, c.b));
+  }
+}
+
 TEST(LzwDecoder, ReadsBackBothEncodersAndRefusesDamage) {
   std::mt19937 rng(3);
   for (int code_size : {2, 5, 8}) {

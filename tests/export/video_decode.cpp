@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Prints "width height loop", then one duration per frame, and writes the
-// composed RGB frames to the second argument.
+// composed frames in the mode of the third argument (RGB or RGBA) to the
+// second.
 constexpr const char* kPillowScript = R"(import sys
 from PIL import Image
 im = Image.open(sys.argv[1])
@@ -24,8 +25,19 @@ for i in range(getattr(im, 'n_frames', 1)):
     im.seek(i)
     im.load()
     print(im.info.get('duration', 0))
-    out.write(im.convert('RGB').tobytes())
+    out.write(im.convert(sys.argv[3]).tobytes())
 )";
+
+// Splits R G B A pixels into the colours and the alpha channel.
+void SplitAlpha(DecodedVideo& v) {
+  std::vector<uint8_t> rgba = std::move(v.rgb);
+  v.rgb.clear();
+  v.alpha.clear();
+  for (size_t i = 0; i + 4 <= rgba.size(); i += 4) {
+    v.rgb.insert(v.rgb.end(), rgba.begin() + static_cast<ptrdiff_t>(i), rgba.begin() + static_cast<ptrdiff_t>(i + 3));
+    v.alpha.push_back(rgba[i + 3]);
+  }
+}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -45,7 +57,7 @@ int ApngPlays(const fs::path& file) {
   return static_cast<int>(uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3]);
 }
 
-DecodedVideo DecodeWithPillow(const fs::path& file, const fs::path& work) {
+DecodedVideo DecodeWithPillow(const fs::path& file, const fs::path& work, bool with_alpha) {
   DecodedVideo v;
   if (!HavePillow()) {
     v.error = "Pillow is not installed for /usr/bin/python3";
@@ -54,7 +66,9 @@ DecodedVideo DecodeWithPillow(const fs::path& file, const fs::path& work) {
   const fs::path script = work / "decode_webp.py", raw = work / "decoded.rgb";
   std::ofstream(script) << kPillowScript;
   std::string out;
-  if (!RunCapture("/usr/bin/python3 " + Quote(script) + " " + Quote(file) + " " + Quote(raw) + " 2>&1", out)) {
+  if (!RunCapture("/usr/bin/python3 " + Quote(script) + " " + Quote(file) + " " + Quote(raw) +
+                      (with_alpha ? " RGBA" : " RGB") + " 2>&1",
+                  out)) {
     v.error = "Pillow: " + out;
     return v;
   }
@@ -67,7 +81,7 @@ DecodedVideo DecodeWithPillow(const fs::path& file, const fs::path& work) {
   return v;
 }
 
-DecodedVideo DecodeWithFfmpeg(const fs::path& file, const fs::path& work) {
+DecodedVideo DecodeWithFfmpeg(const fs::path& file, const fs::path& work, bool with_alpha) {
   DecodedVideo v;
   std::string out;
   if (!RunCapture("ffprobe -v error -select_streams v:0 -show_entries stream=codec_name,width,height "
@@ -94,8 +108,8 @@ DecodedVideo DecodeWithFfmpeg(const fs::path& file, const fs::path& work) {
     if (line[0] >= '0' && line[0] <= '9') v.durations_ms.push_back(static_cast<int>(std::lround(std::stod(line) * 1000)));
   const fs::path raw = work / "decoded.rgb";
   // Passthrough: every decoded frame once, whatever its timestamp.
-  if (!RunCapture("ffmpeg -nostdin -v error -y -i " + Quote(file) + " -vsync passthrough -f rawvideo -pix_fmt rgb24 " +
-                      Quote(raw) + " 2>&1",
+  if (!RunCapture("ffmpeg -nostdin -v error -y -i " + Quote(file) + " -vsync passthrough -f rawvideo -pix_fmt " +
+                      (with_alpha ? "rgba " : "rgb24 ") + Quote(raw) + " 2>&1",
                   out)) {
     v.error = "ffmpeg: " + out;
     return v;
@@ -107,8 +121,10 @@ DecodedVideo DecodeWithFfmpeg(const fs::path& file, const fs::path& work) {
 
 }  // namespace
 
-DecodedVideo DecodeVideo(const fs::path& file, const fs::path& work_dir) {
-  DecodedVideo v = file.extension() == ".webp" ? DecodeWithPillow(file, work_dir) : DecodeWithFfmpeg(file, work_dir);
+DecodedVideo DecodeVideo(const fs::path& file, const fs::path& work_dir, bool with_alpha) {
+  DecodedVideo v = file.extension() == ".webp" ? DecodeWithPillow(file, work_dir, with_alpha)
+                                               : DecodeWithFfmpeg(file, work_dir, with_alpha);
+  if (with_alpha) SplitAlpha(v);
   const size_t frame_bytes = static_cast<size_t>(v.width) * static_cast<size_t>(v.height) * 3;
   if (v.error.empty() && (frame_bytes == 0 || v.rgb.size() != frame_bytes * v.Count()))
     v.error = "decoded " + std::to_string(v.rgb.size()) + " bytes for " + std::to_string(v.Count()) + " frames of " +

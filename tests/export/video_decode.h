@@ -20,15 +20,22 @@ struct DecodedVideo {
   std::string codec;               // ffprobe's codec name; "webp" for WebP
   std::vector<int> durations_ms;   // one per frame, in display order
   std::vector<uint8_t> rgb;        // every frame, rows top-down, R G B
+  std::vector<uint8_t> alpha;      // with alpha asked for: every frame's, a byte a pixel
   int loop = -1;                   // stored play count (0: forever); -1 none
   size_t Count() const { return durations_ms.size(); }
   const uint8_t* Pixel(size_t frame, int x, int y) const {
-    return rgb.data() + ((frame * height + static_cast<size_t>(y)) * width + static_cast<size_t>(x)) * 3;
+    return rgb.data() + PixelIndex(frame, x, y) * 3;
+  }
+  uint8_t Alpha(size_t frame, int x, int y) const { return alpha[PixelIndex(frame, x, y)]; }
+  size_t PixelIndex(size_t frame, int x, int y) const {
+    return (frame * height + static_cast<size_t>(y)) * width + static_cast<size_t>(x);
   }
 };
 
-// Decodes every frame; `work_dir` holds the decoders' scratch files.
-DecodedVideo DecodeVideo(const std::filesystem::path& file, const std::filesystem::path& work_dir);
+// Decodes every frame (any file ffmpeg reads: GIF and PNG too), with its
+// alpha channel when asked; `work_dir` holds the decoders' scratch files.
+DecodedVideo DecodeVideo(const std::filesystem::path& file, const std::filesystem::path& work_dir,
+                         bool with_alpha = false);
 
 // Mean over the frames of each frame's PSNR (dB, all three channels) of the
 // decoded frames' top-left corner against the pictures; 100 for a frame

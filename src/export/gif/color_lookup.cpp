@@ -7,9 +7,10 @@ namespace kt58 {
 NearestEntryLookup::NearestEntryLookup(const GifPalette& palette)
     : palette_(palette), search_(palette), cache_(32768, static_cast<int16_t>(-1)) {}
 
-ExactNearestAnswers::ExactNearestAnswers(const GifPalette& palette)
+ExactNearestAnswers::ExactNearestAnswers(const GifPalette& palette, size_t searched)
     : palette_(palette),
-      search_(palette),
+      search_(searched < palette.size() ? GifPalette(palette.begin(), palette.begin() + static_cast<ptrdiff_t>(searched))
+                                        : palette),
       slots_(std::make_unique<std::atomic<uint16_t>[]>(size_t{1} << (24 - kTagBits))) {}  // zeroed: all empty
 
 bool ExactLookup::Build(const uint8_t* first_row, ptrdiff_t stride, int width, int height) {

@@ -242,8 +242,10 @@ class NearestEntryLookup {
 // colours are met, and frames can be mapped on any thread in any order.
 class ExactNearestAnswers {
  public:
-  // The palette must hold 1 to 256 entries; it is copied.
-  explicit ExactNearestAnswers(const GifPalette& palette);
+  // The palette must hold 1 to 256 entries; it is copied. Only its first
+  // `searched` entries (1 or more) are ever answered: a reserved entry after
+  // them keeps its colour for Palette() but is never found.
+  explicit ExactNearestAnswers(const GifPalette& palette, size_t searched = 256);
 
   const GifPalette& Palette() const { return palette_; }
 

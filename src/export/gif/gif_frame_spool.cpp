@@ -12,9 +12,10 @@
 namespace kt58 {
 namespace {
 
-// A record: width, height, table size, code size, data size (five 32-bit
-// words), the table (3 bytes an entry), 256 counts (64-bit), the data.
-constexpr size_t kWords = 5;
+// A record: width, height, table size, code size, data size, transparent
+// index (all ones: none) and disposal (seven 32-bit words), the table (3
+// bytes an entry), 256 counts (64-bit), the data.
+constexpr size_t kWords = 7;
 
 // Copies size bytes to the record at *at and moves past them. The record is
 // sized first: growing it a few bytes at a time also trips GCC 12's
@@ -45,7 +46,9 @@ void GifFrameSpool::Append(const SpooledFrame& frame) {
   const std::array<uint32_t, kWords> words{static_cast<uint32_t>(frame.width), static_cast<uint32_t>(frame.height),
                                            static_cast<uint32_t>(frame.map.size()),
                                            static_cast<uint32_t>(frame.code_size),
-                                           static_cast<uint32_t>(frame.packed.size())};
+                                           static_cast<uint32_t>(frame.packed.size()),
+                                           static_cast<uint32_t>(frame.transparent),
+                                           static_cast<uint32_t>(frame.disposal)};
   std::vector<uint8_t> out(sizeof(words) + 3 * frame.map.size() + sizeof(frame.counts) + frame.packed.size());
   uint8_t* at = out.data();
   Put(at, words.data(), sizeof(words));
@@ -86,6 +89,8 @@ bool GifFrameSpool::Reader::Next(SpooledFrame& frame) {
   for (size_t i = 0; i < table.size(); i += 3) frame.map.push_back(GifColor{table[i], table[i + 1], table[i + 2]});
   Read(frame.counts.data(), sizeof frame.counts);
   frame.code_size = static_cast<int>(words[3]);
+  frame.transparent = static_cast<int32_t>(words[5]);
+  frame.disposal = static_cast<int>(words[6]);
   frame.packed.clear();
   if (with_data_) {
     frame.packed.resize(words[4]);

@@ -21,6 +21,8 @@ struct SpooledFrame {
   std::array<uint64_t, 256> counts{};  // pixels per index
   int code_size = 0;                 // of the packed data
   std::vector<uint8_t> packed;       // code stream
+  int transparent = -1;              // transparent index; -1: none
+  int disposal = 0;                  // of its graphic control extension
 };
 
 class GifFrameSpool {

@@ -19,13 +19,14 @@ void GifStreamWriter::Add(GifFrame frame) {
   const int disposal = DisposalOf(frame);
   const bool first = added_++ == 0;
   // Disposal 2 clears the frame's whole rectangle afterwards, transparent
-  // borders included: a smaller frame would clear less.
-  if ((options_ & ooCrop) && frame.Transparent() && disposal != dmBackground && !CropToOpaque(frame)) {
+  // borders included: a smaller frame would clear less. The first frame
+  // gives the screen its size, so it keeps its own.
+  if ((options_ & ooCrop) && !first && frame.Transparent() && disposal != dmBackground && !CropToOpaque(frame)) {
     // Nothing to show: the frame goes where that leaves the pictures and
-    // their timing unchanged (not the first frame, which may carry the
-    // loop, nor after a frame that is disposed of, which would then show
-    // longer instead of its disposed state); otherwise one transparent pixel.
-    if (!first && last_disposal_ < dmBackground) {
+    // their timing unchanged (not after a frame that is disposed of, which
+    // would then show longer instead of its disposed state); otherwise one
+    // transparent pixel.
+    if (last_disposal_ < dmBackground) {
       last_disposal_ = disposal;
       auto* gce = held_->GraphicControlExtension();
       if (!gce) gce = &held_->AddExtension<GifGraphicControlExtension>();
@@ -48,7 +49,7 @@ void GifStreamWriter::Flush(bool single) {
     for (size_t e = f.Extensions().size(); e-- > 0;)
       if (IsPassiveExtension(*f.Extensions()[e], first, single)) f.RemoveExtension(e);
   std::vector<uint8_t> out;
-  // The screen is the first frame's (never cropped: it is not transparent)
+  // The screen is the first frame's (never cropped)
   // and the signature follows its extensions: it keeps the loop extension
   // unless it is the only frame, so later frames have extensions only when
   // it has.
