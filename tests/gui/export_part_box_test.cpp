@@ -35,13 +35,15 @@ QString RunCli(const QStringList& args) {
 
 QString Str(const fs::path& p) { return QString::fromStdString(p.string()); }
 
-// A choice of frames, size and plays in a window's box, and the same as
+// A choice of frames, size and plays in a window's box (and of a
+// transparent background where the window has one), and the same as
 // command-line options.
 struct Part {
   int first, last, every, width;
   bool keep_aspect;
   int height;  // typed when the aspect is not kept
   int plays;
+  bool transparent;
   QStringList options;
 };
 
@@ -55,10 +57,10 @@ void Choose(ExportPartBox& box, const Part& p) {
   box.playsSpin_->setValue(p.plays);
 }
 
-// On a 12-frame, 48 x 32 animation.
+// On a 12-frame, 64 x 40 animation.
 const Part kParts[] = {
-    {1, 8, 3, 24, true, 0, 1, {"--frames", "1-8", "--every", "3", "--width", "24", "--once"}},
-    {4, 11, 1, 60, false, 13, 3, {"--frames", "4-", "--scale", "60x13", "--loop", "3"}},
+    {1, 8, 3, 24, true, 0, 1, false, {"--frames", "1-8", "--every", "3", "--width", "24", "--once"}},
+    {4, 11, 1, 60, false, 13, 3, true, {"--frames", "4-", "--scale", "60x13", "--loop", "3"}},
 };
 
 }  // namespace
@@ -114,6 +116,15 @@ class ExportPartBoxTest : public QObject {
   void windowsWriteWhatTheCommandLineWrites() {
     ExportFixture f(12, 48, 32);
     QVERIFY(f.Add(kt58::test::WriteSmallAnimatedGif(f.dir.path(), "small.gif")));
+    // A frame larger than the layers: the background shows around them.
+    f.Doc().EditAnimation(0, QStringLiteral("Frame Size"), [](kt58::Project& p) {
+      p.FixedFrameSize = true;
+      p.FixedWidth = 64;
+      p.FixedHeight = 40;
+      p.BackgroundColor = 0x204060;
+    });
+    f.Doc().Regenerate();
+    QCOMPARE(f.Anim().GetFrameSize().Width, 64);
     const fs::path project = f.dir / "part.apf";
     f.Anim().SaveToFile(project);
     const auto bytes = [](const fs::path& file) { return kt58::test::ReadFileBytes(file); };
@@ -124,12 +135,13 @@ class ExportPartBoxTest : public QObject {
         GifExportDialog form(f.Doc());
         form.findChild<QAction*>(QStringLiteral("MenuPaletteOptimized256"))->trigger();
         Choose(*form.partBox_, p);
+        form.transparentCheck_->setChecked(p.transparent);
         form.generate();
         QVERIFY2(form.Built(), what);
         const fs::path out = f.dir / "cli.gif";
         const QString failed = RunCli(QStringList{"export-gif", Str(project), Str(out), "--compression", "rle",
                                                   "--palette", "optimized", "--optimize", "none"} +
-                                      p.options);
+                                      p.options + (p.transparent ? QStringList{"--transparent"} : QStringList{}));
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QVERIFY2(bytes(form.Built()->Path()) == bytes(out), what);
       }
@@ -138,11 +150,13 @@ class ExportPartBoxTest : public QObject {
         form.formatCombo_->setCurrentIndex(form.formatCombo_->findText(QLatin1String(extension), Qt::MatchContains));
         form.losslessCheck_->setChecked(true);
         Choose(*form.partBox_, p);
+        form.transparentCheck_->setChecked(p.transparent);
         form.build();
         QVERIFY2(form.Built(), extension);
         const fs::path out = f.dir / (std::string("cli.") + extension);
         const QString failed =
-            RunCli(QStringList{"export-video", Str(project), Str(out), "--lossless"} + p.options);
+            RunCli(QStringList{"export-video", Str(project), Str(out), "--lossless"} + p.options +
+                   (p.transparent ? QStringList{"--transparent"} : QStringList{}));
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QVERIFY2(bytes(form.Built()->Path()) == bytes(out), extension);
       }

@@ -179,6 +179,8 @@ void GifExportDialog::buildLayout() {
   lossySpin_->setRange(0, kt58::kMaxLossy);
   lossySpin_->setSpecialValueText(tr("Off"));
   lossyLabel_->setBuddy(lossySpin_);
+  transparentCheck_ = new QCheckBox(tr("Transparent background"), this);
+  transparentCheck_->setObjectName(QStringLiteral("cbTransparent"));
   optimizationsLabel_ = kt58::app::BoldLabel(tr("Optimizations"), this);
   optimizationsLabel_->setObjectName(QStringLiteral("Label2"));
   auto box = [this](const QString& text, const char* name) {
@@ -215,7 +217,7 @@ void GifExportDialog::buildLayout() {
     w->setSizePolicy(keep);
   }
   for (QWidget* w : std::initializer_list<QWidget*>{frameDelayLabel_, frameDelaySpin_, delayWarningLabel_, partBox_, lossyLabel_, lossySpin_,
-                                                    generateButton_, optimizationsLabel_,
+                                                    transparentCheck_, generateButton_, optimizationsLabel_,
                                                     optimizeColorMapCheck_, mergeCheck_, cropCheck_, removePassiveCheck_,
                                                     sortColorsCheck_, fileSizeLabel_, optimizingLabel_, progressBar_,
                                                     cancelButton_})
@@ -288,6 +290,7 @@ kt58::GifExportOptions GifExportDialog::readOptions() {
   // Only the dictionary encoder can reuse a near match.
   o.Lossy = lossySpin_->value();
   if (o.Lossy > 0) o.Compression = kt58::gcLZW;
+  o.Transparent = transparentCheck_->isChecked();
   return o;
 }
 

@@ -79,6 +79,8 @@ class GifExportDialog final : public QDialog {
   // trades colour for size up to that level.
   QLabel* lossyLabel_;
   QSpinBox* lossySpin_;
+  // The project's background colour written as the transparent colour.
+  QCheckBox* transparentCheck_;
   QLabel* optimizationsLabel_;
   QCheckBox *optimizeColorMapCheck_, *mergeCheck_, *cropCheck_, *removePassiveCheck_, *sortColorsCheck_;
   QLabel *fileSizeLabel_, *optimizingLabel_;

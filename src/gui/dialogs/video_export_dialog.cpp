@@ -65,6 +65,9 @@ VideoExportDialog::VideoExportDialog(Document& document, QWidget* parent)
   losslessCheck_ = new QCheckBox(tr("Lossless"), this);
   losslessCheck_->setObjectName(QStringLiteral("cbLossless"));
   form->addRow(QString(), losslessCheck_);
+  transparentCheck_ = new QCheckBox(tr("Transparent background"), this);
+  transparentCheck_->setObjectName(QStringLiteral("cbTransparent"));
+  form->addRow(QString(), transparentCheck_);
   outer->addLayout(form);
   const kt58::FrameSize frame = document_.project().GetFrameSize();
   partBox_ = new ExportPartBox(document_.sequence().Count(), frame.Width, frame.Height, true, this);
@@ -94,6 +97,7 @@ VideoExportDialog::VideoExportDialog(Document& document, QWidget* parent)
   connect(formatCombo_, &QComboBox::currentIndexChanged, this, &VideoExportDialog::onChoicesChanged);
   connect(qualitySpin_, &QSpinBox::valueChanged, this, &VideoExportDialog::onChoicesChanged);
   connect(losslessCheck_, &QCheckBox::toggled, this, &VideoExportDialog::onChoicesChanged);
+  connect(transparentCheck_, &QCheckBox::toggled, this, &VideoExportDialog::onChoicesChanged);
   connect(partBox_, &ExportPartBox::changed, this, &VideoExportDialog::onChoicesChanged);
   onChoicesChanged();
   setMinimumWidth(300);
@@ -110,7 +114,11 @@ kt58::VideoExportOptions VideoExportDialog::Options() const {
   o.Frames = partBox_->range();
   o.Size = partBox_->size();
   // MP4 and WebM always play once.
-  if (o.Format == kt58::VideoFormat::WebP || o.Format == kt58::VideoFormat::Apng) o.Plays = partBox_->plays();
+  // MP4 and WebM have no alpha channel.
+  if (o.Format == kt58::VideoFormat::WebP || o.Format == kt58::VideoFormat::Apng) {
+    o.Plays = partBox_->plays();
+    o.Transparent = transparentCheck_->isChecked();
+  }
   return o;
 }
 
@@ -120,9 +128,10 @@ void VideoExportDialog::onChoicesChanged() {
   // nothing for it.
   losslessCheck_->setEnabled(o.Format == kt58::VideoFormat::WebP);
   qualitySpin_->setEnabled(o.Format != kt58::VideoFormat::Apng && !o.Lossless);
-  const bool loops = o.Format == kt58::VideoFormat::WebP || o.Format == kt58::VideoFormat::Apng;
-  partBox_->playsLabel_->setEnabled(loops);
-  partBox_->playsSpin_->setEnabled(loops);
+  const bool web_animation = o.Format == kt58::VideoFormat::WebP || o.Format == kt58::VideoFormat::Apng;
+  partBox_->playsLabel_->setEnabled(web_animation);
+  partBox_->playsSpin_->setEnabled(web_animation);
+  transparentCheck_->setEnabled(web_animation);
   built_.reset();
   fileSizeLabel_->setVisible(false);
   saveButton_->setEnabled(false);

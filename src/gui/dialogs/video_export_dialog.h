@@ -39,6 +39,8 @@ class VideoExportDialog final : public QDialog {
   QComboBox* formatCombo_;
   QSpinBox* qualitySpin_;
   QCheckBox* losslessCheck_;
+  // WebP and APNG: the project's background colour written transparent.
+  QCheckBox* transparentCheck_;
   ExportPartBox* partBox_;
   QPushButton* buildButton_;
   QLabel* fileSizeLabel_;
