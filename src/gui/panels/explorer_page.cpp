@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHash>
 #include <QHeaderView>
+#include <QIcon>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -33,6 +35,9 @@
 #include "platform/program_folder.h"
 
 namespace {
+
+// Rows added to the file list at a time while a folder is listed.
+constexpr int kListingBatch = 256;
 
 // The file list drags the files of its rows, as the construction view takes
 // files from the desktop.
@@ -205,16 +210,32 @@ void ExplorerPage::fillFileList() {
       // Sorting as rows come in would move every row once per new one.
       fileList_->setSortingEnabled(false);
       fileList_->clear();
+      // Rows go in a batch at a time: one by one, the list would take each
+      // new row as a change of its whole layout, in time that grows with
+      // the rows it already holds.
+      QList<QTreeWidgetItem*> batch;
+      // Files of one kind show one icon; asking the system per file costs
+      // more than listing it.
+      QHash<QString, QIcon> icon_of;
       while (entries.hasNext() && !listingRestart_) {
         const QFileInfo info = entries.nextFileInfo();
         const std::filesystem::path path = info.filesystemAbsoluteFilePath();
         if (kt58::SourceTypeFromFileName(path) >= 0) {
-          auto* row = new QTreeWidgetItem(fileList_, {info.fileName()});
-          row->setIcon(0, icons.icon(info));
+          auto* row = new QTreeWidgetItem({info.fileName()});
+          const QString kind = info.suffix().toLower();
+          auto icon = icon_of.find(kind);
+          if (icon == icon_of.end()) icon = icon_of.insert(kind, icons.icon(info));
+          row->setIcon(0, *icon);
+          batch << row;
+        }
+        if (batch.size() >= kListingBatch || !entries.hasNext()) {
+          fileList_->addTopLevelItems(batch);
+          batch.clear();
         }
         // A newer folder choice is taken here and restarts the listing.
         processPendingEvents();
       }
+      fileList_->addTopLevelItems(batch);
       fileList_->setSortingEnabled(true);
       fileList_->sortByColumn(0, Qt::AscendingOrder);
       fileList_->setUpdatesEnabled(true);
