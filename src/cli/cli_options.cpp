@@ -21,6 +21,10 @@ namespace kt58::cli {
 
 namespace {
 
+// --memory-limit, MB: below 64 no export of even a small frame fits.
+constexpr int kMinMemoryLimitMb = 64;
+constexpr int kMaxMemoryLimitMb = 1 << 20;
+
 // Each command's lines of the usage, in the order the whole text lists them.
 struct CommandUsage {
   const char* command;
@@ -78,8 +82,10 @@ const char kUsageEnd[] =
     "--frames A-B exports frames A to B only (counted from 0; A- to the end, -B from\n"
     "the start, N frame N alone) and --every K every K-th of them (1), each frame as in\n"
     "the whole animation: for export-gif, -video, -avi, -bmp and -sequence;\n"
-    "every command takes --quiet (no progress bar) and -- (the arguments after it are\n"
-    "not options); an output of - writes the GIF, WebP or APNG to standard output once\n"
+    "every command takes --quiet (no progress bar), --memory-limit MB (the memory its\n"
+    "work may use: 64..1048576, a quarter of the memory, at most 4096, by default;\n"
+    "exports lower their threads to stay within it or refuse in one line) and --\n"
+    "(the arguments after it are not options); an output of - writes the GIF, WebP or APNG to standard output once\n"
     "it is complete; colours are written RRGGBB or #RRGGBB (red first) or as a CSS\n"
     "colour name (navy, orange, ...);\n"
     "--scale W[xH] (or --width W, --height H) writes the frames at that size, a side\n"
@@ -189,6 +195,10 @@ bool TakeOption(ArgCursor& cur, std::vector<std::string>& pos, size_t wanted, co
     common.quiet = true;
     return false;
   }
+  if (option == "--memory-limit") {
+    common.memory_limit_mb = ParseIntOption(option, cur.Value(option), kMinMemoryLimitMb, kMaxMemoryLimitMb);
+    return false;
+  }
   return true;
 }
 
@@ -237,6 +247,7 @@ std::vector<std::string> NewOptions() {
 
 [[noreturn]] void ThrowUnknown(const std::string& option, const char* command, std::vector<std::string> known) {
   known.push_back("--quiet");
+  known.push_back("--memory-limit");
   known.push_back("--help");
   std::string best;
   size_t best_distance = std::string::npos;

@@ -27,9 +27,11 @@ class UsageError : public std::runtime_error {
   std::string command;
 };
 
-// What every command takes: --quiet draws no progress bar.
+// What every command takes: --quiet draws no progress bar; --memory-limit
+// sets the memory the work may use, in MB.
 struct CommonOptions {
   bool quiet = false;
+  std::optional<int> memory_limit_mb;
 };
 
 // One --layer FILE and the options that follow it. Unset options keep the

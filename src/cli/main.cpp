@@ -14,6 +14,7 @@
 #include "cli/cli_options.h"
 #include "cli/cli_project.h"
 #include "cli/cli_ui.h"
+#include "platform/memory_budget.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/program_info.h"
@@ -27,6 +28,8 @@ int Run(const Command& command) {
   // commands create; animations end inside the commands, so the store files
   // of multi-frame resources are gone before the process exits.
   const bool quiet = std::visit([](const auto& cmd) { return cmd.quiet; }, command);
+  if (const std::optional<int> limit = std::visit([](const auto& cmd) { return cmd.memory_limit_mb; }, command))
+    kt58::SetMemoryBudget(static_cast<uint64_t>(*limit) << 20);
   CliUi ui(!quiet);
   if (!std::holds_alternative<HelpCommand>(command)) {
     // Every command but help may need frame-store files there.

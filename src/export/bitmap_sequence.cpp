@@ -9,7 +9,9 @@
 #include "engine/errors.h"
 #include "engine/free_space.h"
 #include "engine/png_picture.h"
+#include "export/memory_plan.h"
 #include "platform/atomic_file.h"
+#include "platform/memory_budget.h"
 #include "platform/png_writer.h"
 #include "platform/text_helpers.h"
 
@@ -84,8 +86,10 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
         files.format == SequenceFormat::Png
             ? PngBytesBound(width, height, files.transparent ? PngPixelOrder::Bgra : PngPixelOrder::Rgb)
             : kBmpHeadersSize + Picture::RowBytesFor(width) * static_cast<uint64_t>(height);
-    const std::set<std::string> files(result.names.begin(), result.names.end());
-    CheckFreeSpace(folder, files.size() * file_bytes, folder);
+    CheckFrameAtATime(files.format == SequenceFormat::Png ? "PNG" : "BMP", size.Width, size.Height, width, height,
+                      MemoryBudget());
+    const std::set<std::string> names(result.names.begin(), result.names.end());
+    CheckFreeSpace(folder, names.size() * file_bytes, folder);
   }
   auto report = [&](int i, SequenceStatus status) {
     result.statuses[static_cast<size_t>(i)] = status;

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/frame_encoding.h"
 
+#include <algorithm>
+
 #include "engine/alpha_key.h"
 #include "engine/free_space.h"
+#include "export/memory_plan.h"
+#include "platform/memory_budget.h"
 
 namespace kt58 {
 
@@ -22,6 +26,20 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
 
   EncodedFrames out;
   if (frames.empty()) return out;
+  {
+    // Planned before the first frame takes its memory.
+    const FrameSize composed = project.GetFrameSize();
+    const auto [width, height] = size.For(std::max(composed.Width, 1), std::max(composed.Height, 1));
+    if (settings.format == VideoFormat::Avi) {
+      CheckFrameAtATime(VideoFormatName(settings.format), composed.Width, composed.Height, width, height,
+                        MemoryBudget());
+    } else {
+      const EncoderPlan plan =
+          PlanVideoEncoder(settings.format, composed.Width, composed.Height, width, height, MemoryBudget());
+      settings.threads = plan.threads;
+      settings.lookahead = plan.lookahead;
+    }
+  }
 
   // One picture for every frame, its buffer reused. The stream's size comes
   // from a first composition of the first frame encoded.

@@ -23,7 +23,9 @@
 #include "export/gif/gif_workers.h"
 #include "export/gif/global_palette.h"
 #include "export/gif/lzw_decoder.h"
+#include "export/memory_plan.h"
 #include "platform/atomic_file.h"
+#include "platform/memory_budget.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
@@ -103,7 +105,7 @@ SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequ
 // diffused: then it keeps its own entry too, so that the background's
 // pixels newly looked up spread no error into the opaque pixels around them.
 GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
-                           const std::vector<int>& frames) {
+                           const std::vector<int>& frames, size_t in_flight) {
   const int size = 1 << options.ReductionBits;
   const bool reserve = (options.Merge && size > 8) || options.Transparent;
   const BGR key = BackgroundBgr(project);
@@ -113,7 +115,7 @@ GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence
   // Rendering stays on this thread; the histograms are counted on the
   // workers and added in frame order.
   RunInOrder<ColorHistogram>(
-      frames.size(), 2 * static_cast<size_t>(GifThreadCount()) + 1,
+      frames.size(), in_flight,
       [&](size_t i) -> std::function<ColorHistogram()> {
         SharedPicture picture;
         picture = ComposePassFrame(project, sequence, frames[i], scaler);
@@ -176,6 +178,7 @@ struct WritePlan {
   bool chained = false;             // mapping a frame needs the one before
   bool measure_original = false;    // the unoptimised size is wanted
   bool count_indices = false;       // pixels per index are wanted (the spool's)
+  size_t in_flight = 1;             // frames between composing and writing at once
   bool merging() const { return (options & ooMerge) != 0; }
 };
 
@@ -269,7 +272,7 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
       return result;
     };
   };
-  RunInOrder<FrameResult>(count, 2 * static_cast<size_t>(GifThreadCount()) + 1, produce, take);
+  RunInOrder<FrameResult>(count, plan.in_flight, produce, take);
 }
 
 // Hands the frames of one pass to the writer in order: the merge a frame
@@ -455,9 +458,17 @@ class GifBuild {
 
     frames_ = options_.Frames.Indices(sequence_.Count());
     count_ = static_cast<int>(frames_.size());
+    // Two frames a worker and one, as far as the memory budget allows for
+    // the larger of the composed and the written frame.
+    const FrameSize composed = project_.GetFrameSize();
+    const auto [written_w, written_h] = options_.Size.For(std::max(composed.Width, 1), std::max(composed.Height, 1));
+    const bool larger = int64_t{written_w} * written_h > int64_t{composed.Width} * composed.Height;
+    const size_t in_flight = static_cast<size_t>(PlanGifFramesInFlight(
+        larger ? written_w : composed.Width, larger ? written_h : composed.Height,
+        2 * static_cast<int>(GifThreadCount()) + 1, MemoryBudget()));
     shared_ = reduction_ == rmGlobal;
     if (shared_) {
-      palette_ = SharedPaletteOf(project_, sequence_, options_, frames_);
+      palette_ = SharedPaletteOf(project_, sequence_, options_, frames_, in_flight);
       // The background's entry is only ever given by keying.
       answers_ = std::make_unique<const ExactNearestAnswers>(
           palette_, options_.Transparent ? palette_.size() - 1 : palette_.size());
@@ -470,6 +481,7 @@ class GifBuild {
     plan.options = options_.OptimizeOptions();
     plan.delay = static_cast<uint16_t>(options_.FrameDelayMs / 10);
     plan.plays = options_.Plays;
+    plan.in_flight = in_flight;
     plan.global = palette_;
     plan.unsorted = palette_;
     // Only diffusion onto the shared palette makes a frame depend on the

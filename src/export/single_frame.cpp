@@ -1,12 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/single_frame.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "engine/bmp_codec.h"
 #include "engine/jpeg_picture.h"
 #include "engine/png_picture.h"
-#include "platform/atomic_file.h"
 #include "export/gif/gif_image.h"
+#include "export/memory_plan.h"
 #include "model/image_resource.h"
+#include "platform/atomic_file.h"
+#include "platform/memory_budget.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {
@@ -68,6 +73,13 @@ void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameC
   const bool png = SameTextIgnoringCase(path.extension().string(), ".png");
   // Only PNG has an alpha channel here.
   if (transparent && !png) throw ESingleFrameExport(kUnsupportedFileTypeText);
+  {
+    const FrameSize composed = project.GetFrameSize();
+    const auto [width, height] = size.For(std::max(composed.Width, 1), std::max(composed.Height, 1));
+    std::string kind = path.extension().string().substr(std::min<size_t>(1, path.extension().string().size()));
+    for (char& c : kind) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    CheckFrameAtATime(kind, composed.Width, composed.Height, width, height, MemoryBudget());
+  }
   WorkPicture picture;
   try {
     picture = ComposeFrame(project, frame, clock);

@@ -32,6 +32,7 @@
 #include "gui/dialogs/splash_screen.h"
 #include "gui/user_folders.h"
 #include "gui/window_placement.h"
+#include "platform/memory_budget.h"
 #include "gui/user_guide.h"
 #include "gui/widgets/packed_layout.h"
 #include "gui/panels/animation_properties.h"
@@ -396,6 +397,7 @@ void MainWindow::applySettings() {
   layerList_->layerTree_->setColumnWidth(1, settings_.lvLayersType);
   layerList_->layerTree_->setColumnWidth(2, settings_.lvLayersSize);
   document_->project().NonRenderedPlayback = settings_.RealTimePlayback;
+  kt58::SetMemoryBudget(static_cast<uint64_t>(settings_.MemoryLimitMB) << 20);
   loadAnimationControls();
   projectActions_->showRecentProjects();
 }

@@ -23,6 +23,7 @@ constexpr const char* kFile = "FILE";
 constexpr const char* kStartup = "STARTUP";
 constexpr const char* kMru = "MRU";
 constexpr const char* kPlayback = "PLAYBACK";
+constexpr const char* kMemory = "MEMORY";
 
 std::string MruKey(size_t index) { return "Mru" + ZeroPad(static_cast<int>(index) + 1, 4); }
 
@@ -86,6 +87,7 @@ void LoadFrom(const ProfileFile& file, const fs::path& base, Settings& settings)
   settings.StartDialogOn = file.ReadBool(kStartup, "StartDialogOn", settings.StartDialogOn);
   LoadRecentProjects(file, base, settings);
   settings.RealTimePlayback = file.ReadBool(kPlayback, "RealTimePlayback", settings.RealTimePlayback);
+  ReadBounded(file, kMemory, "LimitMB", 64, 1 << 20, settings.MemoryLimitMB);
   ValidateFolders(settings);
 }
 
@@ -97,7 +99,7 @@ bool SaveInto(ProfileFile file, const fs::path& path, Settings& settings) {
   fs::create_directories(path.parent_path(), ec);
   if (ec || !fs::is_directory(path.parent_path(), ec)) return false;
 
-  for (const char* section : {kWindow, kFile, kStartup, kMru, kPlayback}) file.EraseSection(section);
+  for (const char* section : {kWindow, kFile, kStartup, kMru, kPlayback, kMemory}) file.EraseSection(section);
 
   const WindowPlacement& w = settings.Window;
   file.WriteBool(kWindow, "Maximized", w.Maximized);
@@ -116,6 +118,7 @@ bool SaveInto(ProfileFile file, const fs::path& path, Settings& settings) {
   for (size_t i = 0; i < settings.MruList.size(); ++i) file.WriteString(kMru, MruKey(i), settings.MruList[i].string());
 
   file.WriteBool(kPlayback, "RealTimePlayback", settings.RealTimePlayback);
+  if (settings.MemoryLimitMB > 0) file.WriteInteger(kMemory, "LimitMB", settings.MemoryLimitMB);
   file.Save(path);
   return true;
 }

@@ -46,6 +46,9 @@ struct Settings {
   RecentList MruList;
   // [PLAYBACK] "RealTimePlayback": the animation's NonRenderedPlayback.
   bool RealTimePlayback = true;
+  // [MEMORY] "LimitMB": the memory exports may use, 64 .. 1048576 MB; 0
+  // (no key) is the default, a quarter of the memory and at most 4096.
+  int MemoryLimitMB = 0;
 };
 
 std::filesystem::path SettingsFilePath();

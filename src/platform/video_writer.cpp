@@ -199,7 +199,7 @@ struct VideoWriter::Impl {
     codec->framerate = AVRational{1000, s.frame_ms};
     if (context->oformat->flags & AVFMT_GLOBALHEADER) codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     DictionaryScope options;
-    options.Set("threads", "auto");
+    options.Set("threads", s.threads > 0 ? std::to_string(s.threads) : std::string("auto"));
     switch (s.format) {
       case VideoFormat::WebP:
         codec->global_quality = WebPQuality(s.quality) * FF_QP2LAMBDA;
@@ -207,6 +207,7 @@ struct VideoWriter::Impl {
         break;
       case VideoFormat::Mp4:
         options.Set("crf", std::to_string(X264Crf(s.quality)));
+        if (s.lookahead >= 0) options.Set("rc-lookahead", std::to_string(s.lookahead));
         break;
       case VideoFormat::WebM:
         // Constant quality needs a bit rate of 0; speed 4 of "good" keeps a
@@ -216,6 +217,7 @@ struct VideoWriter::Impl {
         options.Set("deadline", "good");
         options.Set("cpu-used", "4");
         options.Set("row-mt", "1");
+        if (s.lookahead >= 0) options.Set("lag-in-frames", std::to_string(s.lookahead));
         break;
       case VideoFormat::Apng:
       case VideoFormat::Avi:

@@ -77,6 +77,11 @@ struct VideoWriterSettings {
   int plays = 0;
   // Frames with an alpha channel; the other formats refuse it (SetFormat).
   bool alpha = false;
+  // The encoder's threads (0: its own choice) and, for MP4 and WebM, the
+  // frames it looks ahead (-1: its default): fewer of either keep a large
+  // frame's encoding within the memory budget.
+  int threads = 0;
+  int lookahead = -1;
 };
 
 class VideoWriter {

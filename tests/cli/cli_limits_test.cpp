@@ -194,6 +194,53 @@ TEST(CliLimits, ExportsThatCannotFitAreRefusedBeforeWriting) {
   EXPECT_EQ(left, (std::vector<fs::path>{"frames", "small.bmp", "uhd.apf"})) << "no temporary left behind";
 }
 
+// A project of the largest frames `kt58 new` accepts (8192 x 4096, 100 MB
+// each) exported every way under a memory limit of 1536 MB, with the
+// address space limited to 2 GiB: each export either fits, lowering its
+// encoder's threads and lookahead or its GIF frames in flight, or refuses in
+// one line naming the numbers. None dies for want of memory.
+TEST(CliLimits, EveryExportOfTheLargestFramesStaysWithinTheMemoryLimit) {
+  if (kAddressSpace == 0) GTEST_SKIP() << "a sanitizer build runs without an address-space limit";
+  TempDir dir;
+  const fs::path small = dir / "small.bmp";
+  test::WriteFileBytes(small, EncodeBmp(test::MakeRandomPicture(48, 32, 3)));
+  const fs::path project = dir / "huge.apf";
+  ASSERT_EQ(RunKt58(dir, {"new", project.string(), "--frames", "2", "--size", "8192x4096", "--layer", small.string(),
+                          "--rotate", "360"})
+                .exit_code,
+            0);
+  fs::create_directory(dir / "seq");
+  const CliEnv limited{uint64_t{2} << 30, 0, {}};
+  const struct {
+    std::vector<std::string> args;
+    bool refused;
+  } cases[] = {
+      {{"export-video", project.string(), (dir / "o.mp4").string()}, true},
+      {{"export-video", project.string(), (dir / "o.webm").string()}, true},
+      {{"export-video", project.string(), (dir / "o.webm").string(), "--width", "2048"}, false},
+      {{"export-video", project.string(), (dir / "o.webp").string()}, false},
+      {{"export-video", project.string(), (dir / "o.apng").string()}, false},
+      {{"export-gif", project.string(), (dir / "o.gif").string()}, false},
+      {{"export-avi", project.string(), (dir / "o.avi").string()}, false},
+      {{"export-bmp", project.string(), (dir / "seq").string()}, false},
+      {{"export-frame", project.string(), "1", (dir / "f.png").string()}, false},
+      {{"export-frame", project.string(), "1", (dir / "f.jpg").string()}, false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"--quiet", "--memory-limit", "1536"});
+    SCOPED_TRACE(args[0] + " " + args[2]);
+    const CliResult r = RunKt58(dir, args, limited);
+    if (c.refused) {
+      ExpectOneLineRefusal(r, "Exporting 8192 x 4096 frames as ");
+      EXPECT_NE(r.err.find("the memory limit is 1536 MB"), std::string::npos) << r.err;
+      EXPECT_FALSE(fs::exists(args[2]));
+    } else {
+      EXPECT_EQ(r.exit_code, 0) << r.err;
+    }
+  }
+}
+
 // An import whose frame store the disk cannot hold fails naming the disk:
 // refused before writing when its frames exceed the free space (4096 x 4096
 // screen, 50 MiB a frame, 20,000 one-pixel images), and with the system's

@@ -4,6 +4,8 @@
 #include <string>
 
 #include "gui/settings.h"
+#include "main_window_fixture.h"
+#include "platform/memory_budget.h"
 #include "platform/atomic_file.h"
 #include "app_test.h"
 #include "platform/profile_file.h"
@@ -229,7 +231,7 @@ class SettingsTest : public QObject {
         "[FILE]\nLastThumbDir=relative/folder\nLastGifDir=/no/such/folder\nLastProjectDir=\n"
         "[STARTUP]\nStartDialogOn=maybe\n"
         "[MRU]\nMruCount=-3\nMru0001=" + home.ProjectPath("a.apf").string() + "\n"
-        "[PLAYBACK]\nRealTimePlayback=0x0\n");
+        "[PLAYBACK]\nRealTimePlayback=0x0\n[MEMORY]\nLimitMB=12\n");
     const Settings s = Loaded();
     const Settings defaults;
     QCOMPARE(s.Window.Left, defaults.Window.Left);
@@ -247,6 +249,24 @@ class SettingsTest : public QObject {
     QCOMPARE(s.StartDialogOn, true);
     QVERIFY(s.MruList.empty());
     QCOMPARE(s.RealTimePlayback, true);
+    QCOMPARE(s.MemoryLimitMB, 0);
+  }
+
+  // The memory limit of the settings file is the process's budget, and is
+  // written back as it was read.
+  void theMemoryLimitIsReadAppliedAndKept() {
+    {
+      kt58::apptest::MainFormFixture f({false, 0, {}}, "[STARTUP]\nStartDialogOn=0\n[MEMORY]\nLimitMB=1536\n");
+      QVERIFY(f.Ready());
+      QCOMPARE(kt58::MemoryBudget(), uint64_t{1536} << 20);
+    }
+    kt58::SetMemoryBudget(0);
+    Home home;
+    home.WriteSettings("[MEMORY]\nLimitMB=1536\n");
+    Settings s = Loaded();
+    QCOMPARE(s.MemoryLimitMB, 1536);
+    QVERIFY(kt58::app::SaveSettings(s));
+    QCOMPARE(Loaded().MemoryLimitMB, 1536);
   }
 
   void aHugeRecentCountReadsOnlyTheEntriesThere() {

@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What an export will hold in memory at its peak, worked out from the frame
+// size before it starts, and how it stays within the process's memory
+// budget: fewer encoder threads, less lookahead, fewer GIF frames in flight,
+// or a refusal in one line that names the numbers.
+//
+// The figures are bytes per pixel of a frame, measured on 8192 x 4096
+// frames with each encoder's settings and rounded up; our own buffers (the
+// composed frame, its scaled copy and the encoder's input) come on top.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/errors.h"
+#include "platform/video_writer.h"
+
+namespace kt58 {
+
+// "Exporting 8192 x 4096 frames as MP4 needs about 1700 MB of memory; the
+// memory limit is 1024 MB."
+class ENotEnoughMemory : public Kt58Error {
+ public:
+  using Kt58Error::Kt58Error;
+};
+
+struct EncoderPlan {
+  int threads = 0;     // 0: the encoder's own choice
+  int lookahead = -1;  // -1: the encoder's default
+  uint64_t bytes = 0;  // the peak expected
+};
+
+// The encoder settings for frames composed at composed_w x composed_h and
+// encoded at width x height: the encoder's defaults while their peak fits
+// the budget, else one thread fewer at a time and then less lookahead.
+// Raises ENotEnoughMemory when one thread without lookahead does not fit.
+EncoderPlan PlanVideoEncoder(VideoFormat format, int composed_w, int composed_h, int width, int height,
+                             uint64_t budget);
+
+// How many GIF frames may be between composing and writing at once (at most
+// `wanted`), for frames of width x height. Raises ENotEnoughMemory when not
+// even one fits.
+int PlanGifFramesInFlight(int width, int height, int wanted, uint64_t budget);
+
+// Exports that hold one frame at a time (AVI, bitmap sequences, a single
+// frame): raises ENotEnoughMemory when even that does not fit. `what` names
+// the output ("AVI", "BMP").
+void CheckFrameAtATime(const std::string& what, int composed_w, int composed_h, int width, int height,
+                       uint64_t budget);
+
+}  // namespace kt58
