@@ -213,13 +213,8 @@ void MainWindow::buildMenus() {
   helpAction_ = NamedAction(this, tr("Help"), "Help1");
   helpAction_->setShortcut(QKeySequence::HelpContents);
   connect(helpAction_, &QAction::triggered, this, &MainWindow::showHelp);
-  aboutAction_ = NamedAction(this, tr("About Dovrenkal..."), "AboutMenuItem");
+  aboutAction_ = NamedAction(this, tr("About kt58 Animator..."), "AboutMenuItem");
   connect(aboutAction_, &QAction::triggered, this, &MainWindow::showAbout);
-  debugAction_ = NamedAction(this, tr("Debug"), "Debug1");
-  debugAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F10));
-  debugAction_->setShortcutContext(Qt::WindowShortcut);
-  debugAction_->setVisible(false);
-  connect(debugAction_, &QAction::triggered, this, &MainWindow::showDebugInfo);
   closeAction_ = NamedAction(this, tr("Close"), "Close1");
   connect(closeAction_, &QAction::triggered, this, &QWidget::close);
   quitAction_ = NamedAction(this, tr("Quit"), "Quit1");
@@ -231,13 +226,15 @@ void MainWindow::buildMenus() {
   undoAction_->setShortcut(QKeySequence::Undo);
   redoAction_ = undo.createRedoAction(this, tr("Redo"));
   redoAction_->setObjectName(QStringLiteral("Redo1"));
-  redoAction_->setShortcut(QKeySequence::Redo);
+  // Both habits: Ctrl+Y and Ctrl+Shift+Z.
+  redoAction_->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   addLayerAction_ = NamedAction(this, tr("Add Layer..."), "AddLayer1");
   connect(addLayerAction_, &QAction::triggered, this, &MainWindow::addLayer);
   // The shortcuts work without opening a menu, also while the menu bar
-  // cannot show them (Debug is never in the menu bar).
-  addActions({debugAction_, undoAction_, redoAction_, quitAction_, helpAction_});
+  // cannot show them.
+  addActions({undoAction_, redoAction_, quitAction_, helpAction_});
   addActions(projectActions_->actions());
+  addActions(exportActions_->actions());
 
   // The Project button's menu.
   projectMenu_ = new QMenu(this);
@@ -246,7 +243,7 @@ void MainWindow::buildMenus() {
   projectMenu_->addSeparator();
   projectMenu_->addActions(exportActions_->actions());
   projectMenu_->addSeparator();
-  projectMenu_->addActions({helpAction_, closeAction_, aboutAction_, debugAction_});
+  projectMenu_->addActions({helpAction_, closeAction_, aboutAction_});
   connect(projectMenu_, &QMenu::aboutToShow, this, &MainWindow::updateControlStates);
   connect(projectButton_, &QToolButton::clicked, this, [this] {
     projectMenu_->popup(projectButton_->mapToGlobal(QPoint(0, projectButton_->height() + 1)));
@@ -345,7 +342,6 @@ void MainWindow::fitToContent() {
 }
 
 void MainWindow::initialize() {
-  debugAction_->setVisible(true);
   if (options_.ShowSplash) {
     splash_ = new SplashScreen;
     splash_->show();
@@ -667,4 +663,3 @@ void MainWindow::showAbout() {
   about.exec();
 }
 
-void MainWindow::showDebugInfo() { showMessage(std::to_string(kt58::LivePictureCount())); }

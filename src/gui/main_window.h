@@ -86,7 +86,6 @@ class MainWindow final : public QMainWindow {
 
   void showHelp();
   void showAbout();
-  void showDebugInfo();
 
   // What the Add Layer dialog offers: the file types layers are made of.
   static QString layerFileFilter();
@@ -141,7 +140,7 @@ class MainWindow final : public QMainWindow {
   // menu and the File menu share.
   ProjectActions* projectActions_;
   ExportActions* exportActions_;
-  QAction *helpAction_, *aboutAction_, *debugAction_, *closeAction_, *quitAction_;
+  QAction *helpAction_, *aboutAction_, *closeAction_, *quitAction_;
   QAction *undoAction_, *redoAction_, *addLayerAction_;
   QWidget* sideColumn_;
   QTabWidget* propertyTabs_;

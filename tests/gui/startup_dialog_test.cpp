@@ -46,7 +46,7 @@ class StartUpMruFormTest : public QObject {
  private slots:
   void controlsAndTexts() {
     StartupDialog form(TwoProjects());
-    QCOMPARE(form.windowTitle(), QStringLiteral("Dovrenkal kt58 Animator"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("kt58 Animator"));
     QCOMPARE(form.createRadio_->text(), QStringLiteral("Create a new animation project."));
     QCOMPARE(form.openRadio_->text(), QStringLiteral("Open an existing animation project"));
     QCOMPARE(form.okButton_->text(), QStringLiteral("Ok"));

@@ -27,6 +27,11 @@ ExportActions::ExportActions(Document& document, kt58::app::Settings& settings, 
   exportSingleFrameAction_ = NamedAction(this, tr("Save Single Frame as..."), "SaveSingleFrame1", false);
   exportAviAction_ = NamedAction(this, tr("Save As AVI Video..."), "SaveAsAvi1", false);
   exportVideoAction_ = NamedAction(this, tr("Save as Video or Web Animation..."), "SaveAsVideo1", false);
+  exportGifAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+  exportPictureSequenceAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+  exportSingleFrameAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+  exportAviAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A));
+  exportVideoAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   connect(exportVideoAction_, &QAction::triggered, this, &ExportActions::exportVideo);
   connect(exportSingleFrameAction_, &QAction::triggered, this, &ExportActions::exportSingleFrame);
   connect(exportAviAction_, &QAction::triggered, this, &ExportActions::exportAvi);

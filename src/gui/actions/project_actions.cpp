@@ -47,7 +47,8 @@ ProjectActions::ProjectActions(Document& document, kt58::app::Settings& settings
   saveProjectAction_ = NamedAction(this, tr("Save Project"), "SaveProject1");
   saveProjectAction_->setShortcut(QKeySequence::Save);
   saveProjectAsAction_ = NamedAction(this, tr("Save Project As..."), "SaveProjectAs1");
-  saveProjectAsAction_->setShortcut(QKeySequence::SaveAs);
+  // Not every platform theme has a key for Save As.
+  saveProjectAsAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   connect(newProjectAction_, &QAction::triggered, this, &ProjectActions::newProject);
   connect(openProjectAction_, &QAction::triggered, this, [this] { open(); });
   connect(saveProjectAction_, &QAction::triggered, this, [this] { saveProject(false); });

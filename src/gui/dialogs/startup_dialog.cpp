@@ -56,7 +56,7 @@ class RecentPathDelegate final : public QStyledItemDelegate {
 
 StartupDialog::StartupDialog(const kt58::app::RecentList& recent, QWidget* parent)
     : QDialog(parent), recent_(recent) {
-  setWindowTitle(tr("Dovrenkal kt58 Animator"));
+  setWindowTitle(tr("kt58 Animator"));
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
   createRadio_ = new QRadioButton(tr("Create a new animation project."), this);

@@ -101,6 +101,10 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   copyLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Copy Layer"), "CopyLayer1");
   layerMenu_->addAction(copyLayerAction_);
   removeLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Remove layer"), "RemoveLayer1");
+  // Shown in the menu; the key itself is the layer list's (Delete typed
+  // elsewhere, in a text box or the Explorer, never removes a layer).
+  removeLayerAction_->setShortcut(QKeySequence(Qt::Key_Delete));
+  removeLayerAction_->setShortcutContext(Qt::WidgetShortcut);
   layerMenu_->addAction(removeLayerAction_);
   promoteLayerAction_ = kt58::app::NamedAction(layerMenu_, tr("Promote layer"), "PromoteLayer1");
   layerMenu_->addAction(promoteLayerAction_);
