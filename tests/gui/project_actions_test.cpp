@@ -142,6 +142,9 @@ class ProjectCommandsTest : public QObject {
     QVERIFY(*seen);
     QVERIFY(fs::is_regular_file(second));
     QCOMPARE(f.Doc().FileName(), Str(second));
+    // Each project saved is a recent one at once, the latest first.
+    QCOMPARE(f.form->settings().MruList, (std::vector<fs::path>{second, first}));
+    QCOMPARE(f.Find<QMenu>("RecentProjectsMenu")->actions().first()->text(), Str(second));
   }
 
   void aFailedSaveKeepsTheProjectModifiedAndSaysWhy() {

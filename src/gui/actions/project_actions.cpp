@@ -172,6 +172,9 @@ bool ProjectActions::saveProject(bool save_as) {
   }
   document_.SetFileName(FromPath(name));
   document_.SetModified(false);
+  // A project just saved is one the user will want again.
+  kt58::app::AddRecentProject(settings_.MruList, name);
+  showRecentProjects();
   emit statusMessage(tr("Saved"));
   return true;
 }
