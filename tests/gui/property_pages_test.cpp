@@ -341,7 +341,11 @@ class PropertyPagesTest : public QObject {
     f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties());
     ClickCheckBox(f.Find<QCheckBox>("cbFixedFrameSize"));
     QVERIFY(f.Anim().FixedFrameSize);
-    QCOMPARE(f.Anim().FixedWidth, 10);
+    // Fixing the size starts from the frame as it is (the 40 x 30 layer's).
+    QCOMPARE(f.Anim().FixedWidth, 40);
+    QCOMPARE(f.Anim().FixedHeight, 30);
+    QCOMPARE(f.Find<IntegerEdit>("eFixedFrameWidth")->text(), QStringLiteral("40"));
+    QVERIFY(f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("Size : [40 x 30] Fixed")));
     TypeOver(f.Find<IntegerEdit>("eFixedFrameWidth"), QStringLiteral("64"));
     TypeOver(f.Find<IntegerEdit>("eFixedFrameHeight"), QStringLiteral("48"));
     QCOMPARE(f.Anim().FixedWidth, 64);

@@ -106,6 +106,13 @@ void AnimationProperties::showKeptSize(IntegerEdit* edit, bool finished) {
 }
 
 void AnimationProperties::onFixedFrameSizeToggled(int merge) {
+  // Fixing the size keeps the frame as the user sees it now; the size can
+  // then be typed.
+  const kt58::FrameSize now = document_.project().GetFrameSize();
+  if (fixedFrameSizeCheck_->isChecked() && !document_.project().FixedFrameSize && now.Width > 0 && now.Height > 0) {
+    fixedWidthEdit_->setText(QString::number(now.Width));
+    fixedHeightEdit_->setText(QString::number(now.Height));
+  }
   showKeptSize(fixedWidthEdit_, false);
   showKeptSize(fixedHeightEdit_, false);
   ++applying_;
