@@ -157,12 +157,17 @@ class PlaybackTest : public QObject {
       bar->setValue(row.position);
       QCOMPARE(p.f.Anim().FrameDelay, row.delay);
     }
-    // A stored delay shows as 100 - delay; one step then sets the delay
-    // the bar stands for.
-    p.f.Anim().FrameDelay = 50;
-    p.f.form->loadAnimationControls();
-    QCOMPARE(bar->value(), 50);
-    QCOMPARE(p.f.Anim().FrameDelay, 50);
+    // A stored delay shows where the bar sets it (an odd one a step
+    // slower, a long one at the slow end); loading changes no delay.
+    const struct {
+      int delay, position;
+    } stored[] = {{50, 75}, {102, 49}, {101, 49}, {0, 100}, {500, 0}};
+    for (const auto& row : stored) {
+      p.f.Anim().FrameDelay = row.delay;
+      p.f.form->loadAnimationControls();
+      QCOMPARE(bar->value(), row.position);
+      QCOMPARE(p.f.Anim().FrameDelay, row.delay);
+    }
     bar->setValue(51);
     QCOMPARE(p.f.Anim().FrameDelay, 98);
   }

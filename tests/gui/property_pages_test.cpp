@@ -417,7 +417,9 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Anim().FrameCount, 25);
     QVERIFY(f.Modified());
 
-    QCOMPARE(f.Find<QSlider>("tbPlaySpeed")->value(), 100);
+    // A new project plays at the exports' 100 ms a frame.
+    QCOMPARE(f.Find<QSlider>("tbPlaySpeed")->value(), 50);
+    QCOMPARE(f.Anim().FrameDelay, 100);
     QTest::keyClick(f.Find<QSlider>("tbPlaySpeed"), Qt::Key_Home);
     QCOMPARE(f.Anim().FrameDelay, 200);
     QTest::keyClick(f.Find<QSlider>("tbPlaySpeed"), Qt::Key_PageUp);
@@ -444,7 +446,7 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Find<ColorPicker>("bk_Color_Selector")->color(), kt58::Color{0xFF0000});
     QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(0, 0, 255));
     QCOMPARE(f.Find<QSpinBox>("spFrameCount")->value(), 50);
-    QCOMPARE(f.Find<QSlider>("tbPlaySpeed")->value(), 60);
+    QCOMPARE(f.Find<QSlider>("tbPlaySpeed")->value(), 80);
     QVERIFY(!f.Find<QCheckBox>("cbrtPlayback")->isChecked());
     QVERIFY(f.Find<QLabel>("DataPanel")->text().contains(QStringLiteral("Size : [30 x 20] Fixed")));
     // The delay stays as stored until the bar is moved.

@@ -182,7 +182,7 @@ bool ProjectActions::saveProject(bool save_as) {
 void ProjectActions::clearProject() {
   // A new animation frees the old project's layers, frames and resources
   // and clears the undo history that refers to them.
-  document_.ReplaceAnimation(std::make_unique<kt58::Project>());
+  document_.ReplaceAnimation(Document::NewProject());
   processPendingEvents();
 }
 

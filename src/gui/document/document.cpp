@@ -35,7 +35,14 @@ class StatusProgress final : public kt58::Progress {
 
 }  // namespace
 
-Document::Document(QObject* parent) : QObject(parent), animation_(std::make_unique<kt58::Project>()) {
+std::unique_ptr<kt58::Project> Document::NewProject() {
+  auto project = std::make_unique<kt58::Project>();
+  // Played at the pace the exports write it, not as fast as the machine can.
+  project->FrameDelay = kNewProjectFrameDelayMs;
+  return project;
+}
+
+Document::Document(QObject* parent) : QObject(parent), animation_(NewProject()) {
   connect(&undo_, &QUndoStack::cleanChanged, this, [this](bool clean) { emit modifiedChanged(!clean); });
   // Undo and redo end a run of merging edits: the next edit is a step of
   // its own even with the same control.

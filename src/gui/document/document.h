@@ -50,6 +50,12 @@ enum EditMerge : int {
 class Document final : public QObject {
   Q_OBJECT
  public:
+  // The delay a project made in the app starts with: the exports' own
+  // default, so that it plays as it will be written.
+  static constexpr int kNewProjectFrameDelayMs = 100;
+  // A new, empty project as the app makes it.
+  static std::unique_ptr<kt58::Project> NewProject();
+
   explicit Document(QObject* parent = nullptr);
   ~Document() override;
 

@@ -72,9 +72,9 @@ PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent),
   connect(stopButton_, &QToolButton::clicked, this, &PlaybackBar::stop);
   connect(frameSlider_, &QSlider::valueChanged, this, &PlaybackBar::onFrameSliderMoved);
   connect(playSpeedSlider_, &QSlider::sliderReleased, &document_, &Document::EndMerge);
-  // Loading shows 100 - FrameDelay, which is not the position that made the
-  // delay; the bar is reloaded only when it no longer stands for the delay
-  // (an undo), so that other edits never move it.
+  // The bar stands for the delay in force; it is reloaded only when it no
+  // longer does (an undo, a project opened), so that other edits never move
+  // it.
   connect(&document_, &Document::animationChanged, this, [this] {
     if (applying_ == 0 && (100 - playSpeedSlider_->value()) * 2 != document_.project().FrameDelay)
       loadAnimationControls();
@@ -102,7 +102,9 @@ PlaybackBar::PlaybackBar(Document& document, QWidget* parent) : QWidget(parent),
 
 void PlaybackBar::loadAnimationControls() {
   ControlEventsPause paused(events_);
-  playSpeedSlider_->setValue(100 - document_.project().FrameDelay);
+  // The position that makes the delay (2 ms a step); a delay past the
+  // bar's 200 ms shows at its slow end.
+  playSpeedSlider_->setValue(std::clamp(100 - (document_.project().FrameDelay + 1) / 2, 0, 100));
 }
 
 void PlaybackBar::onPlaySpeedChanged() {
