@@ -398,7 +398,7 @@ class BmpsToGifFormTest : public QObject {
     QVERIFY(*window);
     QVERIFY(seen && *seen);
     // An untitled project proposes just the extension.
-    QCOMPARE(shown.proposed, QStringLiteral(".Gif"));
+    QCOMPARE(shown.proposed, QStringLiteral(".gif"));
     QVERIFY(!fs::exists(target));
     QCOMPARE(f.form->settings().LastGifDir, f.dir / "gifs");
     QVERIFY(f.canvasView().updateTimer_->isActive());

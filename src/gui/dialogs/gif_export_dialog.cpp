@@ -377,7 +377,7 @@ void GifExportDialog::generate() {
 
 QString GifExportDialog::proposedFileName() const {
   const fs::path project = kt58::app::ToPath(document_.FileName());
-  return kt58::app::FromPath(project.filename().replace_extension()) + QStringLiteral(".Gif");
+  return kt58::app::FromPath(project.filename().replace_extension()) + QStringLiteral(".gif");
 }
 
 void GifExportDialog::saveGif() {

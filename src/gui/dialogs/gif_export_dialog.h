@@ -49,7 +49,7 @@ class GifExportDialog final : public QDialog {
   void generate();
   // "Save Gif".
   void saveGif();
-  // The name the save dialog proposes: the project's name with ".Gif".
+  // The name the save dialog proposes: the project's name with ".gif".
   QString proposedFileName() const;
   // The built GIF the preview plays and Save copies, a hidden file of this
   // process in the program's Output folder; null before a build. It goes
