@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's user guide: HTML pages of our own, opened in the desktop's
-// browser.
+// browser, or in a window of the program's own where no browser opens them.
 #pragma once
 
 #include <filesystem>
@@ -14,7 +14,9 @@ namespace kt58::app {
 std::filesystem::path UserGuidePath();
 
 // Opens the guide with the desktop's browser; "Help file missing." when it
-// is not there. A browser that cannot be started is reported by ShellOpen.
+// is not there. Where no browser opens it, the guide shows in a window of
+// the program's own ("UserGuideViewer", owned by parent, one at a time),
+// whose links lead through the guide's pages.
 void OpenUserGuide(QWidget* parent);
 
 }  // namespace kt58::app

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <QDesktopServices>
+#include <QDialog>
+#include <QTextBrowser>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -56,6 +58,31 @@ class UserGuideTest : public QObject {
     QVERIFY(ui.messages.empty());
     QCOMPARE(recorder_.opened.size(), 1);
     QCOMPARE(recorder_.opened.first().toLocalFile(), QString::fromStdString(page.string()));
+  }
+
+  // Without a browser the guide opens in the program's own window, and its
+  // links lead through its pages there.
+  void withoutABrowserTheGuideShowsInItsOwnWindow() {
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    test::TempDir home;
+    kt58::apptest::ShownMessages ui;
+    fs::copy(KT58_SOURCE_DIR "/resources/help", ProgramFolder() / "help", fs::copy_options::recursive);
+    QWidget window;
+    app::OpenUserGuide(&window);
+    auto* viewer = window.findChild<QDialog*>(QStringLiteral("UserGuideViewer"));
+    QVERIFY(viewer);
+    QVERIFY(viewer->isVisible());
+    auto* browser = viewer->findChild<QTextBrowser*>(QStringLiteral("UserGuideBrowser"));
+    QVERIFY(browser);
+    QCOMPARE(browser->source().fileName(), QStringLiteral("index.html"));
+    QVERIFY(browser->toPlainText().contains(QStringLiteral("kt58")));
+    browser->setSource(browser->source().resolved(QUrl(QStringLiteral("exports.html"))));
+    QVERIFY(browser->toPlainText().contains(QStringLiteral("Save as Animated Gif...")));
+    // Help again brings the same window back to its first page.
+    app::OpenUserGuide(&window);
+    QCOMPARE(window.findChildren<QDialog*>(QStringLiteral("UserGuideViewer")).size(), 1);
+    QCOMPARE(browser->source().fileName(), QStringLiteral("index.html"));
+    QVERIFY(ui.messages.empty());
   }
 
   // Every page of the guide we ship has a title, and every link between its
