@@ -6,6 +6,7 @@
 
 #include "export/gif/gif_exception.h"
 #include "export/gif/gif_image.h"
+#include "export/gif/gif_screen.h"
 #include "export/gif/lzw_encoder.h"
 #include "export/gif/rle_encoder.h"
 
@@ -44,8 +45,12 @@ uint32_t LossyErrorBound(int level) {
   return scaled * scaled / 100;
 }
 
-void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette& map, int compression,
-                    int lossy) {
+namespace {
+
+// AppendGifFrame, its lossy stream made over `over` (when given) and
+// `advance` (when given) then showing the frame.
+void AppendFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette& map, int compression, int lossy,
+                 const GifScreen* over, GifScreen* advance) {
   if (map.empty()) throw GIFException("Color table is empty");
   if (map.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
   if (f.Empty()) throw GIFException("Image is empty");
@@ -75,11 +80,24 @@ void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalet
   std::optional<GifFrame> copy;
   if (f.Packed()) copy.emplace(f);
   const std::vector<uint8_t>& indices = copy ? copy->Data() : f.Data();
+  if (!exact && over) {
+    const GifLossyFrame lossy_frame = over->Encode(f, indices, map, code_size, LossyErrorBound(lossy));
+    AppendSubBlocks(out, lossy_frame.data.data(), lossy_frame.data.size());
+    if (advance) advance->Show(f, map, lossy_frame);
+    return;
+  }
   const std::vector<uint8_t> data =
       exact ? EncodeImageData(indices.data(), indices.size(), code_size, compression)
             : LzwEncoder::EncodeLossy(indices.data(), indices.size(), code_size,
                                       LzwTolerance{&map, f.TransparentIndex(), LossyErrorBound(lossy)});
   AppendSubBlocks(out, data.data(), data.size());
+}
+
+}  // namespace
+
+void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette& map, int compression, int lossy,
+                    GifScreen* screen) {
+  AppendFrame(out, f, map, compression, lossy, screen, screen);
 }
 
 size_t GifImage::FrameFileSize(size_t index) const { return FrameFileSize(Images(index), ActiveColorMap(index)); }
@@ -88,9 +106,10 @@ size_t GifImage::FrameFileSize(const GifFrame& frame, const GifPalette& map) con
   return GifFrameFileSize(frame, map, settings_.Compression);
 }
 
-size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy) {
+size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy,
+                        const GifScreen* screen) {
   std::vector<uint8_t> out;
-  AppendGifFrame(out, frame, map, compression, lossy);
+  AppendFrame(out, frame, map, compression, lossy, screen, nullptr);
   return out.size();
 }
 

@@ -37,7 +37,8 @@ struct GifMergeResult {
 // needs_global_entry unless may_grow_global. The pixels compared are the
 // exact ones: with lossy writing, a pixel left transparent shows the earlier
 // frame's written colour, which lies within the lossy bound of the colour
-// both frames want there.
+// both frames want there. A frame that had no transparency before is marked
+// as merged (GifFrame::MergedTransparency).
 GifMergeResult MergeWithShown(const GifFrame& shown, const GifPalette& shown_map, const GifFrame& cur,
                               const GifPalette& cur_map, size_t cur_size, bool crop_follows, int compression,
                               int lossy, bool may_grow_global);

@@ -52,10 +52,13 @@ void GifStreamWriter::Flush(bool single) {
   // and the signature follows its extensions: it keeps the loop extension
   // unless it is the only frame, so later frames have extensions only when
   // it has.
-  if (first) AppendGifHeader(out, f.Left() + f.Width(), f.Top() + f.Height(), !f.Extensions().empty(), global_map_);
+  if (first) {
+    AppendGifHeader(out, f.Left() + f.Width(), f.Top() + f.Height(), !f.Extensions().empty(), global_map_);
+    if (lossy_ > 0 && compression_ == gcLZW) screen_.emplace(0, 0, f.Left() + f.Width(), f.Top() + f.Height());
+  }
   const GifPalette& map = f.ColorMap().empty() ? global_map_ : f.ColorMap();
   if (map.empty()) throw GIFException("Color table is empty");
-  AppendGifFrame(out, f, map, compression_, lossy_);
+  AppendGifFrame(out, f, map, compression_, lossy_, screen_ ? &*screen_ : nullptr);
   Send(out);
   held_.reset();
   ++flushed_;

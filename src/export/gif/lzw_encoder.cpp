@@ -125,7 +125,7 @@ std::vector<uint8_t> LzwEncoder::Encode(const uint8_t* indices, size_t count, in
 }
 
 std::vector<uint8_t> LzwEncoder::EncodeLossy(const uint8_t* indices, size_t count, int min_code_size,
-                                             const LzwTolerance& tolerance) {
+                                             const LzwTolerance& tolerance, std::vector<uint8_t>* written) {
   std::vector<uint8_t> out;
   out.reserve(count / 4 + 16);
   CodeStream codes(out, min_code_size);
@@ -154,6 +154,14 @@ std::vector<uint8_t> LzwEncoder::EncodeLossy(const uint8_t* indices, size_t coun
       if (e != kRefused) admitted[static_cast<size_t>(w)].push_back(static_cast<uint8_t>(c));
     }
   }
+
+  if (written) written->assign(count, 0);
+  // The error of writing index c at pixel k, kRefused where it may not.
+  const int clear = tolerance.beneath ? tolerance.transparent : -1;
+  const auto cost = [&](size_t k, int c) {
+    if (c == clear) return tolerance.beneath[k] <= tolerance.max_error ? tolerance.beneath[k] : kRefused;
+    return error[static_cast<size_t>(indices[k]) * roots + static_cast<size_t>(c)];
+  };
 
   // The table as a tree: each code's string is its parent's plus `last`;
   // `first` is the string's first index, what the decoder appends to the
@@ -200,21 +208,25 @@ std::vector<uint8_t> LzwEncoder::EncodeLossy(const uint8_t* indices, size_t coun
       uint32_t total = 0;
       size_t k = 0;
       for (; k < spelled.size(); ++k) {
-        const uint32_t e = error[static_cast<size_t>(indices[i + k]) * roots + spelled[spelled.size() - 1 - k]];
+        const uint32_t e = cost(i + k, spelled[spelled.size() - 1 - k]);
         if (e == kRefused) break;
         total += e;
       }
       if (k == spelled.size()) best = {codes.NextCode(), k, total};
     }
-    for (uint8_t c : admitted[indices[i]]) pending.push_back({c, 1, error[static_cast<size_t>(indices[i]) * roots + c]});
+    for (uint8_t c : admitted[indices[i]])
+      if (c != clear) pending.push_back({c, 1, error[static_cast<size_t>(indices[i]) * roots + c]});
+    if (clear >= 0 && cost(i, clear) != kRefused) pending.push_back({clear, 1, cost(i, clear)});
     while (!pending.empty()) {
       const Candidate at = pending.back();
       pending.pop_back();
       if (better(at, best)) best = at;
-      if (i + at.length >= count) continue;
-      const uint32_t* row = &error[static_cast<size_t>(indices[i + at.length]) * roots];
+      const size_t k = i + at.length;
+      if (k >= count) continue;
+      const uint32_t* row = &error[static_cast<size_t>(indices[k]) * roots];
       for (int ch = first_child[static_cast<size_t>(at.code)]; ch >= 0; ch = sibling[static_cast<size_t>(ch)]) {
-        const uint32_t e = row[last[static_cast<size_t>(ch)]];
+        const int l = last[static_cast<size_t>(ch)];
+        const uint32_t e = l == clear ? cost(k, l) : row[l];
         if (e != kRefused) pending.push_back({ch, at.length + 1, at.error + e});
       }
     }
@@ -242,6 +254,9 @@ std::vector<uint8_t> LzwEncoder::EncodeLossy(const uint8_t* indices, size_t coun
       }
     }
     codes.Put(best.code);
+    if (written)
+      for (int c = best.code, k = static_cast<int>(best.length); k-- > 0; c = parent[static_cast<size_t>(c)])
+        (*written)[i + static_cast<size_t>(k)] = last[static_cast<size_t>(c)];
     i += best.length;
     if (codes.Full()) {
       codes.Restart();

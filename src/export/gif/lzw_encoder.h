@@ -13,11 +13,18 @@ namespace kt58 {
 // What the lossy encoder may write in place of a wanted index: any opaque
 // index whose colour lies within max_error (squared RGB distance, summed
 // over the three components) of the wanted index's colour. The transparent
-// index (-1: none) stands only for itself and never for an opaque pixel.
+// index (-1: none) stands for itself, and for an opaque pixel only where
+// `beneath` says so.
 struct LzwTolerance {
   const GifPalette* colors = nullptr;
   int transparent = -1;
   uint32_t max_error = 0;
+  // Per pixel, for a frame whose transparent pixels leave the picture
+  // beneath them as it is: the squared distance of the colour shown beneath
+  // from the pixel's wanted colour, the error of writing the transparent
+  // index there (taken only within max_error; 0 where the transparent index
+  // is wanted). Null: the transparent index stands only for itself.
+  const uint32_t* beneath = nullptr;
 };
 
 class LzwEncoder {
@@ -31,8 +38,9 @@ class LzwEncoder {
   // string in the table is sent, the least total error among equally long
   // ones. Each pixel's error is measured against its own wanted colour, so
   // errors never add up along a string or from one frame to the next.
+  // written, when given, receives the indices the decoder will read.
   static std::vector<uint8_t> EncodeLossy(const uint8_t* indices, size_t count, int min_code_size,
-                                          const LzwTolerance& tolerance);
+                                          const LzwTolerance& tolerance, std::vector<uint8_t>* written = nullptr);
 };
 
 }  // namespace kt58
