@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "export/gif/gif_screen.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "export/gif/gif_frame_optimizer.h"
@@ -16,6 +17,36 @@ uint32_t SquaredDistance(uint32_t a, uint32_t b) {
   const int dg = static_cast<int>((a >> 8) & 255) - static_cast<int>((b >> 8) & 255);
   const int db = static_cast<int>(a & 255) - static_cast<int>(b & 255);
   return static_cast<uint32_t>(dr * dr + dg * dg + db * db);
+}
+
+// Transparency scattered through moving content breaks the strings of
+// the colours around it and fills the table with strings of both: a pixel
+// may become transparent only within a run of at least this many pixels of
+// a row that all may. On the benchmark video this gives a smaller file at
+// a tenth of a decibel more than transparency wherever it is near enough,
+// and what is shown no longer drifts away from the animation frame by frame.
+constexpr int kMinTransparentRun = 32;
+
+// Refuses the transparent index (beneath) outside such runs, except where
+// the transparent index is wanted itself.
+void KeepTransparencyToLongRuns(int width, int height, int t, const std::vector<uint8_t>& wanted, uint32_t max_error,
+                                std::vector<uint32_t>& beneath) {
+  for (int y = 0; y < height; ++y) {
+    const size_t row = static_cast<size_t>(y) * width;
+    const auto open = [&](int x) { return beneath[row + x] <= max_error && wanted[row + x] != t; };
+    for (int x = 0; x < width;) {
+      if (!open(x)) {
+        ++x;
+        continue;
+      }
+      int end = x;
+      while (end < width && open(end)) ++end;
+      if (end - x < kMinTransparentRun)
+        std::fill(beneath.begin() + static_cast<ptrdiff_t>(row + x), beneath.begin() + static_cast<ptrdiff_t>(row + end),
+                  0xFFFFFFFFu);
+      x = end;
+    }
+  }
 }
 
 }  // namespace
@@ -74,6 +105,7 @@ GifLossyFrame GifScreen::Encode(const GifFrame& f, const std::vector<uint8_t>& i
       }
     }
   }
+  if (!beneath.empty()) KeepTransparencyToLongRuns(f.Width(), f.Height(), t, out.wanted, max_error, beneath);
   out.data = LzwEncoder::EncodeLossy(out.wanted.data(), out.wanted.size(), code_size,
                                      LzwTolerance{&map, t, max_error, beneath.empty() ? nullptr : beneath.data()},
                                      &out.written);
