@@ -45,12 +45,8 @@ uint32_t LossyErrorBound(int level) {
   return scaled * scaled / 100;
 }
 
-namespace {
-
-// AppendGifFrame, its lossy stream made over `over` (when given) and
-// `advance` (when given) then showing the frame.
-void AppendFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette& map, int compression, int lossy,
-                 const GifScreen* over, GifScreen* advance) {
+void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette& map, int compression, int lossy,
+                    GifScreen* screen) {
   if (map.empty()) throw GIFException("Color table is empty");
   if (map.size() > 256) throw GIFException("Invalid Bits Per Pixel value");
   if (f.Empty()) throw GIFException("Image is empty");
@@ -80,10 +76,10 @@ void AppendFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette&
   std::optional<GifFrame> copy;
   if (f.Packed()) copy.emplace(f);
   const std::vector<uint8_t>& indices = copy ? copy->Data() : f.Data();
-  if (!exact && over) {
-    const GifLossyFrame lossy_frame = over->Encode(f, indices, map, code_size, LossyErrorBound(lossy));
+  if (!exact && screen) {
+    const GifLossyFrame lossy_frame = screen->Encode(f, indices, map, code_size, LossyErrorBound(lossy));
     AppendSubBlocks(out, lossy_frame.data.data(), lossy_frame.data.size());
-    if (advance) advance->Show(f, map, lossy_frame);
+    screen->Show(f, map, lossy_frame);
     return;
   }
   const std::vector<uint8_t> data =
@@ -93,23 +89,15 @@ void AppendFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette&
   AppendSubBlocks(out, data.data(), data.size());
 }
 
-}  // namespace
-
-void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& f, const GifPalette& map, int compression, int lossy,
-                    GifScreen* screen) {
-  AppendFrame(out, f, map, compression, lossy, screen, screen);
-}
-
 size_t GifImage::FrameFileSize(size_t index) const { return FrameFileSize(Images(index), ActiveColorMap(index)); }
 
 size_t GifImage::FrameFileSize(const GifFrame& frame, const GifPalette& map) const {
   return GifFrameFileSize(frame, map, settings_.Compression);
 }
 
-size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy,
-                        const GifScreen* screen) {
+size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy) {
   std::vector<uint8_t> out;
-  AppendFrame(out, frame, map, compression, lossy, screen, nullptr);
+  AppendGifFrame(out, frame, map, compression, lossy);
   return out.size();
 }
 

@@ -255,8 +255,7 @@ void AppendGifHeader(std::vector<uint8_t>& out, int width, int height, bool exte
 // ("Color table is empty", "Image is empty", "Invalid color index").
 void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& frame, const GifPalette& map, int compression,
                     int lossy = 0, GifScreen* screen = nullptr);
-size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy = 0,
-                        const GifScreen* screen = nullptr);
+size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy = 0);
 inline constexpr uint8_t kGifTrailer = 0x3B;
 
 }  // namespace kt58

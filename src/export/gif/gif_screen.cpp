@@ -113,16 +113,6 @@ GifLossyFrame GifScreen::Encode(const GifFrame& f, const std::vector<uint8_t>& i
 }
 
 void GifScreen::Show(const GifFrame& f, const GifPalette& map, const GifLossyFrame& lossy) {
-  Draw(f, map, lossy.wanted, lossy.written);
-}
-
-void GifScreen::Show(const GifFrame& f, const GifPalette& map) {
-  const std::vector<uint8_t>& indices = f.Data();
-  Draw(f, map, indices, indices);
-}
-
-void GifScreen::Draw(const GifFrame& f, const GifPalette& map, const std::vector<uint8_t>& wanted,
-                     const std::vector<uint8_t>& written) {
   const int disposal = DisposalOf(f);
   // The picture a later frame is drawn over is the one left after disposal.
   if (disposal == dmPrevious) return;
@@ -137,8 +127,8 @@ void GifScreen::Draw(const GifFrame& f, const GifPalette& map, const std::vector
         continue;
       }
       const size_t k = static_cast<size_t>(y) * f.Width() + x;
-      if (wanted[k] != t) wanted_[s] = Rgb(map[wanted[k]]);
-      if (written[k] != t) shown_[s] = Rgb(map[written[k]]);
+      if (lossy.wanted[k] != t) wanted_[s] = Rgb(map[lossy.wanted[k]]);
+      if (lossy.written[k] != t) shown_[s] = Rgb(map[lossy.written[k]]);
     }
   }
 }

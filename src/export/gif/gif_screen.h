@@ -34,18 +34,15 @@ class GifScreen {
   GifLossyFrame Encode(const GifFrame& f, const std::vector<uint8_t>& indices, const GifPalette& map, int code_size,
                        uint32_t max_error) const;
 
-  // The screen after frame f, written as `lossy` says (or, without it, as
-  // its indices are), has been shown and disposed of.
+  // The screen after frame f, written as `lossy` says, has been shown and
+  // disposed of.
   void Show(const GifFrame& f, const GifPalette& map, const GifLossyFrame& lossy);
-  void Show(const GifFrame& f, const GifPalette& map);
 
  private:
   static constexpr uint32_t kNothing = 0xFF000000u;  // no colour: nothing drawn, or cleared by disposal
 
   // Index into shown_ and wanted_ of pixel (x, y) of frame f; -1 off the screen.
   ptrdiff_t At(const GifFrame& f, int x, int y) const;
-  void Draw(const GifFrame& f, const GifPalette& map, const std::vector<uint8_t>& wanted,
-            const std::vector<uint8_t>& written);
 
   int left_, top_, width_, height_;
   std::vector<uint32_t> shown_;   // 0xRRGGBB a viewer shows, or kNothing
