@@ -263,7 +263,7 @@ class WritingStage {
     }
     shown_ = r.shown;
     original_size_ += r.original_size;
-    writer_.Add(std::move(*r.frame));
+    writer_.Add(std::move(*r.frame), r.picture);
   }
 
   uint64_t OriginalSize() const { return original_size_; }

@@ -14,6 +14,7 @@
 #include "export/gif/gif_screen.h"
 #include "export/gif/gif_stream_writer.h"
 #include "export/gif/lzw_decoder.h"
+#include "export/gif/lzw_encoder.h"
 #include "gif_decode_helpers.h"
 
 namespace kt58 {
@@ -81,7 +82,8 @@ TEST(GifScreen, MergedPixelsAreMeasuredAgainstTheColourWantedNotAnEarlierError) 
     indices[kProbe] = c.probe;
     const GifFrame f = Row(indices, t, true);
     const int bits = MinCodeSizeFor(kLine.size());
-    const GifLossyFrame out = screen.Encode(f, indices, kLine, bits, LossyErrorBound(kLevel));
+    const GifLossyFrame out =
+        screen.Encode(f, indices, LzwTolerance{&kLine, t, LossyErrorBound(kLevel), LossyPixelWorth(kLevel, false)}, bits);
     // What the writer keeps as shown is what a decoder reads.
     EXPECT_EQ(DecodeLzwStream(out.data.data(), out.data.size(), bits, indices.size()), out.written);
     EXPECT_EQ(out.written[kProbe] == c.index, c.is) << int(out.written[kProbe]);

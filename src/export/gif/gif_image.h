@@ -238,6 +238,12 @@ std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int m
 // distance) when that lets the encoder send a longer string.
 inline constexpr int kMaxLossy = 100;
 uint32_t LossyErrorBound(int level);
+// The error (squared RGB distance) a pixel more in one LZW code is worth at
+// a lossy level: the encoder sends a longer string only where it brings
+// less error than this per pixel gained. against_source: errors are
+// measured from the picture before reduction (LzwTolerance::source), not
+// from the palette colour wanted.
+uint32_t LossyPixelWorth(int level, bool against_source);
 
 // The file's pieces, for writers that send a file out frame by frame.
 // The header: signature (GIF89a when extended, else GIF87a), logical
@@ -254,7 +260,7 @@ void AppendGifHeader(std::vector<uint8_t>& out, int width, int height, bool exte
 // for itself. Raises GIFException for a frame that cannot be written
 // ("Color table is empty", "Image is empty", "Invalid color index").
 void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& frame, const GifPalette& map, int compression,
-                    int lossy = 0, GifScreen* screen = nullptr);
+                    int lossy = 0, GifScreen* screen = nullptr, const Picture* source = nullptr);
 size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy = 0);
 inline constexpr uint8_t kGifTrailer = 0x3B;
 

@@ -8,7 +8,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/picture.h"
 #include "export/gif/gif_image.h"
+#include "export/gif/lzw_encoder.h"
 
 namespace kt58 {
 
@@ -25,14 +27,16 @@ class GifScreen {
   GifScreen(int left, int top, int width, int height);
 
   // The lossy code stream of frame f (indices: its exact ones, referring to
-  // map; every pixel within max_error of its wanted colour). Where f's
-  // transparency comes from merging, a transparent pixel wants the colour
-  // the screen wants there, and may take an opaque colour near it; an
-  // opaque pixel may become transparent where what is shown beneath is
-  // near its colour. A truly transparent pixel, and any pixel over nothing
-  // shown, stays as it is.
-  GifLossyFrame Encode(const GifFrame& f, const std::vector<uint8_t>& indices, const GifPalette& map, int code_size,
-                       uint32_t max_error) const;
+  // tolerance.colors; every pixel within tolerance.max_error of its wanted
+  // colour). Where f's transparency comes from merging, a transparent pixel
+  // wants the colour the screen wants there, and may take an opaque colour
+  // near it; an opaque pixel may become transparent where what is shown
+  // beneath is near its colour (both only in long runs, see the source). A
+  // truly transparent pixel, and any pixel over nothing shown, stays as it
+  // is. source, when given, is the picture the frame was reduced from (the
+  // whole screen): choices are weighed by how far they take a pixel from it.
+  GifLossyFrame Encode(const GifFrame& f, const std::vector<uint8_t>& indices, const LzwTolerance& tolerance,
+                       int code_size, const Picture* source = nullptr) const;
 
   // The screen after frame f, written as `lossy` says, has been shown and
   // disposed of.

@@ -34,7 +34,7 @@ class GifStreamWriter {
   GifPalette& GlobalColorMap() { return global_map_; }
 
   // The next frame of the animation, merged if merging was asked for.
-  void Add(GifFrame frame);
+  void Add(GifFrame frame, std::shared_ptr<const Picture> source = nullptr);
   // Writes the last frame and the trailer. Raises GIFException("Unsupported
   // GIF version") when no frame was added.
   void Finish();
@@ -50,6 +50,7 @@ class GifStreamWriter {
   GifPalette global_map_;
   Sink sink_;
   std::optional<GifFrame> held_;  // the last frame kept, not yet written
+  std::shared_ptr<const Picture> held_source_;
   std::optional<GifScreen> screen_;  // what the frames written show, when lossy
   int last_disposal_ = 0;             // of the frame added last, kept or not
   size_t added_ = 0, kept_ = 0, flushed_ = 0;
