@@ -3,7 +3,9 @@
 // written in a colour near the one it stands for and an opaque pixel near
 // what is shown beneath may become transparent, always judged against the
 // colour the animation wants there, never against a colour already off by
-// the bound; a transparent background never becomes opaque.
+// the bound; a transparent background never becomes opaque. And the
+// picture before reduction, where it is known, steers which near colour
+// is taken.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -142,6 +144,42 @@ TEST(GifScreen, OnlyPixelsLeftByMergingOverAShownPictureTakeAColour) {
         EXPECT_EQ(px, 0x646464u) << k;
       }
     }
+  }
+}
+
+// The picture before reduction steers the choice: a pixel in a run of one
+// colour wants a colour 6 away (squared 36). Painting it over with the
+// run's colour costs the full 36 against the palette colour, more than the
+// few pixels it adds to a code are worth here (1 each); against the
+// picture it costs only what it adds to the error the reduction left.
+TEST(LzwEncoder, LossyWeighsChoicesByThePictureBeforeReduction) {
+  const GifPalette palette = {{100, 100, 100}, {106, 100, 100}};
+  constexpr size_t kProbe = 77;
+  const struct {
+    const char* name;
+    bool with_source;
+    uint8_t source_red;  // at the probe; elsewhere the run's colour
+    bool painted_over;
+  } cases[] = {
+      {"palette colours only", false, 103, false},
+      {"picture midway between the two", true, 103, true},      // adds 9 - 9
+      {"picture beyond the wanted colour", true, 108, false},   // adds 64 - 4
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<uint8_t> indices(200, 0);
+    indices[kProbe] = 1;
+    std::vector<uint8_t> source;
+    for (size_t k = 0; k < indices.size(); ++k) {
+      const uint8_t red = k == kProbe ? c.source_red : 100;
+      source.insert(source.end(), {red, 100, 100});
+    }
+    LzwTolerance tolerance{&palette, -1, 100, 1};
+    if (c.with_source) tolerance.source = source.data();
+    std::vector<uint8_t> written;
+    const std::vector<uint8_t> data = LzwEncoder::EncodeLossy(indices.data(), indices.size(), 2, tolerance, &written);
+    EXPECT_EQ(DecodeLzwStream(data.data(), data.size(), 2, indices.size()), written);
+    EXPECT_EQ(written[kProbe] == 0, c.painted_over);
   }
 }
 
