@@ -168,7 +168,7 @@ using MapJob = std::function<MappedIndices(const ShownFrame* before)>;
 // How the frames of one pass are written.
 struct WritePlan {
   int compression = gcLZW;
-  int lossy = 0;                    // every size measured and every frame written at this level
+  int lossy = 0;                    // every frame written at this level (merges are measured exact)
   int options = 0;                  // ooMerge, ooCrop, ooCleanup, ooColorMap bits
   uint16_t delay = 0;
   int plays = 0;                    // GifExportOptions::Plays
@@ -259,7 +259,7 @@ void RunFrames(size_t count, const WritePlan& plan, const std::function<MapJob(s
           // The expanded copy to compare, the packed frame for its size.
           GifMergeResult merged = MergeWithShown(
               last->frame, last->frame.ColorMap().empty() ? plan.global : last->frame.ColorMap(), result.shown->frame,
-              map_now, GifFrameFileSize(f, map_now, plan.compression, plan.lossy), (plan.options & ooCrop) != 0,
+              map_now, GifFrameFileSize(f, map_now, plan.compression), (plan.options & ooCrop) != 0,
               plan.compression, plan.lossy, false);
           result.needs_global_entry = merged.needs_global_entry;
           if (merged.frame) f = std::move(*merged.frame);
@@ -286,14 +286,14 @@ class WritingStage {
     if (r.needs_global_entry) {
       GifMergeResult merged =
           MergeWithShown(shown_->frame, plan_.global, r.shown->frame, writer_.GlobalColorMap(),
-                         GifFrameFileSize(*r.frame, writer_.GlobalColorMap(), plan_.compression, plan_.lossy),
+                         GifFrameFileSize(*r.frame, writer_.GlobalColorMap(), plan_.compression),
                          (plan_.options & ooCrop) != 0, plan_.compression, plan_.lossy, true);
       if (merged.frame) r.frame = std::move(*merged.frame);
       if (merged.grows_global) writer_.GlobalColorMap().push_back(GifColor{0, 0, 0});
     }
     shown_ = r.shown;
     original_size_ += r.original_size;
-    writer_.Add(std::move(*r.frame));
+    writer_.Add(std::move(*r.frame), r.picture);
   }
 
   uint64_t OriginalSize() const { return original_size_; }

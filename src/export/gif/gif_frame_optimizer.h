@@ -29,15 +29,17 @@ struct GifMergeResult {
 
 // Frame cur (indices referring to cur_map) loses the pixels that show what
 // the frame before it, `shown` (as it was before merging, indices referring
-// to shown_map), already shows there. Three forms are tried and the one
-// that takes the fewest bytes in the file (cropped first when cropping
-// follows, encoded with `compression` at the lossy level `lossy`) is kept
-// when it is smaller than cur_size, the bytes cur takes. A frame that could
+// to shown_map), already shows there. Three forms are tried (one when the
+// frame is to be written at a lossy level above 0) and the one that takes
+// the fewest bytes in the file (cropped first when cropping follows,
+// encoded exactly with `compression`) is kept when it is smaller than
+// cur_size, the bytes cur takes encoded so. A frame that could
 // only merge by adding an entry to the global table gives
 // needs_global_entry unless may_grow_global. The pixels compared are the
 // exact ones: with lossy writing, a pixel left transparent shows the earlier
 // frame's written colour, which lies within the lossy bound of the colour
-// both frames want there.
+// both frames want there. A frame that had no transparency before is marked
+// as merged (GifFrame::MergedTransparency).
 GifMergeResult MergeWithShown(const GifFrame& shown, const GifPalette& shown_map, const GifFrame& cur,
                               const GifPalette& cur_map, size_t cur_size, bool crop_follows, int compression,
                               int lossy, bool may_grow_global);

@@ -45,6 +45,7 @@ GifFrame::GifFrame(const GifFrame& other)
       packed_code_size_(other.packed_code_size_),
       packed_compression_(other.packed_compression_),
       packed_max_index_(other.packed_max_index_),
+      merged_transparency_(other.merged_transparency_),
       color_map_(other.color_map_) {
   for (const auto& ext : other.extensions_) AppendExtension(ext->Clone());
 }
@@ -62,6 +63,7 @@ GifFrame& GifFrame::operator=(const GifFrame& other) {
     packed_code_size_ = copy.packed_code_size_;
     packed_compression_ = copy.packed_compression_;
     packed_max_index_ = copy.packed_max_index_;
+    merged_transparency_ = copy.merged_transparency_;
     color_map_ = std::move(copy.color_map_);
     extensions_.clear();
     for (auto& ext : copy.extensions_) AppendExtension(std::move(ext));

@@ -16,6 +16,8 @@
 
 namespace kt58 {
 
+class GifScreen;
+
 // Compression codes.
 enum GIFCompression : int { gcLZW = 0, gcRLE = 1 };
 
@@ -100,6 +102,12 @@ class GifFrame {
   GifGraphicControlExtension* GraphicControlExtension() const;
   bool Transparent() const;
   int TransparentIndex() const;  // -1 without transparency
+  // Whether the frame's transparent pixels are all pixels merging left to
+  // show what the frame before shows, none of them a transparent background:
+  // lossy writing may then give such a pixel an opaque colour near the one
+  // it stands for, and a pixel near what is shown beneath it transparency.
+  bool MergedTransparency() const { return merged_transparency_; }
+  void SetMergedTransparency(bool merged) { merged_transparency_ = merged; }
 
   // Keeps only the given rectangle (in frame coordinates) and moves the
   // frame's position to match.
@@ -112,6 +120,7 @@ class GifFrame {
   std::vector<uint8_t> packed_data_;
   int packed_code_size_ = 0, packed_compression_ = 0;
   uint8_t packed_max_index_ = 0;
+  bool merged_transparency_ = false;
   GifPalette color_map_;
   std::vector<std::unique_ptr<GifExtension>> extensions_;
 };
@@ -229,6 +238,12 @@ std::vector<uint8_t> EncodeImageData(const uint8_t* indices, size_t count, int m
 // distance) when that lets the encoder send a longer string.
 inline constexpr int kMaxLossy = 100;
 uint32_t LossyErrorBound(int level);
+// The error (squared RGB distance) a pixel more in one LZW code is worth at
+// a lossy level: the encoder sends a longer string only where it brings
+// less error than this per pixel gained. against_source: errors are
+// measured from the picture before reduction (LzwTolerance::source), not
+// from the palette colour wanted.
+uint32_t LossyPixelWorth(int level, bool against_source);
 
 // The file's pieces, for writers that send a file out frame by frame.
 // The header: signature (GIF89a when extended, else GIF87a), logical
@@ -239,10 +254,13 @@ void AppendGifHeader(std::vector<uint8_t>& out, int width, int height, bool exte
 // match is copied as packed, unless lossy (a level above 0, LZW only): the
 // lossy stream is always made afresh from the exact indices, which packed
 // data keeps, so writing or measuring a frame again never moves a pixel
-// further from its colour. Raises GIFException for a frame that cannot be
-// written ("Color table is empty", "Image is empty", "Invalid color index").
+// further from its colour. A lossy frame written over a screen (the
+// pictures shown so far, GifScreen) is measured against what it shows, and
+// the screen then shows the frame; without one, transparency stands only
+// for itself. Raises GIFException for a frame that cannot be written
+// ("Color table is empty", "Image is empty", "Invalid color index").
 void AppendGifFrame(std::vector<uint8_t>& out, const GifFrame& frame, const GifPalette& map, int compression,
-                    int lossy = 0);
+                    int lossy = 0, GifScreen* screen = nullptr, const Picture* source = nullptr);
 size_t GifFrameFileSize(const GifFrame& frame, const GifPalette& map, int compression, int lossy = 0);
 inline constexpr uint8_t kGifTrailer = 0x3B;
 

@@ -15,7 +15,7 @@ GifStreamWriter::GifStreamWriter(int compression, int lossy, int options, GifPal
       global_map_(std::move(global_map)),
       sink_(std::move(sink)) {}
 
-void GifStreamWriter::Add(GifFrame frame) {
+void GifStreamWriter::Add(GifFrame frame, std::shared_ptr<const Picture> source) {
   const int disposal = DisposalOf(frame);
   const bool first = added_++ == 0;
   // Disposal 2 clears the frame's whole rectangle afterwards, transparent
@@ -39,6 +39,7 @@ void GifStreamWriter::Add(GifFrame frame) {
   last_disposal_ = disposal;
   if (held_) Flush(false);
   held_ = std::move(frame);
+  held_source_ = std::move(source);
   ++kept_;
 }
 
@@ -53,12 +54,16 @@ void GifStreamWriter::Flush(bool single) {
   // and the signature follows its extensions: it keeps the loop extension
   // unless it is the only frame, so later frames have extensions only when
   // it has.
-  if (first) AppendGifHeader(out, f.Left() + f.Width(), f.Top() + f.Height(), !f.Extensions().empty(), global_map_);
+  if (first) {
+    AppendGifHeader(out, f.Left() + f.Width(), f.Top() + f.Height(), !f.Extensions().empty(), global_map_);
+    if (lossy_ > 0 && compression_ == gcLZW) screen_.emplace(0, 0, f.Left() + f.Width(), f.Top() + f.Height());
+  }
   const GifPalette& map = f.ColorMap().empty() ? global_map_ : f.ColorMap();
   if (map.empty()) throw GIFException("Color table is empty");
-  AppendGifFrame(out, f, map, compression_, lossy_);
+  AppendGifFrame(out, f, map, compression_, lossy_, screen_ ? &*screen_ : nullptr, held_source_.get());
   Send(out);
   held_.reset();
+  held_source_.reset();
   ++flushed_;
 }
 

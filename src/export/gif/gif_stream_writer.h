@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "export/gif/gif_image.h"
+#include "export/gif/gif_screen.h"
 
 namespace kt58 {
 
@@ -24,7 +25,8 @@ class GifStreamWriter {
   // options: the ooCrop and ooCleanup bits apply here (merging and sorting
   // happen before a frame is added). The file's frames are the export's:
   // the first carries the loop extension, all share one size. lossy: the
-  // lossy LZW level every frame is written with (AppendGifFrame).
+  // lossy LZW level every frame is written with (AppendGifFrame), over the
+  // pictures the frames before it show.
   GifStreamWriter(int compression, int lossy, int options, GifPalette global_map, Sink sink);
 
   // The table frames without a local table refer to. Merging may append an
@@ -32,7 +34,7 @@ class GifStreamWriter {
   GifPalette& GlobalColorMap() { return global_map_; }
 
   // The next frame of the animation, merged if merging was asked for.
-  void Add(GifFrame frame);
+  void Add(GifFrame frame, std::shared_ptr<const Picture> source = nullptr);
   // Writes the last frame and the trailer. Raises GIFException("Unsupported
   // GIF version") when no frame was added.
   void Finish();
@@ -48,6 +50,8 @@ class GifStreamWriter {
   GifPalette global_map_;
   Sink sink_;
   std::optional<GifFrame> held_;  // the last frame kept, not yet written
+  std::shared_ptr<const Picture> held_source_;
+  std::optional<GifScreen> screen_;  // what the frames written show, when lossy
   int last_disposal_ = 0;             // of the frame added last, kept or not
   size_t added_ = 0, kept_ = 0, flushed_ = 0;
   uint64_t written_ = 0;

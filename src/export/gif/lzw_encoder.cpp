@@ -2,6 +2,7 @@
 #include "export/gif/lzw_encoder.h"
 
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "export/gif/gif_code_writer.h"
@@ -125,7 +126,7 @@ std::vector<uint8_t> LzwEncoder::Encode(const uint8_t* indices, size_t count, in
 }
 
 std::vector<uint8_t> LzwEncoder::EncodeLossy(const uint8_t* indices, size_t count, int min_code_size,
-                                             const LzwTolerance& tolerance) {
+                                             const LzwTolerance& tolerance, std::vector<uint8_t>* written) {
   std::vector<uint8_t> out;
   out.reserve(count / 4 + 16);
   CodeStream codes(out, min_code_size);
@@ -155,6 +156,37 @@ std::vector<uint8_t> LzwEncoder::EncodeLossy(const uint8_t* indices, size_t coun
     }
   }
 
+  if (written) written->assign(count, 0);
+  // The error of writing index c at pixel k, kNo where it may not. With
+  // the picture before reduction, the error is how much further c moves
+  // the pixel from it than the wanted index does: a near colour on the
+  // side the picture lies costs less than one on the other side, which
+  // the palette distance alone cannot tell (it may be below 0 where the
+  // reduction did not take the nearest colour, dithering say).
+  constexpr int64_t kNo = std::numeric_limits<int64_t>::max();
+  const int clear = tolerance.beneath ? tolerance.transparent : -1;
+  const auto off_source = [&](size_t k, const uint8_t* rgb) {
+    const uint8_t* s = tolerance.source + 3 * k;
+    const int dr = rgb[0] - s[0], dg = rgb[1] - s[1], db = rgb[2] - s[2];
+    return static_cast<int64_t>(dr * dr + dg * dg + db * db);
+  };
+  const auto off_source_of = [&](size_t k, size_t index) {
+    const GifColor& c = (*tolerance.colors)[index];
+    const uint8_t rgb[3] = {c.r, c.g, c.b};
+    return off_source(k, rgb);
+  };
+  const auto cost = [&](size_t k, int c) -> int64_t {
+    if (c == clear) {
+      if (tolerance.beneath[k] > tolerance.max_error) return kNo;
+      if (!tolerance.source || !tolerance.shown || indices[k] == clear) return tolerance.beneath[k];
+      return off_source(k, tolerance.shown + 3 * k) - off_source_of(k, indices[k]);
+    }
+    const uint32_t e = error[static_cast<size_t>(indices[k]) * roots + static_cast<size_t>(c)];
+    if (e == kRefused) return kNo;
+    if (!tolerance.source || e == 0) return e;
+    return off_source_of(k, static_cast<size_t>(c)) - off_source_of(k, indices[k]);
+  };
+
   // The table as a tree: each code's string is its parent's plus `last`;
   // `first` is the string's first index, what the decoder appends to the
   // entry of the code sent before it.
@@ -167,15 +199,13 @@ std::vector<uint8_t> LzwEncoder::EncodeLossy(const uint8_t* indices, size_t coun
   struct Candidate {
     int code;
     size_t length;
-    uint32_t error;
+    int64_t error;
   };
-  // A pixel more in one code is worth three tenths of the largest error
-  // allowed: a longer string that brings more error than that per pixel
-  // gained loses to a shorter, truer one. On the benchmark video this keeps
-  // about half a decibel more PSNR at the same file size than taking the
-  // longest string whatever its error (with a smaller bound for that size).
+  // A pixel more in one code is worth pixel_worth of error: a longer
+  // string that brings more error than that per pixel gained loses to a
+  // shorter, truer one.
   const auto worth = [&](const Candidate& x) {
-    return static_cast<int64_t>(x.length) * 3 * tolerance.max_error - 10 * static_cast<int64_t>(x.error);
+    return static_cast<int64_t>(x.length) * tolerance.pixel_worth - x.error;
   };
   const auto better = [&](const Candidate& x, const Candidate& than) {
     if (than.code < 0) return true;
@@ -197,25 +227,27 @@ std::vector<uint8_t> LzwEncoder::EncodeLossy(const uint8_t* indices, size_t coun
       spelled.clear();
       spelled.push_back(first[static_cast<size_t>(previous)]);
       for (int c = previous; c >= 0; c = parent[static_cast<size_t>(c)]) spelled.push_back(last[static_cast<size_t>(c)]);
-      uint32_t total = 0;
+      int64_t total = 0;
       size_t k = 0;
       for (; k < spelled.size(); ++k) {
-        const uint32_t e = error[static_cast<size_t>(indices[i + k]) * roots + spelled[spelled.size() - 1 - k]];
-        if (e == kRefused) break;
+        const int64_t e = cost(i + k, spelled[spelled.size() - 1 - k]);
+        if (e == kNo) break;
         total += e;
       }
       if (k == spelled.size()) best = {codes.NextCode(), k, total};
     }
-    for (uint8_t c : admitted[indices[i]]) pending.push_back({c, 1, error[static_cast<size_t>(indices[i]) * roots + c]});
+    for (uint8_t c : admitted[indices[i]])
+      if (c != clear) pending.push_back({c, 1, cost(i, c)});
+    if (clear >= 0 && cost(i, clear) != kNo) pending.push_back({clear, 1, cost(i, clear)});
     while (!pending.empty()) {
       const Candidate at = pending.back();
       pending.pop_back();
       if (better(at, best)) best = at;
-      if (i + at.length >= count) continue;
-      const uint32_t* row = &error[static_cast<size_t>(indices[i + at.length]) * roots];
+      const size_t k = i + at.length;
+      if (k >= count) continue;
       for (int ch = first_child[static_cast<size_t>(at.code)]; ch >= 0; ch = sibling[static_cast<size_t>(ch)]) {
-        const uint32_t e = row[last[static_cast<size_t>(ch)]];
-        if (e != kRefused) pending.push_back({ch, at.length + 1, at.error + e});
+        const int64_t e = cost(k, last[static_cast<size_t>(ch)]);
+        if (e != kNo) pending.push_back({ch, at.length + 1, at.error + e});
       }
     }
     // The entry the decoder makes on reading this code: the code before
@@ -242,6 +274,9 @@ std::vector<uint8_t> LzwEncoder::EncodeLossy(const uint8_t* indices, size_t coun
       }
     }
     codes.Put(best.code);
+    if (written)
+      for (int c = best.code, k = static_cast<int>(best.length); k-- > 0; c = parent[static_cast<size_t>(c)])
+        (*written)[i + static_cast<size_t>(k)] = last[static_cast<size_t>(c)];
     i += best.length;
     if (codes.Full()) {
       codes.Restart();
