@@ -50,6 +50,9 @@ class AtomicFile {
   AtomicFile& operator=(const AtomicFile&) = delete;
 
   const std::filesystem::path& TempPath() const { return temp_; }
+  // The file replaced at the commit (symbolic links followed): the name
+  // messages give.
+  const std::filesystem::path& Target() const { return target_; }
   // fsync of the temporary file's contents, rename onto the target, fsync
   // of the folder. Raises PlatformError (FileWrite) (and removes the temporary) on
   // failure, PlatformError (CommitInterrupted) after InterruptCommits(). Signals are held

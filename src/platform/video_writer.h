@@ -77,6 +77,9 @@ struct VideoWriterSettings {
   int plays = 0;
   // Frames with an alpha channel; the other formats refuse it (SetFormat).
   bool alpha = false;
+  // The file a failed write names (the one the user chose, when the writer
+  // fills a temporary for it); empty: the path written.
+  std::filesystem::path shown_path;
 };
 
 class VideoWriter {
