@@ -10,7 +10,8 @@
 // registry nobody holds belongs to a process that was killed: the next run
 // deletes the files it lists and the registry.
 //
-// The program folder is made when the first file goes there; at a normal end
+// The program folder is made when the first file goes there, or the first
+// registry (for a temporary beside an output); at a normal end
 // the folders made for it go again when they are empty, so a run that only
 // read leaves nothing behind.
 #pragma once
