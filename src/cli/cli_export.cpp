@@ -158,16 +158,9 @@ void RunSequence(const ExportBmpCommand& cmd, const SequenceFiles& files, const 
       },
       files);
   if (result.names.empty()) throw CommandFailed("the pattern \"" + cmd.pattern + "\" gives no file names");
-  if (result.failed > 0) {
-    std::string first;
-    for (size_t i = 0; i < result.statuses.size(); ++i)
-      if (result.statuses[i] == SequenceStatus::Error) {
-        first = result.names[i];
-        break;
-      }
+  if (result.failed > 0)
     throw CommandFailed(std::to_string(result.failed) + " of " + std::to_string(result.names.size()) +
-                        " frames could not be written, the first " + (cmd.folder / first).string());
-  }
+                        " frames could not be written, the first " + result.error);
 }
 
 }  // namespace

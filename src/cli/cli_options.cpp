@@ -58,12 +58,14 @@ const CommandUsage kUsages[] = {
     {"export-bmp",
      "  kt58 export-bmp <project.apf> <folder> [--pattern P] [--start N] [--frames A-B]\n"
      "           [--every K]\n"
-     "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"},
+     "      --pattern with a run of # for the number (\"###\"); --start 0..100000 (0)\n"
+     "      the files replace those of the same names once all are written, none when\n"
+     "        the export fails or is stopped; files of other names stay\n"},
     {"export-sequence",
      "  kt58 export-sequence <project.apf> <folder> [--format png|bmp] [--pattern P]\n"
      "           [--start N] [--frames A-B] [--every K]\n"
      "      numbered PNG (exact, the default) or BMP files named as export-bmp names them,\n"
-     "        with the extension .png or .bmp\n"},
+     "        with the extension .png or .bmp, replaced all at once as by export-bmp\n"},
     {"export-frame", "  kt58 export-frame <project.apf> <frame-index> <out.bmp|.jpg|.gif|.png>\n"},
     {"export-avi", "  kt58 export-avi <project.apf> <out.avi> [--frames A-B] [--every K]\n"},
     {"export-video",

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_project.h"
 
+#include <cstdio>
+#include <filesystem>
 #include <system_error>
 
 #include "cli/cli_ui.h"
@@ -172,6 +174,11 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
   } catch (const Kt58Error& e) {
     throw CommandFailed(e.what());  // names the file and the cause
   }
+  // What the file really takes, now that it is written.
+  std::error_code ec;
+  const uintmax_t bytes = std::filesystem::file_size(cmd.out, ec);
+  if (!ec && bytes > kLargeProjectBytes)
+    std::fprintf(stderr, "kt58: the project %s takes %ju MB\n", cmd.out.string().c_str(), bytes / 1'000'000);
 }
 
 }  // namespace kt58::cli

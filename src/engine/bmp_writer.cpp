@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <cerrno>
 #include <cstring>
 #include <ostream>
+#include <string>
 
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
@@ -48,11 +50,17 @@ std::vector<uint8_t> EncodeBmp(const Picture& p) {
 }
 
 void WriteBmpImage(const Picture& p, std::ostream& out) {
+  errno = 0;
   uint8_t headers[kBmpHeadersSize];
   WriteBmpHeaders(p.Width(), p.Height(), headers);
   out.write(reinterpret_cast<const char*>(headers), kBmpHeadersSize);
   if (p.ImageBytes()) out.write(reinterpret_cast<const char*>(p.Bits()), static_cast<std::streamsize>(p.ImageBytes()));
-  if (!out) throw Kt58Error("Cannot write the picture");
+  if (!out) {
+    // The reason of the write(2) underneath that failed, when there was one.
+    const int reason = errno;
+    throw Kt58Error(std::string("Cannot write the picture: ") +
+                    (reason ? std::strerror(reason) : "the stream refused its bytes"));
+  }
 }
 
 void SaveBmpFile(const Picture& p, const std::filesystem::path& path) {

@@ -384,10 +384,10 @@ bool FrameStore::AppendFrame(Picture& picture) {
   return true;
 }
 
-void FrameStore::CheckRoomFor(int64_t frames, const Picture& frame) const {
+void FrameStore::CheckRoomFor(int64_t frames, const Picture& frame, std::string_view why) const {
   // At most 2^31 frames of at most 2^30 bytes each: the product fits.
   CheckFreeSpace(FileName.parent_path(), static_cast<uint64_t>(std::max<int64_t>(frames, 0)) * BmpImageSize(frame),
-                 FileName);
+                 FileName, why);
 }
 
 bool FrameStore::CanRead() const {

@@ -10,6 +10,7 @@
 #include <iosfwd>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/picture.h"
@@ -79,8 +80,9 @@ class FrameStore {
   // Raises ENotEnoughSpace (naming this store's file, the bytes needed and
   // the bytes free) unless the file system holding the store has room for
   // `frames` more frames of the picture's size. Called before an import
-  // writes its first frame.
-  void CheckRoomFor(int64_t frames, const Picture& frame) const;
+  // writes its first frame; `why` ends the message (what makes the frames
+  // that large).
+  void CheckRoomFor(int64_t frames, const Picture& frame, std::string_view why = {}) const;
   WorkPicture ReadNextFrame();
   WorkPicture ReadFrame(int index);
   // Frame `index` read into `out`, whose buffer is reused, through a

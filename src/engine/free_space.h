@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string_view>
 
 #include "engine/errors.h"
 
@@ -19,10 +20,11 @@ class ENotEnoughSpace : public Kt58Error {
 };
 
 // Raises ENotEnoughSpace ("Not enough free space for <target>: N bytes are
-// needed, M bytes are free") when the file system holding `folder` (empty:
+// needed, M bytes are free", then "; " and `why` when given) when the file system holding `folder` (empty:
 // the working folder) has fewer than `needed` bytes available to this user.
 // When the space cannot be asked for (the folder does not exist yet), nothing
 // is raised: the writing itself then fails with its own error.
-void CheckFreeSpace(const std::filesystem::path& folder, uint64_t needed, const std::filesystem::path& target);
+void CheckFreeSpace(const std::filesystem::path& folder, uint64_t needed, const std::filesystem::path& target,
+                    std::string_view why = {});
 
 }  // namespace kt58

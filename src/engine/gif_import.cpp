@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <new>
+#include <string>
 #include <system_error>
 
+#include "engine/bmp_codec.h"
 #include "engine/errors.h"
 
 namespace kt58 {
@@ -102,8 +104,11 @@ WorkPicture ImportGif(FrameStore& store, const std::filesystem::path& path, bool
   store.FrameOffsets.clear();
   store.FrameCount = 0;
   // Every frame is stored at the logical screen's size, however small the
-  // images drawn on it.
-  store.CheckRoomFor(count, *work);
+  // images drawn on it: a refusal says so, as the file's own size gives no hint.
+  store.CheckRoomFor(count, *work,
+                     "each of the GIF's " + std::to_string(count) + " frames is stored at its screen size of " +
+                         std::to_string(gif->screen_width) + "x" + std::to_string(gif->screen_height) + ", " +
+                         std::to_string(BmpImageSize(*work)) + " bytes");
   for (int i = 0; i < count; ++i) {
     if (progress.Cancelled()) {
       // Nothing of a cancelled import stays: no frames, no store file.

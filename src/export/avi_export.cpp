@@ -53,7 +53,9 @@ bool ExportAvi(const Project& project, const FrameSequence& sequence, const fs::
     if (encoded.result != FramePassResult::Written) return false;
     encoded.file->Commit();
   } catch (const PlatformError& e) {
-    throw EAviExport(TextFor(e.Code()));
+    // The described text first, then what the writer said: the file and
+    // the system's reason (a full disk, a file-size limit).
+    throw EAviExport(std::string(TextFor(e.Code())) + ": " + e.what());
   }
   return true;
 }

@@ -17,7 +17,9 @@ namespace kt58 {
 
 // The export's failures, with the program's texts:
 //   "Failed to create AVI file", "Failed to create AVI stream",
-//   "Failed to set AVI stream format", "Failed to add frame to AVI".
+//   "Failed to set AVI stream format", "Failed to add frame to AVI"; a
+// failure of the writer adds ": " and its cause (the file, the system's
+// reason).
 class EAviExport : public Kt58Error {
  public:
   using Kt58Error::Kt58Error;

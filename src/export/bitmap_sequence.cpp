@@ -95,14 +95,19 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
     result.statuses[static_cast<size_t>(i)] = status;
     if (on_status) on_status(i, result.names[static_cast<size_t>(i)], status);
   };
+  // Every file goes into the staging folder first and all move into place
+  // together, so an interrupted or failed run leaves the folder as it was.
+  AtomicFileSet staged(folder);
   // One picture for every frame: its buffer is composed into and written
   // out again and again.
   Picture picture;
   FrameScaler scaler(files.size);
   const std::optional<BGR> key = files.transparent ? std::optional<BGR>(BackgroundBgr(project)) : std::nullopt;
+  int written = 0;
   for (int i = 0; i < static_cast<int>(result.names.size()); ++i) {
     report(i, SequenceStatus::Processing);
     bool saved = false;
+    const fs::path file = folder / result.names[static_cast<size_t>(i)];
     try {
       // The sequence may hold fewer frames than FrameCount (none without
       // layers): such a file can't be made.
@@ -110,22 +115,32 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
       if (const SequencedFrame* frame = sequence.Frame(index);
           frame && ComposeFrameInto(project, frame, FrameClock::Stepping(index), picture)) {
         scaler.Apply(picture);
-        const fs::path file = folder / result.names[static_cast<size_t>(i)];
+        const fs::path& temp = staged.Stage(file);
         if (files.format == SequenceFormat::Png)
-          SavePngFile(picture, file, key);
+          SavePngFile(picture, temp, key);
         else
-          SaveBmpFile(picture, file);
+          SaveBmpFile(picture, temp);
         saved = true;
+      } else if (result.error.empty()) {
+        result.error = file.string() + ": the frame has no picture";
       }
-    } catch (const std::exception&) {
-      saved = false;
+    } catch (const std::exception& e) {
+      if (result.error.empty()) result.error = file.string() + ": " + e.what();
     }
     if (saved)
-      ++result.saved;
+      ++written;
     else
       ++result.failed;
     report(i, saved ? SequenceStatus::Saved : SequenceStatus::Error);
   }
+  if (result.failed == 0) {
+    staged.Commit();
+    result.saved = written;
+    return result;
+  }
+  // Nothing moved: the frames written are not in the folder either.
+  for (int i = 0; i < static_cast<int>(result.names.size()); ++i)
+    if (result.statuses[static_cast<size_t>(i)] == SequenceStatus::Saved) report(i, SequenceStatus::Error);
   return result;
 }
 

@@ -41,14 +41,16 @@ enum class SequenceStatus { Waiting, Processing, Saved, Error };
 const char* SequenceStatusText(SequenceStatus status);
 
 // Called with the frame index, its file name (without folder) and the new
-// status: Processing before the frame, then Saved or Error.
+// status: Processing before the frame, then Saved or Error; when the run
+// ends without replacing the files, each Saved frame once more with Error.
 using SequenceStatusCallback = std::function<void(int index, const std::string& name, SequenceStatus status)>;
 
 struct SequenceResult {
   std::vector<std::string> names;          // as SequenceFileNames
   std::vector<SequenceStatus> statuses;    // one per name
-  int saved = 0;
-  int failed = 0;
+  int saved = 0;       // files moved into the folder: all frames, or none
+  int failed = 0;      // frames that could not be composed or written
+  std::string error;   // the first of those: "<folder/name>: <cause>"
 };
 
 enum class SequenceFormat { Bmp, Png };
@@ -68,13 +70,18 @@ struct SequenceFiles {
 };
 
 // Writes the k-th chosen frame to folder / name k (an empty folder means
-// the working folder) for every listed name, each file atomically, an
-// existing file replaced: the names number the files written, 0, 1, 2 ...
-// from start, whichever frames they hold. Frame i is composed stepping at
-// i, so multi-frame layers show their stored frame i (the AVI export's
-// rule). A frame that cannot be composed or written gets Error and the run
-// goes on; nothing is raised for it. A frame without layers counts as an
-// error. Before anything is written, the files' total size is checked
+// the working folder) for every listed name, existing files replaced: the
+// names number the files written, 0, 1, 2 ... from start, whichever frames
+// they hold. Frame i is composed stepping at i, so multi-frame layers show
+// their stored frame i (the AVI export's rule). The files are written into
+// a hidden staging folder in the folder (an AtomicFileSet) and moved into
+// place together once every frame is written: a run that is stopped (the
+// callback raises), fails or is interrupted (CommitInterrupted) leaves
+// every file of the folder as it was, and files of other names are never
+// touched. A frame that cannot be composed or written gets Error and the
+// run goes on, to list every such frame; nothing is raised for it, and then
+// no file is replaced. A frame without layers counts as an error. Before
+// anything is written, the files' total size is checked
 // against the free space of the folder's file system (ENotEnoughSpace,
 // naming the folder). The callback's index is k. A range that does not fit
 // FrameCount raises Kt58Error before anything is written.

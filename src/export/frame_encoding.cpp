@@ -61,6 +61,7 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
   } catch (const PlatformError& e) {
     throw PlatformError(Stage::VideoCreateFile, e.what());
   }
+  settings.shown_path = target;
   VideoWriter writer(out.file->TempPath(), settings);
   const BGR key = BackgroundBgr(project);
   std::vector<uint8_t> keyed;

@@ -305,13 +305,14 @@ class WritingStage {
   uint64_t original_size_ = 0;
 };
 
-// The file being written: its bytes go to the descriptor as they come.
+// The file being written: its bytes go to the temporary's descriptor as
+// they come; failures name the file the user asked for.
 class FileSink {
  public:
-  explicit FileSink(const fs::path& path) : path_(path) {
-    fd_ = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+  explicit FileSink(const AtomicFile& file) : path_(file.Target()) {
+    fd_ = ::open(file.TempPath().c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     if (fd_ < 0)
-      throw PlatformError(PlatformErrorCode::FileWrite, "Cannot write " + path.string() + ": " + std::strerror(errno));
+      throw PlatformError(PlatformErrorCode::FileWrite, "Cannot write " + path_.string() + ": " + std::strerror(errno));
   }
   ~FileSink() { ::close(fd_); }
   FileSink(const FileSink&) = delete;
@@ -434,7 +435,7 @@ class GifBuild {
            const GifFrameObserver& observer)
       : project_(project), sequence_(sequence), options_(options), observer_(observer) {}
 
-  void WriteTo(const fs::path& file) {
+  void WriteTo(const AtomicFile& file) {
     // The loop extension counts repeats in 16 bits.
     if (options_.Plays < 0 || options_.Plays > 0x10000)
       throw Kt58Error(Format("A play count of %d is outside 0 to %d", options_.Plays, 0x10000));
@@ -693,14 +694,14 @@ std::unique_ptr<BuiltGif> BuildAnimatedGif(const Project& project, const FrameSe
   std::error_code ec;
   fs::create_directories(folder, ec);
   auto file = std::make_unique<AtomicFile>(folder / "Output.gif");
-  GifBuild(project, sequence, options, observer).WriteTo(file->TempPath());
+  GifBuild(project, sequence, options, observer).WriteTo(*file);
   return std::make_unique<BuiltGif>(std::move(file));
 }
 
 void ExportAnimatedGif(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
                        const fs::path& path, const GifFrameObserver& observer) {
   AtomicFile file(path);
-  GifBuild(project, sequence, options, observer).WriteTo(file.TempPath());
+  GifBuild(project, sequence, options, observer).WriteTo(file);
   file.Commit();
 }
 

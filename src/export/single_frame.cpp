@@ -25,26 +25,24 @@ namespace {
 void WriteBmp(const Picture& picture, const fs::path& path) {
   try {
     SaveBmpFile(picture, path);
-  } catch (const std::exception&) {
-    throw ESingleFrameExport(ErrorSavingFileText(path));
+  } catch (const std::exception& e) {
+    throw ESingleFrameExport(ErrorSavingFileText(path) + ": " + e.what());
   }
 }
 
 void WriteJpeg(const Picture& picture, const fs::path& path) {
   try {
-    AtomicFile file(path);
-    SaveJpegFile(picture, file.TempPath(), kSingleFrameJpegQuality);
-    file.Commit();
-  } catch (const std::exception&) {
-    throw ESingleFrameExport(kUnknownSaveErrorText);
+    SaveJpegFile(picture, path, kSingleFrameJpegQuality);
+  } catch (const std::exception& e) {
+    throw ESingleFrameExport(std::string(kUnknownSaveErrorText) + " " + e.what());
   }
 }
 
 void WritePng(const Picture& picture, const fs::path& path, const std::optional<BGR>& transparent) {
   try {
     SavePngFile(picture, path, transparent);
-  } catch (const std::exception&) {
-    throw ESingleFrameExport(kUnknownSaveErrorText);
+  } catch (const std::exception& e) {
+    throw ESingleFrameExport(std::string(kUnknownSaveErrorText) + " " + e.what());
   }
 }
 
@@ -59,8 +57,8 @@ void WriteGif(const Picture& picture, const fs::path& path, int dither) {
     image.SetHeight(picture.Height());
     image.Assign(picture);
     WriteFileAtomically(path, image.SaveToBytes());
-  } catch (const std::exception&) {
-    throw ESingleFrameExport(kUnknownSaveErrorText);
+  } catch (const std::exception& e) {
+    throw ESingleFrameExport(std::string(kUnknownSaveErrorText) + " " + e.what());
   }
 }
 

@@ -16,8 +16,10 @@ namespace kt58 {
 
 // Refusals and failures with the program's texts:
 //   "The file type you have specified is unsupported."
-//   "Unknown error saving file."            (making or writing a JPEG, GIF or PNG)
-//   "Error saving file\r<file name>"        (composing, or writing the BMP)
+//   "Unknown error saving file. <cause>"    (making or writing a JPEG, GIF or PNG)
+//   "Error saving file\r<file name>"        (composing)
+//   "Error saving file\r<file name>: <cause>" (writing the BMP)
+// where the cause names the file and the system's reason.
 class ESingleFrameExport : public Kt58Error {
  public:
   using Kt58Error::Kt58Error;

@@ -3,6 +3,9 @@
 
 #include <algorithm>
 
+#include "engine/bmp_codec.h"
+#include "engine/frame_store.h"
+
 namespace kt58 {
 
 Project::Project()
@@ -45,6 +48,21 @@ void Project::ComputeAutoFrameSize(const SequencedFrame* frame) {
     AutoWidth = std::max(AutoWidth, ref->Width);
     AutoHeight = std::max(AutoHeight, ref->Height);
   }
+}
+
+uint64_t ProjectPictureBytes(const Project& project) {
+  uint64_t bytes = 0;
+  if (!project.References) return bytes;
+  for (int i = 0; i < project.References->Count(); ++i) {
+    const ImageResource* resource = project.References->Item(i);
+    if (const Picture* picture = resource->StillPicture()) bytes += BmpImageSize(*picture);
+    // A store's frames all have the resource's size (a GIF's screen).
+    if (const FrameStore* store = resource->Store())
+      bytes += static_cast<uint64_t>(std::max(store->FrameCount, 0)) *
+               (kBmpHeadersSize + Picture::RowBytesFor(std::max(resource->Width, 0)) *
+                                      static_cast<uint64_t>(std::max(resource->Height, 0)));
+  }
+  return bytes;
 }
 
 }  // namespace kt58

@@ -123,4 +123,14 @@ class Project {
                      std::vector<ProjectReadIssue>& warnings, Progress& progress);
 };
 
+// The bytes the project's pictures and frame stores take, as saving writes
+// them (one BMP image per picture and per stored frame; the settings add a
+// few kilobytes): what an imported video or GIF costs on disk.
+uint64_t ProjectPictureBytes(const Project& project);
+
+// Projects beyond this size (in bytes) are worth a word to the user after an
+// import: a small GIF drawn on a large screen can take gigabytes. Shown in
+// MB of 1,000,000 bytes.
+inline constexpr uint64_t kLargeProjectBytes = 100'000'000;
+
 }  // namespace kt58

@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fstream>
+#include <optional>
 #include <system_error>
 
 #include "platform/owned_files.h"
@@ -76,7 +78,9 @@ class HeldSignals {
 void InterruptCommits() noexcept { g_commits_interrupted = 1; }
 bool CommitsInterrupted() noexcept { return g_commits_interrupted != 0; }
 
-AtomicFile::AtomicFile(const fs::path& target) {
+AtomicFile::AtomicFile(const fs::path& target) : AtomicFile(target, fs::path()) {}
+
+AtomicFile::AtomicFile(const fs::path& target, const fs::path& staging) {
   if (target.filename().empty())
     throw PlatformError(PlatformErrorCode::FileWrite, "Cannot write " + target.string() + ": no file name");
   target_ = FollowLinks(target);
@@ -95,7 +99,23 @@ AtomicFile::AtomicFile(const fs::path& target) {
       throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "the file is read-only", EACCES));
     mode = st.st_mode & 07777;
   }
-  const fs::path folder = FolderOf(target_);
+  const fs::path folder = staging.empty() ? FolderOf(target_) : staging;
+  if (!staging.empty()) {
+    struct stat at_target {}, at_staging {};
+    // The rename at the commit must not fail where a temporary beside the
+    // target could not have been made: everything it needs is checked now.
+    if (::stat(FolderOf(target_).c_str(), &at_target) != 0)
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "its folder cannot be reached", errno));
+    if (!S_ISDIR(at_target.st_mode))
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "its folder is no folder", ENOTDIR));
+    if (::access(FolderOf(target_).c_str(), W_OK | X_OK) != 0)
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "its folder refuses new files", errno));
+    if (::stat(staging.c_str(), &at_staging) != 0)
+      throw PlatformError(PlatformErrorCode::FileWrite, Describe(staging, "the staging folder is gone", errno));
+    if (at_target.st_dev != at_staging.st_dev)
+      throw PlatformError(PlatformErrorCode::FileWrite,
+                          Describe(target_, "it is on another file system than " + staging.string(), EXDEV));
+  }
   // Hidden, per-process names, so two exports into one folder (or two
   // processes) never share a temporary, and the clean-up after a kill can
   // tell whose it is.
@@ -122,8 +142,7 @@ void AtomicFile::Discard() noexcept {
   RemoveOwnedFile(temp_);
 }
 
-void AtomicFile::Commit() {
-  if (committed_) return;
+void AtomicFile::Sync() {
   const int fd = ::open(temp_.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     const int err = errno;
@@ -137,27 +156,93 @@ void AtomicFile::Commit() {
     throw PlatformError(PlatformErrorCode::FileWrite, Describe(target_, "cannot flush the file", err));
   }
   ::close(fd);
+}
+
+void AtomicFile::Rename() {
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    const int err = errno;
+    Discard();
+    throw PlatformError(PlatformErrorCode::FileWrite,
+                        Describe(target_, "cannot rename the temporary file into place", err));
+  }
+  committed_ = true;
+  ReleaseOwnedFile(temp_);
+}
+
+namespace {
+
+// Best effort: some file systems refuse fsync on folders.
+void SyncFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+}  // namespace
+
+void AtomicFile::Commit() {
+  if (committed_) return;
+  Sync();
   {
     HeldSignals held;
     if (CommitsInterrupted()) {
       Discard();
       throw PlatformError(PlatformErrorCode::CommitInterrupted, "Cannot write " + target_.string() + ": interrupted");
     }
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-      const int err = errno;
-      Discard();
-      throw PlatformError(PlatformErrorCode::FileWrite,
-                          Describe(target_, "cannot rename the temporary file into place", err));
+    Rename();
+  }
+  SyncFolder(FolderOf(target_));
+}
+
+AtomicFileSet::AtomicFileSet(const fs::path& folder)
+    : staging_(CreateFreeOwnedFolder(folder.empty() ? fs::path(".") : folder, kStagingFolderPrefix + std::to_string(::getpid()),
+                                     kStagingFolderSuffix)) {}
+
+AtomicFileSet::~AtomicFileSet() {
+  // The files first, so the folder goes with nothing of theirs left listed.
+  files_.clear();
+  RemoveOwnedFolder(staging_);
+}
+
+const fs::path& AtomicFileSet::Stage(const fs::path& target) {
+  auto file = std::make_unique<AtomicFile>(target, staging_);
+  const auto [it, added] = staged_.try_emplace(file->target_, files_.size());
+  if (!added) {
+    files_[it->second].reset();
+    it->second = files_.size();
+  }
+  files_.push_back(std::move(file));
+  return files_.back()->TempPath();
+}
+
+void AtomicFileSet::Commit() {
+  for (const auto& file : files_)
+    if (file) file->Sync();
+  std::optional<PlatformError> failure;
+  {
+    HeldSignals held;
+    if (CommitsInterrupted())
+      throw PlatformError(PlatformErrorCode::CommitInterrupted,
+                          "Cannot write the files staged in " + staging_.string() + ": interrupted");
+    for (const auto& file : files_) {
+      if (!file) continue;
+      try {
+        file->Rename();
+      } catch (const PlatformError& e) {
+        if (!failure) failure = e;
+      }
     }
-    committed_ = true;
-    ReleaseOwnedFile(temp_);
   }
-  // Best effort: some file systems refuse fsync on folders.
-  const int folder = ::open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder >= 0) {
-    ::fsync(folder);
-    ::close(folder);
+  std::vector<fs::path> folders;
+  for (const auto& file : files_) {
+    if (!file) continue;
+    const fs::path folder = FolderOf(file->target_);
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
   }
+  for (const fs::path& folder : folders) SyncFolder(folder);
+  if (failure) throw *failure;
 }
 
 void WriteAllBytes(int fd, const uint8_t* data, size_t size, const fs::path& name) {

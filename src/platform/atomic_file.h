@@ -13,6 +13,8 @@
 #include <functional>
 #include <initializer_list>
 #include <iosfwd>
+#include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -39,11 +41,18 @@ bool CommitsInterrupted() noexcept;
 class AtomicFile {
  public:
   explicit AtomicFile(const std::filesystem::path& target);
+  // The temporary file goes into `staging` instead (an AtomicFileSet's
+  // folder), which must be on the target's file system: a target elsewhere
+  // raises PlatformError (FileWrite), as the rename could not move it.
+  AtomicFile(const std::filesystem::path& target, const std::filesystem::path& staging);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
 
   const std::filesystem::path& TempPath() const { return temp_; }
+  // The file replaced at the commit (symbolic links followed): the name
+  // messages give.
+  const std::filesystem::path& Target() const { return target_; }
   // fsync of the temporary file's contents, rename onto the target, fsync
   // of the folder. Raises PlatformError (FileWrite) (and removes the temporary) on
   // failure, PlatformError (CommitInterrupted) after InterruptCommits(). Signals are held
@@ -54,9 +63,47 @@ class AtomicFile {
   void Discard() noexcept;
 
  private:
+  friend class AtomicFileSet;
+  void Sync();
+  // With signals held and the interruption checked.
+  void Rename();
+
   std::filesystem::path target_;
   std::filesystem::path temp_;
   bool committed_ = false;
+};
+
+// Files replaced together, or none of them: each is written into a hidden
+// staging folder in `folder` (".kt58-staging.<pid>.tmp", an owned folder, so
+// a later run removes it after a kill) and Commit() moves them all into
+// place. Destroying the set without a successful Commit() removes the
+// staging folder with everything in it; no target is touched before the
+// commit. Raises PlatformError (FileCreate) when the folder refuses the
+// staging folder.
+class AtomicFileSet {
+ public:
+  explicit AtomicFileSet(const std::filesystem::path& folder);
+  ~AtomicFileSet();
+  AtomicFileSet(const AtomicFileSet&) = delete;
+  AtomicFileSet& operator=(const AtomicFileSet&) = delete;
+
+  // The path to write the future contents of `target` to (the file exists,
+  // empty); a target given again drops what was written for it before.
+  // Raises as AtomicFile's constructor.
+  const std::filesystem::path& Stage(const std::filesystem::path& target);
+  // fsync of every staged file, then every rename in the order staged, with
+  // the stop signals held over all of them: after InterruptCommits() none
+  // happens (PlatformError, CommitInterrupted), once they started they all
+  // happen. A rename that fails (the target's folder went away meanwhile)
+  // leaves the others done and raises PlatformError (FileWrite) naming the
+  // first such target.
+  void Commit();
+
+ private:
+  std::filesystem::path staging_;
+  // In staging order; a target staged again empties its earlier slot.
+  std::vector<std::unique_ptr<AtomicFile>> files_;
+  std::map<std::filesystem::path, size_t> staged_;  // target -> slot
 };
 
 // Writes every byte to the descriptor, going on after a signal; raises

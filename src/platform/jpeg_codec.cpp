@@ -15,6 +15,8 @@
 // After jpeglib.h, which it needs.
 #include <jerror.h>
 
+#include "platform/atomic_file.h"
+
 namespace kt58 {
 
 namespace {
@@ -218,12 +220,7 @@ std::vector<uint8_t> EncodeJpeg(const JpegImage& image, int quality) {
 }
 
 void EncodeJpegFile(const JpegImage& image, int quality, const std::filesystem::path& path) {
-  const std::vector<uint8_t> bytes = EncodeJpeg(image, quality);
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw PlatformError(PlatformErrorCode::Jpeg, path.string() + ": cannot create the file");
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  out.flush();
-  if (!out) throw PlatformError(PlatformErrorCode::Jpeg, path.string() + ": cannot write the file");
+  WriteFileAtomically(path, EncodeJpeg(image, quality));
 }
 
 }  // namespace kt58

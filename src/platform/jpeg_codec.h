@@ -33,7 +33,8 @@ JpegImage DecodeJpegFile(const std::filesystem::path& path, int64_t max_pixels =
 // Encodes RGB rows (as in JpegImage) as a baseline colour JPEG at the given
 // quality (1..100).
 std::vector<uint8_t> EncodeJpeg(const JpegImage& image, int quality);
-// Writes the encoding to a file; raises PlatformError (Jpeg) when the file cannot be
+// Writes the encoding to a file, atomically; raises PlatformError (Jpeg)
+// when the picture cannot be encoded, (FileWrite) when the file cannot be
 // written.
 void EncodeJpegFile(const JpegImage& image, int quality, const std::filesystem::path& path);
 

@@ -58,26 +58,8 @@ class OwnedFiles {
   // file creates no folder. Readable by this user only, as frame stores hold
   // the user's pictures. False, errno set, for another folder or a failure.
   bool MakeProgramFolderFor(const fs::path& file) {
-    const fs::path work = Bare(ProgramFolder());
-    if (Bare(file.parent_path()) != work) {
-      errno = ENOENT;
-      return false;
-    }
-    std::vector<fs::path> missing;
-    std::error_code ec;
-    for (fs::path f = work; !f.empty() && !fs::exists(f, ec); f = f.parent_path()) {
-      missing.push_back(f);
-      if (f == f.parent_path()) break;
-    }
-    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-      if (::mkdir(it->c_str(), 0700) == 0) {
-        std::lock_guard lock(mutex_);
-        made_.push_back(*it);
-      } else if (errno != EEXIST) {
-        return false;
-      }
-    }
-    return true;
+    std::lock_guard lock(mutex_);
+    return MakeFolderFor(file);
   }
 
   void Add(const fs::path& file) {
@@ -104,6 +86,28 @@ class OwnedFiles {
   }
 
  private:
+  // MakeProgramFolderFor with the mutex held.
+  bool MakeFolderFor(const fs::path& file) {
+    const fs::path work = Bare(ProgramFolder());
+    if (Bare(file.parent_path()) != work) {
+      errno = ENOENT;
+      return false;
+    }
+    std::vector<fs::path> missing;
+    std::error_code ec;
+    for (fs::path f = work; !f.empty() && !fs::exists(f, ec); f = f.parent_path()) {
+      missing.push_back(f);
+      if (f == f.parent_path()) break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+      if (::mkdir(it->c_str(), 0700) == 0)
+        made_.push_back(*it);
+      else if (errno != EEXIST)
+        return false;
+    }
+    return true;
+  }
+
   // Appends "+path" or "-path" to the folder's registry. Best effort: a
   // program folder that cannot hold a registry only loses the clean-up
   // after a kill, never the work.
@@ -117,8 +121,12 @@ class OwnedFiles {
 
   const Registry* RegistryFor(const fs::path& folder) {
     if (auto it = registries_.find(folder); it != registries_.end()) return &it->second;
-    RemoveStaleFiles(folder);
     const fs::path path = folder / (kRegistryPrefix + std::to_string(::getpid()) + kRegistrySuffix);
+    // A file beside an output may be the first this run makes: the program
+    // folder is made for its registry then, so the clean-up after a kill
+    // finds it.
+    if (!MakeFolderFor(path)) return nullptr;
+    RemoveStaleFiles(folder);
     for (int attempt = 0; attempt < 3; ++attempt) {
       const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (fd < 0) return nullptr;
@@ -182,6 +190,15 @@ bool LooksOwned(const fs::path& file, const fs::path& program_folder, const std:
   return EndsWith(name, ".Dat") || EndsWith(name, ".Tmp") || EndsWith(name, ".gif");
 }
 
+// A staging folder of the dead process (symbolic links are never folders
+// here: lstat).
+bool LooksOwnedFolder(const fs::path& folder, const std::string& pid) {
+  const std::string name = folder.filename().string();
+  const std::string stem = kStagingFolderPrefix + pid;
+  return name.rfind(stem, 0) == 0 && EndsWith(name, kStagingFolderSuffix) && name.size() > stem.size() &&
+         (name[stem.size()] == '.' || name[stem.size()] == '_');
+}
+
 void CleanRegistry(const fs::path& registry, const fs::path& folder) {
   const int fd = ::open(registry.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) return;
@@ -207,8 +224,13 @@ void CleanRegistry(const fs::path& registry, const fs::path& folder) {
   }
   for (const std::string& file : left) {
     struct stat fs_st {};
-    if (::lstat(file.c_str(), &fs_st) != 0 || !S_ISREG(fs_st.st_mode) || fs_st.st_uid != ::getuid()) continue;
-    if (LooksOwned(file, folder, pid)) ::unlink(file.c_str());
+    if (::lstat(file.c_str(), &fs_st) != 0 || fs_st.st_uid != ::getuid()) continue;
+    if (S_ISREG(fs_st.st_mode) && LooksOwned(file, folder, pid)) ::unlink(file.c_str());
+    if (S_ISDIR(fs_st.st_mode) && LooksOwnedFolder(file, pid)) {
+      // remove_all deletes links inside, never what they point to.
+      std::error_code ec;
+      fs::remove_all(file, ec);
+    }
   }
   ::unlink(registry.c_str());
   ::close(fd);
@@ -285,6 +307,29 @@ fs::path LinkFreeOwnedFile(const fs::path& existing, const fs::path& folder, con
     Owned().Add(fs::absolute(candidate, ec));
     return true;
   });
+}
+
+fs::path CreateFreeOwnedFolder(const fs::path& folder, const std::string& stem, const std::string& ext) {
+  return FirstFreeName(folder, stem, ext, "the folder refuses new folders", [](const fs::path& candidate) {
+    if (!TrustedFolderFor(candidate) || ::mkdir(candidate.c_str(), 0700) != 0) return false;
+    std::error_code ec;
+    Owned().Add(fs::absolute(candidate, ec));
+    return true;
+  });
+}
+
+void RemoveOwnedFolder(const fs::path& path) noexcept {
+  try {
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(path, ec);
+    // As RemoveOwnedFile: deleted before it is forgotten.
+    if (Owned().Has(absolute)) {
+      fs::remove_all(absolute, ec);
+      Owned().Drop(absolute);
+    }
+  } catch (const std::exception&) {
+    // As in RemoveOwnedFile.
+  }
 }
 
 bool IsOwnedFile(const fs::path& path) {

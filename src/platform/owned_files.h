@@ -10,7 +10,8 @@
 // registry nobody holds belongs to a process that was killed: the next run
 // deletes the files it lists and the registry.
 //
-// The program folder is made when the first file goes there; at a normal end
+// The program folder is made when the first file goes there, or the first
+// registry (for a temporary beside an output); at a normal end
 // the folders made for it go again when they are empty, so a run that only
 // read leaves nothing behind.
 #pragma once
@@ -43,6 +44,22 @@ std::filesystem::path CreateFreeOwnedFile(const std::filesystem::path& folder, c
 std::filesystem::path LinkFreeOwnedFile(const std::filesystem::path& existing, const std::filesystem::path& folder,
                                         const std::string& stem, const std::string& ext);
 
+// The hidden staging folders of AtomicFileSet, the only folders this
+// program makes beside outputs: ".kt58-staging.<pid>.tmp", or
+// ".kt58-staging.<pid>_<n>.tmp" when that was taken.
+inline constexpr const char* kStagingFolderPrefix = ".kt58-staging.";
+inline constexpr const char* kStagingFolderSuffix = ".tmp";
+
+// Makes the first free folder of folder/stem + ext, folder/stem_2 + ext,
+// ... (readable by this user only) and records it as this process's, as
+// CreateFreeOwnedFile does for files. The clean-up after a kill removes it
+// with its contents only when it carries the staging folders' name. Raises
+// PlatformError (FileCreate) when the folder refuses new folders.
+std::filesystem::path CreateFreeOwnedFolder(const std::filesystem::path& folder, const std::string& stem,
+                                            const std::string& ext);
+// Deletes the folder with everything in it when this process made it.
+void RemoveOwnedFolder(const std::filesystem::path& path) noexcept;
+
 // Whether this process made the file (and has not deleted it since).
 bool IsOwnedFile(const std::filesystem::path& path);
 // Deletes the file when this process made it; any other file stays.
@@ -54,7 +71,7 @@ void ReleaseOwnedFile(const std::filesystem::path& path) noexcept;
 
 // Deletes what processes that ended without cleaning up (killed, power
 // lost) left listed in registries of the folder. Only regular files named
-// as this program names its own are deleted. Harmless when the folder
+// as this program names its own, and staging folders, are deleted. Harmless when the folder
 // cannot be read.
 void RemoveStaleFiles(const std::filesystem::path& program_folder) noexcept;
 

@@ -161,6 +161,7 @@ struct VideoWriter::Impl {
   std::vector<uint8_t> padded;
   bool finished = false;
   std::filesystem::path path;
+  std::filesystem::path shown;  // the name failures give
 
   ~Impl() {
     sws_freeContext(sws);
@@ -267,8 +268,8 @@ struct VideoWriter::Impl {
       packet->stream_index = stream->index;
       rc = av_interleaved_write_frame(context, packet);
       if (rc < 0 || context->pb->error < 0)
-        throw PlatformError(stage, std::string("Cannot write the ") + info.name +
-                                       " file: " + AvErrorText(rc < 0 ? rc : context->pb->error));
+        throw PlatformError(stage, std::string("Cannot write the ") + info.name + " file " + shown.string() + ": " +
+                                       AvErrorText(rc < 0 ? rc : context->pb->error));
     }
   }
 
@@ -317,7 +318,8 @@ struct VideoWriter::Impl {
     packet->size = 0;
     if (rc < 0 || context->pb->error < 0)
       throw PlatformError(Stage::VideoWriteFrame,
-                          "Cannot write AVI frame: " + AvErrorText(rc < 0 ? rc : context->pb->error));
+                          "Cannot write AVI frame to " + shown.string() + ": " +
+                              AvErrorText(rc < 0 ? rc : context->pb->error));
   }
 };
 
@@ -327,6 +329,7 @@ VideoWriter::VideoWriter(const std::filesystem::path& path, const VideoWriterSet
   Impl& m = *impl_;
   m.info = InfoFor(settings.format);
   m.path = path;
+  m.shown = settings.shown_path.empty() ? path : settings.shown_path;
   const int w = settings.width, h = settings.height;
   // Frames are pictures: the picture limits keep a frame within the AVI
   // header's 32-bit size field too; the encoders refuse what they cannot
@@ -413,9 +416,12 @@ void VideoWriter::Finish() {
   int rc = av_write_trailer(m.context);
   if (rc >= 0 && m.context->pb->error < 0) rc = m.context->pb->error;
   const int close_rc = avio_closep(&m.context->pb);
-  if (rc < 0) throw PlatformError(Stage::VideoFinish, "Cannot finish the " + name + " file: " + AvErrorText(rc));
+  if (rc < 0)
+    throw PlatformError(Stage::VideoFinish,
+                        "Cannot finish the " + name + " file " + m.shown.string() + ": " + AvErrorText(rc));
   if (close_rc < 0)
-    throw PlatformError(Stage::VideoFinish, "Cannot close the " + name + " file: " + AvErrorText(close_rc));
+    throw PlatformError(Stage::VideoFinish,
+                        "Cannot close the " + name + " file " + m.shown.string() + ": " + AvErrorText(close_rc));
   if (m.info.format == VideoFormat::Avi && !PatchSizeImage(m.path, static_cast<uint32_t>(frame_bytes_)))
     throw PlatformError(Stage::VideoFinish, "Cannot complete the AVI stream format");
 }

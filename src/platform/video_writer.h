@@ -82,6 +82,9 @@ struct VideoWriterSettings {
   // frame's encoding within the memory budget.
   int threads = 0;
   int lookahead = -1;
+  // The file a failed write names (the one the user chose, when the writer
+  // fills a temporary for it); empty: the path written.
+  std::filesystem::path shown_path;
 };
 
 class VideoWriter {

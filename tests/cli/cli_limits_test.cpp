@@ -264,7 +264,11 @@ TEST(CliLimits, ImportsTheDiskCannotHoldNameTheirCause) {
     CliEnv env;
     std::vector<std::string> says;
   } cases[] = {
-      {huge, kLimits, {"Not enough free space for ", std::to_string(needed) + " bytes are needed, "}},
+      {huge,
+       kLimits,
+       {"Not enough free space for ", std::to_string(needed) + " bytes are needed, ",
+        "; each of the GIF's 20000 frames is stored at its screen size of 4096x4096, " +
+            std::to_string(needed / 20000) + " bytes"}},
       // Three frames of 120 KB against a limit of 64 KiB.
       {small, {kAddressSpace, uint64_t{64} << 10, {}}, {"Cannot write the frame store file ", std::strerror(EFBIG)}},
   };

@@ -129,6 +129,33 @@ TEST(CliNew, EveryLayerOptionReachesTheProject) {
   EXPECT_EQ(top.PixelRotateDirection, pr_Down);
 }
 
+// A project past 100 MB says how large it is, in MB of 10^6 bytes, on one
+// line of stderr (two one-pixel images on a 4096 x 4096 screen are stored
+// at the screen's size); a small one says nothing. The size counted for the
+// desktop app's status bar is what the file holds, bar its settings.
+TEST(CliNew, ALargeProjectSaysHowLargeItIs) {
+  TempDir dir;
+  const fs::path small_bmp = test::WriteBmpFile(dir, "small.bmp", test::MakeRandomPicture(6, 4, 1));
+  const fs::path gif = dir / "dots.gif";
+  test::WriteFileBytes(gif, test::BuildGif(4096, 4096, {{0, 0, 0}, {255, 255, 255}}, 0,
+                                           {test::SolidGifImage(0, 0, 1, 1, 1), test::SolidGifImage(1, 1, 1, 1, 1)}));
+  const fs::path small = dir / "small.apf", large = dir / "large.apf";
+  const CliResult quiet = RunKt58(dir, {"new", small.string(), "--layer", small_bmp.string()});
+  EXPECT_EQ(quiet.exit_code, 0);
+  EXPECT_EQ(quiet.err, "");
+  const CliResult loud = RunKt58(dir, {"new", large.string(), "--layer", gif.string()});
+  EXPECT_EQ(loud.exit_code, 0);
+  const uint64_t bytes = fs::file_size(large);
+  ASSERT_GT(bytes, 100'000'000u);
+  EXPECT_EQ(loud.err, "kt58: the project " + large.string() + " takes " + std::to_string(bytes / 1'000'000) + " MB\n");
+
+  Project loaded;
+  ASSERT_TRUE(loaded.ReadFromFile(large).ok);
+  const uint64_t pictures = ProjectPictureBytes(loaded);
+  EXPECT_EQ(pictures, 2 * (kBmpHeadersSize + Picture::RowBytesFor(4096) * uint64_t{4096}));
+  EXPECT_LT(bytes - pictures, 64u * 1024) << "the settings take a few kilobytes";
+}
+
 TEST(CliNew, AutomaticSizeAndDefaults) {
   TempDir dir;
   const fs::path small = WriteSmallBmp(dir);

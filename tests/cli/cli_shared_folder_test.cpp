@@ -11,6 +11,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -206,6 +208,78 @@ TEST(CliSharedFolder, SignalsCleanUpAndKillLeftoversGoNextRun) {
     }
     EXPECT_TRUE(LeftOver(home.path()).empty()) << LeftOver(home.path()).front();
   }
+}
+
+// Every name and its bytes under the folder, hidden ones included.
+std::map<std::string, std::vector<uint8_t>> Contents(const fs::path& folder) {
+  std::map<std::string, std::vector<uint8_t>> found;
+  for (const auto& e : fs::recursive_directory_iterator(folder))
+    found[fs::relative(e.path(), folder).string()] = e.is_regular_file() ? test::ReadFileBytes(e.path())
+                                                                         : std::vector<uint8_t>{'/'};
+  return found;
+}
+
+// The files of a sequence export written so far (and the one being
+// written): they lie in the hidden staging folder until all are there.
+size_t StagedFiles(const fs::path& folder) {
+  size_t n = 0;
+  for (const auto& e : fs::directory_iterator(folder))
+    if (e.is_directory() && e.path().filename().string().rfind(".kt58-staging.", 0) == 0)
+      n += static_cast<size_t>(std::distance(fs::directory_iterator(e.path()), fs::directory_iterator()));
+  return n;
+}
+
+// A sequence export stopped after some files (Ctrl+C, SIGTERM, SIGKILL)
+// leaves the folder exactly as an earlier export left it, every file's
+// bytes the same, no hidden folder left (after SIGKILL: once the next run
+// cleared up). A complete export then replaces the files of the same names
+// and keeps the others.
+TEST(CliSharedFolder, AStoppedSequenceLeavesTheFolderAsItWas) {
+  TempDir home;
+  const fs::path clip = WriteClip(home / "clip", 2);
+  const fs::path a = home / "a.apf", b = home / "b.apf", seq = home / "seq", alone = home / "alone";
+  ASSERT_EQ(RunKt58(home, {"new", a.string(), "--frames", "30", "--size", "40x30", "--layer", clip.string()}).exit_code,
+            0);
+  // Long enough to be stopped part-way.
+  ASSERT_EQ(RunKt58(home, {"new", b.string(), "--frames", "1000", "--size", "160x120", "--layer", clip.string(),
+                           "--rotate", "360", "--anti-alias"})
+                .exit_code,
+            0);
+  fs::create_directories(seq);
+  fs::create_directories(alone);
+  ASSERT_EQ(RunKt58(home, {"export-bmp", a.string(), seq.string()}).exit_code, 0);
+  test::WriteFileBytes(seq / "notes.txt", {'m', 'i', 'n', 'e'});
+  const auto before = Contents(seq);
+  ASSERT_EQ(before.size(), 31u);
+  for (const int signal : {SIGINT, SIGTERM, SIGKILL}) {
+    SCOPED_TRACE(signal);
+    const pid_t pid = Start(home, {"export-bmp", b.string(), seq.string()});
+    bool started = false;
+    int status = 0;
+    bool ended = false;
+    for (int i = 0; i < 6000 && !started && !ended; ++i) {
+      started = StagedFiles(seq) >= 5;
+      ended = !started && ::waitpid(pid, &status, WNOHANG) == pid;
+      if (!started && !ended) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_TRUE(started) << test::ReadText(home / "err.txt");
+    ::kill(pid, signal);
+    ::waitpid(pid, &status, 0);
+    if (signal == SIGKILL) {
+      EXPECT_NE(Contents(seq), before);  // the staging folder is left ...
+      EXPECT_EQ(RunKt58(home, {"info", a.string()}).exit_code, 0);  // ... until the next run
+    } else {
+      ASSERT_TRUE(WIFEXITED(status));
+      EXPECT_EQ(WEXITSTATUS(status), 1);
+      EXPECT_EQ(test::ReadText(home / "err.txt"), "kt58: interrupted\n");
+    }
+    EXPECT_EQ(Contents(seq), before);
+  }
+  ASSERT_EQ(RunKt58(home, {"export-bmp", b.string(), seq.string(), "--frames", "0-9"}).exit_code, 0);
+  ASSERT_EQ(RunKt58(home, {"export-bmp", b.string(), alone.string(), "--frames", "0-9"}).exit_code, 0);
+  auto expected = before;
+  for (const auto& [name, bytes] : Contents(alone)) expected[name] = bytes;
+  EXPECT_EQ(Contents(seq), expected);
 }
 
 // The rename is the end of the work: a stop signal at any moment around it

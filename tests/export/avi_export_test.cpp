@@ -167,7 +167,11 @@ TEST(AviExport, UncreatableFileFailsWithTheProgramsTextAndLeavesNothing) {
     ExportAvi(*a, a.sequence, dir / "plain" / "v.avi", progress);
     ADD_FAILURE() << "expected a failure";
   } catch (const EAviExport& e) {
-    EXPECT_STREQ(e.what(), "Failed to create AVI file");
+    // The program's text, then the cause: the file and the system's reason.
+    const std::string text = e.what();
+    EXPECT_EQ(text.rfind("Failed to create AVI file: Cannot write " + (dir / "plain" / "v.avi").string(), 0), 0u)
+        << text;
+    EXPECT_NE(text.find("(Not a directory)"), std::string::npos) << text;
   }
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
   ASSERT_EQ(ui.dialogs.size(), 1u);
@@ -202,7 +206,7 @@ TEST(AviExport, AFailureMidwayRemovesTheTemporaryAndKeepsTheOldFile) {
     ExportAvi(*a, a.sequence, out, progress);
     ADD_FAILURE() << "expected a failure";
   } catch (const EAviExport& e) {
-    EXPECT_STREQ(e.what(), "Failed to add frame to AVI");
+    EXPECT_STREQ(e.what(), "Failed to add frame to AVI: frame 3 is not the size of the first");
   }
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);
   EXPECT_EQ(test::ReadFileBytes(out), (std::vector<uint8_t>{'o', 'l', 'd'}));

@@ -2,6 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "engine/bmp_codec.h"
 #include "export/bitmap_sequence.h"
@@ -70,21 +74,75 @@ TEST(BitmapSequence, EveryFrameWrittenAsTheBmpOfItsComposition) {
   EXPECT_EQ(std::string(SequenceStatusText(SequenceStatus::Error)), "Error.");
 }
 
-TEST(BitmapSequence, AFrameThatCannotBeWrittenIsAnErrorAndTheRunGoesOn) {
+// Every name and its bytes under the folder, hidden ones included, so that
+// a left staging folder or temporary shows.
+std::map<std::string, std::vector<uint8_t>> Contents(const fs::path& folder) {
+  std::map<std::string, std::vector<uint8_t>> found;
+  for (const auto& e : fs::recursive_directory_iterator(folder))
+    found[fs::relative(e.path(), folder).string()] = e.is_regular_file() ? test::ReadFileBytes(e.path())
+                                                                         : std::vector<uint8_t>{'/'};
+  return found;
+}
+
+// A frame that cannot be written is listed as an error and the run goes on
+// to list every such frame, but then no file is replaced: the frames written
+// meanwhile are reported as errors again, and the folder holds what it held.
+TEST(BitmapSequence, AFrameThatCannotBeWrittenReplacesNoFile) {
   TempDir dir;
   auto a = test::MakeStillProject(dir, 6, 4, 3, 100);
   // Pattern "#/p": frame i goes into folder i; folder 1 is a regular file.
-  fs::create_directory(dir / "0");
-  test::WriteFileBytes(dir / "1", {'x'});
-  fs::create_directory(dir / "2");
-  const SequenceResult r = ExportBitmapSequence(*a, a.sequence, dir.path(), "#/p", 0);
-  EXPECT_EQ(r.statuses,
-            (std::vector<SequenceStatus>{SequenceStatus::Saved, SequenceStatus::Error, SequenceStatus::Saved}));
-  EXPECT_EQ(r.saved, 2);
+  const fs::path out = dir / "out";
+  fs::create_directories(out / "0");
+  test::WriteFileBytes(out / "0/p.Bmp", {'o', 'l', 'd'});
+  test::WriteFileBytes(out / "1", {'x'});
+  fs::create_directory(out / "2");
+  const auto before = Contents(out);
+  std::vector<std::pair<int, SequenceStatus>> reported;
+  const SequenceResult r = ExportBitmapSequence(*a, a.sequence, out, "#/p", 0,
+                                                [&](int i, const std::string&, SequenceStatus status) {
+                                                  if (status != SequenceStatus::Processing) reported.emplace_back(i, status);
+                                                });
+  using S = SequenceStatus;
+  EXPECT_EQ(reported, (std::vector<std::pair<int, S>>{{0, S::Saved}, {1, S::Error}, {2, S::Saved}, {0, S::Error},
+                                                      {2, S::Error}}));
+  EXPECT_EQ(r.statuses, (std::vector<S>{S::Error, S::Error, S::Error}));
+  EXPECT_EQ(r.saved, 0);
   EXPECT_EQ(r.failed, 1);
-  EXPECT_EQ(test::FileNamesIn(dir / "0"), std::vector<std::string>{"p.Bmp"});
-  EXPECT_EQ(test::FileNamesIn(dir / "2"), std::vector<std::string>{"p.Bmp"});
-  EXPECT_EQ(test::ReadFileBytes(dir / "1"), std::vector<uint8_t>{'x'});
+  EXPECT_EQ(r.error.rfind((out / "1/p.Bmp").string() + ": ", 0), 0u) << r.error;
+  EXPECT_NE(r.error.find("Not a directory"), std::string::npos) << r.error;
+  EXPECT_EQ(Contents(out), before);
+}
+
+// All files move in together, into subfolders the pattern names as well;
+// files of other names stay. A run stopped by its callback (the command
+// line's Ctrl+C) leaves the folder as it was, the staging folder gone.
+TEST(BitmapSequence, FilesMoveInTogetherOrNotAtAll) {
+  TempDir dir;
+  auto a = test::MakeStillProject(dir, 6, 4, 3, 100);
+  fs::create_directories(dir / "out/0");
+  test::WriteFileBytes(dir / "out/0/p.Bmp", {'o', 'l', 'd'});
+  test::WriteFileBytes(dir / "out/other.Bmp", {'k', 'e', 'e', 'p'});
+  const auto before = Contents(dir / "out");
+  for (int stop_at = 0; stop_at < 3; ++stop_at) {
+    SCOPED_TRACE(stop_at);
+    EXPECT_THROW(ExportBitmapSequence(*a, a.sequence, dir / "out", "0/p#", 0,
+                                      [&](int i, const std::string&, SequenceStatus status) {
+                                        if (i == stop_at && status == SequenceStatus::Saved)
+                                          throw std::runtime_error("stopped");
+                                      }),
+                 std::runtime_error);
+    EXPECT_EQ(Contents(dir / "out"), before);
+  }
+  const SequenceResult r = ExportBitmapSequence(*a, a.sequence, dir / "out", "0/p#", 0);
+  EXPECT_EQ(r.saved, 3);
+  auto after = Contents(dir / "out");
+  for (int i = 0; i < 3; ++i) {
+    WorkPicture frame = test::RenderStoredFrame(a, i);
+    EXPECT_EQ(after["0/p" + std::to_string(i) + ".Bmp"], EncodeBmp(*frame)) << i;
+    after.erase("0/p" + std::to_string(i) + ".Bmp");
+  }
+  EXPECT_EQ(after, (std::map<std::string, std::vector<uint8_t>>{
+                       {"0", {'/'}}, {"0/p.Bmp", {'o', 'l', 'd'}}, {"other.Bmp", {'k', 'e', 'e', 'p'}}}));
 }
 
 TEST(BitmapSequence, OneNameForAllKeepsTheLastFrameAndEmptyPatternWritesNothing) {

@@ -93,12 +93,18 @@ TEST(SingleFrame, FailuresCarryTheProgramsTextsAndLeaveNoFile) {
   auto a = test::MakeStillProject(dir, 8, 4, 2, 100);
   test::WriteFileBytes(dir / "plain", {'x'});
   const auto before = test::FileNamesIn(dir.path());
-  const fs::path bmp = dir / "plain" / "f.bmp";
-  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 0, bmp); }), "Error saving file\r" + bmp.string());
-  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 0, dir / "plain" / "f.jpg"); }),
-            "Unknown error saving file.");
-  EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 0, dir / "plain" / "f.gif"); }),
-            "Unknown error saving file.");
+  // A write that fails: the program's text first, then the cause naming
+  // the file and the system's reason.
+  for (const char* name : {"f.bmp", "f.jpg", "f.gif", "f.png"}) {
+    SCOPED_TRACE(name);
+    const fs::path file = dir / "plain" / name;
+    const std::string first =
+        fs::path(name).extension() == ".bmp" ? "Error saving file\r" + file.string() + ": " : "Unknown error saving file. ";
+    const std::string text = ErrorText([&] { ExportSingleFrame(*a, a.sequence, 0, file); });
+    EXPECT_EQ(text.rfind(first, 0), 0u) << text;
+    EXPECT_NE(text.find(file.string(), first.size()), std::string::npos) << text;
+    EXPECT_NE(text.find("(Not a directory)"), std::string::npos) << text;
+  }
   EXPECT_EQ(ErrorText([&] { ExportSingleFrame(*a, a.sequence, 5, dir / "g.bmp"); }),
             "Error saving file\r" + (dir / "g.bmp").string());
   EXPECT_EQ(test::FileNamesIn(dir.path()), before);

@@ -19,7 +19,10 @@
 #include "gui/dialogs/about_dialog.h"
 #include "app_test.h"
 #include "gui/panels/control_events.h"
+#include "engine/bmp_codec.h"
 #include "engine/picture.h"
+#include "support/gif_builder.h"
+#include "support/test_support.h"
 #include "main_window_fixture.h"
 #include "modal_helper.h"
 
@@ -60,6 +63,25 @@ class MainFormTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // A layer that makes the project large says so in the status bar: two
+  // one-pixel images on a 4096 x 4096 screen take 100 MB stored; a small
+  // picture says nothing.
+  void aLargeImportShowsTheProjectsSize() {
+    MainFormFixture f;
+    QVERIFY(f.Ready());
+    QVERIFY(f.Add(f.WriteBmp("small.bmp", 6, 4, 1)));
+    for (const std::string& status : f.statuses) QVERIFY2(status.find(" MB") == std::string::npos, status.c_str());
+    const std::filesystem::path gif = f.dir / "dots.gif";
+    kt58::test::WriteFileBytes(gif, kt58::test::BuildGif(4096, 4096, {{0, 0, 0}, {255, 255, 255}}, 0,
+                                                         {kt58::test::SolidGifImage(0, 0, 1, 1, 1),
+                                                          kt58::test::SolidGifImage(1, 1, 1, 1, 1)}));
+    QVERIFY(f.Add(gif));
+    const uint64_t bytes = 2 * (kt58::kBmpHeadersSize + kt58::Picture::RowBytesFor(4096) * uint64_t{4096}) +
+                           kt58::kBmpHeadersSize + kt58::Picture::RowBytesFor(6) * 4;
+    QCOMPARE(f.Find<QLabel>("StatusPanel0")->text(),
+             QStringLiteral("The project takes %1 MB").arg(bytes / 1'000'000));
+  }
+
   void opensWithTheDescribedLayoutAndAFreshStatusLine() {
     MainFormFixture f;
     QVERIFY(f.Ready());

@@ -140,5 +140,78 @@ TEST(OwnedFiles, StaleRegistriesAreCleaned) {
   EXPECT_FALSE(fs::exists(dir / ".kt58.999999.owned"));
 }
 
+// A dead process's staging folder goes with its contents; a folder listed
+// under any other name, or a staging folder of another process, stays.
+TEST(OwnedFiles, StaleStagingFoldersGoWithTheirContents) {
+  TempDir dir;
+  const std::vector<fs::path> folders = {dir / "out/.kt58-staging.999999.tmp", dir / "out/.kt58-staging.999999_2.tmp",
+                                         dir / "out/.kt58-staging.9999990.tmp", dir / "out/photos",
+                                         dir / "out/.kt58-staging.1.tmp"};
+  std::string registry;
+  for (const fs::path& f : folders) {
+    fs::create_directories(f / "sub");
+    test::WriteFileBytes(f / "sub/frame.Bmp", {1});
+    registry += "+" + f.string() + "\n";
+  }
+  // A link inside is removed, never what it points to.
+  test::WriteFileBytes(dir / "precious", {7});
+  fs::create_symlink(dir / "precious", folders[0] / "link");
+  test::WriteFileBytes(dir / ".kt58.999999.owned", std::vector<uint8_t>(registry.begin(), registry.end()));
+  RemoveStaleFiles(dir.path());
+  EXPECT_FALSE(fs::exists(folders[0]));
+  EXPECT_FALSE(fs::exists(folders[1]));
+  for (size_t k = 2; k < folders.size(); ++k) EXPECT_TRUE(fs::exists(folders[k] / "sub/frame.Bmp")) << folders[k];
+  EXPECT_EQ(test::ReadFileBytes(dir / "precious"), std::vector<uint8_t>{7});
+}
+
+// Staged files replace their targets only at the commit, all of them; a set
+// dropped before its commit, or one committed after an interruption,
+// leaves the folder as it was.
+TEST(AtomicFileSet, ReplacesEveryTargetAtTheCommitOrNone) {
+  TempDir dir;
+  const fs::path out = dir / "out";
+  fs::create_directory(out);
+  test::WriteFileBytes(out / "a", {'o', 'l', 'd'});
+  auto stage_both = [&](AtomicFileSet& set) {
+    test::WriteFileBytes(set.Stage(out / "a"), {'n', 'e', 'w'});
+    test::WriteFileBytes(set.Stage(out / "b"), {'b'});
+    // A target staged again: the later contents win.
+    test::WriteFileBytes(set.Stage(out / "b"), {'b', '2'});
+  };
+  {
+    AtomicFileSet set(out);
+    stage_both(set);
+    EXPECT_EQ(test::FileNamesIn(out).size(), 2u);  // "a" and the staging folder
+  }
+  EXPECT_EQ(test::FileNamesIn(out), std::vector<std::string>{"a"});
+  EXPECT_EQ(test::ReadFileBytes(out / "a"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  const pid_t child = ::fork();
+  if (child == 0) {
+    InterruptCommits();
+    try {
+      AtomicFileSet set(out);
+      stage_both(set);
+      set.Commit();
+    } catch (const PlatformError& e) {
+      ::_exit(e.Code() == PlatformErrorCode::CommitInterrupted ? 0 : 2);
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the commit went through or raised something else";
+  EXPECT_EQ(test::FileNamesIn(out), std::vector<std::string>{"a"});
+  EXPECT_EQ(test::ReadFileBytes(out / "a"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+  {
+    AtomicFileSet set(out);
+    stage_both(set);
+    set.Commit();
+  }
+  EXPECT_EQ(test::FileNamesIn(out), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(test::ReadFileBytes(out / "a"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+  EXPECT_EQ(test::ReadFileBytes(out / "b"), (std::vector<uint8_t>{'b', '2'}));
+}
+
 }  // namespace
 }  // namespace kt58

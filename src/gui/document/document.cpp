@@ -127,6 +127,9 @@ kt58::Layer* Document::AddLayerFromFile(const std::filesystem::path& path, std::
   // The imported layer waits in the command; its redo puts it in front.
   Push(new InsertLayerCommand(*this, layer, previous,
                               tr("Add Layer %1").arg(QString::fromStdString(layer->LayerName))));
+  // Said after the command, whose regeneration clears the status bar.
+  if (const uint64_t bytes = kt58::ProjectPictureBytes(*animation_); bytes > kt58::kLargeProjectBytes)
+    emit statusMessage(tr("The project takes %1 MB").arg(bytes / 1'000'000));
   return layer;
 }
 
