@@ -158,9 +158,7 @@ void RunSequence(const ExportBmpCommand& cmd, const SequenceFiles& files, const 
       },
       files);
   if (result.names.empty()) throw CommandFailed("the pattern \"" + cmd.pattern + "\" gives no file names");
-  if (result.failed > 0)
-    throw CommandFailed(std::to_string(result.failed) + " of " + std::to_string(result.names.size()) +
-                        " frames could not be written, the first " + result.error);
+  if (const std::string failure = SequenceFailureText(result); !failure.empty()) throw CommandFailed(failure);
 }
 
 }  // namespace

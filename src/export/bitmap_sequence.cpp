@@ -58,6 +58,12 @@ std::vector<std::string> SequenceFileNames(const std::string& pattern, int start
   return names;
 }
 
+std::string SequenceFailureText(const SequenceResult& result) {
+  if (result.failed == 0) return {};
+  return std::to_string(result.failed) + " of " + std::to_string(result.names.size()) +
+         " frames could not be written, the first " + result.error;
+}
+
 const char* SequenceStatusText(SequenceStatus status) {
   switch (status) {
     case SequenceStatus::Waiting: return "Waiting...";

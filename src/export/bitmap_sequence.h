@@ -53,6 +53,10 @@ struct SequenceResult {
   std::string error;   // the first of those: "<folder/name>: <cause>"
 };
 
+// "N of M frames could not be written, the first <folder/name>: <cause>";
+// empty when every frame was written.
+std::string SequenceFailureText(const SequenceResult& result);
+
 enum class SequenceFormat { Bmp, Png };
 
 // What the files are: their format, the extension their names get, and the

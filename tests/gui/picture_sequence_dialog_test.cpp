@@ -10,6 +10,7 @@
 #include "gui/dialogs/picture_sequence_dialog.h"
 #include "app_test.h"
 #include "export_fixture.h"
+#include "support/test_support.h"
 
 using namespace kt58::apptest;
 namespace fs = std::filesystem;
@@ -89,6 +90,29 @@ class BitmapSeqFormTest : public QObject {
       QCOMPARE(QImage(QString::fromStdString((out / name).string())).size(), QSize(6, 4));
     QCOMPARE(f.form->settings().LastBmpDir, out);
     QVERIFY(f.ui.messages.empty());
+  }
+
+  // Files the disk refuses: every row says "Error.", the folder keeps the
+  // files it had, and a message says why.
+  void aRefusedSequenceSaysWhyAndKeepsTheFolder() {
+    ExportFixture f(3, 60, 40);
+    QVERIFY(f.Ready());
+    const fs::path out = f.dir / "seq";
+    fs::create_directory(out);
+    kt58::test::WriteFileBytes(out / "000.Bmp", {'o', 'l', 'd'});
+    PictureSequenceDialog form(f.Doc());
+    form.setSaveFolder(out);
+    {
+      // Each 60 x 40 frame takes 7,254 bytes: none fits.
+      const kt58::test::FileSizeLimit limit(4096);
+      QTest::mouseClick(form.createButton_, Qt::LeftButton);
+    }
+    QCOMPARE(Column(form.fileList_, 1), QStringList(3, QStringLiteral("Error.")));
+    QCOMPARE(kt58::test::ReadFileBytes(out / "000.Bmp"), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    QCOMPARE(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
+    QCOMPARE(f.ui.messages.size(), size_t{1});
+    QVERIFY2(f.ui.messages[0].rfind("3 of 3 frames could not be written, the first ", 0) == 0, f.ui.messages[0].c_str());
+    QVERIFY2(f.ui.messages[0].find("File too large") != std::string::npos, f.ui.messages[0].c_str());
   }
 };
 

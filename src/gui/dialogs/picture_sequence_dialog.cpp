@@ -145,7 +145,7 @@ void PictureSequenceDialog::createSequence() {
   files.frames = partBox_->range();
   files.size = partBox_->size();
   try {
-    kt58::ExportBitmapSequence(
+    const kt58::SequenceResult result = kt58::ExportBitmapSequence(
         document_.project(), document_.sequence(), save_folder_, fileNameEdit_->text().toStdString(), startAtSpin_->value(),
         [this](int index, const std::string&, kt58::SequenceStatus status) {
           QTreeWidgetItem* item = fileList_->topLevelItem(index);
@@ -155,6 +155,9 @@ void PictureSequenceDialog::createSequence() {
           fileList_->repaint();
         },
         files);
+    // The rows say which frames failed; this says why, and that the folder
+    // kept its files.
+    if (const std::string failure = kt58::SequenceFailureText(result); !failure.empty()) showMessage(failure);
   } catch (const std::exception& e) {
     showMessage(e.what());
   }
