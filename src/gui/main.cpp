@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kt58 Animator: the desktop app.
 #include <QApplication>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -39,6 +40,10 @@ int main(int argc, char** argv) {
     std::fputs(line.c_str(), stderr);
     return 1;
   }
+  // A file-size limit (ulimit -f) then fails the write with EFBIG, which
+  // the app reports and cleans up, instead of ending it with the project
+  // unsaved.
+  std::signal(SIGXFSZ, SIG_IGN);
   kt58::app::WindowSystemStart start;
   QApplication app(argc, argv);
   start.Started();
