@@ -92,8 +92,7 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
         files.format == SequenceFormat::Png
             ? PngBytesBound(width, height, files.transparent ? PngPixelOrder::Bgra : PngPixelOrder::Rgb)
             : kBmpHeadersSize + Picture::RowBytesFor(width) * static_cast<uint64_t>(height);
-    CheckFrameAtATime(files.format == SequenceFormat::Png ? "PNG" : "BMP", size.Width, size.Height, width, height,
-                      MemoryBudget());
+    CheckFrameAtATime(files.format == SequenceFormat::Png ? "PNG" : "BMP", project, files.size, MemoryBudget());
     const std::set<std::string> names(result.names.begin(), result.names.end());
     CheckFreeSpace(folder, names.size() * file_bytes, folder);
   }

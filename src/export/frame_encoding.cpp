@@ -26,19 +26,13 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
 
   EncodedFrames out;
   if (frames.empty()) return out;
-  {
-    // Planned before the first frame takes its memory.
-    const FrameSize composed = project.GetFrameSize();
-    const auto [width, height] = size.For(std::max(composed.Width, 1), std::max(composed.Height, 1));
-    if (settings.format == VideoFormat::Avi) {
-      CheckFrameAtATime(VideoFormatName(settings.format), composed.Width, composed.Height, width, height,
-                        MemoryBudget());
-    } else {
-      const EncoderPlan plan =
-          PlanVideoEncoder(settings.format, composed.Width, composed.Height, width, height, MemoryBudget());
-      settings.threads = plan.threads;
-      settings.lookahead = plan.lookahead;
-    }
+  // Planned before the first frame takes its memory.
+  if (settings.format == VideoFormat::Avi) {
+    CheckFrameAtATime(VideoFormatName(settings.format), project, size, MemoryBudget());
+  } else {
+    const EncoderPlan plan = PlanVideoEncoder(settings.format, project, size, MemoryBudget());
+    settings.threads = plan.threads;
+    settings.lookahead = plan.lookahead;
   }
 
   // One picture for every frame, its buffer reused. The stream's size comes

@@ -459,14 +459,9 @@ class GifBuild {
 
     frames_ = options_.Frames.Indices(sequence_.Count());
     count_ = static_cast<int>(frames_.size());
-    // Two frames a worker and one, as far as the memory budget allows for
-    // the larger of the composed and the written frame.
-    const FrameSize composed = project_.GetFrameSize();
-    const auto [written_w, written_h] = options_.Size.For(std::max(composed.Width, 1), std::max(composed.Height, 1));
-    const bool larger = int64_t{written_w} * written_h > int64_t{composed.Width} * composed.Height;
-    const size_t in_flight = static_cast<size_t>(PlanGifFramesInFlight(
-        larger ? written_w : composed.Width, larger ? written_h : composed.Height,
-        2 * static_cast<int>(GifThreadCount()) + 1, MemoryBudget()));
+    // Two frames a worker and one, as far as the memory budget allows.
+    const size_t in_flight = static_cast<size_t>(
+        PlanGifFramesInFlight(project_, options_.Size, 2 * static_cast<int>(GifThreadCount()) + 1, MemoryBudget()));
     shared_ = reduction_ == rmGlobal;
     if (shared_) {
       palette_ = SharedPaletteOf(project_, sequence_, options_, frames_, in_flight);

@@ -16,9 +16,21 @@ uint64_t Pixels(int width, int height) {
   return static_cast<uint64_t>(std::max(width, 1)) * static_cast<uint64_t>(std::max(height, 1));
 }
 
+// The frames an export of the project works with: composed, and written.
+struct FrameSizes {
+  int composed_w, composed_h, width, height;
+};
+
+FrameSizes SizesOf(const Project& project, const OutputSize& size) {
+  const FrameSize composed = project.GetFrameSize();
+  const int w = std::max(composed.Width, 1), h = std::max(composed.Height, 1);
+  const auto [width, height] = size.For(w, h);
+  return {w, h, width, height};
+}
+
 // Composed frame, scaled copy, conversion buffers: bytes per pixel.
-uint64_t OwnBytes(int composed_w, int composed_h, int width, int height) {
-  return kBaseBytes + 4 * Pixels(composed_w, composed_h) + 7 * Pixels(width, height);
+uint64_t OwnBytes(const FrameSizes& f) {
+  return kBaseBytes + 4 * Pixels(f.composed_w, f.composed_h) + 7 * Pixels(f.width, f.height);
 }
 
 unsigned Cores() { return std::max(1u, std::thread::hardware_concurrency()); }
@@ -46,15 +58,15 @@ std::string Refusal(const std::string& what, int width, int height, uint64_t nee
 
 }  // namespace
 
-EncoderPlan PlanVideoEncoder(VideoFormat format, int composed_w, int composed_h, int width, int height,
-                             uint64_t budget) {
+EncoderPlan PlanVideoEncoder(VideoFormat format, const Project& project, const OutputSize& size, uint64_t budget) {
+  const FrameSizes f = SizesOf(project, size);
   // The encoders' own choices: x264 runs 1.5 frame threads a core and looks
   // 40 frames ahead; libvpx a thread a core and 25 frames.
   const bool x264 = format == VideoFormat::Mp4;
   const int default_threads = x264 ? static_cast<int>(Cores() * 3 / 2) : static_cast<int>(Cores());
   const int default_lookahead = x264 ? 40 : 25;
-  const uint64_t own = OwnBytes(composed_w, composed_h, width, height);
-  const uint64_t pixels = Pixels(width, height);
+  const uint64_t own = OwnBytes(f);
+  const uint64_t pixels = Pixels(f.width, f.height);
   auto need = [&](int threads, int lookahead) {
     return own + pixels * EncoderBytesPerPixel(format, threads, lookahead);
   };
@@ -66,7 +78,7 @@ EncoderPlan PlanVideoEncoder(VideoFormat format, int composed_w, int composed_h,
       lookahead = std::max(0, lookahead - 5);
   }
   const uint64_t bytes = need(threads, lookahead);
-  if (bytes > budget) throw ENotEnoughMemory(Refusal(VideoFormatName(format), width, height, bytes, budget));
+  if (bytes > budget) throw ENotEnoughMemory(Refusal(VideoFormatName(format), f.width, f.height, bytes, budget));
   EncoderPlan plan{0, -1, bytes};
   // Settings of their own only where the defaults would not fit, so that
   // every other export stays as it always was.
@@ -77,21 +89,23 @@ EncoderPlan PlanVideoEncoder(VideoFormat format, int composed_w, int composed_h,
   return plan;
 }
 
-int PlanGifFramesInFlight(int width, int height, int wanted, uint64_t budget) {
+int PlanGifFramesInFlight(const Project& project, const OutputSize& size, int wanted, uint64_t budget) {
   // The palette, the shown frame and the writer's frame; then for each
-  // frame in flight its composed picture, indices and ditherer's rows.
-  const uint64_t pixels = Pixels(width, height);
+  // frame in flight its composed picture, indices and ditherer's rows: all
+  // at the larger of the composed and the written size.
+  const FrameSizes f = SizesOf(project, size);
+  const uint64_t pixels = std::max(Pixels(f.composed_w, f.composed_h), Pixels(f.width, f.height));
   const uint64_t fixed = kBaseBytes + 6 * pixels;
   const uint64_t each = 4 * pixels;
   const uint64_t fits = budget > fixed ? (budget - fixed) / each : 0;
-  if (fits < 1) throw ENotEnoughMemory(Refusal("GIF", width, height, fixed + each, budget));
+  if (fits < 1) throw ENotEnoughMemory(Refusal("GIF", f.width, f.height, fixed + each, budget));
   return static_cast<int>(std::min<uint64_t>(static_cast<uint64_t>(std::max(wanted, 1)), fits));
 }
 
-void CheckFrameAtATime(const std::string& what, int composed_w, int composed_h, int width, int height,
-                       uint64_t budget) {
-  const uint64_t needed = OwnBytes(composed_w, composed_h, width, height);
-  if (needed > budget) throw ENotEnoughMemory(Refusal(what, width, height, needed, budget));
+void CheckFrameAtATime(const std::string& what, const Project& project, const OutputSize& size, uint64_t budget) {
+  const FrameSizes f = SizesOf(project, size);
+  const uint64_t needed = OwnBytes(f);
+  if (needed > budget) throw ENotEnoughMemory(Refusal(what, f.width, f.height, needed, budget));
 }
 
 }  // namespace kt58

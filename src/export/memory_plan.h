@@ -13,6 +13,8 @@
 #include <string>
 
 #include "engine/errors.h"
+#include "export/frame_scale.h"
+#include "model/project.h"
 #include "platform/video_writer.h"
 
 namespace kt58 {
@@ -30,22 +32,19 @@ struct EncoderPlan {
   uint64_t bytes = 0;  // the peak expected
 };
 
-// The encoder settings for frames composed at composed_w x composed_h and
-// encoded at width x height: the encoder's defaults while their peak fits
-// the budget, else one thread fewer at a time and then less lookahead.
-// Raises ENotEnoughMemory when one thread without lookahead does not fit.
-EncoderPlan PlanVideoEncoder(VideoFormat format, int composed_w, int composed_h, int width, int height,
-                             uint64_t budget);
+// The encoder settings for the project's frames written at `size`: the
+// encoder's defaults while their peak fits the budget, else one thread
+// fewer at a time and then less lookahead. Raises ENotEnoughMemory when one
+// thread without lookahead does not fit.
+EncoderPlan PlanVideoEncoder(VideoFormat format, const Project& project, const OutputSize& size, uint64_t budget);
 
 // How many GIF frames may be between composing and writing at once (at most
-// `wanted`), for frames of width x height. Raises ENotEnoughMemory when not
-// even one fits.
-int PlanGifFramesInFlight(int width, int height, int wanted, uint64_t budget);
+// `wanted`). Raises ENotEnoughMemory when not even one fits.
+int PlanGifFramesInFlight(const Project& project, const OutputSize& size, int wanted, uint64_t budget);
 
 // Exports that hold one frame at a time (AVI, bitmap sequences, a single
 // frame): raises ENotEnoughMemory when even that does not fit. `what` names
 // the output ("AVI", "BMP").
-void CheckFrameAtATime(const std::string& what, int composed_w, int composed_h, int width, int height,
-                       uint64_t budget);
+void CheckFrameAtATime(const std::string& what, const Project& project, const OutputSize& size, uint64_t budget);
 
 }  // namespace kt58

@@ -72,11 +72,10 @@ void SaveFrameToFile(const Project& project, const SequencedFrame* frame, FrameC
   // Only PNG has an alpha channel here.
   if (transparent && !png) throw ESingleFrameExport(kUnsupportedFileTypeText);
   {
-    const FrameSize composed = project.GetFrameSize();
-    const auto [width, height] = size.For(std::max(composed.Width, 1), std::max(composed.Height, 1));
+    // "PNG", "BMP", ...: the extension names the output.
     std::string kind = path.extension().string().substr(std::min<size_t>(1, path.extension().string().size()));
     for (char& c : kind) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    CheckFrameAtATime(kind, composed.Width, composed.Height, width, height, MemoryBudget());
+    CheckFrameAtATime(kind, project, size, MemoryBudget());
   }
   WorkPicture picture;
   try {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "platform/memory_budget.h"
@@ -11,6 +12,15 @@ namespace kt58 {
 namespace {
 
 constexpr uint64_t kMiB = uint64_t{1} << 20;
+
+// A project whose frames are width x height (a fixed size: no layers needed).
+std::unique_ptr<Project> Sized(int width, int height) {
+  auto p = std::make_unique<Project>();
+  p->FixedFrameSize = true;
+  p->FixedWidth = width;
+  p->FixedHeight = height;
+  return p;
+}
 
 // Every frame size the exports meet keeps each encoder's own settings, so
 // their files stay as they were; only frames too large for the budget get
@@ -30,7 +40,7 @@ TEST(MemoryPlan, EncodersKeepTheirDefaultsUntilTheFrameIsTooLarge) {
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(VideoFormatName(c.format)) + " " + std::to_string(c.width) + "x" +
                  std::to_string(c.height) + " in " + std::to_string(c.budget_mb) + " MB");
-    const EncoderPlan plan = PlanVideoEncoder(c.format, c.width, c.height, c.width, c.height, c.budget_mb * kMiB);
+    const EncoderPlan plan = PlanVideoEncoder(c.format, *Sized(c.width, c.height), {}, c.budget_mb * kMiB);
     EXPECT_LE(plan.bytes, c.budget_mb * kMiB);
     EXPECT_EQ(plan.threads == 0 && plan.lookahead == -1, c.defaults);
     if (!c.defaults) {
@@ -38,15 +48,17 @@ TEST(MemoryPlan, EncodersKeepTheirDefaultsUntilTheFrameIsTooLarge) {
     }
   }
   // A smaller budget never plans more threads or lookahead.
-  const EncoderPlan roomy = PlanVideoEncoder(VideoFormat::Mp4, 8192, 4096, 8192, 4096, 4096 * kMiB);
-  const EncoderPlan tight = PlanVideoEncoder(VideoFormat::Mp4, 8192, 4096, 8192, 4096, 2000 * kMiB);
+  const auto huge = Sized(8192, 4096);
+  const EncoderPlan roomy = PlanVideoEncoder(VideoFormat::Mp4, *huge, {}, 4096 * kMiB);
+  const EncoderPlan tight = PlanVideoEncoder(VideoFormat::Mp4, *huge, {}, 2000 * kMiB);
   EXPECT_LE(tight.threads, roomy.threads);
   EXPECT_LE(tight.lookahead, roomy.lookahead);
 }
 
 TEST(MemoryPlan, WhatCannotFitIsRefusedWithItsNumbers) {
+  const auto huge = Sized(8192, 4096);
   try {
-    PlanVideoEncoder(VideoFormat::WebM, 8192, 4096, 8192, 4096, 1536 * kMiB);
+    PlanVideoEncoder(VideoFormat::WebM, *huge, {}, 1536 * kMiB);
     FAIL() << "no refusal";
   } catch (const ENotEnoughMemory& e) {
     const std::string text = e.what();
@@ -54,16 +66,19 @@ TEST(MemoryPlan, WhatCannotFitIsRefusedWithItsNumbers) {
     EXPECT_NE(text.find(" MB of memory; the memory limit is 1536 MB"), std::string::npos) << text;
   }
   // The scaled size is what the encoder holds; the composed one is ours.
-  EXPECT_NO_THROW(PlanVideoEncoder(VideoFormat::WebM, 8192, 4096, 1024, 512, 1536 * kMiB));
-  EXPECT_THROW(CheckFrameAtATime("BMP", 8192, 4096, 8192, 4096, 256 * kMiB), ENotEnoughMemory);
-  EXPECT_NO_THROW(CheckFrameAtATime("BMP", 8192, 4096, 8192, 4096, 1024 * kMiB));
-  EXPECT_THROW(PlanGifFramesInFlight(8192, 4096, 5, 256 * kMiB), ENotEnoughMemory);
+  EXPECT_NO_THROW(PlanVideoEncoder(VideoFormat::WebM, *huge, OutputSize{1024, 512}, 1536 * kMiB));
+  EXPECT_THROW(CheckFrameAtATime("BMP", *huge, {}, 256 * kMiB), ENotEnoughMemory);
+  EXPECT_NO_THROW(CheckFrameAtATime("BMP", *huge, {}, 1024 * kMiB));
+  EXPECT_THROW(PlanGifFramesInFlight(*huge, {}, 5, 256 * kMiB), ENotEnoughMemory);
+  // Frames written larger than composed are planned at the written size.
+  EXPECT_THROW(PlanGifFramesInFlight(*Sized(1024, 512), OutputSize{8192, 4096}, 5, 256 * kMiB), ENotEnoughMemory);
 }
 
 TEST(MemoryPlan, GifFramesInFlightShrinkWithTheBudget) {
-  EXPECT_EQ(PlanGifFramesInFlight(640, 480, 5, 1024 * kMiB), 5);
-  const int roomy = PlanGifFramesInFlight(8192, 4096, 9, 4096 * kMiB);
-  const int tight = PlanGifFramesInFlight(8192, 4096, 9, 1024 * kMiB);
+  EXPECT_EQ(PlanGifFramesInFlight(*Sized(640, 480), {}, 5, 1024 * kMiB), 5);
+  const auto huge = Sized(8192, 4096);
+  const int roomy = PlanGifFramesInFlight(*huge, {}, 9, 4096 * kMiB);
+  const int tight = PlanGifFramesInFlight(*huge, {}, 9, 1024 * kMiB);
   EXPECT_GE(tight, 1);
   EXPECT_LT(tight, roomy);
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <stdexcept>
 
@@ -66,17 +67,14 @@ TEST(AtomicFile, UnusableFoldersRaiseAndLeaveNothing) {
   EXPECT_TRUE(fs::is_empty(dir / "folder"));
 }
 
-// Once interrupted, no commit replaces a target: the old file stays and no
-// temporary is left. Run in a child process, as the flag is for good.
-TEST(AtomicFile, NoCommitAfterAnInterruption) {
-  TempDir dir;
-  const fs::path target = dir / "t.bin";
-  test::WriteFileBytes(target, {'o', 'l', 'd'});
+// Runs `commit` in a child process after an interruption (the flag is for
+// good, so not in this one) and expects it to raise CommitInterrupted.
+void ExpectRefusedOnceInterrupted(const std::function<void()>& commit) {
   const pid_t child = ::fork();
   if (child == 0) {
     InterruptCommits();
     try {
-      WriteFileAtomically(target, std::vector<uint8_t>{'n', 'e', 'w'});
+      commit();
     } catch (const PlatformError& e) {
       ::_exit(e.Code() == PlatformErrorCode::CommitInterrupted ? 0 : 2);
     }
@@ -86,6 +84,15 @@ TEST(AtomicFile, NoCommitAfterAnInterruption) {
   ::waitpid(child, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the commit went through or raised something else";
+}
+
+// Once interrupted, no commit replaces a target: the old file stays and no
+// temporary is left. Run in a child process, as the flag is for good.
+TEST(AtomicFile, NoCommitAfterAnInterruption) {
+  TempDir dir;
+  const fs::path target = dir / "t.bin";
+  test::WriteFileBytes(target, {'o', 'l', 'd'});
+  ExpectRefusedOnceInterrupted([&] { WriteFileAtomically(target, std::vector<uint8_t>{'n', 'e', 'w'}); });
   EXPECT_EQ(test::ReadFileBytes(target), (std::vector<uint8_t>{'o', 'l', 'd'}));
   EXPECT_EQ(test::FileNamesIn(dir.path()), std::vector<std::string>{"t.bin"});
 }
@@ -185,22 +192,11 @@ TEST(AtomicFileSet, ReplacesEveryTargetAtTheCommitOrNone) {
   }
   EXPECT_EQ(test::FileNamesIn(out), std::vector<std::string>{"a"});
   EXPECT_EQ(test::ReadFileBytes(out / "a"), (std::vector<uint8_t>{'o', 'l', 'd'}));
-  const pid_t child = ::fork();
-  if (child == 0) {
-    InterruptCommits();
-    try {
-      AtomicFileSet set(out);
-      stage_both(set);
-      set.Commit();
-    } catch (const PlatformError& e) {
-      ::_exit(e.Code() == PlatformErrorCode::CommitInterrupted ? 0 : 2);
-    }
-    ::_exit(1);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "the commit went through or raised something else";
+  ExpectRefusedOnceInterrupted([&] {
+    AtomicFileSet set(out);
+    stage_both(set);
+    set.Commit();
+  });
   EXPECT_EQ(test::FileNamesIn(out), std::vector<std::string>{"a"});
   EXPECT_EQ(test::ReadFileBytes(out / "a"), (std::vector<uint8_t>{'o', 'l', 'd'}));
   {
