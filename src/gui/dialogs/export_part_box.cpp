@@ -92,10 +92,7 @@ kt58::FrameRange ExportPartBox::range() const {
   return r;
 }
 
-int ExportPartBox::chosenCount() const {
-  if (frame_count_ == 0) return 0;
-  return (lastSpin_->value() - firstSpin_->value()) / everySpin_->value() + 1;
-}
+int ExportPartBox::chosenCount() const { return static_cast<int>(range().Indices(frame_count_).size()); }
 
 kt58::OutputSize ExportPartBox::size() const {
   if (widthSpin_->value() == frame_width_ && heightSpin_->value() == frame_height_) return {};
