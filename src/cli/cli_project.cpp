@@ -3,10 +3,12 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "cli/cli_ui.h"
 #include "model/image_resource.h"
+#include "platform/atomic_file.h"
 
 namespace kt58::cli {
 
@@ -133,7 +135,15 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
       throw CommandFailed("the output " + cmd.out.string() + " is the layer file " + spec.file.string() +
                           "; nothing was written");
   }
+  // Made first: a video's frames are written straight into it.
+  std::optional<AtomicFile> project_file;
+  try {
+    project_file.emplace(cmd.out);
+  } catch (const PlatformError& e) {
+    throw CommandFailed(e.what());
+  }
   Project anim;
+  anim.PlaceStoreIn(*project_file);
   // Set before the layers go in: adding a layer resequences with the
   // animation's frame count.
   anim.FrameCount = cmd.frames;
@@ -170,7 +180,7 @@ void RunNew(const NewCommand& cmd, CliUi& ui) {
   }
   try {
     DialogProgress progress = ui.MakeProgress();
-    for (const StoreProblem& problem : anim.SaveToFile(cmd.out, progress)) ui.ShowMessage(problem.message);
+    for (const StoreProblem& problem : anim.SaveToFile(*project_file, progress)) ui.ShowMessage(problem.message);
   } catch (const Kt58Error& e) {
     throw CommandFailed(e.what());  // names the file and the cause
   }

@@ -19,6 +19,7 @@
 #include "engine/bmp_codec.h"
 #include "engine/errors.h"
 #include "engine/free_space.h"
+#include "platform/file_write_buf.h"
 #include "platform/owned_files.h"
 
 namespace kt58 {
@@ -176,6 +177,21 @@ class PositionalReadBuf final : public std::streambuf {
   char buffer_[4096];
 };
 
+bool SameFile(int a, int b) {
+  struct stat sa {}, sb {};
+  return a >= 0 && b >= 0 && ::fstat(a, &sa) == 0 && ::fstat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+// Where a placed store's first frame goes: past the bytes the project
+// writes ahead of the record and the record's count, offsets (as wide as
+// they can be) and image size, on a block boundary.
+int64_t FirstFramePlace(int64_t lead_bytes, int64_t frames) {
+  constexpr int64_t kBlock = 4096;
+  const int64_t record = 4 + 8 * std::max<int64_t>(frames, 1) + 8 + 4;
+  return (lead_bytes + record + kBlock - 1) / kBlock * kBlock;
+}
+
 // Bytes left in a seekable source; the maximum when the stream cannot tell
 // (reads are then bounded by what actually arrives).
 uint64_t RemainingBytes(std::istream& in) {
@@ -200,7 +216,7 @@ FrameStore::~FrameStore() {
 void FrameStore::Discard() {
   // Read in place, FileName is only the name a copy would take, and may be
   // another store's file by now.
-  const bool own_file = !InPlace();
+  const bool own_file = !InPlace() && owns_file_;
   CloseFile();
   // Another process's file, or the user's, under this name stays.
   if (own_file) RemoveOwnedFile(FileName);
@@ -228,6 +244,7 @@ bool FrameStore::OpenCreated() {
   PutInt32(*stream_, FrameCount);
   stream_->flush();
   FrameOffsets.clear();
+  first_frame_at_ = 4;
   return !stream_->fail();
 }
 
@@ -235,6 +252,9 @@ bool FrameStore::CreateStoreFile(const std::filesystem::path& path) {
   try {
     CloseFile();
     AccessMode = am_Create;
+    owns_file_ = true;
+    lead_bytes_ = 0;
+    shown_name_.clear();
     // Only a file this process made may be emptied: any other name must be
     // free, so that a store never writes into another process's store or a
     // file the user keeps in the folder.
@@ -255,11 +275,35 @@ bool FrameStore::CreateStoreFile(const std::filesystem::path& path) {
 void FrameStore::CreateFreeStoreFile(const std::filesystem::path& wanted) {
   CloseFile();
   AccessMode = am_Create;
+  owns_file_ = true;
+  lead_bytes_ = 0;
+  shown_name_.clear();
   FileName = CreateFreeOwnedFile(wanted.parent_path(), wanted.stem().string(), wanted.extension().string());
   if (!OpenCreated()) {
     RemoveOwnedFile(FileName);
     throw PlatformError(PlatformErrorCode::FileCreate, "Cannot open the frame store file " + FileName.string());
   }
+}
+
+void FrameStore::CreateInFile(const StorePlacement& placement) {
+  CloseFile();
+  AccessMode = am_Create;
+  owns_file_ = false;
+  FileName = placement.file;
+  lead_bytes_ = std::max<int64_t>(placement.bytes_before, 0);
+  expected_frames_ = 0;
+  written_back_ = 0;
+  copy_name_ = placement.copy_name;
+  shown_name_ = placement.shown_name;
+  if (!OpenCreated()) {
+    CloseFile();
+    throw PlatformError(PlatformErrorCode::FileCreate, "Cannot open the frame store file " + ShownName().string());
+  }
+}
+
+void FrameStore::SetOffsets(std::vector<int64_t> offsets) {
+  FrameOffsets = std::move(offsets);
+  first_frame_at_ = FrameOffsets.empty() ? 4 : FrameOffsets.front();
 }
 
 bool FrameStore::OpenForRead() {
@@ -329,10 +373,8 @@ void FrameStore::Rewind() {
 int FrameStore::ReadHeader() {
   if (!IsOpen()) return -1;
   int32_t count = -1;
-  if (!SeekTo(0) || !GetInt32(*stream_, count)) {
-    count = -1;
-    SeekTo(4);
-  }
+  if (!SeekTo(0) || !GetInt32(*stream_, count)) count = -1;
+  SeekTo(FirstFrameAt());
   ReadCursor = 0;
   return count;
 }
@@ -345,18 +387,22 @@ void FrameStore::WriteHeader() {
     PutInt32(*stream_, FrameCount);
     stream_->flush();
   }
-  SeekTo(4);
+  SeekTo(FirstFrameAt());
   ReadCursor = -1;
 }
 
 bool FrameStore::AppendFrame(Picture& picture) {
   if (!IsOpen() || (AccessMode != am_Create && AccessMode != am_Write)) return false;
   stream_->clear();
-  stream_->seekp(0, std::ios::end);
+  if (FrameOffsets.empty() && lead_bytes_ > 0)
+    stream_->seekp(FirstFramePlace(lead_bytes_, expected_frames_));
+  else
+    stream_->seekp(0, std::ios::end);
   const std::streamoff at = stream_->tellp();
   if (at < 0) return false;
   try {
     FrameOffsets.push_back(static_cast<int64_t>(at));
+    if (FrameOffsets.size() == 1) first_frame_at_ = static_cast<int64_t>(at);
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -377,17 +423,29 @@ bool FrameStore::AppendFrame(Picture& picture) {
     FrameOffsets.pop_back();
     stream_->clear();
     throw EngineError(EngineErrorCode::StoreWrite,
-                      "Cannot write the frame store file " + FileName.string() + ": " +
+                      "Cannot write the frame store file " + ShownName().string() + ": " +
                           (reason ? std::strerror(reason) : "the file system took fewer bytes than the frame holds"));
   }
   ++FrameCount;
+  if (!owns_file_) StartWriteback(static_cast<int64_t>(at));
   return true;
 }
 
-void FrameStore::CheckRoomFor(int64_t frames, const Picture& frame, std::string_view why) const {
+void FrameStore::StartWriteback(int64_t written_to) {
+  // A placed store becomes a project file, which the save makes durable:
+  // the disk takes the frames while later ones are decoded, instead of all
+  // of them at the save's flush.
+  constexpr int64_t kWritebackStep = int64_t{32} << 20;
+  if (written_to - written_back_ < kWritebackStep) return;
+  (void)::sync_file_range(read_fd_, written_back_, written_to - written_back_, SYNC_FILE_RANGE_WRITE);
+  written_back_ = written_to;
+}
+
+void FrameStore::CheckRoomFor(int64_t frames, const Picture& frame, std::string_view why) {
+  frames = std::max<int64_t>(frames, 0);
+  if (FrameOffsets.empty()) expected_frames_ = frames;
   // At most 2^31 frames of at most 2^30 bytes each: the product fits.
-  CheckFreeSpace(FileName.parent_path(), static_cast<uint64_t>(std::max<int64_t>(frames, 0)) * BmpImageSize(frame),
-                 FileName, why);
+  CheckFreeSpace(FileName.parent_path(), static_cast<uint64_t>(frames) * BmpImageSize(frame), ShownName(), why);
 }
 
 bool FrameStore::CanRead() const {
@@ -473,23 +531,36 @@ std::vector<StoreProblem> FrameStore::SaveToStream(std::ostream& target, StoreRe
   WriteHeader();
   Rewind();
 
+  // Copying the file into itself would overwrite frames before they are
+  // read: the record goes around them instead.
+  if (const auto* file = dynamic_cast<const FileWriteBuf*>(target.rdbuf());
+      file && !InPlace() && SameFile(file->Descriptor(), read_fd_)) {
+    SaveAroundFrames(target, width);
+    return {};
+  }
+
   stream_->clear();
   stream_->seekg(0, std::ios::end);
   const std::streamoff end = stream_->tellg();
   if (end < 0) throw Kt58Error("Cannot read the frame store file " + FileName.string());
-  const auto size = static_cast<int64_t>(end);
+  // The image is the count and the frames: room a placed store left ahead
+  // of its first frame stays behind.
+  const int64_t first = std::min<int64_t>(FirstFrameAt(), static_cast<int64_t>(end));
+  const int64_t skipped = first - 4;
+  const auto size = static_cast<int64_t>(end) - skipped;
   // Checked before the first byte goes out: a record cut off inside would
   // leave the target unreadable past it.
   if (width == StoreRecordWidth::Offsets32 && size > kMaxOffsets32StoreBytes)
     throw Kt58Error("The frame store file " + FileName.string() + " holds " + std::to_string(size) +
                     " bytes, more than a record of 32-bit offsets can hold");
   PutInt32(target, FrameCount);
-  for (int64_t offset : FrameOffsets) PutRecordField(target, offset, width);
+  for (int64_t offset : FrameOffsets) PutRecordField(target, offset - skipped, width);
   PutRecordField(target, size, width);
-  SeekTo(0);
+  PutInt32(target, FrameCount);
+  SeekTo(first);
 
-  std::vector<char> buffer(std::min<size_t>(kCopyChunk, static_cast<size_t>(size)));
-  int64_t left = size;
+  std::vector<char> buffer(std::min<size_t>(kCopyChunk, static_cast<size_t>(std::max<int64_t>(size - 4, 1))));
+  int64_t left = size - 4;
   std::vector<StoreProblem> problems;
   while (left > 0) {
     const auto want = static_cast<std::streamsize>(std::min<int64_t>(left, static_cast<int64_t>(buffer.size())));
@@ -504,22 +575,62 @@ std::vector<StoreProblem> FrameStore::SaveToStream(std::ostream& target, StoreRe
                             "The frame store file " + FileName.string() + " is shorter than its recorded frames"});
     }
     target.write(buffer.data(), want);
-    if (!target) {
-      // One message for the record, as the user has always seen it.
-      problems.clear();
-      problems.push_back({"Internal Streaming Error",
-                          "Cannot embed the frame store file " + FileName.string() + ": the target refused the bytes"});
-      break;
-    }
+    if (!target) break;
     left -= want;
+  }
+  if (!target) {
+    // One message for the record, as the user has always seen it.
+    problems.clear();
+    problems.push_back({"Internal Streaming Error",
+                        "Cannot embed the frame store file " + FileName.string() + ": the target refused the bytes"});
   }
   Rewind();
   return problems;
 }
 
+void FrameStore::SaveAroundFrames(std::ostream& target, StoreRecordWidth width) {
+  struct stat st {};
+  if (FrameOffsets.empty() || ::fstat(read_fd_, &st) != 0)
+    throw Kt58Error("The frame store file " + FileName.string() + " cannot hold its project record");
+  const std::streamoff at = target.tellp();
+  const auto field = static_cast<int64_t>(RecordFieldBytes(width));
+  // The image starts right after the record: its count, then room up to
+  // the first frame.
+  const int64_t base = static_cast<int64_t>(at) + 4 + field * FrameCount + field;
+  const int64_t end = static_cast<int64_t>(st.st_size);
+  if (at < 0 || base + 4 > FirstFrameAt())
+    throw Kt58Error("The project record does not fit before the frames of " + FileName.string());
+  if (width == StoreRecordWidth::Offsets32 && end - base > kMaxOffsets32StoreBytes)
+    throw Kt58Error("The frame store file " + FileName.string() + " holds " + std::to_string(end - base) +
+                    " bytes, more than a record of 32-bit offsets can hold");
+  PutInt32(target, FrameCount);
+  for (int64_t offset : FrameOffsets) PutRecordField(target, offset - base, width);
+  PutRecordField(target, end - base, width);
+  PutInt32(target, FrameCount);
+  target.seekp(static_cast<std::streamoff>(end));
+  if (!target) throw Kt58Error("Cannot write the project record of " + FileName.string());
+
+  // From here the frames are read where they lie in the project file.
+  const int fd = ::fcntl(read_fd_, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) throw Kt58Error("Cannot read the frame store in " + FileName.string() + ": " + std::strerror(errno));
+  std::vector<int64_t> offsets = std::move(FrameOffsets);
+  for (int64_t& offset : offsets) offset -= base;
+  const int32_t count = FrameCount;
+  CloseFile();
+  SetOffsets(std::move(offsets));
+  FrameCount = count;
+  ReadInPlace(fd, base, end - base);
+  if (!copy_name_.empty()) FileName = copy_name_;
+  owns_file_ = true;
+  lead_bytes_ = 0;
+  shown_name_.clear();
+  Rewind();
+}
+
 void FrameStore::ResetContents() {
   FrameCount = 0;
   FrameOffsets.clear();
+  first_frame_at_ = 4;
   ReadCursor = 0;
 }
 
@@ -648,7 +759,7 @@ std::vector<StoreProblem> FrameStore::LoadFromStream(std::istream& source, Store
                                                           ": the disk took fewer bytes than the project holds"});
   }
 
-  FrameOffsets = std::move(offsets);
+  SetOffsets(std::move(offsets));
   if (!OpenForRead()) {
     if (!InPlace()) RemoveOwnedFile(FileName);
     throw Kt58Error("Cannot open the frame store file " + FileName.string());
@@ -708,7 +819,7 @@ void FrameStore::EnsureOwnFile() {
   std::vector<int64_t> offsets = FrameOffsets;
   const int32_t count = FrameCount;
   auto back_in_place = [&] {
-    FrameOffsets = offsets;
+    SetOffsets(offsets);
     FrameCount = count;
     ReadInPlace(from_fd, base, bytes);
   };
@@ -728,7 +839,7 @@ void FrameStore::EnsureOwnFile() {
     throw;
   }
   ::close(from_fd);
-  FrameOffsets = std::move(offsets);
+  SetOffsets(std::move(offsets));
   FrameCount = count;
   if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
   ReadHeader();
@@ -762,7 +873,7 @@ void FrameStore::ReplaceContents(const std::filesystem::path& new_file, std::vec
   FileName = target;
   MoveOwnedFile(new_file, FileName);
   FrameCount = static_cast<int32_t>(offsets.size());
-  FrameOffsets = std::move(offsets);
+  SetOffsets(std::move(offsets));
   if (!OpenForRead()) throw Kt58Error("Cannot open the frame store file " + FileName.string());
   WriteHeader();
 }

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The frame store: every frame of an imported video or animated GIF as a
 // 24-bit BMP file image, back to back in a file on disk after a 4-byte frame
-// count. Frame offsets live in memory (and in the project file); they are
+// count (a store written into the project file it will be saved in leaves
+// room between the two for the project's records). Frame offsets live in memory (and in the project file); they are
 // 64-bit, so a store is bounded by the free space of its file system alone.
 #pragma once
 
@@ -40,6 +41,21 @@ struct StoreHost {
   std::filesystem::path path;
 };
 
+// Where a new store is written when its frames are to stay where they are
+// once the project is saved: `file` is the empty file the project will be
+// saved into (a save into another file copies them as usual). The first
+// frame goes far enough in for `bytes_before` (what the project writes
+// ahead of the store's record) and the record's own offsets to fit before
+// it. `copy_name` is the name the store's own file takes should it need one
+// later; `shown_name` the name messages give for the file (the project's
+// own name rather than its temporary one).
+struct StorePlacement {
+  std::filesystem::path file;
+  int64_t bytes_before = 0;
+  std::filesystem::path copy_name;
+  std::filesystem::path shown_name;
+};
+
 enum BlitAccessMode : uint16_t { am_Read = 0, am_Write = 1, am_ReadWrite = 2, am_Create = 0xFFFF };
 
 class FrameStore {
@@ -63,6 +79,10 @@ class FrameStore {
   // PlatformError (FileCreate, naming the folder and the reason) when no
   // file can be made.
   void CreateFreeStoreFile(const std::filesystem::path& wanted);
+  // Makes the store in the placement's file, which the store writes but
+  // never deletes. Raises PlatformError (FileCreate) when it cannot be
+  // opened.
+  void CreateInFile(const StorePlacement& placement);
   bool OpenForRead();
   void CloseFile();
   // Closes the file, deletes it when this store made it and forgets the
@@ -81,8 +101,9 @@ class FrameStore {
   // the bytes free) unless the file system holding the store has room for
   // `frames` more frames of the picture's size. Called before an import
   // writes its first frame; `why` ends the message (what makes the frames
-  // that large).
-  void CheckRoomFor(int64_t frames, const Picture& frame, std::string_view why = {}) const;
+  // that large). A placed store keeps room for that many offsets ahead of
+  // its first frame.
+  void CheckRoomFor(int64_t frames, const Picture& frame, std::string_view why = {});
   WorkPicture ReadNextFrame();
   WorkPicture ReadFrame(int index);
   // Frame `index` read into `out`, whose buffer is reused, through a
@@ -94,10 +115,19 @@ class FrameStore {
   // The narrowest record that holds the store's file as it is now.
   StoreRecordWidth NeededRecordWidth() const;
   // Writes the embedded layout: count, offsets, image size, image, the
-  // offsets and the size as wide as `width` says. A file that shrank under
-  // us is padded with zeros to the recorded size, so the target stays
-  // readable past the record; that, and a target that refuses the bytes,
-  // come back as a problem. A store too large for `width` raises.
+  // offsets and the size as wide as `width` says. The image is the count
+  // and the frames from the first one on: room left ahead of the first
+  // frame is not copied. A file that shrank under us is padded with zeros
+  // to the recorded size, so the target stays readable past the record;
+  // that, and a target that refuses the bytes, come back as a problem. A
+  // store too large for `width` raises.
+  //
+  // A target that writes into the store's own file (a FileWriteBuf over
+  // it) gets the record around the frames where they lie: only the count,
+  // the offsets and the size are written, before the first frame, and the
+  // target moves past the last one. The store then reads its frames in
+  // place there. Raises Kt58Error when the record does not fit before the
+  // first frame; the target has then received nothing.
   [[nodiscard]] std::vector<StoreProblem> SaveToStream(std::ostream& target,
                                                        StoreRecordWidth width = StoreRecordWidth::Offsets32);
   // Reads the embedded layout. With a host (the file `source` reads, from
@@ -121,6 +151,10 @@ class FrameStore {
   // with its own file. Raises ENotEnoughSpace, PlatformError (FileCreate) or
   // EngineError (StoreWrite), the store then reading in place as before.
   void EnsureOwnFile();
+  // Where the first frame lies in the store's file (4 for a store without
+  // frames, whose image is its count): where sequential reading starts,
+  // also while re-processing has put its marks in FrameOffsets.
+  int64_t FirstFrameAt() const { return first_frame_at_; }
   // Byte position in the open file where the next read starts; -1 when
   // closed.
   int64_t Position();
@@ -161,6 +195,28 @@ class FrameStore {
   // Copies `bytes` from source into the own file at its position, runs of
   // zeros as holes. False when the file took fewer bytes.
   bool CopyIntoFile(std::istream& source, int64_t bytes);
+  // Starts writing a placed store's file out to disk up to `written_to`,
+  // a step at a time, without waiting for it.
+  void StartWriteback(int64_t written_to);
+  // SaveToStream into the store's own file: the record around the frames.
+  void SaveAroundFrames(std::ostream& target, StoreRecordWidth width);
+
+  // FrameOffsets, and where the first of them lies.
+  void SetOffsets(std::vector<int64_t> offsets);
+
+  int64_t first_frame_at_ = 4;
+  // Whether the file is this store's to delete (not a placement's).
+  bool owns_file_ = true;
+  // A placed store's first frame leaves this much room before it, plus
+  // room for expected_frames_ offsets.
+  int64_t lead_bytes_ = 0;
+  int64_t expected_frames_ = 0;
+  // Where the last StartWriteback reached.
+  int64_t written_back_ = 0;
+  std::filesystem::path copy_name_;
+  // The name messages give for the file; FileName when empty.
+  std::filesystem::path shown_name_;
+  const std::filesystem::path& ShownName() const { return shown_name_.empty() ? FileName : shown_name_; }
 
   // A std::fstream on the store's own file, or a stream over window_buf_.
   std::unique_ptr<std::iostream> stream_;

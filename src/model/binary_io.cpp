@@ -5,6 +5,7 @@
 #include <istream>
 #include <limits>
 #include <ostream>
+#include <streambuf>
 
 namespace kt58 {
 
@@ -21,7 +22,29 @@ uint64_t BytesToEnd(std::istream& in) {
   return static_cast<uint64_t>(end - here);
 }
 
+class CountingBuf final : public std::streambuf {
+ public:
+  int64_t count = 0;
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) ++count;
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char*, std::streamsize n) override {
+    count += n;
+    return n;
+  }
+};
+
 }  // namespace
+
+int64_t CountWrittenBytes(const std::function<void(std::ostream&)>& write) {
+  CountingBuf counter;
+  std::ostream out(&counter);
+  write(out);
+  return counter.count;
+}
 
 void PutUInt32(std::ostream& out, uint32_t v) {
   const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),

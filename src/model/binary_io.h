@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
 
@@ -29,6 +30,9 @@ void PutDouble(std::ostream& out, double v);
 // A 32-bit length, then the bytes; names longer than the readers accept are
 // cut to 256 bytes.
 void PutString(std::ostream& out, const std::string& s);
+
+// The number of bytes `write` puts out, without keeping them.
+int64_t CountWrittenBytes(const std::function<void(std::ostream&)>& write);
 
 class BoundedReader {
  public:

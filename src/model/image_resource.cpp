@@ -9,6 +9,7 @@
 #include "engine/free_space.h"
 #include "engine/gif_import.h"
 #include "engine/jpeg_picture.h"
+#include "model/project_records.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
@@ -140,15 +141,23 @@ void FrameStoreResource::LoadFromSource(Progress& progress) {
   auto store = std::make_unique<FrameStore>();
   if (DataFileName.empty()) return;
   try {
-    // The name is only a wish: another process, or a file of the user's,
-    // may hold it already.
-    store->CreateFreeStoreFile(DataFileName);
+    if (Placement) {
+      // The record's header comes before the store in the project file.
+      StorePlacement placement = *Placement;
+      placement.bytes_before += SavedHeaderBytes(*this);
+      placement.copy_name = DataFileName;
+      store->CreateInFile(placement);
+    } else {
+      // The name is only a wish: another process, or a file of the user's,
+      // may hold it already.
+      store->CreateFreeStoreFile(DataFileName);
+      DataFileName = store->FileName;
+    }
   } catch (const std::exception&) {
     // An import that cannot start leaves the resource without a store, as
     // any failed import does.
     return;
   }
-  DataFileName = store->FileName;
   WorkPicture first;
   try {
     if (SourceType == st_Avi) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/frame_store.h"
@@ -112,6 +113,10 @@ class FrameStoreResource final : public ImageResource {
   void MakeDataFileName();
 
   std::unique_ptr<FrameStore> Image;
+  // When set, the import writes the store into the placement's file (the
+  // project file being made) instead of a data file; bytes_before counts
+  // what the project writes ahead of this resource's record.
+  std::optional<StorePlacement> Placement;
 };
 
 }  // namespace kt58

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "model/image_resource.h"
@@ -31,6 +33,11 @@ class ImageResources {
   // The next id, raised for the one after. Ids are never reused within the
   // list's life, except after Clear.
   int TakeNextId() { return next_id_++; }
+  // Where the next resource made for this list writes its frame store, if
+  // it makes one (FrameStoreResource::Placement); taken by the next
+  // resource made, store or not.
+  void PlaceNextStore(std::optional<StorePlacement> placement) { next_store_placement_ = std::move(placement); }
+  std::optional<StorePlacement> TakeStorePlacement() { return std::exchange(next_store_placement_, std::nullopt); }
   int NextId() const { return next_id_; }
 
   ImageResource* Append(std::unique_ptr<ImageResource> ref);
@@ -48,6 +55,7 @@ class ImageResources {
   // Per list rather than per process: a second list (a preview, a test)
   // cannot hand out ids that collide with the first one's.
   int next_id_ = 0;
+  std::optional<StorePlacement> next_store_placement_;
 };
 
 }  // namespace kt58

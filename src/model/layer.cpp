@@ -69,6 +69,7 @@ void Layer::AutoDetectTransparentColor() {
 
 ImageResource* Layer::AddReference(const std::filesystem::path& file_name, Progress& progress) {
   ImageResources& list = *resources_;
+  std::optional<StorePlacement> placement = list.TakeStorePlacement();
   if (ImageResource* found = list.FindByFileName(file_name)) {
     ++found->RefCount;
     return found;
@@ -81,7 +82,12 @@ ImageResource* Layer::AddReference(const std::filesystem::path& file_name, Progr
     case st_Jpg:
     case st_Gif: ref = std::make_unique<PictureResource>(file_name, list.TakeNextId()); break;
     case st_Avi:
-    case st_Gifa: ref = std::make_unique<FrameStoreResource>(file_name, list.TakeNextId()); break;
+    case st_Gifa: {
+      auto store_ref = std::make_unique<FrameStoreResource>(file_name, list.TakeNextId());
+      store_ref->Placement = std::move(placement);
+      ref = std::move(store_ref);
+      break;
+    }
     default: return nullptr;
   }
   // The resource joins the list only once it is complete.

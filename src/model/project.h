@@ -19,6 +19,8 @@
 
 namespace kt58 {
 
+class AtomicFile;
+
 struct FrameSize {
   int Width = 0;
   int Height = 0;
@@ -90,6 +92,13 @@ class Project {
   // auto-detected transparent colour; then the automatic frame size.
   // Raises Kt58Error when no resource can be made for the file.
   Layer* AddLayerFromFile(const std::filesystem::path& path, Progress& progress = NoProgress());
+  // The frames of the next video or animation layer added go straight into
+  // `file`, the empty file this project will be saved into, and the save
+  // leaves them where they are: each frame's bytes are written once. Only
+  // the first store of a project can lie there (the ones after it would
+  // follow a record whose size is still unknown); a save elsewhere copies
+  // them as usual.
+  void PlaceStoreIn(const AtomicFile& file);
 
   // Project file. SaveToFile writes a temporary file beside the target and
   // renames it over the target only when everything was written, so a failed
@@ -100,6 +109,9 @@ class Project {
   // A project read from a file reads the frames of its video and animation
   // layers where they lie in it, and keeps the file open for that.
   std::vector<StoreProblem> SaveToFile(const std::filesystem::path& path, Progress& progress = NoProgress()) const;
+  // The same into an atomic file the caller made (and a store may have been
+  // placed in), committed on success.
+  std::vector<StoreProblem> SaveToFile(AtomicFile& file, Progress& progress = NoProgress()) const;
   std::vector<StoreProblem> SaveToStream(std::ostream& out, Progress& progress = NoProgress()) const;
   ProjectReadResult ReadFromFile(const std::filesystem::path& path, Progress& progress = NoProgress());
   ProjectReadResult ReadFromStream(std::istream& in, Progress& progress = NoProgress());
@@ -121,6 +133,19 @@ class Project {
   ProjectReadResult Read(std::istream& in, const StoreHost* host, Progress& progress);
   void LoadResources(class BoundedReader& reader, StoreRecordWidth width, const StoreHost* host,
                      std::vector<ProjectReadIssue>& warnings, Progress& progress);
+  // SaveToFile without the message naming the file.
+  std::vector<StoreProblem> SaveInto(AtomicFile& file, Progress& progress) const;
+  // What SaveToStream writes ahead of the next resource's record.
+  int64_t SavedBytesBeforeNextResource() const;
+  // The save around a store placed in the file: false when it cannot be
+  // made there (the record does not fit before its frames, a write
+  // failed), and the file is then no project.
+  bool SaveAroundPlacedStore(AtomicFile& file, const FrameStore& store, Progress& progress,
+                             std::vector<StoreProblem>& problems) const;
+
+  std::filesystem::path store_file_;
+  // The file's name for messages: the target of the atomic file.
+  std::filesystem::path store_file_shown_;
 };
 
 // The bytes the project's pictures and frame stores take, as saving writes

@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and reading ".apf" projects: globals, resources, master layers.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <ext/stdio_filebuf.h>
+#include <fstream>
 #include <istream>
+#include <optional>
 #include <ostream>
 #include <system_error>
 
@@ -14,6 +17,7 @@
 #include "model/binary_io.h"
 #include "model/project_records.h"
 #include "platform/atomic_file.h"
+#include "platform/file_write_buf.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {
@@ -81,14 +85,75 @@ std::vector<StoreProblem> Project::SaveToStream(std::ostream& out, Progress& pro
   return problems;
 }
 
-std::vector<StoreProblem> Project::SaveToFile(const fs::path& path, Progress& progress) const {
+int64_t Project::SavedBytesBeforeNextResource() const {
+  int64_t bytes = kGlobalsBytes + 4;
   std::vector<StoreProblem> problems;
+  if (References)
+    for (int k = 0; k < References->Count(); ++k)
+      bytes += CountWrittenBytes([&](std::ostream& out) {
+        SaveResourceRecord(out, *References->Item(k), StoreRecordWidth::Offsets32, problems);
+      });
+  return bytes;
+}
+
+std::vector<StoreProblem> Project::SaveToFile(const fs::path& path, Progress& progress) const {
   try {
-    WriteFileAtomically(path, [&](std::ostream& out) { problems = SaveToStream(out, progress); });
+    AtomicFile file(path);
+    return SaveInto(file, progress);
   } catch (const std::exception& e) {
     throw Kt58Error("Cannot save " + path.string() + ": " + e.what());
   }
+}
+
+std::vector<StoreProblem> Project::SaveToFile(AtomicFile& file, Progress& progress) const {
+  try {
+    return SaveInto(file, progress);
+  } catch (const std::exception& e) {
+    throw Kt58Error("Cannot save " + file.Target().string() + ": " + e.what());
+  }
+}
+
+std::vector<StoreProblem> Project::SaveInto(AtomicFile& file, Progress& progress) const {
+  std::vector<StoreProblem> problems;
+  {
+    const FrameStore* placed = nullptr;
+    for (int k = 0; References && k < References->Count(); ++k)
+      if (const FrameStore* store = References->Item(k)->Store();
+          store && !store->InPlace() && store->FileName == file.TempPath())
+        placed = store;
+    if (placed && SaveAroundPlacedStore(file, *placed, progress, problems)) {
+      file.Commit();
+      return problems;
+    }
+    // The placed store's frames are still in the first file: the project
+    // goes into a new one, copying them.
+    std::optional<AtomicFile> fresh;
+    if (placed) fresh.emplace(file.Target());
+    WriteFileAtomically(fresh ? *fresh : file, [&](std::ostream& out) { problems = SaveToStream(out, progress); });
+  }
   return problems;
+}
+
+bool Project::SaveAroundPlacedStore(AtomicFile& file, const FrameStore& store, Progress& progress,
+                                    std::vector<StoreProblem>& problems) const {
+  const int fd = ::open(file.TempPath().c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool saved = false;
+  if (::fstat(fd, &st) == 0) {
+    FileWriteBuf buffer(fd);
+    // Nothing before the store's record may reach its frames.
+    buffer.Guard(store.FirstFrameAt(), static_cast<int64_t>(st.st_size));
+    std::ostream out(&buffer);
+    try {
+      problems = SaveToStream(out, progress);
+      saved = static_cast<bool>(out.flush()) && store.InPlace();
+    } catch (const std::exception&) {
+      // The record did not fit, or a write failed: the caller copies.
+    }
+  }
+  if (::close(fd) != 0) saved = false;
+  return saved;
 }
 
 ProjectReadResult Project::ReadFromStream(std::istream& in, Progress& progress) { return Read(in, nullptr, progress); }

@@ -3,9 +3,15 @@
 
 #include "engine/errors.h"
 #include "model/project.h"
+#include "platform/atomic_file.h"
 #include "platform/text_helpers.h"
 
 namespace kt58 {
+
+void Project::PlaceStoreIn(const AtomicFile& file) {
+  store_file_ = file.TempPath();
+  store_file_shown_ = file.Target();
+}
 
 Layer* Project::AddLayerFromFile(const std::filesystem::path& path, Progress& progress) {
   std::error_code ec;
@@ -15,6 +21,13 @@ Layer* Project::AddLayerFromFile(const std::filesystem::path& path, Progress& pr
   const int64_t layers = static_cast<int64_t>(ConstructorFrame->Layers.size()) + 1;
   if (!LayerFramesFit(layers, FrameCount)) throw Kt58Error(LayerFramesError(layers, FrameCount));
   auto layer = std::make_unique<Layer>(*References);
+  const bool holds_store = [&] {
+    for (int k = 0; k < References->Count(); ++k)
+      if (References->Item(k)->Store()) return true;
+    return false;
+  }();
+  if (!store_file_.empty() && !holds_store)
+    References->PlaceNextStore(StorePlacement{store_file_, SavedBytesBeforeNextResource(), {}, store_file_shown_});
   layer->ImageRef = layer->AddReference(path, progress);
   if (!layer->ImageRef) throw Kt58Error("No picture can be made from " + path.string());
   ++layer->ImageRef->NameCounter;

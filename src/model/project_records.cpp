@@ -70,6 +70,10 @@ std::string SafeStem(const std::string& stored) {
 
 }  // namespace
 
+int64_t SavedHeaderBytes(const ImageResource& ref) {
+  return CountWrittenBytes([&](std::ostream& out) { SaveHeader(out, ref); });
+}
+
 StoreRecordWidth StoreRecordWidthOfVersion(int32_t version) {
   return version >= kFileVersionOffsets64 ? StoreRecordWidth::Offsets64 : StoreRecordWidth::Offsets32;
 }

@@ -23,6 +23,9 @@ StoreRecordWidth StoreRecordWidthOfVersion(int32_t version);
 // them is written with the version of that width.
 StoreRecordWidth StoreRecordWidthNeeded(const ImageResources& resources);
 
+// The bytes of the header every resource record starts with.
+int64_t SavedHeaderBytes(const ImageResource& ref);
+
 // Writes the resource record: the common header, then the picture as a BMP
 // file image or the frame store's embedded layout with offsets `width` wide.
 // A multi-frame resource without a store is written with an empty store so

@@ -284,6 +284,11 @@ void WriteFileAtomically(const fs::path& target, const std::vector<uint8_t>& byt
 
 void WriteFileAtomically(const fs::path& target, const std::function<void(std::ostream&)>& write) {
   AtomicFile file(target);
+  WriteFileAtomically(file, write);
+}
+
+void WriteFileAtomically(AtomicFile& file, const std::function<void(std::ostream&)>& write) {
+  const fs::path& target = file.Target();
   {
     std::ofstream out(file.TempPath(), std::ios::binary | std::ios::trunc);
     if (!out)

@@ -119,5 +119,7 @@ void WriteFileAtomically(const std::filesystem::path& target, const std::vector<
 // The whole file from a writer function; an exception it raises passes on
 // after the temporary file is removed. A stream failure raises PlatformError (FileWrite).
 void WriteFileAtomically(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write);
+// The same into an atomic file of the caller's, which it discards on failure.
+void WriteFileAtomically(AtomicFile& file, const std::function<void(std::ostream&)>& write);
 
 }  // namespace kt58

@@ -60,7 +60,7 @@ TEST(CliFullDisk, EveryStageNamesTheFileAndTheReason) {
   auto out = [&](const char* name) { return (dir / name).string(); };
   const std::vector<Case> cases = {
       {"import", {"new", out("q.apf"), "--layer", gif.string()}, "cannot add layer: Cannot write the frame store file",
-       (dir / "anim0.Dat").string()},
+       out("q.apf")},
       {"new/save", {"new", out("q.apf"), "--layer", pic.string()}, "Cannot save " + out("q.apf"), out("q.apf")},
       {"export-frame .bmp", {"export-frame", p, "0", out("o.bmp")}, "Error saving file " + out("o.bmp"), out("o.bmp")},
       {"export-frame .jpg", {"export-frame", p, "0", out("o.jpg")}, "Unknown error saving file.", out("o.jpg")},
