@@ -7,7 +7,10 @@
 # of each, in one run; the targets are at most 15 ms a frame and at most half
 # of ffmpeg's time. Then the same export with glibc's malloc thresholds
 # raised, which should no longer matter, and into memory (/dev/shm), which
-# shows what the disk adds. With KT58_GUI_BENCH_DIR (the desktop app's
+# shows what the disk adds. Then on every core: the bitmap sequence on one
+# thread and on all, and the MP4 export next to ffmpeg encoding the same
+# composed frames from a raw file with the writer's settings (target: at
+# most 1.15 times ffmpeg's time). With KT58_GUI_BENCH_DIR (the desktop app's
 # benchmarks, as `make bench` builds them), the app then plays the project
 # on one core (target: at least 100 frames a second).
 #
@@ -74,6 +77,39 @@ per_frame "ffmpeg filter graph, one thread" ffmpeg -nostdin -loglevel error -y -
   -map "[o]" -frames:v "$frames" out/%03d.bmp
 theirs=$(cat last_us)
 awk -v a="$ours" -v b="$theirs" 'BEGIN {printf "ratio ours / ffmpeg: %.2f (target <= 0.5)\n", a / b}'
+
+# Every core from here on.
+timed() {  # label, command...: wall time per frame, kept in last_ms
+  local start end
+  start=$(now_ms)
+  "${@:2}" >/dev/null
+  end=$(now_ms)
+  echo $((end - start)) >last_ms
+  awk -v l="$1" -v t=$((end - start)) -v n="$frames" 'BEGIN {printf "%-52s %7.1f ms a frame\n", l, t / n}'
+}
+cores=$(nproc)
+rm -rf out && mkdir out
+timed "kt58 export-bmp, 1 thread" "$kt58" export-bmp hd.apf out --quiet --threads 1
+one=$(cat last_ms)
+rm -rf out && mkdir out
+timed "kt58 export-bmp, $cores threads" "$kt58" export-bmp hd.apf out --quiet
+awk -v a="$one" -v b="$(cat last_ms)" -v c="$cores" 'BEGIN {printf "speed-up on %d cores: %.2f\n", c, a / b}'
+
+# The MP4 writer's settings: libx264 at crf 20 (quality 75) with its own
+# threads and preset, 4:2:0 converted bicubic with accurate rounding; 25
+# frames a second. ffmpeg reads the frames kt58 composed, top row first.
+ff -framerate 25 -i out/%03d.Bmp -f rawvideo -pix_fmt bgr24 frames.raw
+rm -rf out
+timed "kt58 export-video MP4" "$kt58" export-video hd.apf ours.mp4 --quiet --delay 40
+ours=$(cat last_ms)
+timed "ffmpeg libx264 from the composed frames (raw)" ffmpeg -nostdin -loglevel error -y -f rawvideo \
+  -pix_fmt bgr24 -video_size 1920x1080 -framerate 25 -i frames.raw -sws_flags bicubic+accurate_rnd \
+  -c:v libx264 -crf 20 -pix_fmt yuv420p theirs.mp4
+theirs=$(cat last_ms)
+rm -f frames.raw
+awk -v a="$ours" -v b="$theirs" -v x="$(stat -c %s ours.mp4)" -v y="$(stat -c %s theirs.mp4)" \
+  'BEGIN {printf "ratio export-video / ffmpeg: %.2f (target <= 1.15); files %d and %d bytes\n", a / b, x, y}'
+
 playback=${KT58_GUI_BENCH_DIR:-}/playback_bench
 if [ -x "$playback" ]; then
   QT_QPA_PLATFORM=offscreen taskset -c 0 "$playback" hd.apf 300 2>/dev/null

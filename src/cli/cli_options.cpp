@@ -24,6 +24,8 @@ namespace {
 // --memory-limit, MB: below 64 no export of even a small frame fits.
 constexpr int kMinMemoryLimitMb = 64;
 constexpr int kMaxMemoryLimitMb = 1 << 20;
+// --threads: far beyond any core count, yet each thread's frames fit.
+constexpr int kMaxThreads = 256;
 
 // Each command's lines of the usage, in the order the whole text lists them.
 struct CommandUsage {
@@ -86,7 +88,9 @@ const char kUsageEnd[] =
     "the whole animation: for export-gif, -video, -avi, -bmp and -sequence;\n"
     "every command takes --quiet (no progress bar), --memory-limit MB (the memory its\n"
     "work may use: 64..1048576, a quarter of the memory, at most 4096, by default;\n"
-    "exports lower their threads to stay within it or refuse in one line) and --\n"
+    "exports lower their threads to stay within it or refuse in one line), --threads\n"
+    "N (the threads an export composes and encodes its frames on: 1..256, one a core\n"
+    "by default; the output is the same for any number) and --\n"
     "(the arguments after it are not options); an output of - writes the GIF, WebP or APNG to standard output once\n"
     "it is complete; colours are written RRGGBB or #RRGGBB (red first) or as a CSS\n"
     "colour name (navy, orange, ...);\n"
@@ -201,6 +205,10 @@ bool TakeOption(ArgCursor& cur, std::vector<std::string>& pos, size_t wanted, co
     common.memory_limit_mb = ParseIntOption(option, cur.Value(option), kMinMemoryLimitMb, kMaxMemoryLimitMb);
     return false;
   }
+  if (option == "--threads") {
+    common.threads = ParseIntOption(option, cur.Value(option), 1, kMaxThreads);
+    return false;
+  }
   return true;
 }
 
@@ -250,6 +258,7 @@ std::vector<std::string> NewOptions() {
 [[noreturn]] void ThrowUnknown(const std::string& option, const char* command, std::vector<std::string> known) {
   known.push_back("--quiet");
   known.push_back("--memory-limit");
+  known.push_back("--threads");
   known.push_back("--help");
   std::string best;
   size_t best_distance = std::string::npos;

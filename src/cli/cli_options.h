@@ -28,10 +28,12 @@ class UsageError : public std::runtime_error {
 };
 
 // What every command takes: --quiet draws no progress bar; --memory-limit
-// sets the memory the work may use, in MB.
+// sets the memory the work may use, in MB; --threads the threads an export
+// works on.
 struct CommonOptions {
   bool quiet = false;
   std::optional<int> memory_limit_mb;
+  std::optional<int> threads;
 };
 
 // One --layer FILE and the options that follow it. Unset options keep the

@@ -18,6 +18,7 @@
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/program_info.h"
+#include "platform/worker_threads.h"
 
 namespace {
 
@@ -30,6 +31,8 @@ int Run(const Command& command) {
   const bool quiet = std::visit([](const auto& cmd) { return cmd.quiet; }, command);
   if (const std::optional<int> limit = std::visit([](const auto& cmd) { return cmd.memory_limit_mb; }, command))
     kt58::SetMemoryBudget(static_cast<uint64_t>(*limit) << 20);
+  if (const std::optional<int> threads = std::visit([](const auto& cmd) { return cmd.threads; }, command))
+    kt58::SetWorkerThreads(static_cast<unsigned>(*threads));
   CliUi ui(!quiet);
   if (!std::holds_alternative<HelpCommand>(command)) {
     // Every command but help may need frame-store files there.

@@ -10,6 +10,7 @@
 #include "engine/free_space.h"
 #include "engine/png_picture.h"
 #include "export/memory_plan.h"
+#include "export/ordered_frames.h"
 #include "platform/atomic_file.h"
 #include "platform/memory_budget.h"
 #include "platform/png_writer.h"
@@ -79,10 +80,12 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
                                     const SequenceFiles& files) {
   if (files.transparent && files.format != SequenceFormat::Png)
     throw Kt58Error("A BMP sequence has no transparency");
-  const std::vector<int> frames = files.frames.Indices(project.FrameCount);
+  std::vector<int> frames = files.frames.Indices(project.FrameCount);
   SequenceResult result;
   result.names = SequenceFileNames(pattern, start, static_cast<int>(frames.size()), files.extension);
+  frames.resize(result.names.size());
   result.statuses.assign(result.names.size(), SequenceStatus::Waiting);
+  uint64_t planned = 0;
   {
     // Every frame is composed at the frame size; a name given twice (a
     // pattern without '#') is one file written again.
@@ -92,7 +95,8 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
         files.format == SequenceFormat::Png
             ? PngBytesBound(width, height, files.transparent ? PngPixelOrder::Bgra : PngPixelOrder::Rgb)
             : kBmpHeadersSize + Picture::RowBytesFor(width) * static_cast<uint64_t>(height);
-    CheckFrameAtATime(files.format == SequenceFormat::Png ? "PNG" : "BMP", project, files.size, MemoryBudget());
+    planned = CheckFrameAtATime(files.format == SequenceFormat::Png ? "PNG" : "BMP", project, files.size,
+                                MemoryBudget());
     const std::set<std::string> names(result.names.begin(), result.names.end());
     CheckFreeSpace(folder, names.size() * file_bytes, folder);
   }
@@ -103,10 +107,11 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
   // Every file goes into the staging folder first and all move into place
   // together, so an interrupted or failed run leaves the folder as it was.
   AtomicFileSet staged(folder);
-  // One picture for every frame: its buffer is composed into and written
-  // out again and again.
-  Picture picture;
-  FrameScaler scaler(files.size);
+  // The frames are composed on every core into a few reused pictures and
+  // written here in order. The sequence may hold fewer frames than
+  // FrameCount (none without layers): such a file can't be made.
+  OrderedFrames composed(project, sequence, std::move(frames), &FrameClock::Stepping, files.size,
+                         PlanComposedFrames(project, files.size, planned, MemoryBudget()));
   const std::optional<BGR> key = files.transparent ? std::optional<BGR>(BackgroundBgr(project)) : std::nullopt;
   int written = 0;
   for (int i = 0; i < static_cast<int>(result.names.size()); ++i) {
@@ -114,17 +119,12 @@ SequenceResult ExportBitmapSequence(const Project& project, const FrameSequence&
     bool saved = false;
     const fs::path file = folder / result.names[static_cast<size_t>(i)];
     try {
-      // The sequence may hold fewer frames than FrameCount (none without
-      // layers): such a file can't be made.
-      const int index = frames[static_cast<size_t>(i)];
-      if (const SequencedFrame* frame = sequence.Frame(index);
-          frame && ComposeFrameInto(project, frame, FrameClock::Stepping(index), picture)) {
-        scaler.Apply(picture);
+      if (const Picture* picture = composed.Next()) {
         const fs::path& temp = staged.Stage(file);
         if (files.format == SequenceFormat::Png)
-          SavePngFile(picture, temp, key);
+          SavePngFile(*picture, temp, key);
         else
-          SaveBmpFile(picture, temp);
+          SaveBmpFile(*picture, temp);
         saved = true;
       } else if (result.error.empty()) {
         result.error = file.string() + ": the frame has no picture";

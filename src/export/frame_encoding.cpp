@@ -6,6 +6,7 @@
 #include "engine/alpha_key.h"
 #include "engine/free_space.h"
 #include "export/memory_plan.h"
+#include "export/ordered_frames.h"
 #include "platform/memory_budget.h"
 
 namespace kt58 {
@@ -27,24 +28,24 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
   EncodedFrames out;
   if (frames.empty()) return out;
   // Planned before the first frame takes its memory.
+  uint64_t planned = 0;
   if (settings.format == VideoFormat::Avi) {
-    CheckFrameAtATime(VideoFormatName(settings.format), project, size, MemoryBudget());
+    planned = CheckFrameAtATime(VideoFormatName(settings.format), project, size, MemoryBudget());
   } else {
     const EncoderPlan plan = PlanVideoEncoder(settings.format, project, size, MemoryBudget());
     settings.threads = plan.threads;
     settings.lookahead = plan.lookahead;
+    planned = plan.bytes;
   }
 
-  // One picture for every frame, its buffer reused. The stream's size comes
-  // from a first composition of the first frame encoded.
-  Picture picture;
-  FrameScaler scaler(size);
-  if (!ComposeFrameInto(project, sequence.Frame(frames[0]), FrameClock::Stepping(frames[0]), picture) ||
-      picture.Empty())
-    return out;
-  scaler.Apply(picture);
-  settings.width = picture.Width();
-  settings.height = picture.Height();
+  // The frames are composed on every core into a few reused pictures and
+  // encoded here in order. The stream's size is that of the first.
+  OrderedFrames composed(project, sequence, frames, &FrameClock::Stepping, size,
+                         PlanComposedFrames(project, size, planned, MemoryBudget()));
+  Picture* picture = composed.Next();
+  if (!picture || picture->Empty()) return out;
+  settings.width = picture->Width();
+  settings.height = picture->Height();
 
   if (bytes_bound) CheckFreeSpace(target.parent_path(), bytes_bound(settings.width, settings.height, count), target);
 
@@ -62,19 +63,17 @@ EncodedFrames EncodeGeneratedFrames(const Project& project, const FrameSequence&
   for (int i = 0; i < count; ++i) {
     progress.Report(texts.label, i, count);
     if (progress.Cancelled()) return {FramePassResult::Cancelled, nullptr};
-    const int index = frames[static_cast<size_t>(i)];
-    const bool composed = ComposeFrameInto(project, sequence.Frame(index), FrameClock::Stepping(index), picture);
-    if (composed) scaler.Apply(picture);
-    if (!composed || picture.Width() != settings.width || picture.Height() != settings.height)
-      throw PlatformError(Stage::VideoWriteFrame,
-                          "frame " + std::to_string(index + 1) + " is not the size of the first");
+    if (i > 0) picture = composed.Next();
+    if (!picture || picture->Width() != settings.width || picture->Height() != settings.height)
+      throw PlatformError(Stage::VideoWriteFrame, "frame " + std::to_string(frames[static_cast<size_t>(i)] + 1) +
+                                                      " is not the size of the first");
     // The picture's bottom-up, padded rows are the writer's frame layout;
     // with alpha, its keyed copy's are.
     if (settings.alpha) {
-      KeyedBgra(picture, key, keyed);
+      KeyedBgra(*picture, key, keyed);
       writer.WriteFrame(keyed.data(), keyed.size());
     } else {
-      writer.WriteFrame(picture.Bits(), picture.ImageBytes());
+      writer.WriteFrame(picture->Bits(), picture->ImageBytes());
     }
   }
   writer.Finish();

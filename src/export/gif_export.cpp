@@ -24,11 +24,13 @@
 #include "export/gif/global_palette.h"
 #include "export/gif/lzw_decoder.h"
 #include "export/memory_plan.h"
+#include "export/ordered_frames.h"
 #include "platform/atomic_file.h"
 #include "platform/memory_budget.h"
 #include "platform/owned_files.h"
 #include "platform/program_folder.h"
 #include "platform/text_helpers.h"
+#include "platform/worker_threads.h"
 #include "render/compose.h"
 
 namespace kt58 {
@@ -85,14 +87,26 @@ namespace {
 
 using SharedPicture = std::shared_ptr<const Picture>;
 
-// Frame k of the animation: frame 0 shown by stepping, then played on, as
-// the animation plays from its first frame, whichever frames are exported;
-// at the size asked for, before any colour is counted or reduced.
-SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequence, int k, FrameScaler& scaler) {
-  WorkPicture picture = ComposeFrame(project, sequence.Frame(k), FrameClock::Playing(0, k));
-  if (picture) scaler.Apply(*picture);
-  return SharedPicture(std::move(picture));
+// Frame k of the animation is composed as the animation plays from its
+// first frame (frame 0 shown by stepping, then played on), whichever frames
+// are exported; at the size asked for, before any colour is counted or
+// reduced.
+FrameClock PlayedFromStart(int k) { return FrameClock::Playing(0, k); }
+
+// The next frame from the composers, kept for as long as the frame's jobs
+// and the writer need it.
+SharedPicture TakeFrame(OrderedFrames& composed) {
+  Picture* picture = composed.Next();
+  if (!picture) return nullptr;
+  return std::make_shared<const Picture>(std::move(*picture));
 }
+
+// The frames a pass holds: composed ahead of it, and between composing and
+// writing.
+struct PassFrames {
+  size_t composed = 1;
+  size_t in_flight = 1;
+};
 
 // The first pass of the whole-animation palette: every frame is rendered
 // and its colours counted. With merging asked for, or a transparent
@@ -105,20 +119,19 @@ SharedPicture ComposePassFrame(const Project& project, const FrameSequence& sequ
 // diffused: then it keeps its own entry too, so that the background's
 // pixels newly looked up spread no error into the opaque pixels around them.
 GifPalette SharedPaletteOf(const Project& project, const FrameSequence& sequence, const GifExportOptions& options,
-                           const std::vector<int>& frames, size_t in_flight) {
+                           const std::vector<int>& frames, PassFrames held) {
   const int size = 1 << options.ReductionBits;
   const bool reserve = (options.Merge && size > 8) || options.Transparent;
   const BGR key = BackgroundBgr(project);
   const GifColor key_colour{key.r, key.g, key.b};
   GlobalPaletteBuilder builder(reserve ? size - 1 : size);
-  FrameScaler scaler(options.Size);
-  // Rendering stays on this thread; the histograms are counted on the
-  // workers and added in frame order.
+  // The frames are composed and their histograms counted on the workers;
+  // the histograms are added in frame order.
+  OrderedFrames composed(project, sequence, frames, &PlayedFromStart, options.Size, held.composed);
   RunInOrder<ColorHistogram>(
-      frames.size(), in_flight,
-      [&](size_t i) -> std::function<ColorHistogram()> {
-        SharedPicture picture;
-        picture = ComposePassFrame(project, sequence, frames[i], scaler);
+      frames.size(), held.in_flight,
+      [&](size_t) -> std::function<ColorHistogram()> {
+        SharedPicture picture = TakeFrame(composed);
         if (!picture) return [] { return ColorHistogram{}; };
         return [picture, keyed = options.Transparent && options.DitherMode == dmNearest, key_colour] {
           ColorHistogram histogram = ColorHistogramOf(*picture);
@@ -459,12 +472,17 @@ class GifBuild {
 
     frames_ = options_.Frames.Indices(sequence_.Count());
     count_ = static_cast<int>(frames_.size());
-    // Two frames a worker and one, as far as the memory budget allows.
-    const size_t in_flight = static_cast<size_t>(
-        PlanGifFramesInFlight(project_, options_.Size, 2 * static_cast<int>(GifThreadCount()) + 1, MemoryBudget()));
+    // Two frames a worker composed ahead, and two a worker and one between
+    // composing and writing, as far as the memory budget allows.
+    const int threads = static_cast<int>(WorkerThreads());
+    const size_t total =
+        static_cast<size_t>(PlanGifFramesInFlight(project_, options_.Size, 4 * threads + 1, MemoryBudget()));
+    PassFrames held;
+    held.composed = std::clamp<size_t>(total / 2, 1, 2 * static_cast<size_t>(threads));
+    held.in_flight = std::max<size_t>(1, total - held.composed);
     shared_ = reduction_ == rmGlobal;
     if (shared_) {
-      palette_ = SharedPaletteOf(project_, sequence_, options_, frames_, in_flight);
+      palette_ = SharedPaletteOf(project_, sequence_, options_, frames_, held);
       // The background's entry is only ever given by keying.
       answers_ = std::make_unique<const ExactNearestAnswers>(
           palette_, options_.Transparent ? palette_.size() - 1 : palette_.size());
@@ -477,13 +495,14 @@ class GifBuild {
     plan.options = options_.OptimizeOptions();
     plan.delay = static_cast<uint16_t>(options_.FrameDelayMs / 10);
     plan.plays = options_.Plays;
-    plan.in_flight = in_flight;
+    plan.in_flight = held.in_flight;
     plan.global = palette_;
     plan.unsorted = palette_;
     // Only diffusion onto the shared palette makes a frame depend on the
     // one before; every other frame is reduced on its own.
     plan.chained = shared_ && DitherKernelFor(dither_) != nullptr;
     FileSink sink(file);
+    composed_.emplace(project_, sequence_, frames_, &PlayedFromStart, options_.Size, held.composed);
     if (!options_.OptimizeColorMap && !options_.SortColors) {
       WriteDirectly(plan, sink);
     } else {
@@ -492,18 +511,18 @@ class GifBuild {
   }
 
  private:
-  // Composes the i-th exported frame on this thread. With a transparent
-  // background the frame after it decides its disposal, so frames are
-  // composed one ahead (the last frame is followed by the first, as the
-  // animation loops); i counts up from 0 once per build.
+  // The job of the i-th exported frame, taken from the composers. With a
+  // transparent background the frame after it decides its disposal, so
+  // frames are taken one ahead (the last frame is followed by the first, as
+  // the animation loops); i counts up from 0 once per build.
   MapJob RenderJob(size_t i) {
     SharedPicture picture, next;
     if (!key_) {
-      picture = ComposePassFrame(project_, sequence_, frames_[i], scaler_);
+      picture = TakeFrame(*composed_);
     } else {
-      picture = i == 0 ? ComposePassFrame(project_, sequence_, frames_[0], scaler_) : std::move(ahead_);
+      picture = i == 0 ? TakeFrame(*composed_) : std::move(ahead_);
       if (i == 0) first_ = picture;
-      ahead_ = i + 1 < frames_.size() ? ComposePassFrame(project_, sequence_, frames_[i + 1], scaler_) : nullptr;
+      ahead_ = i + 1 < frames_.size() ? TakeFrame(*composed_) : nullptr;
       next = i + 1 < frames_.size() ? ahead_ : first_;
     }
     if (!picture) return nullptr;
@@ -647,9 +666,9 @@ class GifBuild {
   const Project& project_;
   const FrameSequence& sequence_;
   const GifExportOptions& options_;
-  FrameScaler scaler_{options_.Size};
   const GifFrameObserver& observer_;
   std::vector<int> frames_;  // the animation's frames written, in order
+  std::optional<OrderedFrames> composed_;  // those frames, composed for the build pass
   int reduction_ = 0, bits_ = 0, dither_ = 0, count_ = 0;
   bool shared_ = false;
   GifPalette palette_;

@@ -105,10 +105,10 @@ class BuiltGif {
 // is reduced, optimised with the option set and written, with a loop
 // extension (count 0) on the first frame and a graphic control extension
 // with the delay on each. A frame without layers (no picture) is left
-// out. Rendering and the observer run on the calling thread; frames are
-// reduced, optimised and encoded on the GIF worker threads and written in
-// order as they are done, so memory does not grow with the frame count; the
-// file is the same for any number of threads. Options that need the whole
+// out. Frames are composed, reduced, optimised and encoded on worker
+// threads and written in order as they are done (the observer runs on the
+// calling thread), so memory does not grow with the frame count; the file
+// is the same for any number of threads. Options that need the whole
 // animation before the first frame (the single colour map, sorting a table
 // every frame shares) keep the built frames packed in a temporary file of
 // this process in the program's Output folder until they are written.

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "platform/worker_threads.h"
+
 namespace kt58 {
 
 namespace {
@@ -102,10 +104,21 @@ int PlanGifFramesInFlight(const Project& project, const OutputSize& size, int wa
   return static_cast<int>(std::min<uint64_t>(static_cast<uint64_t>(std::max(wanted, 1)), fits));
 }
 
-void CheckFrameAtATime(const std::string& what, const Project& project, const OutputSize& size, uint64_t budget) {
+uint64_t CheckFrameAtATime(const std::string& what, const Project& project, const OutputSize& size,
+                           uint64_t budget) {
   const FrameSizes f = SizesOf(project, size);
   const uint64_t needed = OwnBytes(f);
   if (needed > budget) throw ENotEnoughMemory(Refusal(what, f.width, f.height, needed, budget));
+  return needed;
+}
+
+size_t PlanComposedFrames(const Project& project, const OutputSize& size, uint64_t planned, uint64_t budget) {
+  // Each further frame: its composed picture and its scaled copy.
+  const FrameSizes f = SizesOf(project, size);
+  const uint64_t each = 4 * (Pixels(f.composed_w, f.composed_h) + Pixels(f.width, f.height));
+  const uint64_t spare = budget > planned ? (budget - planned) / each : 0;
+  const uint64_t wanted = 2 * static_cast<uint64_t>(WorkerThreads());
+  return static_cast<size_t>(std::min(wanted, 1 + spare));
 }
 
 }  // namespace kt58

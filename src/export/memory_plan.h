@@ -9,6 +9,7 @@
 // composed frame, its scaled copy and the encoder's input) come on top.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -42,9 +43,17 @@ EncoderPlan PlanVideoEncoder(VideoFormat format, const Project& project, const O
 // `wanted`). Raises ENotEnoughMemory when not even one fits.
 int PlanGifFramesInFlight(const Project& project, const OutputSize& size, int wanted, uint64_t budget);
 
-// Exports that hold one frame at a time (AVI, bitmap sequences, a single
-// frame): raises ENotEnoughMemory when even that does not fit. `what` names
-// the output ("AVI", "BMP").
-void CheckFrameAtATime(const std::string& what, const Project& project, const OutputSize& size, uint64_t budget);
+// Exports whose writer holds one frame at a time (AVI, picture sequences, a
+// single frame): raises ENotEnoughMemory when one composed frame and its
+// writing do not fit; else the bytes that takes. `what` names the output
+// ("AVI", "BMP").
+uint64_t CheckFrameAtATime(const std::string& what, const Project& project, const OutputSize& size,
+                           uint64_t budget);
+
+// How many frames may be composed ahead of the writer at once (the slots
+// of an OrderedFrames): two a worker thread, as far as the budget allows
+// beyond the `planned` bytes of the rest of the export, which hold one
+// already. At least 1.
+size_t PlanComposedFrames(const Project& project, const OutputSize& size, uint64_t planned, uint64_t budget);
 
 }  // namespace kt58

@@ -90,9 +90,12 @@ TEST(CliOptions, ExportDefaultsAndChoices) {
   const auto b = std::get<ExportBmpCommand>(ParseCommandLine(Split("export-bmp p.apf dir")));
   EXPECT_EQ(b.pattern, "###");
   EXPECT_EQ(b.start, 0);
-  const auto b2 = std::get<ExportBmpCommand>(ParseCommandLine(Split("export-bmp p.apf dir --pattern f## --start 100000")));
+  EXPECT_FALSE(b.threads) << "one a core";
+  const auto b2 = std::get<ExportBmpCommand>(
+      ParseCommandLine(Split("export-bmp p.apf dir --pattern f## --start 100000 --threads 3")));
   EXPECT_EQ(b2.pattern, "f##");
   EXPECT_EQ(b2.start, 100000);
+  EXPECT_EQ(b2.threads, 3);
 
   const auto f = std::get<ExportFrameCommand>(ParseCommandLine(Split("export-frame p.apf 3 o.jpg")));
   EXPECT_EQ(f.frame_index, 3);
@@ -213,6 +216,8 @@ TEST(CliOptions, UsageErrorsNameTheArgument) {
       {"export-gif p.apf", "<out.gif>"},
       {"export-gif p.apf o.gif --delay 9", "--delay must be within 10..1000"},
       {"export-gif p.apf o.gif --delay 1001", "--delay"},
+      {"export-bmp p.apf dir --threads 0", "--threads must be within 1..256"},
+      {"export-video p.apf o.mp4 --threads 257", "--threads"},
       {"export-gif p.apf o.gif --colors 12", "--colors"},
       {"export-gif p.apf o.gif --palette vga", "--palette"},
       {"export-gif p.apf o.gif --dither atkinson", "--dither"},

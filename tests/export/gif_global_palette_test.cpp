@@ -15,13 +15,13 @@
 #include "export/gif/color_lookup.h"
 #include "export/gif/gif_exception.h"
 #include "export/gif/gif_image.h"
-#include "export/gif/gif_workers.h"
 #include "export/gif/lzw_decoder.h"
 #include "export/gif/lzw_encoder.h"
 #include "export/gif/rle_encoder.h"
 #include "export/gif_export.h"
 #include "export/export_fixture.h"
 #include "gif_decode_helpers.h"
+#include "platform/worker_threads.h"
 #include "support/test_support.h"
 
 namespace kt58 {
@@ -216,7 +216,7 @@ GifExportOptions Options(int reduction, int dither, bool lossless_optimisations)
 class GifThreadsTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    SetGifThreadCount(0);
+    SetWorkerThreads(0);
   }
   TempDir dir;
 };
@@ -230,9 +230,9 @@ TEST_F(GifThreadsTest, OneThreadAndManyWriteTheSameBytes) {
                                     Options(rmGlobal, dmFloydSteinberg, true), Options(rmGlobal, dmBurkes, false)};
   for (const GifExportOptions& o : cases) {
     SCOPED_TRACE(testing::Message() << "palette " << o.ColorReduction << " dither " << o.DitherMode);
-    SetGifThreadCount(1);
+    SetWorkerThreads(1);
     const std::vector<uint8_t> one = test::ReadFileBytes(BuildAnimatedGif(*a, a.sequence, o)->Path());
-    SetGifThreadCount(5);
+    SetWorkerThreads(5);
     const std::vector<uint8_t> many = test::ReadFileBytes(BuildAnimatedGif(*a, a.sequence, o)->Path());
     EXPECT_EQ(one, many);
   }

@@ -12,10 +12,10 @@
 #include "export/export_fixture.h"
 #include "export/gif/gif_exception.h"
 #include "export/gif/gif_image.h"
-#include "export/gif/gif_workers.h"
 #include "export/gif_export.h"
 #include "gif_decode_helpers.h"
 #include "platform/program_folder.h"
+#include "platform/worker_threads.h"
 #include "support/test_support.h"
 
 namespace kt58 {
@@ -85,7 +85,7 @@ std::vector<uint8_t> WholeImageFile(const test::ExportProject& a, const GifExpor
 class GifStreamTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    SetGifThreadCount(0);
+    SetWorkerThreads(0);
   }
   static std::vector<std::string> OutputFiles() {
     const fs::path output = ProgramFolder() / "Output";

@@ -8,10 +8,11 @@
 #include <thread>
 #include <vector>
 
+#include "platform/worker_threads.h"
+
 namespace kt58 {
 namespace {
 
-std::atomic<unsigned> g_thread_count{0};
 // Set on the pool's threads: work they hand out runs in place, since waiting
 // there for other jobs could leave every thread waiting.
 thread_local bool t_on_worker = false;
@@ -73,7 +74,7 @@ WorkerPool& Pool() {
   static std::mutex guard;
   static std::unique_ptr<WorkerPool> pool;
   std::lock_guard<std::mutex> lock(guard);
-  const unsigned wanted = GifThreadCount();
+  const unsigned wanted = WorkerThreads();
   if (!pool || pool->Size() != wanted) {
     pool.reset();
     pool = std::make_unique<WorkerPool>(wanted);
@@ -82,14 +83,6 @@ WorkerPool& Pool() {
 }
 
 }  // namespace
-
-void SetGifThreadCount(unsigned count) { g_thread_count = count; }
-
-unsigned GifThreadCount() {
-  const unsigned set = g_thread_count;
-  if (set > 0) return set;
-  return std::max(1u, std::thread::hardware_concurrency());
-}
 
 std::future<void> RunOnWorker(std::function<void()> job) {
   std::packaged_task<void()> task(std::move(job));
@@ -106,7 +99,7 @@ void ParallelFor(size_t n, const std::function<void(size_t)>& work) {
   }
   // One job per thread, each taking the next item: items differ in cost.
   std::atomic<size_t> next{0};
-  const size_t jobs = std::min<size_t>(n, GifThreadCount());
+  const size_t jobs = std::min<size_t>(n, WorkerThreads());
   std::vector<std::exception_ptr> errors(n);
   std::vector<std::future<void>> running;
   for (size_t j = 0; j < jobs; ++j)

@@ -15,11 +15,6 @@
 
 namespace kt58 {
 
-// Threads used by the GIF writer: the set count, or one per core when it is 0
-// (the default). A process-wide setting, for tests and benchmarks.
-void SetGifThreadCount(unsigned count);
-unsigned GifThreadCount();
-
 // Runs work(i) for every i in [0, n) on the worker threads and waits for all.
 // The first exception (by i) is raised again once every item has finished.
 void ParallelFor(size_t n, const std::function<void(size_t)>& work);
