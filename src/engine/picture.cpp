@@ -72,6 +72,14 @@ void Picture::TakeFrom(Picture& other) noexcept {
   capacity_ = std::exchange(other.capacity_, 0);
 }
 
+void Picture::SwapWith(Picture& other) noexcept {
+  std::swap(bits_, other.bits_);
+  std::swap(width_, other.width_);
+  std::swap(height_, other.height_);
+  std::swap(row_bytes_, other.row_bytes_);
+  std::swap(capacity_, other.capacity_);
+}
+
 void WorkPictureDeleter::operator()(Picture* p) const noexcept {
   if (!p) return;
   delete p;

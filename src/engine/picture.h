@@ -45,6 +45,10 @@ class Picture {
   void Assign(const Picture& other);
   // Takes the other picture's storage; the other becomes empty.
   void TakeFrom(Picture& other) noexcept;
+  // Exchanges storage, size and pixels with the other picture: an effect
+  // that builds its result in a scratch picture swaps it in, and both
+  // buffers stay for the next frame.
+  void SwapWith(Picture& other) noexcept;
 
   // Bytes per stored row (3 * width rounded up to a multiple of 4).
   size_t RowBytes() const { return row_bytes_; }

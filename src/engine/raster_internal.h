@@ -15,6 +15,14 @@
 
 namespace kt58::raster_detail {
 
+// This thread's picture for effects that build a new picture from the old
+// one (rotation, pixel rotation, flip): the result is built there and
+// swapped in, so composing frame after frame allocates nothing.
+inline Picture& ScratchPicture() {
+  thread_local Picture scratch;
+  return scratch;
+}
+
 // RoundHalfEven for |v| < 2^31, without the library call that nearbyint
 // costs on baseline x86-64: the SSE2 conversion rounds in the current mode,
 // which is nearest-even exactly as nearbyint's. Callers guarantee the range

@@ -44,8 +44,8 @@ RotationShift RotatePicture(Picture& picture, Color fill_color, bool anti_alias,
   const int nh = std::abs(RoundHalfEven(w * s)) + std::abs(RoundHalfEven(h * c));
   const RotationShift shift{(w - nw) / 2, (h - nh) / 2};
 
-  WorkPicture turned = CreateWorkPicture24();
-  turned->SetSizeForOverwrite(nw, nh);
+  Picture& turned = raster_detail::ScratchPicture();
+  turned.SetSizeForOverwrite(nw, nh);
 
   std::vector<double> xc(static_cast<size_t>(nw)), xs(static_cast<size_t>(nw));
   for (int x = 0; x < nw; ++x) {
@@ -63,7 +63,7 @@ RotationShift RotatePicture(Picture& picture, Color fill_color, bool anti_alias,
     const int yy = 2 * (y - (nh - h) / 2 - cy) + 1;
     const double ys = yy * s;
     const double yc = yy * c;
-    uint8_t* d = turned->Row(y);
+    uint8_t* d = turned.Row(y);
     if (!anti_alias) {
       for (int x = 0; x < nw; ++x, d += 3) {
         const double u = xc[static_cast<size_t>(x)] - ys;
@@ -98,7 +98,7 @@ RotationShift RotatePicture(Picture& picture, Color fill_color, bool anti_alias,
     }
   }
 
-  picture.TakeFrom(*turned);
+  picture.SwapWith(turned);
   return shift;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "engine/raster_internal.h"
 #include "engine/raster_ops.h"
 
 namespace kt58 {
@@ -25,18 +26,18 @@ void PixelRotateVertical(Picture& picture, int direction, int amount) noexcept {
     if (w == 0 || h == 0 || (direction != pr_Up && direction != pr_Down)) return;
     const int k = ReduceAmount(amount, h);
     if (k == 0) return;
-    WorkPicture shifted = CreateWorkPicture24();
-    shifted->SetSizeForOverwrite(w, h);
+    Picture& shifted = raster_detail::ScratchPicture();
+    shifted.SetSizeForOverwrite(w, h);
     const size_t bytes = static_cast<size_t>(w) * 3;
     for (int i = 0; i < h; ++i) {
       const int moved = i + k < h ? i + k : i + k - h;
       // Down: old row i lands on row i + k; Up: new row i comes from row i + k.
       if (direction == pr_Down)
-        std::memcpy(shifted->Row(moved), picture.Row(i), bytes);
+        std::memcpy(shifted.Row(moved), picture.Row(i), bytes);
       else
-        std::memcpy(shifted->Row(i), picture.Row(moved), bytes);
+        std::memcpy(shifted.Row(i), picture.Row(moved), bytes);
     }
-    picture.TakeFrom(*shifted);
+    picture.SwapWith(shifted);
   } catch (...) {
     // The picture stays as it was.
   }
@@ -50,17 +51,17 @@ void PixelRotateHorizontal(Picture& picture, int direction, int amount) noexcept
     if (k == 0) return;
     // Left by k moves every column as Right by w - k does.
     if (direction == pr_Left) k = w - k;
-    WorkPicture shifted = CreateWorkPicture24();
-    shifted->SetSizeForOverwrite(w, h);
+    Picture& shifted = raster_detail::ScratchPicture();
+    shifted.SetSizeForOverwrite(w, h);
     const size_t head = static_cast<size_t>(w - k) * 3;  // old columns 0..w-k-1 go to k..w-1
     const size_t tail = static_cast<size_t>(k) * 3;      // old columns w-k..w-1 go to 0..k-1
     for (int r = 0; r < h; ++r) {
       const uint8_t* from = picture.Row(r);
-      uint8_t* to = shifted->Row(r);
+      uint8_t* to = shifted.Row(r);
       std::memcpy(to + tail, from, head);
       std::memcpy(to, from + head, tail);
     }
-    picture.TakeFrom(*shifted);
+    picture.SwapWith(shifted);
   } catch (...) {
     // The picture stays as it was.
   }
@@ -85,11 +86,11 @@ void MirrorPicture(Picture& picture) {
 void FlipPicture(Picture& picture) {
   const int w = picture.Width(), h = picture.Height();
   if (w == 0 || h == 0) return;
-  WorkPicture flipped = CreateWorkPicture24();
-  flipped->SetSizeForOverwrite(w, h);
+  Picture& flipped = raster_detail::ScratchPicture();
+  flipped.SetSizeForOverwrite(w, h);
   const size_t bytes = static_cast<size_t>(w) * 3;
-  for (int r = 0; r < h; ++r) std::memcpy(flipped->Row(h - 1 - r), picture.Row(r), bytes);
-  picture.TakeFrom(*flipped);
+  for (int r = 0; r < h; ++r) std::memcpy(flipped.Row(h - 1 - r), picture.Row(r), bytes);
+  picture.SwapWith(flipped);
 }
 
 }  // namespace kt58
