@@ -51,15 +51,35 @@ std::vector<int> StoredFramesShown(const SequencedFrame& frame, const FrameClock
   return shown;
 }
 
+// Whether composing the layer changes its picture's pixels or size: a
+// mirror, a flip, a turn, a pixel rotation or a bevel among the stages that
+// run. Without any, a still picture is drawn straight from the resource.
+bool EffectsChangePicture(const Layer& layer, size_t stages) {
+  if (layer.Mirror || layer.Flip) return true;
+  for (size_t k = 0; k < stages; ++k) {
+    const int stage = layer.EffectOrder[k];
+    if (stage == es_Rotate && layer.Angle != 0.0) return true;
+    if (stage == es_PixelRotateButtonize && (layer.PixelRotate || layer.ButtonizeEnabled)) return true;
+  }
+  return false;
+}
+
 // Draws one layer onto the frame picture; `work` is reused and may change
 // size. Errors pass on.
 void ComposeLayer(const Layer& layer, int stored_frame, Picture& work, Picture& frame) {
   const ImageResource* ref = layer.ImageRef;
   if (!ref) return;
+  // At most the first 16 stages run, as always: a project file may hold a
+  // longer order.
+  const size_t stages = std::min<size_t>(layer.EffectOrder.size(), 16);
+  const Picture* source = &work;
   if (IsStillSourceType(ref->SourceType)) {
     const Picture* still = ref->StillPicture();
     if (!still) return;
-    work.Assign(*still);
+    if (EffectsChangePicture(layer, stages))
+      work.Assign(*still);
+    else
+      source = still;
   } else if (IsMultiFrameSourceType(ref->SourceType)) {
     const FrameStore* store = ref->Store();
     if (!store || !store->ReadFrameAt(stored_frame, work)) return;
@@ -78,9 +98,6 @@ void ComposeLayer(const Layer& layer, int stored_frame, Picture& work, Picture& 
   int t2 = 0;
   // Local: composition never changes the layer record.
   int b = layer.BlendType;
-  // At most the first 16 stages run, as always: a project file may hold a
-  // longer order.
-  const size_t stages = std::min<size_t>(layer.EffectOrder.size(), 16);
   for (size_t k = 0; k < stages; ++k) {
     switch (layer.EffectOrder[k]) {
       case es_Rotate:
@@ -119,7 +136,7 @@ void ComposeLayer(const Layer& layer, int stored_frame, Picture& work, Picture& 
     }
   }
 
-  DrawLayerPicture(work, frame, b, t1, t2, layer.TransparentColor, layer.TintEnabled, layer.TintColor,
+  DrawLayerPicture(*source, frame, b, t1, t2, layer.TransparentColor, layer.TintEnabled, layer.TintColor,
                    SaturateToInt(x), SaturateToInt(y));
 }
 
