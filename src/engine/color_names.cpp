@@ -10,47 +10,47 @@ namespace {
 constexpr Color Sys(int index) { return kSystemColorFlag + static_cast<Color>(index); }
 
 constexpr std::array<NamedColor, kNamedColorCount> kNamedColors = {{
-    {"clBlack", 0x000000},
-    {"clMaroon", 0x000080},
-    {"clGreen", 0x008000},
-    {"clOlive", 0x008080},
-    {"clNavy", 0x800000},
-    {"clPurple", 0x800080},
-    {"clTeal", 0x808000},
-    {"clGray", 0x808080},
-    {"clSilver", 0xC0C0C0},
-    {"clRed", 0x0000FF},
-    {"clLime", 0x00FF00},
-    {"clYellow", 0x00FFFF},
-    {"clBlue", 0xFF0000},
-    {"clFuchsia", 0xFF00FF},
-    {"clAqua", 0xFFFF00},
-    {"clWhite", 0xFFFFFF},
-    {"clBtnFace", Sys(15)},
-    {"clBtnShadow", Sys(16)},
-    {"clBtnHighlight", Sys(20)},
-    {"cl3DDkShadow", Sys(21)},
-    {"cl3DLight", Sys(22)},
-    {"clHighlight", Sys(13)},
-    {"clBackground", Sys(1)},
-    {"clScrollBar", Sys(0)},
-    {"clActiveCaption", Sys(2)},
-    {"clInactiveCaption", Sys(3)},
-    {"clMenu", Sys(4)},
-    {"clWindow", Sys(5)},
-    {"clWindowFrame", Sys(6)},
-    {"clMenuText", Sys(7)},
-    {"clWindowText", Sys(8)},
-    {"clCaptionText", Sys(9)},
-    {"clActiveBorder", Sys(10)},
-    {"clInactiveBorder", Sys(11)},
-    {"clAppWorkSpace", Sys(12)},
-    {"clHighlightText", Sys(14)},
-    {"clGrayText", Sys(17)},
-    {"clBtnText", Sys(18)},
-    {"clInactiveCaptionText", Sys(19)},
-    {"clInfoText", Sys(23)},
-    {"clInfoBk", Sys(24)},
+    {"clBlack", "Black", 0x000000},
+    {"clMaroon", "Maroon", 0x000080},
+    {"clGreen", "Green", 0x008000},
+    {"clOlive", "Olive", 0x008080},
+    {"clNavy", "Navy", 0x800000},
+    {"clPurple", "Purple", 0x800080},
+    {"clTeal", "Teal", 0x808000},
+    {"clGray", "Grey", 0x808080},
+    {"clSilver", "Silver", 0xC0C0C0},
+    {"clRed", "Red", 0x0000FF},
+    {"clLime", "Lime", 0x00FF00},
+    {"clYellow", "Yellow", 0x00FFFF},
+    {"clBlue", "Blue", 0xFF0000},
+    {"clFuchsia", "Fuchsia", 0xFF00FF},
+    {"clAqua", "Aqua", 0xFFFF00},
+    {"clWhite", "White", 0xFFFFFF},
+    {"clBtnFace", "Button face", Sys(15)},
+    {"clBtnShadow", "Button shadow", Sys(16)},
+    {"clBtnHighlight", "Button highlight", Sys(20)},
+    {"cl3DDkShadow", "Dark shadow", Sys(21)},
+    {"cl3DLight", "Light edge", Sys(22)},
+    {"clHighlight", "Selection", Sys(13)},
+    {"clBackground", "Desktop", Sys(1)},
+    {"clScrollBar", "Scroll bar", Sys(0)},
+    {"clActiveCaption", "Active title bar", Sys(2)},
+    {"clInactiveCaption", "Inactive title bar", Sys(3)},
+    {"clMenu", "Menu", Sys(4)},
+    {"clWindow", "Window", Sys(5)},
+    {"clWindowFrame", "Window frame", Sys(6)},
+    {"clMenuText", "Menu text", Sys(7)},
+    {"clWindowText", "Window text", Sys(8)},
+    {"clCaptionText", "Title bar text", Sys(9)},
+    {"clActiveBorder", "Active border", Sys(10)},
+    {"clInactiveBorder", "Inactive border", Sys(11)},
+    {"clAppWorkSpace", "Workspace", Sys(12)},
+    {"clHighlightText", "Selected text", Sys(14)},
+    {"clGrayText", "Disabled text", Sys(17)},
+    {"clBtnText", "Button text", Sys(18)},
+    {"clInactiveCaptionText", "Inactive title bar text", Sys(19)},
+    {"clInfoText", "Tooltip text", Sys(23)},
+    {"clInfoBk", "Tooltip background", Sys(24)},
 }};
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -72,6 +72,12 @@ int HexDigit(char c) {
 }  // namespace
 
 const std::array<NamedColor, kNamedColorCount>& NamedColors() { return kNamedColors; }
+
+std::string ColorLabel(Color c) {
+  for (const NamedColor& named : kNamedColors)
+    if (named.value == c) return named.label;
+  return ColorName(c);
+}
 
 std::string ColorName(Color c) {
   for (const NamedColor& named : kNamedColors)

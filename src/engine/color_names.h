@@ -13,7 +13,8 @@
 namespace kt58 {
 
 struct NamedColor {
-  const char* name;
+  const char* name;   // the identifier
+  const char* label;  // what the colour lists show ("Button face")
   Color value;
 };
 
@@ -26,6 +27,10 @@ const std::array<NamedColor, kNamedColorCount>& NamedColors();
 // The identifier of c, else "$" followed by its 32-bit value as eight
 // upper-case hexadecimal digits ("$00FFEBD7").
 std::string ColorName(Color c);
+
+// What a colour list shows for c: the label of a named colour, else
+// ColorName's "$" form.
+std::string ColorLabel(Color c);
 
 // The reverse of ColorName: an identifier (any letter case) or "$" with one
 // to eight hexadecimal digits. Anything else gives nothing.

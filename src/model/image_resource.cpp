@@ -72,6 +72,17 @@ std::string SourceTypeText(int source_type) {
   }
 }
 
+std::string SourceTypeLabel(int source_type) {
+  switch (source_type) {
+    case st_Bmp: return "BMP picture";
+    case st_Jpg: return "JPEG picture";
+    case st_Avi: return "Video";
+    case st_Gif: return "GIF picture";
+    case st_Gifa: return "Animated GIF";
+    default: return "None";
+  }
+}
+
 ImageResource::ImageResource(const std::filesystem::path& path, int id)
     : DataFileName(path), SourceFileName(path), Id(id) {
   if (!path.empty() && !FileExists(path)) throw EngineError(EngineErrorCode::Abort, "Operation aborted");

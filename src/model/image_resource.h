@@ -37,6 +37,9 @@ int SourceTypeFromExtension(const std::filesystem::path& path);
 int SourceTypeFromFileName(const std::filesystem::path& path);
 // The five-character text of the layer list's "Type" column.
 std::string SourceTypeText(int source_type);
+// The kind of a layer's picture in words, as the layer list shows it
+// ("Animated GIF", "Video", "JPEG picture").
+std::string SourceTypeLabel(int source_type);
 inline bool IsStillSourceType(int t) { return t == st_Bmp || t == st_Jpg || t == st_Gif; }
 inline bool IsMultiFrameSourceType(int t) { return t == st_Avi || t == st_Gifa; }
 

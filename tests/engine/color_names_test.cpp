@@ -26,6 +26,19 @@ TEST(ColorNames, TableHoldsFortyOneDistinctNamesAndValuesInListOrder) {
   EXPECT_EQ(table[40].value, 0x80000018u);
 }
 
+TEST(ColorNames, ListsShowWordsAndCustomColoursInTheHexForm) {
+  std::set<std::string> labels;
+  for (const NamedColor& c : NamedColors()) {
+    labels.insert(c.label);
+    EXPECT_NE(std::string(c.label).rfind("cl", 0), 0u) << c.label;
+    EXPECT_EQ(ColorLabel(c.value), c.label);
+  }
+  EXPECT_EQ(labels.size(), 41u);
+  EXPECT_EQ(ColorLabel(0x8000000F), "Button face");
+  EXPECT_EQ(ColorLabel(0x80000015), "Dark shadow");
+  EXPECT_EQ(ColorLabel(0x00123456), "$00123456");
+}
+
 TEST(ColorNames, NamesAndHexForms) {
   const struct {
     Color value;

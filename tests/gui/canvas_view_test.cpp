@@ -52,7 +52,7 @@ class ConstructionViewTest : public QObject {
     f.Add(logo);
     QCOMPARE(f.Anim().LayerCount(), 1);
     QCOMPARE(f.RowText(0, 0), QStringLiteral("logo_1"));
-    QCOMPARE(f.RowText(0, 1), QStringLiteral("Bmp  "));
+    QCOMPARE(f.RowText(0, 1), QStringLiteral("BMP picture"));
     QCOMPARE(f.RowText(0, 2), QStringLiteral("40 x 30"));
     kt58::Layer* first = f.Doc().SelectedLayer();
     QVERIFY(first);

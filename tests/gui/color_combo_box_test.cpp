@@ -39,7 +39,7 @@ class ColorComboTest : public QObject {
     ColorComboBox combo;
     QCOMPARE(combo.count(), 41);
     for (int i = 0; i < combo.count(); ++i) {
-      QCOMPARE(combo.itemText(i), QString::fromLatin1(NamedColors()[static_cast<size_t>(i)].name));
+      QCOMPARE(combo.itemText(i), QString::fromLatin1(NamedColors()[static_cast<size_t>(i)].label));
       QCOMPARE(combo.itemColor(i), NamedColors()[static_cast<size_t>(i)].value);
     }
     QCOMPARE(combo.currentIndex(), 0);
@@ -53,7 +53,7 @@ class ColorComboTest : public QObject {
     combo.show();
     QVERIFY(QTest::qWaitForWindowExposed(&combo));
     QSignalSpy changes(&combo, &ColorComboBox::colorChanged);
-    const int btn_face = combo.findText(QStringLiteral("clBtnFace"));
+    const int btn_face = combo.findText(QStringLiteral("Button face"));
     QCOMPARE(btn_face, 16);
     PickItem(&combo, btn_face);
     QCOMPARE(combo.currentColor(), Color{0x8000000F});
@@ -72,7 +72,7 @@ class ColorComboTest : public QObject {
     QCOMPARE(combo.displayText(), QStringLiteral("$00FFEBD7"));
     QCOMPARE(combo.currentIndex(), -1);
     combo.setCurrentColor(0x0000FF);
-    QCOMPARE(combo.displayText(), QStringLiteral("clRed"));
+    QCOMPARE(combo.displayText(), QStringLiteral("Red"));
     QCOMPARE(combo.currentIndex(), 9);
     QCOMPARE(changes.count(), 0);
     QCOMPARE(index_changes.count(), 0);
@@ -98,7 +98,7 @@ class ColorComboTest : public QObject {
     QAbstractItemView* view = combo.view();
     QVERIFY(QTest::qWaitForWindowExposed(view->window()));
     const QImage image = Grab(view->viewport());
-    for (const char* name : {"clMaroon", "clTeal", "clYellow"}) {
+    for (const char* name : {"Maroon", "Teal", "Yellow"}) {
       const int i = combo.findText(QString::fromLatin1(name));
       const QRect r = view->visualRect(view->model()->index(i, 0));
       QCOMPARE(r.height(), combo.itemHeight());

@@ -76,7 +76,7 @@ class ColorSelectorTest : public QObject {
     s.show();
     QVERIFY(QTest::qWaitForWindowExposed(&s));
     QSignalSpy changes(&s, &ColorPicker::colorChanged);
-    PickItem(s.Combo(), s.Combo()->findText(QStringLiteral("clBtnFace")));
+    PickItem(s.Combo(), s.Combo()->findText(QStringLiteral("Button face")));
     QCOMPARE(s.color(), Color{0x8000000F});
     QCOMPARE(changes.count(), 1);
     QCOMPARE(changes.at(0).at(0).value<ColorPicker*>(), &s);

@@ -64,7 +64,7 @@ class LayerListTest : public QObject {
         f.dir / "spin.gif",
         kt58::test::BuildGif(6, 4, palette, 0, {kt58::test::SolidGifImage(0, 0, 6, 4, 0), kt58::test::SolidGifImage(0, 0, 6, 4, 1)}));
     f.Add(f.dir / "spin.gif");
-    QCOMPARE(f.RowText(0, 1), QStringLiteral("Gifa "));
+    QCOMPARE(f.RowText(0, 1), QStringLiteral("Animated GIF"));
     QCOMPARE(f.RowText(0, 2), QStringLiteral("6 x 4"));
   }
 

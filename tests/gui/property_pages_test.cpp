@@ -135,16 +135,23 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(f.Find<QLabel>("AltTransLabel")->text(), QStringLiteral("Alternate Transparency : 100%"));
     ClickCheckBox(f.Find<QCheckBox>("cbEnableTint"));
     QCOMPARE(l.TintEnabled, true);
-    PickColor(f.Find<ColorPicker>("TintColorSelector"), "clRed");
+    PickColor(f.Find<ColorPicker>("TintColorSelector"), "Red");
     QCOMPARE(l.TintColor, kt58::Color{0x0000FF});
 
-    // The fade transparencies keep the layer's values: their bars are hidden.
+    // The fade's start and final transparency are on the page beside its
+    // type, and set the layer's.
     ShowLayerPage(f, kFading);
-    QVERIFY(!f.Find<QSlider>("tbFadeShade1")->isVisible());
     PickItem(f.Find<ChoiceComboBox>("cbFadeMode"), 2);
     QCOMPARE(l.FadeMode, 2);
     QCOMPARE(l.FadeStart, 0);
     QCOMPARE(l.FadeFinal, 100);
+    QVERIFY(f.Find<QSlider>("tbFadeShade1")->isVisible());
+    QVERIFY(f.Find<QSlider>("tbFadeShade2")->isVisible());
+    QTest::keyClick(f.Find<QSlider>("tbFadeShade1"), Qt::Key_PageUp);
+    QCOMPARE(l.FadeStart, 5);
+    QCOMPARE(f.Find<QLabel>("FadeLabel1")->text(), QStringLiteral("Start Transparency : 5%"));
+    QTest::keyClick(f.Find<QSlider>("tbFadeShade2"), Qt::Key_Home);
+    QCOMPARE(l.FadeFinal, 0);
 
     ShowLayerPage(f, kOther);
     ClickCheckBox(f.Find<QCheckBox>("cbPixRotate"));
@@ -156,15 +163,15 @@ class PropertyPagesTest : public QObject {
     QCOMPARE(l.Mirror, true);
     QCOMPARE(l.Flip, true);
     ClickCheckBox(f.Find<QCheckBox>("cbEnableButtonize"));
-    PickColor(f.Find<ColorPicker>("BtnzHiColorSelector"), "clYellow");
-    PickColor(f.Find<ColorPicker>("btnzLoColorSelector"), "clNavy");
+    PickColor(f.Find<ColorPicker>("BtnzHiColorSelector"), "Yellow");
+    PickColor(f.Find<ColorPicker>("btnzLoColorSelector"), "Navy");
     QCOMPARE(l.ButtonizeEnabled, true);
     QCOMPARE(l.ButtonizeHighlight, kt58::Color{0x00FFFF});
     QCOMPARE(l.ButtonizeShadow, kt58::Color{0x800000});
     QCOMPARE(l.ButtonizeAmount, 1);
 
     f.canvasView().clearBackgroundPending_ = false;
-    PickColor(f.Find<ColorPicker>("LayerTransColorSelector"), "clLime");
+    PickColor(f.Find<ColorPicker>("LayerTransColorSelector"), "Lime");
     QCOMPARE(l.TransparentColor, kt58::Color{0x00FF00});
     QVERIFY(f.canvasView().clearBackgroundPending_);
     f.canvasView().clearBackgroundPending_ = false;
@@ -390,7 +397,7 @@ class PropertyPagesTest : public QObject {
     MainWindow& w = *f.form;
     f.Find<QTabWidget>("pc1")->setCurrentWidget(&f.animationProperties());
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "clTeal");
+    PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "Teal");
     QCOMPARE(f.Anim().BackgroundColor, kt58::Color{0x808000});
     QCOMPARE(f.Find<QWidget>("ConstrPanel")->palette().color(QPalette::Window), QColor(0, 0x80, 0x80));
     QVERIFY(f.Modified());

@@ -149,7 +149,7 @@ class UndoRedoTest : public QObject {
         {"transparent colour", [](MainFormFixture& f) {
            ShowPage(f, &f.Pages());
            f.Find<QTabWidget>("pc2")->setCurrentIndex(4);
-           PickColor(f.Find<ColorPicker>("LayerTransColorSelector"), "clLime");
+           PickColor(f.Find<ColorPicker>("LayerTransColorSelector"), "Lime");
          }},
         {"auto detect", [](MainFormFixture& f) { f.Find<QPushButton>("AutoTransparentColorButton")->click(); }},
         {"drag", [](MainFormFixture& f) {
@@ -173,7 +173,7 @@ class UndoRedoTest : public QObject {
          }},
         {"background colour", [](MainFormFixture& f) {
            ShowPage(f, &f.animationProperties());
-           PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "clTeal");
+           PickColor(f.Find<ColorPicker>("bk_Color_Selector"), "Teal");
          }},
         {"frame count", [](MainFormFixture& f) { f.Find<QSpinBox>("spFrameCount")->setValue(40); }},
         {"play speed", [](MainFormFixture& f) { f.Find<QSlider>("tbPlaySpeed")->setValue(30); }},

@@ -67,7 +67,9 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   layerTree_->viewport()->setAcceptDrops(true);
   layerTree_->header()->setStretchLastSection(false);
   layerTree_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  layerTree_->setColumnWidth(1, 50);
+  // The type in words ("Animated GIF") and the size take what they need;
+  // the name has the rest.
+  layerTree_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
   layerTree_->setColumnWidth(2, 80);
   // Grid lines between the cells. A style sheet for the items also takes
   // over their selection look, so that is given here too.
@@ -224,10 +226,10 @@ void LayerList::addLayerItem(kt58::Layer* layer, bool at_top) {
   item->setText(0, QString::fromStdString(layer->LayerName));
   item->setData(0, kLayerRole, QVariant::fromValue(reinterpret_cast<quintptr>(layer)));
   if (layer->ImageRef) {
-    item->setText(1, QString::fromStdString(kt58::SourceTypeText(layer->ImageRef->SourceType)));
+    item->setText(1, QString::fromStdString(kt58::SourceTypeLabel(layer->ImageRef->SourceType)));
     item->setText(2, QString::fromStdString(kt58::Format("%d x %d", layer->ImageRef->Width, layer->ImageRef->Height)));
   } else {
-    item->setText(1, QString::fromStdString(kt58::SourceTypeText(kt58::st_Unknown)));
+    item->setText(1, QString::fromStdString(kt58::SourceTypeLabel(kt58::st_Unknown)));
     item->setText(2, QStringLiteral("0 x 0"));
   }
   if (at_top)

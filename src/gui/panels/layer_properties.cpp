@@ -420,16 +420,16 @@ void LayerProperties::buildPages() {
     grid->addWidget(new QLabel(tr("Type : "), fading), 0, 0);
     fadeModeCombo_ = ListCombo(fading, {tr("None"), tr("Pulse"), tr("Smooth")});
     grid->addWidget(fadeModeCombo_, 0, 1);
-    // The fade transparencies keep whatever the layer holds: their bars are
-    // loaded and read but never shown.
+    // The transparency a fade starts from and the one it reaches.
     fadeStartLabel_ = new QLabel(tr("Start Transparency :"), fading);
     fadeStartSlider_ = PercentBar(fading);
     fadeEndLabel_ = new QLabel(tr("Final Transparency :"), fading);
     fadeEndSlider_ = PercentBar(fading);
-    for (QWidget* hidden : {static_cast<QWidget*>(fadeStartLabel_), static_cast<QWidget*>(fadeStartSlider_),
-                            static_cast<QWidget*>(fadeEndLabel_), static_cast<QWidget*>(fadeEndSlider_)})
-      hidden->setVisible(false);
-    grid->setRowStretch(1, 1);
+    grid->addWidget(fadeStartLabel_, 1, 0, 1, 2);
+    grid->addWidget(fadeStartSlider_, 2, 0, 1, 2);
+    grid->addWidget(fadeEndLabel_, 3, 0, 1, 2);
+    grid->addWidget(fadeEndSlider_, 4, 0, 1, 2);
+    grid->setRowStretch(5, 1);
   }
   propertyPages_->addTab(fading, tr("Fading"));
 

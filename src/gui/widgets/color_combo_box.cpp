@@ -86,12 +86,12 @@ ColorComboBox::ColorComboBox(QWidget* parent) : ChoiceComboBox(parent) {
 
 void ColorComboBox::fillList() {
   if (count() > 0) return;
-  for (const NamedColor& c : NamedColors()) addItem(QString::fromLatin1(c.name), QVariant(c.value));
+  for (const NamedColor& c : NamedColors()) addItem(QString::fromLatin1(c.label), QVariant(c.value));
   setCurrentIndex(0);
   current_ = itemColor(0);
 }
 
-QString ColorComboBox::displayText() const { return QString::fromStdString(ColorName(current_)); }
+QString ColorComboBox::displayText() const { return QString::fromStdString(ColorLabel(current_)); }
 
 Color ColorComboBox::itemColor(int index) const { return itemData(index, kColorRole).toUInt(); }
 
