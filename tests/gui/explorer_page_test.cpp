@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
@@ -95,6 +96,44 @@ class ExplorerPageTest : public QObject {
     QCOMPARE(e.Rows().size(), 2);
     e.page.refreshFileListAction_->trigger();
     QCOMPARE(e.Rows(), QStringList({"a.bmp", "b.JPG", "d.gif"}));
+  }
+
+  void aTypedPathIsListedAndAnEmptyFolderShowsNothing() {
+    Explorer e;
+    const auto pics = e.dir / "pics", empty = e.dir / "empty";
+    std::filesystem::create_directories(empty);
+    std::filesystem::create_directories(pics);
+    kt58::test::WriteBmpFile(e.dir, "pics/a.bmp", kt58::test::MakeRandomPicture(8, 6, 1));
+    e.page.openFolder(Q(e.dir.path()));
+    // Typing a folder and Enter lists it, and the tree follows.
+    QLineEdit* path = e.page.pathLabel_;
+    path->setFocus();
+    path->selectAll();
+    QTest::keyClicks(path, Q(pics));
+    QTest::keyClick(path, Qt::Key_Return);
+    QCOMPARE(e.page.LastThumbDir, Q(pics) + QLatin1Char('/'));
+    QCOMPARE(e.page.folderTree_->selectedPath(), Q(pics) + QLatin1Char('/'));
+    QCOMPARE(e.Rows(), QStringList({"a.bmp"}));
+    e.Select(QStringLiteral("a.bmp"));
+    QVERIFY(!e.page.previewFile_.isEmpty());
+    // An empty folder shows an empty list and no preview.
+    path->selectAll();
+    QTest::keyClicks(path, Q(empty));
+    QTest::keyClick(path, Qt::Key_Return);
+    QCOMPARE(e.page.LastThumbDir, Q(empty) + QLatin1Char('/'));
+    QVERIFY(e.Rows().isEmpty());
+    QVERIFY(e.page.previewFile_.isEmpty());
+    QCOMPARE(e.page.previewImage_->pixmap().toImage().pixel(0, 0), qRgb(0, 0, 0));
+    // A folder that is not there is said, and the box shows the folder
+    // listed again.
+    QSignalSpy status(&e.doc, &Document::statusMessage);
+    path->selectAll();
+    QTest::keyClicks(path, Q(e.dir / "nowhere"));
+    QTest::keyClick(path, Qt::Key_Return);
+    QCOMPARE(status.count(), 1);
+    QVERIFY(status.first().first().toString().startsWith(QStringLiteral("No folder at ")));
+    QCOMPARE(e.page.LastThumbDir, Q(empty) + QLatin1Char('/'));
+    QCOMPARE(path->text(), Q(empty) + QLatin1Char('/'));
   }
 
   void aFolderChosenDuringAListingIsListedOnce() {

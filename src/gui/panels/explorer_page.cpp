@@ -3,18 +3,21 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCompleter>
 #include <QDir>
 #include <QDirIterator>
 #include <QDrag>
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QHash>
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -86,11 +89,16 @@ ExplorerPage::ExplorerPage(Document& document, QWidget* parent) : QWidget(parent
   auto* middle_layout = new QVBoxLayout(middle);
   middle_layout->setContentsMargins(0, 0, 0, 0);
   middle_layout->setSpacing(0);
-  pathLabel_ = new QLabel(middle);
+  pathLabel_ = new QLineEdit(middle);
   pathLabel_->setObjectName(QStringLiteral("PathPanel"));
   pathLabel_->setFixedHeight(22);
-  pathLabel_->setFrameShape(QFrame::Box);
   pathLabel_->setStyleSheet(QStringLiteral("background: white; color: black"));
+  auto* folders = new QFileSystemModel(pathLabel_);
+  folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+  folders->setRootPath(QString());
+  auto* completer = new QCompleter(folders, pathLabel_);
+  completer->setCompletionMode(QCompleter::PopupCompletion);
+  pathLabel_->setCompleter(completer);
   middle_layout->addWidget(pathLabel_);
   folderTree_ = new FolderTree(middle);
   folderTree_->setObjectName(QStringLiteral("tvFolders"));
@@ -112,8 +120,11 @@ ExplorerPage::ExplorerPage(Document& document, QWidget* parent) : QWidget(parent
   fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
   fileList_->setMinimumHeight(40);
   splitter->addWidget(fileList_);
-  splitter->setSizes({158, 200, 93});
-  splitter->setStretchFactor(1, 1);
+  // The file list takes the height the window gives beyond the first sizes.
+  splitter->setSizes({158, 200, 140});
+  splitter->setStretchFactor(0, 0);
+  splitter->setStretchFactor(1, 0);
+  splitter->setStretchFactor(2, 1);
 
   fileMenu_ = new QMenu(this);
   fileMenu_->setObjectName(QStringLiteral("FilePopup"));
@@ -129,6 +140,7 @@ ExplorerPage::ExplorerPage(Document& document, QWidget* parent) : QWidget(parent
   previewImage_->installEventFilter(this);
 
   connect(folderTree_, &FolderTree::selectedPathChanged, this, [this] { onFolderChanged(false); });
+  connect(pathLabel_, &QLineEdit::returnPressed, this, &ExplorerPage::goToTypedPath);
   connect(fileList_, &QTreeWidget::itemSelectionChanged, this, &ExplorerPage::previewSelected);
   connect(fileList_, &QTreeWidget::itemDoubleClicked, this, &ExplorerPage::onFileDoubleClicked);
 }
@@ -177,10 +189,25 @@ void ExplorerPage::dragPreview() {
 }
 
 void ExplorerPage::showPath() {
-  // The folder shortened in the middle to three quarters of the line.
-  const int room = pathLabel_->width() / 4 * 3;
-  pathLabel_->setText(fontMetrics().elidedText(QDir::toNativeSeparators(LastThumbDir), Qt::ElideMiddle, room));
+  // Not while the user is typing a path of their own.
+  if (pathLabel_->hasFocus() && pathLabel_->isModified()) return;
+  pathLabel_->setText(QDir::toNativeSeparators(LastThumbDir));
+  pathLabel_->setModified(false);
+  pathLabel_->setCursorPosition(pathLabel_->text().size());
   pathLabel_->setToolTip(QDir::toNativeSeparators(LastThumbDir));
+}
+
+void ExplorerPage::goToTypedPath() {
+  const QString typed = QDir::fromNativeSeparators(pathLabel_->text().trimmed());
+  const QFileInfo info(QDir::cleanPath(typed.startsWith(QLatin1Char('~')) ? QDir::homePath() + typed.mid(1) : typed));
+  pathLabel_->setModified(false);
+  if (!info.isDir()) {
+    emit document_.statusMessage(tr("No folder at %1").arg(QDir::toNativeSeparators(typed)));
+    showPath();
+    return;
+  }
+  folderTree_->openPath(info.absoluteFilePath());
+  onFolderChanged(false);
 }
 
 void ExplorerPage::onFolderChanged(bool force) {
@@ -202,9 +229,15 @@ void ExplorerPage::fillFileList() {
     listingActive_ = true;
     const QString folder = folderTree_->selectedPath();
     // No chosen folder lists nothing: an empty path would mean the current
-    // directory.
+    // directory. An empty or unreadable folder shows an empty list and no
+    // preview, not what the folder before it held.
     QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
-    if (!folder.isEmpty() && entries.hasNext()) {
+    if (folder.isEmpty()) {
+    } else if (!entries.hasNext()) {
+      fileList_->clear();
+      clearPreview();
+      previewFile_.clear();
+    } else {
       const BusyCursor busy;
       fileList_->setUpdatesEnabled(false);
       // Sorting as rows come in would move every row once per new one.

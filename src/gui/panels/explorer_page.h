@@ -13,6 +13,7 @@
 class Document;
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -38,10 +39,15 @@ class ExplorerPage final : public QWidget {
   void deleteSelectedFile();
   // The full path of the selected row's file, or empty.
   QString selectedFile() const;
+  // Opens the folder typed in the path box; an unknown one is said in the
+  // status bar and the box goes back to the folder listed.
+  void goToTypedPath();
 
   QLabel* previewPanel_;
   QLabel* previewImage_;
-  QLabel* pathLabel_;
+  // The folder listed; typing a folder's path (completed from the disk)
+  // and Enter go there.
+  QLineEdit* pathLabel_;
   FolderTree* folderTree_;
   QTreeWidget* fileList_;
   QMenu* fileMenu_;
