@@ -92,6 +92,30 @@ class BitmapSeqFormTest : public QObject {
     QVERIFY(f.ui.messages.empty());
   }
 
+  // A folder typed in the box is where the files go; one that is not there
+  // is said, and nothing is written.
+  void aTypedFolderTakesTheFilesAndAMissingOneIsSaid() {
+    ExportFixture f(2, 6, 4);
+    QVERIFY(f.Ready());
+    const fs::path out = f.dir / "typed";
+    fs::create_directory(out);
+    PictureSequenceDialog form(f.Doc());
+    form.show();
+    form.folderEdit_->setFocus();
+    form.folderEdit_->selectAll();
+    QTest::keyClicks(form.folderEdit_, QString::fromStdString((f.dir / "missing").string()));
+    QTest::mouseClick(form.createButton_, Qt::LeftButton);
+    QCOMPARE(f.ui.messages.size(), size_t{1});
+    QVERIFY2(f.ui.messages[0].rfind("There is no folder ", 0) == 0, f.ui.messages[0].c_str());
+    QVERIFY(!fs::exists(f.dir / "missing"));
+    form.folderEdit_->selectAll();
+    QTest::keyClicks(form.folderEdit_, QString::fromStdString(out.string()));
+    QTest::mouseClick(form.createButton_, Qt::LeftButton);
+    QCOMPARE(Column(form.fileList_, 1), QStringList(2, QStringLiteral("Saved.")));
+    QCOMPARE(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 2);
+    QCOMPARE(f.ui.messages.size(), size_t{1});
+  }
+
   // Files the disk refuses: every row says "Error.", the folder keeps the
   // files it had, and a message says why.
   void aRefusedSequenceSaysWhyAndKeepsTheFolder() {

@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/picture_sequence_dialog.h"
 
+#include <QCompleter>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -85,8 +88,11 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   auto* folder_row = new QHBoxLayout;
   folderEdit_ = new QLineEdit(settingsGroup_);
   folderEdit_->setObjectName(QStringLiteral("deSave"));
-  // The folder is chosen in its dialog, never typed.
-  folderEdit_->setReadOnly(true);
+  // Typed (folder names completed from the disk) or chosen in its dialog.
+  auto* folders = new QFileSystemModel(folderEdit_);
+  folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
+  folders->setRootPath(QString());
+  folderEdit_->setCompleter(new QCompleter(folders, folderEdit_));
   browseFolderButton_ = new QToolButton(settingsGroup_);
   browseFolderButton_->setObjectName(QStringLiteral("deSaveBrowse"));
   browseFolderButton_->setText(tr("..."));
@@ -107,6 +113,8 @@ PictureSequenceDialog::PictureSequenceDialog(Document& document, QWidget* parent
   connect(partBox_, &ExportPartBox::changed, this, [this] { fillList(); });
   connect(createButton_, &QPushButton::clicked, this, &PictureSequenceDialog::createSequence);
   connect(browseFolderButton_, &QToolButton::clicked, this, &PictureSequenceDialog::browseFolder);
+  connect(folderEdit_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { save_folder_ = ToPath(QDir::fromNativeSeparators(text.trimmed())); });
 
   setSaveFolder(save_folder_);
   fillList();
@@ -140,6 +148,11 @@ void PictureSequenceDialog::fillList() {
 }
 
 void PictureSequenceDialog::createSequence() {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(save_folder_, ec)) {
+    showMessage(tr("There is no folder %1: nothing was written.").arg(FromPath(save_folder_)).toStdString());
+    return;
+  }
   const BusyCursor busy;
   kt58::SequenceFiles files;
   files.frames = partBox_->range();
