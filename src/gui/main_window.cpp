@@ -374,8 +374,12 @@ void MainWindow::initialize() {
 }
 
 void MainWindow::applySettings() {
-  // The form's sizes are the defaults of the keys the file lacks.
-  settings_.Window = {x(), y(), width(), height(), false, false};
+  // Without a placement of its own the window takes most of the screen;
+  // the form's other sizes are the defaults of the keys the file lacks.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QRect first =
+      screen ? kt58::app::FirstPlacement(screen->availableGeometry(), size()) : QRect(pos(), size());
+  settings_.Window = {first.x(), first.y(), first.width(), first.height(), false, false};
   settings_.Preview = splitter_->sizes().value(0, settings_.Preview);
   settings_.lvLayersType = layerList_->layerTree_->columnWidth(1);
   settings_.lvLayersSize = layerList_->layerTree_->columnWidth(2);

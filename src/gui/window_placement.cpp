@@ -15,6 +15,13 @@ QRect FitToArea(const QRect& wanted, const QRect& available, const QSize& minimu
   return {QPoint(left, top), size};
 }
 
+QRect FirstPlacement(const QRect& available, const QSize& minimum) {
+  const QSize size = QSize(available.width() * 4 / 5, available.height() * 17 / 20).expandedTo(minimum);
+  QRect placed(QPoint(), size);
+  placed.moveCenter(available.center());
+  return FitToArea(placed, available, minimum);
+}
+
 QRect FitToScreen(const QRect& wanted, const QSize& minimum) {
   const QScreen* screen = QGuiApplication::screenAt(wanted.topLeft());
   if (!screen) screen = QGuiApplication::primaryScreen();

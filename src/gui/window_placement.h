@@ -13,6 +13,10 @@ namespace kt58::app {
 // smaller), then moved just enough to lie inside.
 QRect FitToArea(const QRect& wanted, const QRect& available, const QSize& minimum);
 
+// Where a window goes the first time: centred in `available` and taking
+// most of it (at least `minimum`), so that a frame of video size fits.
+QRect FirstPlacement(const QRect& available, const QSize& minimum);
+
 // FitToArea with the free area of the screen under the wanted top-left
 // corner, or of the primary screen when no screen is there.
 QRect FitToScreen(const QRect& wanted, const QSize& minimum);

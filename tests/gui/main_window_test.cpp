@@ -11,6 +11,8 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -23,6 +25,7 @@
 #include "engine/picture.h"
 #include "support/gif_builder.h"
 #include "support/test_support.h"
+#include "gui/window_placement.h"
 #include "main_window_fixture.h"
 #include "modal_helper.h"
 
@@ -88,7 +91,9 @@ class MainFormTest : public QObject {
     MainWindow& w = *f.form;
     // The described sizes, unless this platform's fonts need more room.
     QVERIFY(w.width() >= 626 && w.height() >= 560);
-    QCOMPARE(w.size(), w.minimumSizeHint().expandedTo(MainWindow::kDefaultSize));
+    // The first time it opens, the window takes most of the screen.
+    QCOMPARE(w.size(),
+             kt58::app::FirstPlacement(QGuiApplication::primaryScreen()->availableGeometry(), w.minimumSize()).size());
     QCOMPARE(w.minimumSize(), w.minimumSizeHint().expandedTo(MainWindow::kMinimumSize));
     QCOMPARE(f.Find<QToolButton>("ProjectButton")->size(), QSize(126, 23));
     QCOMPARE(f.Find<QLabel>("StatusPanel0")->width(), 300);

@@ -30,6 +30,20 @@ class WindowPlacementTest : public QObject {
     QCOMPARE(kt58::app::FitToArea({50, 50, 800, 800}, QRect(0, 0, 400, 300), minimum), QRect(0, 0, 500, 400));
   }
 
+  // The first time, the window takes most of the screen, centred; a screen
+  // smaller than the window's minimum gets the minimum at its corner.
+  void theFirstWindowTakesMostOfTheScreen() {
+    const QSize minimum(700, 560);
+    QCOMPARE(kt58::app::FirstPlacement(QRect(0, 0, 1400, 1000), minimum), QRect(140, 75, 1120, 850));
+    QCOMPARE(kt58::app::FirstPlacement(QRect(0, 30, 1024, 738), minimum), QRect(102, 85, 819, 627));
+    QCOMPARE(kt58::app::FirstPlacement(QRect(0, 0, 640, 480), minimum), QRect(0, 0, 700, 560));
+    MainFormFixture f({false, 0, {}}, "[STARTUP]\nStartDialogOn=0\n");
+    QVERIFY(f.Ready());
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect expected = kt58::app::FirstPlacement(available, f.form->minimumSize());
+    QCOMPARE(f.form->size(), expected.size().expandedTo(f.form->minimumSize()));
+  }
+
   // The largest window the settings file accepts starts within the screen,
   // instead of a backing store of a gigabyte.
   void theMainWindowStartsOnTheScreen() {

@@ -25,6 +25,7 @@
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <optional>
 
 #include "gui/widgets/folder_tree.h"
@@ -91,7 +92,7 @@ ExplorerPage::ExplorerPage(Document& document, QWidget* parent) : QWidget(parent
   middle_layout->setSpacing(0);
   pathLabel_ = new QLineEdit(middle);
   pathLabel_->setObjectName(QStringLiteral("PathPanel"));
-  pathLabel_->setFixedHeight(22);
+  pathLabel_->setFixedHeight(std::max(22, pathLabel_->sizeHint().height()));
   pathLabel_->setStyleSheet(QStringLiteral("background: white; color: black"));
   auto* folders = new QFileSystemModel(pathLabel_);
   folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Hidden);
