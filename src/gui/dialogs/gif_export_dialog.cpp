@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QImageReader>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -38,7 +40,8 @@ struct GifChoices {
   int palette = -1;  // index into the palette items, -1: none remembered
   int colors = -1;
   int dither = -1;
-  bool optimize_map = false, merge = false, crop = false, remove_passive = false, sort = false;
+  // The command line's optimisations: the lossless ones.
+  bool optimize_map = false, merge = true, crop = true, remove_passive = true, sort = false;
 };
 GifChoices& LastChoices() {
   static GifChoices choices;
@@ -69,10 +72,31 @@ GifExportDialog::GifExportDialog(Document& document, QWidget* parent)
   buildMenus();
   buildLayout();
   restoreChoices();
+  // Large enough to show the frame whole, up to most of the screen (the
+  // preview scales a larger one down).
   kt58::app::FitAndCentre(this);
+  if (const QScreen* screen = this->screen()) {
+    const QRect available = screen->availableGeometry();
+    const kt58::FrameSize frame = document_.project().GetFrameSize();
+    const QSize room = size() - previewFrame_->size();
+    const QSize wanted = QSize(frame.Width, frame.Height)
+                             .boundedTo(available.size() * 4 / 5 - room)
+                             .expandedTo(previewFrame_->minimumSize());
+    resize((room + wanted + QSize(16, 16)).expandedTo(size()).boundedTo(available.size()));
+    move(available.center() - rect().center());
+  }
+  // Every change of a choice builds again.
+  for (QCheckBox* box : {transparentCheck_, optimizeColorMapCheck_, mergeCheck_, cropCheck_, removePassiveCheck_,
+                         sortColorsCheck_})
+    connect(box, &QCheckBox::toggled, this, &GifExportDialog::requestBuild);
+  for (QSpinBox* spin : {frameDelaySpin_, lossySpin_})
+    connect(spin, &QSpinBox::valueChanged, this, &GifExportDialog::requestBuild);
+  connect(partBox_, &ExportPartBox::changed, this, &GifExportDialog::requestBuild);
 }
 
 GifExportDialog::~GifExportDialog() { stopPreview(); }
+
+void GifExportDialog::ForgetChoices() { LastChoices() = GifChoices{}; }
 
 void GifExportDialog::buildMenus() {
   menuBar_ = new QMenuBar(this);
@@ -89,6 +113,7 @@ void GifExportDialog::buildMenus() {
   paletteMenu_ = menuBar_->addMenu(tr("&Palette"));
   paletteMenu_->setObjectName(QStringLiteral("MenuPalette"));
   palette_group_ = new QActionGroup(this);
+  globalAction_ = RadioItem(paletteMenu_, palette_group_, tr("&Whole animation (one palette)"), "MenuPaletteGlobal");
   netscape216Action_ = RadioItem(paletteMenu_, palette_group_, tr("N&etscape (216 colors)"),
                                      "MenuPaletteNetscape216");
   monochromeAction_ = RadioItem(paletteMenu_, palette_group_, tr("&Monochrome (black/white)"),
@@ -131,8 +156,11 @@ void GifExportDialog::buildMenus() {
   burkesAction_ = RadioItem(ditheringMenu_, dither_group_, tr("&Burkes"), "MenuDitheringBurkes");
   nearestColorAction_ =
       RadioItem(ditheringMenu_, dither_group_, tr("&Nearest color"), "MenuDitheringNearest");
-  optimizedAction_->setChecked(true);
+  globalAction_->setChecked(true);
   nearestColorAction_->setChecked(true);
+  // Every choice builds again.
+  for (QActionGroup* group : {palette_group_, colors_group_, dither_group_})
+    connect(group, &QActionGroup::triggered, this, &GifExportDialog::requestBuild);
 }
 
 void GifExportDialog::buildLayout() {
@@ -228,6 +256,7 @@ void GifExportDialog::buildLayout() {
 
 kt58::ColorReduction GifExportDialog::colorReductionCode(PaletteChoice choice) {
   switch (choice) {
+    case PaletteChoice::Global: return kt58::rmGlobal;
     case PaletteChoice::Netscape216: return kt58::rmNetscape;
     case PaletteChoice::Monochrome: return kt58::rmMonochrome;
     case PaletteChoice::GrayScale256: return kt58::rmGrayScale;
@@ -254,6 +283,7 @@ kt58::GifExportOptions GifExportDialog::readOptions() {
   // The first checked item of the table order wins; none checked is the
   // optimised Windows palette.
   const std::pair<QAction*, PaletteChoice> palettes[] = {
+      {globalAction_, PaletteChoice::Global},
       {netscape216Action_, PaletteChoice::Netscape216},   {monochromeAction_, PaletteChoice::Monochrome},
       {grayScale256Action_, PaletteChoice::GrayScale256}, {windowsGray4Action_, PaletteChoice::WindowsGray4},
       {windows20Action_, PaletteChoice::Windows20},       {optimizedAction_, PaletteChoice::Optimized},
@@ -287,17 +317,26 @@ kt58::GifExportOptions GifExportDialog::readOptions() {
   o.Frames = partBox_->range();
   o.Size = partBox_->size();
   o.Plays = partBox_->plays();
-  // Only the dictionary encoder can reuse a near match.
+  // The dictionary encoder, as the command line writes: smaller files, and
+  // the only one that can reuse a near match.
   o.Lossy = lossySpin_->value();
-  if (o.Lossy > 0) o.Compression = kt58::gcLZW;
+  o.Compression = kt58::gcLZW;
   o.Transparent = transparentCheck_->isChecked();
   return o;
+}
+
+QSize GifExportDialog::previewSize(QSize picture) const {
+  const QSize room = previewImage_->contentsRect().size();
+  if (picture.width() <= room.width() && picture.height() <= room.height()) return picture;
+  return picture.scaled(room, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
 }
 
 void GifExportDialog::showFrame(const kt58::Picture& frame) {
   const QImage shown = PictureImage(frame);
   if (shown.isNull()) return;
-  previewImage_->setPixmap(QPixmap::fromImage(shown));
+  const QSize fitted = previewSize(shown.size());
+  previewImage_->setPixmap(QPixmap::fromImage(
+      fitted == shown.size() ? shown : shown.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
   previewImage_->repaint();
 }
 
@@ -308,71 +347,101 @@ void GifExportDialog::stopPreview() {
   movie_ = nullptr;
 }
 
-std::unique_ptr<kt58::BuiltGif> GifExportDialog::buildPass() {
+std::unique_ptr<kt58::BuiltGif> GifExportDialog::buildPass(int generation) {
   const BusyCursor busy;
   previewFrame_->setUpdatesEnabled(false);
   const kt58::GifExportOptions options = readOptions();
   built_dither_ = options.DitherMode;
   stopPreview();
   progressBar_->setMaximum(std::max(1, partBox_->chosenCount()));
+  progressBar_->setValue(0);
   std::unique_ptr<kt58::BuiltGif> image;
   try {
-    image = kt58::BuildAnimatedGif(document_.project(), document_.sequence(), options, [this](int index, int, const kt58::Picture& frame) {
-      showFrame(frame);
-      progressBar_->setValue(index);
-      repaint();
-      // Only the Cancel button is live during a build (the rest is
-      // disabled), so the user can stop a long one.
-      QCoreApplication::processEvents();
-      if (cancel_requested_) throw BuildCancelled{};
-    });
+    image = kt58::BuildAnimatedGif(document_.project(), document_.sequence(), options,
+                                   [this, generation](int index, int, const kt58::Picture& frame) {
+                                     showFrame(frame);
+                                     progressBar_->setValue(index + 1);
+                                     repaint();
+                                     // The window stays live during a build: Cancel, or a
+                                     // changed choice, which starts a newer build.
+                                     QCoreApplication::processEvents();
+                                     if (cancel_requested_ || generation != generation_) throw BuildCancelled{};
+                                   });
   } catch (const BuildCancelled&) {
     image.reset();
   } catch (const std::exception& e) {
     image.reset();
     showMessage(e.what());
   }
-  progressBar_->setValue(0);
   previewFrame_->setUpdatesEnabled(true);
   repaint();
   return image;
 }
 
+void GifExportDialog::requestBuild() {
+  if (build_requested_) return;
+  build_requested_ = true;
+  QTimer::singleShot(0, this, [this] {
+    build_requested_ = false;
+    if (isVisible()) generate();
+  });
+}
+
+void GifExportDialog::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  requestBuild();
+}
+
 void GifExportDialog::generate() {
-  if (building_) return;
-  building_ = true;
+  const int generation = ++generation_;
+  ++builds_running_;
   cancel_requested_ = false;
   stopPreview();
   built_.reset();
-  menuBar_->setEnabled(false);
-  generateButton_->setEnabled(false);
   cancelButton_->setVisible(true);
   optimizingLabel_->setVisible(true);
+  fileSizeLabel_->setVisible(false);
   optimizingLabel_->setText(tr("Pass 1"));
-  std::unique_ptr<kt58::BuiltGif> image = buildPass();
-  if (image && !cancel_requested_) {
+  const auto superseded = [&] { return generation != generation_; };
+  std::unique_ptr<kt58::BuiltGif> image = buildPass(generation);
+  if (image && !cancel_requested_ && !superseded()) {
     if (!appTerminating()) processPendingEvents();
-    optimizingLabel_->setText(tr("Pass 2"));
     image.reset();  // one built file at a time
-    if (!cancel_requested_) image = buildPass();
+    if (!cancel_requested_ && !superseded()) {
+      optimizingLabel_->setText(tr("Pass 2"));
+      image = buildPass(generation);
+    }
+  }
+  --builds_running_;
+  // A newer build ran inside this one's events and owns the window now.
+  if (superseded()) {
+    closeIfAsked();
+    return;
   }
   if (image && !cancel_requested_) {
     optimizingLabel_->setText(tr("Reading..."));
     fileSizeLabel_->setText(QString::fromStdString(kt58::GifFileSizeText(image->FileSize())));
     fileSizeLabel_->setVisible(true);
     built_ = std::move(image);
-    // The preview decodes the file that will be saved.
+    // The preview decodes the file that will be saved, scaled to the area.
     movie_ = new QMovie(kt58::app::FromPath(built_->Path()), QByteArray("gif"), this);
+    const QSize frame = QImageReader(kt58::app::FromPath(built_->Path()), QByteArray("gif")).size();
+    if (!frame.isEmpty() && previewSize(frame) != frame) movie_->setScaledSize(previewSize(frame));
     previewImage_->setMovie(movie_);
     movie_->start();
     optimizingLabel_->setText(tr("Playing..."));
   }
   if (!built_) optimizingLabel_->setText(cancel_requested_ ? tr("Cancelled") : tr("Progress :"));
+  progressBar_->setValue(0);
   cancelButton_->setVisible(false);
-  generateButton_->setEnabled(true);
-  menuBar_->setEnabled(true);
-  building_ = false;
   rememberChoices();
+  closeIfAsked();
+}
+
+void GifExportDialog::closeIfAsked() {
+  if (!close_asked_ || Building()) return;
+  close_asked_ = false;
+  reject();
 }
 
 QString GifExportDialog::proposedFileName() const {
@@ -395,8 +464,9 @@ void GifExportDialog::saveGif() {
 
 void GifExportDialog::reject() {
   // Closing during a build stops it first; the window closes afterwards.
-  if (building_) {
+  if (Building()) {
     cancel_requested_ = true;
+    close_asked_ = true;
     return;
   }
   rememberChoices();

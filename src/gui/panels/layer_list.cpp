@@ -70,7 +70,7 @@ LayerList::LayerList(Document& document, QWidget* parent) : QWidget(parent), doc
   // The type in words ("Animated GIF") and the size take what they need;
   // the name has the rest.
   layerTree_->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-  layerTree_->setColumnWidth(2, 80);
+  layerTree_->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
   // Grid lines between the cells. A style sheet for the items also takes
   // over their selection look, so that is given here too.
   layerTree_->setStyleSheet(QStringLiteral(
