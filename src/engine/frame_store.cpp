@@ -183,13 +183,17 @@ bool SameFile(int a, int b) {
          sa.st_ino == sb.st_ino;
 }
 
-// Where a placed store's first frame goes: past the bytes the project
-// writes ahead of the record and the record's count, offsets (as wide as
-// they can be) and image size, on a block boundary.
-int64_t FirstFramePlace(int64_t lead_bytes, int64_t frames) {
-  constexpr int64_t kBlock = 4096;
-  const int64_t record = 4 + 8 * std::max<int64_t>(frames, 1) + 8 + 4;
-  return (lead_bytes + record + kBlock - 1) / kBlock * kBlock;
+// Where a placed store's first frame goes: right after what the project
+// writes ahead of the record, the record's count, offsets and image size,
+// and the image's own count, as a save writes them when the import gives
+// the frames it expects (each of frame_bytes). The project file is then
+// the one a save would write anyway, without room between record and
+// frames.
+int64_t FirstFramePlace(int64_t lead_bytes, int64_t frames, int64_t frame_bytes) {
+  frames = std::max<int64_t>(frames, 1);
+  const int64_t image = 4 + frames * frame_bytes;
+  const int64_t field = image > kMaxOffsets32StoreBytes ? 8 : 4;
+  return lead_bytes + 4 + field * frames + field + 4;
 }
 
 // Bytes left in a seekable source; the maximum when the stream cannot tell
@@ -395,7 +399,7 @@ bool FrameStore::AppendFrame(Picture& picture) {
   if (!IsOpen() || (AccessMode != am_Create && AccessMode != am_Write)) return false;
   stream_->clear();
   if (FrameOffsets.empty() && lead_bytes_ > 0)
-    stream_->seekp(FirstFramePlace(lead_bytes_, expected_frames_));
+    stream_->seekp(FirstFramePlace(lead_bytes_, expected_frames_, static_cast<int64_t>(BmpImageSize(picture))));
   else
     stream_->seekp(0, std::ios::end);
   const std::streamoff at = stream_->tellp();
@@ -515,7 +519,9 @@ bool FrameStore::ReadFrameAt(int index, Picture& out) const {
 
 StoreRecordWidth FrameStore::NeededRecordWidth() const {
   std::error_code ec;
-  const uintmax_t bytes = InPlace() ? static_cast<uintmax_t>(window_size_) : std::filesystem::file_size(FileName, ec);
+  uintmax_t bytes = InPlace() ? static_cast<uintmax_t>(window_size_) : std::filesystem::file_size(FileName, ec);
+  // What a save writes as the image: room before the first frame stays behind.
+  if (!InPlace()) bytes -= std::min<uintmax_t>(bytes, static_cast<uintmax_t>(FirstFrameAt() - 4));
   // A file that cannot be asked fails the save itself, with its own message.
   if (ec || bytes <= static_cast<uintmax_t>(kMaxOffsets32StoreBytes)) return StoreRecordWidth::Offsets32;
   return StoreRecordWidth::Offsets64;
@@ -598,8 +604,10 @@ void FrameStore::SaveAroundFrames(std::ostream& target, StoreRecordWidth width) 
   // the first frame.
   const int64_t base = static_cast<int64_t>(at) + 4 + field * FrameCount + field;
   const int64_t end = static_cast<int64_t>(st.st_size);
-  if (at < 0 || base + 4 > FirstFrameAt())
-    throw Kt58Error("The project record does not fit before the frames of " + FileName.string());
+  // Room left between record and frames would be no store earlier readers
+  // take: they read the frames one after another from the image's count.
+  if (at < 0 || base + 4 != FirstFrameAt())
+    throw Kt58Error("The project record does not end where the frames of " + FileName.string() + " begin");
   if (width == StoreRecordWidth::Offsets32 && end - base > kMaxOffsets32StoreBytes)
     throw Kt58Error("The frame store file " + FileName.string() + " holds " + std::to_string(end - base) +
                     " bytes, more than a record of 32-bit offsets can hold");

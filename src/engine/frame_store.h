@@ -126,8 +126,10 @@ class FrameStore {
   // it) gets the record around the frames where they lie: only the count,
   // the offsets and the size are written, before the first frame, and the
   // target moves past the last one. The store then reads its frames in
-  // place there. Raises Kt58Error when the record does not fit before the
-  // first frame; the target has then received nothing.
+  // place there. Raises Kt58Error unless the record ends exactly where the
+  // first frame begins (room between them would be no store for readers
+  // that take the frames one after another); the target has then received
+  // nothing.
   [[nodiscard]] std::vector<StoreProblem> SaveToStream(std::ostream& target,
                                                        StoreRecordWidth width = StoreRecordWidth::Offsets32);
   // Reads the embedded layout. With a host (the file `source` reads, from
@@ -208,7 +210,7 @@ class FrameStore {
   // Whether the file is this store's to delete (not a placement's).
   bool owns_file_ = true;
   // A placed store's first frame leaves this much room before it, plus
-  // room for expected_frames_ offsets.
+  // room for the record of expected_frames_ frames.
   int64_t lead_bytes_ = 0;
   int64_t expected_frames_ = 0;
   // Where the last StartWriteback reached.

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A project made to be saved into a known file writes its first clip's
 // frames straight into that file, and the save leaves them where they are:
-// no data file in the program folder and no second copy. A record that
-// does not fit before the frames falls back to a copying save, and a later
-// save elsewhere writes the same bytes as a project made the usual way.
+// no data file in the program folder and no second copy, and the file is
+// byte for byte the project made the usual way. A record that does not end
+// where the frames begin falls back to a copying save.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -102,8 +102,10 @@ TEST_F(WriteOnce, TheSaveLeavesThePlacedFramesWhereTheImportWroteThem) {
   const auto frames = StoredFrames(p);
 
   ASSERT_TRUE(p.SaveToFile(file).empty());
-  // The committed project is the file the frames were written into.
+  // The committed project is the file the frames were written into, and it
+  // holds the very bytes of the project made the usual way.
   EXPECT_EQ(InodeOf(target_), written);
+  EXPECT_EQ(test::ReadFileBytes(target_), UsualSave());
   // The store now reads them inside the project, and so does a reader.
   EXPECT_TRUE(p.References->Item(1)->Store()->InPlace());
   ExpectSameFrames(StoredFrames(p), frames);
@@ -111,8 +113,7 @@ TEST_F(WriteOnce, TheSaveLeavesThePlacedFramesWhereTheImportWroteThem) {
   ASSERT_TRUE(back.ReadFromFile(target_).Complete());
   ExpectSameFrames(StoredFrames(back), frames);
 
-  // A save elsewhere leaves the room before the frames behind: the bytes
-  // are those of the project made the usual way.
+  // Saved again elsewhere: the same bytes.
   std::stringstream again;
   ASSERT_TRUE(back.SaveToStream(again).empty());
   const std::string s = again.str();
