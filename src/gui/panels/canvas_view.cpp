@@ -69,7 +69,7 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
   connect(&document_, &Document::framesChanged, this, &CanvasView::requestRepaint);
   // Playing and stepping draw the frames the playback asks for.
   connect(&document_.playback(), &Playback::playingChanged, this, &CanvasView::onPlayingChanged);
-  connect(&document_.playback(), &Playback::frameDue, this, &CanvasView::drawCurrentFrame);
+  connect(&document_.playback(), &Playback::frameComposed, this, &CanvasView::drawCurrentFrame);
 }
 
 CanvasView::~CanvasView() { updateTimer_->stop(); }
@@ -215,7 +215,7 @@ void CanvasView::drawFrame(const kt58::SequencedFrame* frame, kt58::FrameClock c
     canvas_->drawPicture(framePicture_, drawOrigin_.x(), drawOrigin_.y());
 }
 
-void CanvasView::drawCurrentFrame(kt58::FrameClock clock) {
+void CanvasView::drawCurrentFrame(const kt58::Picture* picture) {
   const kt58::Project& a = document_.project();
   const bool playing = document_.playback().isPlaying();
   if (playing && resizePending_) {
@@ -225,11 +225,7 @@ void CanvasView::drawCurrentFrame(kt58::FrameClock clock) {
     canvas_->fillCanvas(a.BackgroundColor);
   }
   if (!playing) hideFocusRect();
-  try {
-    drawFrame(document_.sequence().Frame(document_.playback().currentFrame()), clock);
-  } catch (...) {
-    // A frame that cannot be composed is left out; the next one follows.
-  }
+  if (picture) canvas_->drawPicture(*picture, drawOrigin_.x(), drawOrigin_.y());
   if (!playing) showFocusRect();
 }
 

@@ -68,8 +68,9 @@ class CanvasView final : public QWidget {
   // Playing owns the canvas: the constructor frame, its outline and the
   // update timer give way to the generated frames, and come back after.
   void onPlayingChanged(bool playing);
-  // Draws the document's current generated frame.
-  void drawCurrentFrame(kt58::FrameClock clock);
+  // Paints the document's current generated frame, composed by the
+  // playback's worker; nothing for none.
+  void drawCurrentFrame(const kt58::Picture* picture);
 
  signals:
   // The right button asks for the layer menu at this point of the screen.
