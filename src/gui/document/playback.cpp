@@ -2,6 +2,7 @@
 #include "gui/document/playback.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "gui/document/document.h"
 #include "gui/document/window_progress.h"
@@ -43,6 +44,20 @@ kt58::FrameClock Playback::clock() const {
 
 void Playback::showConstruction() { construction_ = true; }
 
+void Playback::requestConstruction() {
+  if (playing_) return;
+  const kt58::SequencedFrame* shown = shownFrame();
+  const kt58::SequencedFrame* frame = shown ? shown : document_.project().ConstructorFrame.get();
+  stepWanted_.reset();
+  constructionWanted_ = frame != nullptr;
+  if (frame) stepWanted_ = kt58::FrameRequest{&document_.project(), frame, kt58::FrameClock::Stepping(current_)};
+  requestFrames();
+  if (!frame)
+    emit constructionComposed(nullptr);
+  else
+    onFrameComposed();  // painted at once when composed already
+}
+
 void Playback::moveBy(int delta) {
   const int64_t last = static_cast<int64_t>(document_.sequence().Count()) - 1;
   int64_t index = static_cast<int64_t>(current_) + delta;
@@ -64,6 +79,7 @@ void Playback::restart() {
   rendered_ = kt58::FrameCache(document_.project().GetFrameSize());
   // The requests name frames of the sequence that went.
   stepWanted_.reset();
+  constructionWanted_ = false;
   worker_.Want({});
   worker_.Clear();
   first();
@@ -129,6 +145,7 @@ void Playback::playLoop(bool regenerate) {
   looping_ = true;
   ++run_;
   stepWanted_.reset();
+  constructionWanted_ = false;
   requestFrames();
   pacer_.Start();
   windowStart_ = 0;
@@ -201,7 +218,10 @@ void Playback::onFrameComposed() {
   if (!ready) return;
   stepWanted_.reset();
   requestFrames();
-  showFrame(*ready, current_);
+  if (std::exchange(constructionWanted_, false))
+    emit constructionComposed(ready->picture.get());
+  else
+    showFrame(*ready, current_);
 }
 
 void Playback::endLoop() {
@@ -233,6 +253,7 @@ void Playback::step(int delta) {
   // The newest request wins: a frame asked for before and not yet shown is
   // no longer wanted.
   stepWanted_.reset();
+  constructionWanted_ = false;
   if (current_ >= 0) stepWanted_ = requestFor(current_, kt58::FrameClock::Stepping(current_));
   requestFrames();
   onFrameComposed();  // shown at once when it is composed already

@@ -38,6 +38,10 @@ class Playback final : public QObject {
   kt58::FrameClock clock() const;
   // The constructor frame is drawn until the current frame moves.
   void showConstruction();
+  // Asks the worker for the shown frame, stepping at the current frame;
+  // constructionComposed hands it over. Like a step, the newest request
+  // wins.
+  void requestConstruction();
 
   // Frames per second drawn, over windows of at least 1000 ms, and the best
   // window since playing began.
@@ -86,6 +90,9 @@ class Playback final : public QObject {
   // frame has nothing to draw); frameShown follows.
   void frameComposed(const kt58::Picture* picture);
   void frameShown(int index);
+  // The frame asked for by requestConstruction is composed (none: nothing
+  // to draw).
+  void constructionComposed(const kt58::Picture* picture);
   // The current frame or the rates changed.
   void statusChanged();
 
@@ -124,6 +131,8 @@ class Playback final : public QObject {
   int64_t skipped_ = 0;
   // Stepping: the frame asked for and not yet shown.
   std::optional<kt58::FrameRequest> stepWanted_;
+  // The frame wanted is the one requestConstruction asked for.
+  bool constructionWanted_ = false;
   kt58::FrameCache rendered_;
 
   FramePacer pacer_{this, [this] { tick(); }};

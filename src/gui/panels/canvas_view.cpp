@@ -16,7 +16,6 @@
 #include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "model/image_resource.h"
-#include "render/compose.h"
 
 CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), document_(document) {
   setObjectName(QStringLiteral("ConstrPanel"));
@@ -70,6 +69,7 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
   // Playing and stepping draw the frames the playback asks for.
   connect(&document_.playback(), &Playback::playingChanged, this, &CanvasView::onPlayingChanged);
   connect(&document_.playback(), &Playback::frameComposed, this, &CanvasView::drawCurrentFrame);
+  connect(&document_.playback(), &Playback::constructionComposed, this, &CanvasView::drawConstruction);
 }
 
 CanvasView::~CanvasView() { updateTimer_->stop(); }
@@ -100,36 +100,39 @@ void CanvasView::onLayersChanged() {
 }
 
 void CanvasView::paintConstruction() {
+  if (appTerminating()) return;
+  document_.playback().requestConstruction();
+}
+
+void CanvasView::drawConstruction(const kt58::Picture* picture) {
   if (appTerminating() || paintInProgress_) return;
   paintInProgress_ = true;
-  kt58::Project& a = document_.project();
-  try {
-    if (clearBackgroundPending_) {
-      canvas_->fillCanvas(a.BackgroundColor);
-      clearBackgroundPending_ = false;
-    }
-    const Playback& playback = document_.playback();
-    const kt58::SequencedFrame* frame = playback.shownFrame();
-    drawFrame(frame ? frame : a.ConstructorFrame.get(), kt58::FrameClock::Stepping(playback.currentFrame()));
-    if (!playback.isPlaying()) {
-      const kt58::FrameSize size = a.GetFrameSize();
-      if (size.Width != 0 && size.Height != 0)
-        canvas_->drawOutline(QRect(drawOrigin_.x() - 1, drawOrigin_.y() - 1, size.Width + 2, size.Height + 2),
-                              0xFFFFFF);
-    }
-    canvas_->setFocusOutline(focusRectShown_ ? selectionRect_ : QRect());
-  } catch (...) {
-    // The view stays as far as it was drawn.
+  const kt58::Project& a = document_.project();
+  if (clearBackgroundPending_) {
+    canvas_->fillCanvas(a.BackgroundColor);
+    clearBackgroundPending_ = false;
   }
+  if (picture) canvas_->drawPicture(*picture, drawOrigin_.x(), drawOrigin_.y());
+  if (!document_.playback().isPlaying()) {
+    const kt58::FrameSize size = a.GetFrameSize();
+    if (size.Width != 0 && size.Height != 0)
+      canvas_->drawOutline(QRect(drawOrigin_.x() - 1, drawOrigin_.y() - 1, size.Width + 2, size.Height + 2), 0xFFFFFF);
+  }
+  canvas_->setFocusOutline(focusRectShown_ ? selectionRect_ : QRect());
+  constructionDirty_ = false;
   paintInProgress_ = false;
 }
 
 void CanvasView::repaintConstruction() {
   Playback& playback = document_.playback();
   if (playback.isPlaying() || !constructionDirty_) return;
-  constructionDirty_ = false;
   playback.showConstruction();
-  if (paintAttached_) paintConstruction();
+  // Asked again at every tick until painted: a request dropped by a newer
+  // one (a step, a new project) is made anew.
+  if (paintAttached_)
+    paintConstruction();
+  else
+    constructionDirty_ = false;
 }
 
 void CanvasView::startUpdateTimer() {
@@ -207,12 +210,6 @@ void CanvasView::onPlayingChanged(bool playing) {
   startUpdateTimer();
   outlineSelectedLayer();
   requestRepaint();
-}
-
-void CanvasView::drawFrame(const kt58::SequencedFrame* frame, kt58::FrameClock clock) {
-  if (!frame) return;
-  if (kt58::ComposeFrameInto(document_.project(), frame, clock, framePicture_))
-    canvas_->drawPicture(framePicture_, drawOrigin_.x(), drawOrigin_.y());
 }
 
 void CanvasView::drawCurrentFrame(const kt58::Picture* picture) {
