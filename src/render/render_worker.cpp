@@ -71,10 +71,13 @@ std::optional<std::pair<size_t, ComposedFrame>> RenderWorker::TakeNewestUpTo(siz
 }
 
 void RenderWorker::Clear() {
-  const std::lock_guard lock(mutex_);
-  cache_.clear();
-  cachedBytes_ = 0;
-  ++generation_;
+  {
+    const std::lock_guard lock(mutex_);
+    cache_.clear();
+    cachedBytes_ = 0;
+    ++generation_;
+  }
+  changed_.notify_all();  // room again
 }
 
 void RenderWorker::Pause() {

@@ -66,8 +66,9 @@ class RenderWorker {
   void Pause();
   void Resume();
 
-  // At least one frame is kept whatever its size, so that any frame can be
-  // shown.
+  // The bound of the cache. At least one frame is kept whatever its size,
+  // so that any frame can be shown; the frame being composed and the one
+  // its taker holds come on top.
   void SetMaxBytes(size_t max_bytes);
   size_t MaxBytes() const;
   size_t CachedBytes() const;

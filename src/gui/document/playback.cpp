@@ -6,6 +6,7 @@
 
 #include "gui/document/document.h"
 #include "gui/document/window_progress.h"
+#include "gui/settings.h"
 #include "model/project.h"
 #include "render/compose.h"
 #include "render/frame_sequence.h"
@@ -19,7 +20,7 @@ constexpr int64_t kMaxFramesAhead = 64;
 }  // namespace
 
 Playback::Playback(Document& document)
-    : document_(document), worker_(kDefaultCacheBytes, [this] {
+    : document_(document), worker_(size_t{kt58::app::Settings::kDefaultPlaybackCacheMB} << 20, [this] {
         // On the worker's thread: the news goes to this object's thread.
         QMetaObject::invokeMethod(this, &Playback::onFrameComposed, Qt::QueuedConnection);
       }) {

@@ -51,8 +51,7 @@ class Playback final : public QObject {
   // when due: playing keeps its pace by showing the newest frame ready.
   int64_t skippedFrames() const { return skipped_; }
 
-  // The bound of the frames composed ahead, in bytes.
-  static constexpr size_t kDefaultCacheBytes = size_t{512} << 20;
+  // Composes the frames shown; its bound comes from the settings.
   kt58::RenderWorker& renderWorker() { return worker_; }
   // Keeps the render worker away from the project while it changes: returns
   // once no frame is being composed, and nothing is composed until the
