@@ -48,6 +48,7 @@ std::optional<ComposedFrame> RenderWorker::Take(const FrameRequest& request) {
     cachedBytes_ -= FrameBytes(it->picture.get());
     taken = std::move(*it);
     cache_.erase(it);
+    std::erase_if(wanted_, [&](const FrameRequest& r) { return r.SameFrame(request); });
   }
   changed_.notify_all();  // room for the next frame
   return taken;
@@ -61,12 +62,19 @@ std::optional<std::pair<size_t, ComposedFrame>> RenderWorker::TakeNewestUpTo(siz
       const auto it = std::find_if(cache_.begin(), cache_.end(),
                                    [&](const ComposedFrame& c) { return c.request.SameFrame(wanted_[i]); });
       if (it == cache_.end()) continue;
-      cachedBytes_ -= FrameBytes(it->picture.get());
       taken.emplace(i, std::move(*it));
       cache_.erase(it);
     }
+    if (!taken) return taken;
+    // The frames before it are passed over.
+    wanted_.erase(wanted_.begin(), wanted_.begin() + static_cast<ptrdiff_t>(taken->first) + 1);
+    cachedBytes_ = 0;
+    std::erase_if(cache_, [this](const ComposedFrame& c) {
+      return std::none_of(wanted_.begin(), wanted_.end(), [&](const FrameRequest& r) { return r.SameFrame(c.request); });
+    });
+    for (const ComposedFrame& c : cache_) cachedBytes_ += FrameBytes(c.picture.get());
   }
-  if (taken) changed_.notify_all();
+  changed_.notify_all();
   return taken;
 }
 
@@ -78,6 +86,18 @@ void RenderWorker::Clear() {
     ++generation_;
   }
   changed_.notify_all();  // room again
+}
+
+void RenderWorker::Drop(const SequencedFrame* frame) {
+  {
+    const std::lock_guard lock(mutex_);
+    const auto of_frame = [frame](const ComposedFrame& c) { return c.request.frame == frame; };
+    for (const ComposedFrame& c : cache_)
+      if (of_frame(c)) cachedBytes_ -= FrameBytes(c.picture.get());
+    std::erase_if(cache_, of_frame);
+    ++generation_;
+  }
+  changed_.notify_all();
 }
 
 void RenderWorker::Pause() {

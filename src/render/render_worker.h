@@ -51,15 +51,18 @@ class RenderWorker {
   // leave the cache; a frame being composed that is no longer wanted is
   // thrown away when done.
   void Want(std::vector<FrameRequest> wanted);
-  // The composed frame for the request, taken out of the cache; none while
-  // it is not ready.
+  // The composed frame for the request, taken out of the cache and no
+  // longer wanted; none while it is not ready.
   std::optional<ComposedFrame> Take(const FrameRequest& request);
-  // The ready frame among the wanted ones that comes last in the wanted
-  // list at or before `last` (an index into it), taken out of the cache
-  // with its index; none when none of them is ready.
+  // The ready frame that comes last in the wanted list at or before `last`
+  // (an index into it), taken with its index; it and the frames before it
+  // are no longer wanted. None when none of them is ready.
   std::optional<std::pair<size_t, ComposedFrame>> TakeNewestUpTo(size_t last);
   // Drops every composed frame (the project changed under them).
   void Clear();
+  // Drops the composed pictures of one frame, whatever their clock (the
+  // frame's layers changed).
+  void Drop(const SequencedFrame* frame);
 
   // Returns once no frame is being composed; nothing is composed until the
   // matching Resume. Pauses nest.
@@ -92,8 +95,8 @@ class RenderWorker {
   bool busy_ = false;
   bool held_ = false;
   bool stop_ = false;
-  // Raised by Clear: a frame composed from the project as it was before is
-  // not stored.
+  // Raised by Clear and Drop: a frame composed from the project as it was
+  // before is not stored.
   uint64_t generation_ = 0;
   std::function<void()> ready_;
   std::thread thread_;

@@ -22,6 +22,9 @@ class RenderWorkerTest : public ModelTest {
     Layer* layer = AddLayerFromFile(WriteBmp("spin.bmp", MakeRandomPicture(30, 20, 5)));
     layer->DegreesToRotate = 90;  // every generated frame differs
     project.FrameCount = 6;
+    project.FixedFrameSize = true;
+    project.FixedWidth = 30;
+    project.FixedHeight = 20;
     sequence = MakeFrameSequence(project);
   }
   ~RenderWorkerTest() override { worker.reset(); }
@@ -49,7 +52,7 @@ class RenderWorkerTest : public ModelTest {
     WorkPicture expected = ComposeFrame(project, sequence.Frame(i), FrameClock::Stepping(i));
     return c.request.SameFrame(Request(i)) && c.picture && expected && PicturesEqual(*c.picture, *expected);
   }
-  size_t FrameBytes() const { return Picture::RowBytesFor(project.GetFrameSize().Width) * project.GetFrameSize().Height; }
+  static size_t FrameBytes() { return Picture::RowBytesFor(30) * 20; }
 
   FrameSequence sequence;
   std::mutex mutex;
@@ -71,25 +74,28 @@ TEST_F(RenderWorkerTest, ComposesTheWantedFramesAndHandsThemOverOnce) {
   EXPECT_EQ(worker->CachedBytes(), 0u);
 }
 
-// Playing takes the newest frame ready among those due, and no later one.
+// Playing takes the newest frame ready among those due, and no later one;
+// the frames before it are passed over.
 TEST_F(RenderWorkerTest, TakesTheNewestReadyFrameUpToAPosition) {
   Start(size_t{64} << 20);
   worker->Want(Requests({0, 1, 2, 3, 4}));
   WaitForReady(5);
   const struct {
     size_t last;
-    size_t position;  // none: SIZE_MAX
-  } table[] = {{2, 2}, {2, 1}, {9, 4}, {0, 0}, {3, 3}, {3, SIZE_MAX}};
+    int position, frame;  // position -1: none
+  } table[] = {{2, 2, 2}, {0, 0, 3}, {5, 0, 4}, {0, -1, -1}};
   for (const auto& row : table) {
     auto taken = worker->TakeNewestUpTo(row.last);
-    if (row.position == SIZE_MAX) {
+    if (row.position < 0) {
       EXPECT_FALSE(taken) << row.last;
       continue;
     }
     ASSERT_TRUE(taken) << row.last;
-    EXPECT_EQ(taken->first, row.position);
-    EXPECT_TRUE(IsFrame(taken->second, static_cast<int>(row.position)));
+    EXPECT_EQ(taken->first, static_cast<size_t>(row.position));
+    EXPECT_TRUE(IsFrame(taken->second, row.frame)) << row.frame;
   }
+  EXPECT_EQ(worker->CachedBytes(), 0u);
+  EXPECT_FALSE(worker->Take(Request(0)));
 }
 
 // The cache holds two frames at a bound of two and a half: a third is
@@ -135,6 +141,34 @@ TEST_F(RenderWorkerTest, FramesComposedAfterAChangeShowIt) {
   ASSERT_TRUE(c);
   EXPECT_EQ(c->picture->Width(), 50);
   EXPECT_TRUE(IsFrame(*c, 2));
+}
+
+// Frames of one generated frame go, whatever their clock; the others stay.
+TEST_F(RenderWorkerTest, DropsTheFramesOfOneGeneratedFrame) {
+  Start(size_t{64} << 20);
+  const FrameRequest playing{&project, sequence.Frame(1), FrameClock::Playing(0, 7)};
+  std::vector<FrameRequest> wanted = Requests({0, 1, 2});
+  wanted.push_back(playing);
+  worker->Want(wanted);
+  WaitForReady(4);
+  // As an edit does it: in a pause, so that nothing is composed anew yet.
+  worker->Pause();
+  worker->Drop(sequence.Frame(1));
+  EXPECT_FALSE(worker->Take(Request(1)));
+  EXPECT_FALSE(worker->Take(playing));
+  EXPECT_EQ(worker->CachedBytes(), 2 * FrameBytes());
+  for (int i : {0, 2}) {
+    std::optional<ComposedFrame> c = worker->Take(Request(i));
+    ASSERT_TRUE(c) << i;
+    EXPECT_TRUE(IsFrame(*c, i));
+  }
+  worker->Resume();
+  // Still wanted: composed anew.
+  WaitForReady(6);
+  std::optional<ComposedFrame> c = worker->Take(playing);
+  ASSERT_TRUE(c);
+  WorkPicture expected = ComposeFrame(project, sequence.Frame(1), playing.clock);
+  EXPECT_TRUE(PicturesEqual(*c->picture, *expected));
 }
 
 }  // namespace

@@ -24,14 +24,29 @@ Playback::Playback(Document& document)
         // On the worker's thread: the news goes to this object's thread.
         QMetaObject::invokeMethod(this, &Playback::onFrameComposed, Qt::QueuedConnection);
       }) {
-  // Every master layer is copied into every generated frame, so any change
-  // of a layer, of the animation's settings or of a resource's frames may
-  // change every composed frame: they all go.
-  for (auto signal : {&Document::layersChanged, &Document::animationChanged, &Document::framesChanged,
-                      &Document::projectReplaced})
+  // Every master layer is copied into every generated frame: layers added,
+  // removed or moved and a resource's frames changed may change every
+  // composed frame, and they all go.
+  for (auto signal : {&Document::layersChanged, &Document::framesChanged, &Document::projectReplaced})
     connect(&document_, signal, this, &Playback::onProjectChanged);
-  connect(&document_, &Document::layerChanged, this, &Playback::onProjectChanged);
   connect(&document_, &Document::videoFramesChanged, this, &Playback::onProjectChanged);
+  // A master layer's settings reach the generated frames only when they
+  // are made anew (which drops them all): until then they change the
+  // constructor frame alone.
+  connect(&document_, &Document::layerChanged, this, [this] {
+    worker_.Drop(document_.project().ConstructorFrame.get());
+    requestFrames();
+  });
+  // The animation's settings change every frame through the background and
+  // the frame size; the delay and the playback mode change none.
+  connect(&document_, &Document::animationChanged, this, [this] {
+    if (composedLook_ != lookOf(document_.project())) onProjectChanged();
+  });
+}
+
+Playback::Look Playback::lookOf(const kt58::Project& project) {
+  const kt58::FrameSize size = project.GetFrameSize();
+  return {project.BackgroundColor, size.Width, size.Height};
 }
 
 const kt58::SequencedFrame* Playback::shownFrame() const {
@@ -83,6 +98,7 @@ void Playback::restart() {
   constructionWanted_ = false;
   worker_.Want({});
   worker_.Clear();
+  composedLook_ = lookOf(document_.project());
   first();
 }
 
@@ -116,6 +132,7 @@ void Playback::requestFrames() {
 
 void Playback::onProjectChanged() {
   worker_.Clear();
+  composedLook_ = lookOf(document_.project());
   requestFrames();
 }
 

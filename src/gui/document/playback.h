@@ -107,6 +107,13 @@ class Playback final : public QObject {
   void onFrameComposed();
   // The project changed under the composed frames: they are composed anew.
   void onProjectChanged();
+  // What of the animation's settings every composed frame shows.
+  struct Look {
+    kt58::Color background = 0;
+    int width = 0, height = 0;
+    friend bool operator==(const Look&, const Look&) = default;
+  };
+  static Look lookOf(const kt58::Project& project);
   // The generated frame tick t of playing shows.
   int frameAtTick(int64_t tick) const;
   kt58::FrameRequest requestFor(int index, kt58::FrameClock clock) const;
@@ -132,6 +139,8 @@ class Playback final : public QObject {
   std::optional<kt58::FrameRequest> stepWanted_;
   // The frame wanted is the one requestConstruction asked for.
   bool constructionWanted_ = false;
+  // The look the cached frames were composed with.
+  Look composedLook_;
   kt58::FrameCache rendered_;
 
   FramePacer pacer_{this, [this] { tick(); }};
