@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -119,7 +120,7 @@ void CanvasView::drawConstruction(const kt58::Picture* picture) {
       canvas_->drawOutline(QRect(drawOrigin_.x() - 1, drawOrigin_.y() - 1, size.Width + 2, size.Height + 2), 0xFFFFFF);
   }
   canvas_->setFocusOutline(focusRectShown_ ? selectionRect_ : QRect());
-  constructionDirty_ = false;
+  if (std::exchange(tickPaintAsked_, false)) constructionDirty_ = false;
   paintInProgress_ = false;
 }
 
@@ -129,10 +130,12 @@ void CanvasView::repaintConstruction() {
   playback.showConstruction();
   // Asked again at every tick until painted: a request dropped by a newer
   // one (a step, a new project) is made anew.
-  if (paintAttached_)
+  if (paintAttached_) {
+    tickPaintAsked_ = true;
     paintConstruction();
-  else
+  } else {
     constructionDirty_ = false;
+  }
 }
 
 void CanvasView::startUpdateTimer() {
@@ -194,6 +197,9 @@ void CanvasView::outlineSelectedLayer() {
 }
 
 void CanvasView::onPlayingChanged(bool playing) {
+  // Playing drops the frame asked for; stopping paints frame 0, which is
+  // not the update timer's repaint.
+  tickPaintAsked_ = false;
   if (playing) {
     stopUpdateTimer();
     detachPaint();

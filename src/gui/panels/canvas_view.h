@@ -63,6 +63,9 @@ class CanvasView final : public QWidget {
   bool focusRectShown_ = false, constructionDirty_ = false, clearBackgroundPending_ = false,
        paintInProgress_ = false, dragging_ = false, nudging_ = false;
   bool paintAttached_ = true;
+  // The frame on its way was asked for by the update timer's repaint: its
+  // painting settles constructionDirty_.
+  bool tickPaintAsked_ = false;
   // Set by a layout change while playing; the next drawn frame recentres.
   bool resizePending_ = false;
   PaintBox* canvas_;
