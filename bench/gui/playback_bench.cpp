@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // How fast the desktop app plays a project: the main window opens it, plays
-// it with no delay between frames (each frame composed and drawn as it is
-// due, as "Non rendered playback" does), and the frames shown per second of
-// wall time are printed, over a number of frames after the first pass.
+// it with no delay between frames (each frame composed ahead on the render
+// worker's thread and painted as it is ready, as "Non rendered playback"
+// does), and the frames shown per second of wall time are printed, over a
+// number of frames after the first pass, with the longest the GUI thread
+// went without serving a 1 ms timer meanwhile (its longest stall).
 //
 //   QT_QPA_PLATFORM=offscreen playback_bench <project.apf> [frames]
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -40,10 +43,24 @@ int main(int argc, char** argv) {
 
   int shown = 0, warm = 0;
   QElapsedTimer clock;
+  // A timer due every millisecond: the gaps between its wakes are how long
+  // the event loop was kept from it.
+  QTimer pulse;
+  pulse.setTimerType(Qt::PreciseTimer);
+  pulse.setInterval(1);
+  qint64 lastPulse = 0, longestGap = 0;
+  QObject::connect(&pulse, &QTimer::timeout, &app, [&] {
+    const qint64 now = clock.nsecsElapsed();
+    longestGap = std::max(longestGap, now - lastPulse);
+    lastPulse = now;
+  });
   QObject::connect(&playback, &Playback::frameShown, &app, [&](int) {
     // The first pass reads every stored frame once; timing starts after it.
     if (warm < document.sequence().Count()) {
-      if (++warm == document.sequence().Count()) clock.start();
+      if (++warm == document.sequence().Count()) {
+        clock.start();
+        pulse.start();
+      }
       return;
     }
     if (++shown == frames) {
@@ -51,6 +68,8 @@ int main(int argc, char** argv) {
       std::printf("%-40s %d x %d, %d frames: %.1f fps (%.2f ms a frame)\n", "playback, no delay",
                   document.project().GetFrameSize().Width, document.project().GetFrameSize().Height, frames,
                   frames * 1000.0 / ms, ms / frames);
+      std::printf("%-40s %.1f ms; %lld frames skipped\n", "playback, longest GUI-thread stall",
+                  static_cast<double>(longestGap) / 1e6, static_cast<long long>(playback.skippedFrames()));
       playback.stop();
       app.quit();
     }

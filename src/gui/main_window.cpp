@@ -398,6 +398,7 @@ void MainWindow::applySettings() {
   layerList_->layerTree_->setColumnWidth(2, settings_.lvLayersSize);
   document_->project().NonRenderedPlayback = settings_.RealTimePlayback;
   kt58::SetMemoryBudget(static_cast<uint64_t>(settings_.MemoryLimitMB) << 20);
+  document_->playback().renderWorker().SetMaxBytes(static_cast<size_t>(settings_.PlaybackCacheMB) << 20);
   loadAnimationControls();
   projectActions_->showRecentProjects();
 }
@@ -595,6 +596,9 @@ void MainWindow::showFrameInfo(double fps, double max_fps) {
   QString rates;
   if (playing) rates = tr("FPS : %1  ").arg(rate(fps));
   rates += tr("Max : %1").arg(rate(max_fps));
+  if (const int64_t skipped = document_->playback().skippedFrames(); playing && skipped > 0)
+    rates += QStringLiteral("  ") +
+             (skipped == 1 ? tr("1 frame skipped") : tr("%1 frames skipped").arg(static_cast<qlonglong>(skipped)));
   // The rates go on a second line while playing (with them the line is
   // wider than the view's column, and it keeps still as playing starts and
   // stops) and whenever the one line would not fit, as a high Max makes it.

@@ -87,6 +87,7 @@ void LoadFrom(const ProfileFile& file, const fs::path& base, Settings& settings)
   settings.StartDialogOn = file.ReadBool(kStartup, "StartDialogOn", settings.StartDialogOn);
   LoadRecentProjects(file, base, settings);
   settings.RealTimePlayback = file.ReadBool(kPlayback, "RealTimePlayback", settings.RealTimePlayback);
+  ReadBounded(file, kPlayback, "CacheMB", 16, 1 << 20, settings.PlaybackCacheMB);
   ReadBounded(file, kMemory, "LimitMB", 64, 1 << 20, settings.MemoryLimitMB);
   ValidateFolders(settings);
 }
@@ -118,6 +119,8 @@ bool SaveInto(ProfileFile file, const fs::path& path, Settings& settings) {
   for (size_t i = 0; i < settings.MruList.size(); ++i) file.WriteString(kMru, MruKey(i), settings.MruList[i].string());
 
   file.WriteBool(kPlayback, "RealTimePlayback", settings.RealTimePlayback);
+  if (settings.PlaybackCacheMB != Settings::kDefaultPlaybackCacheMB)
+    file.WriteInteger(kPlayback, "CacheMB", settings.PlaybackCacheMB);
   if (settings.MemoryLimitMB > 0) file.WriteInteger(kMemory, "LimitMB", settings.MemoryLimitMB);
   file.Save(path);
   return true;

@@ -46,6 +46,10 @@ struct Settings {
   RecentList MruList;
   // [PLAYBACK] "RealTimePlayback": the animation's NonRenderedPlayback.
   bool RealTimePlayback = true;
+  // [PLAYBACK] "CacheMB": the frames playback composes ahead may take this
+  // much memory, 16 .. 1048576 MB; written only when not the default.
+  static constexpr int kDefaultPlaybackCacheMB = 512;
+  int PlaybackCacheMB = kDefaultPlaybackCacheMB;
   // [MEMORY] "LimitMB": the memory exports may use, 64 .. 1048576 MB; 0
   // (no key) is the default, a quarter of the memory and at most 4096.
   int MemoryLimitMB = 0;

@@ -79,6 +79,7 @@ class SettingsTest : public QObject {
     QCOMPARE(s.StartDialogOn, true);
     QVERIFY(s.MruList.empty());
     QCOMPARE(s.RealTimePlayback, true);
+    QCOMPARE(s.PlaybackCacheMB, 512);
   }
 
   void everySettingSurvivesASaveAndALoad() {
@@ -96,6 +97,7 @@ class SettingsTest : public QObject {
     s.StartDialogOn = false;
     s.MruList = {home.ProjectPath("b.apf"), home.ProjectPath("a.apf")};
     s.RealTimePlayback = false;
+    s.PlaybackCacheMB = 64;
     QVERIFY(SaveSettings(s));
 
     Settings back = Loaded();
@@ -114,7 +116,12 @@ class SettingsTest : public QObject {
     QCOMPARE(back.StartDialogOn, false);
     QVERIFY(back.MruList == s.MruList);
     QCOMPARE(back.RealTimePlayback, false);
+    QCOMPARE(back.PlaybackCacheMB, 64);
     QCOMPARE(home.Saved().ReadString("STARTUP", "StartDialogOn", ""), std::string("0"));
+    // The default bound is not written: a later default applies.
+    back.PlaybackCacheMB = Settings::kDefaultPlaybackCacheMB;
+    QVERIFY(SaveSettings(back));
+    QCOMPARE(home.Saved().ReadString("PLAYBACK", "CacheMB", "none"), std::string("none"));
   }
 
   void aMissingRecentFileIsDroppedAndTheRestIsRenumbered() {
@@ -231,7 +238,7 @@ class SettingsTest : public QObject {
         "[FILE]\nLastThumbDir=relative/folder\nLastGifDir=/no/such/folder\nLastProjectDir=\n"
         "[STARTUP]\nStartDialogOn=maybe\n"
         "[MRU]\nMruCount=-3\nMru0001=" + home.ProjectPath("a.apf").string() + "\n"
-        "[PLAYBACK]\nRealTimePlayback=0x0\n[MEMORY]\nLimitMB=12\n");
+        "[PLAYBACK]\nRealTimePlayback=0x0\nCacheMB=8\n[MEMORY]\nLimitMB=12\n");
     const Settings s = Loaded();
     const Settings defaults;
     QCOMPARE(s.Window.Left, defaults.Window.Left);
@@ -249,6 +256,7 @@ class SettingsTest : public QObject {
     QCOMPARE(s.StartDialogOn, true);
     QVERIFY(s.MruList.empty());
     QCOMPARE(s.RealTimePlayback, true);
+    QCOMPARE(s.PlaybackCacheMB, defaults.PlaybackCacheMB);
     QCOMPARE(s.MemoryLimitMB, 0);
   }
 

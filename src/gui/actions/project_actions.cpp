@@ -160,6 +160,8 @@ bool ProjectActions::saveProject(bool save_as) {
     // Saving has always made the frames anew from the layers it writes.
     document_.Regenerate();
     try {
+      // Saving reopens the frame stores the worker reads.
+      const ProjectChange change(document_);
       kt58::DialogProgress progress = WindowProgress();
       for (const kt58::StoreProblem& problem : document_.project().SaveToFile(name, progress))
         showMessage(problem.message);

@@ -35,6 +35,10 @@ class StatusProgress final : public kt58::Progress {
 
 }  // namespace
 
+ProjectChange::ProjectChange(Document& document) : document_(document) { document_.playback().pauseComposing(); }
+
+ProjectChange::~ProjectChange() { document_.playback().resumeComposing(); }
+
 std::unique_ptr<kt58::Project> Document::NewProject() {
   auto project = std::make_unique<kt58::Project>();
   // Played at the pace the exports write it, not as fast as the machine can.
@@ -52,6 +56,8 @@ Document::Document(QObject* parent) : QObject(parent), animation_(NewProject()) 
 }
 
 Document::~Document() {
+  // The worker composes nothing more: what it reads goes now.
+  playback_.pauseComposing();
   // The commands hold layers of the animation: they go first, and nobody
   // hears of it.
   blockSignals(true);
@@ -61,6 +67,7 @@ Document::~Document() {
 }
 
 void Document::ReplaceAnimation(std::unique_ptr<kt58::Project> animation, const QString& file_name) {
+  const ProjectChange change(*this);
   undo_.clear();
   undo_.setClean();
   EndMerge();
@@ -105,6 +112,7 @@ void Document::Push(QUndoCommand* command) {
 // ---- layers
 
 kt58::Layer* Document::AddLayerFromFile(const std::filesystem::path& path, std::optional<QPoint> at) {
+  const ProjectChange change(*this);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
   kt58::Layer* previous = selected_;
@@ -134,6 +142,7 @@ kt58::Layer* Document::AddLayerFromFile(const std::filesystem::path& path, std::
 }
 
 void Document::CopyLayer(kt58::Layer* layer) {
+  const ProjectChange change(*this);
   kt58::Project& a = *animation_;
   if (!layer || !a.ConstructorFrame || a.ConstructorFrame->IndexOf(layer) < 0) return;
   const int64_t layers = static_cast<int64_t>(a.ConstructorFrame->Layers.size()) + 1;
@@ -169,6 +178,7 @@ void Document::MoveLayer(kt58::Layer* layer, int step) {
 }
 
 void Document::ResetAllLayers() {
+  const ProjectChange change(*this);
   kt58::Project& a = *animation_;
   if (!a.ConstructorFrame || a.LayerCount() == 0) return;
   std::vector<LayerSettingsCommand::Change> changes;
@@ -188,6 +198,7 @@ void Document::ResetAllLayers() {
 
 void Document::EditSelectedLayer(int merge, const QString& text, const std::function<void(kt58::Layer&)>& write,
                                  bool mark_without_layer) {
+  const ProjectChange change(*this);
   kt58::Layer* layer = selected_;
   if (!layer) {
     if (mark_without_layer) Push(new LayerSettingsCommand(*this, {}, kNoMerge, text));
@@ -204,6 +215,7 @@ void Document::EditSelectedLayer(int merge, const QString& text, const std::func
 }
 
 void Document::EditAnimation(int merge, const QString& text, const std::function<void(kt58::Project&)>& write) {
+  const ProjectChange change(*this);
   const AnimationSettings before = AnimationSettings::Of(*animation_);
   write(*animation_);
   const AnimationSettings after = AnimationSettings::Of(*animation_);
@@ -213,6 +225,7 @@ void Document::EditAnimation(int merge, const QString& text, const std::function
 }
 
 bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& marked) {
+  const ProjectChange change(*this);
   kt58::ImageResource* resource = layer ? layer->ImageRef : nullptr;
   kt58::FrameStore* store = resource ? resource->Store() : nullptr;
   if (!store || std::find(marked.begin(), marked.end(), true) == marked.end()) return false;
@@ -262,11 +275,13 @@ bool Document::CropVideoFrames(kt58::Layer* layer, const std::vector<bool>& mark
 }
 
 void Document::ClearFrames() {
+  const ProjectChange change(*this);
   sequence_ = {};
   playback_.restart();
 }
 
 void Document::Regenerate(bool prerender) {
+  const ProjectChange change(*this);
   const kt58::Project& a = *animation_;
   ClearFrames();
   if (a.LayerCount() > 0) {

@@ -47,6 +47,21 @@ enum EditMerge : int {
   kMergePlaySpeed,
 };
 
+// Every change to the project, its generated frames or its resources is
+// made inside one: the playback's render worker reads them on its own
+// thread, and is paused (its frame in hand finished) from here to the end
+// of the scope. They nest.
+class ProjectChange {
+ public:
+  explicit ProjectChange(Document& document);
+  ~ProjectChange();
+  ProjectChange(const ProjectChange&) = delete;
+  ProjectChange& operator=(const ProjectChange&) = delete;
+
+ private:
+  Document& document_;
+};
+
 class Document final : public QObject {
   Q_OBJECT
  public:

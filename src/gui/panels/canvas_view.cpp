@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -16,7 +17,6 @@
 #include "gui/widgets/user_feedback.h"
 #include "model/project.h"
 #include "model/image_resource.h"
-#include "render/compose.h"
 
 CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), document_(document) {
   setObjectName(QStringLiteral("ConstrPanel"));
@@ -69,7 +69,8 @@ CanvasView::CanvasView(Document& document, QWidget* parent) : QWidget(parent), d
   connect(&document_, &Document::framesChanged, this, &CanvasView::requestRepaint);
   // Playing and stepping draw the frames the playback asks for.
   connect(&document_.playback(), &Playback::playingChanged, this, &CanvasView::onPlayingChanged);
-  connect(&document_.playback(), &Playback::frameDue, this, &CanvasView::drawCurrentFrame);
+  connect(&document_.playback(), &Playback::frameComposed, this, &CanvasView::drawCurrentFrame);
+  connect(&document_.playback(), &Playback::constructionComposed, this, &CanvasView::drawConstruction);
 }
 
 CanvasView::~CanvasView() { updateTimer_->stop(); }
@@ -100,36 +101,41 @@ void CanvasView::onLayersChanged() {
 }
 
 void CanvasView::paintConstruction() {
+  if (appTerminating()) return;
+  document_.playback().requestConstruction();
+}
+
+void CanvasView::drawConstruction(const kt58::Picture* picture) {
   if (appTerminating() || paintInProgress_) return;
   paintInProgress_ = true;
-  kt58::Project& a = document_.project();
-  try {
-    if (clearBackgroundPending_) {
-      canvas_->fillCanvas(a.BackgroundColor);
-      clearBackgroundPending_ = false;
-    }
-    const Playback& playback = document_.playback();
-    const kt58::SequencedFrame* frame = playback.shownFrame();
-    drawFrame(frame ? frame : a.ConstructorFrame.get(), kt58::FrameClock::Stepping(playback.currentFrame()));
-    if (!playback.isPlaying()) {
-      const kt58::FrameSize size = a.GetFrameSize();
-      if (size.Width != 0 && size.Height != 0)
-        canvas_->drawOutline(QRect(drawOrigin_.x() - 1, drawOrigin_.y() - 1, size.Width + 2, size.Height + 2),
-                              0xFFFFFF);
-    }
-    canvas_->setFocusOutline(focusRectShown_ ? selectionRect_ : QRect());
-  } catch (...) {
-    // The view stays as far as it was drawn.
+  const kt58::Project& a = document_.project();
+  if (clearBackgroundPending_) {
+    canvas_->fillCanvas(a.BackgroundColor);
+    clearBackgroundPending_ = false;
   }
+  if (picture) canvas_->drawPicture(*picture, drawOrigin_.x(), drawOrigin_.y());
+  if (!document_.playback().isPlaying()) {
+    const kt58::FrameSize size = a.GetFrameSize();
+    if (size.Width != 0 && size.Height != 0)
+      canvas_->drawOutline(QRect(drawOrigin_.x() - 1, drawOrigin_.y() - 1, size.Width + 2, size.Height + 2), 0xFFFFFF);
+  }
+  canvas_->setFocusOutline(focusRectShown_ ? selectionRect_ : QRect());
+  if (std::exchange(tickPaintAsked_, false)) constructionDirty_ = false;
   paintInProgress_ = false;
 }
 
 void CanvasView::repaintConstruction() {
   Playback& playback = document_.playback();
   if (playback.isPlaying() || !constructionDirty_) return;
-  constructionDirty_ = false;
   playback.showConstruction();
-  if (paintAttached_) paintConstruction();
+  // Asked again at every tick until painted: a request dropped by a newer
+  // one (a step, a new project) is made anew.
+  if (paintAttached_) {
+    tickPaintAsked_ = true;
+    paintConstruction();
+  } else {
+    constructionDirty_ = false;
+  }
 }
 
 void CanvasView::startUpdateTimer() {
@@ -191,6 +197,9 @@ void CanvasView::outlineSelectedLayer() {
 }
 
 void CanvasView::onPlayingChanged(bool playing) {
+  // Playing drops the frame asked for; stopping paints frame 0, which is
+  // not the update timer's repaint.
+  tickPaintAsked_ = false;
   if (playing) {
     stopUpdateTimer();
     detachPaint();
@@ -209,13 +218,7 @@ void CanvasView::onPlayingChanged(bool playing) {
   requestRepaint();
 }
 
-void CanvasView::drawFrame(const kt58::SequencedFrame* frame, kt58::FrameClock clock) {
-  if (!frame) return;
-  if (kt58::ComposeFrameInto(document_.project(), frame, clock, framePicture_))
-    canvas_->drawPicture(framePicture_, drawOrigin_.x(), drawOrigin_.y());
-}
-
-void CanvasView::drawCurrentFrame(kt58::FrameClock clock) {
+void CanvasView::drawCurrentFrame(const kt58::Picture* picture) {
   const kt58::Project& a = document_.project();
   const bool playing = document_.playback().isPlaying();
   if (playing && resizePending_) {
@@ -225,11 +228,7 @@ void CanvasView::drawCurrentFrame(kt58::FrameClock clock) {
     canvas_->fillCanvas(a.BackgroundColor);
   }
   if (!playing) hideFocusRect();
-  try {
-    drawFrame(document_.sequence().Frame(document_.playback().currentFrame()), clock);
-  } catch (...) {
-    // A frame that cannot be composed is left out; the next one follows.
-  }
+  if (picture) canvas_->drawPicture(*picture, drawOrigin_.x(), drawOrigin_.y());
   if (!playing) showFocusRect();
 }
 

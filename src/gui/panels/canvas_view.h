@@ -31,8 +31,13 @@ class CanvasView final : public QWidget {
 
   static QString emptyProjectHint();
 
-  void paintConstruction();  // renders the current frame into the canvas
-  void repaintConstruction();  // the update timer's tick
+  // Asks the playback's worker for the frame the view shows while not
+  // playing (see Playback::requestConstruction); drawConstruction paints it.
+  void paintConstruction();
+  // The update timer's tick: the view is painted anew when asked to be;
+  // constructionDirty_ stays set until it is.
+  void repaintConstruction();
+  void drawConstruction(const kt58::Picture* picture);
   void requestRepaint() { constructionDirty_ = true; }
   void requestBackgroundClear() { clearBackgroundPending_ = true; }
   void attachPaint() { paintAttached_ = true; }
@@ -58,18 +63,20 @@ class CanvasView final : public QWidget {
   bool focusRectShown_ = false, constructionDirty_ = false, clearBackgroundPending_ = false,
        paintInProgress_ = false, dragging_ = false, nudging_ = false;
   bool paintAttached_ = true;
+  // The frame on its way was asked for by the update timer's repaint: its
+  // painting settles constructionDirty_.
+  bool tickPaintAsked_ = false;
   // Set by a layout change while playing; the next drawn frame recentres.
   bool resizePending_ = false;
   PaintBox* canvas_;
   QTimer* updateTimer_;
-  // Every frame drawn is composed into this one picture's buffer.
-  kt58::Picture framePicture_;
 
   // Playing owns the canvas: the constructor frame, its outline and the
   // update timer give way to the generated frames, and come back after.
   void onPlayingChanged(bool playing);
-  // Draws the document's current generated frame.
-  void drawCurrentFrame(kt58::FrameClock clock);
+  // Paints the document's current generated frame, composed by the
+  // playback's worker; nothing for none.
+  void drawCurrentFrame(const kt58::Picture* picture);
 
  signals:
   // The right button asks for the layer menu at this point of the screen.
@@ -81,9 +88,6 @@ class CanvasView final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
-  // Composes the frame with the clock into the canvas at the draw origin;
-  // nothing for no frame.
-  void drawFrame(const kt58::SequencedFrame* frame, kt58::FrameClock clock);
   void handleMousePress(QMouseEvent* e);
   void handleMouseMove(QMouseEvent* e);
   void handleMouseRelease(QMouseEvent* e);

@@ -243,7 +243,13 @@ void VideoLayerPage::showVideoFrame(int index, bool force) {
   if (index == shown_row_ && !force) return;
   // Playback reads the store frame after frame from where it stands.
   if (store->FrameCount <= 0 || document_.playback().isPlaying()) return;
-  kt58::WorkPicture picture = store->ReadFrame(index);
+  kt58::WorkPicture picture;
+  {
+    // Reading by position moves the store's cursor and may read its header
+    // anew: the worker does not read the store meanwhile.
+    const ProjectChange change(document_);
+    picture = store->ReadFrame(index);
+  }
   if (!picture) return;  // not shown; the labels keep their values
   const QImage image = PictureImage(*picture);
   kt58::FreeWorkPicture(picture);

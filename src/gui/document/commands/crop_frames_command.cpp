@@ -67,9 +67,15 @@ CropFramesCommand::CropFramesCommand(Document& document, kt58::ImageResource* re
       before_(std::move(before)),
       after_(std::move(after)) {}
 
-void CropFramesCommand::undo() { Show(before_); }
+void CropFramesCommand::undo() {
+  const ProjectChange change(document_);
+  Show(before_);
+}
 
-void CropFramesCommand::redo() { Show(after_); }
+void CropFramesCommand::redo() {
+  const ProjectChange change(document_);
+  Show(after_);
+}
 
 void CropFramesCommand::Show(const StoreVersion& version) {
   kt58::FrameStore* store = resource_->Store();

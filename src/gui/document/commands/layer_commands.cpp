@@ -62,6 +62,7 @@ InsertLayerCommand::InsertLayerCommand(Document& document, kt58::Layer* layer,
 }
 
 void InsertLayerCommand::undo() {
+  const ProjectChange change(document_);
   if (layer_->ImageRef) --layer_->ImageRef->NameCounter;
   held_ = DetachedLayer::Take(document_, layer_);
   const kt58::Project& a = document_.project();
@@ -72,6 +73,7 @@ void InsertLayerCommand::undo() {
 }
 
 void InsertLayerCommand::redo() {
+  const ProjectChange change(document_);
   held_.PutBack(document_);
   if (layer_->ImageRef) ++layer_->ImageRef->NameCounter;
   document_.SelectLayer(layer_);
@@ -85,6 +87,7 @@ RemoveLayerCommand::RemoveLayerCommand(Document& document, kt58::Layer* layer)
     : QUndoCommand(Document::tr("Remove Layer")), document_(document), layer_(layer) {}
 
 void RemoveLayerCommand::redo() {
+  const ProjectChange change(document_);
   const kt58::Project& a = document_.project();
   const int index = a.ConstructorFrame ? a.ConstructorFrame->IndexOf(layer_) : -1;
   held_ = DetachedLayer::Take(document_, layer_);
@@ -99,6 +102,7 @@ void RemoveLayerCommand::redo() {
 }
 
 void RemoveLayerCommand::undo() {
+  const ProjectChange change(document_);
   held_.PutBack(document_);
   document_.SelectLayer(layer_);
   document_.NotifyLayersChanged();
@@ -113,8 +117,14 @@ MoveLayerCommand::MoveLayerCommand(Document& document, int from, int to)
       from_(from),
       to_(to) {}
 
-void MoveLayerCommand::redo() { Swap(); }
-void MoveLayerCommand::undo() { Swap(); }
+void MoveLayerCommand::redo() {
+  const ProjectChange change(document_);
+  Swap();
+}
+void MoveLayerCommand::undo() {
+  const ProjectChange change(document_);
+  Swap();
+}
 
 void MoveLayerCommand::Swap() {
   kt58::Project& a = document_.project();

@@ -12,9 +12,15 @@ LayerSettingsCommand::LayerSettingsCommand(Document& document, std::vector<Chang
       merge_(merge),
       serial_(document.MergeSerial()) {}
 
-void LayerSettingsCommand::undo() { Apply(false); }
+void LayerSettingsCommand::undo() {
+  const ProjectChange change(document_);
+  Apply(false);
+}
 
-void LayerSettingsCommand::redo() { Apply(true); }
+void LayerSettingsCommand::redo() {
+  const ProjectChange change(document_);
+  Apply(true);
+}
 
 void LayerSettingsCommand::Apply(bool after) {
   for (Change& c : changes_) (after ? c.after : c.before).ApplyTo(*c.layer);
@@ -43,9 +49,15 @@ AnimationSettingsCommand::AnimationSettingsCommand(Document& document, const Ani
       merge_(merge),
       serial_(document.MergeSerial()) {}
 
-void AnimationSettingsCommand::undo() { Apply(after_, before_); }
+void AnimationSettingsCommand::undo() {
+  const ProjectChange change(document_);
+  Apply(after_, before_);
+}
 
-void AnimationSettingsCommand::redo() { Apply(before_, after_); }
+void AnimationSettingsCommand::redo() {
+  const ProjectChange change(document_);
+  Apply(before_, after_);
+}
 
 void AnimationSettingsCommand::Apply(const AnimationSettings& from, const AnimationSettings& to) {
   to.ApplyTo(document_.project());
