@@ -179,8 +179,10 @@ class ComposeAheadTest : public QObject {
     r.f.Anim().FrameDelay = 1000000;
     r.f.Find<QToolButton>("PlaybackButton")->click();
     QTRY_COMPARE_WITH_TIMEOUT(r.worker().CachedBytes(), 2 * frame, 30000);
+    // Stopped, the frames composed ahead go; the worker may already hold
+    // the frame the stopped view shows.
     r.f.Find<QToolButton>("StopButton")->click();
-    QCOMPARE(r.worker().CachedBytes(), size_t{0});
+    QVERIFY(r.worker().CachedBytes() <= frame);
     // Played as fast as frames are composed, it keeps within the bound too.
     size_t most = 0;
     QObject::connect(&r.playback(), &Playback::frameShown, r.f.form.get(),
