@@ -23,14 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::TempDir;
 
-// The files a folder shows: the process's hidden note of the files it owns
-// does not count.
-size_t FilesIn(const fs::path& folder) {
-  size_t n = 0;
-  for (const auto& e : fs::directory_iterator(folder)) n += e.path().filename().string().front() != '.';
-  return n;
-}
-
 class InPlaceProject : public ::testing::Test {
  protected:
   // A saved project of two animated GIF layers (two stores), and the frames
@@ -81,14 +73,14 @@ TEST_F(InPlaceProject, OpeningReadsTheFramesFromTheProjectFileAndWritesNothing) 
   EXPECT_TRUE(p.References->Item(0)->Store()->InPlace());
   EXPECT_TRUE(p.References->Item(1)->Store()->InPlace());
   ExpectFrames(p);
-  EXPECT_EQ(FilesIn(home_.path()), 0u);
+  EXPECT_EQ(test::VisibleFilesIn(home_.path()), 0u);
 
   // Read from a stream, the stores are copied out as before.
   std::ifstream in(file_, std::ios::binary);
   Project copied;
   ASSERT_TRUE(copied.ReadFromStream(in).Complete());
   EXPECT_FALSE(copied.References->Item(0)->Store()->InPlace());
-  EXPECT_EQ(FilesIn(home_.path()), 2u);
+  EXPECT_EQ(test::VisibleFilesIn(home_.path()), 2u);
 }
 
 TEST_F(InPlaceProject, SavingOverItsOwnFileKeepsEveryFrameAndByte) {
@@ -103,7 +95,7 @@ TEST_F(InPlaceProject, SavingOverItsOwnFileKeepsEveryFrameAndByte) {
   fs::remove(file_);
   ExpectFrames(p);
   EXPECT_EQ(test::ReadFileBytes(other), saved_);
-  EXPECT_EQ(FilesIn(home_.path()), 0u);
+  EXPECT_EQ(test::VisibleFilesIn(home_.path()), 0u);
 }
 
 TEST_F(InPlaceProject, AChangedClipGetsAFileOfItsOwnAndTheProjectStays) {
@@ -128,7 +120,7 @@ TEST_F(InPlaceProject, AChangedClipGetsAFileOfItsOwnAndTheProjectStays) {
   FrameStore& copied = *p.References->Item(1)->Store();
   copied.EnsureOwnFile();
   EXPECT_FALSE(copied.InPlace());
-  EXPECT_EQ(FilesIn(home_.path()), 2u);
+  EXPECT_EQ(test::VisibleFilesIn(home_.path()), 2u);
   EXPECT_EQ(test::ReadFileBytes(file_), saved_);
   fs::remove(file_);
   for (size_t i = 0; i < frames_[1].size(); ++i) {
@@ -147,7 +139,7 @@ TEST_F(InPlaceProject, ACopyTheDiskRefusesLeavesTheClipReadingInPlace) {
     EXPECT_THROW(store.EnsureOwnFile(), EngineError);
   }
   EXPECT_TRUE(store.InPlace());
-  EXPECT_EQ(FilesIn(home_.path()), 0u);
+  EXPECT_EQ(test::VisibleFilesIn(home_.path()), 0u);
   ExpectFrames(p);
 }
 

@@ -55,12 +55,6 @@ void ExpectSameFrames(const std::vector<std::vector<Picture>>& a, const std::vec
   }
 }
 
-size_t VisibleFilesIn(const fs::path& folder) {
-  size_t n = 0;
-  for (const auto& e : fs::directory_iterator(folder)) n += e.path().filename().string().front() != '.';
-  return n;
-}
-
 class WriteOnce : public ::testing::Test {
  protected:
   // A picture under the clip, the clip, a picture over it: the records
@@ -97,7 +91,7 @@ TEST_F(WriteOnce, TheSaveLeavesThePlacedFramesWhereTheImportWroteThem) {
   Project p;
   p.PlaceStoreIn(file);
   AddLayers(p);
-  EXPECT_EQ(VisibleFilesIn(home_.path()), 0u) << "the clip went into the program folder";
+  EXPECT_EQ(test::VisibleFilesIn(home_.path()), 0u) << "the clip went into the program folder";
   const ino_t written = InodeOf(file.TempPath());
   const auto frames = StoredFrames(p);
 

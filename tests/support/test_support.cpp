@@ -66,6 +66,12 @@ std::optional<fs::path> CorpusDir(const std::string& sub) {
   return dir;
 }
 
+size_t VisibleFilesIn(const fs::path& folder) {
+  size_t n = 0;
+  for (const auto& e : fs::directory_iterator(folder)) n += e.path().filename().string().front() != '.';
+  return n;
+}
+
 std::vector<uint8_t> ReadFileBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot open " + path.string());

@@ -60,6 +60,9 @@ std::optional<std::filesystem::path> CorpusDir(const std::string& sub = "");
   const std::filesystem::path var = *var##_opt
 
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
+// The files a folder shows: names starting with a dot (the process's note
+// of the files it owns, temporaries) do not count.
+size_t VisibleFilesIn(const std::filesystem::path& folder);
 void WriteFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // Writes the picture as a BMP file in the folder; returns its path.

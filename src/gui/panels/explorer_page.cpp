@@ -233,12 +233,12 @@ void ExplorerPage::fillFileList() {
     // directory. An empty or unreadable folder shows an empty list and no
     // preview, not what the folder before it held.
     QDirIterator entries(folder, QDir::Files | QDir::Hidden | QDir::System);
-    if (folder.isEmpty()) {
-    } else if (!entries.hasNext()) {
+    const bool chosen = !folder.isEmpty();
+    if (chosen && !entries.hasNext()) {
       fileList_->clear();
       clearPreview();
       previewFile_.clear();
-    } else {
+    } else if (chosen) {
       const BusyCursor busy;
       fileList_->setUpdatesEnabled(false);
       // Sorting as rows come in would move every row once per new one.
